@@ -1,0 +1,102 @@
+#include "ZU2/rkMath.h"
+
+#include <cmath>
+#include <cstring>
+
+void rkIdentity(rkMatrix* out) {
+    std::memset(out->m, 0, sizeof out->m);
+    out->m[0] = out->m[5] = out->m[10] = out->m[15] = 1.0f;
+}
+
+bool rkIsIdentity(const rkMatrix& a, float tolerance) {
+    for (int i = 0; i < 16; ++i) {
+        const float expected = (i % 5 == 0) ? 1.0f : 0.0f;
+        if (std::fabs(a.m[i] - expected) > tolerance) return false;
+    }
+    return true;
+}
+
+void rkMultiply(rkMatrix* out, const rkMatrix& a, const rkMatrix& b) {
+    rkMatrix r;
+    for (int row = 0; row < 4; ++row) {
+        for (int col = 0; col < 4; ++col) {
+            r.m[row * 4 + col] = a.m[row * 4 + 0] * b.m[0 + col] + a.m[row * 4 + 1] * b.m[4 + col] +
+                                 a.m[row * 4 + 2] * b.m[8 + col] + a.m[row * 4 + 3] * b.m[12 + col];
+        }
+    }
+    *out = r;
+}
+
+rkVector rkTransformPoint(const rkVector& p, const rkMatrix& m) {
+    const float* e = m.m;
+    float x = p.x * e[0] + p.y * e[4] + p.z * e[8] + e[12];
+    float y = p.x * e[1] + p.y * e[5] + p.z * e[9] + e[13];
+    float z = p.x * e[2] + p.y * e[6] + p.z * e[10] + e[14];
+    const float w = p.x * e[3] + p.y * e[7] + p.z * e[11] + e[15];
+    if (w != 1.0f && w != 0.0f) {
+        x /= w;
+        y /= w;
+        z /= w;
+    }
+    return {x, y, z};
+}
+
+void rkRotationMatrix(rkMatrix* out, int axis, float angle) {
+    rkIdentity(out);
+    const float c = std::cos(angle);
+    const float s = std::sin(angle);
+    float* m = out->m;
+    switch (axis) {
+        case 0:
+            m[5] = c, m[6] = s, m[9] = -s, m[10] = c;
+            break;
+        case 1:
+            m[0] = c, m[2] = -s, m[8] = s, m[10] = c;
+            break;
+        case 2:
+            m[0] = c, m[1] = s, m[4] = -s, m[5] = c;
+            break;
+        default:
+            break;
+    }
+}
+
+rkVector rkNormalize(const rkVector& v) {
+    const float len = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+    if (len == 0.0f) return v;
+    return {v.x / len, v.y / len, v.z / len};
+}
+
+namespace {
+
+float Dot(const rkVector& a, const rkVector& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+
+rkVector Cross(const rkVector& a, const rkVector& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+
+// Removes from v its component along the unit vector u.
+rkVector Reject(const rkVector& v, const rkVector& u) {
+    const float d = Dot(v, u);
+    return {v.x - d * u.x, v.y - d * u.y, v.z - d * u.z};
+}
+
+}  // namespace
+
+void rkNormalMatrix(rkMatrix* out, const rkMatrix& in) {
+    const float* e = in.m;
+    rkVector r0 = rkNormalize({e[0], e[1], e[2]});
+    rkVector r1 = rkNormalize(Reject({e[4], e[5], e[6]}, r0));
+    rkVector r2 = rkNormalize(Reject(Reject({e[8], e[9], e[10]}, r0), r1));
+    // A mirroring matrix would turn normals inside out; flipping all rows keeps them outward.
+    if (Dot(Cross(r1, r2), r0) < 0.0f) {
+        r0 = {-r0.x, -r0.y, -r0.z};
+        r1 = {-r1.x, -r1.y, -r1.z};
+        r2 = {-r2.x, -r2.y, -r2.z};
+    }
+    rkIdentity(out);
+    float* m = out->m;
+    m[0] = r0.x, m[1] = r0.y, m[2] = r0.z;
+    m[4] = r1.x, m[5] = r1.y, m[6] = r1.z;
+    m[8] = r2.x, m[9] = r2.y, m[10] = r2.z;
+}
