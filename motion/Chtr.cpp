@@ -4,9 +4,7 @@
 #include "motion/Quaternion.h"
 
 namespace tavrel {
-namespace {
-
-void CopyLocals(const rkNode* from, rkNode* to) {
+void CHTR::CopyLocals(const rkNode* from, rkNode* to) {
     rkSetNodeMatrix(to, from->local);
     const rkNode* a = from->child;
     rkNode* b = to->child;
@@ -15,8 +13,6 @@ void CopyLocals(const rkNode* from, rkNode* to) {
         if (a->next == a || b->next == b) break;  // a broken sibling list ends the walk
     }
 }
-
-}  // namespace
 
 CHTR::~CHTR() { rkFreeTree(root_); }
 

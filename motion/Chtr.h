@@ -29,6 +29,10 @@ public:
     // absolute != 0: the rotation becomes q; otherwise q is added to the current quaternion.
     int SetQuatByName(const char* name, float w, float x, float y, float z, int absolute);
 
+    // Copies local matrices from one tree into another of the same shape: node, then its
+    // children in order, stopping where either tree runs out. Allocates nothing.
+    static void CopyLocals(const rkNode* from, rkNode* to);
+
 private:
     rkNode* root_ = nullptr;
 };

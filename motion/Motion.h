@@ -63,6 +63,7 @@ public:
 
 private:
     void Refresh();
+    int StorePose(int frame, const rkNode* pose);
 
     int beginFrame_ = 0;
     int endFrame_ = 0;

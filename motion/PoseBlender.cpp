@@ -62,10 +62,15 @@ std::unique_ptr<CHTR> CPoseBlender::Blend(const CHTR* a, const CHTR* b, float we
     if (!a || !b || !a->GetRoot() || !b->GetRoot()) return nullptr;
     auto result = a->Clone();
     if (!result || !result->GetRoot()) return nullptr;
-    // A B tree with fewer nodes than A leaves A's remaining nodes as they are.
-    const rkNode* bNode = b->GetRoot();
-    BlendTree(a->GetRoot(), bNode, b->GetRoot(), result->GetRoot(), weight);
+    BlendInto(a->GetRoot(), b->GetRoot(), weight, result->GetRoot());
     return result;
+}
+
+void CPoseBlender::BlendInto(const rkNode* a, const rkNode* b, float weight, rkNode* result) {
+    if (!a || !b || !result) return;
+    // A B tree with fewer nodes than A leaves A's remaining nodes as they are.
+    const rkNode* bNode = b;
+    BlendTree(a, bNode, b, result, weight);
 }
 
 }  // namespace tavrel

@@ -11,6 +11,8 @@ class CPoseBlender {
 public:
     // A new pose of A's shape and names; weight is A's share. None when A or B is missing.
     std::unique_ptr<CHTR> Blend(const CHTR* a, const CHTR* b, float weight) const;
+    // The same into an existing tree of A's shape; allocates nothing.
+    static void BlendInto(const rkNode* a, const rkNode* b, float weight, rkNode* result);
 
     // Blends count matrices with count - 1 weights: weights[k] is the share of matrices[k],
     // the last matrix takes the rest.
