@@ -26,6 +26,7 @@ public:
         Zeros(field - n);
     }
     void Zeros(size_t n) { bytes_.resize(bytes_.size() + n, 0); }
+    void Bytes(const std::vector<uint8_t>& more) { bytes_.insert(bytes_.end(), more.begin(), more.end()); }
     size_t Size() const { return bytes_.size(); }
     void PatchU32(size_t at, uint32_t v) {
         for (int i = 0; i < 4; ++i) bytes_[at + i] = static_cast<uint8_t>(v >> (8 * i));
@@ -99,7 +100,15 @@ std::vector<uint8_t> ScnWriter::Bytes() const {
     out.Zeros(24);  // six header words we give no meaning
     out.Text(sourcePath_, 128);
     out.Zeros(kFirstChunk - out.Size());
-    for (const auto& chunk : chunks_) WriteChunk(out, chunk);
+    for (const Entry& chunk : chunks_) {
+        if (chunk.rawType == 0) {
+            WriteChunk(out, chunk.geometry);
+            continue;
+        }
+        out.U32(chunk.rawType);
+        out.U32(static_cast<uint32_t>(8 + chunk.raw.size()));
+        out.Bytes(chunk.raw);
+    }
     return out.Take();
 }
 

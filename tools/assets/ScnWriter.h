@@ -50,14 +50,23 @@ public:
     static constexpr size_t kFirstChunk = 256;
 
     explicit ScnWriter(std::string sourcePath) : sourcePath_(std::move(sourcePath)) {}
-    void Add(ScnChunkDesc chunk) { chunks_.push_back(std::move(chunk)); }
+    void Add(ScnChunkDesc chunk) { chunks_.push_back({std::move(chunk), 0, {}}); }
+    // A chunk of any other type: its head, then the bytes given.
+    void AddRaw(uint32_t type, std::vector<uint8_t> body) {
+        chunks_.push_back({{}, type, std::move(body)});
+    }
 
     std::vector<uint8_t> Bytes() const;
     bool Write(const std::string& path) const;
 
 private:
+    struct Entry {
+        ScnChunkDesc geometry;
+        uint32_t rawType;  // 0: a geometry chunk
+        std::vector<uint8_t> raw;
+    };
     std::string sourcePath_;
-    std::vector<ScnChunkDesc> chunks_;
+    std::vector<Entry> chunks_;
 };
 
 }  // namespace tavrel::assets
