@@ -288,23 +288,24 @@ void Punch(float t, PoseBuilder& b, float*) {
     body.Bend(kNeck, -4.0f * guard);
 }
 
+// Down into a squat, back onto the seat with the knees up, then the legs stretched out.
 void SitDown(float t, PoseBuilder& b, float*) {
     Body body(b);
-    const float squat = Keys({{0.5f, 0}, {1.8f, 1}}, t);
-    const float sit = Keys({{1.8f, 0}, {3.2f, 1}}, t);
-    const float lean = 25.0f * squat - 33.0f * sit;
-    const float hip = 120.0f * squat + (80.0f - 120.0f) * sit;
-    const float knee = 135.0f * squat + (5.0f - 135.0f) * sit;
+    const float lean = Keys({{0.5f, 0}, {1.6f, 25}, {2.5f, -10}}, t);
+    const float hip = Keys({{0.5f, 0}, {1.6f, 120}, {3.3f, 120}, {4.3f, 82}}, t);
+    const float knee = Keys({{0.5f, 0}, {1.6f, 135}, {2.5f, 64}, {3.3f, 64}, {4.3f, 2}}, t);
+    const float flat = Keys({{3.3f, 1}, {4.3f, 0}}, t);  // feet on the floor until the legs stretch
+    const float arms = Keys({{0.5f, 0}, {1.6f, 40}, {2.4f, -40}}, t);
     body.Bend(kLowerTorso, lean);
     for (Side s : kSides) {
         body.Hip(s, hip);
         body.Knee(s, knee);
-        body.Ankle(s, Body::FlatFoot(lean, hip, knee) * (1 - sit));
+        body.Ankle(s, Body::FlatFoot(lean, hip, knee) * flat);
         body.ArmDown(s, 80.0f);
-        body.ArmSwing(s, 40.0f * squat * (1 - sit) - 40.0f * sit);
+        body.ArmSwing(s, arms);
         body.Elbow(s, 12.0f);
     }
-    body.Bend(kNeck, -15.0f * squat * (1 - sit));
+    body.Bend(kNeck, -0.5f * std::max(lean, 0.0f));
 }
 
 // ---- setting the motion on the floor ----
@@ -330,8 +331,10 @@ Placed Place(const PoseBuilder& b, rkVector drift, float lift, bool seated, int*
 
 // Bakes the frames; in planted grounding the lowest contact of each frame stays where it
 // was in the frame before, so the body moves by rolling over its feet.
+// travel, when asked, gets the distance the steps carried the figure and stance the number
+// of frames it stood on the floor.
 std::vector<SkeletonMatrices> Bake(const MotionSpec& spec, Grounding grounding, rkVector step,
-                                   rkVector* travel) {
+                                   rkVector* travel, int* stance = nullptr) {
     const int frames = static_cast<int>(std::lround(spec.seconds * kMotionFrameRate));
     std::vector<SkeletonMatrices> out;
     rkVector drift{0, 0, 0};
@@ -348,6 +351,7 @@ std::vector<SkeletonMatrices> Bake(const MotionSpec& spec, Grounding grounding, 
             const rkVector slip = previous.point[lowest] - p.contacts.point[lowest];
             drift = drift + rkVector{slip.x, slip.y, 0};
             p = Place(b, drift, lift, spec.seated, &lowest);
+            if (stance) ++*stance;
         }
         previous = p.contacts;
         out.push_back(p.local);
@@ -378,11 +382,11 @@ std::vector<MotionSpec> MotionLibrary() {
 
 std::vector<SkeletonMatrices> BakeMotion(const MotionSpec& spec) {
     if (spec.grounding != Grounding::kSteady) return Bake(spec, spec.grounding, {}, nullptr);
-    // Running keeps an even pace: measure how far its steps carry it, then spread that.
+    // Running keeps an even pace: the speed of the feet on the floor, kept through the flight.
     rkVector travel{0, 0, 0};
-    const auto planted = Bake(spec, Grounding::kPlanted, {}, &travel);
-    const float steps = static_cast<float>(std::max<size_t>(planted.size() - 1, 1));
-    return Bake(spec, Grounding::kSteady, travel * (1.0f / steps), nullptr);
+    int stance = 0;
+    Bake(spec, Grounding::kPlanted, {}, &travel, &stance);
+    return Bake(spec, Grounding::kSteady, travel * (1.0f / std::max(stance, 1)), nullptr);
 }
 
 }  // namespace tavrel::assets
