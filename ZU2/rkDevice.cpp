@@ -284,19 +284,19 @@ bool SetBlend(rkDeviceGL* gl, uint32_t state, uint32_t value) {
 }
 
 bool SetCull(uint32_t value) {
-    // Screen y grows downwards in the kit and upwards in GL, so winding flips between them:
-    // clockwise on the kit's screen is counter-clockwise here.
+    // Both keep x to the right with y down (kit) or up (GL) as the picture is seen, so a
+    // triangle clockwise on the kit's screen is clockwise in GL's window too: GL's back face.
     switch (value) {
         case 1:
             glDisable(GL_CULL_FACE);
             return true;
         case 2:
             glEnable(GL_CULL_FACE);
-            glCullFace(GL_FRONT);  // front = counter-clockwise in GL
+            glCullFace(GL_BACK);
             return true;
         case 3:
             glEnable(GL_CULL_FACE);
-            glCullFace(GL_BACK);
+            glCullFace(GL_FRONT);
             return true;
         default:
             return false;
