@@ -1,5 +1,5 @@
 // The update and render passes run every frame: once warm, they must not allocate.
-// The kit's own heap calls are wrapped at link time (--wrap=malloc,calloc,realloc), and
+// The kit's own heap calls are wrapped at link time (--wrap=malloc,calloc,realloc,free), and
 // operator new is counted when it is called from this program rather than from the GL driver.
 #include <gtest/gtest.h>
 
@@ -35,6 +35,7 @@ extern "C" {
 void* __real_malloc(size_t size);
 void* __real_calloc(size_t count, size_t size);
 void* __real_realloc(void* pointer, size_t size);
+void __real_free(void* pointer);
 
 void* __wrap_malloc(size_t size) {
     Count();
@@ -48,6 +49,7 @@ void* __wrap_realloc(void* pointer, size_t size) {
     Count();
     return __real_realloc(pointer, size);
 }
+void __wrap_free(void* pointer) { __real_free(pointer); }
 }
 
 void* operator new(size_t size) {
@@ -56,7 +58,8 @@ void* operator new(size_t size) {
     if (!p) throw std::bad_alloc();
     return p;
 }
-void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p) noexcept { __real_free(p); }
+void operator delete(void* p, size_t) noexcept { __real_free(p); }
 
 namespace tavrel::test {
 namespace {
