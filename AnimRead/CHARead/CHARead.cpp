@@ -129,7 +129,8 @@ void CHAREAD::ReadFrames(BLOCKREADER& reader, int32_t lastFrame) {
     ExpectTag(reader, "[MOTION]");
     const int64_t frames = FramesUpTo(lastFrame);
     // Reserve no more than the rest of the file can hold, so a bogus EndFrame costs nothing.
-    const int64_t fit = reader.Remaining() / (kMinFrameLineBytes * GetSegmentCount()) + 1;
+    const int64_t fit =
+        std::max<int64_t>(0, reader.Remaining()) / (kMinFrameLineBytes * GetSegmentCount()) + 1;
     try {
         for (auto& segment : segments_) {
             segment->frames.clear();

@@ -248,6 +248,12 @@ TEST_F(ChaReadTest, FramesAreReadAtTheFirstPoseRequest) {
     std::filesystem::remove(path);
     EXPECT_ERROBJ(gone.GetFrame(1), ERR_FILE_NOT_FOUND, "");
     EXPECT_ERROBJ(CHAREAD(path.c_str(), 1), ERR_FILE_NOT_FOUND, "");
+
+    // A file cut short under a waiting motion reads as corrupted.
+    Put(kSmall);
+    CHAREAD shrunk(path.c_str(), 0);
+    Put("[HEADER]\n");
+    EXPECT_EQ(motiontest::CatchError([&] { shrunk.GetFrame(1); }).code, ERR_CORRUPTED);
 }
 
 TEST_F(ChaReadTest, FrameErrorsOfALazyReadCountLinesFromTheMotionOffset) {

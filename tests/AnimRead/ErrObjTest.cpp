@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <type_traits>
 
 TEST(ErrObjTest, CodesCarryTheirTexts) {
     const char* expected[] = {"Memory is not sufficient!", "File not found !",
@@ -42,13 +41,4 @@ TEST(ErrObjTest, LongTextsAreCutAndTerminated) {
     const std::string folder = "AnimRead/" + std::string(200, 'd') + "/Reader.cpp";
     ERROBJ located(ERR_CORRUPTED, folder.c_str(), 12345);
     EXPECT_EQ(std::string(located.location).size(), 79u);
-}
-
-TEST(ErrObjTest, IsPlainCopyableData) {
-    static_assert(std::is_trivially_copyable_v<ERROBJ>);
-    ERROBJ original(ERR_EXPIRED, "a.cpp", 3, "v%d", 722);
-    ERROBJ copy = original;
-    EXPECT_EQ(copy.code, ERR_EXPIRED);
-    EXPECT_STREQ(copy.detail, "v722");
-    EXPECT_STREQ(copy.location, original.location);
 }
