@@ -96,5 +96,3 @@ BENCHMARK(BM_ChaRead)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ChbRead)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ChaWrite)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ChbWrite)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-BENCHMARK_MAIN();
