@@ -1,0 +1,226 @@
+#include "AnimRead/AnimFile.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+
+#include "AnimRead/AnimWriter.h"
+#include "AnimRead/StandardSkeleton.h"
+
+namespace {
+
+constexpr char kGlobal[] = "Global";
+
+rkMatrix MatrixFromElements(const float (&e)[12]) {
+    return rkMatrix{{e[0], e[1], e[2], 0, e[3], e[4], e[5], 0, e[6], e[7], e[8], 0, e[9], e[10],
+                     e[11], 1}};
+}
+
+}  // namespace
+
+ANIMSEG::ANIMSEG() {
+    node = rkCreateNode("");
+    if (!node) THROW_ERROBJ(ERR_MEMORY);
+}
+
+ANIMSEG::~ANIMSEG() { rkFreeNode(node); }
+
+void ANIMSEG::SetName(const char* text, size_t size) {
+    size = std::min(size, sizeof name - 1);
+    std::memcpy(name, text, size);
+    name[size] = '\0';
+    rkSetNodeName(node, name);
+}
+
+const rkMatrix& ANIMSEG::FrameAt(int64_t index) const {
+    if (frames.empty()) return node->local;
+    if (index < 0) return frames.front();
+    if (static_cast<uint64_t>(index) >= frames.size()) return frames.back();
+    return frames[index];
+}
+
+ANIMFILE::~ANIMFILE() = default;  // segments free their nodes
+
+int32_t ANIMFILE::GetBeginFrame() const { return beginFrame_; }
+int32_t ANIMFILE::GetEndFrame() const { return endFrame_; }
+
+int32_t ANIMFILE::SetBeginFrame(int32_t n) { return beginFrame_ = n; }
+int32_t ANIMFILE::SetEndFrame(int32_t n) { return endFrame_ = n; }
+
+rkNode* ANIMFILE::GetFrame(int32_t frame) {
+    frame = std::min(frame, endFrame_);
+    frame = std::max(frame, beginFrame_);
+    if (motionOffset_ != 0) {
+        ReadFramesFromFile(streamMode_ ? frame : endFrame_);
+        if (!streamMode_) motionOffset_ = 0;
+    }
+    const int64_t index = static_cast<int64_t>(frame) - beginFrame_;
+    for (auto& segment : segments_) {
+        rkSetNodeMatrix(segment->node, segment->FrameAt(index));
+        rkSetNodeName(segment->node, segment->name);
+    }
+    return root_;
+}
+
+int32_t ANIMFILE::GetSegmentLengths(std::unique_ptr<ANIMSEGLENGTH[]>& table) {
+    const int32_t count = GetSegmentCount();
+    table.reset(new (std::nothrow) ANIMSEGLENGTH[count]);
+    if (!table) THROW_ERROBJ(ERR_MEMORY);
+    for (int32_t i = 0; i < count; ++i) {
+        std::memcpy(table[i].name, segments_[i]->name, sizeof table[i].name);
+        table[i].length = segments_[i]->length;
+    }
+    return count;
+}
+
+void ANIMFILE::SetFrame(const rkNode* pose, int32_t frame) {
+    LoadAllFrames();  // a stored pose must not be lost to a later re-read of the file
+    WidenRange(frame);
+    if (pose && root_) CopyPoseInto(pose, root_);
+    const int64_t index = static_cast<int64_t>(frame) - beginFrame_;
+    for (auto& segment : segments_) segment->frames[index] = segment->node->local;
+}
+
+void ANIMFILE::Write(int format) { WriteAs(path_, format); }
+
+void ANIMFILE::WriteAs(const char* path, int format) {
+    LoadAllFrames();
+    if (format == 0) {
+        ANIMWRITER::WriteCha(*this, path);
+    } else {
+        ANIMWRITER::WriteChb(*this, path);
+    }
+}
+
+void ANIMFILE::CreateSegments(int32_t n) {
+    try {
+        segments_.reserve(segments_.size() + std::max(n, 0));
+        for (int32_t i = 0; i < n; ++i) segments_.push_back(std::make_unique<ANIMSEG>());
+    } catch (const std::bad_alloc&) {
+        THROW_ERROBJ(ERR_MEMORY);
+    } catch (const std::length_error&) {
+        THROW_ERROBJ(ERR_MEMORY);
+    }
+}
+
+int32_t ANIMFILE::FindSegment(const char* name) const {
+    return FindSegmentFrom(0, name, std::strlen(name));
+}
+
+const char* ANIMFILE::GetParentName(int32_t i) const {
+    const int32_t parent = segments_[i]->parent;
+    return parent >= 0 ? segments_[parent]->name : kGlobal;
+}
+
+void ANIMFILE::BuildDefaultMotion() {
+    segments_.clear();
+    root_ = nullptr;
+    CreateSegments(kStandardSegmentCount);
+    for (int32_t i = 0; i < kStandardSegmentCount; ++i) {
+        const StandardSegment& entry = kStandardSkeleton[i];
+        ANIMSEG& segment = *segments_[i];
+        segment.SetName(entry.name, std::strlen(entry.name));
+        segment.length = entry.length;
+        segment.frames.assign(1, MatrixFromElements(entry.pose));
+        rkSetNodeMatrix(segment.node, segment.frames[0]);
+        ApplyHierarchyEntry(i, entry.name, entry.parent < 0 ? kGlobal : kStandardSkeleton[entry.parent].name);
+    }
+    beginFrame_ = endFrame_ = 0;
+    frameRate_ = 30;
+    motionOffset_ = 0;
+    path_[0] = '\0';
+}
+
+void ANIMFILE::LoadAllFrames() {
+    if (motionOffset_ == 0) return;
+    ReadFramesFromFile(endFrame_);
+    motionOffset_ = 0;
+}
+
+void ANIMFILE::SetPath(const char* path) {
+    if (!path || std::strlen(path) >= sizeof path_) THROW_ERROBJ(ERR_FILE_NOT_FOUND);
+    std::strcpy(path_, path);
+}
+
+bool ANIMFILE::ApplyHierarchyEntry(int32_t i, const char* child, const char* parent) {
+    const int32_t c = FindSegmentFrom(i, child, std::strlen(child));
+    if (c < 0) return false;
+    ANIMSEG& segment = *segments_[c];
+    // A segment named by a second line would end up in two sibling lists.
+    if (segment.parent >= 0 || segment.node == root_) return false;
+    if (std::strcmp(parent, kGlobal) == 0) {
+        root_ = segment.node;
+        return true;
+    }
+    const int32_t p = FindSegment(parent);
+    if (p < 0) return true;  // an unknown parent leaves the child unlinked
+    if (WouldCloseLoop(c, p)) return false;
+    segment.parent = p;
+    segments_[p]->children.push_back(c);
+    rkLinkNode(segments_[p]->node, segment.node);
+    return true;
+}
+
+int32_t ANIMFILE::FindSegmentFrom(int32_t start, const char* name, size_t size) const {
+    const int32_t count = GetSegmentCount();
+    if (size >= ANIMSEG::kNameSize || count == 0) return -1;
+    start = std::clamp(start, 0, count - 1);
+    for (int32_t k = 0, i = start; k < count; ++k, i = (i + 1 == count) ? 0 : i + 1) {
+        const char* candidate = segments_[i]->name;
+        if (candidate[size] == '\0' && std::memcmp(candidate, name, size) == 0) return i;
+    }
+    return -1;
+}
+
+bool ANIMFILE::AllSegmentsHold(size_t count) const {
+    for (const auto& segment : segments_) {
+        if (segment->frames.size() != count) return false;
+    }
+    return true;
+}
+
+int64_t ANIMFILE::FramesUpTo(int32_t last) const {
+    return std::max<int64_t>(0, static_cast<int64_t>(last) - beginFrame_ + 1);
+}
+
+void ANIMFILE::WidenRange(int32_t frame) {
+    const int32_t newBegin = std::min(beginFrame_, frame);
+    const int32_t newEnd = std::max(endFrame_, frame);
+    const int64_t front = static_cast<int64_t>(beginFrame_) - newBegin;
+    const int64_t total = static_cast<int64_t>(newEnd) - newBegin + 1;
+    try {
+        for (auto& segment : segments_) {
+            std::vector<rkMatrix>& frames = segment->frames;
+            if (front > 0) frames.insert(frames.begin(), front, segment->FrameAt(0));
+            if (static_cast<int64_t>(frames.size()) < total) {
+                const rkMatrix last = segment->FrameAt(static_cast<int64_t>(frames.size()) - 1);
+                frames.resize(total, last);
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        THROW_ERROBJ(ERR_MEMORY);
+    } catch (const std::length_error&) {
+        THROW_ERROBJ(ERR_MEMORY);
+    }
+    beginFrame_ = newBegin;
+    endFrame_ = newEnd;
+}
+
+void ANIMFILE::CopyPoseInto(const rkNode* pose, rkNode* target) {
+    rkSetNodeMatrix(target, pose->local);
+    if (!pose->child || !target->child) return;
+    CopyPoseInto(pose->child, target->child);
+    for (const rkNode* sibling = pose->child->next; sibling; sibling = sibling->next) {
+        if (rkNode* match = rkFindNode(target, sibling->name)) CopyPoseInto(sibling, match);
+        if (sibling->next == sibling) break;  // a broken sibling list; never loop on it
+    }
+}
+
+bool ANIMFILE::WouldCloseLoop(int32_t child, int32_t parent) const {
+    for (int32_t at = parent, steps = 0; at >= 0 && steps <= GetSegmentCount(); ++steps) {
+        if (at == child) return true;
+        at = segments_[at]->parent;
+    }
+    return false;
+}

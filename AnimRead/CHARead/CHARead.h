@@ -1,0 +1,24 @@
+#pragma once
+// A motion read from, and written as, CHA text.
+#include "AnimRead/AnimFile.h"
+
+class BLOCKREADER;
+
+class CHAREAD : public ANIMFILE {
+public:
+    // The standard skeleton in its rest pose; no file is touched.
+    CHAREAD();
+    // Reads header, lengths and hierarchy; the frames too when preload is non-zero, otherwise
+    // at the first pose request. Raises ERROBJ on any failure.
+    CHAREAD(const char* path, int preload);
+
+protected:
+    void ReadFramesFromFile(int32_t lastFrame) override;
+
+private:
+    void ReadHeader(BLOCKREADER& reader);
+    void ReadLengths(BLOCKREADER& reader);
+    void ReadHierarchy(BLOCKREADER& reader);
+    void ReadFrames(BLOCKREADER& reader, int32_t lastFrame);
+    void ReadFrameLines(BLOCKREADER& reader, int32_t frame);
+};

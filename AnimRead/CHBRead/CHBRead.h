@@ -1,0 +1,23 @@
+#pragma once
+// A motion read from CHB, the byte-level twin of CHA text.
+#include "AnimRead/AnimFile.h"
+
+class BLOCKREADER;
+
+class CHBREAD : public ANIMFILE {
+public:
+    // The standard skeleton in its rest pose; no file is touched.
+    CHBREAD();
+    // Reads header, lengths and hierarchy; the frames too when preload is non-zero, otherwise
+    // at the first pose request. Raises ERROBJ on any failure.
+    CHBREAD(const char* path, int preload);
+
+protected:
+    void ReadFramesFromFile(int32_t lastFrame) override;
+
+private:
+    void ReadHeader(BLOCKREADER& reader);
+    void ReadLengths(BLOCKREADER& reader);
+    void ReadHierarchy(BLOCKREADER& reader);
+    void ReadFrames(BLOCKREADER& reader, int32_t lastFrame);
+};

@@ -1,0 +1,31 @@
+# The two commands of the README: `make run` and `make test`.
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+JOBS ?= 2
+SAMPLE ?= $(BUILD)/share/tavrel/Motion
+
+.PHONY: deps build run test bench clean
+
+deps:
+	bash scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD) -j$(JOBS)
+
+run: build
+	bash scripts/run.sh $(BUILD)
+
+# Every test in the release build, then the core libraries' unit tests again under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+test: build
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVREL_SANITIZE=ON -DTAVREL_CORE_ONLY=ON
+	cmake --build $(ASAN_BUILD) -j$(JOBS)
+	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+	cd $(ASAN_BUILD) && ctest -L unit --output-on-failure -j$(JOBS)
+
+bench: build
+	for b in $(BUILD)/bin/bench_*; do $$b; done
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

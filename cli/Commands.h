@@ -1,0 +1,35 @@
+#pragma once
+// The subcommands of tavrel-cli. Each takes its arguments (without the subcommand's name),
+// writes its result to out and its failures to err, and returns the exit code:
+// 0 done, 1 failed, 2 wrong usage.
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace tavrel::cli {
+
+using Args = std::vector<std::string>;
+using CommandFn = int (*)(const Args& args, std::ostream& out, std::ostream& err);
+
+struct Command {
+    const char* name;
+    const char* usage;    // the arguments, as --help shows them
+    const char* summary;  // one line
+    CommandFn run;
+};
+
+int RunInfoCommand(const Args& args, std::ostream& out, std::ostream& err);
+int RunConvertCommand(const Args& args, std::ostream& out, std::ostream& err);
+int RunPoseCommand(const Args& args, std::ostream& out, std::ostream& err);
+int RunEditCommand(const Args& args, std::ostream& out, std::ostream& err);
+
+// Every command, in the order --help lists them.
+const std::vector<Command>& Commands();
+// Runs argv as the tool does (argv[0] is the program name).
+int RunTool(const Args& argv, std::ostream& out, std::ostream& err);
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+}  // namespace tavrel::cli

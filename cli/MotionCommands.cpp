@@ -1,0 +1,246 @@
+// info, convert, pose and edit: the motion-file commands of tavrel-cli.
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include "AnimRead/ErrObj.h"
+#include "cli/Commands.h"
+#include "cli/Json.h"
+#include "motion/AnimFileFactory.h"
+#include "motion/Motion.h"
+#include "motion/Quaternion.h"
+
+namespace tavrel::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Positional arguments and the flags the motion commands know.
+struct Parsed {
+    Args positional;
+    bool json = false;
+    bool absolute = false;
+    std::optional<std::string> frame;
+    std::string unknown;  // the first unknown option, if any
+};
+
+Parsed Parse(const Args& args) {
+    Parsed p;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--json") {
+            p.json = true;
+        } else if (a == "--absolute") {
+            p.absolute = true;
+        } else if (a == "--frame" && i + 1 < args.size()) {
+            p.frame = args[++i];
+        } else if (a.size() > 2 && a.compare(0, 2, "--") == 0 && p.unknown.empty()) {
+            p.unknown = a;
+        } else {
+            p.positional.push_back(a);
+        }
+    }
+    return p;
+}
+
+template <typename T>
+bool ParseNumber(const std::string& text, T* value) {
+    const char* end = text.data() + text.size();
+    auto [ptr, error] = std::from_chars(text.data(), end, *value);
+    return error == std::errc() && ptr == end;
+}
+
+const char* TypeName(int type) {
+    switch (type) {
+        case kTypeCHA:
+            return "CHA";
+        case kTypeCHB:
+            return "CHB";
+        case kTypeHTR:
+            return "HTR";
+        default:
+            return "unknown";
+    }
+}
+
+int Usage(std::ostream& err, const char* command, const std::string& detail) {
+    err << "tavrel-cli " << command << ": " << detail << " (see tavrel-cli " << command
+        << " --help)\n";
+    return kExitUsage;
+}
+
+// Reads a motion file with all frames, reporting a failure the way the readers name it.
+std::unique_ptr<ANIMFILE> ReadMotion(const std::string& path, std::ostream& err) {
+    const int type = MotionFileTypeOf(path);
+    if (type == kTypeUnknown) {
+        err << "error: " << path << ": not a motion file (expected .cha, .chb or .htr)\n";
+        return nullptr;
+    }
+    try {
+        return OpenAnimFile(path.c_str(), type, 1);
+    } catch (const ERROBJ& e) {
+        err << "error: " << path << ": code " << e.code << ": " << e.GetText();
+        if (e.detail[0]) err << ": " << e.detail;
+        err << '\n';
+    } catch (const std::exception& e) {
+        err << "error: " << path << ": " << e.what() << '\n';
+    }
+    return nullptr;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code error;
+    if (fs::equivalent(a, b, error)) return true;
+    return fs::weakly_canonical(a, error) == fs::weakly_canonical(b, error);
+}
+
+void PrintInfoText(const ANIMFILE& motion, int type, float* lengths, std::ostream& out) {
+    auto& m = const_cast<ANIMFILE&>(motion);
+    out << "type: " << TypeName(type) << "\nframeRate: " << m.GetFrameRate()
+        << "\nbeginFrame: " << m.GetBeginFrame() << "\nendFrame: " << m.GetEndFrame()
+        << "\nframeCount: " << (int64_t(m.GetEndFrame()) - m.GetBeginFrame() + 1)
+        << "\nsegments: " << m.GetSegmentCount() << '\n';
+    for (int32_t i = 0; i < m.GetSegmentCount(); ++i) {
+        const ANIMSEG* s = m.GetSegment(i);
+        char length[32];
+        std::snprintf(length, sizeof length, "%.3f", lengths[i]);
+        out << "segment " << i << ' ' << s->name << " parent "
+            << (s->parent >= 0 ? m.GetSegment(s->parent)->name : "-") << " length " << length
+            << '\n';
+    }
+}
+
+void PrintInfoJson(const ANIMFILE& motion, int type, float* lengths, std::ostream& out) {
+    auto& m = const_cast<ANIMFILE&>(motion);
+    JsonWriter json(out);
+    json.BeginObject();
+    json.Key("type").String(TypeName(type));
+    json.Key("frameRate").Int(m.GetFrameRate());
+    json.Key("beginFrame").Int(m.GetBeginFrame());
+    json.Key("endFrame").Int(m.GetEndFrame());
+    json.Key("frameCount").Int(int64_t(m.GetEndFrame()) - m.GetBeginFrame() + 1);
+    json.Key("segments").BeginArray();
+    for (int32_t i = 0; i < m.GetSegmentCount(); ++i) {
+        const ANIMSEG* s = m.GetSegment(i);
+        json.BeginObject().Key("index").Int(i).Key("name").String(s->name).Key("parent");
+        if (s->parent >= 0) {
+            json.String(m.GetSegment(s->parent)->name);
+        } else {
+            json.Null();
+        }
+        json.Key("length").Number(lengths[i]).EndObject();
+    }
+    json.EndArray().EndObject().Finish();
+}
+
+void PrintPose(ANIMFILE& m, int32_t frame, bool asJson, std::ostream& out) {
+    rkNode* root = m.GetFrame(frame);
+    root->flags |= RK_NODE_CHANGED;
+    rkUpdateNode(root);
+    JsonWriter json(out);
+    if (asJson) json.BeginObject().Key("frame").Int(frame).Key("segments").BeginArray();
+    if (!asJson) out << "frame: " << frame << '\n';
+    for (int32_t i = 0; i < m.GetSegmentCount(); ++i) {
+        const rkNode* node = m.GetSegment(i)->node;
+        const Quat q = MatrixToQuat(node->local);
+        if (asJson) {
+            json.BeginObject().Key("name").String(node->name).Key("local").BeginArray();
+            for (float e : node->local.m) json.Number(e);
+            json.EndArray().Key("quat").BeginArray();
+            json.Number(q.w).Number(q.x).Number(q.y).Number(q.z).EndArray();
+            json.Key("world").BeginArray();
+            json.Number(node->world.m[12]).Number(node->world.m[13]).Number(node->world.m[14]);
+            json.EndArray().EndObject();
+            continue;
+        }
+        char line[512];
+        int n = std::snprintf(line, sizeof line, "%s local", node->name);
+        for (float e : node->local.m) n += std::snprintf(line + n, sizeof line - n, " %.6f", e);
+        std::snprintf(line + n, sizeof line - n, " quat %.6f %.6f %.6f %.6f world %.3f %.3f %.3f",
+                      q.w, q.x, q.y, q.z, node->world.m[12], node->world.m[13], node->world.m[14]);
+        out << line << '\n';
+    }
+    if (asJson) json.EndArray().EndObject().Finish();
+}
+
+}  // namespace
+
+int RunInfoCommand(const Args& args, std::ostream& out, std::ostream& err) {
+    const Parsed p = Parse(args);
+    if (!p.unknown.empty()) return Usage(err, "info", "unknown option " + p.unknown);
+    if (p.positional.size() != 1) return Usage(err, "info", "expects one FILE");
+    auto motion = ReadMotion(p.positional[0], err);
+    if (!motion) return kExitFailed;
+    std::unique_ptr<ANIMSEGLENGTH[]> table;
+    const int32_t count = motion->GetSegmentLengths(table);
+    std::vector<float> lengths(count);
+    for (int32_t i = 0; i < count; ++i) lengths[i] = table[i].length;
+    const int type = MotionFileTypeOf(p.positional[0]);
+    if (p.json) {
+        PrintInfoJson(*motion, type, lengths.data(), out);
+    } else {
+        PrintInfoText(*motion, type, lengths.data(), out);
+    }
+    return kExitOk;
+}
+
+int RunConvertCommand(const Args& args, std::ostream& out, std::ostream& err) {
+    const Parsed p = Parse(args);
+    if (!p.unknown.empty()) return Usage(err, "convert", "unknown option " + p.unknown);
+    if (p.positional.size() != 2) return Usage(err, "convert", "expects IN and OUT");
+    const std::string& in = p.positional[0];
+    const std::string& target = p.positional[1];
+    const int type = MotionFileTypeOf(target);
+    if (type != kTypeCHA && type != kTypeCHB) {
+        err << "error: " << target << ": can only write .cha or .chb files\n";
+        return kExitFailed;
+    }
+    if (SameFile(in, target)) {
+        err << "error: " << target << ": refusing to overwrite the input file\n";
+        return kExitFailed;
+    }
+    auto motion = ReadMotion(in, err);
+    if (!motion) return kExitFailed;
+    // Written beside the target first, so a failed write never leaves half a file under its name.
+    const std::string partial = target + ".partial";
+    try {
+        motion->WriteAs(partial.c_str(), type == kTypeCHB ? 1 : 0);
+        std::error_code error;
+        fs::rename(partial, target, error);
+        if (error) throw std::runtime_error(error.message());
+    } catch (...) {
+        std::error_code ignored;
+        fs::remove(partial, ignored);
+        err << "error: " << target << ": cannot be written\n";
+        return kExitFailed;
+    }
+    std::error_code error;
+    if (!fs::exists(target, error)) {
+        err << "error: " << target << ": cannot be created\n";
+        return kExitFailed;
+    }
+    out << "wrote " << target << '\n';
+    return kExitOk;
+}
+
+int RunPoseCommand(const Args& args, std::ostream& out, std::ostream& err) {
+    const Parsed p = Parse(args);
+    if (!p.unknown.empty()) return Usage(err, "pose", "unknown option " + p.unknown);
+    int32_t frame = 0;
+    if (p.positional.size() != 1 || !p.frame || !ParseNumber(*p.frame, &frame)) {
+        return Usage(err, "pose", "expects FILE --frame N");
+    }
+    auto motion = ReadMotion(p.positional[0], err);
+    if (!motion) return kExitFailed;
+    if (frame < motion->GetBeginFrame() || frame > motion->GetEndFrame()) {
+        err << "error: frame " << frame << " lies outside " << motion->GetBeginFrame() << ".."
+            << motion->GetEndFrame() << '\n';
+        return kExitFailed;
+    }
+    PrintPose(*motion, frame, p.json, out);
+    return kExitOk;
+}
+
+}  // namespace tavrel::cli

@@ -1,0 +1,60 @@
+#include <algorithm>
+
+#include "cli/Commands.h"
+
+namespace tavrel::cli {
+namespace {
+
+void PrintHelp(std::ostream& out) {
+    out << "Usage: tavrel-cli COMMAND ARGS...\n\n"
+           "Reads and edits motion files (CHA, CHB, HTR) without the editor. Input files are\n"
+           "never changed. Exit codes: 0 done, 1 failed, 2 wrong usage.\n\nCommands:\n";
+    for (const Command& c : Commands()) {
+        out << "  " << c.name << ' ' << c.usage << "\n      " << c.summary << '\n';
+    }
+}
+
+}  // namespace
+
+const std::vector<Command>& Commands() {
+    static const std::vector<Command> commands = {
+        {"info", "FILE [--json]",
+         "file type, frame rate, frame range and every segment (index, name, parent, length)",
+         RunInfoCommand},
+        {"convert", "IN OUT",
+         "writes IN (CHA, CHB or HTR) as CHA or CHB by OUT's extension, keeping its skeleton",
+         RunConvertCommand},
+        {"pose", "FILE --frame N [--json]",
+         "every segment's local matrix, rotation quaternion (w x y z) and world position",
+         RunPoseCommand},
+        {"edit",
+         "reverse IN OUT | resample N IN OUT | split N IN OUT_A OUT_B |\n"
+         "       translate X Y Z IN OUT [--absolute] | rotate NAME W X Y Z IN OUT [--absolute]",
+         "edits a motion on the standard skeleton into new files (outputs must not exist)",
+         RunEditCommand},
+    };
+    return commands;
+}
+
+int RunTool(const Args& argv, std::ostream& out, std::ostream& err) {
+    if (argv.size() < 2 || argv[1] == "--help" || argv[1] == "-h" || argv[1] == "help") {
+        PrintHelp(argv.size() < 2 ? err : out);
+        return argv.size() < 2 ? kExitUsage : kExitOk;
+    }
+    const auto& commands = Commands();
+    auto found = std::find_if(commands.begin(), commands.end(),
+                              [&](const Command& c) { return argv[1] == c.name; });
+    if (found == commands.end()) {
+        err << "tavrel-cli: unknown command '" << argv[1] << "' (see tavrel-cli --help)\n";
+        return kExitUsage;
+    }
+    const Args rest(argv.begin() + 2, argv.end());
+    if (std::find(rest.begin(), rest.end(), "--help") != rest.end()) {
+        out << "Usage: tavrel-cli " << found->name << ' ' << found->usage << '\n'
+            << found->summary << '\n';
+        return kExitOk;
+    }
+    return found->run(rest, out, err);
+}
+
+}  // namespace tavrel::cli

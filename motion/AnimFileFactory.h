@@ -1,0 +1,23 @@
+#pragma once
+// Picks the motion-file class by file type and builds it, turning read errors into no result.
+#include <memory>
+#include <string_view>
+
+#include "AnimRead/AnimFile.h"
+
+namespace tavrel {
+
+enum MotionFileType : int { kTypeUnknown = 0, kTypeCHA = 1, kTypeCHB = 2, kTypeHTR = 3 };
+
+// The type of a path by its extension, without regard to case: .htr, .cha, .chb, else 0.
+MotionFileType MotionFileTypeOf(std::string_view path);
+
+// Like CreateAnimFile, but lets the reader's ERROBJ through (for callers that report it).
+// A type other than 1, 2 or 3 gives nothing.
+std::unique_ptr<ANIMFILE> OpenAnimFile(const char* path, int type, int preload);
+
+// With no path (nullptr): a default motion of the type's class (standard skeleton, one frame).
+// With a path: that class read from the file, preload = stream; empty on any read error.
+std::unique_ptr<ANIMFILE> CreateAnimFile(const char* path, int type, int stream);
+
+}  // namespace tavrel

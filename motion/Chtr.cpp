@@ -1,0 +1,75 @@
+#include "motion/Chtr.h"
+
+#include "base/DebugOutput.h"
+#include "motion/Quaternion.h"
+
+namespace tavrel {
+void CHTR::CopyLocals(const rkNode* from, rkNode* to) {
+    rkSetNodeMatrix(to, from->local);
+    const rkNode* a = from->child;
+    rkNode* b = to->child;
+    for (; a && b; a = a->next, b = b->next) {
+        CopyLocals(a, b);
+        if (a->next == a || b->next == b) break;  // a broken sibling list ends the walk
+    }
+}
+
+CHTR::~CHTR() { rkFreeTree(root_); }
+
+std::unique_ptr<CHTR> CHTR::Clone() const {
+    if (!root_) return nullptr;
+    return std::make_unique<CHTR>(rkCloneNode(root_));
+}
+
+int CHTR::CopyTo(CHTR& target) const {
+    if (!root_ || !target.root_) return 0;
+    CopyLocals(root_, target.root_);
+    return 1;
+}
+
+int CHTR::GetPositionByName(const char* name, float& x, float& y, float& z) const {
+    rkNode* node = rkFindNode(root_, name);
+    if (!node) {
+        DebugOutput("CHTR::GetPositionByName() failed: part name not exist!\n");
+        return 0;
+    }
+    root_->flags |= RK_NODE_CHANGED;
+    rkUpdateNode(root_);
+    x = node->world.m[12];
+    y = node->world.m[13];
+    z = node->world.m[14];
+    return 1;
+}
+
+int CHTR::GetQuatByName(const char* name, float& w, float& x, float& y, float& z) const {
+    const rkNode* node = rkFindNode(root_, name);
+    if (!node) {
+        DebugOutput("CHTR::GetQuatByName() failed: part name not exist!\n");
+        return 0;
+    }
+    const Quat q = MatrixToQuat(node->local);
+    w = q.w, x = q.x, y = q.y, z = q.z;
+    return 1;
+}
+
+int CHTR::SetQuatByName(const char* name, float w, float x, float y, float z, int absolute) {
+    rkNode* node = rkFindNode(root_, name);
+    if (!node) {
+        DebugOutput("CHTR::SetQuatByName() failed: part name not exist!\n");
+        return 0;
+    }
+    Quat q{w, x, y, z};
+    if (!absolute) {
+        const Quat current = MatrixToQuat(node->local);
+        q = {current.w + w, current.x + x, current.y + y, current.z + z};
+    }
+    rkMatrix m = node->local;
+    QuatToMatrix(q, &m);
+    m.m[12] = node->local.m[12];
+    m.m[13] = node->local.m[13];
+    m.m[14] = node->local.m[14];
+    rkSetNodeMatrix(node, m);
+    return 1;
+}
+
+}  // namespace tavrel

@@ -1,0 +1,228 @@
+#include "motion/Motion.h"
+
+#include <cstring>
+#include <filesystem>
+
+#include "base/DebugOutput.h"
+#include "motion/AnimFileFactory.h"
+#include "motion/PoseBlender.h"
+
+namespace tavrel {
+namespace {
+
+constexpr size_t kMaxPath = 255;
+
+bool IsRegularFile(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
+// Same names in the same tree shape: what storing a pose into another record relies on.
+bool SameTreeShape(const rkNode* a, const rkNode* b) {
+    if (!a || !b || std::strcmp(a->name, b->name) != 0) return false;
+    const rkNode* ca = a->child;
+    const rkNode* cb = b->child;
+    for (; ca && cb; ca = ca->next, cb = cb->next) {
+        if (ca->next == ca || cb->next == cb) return false;
+        if (!SameTreeShape(ca, cb)) return false;
+    }
+    return !ca && !cb;
+}
+
+}  // namespace
+
+CMotion::CMotion() {
+    data_ = CreateAnimFile(nullptr, kTypeCHB, 1);
+    Refresh();
+}
+
+CMotion::CMotion(const std::string& path, int stream) {
+    if (path.size() > kMaxPath) {
+        DebugOutput("CMotion ctor(filename) failed: filename too long\n");
+        return;
+    }
+    const MotionFileType type = MotionFileTypeOf(path);
+    if (type == kTypeUnknown) {
+        DebugOutput("CMotion ctor(filename) failed:filename extension not support!\n");
+        return;
+    }
+    if (!IsRegularFile(path)) {
+        DebugOutput("CMotion(filename) ctor failed: not exist.Please Enter your Full Pathname.\n");
+        return;
+    }
+    path_ = path;
+    data_ = CreateAnimFile(path.c_str(), type, 0);
+    if (!data_) return;
+    Refresh();
+    if (stream) data_->SetStreamMode(1);
+}
+
+CMotion::~CMotion() = default;
+
+void CMotion::Refresh() {
+    if (!data_) return;
+    beginFrame_ = data_->GetBeginFrame();
+    endFrame_ = data_->GetEndFrame();
+    length_ = endFrame_ - beginFrame_ + 1;
+}
+
+int CMotion::SetLength(int n) {
+    length_ = n;
+    return 1;
+}
+
+int CMotion::GetFrameCount() const {
+    if (!data_) return -1;
+    return data_->GetEndFrame() - data_->GetBeginFrame() + 1;
+}
+
+std::unique_ptr<CHTR> CMotion::GetPose(int i) {
+    if (!data_) return nullptr;
+    rkNode* root = data_->GetFrame(beginFrame_ + i);
+    if (!root) return nullptr;
+    return std::make_unique<CHTR>(rkCloneNode(root));
+}
+
+int CMotion::CopyPoseTo(CHTR& target, int i) {
+    if (!data_) return 0;
+    const rkNode* root = data_->GetFrame(beginFrame_ + i);
+    if (root && target.GetRoot()) CHTR::CopyLocals(root, target.GetRoot());
+    return 1;
+}
+
+int CMotion::SetPose(int frame, const CHTR& pose) { return StorePose(frame, pose.GetRoot()); }
+
+int CMotion::StorePose(int frame, const rkNode* pose) {
+    if (!data_) return 0;
+    data_->SetFrame(pose, frame);
+    if (frame > data_->GetEndFrame()) data_->SetEndFrame(frame);
+    Refresh();
+    return 1;
+}
+
+int CMotion::Shorten(int n) {
+    if (beginFrame_ + n < endFrame_) {
+        endFrame_ = beginFrame_ + n;
+        return 1;
+    }
+    return 0;
+}
+
+bool CMotion::HasStandardSkeleton() const {
+    if (!data_) return false;
+    static const std::unique_ptr<ANIMFILE> standard = CreateAnimFile(nullptr, kTypeCHB, 1);
+    return standard && data_->GetSegmentCount() == standard->GetSegmentCount() &&
+           SameTreeShape(data_->GetRoot(), standard->GetRoot());
+}
+
+int CMotion::Save(const std::string& path) {
+    const MotionFileType type = MotionFileTypeOf(path);
+    if (type == kTypeUnknown) {
+        DebugOutput("CMotion Save() failed:filename extension not support!\n");
+        return 0;
+    }
+    // HTR is an import format: text written under that name could never be read back.
+    if (type == kTypeHTR) {
+        DebugOutput("CMotion Save() failed: HTR files are read only.\n");
+        return 0;
+    }
+    if (!HasStandardSkeleton()) {
+        DebugOutput("CMotion Save() failed: motion does not have the standard skeleton.\n");
+        return 0;
+    }
+    std::unique_ptr<ANIMFILE> record = CreateAnimFile(nullptr, type, 1);
+    if (!record) return 0;
+    for (int f = beginFrame_, k = 0; f <= endFrame_; ++f, ++k) {
+        record->SetFrame(data_->GetFrame(f), k);
+    }
+    record->WriteAs(path.c_str(), type == kTypeCHB ? 1 : 0);
+    path_ = path;
+    return 1;
+}
+
+int CMotion::SaveReversed(const std::string& path) {
+    if (length_ < 2 || !HasStandardSkeleton()) return 0;
+    CMotion reversed;
+    for (int k = 0; k < length_; ++k) {
+        reversed.StorePose(k, data_->GetFrame(beginFrame_ + length_ - 1 - k));
+    }
+    return reversed.Save(path);
+}
+
+int CMotion::SaveSplit(int n, const std::string& pathA, const std::string& pathB) {
+    if (n < 1 || !HasStandardSkeleton()) return 0;
+    CMotion first, second;
+    for (int k = 0; k < length_; ++k) {
+        const rkNode* pose = data_->GetFrame(beginFrame_ + k);
+        if (k < n) {
+            first.StorePose(k, pose);
+        } else {
+            second.StorePose(k - n, pose);
+        }
+    }
+    first.Save(pathA);
+    second.Save(pathB);
+    return 1;
+}
+
+int CMotion::Resample(const std::string& path, int newLength) {
+    if (newLength < 2 || length_ < 1 || !HasStandardSkeleton()) return 0;
+    CMotion result;
+    std::unique_ptr<CHTR> a = GetPose(0);
+    std::unique_ptr<CHTR> b = GetPose(0);
+    std::unique_ptr<CHTR> mixed = GetPose(0);
+    for (int k = 0; k < newLength; ++k) {
+        const double t = double(int64_t(k) * (length_ - 1)) / double(newLength - 1);
+        const int i = int(t);
+        const double f = t - i;
+        CopyPoseTo(*a, i);
+        if (f == 0.0) {
+            result.SetPose(k, *a);
+            continue;
+        }
+        CopyPoseTo(*b, i + 1);
+        CPoseBlender::BlendInto(a->GetRoot(), b->GetRoot(), float(1.0 - f), mixed->GetRoot());
+        result.SetPose(k, *mixed);
+    }
+    return result.Save(path);
+}
+
+int CMotion::SaveTranslated(const std::string& path, float x, float y, float z, int absolute) {
+    if (!HasStandardSkeleton()) return 0;
+    CMotion result;
+    std::unique_ptr<CHTR> pose = GetPose(0);
+    for (int i = 0; i < length_; ++i) {
+        CopyPoseTo(*pose, i);
+        MoveRoot(*pose, x, y, z, absolute);
+        result.SetPose(i, *pose);
+    }
+    return result.Save(path);
+}
+
+int CMotion::RotatePart(const char* name, float w, float x, float y, float z, int absolute) {
+    if (!data_) return 0;
+    std::unique_ptr<CHTR> pose = GetPose(0);
+    for (int i = 0; i < length_; ++i) {
+        CopyPoseTo(*pose, i);
+        if (!pose->SetQuatByName(name, w, x, y, z, absolute)) return 0;
+        data_->SetFrame(pose->GetRoot(), beginFrame_ + i);
+    }
+    Refresh();
+    return 1;
+}
+
+int MoveRoot(CHTR& pose, float x, float y, float z, int absolute) {
+    rkNode* root = pose.GetRoot();
+    if (!root) return 0;
+    if (!absolute) {
+        rkTranslateNode(root, x, y, z);
+    } else {
+        root->local.m[12] = x;
+        root->local.m[13] = y;
+        root->local.m[14] = z;
+        root->flags |= RK_NODE_CHANGED;
+    }
+    return 1;
+}
+
+}  // namespace tavrel

@@ -1,0 +1,78 @@
+#pragma once
+// A motion: one clip opened from a CHA, CHB or HTR file, with pose access and the editing
+// operations that write new motion files.
+#include <memory>
+#include <string>
+
+#include "AnimRead/AnimFile.h"
+#include "motion/Chtr.h"
+
+namespace tavrel {
+
+class CMotionBase {
+public:
+    virtual ~CMotionBase() = default;
+    virtual int GetLength() const = 0;
+    virtual int SetLength(int n) = 0;
+    virtual std::unique_ptr<CHTR> GetPose(int i) = 0;
+    virtual int SetPose(int frame, const CHTR& pose) = 0;
+    virtual int Shorten(int n) = 0;
+
+protected:
+    int length_ = 0;
+};
+
+class CMotion : public CMotionBase {
+public:
+    // An empty target for the editing operations: the standard skeleton, one frame.
+    CMotion();
+    // Opens the file; a motion whose file cannot be read has no data (GetFrameCount() == -1).
+    CMotion(const std::string& path, int stream);
+    ~CMotion() override;
+
+    int GetLength() const override { return length_; }
+    int SetLength(int n) override;
+    bool HasData() const { return data_ != nullptr; }
+    ANIMFILE* GetData() const { return data_.get(); }
+    const std::string& GetPath() const { return path_; }
+    int GetBeginFrame() const { return beginFrame_; }
+    int GetEndFrame() const { return endFrame_; }
+    int GetFrameCount() const;
+
+    // Pose i counted from 0 at the begin frame, as a deep copy the caller owns.
+    std::unique_ptr<CHTR> GetPose(int i) override;
+    // Copies pose i into the target's existing tree; allocates nothing.
+    int CopyPoseTo(CHTR& target, int i);
+    // Stores the pose as frame number `frame` (not an index), widening the range.
+    int SetPose(int frame, const CHTR& pose) override;
+    int Shorten(int n) override;
+
+    // Writes this motion to a new file renumbered from frame 0, in the format of the extension.
+    // Refuses (0) an unknown extension or a skeleton that is not the standard one.
+    // A failed write raises ERROBJ code 3.
+    int Save(const std::string& path);
+    int SaveReversed(const std::string& path);
+    int SaveSplit(int n, const std::string& pathA, const std::string& pathB);
+    int Resample(const std::string& path, int newLength);
+    int SaveTranslated(const std::string& path, float x, float y, float z, int absolute);
+    // Turns one segment in every frame of this motion; nothing is saved.
+    int RotatePart(const char* name, float w, float x, float y, float z, int absolute);
+
+    // Whether the data has the standard skeleton's shape, names and order.
+    bool HasStandardSkeleton() const;
+
+private:
+    void Refresh();
+    int StorePose(int frame, const rkNode* pose);
+
+    int beginFrame_ = 0;
+    int endFrame_ = 0;
+    std::string path_;
+    std::unique_ptr<ANIMFILE> data_;
+    int reserved_ = 0;
+};
+
+// Moves a pose's root: by (x, y, z) when absolute is 0, to (x, y, z) otherwise.
+int MoveRoot(CHTR& pose, float x, float y, float z, int absolute);
+
+}  // namespace tavrel
