@@ -26,7 +26,10 @@ constexpr float kTiny = 1e-6f;
 bool rkBuildViewMatrix(rkMatrix* out, const rkVector& eye, rkVector* direction,
                        const rkVector& up, const char* source, int line) {
     rkIdentity(out);
-    if (Length(*direction) < kTiny) return false;
+    if (Length(*direction) < kTiny) {
+        rkMessage("BuildViewMatrix fail. (%s:%d)", source, line);
+        return false;
+    }
     const rkVector d = *direction = rkNormalize(*direction);
 
     // Fall back to the y, then the z axis when up is (nearly) parallel to the direction.
