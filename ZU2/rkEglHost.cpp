@@ -70,7 +70,8 @@ void rkEglHost::Size(int* width, int* height) const {
     *height = height_;
 }
 
-bool rkEglHost::Present() { return surface_ && eglSwapBuffers(display_, surface_) == EGL_TRUE; }
+// Nobody looks at a pbuffer: presenting means the frame is complete and can be read.
+bool rkEglHost::Present() { return surface_ && eglWaitClient() == EGL_TRUE; }
 
 void rkEglHost::Release() {
     if (display_) {
