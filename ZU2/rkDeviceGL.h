@@ -76,3 +76,6 @@ void _shFlush(rkDevice* device, int format, int stages);
 
 // Reports a pending GL error as "ERROR:%s (source:line)"; false when there was one.
 bool _rkCheckGL(const char* source, int line);
+void _rkReportCode(uint32_t code, const char* source, int line);
+// The current device, or null with "No current device (operation)." written.
+rkDevice* _rkCurrent(const char* operation);

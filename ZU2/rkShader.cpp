@@ -242,7 +242,8 @@ void SendLights(const rkDevice* device) {
     GLfloat spot[kRkDeviceLights][3];
     for (int i = 0; i < kRkDeviceLights; ++i) {
         const rkLightData& d = device->lights[i].data;
-        type[i] = device->lights[i].on ? d.type : 0;
+        const bool known = d.type >= 1 && d.type <= 3;  // a refused type stays dark
+        type[i] = device->lights[i].on && known ? d.type : 0;
         for (int c = 0; c < 4; ++c) diffuse[i][c] = d.diffuse[c];
         position[i][0] = d.position.x, position[i][1] = d.position.y, position[i][2] = d.position.z;
         direction[i][0] = d.direction.x, direction[i][1] = d.direction.y;

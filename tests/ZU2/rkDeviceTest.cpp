@@ -143,7 +143,7 @@ TEST_F(Device, UnknownStatesAndValuesAreReportedAsFailures) {
     capture.Clear();
     EXPECT_EQ(rkSetTextureStageState(0, 9, 1), 0);
     EXPECT_TRUE(capture.Contains("RK:ERROR:An unacceptable value is specified"));
-    EXPECT_TRUE(capture.Contains("(ZU2\\rkDevice:"));
+    EXPECT_TRUE(capture.Contains("(ZU2\\rkDeviceState:"));
     EXPECT_EQ(rkSetTextureStageState(1, RK_STAGE_ADDRESSU, 5), 0);
     EXPECT_EQ(rkApplyState(&rkDefaultState), 1);
 }
