@@ -71,20 +71,6 @@ TEST_F(Device, BackgroundColourIsStoredAndClearsTheFrame) {
     EXPECT_EQ(PixelAt(5, 120), 0xFF8040FFu);
 }
 
-TEST_F(Device, TransformsReadBackAndUnknownKindsAreRefused) {
-    rkMatrix m, back;
-    rkRotationMatrix(&m, 2, 0.5f);
-    m.m[12] = 7;
-    for (int kind : {RK_WORLD, RK_VIEW, RK_PROJECTION}) {
-        ASSERT_EQ(rkSetTransform(kind, m), 1);
-        ASSERT_EQ(rkGetTransform(kind, &back), 1);
-        EXPECT_EQ(std::memcmp(&m, &back, sizeof m), 0);
-    }
-    DebugCapture capture;
-    EXPECT_EQ(rkSetTransform(3, m), 0);
-    EXPECT_TRUE(capture.Contains("RK:Invalid parameters (rkSetTransform).\n"));
-}
-
 TEST_F(Device, NewSceneSetsTheMirroredViewAndTheProjection) {
     rkView view = FrontView(300);
     view.direction = {0, 5, 0};
@@ -121,15 +107,6 @@ TEST_F(Device, LightIndicesAndTypesAreChecked) {
     EXPECT_EQ(device_.stats.lightChanges, 1);  // the same light is not sent twice
     ASSERT_EQ(rkEnableLight(0), 1);
     EXPECT_EQ(device_.lights[0].on, 1);
-}
-
-TEST_F(Device, LightingStateSwitchesBetweenMaterialAndVertexColours) {
-    ASSERT_EQ(rkSetState(RK_STATE_LIGHTING, 0), 1);
-    EXPECT_EQ(device_.lightingOn, 0);
-    ASSERT_EQ(rkSetState(RK_STATE_TEXTURING, 0), 1);
-    EXPECT_EQ(device_.texturingOn, 0);
-    ASSERT_EQ(rkSetState(RK_STATE_LIGHTING, 7), 1);
-    EXPECT_EQ(device_.lightingOn, 7);
 }
 
 TEST_F(Device, UnknownStatesAndValuesAreReportedAsFailures) {

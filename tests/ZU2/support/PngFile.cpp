@@ -3,7 +3,6 @@
 #include <zlib.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -23,34 +22,6 @@ void PutChunk(std::vector<uint8_t>* out, const char* type, const std::vector<uin
     out->insert(out->end(), type, type + 4);
     out->insert(out->end(), data.begin(), data.end());
     PutBe32(out, uint32_t(crc32(0, out->data() + start, uInt(out->size() - start))));
-}
-
-int Paeth(int a, int b, int c) {
-    const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
-    return pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
-}
-
-bool Unfilter(std::vector<uint8_t>* raw, int width, int height) {
-    const size_t stride = size_t(width) * 4;
-    for (int y = 0; y < height; ++y) {
-        uint8_t* row = raw->data() + y * (stride + 1);
-        const uint8_t* above = y ? row - (stride + 1) + 1 : nullptr;
-        const int filter = row[0];
-        uint8_t* px = row + 1;
-        for (size_t i = 0; i < stride; ++i) {
-            const int a = i >= 4 ? px[i - 4] : 0, b = above ? above[i] : 0;
-            const int c = (above && i >= 4) ? above[i - 4] : 0;
-            switch (filter) {
-                case 0: break;
-                case 1: px[i] = uint8_t(px[i] + a); break;
-                case 2: px[i] = uint8_t(px[i] + b); break;
-                case 3: px[i] = uint8_t(px[i] + (a + b) / 2); break;
-                case 4: px[i] = uint8_t(px[i] + Paeth(a, b, c)); break;
-                default: return false;
-            }
-        }
-    }
-    return true;
 }
 
 }  // namespace
@@ -105,12 +76,13 @@ bool ReadPng(const std::string& path, int* width, int* height, std::vector<uint3
     std::vector<uint8_t> raw(size_t(*height) * (size_t(*width) * 4 + 1));
     uLongf rawSize = uLongf(raw.size());
     if (uncompress(raw.data(), &rawSize, packed.data(), uLong(packed.size())) != Z_OK ||
-        rawSize != raw.size() || !Unfilter(&raw, *width, *height)) {
+        rawSize != raw.size()) {
         return false;
     }
     pixels->resize(size_t(*width) * *height);
     for (int y = 0; y < *height; ++y) {
         const uint8_t* row = raw.data() + y * (size_t(*width) * 4 + 1) + 1;
+        if (row[-1] != 0) return false;  // WritePng never filters its rows
         for (int x = 0; x < *width; ++x) {
             const uint8_t* p = row + x * 4;
             (*pixels)[size_t(y) * *width + x] = uint32_t(p[3]) << 24 | p[0] << 16 | p[1] << 8 | p[2];

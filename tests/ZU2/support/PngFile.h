@@ -1,6 +1,6 @@
 #pragma once
-// Minimal PNG files for golden images: 8-bit RGBA, written with zlib, read back when they
-// are files of this kind (any filter type).
+// Minimal PNG files for golden images: 8-bit RGBA with unfiltered rows, written and read
+// back with zlib.
 #include <cstdint>
 #include <string>
 #include <vector>
