@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "base/DebugOutput.h"
 #include "MotionFiles.h"
 
@@ -23,7 +25,9 @@ TEST(MotionManager, SeventeenthPathEvictsOne) {
     TempDir dir;
     CMotionManager manager;
     for (int i = 0; i < 17; ++i) {
-        const std::string path = dir / ("m" + std::to_string(i) + ".chb");
+        char name[16];
+        std::snprintf(name, sizeof name, "m%d.chb", i);
+        const std::string path = dir / name;
         testing::WriteStandardMotion(path, 2);
         EXPECT_EQ(manager.GetMotion(path)->GetFrameCount(), 2);
     }
