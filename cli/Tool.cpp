@@ -7,7 +7,7 @@ namespace {
 
 void PrintHelp(std::ostream& out) {
     out << "Usage: tavrel-cli COMMAND ARGS...\n\n"
-           "Reads and edits motion files (CHA, CHB, HTR) without the editor. Input files are\n"
+           "Reads, edits and draws motion files (CHA, CHB, HTR) without the editor. Input files are\n"
            "never changed. Exit codes: 0 done, 1 failed, 2 wrong usage.\n\nCommands:\n";
     for (const Command& c : Commands()) {
         out << "  " << c.name << ' ' << c.usage << "\n      " << c.summary << '\n';
@@ -32,6 +32,11 @@ const std::vector<Command>& Commands() {
          "       translate X Y Z IN OUT [--absolute] | rotate NAME W X Y Z IN OUT [--absolute]",
          "edits a motion on the standard skeleton into new files (outputs must not exist)",
          RunEditCommand},
+        {"render",
+         "FILE [--frame N] [--camera front|back|left|right|up|down] [--size WxH] [--scale S]\n"
+         "       -o OUT.png",
+         "draws the avatar posed at a frame of the motion (headless) and writes a PNG picture",
+         RunRenderCommand},
     };
     return commands;
 }

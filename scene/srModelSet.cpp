@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "ZU2/rkImage.h"
 #include "base/DebugOutput.h"
 
 using tavrel::DebugPrintf;
@@ -15,8 +16,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-srImageReader gReader = nullptr;
-srImageFree gRelease = nullptr;
+srImageReader gReader = rkReadBMP;
+srImageFree gRelease = rkFreeImage;
 
 std::string ExecutableDirectory() {
     std::error_code error;
@@ -247,8 +248,8 @@ bool BuildModel(srModel* model, const ScnGeomChunk* chunk, srModelSet* set) {
 }  // namespace
 
 void srSetImageReader(srImageReader reader, srImageFree release) {
-    gReader = reader;
-    gRelease = release;
+    gReader = reader ? reader : rkReadBMP;
+    gRelease = reader ? release : rkFreeImage;
 }
 
 int _srCreateModelFromChunk(const ScnGeomChunk* chunk, srModelSet* set) {

@@ -54,8 +54,8 @@ int _srCreateModelFromChunk(const ScnGeomChunk* chunk, srModelSet* set);
 // Rewrites the descriptor's file name to end in ".bmp", as the file is looked for.
 srTextureImage* _srGetTexture(srModelSet* set, ScnTextureDesc* desc);
 
-// Reads a picture file; how the pool loads textures. Until the device's image readers are
-// built in, the default reads nothing; tests and hosts may install their own.
+// Reads a picture file; how the pool loads textures. The kit's BMP reader unless another is
+// installed (none restores it).
 using srImageReader = uint8_t* (*)(const char* path, int* width, int* height, int* bits);
 using srImageFree = void (*)(uint8_t* pixels);
 void srSetImageReader(srImageReader reader, srImageFree release);

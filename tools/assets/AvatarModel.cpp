@@ -73,24 +73,24 @@ ShapeMesh Shape(int segment) {
     const bool left = kStandardSkeleton[segment].name[0] == 'L';
     switch (segment) {
         case kHead:
-            return Ellipsoid(Joint(kHead) + rkVector{0, -4.0f, 47.0f}, {28, 33, 40});
+            return Ellipsoid(Joint(kHead) + rkVector{0, -4.0f, 45.0f}, {30, 34, 41});
         case kNeck:
-            return Limb(Joint(kNeck), 11.5f, Joint(kHead) + rkVector{0, 0, 10.0f}, 10.5f);
+            return Limb(Joint(kNeck), 15.0f, Joint(kHead) + rkVector{0, -2.0f, 12.0f}, 13.5f);
         case kUpperTorso:
-            return Limb({0, -1, 970}, 27.0f, {0, 2, 1008}, 28.0f, {{1, 0, 0}, 1.55f, 0.85f});
+            return Limb({0, -1, 968}, 27.0f, {0, 2, 1006}, 29.0f, {{1, 0, 0}, 1.6f, 0.85f});
         case kLowerTorso:
-            return Limb({0, -4, 912}, 27.0f, {0, -4, 952}, 25.0f, {{1, 0, 0}, 1.45f, 0.88f});
+            return Limb({0, -3, 908}, 27.0f, {0, -4, 952}, 25.5f, {{1, 0, 0}, 1.5f, 0.9f});
         case kLPelvis:
         case kRPelvis: {
             const rkVector hip = Tip(segment);
-            return Limb({hip.x * 0.2f, -2.0f, 900.0f}, 20.0f, hip, 23.0f);
+            return Limb({hip.x * 0.12f, -1.0f, 884.0f}, 21.0f, hip, 22.5f);
         }
         case kLThigh:
         case kRThigh:
-            return Limb(Joint(segment), 22.0f, Tip(segment), 15.0f);
+            return Limb(Joint(segment), 22.0f, Tip(segment), 15.5f);
         case kLLowLeg:
         case kRLowLeg:
-            return Limb(Joint(segment), 15.0f, Tip(segment), 10.0f);
+            return Limb(Joint(segment), 15.5f, Tip(segment), 10.0f);
         case kLFoot:
         case kRFoot:
             return FootShape(segment);
@@ -100,10 +100,10 @@ ShapeMesh Shape(int segment) {
                         Tip(segment), 13.5f);
         case kLUpArm:
         case kRUpArm:
-            return Limb(Joint(segment), 13.0f, Tip(segment), 10.5f);
+            return Limb(Joint(segment), 14.0f, Tip(segment), 11.5f);
         case kLLowArm:
         case kRLowArm:
-            return Limb(Joint(segment), 10.0f, Tip(segment), 7.5f);
+            return Limb(Joint(segment), 11.0f, Tip(segment), 8.0f);
         default:
             return HandShape(segment);
     }
@@ -120,6 +120,7 @@ ScnMaterialDesc MaterialOf(int segment) {
         case kRHand:
             return Skin();
         case kUpperTorso:
+        case kLowerTorso:
         case kLCollar:
         case kRCollar:
         case kLUpArm:

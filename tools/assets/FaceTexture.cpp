@@ -24,7 +24,7 @@ bool InEllipse(float u, float v, float cu, float cv, float ru, float rv) {
 Colour Sample(float u, float v) {
     const float front = std::abs(u - 0.5f);  // 0 at the face centre, 0.5 at the back
     // Hair: the crown, and down to the nape at the back, framing the face.
-    const float hairline = 0.30f + 0.34f * std::clamp((front - 0.14f) / 0.2f, 0.0f, 1.0f);
+    const float hairline = 0.30f + 0.42f * std::clamp((front - 0.14f) / 0.2f, 0.0f, 1.0f);
     if (v < hairline) return kHair;
     for (float side : {-1.0f, 1.0f}) {
         const float eu = 0.5f + side * 0.058f;

@@ -1,0 +1,97 @@
+#pragma once
+// The 3D system behind a 3D window: its render device, its camera and its world tree
+// ("RKWorld" with the camera node "RKView", the head light "RKRootLight", the ground grid
+// "Ground", the rotation ring "CircleLine" and the avatar with its body).
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "RKWindow/RKLight.h"
+#include "RKWindow/RKNode.h"
+#include "RKWindow/RKViewport.h"
+#include "ZU2/rkDevice.h"
+#include "motion/Chtr.h"
+#include "scene/BodyReader.h"
+
+struct rkTexture;
+
+class CRKSystem {
+public:
+    CRKSystem();
+    ~CRKSystem();
+    CRKSystem(const CRKSystem&) = delete;
+    CRKSystem& operator=(const CRKSystem&) = delete;
+
+    // Creates the device for the window at the given size and the bare world. False when the
+    // device cannot be had (the world is built all the same).
+    bool Initialise(rkHost* window, int width, int height);
+    // Adds the ground, the ring and the avatar, whose body, initial pose and textures come
+    // from the program's data folder. Missing files leave those parts out.
+    void SetUpWorld(const std::string& dataFolder);
+
+    // Draws one frame into the back surface and presents it to target (none: keep it there
+    // for reading back). 1 on success, also after a successful rebuild of the device; 0 when
+    // the device cannot be brought back.
+    int DrawScene(rkHost* target, bool retry = true);
+
+    void SetBackgroundColor(uint8_t r, uint8_t g, uint8_t b, bool apply);
+    // The window's client area; the next frame rebuilds the surfaces at that size.
+    void SetWindowRect(int left, int top, int right, int bottom);
+    // Places the camera by preset 0-5 around the avatar's root, at the scene scale.
+    bool PresetCamera(int index);
+    // Copies a pose's local matrices onto the avatar in the world (the pose must have the
+    // avatar's shape, as every motion on the standard skeleton has).
+    void PoseAvatar(const rkNode* pose);
+
+    RKViewport& Camera() { return camera_; }
+    rkDevice& Device() { return device_; }
+    CRKNode* World() const { return world_.get(); }
+    CRKNode* Avatar() const { return avatar_; }
+    rkNode* AvatarRoot() const { return avatarRoot_; }
+    const tavrel::CBodyReader* Body() const { return body_.get(); }
+    // Device textures by file name.
+    int TextureCount() const { return static_cast<int>(textures_.size()); }
+    rkTexture* Texture(const std::string& file) const;
+
+    float sceneScale = 1.0f;
+    bool follow = false;
+    rkVector cameraOffset{0, 0, 0};
+
+private:
+    struct SystemTexture {
+        std::string path;
+        rkTexture* texture = nullptr;
+        std::vector<rkVisual*> users;
+    };
+
+    void BuildGround();
+    void BuildRing();
+    void BuildAvatar(const std::string& dataFolder);
+    void LoadBodyTextures(const std::string& dataFolder);
+    void MirrorAvatar();
+    bool RebuildDevice(bool report);
+    bool LoadTexture(SystemTexture& t);
+    void FreeTextures();
+    rkVector TargetPosition() const;
+
+    rkDevice device_{};
+    rkHost* window_ = nullptr;
+    RKViewport camera_;
+    std::unique_ptr<CRKNode> world_;
+    CRKNode* view_ = nullptr;
+    CRKNode* target_ = nullptr;
+    CRKNode* avatar_ = nullptr;
+    rkNode* avatarRoot_ = nullptr;
+    std::vector<std::unique_ptr<CRKLight>> lights_;
+    CRKLight* headLight_ = nullptr;
+    std::map<std::string, SystemTexture> textures_;
+    rkMaterial defaultMaterial_{};
+    uint8_t background_[3] = {0, 0, 0};
+    float backgroundFloat_[3] = {0, 0, 0};
+    int windowRect_[4] = {0, 0, 0, 0};
+    // The avatar lives as long as the window: its bare skeleton and the body on it.
+    std::unique_ptr<tavrel::CBodyReader> body_;
+    std::unique_ptr<tavrel::CHTR> skeleton_;
+};
