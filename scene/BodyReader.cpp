@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "ZU2/rkUtil.h"
 #include "base/DebugOutput.h"
 #include "motion/AnimFileFactory.h"
 
@@ -19,29 +20,6 @@ std::vector<rkNode*> PreOrder(rkNode* root) {
     std::vector<rkNode*> nodes;
     rkTraverse(root, RK_PRE_ORDER, CollectNode, &nodes);
     return nodes;
-}
-
-// Inverse of a matrix whose last column is (0, 0, 0, 1), as every segment's world matrix is.
-rkMatrix InverseAffine(const rkMatrix& m) {
-    const float* a = m.m;
-    const float c00 = a[5] * a[10] - a[6] * a[9], c01 = a[6] * a[8] - a[4] * a[10],
-                c02 = a[4] * a[9] - a[5] * a[8];
-    const float det = a[0] * c00 + a[1] * c01 + a[2] * c02;
-    const float k = det != 0.0f ? 1.0f / det : 0.0f;
-    rkMatrix r;
-    rkIdentity(&r);
-    float* o = r.m;
-    o[0] = c00 * k;
-    o[1] = (a[2] * a[9] - a[1] * a[10]) * k;
-    o[2] = (a[1] * a[6] - a[2] * a[5]) * k;
-    o[4] = c01 * k;
-    o[5] = (a[0] * a[10] - a[2] * a[8]) * k;
-    o[6] = (a[2] * a[4] - a[0] * a[6]) * k;
-    o[8] = c02 * k;
-    o[9] = (a[1] * a[8] - a[0] * a[9]) * k;
-    o[10] = (a[0] * a[5] - a[1] * a[4]) * k;
-    for (int c = 0; c < 3; ++c) o[12 + c] = -(a[12] * o[c] + a[13] * o[4 + c] + a[14] * o[8 + c]);
-    return r;
 }
 
 }  // namespace
@@ -130,7 +108,9 @@ int CBodyReader::PasteBody(CHTR* skeleton) {
             DebugOutput("\n");
             continue;
         }
-        rkTransformMesh(&found->second->mesh, InverseAffine(references[k]->world));
+        rkMatrix toSegment;
+        if (!rkInvert(&toSegment, references[k]->world)) continue;
+        rkTransformMesh(&found->second->mesh, toSegment);
         rkAttachObject(target, &found->second->head);
         rkCompileNode(target);
     }

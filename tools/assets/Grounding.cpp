@@ -12,7 +12,7 @@ struct ContactPoint {
 };
 
 ContactPoint Attach(int segment, rkVector restWorld) {
-    return {segment, rkTransformPoint(restWorld, InverseAffine(Rest().world[segment]))};
+    return {segment, rkTransformPoint(restWorld, Inverse(Rest().world[segment]))};
 }
 
 const std::array<ContactPoint, kContactCount>& ContactPoints() {

@@ -18,7 +18,7 @@ struct FileCloser {
 // The reader turns the root's base by 90 degrees about X and swaps the file's Y (up) into
 // the motion's Z: this is the root's base rotation before that turn.
 rkMatrix FileRootBase(const rkMatrix& restRoot) {
-    return RotationPart(restRoot) * InverseAffine(Rotation(kX, 90.0f));
+    return RotationPart(restRoot) * Inverse(Rotation(kX, 90.0f));
 }
 
 // The file's (x, y, z) for a root translation of the motion: the reader maps (x, y, z) of
@@ -79,7 +79,7 @@ bool HtrWriter::Write(const std::string& path, const std::vector<SkeletonMatrice
     }
     for (int i = 0; i < kStandardSegmentCount; ++i) {
         const bool root = kStandardSkeleton[i].parent < 0;
-        const rkMatrix unbase = InverseAffine(base[i]);
+        const rkMatrix unbase = Inverse(base[i]);
         std::fprintf(f, "[%s]\n", kStandardSkeleton[i].name);
         for (size_t k = 0; k < frames.size(); ++k) {
             const rkMatrix& local = frames[k][i];

@@ -50,7 +50,7 @@ SkeletonMatrices PoseBuilder::Locals() const {
         // Conjugating by the rest orientation turns a rotation about world axes into one
         // about the segment's own axes: the segment's world rotation becomes rest x joint.
         const rkMatrix restRotation = RotationPart(rest.world[i]);
-        const rkMatrix own = restRotation * joint_[i] * InverseAffine(restRotation);
+        const rkMatrix own = restRotation * joint_[i] * Inverse(restRotation);
         local[i] = own * rest.local[i];
         SetTranslation(&local[i], Translation(rest.local[i]));
     }

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "ZU2/rkUtil.h"
+
 namespace tavrel::assets {
 
 float Length(rkVector a) { return std::sqrt(Dot(a, a)); }
@@ -24,27 +26,9 @@ rkMatrix RotationPart(const rkMatrix& m) {
     return r;
 }
 
-rkMatrix InverseAffine(const rkMatrix& m) {
-    const float* a = m.m;
-    // Adjugate of the upper 3x3 over its determinant.
-    const float c00 = a[5] * a[10] - a[6] * a[9], c01 = a[6] * a[8] - a[4] * a[10],
-                c02 = a[4] * a[9] - a[5] * a[8];
-    const float det = a[0] * c00 + a[1] * c01 + a[2] * c02;
-    const float k = det != 0.0f ? 1.0f / det : 0.0f;
+rkMatrix Inverse(const rkMatrix& m) {
     rkMatrix r;
-    rkIdentity(&r);
-    float* o = r.m;
-    o[0] = c00 * k;
-    o[1] = (a[2] * a[9] - a[1] * a[10]) * k;
-    o[2] = (a[1] * a[6] - a[2] * a[5]) * k;
-    o[4] = c01 * k;
-    o[5] = (a[0] * a[10] - a[2] * a[8]) * k;
-    o[6] = (a[2] * a[4] - a[0] * a[6]) * k;
-    o[8] = c02 * k;
-    o[9] = (a[1] * a[8] - a[0] * a[9]) * k;
-    o[10] = (a[0] * a[5] - a[1] * a[4]) * k;
-    const rkVector t = Translation(m);
-    for (int c = 0; c < 3; ++c) o[12 + c] = -(t.x * o[c] + t.y * o[4 + c] + t.z * o[8 + c]);
+    if (!rkInvert(&r, m)) rkIdentity(&r);
     return r;
 }
 

@@ -24,8 +24,8 @@ rkVector Translation(const rkMatrix& m);
 void SetTranslation(rkMatrix* m, rkVector t);
 // The same matrix with its translation removed.
 rkMatrix RotationPart(const rkMatrix& m);
-// Inverse of a matrix whose last column is (0, 0, 0, 1).
-rkMatrix InverseAffine(const rkMatrix& m);
+// Inverse of a matrix (identity for a singular one).
+rkMatrix Inverse(const rkMatrix& m);
 // Rotation about axis 0 = X, 1 = Y, 2 = Z by degrees, in the kit's convention.
 rkMatrix Rotation(int axis, float degrees);
 rkMatrix operator*(const rkMatrix& a, const rkMatrix& b);
