@@ -1,10 +1,12 @@
 #include "AnimRead/BlockReader.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
-constexpr size_t kBufferSize = 1 << 20;
+constexpr int64_t kBlockSize = 1 << 20;
+constexpr int64_t kSmallestBlock = 4096;
 
 }  // namespace
 
@@ -18,7 +20,12 @@ bool BLOCKREADER::Open(const char* path) {
         Close();
         return false;
     }
-    buffer_.resize(kBufferSize);
+    // Small files get a small buffer: opening many of them must stay cheap.
+    const auto capacity = static_cast<size_t>(std::clamp(size_ + 1, kSmallestBlock, kBlockSize));
+    if (capacity > capacity_) {
+        buffer_ = std::make_unique_for_overwrite<uint8_t[]>(capacity);
+        capacity_ = capacity;
+    }
     return true;
 }
 
@@ -40,12 +47,12 @@ bool BLOCKREADER::Seek(int64_t offset) {
 size_t BLOCKREADER::Fill(size_t n) {
     if (end_ - pos_ >= n || !file_) return end_ - pos_;
     // Keep the unread tail at the front and top the buffer up behind it.
-    std::memmove(buffer_.data(), buffer_.data() + pos_, end_ - pos_);
+    std::memmove(buffer_.get(), buffer_.get() + pos_, end_ - pos_);
     base_ += static_cast<int64_t>(pos_);
     end_ -= pos_;
     pos_ = 0;
     while (end_ < n) {
-        size_t got = std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_);
+        size_t got = std::fread(buffer_.get() + end_, 1, capacity_ - end_, file_);
         if (got == 0) break;
         end_ += got;
     }
@@ -54,14 +61,14 @@ size_t BLOCKREADER::Fill(size_t n) {
 
 const uint8_t* BLOCKREADER::TakeSlow(size_t n) {
     if (n > kMaxTake || Fill(n) < n) return nullptr;
-    const uint8_t* bytes = buffer_.data() + pos_;
+    const uint8_t* bytes = buffer_.get() + pos_;
     pos_ += n;
     return bytes;
 }
 
 std::string_view BLOCKREADER::Peek(size_t n) {
     size_t have = Fill(n);
-    return {reinterpret_cast<const char*>(buffer_.data() + pos_), have < n ? have : n};
+    return {reinterpret_cast<const char*>(buffer_.get() + pos_), have < n ? have : n};
 }
 
 bool BLOCKREADER::ReadLine(std::string_view* line, bool* hadBreak) {

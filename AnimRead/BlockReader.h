@@ -3,8 +3,8 @@
 // or raw bytes. Knows nothing of formats and raises nothing; callers turn failures into ERROBJ.
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string_view>
-#include <vector>
 
 class BLOCKREADER {
 public:
@@ -36,7 +36,7 @@ public:
     // Returns the next n bytes (n <= kMaxTake) and moves past them; null when the file ends first.
     const uint8_t* Take(size_t n) {
         if (end_ - pos_ >= n) {
-            const uint8_t* bytes = buffer_.data() + pos_;
+            const uint8_t* bytes = buffer_.get() + pos_;
             pos_ += n;
             return bytes;
         }
@@ -52,7 +52,8 @@ private:
     size_t Fill(size_t n);
 
     std::FILE* file_ = nullptr;
-    std::vector<uint8_t> buffer_;
+    std::unique_ptr<uint8_t[]> buffer_;
+    size_t capacity_ = 0;
     size_t pos_ = 0;  // next unread byte in buffer_
     size_t end_ = 0;  // end of valid bytes in buffer_
     int64_t base_ = 0;  // file offset of buffer_[0]

@@ -28,7 +28,10 @@ bool ScanInt(std::string_view& text, int32_t* value) {
     SkipBlanks(text);
     const char* first = text.data();
     const char* last = first + text.size();
-    if (first != last && *first == '+') ++first;  // from_chars takes no plus sign
+    if (first != last && *first == '+') {  // from_chars takes no plus sign
+        ++first;
+        if (first != last && *first == '-') return false;
+    }
     auto [end, error] = std::from_chars(first, last, *value);
     if (error != std::errc()) return false;
     text.remove_prefix(end - text.data());

@@ -12,7 +12,7 @@ bool IsSelfLinked(const rkNode* node) { return node->next == node; }
 
 void CopyName(char (&target)[kRkNameSize], const char* name) {
     std::memset(target, 0, sizeof target);
-    if (name) std::strncpy(target, name, kRkNameSize - 1);
+    if (name) std::memcpy(target, name, strnlen(name, kRkNameSize - 1));
 }
 
 void TraverseDepthFirst(rkNode* node, int mode, rkTraverseFn function, void* context) {

@@ -7,8 +7,10 @@
 
 #include "AnimRead/BlockReader.h"
 #include "AnimRead/ChaText.h"
+#include "AnimRead/TextLines.h"
 
 using namespace chatext;
+using namespace textlines;
 
 namespace {
 
@@ -16,22 +18,6 @@ namespace {
 constexpr int64_t kMinSegmentBytes = 8;
 // Fewest bytes of one segment line of a frame: "a 0,0,0,0,0,0,0,0,0,0,0,0\n".
 constexpr int64_t kMinFrameLineBytes = 26;
-
-std::string_view NextLine(BLOCKREADER& reader) {
-    std::string_view line;
-    if (!reader.ReadContentLine(&line)) THROW_ERROBJ(ERR_CORRUPTED, "at Ln:%d", reader.LineCount());
-    return line;
-}
-
-[[noreturn]] void RaiseParsing(std::string_view line) {
-    THROW_ERROBJ(ERR_CORRUPTED, "At parsing : %.*s", static_cast<int>(line.size()), line.data());
-}
-
-void ExpectTag(BLOCKREADER& reader, std::string_view tag) {
-    if (!StartsWithTag(NextLine(reader), tag)) {
-        THROW_ERROBJ(ERR_CORRUPTED, "At Line: %d", reader.LineCount());
-    }
-}
 
 int32_t ReadKeyValue(BLOCKREADER& reader, std::string_view key,
                      std::string_view* lineOut = nullptr) {
@@ -129,7 +115,8 @@ void CHAREAD::ReadFrames(BLOCKREADER& reader, int32_t lastFrame) {
     ExpectTag(reader, "[MOTION]");
     const int64_t frames = FramesUpTo(lastFrame);
     // Reserve no more than the rest of the file can hold, so a bogus EndFrame costs nothing.
-    const int64_t fit = reader.Remaining() / (kMinFrameLineBytes * GetSegmentCount()) + 1;
+    const int64_t fit =
+        std::max<int64_t>(0, reader.Remaining()) / (kMinFrameLineBytes * GetSegmentCount()) + 1;
     try {
         for (auto& segment : segments_) {
             segment->frames.clear();

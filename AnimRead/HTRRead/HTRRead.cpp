@@ -8,6 +8,7 @@
 
 #include "AnimRead/BlockReader.h"
 #include "AnimRead/ChaText.h"
+#include "AnimRead/TextLines.h"
 
 using namespace chatext;
 
@@ -18,30 +19,15 @@ constexpr float kDegree = 0.017453292f;
 constexpr int64_t kMinSegmentBytes = 4;
 constexpr int64_t kMinFrameLineBytes = 16;
 
-bool IsSkipped(std::string_view line) {
-    std::string_view rest = line;
-    SkipBlanks(rest);
-    return rest.empty() || line.front() == '#';
-}
-
-// The next line that is neither empty nor a comment.
 std::string_view NextLine(BLOCKREADER& reader) {
-    std::string_view line;
-    do {
-        if (!reader.ReadLine(&line)) THROW_ERROBJ(ERR_CORRUPTED, "at Ln:%d", reader.LineCount());
-    } while (IsSkipped(line));
-    return line;
-}
-
-[[noreturn]] void RaiseParsing(std::string_view line) {
-    THROW_ERROBJ(ERR_CORRUPTED, "At parsing : %.*s", static_cast<int>(line.size()), line.data());
+    return textlines::NextLine(reader, textlines::Skip::kEmptyAndComments);
 }
 
 void ExpectTag(BLOCKREADER& reader, std::string_view tag) {
-    if (!StartsWithTag(NextLine(reader), tag)) {
-        THROW_ERROBJ(ERR_CORRUPTED, "At Line: %d", reader.LineCount());
-    }
+    textlines::ExpectTag(reader, tag, textlines::Skip::kEmptyAndComments);
 }
+
+using textlines::RaiseParsing;
 
 // "key %s": the word after the key, which must start the line letter for letter.
 std::string_view ReadKeyWord(BLOCKREADER& reader, std::string_view key) {

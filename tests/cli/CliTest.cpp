@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+
+#include "../motion/MotionFiles.h"
+#include "cli/Commands.h"
+
+namespace tavrel::cli {
+namespace {
+
+using tavrel::testing::ReadBytes;
+using tavrel::testing::TempDir;
+using tavrel::testing::WriteStandardMotion;
+
+struct Result {
+    int code;
+    std::string out, err;
+};
+
+Result Tool(Args args) {
+    args.insert(args.begin(), "tavrel-cli");
+    std::ostringstream out, err;
+    const int code = RunTool(args, out, err);
+    return {code, out.str(), err.str()};
+}
+
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+TEST(Cli, HelpAndUsageErrors) {
+    EXPECT_EQ(Tool({"--help"}).code, 0);
+    EXPECT_TRUE(Has(Tool({"--help"}).out, "convert IN OUT"));
+    EXPECT_EQ(Tool({}).code, kExitUsage);
+    EXPECT_EQ(Tool({"dance"}).code, kExitUsage);
+    EXPECT_EQ(Tool({"info"}).code, kExitUsage);
+    EXPECT_EQ(Tool({"pose", "x.cha"}).code, kExitUsage);
+    EXPECT_EQ(Tool({"edit", "reverse", "x.cha"}).code, kExitUsage);
+    EXPECT_EQ(Tool({"info", "x.cha", "--wat"}).code, kExitUsage);
+}
+
+TEST(Cli, InfoTextAndJson) {
+    TempDir dir;
+    WriteStandardMotion(dir / "walk.chb", 12);
+    Result text = Tool({"info", dir / "walk.chb"});
+    ASSERT_EQ(text.code, 0) << text.err;
+    EXPECT_TRUE(Has(text.out, "type: CHB\nframeRate: 30\nbeginFrame: 0\nendFrame: 11\nframeCount: 12\n"));
+    EXPECT_TRUE(Has(text.out, "segment 0 LowerTorso parent - length 55.734\n"));
+    EXPECT_TRUE(Has(text.out, "segment 19 Head parent Neck length 188.574\n"));
+    Result json = Tool({"info", dir / "walk.chb", "--json"});
+    ASSERT_EQ(json.code, 0);
+    EXPECT_TRUE(Has(json.out, R"({"type":"CHB","frameRate":30,"beginFrame":0,"endFrame":11,)"
+                              R"("frameCount":12,"segments":[{"index":0,"name":"LowerTorso",)"
+                              R"("parent":null,"length":55.7340012})"));
+    EXPECT_TRUE(Has(json.out, R"({"index":1,"name":"UpperTorso","parent":"LowerTorso",)"));
+}
+
+TEST(Cli, InfoReportsTheReadersError) {
+    TempDir dir;
+    tavrel::testing::WriteText(dir / "old.cha", "[HEADER]\nVersionNumber 720\n");
+    Result r = Tool({"info", dir / "old.cha"});
+    EXPECT_EQ(r.code, kExitFailed);
+    EXPECT_TRUE(Has(r.err, "code 6: File reader is expired!")) << r.err;
+    r = Tool({"info", dir / "missing.chb"});
+    EXPECT_TRUE(Has(r.err, "code 1: File not found !")) << r.err;
+    tavrel::testing::WriteText(dir / "cut.cha", "[HEADER]\nVersionNumber 721\nDataFrameRate 30\n");
+    r = Tool({"info", dir / "cut.cha"});
+    EXPECT_TRUE(Has(r.err, "code 2: File is corrupted!: at Ln:3")) << r.err;
+    EXPECT_EQ(Tool({"info", dir / "notes.txt"}).code, kExitFailed);
+}
+
+TEST(Cli, ConvertKeepsTheSkeletonAndNeverTouchesTheInput) {
+    TempDir dir;
+    tavrel::testing::WriteText(dir / "three.cha", tavrel::testing::kThreeSegmentCha);
+    const std::string before = ReadBytes(dir / "three.cha");
+    ASSERT_EQ(Tool({"convert", dir / "three.cha", dir / "three.chb"}).code, 0);
+    Result info = Tool({"info", dir / "three.chb", "--json"});
+    EXPECT_TRUE(Has(info.out, R"("name":"Head","parent":"Spine")")) << info.out;
+    EXPECT_EQ(Tool({"convert", dir / "three.cha", dir / "three.cha"}).code, kExitFailed);
+    EXPECT_EQ(Tool({"convert", dir / "three.cha", dir / "x.htr"}).code, kExitFailed);
+    EXPECT_EQ(Tool({"convert", dir / "missing.cha", dir / "x.chb"}).code, kExitFailed);
+    EXPECT_EQ(ReadBytes(dir / "three.cha"), before);
+    EXPECT_FALSE(std::filesystem::exists(dir / "x.chb"));
+}
+
+TEST(Cli, PoseGivesMatricesQuaternionsAndWorldPositions) {
+    TempDir dir;
+    WriteStandardMotion(dir / "m.cha", 4);
+    Result r = Tool({"pose", dir / "m.cha", "--frame", "2", "--json"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, R"({"frame":2,"segments":[{"name":"LowerTorso","local":[1,)"));
+    EXPECT_TRUE(Has(r.out, R"("world":[2,-4.79099989,900.419006]})")) << r.out;
+    Result text = Tool({"pose", dir / "m.cha", "--frame", "0"});
+    EXPECT_TRUE(Has(text.out, "frame: 0\nLowerTorso local 1.000000")) << text.out;
+    EXPECT_EQ(Tool({"pose", dir / "m.cha", "--frame", "9"}).code, kExitFailed);
+    EXPECT_EQ(Tool({"pose", dir / "m.cha", "--frame", "two"}).code, kExitUsage);
+}
+
+TEST(Cli, EditWritesNewFilesOnly) {
+    TempDir dir;
+    WriteStandardMotion(dir / "m.chb", 10);
+    const std::string before = ReadBytes(dir / "m.chb");
+    EXPECT_EQ(Tool({"edit", "reverse", dir / "m.chb", dir / "r.chb"}).code, 0);
+    EXPECT_EQ(Tool({"edit", "resample", "20", dir / "m.chb", dir / "s.cha"}).code, 0);
+    EXPECT_EQ(Tool({"edit", "split", "4", dir / "m.chb", dir / "a.chb", dir / "b.chb"}).code, 0);
+    EXPECT_EQ(Tool({"edit", "translate", "1", "0", "-2.5", dir / "m.chb", dir / "t.chb"}).code, 0);
+    EXPECT_EQ(Tool({"edit", "rotate", "Head", "1", "0", "0", "0", dir / "m.chb", dir / "h.chb",
+                   "--absolute"}).code, 0);
+    EXPECT_TRUE(Has(Tool({"info", dir / "s.cha"}).out, "frameCount: 20"));
+    EXPECT_TRUE(Has(Tool({"info", dir / "b.chb"}).out, "frameCount: 6"));
+    // Refusals: an existing output, the input itself, a bad number, a missing segment.
+    EXPECT_EQ(Tool({"edit", "reverse", dir / "m.chb", dir / "r.chb"}).code, kExitFailed);
+    EXPECT_EQ(Tool({"edit", "reverse", dir / "m.chb", dir / "m.chb"}).code, kExitFailed);
+    EXPECT_EQ(Tool({"edit", "resample", "x", dir / "m.chb", dir / "y.chb"}).code, kExitFailed);
+    EXPECT_EQ(Tool({"edit", "split", "10", dir / "m.chb", dir / "c.chb", dir / "d.chb"}).code, kExitFailed);
+    Result r = Tool({"edit", "rotate", "Tail", "1", "0", "0", "0", dir / "m.chb", dir / "z.chb"});
+    EXPECT_EQ(r.code, kExitFailed);
+    EXPECT_TRUE(Has(r.err, "no segment named Tail"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "z.chb"));
+    EXPECT_EQ(ReadBytes(dir / "m.chb"), before);
+}
+
+TEST(Cli, EditRefusesAForeignSkeletonClearly) {
+    TempDir dir;
+    tavrel::testing::WriteText(dir / "three.cha", tavrel::testing::kThreeSegmentCha);
+    Result r = Tool({"edit", "reverse", dir / "three.cha", dir / "r.cha"});
+    EXPECT_EQ(r.code, kExitFailed);
+    EXPECT_TRUE(Has(r.err, "standard skeleton")) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "r.cha"));
+}
+
+TEST(Cli, TheBuiltToolExitsWithTheCommandsCode) {
+    TempDir dir;
+    WriteStandardMotion(dir / "m.cha", 2);
+    const std::string tool = TAVREL_CLI_PATH;
+    EXPECT_EQ(std::system((tool + " info " + (dir / "m.cha") + " >/dev/null").c_str()), 0);
+    const int failed = std::system((tool + " info " + (dir / "none.cha") + " 2>/dev/null").c_str());
+    EXPECT_EQ(WEXITSTATUS(failed), 1);
+}
+
+}  // namespace
+}  // namespace tavrel::cli

@@ -1,0 +1,199 @@
+#include "motion/Motion.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+
+#include "base/DebugOutput.h"
+#include "MotionFiles.h"
+#include "motion/AnimFileFactory.h"
+#include "motion/PoseBlender.h"
+
+namespace tavrel {
+namespace {
+
+using testing::TempDir;
+using testing::WriteStandardMotion;
+
+float RootX(CMotion& m, int i) { return m.GetPose(i)->GetRoot()->local.m[12]; }
+
+void ExpectSamePose(const rkNode* a, const rkNode* b, float eps) {
+    ASSERT_TRUE(a && b);
+    for (int e = 0; e < 16; ++e) ASSERT_NEAR(a->local.m[e], b->local.m[e], eps) << a->name;
+    for (a = a->child, b = b->child; a && b; a = a->next, b = b->next) ExpectSamePose(a, b, eps);
+}
+
+TEST(MotionFileType, ExtensionDecidesWithoutRegardToCase) {
+    EXPECT_EQ(MotionFileTypeOf("a/walk.CHA"), kTypeCHA);
+    EXPECT_EQ(MotionFileTypeOf("walk.cha"), kTypeCHA);
+    EXPECT_EQ(MotionFileTypeOf("walk.Chb"), kTypeCHB);
+    EXPECT_EQ(MotionFileTypeOf("walk.htr"), kTypeHTR);
+    EXPECT_EQ(MotionFileTypeOf("walk.cha.bak"), kTypeUnknown);
+    EXPECT_EQ(MotionFileTypeOf("cha"), kTypeUnknown);
+}
+
+TEST(Motion, ConstructionFailuresLeaveAMotionWithoutData) {
+    TempDir dir;
+    DebugCapture capture;
+    std::string longPath = dir / std::string(300, 'a') + ".cha";
+    CMotion tooLong(longPath, 0);
+    EXPECT_EQ(tooLong.GetFrameCount(), -1);
+    EXPECT_EQ(tooLong.GetPose(0), nullptr);
+    CMotion badExtension(dir / "walk.cha.bak", 0);
+    CMotion missing(dir / "missing.cha", 0);
+    testing::WriteText(dir / "broken.chb", "not a motion");
+    CMotion broken(dir / "broken.chb", 0);
+    EXPECT_FALSE(broken.HasData());
+    EXPECT_EQ(capture.Text(),
+              "CMotion ctor(filename) failed: filename too long\n"
+              "CMotion ctor(filename) failed:filename extension not support!\n"
+              "CMotion(filename) ctor failed: not exist.Please Enter your Full Pathname.\n");
+}
+
+TEST(Motion, PathLengthLimitIs255Characters) {
+    TempDir dir;
+    const std::string prefix = dir / "";
+    const std::string ok = prefix + std::string(255 - prefix.size() - 4, 'm') + ".chb";
+    ASSERT_EQ(ok.size(), 255u);
+    WriteStandardMotion(ok, 2);
+    EXPECT_EQ(CMotion(ok, 0).GetFrameCount(), 2);
+    const std::string over = prefix + std::string(256 - prefix.size() - 4, 'm') + ".chb";
+    WriteStandardMotion(over, 2);
+    EXPECT_EQ(CMotion(over, 0).GetFrameCount(), -1);
+}
+
+TEST(Motion, PosesAreCopiesCountedFromTheBeginFrame) {
+    TempDir dir;
+    WriteStandardMotion(dir / "m.cha", 5);
+    CMotion motion(dir / "m.cha", 0);
+    ASSERT_EQ(motion.GetFrameCount(), 5);
+    EXPECT_EQ(motion.GetLength(), 5);
+    auto pose = motion.GetPose(3);
+    EXPECT_FLOAT_EQ(pose->GetRoot()->local.m[12], 3.0f);
+    pose->GetRoot()->local.m[12] = 99.0f;  // a copy: the motion keeps its frame
+    EXPECT_FLOAT_EQ(RootX(motion, 3), 3.0f);
+    EXPECT_EQ(motion.CopyPoseTo(*pose, 1), 1);
+    EXPECT_FLOAT_EQ(pose->GetRoot()->local.m[12], 1.0f);
+    EXPECT_FLOAT_EQ(RootX(motion, 40), 4.0f);  // clamped to the end
+}
+
+TEST(Motion, SetPoseWidensAndShortenOnlyLowersTheEnd) {
+    CMotion motion;
+    ASSERT_EQ(motion.GetFrameCount(), 1);
+    auto pose = motion.GetPose(0);
+    pose->GetRoot()->local.m[12] = 7.0f;
+    EXPECT_EQ(motion.SetPose(3, *pose), 1);
+    EXPECT_EQ(motion.GetFrameCount(), 4);
+    EXPECT_EQ(motion.GetEndFrame(), 3);
+    EXPECT_FLOAT_EQ(RootX(motion, 3), 7.0f);
+    EXPECT_EQ(motion.Shorten(2), 1);
+    EXPECT_EQ(motion.GetEndFrame(), 2);
+    EXPECT_EQ(motion.GetLength(), 4);
+    EXPECT_EQ(motion.Shorten(5), 0);
+}
+
+TEST(Motion, SaveRenumbersFromZeroInTheExtensionsFormat) {
+    TempDir dir;
+    WriteStandardMotion(dir / "m.chb", 4);
+    CMotion motion(dir / "m.chb", 0);
+    ASSERT_EQ(motion.Save(dir / "copy.CHA"), 1);
+    EXPECT_EQ(motion.GetPath(), dir / "copy.CHA");
+    CMotion copy(dir / "copy.CHA", 0);
+    ASSERT_EQ(copy.GetFrameCount(), 4);
+    EXPECT_EQ(copy.GetBeginFrame(), 0);
+    ExpectSamePose(copy.GetPose(2)->GetRoot(), motion.GetPose(2)->GetRoot(), 1e-3f);
+    DebugCapture capture;
+    EXPECT_EQ(motion.Save(dir / "copy.txt"), 0);
+    EXPECT_EQ(capture.Text(), "CMotion Save() failed:filename extension not support!\n");
+    EXPECT_EQ(motion.Save(dir / "copy.htr"), 0);  // could never be read back
+    EXPECT_FALSE(std::filesystem::exists(dir / "copy.htr"));
+}
+
+TEST(Motion, EditsRefuseAForeignSkeletonInsteadOfWritingGarbage) {
+    TempDir dir;
+    testing::WriteText(dir / "three.cha", testing::kThreeSegmentCha);
+    CMotion motion(dir / "three.cha", 0);
+    ASSERT_EQ(motion.GetFrameCount(), 2);
+    EXPECT_FALSE(motion.HasStandardSkeleton());
+    EXPECT_EQ(motion.Save(dir / "out.cha"), 0);
+    EXPECT_EQ(motion.SaveReversed(dir / "out.cha"), 0);
+    EXPECT_EQ(motion.SaveSplit(1, dir / "a.cha", dir / "b.cha"), 0);
+    EXPECT_EQ(motion.Resample(dir / "out.cha", 4), 0);
+    EXPECT_EQ(motion.SaveTranslated(dir / "out.cha", 1, 2, 3, 0), 0);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
+
+TEST(Motion, SaveReversedRunsTheFramesBackwards) {
+    TempDir dir;
+    WriteStandardMotion(dir / "m.chb", 6);
+    CMotion motion(dir / "m.chb", 0);
+    ASSERT_EQ(motion.SaveReversed(dir / "r.chb"), 1);
+    CMotion reversed(dir / "r.chb", 0);
+    ASSERT_EQ(reversed.GetFrameCount(), 6);
+    for (int k = 0; k < 6; ++k) {
+        ExpectSamePose(reversed.GetPose(k)->GetRoot(), motion.GetPose(5 - k)->GetRoot(), 0.0f);
+    }
+    WriteStandardMotion(dir / "one.chb", 1);
+    CMotion one(dir / "one.chb", 0);
+    EXPECT_EQ(one.SaveReversed(dir / "none.chb"), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir / "none.chb"));
+}
+
+TEST(Motion, SaveSplitCutsIntoTwoFiles) {
+    TempDir dir;
+    WriteStandardMotion(dir / "m.chb", 10);
+    CMotion motion(dir / "m.chb", 0);
+    ASSERT_EQ(motion.SaveSplit(3, dir / "a.chb", dir / "b.chb"), 1);
+    CMotion a(dir / "a.chb", 0), b(dir / "b.chb", 0);
+    EXPECT_EQ(a.GetFrameCount(), 3);
+    EXPECT_EQ(b.GetFrameCount(), 7);
+    EXPECT_FLOAT_EQ(RootX(b, 0), 3.0f);
+    EXPECT_EQ(motion.SaveSplit(0, dir / "x.chb", dir / "y.chb"), 0);
+    ASSERT_EQ(motion.SaveSplit(10, dir / "c.chb", dir / "d.chb"), 1);
+    EXPECT_EQ(CMotion(dir / "d.chb", 0).GetFrameCount(), 1);  // only its default frame
+}
+
+TEST(Motion, ResampleKeepsExactFramesAndBlendsBetween) {
+    TempDir dir;
+    WriteStandardMotion(dir / "m.chb", 10);
+    CMotion motion(dir / "m.chb", 0);
+    ASSERT_EQ(motion.Resample(dir / "r.chb", 19), 1);
+    CMotion stretched(dir / "r.chb", 0);
+    ASSERT_EQ(stretched.GetFrameCount(), 19);
+    CPoseBlender blender;
+    for (int k = 0; k < 19; ++k) {
+        auto pose = stretched.GetPose(k);
+        if (k % 2 == 0) {
+            ExpectSamePose(pose->GetRoot(), motion.GetPose(k / 2)->GetRoot(), 0.0f);
+        } else {
+            auto a = motion.GetPose(k / 2), b = motion.GetPose(k / 2 + 1);
+            ExpectSamePose(pose->GetRoot(), blender.Blend(a.get(), b.get(), 0.5f)->GetRoot(),
+                           1e-5f);
+            EXPECT_FLOAT_EQ(pose->GetRoot()->local.m[12], k / 2 + 0.5f);
+        }
+    }
+    EXPECT_EQ(motion.Resample(dir / "x.chb", 1), 0);
+}
+
+TEST(Motion, TranslateMovesEveryRootAndRotatePartTurnsEveryFrame) {
+    TempDir dir;
+    WriteStandardMotion(dir / "m.chb", 3);
+    CMotion motion(dir / "m.chb", 0);
+    ASSERT_EQ(motion.SaveTranslated(dir / "t.chb", 10, 0, -5, 0), 1);
+    CMotion moved(dir / "t.chb", 0);
+    for (int i = 0; i < 3; ++i) EXPECT_FLOAT_EQ(RootX(moved, i), i + 10.0f);
+    ASSERT_EQ(motion.SaveTranslated(dir / "a.chb", 1, 2, 3, 1), 1);
+    EXPECT_FLOAT_EQ(CMotion(dir / "a.chb", 0).GetPose(2)->GetRoot()->local.m[14], 3.0f);
+
+    ASSERT_EQ(motion.RotatePart("Head", 1, 0, 0, 0, 1), 1);
+    for (int i = 0; i < 3; ++i) {
+        float w, x, y, z;
+        motion.GetPose(i)->GetQuatByName("Head", w, x, y, z);
+        EXPECT_NEAR(w, 1.0f, 1e-6f);
+    }
+    EXPECT_EQ(motion.RotatePart("Tail", 1, 0, 0, 0, 1), 0);
+}
+
+}  // namespace
+}  // namespace tavrel
