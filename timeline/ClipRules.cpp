@@ -48,10 +48,18 @@ ResizeBounds ResizeBoundsOf(const CTimelineProject& project, int position) {
 bool CanResizeClip(const CTimelineProject& project, int position, int first, int last) {
     const MotionClip* clip = ClipAtPosition(project, position);
     if (!clip || clip->IsOneFrame() || last - first + 1 < 3) return false;
+    const MotionClip* before = ClipAtPosition(project, position + 1);
+    const MotionClip* after = ClipAtPosition(project, position - 1);
     const ResizeBounds bounds = ResizeBoundsOf(project, position);
     if (first != clip->firstFrame && (first < bounds.firstMin || first > last - 2)) return false;
     if (last != clip->lastFrame && (last > bounds.lastMax || last < first + 2)) return false;
-    return first >= 0 && last <= kMaxFrame;
+    // The clip keeps its place in the list: undo and redo find it there to rewrite its file.
+    MotionClip moved = *clip;
+    moved.SetFrames(first, last);
+    if (after && CompareMotionClips(*after, moved) >= 0) return false;
+    if (before && CompareMotionClips(moved, *before) >= 0) return false;
+    // Shortening a clip that cross-fades could leave it inside its partner.
+    return CanMoveClip(project, position, first, last);
 }
 
 }  // namespace tavrel

@@ -17,7 +17,9 @@ struct ResizeBounds {
 };
 ResizeBounds ResizeBoundsOf(const CTimelineProject& project, int position);
 
-// The ends that change must lie within their bounds; a one-frame clip is never resized.
+// The ends that change must lie within their bounds, the clip keeps its place in the list, and
+// the new range keeps the rules of a move (shortening a clip that cross-fades could otherwise
+// leave it inside its partner); a one-frame clip is never resized.
 bool CanResizeClip(const CTimelineProject& project, int position, int first, int last);
 
 }  // namespace tavrel

@@ -44,10 +44,12 @@ bool CMotionManagerSide::WriteFiles(const std::vector<std::string>& targets, con
         written = !error;
     }
     for (const std::string& temporary : temporaries) fs::remove(temporary, error);
-    for (const std::string& target : targets) {
-        if (manager_.IsCached(target)) manager_.DeleteMotion(target);
-    }
+    for (const std::string& target : targets) Forget(target);
     return written;
+}
+
+void CMotionManagerSide::Forget(const std::string& path) {
+    if (manager_.IsCached(path)) manager_.DeleteMotion(path);
 }
 
 int CMotionManagerSide::FrameCount(const std::string& path) {

@@ -19,6 +19,7 @@ public:
     // The 3D side plugs in here; without it pose clips fail.
     void SetPoseWriter(PoseWriter writer) { poseWriter_ = std::move(writer); }
 
+    void Forget(const std::string& path) override;
     int FrameCount(const std::string& path) override;
     bool Convert(const std::string& path, const std::string& target) override;
     bool Split(const std::string& path, int firstLength, const std::string& targetA,

@@ -15,6 +15,9 @@ class CMotionSide {
 public:
     virtual ~CMotionSide() = default;
 
+    // The file at this path was replaced or deleted without the motion side: whatever it
+    // remembers of it is stale.
+    virtual void Forget(const std::string& path) = 0;
     // Number of frames of the motion file, or -1 when it cannot be read.
     virtual int FrameCount(const std::string& path) = 0;
     // Writes the motion file in the program's own format under target (HTR import).

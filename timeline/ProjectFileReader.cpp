@@ -141,6 +141,7 @@ ProjectReadResult CProjectFileReader::Read(const std::string& path) {
         auto line = fields ? ParseClipLine(*fields) : std::nullopt;
         if (!line) return stop(strings::kProjectBadClipLine);
         ImportResult file = bringIn(line->file, strings::kMotionFileUnusable);
+        if (file) motion_.Forget(file.path);
         ImportResult source;
         if (file && motion_.FrameCount(file.path) < 1) {
             std::error_code error;
@@ -149,6 +150,7 @@ ProjectReadResult CProjectFileReader::Read(const std::string& path) {
         }
         if (file && !line->source.empty()) {
             source = bringIn(line->source, strings::kMotionFileUnusable);
+            if (source) motion_.Forget(source.path);
             if (!source) file = {"", source.message};
         }
         if (!file) {

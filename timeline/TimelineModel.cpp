@@ -138,6 +138,8 @@ void CTimelineModel::ResetModel() {
     hasProject_ = true;
     view_ = ViewState();
     selectedMedia_ = -1;
+    // The clipboard clip's file lived in the working directory, which a new project empties.
+    clipboard_.reset();
     changed_ = false;
     undo_.Clear();
     redo_.Clear();
@@ -148,6 +150,12 @@ void CTimelineModel::ResetModel() {
 }
 
 void CTimelineModel::NewProject(CTimelineProject named) {
+    // Paths of the emptied folder will name new files: nothing read from them may linger.
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(workingDirectory_.Path(), error);
+         !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+        motion_.Forget(it->path().string());
+    }
     workingDirectory_.Empty();
     project_ = std::move(named);
     ResetModel();
@@ -556,6 +564,11 @@ EditResult CTimelineModel::Paste() {
             workingDirectory_.CopyInAs(clipboard_->fileName, *name + extension,
                                        strings::kCopyFailed);
         if (!copy) return EditResult::Refused(copy.message);
+        motion_.Forget(copy.path);
+        if (motion_.FrameCount(copy.path) != clipboard_->Length()) {
+            RemoveFile(copy.path);
+            return EditResult::Refused(strings::kCopyFailed);
+        }
         MotionClip pasted = *clipboard_;
         EditResult result = InsertClip(pasted, [&](MotionClip& clip) {
             clip.fileName = copy.path;

@@ -106,7 +106,9 @@ ImportResult CWorkingDirectory::ImportMotionFile(const std::string& path,
                                                  CMotionSide& motion) const {
     if (path.size() > kMaxEnteringPathLength) return {"", Failure(strings::kPathTooLong)};
     if (Lower(fs::path(path).extension().string()) != ".htr") {
-        return CopyIn(path, strings::kMotionFileUnusable);
+        ImportResult copy = CopyIn(path, strings::kMotionFileUnusable);
+        if (copy) motion.Forget(copy.path);
+        return copy;
     }
     std::string target =
         JoinPath(path_, fs::path(path).stem().string() + "." + nativeExtension_);

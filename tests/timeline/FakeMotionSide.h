@@ -17,6 +17,7 @@ inline void WriteFakeMotion(const std::string& path, int frames, const std::stri
 
 class FakeMotionSide : public CMotionSide {
 public:
+    void Forget(const std::string&) override {}
     int FrameCount(const std::string& path) override {
         std::ifstream in(path);
         std::string word;

@@ -14,6 +14,19 @@
 #include "tests/timeline/ScriptedDecisions.h"
 #include "timeline/TimelineModel.h"
 
+namespace tavrel {
+
+// Readable clips in test failures.
+inline void PrintTo(const MotionClip& c, std::ostream* out) {
+    *out << "[" << c.firstFrame << "," << c.lastFrame << " "
+         << std::filesystem::path(c.fileName).filename().string();
+    if (c.stretched) *out << " from " << std::filesystem::path(c.sourceFileName).filename().string();
+    *out << " in " << c.transitionIn << " out " << c.transitionOut << " curve " << c.curveType
+         << " src " << c.sourceFirst << "-" << c.sourceLast << "]";
+}
+
+}  // namespace tavrel
+
 namespace tavrel::testing {
 
 using Range = std::pair<int, int>;

@@ -201,6 +201,16 @@ TEST_F(Model, ResizeStaysClearOfTheNeighbours) {
     EXPECT_EQ(Clips()[1].transitionIn, 5);
 }
 
+TEST_F(Model, ResizeKeepsCrossFadesApart) {
+    ASSERT_TRUE(Add(30, 0).done);
+    ASSERT_TRUE(Add(30, 100).done);
+    ASSERT_TRUE(model->MoveClip(PositionOf(100), 20).done);
+    // Shortening the earlier clip from its start would leave it inside the later one.
+    EXPECT_FALSE(model->ResizeClip(PositionOf(0), 22, 29).done);
+    EXPECT_TRUE(model->ResizeClip(PositionOf(0), 18, 29).done);
+    EXPECT_EQ(Ranges(), (RangeList{{18, 29}, {20, 49}}));
+}
+
 TEST_F(Model, UndoAndRedoRestoreTheViewAndClearOnNewEdits) {
     ASSERT_TRUE(Add(10, 0).done);
     model->SetInMark(2);
