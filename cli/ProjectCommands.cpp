@@ -135,6 +135,8 @@ void PrintProjectText(const CTimelineProject& p, std::ostream& out) {
     out << "sound: " << (p.soundFile.empty() ? "none" : BaseName(p.soundFile)) << '\n';
 }
 
+// One key and its value a line.
+// clang-format off
 void PrintProjectJson(const CTimelineProject& p, std::ostream& out) {
     JsonWriter json(out);
     json.BeginObject().Key("clips").BeginArray();
@@ -172,6 +174,7 @@ void PrintProjectJson(const CTimelineProject& p, std::ostream& out) {
     }
     json.EndObject().Finish();
 }
+// clang-format on
 
 std::optional<int> ParseFrame(const std::string& text) {
     int frame = 0;
@@ -189,6 +192,7 @@ void PrintSampleText(const FrameSample& s, std::ostream& out) {
         << " curve " << s.curve << " media " << name(s.mediaFile) << ' ' << s.mediaFrame << '\n';
 }
 
+// clang-format off
 void PrintSampleJson(const FrameSample& s, JsonWriter& json) {
     json.BeginObject()
         .Key("frame").Int(s.frame)
@@ -203,11 +207,11 @@ void PrintSampleJson(const FrameSample& s, JsonWriter& json) {
         .Key("mediaFrame").Int(s.mediaFrame)
         .EndObject();
 }
+// clang-format on
 
 }  // namespace
 
-int RunProjectCommand(const std::vector<std::string>& args, std::ostream& out,
-                      std::ostream& err) {
+int RunProjectCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const Parsed p = Parse(args);
     if (!p.unknown.empty()) return Usage(err, "project", "unknown option " + p.unknown);
     if (p.positional.size() != 1) return Usage(err, "project", "expects one project file");

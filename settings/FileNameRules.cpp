@@ -17,7 +17,7 @@ bool Exists(const std::string& path) {
 }
 
 struct PathParts {
-    std::string_view folder;     // with its trailing separator, or empty
+    std::string_view folder;  // with its trailing separator, or empty
     std::string_view base;
     std::string_view extension;  // without the dot; empty when there is none
     bool hasDot = false;
@@ -44,8 +44,8 @@ std::pair<std::string_view, long long> SplitCounter(std::string_view base) {
         const std::string_view digits = base.substr(underscore + 1);
         long long n = 0;
         auto [ptr, error] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
-        if (error == std::errc() && ptr == digits.data() + digits.size() && n >= 0 &&
-            n < INT_MAX && digits.find_first_not_of("0123456789") == std::string_view::npos) {
+        if (error == std::errc() && ptr == digits.data() + digits.size() && n >= 0 && n < INT_MAX &&
+            digits.find_first_not_of("0123456789") == std::string_view::npos) {
             return {base.substr(0, underscore), n + 1};
         }
     }
@@ -70,17 +70,16 @@ bool CheckFileNameLength(std::string_view name, bool hasExtension) {
 }
 
 Message FileNameTooLongMessage() {
-    return MakeMessage(strings::kFileNameTooLong,
-                       {{std::string(kFilenameLengthLimitToken),
-                         std::to_string(kFileNameLengthLimit)}});
+    return MakeMessage(strings::kFileNameTooLong, {{std::string(kFilenameLengthLimitToken),
+                                                    std::to_string(kFileNameLengthLimit)}});
 }
 
 std::string MakeDerivedName(std::string_view path) {
     const PathParts parts = SplitPath(path);
     auto [base, n] = SplitCounter(parts.base);
     for (; n < INT_MAX; ++n) {
-        std::string candidate = std::string(parts.folder) + std::string(base) + "_" +
-                                std::to_string(n);
+        std::string candidate =
+            std::string(parts.folder) + std::string(base) + "_" + std::to_string(n);
         if (parts.hasDot) candidate += "." + std::string(parts.extension);
         if (candidate.size() > kMaxStoredPathLength) return {};
         if (!Exists(candidate)) return candidate;

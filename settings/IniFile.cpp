@@ -1,12 +1,13 @@
 #include "settings/IniFile.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 namespace tavrel {
 namespace {
@@ -51,7 +52,9 @@ std::string ValueOf(std::string_view trimmed) {
     return std::string(value);
 }
 
-bool BreaksLines(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
+bool BreaksLines(std::string_view s) {
+    return s.find_first_of("\r\n") != std::string_view::npos;
+}
 
 }  // namespace
 
@@ -105,8 +108,7 @@ bool CIniFile::HasSection(std::string_view section) const {
 bool CIniFile::Set(std::string_view section, std::string_view key, std::string_view value) {
     if (section.empty() || key.empty() || BreaksLines(section) || BreaksLines(key) ||
         BreaksLines(value) || section.find(']') != std::string_view::npos ||
-        key.find('=') != std::string_view::npos || key.front() == '[' ||
-        IsComment(Trim(key))) {
+        key.find('=') != std::string_view::npos || key.front() == '[' || IsComment(Trim(key))) {
         return false;
     }
     const std::string text = std::string(key) + "=" + std::string(value);

@@ -36,10 +36,10 @@ constexpr int kMediaBeyondEnd = 61362;
 constexpr int kMediaShiftBeyondEnd = 61363;
 
 // File reports and file names.
-constexpr int kMissingMotionFiles = 61370;   // %MotionFiles
-constexpr int kMissingSourceFiles = 61371;   // %MotionFiles
-constexpr int kFileNameTooLong = 61373;      // %FilenameLengthLimit
-constexpr int kUnusedFiles = 61380;          // %UnusedFiles
+constexpr int kMissingMotionFiles = 61370;  // %MotionFiles
+constexpr int kMissingSourceFiles = 61371;  // %MotionFiles
+constexpr int kFileNameTooLong = 61373;     // %FilenameLengthLimit
+constexpr int kUnusedFiles = 61380;         // %UnusedFiles
 
 // Working directory, library and new projects.
 constexpr int kNewProjectBase = 61298;
@@ -47,7 +47,7 @@ constexpr int kProjectExtension = 61299;
 constexpr int kNativeMotionExtension = 61301;
 constexpr int kRegistryKeyName = 61331;
 constexpr int kWorkingFolderInner = 61344;
-constexpr int kWorkingDirFailed = 61345;     // %WorkingDir
+constexpr int kWorkingDirFailed = 61345;  // %WorkingDir
 constexpr int kWorkingFolderOuter = 61357;
 constexpr int kNoTempPath = 61381;
 constexpr int kNewProjectTitle = 61388;
@@ -57,7 +57,7 @@ constexpr int kLibraryPoseFolder = 61389;
 constexpr int kPasteNameTaken = 62001;
 constexpr int kCopyFailed = 62002;
 constexpr int kClipEditFailed = 62003;
-constexpr int kMissingMediaFiles = 62004;    // %ClipFiles
+constexpr int kMissingMediaFiles = 62004;  // %ClipFiles
 constexpr int kPoseClipFailed = 62005;
 
 }  // namespace tavrel::strings

@@ -66,8 +66,8 @@ public:
     T* Next() { return MoveTo(cursor_->next, cursor_->next == &sentinel_ ? -1 : position_ + 1); }
     T* Prev() {
         return MoveTo(cursor_->prev, cursor_->prev == &sentinel_ ? -1
-                                     : cursor_ == &sentinel_ ? count_ - 1
-                                                             : position_ - 1);
+                                     : cursor_ == &sentinel_     ? count_ - 1
+                                                                 : position_ - 1);
     }
     T* Current() { return cursor_ == &sentinel_ ? nullptr : &static_cast<Node*>(cursor_)->value; }
     // The record at a position counted from First (0); moves the cursor there.
@@ -150,9 +150,17 @@ public:
         reference operator*() const { return static_cast<const Node*>(link_)->value; }
         pointer operator->() const { return &**this; }
         const_iterator& operator++() { return link_ = link_->next, *this; }
-        const_iterator operator++(int) { auto old = *this; ++*this; return old; }
+        const_iterator operator++(int) {
+            auto old = *this;
+            ++*this;
+            return old;
+        }
         const_iterator& operator--() { return link_ = link_->prev, *this; }
-        const_iterator operator--(int) { auto old = *this; --*this; return old; }
+        const_iterator operator--(int) {
+            auto old = *this;
+            --*this;
+            return old;
+        }
         bool operator==(const const_iterator& o) const { return link_ == o.link_; }
 
     private:

@@ -37,10 +37,10 @@ void ShowPair(const MotionClip& a, const MotionClip& b, int frame, bool inClip,
     }
     const TransitionZone zone = ZoneOf(a, b);
     // A zone of one frame would be 0/0: it shows A.
-    sample.weight = zone.end == zone.start
-                        ? 0.0f
-                        : static_cast<float>(double(frame - zone.start) /
-                                             double(zone.end - zone.start));
+    sample.weight =
+        zone.end == zone.start
+            ? 0.0f
+            : static_cast<float>(double(frame - zone.start) / double(zone.end - zone.start));
 }
 
 }  // namespace
@@ -119,8 +119,9 @@ FrameSample GetFrameSample(const CTimelineProject* project, int frame) {
         return sample;
     }
     const auto pair = FindTransitionPair(*project, frame);
-    if (pair && c1 && RangesOverlap(pair->first->firstFrame, pair->first->lastFrame,
-                                    pair->second->firstFrame, pair->second->lastFrame)) {
+    if (pair && c1 &&
+        RangesOverlap(pair->first->firstFrame, pair->first->lastFrame, pair->second->firstFrame,
+                      pair->second->lastFrame)) {
         sample.fileA = c1->fileName;
         sample.localA = frame - c1->firstFrame;
         return sample;

@@ -11,16 +11,16 @@
 namespace tavrel {
 
 struct FrameSample {
-    int32_t frame = 0;       // the frame evaluated
-    std::string clipFile;    // file of the clip containing the frame (the later one of two)
-    std::string fileA;       // motion A, the earlier clip
+    int32_t frame = 0;     // the frame evaluated
+    std::string clipFile;  // file of the clip containing the frame (the later one of two)
+    std::string fileA;     // motion A, the earlier clip
     int32_t localA = -1;
-    std::string fileB;       // motion B, the later clip; "" when nothing blends
+    std::string fileB;  // motion B, the later clip; "" when nothing blends
     int32_t localB = -1;
-    float weight = 0.0f;     // share of B: 0 shows A alone
-    int32_t curve = 0;       // transition curve of A
-    std::string mediaFile;   // video or picture behind the avatar
-    int32_t mediaFrame = -1; // video frame; -1 for a picture or no media
+    float weight = 0.0f;      // share of B: 0 shows A alone
+    int32_t curve = 0;        // transition curve of A
+    std::string mediaFile;    // video or picture behind the avatar
+    int32_t mediaFrame = -1;  // video frame; -1 for a picture or no media
 
     bool operator==(const FrameSample&) const = default;
 };

@@ -5,14 +5,24 @@
 namespace tavrel {
 namespace {
 
-int16_t ClampTransition(int frames) { return static_cast<int16_t>(std::clamp(frames, 0, 32767)); }
+int16_t ClampTransition(int frames) {
+    return static_cast<int16_t>(std::clamp(frames, 0, 32767));
+}
 
 }  // namespace
 
-void MotionClip::SetFirstFrame(int frame) { firstFrame = std::min(frame, kMaxFrame); }
-void MotionClip::SetLastFrame(int frame) { lastFrame = std::min(frame, kMaxFrame); }
-void MotionClip::SetTransitionIn(int frames) { transitionIn = ClampTransition(frames); }
-void MotionClip::SetTransitionOut(int frames) { transitionOut = ClampTransition(frames); }
+void MotionClip::SetFirstFrame(int frame) {
+    firstFrame = std::min(frame, kMaxFrame);
+}
+void MotionClip::SetLastFrame(int frame) {
+    lastFrame = std::min(frame, kMaxFrame);
+}
+void MotionClip::SetTransitionIn(int frames) {
+    transitionIn = ClampTransition(frames);
+}
+void MotionClip::SetTransitionOut(int frames) {
+    transitionOut = ClampTransition(frames);
+}
 
 void MotionClip::SetDefaultTransitions() {
     const int frames = DefaultTransitionLength(Length());

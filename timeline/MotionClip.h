@@ -12,7 +12,12 @@ constexpr double kMillisecondsPerFrame = 16.666666;
 constexpr double kFramesPerMillisecond = 0.06;
 
 // Transition curves (CCurveFunction's indices).
-enum CurveType : uint32_t { kCurveLinear = 0, kCurveEaseIn = 1, kCurveEaseOut = 2, kCurveCurve = 3 };
+enum CurveType : uint32_t {
+    kCurveLinear = 0,
+    kCurveEaseIn = 1,
+    kCurveEaseOut = 2,
+    kCurveCurve = 3
+};
 
 struct MotionClip {
     std::string fileName;        // the motion file played, in the working directory
@@ -20,8 +25,8 @@ struct MotionClip {
     int32_t firstFrame = 0;
     int32_t lastFrame = 0;
     uint8_t stretched = 0;
-    int16_t transitionIn = 1;   // frames at the start that blend with the clip before
-    int16_t transitionOut = 1;  // frames at the end that blend with the clip after
+    int16_t transitionIn = 1;           // frames at the start that blend with the clip before
+    int16_t transitionOut = 1;          // frames at the end that blend with the clip after
     uint32_t curveType = kCurveLinear;  // curve of the transition into the next clip
     std::array<int32_t, 3> offset{};    // carried along; no edit reads it
     int32_t sourceFirst = 0;

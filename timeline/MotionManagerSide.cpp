@@ -63,8 +63,8 @@ bool CMotionManagerSide::Convert(const std::string& path, const std::string& tar
     return WriteFiles({target}, [&](const auto& temp) { return motion.Save(temp[0]) == 1; });
 }
 
-bool CMotionManagerSide::Split(const std::string& path, int firstLength,
-                               const std::string& targetA, const std::string& targetB) {
+bool CMotionManagerSide::Split(const std::string& path, int firstLength, const std::string& targetA,
+                               const std::string& targetB) {
     return WriteFiles({targetA, targetB}, [&](const auto& temp) {
         CMotion* motion = manager_.GetMotion(path);
         return motion->HasData() && firstLength < motion->GetLength() &&
@@ -97,8 +97,7 @@ bool CMotionManagerSide::Align(const std::string& previous, int previousLast,
         return false;
     }
     return WriteFiles({target}, [&](const auto& temp) {
-        return manager_.GetMotion(path)->SaveTranslated(temp[0], px - ax, py - ay, pz - az, 0) ==
-               1;
+        return manager_.GetMotion(path)->SaveTranslated(temp[0], px - ax, py - ay, pz - az, 0) == 1;
     });
 }
 

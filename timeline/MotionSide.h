@@ -27,8 +27,7 @@ public:
                        const std::string& targetB) = 0;
     // The source stretched or squeezed in time to newLength frames; target may exist and is
     // then replaced whole or not at all.
-    virtual bool Resample(const std::string& source, int newLength,
-                          const std::string& target) = 0;
+    virtual bool Resample(const std::string& source, int newLength, const std::string& target) = 0;
     virtual bool Reverse(const std::string& path, const std::string& target) = 0;
     // The motion moved so that the segment starts where it is in `previous` at its frame
     // previousLast.

@@ -14,7 +14,9 @@ int64_t CPlaybackStepper::SteadyMilliseconds() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-void CPlaybackStepper::Start() { due_ = clock_(); }
+void CPlaybackStepper::Start() {
+    due_ = clock_();
+}
 
 int CPlaybackStepper::TakeDueFrames() {
     const int64_t elapsed = clock_() - due_;

@@ -47,7 +47,9 @@ std::optional<int> ParseInt(std::string_view text) {
     return value;
 }
 
-int FrameNumber(int value) { return std::max(value, 0); }
+int FrameNumber(int value) {
+    return std::max(value, 0);
+}
 
 class LineReader {
 public:

@@ -13,7 +13,7 @@
 namespace tavrel {
 
 struct ProjectReadResult {
-    CTimelineProject project;     // what was read; project.complete is 0 when the read stopped
+    CTimelineProject project;       // what was read; project.complete is 0 when the read stopped
     std::vector<Message> messages;  // clips left out, then the line that stopped the read
 };
 

@@ -33,8 +33,7 @@ struct InsertMessages {
 };
 
 constexpr InsertMessages kMotionInsert = {strings::kFrameBeyondEnd, strings::kClipBeyondEnd,
-                                          strings::kClipOverlapQuestion,
-                                          strings::kShiftBeyondEnd};
+                                          strings::kClipOverlapQuestion, strings::kShiftBeyondEnd};
 constexpr InsertMessages kMediaInsert = {strings::kFrameBeyondEnd, strings::kMediaBeyondEnd,
                                          strings::kMediaOverlapQuestion,
                                          strings::kMediaShiftBeyondEnd};
@@ -143,8 +142,8 @@ void CTimelineModel::ResetModel() {
     changed_ = false;
     undo_.Clear();
     redo_.Clear();
-    for (CFileNameSet* set : {&removed_, &missingMotion_, &missingSource_, &unused_,
-                              &missingMedia_}) {
+    for (CFileNameSet* set :
+         {&removed_, &missingMotion_, &missingSource_, &unused_, &missingMedia_}) {
         set->Clear();
     }
 }
@@ -299,8 +298,7 @@ Message CTimelineModel::RewriteResized(const UndoRecord& restored) {
     return MakeMessage(strings::kClipEditFailed);
 }
 
-EditResult CTimelineModel::StepHistory(CCursorList<UndoRecord>& from,
-                                       CCursorList<UndoRecord>& to) {
+EditResult CTimelineModel::StepHistory(CCursorList<UndoRecord>& from, CCursorList<UndoRecord>& to) {
     const UndoRecord* step = from.Last();
     if (!step) return EditResult::Refused();
     to.Append(CurrentRecord(step->kind, step->view.kindValue));
@@ -311,8 +309,12 @@ EditResult CTimelineModel::StepHistory(CCursorList<UndoRecord>& from,
     return {true, RewriteResized(restored)};
 }
 
-EditResult CTimelineModel::Undo() { return StepHistory(undo_, redo_); }
-EditResult CTimelineModel::Redo() { return StepHistory(redo_, undo_); }
+EditResult CTimelineModel::Undo() {
+    return StepHistory(undo_, redo_);
+}
+EditResult CTimelineModel::Redo() {
+    return StepHistory(redo_, undo_);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Inserting clips
@@ -422,8 +424,8 @@ EditResult CTimelineModel::ResizeClip(int position, int newFirst, int newLast) {
 // ---------------------------------------------------------------------------------------------
 // Split and crop
 
-std::optional<std::pair<MotionClip, MotionClip>> CTimelineModel::SplitClip(
-    const MotionClip& clip, int f) {
+std::optional<std::pair<MotionClip, MotionClip>> CTimelineModel::SplitClip(const MotionClip& clip,
+                                                                           int f) {
     const std::string fileA = MakeDerivedName(clip.fileName);
     const std::string fileB = fileA.empty() ? std::string() : MakeDerivedName(fileA);
     if (fileB.empty() || !motion_.Split(clip.fileName, f - clip.firstFrame, fileA, fileB)) {
@@ -555,14 +557,14 @@ EditResult CTimelineModel::Paste() {
             decisions_.AskPasteName(strings::kPasteNameQuestion, proposed.stem().string());
         if (!name) return EditResult::Refused();
         if (!IsValidFileName(*name)) return EditResult::Refused(strings::kInvalidFileName);
-        if (!CheckFileNameLength(*name, false)) return EditResult::Refused(FileNameTooLongMessage());
+        if (!CheckFileNameLength(*name, false))
+            return EditResult::Refused(FileNameTooLongMessage());
         const std::string extension = fs::path(clipboard_->fileName).extension().string();
         const std::string target = JoinPath(workingDirectory_.Path(), *name + extension);
         // Another clip's file, or one an undo record names, must never be overwritten.
         if (FileExists(target)) return EditResult::Refused(strings::kPasteNameTaken);
-        const ImportResult copy =
-            workingDirectory_.CopyInAs(clipboard_->fileName, *name + extension,
-                                       strings::kCopyFailed);
+        const ImportResult copy = workingDirectory_.CopyInAs(
+            clipboard_->fileName, *name + extension, strings::kCopyFailed);
         if (!copy) return EditResult::Refused(copy.message);
         motion_.Forget(copy.path);
         if (motion_.FrameCount(copy.path) != clipboard_->Length()) {
@@ -627,8 +629,7 @@ EditResult CTimelineModel::ReverseSelected() {
 }
 
 EditResult CTimelineModel::RotateSegmentOfSelected(std::string_view segment,
-                                                   const SegmentRotation& rotation,
-                                                   bool absolute) {
+                                                   const SegmentRotation& rotation, bool absolute) {
     if (!SelectedClip()) return EditResult::Refused();
     return RunEdit(kEditRotateSegment, [&] {
         const std::string file = SelectedClip()->fileName;

@@ -82,27 +82,27 @@ public:
     FrameSample GetFrameSample(int frame) const;
 
     // --- Edits (each keeps one undo record when it succeeds) ---
-    EditResult AddMotionFile(const std::string& path);                  // kind 1
-    EditResult AddPoseClip(EditKind kind);                              // kinds 12 to 14
-    EditResult MoveClip(int position, int newFirst);                    // kind 5
-    EditResult ResizeClip(int position, int newFirst, int newLast);     // kind 6
-    EditResult SplitAtFrame(int frame);                                 // kind 10
-    EditResult CropToMarks();                                           // kind 11
+    EditResult AddMotionFile(const std::string& path);               // kind 1
+    EditResult AddPoseClip(EditKind kind);                           // kinds 12 to 14
+    EditResult MoveClip(int position, int newFirst);                 // kind 5
+    EditResult ResizeClip(int position, int newFirst, int newLast);  // kind 6
+    EditResult SplitAtFrame(int frame);                              // kind 10
+    EditResult CropToMarks();                                        // kind 11
     // Kind 8 with a selected motion clip, else kind 9 with a selected media clip, else the
     // sound is removed (without undo record).
     EditResult DeleteSelected();
     void CopySelected();
-    EditResult Paste();                                                 // kind 7
-    EditResult AlignToPrevious(std::string_view segment);               // kind 16
-    EditResult ReverseSelected();                                       // kind 17
-    EditResult RotateSegmentOfSelected(std::string_view segment,        // kind 18
+    EditResult Paste();                                           // kind 7
+    EditResult AlignToPrevious(std::string_view segment);         // kind 16
+    EditResult ReverseSelected();                                 // kind 17
+    EditResult RotateSegmentOfSelected(std::string_view segment,  // kind 18
                                        const SegmentRotation& rotation, bool absolute);
     // Any other edit of the selected clip that writes a new file from its file.
     using FileWriter = std::function<bool(const std::string& path, const std::string& target)>;
-    EditResult ReplaceSelectedFile(const FileWriter& write);            // kind 19
+    EditResult ReplaceSelectedFile(const FileWriter& write);  // kind 19
     // A video (frameCount frames, kind 2) or a picture (frameCount 1, kind 3).
     EditResult AddMediaFile(const std::string& path, int frameCount, bool video);
-    EditResult MoveMediaClip(int position, int newFirst);               // kind 20
+    EditResult MoveMediaClip(int position, int newFirst);  // kind 20
     // Copies the WAV file in as the sound track, replacing any other; no undo record.
     EditResult SetSoundFile(const std::string& path);
 

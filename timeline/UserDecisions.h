@@ -16,8 +16,7 @@ public:
     virtual OverlapChoice AskOverlap(int messageId) = 0;
     // The file name (without folder and extension) for a pasted clip, proposed as given;
     // nothing cancels the paste.
-    virtual std::optional<std::string> AskPasteName(int messageId,
-                                                    const std::string& proposed) = 0;
+    virtual std::optional<std::string> AskPasteName(int messageId, const std::string& proposed) = 0;
 };
 
 }  // namespace tavrel

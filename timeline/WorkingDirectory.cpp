@@ -25,7 +25,9 @@ std::string Lower(std::string_view text) {
     return lower;
 }
 
-std::string FileNameOf(const std::string& path) { return fs::path(path).filename().string(); }
+std::string FileNameOf(const std::string& path) {
+    return fs::path(path).filename().string();
+}
 
 bool IsTaken(const std::string& path) {
     std::error_code error;
@@ -40,7 +42,9 @@ bool MakePrivateFolder(const std::string& path) {
     return S_ISDIR(info.st_mode) && info.st_uid == ::getuid();
 }
 
-Message Failure(int id) { return MakeMessage(id); }
+Message Failure(int id) {
+    return MakeMessage(id);
+}
 
 }  // namespace
 
@@ -110,8 +114,7 @@ ImportResult CWorkingDirectory::ImportMotionFile(const std::string& path,
         if (copy) motion.Forget(copy.path);
         return copy;
     }
-    std::string target =
-        JoinPath(path_, fs::path(path).stem().string() + "." + nativeExtension_);
+    std::string target = JoinPath(path_, fs::path(path).stem().string() + "." + nativeExtension_);
     if (IsTaken(target)) target = MakeDerivedName(target);
     if (target.empty() || target.size() > kMaxStoredPathLength) {
         return {"", Failure(strings::kPathTooLong)};
@@ -126,7 +129,9 @@ std::string CWorkingDirectory::NumberedName(std::string_view base) const {
     return MakeNumberedName(path_, base, nativeExtension_);
 }
 
-bool CWorkingDirectory::Empty() const { return EmptyFolder(path_); }
+bool CWorkingDirectory::Empty() const {
+    return EmptyFolder(path_);
+}
 
 void CWorkingDirectory::RemoveFilesWithExtension(std::string_view extension) const {
     std::error_code error;

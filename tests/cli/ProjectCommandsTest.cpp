@@ -1,11 +1,10 @@
-#include "cli/ProjectCommands.h"
-
 #include <gtest/gtest.h>
 
 #include <sstream>
 
 #include "../motion/MotionFiles.h"
 #include "cli/Commands.h"
+#include "cli/ProjectCommands.h"
 
 namespace tavrel::cli {
 namespace {
@@ -32,9 +31,10 @@ protected:
         WriteStandardMotion(dir / "a.chb", 30);
         WriteStandardMotion(dir / "b.cha", 30);
         WriteText(dir / "still.bmp", "BM");
-        WriteText(dir / "p.tvp",
-                  "D,demo\n2\nM,0,29,5,5,0,2,a.chb,0,29,0,0,0,*\nM,30,59,5,5,0,0,b.cha,0,29,1,2,3,*\n"
-                  "1\nI,40,40,still.bmp\nS,none\nI,0\n");
+        WriteText(
+            dir / "p.tvp",
+            "D,demo\n2\nM,0,29,5,5,0,2,a.chb,0,29,0,0,0,*\nM,30,59,5,5,0,0,b.cha,0,29,1,2,3,*\n"
+            "1\nI,40,40,still.bmp\nS,none\nI,0\n");
     }
     TempDir dir;
 };
@@ -42,11 +42,12 @@ protected:
 TEST_F(ProjectCommands, ProjectListsClipsMediaAndSound) {
     const Result text = Tool({"project", dir / "p.tvp"});
     ASSERT_EQ(text.code, 0) << text.err;
-    EXPECT_EQ(text.out,
-              "clips: 2\n"
-              "clip 0 29 file a.chb source - stretched 0 in 5 out 5 curve 2 offset 0 0 0 range 0 29\n"
-              "clip 30 59 file b.cha source - stretched 0 in 5 out 5 curve 0 offset 1 2 3 range 0 29\n"
-              "media: 1\nmedia 40 40 image still.bmp\nsound: none\n");
+    EXPECT_EQ(
+        text.out,
+        "clips: 2\n"
+        "clip 0 29 file a.chb source - stretched 0 in 5 out 5 curve 2 offset 0 0 0 range 0 29\n"
+        "clip 30 59 file b.cha source - stretched 0 in 5 out 5 curve 0 offset 1 2 3 range 0 29\n"
+        "media: 1\nmedia 40 40 image still.bmp\nsound: none\n");
     const Result json = Tool({"project", dir / "p.tvp", "--json"});
     ASSERT_EQ(json.code, 0);
     EXPECT_NE(json.out.find(R"({"clips":[{"fileName":"a.chb","sourceFileName":"","firstFrame":0,)"),
@@ -64,7 +65,10 @@ TEST_F(ProjectCommands, SampleGivesTheFrameSampleOfEachFrame) {
               "frame 40 clip b.cha A b.cha 10 B - -1 weight 0 curve 0 media still.bmp -1\n");
     const Result json = Tool({"sample", dir / "p.tvp", "32", "--json"});
     ASSERT_EQ(json.code, 0);
-    EXPECT_EQ(json.out.rfind(R"([{"frame":32,"clipFile":"b.cha","fileA":"a.chb","localA":29,"fileB":"b.cha","localB":2,)", 0), 0u);
+    EXPECT_EQ(json.out.rfind(R"([{"frame":32,"clipFile":"b.cha","fileA":"a.chb","localA":29,)"
+                             R"("fileB":"b.cha","localB":2,)",
+                             0),
+              0u);
     EXPECT_NE(json.out.find(R"("curve":2,"mediaFile":"","mediaFrame":-1}])"), std::string::npos);
 }
 

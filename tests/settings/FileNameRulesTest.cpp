@@ -1,7 +1,6 @@
-#include "settings/FileNameRules.h"
-
 #include <gtest/gtest.h>
 
+#include "settings/FileNameRules.h"
 #include "settings/StringIds.h"
 #include "settings/StringTable.h"
 #include "tests/support/TempFolder.h"

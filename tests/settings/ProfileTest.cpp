@@ -1,9 +1,8 @@
-#include "settings/RProfile.h"
-
 #include <gtest/gtest.h>
 
 #include "base/DebugOutput.h"
 #include "settings/IniFile.h"
+#include "settings/RProfile.h"
 #include "settings/UserDataFolder.h"
 #include "tests/support/TempFolder.h"
 
@@ -91,8 +90,8 @@ TEST(CRProfile, WritingIntoAMissingFolderCreatesIt) {
 }
 
 TEST(CIniFile, StripsOnePairOfQuotesAndIgnoresComments) {
-    const CIniFile file = CIniFile::Parse(
-        "[S]\r\na=\"  spaced  \"\r\n;b=commented\r\nc='x'\r\nd=\"unbalanced\r\n");
+    const CIniFile file =
+        CIniFile::Parse("[S]\r\na=\"  spaced  \"\r\n;b=commented\r\nc='x'\r\nd=\"unbalanced\r\n");
     EXPECT_EQ(file.Get("S", "a"), "  spaced  ");
     EXPECT_EQ(file.Get("S", "b"), std::nullopt);
     EXPECT_EQ(file.Get("S", "c"), "x");

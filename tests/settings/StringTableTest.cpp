@@ -1,17 +1,17 @@
-#include "settings/StringTable.h"
-
 #include <gtest/gtest.h>
 
 #include <regex>
 
 #include "settings/Placeholders.h"
+#include "settings/StringTable.h"
 #include "tests/support/TempFolder.h"
 
 namespace tavrel {
 namespace {
 
 TEST(CStringTable, ParsesEscapesAndComments) {
-    auto table = CStringTable::Parse("# comment\r\n\n1\tTwo\\nlines\r\n2\ttab\\there\n3\tback\\\\\n");
+    auto table =
+        CStringTable::Parse("# comment\r\n\n1\tTwo\\nlines\r\n2\ttab\\there\n3\tback\\\\\n");
     ASSERT_TRUE(table);
     EXPECT_EQ(table->Size(), 3u);
     EXPECT_EQ(table->Get(1), "Two\nlines");

@@ -1,8 +1,7 @@
-#include "settings/SystemSettings.h"
-
 #include <gtest/gtest.h>
 
 #include "settings/StringTable.h"
+#include "settings/SystemSettings.h"
 #include "tests/support/TempFolder.h"
 
 namespace tavrel {

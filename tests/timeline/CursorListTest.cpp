@@ -1,9 +1,8 @@
-#include "timeline/CursorList.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "timeline/CursorList.h"
 #include "timeline/MotionClip.h"
 
 namespace tavrel {
@@ -26,8 +25,8 @@ TEST(CCursorList, KeepsMotionClipsLatestFirst) {
     for (auto [f, l] : {std::pair{10, 19}, {0, 9}, {30, 39}, {10, 29}, {10, 15}}) {
         list.InsertSorted(ClipAt(f, l));
     }
-    EXPECT_EQ(Order(list), (std::vector<std::pair<int, int>>{
-                               {30, 39}, {10, 29}, {10, 19}, {10, 15}, {0, 9}}));
+    EXPECT_EQ(Order(list),
+              (std::vector<std::pair<int, int>>{{30, 39}, {10, 29}, {10, 19}, {10, 15}, {0, 9}}));
     EXPECT_EQ(list.Last()->firstFrame, 0);
     EXPECT_EQ(list.Position(), 4);
     EXPECT_EQ(list.InsertSorted(ClipAt(20, 25)), 1);

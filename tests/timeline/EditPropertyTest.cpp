@@ -1,7 +1,8 @@
 // Random edit sequences with random undo and redo on real motion files. After every step the
 // track must be ordered, cover no frame more than twice, and name only files that exist and
-// hold as many frames as their clips; every move and resize must keep its rules; undoing everything must give back the first state and
-// redoing everything the last; the user's files must keep their bytes.
+// hold as many frames as their clips; every move and resize must keep its rules; undoing
+// everything must give back the first state and redoing everything the last; the user's files
+// must keep their bytes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,15 +23,17 @@ using testing::ClipsOf;
 class RandomDecisions : public CUserDecisions {
 public:
     explicit RandomDecisions(std::mt19937& random) : random_(random) {}
-    OverlapChoice AskOverlap(int) override {
-        return static_cast<OverlapChoice>(random_() % 3);
-    }
+    OverlapChoice AskOverlap(int) override { return static_cast<OverlapChoice>(random_() % 3); }
     std::optional<std::string> AskPasteName(int, const std::string& proposed) override {
         switch (random_() % 4) {
-            case 0: return std::nullopt;
-            case 1: return "bad/name";
-            case 2: return "paste" + std::to_string(random_() % 8);
-            default: return proposed;
+            case 0:
+                return std::nullopt;
+            case 1:
+                return "bad/name";
+            case 2:
+                return "paste" + std::to_string(random_() % 8);
+            default:
+                return proposed;
         }
     }
 
@@ -49,7 +52,8 @@ protected:
         std::filesystem::create_directories(root / "user");
         const int lengths[] = {1, 3, 8, 12, 20, 26};
         for (int i = 0; i < 6; ++i) {
-            const std::string path = root / ("user/m" + std::to_string(i) + (i % 2 ? ".cha" : ".chb"));
+            const std::string path =
+                root / ("user/m" + std::to_string(i) + (i % 2 ? ".cha" : ".chb"));
             testing::WriteStandardMotion(path, lengths[i]);
             userFiles[path] = testing::ReadFile(path);
         }
@@ -69,7 +73,8 @@ protected:
                 ASSERT_LE(CompareMotionClips(*previous, c), 0);
             }
             previous = &c;
-            ASSERT_TRUE(c.firstFrame >= 0 && c.firstFrame <= c.lastFrame && c.lastFrame <= kMaxFrame);
+            ASSERT_TRUE(c.firstFrame >= 0 && c.firstFrame <= c.lastFrame &&
+                        c.lastFrame <= kMaxFrame);
             ASSERT_EQ(FramesOnDisk(c.fileName), c.Length()) << c.fileName;
             if (c.stretched) {
                 ASSERT_GT(FramesOnDisk(c.sourceFileName), 0);
@@ -165,8 +170,9 @@ protected:
                     const CTimelineProject before = model->Project();
                     const MotionClip c = *model->ClipAtPosition(position);
                     const bool end = random() % 2;
-                    if (model->ResizeClip(position, end ? c.firstFrame : Near(c.firstFrame, 10),
-                                          end ? Near(c.lastFrame, 10) : c.lastFrame)
+                    if (model
+                            ->ResizeClip(position, end ? c.firstFrame : Near(c.firstFrame, 10),
+                                         end ? Near(c.lastFrame, 10) : c.lastFrame)
                             .done) {
                         CheckResized(before, position);
                     }

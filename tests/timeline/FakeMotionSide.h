@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "timeline/MotionSide.h"
 #include "tests/support/TempFolder.h"
+#include "timeline/MotionSide.h"
 
 namespace tavrel::testing {
 
@@ -47,8 +47,8 @@ public:
         return FrameCount(previous) > 0 &&
                Write(target, FrameCount(path), "aligned at " + segment + " " + path);
     }
-    bool RotateSegment(const std::string& path, const std::string& segment,
-                       const SegmentRotation&, bool, const std::string& target) override {
+    bool RotateSegment(const std::string& path, const std::string& segment, const SegmentRotation&,
+                       bool, const std::string& target) override {
         return Write(target, FrameCount(path), "turned " + segment + " " + path);
     }
     bool WritePoseClip(int kind, const std::string& target) override {

@@ -1,8 +1,7 @@
-#include "timeline/FrameSample.h"
-
 #include <gtest/gtest.h>
 
 #include "timeline/ClipRules.h"
+#include "timeline/FrameSample.h"
 #include "timeline/PlaybackStepper.h"
 
 namespace tavrel {
@@ -111,11 +110,11 @@ TEST(ClipRules, MovesMayCrossFadeButNotSwallow) {
     AddClip(project, "c", 200, 204);
     AddClip(project, "p", 300, 300);
     // Positions from First: p 0, c 1, b 2, a 3.
-    EXPECT_TRUE(CanMoveClip(project, 2, 20, 49));    // over a's last 10 frames
-    EXPECT_FALSE(CanMoveClip(project, 1, 5, 9));     // inside a
-    EXPECT_FALSE(CanMoveClip(project, 2, 198, 227)); // c would lie inside it
-    EXPECT_FALSE(CanMoveClip(project, 2, 290, 319)); // over a one-frame clip
-    EXPECT_FALSE(CanMoveClip(project, 0, 10, 10));   // a one-frame clip onto another
+    EXPECT_TRUE(CanMoveClip(project, 2, 20, 49));     // over a's last 10 frames
+    EXPECT_FALSE(CanMoveClip(project, 1, 5, 9));      // inside a
+    EXPECT_FALSE(CanMoveClip(project, 2, 198, 227));  // c would lie inside it
+    EXPECT_FALSE(CanMoveClip(project, 2, 290, 319));  // over a one-frame clip
+    EXPECT_FALSE(CanMoveClip(project, 0, 10, 10));    // a one-frame clip onto another
     EXPECT_FALSE(CanMoveClip(project, 2, -1, 28));
     EXPECT_FALSE(CanMoveClip(project, 2, kMaxFrame - 28, kMaxFrame + 1));
     // Between two clips, touching both; but not when those two overlap each other.
@@ -123,9 +122,9 @@ TEST(ClipRules, MovesMayCrossFadeButNotSwallow) {
     AddClip(three, "a", 0, 29);
     AddClip(three, "b", 25, 54);
     AddClip(three, "c", 100, 129);
-    EXPECT_FALSE(CanMoveClip(three, 0, 20, 49));     // onto a and b, which overlap
+    EXPECT_FALSE(CanMoveClip(three, 0, 20, 49));  // onto a and b, which overlap
     AddClip(three, "d", 60, 89);
-    EXPECT_TRUE(CanMoveClip(three, 0, 50, 65));      // onto b and d, which do not
+    EXPECT_TRUE(CanMoveClip(three, 0, 50, 65));  // onto b and d, which do not
 }
 
 TEST(PlaybackStepper, FramesFollowTheClock) {
@@ -152,7 +151,7 @@ TEST(PlaybackStepper, RangesWrapToTheirStart) {
     int64_t now = 0;
     CPlaybackStepper stepper([&] { return now; });
     stepper.Start();
-    now = 50;  // 3 frames
+    now = 50;                                                  // 3 frames
     EXPECT_EQ(stepper.StepRange(0, 10, 12, 0, 100).next, 10);  // starts at 10, 13 wraps to 10
     now = 100;
     EXPECT_EQ(stepper.StepRange(20, -1, 21, 5, 100).next, 6);

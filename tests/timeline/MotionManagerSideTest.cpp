@@ -1,8 +1,7 @@
-#include "timeline/MotionManagerSide.h"
-
 #include <gtest/gtest.h>
 
 #include "tests/motion/MotionFiles.h"
+#include "timeline/MotionManagerSide.h"
 
 namespace tavrel {
 namespace {
@@ -47,8 +46,8 @@ TEST_F(ManagerSide, WritesNewMotionFiles) {
 
     float w0, x0, y0, z0, w, x, y, z;
     manager.GetMotion(walk)->GetPose(5)->GetQuatByName("Head", w0, x0, y0, z0);
-    ASSERT_TRUE(side.RotateSegment(walk, "Head", {0.0f, 0.0f, 0.0f, 1.0f}, true,
-                                   dir / "turned.chb"));
+    ASSERT_TRUE(
+        side.RotateSegment(walk, "Head", {0.0f, 0.0f, 0.0f, 1.0f}, true, dir / "turned.chb"));
     manager.ReloadMotion(dir / "turned.chb")->GetPose(5)->GetQuatByName("Head", w, x, y, z);
     EXPECT_NEAR(std::abs(z), 1.0f, 1e-5f);
     manager.GetMotion(walk)->GetPose(5)->GetQuatByName("Head", w, x, y, z);

@@ -1,11 +1,10 @@
-#include "timeline/ProjectFileReader.h"
-
 #include <gtest/gtest.h>
 
 #include "settings/StringIds.h"
 #include "settings/StringTable.h"
 #include "tests/support/TempFolder.h"
 #include "tests/timeline/FakeMotionSide.h"
+#include "timeline/ProjectFileReader.h"
 
 namespace tavrel {
 namespace {

@@ -20,7 +20,8 @@ namespace tavrel {
 inline void PrintTo(const MotionClip& c, std::ostream* out) {
     *out << "[" << c.firstFrame << "," << c.lastFrame << " "
          << std::filesystem::path(c.fileName).filename().string();
-    if (c.stretched) *out << " from " << std::filesystem::path(c.sourceFileName).filename().string();
+    if (c.stretched)
+        *out << " from " << std::filesystem::path(c.sourceFileName).filename().string();
     *out << " in " << c.transitionIn << " out " << c.transitionOut << " curve " << c.curveType
          << " src " << c.sourceFirst << "-" << c.sourceLast << "]";
 }
@@ -47,8 +48,8 @@ protected:
     TimelineFixture() {
         std::filesystem::create_directories(root / "user");
         Message failure;
-        auto wd = CWorkingDirectory::Create(root.Path(), CStringTable::BuiltIn().Lookup(),
-                                            &failure);
+        auto wd =
+            CWorkingDirectory::Create(root.Path(), CStringTable::BuiltIn().Lookup(), &failure);
         EXPECT_TRUE(wd.has_value());
         workingDirectory = std::make_unique<CWorkingDirectory>(std::move(*wd));
         model = std::make_unique<CTimelineModel>(motion, decisions, *workingDirectory);

@@ -1,9 +1,8 @@
-#include "timeline/TimelineModel.h"
-
 #include <gtest/gtest.h>
 
 #include "settings/StringIds.h"
 #include "tests/timeline/TimelineFixture.h"
+#include "timeline/TimelineModel.h"
 
 namespace tavrel {
 namespace {
@@ -273,10 +272,12 @@ TEST_F(Model, EditsOfTheSelectedClipWriteDerivedFiles) {
     EXPECT_NE(ReadFile(aligned.fileName).find("aligned at LFoot"), std::string::npos);
     ASSERT_TRUE(model->ReverseSelected().done);
     ASSERT_TRUE(model->RotateSegmentOfSelected("Head", {0, 1, 0, 0}, true).done);
-    ASSERT_TRUE(model->ReplaceSelectedFile([&](const std::string& from, const std::string& to) {
-        testing::WriteFakeMotion(to, motion.FrameCount(from), "filtered");
-        return true;
-    }).done);
+    ASSERT_TRUE(model
+                    ->ReplaceSelectedFile([&](const std::string& from, const std::string& to) {
+                        testing::WriteFakeMotion(to, motion.FrameCount(from), "filtered");
+                        return true;
+                    })
+                    .done);
     EXPECT_EQ(motion.FrameCount(model->SelectedClip()->fileName), 25);
     EXPECT_EQ(model->UndoCount(), 7);
 }

@@ -1,5 +1,3 @@
-#include "timeline/WorkingDirectory.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,6 +6,7 @@
 #include "settings/StringTable.h"
 #include "tests/support/TempFolder.h"
 #include "tests/timeline/FakeMotionSide.h"
+#include "timeline/WorkingDirectory.h"
 
 namespace tavrel {
 namespace {
