@@ -13,6 +13,8 @@ struct Containing {
 Containing ClipsContaining(const CTimelineProject& project, int frame) {
     Containing found;
     for (auto it = project.motionClips.rbegin(); it != project.motionClips.rend(); ++it) {
+        // In time order no clip after one starting later than the frame can contain it.
+        if (it->firstFrame > frame) break;
         if (!it->Contains(frame)) continue;
         (found.count == 0 ? found.first : found.second) = &*it;
         if (++found.count == 2) break;

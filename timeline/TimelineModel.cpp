@@ -261,8 +261,8 @@ UndoRecord CTimelineModel::CurrentRecord(uint32_t kind, int kindValue) const {
     return record;
 }
 
-void CTimelineModel::RestoreState(const UndoRecord& record) {
-    project_ = record.project;
+void CTimelineModel::RestoreState(UndoRecord record) {
+    project_ = std::move(record.project);
     view_ = record.view;
     view_.kindValue = -1;
     if (!ClipAtPosition(view_.selected)) view_.selected = -1;
@@ -279,7 +279,7 @@ EditResult CTimelineModel::RunEdit(EditKind kind, const std::function<EditResult
         redo_.Clear();
         return result;
     }
-    RestoreState(*undo_.Last());
+    RestoreState(std::move(*undo_.Last()));
     undo_.RemoveCurrent();
     removed_ = before.removed;
     changed_ = before.changed;
@@ -290,9 +290,9 @@ EditResult CTimelineModel::RunEdit(EditKind kind, const std::function<EditResult
 
 // After a resize has been undone or redone the stretched file holds the other length: it is
 // written again from its source at the length the restored record gives the clip.
-Message CTimelineModel::RewriteResized(const UndoRecord& restored) {
-    if (restored.kind != kEditResize) return {};
-    const MotionClip* clip = ClipAtPosition(restored.view.kindValue);
+Message CTimelineModel::RewriteResized(uint32_t kind, int position) {
+    if (kind != kEditResize) return {};
+    const MotionClip* clip = ClipAtPosition(position);
     if (!clip || clip->sourceFileName.empty()) return {};
     if (motion_.Resample(clip->sourceFileName, clip->Length(), clip->fileName)) return {};
     return MakeMessage(strings::kClipEditFailed);
@@ -304,9 +304,11 @@ EditResult CTimelineModel::StepHistory(CCursorList<UndoRecord>& from, CCursorLis
     to.Append(CurrentRecord(step->kind, step->view.kindValue));
     UndoRecord restored = std::move(*from.Last());
     from.RemoveCurrent();
-    RestoreState(restored);
+    const uint32_t kind = restored.kind;
+    const int resized = restored.view.kindValue;
+    RestoreState(std::move(restored));
     changed_ = true;
-    return {true, RewriteResized(restored)};
+    return {true, RewriteResized(kind, resized)};
 }
 
 EditResult CTimelineModel::Undo() {

@@ -136,10 +136,10 @@ private:
     // restore the state exactly on failure.
     EditResult RunEdit(EditKind kind, const std::function<EditResult()>& perform,
                        int kindValue = -1);
-    void RestoreState(const UndoRecord& record);
+    void RestoreState(UndoRecord record);
     UndoRecord CurrentRecord(uint32_t kind, int kindValue) const;
     EditResult StepHistory(CCursorList<UndoRecord>& from, CCursorList<UndoRecord>& to);
-    Message RewriteResized(const UndoRecord& restored);
+    Message RewriteResized(uint32_t kind, int position);
 
     EditResult InsertClip(MotionClip clip, const std::function<Message(MotionClip&)>& prepare);
     EditResult ReplaceFileOfSelected(const std::function<bool(const std::string&)>& write,
