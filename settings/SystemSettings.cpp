@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 #include "settings/FileNameRules.h"
 #include "settings/StringIds.h"
@@ -101,6 +102,14 @@ std::string GetMotionFolder(const CSystemSettings& settings, const StringLookup&
 std::string GetMotionLibraryFolder(const CSystemSettings& settings, const StringLookup& lookup) {
     std::string folder = GetMotionFolder(settings, lookup);
     return folder.empty() ? JoinPath(UserDataFolder(), "Motion") : folder;
+}
+
+bool EnsureLibraryPoseFolder(const std::string& library, const StringLookup& lookup) {
+    if (library.empty()) return false;
+    const std::string folder = JoinPath(library, lookup(strings::kLibraryPoseFolder));
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    return std::filesystem::is_directory(folder, error);
 }
 
 }  // namespace tavrel

@@ -46,4 +46,8 @@ std::string GetMotionFolder(const CSystemSettings& settings, const StringLookup&
 // The configured folder, or Motion in the per-user data folder when none is configured.
 std::string GetMotionLibraryFolder(const CSystemSettings& settings, const StringLookup& lookup);
 
+// Makes the library's folder for pose clips (string kLibraryPoseFolder) when missing; nothing
+// happens for an empty library folder. Returns whether the folder exists afterwards.
+bool EnsureLibraryPoseFolder(const std::string& library, const StringLookup& lookup);
+
 }  // namespace tavrel

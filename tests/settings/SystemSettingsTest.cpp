@@ -47,6 +47,13 @@ TEST_F(MotionFolderTest, LibraryIsThePerUserMotionFolderWhenNothingIsConfigured)
               "/home/u/tavrel/Motion");
 }
 
+TEST(EnsureLibraryPoseFolder, MakesTheFolderOnlyInALibrary) {
+    TempFolder library;
+    EXPECT_FALSE(EnsureLibraryPoseFolder("", CStringTable::BuiltIn().Lookup()));
+    EXPECT_TRUE(EnsureLibraryPoseFolder(library.Path(), CStringTable::BuiltIn().Lookup()));
+    EXPECT_TRUE(std::filesystem::is_directory(library / "Poses"));
+}
+
 TEST(CSystemSettings, FoldersComeFromXdgConfigDirs) {
     TempFolder a, b;
     b.Write("Corvane/Tavrel.conf", "[General]\nMotion%20Folder=/from/b\n");

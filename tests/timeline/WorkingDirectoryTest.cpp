@@ -6,6 +6,7 @@
 #include "settings/StringTable.h"
 #include "tests/support/TempFolder.h"
 #include "tests/timeline/FakeMotionSide.h"
+#include "timeline/ProjectNamer.h"
 #include "timeline/WorkingDirectory.h"
 
 namespace tavrel {
@@ -76,6 +77,21 @@ TEST(EmptyFolder, DeletesReadOnlyEntriesButNotWhatLinksPointAt) {
     EXPECT_TRUE(EmptyFolder(folder.Path()));
     EXPECT_TRUE(fs::is_empty(folder.Path()));
     EXPECT_EQ(ReadFile(kept), "keep");
+}
+
+TEST(CProjectNamer, TakesTheFirstNumberWithNeitherFolderNorFile) {
+    TempFolder parent;
+    CProjectNamer namer(CStringTable::BuiltIn().Lookup());
+    fs::create_directory(parent / "Timeline1");
+    parent.Write("Timeline2.tvp", "");
+    CTimelineProject project = namer.NewProject(parent.Path());
+    EXPECT_EQ(project.name, "Timeline3");
+    EXPECT_EQ(project.folder, parent / "Timeline3");
+    EXPECT_EQ(project.file, parent / "Timeline3.tvp");
+    EXPECT_EQ(project.number, 3);
+    // The counter only grows, even when a lower name becomes free.
+    fs::remove(parent / "Timeline1");
+    EXPECT_EQ(namer.NewProject(parent.Path()).number, 4);
 }
 
 }  // namespace
