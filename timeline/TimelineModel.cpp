@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <iterator>
 
+#include "base/DebugOutput.h"
 #include "settings/FileNameRules.h"
 #include "settings/StringIds.h"
 #include "timeline/ClipRules.h"
@@ -278,6 +279,10 @@ EditResult CTimelineModel::RunEdit(EditKind kind, const std::function<EditResult
     if (result.done) {
         redo_.Clear();
         return result;
+    }
+    if (result.message) {
+        DebugPrintf("CTimelineModel edit %u failed: message %d.\n", static_cast<unsigned>(kind),
+                    result.message.id);
     }
     RestoreState(std::move(*undo_.Last()));
     undo_.RemoveCurrent();

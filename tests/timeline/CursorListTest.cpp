@@ -58,39 +58,5 @@ TEST(CCursorList, CursorWalksAndRemovals) {
     EXPECT_EQ(list.Count(), 1);
 }
 
-TEST(CCursorList, CopiesInOrderAndReleasesEveryRecord) {
-    std::vector<int> released;
-    CCursorList<int> list(nullptr, [&](int& v) { released.push_back(v); });
-    for (int i : {4, 5, 6}) list.Append(i);
-    CCursorList<int> copy;
-    copy.Append(9);
-    copy = list;
-    EXPECT_EQ(std::vector<int>(copy.begin(), copy.end()), (std::vector<int>{4, 5, 6}));
-    CCursorList<int> moved(std::move(copy));
-    EXPECT_EQ(copy.Count(), 0);
-    EXPECT_EQ(std::vector<int>(moved.rbegin(), moved.rend()), (std::vector<int>{6, 5, 4}));
-    released.clear();
-    list.Clear();
-    EXPECT_EQ(released.size(), 3u);
-    moved.Clear();
-    EXPECT_EQ(released.size(), 6u);  // the copies share the release function
-}
-
-TEST(MotionClip, DefaultsAndClamps) {
-    MotionClip clip;
-    EXPECT_EQ(clip.transitionIn, 1);
-    EXPECT_EQ(clip.transitionOut, 1);
-    clip.SetFrames(17990, 20000);
-    EXPECT_EQ(clip.lastFrame, kMaxFrame);
-    clip.SetTransitionIn(-4);
-    EXPECT_EQ(clip.transitionIn, 0);
-    for (auto [length, expected] : {std::pair{0, 0}, {1, 1}, {9, 1}, {10, 3}, {14, 3}, {15, 5}}) {
-        EXPECT_EQ(DefaultTransitionLength(length), expected) << length;
-    }
-    EXPECT_TRUE(RangesOverlap(0, 10, 10, 20));
-    EXPECT_TRUE(RangesOverlap(5, 6, 0, 20));
-    EXPECT_FALSE(RangesOverlap(0, 9, 10, 20));
-}
-
 }  // namespace
 }  // namespace tavrel
