@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "AnimRead/AnimWriter.h"
+#include "AnimRead/BlockReader.h"
 #include "AnimRead/StandardSkeleton.h"
 
 namespace {
@@ -130,6 +131,24 @@ void ANIMFILE::BuildDefaultMotion() {
     frameRate_ = 30;
     motionOffset_ = 0;
     path_[0] = '\0';
+}
+
+void ANIMFILE::Load(int preload) {
+    BLOCKREADER reader;
+    if (!reader.Open(ReadPath())) THROW_ERROBJ(ERR_FILE_NOT_FOUND);
+    ReadHead(reader);
+    if (preload) {
+        ReadFrames(reader, endFrame_);
+    } else {
+        motionOffset_ = reader.Tell();
+    }
+}
+
+void ANIMFILE::ReadFramesFromFile(int32_t lastFrame) {
+    BLOCKREADER reader;
+    if (!reader.Open(ReadPath())) THROW_ERROBJ(ERR_FILE_NOT_FOUND);
+    if (!reader.Seek(motionOffset_)) THROW_ERROBJ(ERR_CORRUPTED);
+    ReadFrames(reader, lastFrame);
 }
 
 void ANIMFILE::LoadAllFrames() {

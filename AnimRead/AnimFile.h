@@ -8,6 +8,8 @@
 #include "AnimRead/ErrObj.h"
 #include "ZU2/rkNode.h"
 
+class BLOCKREADER;
+
 // One segment (bone) of a motion; owned by its motion.
 struct ANIMSEG {
     static constexpr int kNameSize = 80;
@@ -81,9 +83,19 @@ public:
     const char* GetParentName(int32_t i) const;
 
 protected:
+    // Opens the file to read, reads what precedes the frames, then the frames as well when
+    // preload is set; otherwise remembers where they start (the motion offset).
+    void Load(int preload);
     // Reads the frames from the begin frame up to lastFrame from the file at the motion
     // offset, replacing the frames the segments held. Called only while the offset is set.
-    virtual void ReadFramesFromFile(int32_t lastFrame) = 0;
+    void ReadFramesFromFile(int32_t lastFrame);
+
+    // The file a motion is read from; HTR reads one file and writes another.
+    virtual const char* ReadPath() const { return path_; }
+    // Everything before the frames: header, lengths, hierarchy (HTR: and base position).
+    virtual void ReadHead(BLOCKREADER& reader) = 0;
+    // Frames from the begin frame up to lastFrame, from the reader's position on.
+    virtual void ReadFrames(BLOCKREADER& reader, int32_t lastFrame) = 0;
 
     // Fills this motion with the standard skeleton: one frame (0) in the rest pose.
     void BuildDefaultMotion();

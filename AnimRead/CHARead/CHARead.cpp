@@ -48,23 +48,13 @@ CHAREAD::CHAREAD() { BuildDefaultMotion(); }
 
 CHAREAD::CHAREAD(const char* path, int preload) {
     SetPath(path);
-    BLOCKREADER reader;
-    if (!reader.Open(path_)) THROW_ERROBJ(ERR_FILE_NOT_FOUND);
+    Load(preload);
+}
+
+void CHAREAD::ReadHead(BLOCKREADER& reader) {
     ReadHeader(reader);
     ReadLengths(reader);
     ReadHierarchy(reader);
-    if (preload) {
-        ReadFrames(reader, endFrame_);
-    } else {
-        motionOffset_ = reader.Tell();
-    }
-}
-
-void CHAREAD::ReadFramesFromFile(int32_t lastFrame) {
-    BLOCKREADER reader;
-    if (!reader.Open(path_)) THROW_ERROBJ(ERR_FILE_NOT_FOUND);
-    if (!reader.Seek(motionOffset_)) THROW_ERROBJ(ERR_CORRUPTED);
-    ReadFrames(reader, lastFrame);
 }
 
 void CHAREAD::ReadHeader(BLOCKREADER& reader) {

@@ -13,12 +13,12 @@ public:
     CHAREAD(const char* path, int preload);
 
 protected:
-    void ReadFramesFromFile(int32_t lastFrame) override;
+    void ReadHead(BLOCKREADER& reader) override;
+    void ReadFrames(BLOCKREADER& reader, int32_t lastFrame) override;
 
 private:
     void ReadHeader(BLOCKREADER& reader);
     void ReadLengths(BLOCKREADER& reader);
     void ReadHierarchy(BLOCKREADER& reader);
-    void ReadFrames(BLOCKREADER& reader, int32_t lastFrame);
     void ReadFrameLines(BLOCKREADER& reader, int32_t frame);
 };

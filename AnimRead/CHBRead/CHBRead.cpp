@@ -62,23 +62,13 @@ CHBREAD::CHBREAD() { BuildDefaultMotion(); }
 
 CHBREAD::CHBREAD(const char* path, int preload) {
     SetPath(path);
-    BLOCKREADER reader;
-    if (!reader.Open(path_)) THROW_ERROBJ(ERR_FILE_NOT_FOUND);
+    Load(preload);
+}
+
+void CHBREAD::ReadHead(BLOCKREADER& reader) {
     ReadHeader(reader);
     ReadLengths(reader);
     ReadHierarchy(reader);
-    if (preload) {
-        ReadFrames(reader, endFrame_);
-    } else {
-        motionOffset_ = reader.Tell();
-    }
-}
-
-void CHBREAD::ReadFramesFromFile(int32_t lastFrame) {
-    BLOCKREADER reader;
-    if (!reader.Open(path_)) THROW_ERROBJ(ERR_FILE_NOT_FOUND);
-    if (!reader.Seek(motionOffset_)) THROW_ERROBJ(ERR_CORRUPTED);
-    ReadFrames(reader, lastFrame);
 }
 
 void CHBREAD::ReadHeader(BLOCKREADER& reader) {

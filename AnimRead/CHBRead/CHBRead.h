@@ -13,11 +13,11 @@ public:
     CHBREAD(const char* path, int preload);
 
 protected:
-    void ReadFramesFromFile(int32_t lastFrame) override;
+    void ReadHead(BLOCKREADER& reader) override;
+    void ReadFrames(BLOCKREADER& reader, int32_t lastFrame) override;
 
 private:
     void ReadHeader(BLOCKREADER& reader);
     void ReadLengths(BLOCKREADER& reader);
     void ReadHierarchy(BLOCKREADER& reader);
-    void ReadFrames(BLOCKREADER& reader, int32_t lastFrame);
 };

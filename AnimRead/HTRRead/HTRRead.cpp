@@ -92,16 +92,13 @@ HTRREAD::HTRREAD(const char* path, int preload) {
     std::string own(path);
     own.replace(own.size() - 3, 3, "CHA");
     SetPath(own.c_str());
-    BLOCKREADER reader;
-    if (!reader.Open(sourcePath_)) THROW_ERROBJ(ERR_FILE_NOT_FOUND);
+    Load(preload);
+}
+
+void HTRREAD::ReadHead(BLOCKREADER& reader) {
     ReadHeader(reader);
     ReadHierarchy(reader);
     ReadBasePosition(reader);
-    if (preload) {
-        ReadSections(reader, endFrame_);
-    } else {
-        motionOffset_ = reader.Tell();
-    }
 }
 
 int32_t HTRREAD::GetSegmentLengths(std::unique_ptr<ANIMSEGLENGTH[]>& table) {
@@ -110,13 +107,6 @@ int32_t HTRREAD::GetSegmentLengths(std::unique_ptr<ANIMSEGLENGTH[]>& table) {
         table[i].length = boneLength_[i];
     }
     return count;
-}
-
-void HTRREAD::ReadFramesFromFile(int32_t lastFrame) {
-    BLOCKREADER reader;
-    if (!reader.Open(sourcePath_)) THROW_ERROBJ(ERR_FILE_NOT_FOUND);
-    if (!reader.Seek(motionOffset_)) THROW_ERROBJ(ERR_CORRUPTED);
-    ReadSections(reader, lastFrame);
 }
 
 void HTRREAD::ReadHeader(BLOCKREADER& reader) {
@@ -223,7 +213,7 @@ void HTRREAD::ReadBasePosition(BLOCKREADER& reader) {
     rkSetNodeMatrix(root_, root);
 }
 
-void HTRREAD::ReadSections(BLOCKREADER& reader, int32_t lastFrame) {
+void HTRREAD::ReadFrames(BLOCKREADER& reader, int32_t lastFrame) {
     const int64_t frames = FramesUpTo(lastFrame);
     const int64_t fit = reader.Remaining() / kMinFrameLineBytes + 1;
     try {

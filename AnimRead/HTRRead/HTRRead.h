@@ -24,15 +24,16 @@ public:
     float GetBoneLength(int32_t segment) const { return boneLength_[segment]; }
 
 protected:
-    // Reads every segment section again from the file, up to lastFrame.
-    void ReadFramesFromFile(int32_t lastFrame) override;
+    const char* ReadPath() const override { return sourcePath_; }
+    void ReadHead(BLOCKREADER& reader) override;
+    // Every segment section, keeping the frames up to lastFrame.
+    void ReadFrames(BLOCKREADER& reader, int32_t lastFrame) override;
 
 private:
     void ReadHeader(BLOCKREADER& reader);
     void ReadHierarchy(BLOCKREADER& reader);
     int32_t NameSegment(std::string_view name, int32_t* named);
     void ReadBasePosition(BLOCKREADER& reader);
-    void ReadSections(BLOCKREADER& reader, int32_t lastFrame);
     void ReadSection(BLOCKREADER& reader, int32_t index, int64_t frames);
 
     char sourcePath_[kPathSize] = {};

@@ -1,0 +1,106 @@
+#include "ZU2/rkUtil.h"
+
+#include <cmath>
+
+#include "ZU2/rkMessage.h"
+
+namespace {
+
+float Dot(const rkVector& a, const rkVector& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+
+float Length(const rkVector& v) { return std::sqrt(Dot(v, v)); }
+
+rkVector Cross(const rkVector& a, const rkVector& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+
+// v minus its component along the unit vector d.
+rkVector Reject(const rkVector& v, const rkVector& d, float along) {
+    return {v.x - along * d.x, v.y - along * d.y, v.z - along * d.z};
+}
+
+constexpr float kTiny = 1e-6f;
+
+}  // namespace
+
+bool rkBuildViewMatrix(rkMatrix* out, const rkVector& eye, rkVector* direction,
+                       const rkVector& up, const char* source, int line) {
+    rkIdentity(out);
+    if (Length(*direction) < kTiny) {
+        rkMessage("BuildViewMatrix fail. (%s:%d)", source, line);
+        return false;
+    }
+    const rkVector d = *direction = rkNormalize(*direction);
+
+    // Fall back to the y, then the z axis when up is (nearly) parallel to the direction.
+    rkVector u = Reject(up, d, Dot(up, d));
+    if (Length(u) < kTiny) u = Reject({0, 1, 0}, d, d.y);
+    if (Length(u) < kTiny) u = Reject({0, 0, 1}, d, d.z);
+    if (Length(u) < kTiny) {
+        rkMessage("BuildViewMatrix fail. (%s:%d)", source, line);
+        return false;
+    }
+    u = rkNormalize(u);
+    const rkVector r = Cross(u, d);
+
+    float* m = out->m;
+    m[0] = r.x, m[1] = u.x, m[2] = d.x;
+    m[4] = r.y, m[5] = u.y, m[6] = d.y;
+    m[8] = r.z, m[9] = u.z, m[10] = d.z;
+    m[12] = -Dot(eye, r), m[13] = -Dot(eye, u), m[14] = -Dot(eye, d);
+    return true;
+}
+
+void rkProjectionMatrix(rkMatrix* out, float nearPlane, float farPlane, float fieldOfView,
+                        float aspect) {
+    const float q = farPlane / (farPlane - nearPlane);
+    float* m = out->m;
+    for (int i = 0; i < 16; ++i) m[i] = 0.0f;
+    m[0] = 1.0f / std::tan(fieldOfView / 2.0f);
+    m[5] = 1.0f / std::tan(fieldOfView * aspect / 2.0f);
+    m[10] = q;
+    m[11] = 1.0f;
+    m[14] = -q * nearPlane;
+}
+
+bool rkInvert(rkMatrix* out, const rkMatrix& in) {
+    // Cofactor expansion in double precision: the far plane may sit at the largest float.
+    double a[16], inv[16];
+    for (int i = 0; i < 16; ++i) a[i] = in.m[i];
+    inv[0] = a[5] * a[10] * a[15] - a[5] * a[11] * a[14] - a[9] * a[6] * a[15] +
+             a[9] * a[7] * a[14] + a[13] * a[6] * a[11] - a[13] * a[7] * a[10];
+    inv[4] = -a[4] * a[10] * a[15] + a[4] * a[11] * a[14] + a[8] * a[6] * a[15] -
+             a[8] * a[7] * a[14] - a[12] * a[6] * a[11] + a[12] * a[7] * a[10];
+    inv[8] = a[4] * a[9] * a[15] - a[4] * a[11] * a[13] - a[8] * a[5] * a[15] +
+             a[8] * a[7] * a[13] + a[12] * a[5] * a[11] - a[12] * a[7] * a[9];
+    inv[12] = -a[4] * a[9] * a[14] + a[4] * a[10] * a[13] + a[8] * a[5] * a[14] -
+              a[8] * a[6] * a[13] - a[12] * a[5] * a[10] + a[12] * a[6] * a[9];
+    inv[1] = -a[1] * a[10] * a[15] + a[1] * a[11] * a[14] + a[9] * a[2] * a[15] -
+             a[9] * a[3] * a[14] - a[13] * a[2] * a[11] + a[13] * a[3] * a[10];
+    inv[5] = a[0] * a[10] * a[15] - a[0] * a[11] * a[14] - a[8] * a[2] * a[15] +
+             a[8] * a[3] * a[14] + a[12] * a[2] * a[11] - a[12] * a[3] * a[10];
+    inv[9] = -a[0] * a[9] * a[15] + a[0] * a[11] * a[13] + a[8] * a[1] * a[15] -
+             a[8] * a[3] * a[13] - a[12] * a[1] * a[11] + a[12] * a[3] * a[9];
+    inv[13] = a[0] * a[9] * a[14] - a[0] * a[10] * a[13] - a[8] * a[1] * a[14] +
+              a[8] * a[2] * a[13] + a[12] * a[1] * a[10] - a[12] * a[2] * a[9];
+    inv[2] = a[1] * a[6] * a[15] - a[1] * a[7] * a[14] - a[5] * a[2] * a[15] +
+             a[5] * a[3] * a[14] + a[13] * a[2] * a[7] - a[13] * a[3] * a[6];
+    inv[6] = -a[0] * a[6] * a[15] + a[0] * a[7] * a[14] + a[4] * a[2] * a[15] -
+             a[4] * a[3] * a[14] - a[12] * a[2] * a[7] + a[12] * a[3] * a[6];
+    inv[10] = a[0] * a[5] * a[15] - a[0] * a[7] * a[13] - a[4] * a[1] * a[15] +
+              a[4] * a[3] * a[13] + a[12] * a[1] * a[7] - a[12] * a[3] * a[5];
+    inv[14] = -a[0] * a[5] * a[14] + a[0] * a[6] * a[13] + a[4] * a[1] * a[14] -
+              a[4] * a[2] * a[13] - a[12] * a[1] * a[6] + a[12] * a[2] * a[5];
+    inv[3] = -a[1] * a[6] * a[11] + a[1] * a[7] * a[10] + a[5] * a[2] * a[11] -
+             a[5] * a[3] * a[10] - a[9] * a[2] * a[7] + a[9] * a[3] * a[6];
+    inv[7] = a[0] * a[6] * a[11] - a[0] * a[7] * a[10] - a[4] * a[2] * a[11] +
+             a[4] * a[3] * a[10] + a[8] * a[2] * a[7] - a[8] * a[3] * a[6];
+    inv[11] = -a[0] * a[5] * a[11] + a[0] * a[7] * a[9] + a[4] * a[1] * a[11] -
+              a[4] * a[3] * a[9] - a[8] * a[1] * a[7] + a[8] * a[3] * a[5];
+    inv[15] = a[0] * a[5] * a[10] - a[0] * a[6] * a[9] - a[4] * a[1] * a[10] +
+              a[4] * a[2] * a[9] + a[8] * a[1] * a[6] - a[8] * a[2] * a[5];
+    const double det = a[0] * inv[0] + a[1] * inv[4] + a[2] * inv[8] + a[3] * inv[12];
+    if (det == 0.0 || !std::isfinite(det)) return false;
+    for (int i = 0; i < 16; ++i) out->m[i] = static_cast<float>(inv[i] / det);
+    return true;
+}
