@@ -39,8 +39,7 @@ constexpr InsertMessages kMediaInsert = {strings::kFrameBeyondEnd, strings::kMed
                                          strings::kMediaOverlapQuestion,
                                          strings::kMediaShiftBeyondEnd};
 
-// Clips that move aside for a new one: shift comes first so that the first displaced clip
-// starts 5 frames after the new clip's end.
+// Clips shifted aside for a new one start this many frames after its end.
 constexpr int kShiftGap = 5;
 
 template <class Clip>
@@ -101,9 +100,9 @@ Message PlaceClip(CCursorList<Clip>& list, Clip clip, int atFrame, const InsertM
             c = wasLast ? nullptr : list.Current();
         }
     }
-    for (int i = 0; i < shiftCount; ++i) {
-        Clip* c = list.At(i);
-        c->SetFrames(c->firstFrame + shift, c->lastFrame + shift);
+    Clip* moving = shiftCount ? list.First() : nullptr;
+    for (int i = 0; i < shiftCount; ++i, moving = list.Next()) {
+        moving->SetFrames(moving->firstFrame + shift, moving->lastFrame + shift);
     }
     clip.SetFrames(first, last);
     *position = list.InsertSorted(clip);
