@@ -83,15 +83,11 @@ void ANIMFILE::SetFrame(const rkNode* pose, int32_t frame) {
     for (auto& segment : segments_) segment->frames[index] = segment->node->local;
 }
 
-void ANIMFILE::Write(int format) { WriteAs(path_, format); }
+bool ANIMFILE::Write(int format) { return WriteAs(path_, format); }
 
-void ANIMFILE::WriteAs(const char* path, int format) {
+bool ANIMFILE::WriteAs(const char* path, int format) {
     LoadAllFrames();
-    if (format == 0) {
-        ANIMWRITER::WriteCha(*this, path);
-    } else {
-        ANIMWRITER::WriteChb(*this, path);
-    }
+    return format == 0 ? ANIMWRITER::WriteCha(*this, path) : ANIMWRITER::WriteChb(*this, path);
 }
 
 void ANIMFILE::CreateSegments(int32_t n) {

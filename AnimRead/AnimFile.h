@@ -62,9 +62,9 @@ public:
     // Stores a pose tree as the given frame, widening the range when the frame lies outside.
     virtual void SetFrame(const rkNode* pose, int32_t frame);
     // format 0 writes CHA text, anything else CHB. A file that cannot be created is skipped
-    // silently; a failed write raises code 3.
-    virtual void Write(int format);
-    virtual void WriteAs(const char* path, int format);
+    // (the result is false); a failed write raises code 3.
+    virtual bool Write(int format);
+    virtual bool WriteAs(const char* path, int format);
 
     // Appends n new segments; raises code 0 when they cannot be allocated.
     void CreateSegments(int32_t n);

@@ -149,9 +149,9 @@ void PutName(BlockWriter& out, const char* name) {
 
 }  // namespace
 
-void ANIMWRITER::WriteCha(const ANIMFILE& motion, const char* path) {
+bool ANIMWRITER::WriteCha(const ANIMFILE& motion, const char* path) {
     FilePtr file(std::fopen(path, "w"));
-    if (!file) return;
+    if (!file) return false;
     BlockWriter out(file.get(), true);
     PutChaSections(out, motion);
     const int64_t begin = motion.GetBeginFrame();
@@ -159,11 +159,12 @@ void ANIMWRITER::WriteCha(const ANIMFILE& motion, const char* path) {
         PutChaFrame(out, motion, frame, frame - begin);
     }
     out.Finish(file);
+    return true;
 }
 
-void ANIMWRITER::WriteChb(const ANIMFILE& motion, const char* path) {
+bool ANIMWRITER::WriteChb(const ANIMFILE& motion, const char* path) {
     FilePtr file(std::fopen(path, "wb"));
-    if (!file) return;
+    if (!file) return false;
     const int32_t count = motion.GetSegmentCount();
     BlockWriter out(file.get(), false);
     out.Put("[HEADER]VersionNumber");
@@ -197,6 +198,7 @@ void ANIMWRITER::WriteChb(const ANIMFILE& motion, const char* path) {
         }
     }
     out.Finish(file);
+    return true;
 }
 
 char* ANIMWRITER::FormatFixed(char* out, float value) {

@@ -206,7 +206,9 @@ int RunConvertCommand(const Args& args, std::ostream& out, std::ostream& err) {
     // Written beside the target first, so a failed write never leaves half a file under its name.
     const std::string partial = target + ".partial";
     try {
-        motion->WriteAs(partial.c_str(), type == kTypeCHB ? 1 : 0);
+        if (!motion->WriteAs(partial.c_str(), type == kTypeCHB ? 1 : 0)) {
+            throw std::runtime_error("cannot be created");
+        }
         std::error_code error;
         fs::rename(partial, target, error);
         if (error) throw std::runtime_error(error.message());

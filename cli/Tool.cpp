@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "cli/Commands.h"
+#include "cli/ProjectCommands.h"
 
 namespace tavrel::cli {
 namespace {
@@ -32,6 +33,12 @@ const std::vector<Command>& Commands() {
          "       translate X Y Z IN OUT [--absolute] | rotate NAME W X Y Z IN OUT [--absolute]",
          "edits a motion on the standard skeleton into new files (outputs must not exist)",
          RunEditCommand},
+        {"project", "FILE [--json]",
+         "opens a project file as the timeline does: its clips, media clips and sound",
+         RunProjectCommand},
+        {"sample", "FILE FRAME... [--json]",
+         "what the timeline of a project file shows at each frame (motions, weights, media)",
+         RunSampleCommand},
         {"render",
          "FILE [--frame N] [--camera front|back|left|right|up|down] [--size WxH] [--scale S]\n"
          "       -o OUT.png",

@@ -135,7 +135,10 @@ int CMotion::Save(const std::string& path) {
     for (int f = beginFrame_, k = 0; f <= endFrame_; ++f, ++k) {
         record->SetFrame(data_->GetFrame(f), k);
     }
-    record->WriteAs(path.c_str(), type == kTypeCHB ? 1 : 0);
+    if (!record->WriteAs(path.c_str(), type == kTypeCHB ? 1 : 0)) {
+        DebugOutput("CMotion Save() failed: file cannot be created.\n");
+        return 0;
+    }
     path_ = path;
     return 1;
 }
@@ -160,9 +163,10 @@ int CMotion::SaveSplit(int n, const std::string& pathA, const std::string& pathB
             second.StorePose(k - n, pose);
         }
     }
-    first.Save(pathA);
-    second.Save(pathB);
-    return 1;
+    // Both halves are written whatever the first one's result; either failing fails the split.
+    const int savedA = first.Save(pathA);
+    const int savedB = second.Save(pathB);
+    return savedA && savedB;
 }
 
 int CMotion::Resample(const std::string& path, int newLength) {

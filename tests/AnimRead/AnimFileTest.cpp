@@ -178,8 +178,8 @@ TEST(AnimFileTest, WritingToAFolderThatDoesNotExistDoesNothing) {
     motiontest::TempDir dir;
     CHBREAD motion;
     const std::string path = dir.File("missing/out.cha");
-    EXPECT_NO_THROW(motion.WriteAs(path.c_str(), 0));
-    EXPECT_NO_THROW(motion.WriteAs(path.c_str(), 1));
-    EXPECT_NO_THROW(motion.Write(0));  // a default motion has no path
+    EXPECT_FALSE(motion.WriteAs(path.c_str(), 0));
+    EXPECT_FALSE(motion.WriteAs(path.c_str(), 1));
+    EXPECT_FALSE(motion.Write(0));  // a default motion has no path
     EXPECT_FALSE(std::filesystem::exists(path));
 }

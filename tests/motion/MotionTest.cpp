@@ -107,6 +107,7 @@ TEST(Motion, SaveRenumbersFromZeroInTheExtensionsFormat) {
     EXPECT_EQ(motion.Save(dir / "copy.txt"), 0);
     EXPECT_EQ(capture.Text(), "CMotion Save() failed:filename extension not support!\n");
     EXPECT_EQ(motion.Save(dir / "copy.htr"), 0);  // could never be read back
+    EXPECT_EQ(motion.Save(dir / "no/such/folder.cha"), 0);
     EXPECT_FALSE(std::filesystem::exists(dir / "copy.htr"));
 }
 
@@ -150,6 +151,8 @@ TEST(Motion, SaveSplitCutsIntoTwoFiles) {
     EXPECT_EQ(b.GetFrameCount(), 7);
     EXPECT_FLOAT_EQ(RootX(b, 0), 3.0f);
     EXPECT_EQ(motion.SaveSplit(0, dir / "x.chb", dir / "y.chb"), 0);
+    EXPECT_EQ(motion.SaveSplit(3, dir / "e.chb", dir / "no/such/f.chb"), 0);
+    EXPECT_TRUE(std::filesystem::exists(dir / "e.chb"));  // the first half is still written
     ASSERT_EQ(motion.SaveSplit(10, dir / "c.chb", dir / "d.chb"), 1);
     EXPECT_EQ(CMotion(dir / "d.chb", 0).GetFrameCount(), 1);  // only its default frame
 }

@@ -1,0 +1,63 @@
+#pragma once
+// Identifiers of the string table (resources/Vesk/strings.tsv). Messages that an operation
+// returns carry one of these; the window layer looks the text up and shows it.
+namespace tavrel::strings {
+
+// Project files.
+constexpr int kProjectBadClipLine = 61204;
+constexpr int kProjectBadHeader = 61241;
+constexpr int kProjectBadSoundLine = 61245;
+constexpr int kProjectBadLastLine = 61246;
+constexpr int kProjectBadMotionCount = 61249;
+constexpr int kProjectBadMediaLine = 61250;
+constexpr int kProjectBadMediaCount = 61251;
+constexpr int kMotionFileUnusable = 61229;
+constexpr int kMediaFileUnusable = 61230;
+constexpr int kSoundLoadFailed = 61247;
+
+// Edits of the motion and media tracks.
+constexpr int kClipOverlapQuestion = 61217;
+constexpr int kMediaOverlapQuestion = 61218;
+constexpr int kPasteNameQuestion = 61225;
+constexpr int kPasteNoName = 61226;
+constexpr int kCropImpossible = 61240;
+constexpr int kAviAddFailed = 61278;
+constexpr int kAlignImpossible = 61281;
+constexpr int kSplitFailed = 61282;
+constexpr int kMediaAlreadyAtFrame = 61308;
+constexpr int kImageAddFailed = 61321;
+constexpr int kInvalidFileName = 61325;
+constexpr int kMediaNameRefused = 61329;
+constexpr int kPathTooLong = 61356;
+constexpr int kClipBeyondEnd = 61358;
+constexpr int kFrameBeyondEnd = 61359;
+constexpr int kShiftBeyondEnd = 61360;
+constexpr int kMediaBeyondEnd = 61362;
+constexpr int kMediaShiftBeyondEnd = 61363;
+
+// File reports and file names.
+constexpr int kMissingMotionFiles = 61370;  // %MotionFiles
+constexpr int kMissingSourceFiles = 61371;  // %MotionFiles
+constexpr int kFileNameTooLong = 61373;     // %FilenameLengthLimit
+constexpr int kUnusedFiles = 61380;         // %UnusedFiles
+
+// Working directory, library and new projects.
+constexpr int kNewProjectBase = 61298;
+constexpr int kProjectExtension = 61299;
+constexpr int kNativeMotionExtension = 61301;
+constexpr int kRegistryKeyName = 61331;
+constexpr int kWorkingFolderInner = 61344;
+constexpr int kWorkingDirFailed = 61345;  // %WorkingDir
+constexpr int kWorkingFolderOuter = 61357;
+constexpr int kNoTempPath = 61381;
+constexpr int kNewProjectTitle = 61388;
+constexpr int kLibraryPoseFolder = 61389;
+
+// Messages of our own, for failures the older numbering has no text for.
+constexpr int kPasteNameTaken = 62001;
+constexpr int kCopyFailed = 62002;
+constexpr int kClipEditFailed = 62003;
+constexpr int kMissingMediaFiles = 62004;  // %ClipFiles
+constexpr int kPoseClipFailed = 62005;
+
+}  // namespace tavrel::strings

@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "../motion/MotionFiles.h"
+#include "cli/Commands.h"
+#include "cli/ProjectCommands.h"
+
+namespace tavrel::cli {
+namespace {
+
+using tavrel::testing::TempDir;
+using tavrel::testing::WriteStandardMotion;
+using tavrel::testing::WriteText;
+
+struct Result {
+    int code;
+    std::string out, err;
+};
+
+Result Tool(Args args) {
+    args.insert(args.begin(), "tavrel-cli");
+    std::ostringstream out, err;
+    const int code = RunTool(args, out, err);
+    return {code, out.str(), err.str()};
+}
+
+class ProjectCommands : public ::testing::Test {
+protected:
+    ProjectCommands() {
+        WriteStandardMotion(dir / "a.chb", 30);
+        WriteStandardMotion(dir / "b.cha", 30);
+        WriteText(dir / "still.bmp", "BM");
+        WriteText(
+            dir / "p.tvp",
+            "D,demo\n2\nM,0,29,5,5,0,2,a.chb,0,29,0,0,0,*\nM,30,59,5,5,0,0,b.cha,0,29,1,2,3,*\n"
+            "1\nI,40,40,still.bmp\nS,none\nI,0\n");
+    }
+    TempDir dir;
+};
+
+TEST_F(ProjectCommands, ProjectListsClipsMediaAndSound) {
+    const Result text = Tool({"project", dir / "p.tvp"});
+    ASSERT_EQ(text.code, 0) << text.err;
+    EXPECT_EQ(
+        text.out,
+        "clips: 2\n"
+        "clip 0 29 file a.chb source - stretched 0 in 5 out 5 curve 2 offset 0 0 0 range 0 29\n"
+        "clip 30 59 file b.cha source - stretched 0 in 5 out 5 curve 0 offset 1 2 3 range 0 29\n"
+        "media: 1\nmedia 40 40 image still.bmp\nsound: none\n");
+    const Result json = Tool({"project", dir / "p.tvp", "--json"});
+    ASSERT_EQ(json.code, 0);
+    EXPECT_NE(json.out.find(R"({"clips":[{"fileName":"a.chb","sourceFileName":"","firstFrame":0,)"),
+              std::string::npos);
+    EXPECT_NE(json.out.find(R"("mediaClips":[{"kind":"image","firstFrame":40,"lastFrame":40,)"
+                            R"("fileName":"still.bmp"}],"sound":null})"),
+              std::string::npos);
+}
+
+TEST_F(ProjectCommands, SampleGivesTheFrameSampleOfEachFrame) {
+    const Result text = Tool({"sample", dir / "p.tvp", "27", "40"});
+    ASSERT_EQ(text.code, 0) << text.err;
+    EXPECT_EQ(text.out,
+              "frame 27 clip a.chb A a.chb 27 B b.cha 0 weight 0.222222 curve 2 media - -1\n"
+              "frame 40 clip b.cha A b.cha 10 B - -1 weight 0 curve 0 media still.bmp -1\n");
+    const Result json = Tool({"sample", dir / "p.tvp", "32", "--json"});
+    ASSERT_EQ(json.code, 0);
+    EXPECT_EQ(json.out.rfind(R"([{"frame":32,"clipFile":"b.cha","fileA":"a.chb","localA":29,)"
+                             R"("fileB":"b.cha","localB":2,)",
+                             0),
+              0u);
+    EXPECT_NE(json.out.find(R"("curve":2,"mediaFile":"","mediaFrame":-1}])"), std::string::npos);
+}
+
+TEST_F(ProjectCommands, FailuresAndUsage) {
+    WriteText(dir / "bad.tvp", "D,demo\n1\nM,0,29,5,5,0,2,a.chb,0,29,0,0,0\n");
+    const Result bad = Tool({"project", dir / "bad.tvp"});
+    EXPECT_EQ(bad.code, kExitFailed);
+    EXPECT_NE(bad.err.find("clip line that cannot be read"), std::string::npos);
+    EXPECT_EQ(Tool({"project"}).code, kExitUsage);
+    EXPECT_EQ(Tool({"project", dir / "p.tvp", "--wat"}).code, kExitUsage);
+    EXPECT_EQ(Tool({"sample", dir / "p.tvp"}).code, kExitUsage);
+    EXPECT_EQ(Tool({"sample", dir / "p.tvp", "x"}).code, kExitUsage);
+    // The tool's working directory goes away with it; the user's files stay as they were.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 5);
+}
+
+}  // namespace
+}  // namespace tavrel::cli

@@ -1,0 +1,73 @@
+#pragma once
+// A motion side for fast tests: a "motion file" is a text file whose first line gives its frame
+// count. Requests write such files; a request can be made to fail.
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tests/support/TempFolder.h"
+#include "timeline/MotionSide.h"
+
+namespace tavrel::testing {
+
+inline void WriteFakeMotion(const std::string& path, int frames, const std::string& note = "") {
+    std::ofstream(path, std::ios::binary) << "frames " << frames << "\n" << note << "\n";
+}
+
+class FakeMotionSide : public CMotionSide {
+public:
+    void Forget(const std::string&) override {}
+    int FrameCount(const std::string& path) override {
+        std::ifstream in(path);
+        std::string word;
+        int frames = -1;
+        if (!(in >> word >> frames) || word != "frames") return -1;
+        return frames;
+    }
+    bool Convert(const std::string& path, const std::string& target) override {
+        return Write(target, FrameCount(path), "converted " + path);
+    }
+    bool Split(const std::string& path, int firstLength, const std::string& a,
+               const std::string& b) override {
+        const int frames = FrameCount(path);
+        if (firstLength < 1 || firstLength >= frames) return false;
+        return Write(a, firstLength, "first of " + path) &&
+               Write(b, frames - firstLength, "second of " + path);
+    }
+    bool Resample(const std::string& source, int newLength, const std::string& target) override {
+        resampled.push_back(target);
+        return FrameCount(source) > 0 && Write(target, newLength, "stretched " + source);
+    }
+    bool Reverse(const std::string& path, const std::string& target) override {
+        return Write(target, FrameCount(path), "reversed " + path);
+    }
+    bool Align(const std::string& previous, int, const std::string& path,
+               const std::string& segment, const std::string& target) override {
+        return FrameCount(previous) > 0 &&
+               Write(target, FrameCount(path), "aligned at " + segment + " " + path);
+    }
+    bool RotateSegment(const std::string& path, const std::string& segment, const SegmentRotation&,
+                       bool, const std::string& target) override {
+        return Write(target, FrameCount(path), "turned " + segment + " " + path);
+    }
+    bool WritePoseClip(int kind, const std::string& target) override {
+        return Write(target, 1, "pose " + std::to_string(kind));
+    }
+
+    // The next write fails (before it writes anything).
+    bool failNext = false;
+    std::vector<std::string> resampled;  // targets of Resample, in order
+
+private:
+    bool Write(const std::string& target, int frames, const std::string& note) {
+        if (failNext || frames < 1) {
+            failNext = false;
+            return false;
+        }
+        WriteFakeMotion(target, frames, note);
+        return true;
+    }
+};
+
+}  // namespace tavrel::testing

@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include "timeline/ClipRules.h"
+#include "timeline/FrameSample.h"
+#include "timeline/PlaybackStepper.h"
+
+namespace tavrel {
+namespace {
+
+void AddClip(CTimelineProject& project, const std::string& file, int first, int last,
+             int transition = 5) {
+    MotionClip clip;
+    clip.fileName = file;
+    clip.SetFrames(first, last);
+    clip.SetTransitionIn(transition);
+    clip.SetTransitionOut(transition);
+    clip.curveType = kCurveEaseOut;
+    project.motionClips.InsertSorted(clip);
+}
+
+struct Expect {
+    std::string fileA;
+    int localA;
+    std::string fileB;
+    int localB;
+    float weight;
+};
+
+void ExpectSample(const CTimelineProject& project, int frame, const Expect& e) {
+    const FrameSample s = GetFrameSample(&project, frame);
+    EXPECT_EQ(s.frame, frame);
+    EXPECT_EQ(s.fileA, e.fileA) << "frame " << frame;
+    EXPECT_EQ(s.localA, e.localA) << "frame " << frame;
+    EXPECT_EQ(s.fileB, e.fileB) << "frame " << frame;
+    EXPECT_EQ(s.localB, e.localB) << "frame " << frame;
+    EXPECT_FLOAT_EQ(s.weight, e.weight) << "frame " << frame;
+}
+
+TEST(GetFrameSample, TouchingClipsBlendAcrossTheCut) {
+    CTimelineProject project;
+    AddClip(project, "a", 0, 29);
+    AddClip(project, "b", 30, 59);
+    ExpectSample(project, 27, {"a", 27, "b", 0, 2.0f / 9});
+    ExpectSample(project, 32, {"a", 29, "b", 2, 7.0f / 9});
+    ExpectSample(project, 10, {"a", 10, "", -1, 0});
+    const FrameSample s = GetFrameSample(&project, 32);
+    EXPECT_EQ(s.clipFile, "b");
+    EXPECT_EQ(s.curve, kCurveEaseOut);
+}
+
+TEST(GetFrameSample, AGapBelongsToTheTransition) {
+    CTimelineProject project;
+    AddClip(project, "a", 0, 29);
+    AddClip(project, "b", 40, 59);
+    ExpectSample(project, 35, {"a", 29, "b", 0, 10.0f / 19});
+    EXPECT_EQ(GetFrameSample(&project, 35).clipFile, "");
+}
+
+TEST(GetFrameSample, OverlappingClipsCrossFade) {
+    CTimelineProject project;
+    AddClip(project, "a", 0, 29);
+    AddClip(project, "b", 20, 49);
+    ExpectSample(project, 25, {"a", 25, "b", 5, 0.5f});
+    EXPECT_EQ(GetFrameSample(&project, 25).curve, 0);
+    // In the zone around the overlap but in one clip only: that clip alone.
+    ExpectSample(project, 18, {"a", 18, "", -1, 0});
+}
+
+TEST(GetFrameSample, BeforeTheFirstAndAfterTheLastClipHoldTheirEnds) {
+    CTimelineProject project;
+    AddClip(project, "a", 10, 29);
+    AddClip(project, "b", 30, 49);
+    ExpectSample(project, 3, {"a", 0, "", -1, 0});
+    ExpectSample(project, 80, {"b", 19, "", -1, 0});
+}
+
+TEST(GetFrameSample, OneFrameClipsNeverBlend) {
+    CTimelineProject project;
+    AddClip(project, "a", 0, 29);
+    AddClip(project, "pose", 30, 30, 1);
+    AddClip(project, "c", 31, 60);
+    ExpectSample(project, 30, {"pose", 0, "", -1, 0});
+    // A zone of one frame shows A rather than 0/0.
+    CTimelineProject single;
+    AddClip(single, "a", 0, 9, 1);
+    AddClip(single, "b", 10, 19, 0);
+    ExpectSample(single, 9, {"a", 9, "b", 0, 0});
+}
+
+TEST(GetFrameSample, WithoutProjectOrClipsGivesDefaults) {
+    FrameSample defaults;
+    defaults.frame = 5;
+    EXPECT_EQ(GetFrameSample(nullptr, 5), defaults);
+    CTimelineProject project;
+    MediaClip still;
+    still.fileName = "still.bmp";
+    still.SetFrames(3, 3);
+    project.mediaClips.InsertSorted(still);
+    FrameSample s = GetFrameSample(&project, 3);
+    EXPECT_EQ(s.mediaFile, "still.bmp");
+    EXPECT_EQ(s.mediaFrame, -1);
+    EXPECT_EQ(s.fileA, "");
+    EXPECT_EQ(GetFrameSample(&project, 4).mediaFile, "");
+}
+
+TEST(ClipRules, MovesMayCrossFadeButNotSwallow) {
+    CTimelineProject project;
+    AddClip(project, "a", 0, 29);
+    AddClip(project, "b", 100, 129);
+    AddClip(project, "c", 200, 204);
+    AddClip(project, "p", 300, 300);
+    // Positions from First: p 0, c 1, b 2, a 3.
+    EXPECT_TRUE(CanMoveClip(project, 2, 20, 49));     // over a's last 10 frames
+    EXPECT_FALSE(CanMoveClip(project, 1, 5, 9));      // inside a
+    EXPECT_FALSE(CanMoveClip(project, 2, 198, 227));  // c would lie inside it
+    EXPECT_FALSE(CanMoveClip(project, 2, 290, 319));  // over a one-frame clip
+    EXPECT_FALSE(CanMoveClip(project, 0, 10, 10));    // a one-frame clip onto another
+    EXPECT_FALSE(CanMoveClip(project, 2, -1, 28));
+    EXPECT_FALSE(CanMoveClip(project, 2, kMaxFrame - 28, kMaxFrame + 1));
+    // Between two clips, touching both; but not when those two overlap each other.
+    CTimelineProject three;
+    AddClip(three, "a", 0, 29);
+    AddClip(three, "b", 25, 54);
+    AddClip(three, "c", 100, 129);
+    EXPECT_FALSE(CanMoveClip(three, 0, 20, 49));  // onto a and b, which overlap
+    AddClip(three, "d", 60, 89);
+    EXPECT_TRUE(CanMoveClip(three, 0, 50, 65));  // onto b and d, which do not
+}
+
+TEST(PlaybackStepper, FramesFollowTheClock) {
+    int64_t now = 1000;
+    CPlaybackStepper stepper([&] { return now; });
+    stepper.Start();
+    now += 10;
+    EXPECT_FALSE(stepper.StepAll(0, 100).advanced);
+    EXPECT_EQ(stepper.DueTime(), 1000);
+    now += 23;  // 33 ms: one frame, 16 ms used, 17 carried over
+    PlaybackStep step = stepper.StepAll(0, 100);
+    EXPECT_EQ(step.next, 1);
+    EXPECT_EQ(stepper.DueTime(), 1016);
+    now = 1016 + 50;  // 3 frames
+    EXPECT_EQ(stepper.StepAll(1, 100).next, 4);
+    now += 1000;  // 60 frames past the end of 0..50 wraps to frame 13
+    step = stepper.StepAll(4, 50);
+    EXPECT_TRUE(step.wrapped);
+    EXPECT_EQ(step.next, 13);
+    EXPECT_EQ(step.soundPositionMs, 216);
+}
+
+TEST(PlaybackStepper, RangesWrapToTheirStart) {
+    int64_t now = 0;
+    CPlaybackStepper stepper([&] { return now; });
+    stepper.Start();
+    now = 50;                                                  // 3 frames
+    EXPECT_EQ(stepper.StepRange(0, 10, 12, 0, 100).next, 10);  // starts at 10, 13 wraps to 10
+    now = 100;
+    EXPECT_EQ(stepper.StepRange(20, -1, 21, 5, 100).next, 6);
+    // An in mark after the last frame must not hang playback.
+    now = 200;
+    PlaybackStep step = stepper.StepRange(0, 500, -1, 0, 100);
+    EXPECT_TRUE(step.wrapped);
+    EXPECT_EQ(step.next, 500);
+    EXPECT_FALSE(stepper.StepAll(0, -1).advanced);
+}
+
+}  // namespace
+}  // namespace tavrel

@@ -1,0 +1,32 @@
+#pragma once
+// Answers the timeline's questions from a script and remembers what was asked.
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "timeline/UserDecisions.h"
+
+namespace tavrel::testing {
+
+class ScriptedDecisions : public CUserDecisions {
+public:
+    OverlapChoice AskOverlap(int messageId) override {
+        asked.push_back(messageId);
+        return overlap;
+    }
+    std::optional<std::string> AskPasteName(int messageId, const std::string& proposed) override {
+        asked.push_back(messageId);
+        lastProposed = proposed;
+        if (cancelPaste) return std::nullopt;
+        return pasteName ? pasteName : std::optional<std::string>(proposed);
+    }
+
+    OverlapChoice overlap = OverlapChoice::kCancel;
+    std::optional<std::string> pasteName;  // nothing: accept the proposal
+    bool cancelPaste = false;
+    std::vector<int> asked;
+    std::string lastProposed;
+};
+
+}  // namespace tavrel::testing

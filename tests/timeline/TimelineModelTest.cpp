@@ -1,0 +1,400 @@
+#include <gtest/gtest.h>
+
+#include "settings/StringIds.h"
+#include "tests/timeline/TimelineFixture.h"
+#include "timeline/TimelineModel.h"
+
+namespace tavrel {
+namespace {
+
+using testing::Range;
+using testing::ReadFile;
+using testing::TimelineFixture;
+using RangeList = std::vector<Range>;
+
+class Model : public TimelineFixture {};
+
+TEST_F(Model, InsertPlacesACopyAtTheCurrentFrame) {
+    const std::string user = UserFile("walk.cha", 30);
+    const std::string bytes = ReadFile(user);
+    model->SetCurrentFrame(10);
+    ASSERT_TRUE(model->AddMotionFile(user).done);
+    const MotionClip clip = Clips().at(0);
+    EXPECT_EQ(Range(clip.firstFrame, clip.lastFrame), Range(10, 39));
+    EXPECT_EQ(clip.fileName, workingDirectory->Path() + "/walk.cha");
+    EXPECT_EQ(clip.transitionIn, 5);
+    EXPECT_EQ(clip.transitionOut, 5);
+    EXPECT_EQ(clip.sourceLast, 29);
+    EXPECT_EQ(model->SelectedPosition(), 0);
+    EXPECT_EQ(model->UndoCount(), 1);
+    // The same file again gets a copy of its own.
+    ASSERT_TRUE(Add(30, 100, "walk.cha").done);
+    EXPECT_EQ(Clips().at(1).fileName, workingDirectory->Path() + "/walk_1.cha");
+    EXPECT_EQ(ReadFile(user), bytes);
+}
+
+TEST_F(Model, InsertRefusalsChangeNothing) {
+    ASSERT_TRUE(Add(10, 0).done);
+    EXPECT_EQ(Add(10, kMaxFrame - 5).message.id, strings::kClipBeyondEnd);
+    model->SetCurrentFrame(50);
+    EXPECT_EQ(model->AddMotionFile(root / "user/none.cha").message.id,
+              strings::kMotionFileUnusable);
+    EXPECT_EQ(model->AddMotionFile("/" + std::string(300, 'a') + ".cha").message.id,
+              strings::kPathTooLong);
+    EXPECT_EQ(Ranges(), (RangeList{{0, 9}}));
+    EXPECT_EQ(model->UndoCount(), 1);
+}
+
+TEST_F(Model, OverlapAsksAndCancelLeavesAll) {
+    ASSERT_TRUE(Add(20, 10).done);
+    decisions.overlap = OverlapChoice::kCancel;
+    const EditResult result = Add(10, 15);
+    EXPECT_FALSE(result.done);
+    EXPECT_FALSE(result.message);
+    EXPECT_EQ(decisions.asked, std::vector<int>{strings::kClipOverlapQuestion});
+    EXPECT_EQ(Ranges(), (RangeList{{10, 29}}));
+    EXPECT_EQ(model->UndoCount(), 1);
+}
+
+TEST_F(Model, ReplaceRemovesEveryOverlappedClip) {
+    ASSERT_TRUE(Add(10, 0).done);
+    ASSERT_TRUE(Add(10, 20).done);
+    ASSERT_TRUE(Add(10, 40).done);
+    const std::string first = Clips()[0].fileName, second = Clips()[1].fileName;
+    decisions.overlap = OverlapChoice::kReplace;
+    ASSERT_TRUE(Add(25, 5).done);
+    EXPECT_EQ(Ranges(), (RangeList{{5, 29}, {40, 49}}));
+    EXPECT_TRUE(model->RemovedFiles().Contains(first));
+    EXPECT_TRUE(model->RemovedFiles().Contains(second));
+}
+
+TEST_F(Model, ShiftMovesTheFirstOverlappedClipAndAllLaterOnes) {
+    ASSERT_TRUE(Add(10, 0).done);
+    ASSERT_TRUE(Add(10, 20).done);
+    ASSERT_TRUE(Add(10, 40).done);
+    decisions.overlap = OverlapChoice::kShift;
+    // The new clip starts where the second one did: that one moves to 5 frames after its end.
+    ASSERT_TRUE(Add(10, 20).done);
+    EXPECT_EQ(Ranges(), (RangeList{{0, 9}, {20, 29}, {34, 43}, {54, 63}}));
+    // A clip that starts before the new one but reaches into it moves as well.
+    ASSERT_TRUE(Add(5, 8).done);
+    EXPECT_EQ(Ranges(), (RangeList{{8, 12}, {17, 26}, {37, 46}, {51, 60}, {71, 80}}));
+}
+
+TEST_F(Model, ShiftPastTheLastFrameIsRefused) {
+    ASSERT_TRUE(Add(10, kMaxFrame - 9).done);
+    decisions.overlap = OverlapChoice::kShift;
+    EXPECT_EQ(Add(10, kMaxFrame - 14).message.id, strings::kShiftBeyondEnd);
+    EXPECT_EQ(Ranges(), (RangeList{{kMaxFrame - 9, kMaxFrame}}));
+    EXPECT_EQ(model->UndoCount(), 1);
+}
+
+TEST_F(Model, MovesFollowTheCrossFadeRules) {
+    ASSERT_TRUE(Add(30, 0).done);
+    ASSERT_TRUE(Add(30, 100).done);
+    ASSERT_TRUE(Add(5, 200).done);
+    EXPECT_FALSE(model->MoveClip(PositionOf(100), 100).done);  // no change, no record
+    // Its first 10 frames over the last 10 of its predecessor: a 10-frame cross-fade.
+    ASSERT_TRUE(model->MoveClip(PositionOf(100), 20).done);
+    EXPECT_EQ(Ranges(), (RangeList{{0, 29}, {20, 49}, {200, 204}}));
+    // A 5-frame clip into the middle of a 30-frame clip.
+    EXPECT_FALSE(model->MoveClip(PositionOf(200), 5).done);
+    EXPECT_EQ(model->UndoCount(), 4);
+    EXPECT_EQ(model->SelectedPosition(), PositionOf(20));
+}
+
+TEST_F(Model, SplitCutsTheClipUnderTheFrame) {
+    ASSERT_TRUE(Add(20, 0).done);
+    EXPECT_FALSE(model->SplitAtFrame(0).done);
+    EXPECT_FALSE(model->SplitAtFrame(25).done);
+    ASSERT_TRUE(model->SplitAtFrame(10).done);
+    const auto clips = Clips();
+    ASSERT_EQ(Ranges(), (RangeList{{0, 9}, {10, 19}}));
+    for (const MotionClip& c : clips) {
+        EXPECT_EQ(c.transitionIn, 3);
+        EXPECT_EQ(c.transitionOut, 3);
+        EXPECT_EQ(motion.FrameCount(c.fileName), 10);
+    }
+    EXPECT_EQ(clips[0].sourceLast, 9);
+    EXPECT_EQ(model->SelectedClip()->firstFrame, 0);
+}
+
+TEST_F(Model, SplitIsRefusedWhereClipsOverlapOrAOneFrameClipSits) {
+    ASSERT_TRUE(Add(30, 0).done);
+    ASSERT_TRUE(Add(30, 100).done);
+    ASSERT_TRUE(model->MoveClip(PositionOf(100), 20).done);
+    EXPECT_FALSE(model->SplitAtFrame(25).done);
+    ASSERT_TRUE(Add(1, 300).done);
+    EXPECT_FALSE(model->SplitAtFrame(300).done);
+    EXPECT_EQ(model->UndoCount(), 4);
+}
+
+TEST_F(Model, CropKeepsTheMarkedRange) {
+    ASSERT_TRUE(Add(20, 0).done);
+    ASSERT_TRUE(Add(20, 20).done);
+    ASSERT_TRUE(Add(20, 40).done);
+    EXPECT_FALSE(model->CropToMarks().done);  // no mark: nothing happens
+    EXPECT_FALSE(model->CropToMarks().message);
+    model->SetInMark(10);
+    model->SetOutMark(11);
+    EXPECT_EQ(model->CropToMarks().message.id, strings::kCropImpossible);
+    const std::string last = Clips()[2].fileName;
+    model->SetOutMark(29);
+    ASSERT_TRUE(model->CropToMarks().done);
+    EXPECT_EQ(Ranges(), (RangeList{{10, 19}, {20, 29}}));
+    EXPECT_EQ(model->CurrentFrame(), 10);
+    EXPECT_TRUE(model->RemovedFiles().Contains(last));
+    for (const MotionClip& c : Clips()) EXPECT_EQ(motion.FrameCount(c.fileName), 10);
+}
+
+TEST_F(Model, MarksSwapWhenSetPastEachOther) {
+    model->SetOutMark(20);
+    model->SetInMark(30);
+    EXPECT_EQ(model->InMark(), 20);
+    EXPECT_EQ(model->OutMark(), 30);
+    model->SetOutMark(5);
+    EXPECT_EQ(model->InMark(), 5);
+    EXPECT_EQ(model->OutMark(), 20);
+    EXPECT_FALSE(model->SetCurrentFrame(kMaxFrame + 1));
+    EXPECT_FALSE(model->SetCurrentFrame(-1));
+}
+
+TEST_F(Model, StretchingTwiceKeepsTheFirstSourceAndUndoRewritesTheFile) {
+    ASSERT_TRUE(Add(20, 0).done);
+    const std::string original = Clips()[0].fileName;
+    EXPECT_FALSE(model->ResizeClip(0, 0, 1).done);  // shorter than 3 frames
+    ASSERT_TRUE(model->ResizeClip(0, 0, 29).done);
+    const MotionClip stretched = Clips()[0];
+    EXPECT_EQ(stretched.sourceFileName, original);
+    EXPECT_EQ(stretched.fileName, workingDirectory->Path() + "/m0_1.cha");
+    EXPECT_EQ(stretched.stretched, 1);
+    EXPECT_EQ(motion.FrameCount(stretched.fileName), 30);
+    ASSERT_TRUE(model->ResizeClip(0, 0, 39).done);
+    EXPECT_EQ(Clips()[0].sourceFileName, original);
+    EXPECT_EQ(Clips()[0].fileName, stretched.fileName);
+    EXPECT_EQ(motion.FrameCount(stretched.fileName), 40);
+
+    ASSERT_TRUE(model->Undo().done);
+    EXPECT_EQ(Ranges(), (RangeList{{0, 29}}));
+    EXPECT_EQ(motion.FrameCount(stretched.fileName), 30);
+    ASSERT_TRUE(model->Redo().done);
+    EXPECT_EQ(motion.FrameCount(stretched.fileName), 40);
+    // Undoing the first stretch brings back the unstretched clip; its file was never touched.
+    ASSERT_TRUE(model->Undo().done);
+    ASSERT_TRUE(model->Undo().done);
+    EXPECT_EQ(Clips()[0].fileName, original);
+    EXPECT_EQ(motion.FrameCount(original), 20);
+}
+
+TEST_F(Model, ResizeStaysClearOfTheNeighbours) {
+    ASSERT_TRUE(Add(10, 0).done);
+    ASSERT_TRUE(Add(3, 20).done);
+    ASSERT_TRUE(Add(10, 30).done);
+    const int middle = PositionOf(20);
+    EXPECT_FALSE(model->ResizeClip(middle, 21, 22).done);  // a 3-frame clip cannot shrink
+    EXPECT_FALSE(model->ResizeClip(middle, 20, 21).done);
+    EXPECT_FALSE(model->ResizeClip(middle, 9, 22).done);   // into the clip before
+    EXPECT_FALSE(model->ResizeClip(middle, 20, 30).done);  // into the clip after
+    ASSERT_TRUE(model->ResizeClip(middle, 10, 29).done);
+    EXPECT_EQ(Ranges(), (RangeList{{0, 9}, {10, 29}, {30, 39}}));
+    EXPECT_EQ(Clips()[1].transitionIn, 5);
+}
+
+TEST_F(Model, ResizeKeepsCrossFadesApart) {
+    ASSERT_TRUE(Add(30, 0).done);
+    ASSERT_TRUE(Add(30, 100).done);
+    ASSERT_TRUE(model->MoveClip(PositionOf(100), 20).done);
+    // Shortening the earlier clip from its start would leave it inside the later one.
+    EXPECT_FALSE(model->ResizeClip(PositionOf(0), 22, 29).done);
+    EXPECT_TRUE(model->ResizeClip(PositionOf(0), 18, 29).done);
+    EXPECT_EQ(Ranges(), (RangeList{{18, 29}, {20, 49}}));
+}
+
+TEST_F(Model, UndoAndRedoRestoreTheViewAndClearOnNewEdits) {
+    ASSERT_TRUE(Add(10, 0).done);
+    model->SetInMark(2);
+    ASSERT_TRUE(Add(10, 50).done);
+    const auto after = Clips();
+    model->SetCurrentFrame(70);
+    ASSERT_TRUE(model->Undo().done);
+    EXPECT_EQ(Ranges(), (RangeList{{0, 9}}));
+    EXPECT_EQ(model->CurrentFrame(), 50);
+    EXPECT_EQ(model->InMark(), 2);
+    EXPECT_EQ(model->SelectedPosition(), 0);
+    ASSERT_TRUE(model->Redo().done);
+    EXPECT_EQ(Clips(), after);
+    EXPECT_EQ(model->CurrentFrame(), 70);
+    ASSERT_TRUE(model->Undo().done);
+    ASSERT_TRUE(Add(10, 30).done);
+    EXPECT_FALSE(model->CanRedo());
+    EXPECT_FALSE(model->Redo().done);
+}
+
+TEST_F(Model, FailedMotionWritesLeaveTheModelExactlyAsBefore) {
+    ASSERT_TRUE(Add(20, 0).done);
+    ASSERT_TRUE(Add(20, 40).done);
+    ASSERT_TRUE(model->Undo().done);
+    ASSERT_TRUE(model->Redo().done);
+    model->Select(0);
+    model->SetInMark(5);
+    const auto before = Clips();
+    const int undo = model->UndoCount();
+    const auto attempt = [&](auto edit, int message) {
+        motion.failNext = true;
+        const EditResult result = edit();
+        EXPECT_FALSE(result.done);
+        EXPECT_EQ(result.message.id, message);
+        EXPECT_EQ(Clips(), before);
+        EXPECT_EQ(model->UndoCount(), undo);
+        EXPECT_EQ(model->SelectedPosition(), 0);
+        EXPECT_EQ(model->InMark(), 5);
+    };
+    attempt([&] { return model->SplitAtFrame(50); }, strings::kSplitFailed);
+    attempt([&] { return model->CropToMarks(); }, strings::kSplitFailed);
+    attempt([&] { return model->ResizeClip(0, 40, 70); }, strings::kClipEditFailed);
+    attempt([&] { return model->ReverseSelected(); }, strings::kClipEditFailed);
+    attempt([&] { return model->AlignToPrevious("Head"); }, strings::kAlignImpossible);
+    attempt([&] { return model->AddPoseClip(kEditPoseClip); }, strings::kPoseClipFailed);
+    EXPECT_TRUE(model->CanRedo() == false);
+}
+
+TEST_F(Model, EditsOfTheSelectedClipWriteDerivedFiles) {
+    ASSERT_TRUE(Add(20, 0).done);
+    model->Select(0);
+    EXPECT_EQ(model->AlignToPrevious("Head").message.id, strings::kAlignImpossible);
+    ASSERT_TRUE(Add(20, 20).done);
+    EXPECT_EQ(model->AlignToPrevious("Elbow").message.id, strings::kAlignImpossible);
+    ASSERT_TRUE(model->ResizeClip(0, 20, 44).done);
+    ASSERT_TRUE(model->AlignToPrevious("LFoot").done);
+    const MotionClip aligned = *model->SelectedClip();
+    EXPECT_EQ(aligned.stretched, 0);
+    EXPECT_EQ(aligned.sourceFileName, "");
+    EXPECT_NE(ReadFile(aligned.fileName).find("aligned at LFoot"), std::string::npos);
+    ASSERT_TRUE(model->ReverseSelected().done);
+    ASSERT_TRUE(model->RotateSegmentOfSelected("Head", {0, 1, 0, 0}, true).done);
+    ASSERT_TRUE(model
+                    ->ReplaceSelectedFile([&](const std::string& from, const std::string& to) {
+                        testing::WriteFakeMotion(to, motion.FrameCount(from), "filtered");
+                        return true;
+                    })
+                    .done);
+    EXPECT_EQ(motion.FrameCount(model->SelectedClip()->fileName), 25);
+    EXPECT_EQ(model->UndoCount(), 7);
+}
+
+TEST_F(Model, PasteCopiesTheClipUnderAConfirmedName) {
+    ASSERT_TRUE(Add(20, 0, "walk.cha").done);
+    model->Select(0);
+    model->CopySelected();
+    EXPECT_EQ(model->Clipboard()->lastFrame, 19);
+    model->SetCurrentFrame(100);
+    decisions.cancelPaste = true;
+    EXPECT_FALSE(model->Paste().done);
+    EXPECT_EQ(decisions.lastProposed, "walk_1");
+    decisions.cancelPaste = false;
+    decisions.pasteName = "bad:name";
+    EXPECT_EQ(model->Paste().message.id, strings::kInvalidFileName);
+    decisions.pasteName = std::string(51, 'n');
+    EXPECT_EQ(model->Paste().message.id, strings::kFileNameTooLong);
+    decisions.pasteName = "walk";
+    EXPECT_EQ(model->Paste().message.id, strings::kPasteNameTaken);
+    decisions.pasteName = std::nullopt;
+    ASSERT_TRUE(model->Paste().done);
+    EXPECT_EQ(Ranges(), (RangeList{{0, 19}, {100, 119}}));
+    EXPECT_EQ(Clips()[1].fileName, workingDirectory->Path() + "/walk_1.cha");
+    EXPECT_EQ(ReadFile(Clips()[1].fileName), ReadFile(Clips()[0].fileName));
+    // A paste that is cancelled at the overlap question leaves no file behind.
+    decisions.pasteName = "again";
+    EXPECT_FALSE(model->Paste().done);
+    EXPECT_FALSE(std::filesystem::exists(workingDirectory->Path() + "/again.cha"));
+}
+
+TEST_F(Model, DeletedAndMissingFilesAreReportedOnce) {
+    ASSERT_TRUE(Add(10, 0).done);
+    ASSERT_TRUE(Add(10, 20).done);
+    const std::string gone = Clips()[0].fileName, missing = Clips()[1].fileName;
+    model->Select(PositionOf(0));
+    ASSERT_TRUE(model->DeleteSelected().done);
+    EXPECT_EQ(model->SelectedPosition(), -1);
+    model->CheckFiles();
+    EXPECT_TRUE(model->TakeFileReports().empty());
+    EXPECT_EQ(model->UndoCount(), 3);
+
+    std::filesystem::remove(gone);
+    std::filesystem::remove(missing);
+    model->CheckFiles();
+    const auto reports = model->TakeFileReports();
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0].id, strings::kMissingMotionFiles);
+    EXPECT_EQ(reports[1].id, strings::kUnusedFiles);
+    const std::string text = reports[0].Text(CStringTable::BuiltIn().Lookup());
+    EXPECT_NE(text.find(missing), std::string::npos);
+    EXPECT_EQ(reports[1].values.at(0).second, gone);
+    EXPECT_FALSE(model->CanUndo());
+    model->CheckFiles();
+    EXPECT_EQ(model->TakeFileReports().size(), 1u);  // the clip's file is still missing
+}
+
+TEST_F(Model, DeleteWithoutSelectionRemovesTheSound) {
+    const std::string wav = root.Write("user/tune.wav", "RIFF");
+    ASSERT_TRUE(model->SetSoundFile(wav).done);
+    EXPECT_EQ(model->Project().soundFile, workingDirectory->Path() + "/tune.wav");
+    ASSERT_TRUE(model->SetSoundFile(root.Write("user/other.wav", "RIFF")).done);
+    EXPECT_FALSE(std::filesystem::exists(workingDirectory->Path() + "/tune.wav"));
+    ASSERT_TRUE(model->DeleteSelected().done);
+    EXPECT_EQ(model->Project().soundFile, "");
+    EXPECT_EQ(model->UndoCount(), 0);
+    EXPECT_EQ(model->SetSoundFile(root / "user/none.wav").message.id, strings::kSoundLoadFailed);
+}
+
+TEST_F(Model, MediaClipsFollowTheInsertRules) {
+    const std::string picture = root.Write("user/still.bmp", "BM");
+    const std::string video = root.Write("user/clip.avi", "RIFF");
+    model->SetCurrentFrame(10);
+    ASSERT_TRUE(model->AddMediaFile(picture, 1, false).done);
+    EXPECT_EQ(model->AddMediaFile(video, 30, true).message.id, strings::kMediaAlreadyAtFrame);
+    model->SetCurrentFrame(0);
+    decisions.overlap = OverlapChoice::kShift;
+    ASSERT_TRUE(model->AddMediaFile(video, 30, true).done);
+    EXPECT_EQ(decisions.asked, std::vector<int>{strings::kMediaOverlapQuestion});
+    FrameSample sample = model->GetFrameSample(34);
+    EXPECT_EQ(sample.mediaFile, workingDirectory->Path() + "/still.bmp");
+    EXPECT_EQ(sample.mediaFrame, -1);
+    sample = model->GetFrameSample(12);
+    EXPECT_EQ(sample.mediaFile, workingDirectory->Path() + "/clip.avi");
+    EXPECT_EQ(sample.mediaFrame, 12);
+    model->SetCurrentFrame(kMaxFrame - 5);
+    EXPECT_EQ(model->AddMediaFile(video, 30, true).message.id, strings::kMediaBeyondEnd);
+    EXPECT_EQ(model->AddMediaFile(root.Write("user/a;b.bmp", "BM"), 1, false).message.id,
+              strings::kMediaNameRefused);
+    EXPECT_FALSE(model->MoveMediaClip(0, 20).done);  // onto the video
+    ASSERT_TRUE(model->MoveMediaClip(0, 40).done);
+    model->SelectMedia(0);
+    ASSERT_TRUE(model->DeleteSelected().done);
+    EXPECT_EQ(model->Project().mediaClips.Count(), 1);
+}
+
+TEST_F(Model, PoseClipsAreOneFrameClipsInNumberedFiles) {
+    model->SetCurrentFrame(7);
+    ASSERT_TRUE(model->AddPoseClip(kEditInitialPoseClip).done);
+    model->SetCurrentFrame(9);
+    ASSERT_TRUE(model->AddPoseClip(kEditPoseClip).done);
+    EXPECT_EQ(Ranges(), (RangeList{{7, 7}, {9, 9}}));
+    EXPECT_EQ(Clips()[0].fileName, workingDirectory->Path() + "/InitialPose1.chb");
+    EXPECT_EQ(Clips()[1].fileName, workingDirectory->Path() + "/Pose1.chb");
+    EXPECT_EQ(Clips()[0].transitionIn, 1);
+    EXPECT_FALSE(model->AddPoseClip(kEditMove).done);
+}
+
+TEST_F(Model, NewProjectStartsOverInAnEmptyWorkingDirectory) {
+    ASSERT_TRUE(Add(10, 0).done);
+    model->NewProject(CTimelineProject());
+    EXPECT_EQ(model->Project().motionClips.Count(), 0);
+    EXPECT_FALSE(model->CanUndo());
+    EXPECT_TRUE(std::filesystem::is_empty(workingDirectory->Path()));
+    EXPECT_EQ(model->FirstFrame(), -1);
+    EXPECT_EQ(model->LastFrame(), -1);
+}
+
+}  // namespace
+}  // namespace tavrel

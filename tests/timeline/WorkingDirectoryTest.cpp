@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "settings/StringIds.h"
+#include "settings/StringTable.h"
+#include "tests/support/TempFolder.h"
+#include "tests/timeline/FakeMotionSide.h"
+#include "timeline/ProjectNamer.h"
+#include "timeline/WorkingDirectory.h"
+
+namespace tavrel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadFile;
+using testing::TempFolder;
+
+std::optional<CWorkingDirectory> Create(const std::string& temp, Message* failure = nullptr) {
+    return CWorkingDirectory::Create(temp, CStringTable::BuiltIn().Lookup(), failure);
+}
+
+TEST(CWorkingDirectory, TwoLevelsNamedByTheStringTable) {
+    TempFolder temp;
+    auto plain = Create(temp.Path());
+    auto slashed = Create(temp.Path() + "/");
+    ASSERT_TRUE(plain && slashed);
+    EXPECT_EQ(plain->Path(), temp / "Tavrel/Clips");
+    EXPECT_EQ(slashed->Path(), plain->Path());
+    EXPECT_EQ(fs::status(plain->Path()).permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_EQ(plain->NativeExtension(), "chb");
+}
+
+TEST(CWorkingDirectory, RefusesBadTemporaryFolders) {
+    Message failure;
+    EXPECT_FALSE(Create(std::string(300, 'x'), &failure));
+    EXPECT_EQ(failure.id, strings::kNoTempPath);
+    // Another user could have planted a link under the shared temporary folder's name.
+    TempFolder temp, elsewhere;
+    fs::create_directory_symlink(elsewhere.Path(), temp / "Tavrel");
+    EXPECT_FALSE(Create(temp.Path(), &failure));
+    EXPECT_EQ(failure.id, strings::kWorkingDirFailed);
+    EXPECT_EQ(failure.Text(CStringTable::BuiltIn().Lookup()),
+              "The working folder " + temp / "Tavrel" + " could not be created.");
+    EXPECT_TRUE(fs::is_empty(elsewhere.Path()));
+}
+
+TEST(CWorkingDirectory, CopiesAndConvertsWithoutTouchingTheOriginal) {
+    TempFolder temp;
+    auto wd = Create(temp.Path());
+    const std::string user = temp.Write("user/walk.cha", "frames 5\n");
+    const std::string htr = temp.Write("user/Capture.HTR", "frames 7\n");
+    testing::FakeMotionSide motion;
+    EXPECT_EQ(wd->ImportMotionFile(user, motion).path, wd->Path() + "/walk.cha");
+    EXPECT_EQ(wd->ImportMotionFile(user, motion).path, wd->Path() + "/walk_1.cha");
+    const ImportResult converted = wd->ImportMotionFile(htr, motion);
+    EXPECT_EQ(converted.path, wd->Path() + "/Capture.chb");
+    EXPECT_EQ(motion.FrameCount(converted.path), 7);
+    EXPECT_EQ(ReadFile(user), "frames 5\n");
+    EXPECT_EQ(wd->ImportMotionFile(temp / "user/none.htr", motion).message.id,
+              strings::kMotionFileUnusable);
+    EXPECT_EQ(wd->CopyIn(temp / "user", strings::kCopyFailed).message.id, strings::kCopyFailed);
+    EXPECT_EQ(wd->CopyInAs(user, "walk.cha", strings::kCopyFailed).message.id,
+              strings::kCopyFailed);
+    EXPECT_EQ(wd->CopyIn("/" + std::string(261, 'p'), strings::kCopyFailed).message.id,
+              strings::kPathTooLong);
+}
+
+TEST(EmptyFolder, DeletesReadOnlyEntriesButNotWhatLinksPointAt) {
+    TempFolder folder, outside;
+    const std::string kept = outside.Write("keep.txt", "keep");
+    folder.Write("a.cha", "a");
+    folder.Write("sub/deeper/b.cha", "b");
+    fs::permissions(folder / "a.cha", fs::perms::owner_read);
+    fs::permissions(folder / "sub/deeper", fs::perms::owner_read | fs::perms::owner_exec);
+    fs::create_directory_symlink(outside.Path(), folder / "link");
+    EXPECT_TRUE(EmptyFolder(folder.Path()));
+    EXPECT_TRUE(fs::is_empty(folder.Path()));
+    EXPECT_EQ(ReadFile(kept), "keep");
+}
+
+TEST(CProjectNamer, TakesTheFirstNumberWithNeitherFolderNorFile) {
+    TempFolder parent;
+    CProjectNamer namer(CStringTable::BuiltIn().Lookup());
+    fs::create_directory(parent / "Timeline1");
+    parent.Write("Timeline2.tvp", "");
+    CTimelineProject project = namer.NewProject(parent.Path());
+    EXPECT_EQ(project.name, "Timeline3");
+    EXPECT_EQ(project.folder, parent / "Timeline3");
+    EXPECT_EQ(project.file, parent / "Timeline3.tvp");
+    EXPECT_EQ(project.number, 3);
+    // The counter only grows, even when a lower name becomes free.
+    fs::remove(parent / "Timeline1");
+    EXPECT_EQ(namer.NewProject(parent.Path()).number, 4);
+}
+
+}  // namespace
+}  // namespace tavrel

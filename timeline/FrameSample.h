@@ -1,0 +1,47 @@
+#pragma once
+// What the timeline shows at one frame: which motion files play, at which of their frames,
+// how strongly each counts, and which video frame or picture lies behind.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "timeline/TimelineProject.h"
+
+namespace tavrel {
+
+struct FrameSample {
+    int32_t frame = 0;     // the frame evaluated
+    std::string clipFile;  // file of the clip containing the frame (the later one of two)
+    std::string fileA;     // motion A, the earlier clip
+    int32_t localA = -1;
+    std::string fileB;  // motion B, the later clip; "" when nothing blends
+    int32_t localB = -1;
+    float weight = 0.0f;      // share of B: 0 shows A alone
+    int32_t curve = 0;        // transition curve of A
+    std::string mediaFile;    // video or picture behind the avatar
+    int32_t mediaFrame = -1;  // video frame; -1 for a picture or no media
+
+    bool operator==(const FrameSample&) const = default;
+};
+
+// The inclusive frames over which clip A blends into the following clip B.
+struct TransitionZone {
+    int start;  // A.lastFrame - A.transitionOut + 1
+    int end;    // B.firstFrame + B.transitionIn - 1
+    bool Contains(int frame) const { return frame >= start && frame <= end; }
+};
+TransitionZone ZoneOf(const MotionClip& a, const MotionClip& b);
+
+using ClipPair = std::pair<const MotionClip*, const MotionClip*>;
+
+// Every function takes the project, or nullptr when none is loaded.
+FrameSample GetFrameSample(const CTimelineProject* project, int frame);
+// Fills mediaFile and mediaFrame of the sample.
+void GetMediaSample(const CTimelineProject* project, int frame, FrameSample& sample);
+// The file of the latest-starting clip containing the frame, or "".
+std::string ClipFileAt(const CTimelineProject& project, int frame);
+// In time order, the first neighbours whose transition zone contains the frame.
+std::optional<ClipPair> FindTransitionPair(const CTimelineProject& project, int frame);
+
+}  // namespace tavrel

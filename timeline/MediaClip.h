@@ -1,0 +1,30 @@
+#pragma once
+// One clip of the media track: a video or a still picture behind the avatar.
+#include <cstdint>
+#include <string>
+
+namespace tavrel {
+
+struct MediaClip {
+    static constexpr uint32_t kHeaderImage = 0;
+    static constexpr uint32_t kHeaderVideo = 1;
+
+    uint32_t header = kHeaderImage;  // what kind of file the clip shows
+    uint16_t firstFrame = 0;
+    uint16_t lastFrame = 0;
+    std::string fileName;  // the video or picture in the working directory
+
+    // A clip of one frame is a still picture; a longer one plays video frame k at first + k.
+    bool IsStill() const { return firstFrame == lastFrame; }
+    bool Contains(int frame) const { return frame >= firstFrame && frame <= lastFrame; }
+    int Length() const { return lastFrame - firstFrame + 1; }
+    // Keeps both frames within 0 to kMaxFrame.
+    void SetFrames(int first, int last);
+
+    bool operator==(const MediaClip&) const = default;
+};
+
+// The media track's order: latest first frame first, like the motion track.
+int CompareMediaClips(const MediaClip& a, const MediaClip& b);
+
+}  // namespace tavrel

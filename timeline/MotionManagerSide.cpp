@@ -1,0 +1,121 @@
+#include "timeline/MotionManagerSide.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "base/DebugOutput.h"
+
+namespace tavrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Beside the target, hidden, with the target's extension (which picks the file format).
+std::string TemporaryFor(const std::string& target) {
+    const fs::path path(target);
+    return (path.parent_path() /
+            (".tavrel-write-" + std::to_string(::getpid()) + "-" + path.filename().string()))
+        .string();
+}
+
+bool IsWritten(const std::string& path) {
+    std::error_code error;
+    return fs::is_regular_file(path, error) && fs::file_size(path, error) > 0 && !error;
+}
+
+}  // namespace
+
+bool CMotionManagerSide::WriteFiles(const std::vector<std::string>& targets, const Writer& write) {
+    std::vector<std::string> temporaries;
+    for (const std::string& target : targets) temporaries.push_back(TemporaryFor(target));
+    bool written = false;
+    try {
+        written = write(temporaries);
+    } catch (...) {
+        // The writers raise ERROBJ when a write fails half-way.
+        DebugOutput("CMotionManagerSide: a motion file could not be written.\n");
+    }
+    for (const std::string& temporary : temporaries) written = written && IsWritten(temporary);
+    std::error_code error;
+    for (size_t i = 0; written && i < targets.size(); ++i) {
+        fs::rename(temporaries[i], targets[i], error);
+        written = !error;
+    }
+    for (const std::string& temporary : temporaries) fs::remove(temporary, error);
+    for (const std::string& target : targets) Forget(target);
+    return written;
+}
+
+void CMotionManagerSide::Forget(const std::string& path) {
+    if (manager_.IsCached(path)) manager_.DeleteMotion(path);
+}
+
+int CMotionManagerSide::FrameCount(const std::string& path) {
+    return manager_.GetMotion(path)->GetFrameCount();
+}
+
+bool CMotionManagerSide::Convert(const std::string& path, const std::string& target) {
+    // A motion of its own: Save renames the motion it is called on.
+    CMotion motion(path, 0);
+    if (!motion.HasData()) return false;
+    return WriteFiles({target}, [&](const auto& temp) { return motion.Save(temp[0]) == 1; });
+}
+
+bool CMotionManagerSide::Split(const std::string& path, int firstLength, const std::string& targetA,
+                               const std::string& targetB) {
+    return WriteFiles({targetA, targetB}, [&](const auto& temp) {
+        CMotion* motion = manager_.GetMotion(path);
+        return motion->HasData() && firstLength < motion->GetLength() &&
+               motion->SaveSplit(firstLength, temp[0], temp[1]) == 1;
+    });
+}
+
+bool CMotionManagerSide::Resample(const std::string& source, int newLength,
+                                  const std::string& target) {
+    return WriteFiles({target}, [&](const auto& temp) {
+        return manager_.GetMotion(source)->Resample(temp[0], newLength) == 1;
+    });
+}
+
+bool CMotionManagerSide::Reverse(const std::string& path, const std::string& target) {
+    return WriteFiles({target}, [&](const auto& temp) {
+        return manager_.GetMotion(path)->SaveReversed(temp[0]) == 1;
+    });
+}
+
+bool CMotionManagerSide::Align(const std::string& previous, int previousLast,
+                               const std::string& path, const std::string& segment,
+                               const std::string& target) {
+    // Each motion is used at once: a later GetMotion may evict an earlier one.
+    const std::unique_ptr<CHTR> end = manager_.GetMotion(previous)->GetPose(previousLast);
+    const std::unique_ptr<CHTR> start = manager_.GetMotion(path)->GetPose(0);
+    float px, py, pz, ax, ay, az;
+    if (!end || !start || !end->GetPositionByName(segment.c_str(), px, py, pz) ||
+        !start->GetPositionByName(segment.c_str(), ax, ay, az)) {
+        return false;
+    }
+    return WriteFiles({target}, [&](const auto& temp) {
+        return manager_.GetMotion(path)->SaveTranslated(temp[0], px - ax, py - ay, pz - az, 0) == 1;
+    });
+}
+
+bool CMotionManagerSide::RotateSegment(const std::string& path, const std::string& segment,
+                                       const SegmentRotation& r, bool absolute,
+                                       const std::string& target) {
+    // Turned in a motion of its own, so that the cached motion keeps what its file holds.
+    CMotion motion(path, 0);
+    if (!motion.HasData() ||
+        !motion.RotatePart(segment.c_str(), r.w, r.x, r.y, r.z, absolute ? 1 : 0)) {
+        return false;
+    }
+    return WriteFiles({target}, [&](const auto& temp) { return motion.Save(temp[0]) == 1; });
+}
+
+bool CMotionManagerSide::WritePoseClip(int kind, const std::string& target) {
+    if (!poseWriter_) return false;
+    return WriteFiles({target}, [&](const auto& temp) { return poseWriter_(kind, temp[0]); });
+}
+
+}  // namespace tavrel

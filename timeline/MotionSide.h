@@ -1,0 +1,45 @@
+#pragma once
+// What the timeline asks of the motion side: every request that changes motion data writes a
+// new motion file (or rewrites a stretched one) and answers whether it worked. The timeline
+// never reads or changes motion data itself.
+#include <string>
+
+namespace tavrel {
+
+// A rotation as a quaternion w, x, y, z.
+struct SegmentRotation {
+    float w = 1.0f, x = 0.0f, y = 0.0f, z = 0.0f;
+};
+
+class CMotionSide {
+public:
+    virtual ~CMotionSide() = default;
+
+    // The file at this path was replaced or deleted without the motion side: whatever it
+    // remembers of it is stale.
+    virtual void Forget(const std::string& path) = 0;
+    // Number of frames of the motion file, or -1 when it cannot be read.
+    virtual int FrameCount(const std::string& path) = 0;
+    // Writes the motion file in the program's own format under target (HTR import).
+    virtual bool Convert(const std::string& path, const std::string& target) = 0;
+    // Frames 0 to firstLength - 1 to targetA, the rest to targetB.
+    virtual bool Split(const std::string& path, int firstLength, const std::string& targetA,
+                       const std::string& targetB) = 0;
+    // The source stretched or squeezed in time to newLength frames; target may exist and is
+    // then replaced whole or not at all.
+    virtual bool Resample(const std::string& source, int newLength, const std::string& target) = 0;
+    virtual bool Reverse(const std::string& path, const std::string& target) = 0;
+    // The motion moved so that the segment starts where it is in `previous` at its frame
+    // previousLast.
+    virtual bool Align(const std::string& previous, int previousLast, const std::string& path,
+                       const std::string& segment, const std::string& target) = 0;
+    // One segment turned (absolute: set to the rotation; else added to it) in every frame.
+    virtual bool RotateSegment(const std::string& path, const std::string& segment,
+                               const SegmentRotation& rotation, bool absolute,
+                               const std::string& target) = 0;
+    // A one-frame motion of the avatar's pose: kind 12 the initial pose, 13 and 14 the
+    // current one. Written by the 3D side.
+    virtual bool WritePoseClip(int kind, const std::string& target) = 0;
+};
+
+}  // namespace tavrel

@@ -1,0 +1,65 @@
+#include "timeline/PlaybackStepper.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "timeline/MotionClip.h"
+
+namespace tavrel {
+
+CPlaybackStepper::CPlaybackStepper(Clock clock) : clock_(std::move(clock)) {}
+
+int64_t CPlaybackStepper::SteadyMilliseconds() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void CPlaybackStepper::Start() {
+    due_ = clock_();
+}
+
+int CPlaybackStepper::TakeDueFrames() {
+    const int64_t elapsed = clock_() - due_;
+    const int64_t frames = static_cast<int64_t>(double(elapsed) * kFramesPerMillisecond);
+    if (frames < 1) return 0;
+    // The fraction of a frame not yet played carries over to the next tick.
+    due_ += static_cast<int64_t>(double(frames) * kMillisecondsPerFrame);
+    return static_cast<int>(std::min<int64_t>(frames, kMaxFrame + 1));
+}
+
+PlaybackStep CPlaybackStepper::Wrap(int next, int start, int end) {
+    PlaybackStep step;
+    step.advanced = true;
+    if (end < start) {
+        // An empty range (an in mark after the timeline's end) restarts at once.
+        step.next = start;
+        step.wrapped = true;
+    } else if (next > end) {
+        step.next = start + (next - start) % (end - start + 1);
+        step.wrapped = true;
+    } else {
+        step.next = next;
+    }
+    if (step.wrapped) step.soundPositionMs = static_cast<int>(step.next * kMillisecondsPerFrame);
+    return step;
+}
+
+PlaybackStep CPlaybackStepper::StepAll(int current, int lastFrame) {
+    if (lastFrame < 0) return {};
+    const int frames = TakeDueFrames();
+    if (frames == 0) return {};
+    return Wrap(current + frames, 0, lastFrame);
+}
+
+PlaybackStep CPlaybackStepper::StepRange(int current, int inMark, int outMark, int firstFrame,
+                                         int lastFrame) {
+    if (lastFrame < 0) return {};
+    const int start = inMark >= 0 ? inMark : firstFrame;
+    const int end = outMark >= 0 ? outMark : lastFrame;
+    if (current < start) current = start;
+    const int frames = TakeDueFrames();
+    if (frames == 0) return {};
+    return Wrap(current + frames, start, end);
+}
+
+}  // namespace tavrel

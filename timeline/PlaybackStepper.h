@@ -1,0 +1,44 @@
+#pragma once
+// Turns wall-clock time into timeline frames during playback: the frame count follows the
+// clock, not the number of timer ticks, so a slow machine skips frames and never repeats one.
+#include <cstdint>
+#include <functional>
+
+namespace tavrel {
+
+struct PlaybackStep {
+    bool advanced = false;    // false: less than one frame is due; wait for the next tick
+    int next = 0;             // the frame to show
+    bool wrapped = false;     // playback ran past the end and started over
+    int soundPositionMs = 0;  // where the sound restarts after a wrap
+};
+
+class CPlaybackStepper {
+public:
+    // Milliseconds of a steady clock.
+    using Clock = std::function<int64_t()>;
+
+    explicit CPlaybackStepper(Clock clock = SteadyMilliseconds);
+
+    // Playback starts now: the first frame is due from this moment.
+    void Start();
+    // The whole timeline: frames 0 to lastFrame, wrapping to 0.
+    PlaybackStep StepAll(int current, int lastFrame);
+    // The marked range: an unset mark (-1) is replaced by the timeline's first or last frame;
+    // a current frame before the range starts from the range's start.
+    PlaybackStep StepRange(int current, int inMark, int outMark, int firstFrame, int lastFrame);
+
+    int64_t DueTime() const { return due_; }
+
+    static int64_t SteadyMilliseconds();
+
+private:
+    // Whole frames due since the last one, moving the due time on by exactly those frames.
+    int TakeDueFrames();
+    static PlaybackStep Wrap(int next, int start, int end);
+
+    Clock clock_;
+    int64_t due_ = 0;
+};
+
+}  // namespace tavrel

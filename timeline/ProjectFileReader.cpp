@@ -1,0 +1,210 @@
+#include "timeline/ProjectFileReader.h"
+
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string_view>
+
+#include "settings/FileNameRules.h"
+#include "settings/StringIds.h"
+
+namespace tavrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+using Fields = std::vector<std::string>;
+
+// The fields of a line of exactly `count` fields, none of them empty.
+std::optional<Fields> SplitFields(std::string_view line, size_t count) {
+    if (line.empty() || line.front() == ',' || line.back() == ',' ||
+        line.find(",,") != std::string_view::npos) {
+        return std::nullopt;
+    }
+    Fields fields;
+    size_t start = 0;
+    for (size_t comma; (comma = line.find(',', start)) != std::string_view::npos;
+         start = comma + 1) {
+        fields.emplace_back(line.substr(start, comma - start));
+    }
+    fields.emplace_back(line.substr(start));
+    if (fields.size() != count) return std::nullopt;
+    return fields;
+}
+
+// A decimal integer, blanks around it allowed; anything else is no number.
+std::optional<int> ParseInt(std::string_view text) {
+    const size_t first = text.find_first_not_of(" \t");
+    const size_t last = text.find_last_not_of(" \t");
+    if (first == std::string_view::npos) return std::nullopt;
+    text = text.substr(first, last - first + 1);
+    if (text.front() == '+') text.remove_prefix(1);
+    int value = 0;
+    auto [ptr, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || ptr != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+int FrameNumber(int value) {
+    return std::max(value, 0);
+}
+
+class LineReader {
+public:
+    explicit LineReader(const std::string& path) : in_(path, std::ios::binary) {}
+    bool IsOpen() const { return static_cast<bool>(in_); }
+
+    // The next line's fields, or nothing when the line is missing, too long or malformed.
+    std::optional<Fields> Next(size_t count) {
+        std::string line;
+        if (!std::getline(in_, line)) return std::nullopt;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.size() > CProjectFileReader::kMaxLineLength) return std::nullopt;
+        return SplitFields(line, count);
+    }
+
+    // A line of one number.
+    std::optional<int> NextCount() {
+        auto fields = Next(1);
+        return fields ? ParseInt((*fields)[0]) : std::nullopt;
+    }
+
+private:
+    std::ifstream in_;
+};
+
+// Project files made on other systems separate folders with backslashes.
+std::string ResolveName(const std::string& folder, std::string name) {
+    std::replace(name.begin(), name.end(), '\\', '/');
+    return (fs::path(folder) / name).lexically_normal().string();
+}
+
+struct ClipLine {
+    MotionClip clip;
+    std::string file;
+    std::string source;  // "" for none
+};
+
+std::optional<ClipLine> ParseClipLine(const Fields& f) {
+    const bool pose = f[0] == "P";
+    if (!pose && f[0] != "M") return std::nullopt;
+    std::optional<int> n[14];
+    for (int i : {1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12}) {
+        if (!(n[i] = ParseInt(f[i]))) return std::nullopt;
+    }
+    ClipLine line;
+    MotionClip& clip = line.clip;
+    const int first = FrameNumber(*n[1]);
+    const int last = pose ? first : FrameNumber(*n[2]);
+    if (last < first) return std::nullopt;
+    clip.SetFrames(first, last);
+    clip.SetTransitionIn(*n[3]);
+    clip.SetTransitionOut(*n[4]);
+    clip.stretched = !pose && *n[5] != 0 ? 1 : 0;
+    clip.curveType = static_cast<uint32_t>(std::clamp(*n[6], 0, 3));
+    clip.sourceFirst = pose ? 0 : FrameNumber(*n[8]);
+    clip.sourceLast = pose ? 0 : FrameNumber(*n[9]);
+    clip.offset = {*n[10], *n[11], *n[12]};
+    line.file = f[7];
+    line.source = pose || f[13] == "*" ? "" : f[13];
+    return line;
+}
+
+}  // namespace
+
+ProjectReadResult CProjectFileReader::Read(const std::string& path) {
+    ProjectReadResult result;
+    CTimelineProject& project = result.project;
+    project.fromFile = 1;
+    project.complete = 0;
+    project.file = path;
+    project.name = fs::path(path).stem().string();
+    project.dataFolder = fs::absolute(fs::path(path)).parent_path().string();
+    auto stop = [&](int id) {
+        result.messages.push_back(MakeMessage(id));
+        return result;
+    };
+    auto bringIn = [&](const std::string& name, int failure) -> ImportResult {
+        return workingDirectory_.CopyIn(ResolveName(project.dataFolder, name), failure);
+    };
+
+    if (path.size() > kMaxEnteringPathLength) return stop(strings::kPathTooLong);
+    LineReader reader(path);
+    const auto header = reader.IsOpen() ? reader.Next(2) : std::nullopt;
+    if (!header || (*header)[0] != "D") return stop(strings::kProjectBadHeader);
+    project.headerText = (*header)[1];
+
+    const auto motionCount = reader.NextCount();
+    if (!motionCount || *motionCount < 0) return stop(strings::kProjectBadMotionCount);
+    for (int i = 0; i < *motionCount; ++i) {
+        const auto fields = reader.Next(14);
+        auto line = fields ? ParseClipLine(*fields) : std::nullopt;
+        if (!line) return stop(strings::kProjectBadClipLine);
+        ImportResult file = bringIn(line->file, strings::kMotionFileUnusable);
+        if (file) motion_.Forget(file.path);
+        ImportResult source;
+        if (file && motion_.FrameCount(file.path) < 1) {
+            std::error_code error;
+            fs::remove(file.path, error);
+            file = {"", MakeMessage(strings::kMotionFileUnusable)};
+        }
+        if (file && !line->source.empty()) {
+            source = bringIn(line->source, strings::kMotionFileUnusable);
+            if (source) motion_.Forget(source.path);
+            if (!source) file = {"", source.message};
+        }
+        if (!file) {
+            result.messages.push_back(file.message);
+            continue;
+        }
+        line->clip.fileName = file.path;
+        line->clip.sourceFileName = source.path;
+        project.motionClips.InsertSorted(line->clip);
+    }
+
+    const auto mediaCount = reader.NextCount();
+    if (!mediaCount) return stop(strings::kProjectBadMediaLine);
+    if (*mediaCount < 0) return stop(strings::kProjectBadMediaCount);
+    for (int i = 0; i < *mediaCount; ++i) {
+        const auto f = reader.Next(4);
+        const bool video = f && (*f)[0] == "A";
+        const auto first = f ? ParseInt((*f)[1]) : std::nullopt;
+        const auto last = f ? ParseInt((*f)[2]) : std::nullopt;
+        if (!f || (!video && (*f)[0] != "I") || !first || !last ||
+            (video && FrameNumber(*last) < FrameNumber(*first))) {
+            return stop(strings::kProjectBadMediaLine);
+        }
+        const ImportResult file = bringIn((*f)[3], strings::kMediaFileUnusable);
+        if (!file) {
+            result.messages.push_back(file.message);
+            continue;
+        }
+        MediaClip clip;
+        clip.header = video ? MediaClip::kHeaderVideo : MediaClip::kHeaderImage;
+        clip.SetFrames(FrameNumber(*first), video ? FrameNumber(*last) : FrameNumber(*first));
+        clip.fileName = file.path;
+        project.mediaClips.InsertSorted(clip);
+    }
+
+    const auto sound = reader.Next(2);
+    if (!sound || (*sound)[0] != "S") return stop(strings::kProjectBadSoundLine);
+    if ((*sound)[1] != "none") {
+        const ImportResult file = bringIn((*sound)[1], strings::kSoundLoadFailed);
+        if (file) {
+            project.soundFile = file.path;
+        } else {
+            result.messages.push_back(file.message);
+        }
+    }
+
+    const auto last = reader.Next(2);
+    const auto value = last ? ParseInt((*last)[1]) : std::nullopt;
+    if (!last || (*last)[0] != "I" || !value) return stop(strings::kProjectBadLastLine);
+    project.closingValue = *value;
+    project.complete = 1;
+    return result;
+}
+
+}  // namespace tavrel

@@ -1,0 +1,173 @@
+#pragma once
+// The timeline's model with its edits, undo and redo: what the timeline panel and the motion
+// track window hold and change. Every edit either succeeds whole, keeping an undo record, or
+// leaves the model exactly as it was and returns the message to show.
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "settings/Message.h"
+#include "timeline/FileNameSet.h"
+#include "timeline/FrameSample.h"
+#include "timeline/MotionSide.h"
+#include "timeline/TimelineProject.h"
+#include "timeline/UndoRecord.h"
+#include "timeline/UserDecisions.h"
+#include "timeline/WorkingDirectory.h"
+
+namespace tavrel {
+
+struct EditResult {
+    bool done = false;  // the model changed
+    Message message;    // what to show; empty when there is nothing to show
+
+    static EditResult Done() { return {true, {}}; }
+    static EditResult Refused(int id = 0, PlaceholderValues values = {}) {
+        return {false, MakeMessage(id, std::move(values))};
+    }
+    static EditResult Refused(Message message) { return {false, std::move(message)}; }
+};
+
+class CTimelineModel {
+public:
+    // Body segments a clip can be aligned at.
+    static constexpr std::string_view kAlignSegments[] = {"LowerTorso", "Head",  "LHand",
+                                                          "RHand",      "LFoot", "RFoot"};
+
+    CTimelineModel(CMotionSide& motion, CUserDecisions& decisions,
+                   const CWorkingDirectory& workingDirectory);
+
+    // --- The project ---
+    bool HasProject() const { return hasProject_; }
+    const CTimelineProject& Project() const { return project_; }
+    // A new project: the working directory is emptied and the model starts over.
+    void NewProject(CTimelineProject named);
+    // Reads a project file into a fresh model (what could be read, when the read stopped);
+    // returns the messages of the read in order.
+    std::vector<Message> OpenProject(const std::string& path);
+
+    // --- View state ---
+    int CurrentFrame() const { return view_.currentFrame; }
+    // Refuses frames outside 0 to kMaxFrame.
+    bool SetCurrentFrame(int frame);
+    int InMark() const { return view_.inMark; }
+    int OutMark() const { return view_.outMark; }
+    // A mark set beyond the other one swaps with it.
+    void SetInMark(int frame);
+    void SetOutMark(int frame);
+    void ClearInMark() { view_.inMark = -1; }
+    void ClearOutMark() { view_.outMark = -1; }
+    int SelectedPosition() const { return view_.selected; }
+    const MotionClip* SelectedClip() const { return ClipAtPosition(view_.selected); }
+    // -1 clears; a position without a clip is refused.
+    bool Select(int position);
+    int SelectedMediaPosition() const { return selectedMedia_; }
+    bool SelectMedia(int position);
+    const std::optional<MotionClip>& Clipboard() const { return clipboard_; }
+    bool Changed() const { return changed_; }
+    void ClearChanged() { changed_ = false; }
+
+    // --- Questions about the track ---
+    int FirstFrame() const { return project_.FirstFrame(); }
+    int LastFrame() const { return project_.LastFrame(); }
+    // The latest-starting clip containing the frame, or nothing.
+    const MotionClip* ClipAt(int frame) const;
+    int PositionOfClipAt(int frame) const;
+    const MotionClip* ClipAtPosition(int position) const;
+    const MediaClip* MediaClipAtPosition(int position) const;
+    // Whether no clip meets [first, last].
+    bool IsFree(int first, int last) const;
+    FrameSample GetFrameSample(int frame) const;
+
+    // --- Edits (each keeps one undo record when it succeeds) ---
+    EditResult AddMotionFile(const std::string& path);               // kind 1
+    EditResult AddPoseClip(EditKind kind);                           // kinds 12 to 14
+    EditResult MoveClip(int position, int newFirst);                 // kind 5
+    EditResult ResizeClip(int position, int newFirst, int newLast);  // kind 6
+    EditResult SplitAtFrame(int frame);                              // kind 10
+    EditResult CropToMarks();                                        // kind 11
+    // Kind 8 with a selected motion clip, else kind 9 with a selected media clip, else the
+    // sound is removed (without undo record).
+    EditResult DeleteSelected();
+    void CopySelected();
+    EditResult Paste();                                           // kind 7
+    EditResult AlignToPrevious(std::string_view segment);         // kind 16
+    EditResult ReverseSelected();                                 // kind 17
+    EditResult RotateSegmentOfSelected(std::string_view segment,  // kind 18
+                                       const SegmentRotation& rotation, bool absolute);
+    // Any other edit of the selected clip that writes a new file from its file.
+    using FileWriter = std::function<bool(const std::string& path, const std::string& target)>;
+    EditResult ReplaceSelectedFile(const FileWriter& write);  // kind 19
+    // A video (frameCount frames, kind 2) or a picture (frameCount 1, kind 3).
+    EditResult AddMediaFile(const std::string& path, int frameCount, bool video);
+    EditResult MoveMediaClip(int position, int newFirst);  // kind 20
+    // Copies the WAV file in as the sound track, replacing any other; no undo record.
+    EditResult SetSoundFile(const std::string& path);
+
+    // Transition lengths and curves change without undo record, as they are dragged.
+    bool SetTransitionIn(int position, int frames);
+    bool SetTransitionOut(int position, int frames);
+    bool SetCurveType(int position, uint32_t curve);
+
+    // --- Undo and redo ---
+    bool CanUndo() const { return undo_.Count() > 0; }
+    bool CanRedo() const { return redo_.Count() > 0; }
+    int UndoCount() const { return undo_.Count(); }
+    int RedoCount() const { return redo_.Count(); }
+    // Both return whether a step was taken; a failed rewrite of a stretched file is reported
+    // in the message, the step is taken anyway.
+    EditResult Undo();
+    EditResult Redo();
+
+    // --- File reports ---
+    // Looks at the files on disk, as a redraw of the tracks does: missing clip and source
+    // files, and files of removed clips that are gone.
+    void CheckFiles();
+    // One message per non-empty report; the reports are emptied, and so are the undo and redo
+    // lists when a motion report was made (their snapshots may name those files).
+    std::vector<Message> TakeFileReports();
+    const CFileNameSet& RemovedFiles() const { return removed_; }
+
+private:
+    struct Snapshot;
+    // The frame of every edit: record the state, perform, keep the record on success or
+    // restore the state exactly on failure.
+    EditResult RunEdit(EditKind kind, const std::function<EditResult()>& perform,
+                       int kindValue = -1);
+    void RestoreState(UndoRecord record);
+    UndoRecord CurrentRecord(uint32_t kind, int kindValue) const;
+    EditResult StepHistory(CCursorList<UndoRecord>& from, CCursorList<UndoRecord>& to);
+    Message RewriteResized(uint32_t kind, int position);
+
+    EditResult InsertClip(MotionClip clip, const std::function<Message(MotionClip&)>& prepare);
+    EditResult ReplaceFileOfSelected(const std::function<bool(const std::string&)>& write,
+                                     int failureMessage);
+    // The two halves of a clip cut before frame f, written by the motion side.
+    std::optional<std::pair<MotionClip, MotionClip>> SplitClip(const MotionClip& clip, int f);
+    void ResetModel();
+    MotionClip* MutableClipAt(int position);
+
+    CMotionSide& motion_;
+    CUserDecisions& decisions_;
+    const CWorkingDirectory& workingDirectory_;
+
+    bool hasProject_ = false;
+    CTimelineProject project_;
+    ViewState view_;
+    int selectedMedia_ = -1;
+    std::optional<MotionClip> clipboard_;
+    bool changed_ = false;
+
+    CCursorList<UndoRecord> undo_;
+    CCursorList<UndoRecord> redo_;
+
+    CFileNameSet removed_;
+    CFileNameSet missingMotion_;
+    CFileNameSet missingSource_;
+    CFileNameSet unused_;
+    CFileNameSet missingMedia_;
+};
+
+}  // namespace tavrel

@@ -1,0 +1,22 @@
+#pragma once
+// The questions an edit asks the user. The windows answer them with dialogs; tests answer
+// them directly.
+#include <optional>
+#include <string>
+
+namespace tavrel {
+
+enum class OverlapChoice { kReplace, kShift, kCancel };
+
+class CUserDecisions {
+public:
+    virtual ~CUserDecisions() = default;
+    // A new clip overlaps others: replace them, shift them, or cancel. The message is the
+    // question's string identifier.
+    virtual OverlapChoice AskOverlap(int messageId) = 0;
+    // The file name (without folder and extension) for a pasted clip, proposed as given;
+    // nothing cancels the paste.
+    virtual std::optional<std::string> AskPasteName(int messageId, const std::string& proposed) = 0;
+};
+
+}  // namespace tavrel

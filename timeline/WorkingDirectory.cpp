@@ -1,0 +1,171 @@
+#include "timeline/WorkingDirectory.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+#include "base/DebugOutput.h"
+#include "settings/FileNameRules.h"
+#include "settings/StringIds.h"
+
+namespace tavrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Lower(std::string_view text) {
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower;
+}
+
+std::string FileNameOf(const std::string& path) {
+    return fs::path(path).filename().string();
+}
+
+bool IsTaken(const std::string& path) {
+    std::error_code error;
+    return fs::exists(fs::symlink_status(path, error));
+}
+
+// Makes the folder (private to this user) or accepts it when it is already this user's folder.
+bool MakePrivateFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0700) == 0) return true;
+    struct stat info;
+    if (::lstat(path.c_str(), &info) != 0) return false;
+    return S_ISDIR(info.st_mode) && info.st_uid == ::getuid();
+}
+
+Message Failure(int id) {
+    return MakeMessage(id);
+}
+
+}  // namespace
+
+std::string SystemTempPath() {
+    const char* tmp = std::getenv("TMPDIR");
+    return tmp && *tmp ? tmp : "/tmp";
+}
+
+std::optional<CWorkingDirectory> CWorkingDirectory::Create(std::string_view tempPath,
+                                                           const StringLookup& lookup,
+                                                           Message* failure) {
+    const std::string temp = tempPath.empty() ? SystemTempPath() : std::string(tempPath);
+    Message message;
+    std::string path;
+    if (temp.empty() || temp.size() > kMaxStoredPathLength) {
+        message = Failure(strings::kNoTempPath);
+    } else {
+        path = temp;
+        for (int id : {strings::kWorkingFolderOuter, strings::kWorkingFolderInner}) {
+            path = JoinPath(path, lookup(id));
+            if (!MakePrivateFolder(path)) {
+                DebugPrintf("CWorkingDirectory::Create failed: cannot make %s\n", path.c_str());
+                message = MakeMessage(strings::kWorkingDirFailed,
+                                      {{std::string(kWorkingDirToken), path}});
+                break;
+            }
+        }
+    }
+    if (message) {
+        if (failure) *failure = message;
+        return std::nullopt;
+    }
+    return CWorkingDirectory(path, lookup(strings::kNativeMotionExtension));
+}
+
+ImportResult CWorkingDirectory::CopyInAs(const std::string& path, const std::string& name,
+                                         int failureMessage) const {
+    if (path.size() > kMaxEnteringPathLength) return {"", Failure(strings::kPathTooLong)};
+    const std::string target = JoinPath(path_, name);
+    if (target.size() > kMaxStoredPathLength) return {"", Failure(strings::kPathTooLong)};
+    std::error_code error;
+    // Only regular files: reading a pipe or a device would never end.
+    if (IsTaken(target) || !fs::is_regular_file(path, error)) return {"", Failure(failureMessage)};
+    if (!fs::copy_file(path, target, fs::copy_options::none, error)) {
+        DebugPrintf("CWorkingDirectory::CopyIn failed: %s: %s\n", path.c_str(),
+                    error.message().c_str());
+        fs::remove(target, error);
+        return {"", Failure(failureMessage)};
+    }
+    return {target, {}};
+}
+
+ImportResult CWorkingDirectory::CopyIn(const std::string& path, int failureMessage) const {
+    if (path.size() > kMaxEnteringPathLength) return {"", Failure(strings::kPathTooLong)};
+    std::string name = FileNameOf(path);
+    // Two files of the same name from different folders must not share one copy.
+    if (IsTaken(JoinPath(path_, name))) name = FileNameOf(MakeDerivedName(JoinPath(path_, name)));
+    if (name.empty()) return {"", Failure(strings::kPathTooLong)};
+    return CopyInAs(path, name, failureMessage);
+}
+
+ImportResult CWorkingDirectory::ImportMotionFile(const std::string& path,
+                                                 CMotionSide& motion) const {
+    if (path.size() > kMaxEnteringPathLength) return {"", Failure(strings::kPathTooLong)};
+    if (Lower(fs::path(path).extension().string()) != ".htr") {
+        ImportResult copy = CopyIn(path, strings::kMotionFileUnusable);
+        if (copy) motion.Forget(copy.path);
+        return copy;
+    }
+    std::string target = JoinPath(path_, fs::path(path).stem().string() + "." + nativeExtension_);
+    if (IsTaken(target)) target = MakeDerivedName(target);
+    if (target.empty() || target.size() > kMaxStoredPathLength) {
+        return {"", Failure(strings::kPathTooLong)};
+    }
+    if (motion.FrameCount(path) < 1 || !motion.Convert(path, target)) {
+        return {"", Failure(strings::kMotionFileUnusable)};
+    }
+    return {target, {}};
+}
+
+std::string CWorkingDirectory::NumberedName(std::string_view base) const {
+    return MakeNumberedName(path_, base, nativeExtension_);
+}
+
+bool CWorkingDirectory::Empty() const {
+    return EmptyFolder(path_);
+}
+
+void CWorkingDirectory::RemoveFilesWithExtension(std::string_view extension) const {
+    std::error_code error;
+    const std::string wanted = "." + Lower(extension);
+    for (const auto& entry : fs::directory_iterator(path_, error)) {
+        if (Lower(entry.path().extension().string()) == wanted) fs::remove(entry.path(), error);
+    }
+}
+
+bool EmptyFolder(const std::string& folder) {
+    std::error_code error;
+    std::vector<fs::path> entries;
+    for (auto it = fs::directory_iterator(folder, error); !error && it != fs::directory_iterator();
+         it.increment(error)) {
+        entries.push_back(it->path());
+    }
+    if (error) return false;
+    bool emptied = true;
+    for (const fs::path& path : entries) {
+        if (fs::is_directory(fs::symlink_status(path, error))) {
+            fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, error);
+            emptied = EmptyFolder(path.string()) && emptied;
+        }
+        if (!fs::remove(path, error)) {
+            // A read-only entry loses its read-only state and is deleted again.
+            fs::permissions(path, fs::perms::owner_write,
+                            fs::perm_options::add | fs::perm_options::nofollow, error);
+            if (!fs::remove(path, error)) {
+                DebugPrintf("EmptyFolder failed: cannot delete %s\n", path.c_str());
+                emptied = false;
+            }
+        }
+    }
+    return emptied;
+}
+
+}  // namespace tavrel

@@ -1,0 +1,64 @@
+#pragma once
+// The private folder that holds a copy of every file the timeline plays and every motion file
+// an edit writes: the user's own files are never opened for writing.
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "settings/Message.h"
+#include "timeline/MotionSide.h"
+
+namespace tavrel {
+
+// A file brought into the working directory: its path there, or the message of the failure.
+struct ImportResult {
+    std::string path;
+    Message message;
+    explicit operator bool() const { return !path.empty(); }
+};
+
+class CWorkingDirectory {
+public:
+    // Makes <temporary folder>/<outer>/<inner>, one level at a time, where missing; the folder
+    // names are strings of the table. An empty tempPath means the system's temporary folder.
+    // Each level is made private to this user; a level that exists but is not a folder of
+    // this user is refused. On failure, the message is set and nothing is returned.
+    static std::optional<CWorkingDirectory> Create(std::string_view tempPath,
+                                                   const StringLookup& lookup, Message* failure);
+
+    const std::string& Path() const { return path_; }
+    // The extension of the program's own motion format (without the dot).
+    const std::string& NativeExtension() const { return nativeExtension_; }
+
+    // Copies a regular file in under its own name, or a derived one when that is taken.
+    ImportResult CopyIn(const std::string& path, int failureMessage) const;
+    // Copies a regular file in under exactly that name; fails when the name is taken.
+    ImportResult CopyInAs(const std::string& path, const std::string& name,
+                          int failureMessage) const;
+    // An HTR file is converted into the program's own format under its base name; any other
+    // motion file is copied as it is.
+    ImportResult ImportMotionFile(const std::string& path, CMotionSide& motion) const;
+    // A free name for a file the program writes here: base<N>.<native extension>.
+    std::string NumberedName(std::string_view base) const;
+
+    // Deletes everything inside the working directory.
+    bool Empty() const;
+    // Deletes the files with that extension (without regard to case).
+    void RemoveFilesWithExtension(std::string_view extension) const;
+
+private:
+    CWorkingDirectory(std::string path, std::string nativeExtension)
+        : path_(std::move(path)), nativeExtension_(std::move(nativeExtension)) {}
+
+    std::string path_;
+    std::string nativeExtension_;
+};
+
+// $TMPDIR when set, else /tmp.
+std::string SystemTempPath();
+
+// Deletes every entry of the folder: read-only files and folders are made writable first,
+// sub-folders are emptied and removed, symbolic links are removed without following them.
+bool EmptyFolder(const std::string& folder);
+
+}  // namespace tavrel
