@@ -25,7 +25,9 @@ void CRKNode::Translate(float x, float y, float z, bool absolute) {
     }
 }
 
-rkVector CRKNode::Position() const { return {node_->local.m[12], node_->local.m[13], node_->local.m[14]}; }
+rkVector CRKNode::Position() const {
+    return {node_->local.m[12], node_->local.m[13], node_->local.m[14]};
+}
 
 void CRKNode::Show(bool shown) {
     if (shown) {
@@ -35,7 +37,9 @@ void CRKNode::Show(bool shown) {
     }
 }
 
-void CRKNode::Attach(rkObject* object) { rkAttachObject(node_, object); }
+void CRKNode::Attach(rkObject* object) {
+    rkAttachObject(node_, object);
+}
 
 CRKNode* CRKNode::Link(std::unique_ptr<CRKNode> child) {
     if (!child || children_.count(child->Name())) return nullptr;

@@ -16,7 +16,8 @@ using tavrel::DebugOutput;
 
 namespace {
 
-constexpr rkMaterial kDefaultMaterial{{0.6f, 0.6f, 0.3f, 1.0f}, {0.8f, 0.8f, 0.5f, 1.0f}, {0.8f, 0.8f, 0.8f, 1.0f}, 30.0f};
+constexpr rkMaterial kDefaultMaterial{
+    {0.6f, 0.6f, 0.3f, 1.0f}, {0.8f, 0.8f, 0.5f, 1.0f}, {0.8f, 0.8f, 0.8f, 1.0f}, 30.0f};
 constexpr rkMaterial kGroundMaterial{{0.9f, 0.9f, 0.9f, 1.0f}, {1, 1, 1, 1}, {1, 1, 1, 1}, 200.0f};
 constexpr rkMaterial kRingMaterial{{0.9f, 0, 0, 1.0f}, {1, 0, 0, 1}, {1, 0, 0, 1}, 200.0f};
 constexpr float kGroundSide = 3000.0f;
@@ -128,8 +129,9 @@ void CRKSystem::LoadBodyTextures(const std::string& dataFolder) {
     for (const auto& [name, shape] : body_->Shapes()) {
         const auto* material = static_cast<const ScnMaterial*>(shape->mesh.user);
         if (!material || material->texture.name[0] == '\0') continue;
-        const std::string file(material->texture.fileName,
-                               strnlen(material->texture.fileName, sizeof(material->texture.fileName)));
+        const std::string file(
+            material->texture.fileName,
+            strnlen(material->texture.fileName, sizeof(material->texture.fileName)));
         const auto found = textures_.find(BaseName(file));
         if (found == textures_.end()) continue;
         shape->mesh.textures[0] = found->second.texture;
@@ -194,7 +196,9 @@ void CRKSystem::PoseAvatar(const rkNode* pose) {
     if (avatar_ && pose) tavrel::CHTR::CopyLocals(pose, avatar_->Node());
 }
 
-rkVector CRKSystem::TargetPosition() const { return target_ ? target_->Position() : rkVector{0, 0, 0}; }
+rkVector CRKSystem::TargetPosition() const {
+    return target_ ? target_->Position() : rkVector{0, 0, 0};
+}
 
 bool CRKSystem::PresetCamera(int index) {
     const rkVector root = avatarRoot_ ? rkVector{avatarRoot_->local.m[12], avatarRoot_->local.m[13],

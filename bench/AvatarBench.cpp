@@ -53,7 +53,8 @@ void BM_DrawScene800x600(benchmark::State& state) {
         if (!system.DrawScene(Host())) return state.SkipWithError("frame failed");
     }
     state.counters["triangles"] = system.Device().stats.primitives;
-    state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["fps"] =
+        benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_DrawScene800x600)->Unit(benchmark::kMillisecond)->UseRealTime();
 

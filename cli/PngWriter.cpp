@@ -17,7 +17,8 @@ void PutChunk(std::vector<uint8_t>* out, const char* type, const std::vector<uin
     const size_t start = out->size();
     out->insert(out->end(), type, type + 4);
     out->insert(out->end(), data.begin(), data.end());
-    PutBe32(out, static_cast<uint32_t>(crc32(0, out->data() + start, static_cast<uInt>(out->size() - start))));
+    PutBe32(out, static_cast<uint32_t>(
+                     crc32(0, out->data() + start, static_cast<uInt>(out->size() - start))));
 }
 
 }  // namespace
@@ -35,7 +36,8 @@ bool WritePng(const std::string& path, int width, int height, const uint32_t* pi
     }
     uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
     std::vector<uint8_t> packed(packedSize);
-    if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 9) != Z_OK) {
+    if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 9) !=
+        Z_OK) {
         return false;
     }
     packed.resize(packedSize);
@@ -48,7 +50,8 @@ bool WritePng(const std::string& path, int width, int height, const uint32_t* pi
     PutChunk(&file, "IDAT", packed);
     PutChunk(&file, "IEND", {});
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+    out.write(reinterpret_cast<const char*>(file.data()),
+              static_cast<std::streamsize>(file.size()));
     return static_cast<bool>(out);
 }
 

@@ -67,9 +67,11 @@ std::string ParseOptions(const Args& args, RenderOptions* o) {
             if (!ParseNumber(args[++i], &o->frame)) return "--frame expects a whole number";
             o->hasFrame = true;
         } else if (a == "--camera" && hasValue) {
-            if (!ParseCamera(args[++i], &o->camera)) return "--camera expects front, back, left, right, up or down";
+            if (!ParseCamera(args[++i], &o->camera))
+                return "--camera expects front, back, left, right, up or down";
         } else if (a == "--size" && hasValue) {
-            if (!ParseSize(args[++i], &o->width, &o->height)) return "--size expects WxH, each 1 to 8192";
+            if (!ParseSize(args[++i], &o->width, &o->height))
+                return "--size expects WxH, each 1 to 8192";
         } else if (a == "--scale" && hasValue) {
             if (!ParseNumber(args[++i], &o->scale) || !(o->scale > 0 && o->scale < 1000)) {
                 return "--scale expects a number above 0";
@@ -108,7 +110,8 @@ int Render(const RenderOptions& o, std::unique_ptr<ANIMFILE> motion, std::ostrea
     }
     CRKSystem system;
     if (!system.Initialise(&host, o.width, o.height)) {
-        err << "error: the render device cannot be created at " << o.width << 'x' << o.height << '\n';
+        err << "error: the render device cannot be created at " << o.width << 'x' << o.height
+            << '\n';
         return kExitFailed;
     }
     system.SetBackgroundColor(kBackground[0], kBackground[1], kBackground[2], true);

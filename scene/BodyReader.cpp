@@ -24,7 +24,9 @@ std::vector<rkNode*> PreOrder(rkNode* root) {
 
 }  // namespace
 
-CBodyReader::CBodyReader(const std::string& path) { loaded_ = Load(path); }
+CBodyReader::CBodyReader(const std::string& path) {
+    loaded_ = Load(path);
+}
 
 bool CBodyReader::Load(const std::string& path) {
     if (!scnLoadScene(path.c_str(), &scene_)) {
@@ -40,18 +42,21 @@ bool CBodyReader::Load(const std::string& path) {
     }
     for (const srTexturePoolEntry& entry : modelSet_->pool) {
         if (!entry.image) break;
-        textureNames_.emplace_back(entry.desc.fileName, strnlen(entry.desc.fileName, sizeof(entry.desc.fileName)));
+        textureNames_.emplace_back(entry.desc.fileName,
+                                   strnlen(entry.desc.fileName, sizeof(entry.desc.fileName)));
     }
     for (int m = 0; m < modelSet_->modelCount; ++m) {
         const srModel& model = modelSet_->models[m];
-        const std::string chunkName(model.chunk.record.name,
-                                    strnlen(model.chunk.record.name, sizeof(model.chunk.record.name)));
+        const std::string chunkName(
+            model.chunk.record.name,
+            strnlen(model.chunk.record.name, sizeof(model.chunk.record.name)));
         for (int s = 0; s < model.subMeshCount; ++s) AddShape(chunkName, m, s, model.meshes[s]);
     }
     return true;
 }
 
-void CBodyReader::AddShape(const std::string& chunkName, int model, int subMesh, const rkMesh& mesh) {
+void CBodyReader::AddShape(const std::string& chunkName, int model, int subMesh,
+                           const rkMesh& mesh) {
     DebugOutput("Chunk:");
     DebugOutput(chunkName);
     DebugOutput("\n");

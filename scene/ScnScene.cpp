@@ -19,14 +19,18 @@ constexpr size_t kArrayRecord[kScnArrayTypes] = {12, 44, 44, 44, 44};
 constexpr size_t kArrayItem[kScnArrayTypes] = {132, 64, 100, 80, 1536};
 constexpr size_t kArrayCountAt[kScnArrayTypes] = {8, 40, 40, 40, 40};
 
-bool IsArrayType(uint32_t type) { return type >= kTypeArrayFirst && type < kTypeArrayFirst + 5; }
+bool IsArrayType(uint32_t type) {
+    return type >= kTypeArrayFirst && type < kTypeArrayFirst + 5;
+}
 bool IsKnownType(uint32_t type) {
     return type == kTypeGeom || type == kType3 || type == kType4 || type == kTypeSimple ||
            IsArrayType(type);
 }
 
 // The system's text for the last failure; a read that ran into the end of the file sets none.
-const char* SystemError() { return errno != 0 ? std::strerror(errno) : "unexpected end of file"; }
+const char* SystemError() {
+    return errno != 0 ? std::strerror(errno) : "unexpected end of file";
+}
 
 // A file read with bounds: every array is checked against what is left of the file before
 // it is allocated, so a damaged count can neither overflow nor ask for absurd memory.
@@ -43,7 +47,9 @@ public:
         return size_ >= 0 && std::fseek(file_, 0, SEEK_SET) == 0;
     }
     int64_t Size() const { return size_; }
-    bool Seek(int64_t offset) { return std::fseek(file_, static_cast<long>(offset), SEEK_SET) == 0; }
+    bool Seek(int64_t offset) {
+        return std::fseek(file_, static_cast<long>(offset), SEEK_SET) == 0;
+    }
     bool Read(void* to, size_t bytes) {
         errno = 0;
         return bytes == 0 || std::fread(to, 1, bytes, file_) == bytes;
@@ -384,7 +390,8 @@ bool scnCopyGeomChunk(const ScnGeomChunk& from, ScnGeomChunk* to) {
               CopyArray(from.faces, r.faceCount, &to->faces) &&
               CopyArray(from.groups, r.groupCount, &to->groups);
     if (ok && to->groups) {
-        for (int g = 0; g < r.groupCount; ++g) to->groups[g].entries[0] = to->groups[g].entries[1] = nullptr;
+        for (int g = 0; g < r.groupCount; ++g)
+            to->groups[g].entries[0] = to->groups[g].entries[1] = nullptr;
         for (int g = 0; ok && g < r.groupCount; ++g) {
             for (int e = 0; ok && e < 2; ++e) {
                 ok = CopyArray(from.groups[g].entries[e], from.groups[g].head.count,

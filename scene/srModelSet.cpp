@@ -41,7 +41,8 @@ bool SameText(const std::string& a, const std::string& b) {
 // One value of an INI file as the profile functions give it: section and key compared
 // without regard to case, the value trimmed, unquoted and cut to 255 characters; empty when
 // the file, section or key is missing.
-std::string ProfileString(const fs::path& file, const std::string& section, const std::string& key) {
+std::string ProfileString(const fs::path& file, const std::string& section,
+                          const std::string& key) {
     std::ifstream in(file);
     std::string line;
     bool inSection = false;
@@ -50,11 +51,13 @@ std::string ProfileString(const fs::path& file, const std::string& section, cons
         if (line.empty() || line[0] == ';') continue;
         if (line.front() == '[') {
             const auto end = line.find(']');
-            inSection = end != std::string::npos && SameText(Trim(line.substr(1, end - 1)), section);
+            inSection =
+                end != std::string::npos && SameText(Trim(line.substr(1, end - 1)), section);
             continue;
         }
         const auto equals = line.find('=');
-        if (!inSection || equals == std::string::npos || !SameText(Trim(line.substr(0, equals)), key)) {
+        if (!inSection || equals == std::string::npos ||
+            !SameText(Trim(line.substr(0, equals)), key)) {
             continue;
         }
         std::string value = Trim(line.substr(equals + 1));
@@ -150,8 +153,9 @@ rkVertex WorldVertex(const ScnVertex& v, const rkMatrix& transform, const rkMatr
     out.position = rkTransformPoint({v.position[0], v.position[1], v.position[2]}, transform);
     const rkVector n{v.normal[0], v.normal[1], v.normal[2]};
     const float* m = normals.m;
-    out.normal = rkNormalize({n.x * m[0] + n.y * m[4] + n.z * m[8], n.x * m[1] + n.y * m[5] + n.z * m[9],
-                              n.x * m[2] + n.y * m[6] + n.z * m[10]});
+    out.normal =
+        rkNormalize({n.x * m[0] + n.y * m[4] + n.z * m[8], n.x * m[1] + n.y * m[5] + n.z * m[9],
+                     n.x * m[2] + n.y * m[6] + n.z * m[10]});
     out.colour = (v.colour >> 8) | 0xFF000000u;
     out.u0 = out.u1 = v.u;
     out.v0 = out.v1 = -v.v;
@@ -171,7 +175,8 @@ bool FillVertices(srModel* model) {
         rkMatrix transform, normals;
         std::memcpy(transform.m, chunk.record.transform, sizeof(transform.m));
         rkNormalMatrix(&normals, transform);
-        for (int i = 0; i < count; ++i) first.vertices[i] = WorldVertex(chunk.vertices[i], transform, normals);
+        for (int i = 0; i < count; ++i)
+            first.vertices[i] = WorldVertex(chunk.vertices[i], transform, normals);
     }
     for (int m = 1; m < model->subMeshCount; ++m) {
         model->meshes[m].vertices = first.vertices;
@@ -240,7 +245,8 @@ bool BuildModel(srModel* model, const ScnGeomChunk* chunk, srModelSet* set) {
         mesh.user = &source;
         SetMaterial(&model->materials[m], source);
         mesh.material = model->materials[m];
-        if (source.texture.name[0] != '\0') model->textures[m] = _srGetTexture(set, &source.texture);
+        if (source.texture.name[0] != '\0')
+            model->textures[m] = _srGetTexture(set, &source.texture);
     }
     return FillVertices(model) && FillIndices(model);
 }
@@ -271,7 +277,8 @@ srTextureImage* _srGetTexture(srModelSet* set, ScnTextureDesc* desc) {
             if (free < 0) free = i;
             continue;
         }
-        if (std::strncmp(e.desc.fileName, desc->fileName, sizeof(desc->fileName)) == 0) return e.image;
+        if (std::strncmp(e.desc.fileName, desc->fileName, sizeof(desc->fileName)) == 0)
+            return e.image;
     }
     DebugPrintf("_srGetTexture: (%.32s), (%.128s)\n", desc->name, desc->fileName);
     if (free < 0) {

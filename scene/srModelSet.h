@@ -23,9 +23,9 @@ struct srTexturePoolEntry {
 
 struct srModel {
     int32_t valid;
-    int32_t subMeshCount;  // the chunk's material count, at least 1
-    ScnGeomChunk chunk;    // a deep copy of the chunk
-    rkMesh* meshes;        // one per material; only meshes[0] owns the vertices
+    int32_t subMeshCount;       // the chunk's material count, at least 1
+    ScnGeomChunk chunk;         // a deep copy of the chunk
+    rkMesh* meshes;             // one per material; only meshes[0] owns the vertices
     srTextureImage** textures;  // per sub-mesh, none when untextured
     rkMaterial* materials;
 };

@@ -1,7 +1,5 @@
 // The 3D system: its world, the frame routine with its device rebuild, and the avatar as a
 // user sees it.
-#include "RKWindow/RKSystem.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,6 +8,7 @@
 #include <filesystem>
 
 #include "RKWindow/RKGuides.h"
+#include "RKWindow/RKSystem.h"
 #include "ZU2/rkTexture.h"
 #include "base/DebugOutput.h"
 #include "motion/AnimFileFactory.h"
@@ -106,7 +105,8 @@ TEST_F(RKSystemTest, WorldHoldsItsPartsAndTheAvatarWithItsBody) {
     EXPECT_EQ(shaped, 20);
     ASSERT_EQ(system_.TextureCount(), 1);
     EXPECT_NE(system_.Texture("AvatarFace.bmp"), nullptr);
-    EXPECT_EQ(system_.Body()->Shapes().at("Head")->mesh.textures[0], system_.Texture("AvatarFace.bmp"));
+    EXPECT_EQ(system_.Body()->Shapes().at("Head")->mesh.textures[0],
+              system_.Texture("AvatarFace.bmp"));
     EXPECT_FALSE(debug.Contains("Cannot load"));
     EXPECT_FALSE(debug.Contains("shape not found"));
 }

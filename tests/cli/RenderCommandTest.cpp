@@ -54,8 +54,8 @@ TEST(RenderCommand, UnreadableMotionFails) {
 
 TEST(RenderCommand, WritesThePictureOfTheFrameAsked) {
     TempDir dir;
-    const Result r = Render({kWalk, "--frame", "5000", "--camera", "up", "--size", "64x48", "--scale",
-                             "2", "-o", dir / "walk.png"});
+    const Result r = Render({kWalk, "--frame", "5000", "--camera", "up", "--size", "64x48",
+                             "--scale", "2", "-o", dir / "walk.png"});
     ASSERT_EQ(r.code, kExitOk) << r.err;
     EXPECT_NE(r.out.find("frame 98"), std::string::npos) << r.out;  // the last frame
     int width = 0, height = 0;

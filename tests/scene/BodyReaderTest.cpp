@@ -1,5 +1,3 @@
-#include "scene/BodyReader.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,6 +5,7 @@
 #include "AnimRead/StandardSkeleton.h"
 #include "base/DebugOutput.h"
 #include "motion/AnimFileFactory.h"
+#include "scene/BodyReader.h"
 #include "tests/scene/SceneFiles.h"
 
 namespace tavrel::test {
@@ -18,12 +17,15 @@ std::unique_ptr<CHTR> Skeleton(const char* path = nullptr) {
     return std::make_unique<CHTR>(rkCloneNode(motion->GetFrame(0)));
 }
 
-rkVector Joint(const rkNode* node) { return {node->world.m[12], node->world.m[13], node->world.m[14]}; }
+rkVector Joint(const rkNode* node) {
+    return {node->world.m[12], node->world.m[13], node->world.m[14]};
+}
 rkVector Axis(const rkNode* node, int i) {
     return {node->world.m[i * 4], node->world.m[i * 4 + 1], node->world.m[i * 4 + 2]};
 }
 float Distance(rkVector a, rkVector b) {
-    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) + (a.z - b.z) * (a.z - b.z));
+    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) +
+                     (a.z - b.z) * (a.z - b.z));
 }
 
 // The world position of a shape's vertex on the node it hangs on.
@@ -33,7 +35,9 @@ rkVector WorldOf(const rkNode* node, const rkVisual* shape, int vertex) {
 
 class BodyReaderTest : public ::testing::Test {
 protected:
-    std::string WriteScene(const ScnWriter& writer) { return folder_.Write("body.scx", writer.Bytes()); }
+    std::string WriteScene(const ScnWriter& writer) {
+        return folder_.Write("body.scx", writer.Bytes());
+    }
 
     // A scene with a triangle for every segment but those left out.
     ScnWriter AllSegments(const std::string& without = "") {
@@ -81,7 +85,8 @@ TEST_F(BodyReaderTest, PastedBodyStandsWhereItWasModelled) {
         const rkVisual* shape = reader.Shapes().at(model.chunk.record.name);
         for (int v = 0; v < model.meshes[0].vertexCount; v += 97) {
             const rkVector original = model.meshes[0].vertices[v].position;
-            EXPECT_LT(Distance(WorldOf(node, shape, v), original), 0.05f) << model.chunk.record.name;
+            EXPECT_LT(Distance(WorldOf(node, shape, v), original), 0.05f)
+                << model.chunk.record.name;
         }
     }
 }

@@ -21,7 +21,8 @@ TempFolder::~TempFolder() {
 
 std::string TempFolder::Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
     std::ofstream out(path_ / name, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     return File(name);
 }
 
@@ -54,12 +55,15 @@ ScnChunkDesc Triangles(const std::string& name, int materials) {
         chunk.vertices.push_back({{x, 0, 0}, {0, -1, 0}, 0, 0.25f, 0x11223344});
         chunk.vertices.push_back({{x + 1, 0, 0}, {0, -1, 0}, 1, 0.25f, 0x11223344});
         chunk.vertices.push_back({{x, 0, 1}, {0, -1, 0}, 0, 1, 0x11223344});
-        chunk.faces.push_back({{base, static_cast<uint16_t>(base + 1), static_cast<uint16_t>(base + 2)}, m});
+        chunk.faces.push_back(
+            {{base, static_cast<uint16_t>(base + 1), static_cast<uint16_t>(base + 2)}, m});
     }
     return chunk;
 }
 
-std::vector<uint8_t> Bytes(const ScnWriter& writer) { return writer.Bytes(); }
+std::vector<uint8_t> Bytes(const ScnWriter& writer) {
+    return writer.Bytes();
+}
 
 std::vector<uint8_t> ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -1,11 +1,10 @@
-#include "scene/ScnScene.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <random>
 
 #include "base/DebugOutput.h"
+#include "scene/ScnScene.h"
 #include "scene/srModelSet.h"
 #include "tests/scene/SceneFiles.h"
 #include "tools/assets/AvatarModel.h"
@@ -133,7 +132,8 @@ TEST_F(ScnSceneTest, FacesGoToTheSubMeshOfTheirMaterialOnly) {
     EXPECT_FALSE(second.flags & RK_MESH_OWNS_VERTICES);
     EXPECT_EQ(first.primitive, RK_TRIANGLELIST);
     EXPECT_EQ(first.format, RK_VERTEX_LIT);
-    EXPECT_EQ(first.flags & (RK_MESH_INDEXED | RK_MESH_MATERIAL), RK_MESH_INDEXED | RK_MESH_MATERIAL);
+    EXPECT_EQ(first.flags & (RK_MESH_INDEXED | RK_MESH_MATERIAL),
+              RK_MESH_INDEXED | RK_MESH_MATERIAL);
     EXPECT_STREQ(static_cast<const ScnMaterial*>(second.user)->name, "m1");
 }
 
@@ -191,8 +191,8 @@ TEST_F(ScnSceneTest, OtherChunkTypesAreHeldWithTheirArrays) {
     writer.AddRaw(3, std::vector<uint8_t>(140 - 8, 3));
     writer.AddRaw(4, std::vector<uint8_t>(120 - 8, 4));
     std::vector<uint8_t> simple(112 - 8 + 2 * 12 + 3 * 12, 0);
-    Put32(simple, 104 - 8, 3);  // vertices
-    Put32(simple, 108 - 8, 2);  // faces
+    Put32(simple, 104 - 8, 3);                                           // vertices
+    Put32(simple, 108 - 8, 2);                                           // faces
     for (uint32_t i = 0; i < 3; ++i) Put32(simple, 112 - 8 + 4 * i, i);  // the first face
     writer.AddRaw(5, simple);
     std::vector<uint8_t> lights(12 - 8 + 2 * 132, 7);
@@ -258,7 +258,8 @@ TEST_F(ScnSceneTest, WrongHeadersAreRefused) {
 TEST_F(ScnSceneTest, SearchPathsComeFromTheProgramFolderAndScnReadIni) {
     ScnWriter writer("x.scn");
     ASSERT_EQ(Load(writer), 1);
-    folder_.Write("ScnRead.ini", "; textures\n[Other]\nPath1=/wrong\n[texture]\n path3 = /maps/skin \n");
+    folder_.Write("ScnRead.ini",
+                  "; textures\n[Other]\nPath1=/wrong\n[texture]\n path3 = /maps/skin \n");
     set_ = srCreateModelSet(&scene_, folder_.Path().c_str());
     ASSERT_NE(set_, nullptr);
     ASSERT_EQ(set_->pathCount, 2);
@@ -286,7 +287,9 @@ uint8_t* FakeReader(const char* path, int* width, int* height, int* bits) {
     *width = 2, *height = 1, *bits = 24;
     return static_cast<uint8_t*>(std::calloc(6, 1));
 }
-void FakeFree(uint8_t* pixels) { std::free(pixels); }
+void FakeFree(uint8_t* pixels) {
+    std::free(pixels);
+}
 
 class TextureTest : public ScnSceneTest {
 protected:

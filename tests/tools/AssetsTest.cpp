@@ -17,14 +17,14 @@
 namespace tavrel::assets {
 namespace {
 
-std::string PathOf(const MotionSpec& spec) {
-    return std::string(TAVREL_SHARE_DIR) + "/Motion/" + spec.folder + "/" + spec.name + "." + spec.extension;
+std::string PathOf(const MotionRecipe& recipe) {
+    return std::string(TAVREL_SHARE_DIR) + "/Motion/" + recipe.folder + "/" + recipe.name + "." +
+           recipe.extension;
 }
 
 // Every frame of a motion file as local matrices in the standard skeleton's order.
 std::vector<SkeletonMatrices> ReadFrames(const std::string& path) {
-    std::unique_ptr<ANIMFILE> motion =
-        CreateAnimFile(path.c_str(), MotionFileTypeOf(path), 0);
+    std::unique_ptr<ANIMFILE> motion = CreateAnimFile(path.c_str(), MotionFileTypeOf(path), 0);
     std::vector<SkeletonMatrices> frames;
     if (!motion || motion->GetSegmentCount() != kStandardSegmentCount) return frames;
     for (int f = motion->GetBeginFrame(); f <= motion->GetEndFrame(); ++f) {
@@ -46,9 +46,9 @@ float MaxDifference(const rkMatrix& a, const rkMatrix& b, int from, int to) {
     return d;
 }
 
-const MotionSpec& Spec(const std::string& name) {
-    static const std::vector<MotionSpec> library = MotionLibrary();
-    for (const MotionSpec& s : library) {
+const MotionRecipe& Recipe(const std::string& name) {
+    static const std::vector<MotionRecipe> library = MotionLibrary();
+    for (const MotionRecipe& s : library) {
         if (s.name == name) return s;
     }
     throw std::runtime_error("no motion " + name);
@@ -56,11 +56,11 @@ const MotionSpec& Spec(const std::string& name) {
 
 TEST(MotionLibraryTest, HasTheMotionsAUserExpects) {
     std::set<std::string> names, extensions;
-    for (const MotionSpec& spec : MotionLibrary()) {
-        names.insert(spec.name);
-        extensions.insert(spec.extension);
-        EXPECT_GE(spec.seconds, 2.0f) << spec.name;
-        EXPECT_LE(spec.seconds, 6.0f) << spec.name;
+    for (const MotionRecipe& recipe : MotionLibrary()) {
+        names.insert(recipe.name);
+        extensions.insert(recipe.extension);
+        EXPECT_GE(recipe.seconds, 2.0f) << recipe.name;
+        EXPECT_LE(recipe.seconds, 6.0f) << recipe.name;
     }
     for (const char* name : {"walk", "run", "jump", "wave", "bow", "kick", "idle", "turn", "squat",
                              "clap", "punch", "sitdown"}) {
@@ -70,22 +70,26 @@ TEST(MotionLibraryTest, HasTheMotionsAUserExpects) {
 }
 
 TEST(MotionLibraryTest, FilesReadBackAsBakedOnTheStandardSkeleton) {
-    for (const MotionSpec& spec : MotionLibrary()) {
-        const auto baked = BakeMotion(spec);
-        const auto read = ReadFrames(PathOf(spec));
-        ASSERT_EQ(read.size(), baked.size()) << spec.name;
+    for (const MotionRecipe& recipe : MotionLibrary()) {
+        const auto baked = BakeMotion(recipe);
+        const auto read = ReadFrames(PathOf(recipe));
+        ASSERT_EQ(read.size(), baked.size()) << recipe.name;
         // CHA keeps three decimals; HTR goes through Euler angles and the root's axis swap.
-        const float rotation = spec.extension == "chb" ? 1e-5f : spec.extension == "cha" ? 1e-3f : 5e-3f;
-        const float translation = spec.extension == "chb" ? 1e-3f : 2e-2f;
+        const float rotation = recipe.extension == "chb"   ? 1e-5f
+                               : recipe.extension == "cha" ? 1e-3f
+                                                           : 5e-3f;
+        const float translation = recipe.extension == "chb" ? 1e-3f : 2e-2f;
         float worstRotation = 0, worstTranslation = 0;
         for (size_t f = 0; f < read.size(); ++f) {
             for (int i = 0; i < kStandardSegmentCount; ++i) {
-                worstRotation = std::max(worstRotation, MaxDifference(read[f][i], baked[f][i], 0, 11));
-                worstTranslation = std::max(worstTranslation, MaxDifference(read[f][i], baked[f][i], 12, 15));
+                worstRotation =
+                    std::max(worstRotation, MaxDifference(read[f][i], baked[f][i], 0, 11));
+                worstTranslation =
+                    std::max(worstTranslation, MaxDifference(read[f][i], baked[f][i], 12, 15));
             }
         }
-        EXPECT_LT(worstRotation, rotation) << spec.name;
-        EXPECT_LT(worstTranslation, translation) << spec.name;
+        EXPECT_LT(worstRotation, rotation) << recipe.name;
+        EXPECT_LT(worstTranslation, translation) << recipe.name;
     }
 }
 
@@ -99,14 +103,15 @@ TEST(MotionLibraryTest, EulerAnglesRebuildTheRotation) {
 }
 
 TEST(MotionLibraryTest, FeetNeverSinkThroughTheFloor) {
-    for (const MotionSpec& spec : MotionLibrary()) {
+    for (const MotionRecipe& recipe : MotionLibrary()) {
         float lowest = 1e9f;
-        for (const SkeletonMatrices& frame : ReadFrames(PathOf(spec))) {
+        for (const SkeletonMatrices& frame : ReadFrames(PathOf(recipe))) {
             const Contacts c = ContactsOf(WorldsOf(frame));
-            for (int i = 0; i < (spec.seated ? kContactCount : 4); ++i) lowest = std::min(lowest, c.point[i].z);
+            for (int i = 0; i < (recipe.seated ? kContactCount : 4); ++i)
+                lowest = std::min(lowest, c.point[i].z);
         }
-        EXPECT_GT(lowest, kGroundZ - 0.1f) << spec.name;
-        EXPECT_LT(lowest, kGroundZ + 2.0f) << spec.name;  // and something stands on it
+        EXPECT_GT(lowest, kGroundZ - 0.1f) << recipe.name;
+        EXPECT_LT(lowest, kGroundZ + 2.0f) << recipe.name;  // and something stands on it
     }
 }
 
@@ -115,13 +120,13 @@ rkVector RootAt(const std::vector<SkeletonMatrices>& frames, size_t f) {
 }
 
 TEST(MotionLibraryTest, MotionsDoWhatTheirNamesSay) {
-    const auto walk = ReadFrames(PathOf(Spec("walk")));
-    const auto run = ReadFrames(PathOf(Spec("run")));
+    const auto walk = ReadFrames(PathOf(Recipe("walk")));
+    const auto run = ReadFrames(PathOf(Recipe("run")));
     // Walking and running carry the figure forward (-y), running faster.
     const float walked = RootAt(walk, 0).y - RootAt(walk, walk.size() - 1).y;
     const float ran = RootAt(run, 0).y - RootAt(run, run.size() - 1).y;
-    EXPECT_GT(walked / Spec("walk").seconds, 80.0f);
-    EXPECT_GT(ran / Spec("run").seconds, 1.5f * walked / Spec("walk").seconds);
+    EXPECT_GT(walked / Recipe("walk").seconds, 80.0f);
+    EXPECT_GT(ran / Recipe("run").seconds, 1.5f * walked / Recipe("walk").seconds);
     EXPECT_LT(std::abs(RootAt(walk, walk.size() - 1).x), 20.0f);
     // A jump leaves the floor; a squat and sitting down bring the hips low.
     auto lowestAndHighestRoot = [](const std::vector<SkeletonMatrices>& frames) {
@@ -133,14 +138,14 @@ TEST(MotionLibraryTest, MotionsDoWhatTheirNamesSay) {
         return std::pair{lo, hi};
     };
     const float standing = Translation(Rest().local[kLowerTorso]).z;
-    EXPECT_GT(lowestAndHighestRoot(ReadFrames(PathOf(Spec("jump")))).second, standing + 80.0f);
-    EXPECT_LT(lowestAndHighestRoot(ReadFrames(PathOf(Spec("squat")))).first, standing - 100.0f);
-    EXPECT_LT(lowestAndHighestRoot(ReadFrames(PathOf(Spec("sitdown")))).first, kGroundZ + 60.0f);
+    EXPECT_GT(lowestAndHighestRoot(ReadFrames(PathOf(Recipe("jump")))).second, standing + 80.0f);
+    EXPECT_LT(lowestAndHighestRoot(ReadFrames(PathOf(Recipe("squat")))).first, standing - 100.0f);
+    EXPECT_LT(lowestAndHighestRoot(ReadFrames(PathOf(Recipe("sitdown")))).first, kGroundZ + 60.0f);
     // Turning ends facing the other way: the root's sideways axis points the other way.
-    const auto turn = ReadFrames(PathOf(Spec("turn")));
+    const auto turn = ReadFrames(PathOf(Recipe("turn")));
     EXPECT_LT(Row(turn.back()[kLowerTorso], 0).x, -0.95f);
     // Waving raises the right hand above the head.
-    const auto wave = ReadFrames(PathOf(Spec("wave")));
+    const auto wave = ReadFrames(PathOf(Recipe("wave")));
     const SkeletonMatrices w = WorldsOf(wave[wave.size() / 2]);
     EXPECT_GT(Translation(w[kRHand]).z, Translation(w[kHead]).z);
     EXPECT_LT(Translation(w[kLHand]).z, Translation(w[kLowerTorso]).z);

@@ -8,13 +8,15 @@
 namespace tavrel::assets {
 namespace {
 
-constexpr float kHeelY = 21.0f;   // behind the ankle (+y is the back)
-constexpr float kToeY = -26.0f;   // ahead of it
+constexpr float kHeelY = 21.0f;  // behind the ankle (+y is the back)
+constexpr float kToeY = -26.0f;  // ahead of it
 constexpr float kHeelRadius = 12.5f;
 constexpr float kToeRadius = 11.0f;
 constexpr float kFootFlatten = 0.85f;  // shoes are lower than they are wide
 
-rkVector Joint(int segment) { return Translation(Rest().world[segment]); }
+rkVector Joint(int segment) {
+    return Translation(Rest().world[segment]);
+}
 
 rkVector Tip(int segment) {
     return rkTransformPoint({0, kStandardSkeleton[segment].length, 0}, Rest().world[segment]);
@@ -30,10 +32,18 @@ ScnMaterialDesc Material(const std::string& name, Colour c, float specular, floa
     return m;
 }
 
-ScnMaterialDesc Skin() { return Material("Skin", kSkin, 0.15f, 20.0f); }
-ScnMaterialDesc Shirt() { return Material("Shirt", {0.22f, 0.42f, 0.78f}, 0.1f, 10.0f); }
-ScnMaterialDesc Trousers() { return Material("Trousers", {0.28f, 0.28f, 0.34f}, 0.1f, 10.0f); }
-ScnMaterialDesc Shoes() { return Material("Shoes", {0.16f, 0.11f, 0.08f}, 0.5f, 40.0f); }
+ScnMaterialDesc Skin() {
+    return Material("Skin", kSkin, 0.15f, 20.0f);
+}
+ScnMaterialDesc Shirt() {
+    return Material("Shirt", {0.22f, 0.42f, 0.78f}, 0.1f, 10.0f);
+}
+ScnMaterialDesc Trousers() {
+    return Material("Trousers", {0.28f, 0.28f, 0.34f}, 0.1f, 10.0f);
+}
+ScnMaterialDesc Shoes() {
+    return Material("Shoes", {0.16f, 0.11f, 0.08f}, 0.5f, 40.0f);
+}
 ScnMaterialDesc Face() {
     // White, so that the picture shows its own colours under the light.
     ScnMaterialDesc m = Material("Face", {1.0f, 1.0f, 1.0f}, 0.15f, 20.0f);
@@ -44,7 +54,9 @@ ScnMaterialDesc Face() {
     return m;
 }
 
-float FloorOffset(float radius) { return kGroundZ + kSoleClearance + radius * kFootFlatten; }
+float FloorOffset(float radius) {
+    return kGroundZ + kSoleClearance + radius * kFootFlatten;
+}
 
 ShapeMesh FootShape(int foot) {
     const rkVector ankle = Joint(foot);

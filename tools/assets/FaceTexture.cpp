@@ -51,8 +51,8 @@ Picture FaceTexture(int width, int height) {
             Colour sum{0, 0, 0};
             for (int sy = 0; sy < kSub; ++sy) {
                 for (int sx = 0; sx < kSub; ++sx) {
-                    const Colour c = Sample((x + (sx + 0.5f) / kSub) / width,
-                                            (y + (sy + 0.5f) / kSub) / height);
+                    const Colour c =
+                        Sample((x + (sx + 0.5f) / kSub) / width, (y + (sy + 0.5f) / kSub) / height);
                     sum = {sum.r + c.r, sum.g + c.g, sum.b + c.b};
                 }
             }

@@ -23,7 +23,9 @@ rkMatrix FileRootBase(const rkMatrix& restRoot) {
 
 // The file's (x, y, z) for a root translation of the motion: the reader maps (x, y, z) of
 // the file to (x, -z, y).
-rkVector FileRootTranslation(rkVector t) { return {t.x, t.z, -t.y}; }
+rkVector FileRootTranslation(rkVector t) {
+    return {t.x, t.z, -t.y};
+}
 
 // The rotation the reader builds from three angles.
 rkMatrix EulerMatrix(const rkVector& e) {
@@ -41,7 +43,8 @@ rkVector HtrWriter::EulerOf(const rkMatrix& m) {
     const float sy = -a[2];
     if (std::abs(sy) < 0.99999f) {
         const float ry = std::asin(sy);
-        return {std::atan2(a[6], a[10]) * kDegrees, ry * kDegrees, std::atan2(a[1], a[0]) * kDegrees};
+        return {std::atan2(a[6], a[10]) * kDegrees, ry * kDegrees,
+                std::atan2(a[1], a[0]) * kDegrees};
     }
     // Looking straight along Y: only the sum of X and Z turns is fixed; put it all on X.
     return {std::atan2(-a[9], a[5]) * kDegrees, (sy > 0 ? 90.0f : -90.0f), 0.0f};
@@ -53,14 +56,16 @@ bool HtrWriter::Write(const std::string& path, const std::vector<SkeletonMatrice
     if (!file || frames.empty()) return false;
     std::FILE* f = file.get();
     const RestPose& rest = Rest();
-    std::fprintf(f, "[Header]\nFileType htr\nDataType HTRS\n"
-                    "FileVersion 1\nNumSegments %d\nNumFrames %zu\nDataFrameRate %d\n"
-                    "EulerRotationOrder ZYX\nCalibrationUnits mm\nRotationUnits Degrees\n"
-                    "GlobalAxisofGravity Y\nBoneLengthAxis Y\nScaleFactor 1.000000\n",
+    std::fprintf(f,
+                 "[Header]\nFileType htr\nDataType HTRS\n"
+                 "FileVersion 1\nNumSegments %d\nNumFrames %zu\nDataFrameRate %d\n"
+                 "EulerRotationOrder ZYX\nCalibrationUnits mm\nRotationUnits Degrees\n"
+                 "GlobalAxisofGravity Y\nBoneLengthAxis Y\nScaleFactor 1.000000\n",
                  kStandardSegmentCount, frames.size(), frameRate);
     std::fprintf(f, "[SegmentNames&Hierarchy]\n");
     for (const StandardSegment& s : kStandardSkeleton) {
-        std::fprintf(f, "%s\t%s\n", s.name, s.parent < 0 ? "GLOBAL" : kStandardSkeleton[s.parent].name);
+        std::fprintf(f, "%s\t%s\n", s.name,
+                     s.parent < 0 ? "GLOBAL" : kStandardSkeleton[s.parent].name);
     }
     // Base positions are the rest pose; every frame is stored relative to the base the reader
     // rebuilds from the written angles, so that no rounding of the base adds up.

@@ -41,7 +41,9 @@ float Bump(float phase, float centre, float width) {
     return d >= width ? 0.0f : 0.5f + 0.5f * std::cos(kPi * d / width);
 }
 
-float Wave(float phase) { return std::cos(2 * kPi * phase); }
+float Wave(float phase) {
+    return std::cos(2 * kPi * phase);
+}
 
 // ---- the body's joints, by side ----
 
@@ -237,9 +239,9 @@ void Turn(float t, PoseBuilder& b, float*) {
 
 void Squat(float t, PoseBuilder& b, float*) {
     Body body(b);
-    const float s = Keys({{0.3f, 0}, {1.0f, 1}, {1.3f, 1}, {2.0f, 0}, {2.3f, 0}, {3.0f, 1},
-                          {3.3f, 1}, {3.95f, 0}},
-                         t);
+    const float s = Keys(
+        {{0.3f, 0}, {1.0f, 1}, {1.3f, 1}, {2.0f, 0}, {2.3f, 0}, {3.0f, 1}, {3.3f, 1}, {3.95f, 0}},
+        t);
     const float lean = 30.0f * s, hip = 125.0f * s, knee = 120.0f * s;
     body.Bend(kLowerTorso, lean);
     for (Side side : kSides) {
@@ -333,9 +335,9 @@ Placed Place(const PoseBuilder& b, rkVector drift, float lift, bool seated, int*
 // was in the frame before, so the body moves by rolling over its feet.
 // travel, when asked, gets the distance the steps carried the figure and stance the number
 // of frames it stood on the floor.
-std::vector<SkeletonMatrices> Bake(const MotionSpec& spec, Grounding grounding, rkVector step,
+std::vector<SkeletonMatrices> Bake(const MotionRecipe& recipe, Grounding grounding, rkVector step,
                                    rkVector* travel, int* stance = nullptr) {
-    const int frames = static_cast<int>(std::lround(spec.seconds * kMotionFrameRate));
+    const int frames = static_cast<int>(std::lround(recipe.seconds * kMotionFrameRate));
     std::vector<SkeletonMatrices> out;
     rkVector drift{0, 0, 0};
     Contacts previous{};
@@ -343,14 +345,14 @@ std::vector<SkeletonMatrices> Bake(const MotionSpec& spec, Grounding grounding, 
         const float t = static_cast<float>(f) / kMotionFrameRate;
         PoseBuilder b;
         float lift = 0;
-        spec.pose(t, b, &lift);
+        recipe.pose(t, b, &lift);
         if (grounding == Grounding::kSteady) drift = step * static_cast<float>(f);
         int lowest = 0;
-        Placed p = Place(b, drift, lift, spec.seated, &lowest);
+        Placed p = Place(b, drift, lift, recipe.seated, &lowest);
         if (grounding == Grounding::kPlanted && f > 0 && lift == 0) {
             const rkVector slip = previous.point[lowest] - p.contacts.point[lowest];
             drift = drift + rkVector{slip.x, slip.y, 0};
-            p = Place(b, drift, lift, spec.seated, &lowest);
+            p = Place(b, drift, lift, recipe.seated, &lowest);
             if (stance) ++*stance;
         }
         previous = p.contacts;
@@ -362,7 +364,7 @@ std::vector<SkeletonMatrices> Bake(const MotionSpec& spec, Grounding grounding, 
 
 }  // namespace
 
-std::vector<MotionSpec> MotionLibrary() {
+std::vector<MotionRecipe> MotionLibrary() {
     using G = Grounding;
     return {
         {"Locomotion", "walk", "cha", 3.3f, G::kPlanted, false, Walk},
@@ -380,13 +382,13 @@ std::vector<MotionSpec> MotionLibrary() {
     };
 }
 
-std::vector<SkeletonMatrices> BakeMotion(const MotionSpec& spec) {
-    if (spec.grounding != Grounding::kSteady) return Bake(spec, spec.grounding, {}, nullptr);
+std::vector<SkeletonMatrices> BakeMotion(const MotionRecipe& recipe) {
+    if (recipe.grounding != Grounding::kSteady) return Bake(recipe, recipe.grounding, {}, nullptr);
     // Running keeps an even pace: the speed of the feet on the floor, kept through the flight.
     rkVector travel{0, 0, 0};
     int stance = 0;
-    Bake(spec, Grounding::kPlanted, {}, &travel, &stance);
-    return Bake(spec, Grounding::kSteady, travel * (1.0f / std::max(stance, 1)), nullptr);
+    Bake(recipe, Grounding::kPlanted, {}, &travel, &stance);
+    return Bake(recipe, Grounding::kSteady, travel * (1.0f / std::max(stance, 1)), nullptr);
 }
 
 }  // namespace tavrel::assets

@@ -11,13 +11,13 @@ namespace tavrel::assets {
 
 // How a motion keeps its feet on the floor (beyond the lowest contact touching it).
 enum class Grounding {
-    kPlanted,    // whichever contact is lowest stays where it is: no sliding, the body travels
-                 // by stepping
-    kSteady,     // as kPlanted, but the travel is spread evenly over the motion (running)
-    kInPlace,    // the root stays over the same spot
+    kPlanted,  // whichever contact is lowest stays where it is: no sliding, the body travels
+               // by stepping
+    kSteady,   // as kPlanted, but the travel is spread evenly over the motion (running)
+    kInPlace,  // the root stays over the same spot
 };
 
-struct MotionSpec {
+struct MotionRecipe {
     std::string folder;  // inside the library
     std::string name;    // file name without extension
     std::string extension;
@@ -30,8 +30,8 @@ struct MotionSpec {
 
 constexpr int kMotionFrameRate = 30;
 
-std::vector<MotionSpec> MotionLibrary();
+std::vector<MotionRecipe> MotionLibrary();
 // Local matrices of every frame, standing on the floor as the motion's grounding says.
-std::vector<SkeletonMatrices> BakeMotion(const MotionSpec& spec);
+std::vector<SkeletonMatrices> BakeMotion(const MotionRecipe& recipe);
 
 }  // namespace tavrel::assets

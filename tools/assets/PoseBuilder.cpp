@@ -7,8 +7,8 @@ namespace {
 
 rkMatrix RestLocal(const StandardSegment& s) {
     const float* p = s.pose;
-    return rkMatrix{{p[0], p[1], p[2], 0, p[3], p[4], p[5], 0, p[6], p[7], p[8], 0, p[9], p[10],
-                     p[11], 1}};
+    return rkMatrix{
+        {p[0], p[1], p[2], 0, p[3], p[4], p[5], 0, p[6], p[7], p[8], 0, p[9], p[10], p[11], 1}};
 }
 
 RestPose MakeRest() {

@@ -12,9 +12,26 @@ namespace tavrel::assets {
 
 // Segment indices in the standard skeleton's order.
 enum Segment : int {
-    kLowerTorso, kUpperTorso, kLPelvis, kRPelvis, kLThigh, kRThigh, kLLowLeg, kRLowLeg,
-    kLFoot, kRFoot, kNeck, kLCollar, kRCollar, kLUpArm, kRUpArm, kLLowArm, kRLowArm,
-    kLHand, kRHand, kHead,
+    kLowerTorso,
+    kUpperTorso,
+    kLPelvis,
+    kRPelvis,
+    kLThigh,
+    kRThigh,
+    kLLowLeg,
+    kRLowLeg,
+    kLFoot,
+    kRFoot,
+    kNeck,
+    kLCollar,
+    kRCollar,
+    kLUpArm,
+    kRUpArm,
+    kLLowArm,
+    kRLowArm,
+    kLHand,
+    kRHand,
+    kHead,
 };
 
 enum Axis : int { kX = 0, kY = 1, kZ = 2 };
@@ -38,8 +55,9 @@ public:
     // Adds a turn of the joint about a rest-world axis, after the turns it already has.
     void Turn(int segment, int axis, float degrees);
     // Moves the whole figure (the root's translation) by an offset.
-    void Move(rkVector offset) { offset_ = {offset_.x + offset.x, offset_.y + offset.y,
-                                            offset_.z + offset.z}; }
+    void Move(rkVector offset) {
+        offset_ = {offset_.x + offset.x, offset_.y + offset.y, offset_.z + offset.z};
+    }
     rkVector Offset() const { return offset_; }
 
     SkeletonMatrices Locals() const;

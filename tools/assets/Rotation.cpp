@@ -6,13 +6,21 @@
 
 namespace tavrel::assets {
 
-float Length(rkVector a) { return std::sqrt(Dot(a, a)); }
+float Length(rkVector a) {
+    return std::sqrt(Dot(a, a));
+}
 
-rkVector Lerp(rkVector a, rkVector b, float t) { return a + (b - a) * t; }
+rkVector Lerp(rkVector a, rkVector b, float t) {
+    return a + (b - a) * t;
+}
 
-rkVector Row(const rkMatrix& m, int i) { return {m.m[i * 4], m.m[i * 4 + 1], m.m[i * 4 + 2]}; }
+rkVector Row(const rkMatrix& m, int i) {
+    return {m.m[i * 4], m.m[i * 4 + 1], m.m[i * 4 + 2]};
+}
 
-rkVector Translation(const rkMatrix& m) { return {m.m[12], m.m[13], m.m[14]}; }
+rkVector Translation(const rkMatrix& m) {
+    return {m.m[12], m.m[13], m.m[14]};
+}
 
 void SetTranslation(rkMatrix* m, rkVector t) {
     m->m[12] = t.x;

@@ -6,12 +6,22 @@
 namespace tavrel::assets {
 
 constexpr float kPi = 3.14159265358979f;
-inline float Radians(float degrees) { return degrees * kPi / 180.0f; }
+inline float Radians(float degrees) {
+    return degrees * kPi / 180.0f;
+}
 
-inline rkVector operator+(rkVector a, rkVector b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline rkVector operator-(rkVector a, rkVector b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline rkVector operator*(rkVector a, float s) { return {a.x * s, a.y * s, a.z * s}; }
-inline float Dot(rkVector a, rkVector b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline rkVector operator+(rkVector a, rkVector b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline rkVector operator-(rkVector a, rkVector b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline rkVector operator*(rkVector a, float s) {
+    return {a.x * s, a.y * s, a.z * s};
+}
+inline float Dot(rkVector a, rkVector b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 inline rkVector Cross(rkVector a, rkVector b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }

@@ -26,7 +26,9 @@ public:
         Zeros(field - n);
     }
     void Zeros(size_t n) { bytes_.resize(bytes_.size() + n, 0); }
-    void Bytes(const std::vector<uint8_t>& more) { bytes_.insert(bytes_.end(), more.begin(), more.end()); }
+    void Bytes(const std::vector<uint8_t>& more) {
+        bytes_.insert(bytes_.end(), more.begin(), more.end());
+    }
     size_t Size() const { return bytes_.size(); }
     void PatchU32(size_t at, uint32_t v) {
         for (int i = 0; i < 4; ++i) bytes_[at + i] = static_cast<uint8_t>(v >> (8 * i));
@@ -115,7 +117,8 @@ std::vector<uint8_t> ScnWriter::Bytes() const {
 bool ScnWriter::Write(const std::string& path) const {
     const std::vector<uint8_t> bytes = Bytes();
     std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(file);
 }
 

@@ -61,8 +61,8 @@ void ShapeMesh::Append(const ShapeMesh& other) {
     for (uint16_t i : other.indices) indices.push_back(static_cast<uint16_t>(base + i));
 }
 
-ShapeMesh Limb(rkVector a, float ra, rkVector b, float rb, const CrossSection& section,
-               int slices, int rings) {
+ShapeMesh Limb(rkVector a, float ra, rkVector b, float rb, const CrossSection& section, int slices,
+               int rings) {
     rkVector e1, e2, w;
     Frame(b - a, section.side, &e1, &e2, &w);
     const float length = Length(b - a);
@@ -104,7 +104,7 @@ ShapeMesh Limb(rkVector a, float ra, rkVector b, float rb, const CrossSection& s
 ShapeMesh Ellipsoid(rkVector centre, rkVector radii, int slices, int stacks) {
     Grid grid{slices, stacks, [&](int column, int row) {
                   const float phi = 2 * kPi * column / slices;  // 0 at the back
-                  const float theta = kPi * row / stacks;         // 0 at the top
+                  const float theta = kPi * row / stacks;       // 0 at the top
                   const rkVector d{-std::sin(phi) * std::sin(theta),
                                    std::cos(phi) * std::sin(theta), std::cos(theta)};
                   ShapeVertex v;

@@ -30,13 +30,13 @@ void WriteChaOrChb(const std::vector<SkeletonMatrices>& frames, const fs::path& 
     motion.WriteAs(path.c_str(), chb ? 1 : 0);
 }
 
-bool WriteMotion(const MotionSpec& spec, const fs::path& library) {
-    const fs::path folder = library / spec.folder;
+bool WriteMotion(const MotionRecipe& recipe, const fs::path& library) {
+    const fs::path folder = library / recipe.folder;
     fs::create_directories(folder);
-    const fs::path path = folder / (spec.name + "." + spec.extension);
-    const auto frames = BakeMotion(spec);
-    if (spec.extension == "htr") return HtrWriter::Write(path, frames, kMotionFrameRate);
-    WriteChaOrChb(frames, path, spec.extension == "chb");
+    const fs::path path = folder / (recipe.name + "." + recipe.extension);
+    const auto frames = BakeMotion(recipe);
+    if (recipe.extension == "htr") return HtrWriter::Write(path, frames, kMotionFrameRate);
+    WriteChaOrChb(frames, path, recipe.extension == "chb");
     return fs::exists(path);
 }
 
@@ -46,9 +46,9 @@ bool WriteAll(const fs::path& out) {
     rest.WriteAs((out / "Init.chb").c_str(), 1);
     if (!AvatarScene().Write(out / "avatar.scx")) return false;
     if (!WriteBmp(out / kFaceTextureFile, FaceTexture())) return false;
-    for (const MotionSpec& spec : MotionLibrary()) {
-        if (!WriteMotion(spec, out / "Motion")) {
-            std::fprintf(stderr, "tavrel-assets: cannot write motion %s\n", spec.name.c_str());
+    for (const MotionRecipe& recipe : MotionLibrary()) {
+        if (!WriteMotion(recipe, out / "Motion")) {
+            std::fprintf(stderr, "tavrel-assets: cannot write motion %s\n", recipe.name.c_str());
             return false;
         }
     }
