@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "../motion/MotionFiles.h"
+#include "ToolRun.h"
 #include "cli/Commands.h"
 
 namespace tavrel::cli {
@@ -14,21 +15,9 @@ using tavrel::testing::ReadBytes;
 using tavrel::testing::TempDir;
 using tavrel::testing::WriteStandardMotion;
 
-struct Result {
-    int code;
-    std::string out, err;
-};
-
-Result Tool(Args args) {
-    args.insert(args.begin(), "tavrel-cli");
-    std::ostringstream out, err;
-    const int code = RunTool(args, out, err);
-    return {code, out.str(), err.str()};
-}
-
-bool Has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+using testing::Has;
+using testing::Result;
+using testing::Tool;
 
 TEST(Cli, HelpAndUsageErrors) {
     EXPECT_EQ(Tool({"--help"}).code, 0);

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "../motion/MotionFiles.h"
+#include "ToolRun.h"
 #include "cli/Commands.h"
 #include "cli/ProjectCommands.h"
 
@@ -13,17 +14,8 @@ using tavrel::testing::TempDir;
 using tavrel::testing::WriteStandardMotion;
 using tavrel::testing::WriteText;
 
-struct Result {
-    int code;
-    std::string out, err;
-};
-
-Result Tool(Args args) {
-    args.insert(args.begin(), "tavrel-cli");
-    std::ostringstream out, err;
-    const int code = RunTool(args, out, err);
-    return {code, out.str(), err.str()};
-}
+using testing::Result;
+using testing::Tool;
 
 class ProjectCommands : public ::testing::Test {
 protected:

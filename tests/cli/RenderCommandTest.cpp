@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "../motion/MotionFiles.h"
+#include "ToolRun.h"
 #include "cli/Commands.h"
 #include "support/PngFile.h"
 
@@ -14,16 +15,11 @@ namespace {
 
 using tavrel::testing::TempDir;
 
-struct Result {
-    int code;
-    std::string out, err;
-};
+using testing::Result;
 
 Result Render(Args args) {
-    args.insert(args.begin(), {"tavrel-cli", "render"});
-    std::ostringstream out, err;
-    const int code = RunTool(args, out, err);
-    return {code, out.str(), err.str()};
+    args.insert(args.begin(), "render");
+    return testing::Tool(args);
 }
 
 const std::string kWalk = TAVREL_SHARE_DIR "/Motion/Locomotion/walk.cha";
