@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 
 #include "settings/StringIds.h"
 #include "settings/StringTable.h"
@@ -38,6 +39,12 @@ protected:
     std::optional<CWorkingDirectory> wd;
     testing::FakeMotionSide motion;
 };
+
+std::vector<int> IdsOf(const std::vector<Message>& messages) {
+    std::vector<int> ids;
+    for (const Message& m : messages) ids.push_back(m.id);
+    return ids;
+}
 
 const std::string kClip = "M,0,29,5,5,0,1,walk.cha,0,29,1,2,3,*\n";
 const std::string kTail = "1\nI,40,40,still.bmp\nS,tune.wav\nI,7\n";
@@ -135,12 +142,6 @@ TEST_F(ProjectFile, UnusableFilesLeaveTheirClipOutAndTheReadGoesOn) {
     EXPECT_EQ(result.project.complete, 1);
 }
 
-std::vector<int> IdsOf(const std::vector<Message>& messages) {
-    std::vector<int> ids;
-    for (const Message& m : messages) ids.push_back(m.id);
-    return ids;
-}
-
 TEST_F(ProjectFile, AProjectWithoutMotionClipsReadsCompletely) {
     const auto result = Read("D,empty\n0\n0\nS,none\nI,3\n");
     EXPECT_TRUE(result.messages.empty());
@@ -164,9 +165,31 @@ TEST_F(ProjectFile, LinesAreLimitedWhileTheyAreRead) {
     }
     EXPECT_EQ(FirstMessage("D,x\n1\n" + clipLine(384) + "\n" + kTail),
               strings::kProjectBadClipLine);
-    // A file without line breaks, or a device without end, stops at the first line.
-    EXPECT_EQ(FirstMessage("D," + std::string(1 << 22, 'x')), strings::kProjectBadHeader);
-    EXPECT_EQ(FirstMessage("D,x\n" + std::string(1 << 22, '1')), strings::kProjectBadMotionCount);
+}
+
+// Bytes this process has read through system calls so far (-1 where the system does not say).
+long long BytesReadByProcess() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    long long value = -1;
+    while (io >> key >> value) {
+        if (key == "rchar:") return value;
+    }
+    return -1;
+}
+
+TEST_F(ProjectFile, ALineWithoutEndIsNotReadToItsEnd) {
+    const std::string endless = temp.Write("proj/endless.tvp", "D," + std::string(4 << 20, 'x'));
+    const std::string counted = temp.Write("proj/counted.tvp", "D,x\n" + std::string(4 << 20, '1'));
+    const long long before = BytesReadByProcess();
+    EXPECT_EQ(IdsOf(CProjectFileReader(*wd, motion).Read(endless).messages),
+              std::vector<int>{strings::kProjectBadHeader});
+    EXPECT_EQ(IdsOf(CProjectFileReader(*wd, motion).Read(counted).messages),
+              std::vector<int>{strings::kProjectBadMotionCount});
+    if (before >= 0) {
+        EXPECT_LT(BytesReadByProcess() - before, 1 << 20);
+    }
+    // A device without end stops at the first line as well.
     const auto zero = CProjectFileReader(*wd, motion).Read("/dev/zero");
     EXPECT_EQ(IdsOf(zero.messages), std::vector<int>{strings::kProjectBadHeader});
 }
@@ -231,7 +254,7 @@ TEST_F(ProjectFile, ClipsInsideOthersAreLeftOutAndTheReadGoesOn) {
     const auto result = Read("D,x\n8\n" + clip(0, 29) + clip(10, 19, "sub/run.chb") + clip(20, 49) +
                              "P,25,25,1,1,0,0,walk.cha,0,0,0,0,0,*\n" + clip(100, 109) +
                              clip(200, 209) + clip(195, 215) + clip(0, 40) + kTail);
-    EXPECT_EQ(IdsOf(result.messages), std::vector<int>(4, strings::kProjectClipMisplaced));
+    ASSERT_EQ(IdsOf(result.messages), std::vector<int>(4, strings::kProjectClipMisplaced));
     EXPECT_EQ(result.messages[0].values.at(0).second, "sub/run.chb");
     EXPECT_EQ(result.project.complete, 1);
     std::vector<std::pair<int, int>> ranges;
