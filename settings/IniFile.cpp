@@ -79,6 +79,9 @@ CIniFile CIniFile::Parse(std::string_view text) {
 }
 
 std::optional<CIniFile> CIniFile::Load(const std::string& path) {
+    // The file is read whole: a pipe or a device in its place would never end.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
     std::ostringstream text;

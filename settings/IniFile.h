@@ -14,7 +14,7 @@ class CIniFile {
 public:
     CIniFile() = default;
     static CIniFile Parse(std::string_view text);
-    // Nothing when the file cannot be read.
+    // Nothing when the file cannot be read or is no regular file.
     static std::optional<CIniFile> Load(const std::string& path);
 
     std::optional<std::string> Get(std::string_view section, std::string_view key) const;

@@ -15,6 +15,7 @@ constexpr int kMotionFileUnusable = 61229;
 constexpr int kMediaFileUnusable = 61230;
 constexpr int kSoundLoadFailed = 61247;
 constexpr int kProjectClipMisplaced = 62120;  // %MotionFiles
+constexpr int kProjectMediaOverlap = 62122;   // %ClipFiles
 
 // Edits of the motion and media tracks.
 constexpr int kClipOverlapQuestion = 61217;

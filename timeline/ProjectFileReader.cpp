@@ -211,14 +211,24 @@ ProjectReadResult CProjectFileReader::Read(const std::string& path) {
             (video && FrameNumber(*last) < FrameNumber(*first)) || !IsUsableName((*f)[3])) {
             return stop(strings::kProjectBadMediaLine);
         }
+        MediaClip clip;
+        clip.header = video ? MediaClip::kHeaderVideo : MediaClip::kHeaderImage;
+        clip.SetFrames(FrameNumber(*first), video ? FrameNumber(*last) : FrameNumber(*first));
+        // The media track shows one clip at a time: a clip over another would hide part of it.
+        if (std::any_of(project.mediaClips.begin(), project.mediaClips.end(),
+                        [&](const MediaClip& c) {
+                            return RangesOverlap(c.firstFrame, c.lastFrame, clip.firstFrame,
+                                                 clip.lastFrame);
+                        })) {
+            result.messages.push_back(MakeMessage(strings::kProjectMediaOverlap,
+                                                  {{std::string(kClipFilesToken), (*f)[3]}}));
+            continue;
+        }
         const ImportResult file = bringIn((*f)[3], strings::kMediaFileUnusable);
         if (!file) {
             result.messages.push_back(file.message);
             continue;
         }
-        MediaClip clip;
-        clip.header = video ? MediaClip::kHeaderVideo : MediaClip::kHeaderImage;
-        clip.SetFrames(FrameNumber(*first), video ? FrameNumber(*last) : FrameNumber(*first));
         clip.fileName = file.path;
         project.mediaClips.InsertSorted(clip);
     }

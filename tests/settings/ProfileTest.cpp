@@ -91,6 +91,15 @@ TEST(CRProfile, RefusesWritesThatWouldAddLines) {
     EXPECT_EQ(ReadFile(folder / "p.ini"), "[Directory]\nMotion=\n");
 }
 
+TEST(CRProfile, ASettingsFileThatIsADeviceReadsAsMissing) {
+    TempFolder folder;
+    std::filesystem::create_symlink("/dev/zero", folder / "p.ini");
+    CRProfile profile(folder / "p.exe");
+    EXPECT_EQ(profile.GetString("Directory", "Motion"), "");
+    EXPECT_FALSE(CIniFile::Load(folder / "p.ini"));
+    EXPECT_FALSE(CIniFile::Load(folder.Path()));
+}
+
 TEST(CRProfile, WritingIntoAMissingFolderCreatesIt) {
     TempFolder folder;
     CRProfile profile(folder / "new/sub/p.exe");

@@ -266,6 +266,15 @@ TEST_F(ProjectFile, ClipsInsideOthersAreLeftOutAndTheReadGoesOn) {
               (std::vector<std::pair<int, int>>{{200, 209}, {100, 109}, {20, 49}, {0, 29}}));
 }
 
+TEST_F(ProjectFile, MediaClipsOverAnotherAreLeftOut) {
+    const auto result = Read("D,x\n0\n4\nA,10,20,still.bmp\nI,20,20,tune.wav\nA,0,9,sub/run.chb\n" +
+                             std::string("A,5,30,still.bmp\nS,none\nI,0\n"));
+    ASSERT_EQ(IdsOf(result.messages), std::vector<int>(2, strings::kProjectMediaOverlap));
+    EXPECT_EQ(result.messages[0].values.at(0).second, "tune.wav");
+    EXPECT_EQ(result.project.mediaClips.Count(), 2);
+    EXPECT_EQ(result.project.complete, 1);
+}
+
 TEST_F(ProjectFile, AStretchedClipWithoutSourceIsReadAsUnstretched) {
     const auto result = Read("D,x\n2\nM,0,29,5,5,1,1,walk.cha,0,29,0,0,0,*\n" +
                              std::string("M,40,69,5,5,1,1,walk.cha,0,29,0,0,0,walk.cha\n") + kTail);
