@@ -65,8 +65,6 @@ uint32_t EscapedCode(std::string_view value, size_t& i, int base) {
     return code;
 }
 
-// The file format writes a backslash and a quote as \\ and \", control characters as \n,
-// \t and the like, others as \x followed by hex digits or \0 followed by octal ones.
 // The control character a letter escape stands for, or 0.
 char NamedEscape(char letter) {
     switch (letter) {
@@ -89,6 +87,8 @@ char NamedEscape(char letter) {
     }
 }
 
+// The file format writes a backslash and a quote as \\ and \", control characters as \n,
+// \t and the like, others as \x followed by hex digits or \0 followed by octal ones.
 std::string UnescapedValue(std::string_view value) {
     std::string out;
     for (size_t i = 0; i < value.size();) {
