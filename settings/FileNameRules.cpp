@@ -11,6 +11,10 @@ namespace {
 
 constexpr std::string_view kForbiddenCharacters = "\"/\\<>:;|=,*?";
 
+// Each try of a name costs a look at the disk: a folder that makes every candidate look taken
+// (a name cut short by a NUL names the folder itself) must end the search, not loop for hours.
+constexpr int kMaxNameTries = 10000;
+
 bool Exists(const std::string& path) {
     std::error_code error;
     return std::filesystem::exists(std::filesystem::symlink_status(path, error));
@@ -77,7 +81,7 @@ Message FileNameTooLongMessage() {
 std::string MakeDerivedName(std::string_view path) {
     const PathParts parts = SplitPath(path);
     auto [base, n] = SplitCounter(parts.base);
-    for (; n < INT_MAX; ++n) {
+    for (int tries = 0; tries < kMaxNameTries && n < INT_MAX; ++tries, ++n) {
         std::string candidate =
             std::string(parts.folder) + std::string(base) + "_" + std::to_string(n);
         if (parts.hasDot) candidate += "." + std::string(parts.extension);
@@ -89,7 +93,7 @@ std::string MakeDerivedName(std::string_view path) {
 
 std::string MakeNumberedName(std::string_view folder, std::string_view base,
                              std::string_view extension) {
-    for (int n = 1; n < INT_MAX; ++n) {
+    for (int n = 1; n <= kMaxNameTries; ++n) {
         std::string candidate = JoinPath(folder, std::string(base) + std::to_string(n));
         if (!extension.empty()) candidate += "." + std::string(extension);
         if (candidate.size() > kMaxStoredPathLength) return {};

@@ -30,10 +30,12 @@ bool CheckFileNameLength(std::string_view name, bool hasExtension);
 Message FileNameTooLongMessage();
 
 // The next free name derived from a path: "walk.cha" -> "walk_1.cha", "walk_1.cha" ->
-// "walk_2.cha", skipping names whose files exist. "" when no such name fits in a stored path.
+// "walk_2.cha", skipping names whose files exist. "" when no such name fits in a stored path,
+// or when the first 10000 candidates are all taken.
 std::string MakeDerivedName(std::string_view path);
 
-// folder/base<N>.ext with the first N from 1 whose file does not exist; "" when none fits.
+// folder/base<N>.ext with the first N from 1 whose file does not exist; "" when none fits or
+// N would pass 10000.
 std::string MakeNumberedName(std::string_view folder, std::string_view base,
                              std::string_view extension);
 

@@ -63,17 +63,25 @@ CIniFile CIniFile::Parse(std::string_view text) {
     std::string section;
     while (!text.empty()) {
         const size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        const size_t next = end == std::string_view::npos ? text.size() : end + 1;
+        std::string_view line = text.substr(0, next);
+        text.remove_prefix(next);
+        // Every '\r' before the '\n' belongs to the break, kept as it was: the value never
+        // ends in one, and a save gives the line back byte for byte.
+        const size_t body = line.find_last_not_of("\r\n") + 1;  // npos + 1 == 0
+        const std::string ending(line.substr(body));
+        line = line.substr(0, body);
         const auto header = HeaderName(Trim(line));
         if (header) section = std::string(*header);
-        file.lines_.push_back({std::string(line), section, header.has_value()});
+        file.lines_.push_back({std::string(line), section, header.has_value(), ending});
     }
     return file;
 }
 
 std::optional<CIniFile> CIniFile::Load(const std::string& path) {
+    // The file is read whole: a pipe or a device in its place would never end.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
     std::ostringstream text;
@@ -124,7 +132,7 @@ bool CIniFile::Set(std::string_view section, std::string_view key, std::string_v
         }
     }
     if (insertAt < 0) {
-        if (!lines_.empty() && !Trim(lines_.back().text).empty()) lines_.push_back({"", "", false});
+        if (!lines_.empty() && !Trim(lines_.back().text).empty()) lines_.push_back({"", ""});
         lines_.push_back({"[" + std::string(section) + "]", std::string(section), true});
         insertAt = static_cast<int>(lines_.size());
     }
@@ -134,7 +142,14 @@ bool CIniFile::Set(std::string_view section, std::string_view key, std::string_v
 
 std::string CIniFile::Text() const {
     std::string text;
-    for (const Line& line : lines_) text += line.text + "\n";
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        const Line& line = lines_[i];
+        text += line.text + line.ending;
+        // A last line without a break gets one when lines were added after it.
+        if (i + 1 < lines_.size() && (line.ending.empty() || line.ending.back() != '\n')) {
+            text += '\n';
+        }
+    }
     return text;
 }
 

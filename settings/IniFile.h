@@ -1,8 +1,8 @@
 #pragma once
 // An INI file as the settings functions read and write it: sections in brackets, one
 // "key=value" per line, ';' or '#' comment lines. Section and key names match without regard
-// to case; values lose surrounding blanks and one pair of surrounding quotes. Writing keeps
-// every other line as it was.
+// to case; values lose surrounding blanks and one pair of surrounding quotes, and backslashes
+// stay as they are. Writing keeps every other line as it was, byte for byte.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,7 +14,7 @@ class CIniFile {
 public:
     CIniFile() = default;
     static CIniFile Parse(std::string_view text);
-    // Nothing when the file cannot be read.
+    // Nothing when the file cannot be read or is no regular file.
     static std::optional<CIniFile> Load(const std::string& path);
 
     std::optional<std::string> Get(std::string_view section, std::string_view key) const;
@@ -33,6 +33,7 @@ private:
         std::string text;
         std::string section;  // the section this line belongs to (the header: its own name)
         bool isHeader = false;
+        std::string ending = "\n";  // the line's break as read: "\n", "\r\n", "\r\r\n", or ""
     };
     // Index of the key's line in the section, or -1.
     int FindKey(std::string_view section, std::string_view key) const;

@@ -14,6 +14,8 @@ constexpr int kProjectBadMediaCount = 61251;
 constexpr int kMotionFileUnusable = 61229;
 constexpr int kMediaFileUnusable = 61230;
 constexpr int kSoundLoadFailed = 61247;
+constexpr int kProjectClipMisplaced = 62120;  // %MotionFiles
+constexpr int kProjectMediaOverlap = 62122;   // %ClipFiles
 
 // Edits of the motion and media tracks.
 constexpr int kClipOverlapQuestion = 61217;
@@ -59,5 +61,6 @@ constexpr int kCopyFailed = 62002;
 constexpr int kClipEditFailed = 62003;
 constexpr int kMissingMediaFiles = 62004;  // %ClipFiles
 constexpr int kPoseClipFailed = 62005;
+constexpr int kPasteLengthChanged = 62121;
 
 }  // namespace tavrel::strings

@@ -1,6 +1,8 @@
 #include "settings/SystemSettings.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -32,12 +34,80 @@ std::string EscapedKey(std::string_view name) {
     return escaped;
 }
 
-// Values with special characters are written quoted, with backslash escapes.
-std::string UnescapedValue(std::string value) {
+void AppendUtf8(std::string& out, uint32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+// The digits of a numeric escape from value[i] on, in that base; i ends after them. The code
+// stops growing at the last Unicode character, so no run of digits can overflow it.
+uint32_t EscapedCode(std::string_view value, size_t& i, int base) {
+    uint32_t code = 0;
+    for (; i < value.size(); ++i) {
+        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(value[i])));
+        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : 99;
+        if (digit >= base) break;
+        code = std::min<uint32_t>(code * base + digit, 0x10FFFF);
+    }
+    return code;
+}
+
+// The control character a letter escape stands for, or 0.
+char NamedEscape(char letter) {
+    switch (letter) {
+        case 'a':
+            return '\a';
+        case 'b':
+            return '\b';
+        case 'f':
+            return '\f';
+        case 'n':
+            return '\n';
+        case 'r':
+            return '\r';
+        case 't':
+            return '\t';
+        case 'v':
+            return '\v';
+        default:
+            return 0;
+    }
+}
+
+// The file format writes a backslash and a quote as \\ and \", control characters as \n,
+// \t and the like, others as \x followed by hex digits or \0 followed by octal ones.
+std::string UnescapedValue(std::string_view value) {
     std::string out;
-    for (size_t i = 0; i < value.size(); ++i) {
-        if (value[i] == '\\' && i + 1 < value.size()) ++i;
-        out += value[i];
+    for (size_t i = 0; i < value.size();) {
+        if (value[i] != '\\' || i + 1 == value.size()) {
+            out += value[i++];
+            continue;
+        }
+        const char c = value[i + 1];
+        i += 2;
+        if (const char named = NamedEscape(c)) {
+            out += named;
+        } else if (c == 'x' && i < value.size() &&
+                   std::isxdigit(static_cast<unsigned char>(value[i]))) {
+            AppendUtf8(out, EscapedCode(value, i, 16));
+        } else if (c >= '0' && c <= '7') {
+            AppendUtf8(out, EscapedCode(value, --i, 8));
+        } else {
+            out += c;  // \\, \" and any other character stand for themselves
+        }
     }
     return out;
 }

@@ -11,17 +11,14 @@ const MotionClip* ClipAtPosition(const CTimelineProject& project, int position) 
     return &*std::next(project.motionClips.begin(), position);
 }
 
-}  // namespace
-
-bool CanMoveClip(const CTimelineProject& project, int position, int first, int last) {
-    if (!ClipAtPosition(project, position) || first < 0 || last > kMaxFrame || last < first) {
-        return false;
-    }
+// Whether [first, last] keeps the rules with every clip but the one at `skip`.
+bool KeepsTrackRules(const CTimelineProject& project, int skip, int first, int last) {
+    if (first < 0 || last > kMaxFrame || last < first) return false;
     const bool oneFrame = first == last;
     std::vector<const MotionClip*> overlapped;
     int i = 0;
     for (const MotionClip& other : project.motionClips) {
-        if (i++ == position || !RangesOverlap(first, last, other.firstFrame, other.lastFrame)) {
+        if (i++ == skip || !RangesOverlap(first, last, other.firstFrame, other.lastFrame)) {
             continue;
         }
         if (oneFrame || other.IsOneFrame()) return false;
@@ -33,6 +30,16 @@ bool CanMoveClip(const CTimelineProject& project, int position, int first, int l
     return overlapped.size() < 2 ||
            !RangesOverlap(overlapped[0]->firstFrame, overlapped[0]->lastFrame,
                           overlapped[1]->firstFrame, overlapped[1]->lastFrame);
+}
+
+}  // namespace
+
+bool CanMoveClip(const CTimelineProject& project, int position, int first, int last) {
+    return ClipAtPosition(project, position) && KeepsTrackRules(project, position, first, last);
+}
+
+bool CanPlaceClip(const CTimelineProject& project, int first, int last) {
+    return KeepsTrackRules(project, -1, first, last);
 }
 
 ResizeBounds ResizeBoundsOf(const CTimelineProject& project, int position) {

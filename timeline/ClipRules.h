@@ -8,6 +8,8 @@ namespace tavrel {
 // A move may cross-fade with at most two clips that do not overlap each other; it may not
 // involve a one-frame clip, swallow a clip or be swallowed by one, or leave 0 to kMaxFrame.
 bool CanMoveClip(const CTimelineProject& project, int position, int first, int last);
+// The same rules for a clip that is not on the track yet (one read from a project file).
+bool CanPlaceClip(const CTimelineProject& project, int first, int last);
 
 // How far each end of a clip may be dragged: the clip stays at least 3 frames long and clear
 // of its neighbours in time.

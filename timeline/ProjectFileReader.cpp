@@ -9,6 +9,7 @@
 
 #include "settings/FileNameRules.h"
 #include "settings/StringIds.h"
+#include "timeline/ClipRules.h"
 
 namespace tavrel {
 namespace {
@@ -58,11 +59,8 @@ public:
 
     // The next line's fields, or nothing when the line is missing, too long or malformed.
     std::optional<Fields> Next(size_t count) {
-        std::string line;
-        if (!std::getline(in_, line)) return std::nullopt;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.size() > CProjectFileReader::kMaxLineLength) return std::nullopt;
-        return SplitFields(line, count);
+        const auto line = ReadLine();
+        return line ? SplitFields(*line, count) : std::nullopt;
     }
 
     // A line of one number.
@@ -72,8 +70,32 @@ public:
     }
 
 private:
+    // Reading stops at the limit: a file without line breaks (or a device) never makes the
+    // line grow past it.
+    std::optional<std::string> ReadLine() {
+        constexpr auto kEnd = std::char_traits<char>::eof();
+        std::string line;
+        int c = kEnd;
+        while ((c = in_.get()) != kEnd && c != '\n') {
+            // One byte beyond the limit leaves room for the '\r' of a "\r\n" break.
+            if (line.size() > CProjectFileReader::kMaxLineLength) return std::nullopt;
+            line.push_back(static_cast<char>(c));
+        }
+        if (c == kEnd && line.empty()) return std::nullopt;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.size() > CProjectFileReader::kMaxLineLength) return std::nullopt;
+        return line;
+    }
+
     std::ifstream in_;
 };
+
+// File names with control bytes are no names: a NUL would cut the name short where the file
+// system sees it, naming the project's folder or another file.
+bool IsUsableName(std::string_view name) {
+    return std::none_of(name.begin(), name.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
+}
 
 // Project files made on other systems separate folders with backslashes.
 std::string ResolveName(const std::string& folder, std::string name) {
@@ -94,15 +116,19 @@ std::optional<ClipLine> ParseClipLine(const Fields& f) {
     for (int i : {1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12}) {
         if (!(n[i] = ParseInt(f[i]))) return std::nullopt;
     }
+    if (!IsUsableName(f[7]) || !IsUsableName(f[13])) return std::nullopt;
     ClipLine line;
     MotionClip& clip = line.clip;
     const int first = FrameNumber(*n[1]);
     const int last = pose ? first : FrameNumber(*n[2]);
     if (last < first) return std::nullopt;
     clip.SetFrames(first, last);
-    clip.SetTransitionIn(*n[3]);
-    clip.SetTransitionOut(*n[4]);
-    clip.stretched = !pose && *n[5] != 0 ? 1 : 0;
+    // The limits the model's setters keep: a transition longer than its clip would reach
+    // into frames the clip does not have.
+    clip.SetTransitionIn(std::min(*n[3], clip.Length()));
+    clip.SetTransitionOut(std::min(*n[4], clip.Length()));
+    // Without a source there is nothing to stretch from: the file is the clip's motion.
+    clip.stretched = !pose && *n[5] != 0 && f[13] != "*" ? 1 : 0;
     clip.curveType = static_cast<uint32_t>(std::clamp(*n[6], 0, 3));
     clip.sourceFirst = pose ? 0 : FrameNumber(*n[8]);
     clip.sourceLast = pose ? 0 : FrameNumber(*n[9]);
@@ -129,6 +155,10 @@ ProjectReadResult CProjectFileReader::Read(const std::string& path) {
     auto bringIn = [&](const std::string& name, int failure) -> ImportResult {
         return workingDirectory_.CopyIn(ResolveName(project.dataFolder, name), failure);
     };
+    // Motion files enter as inserted clips do: HTR files converted, so every edit works on them.
+    auto importMotion = [&](const std::string& name) -> ImportResult {
+        return workingDirectory_.ImportMotionFile(ResolveName(project.dataFolder, name), motion_);
+    };
 
     if (path.size() > kMaxEnteringPathLength) return stop(strings::kPathTooLong);
     LineReader reader(path);
@@ -142,8 +172,14 @@ ProjectReadResult CProjectFileReader::Read(const std::string& path) {
         const auto fields = reader.Next(14);
         auto line = fields ? ParseClipLine(*fields) : std::nullopt;
         if (!line) return stop(strings::kProjectBadClipLine);
-        ImportResult file = bringIn(line->file, strings::kMotionFileUnusable);
-        if (file) motion_.Forget(file.path);
+        // The track's rules hold for read clips too: a clip inside another would hide the
+        // outer clip's later frames. The later line gives way.
+        if (!CanPlaceClip(project, line->clip.firstFrame, line->clip.lastFrame)) {
+            result.messages.push_back(MakeMessage(strings::kProjectClipMisplaced,
+                                                  {{std::string(kMotionFilesToken), line->file}}));
+            continue;
+        }
+        ImportResult file = importMotion(line->file);
         ImportResult source;
         if (file && motion_.FrameCount(file.path) < 1) {
             std::error_code error;
@@ -151,8 +187,7 @@ ProjectReadResult CProjectFileReader::Read(const std::string& path) {
             file = {"", MakeMessage(strings::kMotionFileUnusable)};
         }
         if (file && !line->source.empty()) {
-            source = bringIn(line->source, strings::kMotionFileUnusable);
-            if (source) motion_.Forget(source.path);
+            source = importMotion(line->source);
             if (!source) file = {"", source.message};
         }
         if (!file) {
@@ -173,23 +208,35 @@ ProjectReadResult CProjectFileReader::Read(const std::string& path) {
         const auto first = f ? ParseInt((*f)[1]) : std::nullopt;
         const auto last = f ? ParseInt((*f)[2]) : std::nullopt;
         if (!f || (!video && (*f)[0] != "I") || !first || !last ||
-            (video && FrameNumber(*last) < FrameNumber(*first))) {
+            (video && FrameNumber(*last) < FrameNumber(*first)) || !IsUsableName((*f)[3])) {
             return stop(strings::kProjectBadMediaLine);
+        }
+        MediaClip clip;
+        clip.header = video ? MediaClip::kHeaderVideo : MediaClip::kHeaderImage;
+        clip.SetFrames(FrameNumber(*first), video ? FrameNumber(*last) : FrameNumber(*first));
+        // The media track shows one clip at a time: a clip over another would hide part of it.
+        if (std::any_of(project.mediaClips.begin(), project.mediaClips.end(),
+                        [&](const MediaClip& c) {
+                            return RangesOverlap(c.firstFrame, c.lastFrame, clip.firstFrame,
+                                                 clip.lastFrame);
+                        })) {
+            result.messages.push_back(MakeMessage(strings::kProjectMediaOverlap,
+                                                  {{std::string(kClipFilesToken), (*f)[3]}}));
+            continue;
         }
         const ImportResult file = bringIn((*f)[3], strings::kMediaFileUnusable);
         if (!file) {
             result.messages.push_back(file.message);
             continue;
         }
-        MediaClip clip;
-        clip.header = video ? MediaClip::kHeaderVideo : MediaClip::kHeaderImage;
-        clip.SetFrames(FrameNumber(*first), video ? FrameNumber(*last) : FrameNumber(*first));
         clip.fileName = file.path;
         project.mediaClips.InsertSorted(clip);
     }
 
     const auto sound = reader.Next(2);
-    if (!sound || (*sound)[0] != "S") return stop(strings::kProjectBadSoundLine);
+    if (!sound || (*sound)[0] != "S" || !IsUsableName((*sound)[1])) {
+        return stop(strings::kProjectBadSoundLine);
+    }
     if ((*sound)[1] != "none") {
         const ImportResult file = bringIn((*sound)[1], strings::kSoundLoadFailed);
         if (file) {

@@ -25,6 +25,14 @@ void RemoveFile(const std::string& path) {
     fs::remove(path, error);
 }
 
+// Removes files an edit wrote and no clip, record or file set names.
+void RemoveWritten(const std::vector<std::string>& paths, CMotionSide& motion) {
+    for (const std::string& path : paths) {
+        RemoveFile(path);
+        motion.Forget(path);
+    }
+}
+
 // The messages of inserting a clip on one track.
 struct InsertMessages {
     int frameBeyond;  // the current frame lies beyond the last frame
@@ -262,7 +270,11 @@ UndoRecord CTimelineModel::CurrentRecord(uint32_t kind, int kindValue) const {
 }
 
 void CTimelineModel::RestoreState(UndoRecord record) {
+    // The sound track has no undo history (setting or removing it keeps no record), so a step
+    // back never brings back a sound: the replaced one's file is gone from the working folder.
+    std::string sound = std::move(project_.soundFile);
     project_ = std::move(record.project);
+    project_.soundFile = std::move(sound);
     view_ = record.view;
     view_.kindValue = -1;
     if (!ClipAtPosition(view_.selected)) view_.selected = -1;
@@ -293,11 +305,13 @@ EditResult CTimelineModel::RunEdit(EditKind kind, const std::function<EditResult
 }
 
 // After a resize has been undone or redone the stretched file holds the other length: it is
-// written again from its source at the length the restored record gives the clip.
+// written again from its source at the length the restored record gives the clip. Only a
+// stretched clip's file comes from its source; an unstretched one (a project file may name a
+// source for it) plays its own file, which the resize never touched.
 Message CTimelineModel::RewriteResized(uint32_t kind, int position) {
     if (kind != kEditResize) return {};
     const MotionClip* clip = ClipAtPosition(position);
-    if (!clip || clip->sourceFileName.empty()) return {};
+    if (!clip || !clip->stretched || clip->sourceFileName.empty()) return {};
     if (motion_.Resample(clip->sourceFileName, clip->Length(), clip->fileName)) return {};
     return MakeMessage(strings::kClipEditFailed);
 }
@@ -406,7 +420,8 @@ EditResult CTimelineModel::ResizeClip(int position, int newFirst, int newLast) {
         kEditResize,
         [&] {
             MotionClip resized = *project_.motionClips.At(position);
-            if (!resized.stretched) {
+            const bool wasStretched = resized.stretched;
+            if (!wasStretched) {
                 const std::string derived = MakeDerivedName(resized.fileName);
                 if (derived.empty()) return EditResult::Refused();
                 resized.sourceFileName = resized.fileName;
@@ -415,6 +430,8 @@ EditResult CTimelineModel::ResizeClip(int position, int newFirst, int newLast) {
             }
             resized.SetFrames(newFirst, newLast);
             if (!motion_.Resample(resized.sourceFileName, resized.Length(), resized.fileName)) {
+                // A stretched clip's own file stays; a fresh derived one is nobody's.
+                if (!wasStretched) RemoveWritten({resized.fileName}, motion_);
                 return EditResult::Refused(strings::kClipEditFailed);
             }
             resized.SetDefaultTransitions();
@@ -434,7 +451,10 @@ std::optional<std::pair<MotionClip, MotionClip>> CTimelineModel::SplitClip(const
                                                                            int f) {
     const std::string fileA = MakeDerivedName(clip.fileName);
     const std::string fileB = fileA.empty() ? std::string() : MakeDerivedName(fileA);
-    if (fileB.empty() || !motion_.Split(clip.fileName, f - clip.firstFrame, fileA, fileB)) {
+    if (fileB.empty()) return std::nullopt;
+    if (!motion_.Split(clip.fileName, f - clip.firstFrame, fileA, fileB)) {
+        // Both names were free: whatever a failed split left under them is its own debris.
+        RemoveWritten({fileA, fileB}, motion_);
         return std::nullopt;
     }
     MotionClip first = clip;
@@ -487,24 +507,37 @@ EditResult CTimelineModel::CropToMarks() {
         return EditResult::Refused(strings::kCropImpossible);
     }
     return RunEdit(kEditCrop, [&] {
-        // Cut every clip at the range's edges, then keep the pieces inside it.
+        // Cut every clip at the range's edges, then keep the pieces inside it. A failure
+        // part-way removes every file the crop wrote; a piece cut again is removed on success.
+        std::vector<std::string> written;
+        std::vector<std::string> cutAgain;
         std::vector<MotionClip> pieces;
+        // Cuts `rest` before frame f: the later half is a piece, `rest` becomes the earlier.
+        const auto cut = [&](MotionClip& rest, int f) {
+            auto halves = SplitClip(rest, f);
+            if (!halves) return false;
+            written.push_back(halves->first.fileName);
+            written.push_back(halves->second.fileName);
+            pieces.push_back(halves->second);
+            rest = halves->first;
+            return true;
+        };
+        const auto fail = [&] {
+            RemoveWritten(written, motion_);
+            return EditResult::Refused(strings::kSplitFailed);
+        };
         for (const MotionClip& clip : project_.motionClips) {
             MotionClip rest = clip;
-            if (rest.Contains(out) && rest.lastFrame != out) {
-                auto halves = SplitClip(rest, out + 1);
-                if (!halves) return EditResult::Refused(strings::kSplitFailed);
-                pieces.push_back(halves->second);
-                rest = halves->first;
-            }
+            const bool cutAtOut = rest.Contains(out) && rest.lastFrame != out;
+            if (cutAtOut && !cut(rest, out + 1)) return fail();
             if (rest.Contains(in) && rest.firstFrame != in) {
-                auto halves = SplitClip(rest, in);
-                if (!halves) return EditResult::Refused(strings::kSplitFailed);
-                pieces.push_back(halves->second);
-                rest = halves->first;
+                const std::string earlier = rest.fileName;
+                if (!cut(rest, in)) return fail();
+                if (cutAtOut) cutAgain.push_back(earlier);
             }
             pieces.push_back(rest);
         }
+        RemoveWritten(cutAgain, motion_);
         project_.motionClips.Clear();
         for (const MotionClip& piece : pieces) {
             if (Overlaps(piece, in, out)) {
@@ -574,8 +607,8 @@ EditResult CTimelineModel::Paste() {
         if (!copy) return EditResult::Refused(copy.message);
         motion_.Forget(copy.path);
         if (motion_.FrameCount(copy.path) != clipboard_->Length()) {
-            RemoveFile(copy.path);
-            return EditResult::Refused(strings::kCopyFailed);
+            RemoveWritten({copy.path}, motion_);
+            return EditResult::Refused(strings::kPasteLengthChanged);
         }
         MotionClip pasted = *clipboard_;
         EditResult result = InsertClip(pasted, [&](MotionClip& clip) {
@@ -721,10 +754,10 @@ EditResult CTimelineModel::MoveMediaClip(int position, int newFirst) {
 
 EditResult CTimelineModel::SetSoundFile(const std::string& path) {
     if (!hasProject_) return EditResult::Refused();
-    project_.soundFile.clear();
-    workingDirectory_.RemoveFilesWithExtension("wav");
+    // The new sound comes in before the old one goes: a failed copy keeps the sound track.
     const ImportResult copy = workingDirectory_.CopyIn(path, strings::kSoundLoadFailed);
     if (!copy) return EditResult::Refused(copy.message);
+    workingDirectory_.RemoveFilesWithExtension("wav", copy.path);
     project_.soundFile = copy.path;
     return EditResult::Done();
 }
@@ -759,7 +792,7 @@ bool CTimelineModel::SetCurveType(int position, uint32_t curve) {
 void CTimelineModel::CheckFiles() {
     for (const MotionClip& clip : project_.motionClips) {
         if (!FileExists(clip.fileName)) missingMotion_.Add(clip.fileName);
-        if (clip.stretched && !FileExists(clip.sourceFileName)) {
+        if (clip.stretched && !clip.sourceFileName.empty() && !FileExists(clip.sourceFileName)) {
             missingSource_.Add(clip.sourceFileName);
         }
     }

@@ -46,6 +46,17 @@ Message Failure(int id) {
     return MakeMessage(id);
 }
 
+// The file system sees a path only up to a NUL: the rest would silently name another file.
+bool HasNul(std::string_view path) {
+    return path.find('\0') != std::string_view::npos;
+}
+
+// Only regular files are read: a pipe or a device would never end.
+bool IsRegularFile(const std::string& path) {
+    std::error_code error;
+    return !HasNul(path) && fs::is_regular_file(path, error);
+}
+
 }  // namespace
 
 std::string SystemTempPath() {
@@ -85,9 +96,10 @@ ImportResult CWorkingDirectory::CopyInAs(const std::string& path, const std::str
     if (path.size() > kMaxEnteringPathLength) return {"", Failure(strings::kPathTooLong)};
     const std::string target = JoinPath(path_, name);
     if (target.size() > kMaxStoredPathLength) return {"", Failure(strings::kPathTooLong)};
+    if (HasNul(name) || IsTaken(target) || !IsRegularFile(path)) {
+        return {"", Failure(failureMessage)};
+    }
     std::error_code error;
-    // Only regular files: reading a pipe or a device would never end.
-    if (IsTaken(target) || !fs::is_regular_file(path, error)) return {"", Failure(failureMessage)};
     if (!fs::copy_file(path, target, fs::copy_options::none, error)) {
         DebugPrintf("CWorkingDirectory::CopyIn failed: %s: %s\n", path.c_str(),
                     error.message().c_str());
@@ -99,6 +111,7 @@ ImportResult CWorkingDirectory::CopyInAs(const std::string& path, const std::str
 
 ImportResult CWorkingDirectory::CopyIn(const std::string& path, int failureMessage) const {
     if (path.size() > kMaxEnteringPathLength) return {"", Failure(strings::kPathTooLong)};
+    if (!IsRegularFile(path)) return {"", Failure(failureMessage)};
     std::string name = FileNameOf(path);
     // Two files of the same name from different folders must not share one copy.
     if (IsTaken(JoinPath(path_, name))) name = FileNameOf(MakeDerivedName(JoinPath(path_, name)));
@@ -119,7 +132,7 @@ ImportResult CWorkingDirectory::ImportMotionFile(const std::string& path,
     if (target.empty() || target.size() > kMaxStoredPathLength) {
         return {"", Failure(strings::kPathTooLong)};
     }
-    if (motion.FrameCount(path) < 1 || !motion.Convert(path, target)) {
+    if (!IsRegularFile(path) || motion.FrameCount(path) < 1 || !motion.Convert(path, target)) {
         return {"", Failure(strings::kMotionFileUnusable)};
     }
     return {target, {}};
@@ -133,11 +146,14 @@ bool CWorkingDirectory::Empty() const {
     return EmptyFolder(path_);
 }
 
-void CWorkingDirectory::RemoveFilesWithExtension(std::string_view extension) const {
+void CWorkingDirectory::RemoveFilesWithExtension(std::string_view extension,
+                                                 const std::string& keep) const {
     std::error_code error;
     const std::string wanted = "." + Lower(extension);
     for (const auto& entry : fs::directory_iterator(path_, error)) {
-        if (Lower(entry.path().extension().string()) == wanted) fs::remove(entry.path(), error);
+        if (Lower(entry.path().extension().string()) == wanted && entry.path() != keep) {
+            fs::remove(entry.path(), error);
+        }
     }
 }
 

@@ -36,15 +36,15 @@ public:
     ImportResult CopyInAs(const std::string& path, const std::string& name,
                           int failureMessage) const;
     // An HTR file is converted into the program's own format under its base name; any other
-    // motion file is copied as it is.
+    // motion file is copied as it is. Project files bring their clips in the same way.
     ImportResult ImportMotionFile(const std::string& path, CMotionSide& motion) const;
     // A free name for a file the program writes here: base<N>.<native extension>.
     std::string NumberedName(std::string_view base) const;
 
     // Deletes everything inside the working directory.
     bool Empty() const;
-    // Deletes the files with that extension (without regard to case).
-    void RemoveFilesWithExtension(std::string_view extension) const;
+    // Deletes the files with that extension (without regard to case), except `keep`.
+    void RemoveFilesWithExtension(std::string_view extension, const std::string& keep = {}) const;
 
 private:
     CWorkingDirectory(std::string path, std::string nativeExtension)

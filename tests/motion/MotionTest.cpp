@@ -1,13 +1,12 @@
-#include "motion/Motion.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
 
-#include "base/DebugOutput.h"
 #include "MotionFiles.h"
+#include "base/DebugOutput.h"
 #include "motion/AnimFileFactory.h"
+#include "motion/Motion.h"
 #include "motion/PoseBlender.h"
 
 namespace tavrel {
@@ -16,7 +15,9 @@ namespace {
 using testing::TempDir;
 using testing::WriteStandardMotion;
 
-float RootX(CMotion& m, int i) { return m.GetPose(i)->GetRoot()->local.m[12]; }
+float RootX(CMotion& m, int i) {
+    return m.GetPose(i)->GetRoot()->local.m[12];
+}
 
 void ExpectSamePose(const rkNode* a, const rkNode* b, float eps) {
     ASSERT_TRUE(a && b);
@@ -177,6 +178,36 @@ TEST(Motion, ResampleKeepsExactFramesAndBlendsBetween) {
         }
     }
     EXPECT_EQ(motion.Resample(dir / "x.chb", 1), 0);
+}
+
+// From 10 frames to 11, 12 or 13 the in-between frames fall at thirds, quarters and the like:
+// each must lie that far from the earlier frame towards the later one.
+TEST(Motion, ResampleBlendsByHowFarEachFrameFalls) {
+    TempDir dir;
+    WriteStandardMotion(dir / "m.chb", 10);
+    CMotion motion(dir / "m.chb", 0);
+    CPoseBlender blender;
+    for (int length = 10; length <= 13; ++length) {
+        const std::string path = dir / ("r" + std::to_string(length) + ".chb");
+        ASSERT_EQ(motion.Resample(path, length), 1);
+        CMotion resampled(path, 0);
+        ASSERT_EQ(resampled.GetFrameCount(), length);
+        for (int k = 0; k < length; ++k) {
+            const double t = 9.0 * k / (length - 1);
+            const int i = static_cast<int>(t);
+            const float f = static_cast<float>(t - i);
+            SCOPED_TRACE(std::to_string(length) + " frames, frame " + std::to_string(k));
+            EXPECT_NEAR(RootX(resampled, k), t, 1e-4);
+            auto a = motion.GetPose(i);
+            if (f == 0.0f) {
+                ExpectSamePose(resampled.GetPose(k)->GetRoot(), a->GetRoot(), 0.0f);
+                continue;
+            }
+            auto b = motion.GetPose(i + 1);
+            ExpectSamePose(resampled.GetPose(k)->GetRoot(),
+                           blender.Blend(a.get(), b.get(), 1.0f - f)->GetRoot(), 1e-5f);
+        }
+    }
 }
 
 TEST(Motion, TranslateMovesEveryRootAndRotatePartTurnsEveryFrame) {

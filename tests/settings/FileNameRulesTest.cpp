@@ -64,6 +64,17 @@ TEST(MakeDerivedName, GivesNothingWhenTheNameWouldBeTooLong) {
     EXPECT_NE(MakeDerivedName("/" + std::string(252, 'a') + ".cha"), "");
 }
 
+TEST(MakeDerivedName, GivesUpWhenEveryNameLooksTaken) {
+    // Cut at the NUL, every candidate names the folder itself, which always exists.
+    TempFolder folder;
+    const std::string cut = folder / std::string(1, '\0');
+    EXPECT_EQ(MakeDerivedName(cut + ".cha"), "");
+    EXPECT_EQ(MakeNumberedName(folder.Path(), std::string(1, '\0'), ""), "");
+    // Up to the bound, taken names are still skipped.
+    for (int n = 1; n <= 50; ++n) folder.Write("run_" + std::to_string(n), "x");
+    EXPECT_EQ(MakeDerivedName(folder / "run"), folder / "run_51");
+}
+
 TEST(MakeNumberedName, TakesTheFirstFreeNumber) {
     TempFolder folder;
     EXPECT_EQ(MakeNumberedName(folder.Path(), "Pose", "chb"), folder / "Pose1.chb");

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "base/DebugOutput.h"
 #include "settings/IniFile.h"
 #include "settings/RProfile.h"
@@ -12,6 +14,13 @@ namespace {
 using testing::ReadFile;
 using testing::ScopedEnv;
 using testing::TempFolder;
+
+bool SameNameForTest(std::string a, std::string b) {
+    for (std::string* s : {&a, &b}) {
+        for (char& c : *s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return a == b;
+}
 
 TEST(CRProfile, IniPathReplacesTheProgramExtension) {
     EXPECT_EQ(CRProfile::IniPathFor("/opt/Tavrel.exe"), "/opt/Tavrel.ini");
@@ -82,6 +91,15 @@ TEST(CRProfile, RefusesWritesThatWouldAddLines) {
     EXPECT_EQ(ReadFile(folder / "p.ini"), "[Directory]\nMotion=\n");
 }
 
+TEST(CRProfile, ASettingsFileThatIsADeviceReadsAsMissing) {
+    TempFolder folder;
+    std::filesystem::create_symlink("/dev/zero", folder / "p.ini");
+    CRProfile profile(folder / "p.exe");
+    EXPECT_EQ(profile.GetString("Directory", "Motion"), "");
+    EXPECT_FALSE(CIniFile::Load(folder / "p.ini"));
+    EXPECT_FALSE(CIniFile::Load(folder.Path()));
+}
+
 TEST(CRProfile, WritingIntoAMissingFolderCreatesIt) {
     TempFolder folder;
     CRProfile profile(folder / "new/sub/p.exe");
@@ -96,6 +114,79 @@ TEST(CIniFile, StripsOnePairOfQuotesAndIgnoresComments) {
     EXPECT_EQ(file.Get("S", "b"), std::nullopt);
     EXPECT_EQ(file.Get("S", "c"), "x");
     EXPECT_EQ(file.Get("S", "d"), "\"unbalanced");
+}
+
+TEST(CIniFile, SectionNamesMayHoldSpaces) {
+    CIniFile file = CIniFile::Parse("[Default Camera]\nFront=F\n[ Hotkey ]\nCamera Move=M\n");
+    EXPECT_EQ(file.Get("Default Camera", "Front"), "F");
+    EXPECT_EQ(file.Get("Default", "Front"), std::nullopt);
+    EXPECT_EQ(file.Get("Hotkey", "Camera Move"), "M");  // blanks around the name do not count
+    EXPECT_EQ(file.Get("Hotkey", "Front"), std::nullopt);
+    ASSERT_TRUE(file.Set("Two Words", "Key", "v"));
+    EXPECT_EQ(CIniFile::Parse(file.Text()).Get("two words", "key"), "v");
+    EXPECT_NE(file.Text().find("\n[Two Words]\nKey=v\n"), std::string::npos);
+}
+
+TEST(CIniFile, KeysStartingWithAHashAreComments) {
+    CIniFile file = CIniFile::Parse("[S]\n#k=1\n  #j=2\nk=3\n;i=4\n");
+    EXPECT_EQ(file.Get("S", "#k"), std::nullopt);
+    EXPECT_EQ(file.Get("S", "#j"), std::nullopt);
+    EXPECT_EQ(file.Get("S", "k"), "3");
+    EXPECT_EQ(file.Get("S", ";i"), std::nullopt);
+    // Written, such a key would be a comment nobody reads back.
+    EXPECT_FALSE(file.Set("S", "#k", "v"));
+    EXPECT_FALSE(file.Set("S", " #k", "v"));
+    EXPECT_TRUE(file.Set("S", "k#", "v"));
+    EXPECT_EQ(file.Get("S", "k#"), "v");
+}
+
+TEST(CRProfile, BackslashesInValuesStayAsTheyAre) {
+    TempFolder folder;
+    folder.Write("p.ini", "[Directory]\nMotion=C:\\new\\table\\\nPose=\"a\\\"\n");
+    CRProfile profile(folder / "p.exe");
+    EXPECT_EQ(profile.GetString("Directory", "Motion"), "C:\\new\\table\\");
+    EXPECT_EQ(profile.GetString("Directory", "Pose"), "a\\");
+    EXPECT_TRUE(profile.WriteString("Directory", "Project", "\\\\server\\x\\t"));
+    EXPECT_EQ(profile.GetString("Directory", "Project"), "\\\\server\\x\\t");
+}
+
+TEST(CIniFile, CarriageReturnsBeforeTheBreakBelongToIt) {
+    const std::string text = "[S]\r\r\nk=v\r\r\nj = w \r\nlast=x\r";
+    CIniFile file = CIniFile::Parse(text);
+    EXPECT_EQ(file.Get("S", "k"), "v");
+    EXPECT_EQ(file.Get("S", "j"), "w");
+    EXPECT_EQ(file.Get("S", "last"), "x");
+    EXPECT_EQ(file.Text(), text);
+    ASSERT_TRUE(file.Set("S", "k", "new"));
+    ASSERT_TRUE(file.Set("S", "added", "1"));
+    EXPECT_EQ(file.Text(), "[S]\r\r\nk=new\r\r\nj = w \r\nlast=x\r\nadded=1\n");
+}
+
+// Read, write and read again give the same file, whatever bytes it holds; a write changes
+// only the line it sets.
+TEST(CIniFile, ReadWriteReadIsStableForAnyInput) {
+    const std::string alphabet = "[]=;# \t\"\r\r\n\nabAB";
+    const std::string names[] = {"a", "b", "A", " a", "a b"};
+    std::mt19937 random(7);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text(random() % 48, ' ');
+        for (char& c : text) c = alphabet[random() % alphabet.size()];
+        SCOPED_TRACE(::testing::PrintToString(text));
+        CIniFile file = CIniFile::Parse(text);
+        ASSERT_EQ(file.Text(), text);
+        const std::string section = names[random() % 3], key = names[random() % 3];
+        if (!file.Set(section, key, "v")) continue;
+        const std::string written = file.Text();
+        const CIniFile again = CIniFile::Parse(written);
+        ASSERT_EQ(again.Text(), written);
+        EXPECT_EQ(again.Get(section, key), "v");
+        for (const std::string& s : names) {
+            for (const std::string& k : names) {
+                if (SameNameForTest(s, section) && SameNameForTest(k, key)) continue;
+                EXPECT_EQ(again.Get(s, k), CIniFile::Parse(text).Get(s, k)) << s << "/" << k;
+            }
+        }
+    }
 }
 
 TEST(UserDataFolder, FollowsTheEnvironment) {

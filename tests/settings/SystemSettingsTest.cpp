@@ -26,6 +26,14 @@ TEST_F(MotionFolderTest, ReadsTheProgramsKeyFromTheFirstFolderThatHasIt) {
     EXPECT_EQ(Folder(), "/my motions");
 }
 
+TEST_F(MotionFolderTest, ValuesLoseTheirBackslashEscapes) {
+    first.Write("Corvane/Tavrel.conf",
+                "[General]\nMotion%20Folder=\"/srv/a\\\\b \\\"q\\\" \\tt\\x41\\xe9;\\101\\q\"\n");
+    EXPECT_EQ(Folder(), "/srv/a\\b \"q\" \ttA\xc3\xa9;Aq");
+    first.Write("Corvane/Tavrel.conf", "[General]\nMotion%20Folder=/a\\nb\\x\\\n");
+    EXPECT_EQ(Folder(), "/a\nbx\\");
+}
+
 TEST_F(MotionFolderTest, AnOpenKeyWithoutTheValueGivesNoFolder) {
     first.Write("Corvane/Tavrel.conf", "[General]\nOther=1\n");
     second.Write("Corvane/Olvenar.conf", "[2.0]\nInstall%20Path=/opt/olvenar\n");

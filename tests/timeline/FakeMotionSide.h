@@ -57,14 +57,18 @@ public:
 
     // The next write fails (before it writes anything).
     bool failNext = false;
+    // When 0 or more: that many files are written, then the next write fails.
+    int writesBeforeFailure = -1;
     std::vector<std::string> resampled;  // targets of Resample, in order
 
 private:
     bool Write(const std::string& target, int frames, const std::string& note) {
-        if (failNext || frames < 1) {
+        if (failNext || frames < 1 || writesBeforeFailure == 0) {
             failNext = false;
+            writesBeforeFailure = -1;
             return false;
         }
+        if (writesBeforeFailure > 0) --writesBeforeFailure;
         WriteFakeMotion(target, frames, note);
         return true;
     }

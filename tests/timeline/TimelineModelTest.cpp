@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "settings/StringIds.h"
 #include "tests/timeline/TimelineFixture.h"
 #include "timeline/TimelineModel.h"
@@ -200,6 +202,19 @@ TEST_F(Model, ResizeStaysClearOfTheNeighbours) {
     EXPECT_EQ(Clips()[1].transitionIn, 5);
 }
 
+TEST_F(Model, ResizeToExactlyThreeFramesSucceedsAtEitherEnd) {
+    ASSERT_TRUE(Add(10, 0).done);
+    ASSERT_TRUE(Add(10, 20).done);
+    ASSERT_TRUE(model->ResizeClip(PositionOf(0), 0, 2).done);
+    ASSERT_TRUE(model->ResizeClip(PositionOf(20), 27, 29).done);
+    EXPECT_EQ(Ranges(), (RangeList{{0, 2}, {27, 29}}));
+    for (const MotionClip& c : Clips()) {
+        EXPECT_EQ(motion.FrameCount(c.fileName), 3);
+        EXPECT_EQ(c.transitionIn, 1);
+    }
+    EXPECT_FALSE(model->ResizeClip(PositionOf(27), 28, 29).done);
+}
+
 TEST_F(Model, ResizeKeepsCrossFadesApart) {
     ASSERT_TRUE(Add(30, 0).done);
     ASSERT_TRUE(Add(30, 100).done);
@@ -230,6 +245,20 @@ TEST_F(Model, UndoAndRedoRestoreTheViewAndClearOnNewEdits) {
     EXPECT_FALSE(model->Redo().done);
 }
 
+TEST_F(Model, UndoAndRedoMarkTheTrackChanged) {
+    ASSERT_TRUE(Add(10, 0).done);
+    EXPECT_TRUE(model->Changed());
+    model->ClearChanged();
+    ASSERT_TRUE(model->Undo().done);
+    EXPECT_TRUE(model->Changed());
+    model->ClearChanged();
+    ASSERT_TRUE(model->Redo().done);
+    EXPECT_TRUE(model->Changed());
+    model->ClearChanged();
+    EXPECT_FALSE(model->Redo().done);  // nothing to redo: nothing changed
+    EXPECT_FALSE(model->Changed());
+}
+
 TEST_F(Model, FailedMotionWritesLeaveTheModelExactlyAsBefore) {
     ASSERT_TRUE(Add(20, 0).done);
     ASSERT_TRUE(Add(20, 40).done);
@@ -256,6 +285,65 @@ TEST_F(Model, FailedMotionWritesLeaveTheModelExactlyAsBefore) {
     attempt([&] { return model->AlignToPrevious("Head"); }, strings::kAlignImpossible);
     attempt([&] { return model->AddPoseClip(kEditPoseClip); }, strings::kPoseClipFailed);
     EXPECT_TRUE(model->CanRedo() == false);
+}
+
+// Names of the files in the working folder.
+std::set<std::string> FilesIn(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
+}
+
+TEST_F(Model, SplitsThatFailPartWayLeaveNoFilesBehind) {
+    ASSERT_TRUE(Add(20, 0).done);
+    ASSERT_TRUE(Add(20, 20).done);
+    ASSERT_TRUE(Add(20, 40).done);
+    const auto files = FilesIn(workingDirectory->Path());
+    motion.writesBeforeFailure = 1;  // the first half is written, the second fails
+    EXPECT_EQ(model->SplitAtFrame(10).message.id, strings::kSplitFailed);
+    EXPECT_EQ(FilesIn(workingDirectory->Path()), files);
+    // The crop cuts the last clip, then fails on the first one.
+    model->SetInMark(10);
+    model->SetOutMark(49);
+    motion.writesBeforeFailure = 2;
+    EXPECT_EQ(model->CropToMarks().message.id, strings::kSplitFailed);
+    EXPECT_EQ(FilesIn(workingDirectory->Path()), files);
+    EXPECT_EQ(Ranges(), (RangeList{{0, 19}, {20, 39}, {40, 59}}));
+}
+
+TEST_F(Model, CropKeepsNoFileItCutAgain) {
+    ASSERT_TRUE(Add(60, 0).done);
+    model->SetInMark(10);
+    model->SetOutMark(49);
+    ASSERT_TRUE(model->CropToMarks().done);
+    // The original, the kept middle and the two removed ends: the piece cut twice is gone.
+    std::set<std::string> expected = {"m0.cha",
+                                      std::filesystem::path(Clips()[0].fileName).filename()};
+    for (const std::string& removed : model->RemovedFiles().Names()) {
+        expected.insert(std::filesystem::path(removed).filename());
+    }
+    EXPECT_EQ(expected.size(), 4u);
+    EXPECT_EQ(FilesIn(workingDirectory->Path()), expected);
+    ASSERT_TRUE(model->Undo().done);
+    EXPECT_EQ(Ranges(), (RangeList{{0, 59}}));
+    EXPECT_EQ(motion.FrameCount(Clips()[0].fileName), 60);
+}
+
+TEST_F(Model, PasteSaysWhenTheClipsFileNoLongerFits) {
+    ASSERT_TRUE(Add(20, 0).done);
+    ASSERT_TRUE(model->ResizeClip(0, 0, 29).done);
+    model->Select(0);
+    model->CopySelected();
+    // Resizing a stretched clip writes its file again at the new length.
+    ASSERT_TRUE(model->ResizeClip(0, 0, 39).done);
+    model->SetCurrentFrame(100);
+    decisions.pasteName = "copy";
+    const auto files = FilesIn(workingDirectory->Path());
+    EXPECT_EQ(model->Paste().message.id, strings::kPasteLengthChanged);
+    EXPECT_EQ(FilesIn(workingDirectory->Path()), files);
+    EXPECT_EQ(model->UndoCount(), 3);
 }
 
 TEST_F(Model, EditsOfTheSelectedClipWriteDerivedFiles) {
@@ -345,6 +433,30 @@ TEST_F(Model, DeleteWithoutSelectionRemovesTheSound) {
     EXPECT_EQ(model->Project().soundFile, "");
     EXPECT_EQ(model->UndoCount(), 0);
     EXPECT_EQ(model->SetSoundFile(root / "user/none.wav").message.id, strings::kSoundLoadFailed);
+}
+
+TEST_F(Model, UndoLeavesTheSoundTrackAsItIs) {
+    ASSERT_TRUE(model->SetSoundFile(root.Write("user/tune.wav", "RIFF")).done);
+    ASSERT_TRUE(Add(10, 0).done);
+    ASSERT_TRUE(model->SetSoundFile(root.Write("user/other.wav", "RIFF")).done);
+    const std::string sound = model->Project().soundFile;
+    ASSERT_TRUE(model->Undo().done);
+    EXPECT_EQ(model->Project().soundFile, sound);
+    ASSERT_TRUE(model->Redo().done);
+    EXPECT_EQ(model->Project().soundFile, sound);
+    EXPECT_TRUE(std::filesystem::exists(sound));
+    // A sound that cannot be loaded keeps the one there was.
+    EXPECT_EQ(model->SetSoundFile(root / "user/none.wav").message.id, strings::kSoundLoadFailed);
+    EXPECT_EQ(model->Project().soundFile, sound);
+    EXPECT_TRUE(std::filesystem::exists(sound));
+    // The same name from elsewhere replaces the sound, and only one WAV file stays.
+    ASSERT_TRUE(model->SetSoundFile(root.Write("user/x/other.wav", "RIFF2")).done);
+    EXPECT_EQ(ReadFile(model->Project().soundFile), "RIFF2");
+    int wavs = 0;
+    for (const std::string& name : FilesIn(workingDirectory->Path())) {
+        wavs += std::filesystem::path(name).extension() == ".wav";
+    }
+    EXPECT_EQ(wavs, 1);
 }
 
 TEST_F(Model, MediaClipsFollowTheInsertRules) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -64,6 +65,25 @@ TEST(CWorkingDirectory, CopiesAndConvertsWithoutTouchingTheOriginal) {
               strings::kCopyFailed);
     EXPECT_EQ(wd->CopyIn("/" + std::string(261, 'p'), strings::kCopyFailed).message.id,
               strings::kPathTooLong);
+}
+
+TEST(CWorkingDirectory, ReadsOnlyRegularFilesNamedWithoutNul) {
+    TempFolder temp;
+    auto wd = Create(temp.Path());
+    const std::string user = temp.Write("user/walk.cha", "frames 5\n");
+    testing::FakeMotionSide motion;
+    // Cut at the NUL, these would name another file than the one asked for.
+    const std::string nul(1, '\0');
+    EXPECT_EQ(wd->CopyIn(user + nul + "x", strings::kCopyFailed).message.id, strings::kCopyFailed);
+    EXPECT_EQ(wd->CopyInAs(user, "a" + nul + "b", strings::kCopyFailed).message.id,
+              strings::kCopyFailed);
+    EXPECT_EQ(wd->ImportMotionFile(user + nul + ".htr", motion).message.id,
+              strings::kMotionFileUnusable);
+    // A pipe would keep the reader waiting for a writer that never comes.
+    ASSERT_EQ(::mkfifo((temp / "user/pipe.htr").c_str(), 0600), 0);
+    EXPECT_EQ(wd->ImportMotionFile(temp / "user/pipe.htr", motion).message.id,
+              strings::kMotionFileUnusable);
+    EXPECT_TRUE(fs::is_empty(wd->Path()));
 }
 
 TEST(EmptyFolder, DeletesReadOnlyEntriesButNotWhatLinksPointAt) {
