@@ -60,6 +60,8 @@ const char* TypeName(int type) {
             return "CHB";
         case kTypeHTR:
             return "HTR";
+        case kTypeBVH:
+            return "BVH";
         default:
             return "unknown";
     }
@@ -75,7 +77,7 @@ int Usage(std::ostream& err, const char* command, const std::string& detail) {
 std::unique_ptr<ANIMFILE> ReadMotion(const std::string& path, std::ostream& err) {
     const int type = MotionFileTypeOf(path);
     if (type == kTypeUnknown) {
-        err << "error: " << path << ": not a motion file (expected .cha, .chb or .htr)\n";
+        err << "error: " << path << ": not a motion file (expected .cha, .chb, .htr or .bvh)\n";
         return nullptr;
     }
     try {
@@ -193,8 +195,8 @@ int RunConvertCommand(const Args& args, std::ostream& out, std::ostream& err) {
     const std::string& in = p.positional[0];
     const std::string& target = p.positional[1];
     const int type = MotionFileTypeOf(target);
-    if (type != kTypeCHA && type != kTypeCHB) {
-        err << "error: " << target << ": can only write .cha or .chb files\n";
+    if (WriteFormatOf(MotionFileType(type)) < 0) {
+        err << "error: " << target << ": can only write .cha, .chb or .bvh files\n";
         return kExitFailed;
     }
     if (SameFile(in, target)) {
@@ -206,7 +208,7 @@ int RunConvertCommand(const Args& args, std::ostream& out, std::ostream& err) {
     // Written beside the target first, so a failed write never leaves half a file under its name.
     const std::string partial = target + ".partial";
     try {
-        if (!motion->WriteAs(partial.c_str(), type == kTypeCHB ? 1 : 0)) {
+        if (!motion->WriteAs(partial.c_str(), WriteFormatOf(MotionFileType(type)))) {
             throw std::runtime_error("cannot be created");
         }
         std::error_code error;
