@@ -76,6 +76,7 @@ public:
     rkNode* GetRoot() const { return root_; }
     int64_t GetMotionOffset() const { return motionOffset_; }
     int32_t GetFrameRate() const { return frameRate_; }
+    void SetFrameRate(int32_t rate) { frameRate_ = rate; }
     int32_t GetSegmentCount() const { return static_cast<int32_t>(segments_.size()); }
     ANIMSEG* GetSegment(int32_t i) const { return segments_[i].get(); }
     // The first segment with that exact name, or -1.
