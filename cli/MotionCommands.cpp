@@ -243,7 +243,8 @@ int RunImportCommand(const Args& args, std::ostream& out, std::ostream& err) {
     std::string mapFile;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--fps" && i + 1 < args.size()) {
-            if (!ParseNumber(args[++i], &fps) || (fps != 30 && fps != 60)) return Usage(err, "import", "--fps is 30 or 60");
+            if (!ParseNumber(args[++i], &fps) || (fps != 30 && fps != 60))
+                return Usage(err, "import", "--fps is 30 or 60");
         } else if (args[i] == "--map" && i + 1 < args.size()) {
             mapFile = args[++i];
         } else {
@@ -282,15 +283,21 @@ int RunImportCommand(const Args& args, std::ostream& out, std::ostream& err) {
         }
         w.EndObject().Key("unmapped").BeginArray();
         for (const std::string& name : mapped.unmapped) w.String(name);
-        w.EndArray().Key("frameRate").Int(mapped.motion->GetFrameRate()).Key("output").String(target).EndObject();
+        w.EndArray()
+            .Key("frameRate")
+            .Int(mapped.motion->GetFrameRate())
+            .Key("output")
+            .String(target)
+            .EndObject();
         w.Finish();
         return kExitOk;
     }
-    out << "unit: " << mapped.unit << " (scale " << mapped.scale << ")\nupAxis: " << mapped.upAxis << '\n';
+    out << "unit: " << mapped.unit << " (scale " << mapped.scale << ")\nupAxis: " << mapped.upAxis
+        << '\n';
     for (int32_t s = 0; s < kStandardSegmentCount; ++s) {
         const int32_t joint = mapped.joints[s];
-        out << "segment " << kStandardSkeleton[s].name << " <- " << (joint >= 0 ? source->GetSegment(joint)->name : "-")
-            << '\n';
+        out << "segment " << kStandardSkeleton[s].name << " <- "
+            << (joint >= 0 ? source->GetSegment(joint)->name : "-") << '\n';
     }
     out << "unmapped:";
     for (const std::string& name : mapped.unmapped) out << ' ' << name;

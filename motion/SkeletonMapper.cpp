@@ -13,14 +13,31 @@
 #include "AnimRead/HTRRead/HTRRead.h"
 #include "motion/Quaternion.h"
 
-
 namespace tavrel {
 namespace {
 
 // Standard segment indexes.
 enum : int32_t {
-    kLowerTorso, kUpperTorso, kLPelvis, kRPelvis, kLThigh, kRThigh, kLLowLeg, kRLowLeg, kLFoot, kRFoot,
-    kNeck, kLCollar, kRCollar, kLUpArm, kRUpArm, kLLowArm, kRLowArm, kLHand, kRHand, kHead
+    kLowerTorso,
+    kUpperTorso,
+    kLPelvis,
+    kRPelvis,
+    kLThigh,
+    kRThigh,
+    kLLowLeg,
+    kRLowLeg,
+    kLFoot,
+    kRFoot,
+    kNeck,
+    kLCollar,
+    kRCollar,
+    kLUpArm,
+    kRUpArm,
+    kLLowArm,
+    kRLowArm,
+    kLHand,
+    kRHand,
+    kHead
 };
 
 // Joint names without side and prefix, and the segment each belongs to (left, right, unsided).
@@ -29,40 +46,61 @@ struct Family {
     int32_t left, right, unsided;
 };
 constexpr Family kFamilies[] = {
-    {"hips", -1, -1, kLowerTorso},      {"hip", kLThigh, kRThigh, kLowerTorso},
+    {"hips", -1, -1, kLowerTorso},
+    {"hip", kLThigh, kRThigh, kLowerTorso},
     {"pelvis", kLPelvis, kRPelvis, kLowerTorso},
-    {"spine", -1, -1, kUpperTorso},     {"chest", -1, -1, kUpperTorso},
-    {"upperchest", -1, -1, kUpperTorso}, {"torso", -1, -1, kUpperTorso},
-    {"abdomen", -1, -1, kUpperTorso},   {"lowerback", -1, -1, kUpperTorso},
-    {"upperback", -1, -1, kUpperTorso}, {"thorax", -1, -1, kUpperTorso},
-    {"neck", -1, -1, kNeck},            {"head", -1, -1, kHead},
+    {"spine", -1, -1, kUpperTorso},
+    {"chest", -1, -1, kUpperTorso},
+    {"upperchest", -1, -1, kUpperTorso},
+    {"torso", -1, -1, kUpperTorso},
+    {"abdomen", -1, -1, kUpperTorso},
+    {"lowerback", -1, -1, kUpperTorso},
+    {"upperback", -1, -1, kUpperTorso},
+    {"thorax", -1, -1, kUpperTorso},
+    {"neck", -1, -1, kNeck},
+    {"lowerneck", -1, -1, kNeck},
+    {"head", -1, -1, kHead},
     {"hipjoint", kLPelvis, kRPelvis, -1},
-    {"upleg", kLThigh, kRThigh, -1},    {"thigh", kLThigh, kRThigh, -1},
-    {"femur", kLThigh, kRThigh, -1},    {"upperleg", kLThigh, kRThigh, -1},
-    {"leg", kLLowLeg, kRLowLeg, -1},    {"lowerleg", kLLowLeg, kRLowLeg, -1},
-    {"lowleg", kLLowLeg, kRLowLeg, -1}, {"calf", kLLowLeg, kRLowLeg, -1},
-    {"shin", kLLowLeg, kRLowLeg, -1},   {"tibia", kLLowLeg, kRLowLeg, -1},
+    {"upleg", kLThigh, kRThigh, -1},
+    {"thigh", kLThigh, kRThigh, -1},
+    {"femur", kLThigh, kRThigh, -1},
+    {"upperleg", kLThigh, kRThigh, -1},
+    {"leg", kLLowLeg, kRLowLeg, -1},
+    {"lowerleg", kLLowLeg, kRLowLeg, -1},
+    {"lowleg", kLLowLeg, kRLowLeg, -1},
+    {"calf", kLLowLeg, kRLowLeg, -1},
+    {"shin", kLLowLeg, kRLowLeg, -1},
+    {"tibia", kLLowLeg, kRLowLeg, -1},
     {"knee", kLLowLeg, kRLowLeg, -1},
-    {"foot", kLFoot, kRFoot, -1},       {"ankle", kLFoot, kRFoot, -1},
-    {"shoulder", kLCollar, kRCollar, -1}, {"clavicle", kLCollar, kRCollar, -1},
-    {"collar", kLCollar, kRCollar, -1}, {"clav", kLCollar, kRCollar, -1},
-    {"arm", kLUpArm, kRUpArm, -1},      {"uparm", kLUpArm, kRUpArm, -1},
-    {"upperarm", kLUpArm, kRUpArm, -1}, {"humerus", kLUpArm, kRUpArm, -1},
-    {"forearm", kLLowArm, kRLowArm, -1}, {"lowerarm", kLLowArm, kRLowArm, -1},
-    {"lowarm", kLLowArm, kRLowArm, -1}, {"radius", kLLowArm, kRLowArm, -1},
+    {"foot", kLFoot, kRFoot, -1},
+    {"ankle", kLFoot, kRFoot, -1},
+    {"shoulder", kLCollar, kRCollar, -1},
+    {"clavicle", kLCollar, kRCollar, -1},
+    {"collar", kLCollar, kRCollar, -1},
+    {"clav", kLCollar, kRCollar, -1},
+    {"arm", kLUpArm, kRUpArm, -1},
+    {"uparm", kLUpArm, kRUpArm, -1},
+    {"upperarm", kLUpArm, kRUpArm, -1},
+    {"humerus", kLUpArm, kRUpArm, -1},
+    {"forearm", kLLowArm, kRLowArm, -1},
+    {"lowerarm", kLLowArm, kRLowArm, -1},
+    {"lowarm", kLLowArm, kRLowArm, -1},
+    {"radius", kLLowArm, kRLowArm, -1},
     {"elbow", kLLowArm, kRLowArm, -1},
-    {"hand", kLHand, kRHand, -1},       {"wrist", kLHand, kRHand, -1},
+    {"hand", kLHand, kRHand, -1},
+    {"wrist", kLHand, kRHand, -1},
 };
 // Words rigs put before the joint's own name.
-constexpr const char* kPrefixWords[] = {"bip01", "bip001", "bip", "mixamorig", "def", "rig", "jnt", "bn",
-                                        "b", "j", "character1", "cc", "base", "ctrl", "skel", "sk"};
+constexpr const char* kPrefixWords[] = {"bip01", "bip001", "bip",  "mixamorig", "def",        "rig",
+                                        "jnt",   "bn",     "b",    "j",         "character1", "cc",
+                                        "base",  "ctrl",   "skel", "sk"};
 // What a source needs so that a figure can be made of it.
-constexpr int32_t kRequired[] = {kLowerTorso, kLThigh, kRThigh, kLLowLeg, kRLowLeg,
-                                 kLUpArm, kRUpArm, kLLowArm, kRLowArm, kHead};
+constexpr int32_t kRequired[] = {kLowerTorso, kLThigh, kRThigh,  kLLowLeg, kRLowLeg,
+                                 kLUpArm,     kRUpArm, kLLowArm, kRLowArm, kHead};
 // The segment each bone points at in the standard skeleton, -1 for the ends.
 constexpr int32_t kNextAlongBone[kStandardSegmentCount] = {
-    kUpperTorso, kNeck, kLThigh, kRThigh, kLLowLeg, kRLowLeg, kLFoot, kRFoot, -1, -1,
-    kHead, kLUpArm, kRUpArm, kLLowArm, kRLowArm, kLHand, kRHand, -1, -1, -1};
+    kUpperTorso, kNeck,   kLThigh, kRThigh,  kLLowLeg, kRLowLeg, kLFoot, kRFoot, -1, -1,
+    kHead,       kLUpArm, kRUpArm, kLLowArm, kRLowArm, kLHand,   kRHand, -1,     -1, -1};
 
 // The words of a name: split at anything but letters and digits, and where camel case turns.
 std::vector<std::string> Words(std::string_view name) {
@@ -83,7 +121,8 @@ std::vector<std::string> Words(std::string_view name) {
         const bool upper = std::isupper(c);
         const bool prevLower = i > 0 && std::islower(static_cast<unsigned char>(name[i - 1]));
         const bool prevUpper = i > 0 && std::isupper(static_cast<unsigned char>(name[i - 1]));
-        const bool nextLower = i + 1 < name.size() && std::islower(static_cast<unsigned char>(name[i + 1]));
+        const bool nextLower =
+            i + 1 < name.size() && std::islower(static_cast<unsigned char>(name[i + 1]));
         if (upper && (prevLower || (prevUpper && nextLower))) flush();
         word.push_back(static_cast<char>(std::tolower(c)));
     }
@@ -92,7 +131,8 @@ std::vector<std::string> Words(std::string_view name) {
 }
 
 const Family* FamilyOf(std::string_view body) {
-    while (!body.empty() && std::isdigit(static_cast<unsigned char>(body.back()))) body.remove_suffix(1);
+    while (!body.empty() && std::isdigit(static_cast<unsigned char>(body.back())))
+        body.remove_suffix(1);
     for (const Family& family : kFamilies) {
         if (body == family.body) return &family;
     }
@@ -110,9 +150,10 @@ std::pair<char, std::string> SideAndBody(const std::string& name) {
             side = 'L';
         } else if (w == "right" || w == "r" || w == "rt" || w == "rgt") {
             side = 'R';
-        } else if (body.empty() && std::find_if(std::begin(kPrefixWords), std::end(kPrefixWords), [&](const char* p) {
-                                       return w == p;
-                                   }) != std::end(kPrefixWords) && i + 1 < words.size()) {
+        } else if (body.empty() &&
+                   std::find_if(std::begin(kPrefixWords), std::end(kPrefixWords),
+                                [&](const char* p) { return w == p; }) != std::end(kPrefixWords) &&
+                   i + 1 < words.size()) {
             continue;
         } else {
             body += w;
@@ -129,15 +170,16 @@ std::pair<char, std::string> SideAndBody(const std::string& name) {
 
 int32_t Depth(const ANIMFILE& motion, int32_t joint) {
     int32_t depth = 0;
-    for (int32_t at = motion.GetSegment(joint)->parent; at >= 0 && depth <= motion.GetSegmentCount();
-         at = motion.GetSegment(at)->parent) {
+    for (int32_t at = motion.GetSegment(joint)->parent;
+         at >= 0 && depth <= motion.GetSegmentCount(); at = motion.GetSegment(at)->parent) {
         ++depth;
     }
     return depth;
 }
 
 bool IsAncestor(const ANIMFILE& motion, int32_t ancestor, int32_t joint) {
-    for (int32_t at = motion.GetSegment(joint)->parent, steps = 0; at >= 0 && steps <= motion.GetSegmentCount();
+    for (int32_t at = motion.GetSegment(joint)->parent, steps = 0;
+         at >= 0 && steps <= motion.GetSegmentCount();
          at = motion.GetSegment(at)->parent, ++steps) {
         if (at == ancestor) return true;
     }
@@ -166,22 +208,33 @@ rkMatrix operator*(const rkMatrix& a, const rkMatrix& b) {
     return out;
 }
 
-rkVector Sub(rkVector a, rkVector b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-float Dot(rkVector a, rkVector b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-rkVector Cross(rkVector a, rkVector b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-float Length(rkVector v) { return std::sqrt(Dot(v, v)); }
+rkVector Sub(rkVector a, rkVector b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+float Dot(rkVector a, rkVector b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+rkVector Cross(rkVector a, rkVector b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+float Length(rkVector v) {
+    return std::sqrt(Dot(v, v));
+}
 rkVector Turned(rkVector v, const rkMatrix& r) {
     return {v.x * r.m[0] + v.y * r.m[4] + v.z * r.m[8], v.x * r.m[1] + v.y * r.m[5] + v.z * r.m[9],
             v.x * r.m[2] + v.y * r.m[6] + v.z * r.m[10]};
 }
-rkVector Position(const rkMatrix& m) { return {m.m[12], m.m[13], m.m[14]}; }
+rkVector Position(const rkMatrix& m) {
+    return {m.m[12], m.m[13], m.m[14]};
+}
 
 // The rotation with rows a, b, c (orthonormal).
 rkMatrix Rows(rkVector a, rkVector b, rkVector c) {
     rkMatrix m;
     rkIdentity(&m);
     const rkVector rows[3] = {a, b, c};
-    for (int r = 0; r < 3; ++r) m.m[r * 4] = rows[r].x, m.m[r * 4 + 1] = rows[r].y, m.m[r * 4 + 2] = rows[r].z;
+    for (int r = 0; r < 3; ++r)
+        m.m[r * 4] = rows[r].x, m.m[r * 4 + 1] = rows[r].y, m.m[r * 4 + 2] = rows[r].z;
     return m;
 }
 
@@ -203,10 +256,20 @@ rkMatrix ShortestTurn(rkVector a, rkVector b) {
     rkIdentity(&m);
     for (int r = 0; r < 3; ++r) {
         for (int col = 0; col < 3; ++col) {
-            m.m[r * 4 + col] = (r == col ? cs : 0.0f) + (1 - cs) * k[r] * k[col] - sn * cross[r][col];
+            m.m[r * 4 + col] =
+                (r == col ? cs : 0.0f) + (1 - cs) * k[r] * k[col] - sn * cross[r][col];
         }
     }
     return m;
+}
+
+// The signed unit axis closest to v.
+rkVector NearestAxis(rkVector v) {
+    const float a[3] = {std::fabs(v.x), std::fabs(v.y), std::fabs(v.z)};
+    const auto axis = std::max_element(a, a + 3) - a;
+    rkVector out{0, 0, 0};
+    (&out.x)[axis] = (&v.x)[axis] < 0 ? -1.0f : 1.0f;
+    return out;
 }
 
 // ---- The source's rest pose ----
@@ -262,7 +325,8 @@ std::vector<rkMatrix> StandardRestWorld() {
     std::vector<rkMatrix> world(kStandardSegmentCount);
     for (int32_t i = 0; i < kStandardSegmentCount; ++i) {
         const float* e = kStandardSkeleton[i].pose;
-        const rkMatrix local{{e[0], e[1], e[2], 0, e[3], e[4], e[5], 0, e[6], e[7], e[8], 0, e[9], e[10], e[11], 1}};
+        const rkMatrix local{
+            {e[0], e[1], e[2], 0, e[3], e[4], e[5], 0, e[6], e[7], e[8], 0, e[9], e[10], e[11], 1}};
         const int parent = kStandardSkeleton[i].parent;
         world[i] = parent < 0 ? local : local * world[parent];
     }
@@ -271,8 +335,8 @@ std::vector<rkMatrix> StandardRestWorld() {
 
 std::string UnitOf(float legLength, float* closeness) {
     // A grown-up's leg from hip to ankle is about 0.85 m.
-    static constexpr std::pair<const char*, float> kUnits[] = {{"m", 0.85f}, {"dm", 8.5f}, {"inch", 33.5f},
-                                                               {"cm", 85.0f}, {"mm", 850.0f}};
+    static constexpr std::pair<const char*, float> kUnits[] = {
+        {"m", 0.85f}, {"dm", 8.5f}, {"inch", 33.5f}, {"cm", 85.0f}, {"mm", 850.0f}};
     const char* best = "m";
     float bestDistance = 1e30f;
     for (const auto& [name, leg] : kUnits) {
@@ -285,7 +349,8 @@ std::string UnitOf(float legLength, float* closeness) {
 
 // Where a bone of the source points in its rest pose: to the joint of the next segment along it,
 // else to its first child joint or BVH End Site.
-std::optional<rkVector> SourceBone(const ANIMFILE& source, const std::array<int32_t, kStandardSegmentCount>& joints,
+std::optional<rkVector> SourceBone(const ANIMFILE& source,
+                                   const std::array<int32_t, kStandardSegmentCount>& joints,
                                    const std::vector<rkMatrix>& restWorld, int32_t segment) {
     const int32_t joint = joints[segment];
     const rkVector from = Position(restWorld[joint]);
@@ -300,7 +365,8 @@ std::optional<rkVector> SourceBone(const ANIMFILE& source, const std::array<int3
         const rkVector d = Sub(Position(restWorld[seg.children.front()]), from);
         if (Length(d) > 0) return d;
     }
-    if (const auto* bvh = dynamic_cast<const BVHREAD*>(&source); bvh && bvh->GetJoint(joint).endSite) {
+    if (const auto* bvh = dynamic_cast<const BVHREAD*>(&source);
+        bvh && bvh->GetJoint(joint).endSite) {
         const rkVector d = Turned(*bvh->GetJoint(joint).endSite, RotationOf(restWorld[joint]));
         if (Length(d) > 0) return d;
     }
@@ -344,6 +410,17 @@ std::array<int32_t, kStandardSegmentCount> CSkeletonMapper::Match(const ANIMFILE
     for (int32_t s = 0; s < kStandardSegmentCount; ++s) {
         if (joints[s] < 0 && s != kUpperTorso) joints[s] = closestToRoot(candidates[s]);
     }
+    // A root without a telling name ("root"): the joint both thighs hang from.
+    if (joints[kLowerTorso] < 0 && joints[kLThigh] >= 0 && joints[kRThigh] >= 0) {
+        for (int32_t at = source.GetSegment(joints[kLThigh])->parent; at >= 0;
+             at = source.GetSegment(at)->parent) {
+            const bool pelvisSide = at == joints[kLPelvis] || at == joints[kRPelvis];
+            if (!pelvisSide && IsAncestor(source, at, joints[kRThigh])) {
+                joints[kLowerTorso] = at;
+                break;
+            }
+        }
+    }
     // The upper torso turns the shoulders: take the spine joint the neck hangs from.
     if (joints[kUpperTorso] < 0 && !candidates[kUpperTorso].empty()) {
         const int32_t top = joints[kNeck] >= 0 ? joints[kNeck] : joints[kHead];
@@ -357,13 +434,15 @@ std::array<int32_t, kStandardSegmentCount> CSkeletonMapper::Match(const ANIMFILE
     return joints;
 }
 
-CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& overrides, int fps) {
+CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& overrides,
+                                             int fps) {
     Result result;
     result.joints = Match(source, overrides);
     const auto& joints = result.joints;
     std::string missing;
     for (int32_t s : kRequired) {
-        if (joints[s] < 0) missing += std::string(missing.empty() ? "" : ", ") + kStandardSkeleton[s].name;
+        if (joints[s] < 0)
+            missing += std::string(missing.empty() ? "" : ", ") + kStandardSkeleton[s].name;
     }
     if (!missing.empty()) {
         result.message = "not a human figure: no joint found for " + missing +
@@ -378,7 +457,8 @@ CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& 
     try {
         source.GetFrame(source.GetBeginFrame());  // every frame in memory before the walk
     } catch (const ERROBJ& error) {
-        result.message = std::string(error.GetText()) + (error.detail[0] ? std::string(": ") + error.detail : "");
+        result.message = std::string(error.GetText()) +
+                         (error.detail[0] ? std::string(": ") + error.detail : "");
         return result;
     }
 
@@ -393,9 +473,12 @@ CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& 
         return Rows(left, up, Cross(left, up));
     };
     auto at = [&](int32_t s) { return Position(restWorld[joints[s]]); };
-    const auto sourceFrame = frameOf(Sub(at(kHead), at(kLowerTorso)), Sub(at(kLThigh), at(kRThigh)));
-    const auto ourFrame = frameOf(Sub(Position(standard[kHead]), Position(standard[kLowerTorso])),
-                                  Sub(Position(standard[kLThigh]), Position(standard[kRThigh])));
+    // Files are written along their axes: the source's up is the axis nearest its spine. Ours is
+    // the world's +z; a spine that leans must not tilt the floor.
+    const auto sourceFrame =
+        frameOf(NearestAxis(Sub(at(kHead), at(kLowerTorso))), Sub(at(kLThigh), at(kRThigh)));
+    const auto ourFrame =
+        frameOf({0, 0, 1}, Sub(Position(standard[kLThigh]), Position(standard[kRThigh])));
     if (!sourceFrame || !ourFrame) {
         result.message = "not a human figure: its rest pose has no up and no left and right";
         return result;
@@ -404,16 +487,20 @@ CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& 
     const rkMatrix alignBack = Transposed(align);
     const rkVector up = Turned({0, 0, 1}, alignBack);  // the source's up in the motion's world
     // Our readers turn Y-up files to Z-up (file y is our z, file z our -y); others keep theirs.
-    const bool turnedOnRead = dynamic_cast<const BVHREAD*>(&source) || dynamic_cast<const HTRREAD*>(&source);
+    const bool turnedOnRead =
+        dynamic_cast<const BVHREAD*>(&source) || dynamic_cast<const HTRREAD*>(&source);
     const float inFile[3] = {std::fabs(up.x), std::fabs(turnedOnRead ? up.z : up.y),
                              std::fabs(turnedOnRead ? up.y : up.z)};
     result.upAxis = "XYZ"[std::max_element(inFile, inFile + 3) - inFile];
 
     // Lengths: our leg over theirs.
-    auto leg = [](rkVector hip, rkVector knee, rkVector ankle) { return Length(Sub(knee, hip)) + Length(Sub(ankle, knee)); };
+    auto leg = [](rkVector hip, rkVector knee, rkVector ankle) {
+        return Length(Sub(knee, hip)) + Length(Sub(ankle, knee));
+    };
     const float sourceLeg = joints[kLFoot] >= 0 ? leg(at(kLThigh), at(kLLowLeg), at(kLFoot))
                                                 : 2 * Length(Sub(at(kLLowLeg), at(kLThigh)));
-    const float ourLeg = leg(Position(standard[kLThigh]), Position(standard[kLLowLeg]), Position(standard[kLFoot]));
+    const float ourLeg =
+        leg(Position(standard[kLThigh]), Position(standard[kLLowLeg]), Position(standard[kLFoot]));
     if (!(sourceLeg > 0)) {
         result.message = "not a human figure: its legs have no length";
         return result;
@@ -442,7 +529,8 @@ CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& 
     float ground = 1e30f;
     std::vector<rkMatrix> locals(static_cast<size_t>(source.GetSegmentCount()));
     for (int64_t f = 0; f < count; ++f) {
-        for (int32_t i = 0; i < source.GetSegmentCount(); ++i) locals[i] = source.GetSegment(i)->FrameAt(f);
+        for (int32_t i = 0; i < source.GetSegmentCount(); ++i)
+            locals[i] = source.GetSegment(i)->FrameAt(f);
         const std::vector<rkMatrix> world = WorldsOf(source, locals);
         for (int32_t s = 0; s < kStandardSegmentCount; ++s) {
             if (joints[s] >= 0) worlds[f][s] = carry[s] * RotationOf(world[joints[s]]) * align;
@@ -461,9 +549,11 @@ CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& 
         std::array<rkMatrix, kStandardSegmentCount> world;
         for (int32_t s = 0; s < kStandardSegmentCount; ++s) {
             const float* e = kStandardSkeleton[s].pose;
-            const rkMatrix restLocal{{e[0], e[1], e[2], 0, e[3], e[4], e[5], 0, e[6], e[7], e[8], 0, 0, 0, 0, 1}};
+            const rkMatrix restLocal{
+                {e[0], e[1], e[2], 0, e[3], e[4], e[5], 0, e[6], e[7], e[8], 0, 0, 0, 0, 1}};
             const int parent = kStandardSkeleton[s].parent;
-            const rkMatrix parentWorld = parent < 0 ? Rows({1, 0, 0}, {0, 1, 0}, {0, 0, 1}) : world[parent];
+            const rkMatrix parentWorld =
+                parent < 0 ? Rows({1, 0, 0}, {0, 1, 0}, {0, 0, 1}) : world[parent];
             world[s] = joints[s] >= 0 ? worlds[f][s] : restLocal * parentWorld;
             rkMatrix local = world[s] * Transposed(parentWorld);
             local.m[12] = e[9], local.m[13] = e[10], local.m[14] = e[11];
@@ -485,7 +575,8 @@ CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& 
 
 std::unique_ptr<ANIMFILE> CSkeletonMapper::Resampled(const ANIMFILE& motion, int fps) {
     const int64_t count = int64_t{motion.GetEndFrame()} - motion.GetBeginFrame() + 1;
-    const double step = static_cast<double>(motion.GetFrameRate()) / fps;  // source frames per frame
+    const double step =
+        static_cast<double>(motion.GetFrameRate()) / fps;  // source frames per frame
     const auto frames = static_cast<int64_t>(std::floor((count - 1) / step + 1e-9)) + 1;
     auto out = std::make_unique<CHBREAD>();
     for (int64_t k = 0; k < frames; ++k) {
@@ -506,7 +597,8 @@ std::unique_ptr<ANIMFILE> CSkeletonMapper::Resampled(const ANIMFILE& motion, int
     return out;
 }
 
-bool CSkeletonMapper::ReadOverrides(const std::string& path, Overrides* overrides, std::string* error) {
+bool CSkeletonMapper::ReadOverrides(const std::string& path, Overrides* overrides,
+                                    std::string* error) {
     std::ifstream in(path);
     if (!in) {
         *error = "cannot be opened";
@@ -516,18 +608,23 @@ bool CSkeletonMapper::ReadOverrides(const std::string& path, Overrides* override
     for (int number = 1; std::getline(in, line); ++number) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         const size_t start = line.find_first_not_of(" \t");
-        if (start == std::string::npos || line[start] == '#' || line[start] == ';' || line[start] == '[') continue;
+        if (start == std::string::npos || line[start] == '#' || line[start] == ';' ||
+            line[start] == '[')
+            continue;
         const size_t equals = line.find('=');
         auto trim = [](std::string s) {
             const size_t a = s.find_first_not_of(" \t"), b = s.find_last_not_of(" \t");
             return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
         };
         const std::string joint = equals == std::string::npos ? "" : trim(line.substr(0, equals));
-        const std::string segment = equals == std::string::npos ? "" : trim(line.substr(equals + 1));
-        const bool known = segment == "-" || std::any_of(std::begin(kStandardSkeleton), std::end(kStandardSkeleton),
-                                                         [&](const StandardSegment& s) { return segment == s.name; });
+        const std::string segment =
+            equals == std::string::npos ? "" : trim(line.substr(equals + 1));
+        const bool known = segment == "-" ||
+                           std::any_of(std::begin(kStandardSkeleton), std::end(kStandardSkeleton),
+                                       [&](const StandardSegment& s) { return segment == s.name; });
         if (joint.empty() || !known) {
-            *error = "line " + std::to_string(number) + ": expected JOINT = SEGMENT (a standard segment or -)";
+            *error = "line " + std::to_string(number) +
+                     ": expected JOINT = SEGMENT (a standard segment or -)";
             return false;
         }
         (*overrides)[joint] = segment;

@@ -25,17 +25,18 @@ public:
         std::unique_ptr<ANIMFILE> motion;  // null when the source cannot be mapped
         std::string message;               // why not, naming what is missing
         std::array<int32_t, kStandardSegmentCount> joints{};  // source joint per segment, or -1
-        std::vector<std::string> unmapped;  // source joints no segment took
-        std::string unit;                   // the source's length unit as detected ("cm", ...)
-        float scale = 1.0f;                 // source lengths times this are ours
-        char upAxis = 'Z';                  // the source's up axis in its own file
+        std::vector<std::string> unmapped;                    // source joints no segment took
+        std::string unit;    // the source's length unit as detected ("cm", ...)
+        float scale = 1.0f;  // source lengths times this are ours
+        char upAxis = 'Z';   // the source's up axis in its own file
     };
 
     // The standard segment a joint name belongs to, or -1. Prefixes such as "mixamorig:" or
     // "Bip01 " and the many ways of writing left and right are understood.
     static int32_t SegmentForName(const std::string& name);
     // Matches every segment to the source joint closest to the root among the candidates.
-    static std::array<int32_t, kStandardSegmentCount> Match(const ANIMFILE& source, const Overrides& overrides);
+    static std::array<int32_t, kStandardSegmentCount> Match(const ANIMFILE& source,
+                                                            const Overrides& overrides);
     // Maps every frame of the source; fps 0 keeps the source's frame rate, else the motion is
     // resampled to it. The source's frames must be readable (they are read here).
     static Result Map(ANIMFILE& source, const Overrides& overrides, int fps = 0);

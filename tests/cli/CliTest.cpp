@@ -95,6 +95,12 @@ TEST(Cli, BvhFilesAreReadConvertedAndWritten) {
     ASSERT_EQ(Tool({"convert", dir / "a.chb", dir / "b.bvh"}).code, 0);
     EXPECT_EQ(Tool({"pose", dir / "b.bvh", "--frame", "1"}).out, pose);
     EXPECT_EQ(Tool({"convert", dir / "a.bvh", dir / "a.htr"}).code, kExitFailed);
+    // Two joints make no figure: import says what is missing and writes nothing.
+    Result import = Tool({"import", dir / "a.bvh", dir / "mapped.chb"});
+    EXPECT_EQ(import.code, kExitFailed);
+    EXPECT_TRUE(Has(import.err, "not a human figure: no joint found for LThigh, RThigh")) << import.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "mapped.chb"));
+    EXPECT_EQ(Tool({"import", dir / "a.bvh", dir / "m.chb", "--fps", "24"}).code, kExitUsage);
 }
 
 TEST(Cli, PoseGivesMatricesQuaternionsAndWorldPositions) {
