@@ -7,6 +7,7 @@
 
 #include "AnimRead/AnimWriter.h"
 #include "AnimRead/BlockReader.h"
+#include "AnimRead/BvhWriter.h"
 #include "AnimRead/StandardSkeleton.h"
 
 namespace {
@@ -87,6 +88,7 @@ bool ANIMFILE::Write(int format) { return WriteAs(path_, format); }
 
 bool ANIMFILE::WriteAs(const char* path, int format) {
     LoadAllFrames();
+    if (format == kFormatBvh) return BVHWRITER::Write(*this, path);
     return format == 0 ? ANIMWRITER::WriteCha(*this, path) : ANIMWRITER::WriteChb(*this, path);
 }
 

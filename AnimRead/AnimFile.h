@@ -45,6 +45,7 @@ class ANIMFILE {
 public:
     static constexpr int kPathSize = 256;
     static constexpr int32_t kVersion = 721;  // the CHA / CHB format version we read and write
+    static constexpr int kFormatBvh = 2;      // Write's format for BVH text
 
     ANIMFILE() = default;
     virtual ~ANIMFILE();
@@ -61,7 +62,7 @@ public:
     virtual int32_t GetSegmentLengths(std::unique_ptr<ANIMSEGLENGTH[]>& table);
     // Stores a pose tree as the given frame, widening the range when the frame lies outside.
     virtual void SetFrame(const rkNode* pose, int32_t frame);
-    // format 0 writes CHA text, anything else CHB. A file that cannot be created is skipped
+    // format 0 writes CHA text, kFormatBvh BVH text, anything else CHB. A file that cannot be created is skipped
     // (the result is false); a failed write raises code 3.
     virtual bool Write(int format);
     virtual bool WriteAs(const char* path, int format);
@@ -75,6 +76,7 @@ public:
     rkNode* GetRoot() const { return root_; }
     int64_t GetMotionOffset() const { return motionOffset_; }
     int32_t GetFrameRate() const { return frameRate_; }
+    void SetFrameRate(int32_t rate) { frameRate_ = rate; }
     int32_t GetSegmentCount() const { return static_cast<int32_t>(segments_.size()); }
     ANIMSEG* GetSegment(int32_t i) const { return segments_[i].get(); }
     // The first segment with that exact name, or -1.

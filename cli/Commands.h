@@ -20,6 +20,7 @@ struct Command {
 
 int RunInfoCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunConvertCommand(const Args& args, std::ostream& out, std::ostream& err);
+int RunImportCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunPoseCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunEditCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunRenderCommand(const Args& args, std::ostream& out, std::ostream& err);

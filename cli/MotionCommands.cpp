@@ -11,6 +11,7 @@
 #include "motion/AnimFileFactory.h"
 #include "motion/Motion.h"
 #include "motion/Quaternion.h"
+#include "motion/SkeletonMapper.h"
 
 namespace tavrel::cli {
 namespace {
@@ -60,6 +61,8 @@ const char* TypeName(int type) {
             return "CHB";
         case kTypeHTR:
             return "HTR";
+        case kTypeBVH:
+            return "BVH";
         default:
             return "unknown";
     }
@@ -75,7 +78,7 @@ int Usage(std::ostream& err, const char* command, const std::string& detail) {
 std::unique_ptr<ANIMFILE> ReadMotion(const std::string& path, std::ostream& err) {
     const int type = MotionFileTypeOf(path);
     if (type == kTypeUnknown) {
-        err << "error: " << path << ": not a motion file (expected .cha, .chb or .htr)\n";
+        err << "error: " << path << ": not a motion file (expected .cha, .chb, .htr or .bvh)\n";
         return nullptr;
     }
     try {
@@ -186,29 +189,23 @@ int RunInfoCommand(const Args& args, std::ostream& out, std::ostream& err) {
     return kExitOk;
 }
 
-int RunConvertCommand(const Args& args, std::ostream& out, std::ostream& err) {
-    const Parsed p = Parse(args);
-    if (!p.unknown.empty()) return Usage(err, "convert", "unknown option " + p.unknown);
-    if (p.positional.size() != 2) return Usage(err, "convert", "expects IN and OUT");
-    const std::string& in = p.positional[0];
-    const std::string& target = p.positional[1];
-    const int type = MotionFileTypeOf(target);
-    if (type != kTypeCHA && type != kTypeCHB) {
-        err << "error: " << target << ": can only write .cha or .chb files\n";
-        return kExitFailed;
-    }
-    if (SameFile(in, target)) {
+// Checks that OUT is a writable motion type and not IN; returns its write format or -1.
+int OutputFormat(const std::string& in, const std::string& target, std::ostream& err) {
+    const int format = WriteFormatOf(MotionFileTypeOf(target));
+    if (format < 0) {
+        err << "error: " << target << ": can only write .cha, .chb or .bvh files\n";
+    } else if (SameFile(in, target)) {
         err << "error: " << target << ": refusing to overwrite the input file\n";
-        return kExitFailed;
+        return -1;
     }
-    auto motion = ReadMotion(in, err);
-    if (!motion) return kExitFailed;
-    // Written beside the target first, so a failed write never leaves half a file under its name.
+    return format;
+}
+
+// Written beside the target first, so a failed write never leaves half a file under its name.
+bool WriteReplacing(ANIMFILE& motion, const std::string& target, int format, std::ostream& err) {
     const std::string partial = target + ".partial";
     try {
-        if (!motion->WriteAs(partial.c_str(), type == kTypeCHB ? 1 : 0)) {
-            throw std::runtime_error("cannot be created");
-        }
+        if (!motion.WriteAs(partial.c_str(), format)) throw std::runtime_error("cannot be created");
         std::error_code error;
         fs::rename(partial, target, error);
         if (error) throw std::runtime_error(error.message());
@@ -216,14 +213,95 @@ int RunConvertCommand(const Args& args, std::ostream& out, std::ostream& err) {
         std::error_code ignored;
         fs::remove(partial, ignored);
         err << "error: " << target << ": cannot be written\n";
-        return kExitFailed;
+        return false;
     }
     std::error_code error;
     if (!fs::exists(target, error)) {
         err << "error: " << target << ": cannot be created\n";
+        return false;
+    }
+    return true;
+}
+
+int RunConvertCommand(const Args& args, std::ostream& out, std::ostream& err) {
+    const Parsed p = Parse(args);
+    if (!p.unknown.empty()) return Usage(err, "convert", "unknown option " + p.unknown);
+    if (p.positional.size() != 2) return Usage(err, "convert", "expects IN and OUT");
+    const std::string& in = p.positional[0];
+    const std::string& target = p.positional[1];
+    const int format = OutputFormat(in, target, err);
+    if (format < 0) return kExitFailed;
+    auto motion = ReadMotion(in, err);
+    if (!motion || !WriteReplacing(*motion, target, format, err)) return kExitFailed;
+    out << "wrote " << target << '\n';
+    return kExitOk;
+}
+
+int RunImportCommand(const Args& args, std::ostream& out, std::ostream& err) {
+    Args rest;
+    int fps = 0;
+    std::string mapFile;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--fps" && i + 1 < args.size()) {
+            if (!ParseNumber(args[++i], &fps) || (fps != 30 && fps != 60))
+                return Usage(err, "import", "--fps is 30 or 60");
+        } else if (args[i] == "--map" && i + 1 < args.size()) {
+            mapFile = args[++i];
+        } else {
+            rest.push_back(args[i]);
+        }
+    }
+    const Parsed p = Parse(rest);
+    if (!p.unknown.empty()) return Usage(err, "import", "unknown option " + p.unknown);
+    if (p.positional.size() != 2) return Usage(err, "import", "expects IN and OUT");
+    const std::string& in = p.positional[0];
+    const std::string& target = p.positional[1];
+    const int format = OutputFormat(in, target, err);
+    if (format < 0) return kExitFailed;
+    CSkeletonMapper::Overrides overrides;
+    std::string problem;
+    if (!mapFile.empty() && !CSkeletonMapper::ReadOverrides(mapFile, &overrides, &problem)) {
+        err << "error: " << mapFile << ": " << problem << '\n';
         return kExitFailed;
     }
-    out << "wrote " << target << '\n';
+    auto source = ReadMotion(in, err);
+    if (!source) return kExitFailed;
+    CSkeletonMapper::Result mapped = CSkeletonMapper::Map(*source, overrides, fps);
+    if (!mapped.motion) {
+        err << "error: " << in << ": " << mapped.message << '\n';
+        return kExitFailed;
+    }
+    if (!WriteReplacing(*mapped.motion, target, format, err)) return kExitFailed;
+    if (p.json) {
+        JsonWriter w(out);
+        w.BeginObject().Key("unit").String(mapped.unit).Key("scale").Number(mapped.scale);
+        w.Key("upAxis").String(std::string(1, mapped.upAxis)).Key("segments").BeginObject();
+        for (int32_t s = 0; s < kStandardSegmentCount; ++s) {
+            w.Key(kStandardSkeleton[s].name);
+            const int32_t joint = mapped.joints[s];
+            joint >= 0 ? w.String(source->GetSegment(joint)->name) : w.Null();
+        }
+        w.EndObject().Key("unmapped").BeginArray();
+        for (const std::string& name : mapped.unmapped) w.String(name);
+        w.EndArray()
+            .Key("frameRate")
+            .Int(mapped.motion->GetFrameRate())
+            .Key("output")
+            .String(target)
+            .EndObject();
+        w.Finish();
+        return kExitOk;
+    }
+    out << "unit: " << mapped.unit << " (scale " << mapped.scale << ")\nupAxis: " << mapped.upAxis
+        << '\n';
+    for (int32_t s = 0; s < kStandardSegmentCount; ++s) {
+        const int32_t joint = mapped.joints[s];
+        out << "segment " << kStandardSkeleton[s].name << " <- "
+            << (joint >= 0 ? source->GetSegment(joint)->name : "-") << '\n';
+    }
+    out << "unmapped:";
+    for (const std::string& name : mapped.unmapped) out << ' ' << name;
+    out << "\nframeRate: " << mapped.motion->GetFrameRate() << "\nwrote " << target << '\n';
     return kExitOk;
 }
 

@@ -8,7 +8,8 @@ namespace {
 
 void PrintHelp(std::ostream& out) {
     out << "Usage: tavrel-cli COMMAND ARGS...\n\n"
-           "Reads, edits and draws motion files (CHA, CHB, HTR) without the editor. Input files are\n"
+           "Reads, edits and draws motion files (CHA, CHB, HTR, BVH) without the editor. Input "
+           "files are\n"
            "never changed. Exit codes: 0 done, 1 failed, 2 wrong usage.\n\nCommands:\n";
     for (const Command& c : Commands()) {
         out << "  " << c.name << ' ' << c.usage << "\n      " << c.summary << '\n';
@@ -23,8 +24,13 @@ const std::vector<Command>& Commands() {
          "file type, frame rate, frame range and every segment (index, name, parent, length)",
          RunInfoCommand},
         {"convert", "IN OUT",
-         "writes IN (CHA, CHB or HTR) as CHA or CHB by OUT's extension, keeping its skeleton",
+         "writes IN (CHA, CHB, HTR or BVH) as CHA, CHB or BVH by OUT's extension, keeping its "
+         "skeleton",
          RunConvertCommand},
+        {"import", "IN OUT [--fps 30|60] [--map FILE] [--json]",
+         "maps a motion of another human skeleton (BVH, HTR, ...) onto the standard one and writes "
+         "it",
+         RunImportCommand},
         {"pose", "FILE --frame N [--json]",
          "every segment's local matrix, rotation quaternion (w x y z) and world position",
          RunPoseCommand},

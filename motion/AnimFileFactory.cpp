@@ -4,6 +4,7 @@
 #include <cctype>
 #include <string>
 
+#include "AnimRead/BVHRead/BVHRead.h"
 #include "AnimRead/CHARead/CHARead.h"
 #include "AnimRead/CHBRead/CHBRead.h"
 #include "AnimRead/HTRRead/HTRRead.h"
@@ -12,7 +13,8 @@ namespace tavrel {
 namespace {
 
 bool EndsWith(const std::string& text, std::string_view tail) {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+    return text.size() >= tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 template <typename T>
@@ -30,7 +32,21 @@ MotionFileType MotionFileTypeOf(std::string_view path) {
     if (EndsWith(lowered, ".htr")) return kTypeHTR;
     if (EndsWith(lowered, ".cha")) return kTypeCHA;
     if (EndsWith(lowered, ".chb")) return kTypeCHB;
+    if (EndsWith(lowered, ".bvh")) return kTypeBVH;
     return kTypeUnknown;
+}
+
+int WriteFormatOf(MotionFileType type) {
+    switch (type) {
+        case kTypeCHA:
+            return 0;
+        case kTypeCHB:
+            return 1;
+        case kTypeBVH:
+            return ANIMFILE::kFormatBvh;
+        default:
+            return -1;
+    }
 }
 
 std::unique_ptr<ANIMFILE> OpenAnimFile(const char* path, int type, int preload) {
@@ -41,6 +57,8 @@ std::unique_ptr<ANIMFILE> OpenAnimFile(const char* path, int type, int preload) 
             return Build<CHBREAD>(path, preload);
         case kTypeHTR:
             return Build<HTRREAD>(path, preload);
+        case kTypeBVH:
+            return path ? std::make_unique<BVHREAD>(path, preload) : nullptr;
         default:
             return nullptr;
     }

@@ -7,16 +7,26 @@
 
 namespace tavrel {
 
-enum MotionFileType : int { kTypeUnknown = 0, kTypeCHA = 1, kTypeCHB = 2, kTypeHTR = 3 };
+enum MotionFileType : int {
+    kTypeUnknown = 0,
+    kTypeCHA = 1,
+    kTypeCHB = 2,
+    kTypeHTR = 3,
+    kTypeBVH = 4
+};
 
-// The type of a path by its extension, without regard to case: .htr, .cha, .chb, else 0.
+// The type of a path by its extension, without regard to case: .htr, .cha, .chb, .bvh, else 0.
 MotionFileType MotionFileTypeOf(std::string_view path);
 
+// The format argument of ANIMFILE::Write for a type that can be written (CHA, CHB, BVH); -1 else.
+int WriteFormatOf(MotionFileType type);
+
 // Like CreateAnimFile, but lets the reader's ERROBJ through (for callers that report it).
-// A type other than 1, 2 or 3 gives nothing.
+// A type other than 1 to 4 gives nothing.
 std::unique_ptr<ANIMFILE> OpenAnimFile(const char* path, int type, int preload);
 
-// With no path (nullptr): a default motion of the type's class (standard skeleton, one frame).
+// With no path (nullptr): a default motion of the type's class (standard skeleton, one frame);
+// BVH has none, a BVH record always comes from a file.
 // With a path: that class read from the file, preload = stream; empty on any read error.
 std::unique_ptr<ANIMFILE> CreateAnimFile(const char* path, int type, int stream);
 

@@ -130,12 +130,13 @@ int CMotion::Save(const std::string& path) {
         DebugOutput("CMotion Save() failed: motion does not have the standard skeleton.\n");
         return 0;
     }
-    std::unique_ptr<ANIMFILE> record = CreateAnimFile(nullptr, type, 1);
+    // Any writable type starts from the standard skeleton's record.
+    std::unique_ptr<ANIMFILE> record = CreateAnimFile(nullptr, kTypeCHB, 1);
     if (!record) return 0;
     for (int f = beginFrame_, k = 0; f <= endFrame_; ++f, ++k) {
         record->SetFrame(data_->GetFrame(f), k);
     }
-    if (!record->WriteAs(path.c_str(), type == kTypeCHB ? 1 : 0)) {
+    if (!record->WriteAs(path.c_str(), WriteFormatOf(type))) {
         DebugOutput("CMotion Save() failed: file cannot be created.\n");
         return 0;
     }

@@ -74,6 +74,35 @@ TEST(Cli, ConvertKeepsTheSkeletonAndNeverTouchesTheInput) {
     EXPECT_FALSE(std::filesystem::exists(dir / "x.chb"));
 }
 
+// BVH goes through info, convert and pose like the other formats; End Sites are no segments.
+TEST(Cli, BvhFilesAreReadConvertedAndWritten) {
+    TempDir dir;
+    tavrel::testing::WriteText(dir / "a.bvh",
+                               "HIERARCHY\nROOT Hips\n{\n OFFSET 0 0 0\n"
+                               " CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation\n"
+                               " JOINT Spine\n {\n  OFFSET 0 10 0\n  CHANNELS 3 Xrotation Yrotation Zrotation\n"
+                               "  End Site\n  {\n   OFFSET 0 4 0\n  }\n }\n}\n"
+                               "MOTION\nFrames: 2\nFrame Time: 0.016667\n"
+                               "1 90 3 10 20 30 5 6 7\n2 91 4 11 21 31 8 9 10\n");
+    Result info = Tool({"info", dir / "a.bvh"});
+    ASSERT_EQ(info.code, 0) << info.err;
+    EXPECT_TRUE(Has(info.out, "type: BVH\nframeRate: 60\nbeginFrame: 0\nendFrame: 1\nframeCount: 2\nsegments: 2\n"))
+        << info.out;
+    EXPECT_TRUE(Has(info.out, "segment 1 Spine parent Hips length 4.000\n"));
+    const std::string pose = Tool({"pose", dir / "a.bvh", "--frame", "1"}).out;
+    EXPECT_TRUE(Has(pose, "world 2.000 -4.000 91.000\n")) << pose;  // Y-up 90 is our Z
+    ASSERT_EQ(Tool({"convert", dir / "a.bvh", dir / "a.chb"}).code, 0);
+    ASSERT_EQ(Tool({"convert", dir / "a.chb", dir / "b.bvh"}).code, 0);
+    EXPECT_EQ(Tool({"pose", dir / "b.bvh", "--frame", "1"}).out, pose);
+    EXPECT_EQ(Tool({"convert", dir / "a.bvh", dir / "a.htr"}).code, kExitFailed);
+    // Two joints make no figure: import says what is missing and writes nothing.
+    Result import = Tool({"import", dir / "a.bvh", dir / "mapped.chb"});
+    EXPECT_EQ(import.code, kExitFailed);
+    EXPECT_TRUE(Has(import.err, "not a human figure: no joint found for LThigh, RThigh")) << import.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "mapped.chb"));
+    EXPECT_EQ(Tool({"import", dir / "a.bvh", dir / "m.chb", "--fps", "24"}).code, kExitUsage);
+}
+
 TEST(Cli, PoseGivesMatricesQuaternionsAndWorldPositions) {
     TempDir dir;
     WriteStandardMotion(dir / "m.cha", 4);

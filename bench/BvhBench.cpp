@@ -1,0 +1,92 @@
+// BVH reading and writing, and our reader beside another importer on the same 1.5 MB file.
+#include <assimp/scene.h>
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <assimp/Importer.hpp>
+#include <cmath>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "AnimRead/BVHRead/BVHRead.h"
+#include "AnimRead/CHBRead/CHBRead.h"
+
+namespace {
+
+// The standard skeleton turning smoothly, written as BVH until the file holds about 1.5 MB.
+class CaptureFile {
+public:
+    CaptureFile() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "bvhbench-XXXXXX").string();
+        folder_ = mkdtemp(pattern.data()) ? pattern : std::string(".");
+        CHBREAD motion;
+        rkNode* root = motion.GetFrame(0);
+        for (int frame = 0; frame < kFrames; ++frame) {
+            for (int32_t i = 0; i < motion.GetSegmentCount(); ++i) {
+                rkNode* node = motion.GetSegment(i)->node;
+                const rkVector t{node->local.m[12], node->local.m[13], node->local.m[14]};
+                rkRotationMatrix(&node->local, i % 3,
+                                 static_cast<float>(std::sin(frame * 0.05 + i)));
+                rkMatrix turn;
+                rkRotationMatrix(&turn, (i + 1) % 3,
+                                 static_cast<float>(std::cos(frame * 0.03 + i)));
+                rkMultiply(&node->local, node->local, turn);
+                node->local.m[12] = t.x, node->local.m[13] = t.y, node->local.m[14] = t.z;
+            }
+            motion.SetFrame(root, frame);
+        }
+        motion.WriteAs(Path().c_str(), ANIMFILE::kFormatBvh);
+    }
+    ~CaptureFile() {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+    std::string Path() const { return folder_ + "/capture.bvh"; }
+    std::string Out() const { return folder_ + "/out.bvh"; }
+    int64_t Bytes() const { return static_cast<int64_t>(std::filesystem::file_size(Path())); }
+
+    static constexpr int kFrames = 2600;
+
+private:
+    std::string folder_;
+};
+
+CaptureFile& Shared() {
+    static CaptureFile file;
+    return file;
+}
+
+void BM_BvhRead(benchmark::State& state) {
+    CaptureFile& file = Shared();
+    for (auto _ : state) {
+        BVHREAD motion(file.Path().c_str(), 1);
+        benchmark::DoNotOptimize(motion.GetSegment(0)->frames.data());
+    }
+    state.SetBytesProcessed(state.iterations() * file.Bytes());
+    state.counters["MB"] = static_cast<double>(file.Bytes()) / 1e6;
+}
+BENCHMARK(BM_BvhRead)->Unit(benchmark::kMillisecond);
+
+// The same file through another importer, for comparison in one run.
+void BM_BvhReadPeerImporter(benchmark::State& state) {
+    CaptureFile& file = Shared();
+    for (auto _ : state) {
+        Assimp::Importer importer;
+        const aiScene* scene = importer.ReadFile(file.Path(), 0);
+        if (!scene) state.SkipWithError("the importer refused the file");
+        benchmark::DoNotOptimize(scene);
+    }
+    state.SetBytesProcessed(state.iterations() * file.Bytes());
+}
+BENCHMARK(BM_BvhReadPeerImporter)->Unit(benchmark::kMillisecond);
+
+void BM_BvhWrite(benchmark::State& state) {
+    CaptureFile& file = Shared();
+    BVHREAD motion(file.Path().c_str(), 1);
+    for (auto _ : state) motion.WriteAs(file.Out().c_str(), ANIMFILE::kFormatBvh);
+    state.SetBytesProcessed(state.iterations() * file.Bytes());
+}
+BENCHMARK(BM_BvhWrite)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,635 @@
+#include "motion/SkeletonMapper.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <optional>
+
+#include "AnimRead/BVHRead/BVHRead.h"
+#include "AnimRead/CHBRead/CHBRead.h"
+#include "AnimRead/HTRRead/HTRRead.h"
+#include "motion/Quaternion.h"
+
+namespace tavrel {
+namespace {
+
+// Standard segment indexes.
+enum : int32_t {
+    kLowerTorso,
+    kUpperTorso,
+    kLPelvis,
+    kRPelvis,
+    kLThigh,
+    kRThigh,
+    kLLowLeg,
+    kRLowLeg,
+    kLFoot,
+    kRFoot,
+    kNeck,
+    kLCollar,
+    kRCollar,
+    kLUpArm,
+    kRUpArm,
+    kLLowArm,
+    kRLowArm,
+    kLHand,
+    kRHand,
+    kHead
+};
+
+// Joint names without side and prefix, and the segment each belongs to (left, right, unsided).
+struct Family {
+    const char* body;
+    int32_t left, right, unsided;
+};
+constexpr Family kFamilies[] = {
+    {"hips", -1, -1, kLowerTorso},
+    {"hip", kLThigh, kRThigh, kLowerTorso},
+    {"pelvis", kLPelvis, kRPelvis, kLowerTorso},
+    {"spine", -1, -1, kUpperTorso},
+    {"chest", -1, -1, kUpperTorso},
+    {"upperchest", -1, -1, kUpperTorso},
+    {"torso", -1, -1, kUpperTorso},
+    {"abdomen", -1, -1, kUpperTorso},
+    {"lowerback", -1, -1, kUpperTorso},
+    {"upperback", -1, -1, kUpperTorso},
+    {"thorax", -1, -1, kUpperTorso},
+    {"neck", -1, -1, kNeck},
+    {"lowerneck", -1, -1, kNeck},
+    {"head", -1, -1, kHead},
+    {"hipjoint", kLPelvis, kRPelvis, -1},
+    {"upleg", kLThigh, kRThigh, -1},
+    {"thigh", kLThigh, kRThigh, -1},
+    {"femur", kLThigh, kRThigh, -1},
+    {"upperleg", kLThigh, kRThigh, -1},
+    {"leg", kLLowLeg, kRLowLeg, -1},
+    {"lowerleg", kLLowLeg, kRLowLeg, -1},
+    {"lowleg", kLLowLeg, kRLowLeg, -1},
+    {"calf", kLLowLeg, kRLowLeg, -1},
+    {"shin", kLLowLeg, kRLowLeg, -1},
+    {"tibia", kLLowLeg, kRLowLeg, -1},
+    {"knee", kLLowLeg, kRLowLeg, -1},
+    {"foot", kLFoot, kRFoot, -1},
+    {"ankle", kLFoot, kRFoot, -1},
+    {"shoulder", kLCollar, kRCollar, -1},
+    {"clavicle", kLCollar, kRCollar, -1},
+    {"collar", kLCollar, kRCollar, -1},
+    {"clav", kLCollar, kRCollar, -1},
+    {"arm", kLUpArm, kRUpArm, -1},
+    {"uparm", kLUpArm, kRUpArm, -1},
+    {"upperarm", kLUpArm, kRUpArm, -1},
+    {"humerus", kLUpArm, kRUpArm, -1},
+    {"forearm", kLLowArm, kRLowArm, -1},
+    {"lowerarm", kLLowArm, kRLowArm, -1},
+    {"lowarm", kLLowArm, kRLowArm, -1},
+    {"radius", kLLowArm, kRLowArm, -1},
+    {"elbow", kLLowArm, kRLowArm, -1},
+    {"hand", kLHand, kRHand, -1},
+    {"wrist", kLHand, kRHand, -1},
+};
+// Words rigs put before the joint's own name.
+constexpr const char* kPrefixWords[] = {"bip01", "bip001", "bip",  "mixamorig", "def",        "rig",
+                                        "jnt",   "bn",     "b",    "j",         "character1", "cc",
+                                        "base",  "ctrl",   "skel", "sk"};
+// What a source needs so that a figure can be made of it.
+constexpr int32_t kRequired[] = {kLowerTorso, kLThigh, kRThigh,  kLLowLeg, kRLowLeg,
+                                 kLUpArm,     kRUpArm, kLLowArm, kRLowArm, kHead};
+// The segment each bone points at in the standard skeleton, -1 for the ends.
+constexpr int32_t kNextAlongBone[kStandardSegmentCount] = {
+    kUpperTorso, kNeck,   kLThigh, kRThigh,  kLLowLeg, kRLowLeg, kLFoot, kRFoot, -1, -1,
+    kHead,       kLUpArm, kRUpArm, kLLowArm, kRLowArm, kLHand,   kRHand, -1,     -1, -1};
+
+// The words of a name: split at anything but letters and digits, and where camel case turns.
+std::vector<std::string> Words(std::string_view name) {
+    const size_t cut = name.find_last_of(":|");
+    if (cut != std::string_view::npos) name.remove_prefix(cut + 1);
+    std::vector<std::string> words;
+    std::string word;
+    auto flush = [&] {
+        if (!word.empty()) words.push_back(word);
+        word.clear();
+    };
+    for (size_t i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (!std::isalnum(c)) {
+            flush();
+            continue;
+        }
+        const bool upper = std::isupper(c);
+        const bool prevLower = i > 0 && std::islower(static_cast<unsigned char>(name[i - 1]));
+        const bool prevUpper = i > 0 && std::isupper(static_cast<unsigned char>(name[i - 1]));
+        const bool nextLower =
+            i + 1 < name.size() && std::islower(static_cast<unsigned char>(name[i + 1]));
+        if (upper && (prevLower || (prevUpper && nextLower))) flush();
+        word.push_back(static_cast<char>(std::tolower(c)));
+    }
+    flush();
+    return words;
+}
+
+const Family* FamilyOf(std::string_view body) {
+    while (!body.empty() && std::isdigit(static_cast<unsigned char>(body.back())))
+        body.remove_suffix(1);
+    for (const Family& family : kFamilies) {
+        if (body == family.body) return &family;
+    }
+    return nullptr;
+}
+
+// 'L', 'R' or 0, and the joint's own name in one word without side and prefixes.
+std::pair<char, std::string> SideAndBody(const std::string& name) {
+    std::vector<std::string> words = Words(name);
+    char side = 0;
+    std::string body;
+    for (size_t i = 0; i < words.size(); ++i) {
+        const std::string& w = words[i];
+        if (w == "left" || w == "l" || w == "lft" || w == "lf") {
+            side = 'L';
+        } else if (w == "right" || w == "r" || w == "rt" || w == "rgt") {
+            side = 'R';
+        } else if (body.empty() &&
+                   std::find_if(std::begin(kPrefixWords), std::end(kPrefixWords),
+                                [&](const char* p) { return w == p; }) != std::end(kPrefixWords) &&
+                   i + 1 < words.size()) {
+            continue;
+        } else {
+            body += w;
+        }
+    }
+    // "lfemur", "rhand": a side letter glued to a known word.
+    if (side == 0 && body.size() > 1 && (body[0] == 'l' || body[0] == 'r') && !FamilyOf(body) &&
+        FamilyOf(std::string_view(body).substr(1))) {
+        side = body[0] == 'l' ? 'L' : 'R';
+        body.erase(0, 1);
+    }
+    return {side, body};
+}
+
+int32_t Depth(const ANIMFILE& motion, int32_t joint) {
+    int32_t depth = 0;
+    for (int32_t at = motion.GetSegment(joint)->parent;
+         at >= 0 && depth <= motion.GetSegmentCount(); at = motion.GetSegment(at)->parent) {
+        ++depth;
+    }
+    return depth;
+}
+
+bool IsAncestor(const ANIMFILE& motion, int32_t ancestor, int32_t joint) {
+    for (int32_t at = motion.GetSegment(joint)->parent, steps = 0;
+         at >= 0 && steps <= motion.GetSegmentCount();
+         at = motion.GetSegment(at)->parent, ++steps) {
+        if (at == ancestor) return true;
+    }
+    return false;
+}
+
+// ---- Rotations as the upper 3x3 of rkMatrix (row vectors: v' = v x R) ----
+
+rkMatrix RotationOf(const rkMatrix& m) {
+    rkMatrix r = m;
+    r.m[12] = r.m[13] = r.m[14] = 0.0f;
+    return r;
+}
+
+rkMatrix Transposed(const rkMatrix& m) {
+    rkMatrix t = m;
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) t.m[r * 4 + c] = m.m[c * 4 + r];
+    }
+    return t;
+}
+
+rkMatrix operator*(const rkMatrix& a, const rkMatrix& b) {
+    rkMatrix out;
+    rkMultiply(&out, a, b);
+    return out;
+}
+
+rkVector Sub(rkVector a, rkVector b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+float Dot(rkVector a, rkVector b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+rkVector Cross(rkVector a, rkVector b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+float Length(rkVector v) {
+    return std::sqrt(Dot(v, v));
+}
+rkVector Turned(rkVector v, const rkMatrix& r) {
+    return {v.x * r.m[0] + v.y * r.m[4] + v.z * r.m[8], v.x * r.m[1] + v.y * r.m[5] + v.z * r.m[9],
+            v.x * r.m[2] + v.y * r.m[6] + v.z * r.m[10]};
+}
+rkVector Position(const rkMatrix& m) {
+    return {m.m[12], m.m[13], m.m[14]};
+}
+
+// The rotation with rows a, b, c (orthonormal).
+rkMatrix Rows(rkVector a, rkVector b, rkVector c) {
+    rkMatrix m;
+    rkIdentity(&m);
+    const rkVector rows[3] = {a, b, c};
+    for (int r = 0; r < 3; ++r)
+        m.m[r * 4] = rows[r].x, m.m[r * 4 + 1] = rows[r].y, m.m[r * 4 + 2] = rows[r].z;
+    return m;
+}
+
+// The shortest turn taking direction a onto direction b (a x R = b); both non-zero.
+rkMatrix ShortestTurn(rkVector a, rkVector b) {
+    a = rkNormalize(a), b = rkNormalize(b);
+    rkVector axis = Cross(a, b);
+    const float s = Length(axis), c = Dot(a, b);
+    if (s < 1e-6f) {
+        if (c > 0) return Rows({1, 0, 0}, {0, 1, 0}, {0, 0, 1});
+        axis = std::fabs(a.x) < 0.9f ? Cross(a, {1, 0, 0}) : Cross(a, {0, 1, 0});  // half a turn
+    }
+    axis = rkNormalize(axis);
+    const float angle = std::atan2(s, c);
+    // Rodrigues' turn, transposed for row vectors: c I + (1 - c) k k' - s [k]x.
+    const float cs = std::cos(angle), sn = std::sin(angle), k[3] = {axis.x, axis.y, axis.z};
+    const float cross[3][3] = {{0, -k[2], k[1]}, {k[2], 0, -k[0]}, {-k[1], k[0], 0}};
+    rkMatrix m;
+    rkIdentity(&m);
+    for (int r = 0; r < 3; ++r) {
+        for (int col = 0; col < 3; ++col) {
+            m.m[r * 4 + col] =
+                (r == col ? cs : 0.0f) + (1 - cs) * k[r] * k[col] - sn * cross[r][col];
+        }
+    }
+    return m;
+}
+
+// The signed unit axis closest to v.
+rkVector NearestAxis(rkVector v) {
+    const float a[3] = {std::fabs(v.x), std::fabs(v.y), std::fabs(v.z)};
+    const auto axis = std::max_element(a, a + 3) - a;
+    rkVector out{0, 0, 0};
+    (&out.x)[axis] = (&v.x)[axis] < 0 ? -1.0f : 1.0f;
+    return out;
+}
+
+// ---- The source's rest pose ----
+
+// Each joint's local rest matrix: BVH offsets unturned, HTR base positions, else the first frame.
+std::vector<rkMatrix> RestLocals(ANIMFILE& source) {
+    const int32_t n = source.GetSegmentCount();
+    std::vector<rkMatrix> rest(static_cast<size_t>(n));
+    if (const auto* bvh = dynamic_cast<const BVHREAD*>(&source)) {
+        for (int32_t i = 0; i < n; ++i) {
+            rkIdentity(&rest[i]);
+            const rkVector o = bvh->GetJoint(i).offset;
+            rest[i].m[12] = o.x, rest[i].m[13] = o.y, rest[i].m[14] = o.z;
+        }
+        // The reader turns the root from Y-up; the rest pose turns with it.
+        rkMatrix turn;
+        rkRotationMatrix(&turn, 0, 90.0f * 0.017453292f);
+        for (int32_t i = 0; i < n; ++i) {
+            if (source.GetSegment(i)->parent < 0) rest[i] = rest[i] * turn;
+        }
+        return rest;
+    }
+    if (const auto* htr = dynamic_cast<const HTRREAD*>(&source)) {
+        for (int32_t i = 0; i < n; ++i) rest[i] = htr->GetBaseMatrix(i);
+        return rest;
+    }
+    for (int32_t i = 0; i < n; ++i) rest[i] = source.GetSegment(i)->FrameAt(0);
+    return rest;
+}
+
+// World matrices from local ones, parents first whatever the joint order.
+std::vector<rkMatrix> WorldsOf(const ANIMFILE& motion, const std::vector<rkMatrix>& locals) {
+    const auto n = static_cast<size_t>(motion.GetSegmentCount());
+    std::vector<rkMatrix> world(n);
+    std::vector<char> done(n, 0);
+    std::vector<int32_t> chain;
+    for (size_t i = 0; i < n; ++i) {
+        chain.clear();
+        for (int32_t at = static_cast<int32_t>(i); at >= 0 && !done[at] && chain.size() <= n;
+             at = motion.GetSegment(at)->parent) {
+            chain.push_back(at);
+        }
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+            const int32_t parent = motion.GetSegment(*it)->parent;
+            world[*it] = parent >= 0 && done[parent] ? locals[*it] * world[parent] : locals[*it];
+            done[*it] = 1;
+        }
+    }
+    return world;
+}
+
+std::vector<rkMatrix> StandardRestWorld() {
+    std::vector<rkMatrix> world(kStandardSegmentCount);
+    for (int32_t i = 0; i < kStandardSegmentCount; ++i) {
+        const float* e = kStandardSkeleton[i].pose;
+        const rkMatrix local{
+            {e[0], e[1], e[2], 0, e[3], e[4], e[5], 0, e[6], e[7], e[8], 0, e[9], e[10], e[11], 1}};
+        const int parent = kStandardSkeleton[i].parent;
+        world[i] = parent < 0 ? local : local * world[parent];
+    }
+    return world;
+}
+
+std::string UnitOf(float legLength, float* closeness) {
+    // A grown-up's leg from hip to ankle is about 0.85 m.
+    static constexpr std::pair<const char*, float> kUnits[] = {
+        {"m", 0.85f}, {"dm", 8.5f}, {"inch", 33.5f}, {"cm", 85.0f}, {"mm", 850.0f}};
+    const char* best = "m";
+    float bestDistance = 1e30f;
+    for (const auto& [name, leg] : kUnits) {
+        const float distance = std::fabs(std::log(legLength / leg));
+        if (distance < bestDistance) best = name, bestDistance = distance;
+    }
+    *closeness = bestDistance;
+    return best;
+}
+
+// Where a bone of the source points in its rest pose: to the joint of the next segment along it,
+// else to its first child joint or BVH End Site.
+std::optional<rkVector> SourceBone(const ANIMFILE& source,
+                                   const std::array<int32_t, kStandardSegmentCount>& joints,
+                                   const std::vector<rkMatrix>& restWorld, int32_t segment) {
+    const int32_t joint = joints[segment];
+    const rkVector from = Position(restWorld[joint]);
+    int32_t next = kNextAlongBone[segment];
+    if (segment == kUpperTorso && joints[kNeck] < 0) next = kHead;
+    if (next >= 0 && joints[next] >= 0) {
+        const rkVector d = Sub(Position(restWorld[joints[next]]), from);
+        if (Length(d) > 0) return d;
+    }
+    const ANIMSEG& seg = *source.GetSegment(joint);
+    if (!seg.children.empty()) {
+        const rkVector d = Sub(Position(restWorld[seg.children.front()]), from);
+        if (Length(d) > 0) return d;
+    }
+    if (const auto* bvh = dynamic_cast<const BVHREAD*>(&source);
+        bvh && bvh->GetJoint(joint).endSite) {
+        const rkVector d = Turned(*bvh->GetJoint(joint).endSite, RotationOf(restWorld[joint]));
+        if (Length(d) > 0) return d;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+int32_t CSkeletonMapper::SegmentForName(const std::string& name) {
+    auto [side, body] = SideAndBody(name);
+    const Family* family = FamilyOf(body);
+    if (!family) return -1;
+    if (side == 'L') return family->left;
+    if (side == 'R') return family->right;
+    return family->unsided;
+}
+
+std::array<int32_t, kStandardSegmentCount> CSkeletonMapper::Match(const ANIMFILE& source,
+                                                                  const Overrides& overrides) {
+    std::array<int32_t, kStandardSegmentCount> joints;
+    joints.fill(-1);
+    std::array<std::vector<int32_t>, kStandardSegmentCount> candidates;
+    for (int32_t i = 0; i < source.GetSegmentCount(); ++i) {
+        const std::string name = source.GetSegment(i)->name;
+        if (auto it = overrides.find(name); it != overrides.end()) {
+            for (int32_t s = 0; s < kStandardSegmentCount; ++s) {
+                if (it->second == kStandardSkeleton[s].name) joints[s] = i;
+            }
+            continue;
+        }
+        const int32_t segment = SegmentForName(name);
+        if (segment >= 0) candidates[segment].push_back(i);
+    }
+    auto closestToRoot = [&](const std::vector<int32_t>& list) {
+        int32_t best = -1;
+        for (int32_t j : list) {
+            if (best < 0 || Depth(source, j) < Depth(source, best)) best = j;
+        }
+        return best;
+    };
+    for (int32_t s = 0; s < kStandardSegmentCount; ++s) {
+        if (joints[s] < 0 && s != kUpperTorso) joints[s] = closestToRoot(candidates[s]);
+    }
+    // A root without a telling name ("root"): the joint both thighs hang from.
+    if (joints[kLowerTorso] < 0 && joints[kLThigh] >= 0 && joints[kRThigh] >= 0) {
+        for (int32_t at = source.GetSegment(joints[kLThigh])->parent; at >= 0;
+             at = source.GetSegment(at)->parent) {
+            const bool pelvisSide = at == joints[kLPelvis] || at == joints[kRPelvis];
+            if (!pelvisSide && IsAncestor(source, at, joints[kRThigh])) {
+                joints[kLowerTorso] = at;
+                break;
+            }
+        }
+    }
+    // The upper torso turns the shoulders: take the spine joint the neck hangs from.
+    if (joints[kUpperTorso] < 0 && !candidates[kUpperTorso].empty()) {
+        const int32_t top = joints[kNeck] >= 0 ? joints[kNeck] : joints[kHead];
+        int32_t best = -1;
+        for (int32_t j : candidates[kUpperTorso]) {
+            const bool holdsTop = top < 0 || IsAncestor(source, j, top);
+            if (holdsTop && (best < 0 || Depth(source, j) > Depth(source, best))) best = j;
+        }
+        joints[kUpperTorso] = best >= 0 ? best : closestToRoot(candidates[kUpperTorso]);
+    }
+    return joints;
+}
+
+CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& overrides,
+                                             int fps) {
+    Result result;
+    result.joints = Match(source, overrides);
+    const auto& joints = result.joints;
+    std::string missing;
+    for (int32_t s : kRequired) {
+        if (joints[s] < 0)
+            missing += std::string(missing.empty() ? "" : ", ") + kStandardSkeleton[s].name;
+    }
+    if (!missing.empty()) {
+        result.message = "not a human figure: no joint found for " + missing +
+                         " (name the joints in a mapping file)";
+        return result;
+    }
+    for (int32_t i = 0; i < source.GetSegmentCount(); ++i) {
+        if (std::find(joints.begin(), joints.end(), i) == joints.end()) {
+            result.unmapped.push_back(source.GetSegment(i)->name);
+        }
+    }
+    try {
+        source.GetFrame(source.GetBeginFrame());  // every frame in memory before the walk
+    } catch (const ERROBJ& error) {
+        result.message = std::string(error.GetText()) +
+                         (error.detail[0] ? std::string(": ") + error.detail : "");
+        return result;
+    }
+
+    // Line the two rest poses up: up along up, left along left.
+    const std::vector<rkMatrix> restWorld = WorldsOf(source, RestLocals(source));
+    const std::vector<rkMatrix> standard = StandardRestWorld();
+    auto frameOf = [](rkVector up, rkVector left) -> std::optional<rkMatrix> {
+        up = rkNormalize(up);
+        left = Sub(left, {up.x * Dot(left, up), up.y * Dot(left, up), up.z * Dot(left, up)});
+        if (Length(left) < 1e-6f || Length(up) < 1e-6f) return std::nullopt;
+        left = rkNormalize(left);
+        return Rows(left, up, Cross(left, up));
+    };
+    auto at = [&](int32_t s) { return Position(restWorld[joints[s]]); };
+    // Files are written along their axes: the source's up is the axis nearest its spine. Ours is
+    // the world's +z; a spine that leans must not tilt the floor.
+    const auto sourceFrame =
+        frameOf(NearestAxis(Sub(at(kHead), at(kLowerTorso))), Sub(at(kLThigh), at(kRThigh)));
+    const auto ourFrame =
+        frameOf({0, 0, 1}, Sub(Position(standard[kLThigh]), Position(standard[kRThigh])));
+    if (!sourceFrame || !ourFrame) {
+        result.message = "not a human figure: its rest pose has no up and no left and right";
+        return result;
+    }
+    const rkMatrix align = Transposed(*sourceFrame) * *ourFrame;  // source world -> ours
+    const rkMatrix alignBack = Transposed(align);
+    const rkVector up = Turned({0, 0, 1}, alignBack);  // the source's up in the motion's world
+    // Our readers turn Y-up files to Z-up (file y is our z, file z our -y); others keep theirs.
+    const bool turnedOnRead =
+        dynamic_cast<const BVHREAD*>(&source) || dynamic_cast<const HTRREAD*>(&source);
+    const float inFile[3] = {std::fabs(up.x), std::fabs(turnedOnRead ? up.z : up.y),
+                             std::fabs(turnedOnRead ? up.y : up.z)};
+    result.upAxis = "XYZ"[std::max_element(inFile, inFile + 3) - inFile];
+
+    // Lengths: our leg over theirs.
+    auto leg = [](rkVector hip, rkVector knee, rkVector ankle) {
+        return Length(Sub(knee, hip)) + Length(Sub(ankle, knee));
+    };
+    const float sourceLeg = joints[kLFoot] >= 0 ? leg(at(kLThigh), at(kLLowLeg), at(kLFoot))
+                                                : 2 * Length(Sub(at(kLLowLeg), at(kLThigh)));
+    const float ourLeg =
+        leg(Position(standard[kLThigh]), Position(standard[kLLowLeg]), Position(standard[kLFoot]));
+    if (!(sourceLeg > 0)) {
+        result.message = "not a human figure: its legs have no length";
+        return result;
+    }
+    result.scale = ourLeg / sourceLeg;
+    float closeness = 0;
+    result.unit = UnitOf(sourceLeg, &closeness);
+
+    // Per segment: carry = our rest x (our bone onto theirs) x (their rest undone), in our world.
+    std::array<rkMatrix, kStandardSegmentCount> carry;
+    for (int32_t s = 0; s < kStandardSegmentCount; ++s) {
+        if (joints[s] < 0) continue;
+        const rkMatrix ourRest = RotationOf(standard[s]);
+        rkMatrix onto = Rows({1, 0, 0}, {0, 1, 0}, {0, 0, 1});
+        if (const auto bone = SourceBone(source, joints, restWorld, s)) {
+            onto = ShortestTurn(Turned({0, 1, 0}, ourRest), Turned(*bone, align));
+        }
+        carry[s] = ourRest * onto * alignBack * Transposed(RotationOf(restWorld[joints[s]]));
+    }
+
+    // Every source frame's world pose, then ours.
+    const int32_t first = source.GetBeginFrame(), last = source.GetEndFrame();
+    const int64_t count = int64_t{last} - first + 1;
+    std::vector<std::array<rkMatrix, kStandardSegmentCount>> worlds(static_cast<size_t>(count));
+    std::vector<rkVector> rootAt(static_cast<size_t>(count));
+    float ground = 1e30f;
+    std::vector<rkMatrix> locals(static_cast<size_t>(source.GetSegmentCount()));
+    for (int64_t f = 0; f < count; ++f) {
+        for (int32_t i = 0; i < source.GetSegmentCount(); ++i)
+            locals[i] = source.GetSegment(i)->FrameAt(f);
+        const std::vector<rkMatrix> world = WorldsOf(source, locals);
+        for (int32_t s = 0; s < kStandardSegmentCount; ++s) {
+            if (joints[s] >= 0) worlds[f][s] = carry[s] * RotationOf(world[joints[s]]) * align;
+        }
+        rootAt[f] = Turned(Position(world[joints[kLowerTorso]]), align);
+        for (int32_t s : {kLFoot, kRFoot, kLLowLeg, kRLowLeg}) {
+            if (joints[s] >= 0 && (s == kLFoot || s == kRFoot || joints[kLFoot] < 0)) {
+                ground = std::min(ground, Turned(Position(world[joints[s]]), align).z);
+            }
+        }
+    }
+    const float ourGround = std::min(standard[kLFoot].m[14], standard[kRFoot].m[14]);
+
+    std::unique_ptr<ANIMFILE> motion = std::make_unique<CHBREAD>();
+    for (int64_t f = 0; f < count; ++f) {
+        std::array<rkMatrix, kStandardSegmentCount> world;
+        for (int32_t s = 0; s < kStandardSegmentCount; ++s) {
+            const float* e = kStandardSkeleton[s].pose;
+            const rkMatrix restLocal{
+                {e[0], e[1], e[2], 0, e[3], e[4], e[5], 0, e[6], e[7], e[8], 0, 0, 0, 0, 1}};
+            const int parent = kStandardSkeleton[s].parent;
+            const rkMatrix parentWorld =
+                parent < 0 ? Rows({1, 0, 0}, {0, 1, 0}, {0, 0, 1}) : world[parent];
+            world[s] = joints[s] >= 0 ? worlds[f][s] : restLocal * parentWorld;
+            rkMatrix local = world[s] * Transposed(parentWorld);
+            local.m[12] = e[9], local.m[13] = e[10], local.m[14] = e[11];
+            if (parent < 0) {
+                const rkVector moved = Sub(rootAt[f], rootAt[0]);
+                local.m[12] = e[9] + moved.x * result.scale;
+                local.m[13] = e[10] + moved.y * result.scale;
+                local.m[14] = ourGround + (rootAt[f].z - ground) * result.scale;
+            }
+            motion->GetSegment(s)->node->local = local;
+        }
+        motion->SetFrame(nullptr, static_cast<int32_t>(f));
+    }
+    motion->SetFrameRate(source.GetFrameRate());
+    if (fps > 0 && fps != source.GetFrameRate()) motion = Resampled(*motion, fps);
+    result.motion = std::move(motion);
+    return result;
+}
+
+std::unique_ptr<ANIMFILE> CSkeletonMapper::Resampled(const ANIMFILE& motion, int fps) {
+    const int64_t count = int64_t{motion.GetEndFrame()} - motion.GetBeginFrame() + 1;
+    const double step =
+        static_cast<double>(motion.GetFrameRate()) / fps;  // source frames per frame
+    const auto frames = static_cast<int64_t>(std::floor((count - 1) / step + 1e-9)) + 1;
+    auto out = std::make_unique<CHBREAD>();
+    for (int64_t k = 0; k < frames; ++k) {
+        const double t = std::min(k * step, static_cast<double>(count - 1));
+        const auto i = static_cast<int64_t>(t);
+        const int64_t j = std::min(i + 1, count - 1);
+        const auto u = static_cast<float>(t - static_cast<double>(i));
+        for (int32_t s = 0; s < kStandardSegmentCount; ++s) {
+            const rkMatrix& a = motion.GetSegment(s)->FrameAt(i);
+            const rkMatrix& b = motion.GetSegment(s)->FrameAt(j);
+            rkMatrix& m = out->GetSegment(s)->node->local;
+            QuatToMatrix(Slerp(MatrixToQuat(a), MatrixToQuat(b), u), &m);
+            for (int e = 12; e < 15; ++e) m.m[e] = a.m[e] + (b.m[e] - a.m[e]) * u;
+        }
+        out->SetFrame(nullptr, static_cast<int32_t>(k));
+    }
+    out->SetFrameRate(fps);
+    return out;
+}
+
+bool CSkeletonMapper::ReadOverrides(const std::string& path, Overrides* overrides,
+                                    std::string* error) {
+    std::ifstream in(path);
+    if (!in) {
+        *error = "cannot be opened";
+        return false;
+    }
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const size_t start = line.find_first_not_of(" \t");
+        if (start == std::string::npos || line[start] == '#' || line[start] == ';' ||
+            line[start] == '[')
+            continue;
+        const size_t equals = line.find('=');
+        auto trim = [](std::string s) {
+            const size_t a = s.find_first_not_of(" \t"), b = s.find_last_not_of(" \t");
+            return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
+        };
+        const std::string joint = equals == std::string::npos ? "" : trim(line.substr(0, equals));
+        const std::string segment =
+            equals == std::string::npos ? "" : trim(line.substr(equals + 1));
+        const bool known = segment == "-" ||
+                           std::any_of(std::begin(kStandardSkeleton), std::end(kStandardSkeleton),
+                                       [&](const StandardSegment& s) { return segment == s.name; });
+        if (joint.empty() || !known) {
+            *error = "line " + std::to_string(number) +
+                     ": expected JOINT = SEGMENT (a standard segment or -)";
+            return false;
+        }
+        (*overrides)[joint] = segment;
+    }
+    return true;
+}
+
+}  // namespace tavrel

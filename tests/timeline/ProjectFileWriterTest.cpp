@@ -1,0 +1,97 @@
+// Saved projects open into the same timeline: random edit sequences written and read back.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+#include <sstream>
+
+#include "tests/timeline/TimelineFixture.h"
+#include "timeline/ProjectFileReader.h"
+#include "timeline/ProjectFileWriter.h"
+
+namespace tavrel::testing {
+namespace {
+
+std::string Bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class ProjectFileWriterTest : public TimelineFixture {
+protected:
+    // Saves the model's project, opens the file, and checks it is the same timeline.
+    void ExpectRoundTrip(const std::string& where) {
+        SCOPED_TRACE(where);
+        std::filesystem::create_directories(root / "saved");
+        const std::string path = root / "saved/project.tvp";
+        std::string error;
+        ASSERT_TRUE(CProjectFileWriter::Write(model->Project(), path, &error)) << error;
+        ProjectReadResult read = CProjectFileReader(*workingDirectory, motion).Read(path);
+        ASSERT_TRUE(read.project.complete);
+        ASSERT_TRUE(read.messages.empty()) << read.messages.front().id;
+        const auto saved = ClipsOf(model->Project());
+        const auto opened = ClipsOf(read.project);
+        ASSERT_EQ(opened.size(), saved.size());
+        for (size_t i = 0; i < saved.size(); ++i) {
+            MotionClip a = saved[i], b = opened[i];
+            EXPECT_EQ(Bytes(a.fileName), Bytes(b.fileName)) << i;
+            if (a.stretched) {
+                EXPECT_EQ(Bytes(a.sourceFileName), Bytes(b.sourceFileName)) << i;
+            }
+            a.fileName = b.fileName, a.sourceFileName = b.sourceFileName;
+            EXPECT_EQ(a, b) << i;
+        }
+        EXPECT_EQ(read.project.soundFile.empty(), model->Project().soundFile.empty());
+    }
+};
+
+TEST_F(ProjectFileWriterTest, RandomTimelinesOpenAsTheyWereSaved) {
+    std::mt19937 random(11);
+    for (int round = 0; round < 60; ++round) {
+        const int count = model->Project().motionClips.Count();
+        const int position = count ? static_cast<int>(random() % count) : 0;
+        const MotionClip* clip = model->ClipAtPosition(position);
+        switch (random() % 5) {
+            case 0:
+            case 1:
+                Add(3 + static_cast<int>(random() % 20), static_cast<int>(random() % 200));
+                break;
+            case 2:
+                if (clip)
+                    model->MoveClip(position,
+                                    clip->firstFrame + static_cast<int>(random() % 21) - 10);
+                break;
+            case 3:
+                if (clip)
+                    model->ResizeClip(position, clip->firstFrame,
+                                      clip->lastFrame + static_cast<int>(random() % 9) - 4);
+                break;
+            default:
+                model->SplitAtFrame(static_cast<int>(random() % 220));
+                break;
+        }
+        ExpectRoundTrip("round " + std::to_string(round));
+        if (HasFatalFailure()) return;
+    }
+}
+
+TEST_F(ProjectFileWriterTest, CopiesNeverOverwriteOtherFilesAndFailuresLeaveNoProject) {
+    Add(10, 0, "walk.cha");
+    std::filesystem::create_directories(root / "saved");
+    // A file of the same name and other content already lies where the copy would go.
+    WriteFakeMotion(root / "saved/walk.cha", 4, "someone else's");
+    const std::string before = Bytes(root / "saved/walk.cha");
+    ExpectRoundTrip("beside a foreign walk.cha");
+    EXPECT_EQ(Bytes(root / "saved/walk.cha"), before);
+    EXPECT_NE(Bytes(root / "saved/project.tvp").find("walk_1.cha"), std::string::npos);
+
+    std::string error;
+    EXPECT_FALSE(CProjectFileWriter::Write(model->Project(), root / "missing/p.tvp", &error));
+    EXPECT_NE(error.find("no such folder"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(root / "missing"));
+}
+
+}  // namespace
+}  // namespace tavrel::testing
