@@ -45,6 +45,8 @@ CRKSystem::~CRKSystem() {
     if (window_) window_->MakeCurrent();
     FreeTextures();
     // The world goes first: its wrappers detach the body's shapes, which the reader frees.
+    // The ring goes home before, so that no segment still lists it.
+    HangRing(nullptr);
     world_.reset();
     skeleton_.reset();
     body_.reset();
@@ -200,6 +202,15 @@ void CRKSystem::MirrorAvatar() {
 
 void CRKSystem::PoseAvatar(const rkNode* pose) {
     if (avatar_ && pose) tavrel::CHTR::CopyLocals(pose, avatar_->Node());
+}
+
+void CRKSystem::HangRing(rkNode* node) {
+    CRKNode* ring = world_ ? world_->Child("CircleLine") : nullptr;
+    if (!ring) return;
+    rkNode* parent = node ? node : world_->Node();
+    if (ring->Node()->parent == parent) return;
+    if (ring->Node()->parent) rkUnlinkNode(ring->Node()->parent, ring->Node());
+    rkLinkNode(parent, ring->Node());
 }
 
 rkVector CRKSystem::TargetPosition() const {

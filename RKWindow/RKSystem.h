@@ -44,6 +44,8 @@ public:
     // Places the camera by preset 0-5 around the avatar's root, at the scene scale, and
     // further back when the whole avatar would not show from there.
     bool PresetCamera(int index);
+    // Hangs the rotation ring "CircleLine" under node, or back under the world (none).
+    void HangRing(rkNode* node);
     // The avatar's extent around its root in the rest pose (empty without an avatar).
     const RKFraming& Framing() const { return framing_; }
     // Copies a pose's local matrices onto the avatar in the world (the pose must have the
@@ -51,6 +53,10 @@ public:
     void PoseAvatar(const rkNode* pose);
 
     RKViewport& Camera() { return camera_; }
+    // The local translation of the node the camera orbits and follows.
+    rkVector TargetPosition() const;
+    // The colour frames are cleared to, as red, green and blue bytes.
+    const uint8_t* BackgroundColor() const { return background_; }
     rkDevice& Device() { return device_; }
     CRKNode* World() const { return world_.get(); }
     CRKNode* Avatar() const { return avatar_; }
@@ -79,7 +85,6 @@ private:
     bool RebuildDevice(bool report);
     bool LoadTexture(SystemTexture& t);
     void FreeTextures();
-    rkVector TargetPosition() const;
     void ApplyWorldStates();
 
     rkDevice device_{};
