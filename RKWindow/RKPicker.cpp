@@ -105,8 +105,11 @@ rkNode* CRKPicker::Pick(CRKSystem& system, int x, int y) {
     system.SetBackgroundColor(255, 255, 255, true);
     rkSetCurrentDevice(&system.Device());
     SetPickStates(true);
+    // Only the pixel under the mouse is ever read, so only it is drawn.
+    rkSetScissor(x, y, 1, 1);
     uint32_t pixel = 0xFFFFFFFFu;
     const bool drawn = system.DrawScene(nullptr, false) == 1 && rkReadPixel(x, y, &pixel) == 1;
+    rkSetScissor(0, 0, 0, 0);
     SetPickStates(false);
     system.SetBackgroundColor(keep[0], keep[1], keep[2], true);
     Restore(saved);

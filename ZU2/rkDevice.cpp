@@ -694,6 +694,18 @@ int rkReadFrame(int flags, void* destination) {
     return 1;
 }
 
+int rkSetScissor(int x, int y, int width, int height) {
+    rkDevice* device = Current("rkSetScissor");
+    if (!device) return 0;
+    if (width <= 0 || height <= 0) {
+        glDisable(GL_SCISSOR_TEST);
+    } else {
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(x, device->height - y - height, width, height);  // GL counts from the bottom
+    }
+    return RK_CHECK() ? 1 : 0;
+}
+
 int rkReadPixel(int x, int y, uint32_t* colour) {
     rkDevice* device = Current("rkReadPixel");
     if (!device) return 0;
