@@ -221,19 +221,20 @@ bool CRKSystem::PresetCamera(int index) {
     const rkVector root = avatarRoot_ ? rkVector{avatarRoot_->local.m[12], avatarRoot_->local.m[13],
                                                  avatarRoot_->local.m[14]}
                                       : rkVector{0, 0, 0};
-    if (!camera_.PresetCamera(index, root, sceneScale)) return false;
+    if (!camera_.PresetCamera(index, root, 1.0f)) return false;
+    float scale = sceneScale;
     if (!framing_.IsEmpty()) {
-        // The preset's own distance may show only part of the avatar: move back along the
-        // preset's line of sight until all of it fits.
+        // The preset's own distance may show only part of the avatar: stand back along the
+        // preset's line of sight until all of it fits; the scene scale applies on top.
         const rkVector eye = camera_.GetEye(), d = rkNormalize(camera_.GetDirection());
         const float preset =
             (root.x - eye.x) * d.x + (root.y - eye.y) * d.y + (root.z - eye.z) * d.z;
         const rkView& v = camera_.view;
         const float needed =
             framing_.Distance({0, 0, 0}, d, camera_.GetUp(), v.fieldOfView, v.aspect, v.nearPlane);
-        if (preset > 0 && needed > preset)
-            camera_.PresetCamera(index, root, sceneScale * needed / preset);
+        if (preset > 0 && needed > preset) scale *= needed / preset;
     }
+    camera_.PresetCamera(index, root, scale);
     const rkVector eye = camera_.GetEye(), target = TargetPosition();
     cameraOffset = {eye.x - target.x, eye.y - target.y, eye.z - target.z};
     return true;

@@ -126,6 +126,12 @@ TEST_F(RKSystemTest, PresetsShowTheWholeAvatarInLandscapeWindows) {
             EXPECT_GT(std::max(right - left, bottom - top), size[1] * 0.5f);
         }
     }
+    // The scene scale still brings the camera nearer or takes it further.
+    system_.PresetCamera(RKViewport::Front);
+    const float framed = -system_.cameraOffset.y;
+    system_.sceneScale = 0.5f;
+    system_.PresetCamera(RKViewport::Front);
+    EXPECT_NEAR(-system_.cameraOffset.y, framed / 2, 1.0f);
 }
 
 TEST_F(RKSystemTest, TexturedFaceTakesItsLightAndMaterial) {

@@ -191,6 +191,21 @@ TEST_F(ToolsTest, MiddleDragOrbitsAndShiftMiddleDragPansWhateverTheTool) {
     EXPECT_GT(Norm(Minus(system_.Camera().GetEye(), target)), distance);
 }
 
+TEST_F(ToolsTest, AFollowingCameraKeepsItsOffsetWhileTheAvatarWalksAway) {
+    tools_->SetTool(CRKWindowTools::CameraRotate);
+    Drag(100, 300, 200, 300);  // some offset of the camera's own
+    const rkVector offset = system_.cameraOffset;
+    system_.follow = true;
+    rkTranslateNode(system_.AvatarRoot(), 300, -200, 0);
+    ASSERT_EQ(system_.DrawScene(nullptr), 1);
+    ExpectNear(Minus(system_.Camera().GetEye(), system_.TargetPosition()), offset);
+    system_.follow = false;
+    rkTranslateNode(system_.AvatarRoot(), 300, 0, 0);
+    const rkVector eye = system_.Camera().GetEye();
+    ASSERT_EQ(system_.DrawScene(nullptr), 1);
+    ExpectNear(system_.Camera().GetEye(), eye, 0.0f);
+}
+
 TEST_F(ToolsTest, DegenerateCamerasAndWindowsNeverGiveNaN) {
     // Eye on the target: turning and zooming stay finite.
     const rkVector t = system_.TargetPosition();
