@@ -56,6 +56,9 @@ bool SameMatrix(const rkMatrix& a, const rkMatrix& b) {
 CRKWindowTools::CRKWindowTools(CRKSystem& system) : system_(system), camera_(system) {}
 
 CRKWindowTools::~CRKWindowTools() {
+    // The window that listened may be gone already; the lock must still be given back.
+    listener_ = {};
+    poseHook_ = nullptr;
     SetManipulationMode(false);
     Select(nullptr);
 }

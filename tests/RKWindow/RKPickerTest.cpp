@@ -133,6 +133,12 @@ TEST_F(ToolsTest, SelectionHangsTheRingAndPaintsThePartRedUntilItIsLeft) {
     EXPECT_EQ(lock.locks, 1);
     EXPECT_EQ(lock.unlocks, 1);
     EXPECT_FALSE(ring->IsShown());
+    // A window closed in manipulation mode gives the lock back and the ring to the world.
+    tools_->SetManipulationMode(true);
+    tools_->Select(rkFindNode(system_.Avatar()->Node(), "Neck"));
+    tools_.reset();
+    EXPECT_FALSE(lock.held);
+    EXPECT_EQ(ring->Node()->parent, system_.World()->Node());
 }
 
 TEST_F(ToolsTest, TurningABodyPartFeedsThePoseAndUndoesTurnByTurn) {
