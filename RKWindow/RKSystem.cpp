@@ -11,6 +11,7 @@
 #include "ZU2/rkTexture.h"
 #include "base/DebugOutput.h"
 #include "motion/AnimFileFactory.h"
+#include "settings/StringIds.h"
 
 using tavrel::DebugOutput;
 
@@ -24,6 +25,7 @@ constexpr float kGroundSide = 3000.0f;
 constexpr int kGroundCells = 30;
 constexpr float kGroundHeight = 580.0f;
 constexpr float kRingRadius = 80.0f;
+constexpr int kStageModulate = 4;
 
 // Only the last part of a file name counts, whichever separator its author used.
 std::string BaseName(const std::string& path) {
@@ -43,6 +45,8 @@ CRKSystem::~CRKSystem() {
     if (window_) window_->MakeCurrent();
     FreeTextures();
     // The world goes first: its wrappers detach the body's shapes, which the reader frees.
+    // The ring goes home before, so that no segment still lists it.
+    HangRing(nullptr);
     world_.reset();
     skeleton_.reset();
     body_.reset();
@@ -70,13 +74,17 @@ bool CRKSystem::Initialise(rkHost* window, int width, int height) {
     return device;
 }
 
-void CRKSystem::SetUpWorld(const std::string& dataFolder) {
+int CRKSystem::SetUpWorld(const std::string& dataFolder) {
     BuildGround();
     BuildRing();
     BuildAvatar(dataFolder);
     if (avatar_) target_ = avatar_;
     avatarRoot_ = rkFindNode(world_->Node(), "LowerTorso");
+    framing_ = RKFraming::Measure(avatarRoot_);
     PresetCamera(RKViewport::Front);
+    if (avatar_ && body_ && body_->IsLoaded() && !framing_.IsEmpty()) return 0;
+    DebugOutput("CRKSystem: the avatar could not be loaded\n");
+    return tavrel::strings::kAvatarNotLoaded;
 }
 
 void CRKSystem::BuildGround() {
@@ -196,6 +204,15 @@ void CRKSystem::PoseAvatar(const rkNode* pose) {
     if (avatar_ && pose) tavrel::CHTR::CopyLocals(pose, avatar_->Node());
 }
 
+void CRKSystem::HangRing(rkNode* node) {
+    CRKNode* ring = world_ ? world_->Child("CircleLine") : nullptr;
+    if (!ring) return;
+    rkNode* parent = node ? node : world_->Node();
+    if (ring->Node()->parent == parent) return;
+    if (ring->Node()->parent) rkUnlinkNode(ring->Node()->parent, ring->Node());
+    rkLinkNode(parent, ring->Node());
+}
+
 rkVector CRKSystem::TargetPosition() const {
     return target_ ? target_->Position() : rkVector{0, 0, 0};
 }
@@ -204,10 +221,29 @@ bool CRKSystem::PresetCamera(int index) {
     const rkVector root = avatarRoot_ ? rkVector{avatarRoot_->local.m[12], avatarRoot_->local.m[13],
                                                  avatarRoot_->local.m[14]}
                                       : rkVector{0, 0, 0};
-    if (!camera_.PresetCamera(index, root, sceneScale)) return false;
+    if (!camera_.PresetCamera(index, root, 1.0f)) return false;
+    float scale = sceneScale;
+    if (!framing_.IsEmpty()) {
+        // The preset's own distance may show only part of the avatar: stand back along the
+        // preset's line of sight until all of it fits; the scene scale applies on top.
+        const rkVector eye = camera_.GetEye(), d = rkNormalize(camera_.GetDirection());
+        const float preset =
+            (root.x - eye.x) * d.x + (root.y - eye.y) * d.y + (root.z - eye.z) * d.z;
+        const rkView& v = camera_.view;
+        const float needed =
+            framing_.Distance({0, 0, 0}, d, camera_.GetUp(), v.fieldOfView, v.aspect, v.nearPlane);
+        if (preset > 0 && needed > preset) scale *= needed / preset;
+    }
+    camera_.PresetCamera(index, root, scale);
     const rkVector eye = camera_.GetEye(), target = TargetPosition();
     cameraOffset = {eye.x - target.x, eye.y - target.y, eye.z - target.z};
     return true;
+}
+
+// What the world needs beyond the device's defaults: textured shapes (the avatar's face)
+// take the lit colour, not the bare picture.
+void CRKSystem::ApplyWorldStates() {
+    rkSetTextureStageState(0, RK_STAGE_BLEND, kStageModulate);
 }
 
 void CRKSystem::SetBackgroundColor(uint8_t r, uint8_t g, uint8_t b, bool apply) {
@@ -239,6 +275,7 @@ bool CRKSystem::RebuildDevice(bool report) {
     camera_.changed = false;
     rkSetCurrentDevice(&device_);
     rkSetBackgroundColor(backgroundFloat_[0], backgroundFloat_[1], backgroundFloat_[2]);
+    ApplyWorldStates();
     for (auto& [name, t] : textures_) LoadTexture(t);
     return true;
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "RKWindow/RKFraming.h"
 #include "RKWindow/RKLight.h"
 #include "RKWindow/RKNode.h"
 #include "RKWindow/RKViewport.h"
@@ -28,8 +29,9 @@ public:
     // device cannot be had (the world is built all the same).
     bool Initialise(rkHost* window, int width, int height);
     // Adds the ground, the ring and the avatar, whose body, initial pose and textures come
-    // from the program's data folder. Missing files leave those parts out.
-    void SetUpWorld(const std::string& dataFolder);
+    // from the program's data folder. Missing files leave those parts out. 0, or the message
+    // (a string identifier) the window shows when the avatar could not be loaded.
+    int SetUpWorld(const std::string& dataFolder);
 
     // Draws one frame into the back surface and presents it to target (none: keep it there
     // for reading back). 1 on success, also after a successful rebuild of the device; 0 when
@@ -39,13 +41,22 @@ public:
     void SetBackgroundColor(uint8_t r, uint8_t g, uint8_t b, bool apply);
     // The window's client area; the next frame rebuilds the surfaces at that size.
     void SetWindowRect(int left, int top, int right, int bottom);
-    // Places the camera by preset 0-5 around the avatar's root, at the scene scale.
+    // Places the camera by preset 0-5 around the avatar's root, at the scene scale, and
+    // further back when the whole avatar would not show from there.
     bool PresetCamera(int index);
+    // Hangs the rotation ring "CircleLine" under node, or back under the world (none).
+    void HangRing(rkNode* node);
+    // The avatar's extent around its root in the rest pose (empty without an avatar).
+    const RKFraming& Framing() const { return framing_; }
     // Copies a pose's local matrices onto the avatar in the world (the pose must have the
     // avatar's shape, as every motion on the standard skeleton has).
     void PoseAvatar(const rkNode* pose);
 
     RKViewport& Camera() { return camera_; }
+    // The local translation of the node the camera orbits and follows.
+    rkVector TargetPosition() const;
+    // The colour frames are cleared to, as red, green and blue bytes.
+    const uint8_t* BackgroundColor() const { return background_; }
     rkDevice& Device() { return device_; }
     CRKNode* World() const { return world_.get(); }
     CRKNode* Avatar() const { return avatar_; }
@@ -74,7 +85,7 @@ private:
     bool RebuildDevice(bool report);
     bool LoadTexture(SystemTexture& t);
     void FreeTextures();
-    rkVector TargetPosition() const;
+    void ApplyWorldStates();
 
     rkDevice device_{};
     rkHost* window_ = nullptr;
@@ -84,6 +95,7 @@ private:
     CRKNode* target_ = nullptr;
     CRKNode* avatar_ = nullptr;
     rkNode* avatarRoot_ = nullptr;
+    RKFraming framing_;
     std::vector<std::unique_ptr<CRKLight>> lights_;
     CRKLight* headLight_ = nullptr;
     std::map<std::string, SystemTexture> textures_;

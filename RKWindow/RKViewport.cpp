@@ -1,5 +1,6 @@
 #include "RKWindow/RKViewport.h"
 
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -40,7 +41,11 @@ void RKViewport::SetViewportRect(int x0, int y0, int x1, int y1) {
     view.viewport[1] = y0;
     view.viewport[2] = x1 - x0;
     view.viewport[3] = y1 - y0;
-    view.aspect = static_cast<float>(view.viewport[3]) / static_cast<float>(view.viewport[2]);
+    // A window without area (minimised, not laid out yet) keeps the last aspect, so the
+    // projection never divides by zero.
+    if (view.viewport[2] > 0 && view.viewport[3] > 0) {
+        view.aspect = static_cast<float>(view.viewport[3]) / static_cast<float>(view.viewport[2]);
+    }
     changed = true;
 }
 
@@ -90,6 +95,9 @@ bool RKViewport::Unproject(const float (*points)[2], int count, rkVector* out) {
         const rkVector ndc = {(halfWidth - points[i][0]) / halfWidth,
                               (halfHeight - points[i][1]) / halfHeight, 0.0f};
         out[i] = rkTransformPoint(ndc, inverse);
+        if (!std::isfinite(out[i].x) || !std::isfinite(out[i].y) || !std::isfinite(out[i].z)) {
+            return false;  // a window without area, or a camera that sees nothing
+        }
     }
     return true;
 }
@@ -105,6 +113,7 @@ bool RKViewport::Project(const rkVector* points, int count, float (*out)[4]) {
         out[i][1] = height - (ndc.y + 1.0f) * height / 2.0f;
         out[i][2] = ndc.z;
         out[i][3] = 1.0f;
+        if (!std::isfinite(out[i][0]) || !std::isfinite(out[i][1])) return false;
     }
     return true;
 }

@@ -34,10 +34,11 @@ public:
                                  float fieldOfView, float aspect);
 
     // Window points (x, y) to world points on the near plane; false when the camera cannot
-    // be inverted.
+    // be inverted or a point has no finite place.
     bool Unproject(const float (*points)[2], int count, rkVector* out);
     // World points to window x, y, normalised depth and 1: the exact reverse of Unproject,
-    // so a point lands where the rendered frame shows it.
+    // so a point lands where the rendered frame shows it. False when a point has no finite
+    // place in the window (it lies in the eye's plane).
     bool Project(const rkVector* points, int count, float (*out)[4]);
 
     rkView* View() { return &view; }

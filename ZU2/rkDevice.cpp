@@ -694,6 +694,32 @@ int rkReadFrame(int flags, void* destination) {
     return 1;
 }
 
+int rkSetScissor(int x, int y, int width, int height) {
+    rkDevice* device = Current("rkSetScissor");
+    if (!device) return 0;
+    if (width <= 0 || height <= 0) {
+        glDisable(GL_SCISSOR_TEST);
+    } else {
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(x, device->height - y - height, width, height);  // GL counts from the bottom
+    }
+    return RK_CHECK() ? 1 : 0;
+}
+
+int rkReadPixel(int x, int y, uint32_t* colour) {
+    rkDevice* device = Current("rkReadPixel");
+    if (!device) return 0;
+    if (!colour || x < 0 || y < 0 || x >= device->width || y >= device->height) {
+        rkMessage("Invalid parameters (rkReadPixel).");
+        return 0;
+    }
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, device->gl->framebuffer);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    // GL counts rows from the bottom.
+    glReadPixels(x, device->height - 1 - y, 1, 1, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, colour);
+    return RK_CHECK() ? 1 : 0;
+}
+
 const char* rkErrorText(uint32_t code) {
     switch (code) {
         case 0:

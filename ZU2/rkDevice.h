@@ -146,6 +146,11 @@ int rkDrawMesh(const rkMesh* mesh);
 
 // Colour: width x height 0xAARRGGBB words; depth: width x height floats (0..1). Top row first.
 int rkReadFrame(int flags, void* destination);
+// Limits clearing and drawing to a rectangle of the back surface ((x, y) its top left
+// corner; no area: the whole surface again). Presenting is limited too: switch it off first.
+int rkSetScissor(int x, int y, int width, int height);
+// One 0xAARRGGBB pixel of the back surface, (0, 0) being the top left corner; 0 outside it.
+int rkReadPixel(int x, int y, uint32_t* colour);
 
 // Description of a device result code.
 const char* rkErrorText(uint32_t code);

@@ -56,8 +56,12 @@ void rkProjectionMatrix(rkMatrix* out, float nearPlane, float farPlane, float fi
     const float q = farPlane / (farPlane - nearPlane);
     float* m = out->m;
     for (int i = 0; i < 16; ++i) m[i] = 0.0f;
-    m[0] = 1.0f / std::tan(fieldOfView / 2.0f);
-    m[5] = 1.0f / std::tan(fieldOfView * aspect / 2.0f);
+    // The vertical half-angle follows from the horizontal one: tan(v / 2) = aspect x
+    // tan(h / 2). Scaling the angle itself instead would stretch pixels and turn the picture
+    // over in tall windows.
+    const float tanHalf = std::tan(fieldOfView / 2.0f);
+    m[0] = 1.0f / tanHalf;
+    m[5] = 1.0f / (tanHalf * aspect);
     m[10] = q;
     m[11] = 1.0f;
     m[14] = -q * nearPlane;

@@ -25,7 +25,7 @@ bool rkBuildViewMatrix(rkMatrix* out, const rkVector& eye, rkVector* direction,
                        int line = __builtin_LINE());
 
 // Perspective projection with depth mapped to 0..1 and w = camera-space z; fieldOfView is
-// the horizontal angle and aspect = height / width.
+// the horizontal angle and aspect = height / width; pixels stay square at any aspect.
 void rkProjectionMatrix(rkMatrix* out, float nearPlane, float farPlane, float fieldOfView,
                         float aspect);
 

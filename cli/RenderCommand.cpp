@@ -116,8 +116,8 @@ int Render(const RenderOptions& o, std::unique_ptr<ANIMFILE> motion, std::ostrea
     }
     system.SetBackgroundColor(kBackground[0], kBackground[1], kBackground[2], true);
     const std::string data = DataFolder();
-    system.SetUpWorld(data);
-    if (!system.Avatar()) err << "warning: no avatar in " << data << '\n';
+    if (system.SetUpWorld(data) != 0)
+        err << "warning: the avatar could not be loaded from " << data << '\n';
     const int frame = o.hasFrame ? o.frame : motion->GetBeginFrame();
     system.PoseAvatar(motion->GetFrame(frame));
     system.sceneScale = o.scale;

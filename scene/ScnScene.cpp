@@ -232,9 +232,23 @@ bool AllocateArrays(ScnScene* s, const std::vector<ChunkAt>& chunks) {
     return ok;
 }
 
+// Says which damaged geometry chunks were left out. With none left at all the scene has
+// nothing to show, and calling it loaded would hide the damage: false then.
+bool ReportDroppedGeometry(const ScnScene* s, const std::vector<std::string>& dropped) {
+    if (dropped.empty()) return true;
+    std::string names;
+    for (const std::string& name : dropped) names += (names.empty() ? "" : ", ") + name;
+    DebugPrintf("scnLoadScene: %zu damaged geometry chunks dropped: %s\n", dropped.size(),
+                names.c_str());
+    if (s->geomCount > 0) return true;
+    DebugOutput("scnLoadScene: no geometry chunk could be read\n");
+    return false;
+}
+
 // The loading pass over the chunks the counting pass found. A fixed record that cannot be
 // read fails the whole load; a payload that cannot be read drops that chunk only.
 bool LoadChunks(ScnFile& file, ScnScene* s, const std::vector<ChunkAt>& chunks) {
+    std::vector<std::string> dropped;
     for (const ChunkAt& c : chunks) {
         if (!IsKnownType(c.type)) continue;
         if (!file.Seek(c.offset)) return false;
@@ -245,6 +259,10 @@ bool LoadChunks(ScnFile& file, ScnScene* s, const std::vector<ChunkAt>& chunks) 
             if (read && _scnLoadGeomChunk(file, chunk)) {
                 ++s->geomCount;
             } else {
+                if (read) {
+                    const char* name = chunk->record.name;
+                    dropped.emplace_back(name, strnlen(name, sizeof(chunk->record.name)));
+                }
                 scnFreeGeomChunk(chunk);
                 *chunk = {};
             }
@@ -278,7 +296,7 @@ bool LoadChunks(ScnFile& file, ScnScene* s, const std::vector<ChunkAt>& chunks) 
             return false;
         }
     }
-    return true;
+    return ReportDroppedGeometry(s, dropped);
 }
 
 std::string FileNameFor(const char* name) {

@@ -127,6 +127,8 @@ struct ScnScene {
 
 // Reads an SCN file into a cleared scene record. A name without a dot in its file part gets
 // ".scn". 1 on success, 0 on failure (with a debug line); a failure leaves nothing allocated.
+// Damaged geometry chunks are dropped and named in a debug line; when every geometry chunk
+// was dropped the load fails.
 int scnLoadScene(const char* name, ScnScene* scene);
 // Releases every array of the record and clears it.
 void scnFreeScene(ScnScene* scene);

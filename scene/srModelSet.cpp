@@ -106,20 +106,24 @@ void FreeModel(srModel* model) {
 }
 
 // Only the last part of a file name counts, whichever separator the scene's author used.
-const char* BaseName(const char* path) {
-    const char* base = path;
-    for (const char* p = path; *p; ++p) {
-        if (*p == '\\' || *p == '/') base = p + 1;
+// The name comes from a fixed-width field that need not end in a zero: look no further than
+// size bytes.
+size_t BaseNameAt(const char* path, size_t size) {
+    size_t base = 0;
+    for (size_t i = 0; i < size && path[i]; ++i) {
+        if (path[i] == '\\' || path[i] == '/') base = i + 1;
     }
     return base;
 }
 
 // "dir\name.tga" becomes "dir\name.bmp" in place: every texture is looked for as a BMP file.
+// The field is searched within its width only.
 bool RewriteAsBmp(char* fileName, size_t size) {
     const size_t length = strnlen(fileName, size);
-    char* base = const_cast<char*>(BaseName(fileName));
-    char* dot = std::strrchr(base, '.');
-    const size_t stem = static_cast<size_t>((dot ? dot : fileName + length) - fileName);
+    size_t stem = length;
+    for (size_t i = BaseNameAt(fileName, size); i < length; ++i) {
+        if (fileName[i] == '.') stem = i;
+    }
     if (stem + 5 > size) return false;
     std::memcpy(fileName + stem, ".bmp", 5);
     return true;
@@ -286,7 +290,8 @@ srTextureImage* _srGetTexture(srModelSet* set, ScnTextureDesc* desc) {
         return nullptr;
     }
     if (!RewriteAsBmp(desc->fileName, sizeof(desc->fileName))) return nullptr;
-    const std::string path = FindInPaths(set, BaseName(desc->fileName));
+    const std::string path =
+        FindInPaths(set, desc->fileName + BaseNameAt(desc->fileName, sizeof(desc->fileName)));
     if (path.empty()) return nullptr;
     srTextureImage* image = LoadImage(path);
     if (!image) {

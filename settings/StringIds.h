@@ -62,5 +62,6 @@ constexpr int kClipEditFailed = 62003;
 constexpr int kMissingMediaFiles = 62004;  // %ClipFiles
 constexpr int kPoseClipFailed = 62005;
 constexpr int kPasteLengthChanged = 62121;
+constexpr int kAvatarNotLoaded = 62140;
 
 }  // namespace tavrel::strings

@@ -2,18 +2,23 @@
 // user sees it.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "RKWindow/RKGuides.h"
 #include "RKWindow/RKSystem.h"
 #include "ZU2/rkTexture.h"
 #include "base/DebugOutput.h"
 #include "motion/AnimFileFactory.h"
+#include "settings/StringIds.h"
 #include "support/GlFixture.h"
 #include "support/PngFile.h"
+#include "tests/support/TempFolder.h"
 
 namespace tavrel::test {
 namespace {
@@ -81,6 +86,105 @@ TEST_F(RKSystemTest, AvatarInAFrameOfTheWalk) {
     system_.PresetCamera(RKViewport::Left);
     ASSERT_EQ(system_.DrawScene(nullptr), 1);
     ExpectGolden("avatar_walk_left");
+}
+
+// Window positions of every vertex of the avatar's shapes as they hang in the world.
+std::vector<std::array<float, 2>> AvatarOnScreen(CRKSystem& system) {
+    std::vector<rkVector> points;
+    rkUpdateNode(system.World()->Node());
+    for (const auto& [name, shape] : system.Body()->Shapes()) {
+        const rkNode* node = rkFindNode(system.Avatar()->Node(), name.c_str());
+        for (int v = 0; node && v < shape->mesh.vertexCount; ++v) {
+            points.push_back(rkTransformPoint(shape->mesh.vertices[v].position, node->world));
+        }
+    }
+    std::vector<float[4]> window(points.size());
+    system.Camera().Project(points.data(), static_cast<int>(points.size()), window.data());
+    std::vector<std::array<float, 2>> out;
+    for (const auto& w : window) out.push_back({w[0], w[1]});
+    return out;
+}
+
+TEST_F(RKSystemTest, PresetsShowTheWholeAvatarInLandscapeWindows) {
+    ASSERT_EQ(system_.SetUpWorld(TAVREL_SHARE_DIR), 0);
+    for (const auto& size : {std::array<int, 2>{800, 600}, {1600, 900}, {1024, 576}}) {
+        system_.SetWindowRect(0, 0, size[0], size[1]);
+        for (int preset = 0; preset < RKViewport::PresetCount; ++preset) {
+            SCOPED_TRACE(::testing::Message() << size[0] << "x" << size[1] << " preset " << preset);
+            ASSERT_TRUE(system_.PresetCamera(preset));
+            float top = 1e9f, bottom = -1e9f, left = 1e9f, right = -1e9f;
+            for (const auto& p : AvatarOnScreen(system_)) {
+                left = std::min(left, p[0]), right = std::max(right, p[0]);
+                top = std::min(top, p[1]), bottom = std::max(bottom, p[1]);
+            }
+            // Head to feet inside the picture with room to spare, and not lost in it.
+            const float marginX = size[0] * 0.02f, marginY = size[1] * 0.02f;
+            EXPECT_GT(left, marginX);
+            EXPECT_LT(right, size[0] - marginX);
+            EXPECT_GT(top, marginY);
+            EXPECT_LT(bottom, size[1] - marginY);
+            EXPECT_GT(std::max(right - left, bottom - top), size[1] * 0.5f);
+        }
+    }
+    // The scene scale still brings the camera nearer or takes it further.
+    system_.PresetCamera(RKViewport::Front);
+    const float framed = -system_.cameraOffset.y;
+    system_.sceneScale = 0.5f;
+    system_.PresetCamera(RKViewport::Front);
+    EXPECT_NEAR(-system_.cameraOffset.y, framed / 2, 1.0f);
+}
+
+TEST_F(RKSystemTest, TexturedFaceTakesItsLightAndMaterial) {
+    ASSERT_EQ(system_.SetUpWorld(TAVREL_SHARE_DIR), 0);
+    rkVisual* head = system_.Body()->Shapes().at("Head");
+    ASSERT_NE(head->mesh.textures[0], nullptr);
+    const rkNode* node = rkFindNode(system_.Avatar()->Node(), "Head");
+    rkUpdateNode(system_.World()->Node());
+    rkVector middle{0, 0, 0};
+    for (int v = 0; v < head->mesh.vertexCount; ++v) {
+        const rkVector p = rkTransformPoint(head->mesh.vertices[v].position, node->world);
+        middle = {middle.x + p.x, middle.y + p.y, middle.z + p.z};
+    }
+    const float n = static_cast<float>(head->mesh.vertexCount);
+    middle = {middle.x / n, middle.y / n, middle.z / n - 20};  // the face, below the hair
+    system_.PresetCamera(RKViewport::Front);
+    float at[1][4];
+    system_.Camera().Project(&middle, 1, at);
+    const size_t face = size_t(at[0][1]) * kWidth + size_t(at[0][0]);
+    ASSERT_EQ(system_.DrawScene(nullptr), 1);
+    const uint32_t lit = Frame()[face];
+    EXPECT_GT(Red(lit), 100u);  // skin
+    // A material that reflects nothing leaves the textured face dark, as an unlit picture
+    // would not be.
+    head->mesh.material = {{0, 0, 0, 1}, {0, 0, 0, 1}, {0, 0, 0, 1}, 1};
+    ASSERT_EQ(system_.DrawScene(nullptr), 1);
+    const uint32_t dark = Frame()[face];
+    EXPECT_LT(Red(dark) + Green(dark) + Blue(dark), 30u);
+}
+
+TEST_F(RKSystemTest, DamagedBodyFileIsReportedAsAnAvatarThatCouldNotBeLoaded) {
+    tavrel::testing::TempFolder folder;
+    std::filesystem::copy_file(std::string(TAVREL_SHARE_DIR) + "/Init.chb",
+                               folder.Path() + "/Init.chb");
+    // Every geometry chunk claims more vertices than the file holds.
+    std::ifstream in(std::string(TAVREL_SHARE_DIR) + "/avatar.scx", std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_GT(bytes.size(), 256u);
+    for (size_t at = 256; at + 152 <= bytes.size();) {
+        uint32_t type, size;
+        std::memcpy(&type, &bytes[at], 4);
+        std::memcpy(&size, &bytes[at + 4], 4);
+        if (type == 1) std::memcpy(&bytes[at + 140], "\xff\xff\xff\x7f", 4);
+        if (size < 8) break;
+        at += size;
+    }
+    std::ofstream(folder.Path() + "/avatar.scx", std::ios::binary)
+        .write(bytes.data(), bytes.size());
+    DebugCapture debug;
+    EXPECT_EQ(system_.SetUpWorld(folder.Path()), strings::kAvatarNotLoaded);
+    EXPECT_TRUE(debug.Contains("damaged geometry chunks dropped: LowerTorso"));
+    EXPECT_TRUE(debug.Contains("CRKSystem: the avatar could not be loaded"));
+    ASSERT_EQ(system_.DrawScene(nullptr), 1);  // the ground still shows
 }
 
 TEST_F(RKSystemTest, WorldHoldsItsPartsAndTheAvatarWithItsBody) {

@@ -59,9 +59,28 @@ TEST(RKViewport, ViewportRectGivesTheAspectAndTheVerticalAngle) {
     camera.GetProjectionMatrix(&projection);
     const float fov = camera.view.fieldOfView;  // pi / 4 as stored
     EXPECT_FLOAT_EQ(projection.m[0], 1 / std::tan(fov / 2));
-    EXPECT_FLOAT_EQ(projection.m[5], 1 / std::tan(0.75f * fov / 2));
+    EXPECT_FLOAT_EQ(projection.m[5], 1 / (0.75f * std::tan(fov / 2)));
     EXPECT_EQ(projection.m[11], 1.0f);
     EXPECT_EQ(projection.m[15], 0.0f);
+}
+
+TEST(RKViewport, PixelsStaySquareAndUprightAtAnyAspect) {
+    // A square in front of the camera must show as a square, the right way up, in wide,
+    // landscape and tall windows alike.
+    const int sizes[][2] = {{1600, 900}, {800, 600}, {400, 400}, {100, 400}, {100, 500}, {60, 900}};
+    for (const auto& size : sizes) {
+        SCOPED_TRACE(testing::Message() << size[0] << "x" << size[1]);
+        RKViewport camera;
+        camera.SetViewportRect(0, 0, size[0], size[1]);
+        camera.PresetCamera(RKViewport::Front, {0, 0, 0}, 1.0f);
+        const rkVector corners[] = {{-20, 0, -10}, {20, 0, -10}, {0, 0, -30}, {0, 0, 10}};
+        float window[4][4];
+        ASSERT_TRUE(camera.Project(corners, 4, window));
+        const float width = std::fabs(window[1][0] - window[0][0]);
+        const float height = window[2][1] - window[3][1];  // +z is up in the world
+        EXPECT_GT(width, 1.0f);
+        EXPECT_NEAR(height, width, 1e-3f * width);
+    }
 }
 
 TEST(RKViewport, ProjectionMapsNearAndFarToZeroAndOne) {

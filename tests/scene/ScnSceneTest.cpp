@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
@@ -333,6 +335,25 @@ TEST_F(TextureTest, TexturesAreLookedForAsBmpAndShared) {
     EXPECT_EQ(model.meshes[0].textures[0], nullptr);
 }
 
+TEST_F(TextureTest, FileNameFillingItsWholeFieldIsReadWithinIt) {
+    // 128 bytes with no zero; the bytes after the field hold another dot and a separator,
+    // which a search that runs past the field would take for part of the name.
+    folder_.Write("skin.bmp", "picture");
+    ScnMaterial material{};
+    std::string name = "maps\\skin.tga";
+    name.resize(sizeof(material.texture.fileName), 'x');
+    std::memcpy(material.texture.fileName, name.data(), name.size());
+    std::memcpy(material.texture.name, "face", 4);
+    std::memcpy(material.texture2.reserved, "\\.q", 4);
+    srModelSet* set = static_cast<srModelSet*>(std::calloc(1, sizeof(srModelSet)));
+    set->pathCount = 1;
+    std::snprintf(set->paths[0], sizeof(set->paths[0]), "%s", folder_.Path().c_str());
+    EXPECT_NE(_srGetTexture(set, &material.texture), nullptr);
+    EXPECT_STREQ(material.texture.fileName, "maps\\skin.bmp");
+    EXPECT_EQ(std::memcmp(material.texture2.reserved, "\\.q", 4), 0);
+    srDestroyModelSet(set);
+}
+
 TEST_F(TextureTest, UnreadablePictureIsReportedAndLeftOut) {
     folder_.Write("broken.bmp", "not a picture");
     ScnWriter writer("x.scn");
@@ -423,6 +444,23 @@ TEST_F(ScnSceneTest, CountsThatCannotFitDropTheirChunkOnly) {
             scnFreeScene(&scene_);
         }
     }
+}
+
+TEST_F(ScnSceneTest, DroppedChunksAreNamedAndASceneLeftWithoutGeometryFails) {
+    std::vector<uint8_t> bytes = ThreeChunks().Bytes();
+    Put32(bytes, kVertexCountAt, 0x7FFFFFFF);
+    ASSERT_EQ(Load(bytes), 1);
+    EXPECT_TRUE(debug_.Contains("1 damaged geometry chunks dropped: A\n"));
+    scnFreeScene(&scene_);
+    // With its only geometry chunk damaged, a scene has nothing left to show.
+    ScnWriter writer("one.scn");
+    writer.Add(Triangles("Head", 1));
+    bytes = writer.Bytes();
+    Put32(bytes, kFaceCountAt, 0x40000000);
+    EXPECT_EQ(Load(bytes), 0);
+    EXPECT_TRUE(debug_.Contains("dropped: Head\n"));
+    EXPECT_TRUE(debug_.Contains("no geometry chunk could be read"));
+    EXPECT_EQ(scene_.geoms, nullptr);
 }
 
 TEST_F(ScnSceneTest, GroupEntryCountThatCannotFitDropsTheChunk) {
