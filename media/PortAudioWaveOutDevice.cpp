@@ -1,8 +1,12 @@
 #include "media/PortAudioWaveOutDevice.h"
 
+#include <alsa/error.h>
+#include <jack/jack.h>
 #include <portaudio.h>
 
 #include <algorithm>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
 #include "base/DebugOutput.h"
@@ -10,10 +14,30 @@
 namespace tavrel {
 namespace {
 
+// ALSA and JACK report every card and server they look for and do not find on stderr, dozens
+// of lines on a machine without sound; they go to the debug output instead.
+void AlsaMessage(const char* file, int line, const char* function, int, const char* format, ...) {
+    char text[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    DebugPrintf("ALSA %s:%d (%s): %s\n", file, line, function, text);
+}
+
+void JackMessage(const char* text) {
+    DebugPrintf("JACK: %s\n", text);
+}
+
 // PortAudio is set up once per process and kept: setting it up scans every card, which is
 // too slow to repeat for each play.
 bool InitPortAudio() {
-    static const bool ok = Pa_Initialize() == paNoError;
+    static const bool ok = [] {
+        snd_lib_error_set_handler(&AlsaMessage);
+        jack_set_error_function(&JackMessage);
+        jack_set_info_function(&JackMessage);
+        return Pa_Initialize() == paNoError;
+    }();
     return ok;
 }
 

@@ -56,10 +56,12 @@ bool WaitFor(Condition condition) {
 
 // Each sample holds the millisecond it belongs to, so a buffer shows where it was cut from.
 std::string MillisecondSamples(uint32_t milliseconds) {
-    std::string bytes;
-    bytes.reserve(size_t(milliseconds) * 96);
-    for (uint32_t frame = 0; frame < milliseconds * (kRate / 1000); ++frame) {
-        bytes += Le16(frame / (kRate / 1000));
+    const uint32_t perMs = kRate / 1000;
+    std::string bytes(size_t(milliseconds) * perMs * 2, '\0');
+    for (size_t frame = 0; frame < size_t(milliseconds) * perMs; ++frame) {
+        const uint32_t ms = uint32_t(frame / perMs);
+        bytes[frame * 2] = char(ms & 0xFF);
+        bytes[frame * 2 + 1] = char(ms >> 8);
     }
     return bytes;
 }
