@@ -18,10 +18,10 @@ public:
     // Reads a WAV file (PCM of 8, 16, 24 or 32 bits, 32-bit float, plain or extensible, 8000 to
     // 96000 samples per second). An empty path reloads the stored file name. On failure the
     // reason goes to the debug output and the previous content stays as it was.
-    bool LoadWaveFile(const std::string& path = {});
+    virtual bool LoadWaveFile(const std::string& path = {});
 
     bool HasData() const { return format_ && data_ && dataSize_ != 0; }
-    void Clear();
+    virtual void Clear();
 
     const std::string& FileName() const { return fileName_; }
     // Null when nothing is loaded.

@@ -36,8 +36,17 @@ CRWaveOut::~CRWaveOut() {
 }
 
 bool CRWaveOut::Load(const std::string& path) {
-    Stop();
     return LoadWaveFile(path);
+}
+
+bool CRWaveOut::LoadWaveFile(const std::string& path) {
+    Stop();
+    return CRWave::LoadWaveFile(path);
+}
+
+void CRWaveOut::Clear() {
+    Stop();
+    CRWave::Clear();
 }
 
 bool CRWaveOut::Play() {

@@ -37,8 +37,11 @@ public:
     explicit CRWaveOut(std::unique_ptr<CWaveOutDevice> device = MakeDefaultWaveOutDevice());
     ~CRWaveOut() override;
 
-    // Stops, then reads the file.
+    // Stops, then reads the file. The samples never change under a playing stream: reading
+    // or clearing through the base class stops first too.
     bool Load(const std::string& path);
+    bool LoadWaveFile(const std::string& path = {}) override;
+    void Clear() override;
 
     // Starts playing from the start position. Only one play may start at a time in the whole
     // process; false when another is starting, when already playing, without data, when the
@@ -68,7 +71,8 @@ protected:
     bool PlayBytes(uint64_t startByte, uint64_t endByte);
 
     // Notifications for derived classes, called on the thread that does the work with the
-    // object's state locked: 1 when playing is aborted, 0 when it has ended.
+    // object's state locked: 1 when playing is aborted, 0 when it has ended. A class that
+    // replaces them calls Stop in its own destructor, before its members go.
     virtual void OnStateChanged(int /*state*/) {}
     virtual void OnPositionAdvanced(uint64_t /*playPosition*/, const WaveBufferRecord&) {}
     virtual void OnBeforeFill(uint32_t /*chunkSize*/) {}

@@ -19,6 +19,11 @@ bool CRWavePlayback::Play() {
     return CRWaveOut::Play();
 }
 
+void CRWavePlayback::Clear() {
+    CRWaveOut::Clear();
+    path_.clear();
+}
+
 bool CRWavePlayback::Scrub(int frame) {
     if (frame < 0 || !HasData()) return false;
     if (IsPlaying()) {

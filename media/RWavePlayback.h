@@ -25,6 +25,8 @@ public:
     const std::string& Path() const { return path_; }
 
     bool Play() override;
+    // Also forgets the path, so the same file loads again.
+    void Clear() override;
 
     // Plays the sound under one timeline frame (1/60 s) and ends. Refused (false) during a
     // normal play; a scrub still sounding is cut off by the new one.

@@ -76,28 +76,21 @@ public:
     using CRWavePlayback::CRWavePlayback;
     ~CRecordingPlayback() override { Stop(); }
 
-    std::vector<int> States() const {
+    struct Records {
+        std::vector<int> states;
+        std::vector<uint16_t> queuedStarts;  // the millisecond each queued buffer starts at
+        std::vector<uint32_t> queuedLengths;
+        uint64_t advanced = 0;
+    };
+    Records Get() const {
         std::lock_guard lock(mutex_);
-        return states_;
+        return records_;
     }
-    std::vector<uint16_t> QueuedStarts() const {
-        std::lock_guard lock(mutex_);
-        return queuedStarts_;
-    }
-    std::vector<uint32_t> QueuedLengths() const {
-        std::lock_guard lock(mutex_);
-        return queuedLengths_;
-    }
-    uint64_t AdvancedBytes() const {
-        std::lock_guard lock(mutex_);
-        return advanced_;
-    }
+    std::vector<int> States() const { return Get().states; }
+    std::vector<uint16_t> QueuedStarts() const { return Get().queuedStarts; }
     void ClearRecords() {
         std::lock_guard lock(mutex_);
-        states_.clear();
-        queuedStarts_.clear();
-        queuedLengths_.clear();
-        advanced_ = 0;
+        records_ = {};
     }
 
     // The next fill waits until Release.
@@ -108,11 +101,11 @@ public:
 protected:
     void OnStateChanged(int state) override {
         std::lock_guard lock(mutex_);
-        states_.push_back(state);
+        records_.states.push_back(state);
     }
     void OnPositionAdvanced(uint64_t, const WaveBufferRecord& record) override {
         std::lock_guard lock(mutex_);
-        advanced_ += record.header.length;
+        records_.advanced += record.header.length;
     }
     void OnBeforeFill(uint32_t) override {
         if (!hold_.exchange(false)) return;
@@ -121,16 +114,13 @@ protected:
     }
     void OnBufferQueued(const WaveBufferRecord& record) override {
         std::lock_guard lock(mutex_);
-        queuedStarts_.push_back(FirstSample(record));
-        queuedLengths_.push_back(record.header.length);
+        records_.queuedStarts.push_back(FirstSample(record));
+        records_.queuedLengths.push_back(record.header.length);
     }
 
 private:
     mutable std::mutex mutex_;
-    std::vector<int> states_;
-    std::vector<uint16_t> queuedStarts_;
-    std::vector<uint32_t> queuedLengths_;
-    uint64_t advanced_ = 0;
+    Records records_;
     std::atomic<bool> hold_{false};
     std::atomic<bool> held_{false};
     std::binary_semaphore gate_{0};
@@ -179,9 +169,9 @@ TEST_F(WaveStreamingTest, PlaysToTheEndInQuarterSecondBuffersAtMostFourAhead) {
         EXPECT_LE(player->BufferedMilliseconds(), 1000u);
     }
     EXPECT_EQ(player->QueuedStarts(), (std::vector<uint16_t>{0, 250, 500, 750, 1000}));
-    EXPECT_EQ(player->QueuedLengths(),
+    EXPECT_EQ(player->Get().queuedLengths,
               (std::vector<uint32_t>{kChunkBytes, kChunkBytes, kChunkBytes, kChunkBytes, 9600}));
-    EXPECT_EQ(player->AdvancedBytes(), player->DataSize());
+    EXPECT_EQ(player->Get().advanced, player->DataSize());
     EXPECT_EQ(player->States(), std::vector<int>{0});
     EXPECT_EQ(player->FreeBlocks(), 9);
     EXPECT_EQ(player->QueuedBuffers(), 0);
@@ -271,6 +261,21 @@ TEST_F(WaveStreamingTest, AbortEndsWithoutWaitingAndStopWaits) {
     EXPECT_FALSE(device_->IsOpen());
     player->Stop();  // stopping twice is harmless
     EXPECT_EQ(player->States(), std::vector<int>{0});
+}
+
+TEST_F(WaveStreamingTest, LoadingOrClearingWhilePlayingStopsFirst) {
+    auto player = MakePlayer(3000);
+    const std::string other = folder_.Write("other.wav", Wav({1, 2, 8000, 8}, Samples(800)));
+    ASSERT_TRUE(player->Play());
+    ASSERT_TRUE(player->Load(other));
+    EXPECT_FALSE(player->IsPlaying());
+    EXPECT_EQ(player->States(), std::vector<int>{0});
+    ASSERT_TRUE(player->Play());
+    player->Clear();
+    EXPECT_FALSE(player->IsPlaying());
+    EXPECT_FALSE(device_->IsOpen());
+    EXPECT_TRUE(player->Load(other));  // cleared, the same path is read again
+    EXPECT_TRUE(player->HasData());
 }
 
 TEST_F(WaveStreamingTest, StopDuringAFillEndsCleanly) {
@@ -371,7 +376,7 @@ TEST_F(WaveStreamingTest, ScrubbingPlaysOneFrameOfSound) {
     EXPECT_TRUE(player->IsScrubbing());
     // Frame 30 starts at 500 ms and lasts 1/60 s: 800 samples.
     EXPECT_EQ(player->QueuedStarts(), std::vector<uint16_t>{500});
-    EXPECT_EQ(player->QueuedLengths(), std::vector<uint32_t>{1600});
+    EXPECT_EQ(player->Get().queuedLengths, std::vector<uint32_t>{1600});
     EXPECT_EQ(player->GetFrame(), 30);
     // The next frame cuts the first short; it starts at 516.67 ms.
     ASSERT_TRUE(player->Scrub(31));
