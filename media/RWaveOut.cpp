@@ -124,12 +124,24 @@ void CRWaveOut::SetPosition(uint32_t milliseconds) {
     }
 }
 
+bool CRWaveOut::MoveBytes(uint64_t startByte, uint64_t endByte) {
+    std::lock_guard lock(stateMutex_);
+    if (!deviceOpen_ || !playing_ || stopping_) return false;
+    endPosition_ = std::min<uint64_t>(endByte, DataSize());
+    pendingPosition_ = startByte;
+    if (!seekPending_) {
+        seekPending_ = true;
+        Post({MessageKind::Seek, nullptr, session_});
+    }
+    return true;
+}
+
 void CRWaveOut::Stop() {
     std::unique_lock lock(stateMutex_);
     if (deviceOpen_) {
         seekPending_ = false;
-        stopping_ = true;
-        Post({MessageKind::Stop, nullptr, session_});
+        // One request is enough; an Abort may have made it already.
+        if (!stopping_.exchange(true)) Post({MessageKind::Stop, nullptr, session_});
         stopped_.wait(lock, [this] { return !deviceOpen_; });
     }
     playing_ = false;
@@ -138,9 +150,10 @@ void CRWaveOut::Stop() {
 bool CRWaveOut::Abort() {
     std::lock_guard lock(stateMutex_);
     if (!deviceOpen_ || !playing_) return false;
+    // A play already ending is aborted once: one notification, one request.
+    if (stopping_.exchange(true)) return true;
     OnStateChanged(1);
     seekPending_ = false;
-    stopping_ = true;
     Post({MessageKind::Stop, nullptr, session_});
     return true;
 }

@@ -69,6 +69,9 @@ public:
 protected:
     // Plays [startByte, endByte) of the data; Play and scrubbing use it.
     bool PlayBytes(uint64_t startByte, uint64_t endByte);
+    // Moves a play under way to [startByte, endByte) without closing the device; false when
+    // nothing plays or it is ending.
+    bool MoveBytes(uint64_t startByte, uint64_t endByte);
 
     // Notifications for derived classes, called on the thread that does the work with the
     // object's state locked: 1 when playing is aborted, 0 when it has ended. A class that

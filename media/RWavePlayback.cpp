@@ -26,16 +26,18 @@ void CRWavePlayback::Clear() {
 
 bool CRWavePlayback::Scrub(int frame) {
     if (frame < 0 || !HasData()) return false;
-    if (IsPlaying()) {
-        if (!scrubbing_) return false;
-        Stop();
-    }
+    if (IsPlaying() && !scrubbing_) return false;
     // Whole blocks from the exact sample of the frame's start to the next frame's start, so
     // that successive frames neither overlap nor leave gaps.
     const WaveFormat& format = *Format();
     const uint64_t perSecond = BytesPerSecond(format);
     const uint64_t start = RoundToBlock(format, perSecond * uint64_t(frame) / kFramesPerSecond);
     const uint64_t end = RoundToBlock(format, perSecond * uint64_t(frame + 1) / kFramesPerSecond);
+    // A drag scrubs faster than a sound card opens: a frame still sounding is moved.
+    if (IsPlaying()) {
+        if (start < DataSize() && MoveBytes(start, end)) return true;
+        Stop();
+    }
     scrubbing_ = true;
     const bool playing = PlayBytes(start, end);
     if (!playing) scrubbing_ = false;

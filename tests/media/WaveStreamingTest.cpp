@@ -245,6 +245,7 @@ TEST_F(WaveStreamingTest, AbortEndsWithoutWaitingAndStopWaits) {
     EXPECT_FALSE(player->Abort());
     ASSERT_TRUE(player->Play());
     EXPECT_TRUE(player->Abort());
+    player->Abort();  // a second abort while the first is under way adds nothing
     ASSERT_TRUE(WaitFor([&] { return !player->IsPlaying(); }));
     EXPECT_EQ(player->States(), (std::vector<int>{1, 0}));
     EXPECT_EQ(player->FreeBlocks(), 9);
@@ -378,9 +379,12 @@ TEST_F(WaveStreamingTest, ScrubbingPlaysOneFrameOfSound) {
     EXPECT_EQ(player->QueuedStarts(), std::vector<uint16_t>{500});
     EXPECT_EQ(player->Get().queuedLengths, std::vector<uint32_t>{1600});
     EXPECT_EQ(player->GetFrame(), 30);
-    // The next frame cuts the first short; it starts at 516.67 ms.
+    // The next frame cuts the first short, on the same open device; it starts at 516.67 ms.
     ASSERT_TRUE(player->Scrub(31));
+    ASSERT_TRUE(WaitFor([&] { return player->QueuedStarts().size() == 2; }));
     EXPECT_EQ(player->QueuedStarts(), (std::vector<uint16_t>{500, 516}));
+    EXPECT_EQ(player->Get().queuedLengths, (std::vector<uint32_t>{1600, 1600}));
+    EXPECT_TRUE(player->States().empty());
     clock_->Advance(17 * kMs);
     ASSERT_TRUE(WaitFor([&] { return !player->IsPlaying(); }));
     EXPECT_EQ(player->FreeBlocks(), 9);
