@@ -68,6 +68,8 @@ bool CRWaveOut::PlayBytes(uint64_t startByte, uint64_t endByte) {
     const WaveFormat& format = *Format();
     endPosition_ = std::min<uint64_t>(endByte, DataSize());
     playPosition_ = writePosition_ = restartPosition_ = std::min(startByte, endPosition_);
+    // Nothing to queue: the device is not even opened.
+    if (writePosition_ >= endPosition_) return false;
     chunkSize_ = uint32_t(MillisecondsToBytes(format, kChunkMilliseconds));
     if (chunkSize_ == 0 || !dataPool_.SetBlockSize(chunkSize_)) {
         DebugOutput("CRWaveOut::Play failed: no memory for the buffers\n");

@@ -15,6 +15,8 @@ bool CRWavePlayback::Load(const std::string& path) {
 }
 
 bool CRWavePlayback::Play() {
+    // A frame still sounding from a drag gives way to the play.
+    if (scrubbing_ && IsPlaying()) Stop();
     scrubbing_ = false;
     return CRWaveOut::Play();
 }
