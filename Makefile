@@ -1,6 +1,7 @@
 # The two commands of the README: `make run` and `make test`.
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+TSAN_BUILD ?= build-tsan
 JOBS ?= 2
 SAMPLE ?= $(BUILD)/share/tavrel/Motion
 
@@ -17,15 +18,19 @@ run: build
 	bash scripts/run.sh $(BUILD)
 
 # Every test in the release build, then the core libraries' unit tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer, and the threaded sound streaming tests
+# under ThreadSanitizer.
 test: build
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVREL_SANITIZE=ON -DTAVREL_CORE_ONLY=ON
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
+	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVREL_TSAN=ON -DTAVREL_CORE_ONLY=ON
+	cmake --build $(TSAN_BUILD) -j$(JOBS) --target test_wave_streaming
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 	cd $(ASAN_BUILD) && ctest -L unit --output-on-failure -j$(JOBS)
+	TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/bin/test_wave_streaming
 
 bench: build
 	for b in $(BUILD)/bin/bench_*; do $$b; done
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)

@@ -9,7 +9,7 @@ packages=(
   libepoxy-dev libgl1-mesa-dri libegl-dev libegl-mesa0
   libmagickcore-6.q16-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
-  portaudio19-dev
+  portaudio19-dev libasound2-dev libjack-jackd2-dev
   libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libassimp-dev
   xvfb xauth fonts-dejavu-core
 )

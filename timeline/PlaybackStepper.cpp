@@ -15,15 +15,21 @@ int64_t CPlaybackStepper::SteadyMilliseconds() {
 }
 
 void CPlaybackStepper::Start() {
-    due_ = clock_();
+    start_ = clock_();
+    taken_ = 0;
+}
+
+int64_t CPlaybackStepper::DueTime() const {
+    return start_ + taken_ * 1000 / kFramesPerSecond;
 }
 
 int CPlaybackStepper::TakeDueFrames() {
-    const int64_t elapsed = clock_() - due_;
-    const int64_t frames = static_cast<int64_t>(double(elapsed) * kFramesPerMillisecond);
+    // Whole frames since the start, in integers: rounding each tick's share instead would
+    // run the picture ahead of the clock (and of the sound) by a frame every few seconds.
+    const int64_t total = (clock_() - start_) * kFramesPerSecond / 1000;
+    const int64_t frames = total - taken_;
     if (frames < 1) return 0;
-    // The fraction of a frame not yet played carries over to the next tick.
-    due_ += static_cast<int64_t>(double(frames) * kMillisecondsPerFrame);
+    taken_ = total;
     return static_cast<int>(std::min<int64_t>(frames, kMaxFrame + 1));
 }
 
@@ -40,7 +46,8 @@ PlaybackStep CPlaybackStepper::Wrap(int next, int start, int end) {
     } else {
         step.next = next;
     }
-    if (step.wrapped) step.soundPositionMs = static_cast<int>(step.next * kMillisecondsPerFrame);
+    if (step.wrapped)
+        step.soundPositionMs = static_cast<int>(int64_t(step.next) * 1000 / kFramesPerSecond);
     return step;
 }
 

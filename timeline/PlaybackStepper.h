@@ -28,17 +28,21 @@ public:
     // a current frame before the range starts from the range's start.
     PlaybackStep StepRange(int current, int inMark, int outMark, int firstFrame, int lastFrame);
 
-    int64_t DueTime() const { return due_; }
+    // When the frame after the last one taken is due.
+    int64_t DueTime() const;
 
     static int64_t SteadyMilliseconds();
 
 private:
-    // Whole frames due since the last one, moving the due time on by exactly those frames.
+    static constexpr int64_t kFramesPerSecond = 60;
+
+    // Whole frames due since the last ones taken.
     int TakeDueFrames();
     static PlaybackStep Wrap(int next, int start, int end);
 
     Clock clock_;
-    int64_t due_ = 0;
+    int64_t start_ = 0;  // clock time of Start
+    int64_t taken_ = 0;  // frames taken since Start
 };
 
 }  // namespace tavrel

@@ -134,17 +134,27 @@ TEST(PlaybackStepper, FramesFollowTheClock) {
     now += 10;
     EXPECT_FALSE(stepper.StepAll(0, 100).advanced);
     EXPECT_EQ(stepper.DueTime(), 1000);
-    now += 23;  // 33 ms: one frame, 16 ms used, 17 carried over
+    now += 23;  // 33 ms: one frame, the rest carried over
     PlaybackStep step = stepper.StepAll(0, 100);
     EXPECT_EQ(step.next, 1);
     EXPECT_EQ(stepper.DueTime(), 1016);
-    now = 1016 + 50;  // 3 frames
-    EXPECT_EQ(stepper.StepAll(1, 100).next, 4);
-    now += 1000;  // 60 frames past the end of 0..50 wraps to frame 13
-    step = stepper.StepAll(4, 50);
+    now = 1066;  // 3.96 frames since the start: two more
+    EXPECT_EQ(stepper.StepAll(1, 100).next, 3);
+    EXPECT_EQ(stepper.DueTime(), 1050);
+    now += 1000;  // 60 frames more; 63 past the end of 0..50 wraps to frame 12
+    step = stepper.StepAll(3, 50);
     EXPECT_TRUE(step.wrapped);
-    EXPECT_EQ(step.next, 13);
-    EXPECT_EQ(step.soundPositionMs, 216);
+    EXPECT_EQ(step.next, 12);
+    EXPECT_EQ(step.soundPositionMs, 200);
+    // A minute of 33 ms ticks later the clock is 60466 ms past the start: frame 3627, less the
+    // 51 frames of the wrap. Rounding each tick's share ran a second ahead of it.
+    int frame = 12;
+    for (int tick = 0; tick < 1800; ++tick) {
+        now += 33;
+        step = stepper.StepAll(frame, 17999);
+        if (step.advanced) frame = step.next;
+    }
+    EXPECT_EQ(frame, 3627 - 51);
 }
 
 TEST(PlaybackStepper, RangesWrapToTheirStart) {
