@@ -132,10 +132,14 @@ int CRKWindow::SetCurrentFrame(int f) {
     return 1;
 }
 
-void CRKWindow::ShowCurrentFrame() {
+void CRKWindow::PoseCurrentFrame() {
     if (avatarPose_ && display_->CopyPoseTo(*avatarPose_, currentFrame_))
         system_.PoseAvatar(avatarPose_->GetRoot());
-    system_.DrawScene(presentTarget);
+}
+
+int CRKWindow::ShowCurrentFrame() {
+    PoseCurrentFrame();
+    return system_.DrawScene(presentTarget);
 }
 
 int CRKWindow::WritePoseClip(const std::string& path, int i) {

@@ -36,8 +36,11 @@ public:
     // 1 and f becomes the current frame when it lies in the display motion; else 0.
     int SetCurrentFrame(int f);
     int GetCurrentFrame() const { return currentFrame_; }
-    // Puts the display motion's pose at the current frame on the avatar and draws once.
-    void ShowCurrentFrame();
+    // Puts the display motion's pose at the current frame on the avatar and draws once; the
+    // drawing's result (CRKSystem::DrawScene).
+    int ShowCurrentFrame();
+    // Only puts the pose on the avatar (to place a camera around it before drawing).
+    void PoseCurrentFrame();
 
     // One-frame motion files of the display motion's pose i, or of the initial pose; 1 or 0.
     int WritePoseClip(const std::string& path, int i);

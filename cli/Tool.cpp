@@ -8,7 +8,8 @@ namespace {
 
 void PrintHelp(std::ostream& out) {
     out << "Usage: tavrel-cli COMMAND ARGS...\n\n"
-           "Reads, edits and draws motion files (CHA, CHB, HTR) without the editor. Input files are\n"
+           "Reads, edits and draws motion files (CHA, CHB, HTR) without the editor. Input files "
+           "are\n"
            "never changed. Exit codes: 0 done, 1 failed, 2 wrong usage.\n\nCommands:\n";
     for (const Command& c : Commands()) {
         out << "  " << c.name << ' ' << c.usage << "\n      " << c.summary << '\n';
@@ -42,8 +43,12 @@ const std::vector<Command>& Commands() {
         {"render",
          "FILE [--frame N] [--camera front|back|left|right|up|down] [--size WxH] [--scale S]\n"
          "       -o OUT.png",
-         "draws the avatar posed at a frame of the motion (headless) and writes a PNG picture",
+         "draws the avatar posed at a frame of a motion, or a frame of a project's timeline\n"
+         "      with its picture or video behind (headless), and writes a PNG picture",
          RunRenderCommand},
+        {"frame", "VIDEO --time MS -o OUT.png|OUT.bmp",
+         "writes the frame of a video (AVI, MP4, MOV, MKV, WebM) shown at that time",
+         RunFrameCommand},
     };
     return commands;
 }
