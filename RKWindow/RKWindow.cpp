@@ -143,7 +143,10 @@ int CRKWindow::ShowCurrentFrame() {
 }
 
 int CRKWindow::WritePoseClip(const std::string& path, int i) {
-    std::unique_ptr<CHTR> pose = display_->GetPose(i);
+    // The motion record answers any index with its nearest frame; a pose clip is of one the
+    // display motion holds.
+    std::unique_ptr<CHTR> pose =
+        i >= 0 && i < display_->GetLength() ? display_->GetPose(i) : nullptr;
     if (!pose) {
         DebugOutput("CRKWindow::WritePoseClip() failed: no such pose.\n");
         return 0;

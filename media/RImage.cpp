@@ -33,12 +33,16 @@ public:
     Exception(const Exception&) = delete;
     Exception& operator=(const Exception&) = delete;
     ExceptionInfo* operator&() { return info_; }
-    // A damaged file counts as unreadable even when the library kept what it decoded.
-    bool Failed() const {
-        return info_->severity >= ErrorException || info_->severity == CorruptImageWarning;
+    // A damaged file counts as unreadable even when the library kept what it decoded; the
+    // readers leave some of their complaints on the image itself.
+    bool Failed(const Image* image) const {
+        return Bad(info_) || (image && Bad(&image->exception));
     }
 
 private:
+    static bool Bad(const ExceptionInfo* e) {
+        return e->severity >= ErrorException || e->severity == CorruptImageWarning;
+    }
     ExceptionInfo* info_;
 };
 
@@ -129,7 +133,7 @@ bool CRImage::Load(const std::string& path) {
         Exception exception;
         image = FirstOnly(BlobToImage(info, bytes.data(), bytes.size(), &exception));
         DestroyImageInfo(info);
-        if (image && (exception.Failed() || image->columns == 0 || image->rows == 0)) {
+        if (image && (exception.Failed(image) || image->columns == 0 || image->rows == 0)) {
             DestroyImage(image);
             image = nullptr;
         }
