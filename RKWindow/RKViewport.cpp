@@ -67,8 +67,8 @@ void RKViewport::GetProjectionMatrix(rkMatrix* out) const {
     ProjectionMatrix(out, view.nearPlane, view.farPlane, view.fieldOfView, view.aspect);
 }
 
-void RKViewport::ProjectionMatrix(rkMatrix* out, float nearPlane, float farPlane, float fieldOfView,
-                                  float aspect) {
+void RKViewport::ProjectionMatrix(rkMatrix* out, float nearPlane, float farPlane,
+                                  float fieldOfView, float aspect) {
     rkProjectionMatrix(out, nearPlane, farPlane, fieldOfView, aspect);
 }
 

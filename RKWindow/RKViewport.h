@@ -30,8 +30,8 @@ public:
     static bool BuildViewMatrix(rkMatrix* out, const rkVector& eye, rkVector* direction,
                                 const rkVector& up);
     void GetProjectionMatrix(rkMatrix* out) const;
-    static void ProjectionMatrix(rkMatrix* out, float nearPlane, float farPlane, float fieldOfView,
-                                 float aspect);
+    static void ProjectionMatrix(rkMatrix* out, float nearPlane, float farPlane,
+                                 float fieldOfView, float aspect);
 
     // Window points (x, y) to world points on the near plane; false when the camera cannot
     // be inverted.
