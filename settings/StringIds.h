@@ -60,4 +60,8 @@ constexpr int kClipEditFailed = 62003;
 constexpr int kMissingMediaFiles = 62004;  // %ClipFiles
 constexpr int kPoseClipFailed = 62005;
 
+// File dialog filters of the media track: every video and picture format the readers take.
+constexpr int kVideoFilter = 62300;
+constexpr int kPictureFilter = 62301;
+
 }  // namespace tavrel::strings
