@@ -56,6 +56,7 @@ bool CRKBackground::SetBitmap(const uint8_t* rgb, int width, int height, int str
         std::memcpy(&pixels_[size_t(y) * width * 3], rgb + size_t(y) * stride, size_t(width) * 3);
     width_ = width;
     height_ = height;
+    name_.clear();  // the file's picture is gone: showing that file again must read it
     return true;
 }
 

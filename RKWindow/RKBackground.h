@@ -21,7 +21,7 @@ public:
     // "" removes the picture. The same name as the picture shown reads nothing. A file that
     // cannot be read leaves the previous picture and gives false.
     bool SetImage(const std::string& name);
-    // A video frame: packed RGB rows stride bytes apart, top row first.
+    // A video frame: packed RGB rows stride bytes apart, top row first. It has no file name.
     bool SetBitmap(const uint8_t* rgb, int width, int height, int stride);
     void Remove();
 

@@ -1,9 +1,16 @@
 // Where a picture lies in the padded picture that the device stretches over the window.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <string>
+
 #include "RKWindow/RKBackground.h"
 
 namespace {
+
+std::string Le(uint32_t v) {
+    return {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char(v >> 24)};
+}
 
 TEST(RKBackground, PaddingGivesThePictureTheWindowsShape) {
     // Wider than the window: bands above and below.
@@ -31,7 +38,17 @@ TEST(RKBackground, PaddingGivesThePictureTheWindowsShape) {
 }
 
 TEST(RKBackground, NamesAndPicturesComeAndGo) {
+    const std::string picture = testing::TempDir().c_str() + std::string("/tavrel-bg.bmp");
+    {
+        // A 1 x 1 BMP of 24 bits: file header, picture header, one blue pixel padded to 4 bytes.
+        std::string bmp = std::string("BM") + Le(58) + Le(0) + Le(54);
+        bmp += Le(40) + Le(1) + Le(1) + std::string("\1\0\x18\0", 4) + Le(0) + Le(4);
+        bmp += Le(0) + Le(0) + Le(0) + Le(0) + std::string("\xff\0\0\0", 4);
+        std::ofstream(picture, std::ios::binary) << bmp;
+    }
     CRKBackground background;
+    ASSERT_TRUE(background.SetImage(picture));
+    EXPECT_EQ(background.ImageName(), picture);
     EXPECT_TRUE(background.SetImage(""));
     EXPECT_FALSE(background.SetImage("/no/such/picture.png"));
     EXPECT_FALSE(background.HasPicture());
@@ -39,6 +56,8 @@ TEST(RKBackground, NamesAndPicturesComeAndGo) {
     EXPECT_FALSE(background.SetBitmap(rgb, 2, 2, 5));  // rows shorter than the width
     EXPECT_TRUE(background.SetBitmap(rgb, 2, 2, 6));
     EXPECT_TRUE(background.HasPicture());
+    // A video frame replaced the file's picture: the file is no longer what is shown.
+    EXPECT_EQ(background.ImageName(), "");
     EXPECT_FALSE(background.SetImage("/no/such/picture.png"));
     EXPECT_TRUE(background.HasPicture());  // a failure keeps what was there
     background.Remove();
