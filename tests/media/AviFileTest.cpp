@@ -24,27 +24,12 @@ std::string GreyRamp(int rate, int seconds) {
            ":d=" + std::to_string(seconds) + ",format=rgb24,geq=r='N*5':g='N*5':b='N*5' ";
 }
 
-// The videos every test reads, made once.
+// The videos the tests read, each made when a test first asks for it (ctest runs every test
+// in a process of its own).
 class Videos : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        if (!testing::HaveFfmpeg()) return;
-        dir_ = new TempFolder;
-        const TempFolder& d = *dir_;
-        made_ = Ffmpeg(GreyRamp(25, 2) + "-c:v mjpeg -q:v 2 " + d / "ramp.avi") &&
-                Ffmpeg(GreyRamp(30, 1) + "-c:v libx264 -g 12 -bf 2 -pix_fmt yuv420p -qp 0 " +
-                       d / "ramp.mp4") &&
-                Ffmpeg(GreyRamp(30, 1) + "-c:v mjpeg -q:v 2 " + d / "ramp.mov") &&
-                Ffmpeg(GreyRamp(30, 1) + "-c:v mjpeg -q:v 2 " + d / "ramp.mkv") &&
-                Ffmpeg(GreyRamp(30, 1) + "-c:v libvpx -b:v 2M -g 10 " + d / "ramp.webm") &&
-                Ffmpeg("-f lavfi -i sine=d=1 -c:a pcm_s16le " + d / "sound.avi");
-        std::string six;
-        std::string maps;
-        for (int i = 0; i < 6; ++i) {
-            six += "-f lavfi -i color=c=gray:s=32x24:r=10:d=1 ";
-            maps += "-map " + std::to_string(i) + " ";
-        }
-        made_ = made_ && Ffmpeg(six + maps + "-c:v mjpeg " + d / "six.avi");
+        if (testing::HaveFfmpeg()) dir_ = new TempFolder;
     }
     static void TearDownTestSuite() {
         delete dir_;
@@ -52,9 +37,33 @@ protected:
     }
     void SetUp() override {
         if (!dir_) GTEST_SKIP() << "the ffmpeg command is needed to make the videos";
-        ASSERT_TRUE(made_);
     }
-    static std::string Path(const std::string& name) { return *dir_ / name; }
+    static std::string Recipe(const std::string& name) {
+        if (name == "ramp.avi") return GreyRamp(25, 2) + "-c:v mjpeg -q:v 2 ";
+        if (name == "ramp.mp4")
+            return GreyRamp(30, 1) + "-c:v libx264 -g 12 -bf 2 -pix_fmt yuv420p -qp 0 ";
+        if (name == "ramp.mov" || name == "ramp.mkv") return GreyRamp(30, 1) + "-c:v mjpeg -q:v 2 ";
+        if (name == "ramp.webm") return GreyRamp(30, 1) + "-c:v libvpx -b:v 2M -g 10 ";
+        if (name == "sound.avi") return "-f lavfi -i sine=d=1 -c:a pcm_s16le ";
+        if (name == "six.avi") {
+            std::string six, maps;
+            for (int i = 0; i < 6; ++i) {
+                six += "-f lavfi -i color=c=gray:s=32x24:r=10:d=1 ";
+                maps += "-map " + std::to_string(i) + " ";
+            }
+            return six + maps + "-c:v mjpeg ";
+        }
+        return {};
+    }
+    // The path of a video, made on first use; a name without a recipe is just a path.
+    static std::string Path(const std::string& name) {
+        const std::string path = *dir_ / name;
+        const std::string recipe = Recipe(name);
+        if (!recipe.empty() && !std::filesystem::exists(path)) {
+            EXPECT_TRUE(Ffmpeg(recipe + path)) << name;
+        }
+        return path;
+    }
 
     // The grey level of a frame's middle.
     static int Grey(const CAviFrame& frame) {
@@ -88,11 +97,9 @@ protected:
     }
 
     static TempFolder* dir_;
-    static bool made_;
 };
 
 TempFolder* Videos::dir_ = nullptr;
-bool Videos::made_ = false;
 
 TEST_F(Videos, MjpegAviFramesOverTheWholeClip) {
     CAviFile file;
