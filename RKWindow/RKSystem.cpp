@@ -252,7 +252,32 @@ void CRKSystem::SetBackgroundColor(uint8_t r, uint8_t g, uint8_t b, bool apply) 
     if (apply && device_.gl) {
         rkSetCurrentDevice(&device_);
         rkSetBackgroundColor(backgroundFloat_[0], backgroundFloat_[1], backgroundFloat_[2]);
+        ApplyBackground();
     }
+}
+
+bool CRKSystem::SetBackgroundImage(const std::string& name) {
+    const bool set = backdrop_.SetImage(name);
+    ApplyBackground();
+    return set;
+}
+
+bool CRKSystem::SetBackgroundBitmap(const uint8_t* rgb, int width, int height, int stride) {
+    const bool set = backdrop_.SetBitmap(rgb, width, height, stride);
+    if (set) ApplyBackground();
+    return set;
+}
+
+void CRKSystem::ShowBackground(bool shown) {
+    backdrop_.Show(shown);
+    ApplyBackground();
+}
+
+// The device keeps the picture until its surfaces are rebuilt, which calls this again.
+void CRKSystem::ApplyBackground() {
+    if (!device_.gl || !window_ || !window_->MakeCurrent()) return;
+    rkSetCurrentDevice(&device_);
+    backdrop_.Apply(device_.width, device_.height, background_);
 }
 
 void CRKSystem::SetWindowRect(int left, int top, int right, int bottom) {
@@ -277,6 +302,7 @@ bool CRKSystem::RebuildDevice(bool report) {
     rkSetBackgroundColor(backgroundFloat_[0], backgroundFloat_[1], backgroundFloat_[2]);
     ApplyWorldStates();
     for (auto& [name, t] : textures_) LoadTexture(t);
+    backdrop_.Apply(device_.width, device_.height, background_);
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "RKWindow/RKFraming.h"
+#include "RKWindow/RKBackground.h"
 #include "RKWindow/RKLight.h"
 #include "RKWindow/RKNode.h"
 #include "RKWindow/RKViewport.h"
@@ -39,6 +40,12 @@ public:
     int DrawScene(rkHost* target, bool retry = true);
 
     void SetBackgroundColor(uint8_t r, uint8_t g, uint8_t b, bool apply);
+    // The picture behind the scene: a still picture by file name ("" removes it), or a video
+    // frame as packed RGB. A picture that cannot be had leaves the previous one (false).
+    bool SetBackgroundImage(const std::string& name);
+    bool SetBackgroundBitmap(const uint8_t* rgb, int width, int height, int stride);
+    const CRKBackground& Background() const { return backdrop_; }
+    void ShowBackground(bool shown);
     // The window's client area; the next frame rebuilds the surfaces at that size.
     void SetWindowRect(int left, int top, int right, int bottom);
     // Places the camera by preset 0-5 around the avatar's root, at the scene scale, and
@@ -86,6 +93,7 @@ private:
     bool LoadTexture(SystemTexture& t);
     void FreeTextures();
     void ApplyWorldStates();
+    void ApplyBackground();
 
     rkDevice device_{};
     rkHost* window_ = nullptr;
@@ -103,6 +111,7 @@ private:
     uint8_t background_[3] = {0, 0, 0};
     float backgroundFloat_[3] = {0, 0, 0};
     int windowRect_[4] = {0, 0, 0, 0};
+    CRKBackground backdrop_;
     // The avatar lives as long as the window: its bare skeleton and the body on it.
     std::unique_ptr<tavrel::CBodyReader> body_;
     std::unique_ptr<tavrel::CHTR> skeleton_;

@@ -17,6 +17,8 @@ public:
     bool IsValid() const { return context_ != nullptr; }
 
     bool MakeCurrent() override;
+    // Lets go of the context on this thread, so that another thread can make it current.
+    void DoneCurrent();
     uint32_t Framebuffer() const override { return 0; }
     void Size(int* width, int* height) const override;
     bool Present() override;

@@ -24,6 +24,7 @@ int RunImportCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunPoseCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunEditCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunRenderCommand(const Args& args, std::ostream& out, std::ostream& err);
+int RunFrameCommand(const Args& args, std::ostream& out, std::ostream& err);
 
 // Every command, in the order --help lists them.
 const std::vector<Command>& Commands();

@@ -10,6 +10,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Json.h"
+#include "cli/OpenedProject.h"
 #include "motion/MotionManager.h"
 #include "settings/StringIds.h"
 #include "settings/StringTable.h"
@@ -20,54 +21,6 @@ namespace tavrel::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Opening a project asks nothing; edits are not made here.
-class NoDecisions : public CUserDecisions {
-public:
-    OverlapChoice AskOverlap(int) override { return OverlapChoice::kCancel; }
-    std::optional<std::string> AskPasteName(int, const std::string&) override {
-        return std::nullopt;
-    }
-};
-
-// A timeline over a private temporary folder that lives as long as the object.
-class OpenedProject {
-public:
-    OpenedProject() {
-        std::string pattern = (fs::path(SystemTempPath()) / "tavrel-cli-XXXXXX").string();
-        if (::mkdtemp(pattern.data())) temp_ = pattern;
-    }
-    ~OpenedProject() {
-        model_.reset();
-        if (temp_.empty()) return;
-        EmptyFolder(temp_);
-        std::error_code error;
-        fs::remove(temp_, error);
-    }
-    OpenedProject(const OpenedProject&) = delete;
-    OpenedProject& operator=(const OpenedProject&) = delete;
-
-    // The messages of opening the file; the model holds what could be read.
-    std::vector<Message> Open(const std::string& path) {
-        Message failure;
-        if (!temp_.empty()) {
-            workingDirectory_ = CWorkingDirectory::Create(temp_, Lookup(), &failure);
-        }
-        if (!workingDirectory_) return {failure ? failure : MakeMessage(strings::kNoTempPath)};
-        model_ = std::make_unique<CTimelineModel>(side_, decisions_, *workingDirectory_);
-        return model_->OpenProject(path);
-    }
-    const CTimelineModel& Model() const { return *model_; }
-    static StringLookup Lookup() { return CStringTable::BuiltIn().Lookup(); }
-
-private:
-    std::string temp_;
-    CMotionManager manager_;
-    CMotionManagerSide side_{manager_};
-    NoDecisions decisions_;
-    std::optional<CWorkingDirectory> workingDirectory_;
-    std::unique_ptr<CTimelineModel> model_;
-};
 
 struct Parsed {
     std::vector<std::string> positional;
@@ -98,14 +51,6 @@ int Usage(std::ostream& err, const char* command, const std::string& detail) {
 // File names as base names: the working directory's folder means nothing to the caller.
 std::string BaseName(const std::string& path) {
     return path.empty() ? std::string() : fs::path(path).filename().string();
-}
-
-// Opens the project, printing the first message when anything failed.
-bool OpenOrReport(OpenedProject& project, const std::string& path, std::ostream& err) {
-    const std::vector<Message> messages = project.Open(path);
-    if (messages.empty()) return true;
-    err << "error: " << path << ": " << messages.front().Text(OpenedProject::Lookup()) << '\n';
-    return false;
 }
 
 std::vector<MotionClip> InTimeOrder(const CTimelineProject& p) {

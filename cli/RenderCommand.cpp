@@ -1,5 +1,5 @@
-// render: the world with the avatar posed at one frame of a motion file, drawn headless and
-// written as a PNG picture.
+// render: the world with the avatar posed at one frame of a motion file, or showing one frame
+// of a project's timeline as the editor shows it, drawn headless and written as a PNG picture.
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "RKWindow/RKSystem.h"
+#include "RKWindow/RKWindow.h"
 #include "ZU2/rkEglHost.h"
 #include "cli/Commands.h"
+#include "cli/OpenedProject.h"
 #include "cli/PngWriter.h"
 #include "motion/AnimFileFactory.h"
 
@@ -83,10 +85,10 @@ std::string ParseOptions(const Args& args, RenderOptions* o) {
         } else if (o->file.empty()) {
             o->file = a;
         } else {
-            return "expects one motion file";
+            return "expects one motion or project file";
         }
     }
-    if (o->file.empty()) return "expects a motion file";
+    if (o->file.empty()) return "expects a motion or project file";
     if (o->out.empty()) return "expects -o OUT.png";
     return {};
 }
@@ -101,29 +103,22 @@ std::string DataFolder() {
     return (exe.parent_path().parent_path() / "share" / "tavrel").string();
 }
 
-int Render(const RenderOptions& o, std::unique_ptr<ANIMFILE> motion, std::ostream& out,
-           std::ostream& err) {
-    rkEglHost host;
-    if (!host.Create(o.width, o.height)) {
-        err << "error: no OpenGL context could be made (EGL surfaceless)\n";
-        return kExitFailed;
-    }
-    CRKSystem system;
-    if (!system.Initialise(&host, o.width, o.height)) {
-        err << "error: the render device cannot be created at " << o.width << 'x' << o.height
-            << '\n';
-        return kExitFailed;
-    }
-    system.SetBackgroundColor(kBackground[0], kBackground[1], kBackground[2], true);
-    const std::string data = DataFolder();
-    if (system.SetUpWorld(data) != 0)
-        err << "warning: the avatar could not be loaded from " << data << '\n';
-    const int frame = o.hasFrame ? o.frame : motion->GetBeginFrame();
-    system.PoseAvatar(motion->GetFrame(frame));
-    system.sceneScale = o.scale;
-    system.PresetCamera(o.camera);
+bool MakeHost(rkEglHost& host, const RenderOptions& o, std::ostream& err) {
+    if (host.Create(o.width, o.height)) return true;
+    err << "error: no OpenGL context could be made (EGL surfaceless)\n";
+    return false;
+}
+
+bool ReportNoDevice(const RenderOptions& o, std::ostream& err) {
+    err << "error: the render device cannot be created at " << o.width << 'x' << o.height << '\n';
+    return false;
+}
+
+// Reads the drawn frame back and writes it.
+int WriteFrame(const RenderOptions& o, bool drawn, int frame, std::ostream& out,
+               std::ostream& err) {
     std::vector<uint32_t> pixels(static_cast<size_t>(o.width) * o.height);
-    if (!system.DrawScene(nullptr) || !rkReadFrame(RK_READ_COLOR, pixels.data())) {
+    if (!drawn || !rkReadFrame(RK_READ_COLOR, pixels.data())) {
         err << "error: the frame could not be drawn\n";
         return kExitFailed;
     }
@@ -132,9 +127,54 @@ int Render(const RenderOptions& o, std::unique_ptr<ANIMFILE> motion, std::ostrea
         err << "error: cannot write " << o.out << '\n';
         return kExitFailed;
     }
-    out << "wrote " << o.out << " (" << o.width << 'x' << o.height << ", frame "
-        << std::clamp(frame, motion->GetBeginFrame(), motion->GetEndFrame()) << ")\n";
+    out << "wrote " << o.out << " (" << o.width << 'x' << o.height << ", frame " << frame << ")\n";
     return kExitOk;
+}
+
+int Render(const RenderOptions& o, std::unique_ptr<ANIMFILE> motion, std::ostream& out,
+           std::ostream& err) {
+    rkEglHost host;
+    if (!MakeHost(host, o, err)) return kExitFailed;
+    CRKSystem system;
+    if (!system.Initialise(&host, o.width, o.height) && !ReportNoDevice(o, err)) return kExitFailed;
+    system.SetBackgroundColor(kBackground[0], kBackground[1], kBackground[2], true);
+    const std::string data = DataFolder();
+    if (system.SetUpWorld(data) != 0 || !system.Avatar()) {
+        err << "warning: the avatar could not be loaded from " << data << '\n';
+    }
+    const int frame = o.hasFrame ? o.frame : motion->GetBeginFrame();
+    system.PoseAvatar(motion->GetFrame(frame));
+    system.sceneScale = o.scale;
+    system.PresetCamera(o.camera);
+    return WriteFrame(o, system.DrawScene(nullptr) == 1,
+                      std::clamp(frame, motion->GetBeginFrame(), motion->GetEndFrame()), out, err);
+}
+
+// The timeline's frame as the editor's 3D window shows it: the mixed pose in front of the
+// media track's picture or video frame.
+int RenderProject(const RenderOptions& o, std::ostream& out, std::ostream& err) {
+    if (o.frame < 0 || o.frame >= CRKWindow::kMaxFrames) {
+        err << "error: --frame must lie in 0.." << CRKWindow::kMaxFrames - 1 << '\n';
+        return kExitFailed;
+    }
+    OpenedProject project;
+    if (!OpenOrReport(project, o.file, err)) return kExitFailed;
+    const FrameSample sample = project.Model().GetFrameSample(o.frame);
+    rkEglHost host;
+    if (!MakeHost(host, o, err)) return kExitFailed;
+    const std::string data = DataFolder();
+    CRKWindow window(project.Manager(), data);
+    if (!window.Initialise(&host, o.width, o.height) && !ReportNoDevice(o, err)) return kExitFailed;
+    CRKSystem& system = window.System();
+    system.SetBackgroundColor(kBackground[0], kBackground[1], kBackground[2], true);
+    if (!system.Avatar()) err << "warning: no avatar in " << data << '\n';
+    if (!window.ShowFrameSample(sample, 0)) {
+        err << "warning: frame " << o.frame << " shows no pose of its clips\n";
+    }
+    window.PoseCurrentFrame();
+    system.sceneScale = o.scale;
+    system.PresetCamera(o.camera);
+    return WriteFrame(o, window.ShowCurrentFrame() == 1, o.frame, out, err);
 }
 
 }  // namespace
@@ -147,8 +187,8 @@ int RunRenderCommand(const Args& args, std::ostream& out, std::ostream& err) {
         return kExitUsage;
     }
     const int type = MotionFileTypeOf(options.file);
-    std::unique_ptr<ANIMFILE> motion =
-        type == kTypeUnknown ? nullptr : CreateAnimFile(options.file.c_str(), type, 0);
+    if (type == kTypeUnknown) return RenderProject(options, out, err);
+    std::unique_ptr<ANIMFILE> motion = CreateAnimFile(options.file.c_str(), type, 0);
     if (!motion) {
         err << "error: " << options.file << ": not a readable motion file (.cha, .chb or .htr)\n";
         return kExitFailed;

@@ -48,8 +48,12 @@ const std::vector<Command>& Commands() {
         {"render",
          "FILE [--frame N] [--camera front|back|left|right|up|down] [--size WxH] [--scale S]\n"
          "       -o OUT.png",
-         "draws the avatar posed at a frame of the motion (headless) and writes a PNG picture",
+         "draws the avatar posed at a frame of a motion, or a frame of a project's timeline\n"
+         "      with its picture or video behind (headless), and writes a PNG picture",
          RunRenderCommand},
+        {"frame", "VIDEO --time MS -o OUT.png|OUT.bmp",
+         "writes the frame of a video (AVI, MP4, MOV, MKV, WebM) shown at that time",
+         RunFrameCommand},
     };
     return commands;
 }

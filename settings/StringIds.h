@@ -64,4 +64,8 @@ constexpr int kPoseClipFailed = 62005;
 constexpr int kPasteLengthChanged = 62121;
 constexpr int kAvatarNotLoaded = 62140;
 
+// File dialog filters of the media track: every video and picture format the readers take.
+constexpr int kVideoFilter = 62300;
+constexpr int kPictureFilter = 62301;
+
 }  // namespace tavrel::strings

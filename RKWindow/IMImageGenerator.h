@@ -1,0 +1,44 @@
+#pragma once
+// Renders the picture of a motion file off screen: the avatar posed by the motion, drawn by a
+// hidden 3D system of its own over a headless EGL context, so the gallery's worker thread can
+// call it. Each call takes the context on the calling thread and lets it go again; callers keep
+// calls to one at a time (the application's 3D lock). The world is built once: a warm call only
+// reads the motion, poses and draws.
+#include <memory>
+#include <string>
+
+#include "RKWindow/RKSystem.h"
+#include "ZU2/rkEglHost.h"
+#include "media/RImage.h"
+
+class CIMImageGenerator {
+public:
+    // The background of the pictures (the gallery's colour).
+    static constexpr uint8_t kBackground[3] = {92, 100, 116};
+
+    // The data folder holds the avatar and its initial pose.
+    explicit CIMImageGenerator(std::string dataFolder);
+    ~CIMImageGenerator();
+    CIMImageGenerator(const CIMImageGenerator&) = delete;
+    CIMImageGenerator& operator=(const CIMImageGenerator&) = delete;
+
+    // The window the pictures are for (the gallery frame); it only has to exist, since drawing
+    // needs no window here. Sets up the hidden 3D system.
+    bool SetWindow(const void* window);
+    bool SetImageSize(int width, int height);
+    // The picture of the motion in its middle frame; none (with a debug line) when not set up
+    // or when the motion cannot be read or drawn. The caller owns the bitmap.
+    std::unique_ptr<tavrel::CRBitmap> GetImage(const std::string& motionPath);
+    // The same picture as a CRImage.
+    std::unique_ptr<tavrel::CRImage> GetPicture(const std::string& motionPath);
+
+private:
+    void TearDown();
+
+    std::string dataFolder_;
+    const void* window_ = nullptr;
+    std::unique_ptr<rkEglHost> host_;
+    std::unique_ptr<CRKSystem> system_;  // the hidden 3D window
+    std::vector<uint32_t> frame_;
+    std::vector<uint8_t> rgb_;
+};

@@ -1,0 +1,171 @@
+#include "RKWindow/RKWindow.h"
+
+#include <filesystem>
+
+#include "AnimRead/ErrObj.h"
+#include "base/DebugOutput.h"
+#include "motion/CurveFunction.h"
+#include "motion/PoseBlender.h"
+
+using tavrel::CHTR;
+using tavrel::CMotion;
+using tavrel::DebugOutput;
+using tavrel::FrameSample;
+
+namespace {
+
+// The curve names of the sample's curve index; any other index has none.
+const char* CurveName(int32_t curve) {
+    static constexpr const char* kNames[] = {"Linear", "EaseIn", "EaseOut", "Curve"};
+    return curve >= 0 && curve < 4 ? kNames[curve] : "";
+}
+
+// Writes the motion and makes the cache read the new file. The writers raise ERROBJ when the
+// file cannot be written.
+int SaveAndReload(CMotion& motion, const std::string& path, tavrel::CMotionManager& manager) {
+    try {
+        if (!motion.Save(path)) return 0;
+    } catch (const ERROBJ&) {
+        DebugOutput("CRKWindow: the pose clip " + path + " could not be written.\n");
+        return 0;
+    }
+    manager.ReloadMotion(path);
+    return 1;
+}
+
+}  // namespace
+
+CRKWindow::CRKWindow(tavrel::CMotionManager& manager, std::string dataFolder)
+    : manager_(manager),
+      dataFolder_(std::move(dataFolder)),
+      display_(std::make_unique<CMotion>()),
+      avatarPose_(display_->GetPose(0)) {}
+
+CRKWindow::~CRKWindow() = default;
+
+bool CRKWindow::Initialise(rkHost* host, int width, int height) {
+    const bool device = system_.Initialise(host, width, height);
+    system_.SetUpWorld(dataFolder_);
+    return device;
+}
+
+std::string CRKWindow::InitialPosePath() const {
+    return (std::filesystem::path(dataFolder_) / "Init.chb").string();
+}
+
+// In this order: the clip's name, the picture behind, the pose, the redraw.
+int CRKWindow::ShowFrameSample(FrameSample sample, int32_t redraw) {
+    clipName_ = sample.clipFile;
+    ShowMedia(sample);
+    int result = 1;
+    if (sample.localA == -1 && sample.localB == -1) {
+        // No clip at this frame: the rest pose.
+        if (auto rest = PoseOf(InitialPosePath(), 0)) {
+            Store(0, *rest);
+        } else {
+            result = 0;
+        }
+    } else if (sample.localA == -1) {
+        return 0;  // only B is named: nothing to show
+    } else if (sample.frame < 0 || sample.frame >= kMaxFrames) {
+        DebugOutput("CRKWindow::ShowFrameSample() failed: frame out of range.\n");
+        result = 0;
+    } else {
+        std::unique_ptr<CHTR> a = PoseOf(sample.fileA, sample.localA);
+        std::unique_ptr<CHTR> b, mixed;
+        if (a && sample.localB != -1) {
+            b = PoseOf(sample.fileB, sample.localB);
+            const float c =
+                tavrel::CCurveFunction::GetValue(CurveName(sample.curve), sample.weight);
+            if (b) mixed = tavrel::CPoseBlender().Blend(a.get(), b.get(), 1.0f - c);
+        }
+        const CHTR* shown = sample.localB == -1 ? a.get() : mixed.get();
+        // A motion that gives no pose leaves the previous one on screen.
+        if (shown) {
+            Store(sample.frame, *shown);
+        } else {
+            result = 0;
+        }
+    }
+    if (redraw) ShowCurrentFrame();
+    return result;
+}
+
+void CRKWindow::ShowMedia(const FrameSample& sample) {
+    if (sample.mediaFile.empty()) {
+        system_.SetBackgroundImage("");
+        return;
+    }
+    if (sample.mediaFrame == -1) {
+        Waiting waiting(*this);
+        system_.SetBackgroundImage(sample.mediaFile);
+        return;
+    }
+    if (!video_.IsLoaded() || video_.GetPath() != sample.mediaFile) {
+        Waiting waiting(*this);
+        video_.Load(sample.mediaFile);
+    }
+    const int64_t t = int64_t(sample.mediaFrame) * 1000 / 60;
+    if (!system_.Background().IsShown()) return;
+    // No frame at t (past the end, a damaged file) keeps the picture shown before.
+    if (const tavrel::CAviFrame* frame = video_.FrameAt(t))
+        system_.SetBackgroundBitmap(frame->rgb.data(), frame->width, frame->height, frame->stride);
+}
+
+std::unique_ptr<CHTR> CRKWindow::PoseOf(const std::string& file, int local) {
+    Waiting waiting(*this);
+    CMotion* motion = manager_.GetMotion(file);
+    std::unique_ptr<CHTR> pose =
+        motion && local >= 0 && local < motion->GetLength() ? motion->GetPose(local) : nullptr;
+    if (!pose) DebugOutput("CRKWindow: no pose " + std::to_string(local) + " in " + file + "\n");
+    return pose;
+}
+
+void CRKWindow::Store(int f, const CHTR& pose) {
+    display_->SetPose(f, pose);
+    SetCurrentFrame(f);
+}
+
+int CRKWindow::SetCurrentFrame(int f) {
+    if (f < 0 || f > display_->GetLength() - 1) return 0;
+    currentFrame_ = f;
+    return 1;
+}
+
+void CRKWindow::PoseCurrentFrame() {
+    if (avatarPose_ && display_->CopyPoseTo(*avatarPose_, currentFrame_))
+        system_.PoseAvatar(avatarPose_->GetRoot());
+}
+
+int CRKWindow::ShowCurrentFrame() {
+    PoseCurrentFrame();
+    return system_.DrawScene(presentTarget);
+}
+
+int CRKWindow::WritePoseClip(const std::string& path, int i) {
+    // The motion record answers any index with its nearest frame; a pose clip is of one the
+    // display motion holds.
+    std::unique_ptr<CHTR> pose =
+        i >= 0 && i < display_->GetLength() ? display_->GetPose(i) : nullptr;
+    if (!pose) {
+        DebugOutput("CRKWindow::WritePoseClip() failed: no such pose.\n");
+        return 0;
+    }
+    CMotion clip;
+    clip.SetPose(0, *pose);
+    return SaveAndReload(clip, path, manager_);
+}
+
+int CRKWindow::WriteInitialPoseClip(const std::string& path) {
+    CMotion initial(InitialPosePath(), 0);
+    if (!initial.HasData()) return 0;
+    return SaveAndReload(initial, path, manager_);
+}
+
+tavrel::CMotionManagerSide::PoseWriter CRKWindow::PoseWriter() {
+    return [this](int kind, const std::string& target) {
+        if (kind == 12) return WriteInitialPoseClip(target) == 1;
+        if (kind == 13 || kind == 14) return WritePoseClip(target, currentFrame_) == 1;
+        return false;
+    };
+}

@@ -1,0 +1,91 @@
+#pragma once
+// The 3D window without its window: the 3D system it draws with, and the timeline's frames on
+// the avatar. Every frame shown is stored in the display motion at its timeline frame, mixed
+// from the sample's motions through its transition curve, with the media track's picture or
+// video frame behind. The Qt view hosts one of these; tests and tavrel-cli drive it headless.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "RKWindow/RKSystem.h"
+#include "media/RAvi.h"
+#include "motion/Motion.h"
+#include "motion/MotionManager.h"
+#include "timeline/FrameSample.h"
+#include "timeline/MotionManagerSide.h"
+
+class CRKWindow {
+public:
+    // Frames beyond the timeline's last are not stored: a sample cannot lie there.
+    static constexpr int kMaxFrames = 18000;
+
+    // The manager is the process-wide motion cache; the data folder holds Init.chb and the
+    // avatar.
+    CRKWindow(tavrel::CMotionManager& manager, std::string dataFolder);
+    ~CRKWindow();
+    CRKWindow(const CRKWindow&) = delete;
+    CRKWindow& operator=(const CRKWindow&) = delete;
+
+    // Creates the 3D system for the host at that size and its world; false without a device.
+    bool Initialise(rkHost* host, int width, int height);
+
+    // Shows one timeline frame (see the .cpp). 1 when a pose was stored or the rest pose shown;
+    // 0 when only motion B is named, or a named motion gives no pose (the previous pose stays).
+    int ShowFrameSample(tavrel::FrameSample sample, int32_t redraw);
+    // 1 and f becomes the current frame when it lies in the display motion; else 0.
+    int SetCurrentFrame(int f);
+    int GetCurrentFrame() const { return currentFrame_; }
+    // Puts the display motion's pose at the current frame on the avatar and draws once; the
+    // drawing's result (CRKSystem::DrawScene).
+    int ShowCurrentFrame();
+    // Only puts the pose on the avatar (to place a camera around it before drawing).
+    void PoseCurrentFrame();
+
+    // One-frame motion files of the display motion's pose i, or of the initial pose; 1 or 0.
+    int WritePoseClip(const std::string& path, int i);
+    int WriteInitialPoseClip(const std::string& path);
+    // The hook the timeline's pose-clip edits write through: kind 12 the initial pose, 13 and
+    // 14 the pose on screen.
+    tavrel::CMotionManagerSide::PoseWriter PoseWriter();
+
+    tavrel::CMotion& DisplayMotion() { return *display_; }
+    const std::string& CurrentClipName() const { return clipName_; }
+    CRKSystem& System() { return system_; }
+    tavrel::CRAvi& Video() { return video_; }
+    std::string InitialPosePath() const;
+
+    // Called with true before work that may read a file and false after it (the wait cursor).
+    std::function<void(bool)> waitCursor;
+    // Where finished frames go (none: they stay in the back surface for reading back).
+    rkHost* presentTarget = nullptr;
+
+private:
+    // Shows the wait cursor while it lives.
+    class Waiting {
+    public:
+        explicit Waiting(const CRKWindow& w) : w_(w) {
+            if (w_.waitCursor) w_.waitCursor(true);
+        }
+        ~Waiting() {
+            if (w_.waitCursor) w_.waitCursor(false);
+        }
+
+    private:
+        const CRKWindow& w_;
+    };
+
+    void ShowMedia(const tavrel::FrameSample& sample);
+    std::unique_ptr<tavrel::CHTR> PoseOf(const std::string& file, int local);
+    // Stores the pose as frame f of the display motion and makes f current.
+    void Store(int f, const tavrel::CHTR& pose);
+
+    tavrel::CMotionManager& manager_;
+    std::string dataFolder_;
+    CRKSystem system_;
+    std::unique_ptr<tavrel::CMotion> display_;
+    std::unique_ptr<tavrel::CHTR> avatarPose_;
+    int currentFrame_ = 0;
+    std::string clipName_;
+    tavrel::CRAvi video_;
+};

@@ -1,0 +1,82 @@
+// The picture of a motion file, drawn off screen on any thread, with its failures.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "../motion/MotionFiles.h"
+#include "RKWindow/IMImageGenerator.h"
+#include "base/DebugOutput.h"
+
+namespace tavrel::test {
+namespace {
+
+const std::string kWalk = TAVREL_SHARE_DIR "/Motion/Locomotion/walk.cha";
+const std::string kBow = TAVREL_SHARE_DIR "/Motion/Gestures/bow.chb";
+
+// Pixels that are not the generator's background: the avatar and the ground.
+int Drawn(const CRBitmap& bitmap) {
+    int count = 0;
+    for (int y = 0; y < bitmap.height; ++y) {
+        for (int x = 0; x < bitmap.width; ++x) {
+            const uint8_t* p = &bitmap.bits[size_t(y) * bitmap.stride + x * 3];
+            count += p[0] != CIMImageGenerator::kBackground[0] ||
+                     p[1] != CIMImageGenerator::kBackground[1] ||
+                     p[2] != CIMImageGenerator::kBackground[2];
+        }
+    }
+    return count;
+}
+
+TEST(IMImageGenerator, RefusesUntilSetUp) {
+    CIMImageGenerator generator(TAVREL_SHARE_DIR);
+    DebugCapture debug;
+    EXPECT_FALSE(generator.SetWindow(nullptr));
+    EXPECT_FALSE(generator.SetImageSize(50, 50));
+    EXPECT_FALSE(generator.GetImage(kWalk));
+    EXPECT_FALSE(generator.SetImageSize(0, 50));
+    EXPECT_EQ(debug.Text(),
+              "CIMImageGenerator::SetWindow() failed: CWnd pointer is NULL\n"
+              "CIMImageGenerator::SetImageSize() failed: not inited!\n"
+              "CIMImageGenerator::GetImage() failed: not inited!\n"
+              "CIMImageGenerator::SetImageSize() failed: width or height < 0 \n");
+}
+
+TEST(IMImageGenerator, DrawsEachMotionAtTheSizeAskedOnAnyThread) {
+    CIMImageGenerator generator(TAVREL_SHARE_DIR);
+    const int window = 0;
+    ASSERT_TRUE(generator.SetWindow(&window));
+    ASSERT_TRUE(generator.SetImageSize(50, 50));
+    const auto walk = generator.GetImage(kWalk);
+    ASSERT_TRUE(walk);
+    EXPECT_EQ(walk->width, 50);
+    EXPECT_EQ(walk->height, 50);
+    EXPECT_EQ(walk->stride, 152);
+    EXPECT_GT(Drawn(*walk), 200);
+    const auto bow = generator.GetImage(kBow);
+    ASSERT_TRUE(bow);
+    EXPECT_NE(walk->bits, bow->bits);
+
+    // The gallery's worker thread: the same picture as on this thread.
+    std::unique_ptr<CRBitmap> fromWorker;
+    std::thread worker([&] { fromWorker = generator.GetImage(kWalk); });
+    worker.join();
+    ASSERT_TRUE(fromWorker);
+    EXPECT_EQ(fromWorker->bits, walk->bits);
+
+    ASSERT_TRUE(generator.SetImageSize(80, 40));
+    const auto wide = generator.GetImage(kWalk);
+    ASSERT_TRUE(wide);
+    EXPECT_EQ(wide->width, 80);
+    EXPECT_EQ(wide->height, 40);
+
+    tavrel::testing::TempDir dir;
+    tavrel::testing::WriteText(dir / "broken.cha", "[HEADER]\nnonsense\n");
+    DebugCapture debug;
+    EXPECT_FALSE(generator.GetImage(dir / "broken.cha"));
+    EXPECT_FALSE(generator.GetImage(dir / "missing.chb"));
+    EXPECT_FALSE(generator.GetImage(dir / "picture.png"));
+    EXPECT_TRUE(debug.Contains("CIMImageGenerator::GetImage() failed: cannot read"));
+}
+
+}  // namespace
+}  // namespace tavrel::test
