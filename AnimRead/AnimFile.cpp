@@ -14,8 +14,8 @@ namespace {
 constexpr char kGlobal[] = "Global";
 
 rkMatrix MatrixFromElements(const float (&e)[12]) {
-    return rkMatrix{{e[0], e[1], e[2], 0, e[3], e[4], e[5], 0, e[6], e[7], e[8], 0, e[9], e[10],
-                     e[11], 1}};
+    return rkMatrix{
+        {e[0], e[1], e[2], 0, e[3], e[4], e[5], 0, e[6], e[7], e[8], 0, e[9], e[10], e[11], 1}};
 }
 
 }  // namespace
@@ -25,7 +25,9 @@ ANIMSEG::ANIMSEG() {
     if (!node) THROW_ERROBJ(ERR_MEMORY);
 }
 
-ANIMSEG::~ANIMSEG() { rkFreeNode(node); }
+ANIMSEG::~ANIMSEG() {
+    rkFreeNode(node);
+}
 
 void ANIMSEG::SetName(const char* text, size_t size) {
     size = std::min(size, sizeof name - 1);
@@ -43,11 +45,19 @@ const rkMatrix& ANIMSEG::FrameAt(int64_t index) const {
 
 ANIMFILE::~ANIMFILE() = default;  // segments free their nodes
 
-int32_t ANIMFILE::GetBeginFrame() const { return beginFrame_; }
-int32_t ANIMFILE::GetEndFrame() const { return endFrame_; }
+int32_t ANIMFILE::GetBeginFrame() const {
+    return beginFrame_;
+}
+int32_t ANIMFILE::GetEndFrame() const {
+    return endFrame_;
+}
 
-int32_t ANIMFILE::SetBeginFrame(int32_t n) { return beginFrame_ = n; }
-int32_t ANIMFILE::SetEndFrame(int32_t n) { return endFrame_ = n; }
+int32_t ANIMFILE::SetBeginFrame(int32_t n) {
+    return beginFrame_ = n;
+}
+int32_t ANIMFILE::SetEndFrame(int32_t n) {
+    return endFrame_ = n;
+}
 
 rkNode* ANIMFILE::GetFrame(int32_t frame) {
     frame = std::min(frame, endFrame_);
@@ -83,11 +93,34 @@ void ANIMFILE::SetFrame(const rkNode* pose, int32_t frame) {
     for (auto& segment : segments_) segment->frames[index] = segment->node->local;
 }
 
-bool ANIMFILE::Write(int format) { return WriteAs(path_, format); }
+bool ANIMFILE::Write(int format) {
+    return WriteAs(path_, format);
+}
 
 bool ANIMFILE::WriteAs(const char* path, int format) {
     LoadAllFrames();
     return format == 0 ? ANIMWRITER::WriteCha(*this, path) : ANIMWRITER::WriteChb(*this, path);
+}
+
+bool ANIMFILE::StreamAs(const char* path, int format) {
+    if (motionOffset_ == 0) return WriteAs(path, format);
+    BLOCKREADER reader;
+    if (!reader.Open(ReadPath())) THROW_ERROBJ(ERR_FILE_NOT_FOUND);
+    if (!reader.Seek(motionOffset_)) THROW_ERROBJ(ERR_CORRUPTED);
+    if (!StartFrames(reader)) return WriteAs(path, format);
+    const ANIMWRITER::FrameFeed feed = [&](int64_t index, rkMatrix* matrices) {
+        ReadNextFrame(reader, static_cast<int32_t>(beginFrame_ + index), matrices);
+    };
+    return format == 0 ? ANIMWRITER::WriteCha(*this, path, feed)
+                       : ANIMWRITER::WriteChb(*this, path, feed);
+}
+
+bool ANIMFILE::StartFrames(BLOCKREADER&) {
+    return false;
+}
+
+void ANIMFILE::ReadNextFrame(BLOCKREADER&, int32_t, rkMatrix*) {
+    THROW_ERROBJ(ERR_NOT_READY);
 }
 
 void ANIMFILE::CreateSegments(int32_t n) {
@@ -121,7 +154,8 @@ void ANIMFILE::BuildDefaultMotion() {
         segment.length = entry.length;
         segment.frames.assign(1, MatrixFromElements(entry.pose));
         rkSetNodeMatrix(segment.node, segment.frames[0]);
-        ApplyHierarchyEntry(i, entry.name, entry.parent < 0 ? kGlobal : kStandardSkeleton[entry.parent].name);
+        ApplyHierarchyEntry(i, entry.name,
+                            entry.parent < 0 ? kGlobal : kStandardSkeleton[entry.parent].name);
     }
     beginFrame_ = endFrame_ = 0;
     frameRate_ = 30;
@@ -156,6 +190,10 @@ void ANIMFILE::LoadAllFrames() {
 void ANIMFILE::SetPath(const char* path) {
     if (!path || std::strlen(path) >= sizeof path_) THROW_ERROBJ(ERR_FILE_NOT_FOUND);
     std::strcpy(path_, path);
+}
+
+void ANIMFILE::RequireRoot(const char* global) const {
+    if (!root_) THROW_ERROBJ(ERR_CORRUPTED, "No root: no hierarchy line has the parent %s", global);
 }
 
 bool ANIMFILE::ApplyHierarchyEntry(int32_t i, const char* child, const char* parent) {

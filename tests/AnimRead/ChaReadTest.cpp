@@ -1,9 +1,8 @@
-#include "AnimRead/CHARead/CHARead.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "AnimRead/CHARead/CHARead.h"
 #include "AnimRead/CHBRead/CHBRead.h"
 #include "MotionTestSupport.h"
 
@@ -45,7 +44,8 @@ const std::string kSmall =
     "\n";
 
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    for (size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + to.size())) {
         text.replace(at, from.size(), to);
     }
     return text;
@@ -158,8 +158,10 @@ TEST_F(ChaReadTest, SyntaxErrorsNameTheLine) {
     };
     const Case cases[] = {
         {"Leg 1, 0, 0, 0, 0, 1, 0, -1, 0, 0.5, -0.25, 0\n", "", "At parsing : Frame 2"},
-        {"0.5, -0.25, 0\n", "0.5, -0.25\n", "At parsing : Leg 1, 0, 0, 0, 0, 1, 0, -1, 0, 0.5, -0.25"},
-        {"0, 0.5, -0.5", "0 , 0.5, -0.5", "At parsing : Leg 1, 0, 0, 0, 0, 1, 0, -1, 0 , 0.5, -0.5, 0"},
+        {"0.5, -0.25, 0\n", "0.5, -0.25\n",
+         "At parsing : Leg 1, 0, 0, 0, 0, 1, 0, -1, 0, 0.5, -0.25"},
+        {"0, 0.5, -0.5", "0 , 0.5, -0.5",
+         "At parsing : Leg 1, 0, 0, 0, 0, 1, 0, -1, 0 , 0.5, -0.5, 0"},
         {"[HEADER]", "[HEADR]", "At Line: 1"},
         {"[HEADER]", "\n\n[HEADR]", "At Line: 3"},
         {"[HIERARCHY]", "[HIERARCHIES", "At Line: 13"},
@@ -186,9 +188,12 @@ TEST_F(ChaReadTest, SyntaxErrorsNameTheLine) {
 }
 
 TEST_F(ChaReadTest, AFrameOfUnknownNamesCannotLeaveSegmentsShort) {
-    std::string text = Replace(kSmall, "Hips 1, 0, 0, 0, 1, 0, 0, 0, 1, 8", "X 1, 0, 0, 0, 1, 0, 0, 0, 1, 8");
-    text = Replace(text, "Spine 0, 1, 0, -1, 0, 0, 0, 0, 1, 0, 11", "Y 0, 1, 0, -1, 0, 0, 0, 0, 1, 0, 11");
-    text = Replace(text, "Leg 1, 0, 0, 0, 0, 1, 0, -1, 0, 0.5, -0.5", "Z 1, 0, 0, 0, 0, 1, 0, -1, 0, 0.5, -0.5");
+    std::string text =
+        Replace(kSmall, "Hips 1, 0, 0, 0, 1, 0, 0, 0, 1, 8", "X 1, 0, 0, 0, 1, 0, 0, 0, 1, 8");
+    text = Replace(text, "Spine 0, 1, 0, -1, 0, 0, 0, 0, 1, 0, 11",
+                   "Y 0, 1, 0, -1, 0, 0, 0, 0, 1, 0, 11");
+    text = Replace(text, "Leg 1, 0, 0, 0, 0, 1, 0, -1, 0, 0.5, -0.5",
+                   "Z 1, 0, 0, 0, 0, 1, 0, -1, 0, 0.5, -0.5");
     const ERROBJ error = ReadError(text);
     EXPECT_EQ(error.code, ERR_CORRUPTED);
     EXPECT_STREQ(error.detail, "Not all segments exist in frame 2");
@@ -197,7 +202,8 @@ TEST_F(ChaReadTest, AFrameOfUnknownNamesCannotLeaveSegmentsShort) {
 TEST_F(ChaReadTest, EndOfFileWhereALineIsExpected) {
     EXPECT_STREQ(ReadError("").detail, "at Ln:0");
     EXPECT_STREQ(ReadError(kSmall.substr(0, kSmall.find("[MOTION]"))).detail, "at Ln:17");
-    const ERROBJ cut = ReadError(kSmall.substr(0, kSmall.find("Leg 1, 0, 0, 0, 0, 1, 0, -1, 0, 0.5, -0.5")));
+    const ERROBJ cut =
+        ReadError(kSmall.substr(0, kSmall.find("Leg 1, 0, 0, 0, 0, 1, 0, -1, 0, 0.5, -0.5")));
     EXPECT_EQ(cut.code, ERR_CORRUPTED);
     EXPECT_STREQ(cut.detail, "at Ln:26");
 }
@@ -213,6 +219,46 @@ TEST_F(ChaReadTest, HierarchyMustFormATree) {
     EXPECT_EQ(loose.GetSegment(2)->parent, -1);
     EXPECT_EQ(loose.GetSegment(2)->node->parent, nullptr);
     EXPECT_EQ(loose.GetSegment(0)->children, std::vector<int32_t>{1});
+}
+
+TEST_F(ChaReadTest, AMotionWithoutARootIsRefused) {
+    // No line names the parent "Global" (the case counts): nothing to pose or place in the world.
+    for (const char* parent : {"Hips\t\tTail", "Hips\t\tglobal"}) {
+        EXPECT_ERROBJ(CHAREAD(Put(Replace(kSmall, "Hips\t\tGlobal", parent)).c_str(), 0),
+                      ERR_CORRUPTED, "No root: no hierarchy line has the parent Global");
+    }
+    // Two roots stay readable; the last one is the motion's root.
+    CHAREAD two(Put(Replace(kSmall, "Leg\t\tHips", "Leg\t\tGlobal")).c_str(), 1);
+    EXPECT_EQ(two.GetRoot(), two.GetSegment(2)->node);
+}
+
+TEST_F(ChaReadTest, StreamingWritesWhatAFullReadWrites) {
+    auto source = MakeMotion(6, 3);
+    source->WriteAs(dir_.File("s.cha").c_str(), 0);
+    CHAREAD full(dir_.File("s.cha").c_str(), 1);
+    for (int format : {0, 1}) {
+        const std::string name = format ? "x.chb" : "x.cha";
+        CHAREAD lazy(dir_.File("s.cha").c_str(), 0);
+        ASSERT_TRUE(lazy.StreamAs(dir_.File("streamed." + name).c_str(), format));
+        EXPECT_TRUE(lazy.GetSegment(0)->frames.empty());  // nothing was kept
+        full.WriteAs(dir_.File("full." + name).c_str(), format);
+        EXPECT_EQ(ReadAll(dir_.File("streamed." + name)), ReadAll(dir_.File("full." + name)));
+    }
+    // Frame lines in any order, then a frame that lacks a segment: the stream stops there.
+    std::string text = ReadAll(dir_.File("s.cha"));
+    const size_t second = text.find("\nLowerTorso", text.find("Frame 4"));
+    const size_t line = text.find("\nUpperTorso", second);
+    std::string swapped = text;
+    swapped.replace(second, line - second, "");
+    swapped.insert(swapped.find("\nLPelvis", second), text.substr(second, line - second));
+    CHAREAD shuffled(Put(swapped).c_str(), 0);
+    EXPECT_TRUE(shuffled.StreamAs(dir_.File("shuffled.cha").c_str(), 0));
+    EXPECT_EQ(ReadAll(dir_.File("shuffled.cha")), ReadAll(dir_.File("full.x.cha")));
+    std::string damaged = text;
+    damaged.replace(damaged.find("RHand", damaged.find("Frame 6")), 5, "RHanx");
+    CHAREAD broken(Put(damaged).c_str(), 0);
+    EXPECT_ERROBJ(broken.StreamAs(dir_.File("broken.chb").c_str(), 1), ERR_CORRUPTED,
+                  "Not all segments exist in frame 6");
 }
 
 TEST_F(ChaReadTest, NamesLongerThanANodeNameKeepTheirSegmentName) {
