@@ -1,11 +1,10 @@
-#include "motion/MotionManager.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
-#include "base/DebugOutput.h"
 #include "MotionFiles.h"
+#include "base/DebugOutput.h"
+#include "motion/MotionManager.h"
 
 namespace tavrel {
 namespace {
