@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <sstream>
 
 #include "AnimRead/ErrObj.h"
 #include "cli/Commands.h"
@@ -71,19 +72,24 @@ int Usage(std::ostream& err, const char* command, const std::string& detail) {
     return kExitUsage;
 }
 
-// Reads a motion file with all frames, reporting a failure the way the readers name it.
-std::unique_ptr<ANIMFILE> ReadMotion(const std::string& path, std::ostream& err) {
+void PrintError(std::ostream& err, const std::string& path, const ERROBJ& e) {
+    err << "error: " << path << ": code " << e.code << ": " << e.GetText();
+    if (e.detail[0]) err << ": " << e.detail;
+    err << '\n';
+}
+
+// Reads a motion file's head, and its frames too when preload is set; reports a failure the
+// way the readers name it. Frames left in the file are read at the first pose request.
+std::unique_ptr<ANIMFILE> ReadMotion(const std::string& path, int preload, std::ostream& err) {
     const int type = MotionFileTypeOf(path);
     if (type == kTypeUnknown) {
         err << "error: " << path << ": not a motion file (expected .cha, .chb or .htr)\n";
         return nullptr;
     }
     try {
-        return OpenAnimFile(path.c_str(), type, 1);
+        return OpenAnimFile(path.c_str(), type, preload);
     } catch (const ERROBJ& e) {
-        err << "error: " << path << ": code " << e.code << ": " << e.GetText();
-        if (e.detail[0]) err << ": " << e.detail;
-        err << '\n';
+        PrintError(err, path, e);
     } catch (const std::exception& e) {
         err << "error: " << path << ": " << e.what() << '\n';
     }
@@ -136,9 +142,15 @@ void PrintInfoJson(const ANIMFILE& motion, int type, float* lengths, std::ostrea
 }
 
 void PrintPose(ANIMFILE& m, int32_t frame, bool asJson, std::ostream& out) {
-    rkNode* root = m.GetFrame(frame);
-    root->flags |= RK_NODE_CHANGED;
-    rkUpdateNode(root);
+    m.GetFrame(frame);
+    // Every tree of the motion: a file may name several roots, and a segment whose parent it
+    // does not know hangs from nothing.
+    for (int32_t i = 0; i < m.GetSegmentCount(); ++i) {
+        rkNode* node = m.GetSegment(i)->node;
+        if (node->parent) continue;
+        node->flags |= RK_NODE_CHANGED;
+        rkUpdateNode(node);
+    }
     JsonWriter json(out);
     if (asJson) json.BeginObject().Key("frame").Int(frame).Key("segments").BeginArray();
     if (!asJson) out << "frame: " << frame << '\n';
@@ -171,7 +183,7 @@ int RunInfoCommand(const Args& args, std::ostream& out, std::ostream& err) {
     const Parsed p = Parse(args);
     if (!p.unknown.empty()) return Usage(err, "info", "unknown option " + p.unknown);
     if (p.positional.size() != 1) return Usage(err, "info", "expects one FILE");
-    auto motion = ReadMotion(p.positional[0], err);
+    auto motion = ReadMotion(p.positional[0], 0, err);  // the head says all info prints
     if (!motion) return kExitFailed;
     std::unique_ptr<ANIMSEGLENGTH[]> table;
     const int32_t count = motion->GetSegmentLengths(table);
@@ -201,26 +213,30 @@ int RunConvertCommand(const Args& args, std::ostream& out, std::ostream& err) {
         err << "error: " << target << ": refusing to overwrite the input file\n";
         return kExitFailed;
     }
-    auto motion = ReadMotion(in, err);
+    auto motion = ReadMotion(in, 0, err);
     if (!motion) return kExitFailed;
     // Written beside the target first, so a failed write never leaves half a file under its name.
+    // The frames go from reader to writer one at a time, never all in memory.
     const std::string partial = target + ".partial";
+    std::error_code error;
     try {
-        if (!motion->WriteAs(partial.c_str(), type == kTypeCHB ? 1 : 0)) {
-            throw std::runtime_error("cannot be created");
+        if (!motion->StreamAs(partial.c_str(), type == kTypeCHB ? 1 : 0)) {
+            err << "error: " << target << ": cannot be created\n";
+            return kExitFailed;
         }
-        std::error_code error;
-        fs::rename(partial, target, error);
-        if (error) throw std::runtime_error(error.message());
-    } catch (...) {
-        std::error_code ignored;
-        fs::remove(partial, ignored);
-        err << "error: " << target << ": cannot be written\n";
+    } catch (const ERROBJ& e) {
+        fs::remove(partial, error);
+        PrintError(err, e.code == ERR_WRITE ? target : in, e);
+        return kExitFailed;
+    } catch (const std::exception& e) {
+        fs::remove(partial, error);
+        err << "error: " << in << ": " << e.what() << '\n';
         return kExitFailed;
     }
-    std::error_code error;
-    if (!fs::exists(target, error)) {
-        err << "error: " << target << ": cannot be created\n";
+    fs::rename(partial, target, error);
+    if (error) {
+        fs::remove(partial, error);
+        err << "error: " << target << ": cannot be written: " << error.message() << '\n';
         return kExitFailed;
     }
     out << "wrote " << target << '\n';
@@ -234,14 +250,22 @@ int RunPoseCommand(const Args& args, std::ostream& out, std::ostream& err) {
     if (p.positional.size() != 1 || !p.frame || !ParseNumber(*p.frame, &frame)) {
         return Usage(err, "pose", "expects FILE --frame N");
     }
-    auto motion = ReadMotion(p.positional[0], err);
+    auto motion = ReadMotion(p.positional[0], 0, err);
     if (!motion) return kExitFailed;
     if (frame < motion->GetBeginFrame() || frame > motion->GetEndFrame()) {
         err << "error: frame " << frame << " lies outside " << motion->GetBeginFrame() << ".."
             << motion->GetEndFrame() << '\n';
         return kExitFailed;
     }
-    PrintPose(*motion, frame, p.json, out);
+    motion->SetStreamMode(1);  // frames up to the one asked for are enough
+    std::ostringstream text;
+    try {
+        PrintPose(*motion, frame, p.json, text);
+    } catch (const ERROBJ& e) {
+        PrintError(err, p.positional[0], e);  // the frames are read only now
+        return kExitFailed;
+    }
+    out << text.str();
     return kExitOk;
 }
 

@@ -12,6 +12,7 @@
 #include "cli/Commands.h"
 #include "cli/PngWriter.h"
 #include "motion/AnimFileFactory.h"
+#include "motion/Motion.h"
 
 namespace tavrel::cli {
 namespace {
@@ -101,7 +102,7 @@ std::string DataFolder() {
     return (exe.parent_path().parent_path() / "share" / "tavrel").string();
 }
 
-int Render(const RenderOptions& o, std::unique_ptr<ANIMFILE> motion, std::ostream& out,
+int Render(const RenderOptions& o, const rkNode* pose, int frame, std::ostream& out,
            std::ostream& err) {
     rkEglHost host;
     if (!host.Create(o.width, o.height)) {
@@ -118,8 +119,7 @@ int Render(const RenderOptions& o, std::unique_ptr<ANIMFILE> motion, std::ostrea
     const std::string data = DataFolder();
     system.SetUpWorld(data);
     if (!system.Avatar()) err << "warning: no avatar in " << data << '\n';
-    const int frame = o.hasFrame ? o.frame : motion->GetBeginFrame();
-    system.PoseAvatar(motion->GetFrame(frame));
+    system.PoseAvatar(pose);
     system.sceneScale = o.scale;
     system.PresetCamera(o.camera);
     std::vector<uint32_t> pixels(static_cast<size_t>(o.width) * o.height);
@@ -132,8 +132,7 @@ int Render(const RenderOptions& o, std::unique_ptr<ANIMFILE> motion, std::ostrea
         err << "error: cannot write " << o.out << '\n';
         return kExitFailed;
     }
-    out << "wrote " << o.out << " (" << o.width << 'x' << o.height << ", frame "
-        << std::clamp(frame, motion->GetBeginFrame(), motion->GetEndFrame()) << ")\n";
+    out << "wrote " << o.out << " (" << o.width << 'x' << o.height << ", frame " << frame << ")\n";
     return kExitOk;
 }
 
@@ -146,14 +145,20 @@ int RunRenderCommand(const Args& args, std::ostream& out, std::ostream& err) {
         err << "tavrel-cli render: " << problem << " (see tavrel-cli render --help)\n";
         return kExitUsage;
     }
-    const int type = MotionFileTypeOf(options.file);
-    std::unique_ptr<ANIMFILE> motion =
-        type == kTypeUnknown ? nullptr : CreateAnimFile(options.file.c_str(), type, 0);
-    if (!motion) {
+    // Through CMotion: frames that fail to read give no pose and the reader's message.
+    CMotion motion(options.file, 0);
+    if (!motion.HasData()) {
         err << "error: " << options.file << ": not a readable motion file (.cha, .chb or .htr)\n";
         return kExitFailed;
     }
-    return Render(options, std::move(motion), out, err);
+    const int frame = std::clamp(options.hasFrame ? options.frame : motion.GetBeginFrame(),
+                                 motion.GetBeginFrame(), motion.GetEndFrame());
+    const std::unique_ptr<CHTR> pose = motion.GetPose(frame - motion.GetBeginFrame());
+    if (!pose) {
+        err << "error: cannot read the frames: " << motion.GetReadError() << '\n';
+        return kExitFailed;
+    }
+    return Render(options, pose->GetRoot(), frame, out, err);
 }
 
 }  // namespace tavrel::cli
