@@ -14,8 +14,8 @@ namespace {
 constexpr char kGlobal[] = "Global";
 
 rkMatrix MatrixFromElements(const float (&e)[12]) {
-    return rkMatrix{
-        {e[0], e[1], e[2], 0, e[3], e[4], e[5], 0, e[6], e[7], e[8], 0, e[9], e[10], e[11], 1}};
+    return rkMatrix{{e[0], e[1], e[2], 0, e[3], e[4], e[5], 0, e[6], e[7], e[8], 0, e[9], e[10],
+                     e[11], 1}};
 }
 
 }  // namespace
@@ -25,9 +25,7 @@ ANIMSEG::ANIMSEG() {
     if (!node) THROW_ERROBJ(ERR_MEMORY);
 }
 
-ANIMSEG::~ANIMSEG() {
-    rkFreeNode(node);
-}
+ANIMSEG::~ANIMSEG() { rkFreeNode(node); }
 
 void ANIMSEG::SetName(const char* text, size_t size) {
     size = std::min(size, sizeof name - 1);
@@ -45,19 +43,11 @@ const rkMatrix& ANIMSEG::FrameAt(int64_t index) const {
 
 ANIMFILE::~ANIMFILE() = default;  // segments free their nodes
 
-int32_t ANIMFILE::GetBeginFrame() const {
-    return beginFrame_;
-}
-int32_t ANIMFILE::GetEndFrame() const {
-    return endFrame_;
-}
+int32_t ANIMFILE::GetBeginFrame() const { return beginFrame_; }
+int32_t ANIMFILE::GetEndFrame() const { return endFrame_; }
 
-int32_t ANIMFILE::SetBeginFrame(int32_t n) {
-    return beginFrame_ = n;
-}
-int32_t ANIMFILE::SetEndFrame(int32_t n) {
-    return endFrame_ = n;
-}
+int32_t ANIMFILE::SetBeginFrame(int32_t n) { return beginFrame_ = n; }
+int32_t ANIMFILE::SetEndFrame(int32_t n) { return endFrame_ = n; }
 
 rkNode* ANIMFILE::GetFrame(int32_t frame) {
     frame = std::min(frame, endFrame_);
@@ -93,9 +83,7 @@ void ANIMFILE::SetFrame(const rkNode* pose, int32_t frame) {
     for (auto& segment : segments_) segment->frames[index] = segment->node->local;
 }
 
-bool ANIMFILE::Write(int format) {
-    return WriteAs(path_, format);
-}
+bool ANIMFILE::Write(int format) { return WriteAs(path_, format); }
 
 bool ANIMFILE::WriteAs(const char* path, int format) {
     LoadAllFrames();
@@ -154,8 +142,7 @@ void ANIMFILE::BuildDefaultMotion() {
         segment.length = entry.length;
         segment.frames.assign(1, MatrixFromElements(entry.pose));
         rkSetNodeMatrix(segment.node, segment.frames[0]);
-        ApplyHierarchyEntry(i, entry.name,
-                            entry.parent < 0 ? kGlobal : kStandardSkeleton[entry.parent].name);
+        ApplyHierarchyEntry(i, entry.name, entry.parent < 0 ? kGlobal : kStandardSkeleton[entry.parent].name);
     }
     beginFrame_ = endFrame_ = 0;
     frameRate_ = 30;

@@ -148,10 +148,8 @@ void PutChaFrame(BlockWriter& out, const ANIMFILE& motion, int64_t frame,
         char* at = out.Reserve(ANIMSEG::kNameSize + 12 * (ANIMWRITER::kFixedMax + 2) + 2);
         at = PutText(at, segment.name);
         for (int e = 0; e < 12; ++e) {
-            if (e > 0)
-                at = PutText(at, ", ");
-            else
-                *at++ = ' ';
+            if (e > 0) at = PutText(at, ", ");
+            else *at++ = ' ';
             at = ANIMWRITER::FormatFixed(at, matrix.m[kFileElements[e]]);
         }
         *at++ = '\n';

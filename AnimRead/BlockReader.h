@@ -54,8 +54,8 @@ private:
     std::FILE* file_ = nullptr;
     std::unique_ptr<uint8_t[]> buffer_;
     size_t capacity_ = 0;
-    size_t pos_ = 0;    // next unread byte in buffer_
-    size_t end_ = 0;    // end of valid bytes in buffer_
+    size_t pos_ = 0;  // next unread byte in buffer_
+    size_t end_ = 0;  // end of valid bytes in buffer_
     int64_t base_ = 0;  // file offset of buffer_[0]
     int64_t size_ = 0;
     int lineCount_ = 0;

@@ -6,9 +6,7 @@
 
 namespace chatext {
 
-bool IsBlank(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
+bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 void SkipBlanks(std::string_view& text) {
     size_t i = 0;

@@ -8,16 +8,15 @@
 namespace {
 
 constexpr const char* kCodeTexts[] = {
-    "Memory is not sufficient!", "File not found !",     "File is corrupted!",
-    "Write file error!",         "File is expired!",     "File is not supported!",
-    "File reader is expired!",   "Object is not ready!", "OK !",
+    "Memory is not sufficient!", "File not found !",        "File is corrupted!",
+    "Write file error!",         "File is expired!",        "File is not supported!",
+    "File reader is expired!",   "Object is not ready!",    "OK !",
 };
 
 // "…/AnimRead/CHARead/CHARead.cpp" -> "AnimRead/CHARead/CHARead": readable, build-folder free.
 std::string_view ShortSource(const char* file) {
     std::string_view path = file ? file : "";
-    if (size_t at = path.rfind("AnimRead/"); at != std::string_view::npos)
-        path.remove_prefix(at);
+    if (size_t at = path.rfind("AnimRead/"); at != std::string_view::npos) path.remove_prefix(at);
     else if (size_t slash = path.rfind('/'); slash != std::string_view::npos)
         path.remove_prefix(slash + 1);
     if (size_t dot = path.rfind('.'); dot != std::string_view::npos) path = path.substr(0, dot);

@@ -25,7 +25,7 @@ struct ERROBJ {
     // file is a source path (__FILE__); it is shortened to the part from "AnimRead/" on.
     ERROBJ(int32_t code, const char* file, int line);
     ERROBJ(int32_t code, const char* file, int line, const char* format, ...)
-    __attribute__((format(printf, 5, 6)));
+        __attribute__((format(printf, 5, 6)));
 
     // The message of this error's code.
     const char* GetText() const { return TextOf(code); }

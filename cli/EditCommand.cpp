@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 
 struct EditRequest {
     std::string operation;
-    std::vector<std::string> values;  // the operation's numbers and names
+    std::vector<std::string> values;   // the operation's numbers and names
     std::string input;
     std::vector<std::string> outputs;
     bool absolute = false;

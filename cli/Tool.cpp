@@ -8,8 +8,7 @@ namespace {
 
 void PrintHelp(std::ostream& out) {
     out << "Usage: tavrel-cli COMMAND ARGS...\n\n"
-           "Reads, edits and draws motion files (CHA, CHB, HTR) without the editor. Input files "
-           "are\n"
+           "Reads, edits and draws motion files (CHA, CHB, HTR) without the editor. Input files are\n"
            "never changed. Exit codes: 0 done, 1 failed, 2 wrong usage.\n\nCommands:\n";
     for (const Command& c : Commands()) {
         out << "  " << c.name << ' ' << c.usage << "\n      " << c.summary << '\n';

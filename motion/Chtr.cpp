@@ -16,9 +16,7 @@ void CHTR::CopyLocals(const rkNode* from, rkNode* to) {
     }
 }
 
-CHTR::~CHTR() {
-    rkFreeTree(root_);
-}
+CHTR::~CHTR() { rkFreeTree(root_); }
 
 std::unique_ptr<CHTR> CHTR::Clone() const {
     if (!root_) return nullptr;

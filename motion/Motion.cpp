@@ -128,9 +128,7 @@ void CMotion::DropData(const char* operation, const std::string& reason) {
     data_.reset();
 }
 
-int CMotion::SetPose(int frame, const CHTR& pose) {
-    return StorePose(frame, pose.GetRoot());
-}
+int CMotion::SetPose(int frame, const CHTR& pose) { return StorePose(frame, pose.GetRoot()); }
 
 int CMotion::StorePose(int frame, const rkNode* pose) {
     if (!LoadFrames()) return 0;

@@ -11,9 +11,7 @@ CMotionManager::CMotionManager()
     : random_(static_cast<std::mt19937::result_type>(
           std::chrono::steady_clock::now().time_since_epoch().count())) {}
 
-CMotionManager::~CMotionManager() {
-    Clear();
-}
+CMotionManager::~CMotionManager() { Clear(); }
 
 CMotion* CMotionManager::GetMotion(const std::string& path) {
     if (auto found = motions_.find(path); found != motions_.end()) return found->second.get();
@@ -43,8 +41,6 @@ CMotion* CMotionManager::ReloadMotion(const std::string& path) {
     return GetMotion(path);
 }
 
-void CMotionManager::Clear() {
-    motions_.clear();
-}
+void CMotionManager::Clear() { motions_.clear(); }
 
 }  // namespace tavrel

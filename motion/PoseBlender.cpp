@@ -33,8 +33,8 @@ bool BlendTree(const rkNode* a, const rkNode*& b, const rkNode* bRoot, rkNode* r
 
 }  // namespace
 
-void CPoseBlender::BlendMatrices(const rkMatrix* const* matrices, int count, const float* weights,
-                                 rkMatrix* out) {
+void CPoseBlender::BlendMatrices(const rkMatrix* const* matrices, int count,
+                                 const float* weights, rkMatrix* out) {
     if (count <= 0) return;
     const rkMatrix& last = *matrices[count - 1];
     Quat q = MatrixToQuat(last);

@@ -44,9 +44,7 @@ bool ScanSegmentLine(std::string_view text, std::string_view* name, rkMatrix* ma
 
 }  // namespace
 
-CHAREAD::CHAREAD() {
-    BuildDefaultMotion();
-}
+CHAREAD::CHAREAD() { BuildDefaultMotion(); }
 
 CHAREAD::CHAREAD(const char* path, int preload) {
     SetPath(path);

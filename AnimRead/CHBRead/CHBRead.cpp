@@ -46,9 +46,7 @@ int32_t ReadInt(BLOCKREADER& reader) {
     return static_cast<int32_t>(LoadLittle32(TakeBytes(reader, 4)));
 }
 
-float ReadFloat(BLOCKREADER& reader) {
-    return std::bit_cast<float>(LoadLittle32(TakeBytes(reader, 4)));
-}
+float ReadFloat(BLOCKREADER& reader) { return std::bit_cast<float>(LoadLittle32(TakeBytes(reader, 4))); }
 
 // A zero-terminated name that must end within kNameBlock bytes and fit a segment name.
 std::string_view ReadName(BLOCKREADER& reader) {
@@ -61,9 +59,7 @@ std::string_view ReadName(BLOCKREADER& reader) {
 
 }  // namespace
 
-CHBREAD::CHBREAD() {
-    BuildDefaultMotion();
-}
+CHBREAD::CHBREAD() { BuildDefaultMotion(); }
 
 CHBREAD::CHBREAD(const char* path, int preload) {
     SetPath(path);

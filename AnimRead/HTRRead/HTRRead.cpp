@@ -82,9 +82,7 @@ rkMatrix EulerMatrix(rkVector t, float rx, float ry, float rz, const rkMatrix* b
 
 }  // namespace
 
-HTRREAD::HTRREAD() {
-    BuildDefaultMotion();
-}
+HTRREAD::HTRREAD() { BuildDefaultMotion(); }
 
 HTRREAD::HTRREAD(const char* path, int preload) {
     if (!path || std::strlen(path) < 3 || std::strlen(path) >= sizeof sourcePath_) {
@@ -204,9 +202,8 @@ void HTRREAD::ReadBasePosition(BLOCKREADER& reader) {
         }
         placed[i] = true;
         // The file's gravity axis Y becomes the motion's up axis Z at the root.
-        const rkVector t = (i == rootIndex_)
-                               ? rkVector{v[0], -v[2], v[1]}
-                               : rkVector{v[0] * scale_, v[1] * scale_, v[2] * scale_};
+        const rkVector t = (i == rootIndex_) ? rkVector{v[0], -v[2], v[1]}
+                                             : rkVector{v[0] * scale_, v[1] * scale_, v[2] * scale_};
         base_[i] = EulerMatrix(t, v[3], v[4], v[5], nullptr);
         boneLength_[i] = v[6] * scale_;
         segments_[i]->length = boneLength_[i];  // so that a converted file keeps its bones
@@ -246,8 +243,7 @@ void HTRREAD::ReadSection(BLOCKREADER& reader, int32_t index, int64_t frames) {
     std::string_view line = NextLine(reader);
     std::string_view rest = line, word;
     const size_t open = rest.find('[');
-    if (open == std::string_view::npos)
-        THROW_ERROBJ(ERR_CORRUPTED, "At Line: %d", reader.LineCount());
+    if (open == std::string_view::npos) THROW_ERROBJ(ERR_CORRUPTED, "At Line: %d", reader.LineCount());
     rest.remove_prefix(open + 1);
     if (!ScanWord(rest, &word) || word.size() < 2 || word.back() != ']') {
         THROW_ERROBJ(ERR_CORRUPTED, "Bad segment name: %.*s", static_cast<int>(word.size()),

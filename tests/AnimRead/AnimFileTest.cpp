@@ -1,8 +1,9 @@
+#include "AnimRead/AnimFile.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "AnimRead/AnimFile.h"
 #include "AnimRead/CHARead/CHARead.h"
 #include "AnimRead/CHBRead/CHBRead.h"
 #include "AnimRead/StandardSkeleton.h"
@@ -12,9 +13,7 @@ using motiontest::MakeMotion;
 
 namespace {
 
-bool SameMatrix(const rkMatrix& a, const rkMatrix& b) {
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
+bool SameMatrix(const rkMatrix& a, const rkMatrix& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 rkMatrix Translation(float x, float y, float z) {
     rkMatrix m;
@@ -30,8 +29,7 @@ rkMatrix Translation(float x, float y, float z) {
 TEST(AnimFileTest, DefaultMotionIsTheStandardSkeletonAtRest) {
     CHAREAD cha;
     CHBREAD chb;
-    for (const ANIMFILE* motion :
-         {static_cast<const ANIMFILE*>(&cha), static_cast<const ANIMFILE*>(&chb)}) {
+    for (const ANIMFILE* motion : {static_cast<const ANIMFILE*>(&cha), static_cast<const ANIMFILE*>(&chb)}) {
         ASSERT_EQ(motion->GetSegmentCount(), 20);
         EXPECT_EQ(motion->GetBeginFrame(), 0);
         EXPECT_EQ(motion->GetEndFrame(), 0);

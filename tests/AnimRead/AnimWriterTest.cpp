@@ -1,3 +1,5 @@
+#include "AnimRead/AnimWriter.h"
+
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -7,7 +9,6 @@
 #include <random>
 #include <string>
 
-#include "AnimRead/AnimWriter.h"
 #include "AnimRead/CHBRead/CHBRead.h"
 #include "MotionTestSupport.h"
 
@@ -56,9 +57,9 @@ std::string ReferenceCha(const ANIMFILE& motion) {
             const float* m = motion.GetSegment(i)->frames[f - motion.GetBeginFrame()].m;
             add("%s %10.3f, %10.3f, %10.3f, %10.3f, %10.3f, %10.3f, %10.3f, %10.3f, %10.3f, "
                 "%10.3f, %10.3f, %10.3f\n",
-                motion.GetSegment(i)->name, double(m[0]), double(m[1]), double(m[2]), double(m[4]),
-                double(m[5]), double(m[6]), double(m[8]), double(m[9]), double(m[10]),
-                double(m[12]), double(m[13]), double(m[14]));
+                motion.GetSegment(i)->name, double(m[0]), double(m[1]), double(m[2]),
+                double(m[4]), double(m[5]), double(m[6]), double(m[8]), double(m[9]),
+                double(m[10]), double(m[12]), double(m[13]), double(m[14]));
         }
         add("\n");
     }
@@ -70,11 +71,10 @@ std::string ReferenceCha(const ANIMFILE& motion) {
 TEST(AnimWriterTest, FixedFormatMatchesPrintfOnEdges) {
     const float inf = std::numeric_limits<float>::infinity();
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    for (float value :
-         {0.0f,    -0.0f,     0.0005f, -0.0005f, -0.0004f, 0.0004999f, 0.0015f,    0.0025f,
-          0.0625f, -0.0625f,  0.1875f, 1.0f,     -1.0f,    999999.9f,  1234567.1f, 9.0e12f,
-          9.1e12f, -9.0e12f,  1.0e15f, 3.4e38f,  -3.4e38f, 1.0e-40f,   -1.0e-45f,  900.419f,
-          -4.791f, 123.4565f, inf,     -inf,     nan,      -nan}) {
+    for (float value : {0.0f, -0.0f, 0.0005f, -0.0005f, -0.0004f, 0.0004999f, 0.0015f, 0.0025f,
+                        0.0625f, -0.0625f, 0.1875f, 1.0f, -1.0f, 999999.9f, 1234567.1f,
+                        9.0e12f, 9.1e12f, -9.0e12f, 1.0e15f, 3.4e38f, -3.4e38f, 1.0e-40f,
+                        -1.0e-45f, 900.419f, -4.791f, 123.4565f, inf, -inf, nan, -nan}) {
         EXPECT_EQ(Fixed(value), Printf(value)) << std::bit_cast<uint32_t>(value);
     }
     EXPECT_EQ(Fixed(-0.0004f), "    -0.000");

@@ -1,8 +1,9 @@
+#include "AnimRead/BlockReader.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "AnimRead/BlockReader.h"
 #include "MotionTestSupport.h"
 
 namespace {
@@ -58,8 +59,7 @@ TEST_F(BlockReaderTest, CrLfAfterAFullLineIsStillItsBreak) {
 
 TEST_F(BlockReaderTest, BytesAcrossBlockBoundsArriveIntact) {
     std::string bytes;
-    for (int i = 0; i < 3 * 1024 * 1024 / 4; ++i)
-        bytes.append(reinterpret_cast<const char*>(&i), 4);
+    for (int i = 0; i < 3 * 1024 * 1024 / 4; ++i) bytes.append(reinterpret_cast<const char*>(&i), 4);
     Open(bytes);
     EXPECT_EQ(reader_.Remaining(), static_cast<int64_t>(bytes.size()));
     ASSERT_NE(reader_.Take(3), nullptr);  // misalign against the block size

@@ -1,8 +1,9 @@
+#include "AnimRead/CHARead/CHARead.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "AnimRead/CHARead/CHARead.h"
 #include "AnimRead/CHBRead/CHBRead.h"
 #include "MotionTestSupport.h"
 
@@ -44,8 +45,7 @@ const std::string kSmall =
     "\n";
 
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
-    for (size_t at = text.find(from); at != std::string::npos;
-         at = text.find(from, at + to.size())) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
         text.replace(at, from.size(), to);
     }
     return text;
@@ -158,10 +158,8 @@ TEST_F(ChaReadTest, SyntaxErrorsNameTheLine) {
     };
     const Case cases[] = {
         {"Leg 1, 0, 0, 0, 0, 1, 0, -1, 0, 0.5, -0.25, 0\n", "", "At parsing : Frame 2"},
-        {"0.5, -0.25, 0\n", "0.5, -0.25\n",
-         "At parsing : Leg 1, 0, 0, 0, 0, 1, 0, -1, 0, 0.5, -0.25"},
-        {"0, 0.5, -0.5", "0 , 0.5, -0.5",
-         "At parsing : Leg 1, 0, 0, 0, 0, 1, 0, -1, 0 , 0.5, -0.5, 0"},
+        {"0.5, -0.25, 0\n", "0.5, -0.25\n", "At parsing : Leg 1, 0, 0, 0, 0, 1, 0, -1, 0, 0.5, -0.25"},
+        {"0, 0.5, -0.5", "0 , 0.5, -0.5", "At parsing : Leg 1, 0, 0, 0, 0, 1, 0, -1, 0 , 0.5, -0.5, 0"},
         {"[HEADER]", "[HEADR]", "At Line: 1"},
         {"[HEADER]", "\n\n[HEADR]", "At Line: 3"},
         {"[HIERARCHY]", "[HIERARCHIES", "At Line: 13"},
@@ -188,12 +186,9 @@ TEST_F(ChaReadTest, SyntaxErrorsNameTheLine) {
 }
 
 TEST_F(ChaReadTest, AFrameOfUnknownNamesCannotLeaveSegmentsShort) {
-    std::string text =
-        Replace(kSmall, "Hips 1, 0, 0, 0, 1, 0, 0, 0, 1, 8", "X 1, 0, 0, 0, 1, 0, 0, 0, 1, 8");
-    text = Replace(text, "Spine 0, 1, 0, -1, 0, 0, 0, 0, 1, 0, 11",
-                   "Y 0, 1, 0, -1, 0, 0, 0, 0, 1, 0, 11");
-    text = Replace(text, "Leg 1, 0, 0, 0, 0, 1, 0, -1, 0, 0.5, -0.5",
-                   "Z 1, 0, 0, 0, 0, 1, 0, -1, 0, 0.5, -0.5");
+    std::string text = Replace(kSmall, "Hips 1, 0, 0, 0, 1, 0, 0, 0, 1, 8", "X 1, 0, 0, 0, 1, 0, 0, 0, 1, 8");
+    text = Replace(text, "Spine 0, 1, 0, -1, 0, 0, 0, 0, 1, 0, 11", "Y 0, 1, 0, -1, 0, 0, 0, 0, 1, 0, 11");
+    text = Replace(text, "Leg 1, 0, 0, 0, 0, 1, 0, -1, 0, 0.5, -0.5", "Z 1, 0, 0, 0, 0, 1, 0, -1, 0, 0.5, -0.5");
     const ERROBJ error = ReadError(text);
     EXPECT_EQ(error.code, ERR_CORRUPTED);
     EXPECT_STREQ(error.detail, "Not all segments exist in frame 2");
@@ -202,8 +197,7 @@ TEST_F(ChaReadTest, AFrameOfUnknownNamesCannotLeaveSegmentsShort) {
 TEST_F(ChaReadTest, EndOfFileWhereALineIsExpected) {
     EXPECT_STREQ(ReadError("").detail, "at Ln:0");
     EXPECT_STREQ(ReadError(kSmall.substr(0, kSmall.find("[MOTION]"))).detail, "at Ln:17");
-    const ERROBJ cut =
-        ReadError(kSmall.substr(0, kSmall.find("Leg 1, 0, 0, 0, 0, 1, 0, -1, 0, 0.5, -0.5")));
+    const ERROBJ cut = ReadError(kSmall.substr(0, kSmall.find("Leg 1, 0, 0, 0, 0, 1, 0, -1, 0, 0.5, -0.5")));
     EXPECT_EQ(cut.code, ERR_CORRUPTED);
     EXPECT_STREQ(cut.detail, "at Ln:26");
 }

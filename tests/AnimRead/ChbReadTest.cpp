@@ -1,3 +1,5 @@
+#include "AnimRead/CHBRead/CHBRead.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -5,7 +7,6 @@
 #include <string>
 
 #include "AnimRead/CHARead/CHARead.h"
-#include "AnimRead/CHBRead/CHBRead.h"
 #include "MotionTestSupport.h"
 
 using motiontest::MakeMotion;
@@ -21,9 +22,7 @@ constexpr size_t kBeginAt = 52;
 constexpr size_t kEndAt = 64;
 constexpr size_t kFrameBytes = 5 + 4 + 20 * 48;
 
-void PutInt(std::string& bytes, size_t at, int32_t value) {
-    std::memcpy(&bytes[at], &value, 4);
-}
+void PutInt(std::string& bytes, size_t at, int32_t value) { std::memcpy(&bytes[at], &value, 4); }
 
 class ChbReadTest : public ::testing::Test {
 protected:

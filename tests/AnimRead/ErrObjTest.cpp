@@ -1,14 +1,15 @@
+#include "AnimRead/ErrObj.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "AnimRead/ErrObj.h"
-
 TEST(ErrObjTest, CodesCarryTheirTexts) {
-    const char* expected[] = {
-        "Memory is not sufficient!", "File not found !",     "File is corrupted!",
-        "Write file error!",         "File is expired!",     "File is not supported!",
-        "File reader is expired!",   "Object is not ready!", "OK !"};
+    const char* expected[] = {"Memory is not sufficient!", "File not found !",
+                              "File is corrupted!",        "Write file error!",
+                              "File is expired!",          "File is not supported!",
+                              "File reader is expired!",   "Object is not ready!",
+                              "OK !"};
     for (int code = 0; code <= 8; ++code) {
         EXPECT_STREQ(ERROBJ::TextOf(code), expected[code]) << code;
     }

@@ -1,3 +1,5 @@
+#include "AnimRead/HTRRead/HTRRead.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,7 +11,6 @@
 #include <vector>
 
 #include "AnimRead/CHARead/CHARead.h"
-#include "AnimRead/HTRRead/HTRRead.h"
 
 namespace {
 
@@ -17,10 +18,10 @@ namespace fs = std::filesystem;
 
 // How an exporter lays out its HTR text.
 struct Style {
-    std::string sep = " ";  // between values
+    std::string sep = " ";          // between values
     std::string fileType = "htr";
-    bool comments = false;   // "#" lines and empty lines between lines
-    bool endOfFile = false;  // a trailing [EndOfFile] section
+    bool comments = false;          // "#" lines and empty lines between lines
+    bool endOfFile = false;         // a trailing [EndOfFile] section
     int firstFrameNumber = 1;
     bool finalBreak = true;
     std::string rotationUnits = "Degrees";
@@ -38,8 +39,7 @@ struct Segment {
 std::vector<Segment> Chain(int n, const std::string& prefix = "seg") {
     std::vector<Segment> s;
     for (int i = 0; i < n; ++i) {
-        s.push_back({prefix + std::to_string(i),
-                     i == 0 ? "GLOBAL" : prefix + std::to_string(i - 1),
+        s.push_back({prefix + std::to_string(i), i == 0 ? "GLOBAL" : prefix + std::to_string(i - 1),
                      {0, i == 0 ? 0.0f : 10.0f, 0, 0, 0, 0, 10}});
     }
     return s;
@@ -126,9 +126,7 @@ protected:
     fs::path dir_;
 };
 
-float Wave(int seg, int frame, int axis) {
-    return axis < 3 ? 0.5f * frame : 3.0f * seg + frame;
-}
+float Wave(int seg, int frame, int axis) { return axis < 3 ? 0.5f * frame : 3.0f * seg + frame; }
 
 TEST_F(HtrRead, ExporterStylesAllReadTheSame) {
     const auto segments = Chain(4, "Char:Bip01.");
@@ -142,8 +140,7 @@ TEST_F(HtrRead, ExporterStylesAllReadTheSame) {
     styles[4].finalBreak = false;
     styles[4].sep = "\t";
     for (size_t k = 0; k < styles.size(); ++k) {
-        HTRREAD other(
-            Write("s" + std::to_string(k) + ".htr", Htr(segments, 3, styles[k], Wave)).c_str(), 1);
+        HTRREAD other(Write("s" + std::to_string(k) + ".htr", Htr(segments, 3, styles[k], Wave)).c_str(), 1);
         ASSERT_EQ(other.GetSegmentCount(), 4) << k;
         for (int f = 1; f <= 3; ++f) {
             plain.GetFrame(f);
@@ -151,8 +148,7 @@ TEST_F(HtrRead, ExporterStylesAllReadTheSame) {
             for (int s = 0; s < 4; ++s) {
                 for (int e = 0; e < 16; ++e) {
                     ASSERT_EQ(plain.GetSegment(s)->node->local.m[e],
-                              other.GetSegment(s)->node->local.m[e])
-                        << "style " << k;
+                              other.GetSegment(s)->node->local.m[e]) << "style " << k;
                 }
             }
         }
@@ -179,9 +175,7 @@ TEST_F(HtrRead, RootAxesTurnAndScaleAsTheFormatSays) {
                               {"child", "root", {1, 2, 3, 0, 0, 0, 5}}};
     Style st;
     st.scale = 10.0f;
-    auto frame = [](int seg, int, int axis) -> float {
-        return seg == 0 && axis < 3 ? axis + 1.0f : 0.0f;
-    };
+    auto frame = [](int seg, int, int axis) -> float { return seg == 0 && axis < 3 ? axis + 1.0f : 0.0f; };
     HTRREAD motion(Write("walk.htr", Htr(s, 1, st, frame)).c_str(), 1);
     const rkMatrix& rootBase = motion.GetBaseMatrix(0);
     EXPECT_FLOAT_EQ(rootBase.m[12], 1.0f);
@@ -207,9 +201,7 @@ TEST_F(HtrRead, RootAxesTurnAndScaleAsTheFormatSays) {
 TEST_F(HtrRead, FrameAnglesApplyBeforeTheBase) {
     std::vector<Segment> s = {{"root", "GLOBAL", {0, 0, 0, 0, 0, 0, 1}},
                               {"arm", "root", {0, 5, 0, 0, 0, 90, 1}}};
-    auto frame = [](int seg, int, int axis) -> float {
-        return seg == 1 && axis == 3 ? 90.0f : 0.0f;
-    };
+    auto frame = [](int seg, int, int axis) -> float { return seg == 1 && axis == 3 ? 90.0f : 0.0f; };
     HTRREAD motion(Write("a.htr", Htr(s, 1, {}, frame)).c_str(), 1);
     motion.GetFrame(1);
     const rkMatrix& m = motion.GetSegment(1)->node->local;
@@ -255,8 +247,7 @@ TEST_F(HtrRead, BadNamesAndBrokenStructure) {
     std::string text = Htr(segments, 2);
     std::string badBase = text;
     badBase.replace(badBase.find("seg2 0 10"), 4, "segX");
-    EXPECT_EQ(Failure(badBase),
-              std::make_pair(2, std::string("Bad bone name, segX, at [BasePosition]")));
+    EXPECT_EQ(Failure(badBase), std::make_pair(2, std::string("Bad bone name, segX, at [BasePosition]")));
     std::string badSection = text;
     badSection.replace(badSection.find("[seg1]"), 6, "[segY]");
     EXPECT_EQ(Failure(badSection), std::make_pair(2, std::string("Bad segment name: segY]")));

@@ -92,18 +92,10 @@ TEST_P(MotionFileFuzzTest, RandomlyMutatedBytes) {
         for (int n = edits(random); n > 0; --n) {
             const size_t at = position(random) % bytes.size();
             switch (kind(random)) {
-                case 0:
-                    bytes[at] = static_cast<char>(byte(random));
-                    break;
-                case 1:
-                    bytes[at] = alphabet[letter(random)];
-                    break;
-                case 2:
-                    bytes.insert(at, 1, alphabet[letter(random)]);
-                    break;
-                default:
-                    bytes.erase(at, 1);
-                    break;
+                case 0: bytes[at] = static_cast<char>(byte(random)); break;
+                case 1: bytes[at] = alphabet[letter(random)]; break;
+                case 2: bytes.insert(at, 1, alphabet[letter(random)]); break;
+                default: bytes.erase(at, 1); break;
             }
         }
         ReadsOrFailsCleanly(bytes);

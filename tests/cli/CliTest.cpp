@@ -35,8 +35,7 @@ TEST(Cli, InfoTextAndJson) {
     WriteStandardMotion(dir / "walk.chb", 12);
     Result text = Tool({"info", dir / "walk.chb"});
     ASSERT_EQ(text.code, 0) << text.err;
-    EXPECT_TRUE(
-        Has(text.out, "type: CHB\nframeRate: 30\nbeginFrame: 0\nendFrame: 11\nframeCount: 12\n"));
+    EXPECT_TRUE(Has(text.out, "type: CHB\nframeRate: 30\nbeginFrame: 0\nendFrame: 11\nframeCount: 12\n"));
     EXPECT_TRUE(Has(text.out, "segment 0 LowerTorso parent - length 55.734\n"));
     EXPECT_TRUE(Has(text.out, "segment 19 Head parent Neck length 188.574\n"));
     Result json = Tool({"info", dir / "walk.chb", "--json"});
@@ -97,17 +96,14 @@ TEST(Cli, EditWritesNewFilesOnly) {
     EXPECT_EQ(Tool({"edit", "split", "4", dir / "m.chb", dir / "a.chb", dir / "b.chb"}).code, 0);
     EXPECT_EQ(Tool({"edit", "translate", "1", "0", "-2.5", dir / "m.chb", dir / "t.chb"}).code, 0);
     EXPECT_EQ(Tool({"edit", "rotate", "Head", "1", "0", "0", "0", dir / "m.chb", dir / "h.chb",
-                    "--absolute"})
-                  .code,
-              0);
+                   "--absolute"}).code, 0);
     EXPECT_TRUE(Has(Tool({"info", dir / "s.cha"}).out, "frameCount: 20"));
     EXPECT_TRUE(Has(Tool({"info", dir / "b.chb"}).out, "frameCount: 6"));
     // Refusals: an existing output, the input itself, a bad number, a missing segment.
     EXPECT_EQ(Tool({"edit", "reverse", dir / "m.chb", dir / "r.chb"}).code, kExitFailed);
     EXPECT_EQ(Tool({"edit", "reverse", dir / "m.chb", dir / "m.chb"}).code, kExitFailed);
     EXPECT_EQ(Tool({"edit", "resample", "x", dir / "m.chb", dir / "y.chb"}).code, kExitUsage);
-    EXPECT_EQ(Tool({"edit", "split", "10", dir / "m.chb", dir / "c.chb", dir / "d.chb"}).code,
-              kExitFailed);
+    EXPECT_EQ(Tool({"edit", "split", "10", dir / "m.chb", dir / "c.chb", dir / "d.chb"}).code, kExitFailed);
     Result r = Tool({"edit", "rotate", "Tail", "1", "0", "0", "0", dir / "m.chb", dir / "z.chb"});
     EXPECT_EQ(r.code, kExitFailed);
     EXPECT_TRUE(Has(r.err, "no segment named Tail"));

@@ -1,11 +1,12 @@
+#include "motion/Chtr.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <numbers>
 
-#include "TestPoses.h"
 #include "base/DebugOutput.h"
-#include "motion/Chtr.h"
+#include "TestPoses.h"
 
 namespace tavrel {
 namespace {

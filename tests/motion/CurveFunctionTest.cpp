@@ -1,10 +1,11 @@
+#include "motion/CurveFunction.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
 #include "base/DebugOutput.h"
-#include "motion/CurveFunction.h"
 
 namespace tavrel {
 namespace {

@@ -1,10 +1,11 @@
+#include "motion/MotionManager.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
-#include "MotionFiles.h"
 #include "base/DebugOutput.h"
-#include "motion/MotionManager.h"
+#include "MotionFiles.h"
 
 namespace tavrel {
 namespace {

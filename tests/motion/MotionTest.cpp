@@ -1,3 +1,5 @@
+#include "motion/Motion.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -5,10 +7,9 @@
 #include <functional>
 #include <vector>
 
-#include "MotionFiles.h"
 #include "base/DebugOutput.h"
+#include "MotionFiles.h"
 #include "motion/AnimFileFactory.h"
-#include "motion/Motion.h"
 #include "motion/PoseBlender.h"
 
 namespace tavrel {
@@ -17,9 +18,7 @@ namespace {
 using testing::TempDir;
 using testing::WriteStandardMotion;
 
-float RootX(CMotion& m, int i) {
-    return m.GetPose(i)->GetRoot()->local.m[12];
-}
+float RootX(CMotion& m, int i) { return m.GetPose(i)->GetRoot()->local.m[12]; }
 
 void ExpectSamePose(const rkNode* a, const rkNode* b, float eps) {
     ASSERT_TRUE(a && b);

@@ -1,11 +1,12 @@
+#include "motion/PoseBlender.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <numbers>
 
-#include "TestPoses.h"
-#include "motion/PoseBlender.h"
 #include "motion/Quaternion.h"
+#include "TestPoses.h"
 
 namespace tavrel {
 namespace {
@@ -91,13 +92,7 @@ TEST(PoseBlender, ThreeMatricesShareTranslationByWeight) {
     rkMatrix out;
     CPoseBlender::BlendMatrices(list, 3, weights, &out);
     EXPECT_NEAR(out.m[12], 0.5f * 10 + 0.25f * 20 + 0.25f * 30, 1e-5f);
-    EXPECT_TRUE(rkIsIdentity(
-        [&] {
-            rkMatrix r = out;
-            r.m[12] = 0;
-            return r;
-        }(),
-        1e-6f));
+    EXPECT_TRUE(rkIsIdentity([&] { rkMatrix r = out; r.m[12] = 0; return r; }(), 1e-6f));
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
+#include "motion/Quaternion.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <numbers>
 #include <random>
-
-#include "motion/Quaternion.h"
 
 namespace tavrel {
 namespace {
