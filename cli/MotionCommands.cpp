@@ -78,16 +78,16 @@ void PrintError(std::ostream& err, const std::string& path, const ERROBJ& e) {
     err << '\n';
 }
 
-// Reads a motion file's head, and its frames too when preload is set; reports a failure the
-// way the readers name it. Frames left in the file are read at the first pose request.
-std::unique_ptr<ANIMFILE> ReadMotion(const std::string& path, int preload, std::ostream& err) {
+// Reads a motion file's head, reporting a failure the way the readers name it. The frames are
+// read only when they are asked for.
+std::unique_ptr<ANIMFILE> ReadHead(const std::string& path, std::ostream& err) {
     const int type = MotionFileTypeOf(path);
     if (type == kTypeUnknown) {
         err << "error: " << path << ": not a motion file (expected .cha, .chb or .htr)\n";
         return nullptr;
     }
     try {
-        return OpenAnimFile(path.c_str(), type, preload);
+        return OpenAnimFile(path.c_str(), type, 0);
     } catch (const ERROBJ& e) {
         PrintError(err, path, e);
     } catch (const std::exception& e) {
@@ -183,7 +183,7 @@ int RunInfoCommand(const Args& args, std::ostream& out, std::ostream& err) {
     const Parsed p = Parse(args);
     if (!p.unknown.empty()) return Usage(err, "info", "unknown option " + p.unknown);
     if (p.positional.size() != 1) return Usage(err, "info", "expects one FILE");
-    auto motion = ReadMotion(p.positional[0], 0, err);  // the head says all info prints
+    auto motion = ReadHead(p.positional[0], err);  // the head holds all info prints
     if (!motion) return kExitFailed;
     std::unique_ptr<ANIMSEGLENGTH[]> table;
     const int32_t count = motion->GetSegmentLengths(table);
@@ -213,7 +213,7 @@ int RunConvertCommand(const Args& args, std::ostream& out, std::ostream& err) {
         err << "error: " << target << ": refusing to overwrite the input file\n";
         return kExitFailed;
     }
-    auto motion = ReadMotion(in, 0, err);
+    auto motion = ReadHead(in, err);
     if (!motion) return kExitFailed;
     // Written beside the target first, so a failed write never leaves half a file under its name.
     // The frames go from reader to writer one at a time, never all in memory.
@@ -250,7 +250,7 @@ int RunPoseCommand(const Args& args, std::ostream& out, std::ostream& err) {
     if (p.positional.size() != 1 || !p.frame || !ParseNumber(*p.frame, &frame)) {
         return Usage(err, "pose", "expects FILE --frame N");
     }
-    auto motion = ReadMotion(p.positional[0], 0, err);
+    auto motion = ReadHead(p.positional[0], err);
     if (!motion) return kExitFailed;
     if (frame < motion->GetBeginFrame() || frame > motion->GetEndFrame()) {
         err << "error: frame " << frame << " lies outside " << motion->GetBeginFrame() << ".."
