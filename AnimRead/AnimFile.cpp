@@ -92,6 +92,28 @@ bool ANIMFILE::WriteAs(const char* path, int format) {
     return format == 0 ? ANIMWRITER::WriteCha(*this, path) : ANIMWRITER::WriteChb(*this, path);
 }
 
+bool ANIMFILE::StreamAs(const char* path, int format) {
+    // BVH is written from memory: its writer needs every frame to choose its channels.
+    if (motionOffset_ == 0 || format == kFormatBvh) return WriteAs(path, format);
+    BLOCKREADER reader;
+    if (!reader.Open(ReadPath())) THROW_ERROBJ(ERR_FILE_NOT_FOUND);
+    if (!reader.Seek(motionOffset_)) THROW_ERROBJ(ERR_CORRUPTED);
+    if (!StartFrames(reader)) return WriteAs(path, format);
+    const ANIMWRITER::FrameFeed feed = [&](int64_t index, rkMatrix* matrices) {
+        ReadNextFrame(reader, static_cast<int32_t>(beginFrame_ + index), matrices);
+    };
+    return format == 0 ? ANIMWRITER::WriteCha(*this, path, feed)
+                       : ANIMWRITER::WriteChb(*this, path, feed);
+}
+
+bool ANIMFILE::StartFrames(BLOCKREADER&) {
+    return false;
+}
+
+void ANIMFILE::ReadNextFrame(BLOCKREADER&, int32_t, rkMatrix*) {
+    THROW_ERROBJ(ERR_NOT_READY);
+}
+
 void ANIMFILE::CreateSegments(int32_t n) {
     try {
         segments_.reserve(segments_.size() + std::max(n, 0));
@@ -158,6 +180,10 @@ void ANIMFILE::LoadAllFrames() {
 void ANIMFILE::SetPath(const char* path) {
     if (!path || std::strlen(path) >= sizeof path_) THROW_ERROBJ(ERR_FILE_NOT_FOUND);
     std::strcpy(path_, path);
+}
+
+void ANIMFILE::RequireRoot(const char* global) const {
+    if (!root_) THROW_ERROBJ(ERR_CORRUPTED, "No root: no hierarchy line has the parent %s", global);
 }
 
 bool ANIMFILE::ApplyHierarchyEntry(int32_t i, const char* child, const char* parent) {

@@ -66,6 +66,12 @@ public:
     // (the result is false); a failed write raises code 3.
     virtual bool Write(int format);
     virtual bool WriteAs(const char* path, int format);
+    // Like WriteAs, but frames still in the file go straight from the reader to the writer,
+    // one at a time, and are not kept: the motion's memory stays that of its head. Meant for
+    // a motion that is written and then dropped (a file converted as a whole).
+    bool StreamAs(const char* path, int format);
+    // Reads all frames still in the file, so that memory alone is the motion from now on.
+    void LoadAllFrames();
 
     // Appends n new segments; raises code 0 when they cannot be allocated.
     void CreateSegments(int32_t n);
@@ -98,14 +104,20 @@ protected:
     virtual void ReadHead(BLOCKREADER& reader) = 0;
     // Frames from the begin frame up to lastFrame, from the reader's position on.
     virtual void ReadFrames(BLOCKREADER& reader, int32_t lastFrame) = 0;
+    // Streaming: StartFrames reads what precedes the first frame and says whether the format
+    // can hand out frames one at a time; ReadNextFrame then reads frame `frame` into one
+    // matrix per segment, in segment order. Formats that store frames otherwise say no.
+    virtual bool StartFrames(BLOCKREADER& reader);
+    virtual void ReadNextFrame(BLOCKREADER& reader, int32_t frame, rkMatrix* matrices);
 
     // Fills this motion with the standard skeleton: one frame (0) in the rest pose.
     void BuildDefaultMotion();
-    // Reads all frames still in the file, so that memory alone is the motion from now on.
-    void LoadAllFrames();
     // Stores path in the path field; raises code 1 when it does not fit.
     void SetPath(const char* path);
 
+    // A motion needs a root: refuses (code 2) a hierarchy in which no line names the parent
+    // `global`, which every pose request, world position and writer starts from.
+    void RequireRoot(const char* global) const;
     // Hierarchy entry i: child found from segment i on with wrap-around, "Global" makes it the
     // root, otherwise it is linked under the named parent. Returns false for a child that
     // matches no segment, was placed already, or would close a loop.

@@ -26,7 +26,8 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 // Collects output in one large block and hands it to the file when full.
 class BlockWriter {
 public:
-    BlockWriter(std::FILE* file, bool textDetail) : file_(file), textDetail_(textDetail) {
+    BlockWriter(std::FILE* file, const char* path, bool textDetail)
+        : file_(file), path_(path), textDetail_(textDetail) {
         block_.resize(kBlockSize);
     }
 
@@ -50,16 +51,28 @@ public:
         used_ += 4;
     }
     void PutFloat(float value) { PutInt32(std::bit_cast<int32_t>(value)); }
+    // The twelve elements a file carries, in one go.
+    void PutMatrix(const rkMatrix& matrix) {
+        char* at = Reserve(12 * 4);
+        for (int e : kFileElements) {
+            uint32_t bits = std::bit_cast<uint32_t>(matrix.m[e]);
+            if constexpr (std::endian::native == std::endian::big) bits = __builtin_bswap32(bits);
+            std::memcpy(at, &bits, 4);
+            at += 4;
+        }
+        used_ += 12 * 4;
+    }
 
     void Flush() {
         if (used_ == 0) return;
         if (std::fwrite(block_.data(), 1, used_, file_) != used_) RaiseWriteError();
         used_ = 0;
     }
-    // Flushes and closes; a close that fails loses data, so it is a write error too.
+    // Flushes and closes; a close that fails loses data, so it is a write error too. No text
+    // is left to show then, so the detail names the file.
     void Finish(FilePtr& file) {
         Flush();
-        if (std::fclose(file.release()) != 0) RaiseWriteError();
+        if (std::fclose(file.release()) != 0) THROW_ERROBJ(ERR_WRITE, "%s", path_);
     }
 
 private:
@@ -70,6 +83,7 @@ private:
     }
 
     std::FILE* file_;
+    const char* path_;
     bool textDetail_;
     std::vector<char> block_;
     size_t used_ = 0;
@@ -124,12 +138,13 @@ void PutChaSections(BlockWriter& out, const ANIMFILE& motion) {
     out.Put("\n[MOTION]\n");
 }
 
-void PutChaFrame(BlockWriter& out, const ANIMFILE& motion, int64_t frame, int64_t index) {
+void PutChaFrame(BlockWriter& out, const ANIMFILE& motion, int64_t frame,
+                 const rkMatrix* matrices) {
     PutKeyLine(out, "Frame", frame);
     const int32_t count = motion.GetSegmentCount();
     for (int32_t i = 0; i < count; ++i) {
         const ANIMSEG& segment = *motion.GetSegment(i);
-        const rkMatrix& matrix = segment.FrameAt(index);
+        const rkMatrix& matrix = matrices[i];
         char* at = out.Reserve(ANIMSEG::kNameSize + 12 * (ANIMWRITER::kFixedMax + 2) + 2);
         at = PutText(at, segment.name);
         for (int e = 0; e < 12; ++e) {
@@ -147,26 +162,45 @@ void PutName(BlockWriter& out, const char* name) {
     out.Put(std::string_view(name, std::strlen(name) + 1));  // with its zero byte
 }
 
+// The frames the motion holds in memory.
+ANIMWRITER::FrameFeed MemoryFeed(const ANIMFILE& motion) {
+    return [&motion](int64_t index, rkMatrix* matrices) {
+        for (int32_t i = 0; i < motion.GetSegmentCount(); ++i) {
+            matrices[i] = motion.GetSegment(i)->FrameAt(index);
+        }
+    };
+}
+
 }  // namespace
 
 bool ANIMWRITER::WriteCha(const ANIMFILE& motion, const char* path) {
+    return WriteCha(motion, path, MemoryFeed(motion));
+}
+
+bool ANIMWRITER::WriteChb(const ANIMFILE& motion, const char* path) {
+    return WriteChb(motion, path, MemoryFeed(motion));
+}
+
+bool ANIMWRITER::WriteCha(const ANIMFILE& motion, const char* path, const FrameFeed& feed) {
     FilePtr file(std::fopen(path, "w"));
     if (!file) return false;
-    BlockWriter out(file.get(), true);
+    BlockWriter out(file.get(), path, true);
     PutChaSections(out, motion);
+    std::vector<rkMatrix> matrices(motion.GetSegmentCount());
     const int64_t begin = motion.GetBeginFrame();
     for (int64_t frame = begin; frame <= motion.GetEndFrame(); ++frame) {
-        PutChaFrame(out, motion, frame, frame - begin);
+        feed(frame - begin, matrices.data());
+        PutChaFrame(out, motion, frame, matrices.data());
     }
     out.Finish(file);
     return true;
 }
 
-bool ANIMWRITER::WriteChb(const ANIMFILE& motion, const char* path) {
+bool ANIMWRITER::WriteChb(const ANIMFILE& motion, const char* path, const FrameFeed& feed) {
     FilePtr file(std::fopen(path, "wb"));
     if (!file) return false;
     const int32_t count = motion.GetSegmentCount();
-    BlockWriter out(file.get(), false);
+    BlockWriter out(file.get(), path, false);
     out.Put("[HEADER]VersionNumber");
     out.PutInt32(ANIMFILE::kVersion);
     out.Put("DataFrameRate");
@@ -188,14 +222,13 @@ bool ANIMWRITER::WriteChb(const ANIMFILE& motion, const char* path) {
         PutName(out, motion.GetParentName(i));
     }
     out.Put("[MOTION]");
+    std::vector<rkMatrix> matrices(count);
     const int64_t begin = motion.GetBeginFrame();
     for (int64_t frame = begin; frame <= motion.GetEndFrame(); ++frame) {
+        feed(frame - begin, matrices.data());
         out.Put("Frame");
         out.PutInt32(static_cast<int32_t>(frame));
-        for (int32_t i = 0; i < count; ++i) {
-            const rkMatrix& matrix = motion.GetSegment(i)->FrameAt(frame - begin);
-            for (int e : kFileElements) out.PutFloat(matrix.m[e]);
-        }
+        for (const rkMatrix& matrix : matrices) out.PutMatrix(matrix);
     }
     out.Finish(file);
     return true;

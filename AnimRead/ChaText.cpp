@@ -38,8 +38,39 @@ bool ScanInt(std::string_view& text, int32_t* value) {
     return true;
 }
 
+namespace {
+
+constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
+
+// The common case of a motion file, such as "-900.419": a sign, at most seven digits and a
+// point with at least one digit after it. The digits make an integer below 2^24 and the power
+// of ten is exact in a float, so one float division rounds correctly: the very value from_chars
+// gives. Anything else (exponents, more digits, inf, nan) is left to the general path.
+bool ScanShortDecimal(std::string_view& text, float* value) {
+    const char* at = text.data();
+    const char* end = at + text.size();
+    const bool negative = at != end && *at == '-';
+    if (negative) ++at;
+    uint32_t digits = 0;
+    int count = 0, decimals = 0;
+    for (; at != end && *at >= '0' && *at <= '9'; ++at, ++count) digits = digits * 10 + (*at - '0');
+    if (count == 0 || at == end || *at != '.') return false;
+    for (++at; at != end && *at >= '0' && *at <= '9'; ++at, ++decimals) {
+        digits = digits * 10 + (*at - '0');
+    }
+    if (decimals == 0 || count + decimals > 7) return false;
+    if (at != end && (*at == 'e' || *at == 'E' || *at == '.')) return false;
+    const float magnitude = static_cast<float>(digits) / kPowersOfTen[decimals];
+    *value = negative ? -magnitude : magnitude;
+    text.remove_prefix(at - text.data());
+    return true;
+}
+
+}  // namespace
+
 bool ScanFloat(std::string_view& text, float* value) {
     SkipBlanks(text);
+    if (ScanShortDecimal(text, value)) return true;
     const char* first = text.data();
     const char* last = first + text.size();
     if (first != last && *first == '+') {

@@ -11,6 +11,7 @@
 #include "ZU2/rkTexture.h"
 #include "base/DebugOutput.h"
 #include "motion/AnimFileFactory.h"
+#include "motion/Motion.h"
 #include "settings/StringIds.h"
 
 using tavrel::DebugOutput;
@@ -112,13 +113,16 @@ void CRKSystem::BuildAvatar(const std::string& dataFolder) {
     const std::filesystem::path folder(dataFolder);
     if (!body_) body_ = std::make_unique<tavrel::CBodyReader>((folder / "avatar.scx").string());
     const std::string init = (folder / "Init.chb").string();
-    std::unique_ptr<ANIMFILE> motion = tavrel::CreateAnimFile(init.c_str(), tavrel::kTypeCHB, 0);
-    if (!motion) {
-        DebugOutput("CRKSystem: cannot read the avatar's initial pose " + init + "\n");
+    // Through CMotion: a file whose frames fail to read gives no pose instead of an exception.
+    tavrel::CMotion motion(init, 0);
+    std::unique_ptr<tavrel::CHTR> pose = motion.GetPose(0);
+    if (!pose) {
+        const std::string& why = motion.GetReadError();
+        DebugOutput("CRKSystem: cannot read the avatar's initial pose " +
+                    (why.empty() ? init : why) + "\n");
         return;
     }
-    skeleton_ = std::make_unique<tavrel::CHTR>(rkCloneNode(motion->GetFrame(0)));
-    motion.reset();
+    skeleton_ = std::move(pose);
     body_->PasteBody(skeleton_.get());
     LoadBodyTextures(dataFolder);
     MirrorAvatar();

@@ -1,6 +1,13 @@
 // tavrel-cli edit: the motion editing operations, each writing new files only.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <charconv>
+#include <cmath>
+#include <cstring>
 #include <filesystem>
+#include <sstream>
 
 #include "AnimRead/ErrObj.h"
 #include "cli/Commands.h"
@@ -18,6 +25,8 @@ struct EditRequest {
     std::string input;
     std::vector<std::string> outputs;
     bool absolute = false;
+    int count = 0;          // resample, split
+    float numbers[4] = {};  // translate: x y z; rotate: w x y z
 };
 
 // How many values and outputs each operation takes.
@@ -31,10 +40,11 @@ constexpr Shape kShapes[] = {
     {"reverse", 0, 1}, {"resample", 1, 1}, {"split", 1, 2}, {"translate", 3, 1}, {"rotate", 5, 1},
 };
 
+// A finite number: NaN or infinity would end up in every frame written.
 bool ToFloat(const std::string& text, float* value) {
     const char* end = text.data() + text.size();
     auto [ptr, error] = std::from_chars(text.data(), end, *value);
-    return error == std::errc() && ptr == end;
+    return error == std::errc() && ptr == end && std::isfinite(*value);
 }
 
 bool ToInt(const std::string& text, int* value) {
@@ -43,7 +53,7 @@ bool ToInt(const std::string& text, int* value) {
     return error == std::errc() && ptr == end;
 }
 
-bool ParseRequest(const Args& args, EditRequest* request) {
+bool SplitArguments(const Args& args, EditRequest* request) {
     Args rest;
     for (const std::string& a : args) {
         if (a == "--absolute") {
@@ -63,6 +73,31 @@ bool ParseRequest(const Args& args, EditRequest* request) {
         return true;
     }
     return false;
+}
+
+// The operation's numbers; an empty result means they are fine, otherwise it says what is wrong.
+std::string ParseValues(EditRequest* r) {
+    const auto& v = r->values;
+    if (r->operation == "resample" || r->operation == "split") {
+        if (!ToInt(v[0], &r->count)) return v[0] + " is not a whole number";
+        if (r->operation == "resample" && r->count < 2) return "resample needs N >= 2";
+        return {};
+    }
+    const size_t first = r->operation == "rotate" ? 1 : 0;
+    for (size_t i = first; i < v.size(); ++i) {
+        if (!ToFloat(v[i], &r->numbers[i - first])) return v[i] + " is not a finite number";
+    }
+    if (r->operation == "rotate") {
+        const float* q = r->numbers;
+        if (q[0] == 0 && q[1] == 0 && q[2] == 0 && q[3] == 0) {
+            return "the quaternion 0 0 0 0 is no rotation";
+        }
+        // Squares that overflow make a quaternion no rotation can be built from either.
+        if (!std::isfinite(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3])) {
+            return "the quaternion is too large";
+        }
+    }
+    return {};
 }
 
 // Outputs must be new motion files the motion can be saved as, none of them the input.
@@ -86,12 +121,70 @@ bool CheckOutputs(const EditRequest& r, std::ostream& err) {
     return true;
 }
 
-// Runs the operation; false with a message when the motion refuses it.
-bool Apply(CMotion& motion, const EditRequest& r, std::ostream& err) {
-    const auto& v = r.values;
-    const auto& out = r.outputs;
-    float n[5] = {};
-    int count = 0;
+// The outputs are written under temporary names beside them and take their own names only
+// when every one was written: a failure leaves nothing behind, not even half a split.
+class Outputs {
+public:
+    explicit Outputs(const std::vector<std::string>& targets) : targets_(targets) {
+        for (const std::string& target : targets) {
+            const fs::path path(target);
+            temporaries_.push_back(
+                (path.parent_path() /
+                 (".tavrel-edit-" + std::to_string(::getpid()) + "-" + path.filename().string()))
+                    .string());
+        }
+    }
+    ~Outputs() {
+        std::error_code ignored;
+        for (const std::string& temporary : temporaries_) fs::remove(temporary, ignored);
+    }
+
+    const std::vector<std::string>& Temporaries() const { return temporaries_; }
+    // A temporary's path as the user knows it: its target's name.
+    std::string Name(const std::string& path) const {
+        for (size_t i = 0; i < temporaries_.size(); ++i) {
+            if (path == temporaries_[i]) return targets_[i];
+        }
+        return path;
+    }
+
+    // Makes each temporary file, so that an output that cannot be created is named at once,
+    // with the system's reason.
+    bool Create(std::ostream& err) {
+        for (size_t i = 0; i < targets_.size(); ++i) {
+            const int fd = ::open(temporaries_[i].c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+            if (fd < 0) {
+                err << "error: " << targets_[i] << ": cannot be created: " << std::strerror(errno)
+                    << '\n';
+                return false;
+            }
+            ::close(fd);
+        }
+        return true;
+    }
+
+    // Gives every temporary its target's name; on a failure takes back the ones given.
+    bool Commit(std::ostream& err) {
+        std::error_code error;
+        for (size_t i = 0; i < targets_.size(); ++i) {
+            fs::rename(temporaries_[i], targets_[i], error);
+            if (!error) continue;
+            err << "error: " << targets_[i] << ": cannot be written: " << error.message() << '\n';
+            for (size_t k = 0; k < i; ++k) fs::remove(targets_[k], error);
+            return false;
+        }
+        return true;
+    }
+
+private:
+    std::vector<std::string> targets_;
+    std::vector<std::string> temporaries_;
+};
+
+// Runs the operation into the given files; false with a message when the motion refuses it.
+bool Apply(CMotion& motion, const EditRequest& r, const std::vector<std::string>& out,
+           std::ostream& err) {
+    const float* n = r.numbers;
     if (r.operation == "reverse") {
         if (motion.GetLength() < 2) {
             err << "error: a motion of one frame cannot be reversed\n";
@@ -99,45 +192,50 @@ bool Apply(CMotion& motion, const EditRequest& r, std::ostream& err) {
         }
         return motion.SaveReversed(out[0]);
     }
-    if (r.operation == "resample" || r.operation == "split") {
-        if (!ToInt(v[0], &count)) {
-            err << "error: " << v[0] << " is not a whole number\n";
-            return false;
-        }
-        if (r.operation == "resample" && count < 2) {
-            err << "error: a motion needs at least 2 frames to be resampled to\n";
-            return false;
-        }
-        if (r.operation == "split" && (count < 1 || count >= motion.GetLength())) {
+    if (r.operation == "resample") return motion.Resample(out[0], r.count);
+    if (r.operation == "split") {
+        if (r.count < 1 || r.count >= motion.GetLength()) {
             err << "error: split frame must lie in 1.." << motion.GetLength() - 1 << '\n';
             return false;
         }
-        return r.operation == "resample" ? motion.Resample(out[0], count)
-                                         : motion.SaveSplit(count, out[0], out[1]);
+        return motion.SaveSplit(r.count, out[0], out[1]);
     }
-    const size_t first = r.operation == "rotate" ? 1 : 0;
-    for (size_t i = first; i < v.size(); ++i) {
-        if (!ToFloat(v[i], &n[i - first])) {
-            err << "error: " << v[i] << " is not a number\n";
-            return false;
-        }
-    }
-    if (r.operation == "translate") {
+    if (r.operation == "translate")
         return motion.SaveTranslated(out[0], n[0], n[1], n[2], r.absolute);
+    const std::string& segment = r.values[0];
+    if (motion.GetData()->FindSegment(segment.c_str()) < 0) {
+        err << "error: no segment named " << segment << '\n';
+        return false;
     }
-    if (!motion.RotatePart(v[0].c_str(), n[0], n[1], n[2], n[3], r.absolute)) {
-        err << "error: no segment named " << v[0] << '\n';
+    if (!motion.RotatePart(segment.c_str(), n[0], n[1], n[2], n[3], r.absolute)) {
+        if (motion.GetReadError().empty()) {
+            err << "error: the quaternion added to " << segment
+                << "'s rotation leaves no rotation in some frame\n";
+        }
         return false;
     }
     return motion.Save(out[0]);
+}
+
+// What went wrong when an operation refused without saying why itself.
+void ExplainFailure(const CMotion& motion, const EditRequest& r, std::ostream& err) {
+    if (!motion.GetReadError().empty()) {
+        err << "error: cannot read the frames: " << motion.GetReadError() << '\n';
+    } else {
+        err << "error: " << r.operation << " failed; nothing was written\n";
+    }
 }
 
 }  // namespace
 
 int RunEditCommand(const Args& args, std::ostream& out, std::ostream& err) {
     EditRequest request;
-    if (!ParseRequest(args, &request)) {
+    if (!SplitArguments(args, &request)) {
         err << "tavrel-cli edit: wrong arguments (see tavrel-cli edit --help)\n";
+        return kExitUsage;
+    }
+    if (const std::string problem = ParseValues(&request); !problem.empty()) {
+        err << "tavrel-cli edit: " << problem << " (see tavrel-cli edit --help)\n";
         return kExitUsage;
     }
     if (!CheckOutputs(request, err)) return kExitFailed;
@@ -152,16 +250,22 @@ int RunEditCommand(const Args& args, std::ostream& out, std::ostream& err) {
             << ": the motion does not use the standard skeleton; edits need it\n";
         return kExitFailed;
     }
+    Outputs outputs(request.outputs);
+    if (!outputs.Create(err)) return kExitFailed;
+    std::ostringstream refusal;
     try {
-        if (!Apply(motion, request, err)) return kExitFailed;
-    } catch (const ERROBJ& e) {
-        err << "error: writing failed: " << e.GetText() << '\n';
-        for (const std::string& path : request.outputs) {
-            std::error_code ignored;
-            fs::remove(path, ignored);  // no half-written files left behind
+        if (!Apply(motion, request, outputs.Temporaries(), refusal)) {
+            if (refusal.str().empty()) ExplainFailure(motion, request, refusal);
+            err << refusal.str();
+            return kExitFailed;
         }
+    } catch (const ERROBJ& e) {
+        err << "error: writing failed: code " << e.code << ": " << e.GetText();
+        if (e.detail[0]) err << ": " << outputs.Name(e.detail);
+        err << '\n';
         return kExitFailed;
     }
+    if (!outputs.Commit(err)) return kExitFailed;
     for (const std::string& path : request.outputs) out << "wrote " << path << '\n';
     return kExitOk;
 }

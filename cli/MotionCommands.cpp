@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <sstream>
 
 #include "AnimRead/ErrObj.h"
 #include "cli/Commands.h"
@@ -74,19 +75,24 @@ int Usage(std::ostream& err, const char* command, const std::string& detail) {
     return kExitUsage;
 }
 
-// Reads a motion file with all frames, reporting a failure the way the readers name it.
-std::unique_ptr<ANIMFILE> ReadMotion(const std::string& path, std::ostream& err) {
+void PrintError(std::ostream& err, const std::string& path, const ERROBJ& e) {
+    err << "error: " << path << ": code " << e.code << ": " << e.GetText();
+    if (e.detail[0]) err << ": " << e.detail;
+    err << '\n';
+}
+
+// Reads a motion file's head, reporting a failure the way the readers name it. The frames are
+// read only when they are asked for.
+std::unique_ptr<ANIMFILE> ReadHead(const std::string& path, std::ostream& err) {
     const int type = MotionFileTypeOf(path);
     if (type == kTypeUnknown) {
         err << "error: " << path << ": not a motion file (expected .cha, .chb, .htr or .bvh)\n";
         return nullptr;
     }
     try {
-        return OpenAnimFile(path.c_str(), type, 1);
+        return OpenAnimFile(path.c_str(), type, 0);
     } catch (const ERROBJ& e) {
-        err << "error: " << path << ": code " << e.code << ": " << e.GetText();
-        if (e.detail[0]) err << ": " << e.detail;
-        err << '\n';
+        PrintError(err, path, e);
     } catch (const std::exception& e) {
         err << "error: " << path << ": " << e.what() << '\n';
     }
@@ -139,9 +145,15 @@ void PrintInfoJson(const ANIMFILE& motion, int type, float* lengths, std::ostrea
 }
 
 void PrintPose(ANIMFILE& m, int32_t frame, bool asJson, std::ostream& out) {
-    rkNode* root = m.GetFrame(frame);
-    root->flags |= RK_NODE_CHANGED;
-    rkUpdateNode(root);
+    m.GetFrame(frame);
+    // Every tree of the motion: a file may name several roots, and a segment whose parent it
+    // does not know hangs from nothing.
+    for (int32_t i = 0; i < m.GetSegmentCount(); ++i) {
+        rkNode* node = m.GetSegment(i)->node;
+        if (node->parent) continue;
+        node->flags |= RK_NODE_CHANGED;
+        rkUpdateNode(node);
+    }
     JsonWriter json(out);
     if (asJson) json.BeginObject().Key("frame").Int(frame).Key("segments").BeginArray();
     if (!asJson) out << "frame: " << frame << '\n';
@@ -174,7 +186,7 @@ int RunInfoCommand(const Args& args, std::ostream& out, std::ostream& err) {
     const Parsed p = Parse(args);
     if (!p.unknown.empty()) return Usage(err, "info", "unknown option " + p.unknown);
     if (p.positional.size() != 1) return Usage(err, "info", "expects one FILE");
-    auto motion = ReadMotion(p.positional[0], err);
+    auto motion = ReadHead(p.positional[0], err);  // the head holds all info prints
     if (!motion) return kExitFailed;
     std::unique_ptr<ANIMSEGLENGTH[]> table;
     const int32_t count = motion->GetSegmentLengths(table);
@@ -202,22 +214,29 @@ int OutputFormat(const std::string& in, const std::string& target, std::ostream&
 }
 
 // Written beside the target first, so a failed write never leaves half a file under its name.
-bool WriteReplacing(ANIMFILE& motion, const std::string& target, int format, std::ostream& err) {
+// Frames still in the input file go from reader to writer one at a time, never all in memory.
+bool WriteReplacing(ANIMFILE& motion, const std::string& in, const std::string& target, int format,
+                    std::ostream& err) {
     const std::string partial = target + ".partial";
+    std::error_code error;
     try {
-        if (!motion.WriteAs(partial.c_str(), format)) throw std::runtime_error("cannot be created");
-        std::error_code error;
-        fs::rename(partial, target, error);
-        if (error) throw std::runtime_error(error.message());
-    } catch (...) {
-        std::error_code ignored;
-        fs::remove(partial, ignored);
-        err << "error: " << target << ": cannot be written\n";
+        if (!motion.StreamAs(partial.c_str(), format)) {
+            err << "error: " << target << ": cannot be created\n";
+            return false;
+        }
+    } catch (const ERROBJ& e) {
+        fs::remove(partial, error);
+        PrintError(err, e.code == ERR_WRITE ? target : in, e);
+        return false;
+    } catch (const std::exception& e) {
+        fs::remove(partial, error);
+        err << "error: " << in << ": " << e.what() << '\n';
         return false;
     }
-    std::error_code error;
-    if (!fs::exists(target, error)) {
-        err << "error: " << target << ": cannot be created\n";
+    fs::rename(partial, target, error);
+    if (error) {
+        fs::remove(partial, error);
+        err << "error: " << target << ": cannot be written: " << error.message() << '\n';
         return false;
     }
     return true;
@@ -231,8 +250,8 @@ int RunConvertCommand(const Args& args, std::ostream& out, std::ostream& err) {
     const std::string& target = p.positional[1];
     const int format = OutputFormat(in, target, err);
     if (format < 0) return kExitFailed;
-    auto motion = ReadMotion(in, err);
-    if (!motion || !WriteReplacing(*motion, target, format, err)) return kExitFailed;
+    auto motion = ReadHead(in, err);
+    if (!motion || !WriteReplacing(*motion, in, target, format, err)) return kExitFailed;
     out << "wrote " << target << '\n';
     return kExitOk;
 }
@@ -264,14 +283,14 @@ int RunImportCommand(const Args& args, std::ostream& out, std::ostream& err) {
         err << "error: " << mapFile << ": " << problem << '\n';
         return kExitFailed;
     }
-    auto source = ReadMotion(in, err);
+    auto source = ReadHead(in, err);
     if (!source) return kExitFailed;
     CSkeletonMapper::Result mapped = CSkeletonMapper::Map(*source, overrides, fps);
     if (!mapped.motion) {
         err << "error: " << in << ": " << mapped.message << '\n';
         return kExitFailed;
     }
-    if (!WriteReplacing(*mapped.motion, target, format, err)) return kExitFailed;
+    if (!WriteReplacing(*mapped.motion, in, target, format, err)) return kExitFailed;
     if (p.json) {
         JsonWriter w(out);
         w.BeginObject().Key("unit").String(mapped.unit).Key("scale").Number(mapped.scale);
@@ -312,14 +331,22 @@ int RunPoseCommand(const Args& args, std::ostream& out, std::ostream& err) {
     if (p.positional.size() != 1 || !p.frame || !ParseNumber(*p.frame, &frame)) {
         return Usage(err, "pose", "expects FILE --frame N");
     }
-    auto motion = ReadMotion(p.positional[0], err);
+    auto motion = ReadHead(p.positional[0], err);
     if (!motion) return kExitFailed;
     if (frame < motion->GetBeginFrame() || frame > motion->GetEndFrame()) {
         err << "error: frame " << frame << " lies outside " << motion->GetBeginFrame() << ".."
             << motion->GetEndFrame() << '\n';
         return kExitFailed;
     }
-    PrintPose(*motion, frame, p.json, out);
+    motion->SetStreamMode(1);  // frames up to the one asked for are enough
+    std::ostringstream text;
+    try {
+        PrintPose(*motion, frame, p.json, text);
+    } catch (const ERROBJ& e) {
+        PrintError(err, p.positional[0], e);  // the frames are read only now
+        return kExitFailed;
+    }
+    out << text.str();
     return kExitOk;
 }
 

@@ -14,6 +14,7 @@
 #include "cli/OpenedProject.h"
 #include "cli/PngWriter.h"
 #include "motion/AnimFileFactory.h"
+#include "motion/Motion.h"
 
 namespace tavrel::cli {
 namespace {
@@ -131,7 +132,7 @@ int WriteFrame(const RenderOptions& o, bool drawn, int frame, std::ostream& out,
     return kExitOk;
 }
 
-int Render(const RenderOptions& o, std::unique_ptr<ANIMFILE> motion, std::ostream& out,
+int Render(const RenderOptions& o, const rkNode* pose, int frame, std::ostream& out,
            std::ostream& err) {
     rkEglHost host;
     if (!MakeHost(host, o, err)) return kExitFailed;
@@ -142,12 +143,10 @@ int Render(const RenderOptions& o, std::unique_ptr<ANIMFILE> motion, std::ostrea
     if (system.SetUpWorld(data) != 0 || !system.Avatar()) {
         err << "warning: the avatar could not be loaded from " << data << '\n';
     }
-    const int frame = o.hasFrame ? o.frame : motion->GetBeginFrame();
-    system.PoseAvatar(motion->GetFrame(frame));
+    system.PoseAvatar(pose);
     system.sceneScale = o.scale;
     system.PresetCamera(o.camera);
-    return WriteFrame(o, system.DrawScene(nullptr) == 1,
-                      std::clamp(frame, motion->GetBeginFrame(), motion->GetEndFrame()), out, err);
+    return WriteFrame(o, system.DrawScene(nullptr) == 1, frame, out, err);
 }
 
 // The timeline's frame as the editor's 3D window shows it: the mixed pose in front of the
@@ -188,12 +187,20 @@ int RunRenderCommand(const Args& args, std::ostream& out, std::ostream& err) {
     }
     const int type = MotionFileTypeOf(options.file);
     if (type == kTypeUnknown) return RenderProject(options, out, err);
-    std::unique_ptr<ANIMFILE> motion = CreateAnimFile(options.file.c_str(), type, 0);
-    if (!motion) {
-        err << "error: " << options.file << ": not a readable motion file (.cha, .chb or .htr)\n";
+    // Through CMotion: frames that fail to read give no pose and the reader's message.
+    CMotion motion(options.file, 0);
+    if (!motion.HasData()) {
+        err << "error: " << options.file << ": not a readable motion file (.cha, .chb, .htr or .bvh)\n";
         return kExitFailed;
     }
-    return Render(options, std::move(motion), out, err);
+    const int frame = std::clamp(options.hasFrame ? options.frame : motion.GetBeginFrame(),
+                                 motion.GetBeginFrame(), motion.GetEndFrame());
+    const std::unique_ptr<CHTR> pose = motion.GetPose(frame - motion.GetBeginFrame());
+    if (!pose) {
+        err << "error: cannot read the frames: " << motion.GetReadError() << '\n';
+        return kExitFailed;
+    }
+    return Render(options, pose->GetRoot(), frame, out, err);
 }
 
 }  // namespace tavrel::cli

@@ -1,5 +1,7 @@
 #include "motion/Chtr.h"
 
+#include <cmath>
+
 #include "base/DebugOutput.h"
 #include "motion/Quaternion.h"
 
@@ -62,6 +64,12 @@ int CHTR::SetQuatByName(const char* name, float w, float x, float y, float z, in
     if (!absolute) {
         const Quat current = MatrixToQuat(node->local);
         q = {current.w + w, current.x + x, current.y + y, current.z + z};
+    }
+    // A zero, infinite or NaN quaternion is no rotation: the matrix would be all NaN.
+    const float norm = q.w * q.w + q.x * q.x + q.y * q.y + q.z * q.z;
+    if (!(norm > 0.0f) || !std::isfinite(norm)) {
+        DebugOutput("CHTR::SetQuatByName() failed: the quaternion is no rotation!\n");
+        return 0;
     }
     rkMatrix m = node->local;
     QuatToMatrix(q, &m);

@@ -1,7 +1,9 @@
 #include "motion/Motion.h"
 
+#include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <new>
 
 #include "base/DebugOutput.h"
 #include "motion/AnimFileFactory.h"
@@ -27,6 +29,12 @@ bool SameTreeShape(const rkNode* a, const rkNode* b) {
         if (!SameTreeShape(ca, cb)) return false;
     }
     return !ca && !cb;
+}
+
+std::string DescribeError(const std::string& path, const ERROBJ& error) {
+    std::string text = path + ": code " + std::to_string(error.code) + ": " + error.GetText();
+    if (error.detail[0]) text += std::string(": ") + error.detail;
+    return text;
 }
 
 }  // namespace
@@ -77,23 +85,53 @@ int CMotion::GetFrameCount() const {
 }
 
 std::unique_ptr<CHTR> CMotion::GetPose(int i) {
-    if (!data_) return nullptr;
-    rkNode* root = data_->GetFrame(beginFrame_ + i);
+    const rkNode* root = ReadFrame(beginFrame_ + i);
     if (!root) return nullptr;
     return std::make_unique<CHTR>(rkCloneNode(root));
 }
 
 int CMotion::CopyPoseTo(CHTR& target, int i) {
-    if (!data_) return 0;
-    const rkNode* root = data_->GetFrame(beginFrame_ + i);
-    if (root && target.GetRoot()) CHTR::CopyLocals(root, target.GetRoot());
+    const rkNode* root = ReadFrame(beginFrame_ + i);
+    if (!root) return 0;
+    if (target.GetRoot()) CHTR::CopyLocals(root, target.GetRoot());
     return 1;
+}
+
+const rkNode* CMotion::ReadFrame(int frame) {
+    if (!data_) return nullptr;
+    try {
+        return data_->GetFrame(frame);
+    } catch (const ERROBJ& error) {
+        DropData("GetPose", DescribeError(path_, error));
+    } catch (const std::bad_alloc&) {
+        DropData("GetPose", path_ + ": out of memory");
+    }
+    return nullptr;
+}
+
+bool CMotion::LoadFrames() {
+    if (!data_) return false;
+    try {
+        data_->LoadAllFrames();
+        return true;
+    } catch (const ERROBJ& error) {
+        DropData("SetPose", DescribeError(path_, error));
+    } catch (const std::bad_alloc&) {
+        DropData("SetPose", path_ + ": out of memory");
+    }
+    return false;
+}
+
+void CMotion::DropData(const char* operation, const std::string& reason) {
+    readError_ = reason;
+    DebugOutput(std::string("CMotion::") + operation + " failed: " + reason + "\n");
+    data_.reset();
 }
 
 int CMotion::SetPose(int frame, const CHTR& pose) { return StorePose(frame, pose.GetRoot()); }
 
 int CMotion::StorePose(int frame, const rkNode* pose) {
-    if (!data_) return 0;
+    if (!LoadFrames()) return 0;
     data_->SetFrame(pose, frame);
     if (frame > data_->GetEndFrame()) data_->SetEndFrame(frame);
     Refresh();
@@ -134,7 +172,9 @@ int CMotion::Save(const std::string& path) {
     std::unique_ptr<ANIMFILE> record = CreateAnimFile(nullptr, kTypeCHB, 1);
     if (!record) return 0;
     for (int f = beginFrame_, k = 0; f <= endFrame_; ++f, ++k) {
-        record->SetFrame(data_->GetFrame(f), k);
+        const rkNode* pose = ReadFrame(f);
+        if (!pose) return 0;
+        record->SetFrame(pose, k);
     }
     if (!record->WriteAs(path.c_str(), WriteFormatOf(type))) {
         DebugOutput("CMotion Save() failed: file cannot be created.\n");
@@ -148,7 +188,9 @@ int CMotion::SaveReversed(const std::string& path) {
     if (length_ < 2 || !HasStandardSkeleton()) return 0;
     CMotion reversed;
     for (int k = 0; k < length_; ++k) {
-        reversed.StorePose(k, data_->GetFrame(beginFrame_ + length_ - 1 - k));
+        const rkNode* pose = ReadFrame(beginFrame_ + length_ - 1 - k);
+        if (!pose) return 0;
+        reversed.StorePose(k, pose);
     }
     return reversed.Save(path);
 }
@@ -157,7 +199,8 @@ int CMotion::SaveSplit(int n, const std::string& pathA, const std::string& pathB
     if (n < 1 || !HasStandardSkeleton()) return 0;
     CMotion first, second;
     for (int k = 0; k < length_; ++k) {
-        const rkNode* pose = data_->GetFrame(beginFrame_ + k);
+        const rkNode* pose = ReadFrame(beginFrame_ + k);
+        if (!pose) return 0;
         if (k < n) {
             first.StorePose(k, pose);
         } else {
@@ -176,16 +219,17 @@ int CMotion::Resample(const std::string& path, int newLength) {
     std::unique_ptr<CHTR> a = GetPose(0);
     std::unique_ptr<CHTR> b = GetPose(0);
     std::unique_ptr<CHTR> mixed = GetPose(0);
+    if (!a || !b || !mixed) return 0;
     for (int k = 0; k < newLength; ++k) {
         const double t = double(int64_t(k) * (length_ - 1)) / double(newLength - 1);
         const int i = int(t);
         const double f = t - i;
-        CopyPoseTo(*a, i);
+        if (!CopyPoseTo(*a, i)) return 0;
         if (f == 0.0) {
             result.SetPose(k, *a);
             continue;
         }
-        CopyPoseTo(*b, i + 1);
+        if (!CopyPoseTo(*b, i + 1)) return 0;
         CPoseBlender::BlendInto(a->GetRoot(), b->GetRoot(), float(1.0 - f), mixed->GetRoot());
         result.SetPose(k, *mixed);
     }
@@ -194,10 +238,16 @@ int CMotion::Resample(const std::string& path, int newLength) {
 
 int CMotion::SaveTranslated(const std::string& path, float x, float y, float z, int absolute) {
     if (!HasStandardSkeleton()) return 0;
+    // A root at NaN or infinity would be written into every frame.
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) {
+        DebugOutput("CMotion::SaveTranslated failed: the translation is not a finite number.\n");
+        return 0;
+    }
     CMotion result;
     std::unique_ptr<CHTR> pose = GetPose(0);
+    if (!pose) return 0;
     for (int i = 0; i < length_; ++i) {
-        CopyPoseTo(*pose, i);
+        if (!CopyPoseTo(*pose, i)) return 0;
         MoveRoot(*pose, x, y, z, absolute);
         result.SetPose(i, *pose);
     }
@@ -205,10 +255,12 @@ int CMotion::SaveTranslated(const std::string& path, float x, float y, float z, 
 }
 
 int CMotion::RotatePart(const char* name, float w, float x, float y, float z, int absolute) {
-    if (!data_) return 0;
+    // Storing turned poses must not start the reader half-way through.
+    if (!LoadFrames()) return 0;
     std::unique_ptr<CHTR> pose = GetPose(0);
+    if (!pose) return 0;
     for (int i = 0; i < length_; ++i) {
-        CopyPoseTo(*pose, i);
+        if (!CopyPoseTo(*pose, i)) return 0;
         if (!pose->SetQuatByName(name, w, x, y, z, absolute)) return 0;
         data_->SetFrame(pose->GetRoot(), beginFrame_ + i);
     }

@@ -39,10 +39,15 @@ public:
     int GetEndFrame() const { return endFrame_; }
     int GetFrameCount() const;
 
-    // Pose i counted from 0 at the begin frame, as a deep copy the caller owns.
+    // Pose i counted from 0 at the begin frame, as a deep copy the caller owns. None without
+    // data, and none when the frames cannot be read (see GetReadError).
     std::unique_ptr<CHTR> GetPose(int i) override;
-    // Copies pose i into the target's existing tree; allocates nothing.
+    // Copies pose i into the target's existing tree; allocates nothing. 0 when there is no pose.
     int CopyPoseTo(CHTR& target, int i);
+    // Frames are read from the file at the first pose request, so a file whose head is sound
+    // can still fail there. The motion then drops its data (as if the file had not opened) and
+    // keeps the reader's message here: "PATH: code C: TEXT[: DETAIL]". Empty otherwise.
+    const std::string& GetReadError() const { return readError_; }
     // Stores the pose as frame number `frame` (not an index), widening the range.
     int SetPose(int frame, const CHTR& pose) override;
     int Shorten(int n) override;
@@ -64,11 +69,19 @@ public:
 private:
     void Refresh();
     int StorePose(int frame, const rkNode* pose);
+    // The data's frame (a frame number), or null when there is no data or the reader fails.
+    // Every frame this motion reads comes through here.
+    const rkNode* ReadFrame(int frame);
+    // All frames in memory, so that storing a pose cannot make the reader run; false when
+    // the reader fails.
+    bool LoadFrames();
+    void DropData(const char* operation, const std::string& reason);
 
     int beginFrame_ = 0;
     int endFrame_ = 0;
     std::string path_;
     std::unique_ptr<ANIMFILE> data_;
+    std::string readError_;
     int reserved_ = 0;
 };
 

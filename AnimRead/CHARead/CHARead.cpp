@@ -99,10 +99,11 @@ void CHAREAD::ReadHierarchy(BLOCKREADER& reader) {
         const std::string childName(child), parentName(parent);
         if (!ApplyHierarchyEntry(i, childName.c_str(), parentName.c_str())) RaiseParsing(line);
     }
+    RequireRoot("Global");
 }
 
 void CHAREAD::ReadFrames(BLOCKREADER& reader, int32_t lastFrame) {
-    ExpectTag(reader, "[MOTION]");
+    StartFrames(reader);
     const int64_t frames = FramesUpTo(lastFrame);
     // Reserve no more than the rest of the file can hold, so a bogus EndFrame costs nothing.
     const int64_t fit =
@@ -112,14 +113,11 @@ void CHAREAD::ReadFrames(BLOCKREADER& reader, int32_t lastFrame) {
             segment->frames.clear();
             segment->frames.reserve(std::min(frames, fit));
         }
+        std::vector<rkMatrix> matrices(segments_.size());
         for (int64_t k = 0; k < frames; ++k) {
-            const auto frame = static_cast<int32_t>(beginFrame_ + k);
-            ReadFrameLines(reader, frame);
-            // Exactly one matrix per segment and frame: a frame of unknown names must not
-            // leave the segments short.
-            if (!AllSegmentsHold(k + 1)) {
-                THROW_ERROBJ(ERR_CORRUPTED, "Not all segments exist in frame %d", frame);
-            }
+            ReadNextFrame(reader, static_cast<int32_t>(beginFrame_ + k), matrices.data());
+            for (size_t i = 0; i < segments_.size(); ++i)
+                segments_[i]->frames.push_back(matrices[i]);
         }
     } catch (const std::bad_alloc&) {
         THROW_ERROBJ(ERR_MEMORY);
@@ -128,12 +126,19 @@ void CHAREAD::ReadFrames(BLOCKREADER& reader, int32_t lastFrame) {
     }
 }
 
-void CHAREAD::ReadFrameLines(BLOCKREADER& reader, int32_t frame) {
+bool CHAREAD::StartFrames(BLOCKREADER& reader) {
+    ExpectTag(reader, "[MOTION]");
+    hits_.assign(segments_.size(), 0);
+    return true;
+}
+
+void CHAREAD::ReadNextFrame(BLOCKREADER& reader, int32_t frame, rkMatrix* matrices) {
     std::string_view line = NextLine(reader);
     int32_t number = 0;
     if (!ScanKeyInt(line, "Frame", &number)) RaiseParsing(line);
     if (number != frame) THROW_ERROBJ(ERR_CORRUPTED, "At Line: %d", reader.LineCount());
     const int32_t count = GetSegmentCount();
+    std::fill(hits_.begin(), hits_.end(), 0);
     for (int32_t position = 0; position < count; ++position) {
         line = NextLine(reader);
         std::string_view name;
@@ -141,7 +146,15 @@ void CHAREAD::ReadFrameLines(BLOCKREADER& reader, int32_t frame) {
         rkIdentity(&matrix);
         if (!ScanSegmentLine(line, &name, &matrix)) RaiseParsing(line);
         // Lines usually come in segment order, so the search starts at this line's position.
+        // A line of an unknown name is dropped.
         const int32_t target = FindSegmentFrom(position, name.data(), name.size());
-        if (target >= 0) segments_[target]->frames.push_back(matrix);
+        if (target < 0) continue;
+        matrices[target] = matrix;
+        ++hits_[target];
+    }
+    // Exactly one matrix per segment and frame: a frame of unknown or repeated names must not
+    // leave a segment without its pose.
+    for (int32_t hits : hits_) {
+        if (hits != 1) THROW_ERROBJ(ERR_CORRUPTED, "Not all segments exist in frame %d", frame);
     }
 }

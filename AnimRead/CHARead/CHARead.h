@@ -1,5 +1,7 @@
 #pragma once
 // A motion read from, and written as, CHA text.
+#include <vector>
+
 #include "AnimRead/AnimFile.h"
 
 class BLOCKREADER;
@@ -15,10 +17,12 @@ public:
 protected:
     void ReadHead(BLOCKREADER& reader) override;
     void ReadFrames(BLOCKREADER& reader, int32_t lastFrame) override;
+    bool StartFrames(BLOCKREADER& reader) override;
+    void ReadNextFrame(BLOCKREADER& reader, int32_t frame, rkMatrix* matrices) override;
 
 private:
     void ReadHeader(BLOCKREADER& reader);
     void ReadLengths(BLOCKREADER& reader);
     void ReadHierarchy(BLOCKREADER& reader);
-    void ReadFrameLines(BLOCKREADER& reader, int32_t frame);
+    std::vector<int32_t> hits_;  // segment lines per segment in the frame being read
 };

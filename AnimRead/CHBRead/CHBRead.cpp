@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "AnimRead/BlockReader.h"
 #include "AnimRead/ChaText.h"
@@ -111,13 +112,13 @@ void CHBREAD::ReadHierarchy(BLOCKREADER& reader) {
             THROW_ERROBJ(ERR_CORRUPTED, "At Line: %d", 0);
         }
     }
+    RequireRoot("Global");
 }
 
 void CHBREAD::ReadFrames(BLOCKREADER& reader, int32_t lastFrame) {
-    ExpectText(reader, "[MOTION]");
-    const int32_t count = GetSegmentCount();
+    StartFrames(reader);
     const int64_t frames = FramesUpTo(lastFrame);
-    const int64_t frameBytes = kFrameHeadBytes + kMatrixBytes * count;
+    const int64_t frameBytes = kFrameHeadBytes + kMatrixBytes * GetSegmentCount();
     // Frames the file cannot hold would be cut off anyway; refuse before allocating for them.
     if (frames > reader.Remaining() / frameBytes) THROW_ERROBJ(ERR_CORRUPTED);
     try {
@@ -125,21 +126,33 @@ void CHBREAD::ReadFrames(BLOCKREADER& reader, int32_t lastFrame) {
             segment->frames.clear();
             segment->frames.reserve(frames);
         }
+        std::vector<rkMatrix> matrices(segments_.size());
         for (int64_t k = 0; k < frames; ++k) {
-            TakeBytes(reader, 5);  // "Frame", not compared
-            if (ReadInt(reader) != beginFrame_ + k) THROW_ERROBJ(ERR_CORRUPTED, "At Line: %d", 0);
-            for (auto& segment : segments_) {
-                const uint8_t* bytes = TakeBytes(reader, kMatrixBytes);
-                rkMatrix& matrix = segment->frames.emplace_back();
-                rkIdentity(&matrix);
-                for (int e = 0; e < 12; ++e) {
-                    matrix.m[kFileElements[e]] = std::bit_cast<float>(LoadLittle32(bytes + 4 * e));
-                }
-            }
+            ReadNextFrame(reader, static_cast<int32_t>(beginFrame_ + k), matrices.data());
+            for (size_t i = 0; i < segments_.size(); ++i)
+                segments_[i]->frames.push_back(matrices[i]);
         }
     } catch (const std::bad_alloc&) {
         THROW_ERROBJ(ERR_MEMORY);
     } catch (const std::length_error&) {
         THROW_ERROBJ(ERR_MEMORY);
+    }
+}
+
+bool CHBREAD::StartFrames(BLOCKREADER& reader) {
+    ExpectText(reader, "[MOTION]");
+    return true;
+}
+
+void CHBREAD::ReadNextFrame(BLOCKREADER& reader, int32_t frame, rkMatrix* matrices) {
+    TakeBytes(reader, 5);  // "Frame", not compared
+    if (ReadInt(reader) != frame) THROW_ERROBJ(ERR_CORRUPTED, "At Line: %d", 0);
+    for (size_t i = 0; i < segments_.size(); ++i) {
+        const uint8_t* bytes = TakeBytes(reader, kMatrixBytes);
+        rkMatrix& matrix = matrices[i];
+        rkIdentity(&matrix);
+        for (int e = 0; e < 12; ++e) {
+            matrix.m[kFileElements[e]] = std::bit_cast<float>(LoadLittle32(bytes + 4 * e));
+        }
     }
 }

@@ -15,6 +15,8 @@ public:
 protected:
     void ReadHead(BLOCKREADER& reader) override;
     void ReadFrames(BLOCKREADER& reader, int32_t lastFrame) override;
+    bool StartFrames(BLOCKREADER& reader) override;
+    void ReadNextFrame(BLOCKREADER& reader, int32_t frame, rkMatrix* matrices) override;
 
 private:
     void ReadHeader(BLOCKREADER& reader);

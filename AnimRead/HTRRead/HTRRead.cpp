@@ -178,13 +178,13 @@ void HTRREAD::ReadHierarchy(BLOCKREADER& reader) {
         segments_[parent]->children.push_back(child);
         rkLinkNode(segments_[parent]->node, segment.node);
     }
-    if (rootIndex_ < 0 || named != GetSegmentCount()) {
-        THROW_ERROBJ(ERR_CORRUPTED, "At Line: %d", reader.LineCount());
-    }
+    RequireRoot("GLOBAL");
+    if (named != GetSegmentCount()) THROW_ERROBJ(ERR_CORRUPTED, "At Line: %d", reader.LineCount());
 }
 
 void HTRREAD::ReadBasePosition(BLOCKREADER& reader) {
     ExpectTag(reader, "[BasePosition]");
+    std::vector<bool> placed(segments_.size(), false);
     for (int32_t k = 0; k < GetSegmentCount(); ++k) {
         std::string_view line = NextLine(reader);
         std::string_view name;
@@ -195,6 +195,12 @@ void HTRREAD::ReadBasePosition(BLOCKREADER& reader) {
             THROW_ERROBJ(ERR_CORRUPTED, "Bad bone name, %.*s, at [BasePosition]",
                          static_cast<int>(name.size()), name.data());
         }
+        // A second line for one segment would leave another without its base position.
+        if (placed[i]) {
+            THROW_ERROBJ(ERR_CORRUPTED, "Segment named twice, %.*s, at [BasePosition]",
+                         static_cast<int>(name.size()), name.data());
+        }
+        placed[i] = true;
         // The file's gravity axis Y becomes the motion's up axis Z at the root.
         const rkVector t = (i == rootIndex_) ? rkVector{v[0], -v[2], v[1]}
                                              : rkVector{v[0] * scale_, v[1] * scale_, v[2] * scale_};

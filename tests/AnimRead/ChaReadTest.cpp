@@ -215,6 +215,46 @@ TEST_F(ChaReadTest, HierarchyMustFormATree) {
     EXPECT_EQ(loose.GetSegment(0)->children, std::vector<int32_t>{1});
 }
 
+TEST_F(ChaReadTest, AMotionWithoutARootIsRefused) {
+    // No line names the parent "Global" (the case counts): nothing to pose or place in the world.
+    for (const char* parent : {"Hips\t\tTail", "Hips\t\tglobal"}) {
+        EXPECT_ERROBJ(CHAREAD(Put(Replace(kSmall, "Hips\t\tGlobal", parent)).c_str(), 0),
+                      ERR_CORRUPTED, "No root: no hierarchy line has the parent Global");
+    }
+    // Two roots stay readable; the last one is the motion's root.
+    CHAREAD two(Put(Replace(kSmall, "Leg\t\tHips", "Leg\t\tGlobal")).c_str(), 1);
+    EXPECT_EQ(two.GetRoot(), two.GetSegment(2)->node);
+}
+
+TEST_F(ChaReadTest, StreamingWritesWhatAFullReadWrites) {
+    auto source = MakeMotion(6, 3);
+    source->WriteAs(dir_.File("s.cha").c_str(), 0);
+    CHAREAD full(dir_.File("s.cha").c_str(), 1);
+    for (int format : {0, 1}) {
+        const std::string name = format ? "x.chb" : "x.cha";
+        CHAREAD lazy(dir_.File("s.cha").c_str(), 0);
+        ASSERT_TRUE(lazy.StreamAs(dir_.File("streamed." + name).c_str(), format));
+        EXPECT_TRUE(lazy.GetSegment(0)->frames.empty());  // nothing was kept
+        full.WriteAs(dir_.File("full." + name).c_str(), format);
+        EXPECT_EQ(ReadAll(dir_.File("streamed." + name)), ReadAll(dir_.File("full." + name)));
+    }
+    // Frame lines in any order, then a frame that lacks a segment: the stream stops there.
+    std::string text = ReadAll(dir_.File("s.cha"));
+    const size_t second = text.find("\nLowerTorso", text.find("Frame 4"));
+    const size_t line = text.find("\nUpperTorso", second);
+    std::string swapped = text;
+    swapped.replace(second, line - second, "");
+    swapped.insert(swapped.find("\nLPelvis", second), text.substr(second, line - second));
+    CHAREAD shuffled(Put(swapped).c_str(), 0);
+    EXPECT_TRUE(shuffled.StreamAs(dir_.File("shuffled.cha").c_str(), 0));
+    EXPECT_EQ(ReadAll(dir_.File("shuffled.cha")), ReadAll(dir_.File("full.x.cha")));
+    std::string damaged = text;
+    damaged.replace(damaged.find("RHand", damaged.find("Frame 6")), 5, "RHanx");
+    CHAREAD broken(Put(damaged).c_str(), 0);
+    EXPECT_ERROBJ(broken.StreamAs(dir_.File("broken.chb").c_str(), 1), ERR_CORRUPTED,
+                  "Not all segments exist in frame 6");
+}
+
 TEST_F(ChaReadTest, NamesLongerThanANodeNameKeepTheirSegmentName) {
     const std::string longName(40, 'n'), tooLong(80, 't');
     CHAREAD motion(Put(ReplaceAll(kSmall, "Spine", longName)).c_str(), 1);

@@ -167,3 +167,22 @@ TEST_F(ChbReadTest, HierarchyChildMustBeASegment) {
     bytes[at] = 'X';  // "XowerTorso"
     EXPECT_ERROBJ(CHBREAD(Put(bytes).c_str(), 1), ERR_CORRUPTED, "At Line: 0");
 }
+
+TEST_F(ChbReadTest, AMotionWithoutARootIsRefused) {
+    std::string rootless = bytes_;
+    rootless.replace(rootless.find(std::string("Global\0", 7)), 6, "Globe!");
+    EXPECT_STREQ(ReadError(rootless, 0).detail, "No root: no hierarchy line has the parent Global");
+    EXPECT_EQ(ReadError(rootless, 0).code, ERR_CORRUPTED);
+}
+
+TEST_F(ChbReadTest, StreamingCopiesTheFrames) {
+    CHBREAD lazy(Put(bytes_).c_str(), 0);
+    ASSERT_TRUE(lazy.StreamAs(dir_.File("copy.chb").c_str(), 1));
+    EXPECT_EQ(ReadAll(dir_.File("copy.chb")), bytes_);
+    EXPECT_TRUE(lazy.GetSegment(0)->frames.empty());
+    // A frame number out of step stops the stream with the reader's error.
+    std::string wrong = bytes_;
+    PutInt(wrong, FramesAt() + kFrameBytes + 5, 9);
+    CHBREAD broken(Put(wrong).c_str(), 0);
+    EXPECT_ERROBJ(broken.StreamAs(dir_.File("broken.chb").c_str(), 1), ERR_CORRUPTED, "At Line: 0");
+}

@@ -258,6 +258,14 @@ TEST_F(HtrRead, BadNamesAndBrokenStructure) {
     loop[0].parent = "seg2";  // no root, and a loop
     EXPECT_EQ(Failure(Htr(loop, 1)).first, 2);
     EXPECT_EQ(Failure(text.substr(0, text.size() - 30)).first, 2);
+    // One segment given two base positions (seg2 none): refused by name, not left at zero.
+    std::string twice = text;
+    twice.replace(twice.find("seg2 0 10"), 4, "seg1");
+    EXPECT_EQ(Failure(twice), std::make_pair(2, std::string("Segment named twice, seg1, at "
+                                                            "[BasePosition]")));
+    auto rootless = Chain(3);
+    rootless[0].parent = "seg9";  // a tree hanging from nothing
+    EXPECT_EQ(Failure(Htr(rootless, 1)).first, 2);
 }
 
 TEST_F(HtrRead, LazyAndStreamedReadsMatchThePreload) {

@@ -1,6 +1,7 @@
 // The 3D system: its world, the frame routine with its device rebuild, and the avatar as a
 // user sees it.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <array>
 #include <cmath>
@@ -307,6 +308,25 @@ TEST_F(RKSystemTest, WithoutDataFilesTheGroundIsStillDrawn) {
     int drawn = 0;
     for (uint32_t p : frame) drawn += (p & 0xFFFFFF) != 0xFF0000u;
     EXPECT_GT(drawn, 50);  // the grid's lines
+}
+
+TEST_F(RKSystemTest, AnInitialPoseWhoseFramesFailGivesNoAvatarAndNoException) {
+    // The avatar's data beside an Init.chb whose head reads but whose frame is cut off.
+    namespace fs = std::filesystem;
+    const fs::path data =
+        fs::temp_directory_path() / ("tavrel-rksystem-" + std::to_string(getpid()));
+    fs::create_directories(data);
+    for (const auto& entry : fs::directory_iterator(TAVREL_SHARE_DIR)) {
+        if (entry.is_regular_file()) fs::copy_file(entry.path(), data / entry.path().filename());
+    }
+    fs::resize_file(data / "Init.chb", fs::file_size(data / "Init.chb") - 10);
+    DebugCapture debug;
+    system_.SetUpWorld(data.string());
+    EXPECT_EQ(system_.Avatar(), nullptr);
+    EXPECT_TRUE(debug.Contains("CRKSystem: cannot read the avatar's initial pose " +
+                               (data / "Init.chb").string() + ": code 2: File is corrupted!\n"));
+    EXPECT_EQ(system_.DrawScene(nullptr), 1);
+    fs::remove_all(data);
 }
 
 }  // namespace

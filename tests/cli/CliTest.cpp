@@ -131,7 +131,7 @@ TEST(Cli, EditWritesNewFilesOnly) {
     // Refusals: an existing output, the input itself, a bad number, a missing segment.
     EXPECT_EQ(Tool({"edit", "reverse", dir / "m.chb", dir / "r.chb"}).code, kExitFailed);
     EXPECT_EQ(Tool({"edit", "reverse", dir / "m.chb", dir / "m.chb"}).code, kExitFailed);
-    EXPECT_EQ(Tool({"edit", "resample", "x", dir / "m.chb", dir / "y.chb"}).code, kExitFailed);
+    EXPECT_EQ(Tool({"edit", "resample", "x", dir / "m.chb", dir / "y.chb"}).code, kExitUsage);
     EXPECT_EQ(Tool({"edit", "split", "10", dir / "m.chb", dir / "c.chb", dir / "d.chb"}).code, kExitFailed);
     Result r = Tool({"edit", "rotate", "Tail", "1", "0", "0", "0", dir / "m.chb", dir / "z.chb"});
     EXPECT_EQ(r.code, kExitFailed);
@@ -147,6 +147,111 @@ TEST(Cli, EditRefusesAForeignSkeletonClearly) {
     EXPECT_EQ(r.code, kExitFailed);
     EXPECT_TRUE(Has(r.err, "standard skeleton")) << r.err;
     EXPECT_FALSE(std::filesystem::exists(dir / "r.cha"));
+}
+
+size_t FilesIn(const TempDir& dir) {
+    return std::distance(std::filesystem::directory_iterator(dir.Path()), {});
+}
+
+// kThreeSegmentCha with one hierarchy line changed.
+std::string ThreeSegments(const std::string& from, const std::string& to) {
+    std::string text = tavrel::testing::kThreeSegmentCha;
+    text.replace(text.find(from), from.size(), to);
+    return text;
+}
+
+TEST(Cli, EveryCommandRefusesAMotionWithoutARoot) {
+    TempDir dir;
+    tavrel::testing::WriteText(dir / "loose.cha", ThreeSegments("Hips\t\tGlobal", "Hips\t\tNone"));
+    for (const Args& args :
+         {Args{"info", dir / "loose.cha"}, Args{"pose", dir / "loose.cha", "--frame", "0"},
+          Args{"convert", dir / "loose.cha", dir / "out.chb"}}) {
+        const Result r = Tool(args);
+        EXPECT_EQ(r.code, kExitFailed) << args[0];
+        EXPECT_TRUE(Has(r.err,
+                        "code 2: File is corrupted!: No root: no hierarchy line has the "
+                        "parent Global"))
+            << r.err;
+    }
+    EXPECT_EQ(FilesIn(dir), 1u);
+}
+
+TEST(Cli, PoseGivesTheWorldPositionsOfEveryRoot) {
+    TempDir dir;
+    // Head hangs from nothing as a second root; Hips stays a root with Spine below it.
+    tavrel::testing::WriteText(dir / "two.cha", ThreeSegments("Head\t\tSpine", "Head\t\tGlobal"));
+    const Result r = Tool({"pose", dir / "two.cha", "--frame", "1"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, "world 5.000 0.000 90.000\nSpine")) << r.out;
+    EXPECT_TRUE(Has(r.out, "world 5.000 10.000 90.000\nHead")) << r.out;
+    EXPECT_TRUE(Has(r.out, "world 0.000 20.000 0.000\n")) << r.out;
+}
+
+TEST(Cli, DamagedFramesAreReportedByEveryCommandThatNeedsThem) {
+    TempDir dir;
+    WriteStandardMotion(dir / "cut.chb", 10);
+    std::filesystem::resize_file(dir / "cut.chb", std::filesystem::file_size(dir / "cut.chb") - 50);
+    // info needs the head only, so it reads only the head.
+    EXPECT_TRUE(Has(Tool({"info", dir / "cut.chb"}).out, "frameCount: 10\n"));
+    const std::string message = dir / "cut.chb" + ": code 2: File is corrupted!";
+    for (const Args& args :
+         {Args{"pose", dir / "cut.chb", "--frame", "9"},
+          Args{"convert", dir / "cut.chb", dir / "out.chb"},
+          Args{"edit", "reverse", dir / "cut.chb", dir / "r.chb"},
+          Args{"edit", "split", "3", dir / "cut.chb", dir / "a.chb", dir / "b.chb"},
+          Args{"edit", "rotate", "Head", "1", "0", "0", "0", dir / "cut.chb", dir / "h.chb"}}) {
+        const Result r = Tool(args);
+        EXPECT_EQ(r.code, kExitFailed) << args[0];
+        EXPECT_TRUE(Has(r.err, message)) << r.err;
+        EXPECT_EQ(FilesIn(dir), 1u) << args[0];  // no output, no temporary file
+    }
+    // A pose before the damage still reads.
+    EXPECT_EQ(Tool({"pose", dir / "cut.chb", "--frame", "2"}).code, 0);
+}
+
+TEST(Cli, EditRefusesNumbersThatAreNoPositionOrRotationBeforeWriting) {
+    TempDir dir;
+    WriteStandardMotion(dir / "m.chb", 3);
+    const std::string in = dir / "m.chb", out = dir / "o.chb";
+    for (const Args& args :
+         {Args{"edit", "rotate", "Head", "0", "0", "0", "0", in, out},
+          Args{"edit", "rotate", "Head", "0", "0", "0", "0", in, out, "--absolute"},
+          Args{"edit", "rotate", "Head", "nan", "0", "0", "1", in, out},
+          Args{"edit", "rotate", "Head", "1", "inf", "0", "0", in, out, "--absolute"},
+          Args{"edit", "rotate", "Head", "3e38", "3e38", "0", "0", in, out, "--absolute"},
+          Args{"edit", "translate", "1", "-nan", "0", in, out},
+          Args{"edit", "translate", "infinity", "0", "0", in, out, "--absolute"},
+          Args{"edit", "translate", "1e39", "0", "0", in, out}}) {
+        const Result r = Tool(args);
+        EXPECT_EQ(r.code, kExitUsage) << args[1] << ' ' << args[3] << ' ' << args[4];
+        EXPECT_TRUE(Has(r.err, "tavrel-cli edit: ")) << r.err;
+    }
+    EXPECT_EQ(FilesIn(dir), 1u);
+    // A delta that cancels the rotation in some frame is refused by the motion, with a reason.
+    ASSERT_EQ(
+        Tool({"edit", "rotate", "Head", "1", "0", "0", "0", in, dir / "h.chb", "--absolute"}).code,
+        0);
+    const Result cancel = Tool({"edit", "rotate", "Head", "-1", "0", "0", "0", dir / "h.chb", out});
+    EXPECT_EQ(cancel.code, kExitFailed);
+    EXPECT_TRUE(Has(cancel.err, "leaves no rotation")) << cancel.err;
+    EXPECT_EQ(FilesIn(dir), 2u);
+}
+
+TEST(Cli, EditSaysWhichOutputFailsAndLeavesNoPartOfASplit) {
+    TempDir dir;
+    WriteStandardMotion(dir / "m.chb", 6);
+    const std::string missing = dir / "no/such/folder/b.chb";
+    Result r = Tool({"edit", "split", "2", dir / "m.chb", dir / "a.chb", missing});
+    EXPECT_EQ(r.code, kExitFailed);
+    EXPECT_TRUE(Has(r.err, "error: " + missing + ": cannot be created: No such file or directory"))
+        << r.err;
+    EXPECT_EQ(FilesIn(dir), 1u);  // not even the first half
+    r = Tool({"edit", "reverse", dir / "m.chb", dir / "gone/r.chb"});
+    EXPECT_EQ(r.code, kExitFailed);
+    EXPECT_TRUE(Has(r.err, "gone/r.chb: cannot be created")) << r.err;
+    ASSERT_EQ(Tool({"edit", "split", "2", dir / "m.chb", dir / "a.chb", dir / "b.cha"}).code, 0);
+    EXPECT_TRUE(Has(Tool({"info", dir / "b.cha"}).out, "frameCount: 4\n"));
+    EXPECT_EQ(FilesIn(dir), 3u);
 }
 
 TEST(Cli, TheBuiltToolExitsWithTheCommandsCode) {

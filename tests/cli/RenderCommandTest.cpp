@@ -45,6 +45,12 @@ TEST(RenderCommand, UnreadableMotionFails) {
     EXPECT_EQ(Render({bad, "-o", dir / "x.png"}).code, kExitFailed);
     EXPECT_EQ(Render({dir / "missing.htr", "-o", dir / "x.png"}).code, kExitFailed);
     EXPECT_EQ(Render({dir / "notes.txt", "-o", dir / "x.png"}).code, kExitFailed);
+    // The head reads, the frames do not: the reader's message instead of an exception.
+    tavrel::testing::WriteStandardMotion(dir / "cut.chb", 5);
+    std::filesystem::resize_file(dir / "cut.chb", std::filesystem::file_size(dir / "cut.chb") - 9);
+    const Result cut = Render({dir / "cut.chb", "-o", dir / "x.png"});
+    EXPECT_EQ(cut.code, kExitFailed);
+    EXPECT_NE(cut.err.find("cut.chb: code 2: File is corrupted!"), std::string::npos) << cut.err;
     EXPECT_FALSE(std::filesystem::exists(dir / "x.png"));
 }
 

@@ -55,6 +55,23 @@ TEST(CHTR, ZeroDeltaLeavesRotationUnchanged) {
     for (int e = 0; e < 16; ++e) EXPECT_NEAR(foot->local.m[e], before.m[e], 1e-5f);
 }
 
+TEST(CHTR, AQuaternionThatIsNoRotationIsRefused) {
+    CHTR pose(testing::MakeHipsTree());
+    rkNode* foot = rkFindNode(pose.GetRoot(), "Foot");
+    rkRotateNode(foot, 1, 0.7f);
+    const rkMatrix before = foot->local;
+    float w, x, y, z;
+    pose.GetQuatByName("Foot", w, x, y, z);
+    DebugCapture capture;
+    const float nan = std::nanf(""), inf = INFINITY;
+    EXPECT_EQ(pose.SetQuatByName("Foot", 0, 0, 0, 0, 1), 0);
+    EXPECT_EQ(pose.SetQuatByName("Foot", -w, -x, -y, -z, 0), 0);  // a delta that cancels it
+    EXPECT_EQ(pose.SetQuatByName("Foot", nan, 0, 0, 0, 0), 0);
+    EXPECT_EQ(pose.SetQuatByName("Foot", 1, inf, 0, 0, 1), 0);
+    EXPECT_TRUE(capture.Contains("CHTR::SetQuatByName() failed: the quaternion is no rotation!\n"));
+    for (int e = 0; e < 16; ++e) EXPECT_EQ(foot->local.m[e], before.m[e]);
+}
+
 TEST(CHTR, CloneIsDeepAndCopyToStopsWhereATreeEnds) {
     CHTR pose(testing::MakeHipsTree());
     auto copy = pose.Clone();

@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <filesystem>
+#include <functional>
+#include <vector>
 
 #include "MotionFiles.h"
 #include "base/DebugOutput.h"
@@ -227,6 +229,71 @@ TEST(Motion, TranslateMovesEveryRootAndRotatePartTurnsEveryFrame) {
         EXPECT_NEAR(w, 1.0f, 1e-6f);
     }
     EXPECT_EQ(motion.RotatePart("Tail", 1, 0, 0, 0, 1), 0);
+    // Numbers that are no position or no rotation write nothing.
+    EXPECT_EQ(motion.SaveTranslated(dir / "nan.chb", std::nanf(""), 0, 0, 0), 0);
+    EXPECT_EQ(motion.SaveTranslated(dir / "inf.chb", 0, 0, INFINITY, 1), 0);
+    EXPECT_EQ(motion.RotatePart("Head", 0, 0, 0, 0, 1), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir / "nan.chb") ||
+                 std::filesystem::exists(dir / "inf.chb"));
+}
+
+// A file whose head reads but whose frames are damaged: the reader fails only when the frames
+// are first asked for.
+std::string WriteDamagedMotion(const TempDir& dir, const std::string& name) {
+    WriteStandardMotion(dir / name, 10);
+    std::filesystem::resize_file(dir / name, std::filesystem::file_size(dir / name) - 100);
+    return dir / name;
+}
+
+TEST(Motion, AReaderFailureAtTheFirstPoseRequestGivesNoPose) {
+    TempDir dir;
+    const std::string path = WriteDamagedMotion(dir, "cut.chb");
+    CMotion motion(path, 0);
+    ASSERT_TRUE(motion.HasData());
+    EXPECT_EQ(motion.GetFrameCount(), 10);
+    DebugCapture capture;
+    EXPECT_EQ(motion.GetPose(3), nullptr);
+    EXPECT_EQ(motion.GetReadError(), path + ": code 2: File is corrupted!");
+    EXPECT_EQ(capture.Text(),
+              "CMotion::GetPose failed: " + path + ": code 2: File is corrupted!\n");
+    // From then on it is a motion without data, and the file is not read again.
+    EXPECT_FALSE(motion.HasData());
+    EXPECT_EQ(motion.GetFrameCount(), -1);
+    std::unique_ptr<CHTR> pose = CMotion(dir / "cut.chb", 0).GetPose(0);
+    EXPECT_EQ(pose, nullptr);
+
+    // Every operation that reads frames refuses, writes nothing and raises nothing.
+    const std::vector<std::function<int(CMotion&)>> edits = {
+        [&](CMotion& m) { return m.Save(dir / "out.chb"); },
+        [&](CMotion& m) { return m.SaveReversed(dir / "out.chb"); },
+        [&](CMotion& m) { return m.SaveSplit(4, dir / "out.chb", dir / "out2.chb"); },
+        [&](CMotion& m) { return m.Resample(dir / "out.chb", 20); },
+        [&](CMotion& m) { return m.SaveTranslated(dir / "out.chb", 1, 2, 3, 0); },
+        [&](CMotion& m) { return m.RotatePart("Head", 1, 0, 0, 0, 1); },
+        [&](CMotion& m) { return m.SetPose(2, *CMotion().GetPose(0)); },
+        [&](CMotion& m) {
+            CHTR target(rkCloneNode(CMotion().GetPose(0)->GetRoot()));
+            return m.CopyPoseTo(target, 1);
+        },
+    };
+    for (size_t k = 0; k < edits.size(); ++k) {
+        CMotion fresh(path, 0);
+        EXPECT_EQ(edits[k](fresh), 0) << "edit " << k;
+        EXPECT_FALSE(fresh.GetReadError().empty()) << "edit " << k;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.chb") ||
+                 std::filesystem::exists(dir / "out2.chb"));
+
+    // A stream-mode motion fails the same way when a store makes it read all frames.
+    WriteStandardMotion(dir / "tail.cha", 10);
+    std::string text = testing::ReadBytes(dir / "tail.cha");
+    text.replace(text.find("Frame 8"), 7, "Frame 0");
+    testing::WriteText(dir / "tail.cha", text);
+    CMotion streamed(dir / "tail.cha", 1);
+    ASSERT_NE(streamed.GetPose(2), nullptr);
+    EXPECT_EQ(streamed.SetPose(3, *streamed.GetPose(2)), 0);
+    EXPECT_NE(streamed.GetReadError().find("code 2: File is corrupted!: At Line:"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "base/DebugOutput.h"
 #include "tests/motion/MotionFiles.h"
 #include "timeline/MotionManagerSide.h"
 
@@ -68,6 +69,23 @@ TEST_F(ManagerSide, RewritingAStretchedFileReplacesItWholeOrNotAtAll) {
     EXPECT_FALSE(side.Resample(dir / "odd.cha", 5, stretched));
     EXPECT_EQ(ReadBytes(stretched), bytes);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 3);
+}
+
+TEST_F(ManagerSide, ADamagedClipRefusesAlignAndRotateWithTheReadersMessage) {
+    // The head reads, the frames do not: the failure shows only at the first pose request.
+    const std::string walk = dir / "walk.chb", cut = dir / "cut.chb";
+    WriteStandardMotion(cut, 20);
+    std::filesystem::resize_file(cut, std::filesystem::file_size(cut) - 200);
+    EXPECT_EQ(side.FrameCount(cut), 20);
+    DebugCapture capture;
+    EXPECT_FALSE(side.Align(walk, 19, cut, "LowerTorso", dir / "a.chb"));
+    EXPECT_FALSE(side.Align(cut, 19, walk, "LowerTorso", dir / "b.chb"));
+    EXPECT_FALSE(side.RotateSegment(cut, "Head", {1, 0, 0, 0}, true, dir / "r.chb"));
+    EXPECT_FALSE(side.Reverse(cut, dir / "v.chb"));
+    EXPECT_FALSE(side.Split(cut, 5, dir / "s1.chb", dir / "s2.chb"));
+    EXPECT_TRUE(
+        capture.Contains("CMotion::GetPose failed: " + cut + ": code 2: File is corrupted!"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
 }
 
 }  // namespace
