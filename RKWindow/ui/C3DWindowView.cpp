@@ -1,0 +1,159 @@
+#include "RKWindow/ui/C3DWindowView.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QWheelEvent>
+
+#include "RKWindow/ui/C3DViewInput.h"
+#include "base/DebugOutput.h"
+
+namespace {
+
+// The window's background until settings choose another (the command line draws the same).
+constexpr uint8_t kBackground[3] = {92, 100, 116};
+
+bool IsCore33(const QSurfaceFormat& format) {
+    return format.version() >= qMakePair(3, 3) &&
+           (format.profile() == QSurfaceFormat::CoreProfile || format.version() >= qMakePair(3, 2));
+}
+
+}  // namespace
+
+C3DWindowView::C3DWindowView(std::string dataFolder, QWidget* parent)
+    : QOpenGLWidget(parent), dataFolder_(std::move(dataFolder)) {
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    setMinimumSize(16, 16);
+}
+
+C3DWindowView::~C3DWindowView() {
+    // The system frees GL objects: its context must still be there and current.
+    if (system_ && context()) makeCurrent();
+    system_.reset();
+    if (context()) doneCurrent();
+}
+
+bool C3DWindowView::CanCreateContext() {
+    static const bool possible = [] {
+        QOpenGLContext probe;
+        probe.setFormat(QSurfaceFormat::defaultFormat());
+        if (!probe.create() || !IsCore33(probe.format())) return false;
+        QOffscreenSurface surface;
+        surface.setFormat(probe.format());
+        surface.create();
+        const bool current = surface.isValid() && probe.makeCurrent(&surface);
+        if (current) probe.doneCurrent();
+        return current;
+    }();
+    return possible;
+}
+
+bool C3DWindowView::MakeCurrent() {
+    if (!context()) return false;
+    makeCurrent();
+    return QOpenGLContext::currentContext() == context();
+}
+
+uint32_t C3DWindowView::Framebuffer() const {
+    return defaultFramebufferObject();
+}
+
+void C3DWindowView::Size(int* width, int* height) const {
+    *width = PixelWidth();
+    *height = PixelHeight();
+}
+
+int C3DWindowView::PixelWidth() const {
+    return qMax(1, qRound(width() * devicePixelRatioF()));
+}
+int C3DWindowView::PixelHeight() const {
+    return qMax(1, qRound(height() * devicePixelRatioF()));
+}
+
+void C3DWindowView::initializeGL() {
+    if (system_) return;  // a new context after re-parenting: the device is rebuilt below
+    if (!context() || !context()->isValid() || !IsCore33(context()->format())) {
+        Fail();
+        return;
+    }
+    system_ = std::make_unique<CRKSystem>();
+    if (!system_->Initialise(this, PixelWidth(), PixelHeight())) {
+        system_.reset();
+        Fail();
+        return;
+    }
+    system_->SetBackgroundColor(kBackground[0], kBackground[1], kBackground[2], true);
+    system_->SetUpWorld(dataFolder_);
+    ready_ = true;
+}
+
+void C3DWindowView::Fail() {
+    if (failed_) return;
+    failed_ = true;
+    tavrel::DebugOutput("C3DWindowView::initializeGL failed: no usable OpenGL 3.3 context.\n");
+    emit glFailed();
+}
+
+void C3DWindowView::resizeGL(int, int) {
+    if (system_) system_->SetWindowRect(0, 0, PixelWidth(), PixelHeight());
+}
+
+void C3DWindowView::RebuildDevice() {
+    if (!system_) return;
+    system_->SetWindowRect(0, 0, PixelWidth(), PixelHeight());
+    update();
+}
+
+void C3DWindowView::paintGL() {
+    if (!ready_) return;
+    if (system_->DrawScene(this)) {
+        ++frames_;
+        emit frameDrawn();
+    }
+}
+
+void C3DWindowView::wheelEvent(QWheelEvent* event) {
+    const int delta = event->angleDelta().y();
+    if (delta != 0) emit zoomRequested(delta * kWheelZoomFactor);
+    event->accept();
+}
+
+void C3DWindowView::ForwardMouse(QMouseEvent* event) {
+    if (input_ && input_->MouseEvent(event)) {
+        event->accept();
+        update();
+    } else {
+        event->ignore();
+    }
+}
+
+void C3DWindowView::ForwardKey(QKeyEvent* event) {
+    if (input_ && input_->KeyEvent(event)) {
+        event->accept();
+        update();
+    } else {
+        event->ignore();
+    }
+}
+
+void C3DWindowView::mousePressEvent(QMouseEvent* event) {
+    setFocus(Qt::MouseFocusReason);
+    ForwardMouse(event);
+}
+void C3DWindowView::mouseReleaseEvent(QMouseEvent* event) {
+    ForwardMouse(event);
+}
+void C3DWindowView::mouseMoveEvent(QMouseEvent* event) {
+    ForwardMouse(event);
+}
+void C3DWindowView::mouseDoubleClickEvent(QMouseEvent* event) {
+    ForwardMouse(event);
+}
+void C3DWindowView::keyPressEvent(QKeyEvent* event) {
+    ForwardKey(event);
+}
+void C3DWindowView::keyReleaseEvent(QKeyEvent* event) {
+    ForwardKey(event);
+}
