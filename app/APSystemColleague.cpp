@@ -1,7 +1,6 @@
 #include "app/APSystemColleague.h"
 
 #include <QDesktopServices>
-#include <QSettings>
 
 #include "app/AppVersion.h"
 #include "base/DebugOutput.h"
@@ -40,8 +39,7 @@ tavrel::Message UpdateMessage(int result) {
             return MakeMessage(kUpdateAvailable,
                                {{"%NewVersion", NbLatestVersion()}, {"%Url", NbDownloadUrl()}});
         case NB_NO_FEED:
-            return MakeMessage(kNoFeed,
-                               {{"%SettingsFile", CAPSystemColleague::UpdateSettingsFile()}});
+            return MakeMessage(kNoFeed, {{"%SettingsFile", NbSettingsFile()}});
         case NB_FEED_MALFORMED:
             return MakeMessage(kFeedMalformed, {{"%Feed", NbFeedLocation()}});
         default:
@@ -81,11 +79,6 @@ bool CAPSystemColleague::OpenDocument(int which) {
     const QString name = tavrel::ui::Text(kDocumentNames[which - 1]);
     OpenUrl(QUrl::fromLocalFile(QString::fromStdString(programFolder_) + name));
     return true;  // what the desktop makes of it is its own affair
-}
-
-std::string CAPSystemColleague::UpdateSettingsFile() {
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, kMaker, kProgram);
-    return settings.fileName().toStdString();
 }
 
 bool CAPSystemColleague::ShowUpdate(QWidget* parent) {

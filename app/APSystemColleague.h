@@ -46,9 +46,6 @@ public:
     void Unlock() { mutex_.unlock(); }
     bool TryLock() { return mutex_.try_lock(); }
 
-    // The settings file the update library reads its feed location from.
-    static std::string UpdateSettingsFile();
-
 private:
     tavrel::CRProfile profile_;
     bool option_ = true;

@@ -90,6 +90,7 @@ CTavrelApp::StartResult CTavrelApp::Start(const QStringList& arguments,
     }
     mainFrame_->SetMediator(mediator_.get());
     mediator_->ArrangeWindows();
+    if (options.connectWindows) options.connectWindows(mediator_.get());
 
     connect(instance_.get(), &CSingleInstance::raiseRequested, this, &CTavrelApp::BringToFront);
     connect(instance_.get(), &CSingleInstance::openRequested, mainFrame_.get(),

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 #include "app/ResourceBundle.h"
@@ -17,6 +18,10 @@ struct CStartOptions {
     QString programFolder;  // share/tavrel; empty: beside the program
     QString instanceName;   // the single-instance socket; empty: the user's default
     bool withGL = true;
+    // Called once the mediator and its three frames exist, before a file named on the command
+    // line is opened: where the gallery, the timeline and the 3D window's tools are set on
+    // their colleagues.
+    std::function<void(CTavrelMediator*)> connectWindows;
 };
 
 class CTavrelApp : public QObject {

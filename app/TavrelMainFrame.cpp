@@ -82,7 +82,7 @@ void CTavrelMainFrame::BuildCommands() {
             parent->addSeparator();
         } else if (kind == "recent" && parent) {
             recentMenu_ = parent->addMenu(tavrel::ui::Text(text));
-            connect(recentMenu_, &QMenu::aboutToShow, this, &CTavrelMainFrame::FillRecentMenu);
+            FillRecentMenu();
         } else if ((kind == "item" || kind == "check") && parent) {
             parent->addAction(MakeAction(id, text, f.value(3), kind == "check"));
         }
@@ -139,6 +139,7 @@ QStringList CTavrelMainFrame::RecentFiles() const {
 }
 
 void CTavrelMainFrame::AddRecentFile(const QString& path) {
+    if (recentMenu_) QTimer::singleShot(0, this, &CTavrelMainFrame::FillRecentMenu);
     QStringList files = RecentFiles();
     files.removeAll(path);
     files.prepend(path);
@@ -160,7 +161,8 @@ void CTavrelMainFrame::FillRecentMenu() {
     recentMenu_->setEnabled(!files.isEmpty());
 }
 
-void CTavrelMainFrame::OpenDocumentByName(const QString& path) {
+// By value: the pending file itself may be what is passed, and it is cleared here.
+void CTavrelMainFrame::OpenDocumentByName(QString path) {
     if (!mediator_) {
         pendingFile_ = path;
         return;

@@ -40,7 +40,7 @@ public:
 
     // Opens a file as the command line or the recent-file list names it; kept until the
     // mediator exists.
-    void OpenDocumentByName(const QString& path);
+    void OpenDocumentByName(QString path);
     const QString& PendingFile() const { return pendingFile_; }
 
 signals:

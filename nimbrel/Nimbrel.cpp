@@ -17,6 +17,7 @@ namespace {
 constexpr size_t kMaxFeedBytes = 64 * 1024;
 
 struct LastCheck {
+    std::string settings;
     std::string feed;
     std::string version;
     std::string url;
@@ -47,10 +48,11 @@ std::string ConfigHome() {
 }
 
 // The "UpdateFeed" value of the settings file and section the product key names.
-std::string FeedLocation(const char* productKey) {
+std::string FeedLocation(const char* productKey, std::string* settingsFile) {
     const std::vector<std::string> parts = SplitKey(productKey);
     if (parts.size() != 4) return {};
-    std::ifstream in(ConfigHome() + "/" + parts[1] + "/" + parts[2] + ".conf");
+    *settingsFile = ConfigHome() + "/" + parts[1] + "/" + parts[2] + ".conf";
+    std::ifstream in(*settingsFile);
     std::string line, section;
     while (std::getline(in, line)) {
         line = Trim(line);
@@ -126,7 +128,7 @@ extern "C" int NbCheckUpdate2(const char*, int, const NBREQUEST* request,
     if (!request || !request->productKey || !currentVersion ||
         !ParseVersion(currentVersion, &current))
         return NB_BAD_REQUEST;
-    g_last.feed = FeedLocation(request->productKey);
+    g_last.feed = FeedLocation(request->productKey, &g_last.settings);
     if (g_last.feed.empty()) return NB_NO_FEED;
     std::string text;
     if (!ReadFeed(g_last.feed, &text)) return NB_FEED_UNREADABLE;
@@ -147,6 +149,9 @@ extern "C" int NBSUCCEED(int result) {
     return result >= 0 ? 1 : 0;
 }
 
+extern "C" const char* NbSettingsFile(void) {
+    return g_last.settings.c_str();
+}
 extern "C" const char* NbFeedLocation(void) {
     return g_last.feed.c_str();
 }

@@ -35,6 +35,7 @@ int NbCheckUpdate(const char* title, int interactive, const NBREQUEST* request);
 int NBSUCCEED(int result);
 
 // Details of the last check (empty strings when it did not get that far).
+const char* NbSettingsFile(void);  // where the feed location was looked for
 const char* NbFeedLocation(void);
 const char* NbLatestVersion(void);
 const char* NbDownloadUrl(void);

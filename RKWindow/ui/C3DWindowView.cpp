@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
+#include <QOpenGLFunctions>
 #include <QWheelEvent>
 
 #include "RKWindow/ui/C3DViewInput.h"
@@ -109,9 +110,27 @@ void C3DWindowView::RebuildDevice() {
 void C3DWindowView::paintGL() {
     if (!ready_) return;
     if (system_->DrawScene(this)) {
+        MakeOpaque();
         ++frames_;
         emit frameDrawn();
     }
+}
+
+// The device leaves alpha 0 where it drew background; Qt would take that for transparency
+// when it composes or grabs the widget.
+void C3DWindowView::MakeOpaque() {
+    QOpenGLFunctions* gl = context()->functions();
+    GLint bound = 0;
+    gl->glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
+    gl->glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
+    GLfloat clear[4];
+    gl->glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    gl->glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
+    gl->glClearColor(0, 0, 0, 1);
+    gl->glClear(GL_COLOR_BUFFER_BIT);
+    gl->glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    gl->glClearColor(clear[0], clear[1], clear[2], clear[3]);
+    gl->glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(bound));
 }
 
 void C3DWindowView::wheelEvent(QWheelEvent* event) {

@@ -62,6 +62,7 @@ private:
     void ForwardMouse(QMouseEvent* event);
     void ForwardKey(QKeyEvent* event);
     void Fail();
+    void MakeOpaque();
     int PixelWidth() const;
     int PixelHeight() const;
 
