@@ -40,11 +40,14 @@ Options ParseArguments(const QStringList& arguments) {
     return options;
 }
 
-long ResidentKilobytes() {
+// A field of /proc/self/status in kilobytes ("VmRSS", "RssAnon", "RssFile"); -1 if absent.
+long StatusKilobytes(const QByteArray& field) {
     QFile status("/proc/self/status");
     if (!status.open(QIODevice::ReadOnly)) return -1;
     for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLong();
+        if (line.startsWith(field + ":")) {
+            return line.mid(field.size() + 1).trimmed().split(' ').first().toLong();
+        }
     }
     return -1;
 }
@@ -52,8 +55,11 @@ long ResidentKilobytes() {
 // What --screenshot and --first-frame-report do once the 3D window has drawn (or never will).
 void AfterFirstFrame(CTavrelApp& app, const Options& options, qint64 elapsed) {
     if (options.report) {
-        std::printf("first 3D frame after %lld ms, resident memory %ld MB\n",
-                    static_cast<long long>(elapsed), ResidentKilobytes() / 1024);
+        std::printf(
+            "first 3D frame after %lld ms, resident memory %ld MB (%ld MB private, %ld MB of "
+            "mapped files such as the GL driver)\n",
+            static_cast<long long>(elapsed), StatusKilobytes("VmRSS") / 1024,
+            StatusKilobytes("RssAnon") / 1024, StatusKilobytes("RssFile") / 1024);
     }
     if (!options.screenshot.isEmpty()) {
         QWidget* window = app.MainFrame();

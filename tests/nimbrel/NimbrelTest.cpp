@@ -45,6 +45,7 @@ TEST_F(NimbrelTest, AFileUrlIsAFeedToo) {
 
 TEST_F(NimbrelTest, FailuresAreResultsThatDoNotSucceed) {
     EXPECT_EQ(Check(), NB_NO_FEED);  // no settings file at all
+    EXPECT_EQ(NbSettingsFile(), home / "config/Corvane/Tavrel.conf");
     EXPECT_FALSE(NBSUCCEED(NB_NO_FEED));
     SetFeed(home.Write("feed", "version=2\n"), "2.0");  // another version's section
     EXPECT_EQ(Check(), NB_NO_FEED);
