@@ -47,8 +47,8 @@ void CResourceBundle::Unload() {
     path_.clear();
 }
 
-bool CResourceBundle::ExtractBinaryResources(const QString& folder) {
-    if (!QDir().mkpath(folder)) return false;
+CResourceBundle::Extraction CResourceBundle::ExtractBinaryResources(const QString& folder) {
+    if (!QDir().mkpath(folder)) return Extraction::FolderNotWritable;
     for (const BinaryResource& binary : kBinaries) {
         QFile in(QString(":/binary/%1").arg(binary.id));
         const QString name = tavrel::ui::Text(binary.nameId);
@@ -57,7 +57,7 @@ bool CResourceBundle::ExtractBinaryResources(const QString& folder) {
             !in.open(QIODevice::ReadOnly)) {
             tavrel::DebugOutput("CResourceBundle::ExtractBinaryResources failed: resource " +
                                 std::to_string(binary.id) + "\n");
-            return false;
+            return Extraction::BundleIncomplete;
         }
         // Written whole or not at all: a half-written avatar is worse than the last one.
         QSaveFile out(QDir(folder).filePath(name));
@@ -65,8 +65,8 @@ bool CResourceBundle::ExtractBinaryResources(const QString& folder) {
             !out.commit()) {
             tavrel::DebugOutput("CResourceBundle::ExtractBinaryResources failed: cannot write " +
                                 out.fileName().toStdString() + "\n");
-            return false;
+            return Extraction::FolderNotWritable;
         }
     }
-    return true;
+    return Extraction::Written;
 }

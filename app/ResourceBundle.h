@@ -17,9 +17,10 @@ public:
     void Unload();
     bool IsLoaded() const { return !path_.isEmpty(); }
 
+    enum class Extraction { Written, BundleIncomplete, FolderNotWritable };
     // Writes the bundle's three data files (binary/353, 354, 356) into folder under the names
-    // of strings 61364-61366, anew at every start. False when a file cannot be written.
-    static bool ExtractBinaryResources(const QString& folder);
+    // of strings 61364-61366, anew at every start.
+    static Extraction ExtractBinaryResources(const QString& folder);
 
 private:
     QString path_;

@@ -64,12 +64,18 @@ CTavrelApp::StartResult CTavrelApp::Start(const QStringList& arguments,
     if (!bundle_.Load(bundlePath)) return StartResult::NoBundle;
 
     const QString dataFolder = QString::fromStdString(tavrel::UserDataFolder());
-    if (!CResourceBundle::ExtractBinaryResources(dataFolder)) {
-        tavrel::ui::ShowMessage(nullptr,
-                                tavrel::MakeMessage(kDataFolderUnwritable,
-                                                    {{"%DataFolder", dataFolder.toStdString()}}));
-        bundle_.Unload();
-        return StartResult::NoDataFolder;
+    switch (CResourceBundle::ExtractBinaryResources(dataFolder)) {
+        case CResourceBundle::Extraction::Written:
+            break;
+        case CResourceBundle::Extraction::BundleIncomplete:  // a broken bundle: as if missing
+            bundle_.Unload();
+            return StartResult::NoBundle;
+        case CResourceBundle::Extraction::FolderNotWritable:
+            tavrel::ui::ShowMessage(
+                nullptr, tavrel::MakeMessage(kDataFolderUnwritable,
+                                             {{"%DataFolder", dataFolder.toStdString()}}));
+            bundle_.Unload();
+            return StartResult::NoDataFolder;
     }
     FillMotionLibrary(programFolder);
     QGuiApplication::setWindowIcon(QIcon(":/icons/126.png"));

@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QDir>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTimer>
@@ -237,6 +238,26 @@ TEST_F(MediatorTest, DisplayChangeRebuildsWhatDependsOnIt) {
     EXPECT_TRUE(mediator->DisplayChanged(true));
     EXPECT_EQ(log.Joined(), "gallery.rebuild");
     EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(MediatorTest, ARefusedDisplayModeIsReported) {
+    EXPECT_FALSE(mediator->DisplayChanged(false));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].id, 61257);
+    EXPECT_TRUE(log.calls.empty());  // nothing rebuilt
+}
+
+// The offscreen platform has no OpenGL: the 3D window says so instead of showing a view.
+TEST_F(MediatorTest, WithoutOpenGLThe3DWindowShowsANotice) {
+    CTavrelMainFrame otherFrame;
+    CTavrelMediator withGL(&otherFrame, CShellOptions{home.Path(), home / "program", true});
+    ASSERT_TRUE(withGL.IsCreated());
+    EXPECT_EQ(withGL.Window3D()->View(), nullptr);
+    auto* notice = qobject_cast<QLabel*>(withGL.Window3D()->Frame()->widget());
+    ASSERT_NE(notice, nullptr);
+    EXPECT_EQ(notice->text(), ui::Text(62260));
+    EXPECT_FALSE(withGL.Window3D()->SelectCamera(0));
+    withGL.Zoom(1.0f);  // nothing to zoom, and no crash
 }
 
 TEST_F(MediatorTest, DocumentsAndHelpOpenFromTheProgramFolder) {

@@ -125,6 +125,48 @@ TEST_F(StartupTest, AMissingOrBrokenBundleEndsStartUpSilently) {
     }
 }
 
+// Builds a bundle of the given files (alias -> content) with the resource compiler.
+std::string MakeBundle(const TempFolder& folder, const std::string& name,
+                       const std::vector<std::pair<std::string, std::string>>& files) {
+    std::string qrc = "<RCC><qresource prefix=\"/\">";
+    for (const auto& [alias, content] : files) {
+        qrc += "<file alias=\"" + alias + "\">" + folder.Write(name + "/" + alias, content) +
+               "</file>";
+    }
+    const std::string qrcPath = folder.Write(name + ".qrc", qrc + "</qresource></RCC>");
+    const std::string out = folder / (name + ".rcc");
+    QProcess rcc;
+    rcc.start(TAVREL_RCC, {"--binary", "-o", QString::fromStdString(out),
+                           QString::fromStdString(qrcPath)});
+    EXPECT_TRUE(rcc.waitForFinished(30000));
+    EXPECT_EQ(rcc.exitCode(), 0);
+    return out;
+}
+
+TEST_F(StartupTest, ABundleWithoutItsDataFilesOrWithBadNamesIsRefused) {
+    const std::string strings = "126\tTavrel\n61364\tInit.chb\n61365\tavatar.scx\n"
+                                "61366\tface.bmp\n";
+    options.bundlePath =
+        QString::fromStdString(MakeBundle(home, "nodata", {{"strings.tsv", strings}}));
+    {
+        CTavrelApp app;
+        EXPECT_EQ(app.Start({}, options), CTavrelApp::StartResult::NoBundle);
+        EXPECT_TRUE(NoWindowShown());
+    }
+    // Names that would write outside the data folder.
+    const std::string escaping = "61364\t../escaped.chb\n61365\tavatar.scx\n61366\tface.bmp\n";
+    options.bundlePath = QString::fromStdString(
+        MakeBundle(home, "escaping",
+                   {{"strings.tsv", escaping}, {"binary/353", "a"}, {"binary/354", "b"},
+                    {"binary/356", "c"}}));
+    {
+        CTavrelApp app;
+        EXPECT_EQ(app.Start({}, options), CTavrelApp::StartResult::NoBundle);
+    }
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(home / "escaped.chb")));
+    EXPECT_TRUE(messages.empty());
+}
+
 TEST_F(StartupTest, AnUnwritableDataFolderIsReported) {
     home.Write("data", "a file where the folder should be");
     CTavrelApp app;
