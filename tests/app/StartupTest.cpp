@@ -105,6 +105,28 @@ TEST_F(StartupTest, AnEmptyCommandLineOpensNothing) {
     EXPECT_EQ(app.MainFrame()->windowTitle(), "Tavrel");
 }
 
+TEST_F(StartupTest, ASecondStartRestoresTheMinimisedWindowAndPassesItsFile) {
+    CallLog log;
+    FakeTimeline timeline(log);
+    options.connectWindows = [&](CTavrelMediator* m) {
+        m->Timeline()->SetPanel(new QWidget, &timeline);
+    };
+    CTavrelApp app;
+    ASSERT_EQ(app.Start({}, options), CTavrelApp::StartResult::Running);
+    app.MainFrame()->showMinimized();
+    ASSERT_TRUE(app.MainFrame()->isMinimized());
+
+    const std::string project = home.Write("second.tvp", "x");
+    CTavrelApp second;
+    EXPECT_EQ(second.Start({QString::fromStdString(project)}, options),
+              CTavrelApp::StartResult::AnotherInstance);
+    EXPECT_EQ(second.MainFrame(), nullptr);
+    for (int i = 0; i < 200 && timeline.opened.empty(); ++i) QTest::qWait(25);
+    EXPECT_FALSE(app.MainFrame()->isMinimized());
+    ASSERT_EQ(timeline.opened.size(), 1u);
+    EXPECT_EQ(timeline.opened[0], project);
+}
+
 TEST_F(StartupTest, ExtractionReplacesStaleDataFiles) {
     home.Write("data/avatar.scx", "an old, broken avatar");
     CTavrelApp app;
@@ -136,16 +158,17 @@ std::string MakeBundle(const TempFolder& folder, const std::string& name,
     const std::string qrcPath = folder.Write(name + ".qrc", qrc + "</qresource></RCC>");
     const std::string out = folder / (name + ".rcc");
     QProcess rcc;
-    rcc.start(TAVREL_RCC, {"--binary", "-o", QString::fromStdString(out),
-                           QString::fromStdString(qrcPath)});
+    rcc.start(TAVREL_RCC,
+              {"--binary", "-o", QString::fromStdString(out), QString::fromStdString(qrcPath)});
     EXPECT_TRUE(rcc.waitForFinished(30000));
     EXPECT_EQ(rcc.exitCode(), 0);
     return out;
 }
 
 TEST_F(StartupTest, ABundleWithoutItsDataFilesOrWithBadNamesIsRefused) {
-    const std::string strings = "126\tTavrel\n61364\tInit.chb\n61365\tavatar.scx\n"
-                                "61366\tface.bmp\n";
+    const std::string strings =
+        "126\tTavrel\n61364\tInit.chb\n61365\tavatar.scx\n"
+        "61366\tface.bmp\n";
     options.bundlePath =
         QString::fromStdString(MakeBundle(home, "nodata", {{"strings.tsv", strings}}));
     {
@@ -155,10 +178,11 @@ TEST_F(StartupTest, ABundleWithoutItsDataFilesOrWithBadNamesIsRefused) {
     }
     // Names that would write outside the data folder.
     const std::string escaping = "61364\t../escaped.chb\n61365\tavatar.scx\n61366\tface.bmp\n";
-    options.bundlePath = QString::fromStdString(
-        MakeBundle(home, "escaping",
-                   {{"strings.tsv", escaping}, {"binary/353", "a"}, {"binary/354", "b"},
-                    {"binary/356", "c"}}));
+    options.bundlePath = QString::fromStdString(MakeBundle(home, "escaping",
+                                                           {{"strings.tsv", escaping},
+                                                            {"binary/353", "a"},
+                                                            {"binary/354", "b"},
+                                                            {"binary/356", "c"}}));
     {
         CTavrelApp app;
         EXPECT_EQ(app.Start({}, options), CTavrelApp::StartResult::NoBundle);
