@@ -40,7 +40,11 @@ CTavrelMainFrame::CTavrelMainFrame() : mdiArea_(new QMdiArea) {
     mdiArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setCentralWidget(mdiArea_);
     mdiArea_->viewport()->installEventFilter(this);
+    // The idle prompt comes back whenever a menu's hint has gone.
     statusBar()->showMessage(tavrel::ui::Text(kReady));
+    connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
+        if (message.isEmpty()) statusBar()->showMessage(tavrel::ui::Text(kReady));
+    });
     auto* idle = new QTimer(this);
     connect(idle, &QTimer::timeout, this, &CTavrelMainFrame::UpdateCommandStates);
     idle->start(kCommandStateInterval);

@@ -15,9 +15,9 @@ namespace {
 // The window's background until settings choose another (the command line draws the same).
 constexpr uint8_t kBackground[3] = {92, 100, 116};
 
+// The device draws with OpenGL 3.3 core functions.
 bool IsCore33(const QSurfaceFormat& format) {
-    return format.version() >= qMakePair(3, 3) &&
-           (format.profile() == QSurfaceFormat::CoreProfile || format.version() >= qMakePair(3, 2));
+    return format.version() >= qMakePair(3, 3);
 }
 
 }  // namespace
@@ -74,7 +74,9 @@ int C3DWindowView::PixelHeight() const {
 }
 
 void C3DWindowView::initializeGL() {
-    if (system_) return;  // a new context after re-parenting: the device is rebuilt below
+    // Once only: the views stay in their frame or dialog, so Qt never gives them a new
+    // context (which would take the device's GL objects with the old one).
+    if (system_) return;
     if (!context() || !context()->isValid() || !IsCore33(context()->format())) {
         Fail();
         return;
