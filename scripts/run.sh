@@ -1,22 +1,28 @@
 #!/usr/bin/env bash
-# The program's main job from a build tree. Until the editor window exists, this walks the
-# bundled sample library with the command-line tool: a summary of every motion and a picture of
-# the avatar in the middle of each, written to <build>/pictures/.
+# Starts the editor from a build tree on the bundled sample library. Without a display it
+# says so, starts the editor on a virtual X server instead, and writes a picture of it to
+# <build>/pictures/editor.png.
 set -euo pipefail
 build=${1:-build}
-cli="$build/bin/tavrel-cli"
+editor="$build/bin/tavrel"
 library="$build/share/tavrel/Motion"
 pictures="$build/pictures"
-[ -x "$cli" ] || { echo "run: $cli is not built yet" >&2; exit 1; }
+[ -x "$editor" ] || { echo "run: $editor is not built yet" >&2; exit 1; }
 [ -d "$library" ] || { echo "run: no sample library in $library" >&2; exit 1; }
+
+# A new user's motion library is filled from the sample library at the first start.
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  exec "$editor"
+fi
+
+echo "run: no display found; starting the editor on a virtual X server (xvfb-run) and taking a picture of it"
 mkdir -p "$pictures"
-echo "Sample library: $library"
-find "$library" -type f \( -iname '*.cha' -o -iname '*.chb' -o -iname '*.htr' \) | sort |
-while read -r file; do
-  name=$(basename "$file")
-  frames=$("$cli" info "$file" | sed -n 's/^frameCount: //p')
-  rate=$("$cli" info "$file" | sed -n 's/^frameRate: //p')
-  "$cli" render "$file" --frame $((frames / 2)) --size 240x320 -o "$pictures/${name%.*}.png" >/dev/null
-  printf '  %-14s %5s frames at %s fps  -> %s\n' "$name" "$frames" "$rate" "$pictures/${name%.*}.png"
-done
-echo "See '$cli --help' for what else the tool does."
+export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
+chmod 700 "$XDG_RUNTIME_DIR"
+rm -f "$pictures/editor.png"
+xvfb-run -a -s "-screen 0 1280x1024x24" "$editor" --screenshot "$pictures/editor.png" >/dev/null
+if [ ! -f "$pictures/editor.png" ]; then
+  echo "run: no picture was taken (another editor of this user may be running)" >&2
+  exit 1
+fi
+echo "$pictures/editor.png"

@@ -1,0 +1,54 @@
+#pragma once
+// The colleague of the 3D window: its fixed frame with the on-screen 3D view, the camera
+// presets, manipulation mode, zoom requests and the display rebuild.
+#include <QObject>
+#include <string>
+
+#include "app/Colleague.h"
+#include "app/ColleagueSeams.h"
+
+class CFixedChildFrame;
+class C3DWindowView;
+class CTavrelMainFrame;
+class QWidget;
+
+class C3DWindowColleague : public QObject, public CColleague {
+    Q_OBJECT
+public:
+    // withGL false (or a display without OpenGL 3.3) puts a notice in place of the view.
+    C3DWindowColleague(CTavrelMediator* mediator, CTavrelMainFrame* mainFrame,
+                       const std::string& dataFolder, bool withGL);
+    ~C3DWindowColleague() override;
+
+    bool Edit(EditCommand command) override;
+    bool CanEdit(EditCommand command) const override;
+
+    CFixedChildFrame* Frame() const { return frame_; }
+    C3DWindowView* View() const { return view_; }  // null when there is no GL view
+    void SetTools(C3DWindowTools* tools) { tools_ = tools; }
+
+    void ApplyLayout(const QRect& rect);
+    // Activates the frame and gives it the whole client area.
+    void FillClient();
+    bool SelectCamera(int preset);
+    // Manipulation mode holds the shared mutex and shows the rotation ring.
+    void ToggleManipulation();
+    void LeaveManipulation();
+    bool IsManipulating() const { return manipulating_; }
+    void Zoom(float amount);
+    void Redraw();
+    void EmptyMotionCache();
+    void Resume() { Redraw(); }
+    void Shutdown() { LeaveManipulation(); }
+    void RebuildDisplay();
+
+private:
+    void ShowRing(bool shown);
+
+    CTavrelMainFrame* mainFrame_;
+    CFixedChildFrame* frame_ = nullptr;
+    C3DWindowView* view_ = nullptr;
+    QWidget* notice_ = nullptr;
+    C3DWindowTools* tools_ = nullptr;
+    bool manipulating_ = false;
+};

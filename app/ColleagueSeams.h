@@ -1,0 +1,66 @@
+#pragma once
+// What the window colleagues need from the windows that fill their frames. The gallery, the
+// timeline and the 3D window's tools implement these and are set on their colleague; until
+// then every operation answers "nothing done" and the frames show an empty pane.
+#include <string>
+
+// The timeline panel, seen from its colleague.
+class CTimelineOperations {
+public:
+    virtual ~CTimelineOperations() = default;
+    virtual bool Undo() = 0;
+    virtual bool Redo() = 0;
+    virtual bool Copy() = 0;
+    virtual bool Paste() = 0;
+    virtual bool Delete() = 0;
+    virtual bool CanUndo() const = 0;
+    virtual bool CanRedo() const = 0;
+    virtual bool CanCopy() const = 0;
+    virtual bool CanPaste() const = 0;
+    virtual bool CanDelete() const = 0;
+    // Playing or otherwise not to be disturbed by new, open or exit.
+    virtual bool IsBusy() const = 0;
+    virtual bool NewProject() = 0;
+    // Opens a project file; an empty path asks the user for one. Shows its own messages.
+    virtual bool OpenProject(const std::string& path) = 0;
+    // Winds the project up before the program ends; false keeps the program running.
+    virtual bool WindUp() = 0;
+    virtual bool CloseProject() = 0;
+    // A command of the main window's menu that the timeline serves.
+    virtual bool Command(int id) = 0;
+    // Redraws the frame on the avatar (the 3D window became active).
+    virtual void RefreshFrame() = 0;
+};
+
+// The gallery's panes, seen from their colleague.
+class CGalleryOperations {
+public:
+    virtual ~CGalleryOperations() = default;
+    virtual bool Copy() = 0;
+    virtual bool Cut() = 0;
+    virtual bool Paste() = 0;
+    virtual bool Delete() = 0;
+    virtual bool CanCopy() const = 0;
+    virtual bool CanCut() const = 0;
+    virtual bool CanPaste() const = 0;
+    virtual bool CanDelete() const = 0;
+    virtual bool Command(int id) = 0;
+    virtual void Refresh() = 0;
+    virtual void Shutdown() = 0;
+    // The display mode changed: rebuild what depends on it (the image generator).
+    virtual void RebuildDisplay() = 0;
+};
+
+// The 3D window's tools and frame display, seen from its colleague.
+class C3DWindowTools {
+public:
+    virtual ~C3DWindowTools() = default;
+    virtual bool Undo() = 0;
+    virtual bool Redo() = 0;
+    virtual bool CanUndo() const = 0;
+    virtual bool CanRedo() const = 0;
+    // A zoom request, in wheel notches (one notch = 1.0).
+    virtual void Zoom(float amount) = 0;
+    // Every cached motion is deleted (a new project was made or opened).
+    virtual void EmptyMotionCache() = 0;
+};

@@ -1,0 +1,36 @@
+#pragma once
+// The colleague of the gallery frame. Its panes are set on it (SetPane); until then the frame
+// shows an empty pane.
+#include <QObject>
+
+#include "app/Colleague.h"
+#include "app/ColleagueSeams.h"
+
+class CFixedChildFrame;
+class CTavrelMainFrame;
+class QRect;
+class QWidget;
+
+class CGalleryColleague : public QObject, public CColleague {
+    Q_OBJECT
+public:
+    CGalleryColleague(CTavrelMediator* mediator, CTavrelMainFrame* mainFrame);
+
+    bool Edit(EditCommand command) override;
+    bool CanEdit(EditCommand command) const override;
+
+    CFixedChildFrame* Frame() const { return frame_; }
+    // The gallery's widget takes the frame's place of the empty pane; operations may be null.
+    void SetPane(QWidget* pane, CGalleryOperations* operations);
+
+    void ApplyLayout(const QRect& rect);
+    bool Command(int id);
+    void Refresh();
+    void Shutdown();
+    void RebuildDisplay();
+
+private:
+    CTavrelMainFrame* mainFrame_;
+    CFixedChildFrame* frame_ = nullptr;
+    CGalleryOperations* operations_ = nullptr;
+};

@@ -1,0 +1,62 @@
+#pragma once
+// The main window: a menu bar, toolbar and status bar built from the resource bundle around
+// an MDI area that holds the three fixed child frames. Every command goes to the mediator.
+#include <QMainWindow>
+#include <QMap>
+
+#include "app/WindowLayout.h"
+
+class CTavrelMediator;
+class QAction;
+class QMdiArea;
+class QMenu;
+
+class CTavrelMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int kRecentFiles = 4;
+
+    CTavrelMainFrame();
+
+    // Builds the menu and the toolbar from the bundle's menu.tsv and toolbar.tsv.
+    void BuildCommands();
+    // Places the window at (10, 10) with the screen's width - 20 and height - 95.
+    void PlaceOnScreen();
+    void SetMediator(CTavrelMediator* mediator) { mediator_ = mediator; }
+
+    QMdiArea* MdiArea() const { return mdiArea_; }
+    // The three frames' places in the MDI area's current client rectangle.
+    CWindowLayout ClientLayout() const;
+
+    // Runs a command as a click on its menu item would.
+    bool OnCommand(int id);
+    QAction* Action(int id) const { return actions_.value(id); }
+    void InvertCheckMark(int id);
+    // Enables each command's item and button as the mediator says.
+    void UpdateCommandStates();
+
+    void AddRecentFile(const QString& path);
+    QStringList RecentFiles() const;
+
+    // Opens a file as the command line or the recent-file list names it; kept until the
+    // mediator exists.
+    void OpenDocumentByName(QString path);
+    const QString& PendingFile() const { return pendingFile_; }
+
+signals:
+    void openRequested(const QString& path);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QAction* MakeAction(int id, int textId, const QString& shortcut, bool checkable);
+    void FillRecentMenu();
+
+    QMdiArea* mdiArea_;
+    CTavrelMediator* mediator_ = nullptr;
+    QMap<int, QAction*> actions_;
+    QMenu* recentMenu_ = nullptr;
+    QString pendingFile_;
+};

@@ -1,0 +1,39 @@
+#pragma once
+// The colleague of the timeline frame, the only link between the timeline and the 3D window.
+// The panel is set on it (SetPanel); until then the frame shows an empty pane.
+#include <QObject>
+#include <string>
+
+#include "app/Colleague.h"
+#include "app/ColleagueSeams.h"
+
+class CFixedChildFrame;
+class CTavrelMainFrame;
+class QRect;
+class QWidget;
+
+class CTimelineColleague : public QObject, public CColleague {
+    Q_OBJECT
+public:
+    CTimelineColleague(CTavrelMediator* mediator, CTavrelMainFrame* mainFrame);
+
+    bool Edit(EditCommand command) override;
+    bool CanEdit(EditCommand command) const override;
+
+    CFixedChildFrame* Frame() const { return frame_; }
+    void SetPanel(QWidget* panel, CTimelineOperations* operations);
+
+    void ApplyLayout(const QRect& rect);
+    bool IsBusy() const;
+    bool NewProject();
+    bool OpenProject(const std::string& path);
+    bool WindUp();
+    bool CloseProject();
+    bool Command(int id);
+    void RefreshFrame();
+
+private:
+    CTavrelMainFrame* mainFrame_;
+    CFixedChildFrame* frame_ = nullptr;
+    CTimelineOperations* operations_ = nullptr;
+};

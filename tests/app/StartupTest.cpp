@@ -1,0 +1,338 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLocalSocket>
+#include <QMdiArea>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <csignal>
+#include <fstream>
+
+#include "app/APSystemColleague.h"
+#include "app/SingleInstance.h"
+#include "app/TavrelApp.h"
+#include "app/TavrelMainFrame.h"
+#include "app/TavrelMediator.h"
+#include "base/DebugOutput.h"
+#include "tests/app/ShellFakes.h"
+#include "tests/support/TempFolder.h"
+#include "uikit/UiText.h"
+
+namespace tavrel::testing {
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool NoWindowShown() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->isVisible()) return false;
+    }
+    return true;
+}
+
+class StartupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("TAVREL_HOME", (home / "data").c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+        ::setenv("XDG_CONFIG_DIRS", (home / "etc").c_str(), 1);
+        options.programFolder = QString::fromStdString(home / "program");
+        options.bundlePath = TAVREL_VESK_RCC;
+        options.instanceName = QString::fromStdString(home / "instance");
+        options.withGL = false;
+        previous = ui::SetMessageSink([this](const Message& m) { messages.push_back(m); });
+    }
+    void TearDown() override { ui::SetMessageSink(previous); }
+
+    TempFolder home;
+    CStartOptions options;
+    std::vector<Message> messages;
+    ui::MessageSink previous;
+};
+
+TEST_F(StartupTest, BuildsTheShellInOrderAndOpensTheFileLast) {
+    const std::string project = home.Write("dance.tvp", "x");
+    CallLog log;
+    FakeTimeline timeline(log);
+    bool framesExistedAtOpen = false;
+    options.connectWindows = [&](CTavrelMediator* mediator) {
+        mediator->Timeline()->SetPanel(new QWidget, &timeline);
+        EXPECT_TRUE(timeline.opened.empty());  // not yet: the file waits for the frames
+    };
+    DebugCapture debug;
+    CTavrelApp app;
+    ASSERT_EQ(app.Start({QString::fromStdString(project)}, options),
+              CTavrelApp::StartResult::Running);
+    framesExistedAtOpen = app.MainFrame()->MdiArea()->subWindowList().size() == 3;
+    ASSERT_EQ(timeline.opened.size(), 1u);
+    EXPECT_EQ(timeline.opened[0], project);
+    EXPECT_TRUE(framesExistedAtOpen);
+    EXPECT_TRUE(app.MainFrame()->PendingFile().isEmpty());
+
+    const std::string& text = debug.Text();
+    const auto system = text.find("CreateColleagues: CAPSystemColleague");
+    const auto view = text.find("CreateColleagues: C3DWindowColleague");
+    const auto gallery = text.find("CreateColleagues: CGalleryColleague");
+    const auto timelineAt = text.find("CreateColleagues: CTimelineColleague");
+    ASSERT_NE(timelineAt, std::string::npos) << text;
+    EXPECT_LT(system, view);
+    EXPECT_LT(view, gallery);
+    EXPECT_LT(gallery, timelineAt);
+
+    // The three data files are in the data folder, as the asset generator wrote them.
+    for (const char* name : {"Init.chb", "avatar.scx", "AvatarFace.bmp"}) {
+        EXPECT_EQ(ReadAll(home / "data/" + name),
+                  ReadAll(std::string(TAVREL_SHARE_DIR) + "/" + name))
+            << name;
+    }
+}
+
+TEST_F(StartupTest, AnEmptyCommandLineOpensNothing) {
+    CallLog log;
+    FakeTimeline timeline(log);
+    options.connectWindows = [&](CTavrelMediator* m) {
+        m->Timeline()->SetPanel(new QWidget, &timeline);
+    };
+    CTavrelApp app;
+    ASSERT_EQ(app.Start({}, options), CTavrelApp::StartResult::Running);
+    EXPECT_TRUE(log.calls.empty());
+    EXPECT_EQ(app.MainFrame()->windowTitle(), "Tavrel");
+}
+
+TEST_F(StartupTest, ASecondStartRestoresTheMinimisedWindowAndPassesItsFile) {
+    CallLog log;
+    FakeTimeline timeline(log);
+    options.connectWindows = [&](CTavrelMediator* m) {
+        m->Timeline()->SetPanel(new QWidget, &timeline);
+    };
+    CTavrelApp app;
+    ASSERT_EQ(app.Start({}, options), CTavrelApp::StartResult::Running);
+    app.MainFrame()->showMinimized();
+    ASSERT_TRUE(app.MainFrame()->isMinimized());
+
+    const std::string project = home.Write("second.tvp", "x");
+    CTavrelApp second;
+    EXPECT_EQ(second.Start({QString::fromStdString(project)}, options),
+              CTavrelApp::StartResult::AnotherInstance);
+    EXPECT_EQ(second.MainFrame(), nullptr);
+    for (int i = 0; i < 200 && timeline.opened.empty(); ++i) QTest::qWait(25);
+    EXPECT_FALSE(app.MainFrame()->isMinimized());
+    ASSERT_EQ(timeline.opened.size(), 1u);
+    EXPECT_EQ(timeline.opened[0], project);
+}
+
+TEST_F(StartupTest, ExtractionReplacesStaleDataFiles) {
+    home.Write("data/avatar.scx", "an old, broken avatar");
+    CTavrelApp app;
+    ASSERT_EQ(app.Start({}, options), CTavrelApp::StartResult::Running);
+    EXPECT_EQ(ReadAll(home / "data/avatar.scx"),
+              ReadAll(std::string(TAVREL_SHARE_DIR) + "/avatar.scx"));
+}
+
+TEST_F(StartupTest, AMissingOrBrokenBundleEndsStartUpSilently) {
+    for (const std::string& bundle :
+         {home / "nowhere/Vesk.rcc", home.Write("broken.rcc", std::string(4096, '\x5a'))}) {
+        options.bundlePath = QString::fromStdString(bundle);
+        CTavrelApp app;
+        EXPECT_EQ(app.Start({}, options), CTavrelApp::StartResult::NoBundle) << bundle;
+        EXPECT_EQ(app.MainFrame(), nullptr);
+        EXPECT_TRUE(NoWindowShown());
+        EXPECT_TRUE(messages.empty());
+    }
+}
+
+// Builds a bundle of the given files (alias -> content) with the resource compiler.
+std::string MakeBundle(const TempFolder& folder, const std::string& name,
+                       const std::vector<std::pair<std::string, std::string>>& files) {
+    std::string qrc = "<RCC><qresource prefix=\"/\">";
+    for (const auto& [alias, content] : files) {
+        qrc += "<file alias=\"" + alias + "\">" + folder.Write(name + "/" + alias, content) +
+               "</file>";
+    }
+    const std::string qrcPath = folder.Write(name + ".qrc", qrc + "</qresource></RCC>");
+    const std::string out = folder / (name + ".rcc");
+    QProcess rcc;
+    rcc.start(TAVREL_RCC,
+              {"--binary", "-o", QString::fromStdString(out), QString::fromStdString(qrcPath)});
+    EXPECT_TRUE(rcc.waitForFinished(30000));
+    EXPECT_EQ(rcc.exitCode(), 0);
+    return out;
+}
+
+TEST_F(StartupTest, ABundleWithoutItsDataFilesOrWithBadNamesIsRefused) {
+    const std::string strings =
+        "126\tTavrel\n61364\tInit.chb\n61365\tavatar.scx\n"
+        "61366\tface.bmp\n";
+    options.bundlePath =
+        QString::fromStdString(MakeBundle(home, "nodata", {{"strings.tsv", strings}}));
+    {
+        CTavrelApp app;
+        EXPECT_EQ(app.Start({}, options), CTavrelApp::StartResult::NoBundle);
+        EXPECT_TRUE(NoWindowShown());
+    }
+    // Names that would write outside the data folder.
+    const std::string escaping = "61364\t../escaped.chb\n61365\tavatar.scx\n61366\tface.bmp\n";
+    options.bundlePath = QString::fromStdString(MakeBundle(home, "escaping",
+                                                           {{"strings.tsv", escaping},
+                                                            {"binary/353", "a"},
+                                                            {"binary/354", "b"},
+                                                            {"binary/356", "c"}}));
+    {
+        CTavrelApp app;
+        EXPECT_EQ(app.Start({}, options), CTavrelApp::StartResult::NoBundle);
+    }
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(home / "escaped.chb")));
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(StartupTest, AnUnwritableDataFolderIsReported) {
+    home.Write("data", "a file where the folder should be");
+    CTavrelApp app;
+    EXPECT_EQ(app.Start({}, options), CTavrelApp::StartResult::NoDataFolder);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].id, 62261);
+    EXPECT_TRUE(NoWindowShown());
+}
+
+TEST_F(StartupTest, ANewUserGetsTheSampleLibrary) {
+    home.Write("program/Motion/Dance/step.cha", "motion");
+    CTavrelApp app;
+    ASSERT_EQ(app.Start({}, options), CTavrelApp::StartResult::Running);
+    EXPECT_EQ(ReadAll(home / "data/Motion/Dance/step.cha"), "motion");
+}
+
+TEST(SingleInstanceTest, ASecondStartHandsItsFileToTheFirst) {
+    TempFolder folder;
+    const QString name = QString::fromStdString(folder / "socket");
+    CSingleInstance first(name);
+    ASSERT_TRUE(first.Acquire());
+    QSignalSpy raised(&first, &CSingleInstance::raiseRequested);
+    QSignalSpy opened(&first, &CSingleInstance::openRequested);
+    CSingleInstance second(name);
+    EXPECT_FALSE(second.Acquire("/home/someone/dance.tvp"));
+    ASSERT_TRUE(opened.wait(5000));
+    EXPECT_EQ(opened.first().first().toString(), "/home/someone/dance.tvp");
+    EXPECT_EQ(raised.size(), 1);
+
+    CSingleInstance third(name);
+    EXPECT_FALSE(third.Acquire());
+    ASSERT_TRUE(raised.wait(5000));
+    EXPECT_EQ(opened.size(), 1);  // raised only
+}
+
+// The program itself, killed without a chance to clean up, must not lock its user out.
+TEST(SingleInstanceTest, AStartAfterTheFirstWasKilledRuns) {
+    TempFolder folder;
+    const QString runtime = QString::fromStdString(folder / "run");
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_RUNTIME_DIR", runtime);
+    env.insert("TAVREL_HOME", QString::fromStdString(folder / "data"));
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(folder / "config"));
+    env.remove("DISPLAY");
+    auto start = [&](const QStringList& arguments = {}) {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(env);
+        process->start(TAVREL_EDITOR, arguments);
+        EXPECT_TRUE(process->waitForStarted(10000));
+        return process;
+    };
+    // Waits until the running instance answers on its socket.
+    auto listening = [&] {
+        const QDir dir(runtime);
+        for (int attempt = 0; attempt < 200; ++attempt) {
+            for (const QString& entry : dir.entryList({"tavrel-*"}, QDir::System)) {
+                QLocalSocket probe;
+                probe.connectToServer(dir.filePath(entry));
+                if (probe.waitForConnected(100)) return true;
+            }
+            QTest::qWait(50);
+        }
+        return false;
+    };
+
+    auto first = start();
+    ASSERT_TRUE(listening());
+    ::kill(static_cast<pid_t>(first->processId()), SIGKILL);
+    first->waitForFinished(10000);
+    EXPECT_FALSE(QDir(runtime).entryList({"tavrel-*"}, QDir::System).isEmpty());  // left behind
+
+    auto second = start();
+    ASSERT_TRUE(listening());
+    // The new instance is the one a third start finds: it ends at once, successfully.
+    auto third = start();
+    ASSERT_TRUE(third->waitForFinished(15000));
+    EXPECT_EQ(third->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(third->exitCode(), 0);
+    EXPECT_EQ(second->state(), QProcess::Running);
+    second->terminate();
+    if (!second->waitForFinished(10000)) second->kill();
+}
+
+class SystemColleagueTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("TAVREL_HOME", (home / "data").c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+        previous = ui::SetMessageSink([this](const Message& m) { messages.push_back(m); });
+    }
+    void TearDown() override { ui::SetMessageSink(previous); }
+    void SetFeed(const std::string& location) {
+        home.Write("config/Corvane/Tavrel.conf", "[1.0]\nUpdateFeed=" + location + "\n");
+    }
+
+    TempFolder home;
+    std::vector<Message> messages;
+    ui::MessageSink previous;
+};
+
+TEST_F(SystemColleagueTest, FoldersLiveInTheSettingsFile) {
+    CAPSystemColleague system(nullptr, home / "program");
+    EXPECT_EQ(system.GetMotionDirectory(), "");
+    EXPECT_EQ(system.GetPoseDirectory(), "");
+    system.SetMotionDirectory("/lib/motions");
+    system.SetPoseDirectory("/lib/poses");
+    system.SetProjectDirectory("/work/projects");
+    CAPSystemColleague again(nullptr, home / "program");
+    EXPECT_EQ(again.GetMotionDirectory(), "/lib/motions");
+    EXPECT_EQ(again.GetPoseDirectory(), "/lib/poses");
+    EXPECT_EQ(again.ProgramFolder(), home / "program/");
+}
+
+TEST_F(SystemColleagueTest, TheUpdateCheckSaysWhatItFound) {
+    CAPSystemColleague system(nullptr, home / "program");
+    {
+        DebugCapture debug;
+        EXPECT_FALSE(system.ShowUpdate(nullptr));
+        EXPECT_TRUE(debug.Contains("CAPSystemColleague::ShowUpdate() Error!\n"));
+    }
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages.back().id, 62262);
+    EXPECT_NE(
+        ui::MessageText(messages.back()).toStdString().find(home / "config/Corvane/Tavrel.conf"),
+        std::string::npos);
+
+    SetFeed(home.Write("feed.txt", "version=99.0\nurl=https://example.org/tavrel\n"));
+    EXPECT_TRUE(system.ShowUpdate(nullptr));
+    EXPECT_EQ(messages.back().id, 62265);
+    EXPECT_TRUE(ui::MessageText(messages.back()).contains("99.0"));
+
+    SetFeed(home.Write("feed.txt", "version=0.0.1\n"));
+    EXPECT_TRUE(system.ShowUpdate(nullptr));
+    EXPECT_EQ(messages.back().id, 62264);
+
+    SetFeed("https://example.org/feed");
+    EXPECT_FALSE(system.ShowUpdate(nullptr));
+    EXPECT_EQ(messages.back().id, 62263);
+}
+
+}  // namespace
+}  // namespace tavrel::testing
