@@ -317,10 +317,10 @@ void CObjectGrid::StepZoom(int x) {
     constexpr int kStepPixels = 16;
     // Left of the starting point zooms in, right of it zooms out.
     if (x <= zoomX_ - kStepPixels) {
-        panel_.Zoom(CTimelinePanel::kZoomIn);
+        panel_.Zoom(CTimelinePanel::kZoomStepIn);
         zoomX_ = x;
     } else if (x >= zoomX_ + kStepPixels) {
-        panel_.Zoom(CTimelinePanel::kZoomOut);
+        panel_.Zoom(CTimelinePanel::kZoomStepOut);
         zoomX_ = x;
     }
 }

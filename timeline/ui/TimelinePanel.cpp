@@ -382,11 +382,11 @@ void CTimelinePanel::RunCommand(int command) {
             SetCurrentFrame(model_->LastFrame());
             return;
         case kZoomIn:
-            return Zoom(kZoomIn);
+            return Zoom(kZoomStepIn);
         case kZoomOut:
-            return Zoom(kZoomOut);
+            return Zoom(kZoomStepOut);
         case kZoomReset:
-            return Zoom(kZoomReset);
+            return Zoom(kZoomDefault);
         case kLoop:
             looping_ = !looping_;
             break;
@@ -439,16 +439,16 @@ void CTimelinePanel::RunCommand(int command) {
 void CTimelinePanel::Zoom(int mode) {
     int step = mapping_.Step();
     switch (mode) {
-        case kZoomReset:
+        case kZoomDefault:
             step = CTrackMapping::kDefaultStep;
             break;
-        case kZoomIn:
+        case kZoomStepIn:
             step = std::min(step + 1, 8);
             break;
-        case kZoomOut:
+        case kZoomStepOut:
             step = std::max(step - 1, 0);
             break;
-        case kZoomCycle:
+        case kZoomWrap:
             step = step == 8 ? 0 : step + 1;
             break;
         default:
@@ -504,10 +504,10 @@ bool CTimelinePanel::HandleKey(int key) {
             Apply(model_->DeleteSelected());
             break;
         case Qt::Key_Plus:
-            if (!playing_ && !IsOverview() && mapping_.Step() < 8) Zoom(kZoomIn);
+            if (!playing_ && !IsOverview() && mapping_.Step() < 8) Zoom(kZoomStepIn);
             break;
         case Qt::Key_Minus:
-            if (!playing_ && !IsOverview() && mapping_.Step() > 0) Zoom(kZoomOut);
+            if (!playing_ && !IsOverview() && mapping_.Step() > 0) Zoom(kZoomStepOut);
             break;
         default:
             return false;

@@ -31,7 +31,7 @@ class CTrackEdge;
 
 class CTimelinePanel : public QWidget {
 public:
-    enum ZoomMode { kZoomReset = 0, kZoomIn = 1, kZoomOut = 2, kZoomCycle = 3 };
+    enum ZoomMode { kZoomDefault = 0, kZoomStepIn = 1, kZoomStepOut = 2, kZoomWrap = 3 };
 
     // Layout sizes in pixels.
     static constexpr int kLeftMargin = 12;
