@@ -69,19 +69,22 @@ CObjectGrid::~CObjectGrid() = default;
 // ---------------------------------------------------------------------------------------------
 // Looking at the track
 
-std::vector<int> CObjectGrid::TimeOrder() const {
-    std::vector<int> order(size_t(Model().Project().motionClips.Count()));
-    for (size_t i = 0; i < order.size(); ++i) order[i] = int(order.size() - 1 - i);
+std::vector<CObjectGrid::Placed> CObjectGrid::TimeOrder() const {
+    const auto& clips = Model().Project().motionClips;
+    std::vector<Placed> order;
+    order.reserve(size_t(clips.Count()));
+    int position = clips.Count();
+    for (auto it = clips.rbegin(); it != clips.rend(); ++it) order.push_back({--position, &*it});
     return order;
 }
 
 std::vector<CObjectGrid::Neighbours> CObjectGrid::TransitionPairs() const {
     std::vector<Neighbours> pairs;
-    const std::vector<int> order = TimeOrder();
+    const std::vector<Placed> order = TimeOrder();
     for (size_t i = 1; i < order.size(); ++i) {
-        const MotionClip* a = Model().ClipAtPosition(order[i - 1]);
-        const MotionClip* b = Model().ClipAtPosition(order[i]);
-        if (a->lastFrame < b->firstFrame) pairs.push_back({order[i - 1], order[i], int(i)});
+        if (order[i - 1].clip->lastFrame < order[i].clip->firstFrame) {
+            pairs.push_back({order[i - 1].position, order[i].position, int(i)});
+        }
     }
     return pairs;
 }
@@ -128,10 +131,10 @@ void CObjectGrid::Render(QPainter& painter, int width, int height) {
     if (const MotionClip* selected = Model().SelectedClip()) {
         DrawClip(painter, *selected, colours::kSelectedClip);
     }
-    const std::vector<int> order = TimeOrder();
+    const std::vector<Placed> order = TimeOrder();
     for (size_t i = 1; i < order.size(); ++i) {
-        const MotionClip* a = Model().ClipAtPosition(order[i - 1]);
-        const MotionClip* b = Model().ClipAtPosition(order[i]);
+        const MotionClip* a = order[i - 1].clip;
+        const MotionClip* b = order[i].clip;
         if (a->lastFrame < b->firstFrame) {
             if (a->transitionOut > 0 && b->transitionIn > 0) DrawTransition(painter, *a, *b);
         } else if (RangesOverlap(b->firstFrame, std::min(a->lastFrame, b->lastFrame), first,
@@ -181,6 +184,11 @@ void CObjectGrid::DrawTransition(QPainter& painter, const MotionClip& a,
     const int w = std::max(2, m.XOf(zone.end + 1) - x);
     if (x > width() || x + w < 0) return;
     const int top = kTransitionTop, h = kTransitionBottom - kTransitionTop;
+    if (w < 4) {
+        // Too narrow for a shape (the overview of a long timeline): a mark of the blend.
+        painter.fillRect(x, top + h / 2, w, h - h / 2 + 1, colours::kSelectedClip);
+        return;
+    }
     painter.fillRect(x, top, w, h + 1, colours::kStrip);
     const char* name = kCurveNames[a.curveType <= kCurveCurve ? a.curveType : 0];
     QPolygon shape;

@@ -77,8 +77,12 @@ private:
     };
     // Consecutive clips in time order that do not overlap each other.
     std::vector<Neighbours> TransitionPairs() const;
-    // Clips in time order as positions from First.
-    std::vector<int> TimeOrder() const;
+    struct Placed {
+        int position;  // from First
+        const MotionClip* clip;
+    };
+    // Clips in time order, in one walk of the list.
+    std::vector<Placed> TimeOrder() const;
     // The end of a clip under the mouse that a resize may take, or kNone.
     DragMode ResizeEndAt(int position, int frame) const;
 
