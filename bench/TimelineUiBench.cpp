@@ -90,6 +90,11 @@ BENCHMARK(BM_RepaintMotionTrackOverview)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    const fs::path runtime =
+        fs::temp_directory_path() / ("tavrel-ui-" + std::to_string(::getuid()));
+    fs::create_directories(runtime);
+    fs::permissions(runtime, fs::perms::owner_all);
+    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 0);
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
