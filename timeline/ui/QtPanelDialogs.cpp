@@ -6,9 +6,31 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include "settings/RProfile.h"
 #include "timeline/ui/TimelineStrings.h"
 
 namespace tavrel {
+namespace {
+
+const char* ProfileKey(FileKind kind) {
+    return kind == FileKind::kMotion ? "Motion" : kind == FileKind::kPose ? "Pose" : nullptr;
+}
+
+}  // namespace
+
+QString CQtPanelDialogs::StartFolder(FileKind kind) const {
+    const char* key = ProfileKey(kind);
+    if (!key || !lastFolder_[int(kind)].isEmpty()) return lastFolder_[int(kind)];
+    const std::string kept = profile_ ? profile_->GetString("Directory", key) : std::string();
+    return QString::fromStdString(kept.empty() ? library_ : kept);
+}
+
+void CQtPanelDialogs::KeepFolder(FileKind kind, const QString& folder) {
+    lastFolder_[int(kind)] = folder;
+    if (const char* key = ProfileKey(kind); key && profile_) {
+        profile_->WriteString("Directory", key, folder.toStdString());
+    }
+}
 
 std::vector<std::string> CQtPanelDialogs::AskOpenFiles(FileKind kind) {
     const int k = int(kind);
@@ -16,14 +38,14 @@ std::vector<std::string> CQtPanelDialogs::AskOpenFiles(FileKind kind) {
     const QString filter = QString::fromStdString(strings_(strings::kOpenFilters[k]));
     QStringList picked;
     if (kind == FileKind::kImages) {
-        picked = QFileDialog::getOpenFileNames(parent_, title, lastFolder_[k], filter);
+        picked = QFileDialog::getOpenFileNames(parent_, title, StartFolder(kind), filter);
     } else {
-        const QString one = QFileDialog::getOpenFileName(parent_, title, lastFolder_[k], filter);
+        const QString one = QFileDialog::getOpenFileName(parent_, title, StartFolder(kind), filter);
         if (!one.isEmpty()) picked << one;
     }
     std::vector<std::string> files;
     for (const QString& file : picked) files.push_back(file.toStdString());
-    if (!picked.isEmpty()) lastFolder_[k] = QFileInfo(picked.front()).absolutePath();
+    if (!picked.isEmpty()) KeepFolder(kind, QFileInfo(picked.front()).absolutePath());
     return files;
 }
 

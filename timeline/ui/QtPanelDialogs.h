@@ -9,10 +9,18 @@ class QWidget;
 
 namespace tavrel {
 
+class CRProfile;
+
 class CQtPanelDialogs : public CPanelDialogs {
 public:
     CQtPanelDialogs(QWidget* parent, StringLookup strings)
         : parent_(parent), strings_(std::move(strings)) {}
+    // Motion and pose files are picked starting in the folder last used for them, kept in the
+    // profile under "Directory", else in the motion library.
+    void SetFolders(CRProfile* profile, std::string library) {
+        profile_ = profile;
+        library_ = std::move(library);
+    }
     std::vector<std::string> AskOpenFiles(FileKind kind) override;
     void ShowMessage(const std::string& text) override;
     void OpenVolumeControl() override;
@@ -20,6 +28,11 @@ public:
 private:
     QWidget* parent_;
     StringLookup strings_;
+    QString StartFolder(FileKind kind) const;
+    void KeepFolder(FileKind kind, const QString& folder);
+
+    CRProfile* profile_ = nullptr;
+    std::string library_;
     QString lastFolder_[5];  // the folder last used for each kind of file
 };
 

@@ -271,7 +271,12 @@ TEST_F(TimelinePanelTest, PicturesFollowOneAnotherAndBadNamesAreRefused) {
     dialogs.answers.push_back({root.Path() + "/" + std::string(260, 'x') + ".jpg"});
     panel->RunCommand(kAddImages);
     EXPECT_EQ(dialogs.messages.back(), panel->Text(61356).toStdString());
+    std::filesystem::create_directories(root / "user/folder.jpg");  // cannot be copied
+    dialogs.answers.push_back({root / "user/folder.jpg"});
+    panel->RunCommand(kAddImages);
+    EXPECT_EQ(dialogs.messages.back(), panel->Text(61321).toStdString());
     EXPECT_EQ(Model().Project().mediaClips.Count(), 2);
+    EXPECT_EQ(Model().UndoCount(), 2);  // the refused pictures left no record
     // Refused while the whole timeline is shown.
     panel->RunCommand(kOverview);
     EXPECT_FALSE(panel->IsCommandEnabled(kAddImages));
