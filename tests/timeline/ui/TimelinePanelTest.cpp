@@ -255,6 +255,11 @@ TEST_F(TimelinePanelTest, AddingAVideoIsRefusedOverMediaAndWhenUnreadable) {
     panel->RunCommand(kAddVideo);
     EXPECT_EQ(dialogs.messages.back(), panel->Text(61278).toStdString());
     EXPECT_EQ(Model().Project().mediaClips.Count(), 1);
+    // Dragged along its track, the video moves as one undoable edit.
+    const int undo = Model().UndoCount();
+    Drag(panel->MediaTrack(), At(20, 12), At(60, 12));
+    EXPECT_EQ(Media().front().firstFrame, 50);
+    EXPECT_EQ(Model().UndoCount(), undo + 1);
 }
 
 TEST_F(TimelinePanelTest, PicturesFollowOneAnotherAndBadNamesAreRefused) {
