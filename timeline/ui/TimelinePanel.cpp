@@ -266,6 +266,20 @@ void CTimelinePanel::ShowMessage(const Message& message) {
     if (message) dialogs_->ShowMessage(message.Text(strings_));
 }
 
+void CTimelinePanel::Undo() {
+    if (playing_ || !model_->CanUndo()) return;
+    const EditResult result = model_->Undo();
+    mapping_.ShowFrame(model_->CurrentFrame());
+    Apply(result);
+}
+
+void CTimelinePanel::Redo() {
+    if (playing_ || !model_->CanRedo()) return;
+    const EditResult result = model_->Redo();
+    mapping_.ShowFrame(model_->CurrentFrame());
+    Apply(result);
+}
+
 void CTimelinePanel::ProjectReplaced() {
     Stop();
     SetCurrentFrame(model_->CurrentFrame());

@@ -66,6 +66,9 @@ public:
     int CurrentFrame() const { return model_->CurrentFrame(); }
     // Refuses frames outside 0 to kMaxFrame; hands the new frame's sample to the colleague.
     bool SetCurrentFrame(int frame);
+    // Undo and redo of the edit menu; both wait while playing.
+    void Undo();
+    void Redo();
     // A new or opened project replaced the model's: sound, view and windows start over.
     void ProjectReplaced();
 

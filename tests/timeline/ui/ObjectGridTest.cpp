@@ -24,8 +24,13 @@ TEST_F(ObjectGridTest, DraggingAClipMovesItAsOneUndoableEdit) {
     Drag(Grid(), At(110), At(150));
     EXPECT_EQ(Ranges(), (std::vector<Range>{{140, 169}}));
     EXPECT_EQ(Model().UndoCount(), undo + 1);
-    Model().Undo();
+    Model().SetCurrentFrame(105);
+    panel->Undo();
     EXPECT_EQ(Ranges(), (std::vector<Range>{{100, 129}}));
+    // The restored view's frame reaches the avatar with the restored clips.
+    EXPECT_EQ(colleague.samples.back(), Model().GetFrameSample(Model().CurrentFrame()));
+    panel->Redo();
+    EXPECT_EQ(Ranges(), (std::vector<Range>{{140, 169}}));
 }
 
 TEST_F(ObjectGridTest, MovesStopAtTheTimelinesEnds) {
