@@ -350,12 +350,14 @@ void CObjectGrid::DragTo(int x) {
             copy_.lastFrame = frame;
             break;
         case DragMode::kTransitionOut:
-            Model().SetTransitionOut(dragPosition_,
-                                     Model().ClipAtPosition(dragPosition_)->lastFrame - frame + 1);
+            if (const MotionClip* clip = Model().ClipAtPosition(dragPosition_)) {
+                Model().SetTransitionOut(dragPosition_, clip->lastFrame - frame + 1);
+            }
             break;
         case DragMode::kTransitionIn:
-            Model().SetTransitionIn(dragPosition_,
-                                    frame - Model().ClipAtPosition(dragPosition_)->firstFrame + 1);
+            if (const MotionClip* clip = Model().ClipAtPosition(dragPosition_)) {
+                Model().SetTransitionIn(dragPosition_, frame - clip->firstFrame + 1);
+            }
             break;
         case DragMode::kInMark:
             Model().SetInMark(frame);

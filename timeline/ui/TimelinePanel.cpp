@@ -515,7 +515,8 @@ bool CTimelinePanel::HandleKey(int key) {
             if (moving) SetCurrentFrame(model_->CurrentFrame() + 1);
             break;
         case Qt::Key_Delete:
-            Apply(model_->DeleteSelected());
+            // Not under a drag, which works on the clip it started with.
+            if (grid_->Drag() == CObjectGrid::DragMode::kNone) Apply(model_->DeleteSelected());
             break;
         case Qt::Key_Plus:
             if (!playing_ && !IsOverview() && mapping_.Step() < 8) Zoom(kZoomStepIn);
@@ -619,7 +620,7 @@ void CTimelinePanel::AddMedia(FileKind kind) {
         Apply(result);
         if (!result.done) break;
     }
-    SetCurrentFrame(model_->CurrentFrame());
+    SetCurrentFrame(frame);
 }
 
 void CTimelinePanel::AddSound(const std::string& path) {
