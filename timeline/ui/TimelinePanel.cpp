@@ -26,14 +26,14 @@ using namespace commands;
 
 constexpr int kMaxTooltip = 80;
 
-struct ButtonSpec {
+struct ButtonDef {
     int command;
     int icon;  // a QStyle::StandardPixmap, or -1 for a caption from the string table
     bool checkable;
 };
 
 // The transport buttons carry the style's icons; the others captions.
-constexpr ButtonSpec kButtons[] = {
+constexpr ButtonDef kButtons[] = {
     {kPlayAll, QStyle::SP_MediaPlay, false},
     {kPlayRange, QStyle::SP_MediaSeekForward, false},
     {kStop, QStyle::SP_MediaStop, false},
@@ -119,24 +119,24 @@ void CTimelinePanel::BuildWindows() {
 
 void CTimelinePanel::BuildButtons() {
     int caption = strings::kButtonCaptions;
-    for (const ButtonSpec& spec : kButtons) {
+    for (const ButtonDef& def : kButtons) {
         auto* button = new QToolButton(this);
-        if (spec.icon >= 0) {
-            button->setIcon(style()->standardIcon(QStyle::StandardPixmap(spec.icon)));
+        if (def.icon >= 0) {
+            button->setIcon(style()->standardIcon(QStyle::StandardPixmap(def.icon)));
         } else {
             button->setText(Text(caption++));
         }
-        button->setToolTip(Text(spec.command).left(kMaxTooltip));
-        button->setCheckable(spec.checkable);
+        button->setToolTip(Text(def.command).left(kMaxTooltip));
+        button->setCheckable(def.checkable);
         button->setAutoRaise(true);
         // Keys belong to the panel: a focused button would take Space.
         button->setFocusPolicy(Qt::NoFocus);
-        const int command = spec.command;
+        const int command = def.command;
         connect(button, &QToolButton::clicked, this, [this, command] {
             RunCommand(command);
             UpdateCommandUI();
         });
-        buttons_[spec.command] = button;
+        buttons_[def.command] = button;
     }
 }
 
@@ -158,8 +158,8 @@ void CTimelinePanel::resizeEvent(QResizeEvent*) {
 
 void CTimelinePanel::LayoutChildren() {
     int x = kLeftMargin;
-    for (const ButtonSpec& spec : kButtons) {
-        QToolButton* button = buttons_[spec.command];
+    for (const ButtonDef& def : kButtons) {
+        QToolButton* button = buttons_[def.command];
         const int w = std::max(24, button->sizeHint().width());
         button->setGeometry(x, 5, w, 24);
         x += w;
