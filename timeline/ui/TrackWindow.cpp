@@ -11,6 +11,9 @@ namespace tavrel {
 CTrackWindow::CTrackWindow(CTimelinePanel& panel, QWidget* parent)
     : QWidget(parent), panel_(panel) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // A click on a track gives the keys to the panel.
+    setFocusPolicy(Qt::ClickFocus);
+    setFocusProxy(&panel);
 }
 
 const QImage& CTrackWindow::RenderImage() {
