@@ -335,6 +335,10 @@ void CObjectGrid::StepZoom(int x) {
 
 void CObjectGrid::DragTo(int x) {
     const int frame = std::clamp(Mapping().FrameAt(x), lower_, upper_);
+    // Dragged past an edge, the tracks scroll after the mouse.
+    if (!Mapping().Overview() && (x < 0 || x >= width())) {
+        panel_.ScrollTo(Mapping().Scroll() + (x < 0 ? x : x - width() + 1));
+    }
     switch (drag_) {
         case DragMode::kMove: {
             const int length = copy_.Length();

@@ -40,6 +40,7 @@ TEST_F(ObjectGridTest, MovesStopAtTheTimelinesEnds) {
     // Far right: the frame under the mouse is 17999; the clip ends there.
     Drag(Grid(), At(10), QPoint(1 << 20, Grid::kClipTop + 2));
     EXPECT_EQ(Ranges(), (std::vector<Range>{{kMaxFrame - 29, kMaxFrame}}));
+    EXPECT_EQ(Mapping().LastVisible(), kMaxFrame);  // the tracks scrolled after the mouse
 }
 
 TEST_F(ObjectGridTest, AMoveOrResizeEndingWhereItStartedLeavesNoRecord) {
