@@ -1,0 +1,355 @@
+// The panel's commands, keys, enabling, playback on a test clock, media and sound.
+#include <QKeyEvent>
+#include <QLabel>
+#include <QToolButton>
+
+#include "tests/timeline/ui/PanelFixture.h"
+#include "timeline/ui/FrameRuler.h"
+#include "timeline/ui/MediaTrack.h"
+#include "timeline/ui/SoundTrack.h"
+#include "timeline/ui/TimeLineView.h"
+#include "timeline/ui/TimelineCommands.h"
+#include "timeline/ui/TimelineStrings.h"
+
+namespace tavrel::testing {
+namespace {
+
+using namespace commands;
+
+// A PCM WAV file: 16-bit mono at 8000 samples a second.
+std::string Wave(int samples, uint16_t format = 1) {
+    std::string out;
+    const auto put32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i) out += char(v >> (8 * i));
+    };
+    const auto put16 = [&](uint16_t v) { out += char(v), out += char(v >> 8); };
+    out += "RIFF";
+    put32(36 + 2 * samples);
+    out += "WAVEfmt ";
+    put32(16);
+    put16(format), put16(1), put32(8000), put32(16000), put16(2), put16(16);
+    out += "data";
+    put32(2 * samples);
+    for (int i = 0; i < samples; ++i) put16(uint16_t(i % 2 ? 12000 : -12000));
+    return out;
+}
+
+class TimelinePanelTest : public PanelFixture {
+protected:
+    void Key(int key) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(panel.get(), &press);
+    }
+    // Lets the clock run and the play timer tick once.
+    void Tick(int ms) {
+        now += ms;
+        const bool range = panel->PlayRangeTimer().IsRunning();
+        panel->OnTimer(range ? panel->PlayRangeTimer().Identifier()
+                             : panel->PlayAllTimer().Identifier());
+    }
+};
+
+TEST_F(TimelinePanelTest, PlayCommandsNeedClipsAndAStoppedTimeline) {
+    for (int command : {kPlayAll, kPlayRange, kFrameBack, kFrameForward, kGoFirst, kGoLast}) {
+        EXPECT_FALSE(panel->IsCommandEnabled(command)) << command;
+    }
+    Key(Qt::Key_Return);
+    EXPECT_FALSE(panel->IsPlaying());
+    AddClip(30, 0);
+    panel->Refresh();
+    EXPECT_TRUE(panel->Button(kPlayAll)->isEnabled());
+    EXPECT_FALSE(panel->Button(kStop)->isEnabled());
+    panel->RunCommand(kPlayAll);
+    EXPECT_TRUE(panel->IsPlaying());
+    EXPECT_TRUE(panel->Button(kStop)->isEnabled());
+    for (int command :
+         {kPlayAll, kPlayRange, kFrameForward, kSplit, kAddMotion, kAddVideo, kOverview, kZoomIn}) {
+        EXPECT_FALSE(panel->IsCommandEnabled(command)) << command;
+    }
+    panel->RunCommand(kStopToStart);
+    EXPECT_FALSE(panel->IsPlaying());
+    EXPECT_EQ(panel->CurrentFrame(), 0);
+}
+
+TEST_F(TimelinePanelTest, ButtonTooltipsComeFromTheStringOfTheirCommand) {
+    EXPECT_EQ(panel->Button(kPlayAll)->toolTip(), panel->Text(kPlayAll));
+    EXPECT_FALSE(panel->Button(kCrop)->toolTip().isEmpty());
+    EXPECT_LE(panel->Button(kAddImages)->toolTip().size(), 80);
+    EXPECT_TRUE(panel->Button(kLoop)->isCheckable());
+}
+
+TEST_F(TimelinePanelTest, EnterTwiceStartsAndStopsKeepingTheFrame) {
+    AddClip(100, 0);
+    panel->SetCurrentFrame(10);
+    Key(Qt::Key_Enter);
+    EXPECT_TRUE(panel->PlayAllTimer().IsRunning());
+    EXPECT_EQ(panel->PlayAllTimer().Interval(), 33);
+    Tick(50);  // three frames are due
+    EXPECT_EQ(panel->CurrentFrame(), 13);
+    EXPECT_EQ(colleague.samples.back().frame, 13);
+    Tick(10);  // less than a frame: nothing moves
+    EXPECT_EQ(panel->CurrentFrame(), 13);
+    Key(Qt::Key_Return);
+    EXPECT_FALSE(panel->IsPlaying());
+    EXPECT_FALSE(panel->PlayAllTimer().IsRunning());
+    EXPECT_EQ(panel->CurrentFrame(), 13);
+}
+
+TEST_F(TimelinePanelTest, PlaybackPastTheEndReturnsToZeroUnlessLooping) {
+    AddClip(30, 0);
+    panel->SetCurrentFrame(25);
+    panel->PlayAll();
+    Tick(100);  // six frames: past frame 29
+    EXPECT_FALSE(panel->IsPlaying());
+    EXPECT_EQ(panel->CurrentFrame(), 0);
+    EXPECT_EQ(colleague.samples.back().frame, 0);
+
+    panel->RunCommand(kLoop);
+    EXPECT_TRUE(panel->Button(kLoop)->isChecked());
+    sound.Load("x.wav");
+    panel->SetCurrentFrame(25);
+    panel->PlayAll();
+    EXPECT_EQ(sound.playedFrom.back(), 416);  // 25 frames of 16.67 ms
+    Tick(100);
+    EXPECT_TRUE(panel->IsPlaying());
+    EXPECT_EQ(panel->CurrentFrame(), 1);
+    EXPECT_EQ(sound.playedFrom.back(), 16);  // the sound restarts with the picture
+}
+
+TEST_F(TimelinePanelTest, SpacePlaysTheMarkedRangeFromItsStart) {
+    AddClip(100, 0);
+    Model().SetInMark(40);
+    Model().SetOutMark(45);
+    panel->RunCommand(kLoop);
+    Key(Qt::Key_Space);
+    EXPECT_TRUE(panel->PlayRangeTimer().IsRunning());
+    EXPECT_FALSE(panel->PlayAllTimer().IsRunning());
+    EXPECT_EQ(panel->CurrentFrame(), 40);
+    Tick(100);  // 46 wraps to 40
+    EXPECT_EQ(panel->CurrentFrame(), 40);
+    Tick(34);
+    EXPECT_EQ(panel->CurrentFrame(), 42);
+    Key(Qt::Key_Space);
+    EXPECT_FALSE(panel->IsPlaying());
+}
+
+TEST_F(TimelinePanelTest, MovementKeysWorkOnlyWhileStopped) {
+    AddClip(30, 0);
+    AddClip(20, 50);
+    AddClip(10, 100);
+    panel->SetCurrentFrame(60);
+    Key(Qt::Key_Right);
+    EXPECT_EQ(panel->CurrentFrame(), 61);
+    Key(Qt::Key_Left);
+    Key(Qt::Key_Left);
+    EXPECT_EQ(panel->CurrentFrame(), 59);
+    Key(Qt::Key_End);
+    EXPECT_EQ(panel->CurrentFrame(), 109);
+    Key(Qt::Key_Home);
+    EXPECT_EQ(panel->CurrentFrame(), 0);
+    Model().Select(Model().PositionOfClipAt(50));
+    Key(Qt::Key_PageUp);
+    EXPECT_EQ(Model().SelectedClip()->firstFrame, 0);
+    EXPECT_EQ(panel->CurrentFrame(), 0);
+    Key(Qt::Key_PageUp);  // no clip before the first: nothing moves
+    EXPECT_EQ(Model().SelectedClip()->firstFrame, 0);
+    Key(Qt::Key_PageDown);
+    Key(Qt::Key_PageDown);
+    EXPECT_EQ(panel->CurrentFrame(), 100);
+    panel->PlayAll();
+    Key(Qt::Key_Home);
+    Key(Qt::Key_Left);
+    EXPECT_EQ(panel->CurrentFrame(), 100);
+    panel->Stop();
+    Key(Qt::Key_Delete);
+    EXPECT_EQ(Ranges(), (std::vector<Range>{{0, 29}, {50, 69}}));
+}
+
+TEST_F(TimelinePanelTest, ZoomStepsStopAtTheTableEndsAndWaitInOverview) {
+    EXPECT_EQ(Mapping().PixelsPerFrame(), 6);
+    Key(Qt::Key_Plus);
+    EXPECT_EQ(Mapping().PixelsPerFrame(), 8);
+    for (int i = 0; i < 8; ++i) Key(Qt::Key_Plus);
+    EXPECT_EQ(Mapping().PixelsPerFrame(), 12);
+    EXPECT_FALSE(panel->IsCommandEnabled(kZoomIn));
+    panel->Zoom(CTimelinePanel::kZoomWrap);
+    EXPECT_EQ(Mapping().PixelsPerFrame(), 1);
+    panel->Zoom(CTimelinePanel::kZoomStepOut);
+    EXPECT_EQ(Mapping().PixelsPerFrame(), 1);
+    panel->RunCommand(kZoomReset);
+    EXPECT_EQ(Mapping().PixelsPerFrame(), 6);
+    panel->RunCommand(kOverview);
+    EXPECT_TRUE(panel->IsOverview());
+    Key(Qt::Key_Minus);
+    EXPECT_EQ(Mapping().PixelsPerFrame(), 6);
+    EXPECT_FALSE(panel->IsCommandEnabled(kZoomOut));
+}
+
+TEST_F(TimelinePanelTest, TheColleagueGetsEveryFrameAndTheStillPoseNotice) {
+    AddClip(30, 0);
+    AddClip(1, 40);  // a still pose
+    colleague.samples.clear();
+    EXPECT_FALSE(panel->SetCurrentFrame(18000));
+    EXPECT_FALSE(panel->SetCurrentFrame(-1));
+    EXPECT_TRUE(colleague.samples.empty());
+    ASSERT_TRUE(panel->SetCurrentFrame(10));
+    EXPECT_EQ(colleague.samples.back(), Model().GetFrameSample(10));
+    EXPECT_EQ(colleague.samples.back().localA, 10);
+    Model().Select(Model().PositionOfClipAt(40));
+    panel->SetCurrentFrame(40);
+    EXPECT_TRUE(colleague.still.back());
+    panel->PlayAll();
+    EXPECT_FALSE(colleague.still.back());
+    panel->Stop();
+    EXPECT_TRUE(colleague.still.back());
+    panel->SetCurrentFrame(41);
+    EXPECT_FALSE(colleague.still.back());
+}
+
+TEST_F(TimelinePanelTest, DraggingOnTheRulerScrubsTheSoundWhileStopped) {
+    AddClip(60, 0);
+    sound.Load("x.wav");
+    CFrameRuler& ruler = panel->Ruler();
+    Press(ruler, At(5, 10));
+    MoveHeld(ruler, At(9, 10));
+    Release(ruler, At(9, 10));
+    EXPECT_EQ(panel->CurrentFrame(), 9);
+    EXPECT_EQ(sound.scrubbed, (std::vector<int>{5, 9}));
+    EXPECT_EQ(colleague.samples.back().frame, 9);
+}
+
+TEST_F(TimelinePanelTest, LayoutStacksTheRowsAndCollapsingHidesMediaAndSound) {
+    panel->resize(1200, 200);
+    EXPECT_EQ(Grid().geometry().top(), 34);
+    EXPECT_EQ(Grid().height(), 48);
+    EXPECT_EQ(panel->MediaTrack().geometry().top(), 34 + 48 + 1);
+    EXPECT_EQ(panel->SoundTrack().height(), 26);
+    const int rulerTop = panel->Ruler().geometry().top();
+    EXPECT_EQ(rulerTop, 34 + 48 + 1 + 24 + 1 + 26 + 1);
+    panel->RunCommand(kCollapse);
+    EXPECT_TRUE(panel->IsCollapsed());
+    EXPECT_TRUE(panel->MediaTrack().isHidden());
+    EXPECT_TRUE(panel->SoundTrack().isHidden());
+    EXPECT_EQ(panel->Ruler().geometry().top(), rulerTop - 24 - 26 - 2);
+    panel->RunCommand(kCollapse);
+    EXPECT_EQ(panel->Ruler().geometry().top(), rulerTop);
+    EXPECT_EQ(Mapping().Width(), Grid().width());
+}
+
+TEST_F(TimelinePanelTest, AddingAVideoIsRefusedOverMediaAndWhenUnreadable) {
+    const std::string video = root.Write("user/clip.avi", "not really a video");
+    probe.frames["clip.avi"] = 40;
+    dialogs.answers.push_back({video});
+    panel->SetCurrentFrame(10);
+    panel->RunCommand(kAddVideo);
+    ASSERT_EQ(Model().Project().mediaClips.Count(), 1);
+    EXPECT_EQ(Media().back().lastFrame, 49);
+    // The current frame on that clip: refused before a file is asked for.
+    panel->SetCurrentFrame(20);
+    panel->RunCommand(kAddVideo);
+    EXPECT_EQ(dialogs.asked.size(), 1u);
+    EXPECT_EQ(dialogs.messages.back(), panel->Text(61308).toStdString());
+    // A video that cannot be read.
+    panel->SetCurrentFrame(100);
+    dialogs.answers.push_back({root.Write("user/broken.avi", "")});
+    panel->RunCommand(kAddVideo);
+    EXPECT_EQ(dialogs.messages.back(), panel->Text(61278).toStdString());
+    EXPECT_EQ(Model().Project().mediaClips.Count(), 1);
+    // Dragged along its track, the video moves as one undoable edit.
+    const int undo = Model().UndoCount();
+    Drag(panel->MediaTrack(), At(20, 12), At(60, 12));
+    EXPECT_EQ(Media().front().firstFrame, 50);
+    EXPECT_EQ(Model().UndoCount(), undo + 1);
+}
+
+TEST_F(TimelinePanelTest, PicturesFollowOneAnotherAndBadNamesAreRefused) {
+    dialogs.answers.push_back({root.Write("user/a.jpg", "a"), root.Write("user/b.jpg", "b")});
+    panel->SetCurrentFrame(5);
+    panel->RunCommand(kAddImages);
+    ASSERT_EQ(Model().Project().mediaClips.Count(), 2);
+    EXPECT_EQ(Media().front().firstFrame, 5);
+    EXPECT_EQ(Media().back().firstFrame, 6);
+    panel->SetCurrentFrame(50);
+    dialogs.answers.push_back({root.Write("user/bad;name.jpg", "c")});
+    panel->RunCommand(kAddImages);
+    EXPECT_EQ(dialogs.messages.back(), panel->Text(61329).toStdString());
+    dialogs.answers.push_back({root.Path() + "/" + std::string(260, 'x') + ".jpg"});
+    panel->RunCommand(kAddImages);
+    EXPECT_EQ(dialogs.messages.back(), panel->Text(61356).toStdString());
+    std::filesystem::create_directories(root / "user/folder.jpg");  // cannot be copied
+    dialogs.answers.push_back({root / "user/folder.jpg"});
+    panel->RunCommand(kAddImages);
+    EXPECT_EQ(dialogs.messages.back(), panel->Text(61321).toStdString());
+    EXPECT_EQ(Model().Project().mediaClips.Count(), 2);
+    EXPECT_EQ(Model().UndoCount(), 2);  // the refused pictures left no record
+    // Refused while the whole timeline is shown.
+    panel->RunCommand(kOverview);
+    EXPECT_FALSE(panel->IsCommandEnabled(kAddImages));
+}
+
+TEST_F(TimelinePanelTest, ASoundIsLoadedAndAWrongFileKeepsTheOldOne) {
+    dialogs.answers.push_back({root.Write("user/voice.wav", Wave(8000 * 2))});  // 2 s
+    panel->RunCommand(kLoadSound);
+    ASSERT_FALSE(Model().Project().soundFile.empty());
+    EXPECT_TRUE(sound.IsLoaded());
+    EXPECT_EQ(panel->Wave().FrameCount(), 120);
+    EXPECT_EQ(CSoundTrack::SecondMarkSpacing(panel->Wave().Seconds()), 60);
+    const std::string loaded = Model().Project().soundFile;
+    dialogs.answers.push_back({root.Write("user/fake.wav", "RIFX....WAVE")});
+    panel->RunCommand(kLoadSound);
+    EXPECT_EQ(dialogs.messages.back(), panel->Text(61348).toStdString());
+    EXPECT_EQ(Model().Project().soundFile, loaded);
+    EXPECT_TRUE(sound.IsLoaded());
+    // Delete with nothing selected removes the sound; the player lets go of it.
+    Key(Qt::Key_Delete);
+    EXPECT_TRUE(Model().Project().soundFile.empty());
+    EXPECT_FALSE(sound.IsLoaded());
+    EXPECT_FALSE(panel->Wave().IsLoaded());
+}
+
+TEST_F(TimelinePanelTest, CommandsReachTheModelAndTheColleague) {
+    dialogs.answers.push_back({UserFile("walk.cha", 30)});
+    panel->SetCurrentFrame(20);
+    panel->RunCommand(kAddMotion);
+    EXPECT_EQ(Ranges(), (std::vector<Range>{{20, 49}}));
+    EXPECT_EQ(dialogs.asked.back(), FileKind::kMotion);
+    panel->SetCurrentFrame(30);
+    EXPECT_TRUE(panel->IsCommandEnabled(kSplit));
+    panel->RunCommand(kSplit);
+    EXPECT_EQ(Ranges(), (std::vector<Range>{{20, 29}, {30, 49}}));
+    EXPECT_FALSE(panel->IsCommandEnabled(kSplit));  // a clip starts here
+    EXPECT_FALSE(panel->IsCommandEnabled(kCrop));   // no mark
+    Model().SetInMark(25);
+    Model().SetOutMark(40);
+    panel->RunCommand(kCrop);
+    EXPECT_EQ(Ranges(), (std::vector<Range>{{25, 29}, {30, 40}}));
+    panel->RunCommand(kColleagueRequest);
+    ASSERT_EQ(colleague.requests.size(), 1u);
+    EXPECT_EQ(colleague.requests[0].first, kColleagueRequest);
+    panel->RunCommand(kVolume);
+    EXPECT_EQ(dialogs.volume, 1);
+    panel->SetCurrentFrame(200);
+    panel->RunCommand(kAddCurrentPose);
+    EXPECT_EQ(Ranges().back(), Range(200, 200));
+    Model().Undo();
+    EXPECT_EQ(Ranges().size(), 2u);
+}
+
+TEST_F(TimelinePanelTest, TheViewHandsItsKeysToThePanel) {
+    CTimelinePanel::Services services;
+    services.dialogs = &dialogs;
+    auto second = std::make_unique<CTimelineModel>(motion, decisions, *workingDirectory);
+    second->NewProject(CTimelineProject());
+    CTimeLineView view(std::move(second), services);
+    view.resize(900, 190);
+    view.show();
+    EXPECT_EQ(view.Panel().width(), 900);
+    view.Panel().Model().SetCurrentFrame(0);
+    ASSERT_TRUE(view.Panel().Model().AddMotionFile(UserFile("v.cha", 10)).done);
+    QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+    QApplication::sendEvent(&view, &right);
+    EXPECT_EQ(view.Panel().CurrentFrame(), 1);
+}
+
+}  // namespace
+}  // namespace tavrel::testing

@@ -1,0 +1,36 @@
+#include "timeline/ui/DialogDecisions.h"
+
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "timeline/ui/TimelineStrings.h"
+
+namespace tavrel {
+
+OverlapChoice CDialogDecisions::AskOverlap(int messageId) {
+    QMessageBox box(QMessageBox::Question, QString(), QString::fromStdString(strings_(messageId)),
+                    QMessageBox::NoButton, parent_);
+    QPushButton* replace = box.addButton(QString::fromStdString(strings_(strings::kReplaceButton)),
+                                         QMessageBox::AcceptRole);
+    QPushButton* shift = box.addButton(QString::fromStdString(strings_(strings::kShiftButton)),
+                                       QMessageBox::AcceptRole);
+    box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(shift);
+    box.exec();
+    if (box.clickedButton() == replace) return OverlapChoice::kReplace;
+    if (box.clickedButton() == shift) return OverlapChoice::kShift;
+    return OverlapChoice::kCancel;
+}
+
+std::optional<std::string> CDialogDecisions::AskPasteName(int messageId,
+                                                          const std::string& proposed) {
+    bool ok = false;
+    const QString name =
+        QInputDialog::getText(parent_, QString(), QString::fromStdString(strings_(messageId)),
+                              QLineEdit::Normal, QString::fromStdString(proposed), &ok);
+    if (!ok) return std::nullopt;
+    return name.toStdString();
+}
+
+}  // namespace tavrel

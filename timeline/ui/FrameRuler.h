@@ -1,0 +1,41 @@
+#pragma once
+// The frame ruler under the tracks: ticks and frame numbers at the zoom, or the overview's
+// coarse labels. Pressing or dragging on it moves the current frame.
+#include "timeline/ui/TrackWindow.h"
+
+namespace tavrel {
+
+enum class RulerTick { kNone, kShort, kMedium, kLong };
+
+struct RulerMark {
+    RulerTick tick = RulerTick::kNone;
+    bool label = false;
+    bool operator==(const RulerMark&) const = default;
+};
+
+// What frame f shows at p pixels per frame.
+RulerMark RulerMarkAt(int frame, int pixelsPerFrame);
+// Overview: the distance between labelled frames for a ruler that ends at `end`.
+int OverviewLabelStep(int end);
+// Overview: whether a frame (a multiple of the step) carries its number.
+bool OverviewLabelAt(int frame, int step);
+
+class CFrameRuler : public CTrackWindow {
+public:
+    using CTrackWindow::CTrackWindow;
+
+protected:
+    void Render(QPainter& painter, int width, int height) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void RenderZoomed(QPainter& painter, int width, int height);
+    void RenderOverview(QPainter& painter, int width, int height);
+    void ScrubTo(int x);
+
+    bool scrubbing_ = false;
+};
+
+}  // namespace tavrel

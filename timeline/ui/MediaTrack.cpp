@@ -1,0 +1,81 @@
+#include "timeline/ui/MediaTrack.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <filesystem>
+
+#include "timeline/TimelineModel.h"
+#include "timeline/ui/TimelinePanel.h"
+#include "timeline/ui/TrackColours.h"
+
+namespace tavrel {
+
+void CMediaTrack::Render(QPainter& painter, int width, int height) {
+    painter.fillRect(0, 0, width, height, colours::kBackground);
+    const CTrackMapping& m = Mapping();
+    const int first = m.FirstVisible(), last = m.LastVisible();
+    int position = 0;
+    for (const MediaClip& clip : Model().Project().mediaClips) {
+        const int at = position++;
+        if (!RangesOverlap(clip.firstFrame, clip.lastFrame, first, last)) continue;
+        // Files missing from the working folder are reported after the redraw, not drawn.
+        if (!std::filesystem::exists(clip.fileName)) continue;
+        const int x = m.XOf(clip.firstFrame);
+        const int w = std::max(2, m.XOf(clip.lastFrame + 1) - x);
+        const QColor fill = at == Model().SelectedMediaPosition()    ? colours::kSelectedMedia
+                            : clip.header != MediaClip::kHeaderImage ? colours::kClip
+                                                                     : colours::kOneFrameClip;
+        painter.fillRect(x, 3, w, height - 6, fill);
+        painter.setPen(colours::kTick);
+        painter.drawRect(x, 3, w - 1, height - 7);
+    }
+    if (dragPosition_ >= 0) {
+        const MediaClip* clip = Model().MediaClipAtPosition(dragPosition_);
+        if (clip) {
+            const int x = m.XOf(dragFirst_);
+            painter.setPen(colours::kDragCopy);
+            painter.drawRect(x, 2, m.XOf(dragFirst_ + clip->Length()) - x - 1, height - 5);
+        }
+    }
+    DrawCurrentFrame(painter, height);
+}
+
+int CMediaTrack::PositionAt(int frame) const {
+    int position = 0;
+    for (const MediaClip& clip : Model().Project().mediaClips) {
+        if (clip.Contains(frame)) return position;
+        ++position;
+    }
+    return -1;
+}
+
+void CMediaTrack::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || panel_.IsPlaying()) return;
+    const int frame = Mapping().FrameAt(event->position().toPoint().x());
+    const int position = PositionAt(frame);
+    Model().SelectMedia(position);
+    if (position >= 0 && !Mapping().Overview()) {
+        dragPosition_ = position;
+        dragFirst_ = Model().MediaClipAtPosition(position)->firstFrame;
+        grab_ = frame - dragFirst_;
+    }
+    panel_.RedrawTracks();
+}
+
+void CMediaTrack::mouseMoveEvent(QMouseEvent* event) {
+    if (dragPosition_ < 0) return;
+    const MediaClip* clip = Model().MediaClipAtPosition(dragPosition_);
+    const int frame = Mapping().FrameAt(event->position().toPoint().x());
+    dragFirst_ = std::clamp(frame - grab_, 0, kMaxFrame + 1 - clip->Length());
+    panel_.RedrawTracks();
+}
+
+void CMediaTrack::mouseReleaseEvent(QMouseEvent*) {
+    if (dragPosition_ < 0) return;
+    const int position = dragPosition_;
+    dragPosition_ = -1;
+    // An unchanged place or an overlap is refused by the model without an undo record.
+    panel_.Apply(Model().MoveMediaClip(position, dragFirst_));
+}
+
+}  // namespace tavrel

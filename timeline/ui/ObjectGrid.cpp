@@ -1,0 +1,643 @@
+#include "timeline/ui/ObjectGrid.h"
+
+#include <QDragEnterEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPolygon>
+#include <QUrl>
+#include <algorithm>
+#include <filesystem>
+
+#include "motion/CurveFunction.h"
+#include "timeline/ClipRules.h"
+#include "timeline/FrameSample.h"
+#include "timeline/TimelineModel.h"
+#include "timeline/ui/TimelineCommands.h"
+#include "timeline/ui/TimelinePanel.h"
+#include "timeline/ui/TimelineStrings.h"
+#include "timeline/ui/TrackColours.h"
+
+namespace tavrel {
+namespace {
+
+constexpr const char* kCurveNames[] = {"Linear", "EaseIn", "EaseOut", "Curve"};
+constexpr int kCurveCommands[] = {commands::kCurveLinear, commands::kCurveEaseIn,
+                                  commands::kCurveEaseOut, commands::kCurveCurve};
+
+template <size_t N>
+bool OneOf(int command, const int (&ids)[N]) {
+    return std::find(std::begin(ids), std::end(ids), command) != std::end(ids);
+}
+
+int CurveOfCommand(int command) {
+    for (int i = 0; i < 4; ++i) {
+        if (kCurveCommands[i] == command) return i;
+    }
+    return -1;
+}
+
+int AlignSegmentOfCommand(int command) {
+    for (int i = 0; i < 6; ++i) {
+        if (OneOf(command, commands::kAlignAt[i])) return i;
+    }
+    return -1;
+}
+
+bool IsMotionFile(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    return ext == ".cha" || ext == ".chb" || ext == ".htr";
+}
+
+}  // namespace
+
+CObjectGrid::CObjectGrid(CTimelinePanel& panel, QWidget* parent) : CTrackWindow(panel, parent) {
+    setMouseTracking(true);
+    setAcceptDrops(true);
+    setContextMenuPolicy(Qt::PreventContextMenu);  // the right button opens it on press
+    showMenu_ = [](QMenu& menu, QPoint at) {
+        QAction* chosen = menu.exec(at);
+        return chosen ? chosen->data().toInt() : 0;
+    };
+}
+
+CObjectGrid::~CObjectGrid() = default;
+
+// ---------------------------------------------------------------------------------------------
+// Looking at the track
+
+std::vector<CObjectGrid::Placed> CObjectGrid::TimeOrder() const {
+    const auto& clips = Model().Project().motionClips;
+    std::vector<Placed> order;
+    order.reserve(size_t(clips.Count()));
+    int position = clips.Count();
+    for (auto it = clips.rbegin(); it != clips.rend(); ++it) order.push_back({--position, &*it});
+    return order;
+}
+
+std::vector<CObjectGrid::Neighbours> CObjectGrid::TransitionPairs() const {
+    std::vector<Neighbours> pairs;
+    const std::vector<Placed> order = TimeOrder();
+    for (size_t i = 1; i < order.size(); ++i) {
+        if (order[i - 1].clip->lastFrame < order[i].clip->firstFrame) {
+            pairs.push_back({order[i - 1].position, order[i].position, int(i)});
+        }
+    }
+    return pairs;
+}
+
+CObjectGrid::DragMode CObjectGrid::ResizeEndAt(int position, int frame) const {
+    const MotionClip* clip = Model().ClipAtPosition(position);
+    if (!clip || clip->IsOneFrame()) return DragMode::kNone;
+    if (frame != clip->firstFrame && frame != clip->lastFrame) return DragMode::kNone;
+    int i = 0;
+    for (const MotionClip& other : Model().Project().motionClips) {
+        if (i++ != position && other.Contains(frame)) return DragMode::kNone;
+    }
+    return frame == clip->firstFrame ? DragMode::kMoveFirst : DragMode::kMoveLast;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Painting
+
+void CObjectGrid::Render(QPainter& painter, int width, int height) {
+    const CTrackMapping& m = Mapping();
+    painter.fillRect(0, 0, width, height, colours::kBackground);
+    painter.fillRect(0, kTransitionTop, width, kTransitionBottom - kTransitionTop + 1,
+                     colours::kStrip.darker(108));
+    painter.setPen(colours::kBandLine);
+    painter.drawLine(0, kMarkBottom + 1, width, kMarkBottom + 1);
+    painter.drawLine(0, kClipTop - 1, width, kClipTop - 1);
+
+    const int ppf = m.PixelsPerFrame();
+    if (!m.Overview() && ppf >= 3) {
+        painter.setPen(colours::kShadow);
+        for (int f = m.FirstVisible(); f <= m.LastVisible(); ++f) {
+            const int x = m.XOf(f);
+            painter.drawLine(x, f % 5 == 0 ? kClipBottom - 6 : kClipBottom - 2, x, kClipBottom);
+        }
+    }
+
+    // In overview the whole timeline is visible.
+    const int first = m.Overview() ? 0 : m.FirstVisible();
+    const int last = m.Overview() ? kMaxFrame : m.LastVisible();
+    for (const MotionClip& clip : Model().Project().motionClips) {
+        if (!RangesOverlap(clip.firstFrame, clip.lastFrame, first, last)) continue;
+        DrawClip(painter, clip, clip.IsOneFrame() ? colours::kOneFrameClip : colours::kClip);
+    }
+    if (const MotionClip* selected = Model().SelectedClip()) {
+        DrawClip(painter, *selected, colours::kSelectedClip);
+    }
+    const std::vector<Placed> order = TimeOrder();
+    for (size_t i = 1; i < order.size(); ++i) {
+        const MotionClip* a = order[i - 1].clip;
+        const MotionClip* b = order[i].clip;
+        if (a->lastFrame < b->firstFrame) {
+            if (a->transitionOut > 0 && b->transitionIn > 0) DrawTransition(painter, *a, *b);
+        } else if (RangesOverlap(b->firstFrame, std::min(a->lastFrame, b->lastFrame), first,
+                                 last)) {
+            // The cross-fade of two overlapping clips.
+            const int x = m.XOf(b->firstFrame);
+            const int w = std::max(1, m.XOf(std::min(a->lastFrame, b->lastFrame) + 1) - x);
+            painter.fillRect(x, kClipTop + 4, w, kClipBottom - kClipTop - 7, colours::kOverlap);
+        }
+    }
+    if (drag_ == DragMode::kMove || drag_ == DragMode::kMoveFirst || drag_ == DragMode::kMoveLast) {
+        const int x = m.XOf(copy_.firstFrame);
+        painter.setPen(QPen(colours::kDragCopy, 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(x, kClipTop, std::max(1, m.XOf(copy_.lastFrame + 1) - x - 1),
+                         kClipBottom - kClipTop);
+    }
+    DrawMarks(painter);
+    DrawCurrentFrame(painter, height);
+}
+
+void CObjectGrid::DrawClip(QPainter& painter, const MotionClip& clip, const QColor& fill) const {
+    const CTrackMapping& m = Mapping();
+    const int x = m.XOf(clip.firstFrame);
+    const int w = std::max(1, m.XOf(clip.lastFrame + 1) - x);
+    const QRect body(x, kClipTop, w, kClipBottom - kClipTop + 1);
+    painter.fillRect(body, fill);
+    if (w < 3) return;
+    painter.setPen(colours::kClipEdge);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(body.adjusted(0, 0, -1, -1));
+    if (w > 40) {
+        painter.setPen(fill == colours::kClip ? colours::kWhite : colours::kTick);
+        painter.drawText(
+            body.adjusted(3, 0, -3, 0), Qt::AlignVCenter | Qt::AlignLeft,
+            QString::fromStdString(std::filesystem::path(clip.fileName).stem().string()));
+    }
+}
+
+// The zone between two clips, with the curve its blend follows rising across it.
+void CObjectGrid::DrawTransition(QPainter& painter, const MotionClip& a,
+                                 const MotionClip& b) const {
+    const TransitionZone zone = ZoneOf(a, b);
+    if (zone.end <= zone.start) return;
+    const CTrackMapping& m = Mapping();
+    const int x = m.XOf(zone.start);
+    const int w = std::max(2, m.XOf(zone.end + 1) - x);
+    if (x > width() || x + w < 0) return;
+    const int top = kTransitionTop, h = kTransitionBottom - kTransitionTop;
+    if (w < 4) {
+        // Too narrow for a shape (the overview of a long timeline): a mark of the blend.
+        painter.fillRect(x, top + h / 2, w, h - h / 2 + 1, colours::kSelectedClip);
+        return;
+    }
+    painter.fillRect(x, top, w, h + 1, colours::kStrip);
+    const char* name = kCurveNames[a.curveType <= kCurveCurve ? a.curveType : 0];
+    QPolygon shape;
+    shape << QPoint(x, top + h);
+    for (int i = 0; i <= w; ++i) {
+        const float v = CCurveFunction::GetValue(name, float(i) / float(w));
+        shape << QPoint(x + i, top + h - int(v * h + 0.5f));
+    }
+    shape << QPoint(x + w, top + h);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colours::kSelectedClip);
+    painter.drawPolygon(shape);
+    painter.setPen(colours::kTransition);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPolyline(shape.data() + 1, int(shape.size()) - 2);
+    painter.setPen(colours::kDarkShadow);
+    painter.drawRect(x, top, w - 1, h);
+}
+
+void CObjectGrid::DrawMarks(QPainter& painter) const {
+    const CTrackMapping& m = Mapping();
+    painter.setPen(colours::kMark);
+    painter.setBrush(colours::kMarkFill);
+    if (Model().InMark() >= 0) {
+        const int x = m.XOf(Model().InMark());
+        painter.drawPolygon(QPolygon({{x, kMarkTop}, {x + 7, kMarkTop + 6}, {x, kMarkBottom}}));
+    }
+    if (Model().OutMark() >= 0) {
+        const int x = m.XOf(Model().OutMark() + 1) - 1;
+        painter.drawPolygon(QPolygon({{x, kMarkTop}, {x - 7, kMarkTop + 6}, {x, kMarkBottom}}));
+    }
+    if (Model().InMark() >= 0 && Model().OutMark() >= 0) {
+        const int y = kMarkTop + 6;
+        painter.drawLine(m.XOf(Model().InMark()), y, m.XOf(Model().OutMark() + 1) - 1, y);
+    }
+    painter.setBrush(Qt::NoBrush);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The mouse
+
+void CObjectGrid::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton) return PressRight(event);
+    if (event->button() != Qt::LeftButton || panel_.IsPlaying()) return;
+    const QPoint at = event->position().toPoint();
+    const int frame = Mapping().FrameAt(at.x());
+    if (event->modifiers() & Qt::ShiftModifier) {
+        drag_ = DragMode::kZoom;
+        zoomX_ = at.x();
+        return;
+    }
+    if (at.y() <= kMarkBottom) {
+        PressMarks(frame, at.x());
+    } else if (at.y() >= kTransitionTop && at.y() <= kTransitionBottom) {
+        PressTransitions(frame);
+    } else if (at.y() >= kClipTop && at.y() <= kClipBottom) {
+        PressClips(frame);
+    }
+    panel_.RedrawTracks();
+}
+
+void CObjectGrid::PressMarks(int frame, int x) {
+    const CTrackMapping& m = Mapping();
+    const int reach = std::max(3, int(m.FrameWidth() / 2));
+    const auto near = [&](int mark) {
+        return mark >= 0 && std::abs(x - (m.XOf(mark) + int(m.FrameWidth() / 2))) <= reach;
+    };
+    if (near(Model().InMark())) {
+        drag_ = DragMode::kInMark;
+    } else if (near(Model().OutMark())) {
+        drag_ = DragMode::kOutMark;
+    } else {
+        panel_.SetCurrentFrame(frame);
+        return;
+    }
+    lower_ = 0, upper_ = kMaxFrame;
+}
+
+void CObjectGrid::PressTransitions(int frame) {
+    for (const Neighbours& pair : TransitionPairs()) {
+        const MotionClip& a = *Model().ClipAtPosition(pair.earlier);
+        const MotionClip& b = *Model().ClipAtPosition(pair.later);
+        const TransitionZone zone = ZoneOf(a, b);
+        // A clip's in and out zones never overlap: each end stops at the other zone.
+        if (frame == zone.start) {
+            drag_ = DragMode::kTransitionOut;
+            dragPosition_ = pair.earlier;
+            lower_ = a.IsOneFrame() ? a.firstFrame : a.firstFrame + a.transitionIn;
+            upper_ = a.lastFrame;
+            return;
+        }
+        if (frame == zone.end) {
+            drag_ = DragMode::kTransitionIn;
+            dragPosition_ = pair.later;
+            lower_ = b.firstFrame;
+            upper_ = b.IsOneFrame() ? b.lastFrame : b.lastFrame - b.transitionOut;
+            return;
+        }
+    }
+}
+
+void CObjectGrid::PressClips(int frame) {
+    const int position = Model().PositionOfClipAt(frame);
+    if (position < 0) {
+        Model().Select(-1);
+        panel_.SetCurrentFrame(frame);
+        return;
+    }
+    Model().Select(position);
+    panel_.NotifyStillPose();
+    copy_ = *Model().ClipAtPosition(position);
+    dragPosition_ = position;
+    grab_ = frame - copy_.firstFrame;
+    drag_ = ResizeEndAt(position, frame);
+    if (drag_ == DragMode::kNone) {
+        drag_ = DragMode::kMove;
+        lower_ = 0, upper_ = kMaxFrame;
+        return;
+    }
+    const ResizeBounds bounds = ResizeBoundsOf(Model().Project(), position);
+    lower_ = drag_ == DragMode::kMoveFirst ? bounds.firstMin : bounds.lastMin;
+    upper_ = drag_ == DragMode::kMoveFirst ? bounds.firstMax : bounds.lastMax;
+    setToolTip(panel_.Text(strings::kDragToResize));
+}
+
+void CObjectGrid::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    if (drag_ == DragMode::kZoom) return StepZoom(at.x());
+    if (drag_ == DragMode::kNone) return UpdateHover(at.x(), at.y());
+    DragTo(at.x());
+}
+
+void CObjectGrid::StepZoom(int x) {
+    constexpr int kStepPixels = 16;
+    // Left of the starting point zooms in, right of it zooms out.
+    if (x <= zoomX_ - kStepPixels) {
+        panel_.Zoom(CTimelinePanel::kZoomStepIn);
+        zoomX_ = x;
+    } else if (x >= zoomX_ + kStepPixels) {
+        panel_.Zoom(CTimelinePanel::kZoomStepOut);
+        zoomX_ = x;
+    }
+}
+
+void CObjectGrid::DragTo(int x) {
+    const int frame = std::clamp(Mapping().FrameAt(x), lower_, upper_);
+    // Dragged past an edge, the tracks scroll after the mouse.
+    if (!Mapping().Overview() && (x < 0 || x >= width())) {
+        panel_.ScrollTo(Mapping().Scroll() + (x < 0 ? x : x - width() + 1));
+    }
+    switch (drag_) {
+        case DragMode::kMove: {
+            const int length = copy_.Length();
+            const int first = std::min(std::max(0, frame - grab_), kMaxFrame + 1 - length);
+            copy_.firstFrame = first;
+            copy_.lastFrame = first + length - 1;
+            break;
+        }
+        case DragMode::kMoveFirst:
+            copy_.firstFrame = frame;
+            break;
+        case DragMode::kMoveLast:
+            copy_.lastFrame = frame;
+            break;
+        case DragMode::kTransitionOut:
+            if (const MotionClip* clip = Model().ClipAtPosition(dragPosition_)) {
+                Model().SetTransitionOut(dragPosition_, clip->lastFrame - frame + 1);
+            }
+            break;
+        case DragMode::kTransitionIn:
+            if (const MotionClip* clip = Model().ClipAtPosition(dragPosition_)) {
+                Model().SetTransitionIn(dragPosition_, frame - clip->firstFrame + 1);
+            }
+            break;
+        case DragMode::kInMark:
+            Model().SetInMark(frame);
+            // Dragged past the out mark, the marks swap: the drag goes on with the other one.
+            if (Model().InMark() != frame) drag_ = DragMode::kOutMark;
+            break;
+        case DragMode::kOutMark:
+            Model().SetOutMark(frame);
+            if (Model().OutMark() != frame) drag_ = DragMode::kInMark;
+            break;
+        default:
+            break;
+    }
+    panel_.RedrawTracks();
+}
+
+void CObjectGrid::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    Commit();
+}
+
+void CObjectGrid::Commit() {
+    const DragMode mode = std::exchange(drag_, DragMode::kNone);
+    const MotionClip* clip = Model().ClipAtPosition(dragPosition_);
+    setToolTip(QString());
+    // A clip dropped where it was leaves no undo record: the model refuses an unchanged place.
+    if (mode == DragMode::kMove && clip && copy_.firstFrame != clip->firstFrame) {
+        panel_.Apply(Model().MoveClip(dragPosition_, copy_.firstFrame));
+    } else if ((mode == DragMode::kMoveFirst || mode == DragMode::kMoveLast) && clip &&
+               (copy_.firstFrame != clip->firstFrame || copy_.lastFrame != clip->lastFrame)) {
+        panel_.Apply(Model().ResizeClip(dragPosition_, copy_.firstFrame, copy_.lastFrame));
+    } else if (mode == DragMode::kTransitionIn || mode == DragMode::kTransitionOut) {
+        panel_.Refresh();
+    } else {
+        panel_.RedrawTracks();
+    }
+    dragPosition_ = -1;
+}
+
+void CObjectGrid::UpdateHover(int x, int y) {
+    resizeEnd_ = DragMode::kNone;
+    QString tip;
+    if (y >= kClipTop && y <= kClipBottom) {
+        const int frame = Mapping().FrameAt(x);
+        const int position = Model().PositionOfClipAt(frame);
+        if (position >= 0) {
+            resizeEnd_ = ResizeEndAt(position, frame);
+            if (!panel_.IsPlaying()) {
+                tip = QString::fromStdString(
+                    std::filesystem::path(Model().ClipAtPosition(position)->fileName)
+                        .filename()
+                        .string());
+            }
+        }
+    }
+    setCursor(resizeEnd_ != DragMode::kNone ? Qt::SizeHorCursor : Qt::ArrowCursor);
+    setToolTip(tip);
+}
+
+void CObjectGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    if (event->button() != Qt::LeftButton || at.y() < kClipTop || at.y() > kClipBottom ||
+        panel_.IsPlaying() || Mapping().Overview()) {
+        return;
+    }
+    const MotionClip* clip = Model().ClipAt(Mapping().FrameAt(at.x()));
+    if (clip && panel_.Colleague()) panel_.Colleague()->ShowClip(clip->fileName);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The context menu
+
+void CObjectGrid::PressRight(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    rightFrame_ = Mapping().FrameAt(at.x());
+    rightTransition_ = 0;
+    rightTransitionEarlier_ = -1;
+    if (at.y() >= kTransitionTop && at.y() <= kTransitionBottom) {
+        for (const Neighbours& pair : TransitionPairs()) {
+            const TransitionZone zone =
+                ZoneOf(*Model().ClipAtPosition(pair.earlier), *Model().ClipAtPosition(pair.later));
+            if (zone.Contains(rightFrame_)) {
+                rightTransition_ = pair.order;
+                rightTransitionEarlier_ = pair.earlier;
+                break;
+            }
+        }
+    }
+    const int position = Model().PositionOfClipAt(rightFrame_);
+    if (at.y() >= kClipTop && position >= 0 && !panel_.IsPlaying()) {
+        Model().Select(position);
+        panel_.NotifyStillPose();
+    }
+    panel_.RedrawTracks();
+    std::unique_ptr<QMenu> menu = BuildContextMenu();
+    const int command = showMenu_(*menu, event->globalPosition().toPoint());
+    if (command && IsContextCommandEnabled(command)) RunContextCommand(command);
+}
+
+std::unique_ptr<QMenu> CObjectGrid::BuildContextMenu() {
+    auto menu = std::make_unique<QMenu>(this);
+    const auto add = [&](QMenu* to, int command) {
+        QAction* action = to->addAction(panel_.Text(command));
+        action->setData(command);
+        action->setEnabled(IsContextCommandEnabled(command));
+        if (CurveOfCommand(command) >= 0) {
+            action->setCheckable(true);
+            action->setChecked(IsContextCommandChecked(command));
+        }
+    };
+    for (int command : kCurveCommands) add(menu.get(), command);
+    menu->addSeparator();
+    for (int command :
+         {commands::kMenuSplit, commands::kCopy[0], commands::kCut[0], commands::kDelete[0],
+          commands::kPaste[0], commands::kReverse, commands::kClipRequest}) {
+        add(menu.get(), command);
+    }
+    menu->addSeparator();
+    for (int command : {commands::kMenuAddMotion, commands::kMenuAddPose,
+                        commands::kMenuAddInitialPose, commands::kMenuAddCurrentPose}) {
+        add(menu.get(), command);
+    }
+    menu->addSeparator();
+    QMenu* align = menu->addMenu(panel_.Text(strings::kAlignMenu));
+    for (const auto& pair : commands::kAlignAt) add(align, pair[0]);
+    menu->addSeparator();
+    for (int command : {commands::kSetInMark, commands::kSetOutMark, commands::kClearInMark,
+                        commands::kClearOutMark, commands::kGoInMark, commands::kGoOutMark}) {
+        add(menu.get(), command);
+    }
+    return menu;
+}
+
+bool CObjectGrid::IsContextCommandEnabled(int command) const {
+    if (panel_.IsPlaying() || !Model().HasProject()) return false;
+    const bool selected = Model().SelectedClip() != nullptr;
+    if (CurveOfCommand(command) >= 0) return rightTransition_ > 0;
+    if (AlignSegmentOfCommand(command) >= 0) {
+        return selected && Model().SelectedPosition() + 1 < Model().Project().motionClips.Count();
+    }
+    if (OneOf(command, commands::kCopy) || OneOf(command, commands::kCut) ||
+        OneOf(command, commands::kDelete) || command == commands::kReverse ||
+        command == commands::kClipRequest) {
+        return selected;
+    }
+    if (OneOf(command, commands::kPaste)) return Model().Clipboard().has_value();
+    switch (command) {
+        case commands::kMenuSplit:
+            return panel_.CanSplit();
+        case commands::kMenuAddMotion:
+        case commands::kMenuAddPose:
+        case commands::kMenuAddInitialPose:
+        case commands::kMenuAddCurrentPose:
+            return true;
+        case commands::kSetInMark:
+        case commands::kSetOutMark:
+            return rightFrame_ >= 0;
+        case commands::kClearInMark:
+        case commands::kGoInMark:
+            return Model().InMark() >= 0;
+        case commands::kClearOutMark:
+        case commands::kGoOutMark:
+            return Model().OutMark() >= 0;
+        default:
+            return false;
+    }
+}
+
+bool CObjectGrid::IsContextCommandChecked(int command) const {
+    const int curve = CurveOfCommand(command);
+    const MotionClip* earlier = Model().ClipAtPosition(rightTransitionEarlier_);
+    return curve >= 0 && rightTransition_ > 0 && earlier && int(earlier->curveType) == curve;
+}
+
+void CObjectGrid::RunContextCommand(int command) {
+    if (!IsContextCommandEnabled(command)) return;
+    CTimelineModel& model = Model();
+    if (const int curve = CurveOfCommand(command); curve >= 0) {
+        model.SetCurveType(rightTransitionEarlier_, uint32_t(curve));
+        return panel_.Refresh();
+    }
+    if (const int segment = AlignSegmentOfCommand(command); segment >= 0) {
+        return panel_.Apply(model.AlignToPrevious(CTimelineModel::kAlignSegments[segment]));
+    }
+    if (OneOf(command, commands::kCopy)) return model.CopySelected();
+    if (OneOf(command, commands::kCut)) {
+        model.CopySelected();
+        return panel_.Apply(model.DeleteSelected());
+    }
+    if (OneOf(command, commands::kDelete)) return panel_.Apply(model.DeleteSelected());
+    if (OneOf(command, commands::kPaste)) return panel_.Apply(model.Paste());
+    switch (command) {
+        case commands::kMenuSplit:
+            return panel_.RunCommand(commands::kSplit);
+        case commands::kReverse:
+            return panel_.Apply(model.ReverseSelected());
+        case commands::kClipRequest:
+            if (panel_.Colleague()) {
+                panel_.Colleague()->Request(command, model.SelectedClip()->fileName);
+            }
+            return;
+        case commands::kMenuAddMotion:
+            return panel_.RunCommand(commands::kAddMotion);
+        case commands::kMenuAddPose:
+            return panel_.RunCommand(commands::kAddPose);
+        case commands::kMenuAddInitialPose:
+            return panel_.RunCommand(commands::kAddInitialPose);
+        case commands::kMenuAddCurrentPose:
+            return panel_.RunCommand(commands::kAddCurrentPose);
+        case commands::kSetInMark:
+            model.SetInMark(rightFrame_);
+            return panel_.RedrawTracks();
+        case commands::kSetOutMark:
+            model.SetOutMark(rightFrame_);
+            return panel_.RedrawTracks();
+        case commands::kClearInMark:
+            model.ClearInMark();
+            return panel_.RedrawTracks();
+        case commands::kClearOutMark:
+            model.ClearOutMark();
+            return panel_.RedrawTracks();
+        case commands::kGoInMark:
+            panel_.SetCurrentFrame(model.InMark());
+            return;
+        case commands::kGoOutMark:
+            panel_.SetCurrentFrame(model.OutMark());
+            return;
+        default:
+            return;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drops of motion files
+
+std::vector<std::string> CObjectGrid::DroppedFiles(const QMimeData& data, bool* hadFiles) {
+    std::vector<std::string> all;
+    if (data.hasFormat(kMotionFilesMime)) {
+        for (const QString& line : QString::fromUtf8(data.data(kMotionFilesMime)).split('\n')) {
+            if (!line.trimmed().isEmpty()) all.push_back(line.trimmed().toStdString());
+        }
+    } else if (data.hasUrls()) {
+        for (const QUrl& url : data.urls()) {
+            if (url.isLocalFile()) all.push_back(url.toLocalFile().toStdString());
+        }
+    }
+    if (hadFiles) *hadFiles = !all.empty();
+    std::vector<std::string> motions;
+    std::copy_if(all.begin(), all.end(), std::back_inserter(motions), IsMotionFile);
+    return motions;
+}
+
+void CObjectGrid::dragEnterEvent(QDragEnterEvent* event) {
+    bool hadFiles = false;
+    DroppedFiles(*event->mimeData(), &hadFiles);
+    if (hadFiles && !panel_.IsPlaying() && Model().HasProject()) event->acceptProposedAction();
+}
+
+void CObjectGrid::dragMoveEvent(QDragMoveEvent* event) {
+    event->acceptProposedAction();
+}
+
+void CObjectGrid::dropEvent(QDropEvent* event) {
+    const std::vector<std::string> files = DroppedFiles(*event->mimeData(), nullptr);
+    event->acceptProposedAction();
+    if (files.empty()) return panel_.ShowMessage(MakeMessage(strings::kNotMotionFiles));
+    // Each further file follows the one before it.
+    int frame = Mapping().FrameAt(event->position().toPoint().x());
+    for (const std::string& file : files) {
+        if (!panel_.SetCurrentFrame(frame)) return;
+        const EditResult result = Model().AddMotionFile(file);
+        panel_.Apply(result);
+        const MotionClip* added = Model().SelectedClip();
+        if (!result.done || !added || added->lastFrame >= kMaxFrame) return;
+        frame = added->lastFrame + 1;
+    }
+}
+
+}  // namespace tavrel

@@ -1,0 +1,115 @@
+#pragma once
+// The motion track: clip bodies, transition strips and marks, edited with the mouse. Every
+// drag works on a copy of the clip and is committed to the model when the button is released.
+#include <QPoint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "timeline/MotionClip.h"
+#include "timeline/ui/TrackWindow.h"
+
+class QMenu;
+class QMimeData;
+
+namespace tavrel {
+
+class CObjectGrid : public CTrackWindow {
+public:
+    // Rows of the three bands, from the window's top.
+    static constexpr int kMarkTop = 0, kMarkBottom = 12;
+    static constexpr int kTransitionTop = 16, kTransitionBottom = 27;
+    static constexpr int kClipTop = 28, kClipBottom = 39;
+    // Motion files dragged from the gallery: one path per line.
+    static constexpr const char* kMotionFilesMime = "application/x-tavrel-motion-files";
+
+    enum class DragMode {
+        kNone,
+        kMove,
+        kMoveFirst,
+        kMoveLast,
+        kInMark,
+        kOutMark,
+        kTransitionIn,
+        kTransitionOut,
+        kZoom
+    };
+
+    CObjectGrid(CTimelinePanel& panel, QWidget* parent);
+    ~CObjectGrid() override;
+
+    DragMode Drag() const { return drag_; }
+    const MotionClip& DragCopy() const { return copy_; }
+    // Whether the mouse rests on an end of a clip that may be resized.
+    bool ResizeMayStart() const { return resizeEnd_ != DragMode::kNone; }
+
+    // The context menu for the state after a right-click; each action carries its command.
+    std::unique_ptr<QMenu> BuildContextMenu();
+    bool IsContextCommandEnabled(int command) const;
+    bool IsContextCommandChecked(int command) const;
+    void RunContextCommand(int command);
+    // Shows the menu and returns the chosen command, 0 for none (tests replace this to look at
+    // the menu instead of opening it).
+    using MenuShower = std::function<int(QMenu& menu, QPoint globalPosition)>;
+    void SetMenuShower(MenuShower shower) { showMenu_ = std::move(shower); }
+    int RightClickFrame() const { return rightFrame_; }
+    // The transition under the last right-click in time order from 1, or 0 for none.
+    int RightClickTransition() const { return rightTransition_; }
+
+    // Files that a drop of this data would insert, and whether the data carried any files.
+    static std::vector<std::string> DroppedFiles(const QMimeData& data, bool* hadFiles);
+
+protected:
+    void Render(QPainter& painter, int width, int height) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    struct Neighbours {
+        int earlier = -1, later = -1;  // positions from First
+        int order = 0;                 // the pair's place in time order, from 1
+    };
+    // Consecutive clips in time order that do not overlap each other.
+    std::vector<Neighbours> TransitionPairs() const;
+    struct Placed {
+        int position;  // from First
+        const MotionClip* clip;
+    };
+    // Clips in time order, in one walk of the list.
+    std::vector<Placed> TimeOrder() const;
+    // The end of a clip under the mouse that a resize may take, or kNone.
+    DragMode ResizeEndAt(int position, int frame) const;
+
+    void PressMarks(int frame, int x);
+    void PressTransitions(int frame);
+    void PressClips(int frame);
+    void PressRight(QMouseEvent* event);
+    void UpdateHover(int x, int y);
+    void DragTo(int x);
+    void StepZoom(int x);
+    void Commit();
+
+    void DrawClip(QPainter& painter, const MotionClip& clip, const QColor& fill) const;
+    void DrawTransition(QPainter& painter, const MotionClip& a, const MotionClip& b) const;
+    void DrawMarks(QPainter& painter) const;
+
+    DragMode drag_ = DragMode::kNone;
+    DragMode resizeEnd_ = DragMode::kNone;
+    MotionClip copy_;
+    int dragPosition_ = -1;
+    int lower_ = 0, upper_ = kMaxFrame;
+    int grab_ = 0;
+    int zoomX_ = 0;
+    int rightFrame_ = -1;
+    int rightTransition_ = 0;
+    int rightTransitionEarlier_ = -1;
+    MenuShower showMenu_;
+};
+
+}  // namespace tavrel

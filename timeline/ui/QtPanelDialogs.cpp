@@ -1,0 +1,66 @@
+#include "timeline/ui/QtPanelDialogs.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include "settings/RProfile.h"
+#include "timeline/ui/TimelineStrings.h"
+
+namespace tavrel {
+namespace {
+
+const char* ProfileKey(FileKind kind) {
+    return kind == FileKind::kMotion ? "Motion" : kind == FileKind::kPose ? "Pose" : nullptr;
+}
+
+}  // namespace
+
+QString CQtPanelDialogs::StartFolder(FileKind kind) const {
+    const char* key = ProfileKey(kind);
+    if (!key || !lastFolder_[int(kind)].isEmpty()) return lastFolder_[int(kind)];
+    const std::string kept = profile_ ? profile_->GetString("Directory", key) : std::string();
+    return QString::fromStdString(kept.empty() ? library_ : kept);
+}
+
+void CQtPanelDialogs::KeepFolder(FileKind kind, const QString& folder) {
+    lastFolder_[int(kind)] = folder;
+    if (const char* key = ProfileKey(kind); key && profile_) {
+        profile_->WriteString("Directory", key, folder.toStdString());
+    }
+}
+
+std::vector<std::string> CQtPanelDialogs::AskOpenFiles(FileKind kind) {
+    const int k = int(kind);
+    const QString title = QString::fromStdString(strings_(strings::kOpenTitles[k]));
+    const QString filter = QString::fromStdString(strings_(strings::kOpenFilters[k]));
+    QStringList picked;
+    if (kind == FileKind::kImages) {
+        picked = QFileDialog::getOpenFileNames(parent_, title, StartFolder(kind), filter);
+    } else {
+        const QString one = QFileDialog::getOpenFileName(parent_, title, StartFolder(kind), filter);
+        if (!one.isEmpty()) picked << one;
+    }
+    std::vector<std::string> files;
+    for (const QString& file : picked) files.push_back(file.toStdString());
+    if (!picked.isEmpty()) KeepFolder(kind, QFileInfo(picked.front()).absolutePath());
+    return files;
+}
+
+void CQtPanelDialogs::ShowMessage(const std::string& text) {
+    QMessageBox::information(parent_, QString(), QString::fromStdString(text));
+}
+
+void CQtPanelDialogs::OpenVolumeControl() {
+    // The desktop's mixer, when one is installed.
+    for (const char* program : {"pavucontrol", "pavucontrol-qt"}) {
+        if (!QStandardPaths::findExecutable(program).isEmpty()) {
+            QProcess::startDetached(program, {});
+            return;
+        }
+    }
+}
+
+}  // namespace tavrel

@@ -1,0 +1,26 @@
+#pragma once
+// The time slider: a raised thumb showing the visible part of the timeline; dragging it
+// scrolls every track window.
+#include "timeline/ui/TrackWindow.h"
+
+namespace tavrel {
+
+class CTimeSlider : public CTrackWindow {
+public:
+    using CTrackWindow::CTrackWindow;
+
+    // The thumb's left pixel and width in a slider of that width.
+    std::pair<int, int> Thumb(int width) const;
+
+protected:
+    void Render(QPainter& painter, int width, int height) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    bool dragging_ = false;
+    int grab_ = 0;  // pixel of the press within the thumb
+};
+
+}  // namespace tavrel

@@ -1,0 +1,23 @@
+#pragma once
+// What the timeline tells the rest of the program, through its colleague: the frame to show on
+// the avatar, whether the current frame rests on an editable still pose, and requests about clips.
+#include <string>
+
+#include "timeline/FrameSample.h"
+
+namespace tavrel {
+
+class CTimelineColleagueLink {
+public:
+    virtual ~CTimelineColleagueLink() = default;
+    // Every change of the current frame (and every edit that changes what it shows).
+    virtual void ShowFrameSample(const FrameSample& sample) = 0;
+    // Stopped on a selected one-frame clip: its pose may be edited on the avatar.
+    virtual void StillPoseChanged(bool onStillPose) = 0;
+    // A double-clicked clip's motion file, for the 3D window.
+    virtual void ShowClip(const std::string& fileName) = 0;
+    // A command the timeline passes on (the selected clip's file, or "" when none).
+    virtual void Request(int command, const std::string& fileName) = 0;
+};
+
+}  // namespace tavrel

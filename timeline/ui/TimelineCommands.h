@@ -1,0 +1,61 @@
+#pragma once
+// Command identifiers of the timeline's buttons, keys and context menu.
+namespace tavrel::commands {
+
+constexpr int kPlayAll = 32806;
+constexpr int kPlayRange = 32884;
+constexpr int kStop = 32807;
+constexpr int kStopToStart = 32812;
+constexpr int kFrameBack = 32808;
+constexpr int kFrameForward = 32809;
+constexpr int kGoFirst = 32810;
+constexpr int kGoLast = 32811;
+constexpr int kZoomIn = 32871;
+constexpr int kZoomOut = 32873;
+constexpr int kZoomReset = 32875;
+constexpr int kLoop = 40003;
+constexpr int kOverview = 40007;
+constexpr int kCollapse = 40009;
+constexpr int kAddImages = 32813;
+constexpr int kAddVideo = 32814;
+constexpr int kLoadSound = 32816;
+constexpr int kVolume = 32817;
+constexpr int kSplit = 32861;
+constexpr int kCrop = 32865;
+constexpr int kAlign = 32863;
+constexpr int kAddMotion = 32835;
+constexpr int kAddPose = 32833;
+constexpr int kAddInitialPose = 32836;
+constexpr int kAddCurrentPose = 32838;
+constexpr int kColleagueRequest = 32867;
+constexpr int kCheckFiles = 32879;
+
+// The motion track's context menu.
+constexpr int kCurveLinear = 32853;
+constexpr int kCurveEaseIn = 32854;
+constexpr int kCurveEaseOut = 32855;
+constexpr int kCurveCurve = 32856;
+constexpr int kMenuSplit = 32845;
+constexpr int kCopy[] = {32841, 32848};
+constexpr int kCut[] = {32843, 32850};
+constexpr int kDelete[] = {32844, 32851};
+constexpr int kPaste[] = {32842, 32849, 32852};
+constexpr int kReverse = 32846;
+constexpr int kClipRequest = 32847;
+constexpr int kMenuAddMotion = 32837;
+constexpr int kMenuAddPose = 32839;
+constexpr int kMenuAddInitialPose = 32858;
+constexpr int kMenuAddCurrentPose = 32878;
+constexpr int kSetInMark = 32880;
+constexpr int kSetOutMark = 32881;
+constexpr int kClearInMark = 32882;
+constexpr int kClearOutMark = 32883;
+constexpr int kGoInMark = 40002;
+constexpr int kGoOutMark = 40005;
+
+// Align the selected clip at a body segment: the pairs of identifiers, in the order of
+// CTimelineModel::kAlignSegments.
+constexpr int kAlignAt[6][2] = {{40001, 40006}, {32834, 32825}, {32924, 32928},
+                                {32925, 32929}, {32926, 32930}, {32927, 32931}};
+
+}  // namespace tavrel::commands

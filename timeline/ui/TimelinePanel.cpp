@@ -1,0 +1,662 @@
+#include "timeline/ui/TimelinePanel.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QStyle>
+#include <QToolButton>
+#include <filesystem>
+
+#include "settings/FileNameRules.h"
+#include "settings/StringIds.h"
+#include "settings/StringTable.h"
+#include "timeline/ui/FrameRuler.h"
+#include "timeline/ui/MediaTrack.h"
+#include "timeline/ui/ObjectGrid.h"
+#include "timeline/ui/QtPanelDialogs.h"
+#include "timeline/ui/SoundTrack.h"
+#include "timeline/ui/TimeSlider.h"
+#include "timeline/ui/TimelineCommands.h"
+#include "timeline/ui/TimelineStrings.h"
+#include "timeline/ui/TrackEdge.h"
+
+namespace tavrel {
+namespace {
+
+using namespace commands;
+
+constexpr int kMaxTooltip = 80;
+
+struct ButtonDef {
+    int command;
+    int icon;  // a QStyle::StandardPixmap, or -1 for a caption from the string table
+    bool checkable;
+};
+
+// The transport buttons carry the style's icons; the others captions.
+constexpr ButtonDef kButtons[] = {
+    {kPlayAll, QStyle::SP_MediaPlay, false},
+    {kPlayRange, QStyle::SP_MediaSeekForward, false},
+    {kStop, QStyle::SP_MediaStop, false},
+    {kStopToStart, QStyle::SP_MediaSkipBackward, false},
+    {kGoFirst, QStyle::SP_ArrowUp, false},
+    {kFrameBack, QStyle::SP_ArrowLeft, false},
+    {kFrameForward, QStyle::SP_ArrowRight, false},
+    {kGoLast, QStyle::SP_ArrowDown, false},
+    {kZoomIn, -1, false},
+    {kZoomOut, -1, false},
+    {kZoomReset, -1, false},
+    {kLoop, -1, true},
+    {kOverview, -1, true},
+    {kCollapse, -1, true},
+    {kAddImages, -1, false},
+    {kAddVideo, -1, false},
+    {kLoadSound, -1, false},
+    {kVolume, -1, false},
+    {kSplit, -1, false},
+    {kCrop, -1, false},
+    {kAlign, -1, false},
+    {kAddMotion, -1, false},
+    {kAddPose, -1, false},
+    {kAddInitialPose, -1, false},
+    {kAddCurrentPose, -1, false},
+    {kColleagueRequest, -1, false},
+    {kCheckFiles, -1, false},
+};
+
+int Millisecond(int frame) {
+    return int(frame * kMillisecondsPerFrame);
+}
+
+}  // namespace
+
+CTimelinePanel::CTimelinePanel(std::unique_ptr<CTimelineModel> model, Services services,
+                               QWidget* parent)
+    : QWidget(parent),
+      model_(std::move(model)),
+      sound_(services.sound),
+      dialogs_(services.dialogs),
+      mediaProbe_(services.media),
+      strings_(services.strings ? services.strings : CStringTable::BuiltIn().Lookup()),
+      stepper_(services.clock ? services.clock : CPlaybackStepper::SteadyMilliseconds),
+      playAllTimer_(this, kPlayInterval),
+      playRangeTimer_(this, kPlayInterval) {
+    if (!sound_) sound_ = (ownSound_ = std::make_unique<CNullSoundPlayback>()).get();
+    if (!dialogs_)
+        dialogs_ = (ownDialogs_ = std::make_unique<CQtPanelDialogs>(this, strings_)).get();
+    if (!mediaProbe_) mediaProbe_ = (ownMedia_ = std::make_unique<CNullMediaProbe>()).get();
+    playAllTimer_.SetHandler([this](int id) { OnTimer(id); });
+    playRangeTimer_.SetHandler([this](int id) { OnTimer(id); });
+    setFocusPolicy(Qt::StrongFocus);
+    setAutoFillBackground(true);
+    BuildWindows();
+    BuildButtons();
+    resize(1000, kMotionTop + kMotionHeight + kMediaHeight + kSoundHeight + kRulerHeight +
+                     kSliderHeight + 4);
+    LayoutChildren();
+    SyncSound();
+    UpdateCommandUI();
+}
+
+CTimelinePanel::~CTimelinePanel() {
+    playAllTimer_.Stop();
+    playRangeTimer_.Stop();
+    sound_->Stop();
+}
+
+void CTimelinePanel::BuildWindows() {
+    grid_ = new CObjectGrid(*this, this);
+    media_ = new CMediaTrack(*this, this);
+    soundTrack_ = new CSoundTrack(*this, this);
+    ruler_ = new CFrameRuler(*this, this);
+    slider_ = new CTimeSlider(*this, this);
+    leftEdge_ = new CTrackEdge(this);
+    rightEdge_ = new CTrackEdge(this);
+    for (int i = 0; i < 5; ++i) {
+        labels_[i] = new QLabel(Text(strings::kRowLabels[i]), this);
+        labels_[i]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    }
+}
+
+void CTimelinePanel::BuildButtons() {
+    int caption = strings::kButtonCaptions;
+    for (const ButtonDef& def : kButtons) {
+        auto* button = new QToolButton(this);
+        if (def.icon >= 0) {
+            button->setIcon(style()->standardIcon(QStyle::StandardPixmap(def.icon)));
+        } else {
+            button->setText(Text(caption++));
+        }
+        button->setToolTip(Text(def.command).left(kMaxTooltip));
+        button->setCheckable(def.checkable);
+        button->setAutoRaise(true);
+        // Keys belong to the panel: a focused button would take Space.
+        button->setFocusPolicy(Qt::NoFocus);
+        const int command = def.command;
+        connect(button, &QToolButton::clicked, this, [this, command] {
+            RunCommand(command);
+            UpdateCommandUI();
+        });
+        buttons_[def.command] = button;
+    }
+}
+
+QToolButton* CTimelinePanel::Button(int command) const {
+    const auto it = buttons_.find(command);
+    return it == buttons_.end() ? nullptr : it->second;
+}
+
+QString CTimelinePanel::Text(int id) const {
+    return QString::fromStdString(strings_(id));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Layout
+
+void CTimelinePanel::resizeEvent(QResizeEvent*) {
+    LayoutChildren();
+}
+
+void CTimelinePanel::LayoutChildren() {
+    int x = kLeftMargin;
+    for (const ButtonDef& def : kButtons) {
+        QToolButton* button = buttons_[def.command];
+        const int w = std::max(24, button->sizeHint().width());
+        button->setGeometry(x, 5, w, 24);
+        x += w;
+    }
+    const int left = kLeftMargin + kLabelWidth + CTrackEdge::kWidth;
+    const int width = std::max(40, this->width() - left - kLeftMargin - CTrackEdge::kWidth);
+    mapping_.SetWidth(width);
+    QWidget* rows[] = {grid_, media_, soundTrack_, ruler_, slider_};
+    const int heights[] = {kMotionHeight, kMediaHeight, kSoundHeight, kRulerHeight, kSliderHeight};
+    int y = kMotionTop;
+    for (int i = 0; i < 5; ++i) {
+        // Collapsed, the media and sound rows are hidden and the rows below move up.
+        const bool hidden = collapsed_ && (i == 1 || i == 2);
+        rows[i]->setVisible(!hidden);
+        labels_[i]->setVisible(!hidden);
+        if (hidden) continue;
+        rows[i]->setGeometry(left, y, width, heights[i]);
+        labels_[i]->setGeometry(kLeftMargin, y, kLabelWidth, heights[i]);
+        y += heights[i] + 1;
+    }
+    const int stack = y - 1 - kMotionTop;
+    leftEdge_->setGeometry(left - CTrackEdge::kWidth, kMotionTop, CTrackEdge::kWidth, stack);
+    rightEdge_->setGeometry(left + width, kMotionTop, CTrackEdge::kWidth, stack);
+    RedrawTracks();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The current frame and what follows from it
+
+bool CTimelinePanel::SetCurrentFrame(int frame) {
+    if (!model_->SetCurrentFrame(frame)) return false;
+    mapping_.ShowFrame(frame);
+    RedrawTracks();
+    ShowFrameToColleague();
+    if (!playing_) {
+        NotifyStillPose();
+        UpdateCommandUI();
+    }
+    return true;
+}
+
+void CTimelinePanel::ShowFrameToColleague() {
+    if (colleague_) colleague_->ShowFrameSample(model_->GetFrameSample(model_->CurrentFrame()));
+}
+
+void CTimelinePanel::NotifyStillPose() {
+    if (playing_ || !colleague_) return;
+    const MotionClip* selected = model_->SelectedClip();
+    colleague_->StillPoseChanged(selected && selected->IsOneFrame() &&
+                                 selected->Contains(model_->CurrentFrame()));
+}
+
+void CTimelinePanel::ScrubToFrame(int frame) {
+    if (!SetCurrentFrame(frame)) return;
+    if (!playing_ && sound_->IsLoaded()) sound_->ScrubFrame(frame);
+}
+
+void CTimelinePanel::ScrollTo(int pixels) {
+    mapping_.SetScroll(pixels);
+    RedrawTracks();
+}
+
+void CTimelinePanel::RedrawTracks() {
+    if (mapping_.Overview()) mapping_.SetOverview(true, OverviewEnd());
+    for (QWidget* w : {static_cast<QWidget*>(grid_), static_cast<QWidget*>(media_),
+                       static_cast<QWidget*>(soundTrack_), static_cast<QWidget*>(ruler_),
+                       static_cast<QWidget*>(slider_)}) {
+        if (w) w->update();
+    }
+}
+
+int CTimelinePanel::OverviewEnd() const {
+    // The whole timeline and a margin after it, so that its last clip does not touch the edge.
+    const int last = std::max(model_->LastFrame(), wave_.FrameCount() - 1);
+    return std::max(last, 0) + std::max(120, (last + 1) / 10);
+}
+
+void CTimelinePanel::Refresh() {
+    SyncSound();
+    RedrawTracks();
+    ShowFrameToColleague();
+    NotifyStillPose();
+    UpdateCommandUI();
+    ShowReports();
+}
+
+void CTimelinePanel::ShowReports() {
+    model_->CheckFiles();
+    for (const Message& report : model_->TakeFileReports()) {
+        if (!reportsSuppressed_) ShowMessage(report);
+    }
+}
+
+void CTimelinePanel::Apply(const EditResult& result) {
+    if (result.message) ShowMessage(result.message);
+    if (result.done) {
+        Refresh();
+    } else {
+        RedrawTracks();
+    }
+}
+
+void CTimelinePanel::ShowMessage(const Message& message) {
+    if (message) dialogs_->ShowMessage(message.Text(strings_));
+}
+
+void CTimelinePanel::Undo() {
+    if (playing_ || !model_->CanUndo()) return;
+    const EditResult result = model_->Undo();
+    mapping_.ShowFrame(model_->CurrentFrame());
+    Apply(result);
+}
+
+void CTimelinePanel::Redo() {
+    if (playing_ || !model_->CanRedo()) return;
+    const EditResult result = model_->Redo();
+    mapping_.ShowFrame(model_->CurrentFrame());
+    Apply(result);
+}
+
+void CTimelinePanel::ProjectReplaced() {
+    Stop();
+    SetCurrentFrame(model_->CurrentFrame());
+    Refresh();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands
+
+bool CTimelinePanel::CanSplit() const {
+    const int f = model_->CurrentFrame();
+    int containing = 0;
+    for (const MotionClip& clip : model_->Project().motionClips) {
+        if (clip.Contains(f) && clip.IsOneFrame()) return false;
+        if (clip.firstFrame < f && f <= clip.lastFrame) ++containing;
+    }
+    return containing == 1;
+}
+
+bool CTimelinePanel::IsCommandEnabled(int command) const {
+    const bool stopped = !playing_;
+    const bool clips = model_->Project().motionClips.Count() > 0;
+    const bool project = model_->HasProject();
+    const MotionClip* selected = model_->SelectedClip();
+    switch (command) {
+        case kPlayAll:
+        case kPlayRange:
+        case kFrameBack:
+        case kFrameForward:
+        case kGoFirst:
+        case kGoLast:
+            return stopped && clips;
+        case kStop:
+        case kStopToStart:
+            return playing_;
+        case kZoomIn:
+            return stopped && !IsOverview() && mapping_.Step() < 8;
+        case kZoomOut:
+            return stopped && !IsOverview() && mapping_.Step() > 0;
+        case kZoomReset:
+            return stopped && !IsOverview();
+        case kLoop:
+        case kCollapse:
+        case kVolume:
+            return true;
+        case kOverview:
+            return stopped;
+        case kAddImages:
+        case kAddVideo:
+        case kLoadSound:
+            return stopped && !IsOverview() && project;
+        case kSplit:
+            return stopped && CanSplit();
+        case kCrop:
+            return stopped && clips && (model_->InMark() >= 0 || model_->OutMark() >= 0);
+        case kAlign:
+            return stopped && selected &&
+                   model_->SelectedPosition() + 1 < model_->Project().motionClips.Count();
+        case kAddMotion:
+        case kAddPose:
+        case kAddInitialPose:
+        case kAddCurrentPose:
+        case kColleagueRequest:
+        case kCheckFiles:
+            return stopped && project;
+        default:
+            return false;
+    }
+}
+
+bool CTimelinePanel::IsCommandChecked(int command) const {
+    switch (command) {
+        case kLoop:
+            return looping_;
+        case kOverview:
+            return IsOverview();
+        case kCollapse:
+            return collapsed_;
+        default:
+            return false;
+    }
+}
+
+void CTimelinePanel::UpdateCommandUI() {
+    for (const auto& [command, button] : buttons_) {
+        button->setEnabled(IsCommandEnabled(command));
+        if (button->isCheckable()) button->setChecked(IsCommandChecked(command));
+    }
+}
+
+void CTimelinePanel::RunCommand(int command) {
+    if (!IsCommandEnabled(command)) return;
+    switch (command) {
+        case kPlayAll:
+            return PlayAll();
+        case kPlayRange:
+            return PlayRange();
+        case kStop:
+            return Stop();
+        case kStopToStart:
+            Stop();
+            SetCurrentFrame(0);
+            return;
+        case kFrameBack:
+            SetCurrentFrame(model_->CurrentFrame() - 1);
+            return;
+        case kFrameForward:
+            SetCurrentFrame(model_->CurrentFrame() + 1);
+            return;
+        case kGoFirst:
+            SetCurrentFrame(model_->FirstFrame());
+            return;
+        case kGoLast:
+            SetCurrentFrame(model_->LastFrame());
+            return;
+        case kZoomIn:
+            return Zoom(kZoomStepIn);
+        case kZoomOut:
+            return Zoom(kZoomStepOut);
+        case kZoomReset:
+            return Zoom(kZoomDefault);
+        case kLoop:
+            looping_ = !looping_;
+            break;
+        case kOverview:
+            mapping_.SetOverview(!mapping_.Overview(), OverviewEnd());
+            if (!mapping_.Overview()) mapping_.ShowFrame(model_->CurrentFrame());
+            RedrawTracks();
+            break;
+        case kCollapse:
+            collapsed_ = !collapsed_;
+            LayoutChildren();
+            break;
+        case kAddImages:
+            return AddMedia(FileKind::kImages);
+        case kAddVideo:
+            return AddMedia(FileKind::kVideo);
+        case kLoadSound:
+            return AddMedia(FileKind::kSound);
+        case kVolume:
+            return dialogs_->OpenVolumeControl();
+        case kSplit:
+            return Apply(model_->SplitAtFrame(model_->CurrentFrame()));
+        case kCrop:
+            return Apply(model_->CropToMarks());
+        case kAlign:
+            return Apply(model_->AlignToPrevious(CTimelineModel::kAlignSegments[0]));
+        case kAddMotion:
+        case kAddPose: {
+            const auto files =
+                dialogs_->AskOpenFiles(command == kAddMotion ? FileKind::kMotion : FileKind::kPose);
+            if (!files.empty()) Apply(model_->AddMotionFile(files.front()));
+            return;
+        }
+        case kAddInitialPose:
+            return Apply(model_->AddPoseClip(kEditInitialPoseClip));
+        case kAddCurrentPose:
+            return Apply(model_->AddPoseClip(kEditPoseClip));
+        case kColleagueRequest:
+            if (colleague_) {
+                const MotionClip* selected = model_->SelectedClip();
+                colleague_->Request(command, selected ? selected->fileName : std::string());
+            }
+            return;
+        case kCheckFiles:
+            return ShowReports();
+    }
+    UpdateCommandUI();
+}
+
+void CTimelinePanel::Zoom(int mode) {
+    int step = mapping_.Step();
+    switch (mode) {
+        case kZoomDefault:
+            step = CTrackMapping::kDefaultStep;
+            break;
+        case kZoomStepIn:
+            step = std::min(step + 1, 8);
+            break;
+        case kZoomStepOut:
+            step = std::max(step - 1, 0);
+            break;
+        case kZoomWrap:
+            step = step == 8 ? 0 : step + 1;
+            break;
+        default:
+            return;
+    }
+    mapping_.SetStep(step);
+    mapping_.ShowFrame(model_->CurrentFrame());
+    RedrawTracks();
+    UpdateCommandUI();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keys
+
+void CTimelinePanel::keyPressEvent(QKeyEvent* event) {
+    if (!HandleKey(event->key())) QWidget::keyPressEvent(event);
+}
+
+bool CTimelinePanel::HandleKey(int key) {
+    const bool clips = model_->Project().motionClips.Count() > 0;
+    const bool moving = clips && !playing_;
+    const int selected = model_->SelectedPosition();
+    switch (key) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (clips) playing_ ? Stop() : PlayAll();
+            break;
+        case Qt::Key_Space:
+            if (clips) playing_ ? Stop() : PlayRange();
+            break;
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown: {
+            // Positions count from the latest clip: the clip before in time is one further.
+            const int to = key == Qt::Key_PageUp ? selected + 1 : selected - 1;
+            if (moving && selected >= 0 && model_->Select(to)) {
+                SetCurrentFrame(model_->ClipAtPosition(to)->firstFrame);
+            }
+            break;
+        }
+        case Qt::Key_End:
+            if (moving) SetCurrentFrame(model_->LastFrame());
+            break;
+        case Qt::Key_Home:
+            if (moving) SetCurrentFrame(model_->FirstFrame());
+            break;
+        case Qt::Key_Left:
+            if (moving) SetCurrentFrame(model_->CurrentFrame() - 1);
+            break;
+        case Qt::Key_Right:
+            if (moving) SetCurrentFrame(model_->CurrentFrame() + 1);
+            break;
+        case Qt::Key_Delete:
+            // Not under a drag, which works on the clip it started with.
+            if (grid_->Drag() == CObjectGrid::DragMode::kNone) Apply(model_->DeleteSelected());
+            break;
+        case Qt::Key_Plus:
+            if (!playing_ && !IsOverview() && mapping_.Step() < 8) Zoom(kZoomStepIn);
+            break;
+        case Qt::Key_Minus:
+            if (!playing_ && !IsOverview() && mapping_.Step() > 0) Zoom(kZoomStepOut);
+            break;
+        default:
+            return false;
+    }
+    UpdateCommandUI();
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Playback
+
+void CTimelinePanel::PlayAll() {
+    if (model_->FirstFrame() < 0 || playing_) return;
+    StartPlaying(playAllTimer_);
+}
+
+void CTimelinePanel::PlayRange() {
+    if (model_->FirstFrame() < 0 || playing_) return;
+    const int start = model_->InMark() >= 0 ? model_->InMark() : model_->FirstFrame();
+    if (model_->CurrentFrame() < start) SetCurrentFrame(start);
+    StartPlaying(playRangeTimer_);
+}
+
+void CTimelinePanel::StartPlaying(CRTimer& timer) {
+    grid_->setToolTip(QString());
+    media_->setToolTip(QString());
+    if (colleague_) colleague_->StillPoseChanged(false);
+    stepper_.Start();
+    (&timer == &playAllTimer_ ? playRangeTimer_ : playAllTimer_).Stop();
+    playing_ = true;
+    if (sound_->IsLoaded()) sound_->PlayFrom(Millisecond(model_->CurrentFrame()));
+    timer.Start();
+    UpdateCommandUI();
+}
+
+void CTimelinePanel::Stop() {
+    sound_->Stop();
+    playAllTimer_.Stop();
+    playRangeTimer_.Stop();
+    if (!playing_) return;
+    playing_ = false;
+    NotifyStillPose();
+    RedrawTracks();
+    UpdateCommandUI();
+}
+
+void CTimelinePanel::EndOfPlay() {
+    playAllTimer_.Stop();
+    playRangeTimer_.Stop();
+    sound_->Stop();
+    playing_ = false;
+    SetCurrentFrame(0);
+    UpdateCommandUI();
+}
+
+void CTimelinePanel::OnTimer(int identifier) {
+    if (!playing_) return;
+    const bool all = identifier == playAllTimer_.Identifier();
+    const PlaybackStep step =
+        all ? stepper_.StepAll(model_->CurrentFrame(), model_->LastFrame())
+            : stepper_.StepRange(model_->CurrentFrame(), model_->InMark(), model_->OutMark(),
+                                 model_->FirstFrame(), model_->LastFrame());
+    if (!step.advanced) return;
+    if (step.wrapped) {
+        if (!looping_) return EndOfPlay();
+        if (sound_->IsLoaded()) sound_->PlayFrom(step.soundPositionMs);
+    }
+    SetCurrentFrame(step.next);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Media and sound
+
+void CTimelinePanel::AddMedia(FileKind kind) {
+    const int frame = model_->CurrentFrame();
+    if (kind != FileKind::kSound) {
+        for (const MediaClip& clip : model_->Project().mediaClips) {
+            if (clip.Contains(frame)) {
+                return ShowMessage(MakeMessage(strings::kMediaAlreadyAtFrame));
+            }
+        }
+    }
+    const std::vector<std::string> files = dialogs_->AskOpenFiles(kind);
+    if (kind == FileKind::kSound) {
+        if (!files.empty()) AddSound(files.front());
+        return;
+    }
+    // Several pictures follow one another, a frame each.
+    for (size_t i = 0; i < files.size(); ++i) {
+        const std::string& path = files[i];
+        if (!model_->SetCurrentFrame(std::min(frame + int(i), kMaxFrame))) break;
+        const bool video = kind == FileKind::kVideo;
+        const int frames = video ? mediaProbe_->VideoFrameCount(path) : 1;
+        const EditResult result = model_->AddMediaFile(path, frames, video);
+        Apply(result);
+        if (!result.done) break;
+    }
+    SetCurrentFrame(frame);
+}
+
+void CTimelinePanel::AddSound(const std::string& path) {
+    if (path.size() > kMaxEnteringPathLength) {
+        return ShowMessage(MakeMessage(strings::kPathTooLong));
+    }
+    if (!IsValidFileName(std::filesystem::path(path).filename().string())) {
+        return ShowMessage(MakeMessage(strings::kMediaNameRefused));
+    }
+    // The user's file is looked at before anything is replaced, so that a wrong pick keeps
+    // the sound the timeline has.
+    CSoundTrackWave check;
+    if (const int refused = check.Load(path)) return ShowMessage(MakeMessage(refused));
+    check.Unload();
+    sound_->Stop();
+    const EditResult result = model_->SetSoundFile(path);
+    if (!result.done) {
+        ShowMessage(result.message ? result.message : MakeMessage(strings::kSoundLoadFailed));
+    }
+    Refresh();
+}
+
+// Keeps the drawn wave and the player on the project's sound file.
+void CTimelinePanel::SyncSound() {
+    const std::string& file = model_->Project().soundFile;
+    if (file == loadedSound_) return;
+    wave_.Unload();
+    sound_->Unload();
+    loadedSound_ = file;
+    if (file.empty()) return;
+    if (const int refused = wave_.Load(file)) {
+        ShowMessage(
+            MakeMessage(refused == strings::kNotWaveFile ? refused : strings::kSoundLoadFailed));
+        return;
+    }
+    if (!sound_->Load(file)) ShowMessage(MakeMessage(strings::kSoundLoadFailed));
+}
+
+}  // namespace tavrel

@@ -1,0 +1,172 @@
+#pragma once
+// The timeline panel: the track windows, the model with its undo and redo, playback with its
+// two timers and the sound, the media commands, the buttons and the keys. It is also what the
+// timeline colleague talks to.
+#include <QWidget>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "settings/Message.h"
+#include "timeline/PlaybackStepper.h"
+#include "timeline/SoundTrackWave.h"
+#include "timeline/TimelineModel.h"
+#include "timeline/ui/PanelDialogs.h"
+#include "timeline/ui/SoundPlayback.h"
+#include "timeline/ui/TimelineColleagueLink.h"
+#include "timeline/ui/TrackMapping.h"
+#include "uikit/CRTimer.h"
+
+class QLabel;
+class QToolButton;
+
+namespace tavrel {
+
+class CObjectGrid;
+class CMediaTrack;
+class CSoundTrack;
+class CFrameRuler;
+class CTimeSlider;
+class CTrackEdge;
+
+class CTimelinePanel : public QWidget {
+public:
+    enum ZoomMode { kZoomDefault = 0, kZoomStepIn = 1, kZoomStepOut = 2, kZoomWrap = 3 };
+
+    // Layout sizes in pixels.
+    static constexpr int kLeftMargin = 12;
+    static constexpr int kLabelWidth = 52;
+    static constexpr int kMotionTop = 34;
+    static constexpr int kMotionHeight = 48;
+    static constexpr int kMediaHeight = 24;
+    static constexpr int kSoundHeight = 26;
+    static constexpr int kRulerHeight = 24;
+    static constexpr int kSliderHeight = 22;
+    static constexpr int kPlayInterval = 33;  // ms between playback ticks
+
+    // What the panel works with; anything left empty gets a stand-in (a silent sound player,
+    // Qt dialogs, no video reader, the built-in string table, the steady clock).
+    struct Services {
+        CSoundPlayback* sound = nullptr;
+        CPanelDialogs* dialogs = nullptr;
+        CMediaProbe* media = nullptr;
+        StringLookup strings;
+        CPlaybackStepper::Clock clock;
+    };
+
+    CTimelinePanel(std::unique_ptr<CTimelineModel> model, Services services,
+                   QWidget* parent = nullptr);
+    ~CTimelinePanel() override;
+
+    // --- What the colleague calls ---
+    void SetColleague(CTimelineColleagueLink* colleague) { colleague_ = colleague; }
+    CTimelineColleagueLink* Colleague() const { return colleague_; }
+    FrameSample GetFrameSample(int frame) const { return model_->GetFrameSample(frame); }
+    int LastFrame() const { return model_->LastFrame(); }
+    int CurrentFrame() const { return model_->CurrentFrame(); }
+    // Refuses frames outside 0 to kMaxFrame; hands the new frame's sample to the colleague.
+    bool SetCurrentFrame(int frame);
+    // Undo and redo of the edit menu; both wait while playing.
+    void Undo();
+    void Redo();
+    // A new or opened project replaced the model's: sound, view and windows start over.
+    void ProjectReplaced();
+
+    // --- Commands, keys and playback ---
+    bool IsCommandEnabled(int command) const;
+    bool IsCommandChecked(int command) const;
+    void RunCommand(int command);
+    // Returns whether the key is one of the panel's.
+    bool HandleKey(int key);
+    void Zoom(int mode);
+    void PlayAll();
+    void PlayRange();
+    void Stop();
+    // One tick of a play timer (its identifier tells which).
+    void OnTimer(int identifier);
+    bool IsPlaying() const { return playing_; }
+    bool IsLooping() const { return looping_; }
+    bool IsOverview() const { return mapping_.Overview(); }
+    bool IsCollapsed() const { return collapsed_; }
+    // File reports are still taken but not shown (while a project is read, for instance).
+    void SetReportsSuppressed(bool suppressed) { reportsSuppressed_ = suppressed; }
+
+    // --- The windows' side ---
+    CTimelineModel& Model() { return *model_; }
+    const CTimelineModel& Model() const { return *model_; }
+    const CTrackMapping& Mapping() const { return mapping_; }
+    const CSoundTrackWave& Wave() const { return wave_; }
+    CObjectGrid& Grid() { return *grid_; }
+    CMediaTrack& MediaTrack() { return *media_; }
+    CSoundTrack& SoundTrack() { return *soundTrack_; }
+    CFrameRuler& Ruler() { return *ruler_; }
+    CTimeSlider& Slider() { return *slider_; }
+    CRTimer& PlayAllTimer() { return playAllTimer_; }
+    CRTimer& PlayRangeTimer() { return playRangeTimer_; }
+    QToolButton* Button(int command) const;
+    QString Text(int id) const;
+
+    // An edit's result: its message shown, and on success everything redrawn.
+    void Apply(const EditResult& result);
+    // After a change of the model: redraw, show the current frame's sample, the reports.
+    void Refresh();
+    void RedrawTracks();
+    void ShowMessage(const Message& message);
+    // Tells the colleague whether the current frame rests on the selected one-frame clip.
+    void NotifyStillPose();
+    // The current frame moved by hand: while stopped its sound is heard.
+    void ScrubToFrame(int frame);
+    void ScrollTo(int pixels);
+    bool CanSplit() const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void BuildWindows();
+    void BuildButtons();
+    void LayoutChildren();
+    void UpdateCommandUI();
+    void ShowFrameToColleague();
+    void StartPlaying(CRTimer& timer);
+    void EndOfPlay();
+    void AddMedia(FileKind kind);
+    void AddSound(const std::string& path);
+    void SyncSound();
+    int OverviewEnd() const;
+    void ShowReports();
+
+    std::unique_ptr<CTimelineModel> model_;
+    std::unique_ptr<CSoundPlayback> ownSound_;
+    std::unique_ptr<CPanelDialogs> ownDialogs_;
+    std::unique_ptr<CMediaProbe> ownMedia_;
+    CSoundPlayback* sound_;
+    CPanelDialogs* dialogs_;
+    CMediaProbe* mediaProbe_;
+    StringLookup strings_;
+    CTimelineColleagueLink* colleague_ = nullptr;
+
+    CTrackMapping mapping_;
+    CSoundTrackWave wave_;
+    std::string loadedSound_;
+    CPlaybackStepper stepper_;
+    CRTimer playAllTimer_;
+    CRTimer playRangeTimer_;
+    bool playing_ = false;
+    bool looping_ = false;
+    bool collapsed_ = false;
+    bool reportsSuppressed_ = false;
+
+    CObjectGrid* grid_ = nullptr;
+    CMediaTrack* media_ = nullptr;
+    CSoundTrack* soundTrack_ = nullptr;
+    CFrameRuler* ruler_ = nullptr;
+    CTimeSlider* slider_ = nullptr;
+    CTrackEdge* leftEdge_ = nullptr;
+    CTrackEdge* rightEdge_ = nullptr;
+    QLabel* labels_[5] = {};
+    std::map<int, QToolButton*> buttons_;
+};
+
+}  // namespace tavrel

@@ -1,0 +1,19 @@
+#pragma once
+// String identifiers of the timeline windows' own texts.
+namespace tavrel::strings {
+
+constexpr int kNotWaveFile = 61348;
+constexpr int kDragToResize = 62380;
+constexpr int kAlignMenu = 62381;
+constexpr int kNotMotionFiles = 62382;
+// Row labels: motion, media, sound, frame ruler, time slider.
+constexpr int kRowLabels[] = {62383, 62384, 62385, 62386, 62387};
+// Open-file dialogs: a title and a filter for each kind of file, in FileKind order.
+constexpr int kOpenTitles[] = {62388, 62390, 62392, 62394, 62396};
+constexpr int kOpenFilters[] = {62389, 62391, 62393, 62395, 62397};
+constexpr int kReplaceButton = 62398;
+constexpr int kShiftButton = 62399;
+// Captions of the panel's buttons start here (in the panel's button order).
+constexpr int kButtonCaptions = 62400;
+
+}  // namespace tavrel::strings
