@@ -22,7 +22,9 @@ EGLDisplay OpenSurfacelessDisplay() {
 
 }  // namespace
 
-rkEglHost::~rkEglHost() { Release(); }
+rkEglHost::~rkEglHost() {
+    Release();
+}
 
 bool rkEglHost::Create(int width, int height) {
     Release();
@@ -30,10 +32,18 @@ bool rkEglHost::Create(int width, int height) {
     if (display == EGL_NO_DISPLAY) return false;
     display_ = display;
 
-    const EGLint configAttributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE,
-                                       EGL_OPENGL_BIT,   EGL_RED_SIZE,    8,
-                                       EGL_GREEN_SIZE,   8,               EGL_BLUE_SIZE,
-                                       8,                EGL_ALPHA_SIZE,  8,
+    const EGLint configAttributes[] = {EGL_SURFACE_TYPE,
+                                       EGL_PBUFFER_BIT,
+                                       EGL_RENDERABLE_TYPE,
+                                       EGL_OPENGL_BIT,
+                                       EGL_RED_SIZE,
+                                       8,
+                                       EGL_GREEN_SIZE,
+                                       8,
+                                       EGL_BLUE_SIZE,
+                                       8,
+                                       EGL_ALPHA_SIZE,
+                                       8,
                                        EGL_NONE};
     EGLConfig config = nullptr;
     EGLint count = 0;
@@ -43,9 +53,13 @@ bool rkEglHost::Create(int width, int height) {
         Release();
         return false;
     }
-    const EGLint contextAttributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 3,
+    const EGLint contextAttributes[] = {EGL_CONTEXT_MAJOR_VERSION,
+                                        3,
+                                        EGL_CONTEXT_MINOR_VERSION,
+                                        3,
                                         EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                        EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
+                                        EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+                                        EGL_NONE};
     context_ = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
     const EGLint surfaceAttributes[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
     surface_ = eglCreatePbufferSurface(display, config, surfaceAttributes);
@@ -65,13 +79,19 @@ bool rkEglHost::MakeCurrent() {
     return eglMakeCurrent(display_, surface_, surface_, context_) == EGL_TRUE;
 }
 
+void rkEglHost::DoneCurrent() {
+    if (display_) eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+}
+
 void rkEglHost::Size(int* width, int* height) const {
     *width = width_;
     *height = height_;
 }
 
 // Nobody looks at a pbuffer: presenting means the frame is complete and can be read.
-bool rkEglHost::Present() { return surface_ && eglWaitClient() == EGL_TRUE; }
+bool rkEglHost::Present() {
+    return surface_ && eglWaitClient() == EGL_TRUE;
+}
 
 void rkEglHost::Release() {
     if (display_) {

@@ -17,6 +17,8 @@ public:
     bool IsValid() const { return context_ != nullptr; }
 
     bool MakeCurrent() override;
+    // Leaves the context current on no thread, so that another thread may take it up.
+    void DoneCurrent();
     uint32_t Framebuffer() const override { return 0; }
     void Size(int* width, int* height) const override;
     bool Present() override;

@@ -23,6 +23,7 @@ int RunConvertCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunPoseCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunEditCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunRenderCommand(const Args& args, std::ostream& out, std::ostream& err);
+int RunThumbnailsCommand(const Args& args, std::ostream& out, std::ostream& err);
 
 // Every command, in the order --help lists them.
 const std::vector<Command>& Commands();

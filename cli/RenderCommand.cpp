@@ -2,21 +2,18 @@
 // written as a PNG picture.
 #include <algorithm>
 #include <charconv>
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <vector>
 
-#include "RKWindow/RKSystem.h"
-#include "ZU2/rkEglHost.h"
+#include "RKWindow/MotionPicture.h"
+#include "RKWindow/RKViewport.h"
 #include "cli/Commands.h"
 #include "cli/PngWriter.h"
 #include "motion/AnimFileFactory.h"
+#include "settings/UserDataFolder.h"
 
 namespace tavrel::cli {
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr const char* kCameras[] = {"front", "back", "left", "right", "up", "down"};
 constexpr int kMaxSide = 8192;
@@ -91,43 +88,22 @@ std::string ParseOptions(const Args& args, RenderOptions* o) {
     return {};
 }
 
-// The program's data: $TAVREL_HOME when it holds the avatar, else share/tavrel beside bin/.
-std::string DataFolder() {
-    if (const char* home = std::getenv("TAVREL_HOME")) {
-        if (fs::exists(fs::path(home) / "avatar.scx")) return home;
-    }
-    std::error_code error;
-    const fs::path exe = fs::read_symlink("/proc/self/exe", error);
-    return (exe.parent_path().parent_path() / "share" / "tavrel").string();
-}
-
 int Render(const RenderOptions& o, std::unique_ptr<ANIMFILE> motion, std::ostream& out,
            std::ostream& err) {
-    rkEglHost host;
-    if (!host.Create(o.width, o.height)) {
-        err << "error: no OpenGL context could be made (EGL surfaceless)\n";
+    CMotionPicture picture;
+    const std::string data = AvatarDataFolder();
+    if (!picture.Create(o.width, o.height, data, kBackground)) {
+        err << "error: no OpenGL context or render device could be made at " << o.width << 'x'
+            << o.height << " (EGL surfaceless)\n";
         return kExitFailed;
     }
-    CRKSystem system;
-    if (!system.Initialise(&host, o.width, o.height)) {
-        err << "error: the render device cannot be created at " << o.width << 'x' << o.height
-            << '\n';
-        return kExitFailed;
-    }
-    system.SetBackgroundColor(kBackground[0], kBackground[1], kBackground[2], true);
-    const std::string data = DataFolder();
-    system.SetUpWorld(data);
-    if (!system.Avatar()) err << "warning: no avatar in " << data << '\n';
+    if (!picture.HasAvatar()) err << "warning: no avatar in " << data << '\n';
     const int frame = o.hasFrame ? o.frame : motion->GetBeginFrame();
-    system.PoseAvatar(motion->GetFrame(frame));
-    system.sceneScale = o.scale;
-    system.PresetCamera(o.camera);
     std::vector<uint32_t> pixels(static_cast<size_t>(o.width) * o.height);
-    if (!system.DrawScene(nullptr) || !rkReadFrame(RK_READ_COLOR, pixels.data())) {
+    if (!picture.Draw(*motion, frame, o.camera, o.scale, pixels.data())) {
         err << "error: the frame could not be drawn\n";
         return kExitFailed;
     }
-    for (uint32_t& p : pixels) p |= 0xFF000000u;  // an opaque picture
     if (!WritePng(o.out, o.width, o.height, pixels.data())) {
         err << "error: cannot write " << o.out << '\n';
         return kExitFailed;

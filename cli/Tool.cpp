@@ -44,6 +44,9 @@ const std::vector<Command>& Commands() {
          "       -o OUT.png",
          "draws the avatar posed at a frame of the motion (headless) and writes a PNG picture",
          RunRenderCommand},
+        {"thumbnails", "DIR -o OUTDIR [--size N]",
+         "the gallery's picture of every motion file in DIR, as OUTDIR/<file name>.png",
+         RunThumbnailsCommand},
     };
     return commands;
 }
