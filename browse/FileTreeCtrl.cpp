@@ -8,6 +8,7 @@
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -249,30 +250,38 @@ bool CFileTreeCtrl::FinishEdit(QTreeWidgetItem* item, const QString& text) {
     if (isNew) {
         newItem_ = nullptr;
         creating_ = false;
-        delete item;
         if (!CreateFolder(target.toStdString())) {
             services_.Tell(GalleryText(strings::kFolderNotCreated));
+            pendingSelect_ = parent;  // the item goes with the refresh
             return false;
         }
-        Refresh();
-        SelectPath(target);
+        pendingSelect_ = target;
         return true;
     }
     const QString old = PathOf(item);
-    const bool shown = thumbnails_ && IsInside(thumbnails_->CurrentFolder(), old);
-    if (shown) thumbnails_->StopWorker();
+    if (thumbnails_ && IsInside(thumbnails_->CurrentFolder(), old)) thumbnails_->StopWorker();
     std::string renamed;
     if (!RenameEntry(old.toStdString(), text.toStdString(), &renamed)) {
         services_.Tell(GalleryText(strings::kFolderNotRenamed));
         return false;
     }
-    Refresh();
-    SelectPath(QString::fromStdString(renamed));
+    pendingSelect_ = QString::fromStdString(renamed);
     return true;
 }
 
 void CFileTreeCtrl::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
     QTreeWidget::closeEditor(editor, hint);
+    // The items are rebuilt only now that the editor no longer refers to one of them.
+    if (!pendingSelect_.isEmpty()) {
+        const QString path = pendingSelect_;
+        pendingSelect_.clear();
+        Refresh();
+        {
+            QSignalBlocker quiet(this);
+            SelectPath(path);
+        }
+        OnSelectionChanged();
+    }
     if (creating_ && newItem_) {  // ended without a name: the new folder is not made
         QTreeWidgetItem* parent = newItem_->parent();
         delete newItem_;
@@ -362,6 +371,10 @@ void CFileTreeCtrl::timerEvent(QTimerEvent* event) {
         dropItem_->setExpanded(true);
         hoverTicks_ = 0;
     }
+}
+
+void CFileTreeCtrl::keyPressEvent(QKeyEvent* event) {
+    if (!TriggerShortcut(event, actions())) QTreeWidget::keyPressEvent(event);
 }
 
 void CFileTreeCtrl::MakeActions() {

@@ -55,6 +55,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
     void timerEvent(QTimerEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QTreeWidgetItem* MakeItem(const QString& text, const QString& path);
@@ -73,6 +74,7 @@ private:
     QTreeWidgetItem* rootItem_ = nullptr;
     QTreeWidgetItem* newItem_ = nullptr;  // the folder being named, not yet on disk
     QTreeWidgetItem* dropItem_ = nullptr;
+    QString pendingSelect_;  // selected once the label editor has closed
     QFileSystemWatcher watcher_;
     QBasicTimer scrollTimer_;
     int scrollStep_ = 0;

@@ -1,9 +1,12 @@
 #include "browse/GalleryServices.h"
 
+#include <QAction>
 #include <QApplication>
-#include <QFile>
+#include <QKeyEvent>
 #include <QMessageBox>
+#include <QStandardPaths>
 
+#include "browse/core/DesktopTrash.h"
 #include "settings/StringTable.h"
 
 namespace tavrel {
@@ -19,7 +22,20 @@ void CGalleryServices::Tell(const QString& text) {
 }
 
 bool CGalleryServices::MoveToTrash(const QString& path) {
-    return QFile::moveToTrash(path);
+    // Our own mover: QFile::moveToTrash of Qt 6.4 can put the trash in the current folder.
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return MoveToDesktopTrash(path.toStdString(), data.toStdString());
+}
+
+bool TriggerShortcut(const QKeyEvent* event, const QList<QAction*>& actions) {
+    const QKeySequence key(event->keyCombination());
+    for (QAction* action : actions) {
+        if (!action->shortcut().isEmpty() && action->shortcut() == key) {
+            action->trigger();
+            return true;
+        }
+    }
+    return false;
 }
 
 QString GalleryText(int id) {

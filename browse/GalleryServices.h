@@ -1,10 +1,14 @@
 #pragma once
 // What the gallery's windows need from the program around them, as one small interface: the
 // editor shell's gallery colleague implements it, tests answer it directly.
+#include <QList>
 #include <QString>
 #include <mutex>
 
 #include "settings/Message.h"
+
+class QAction;
+class QKeyEvent;
 
 namespace tavrel {
 
@@ -25,6 +29,10 @@ public:
 private:
     std::mutex mutex_;
 };
+
+// Triggers the action whose shortcut the key is (the keys also work where no shortcut map
+// sees them first); false when none matches.
+bool TriggerShortcut(const QKeyEvent* event, const QList<QAction*>& actions);
 
 // The text of a string-table entry, and of a message with its placeholders filled in.
 QString GalleryText(int id);

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDrag>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -289,6 +290,10 @@ QMimeData* CThumbnailCtrl::mimeData(const QList<QListWidgetItem*>& items) const 
 void CThumbnailCtrl::startDrag(Qt::DropActions actions) {
     if (Busy()) return;
     QListWidget::startDrag(actions | Qt::CopyAction | Qt::MoveAction);
+}
+
+void CThumbnailCtrl::keyPressEvent(QKeyEvent* event) {
+    if (!TriggerShortcut(event, actions())) QListWidget::keyPressEvent(event);
 }
 
 void CThumbnailCtrl::mouseReleaseEvent(QMouseEvent* event) {

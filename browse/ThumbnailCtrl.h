@@ -79,6 +79,7 @@ protected:
     QMimeData* mimeData(const QList<QListWidgetItem*>& items) const override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void Fill();

@@ -1,6 +1,7 @@
 // The gallery's file clipboard: copy, cut and paste never overwrite a file.
 #include <gtest/gtest.h>
 
+#include "browse/core/DesktopTrash.h"
 #include "browse/core/FileClipboard.h"
 #include "settings/StringIds.h"
 #include "tests/motion/MotionFiles.h"
@@ -90,6 +91,39 @@ TEST(FileClipboard, MovingOntoATakenNameNeverReplacesIt) {
     EXPECT_TRUE(result.done.empty());
     EXPECT_EQ(ReadBytes(dir / "a.cha"), "mine");
     EXPECT_EQ(ReadBytes(dir / "to/a.cha"), "theirs");
+}
+
+}  // namespace
+}  // namespace tavrel
+
+namespace tavrel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteText;
+
+TEST(DesktopTrash, MovesFilesAndFoldersWithTheirOriginUnderFreeNames) {
+    TempDir dir;
+    const std::string home = dir / "data";
+    fs::create_directory(dir / "lib");
+    WriteText(dir / "lib/walk me.cha", "first");
+    ASSERT_TRUE(MoveToDesktopTrash(dir / "lib/walk me.cha", home));
+    WriteText(dir / "lib/walk me.cha", "second");
+    ASSERT_TRUE(MoveToDesktopTrash(dir / "lib/walk me.cha", home));
+    EXPECT_FALSE(fs::exists(dir / "lib/walk me.cha"));
+    EXPECT_EQ(ReadBytes(home + "/Trash/files/walk me.cha"), "first");
+    EXPECT_EQ(ReadBytes(home + "/Trash/files/walk me.cha.2"), "second");
+    const std::string info = ReadBytes(home + "/Trash/info/walk me.cha.trashinfo");
+    EXPECT_NE(info.find("[Trash Info]\nPath=" + dir.Path().string() + "/lib/walk%20me.cha\n"),
+              std::string::npos);
+    EXPECT_NE(info.find("DeletionDate="), std::string::npos);
+
+    ASSERT_TRUE(MoveToDesktopTrash(dir / "lib", home));
+    EXPECT_TRUE(fs::is_directory(home + "/Trash/files/lib"));
+    EXPECT_FALSE(MoveToDesktopTrash(dir / "lib", home));  // gone already
+    EXPECT_FALSE(fs::exists(home + "/Trash/info/lib.2.trashinfo"));
 }
 
 }  // namespace
