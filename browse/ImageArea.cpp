@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QTimerEvent>
+#include <algorithm>
 #include <vector>
 
 #include "RKWindow/MotionPicture.h"
@@ -72,8 +73,11 @@ bool CImageArea::Draw() {
     }
     std::vector<uint32_t> pixels(size_t(width) * height);
     try {
-        if (!renderer_->Draw(*motion_, frame_, RKViewport::Front, 1.0f, pixels.data()))
+        // The camera's angle spans the width: a wide view steps back to keep the whole body.
+        const float scale = std::max(1.0f, float(width) / float(height));
+        if (!renderer_->Draw(*motion_, frame_, RKViewport::Front, scale, pixels.data())) {
             return false;
+        }
     } catch (...) {
         return false;
     }

@@ -1,6 +1,6 @@
 // Shows the gallery frame on a library folder, waits for the pictures, selects the first
 // motion and writes a screenshot: for a person to look at, never compared.
-// Usage: gallery_shot LIBRARY OUT.png
+// Usage: gallery_shot LIBRARY|- OUT.png (- is the default library of the per-user data folder)
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTest>
@@ -15,10 +15,11 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 3) return 2;
     tavrel::CGalleryServices services;
-    tavrel::CChildFrame frame(services, argv[1]);
+    const QString library = QString(argv[1]) == "-" ? QString() : QString(argv[1]);
+    tavrel::CChildFrame frame(services, library);
     frame.resize(560, 420);
     frame.show();
-    frame.Tree()->SelectPath(QString(argv[1]) + "/Locomotion");
+    frame.Tree()->SelectPath(frame.LibraryFolder() + "/Locomotion");
     QElapsedTimer clock;
     clock.start();
     while (frame.Thumbnails()->IsWorkerRunning() && clock.elapsed() < 10000) QTest::qWait(20);
