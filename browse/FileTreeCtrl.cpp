@@ -173,7 +173,12 @@ void CFileTreeCtrl::Refresh() {
     if (!watcher_.directories().isEmpty()) watcher_.removePaths(watcher_.directories());
     QSignalBlocker quiet(this);  // no refill for the passing selections
     Expand(rootItem_);
-    for (const QString& path : expanded) SelectPath(path);
+    for (const QString& path : expanded) {
+        SelectPath(path);
+        QTreeWidgetItem* item = FindItem(path);
+        if (item && !item->data(0, kBuiltRole).toBool()) Expand(item);
+        if (item) item->setExpanded(true);
+    }
     SelectPath(selected);
     quiet.unblock();
     if (CurrentFolder() != selected) OnSelectionChanged();

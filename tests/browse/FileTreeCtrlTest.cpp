@@ -154,6 +154,13 @@ TEST_F(FileTreeTest, FollowsFoldersMadeAndRemovedOutsideTheProgram) {
     fs::remove(dir / "b");
     QTRY_COMPARE(ChildTexts(tree.RootItem()), QStringList({"A", "B2", "c"}));
     EXPECT_EQ(tree.CurrentFolder(), Q(dir.Path().string()));
+    // Open folders stay open when the tree is read again.
+    tree.FindItem(Q(dir / "A"))->setExpanded(true);
+    tree.SelectPath(Q(dir / "c"));
+    fs::create_directory(dir / "A/later");
+    QTRY_COMPARE(ChildTexts(tree.FindItem(Q(dir / "A"))), QStringList({"inner", "later"}));
+    EXPECT_TRUE(tree.FindItem(Q(dir / "A"))->isExpanded());
+    EXPECT_EQ(tree.CurrentFolder(), Q(dir / "c"));
 }
 
 }  // namespace
