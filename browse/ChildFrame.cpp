@@ -66,20 +66,27 @@ QStyle::StandardPixmap StandInPicture(int command) {
     }
 }
 
+std::string AvatarFolderOr(const QString& given) {
+    return given.isEmpty() ? AvatarDataFolder() : given.toStdString();
+}
+
 }  // namespace
 
 CChildFrame::CChildFrame(CGalleryServices& services, QString libraryFolder, QString dataFolder,
                          QWidget* parent)
     : QWidget(parent),
       services_(services),
-      maker_((dataFolder.isEmpty() ? QString::fromStdString(AvatarDataFolder()) : dataFolder)
-                 .toStdString()) {
+      maker_(AvatarFolderOr(dataFolder)),
+      hoverMaker_(AvatarFolderOr(dataFolder)) {
     const QString data =
         dataFolder.isEmpty() ? QString::fromStdString(AvatarDataFolder()) : dataFolder;
     tree_ = new CFileTreeCtrl(services_);
     preview_ = new CImageArea(services_.SharedMutex(), data);
     thumbnails_ = new CThumbnailCtrl(services_, [this](const std::string& path, int w, int h) {
         return RenderThumbnail(path, w, h);
+    });
+    thumbnails_->SetHoverPlayer([this](ANIMFILE& motion, int frame, int w, int h) {
+        return hoverMaker_.MakeFrame(motion, frame, w, h);
     });
     thumbnails_->SetAcceptedExtensions(CStringTable::BuiltIn().Get(strings::kAcceptedExtensions));
     left_ = new CSplitterView(tree_, preview_);

@@ -55,7 +55,8 @@ private:
     QString ChooseLibrary(const QString& given);
 
     CGalleryServices& services_;
-    CMotionThumbnailMaker maker_;
+    CMotionThumbnailMaker maker_;       // the worker's
+    CMotionThumbnailMaker hoverMaker_;  // the window thread's
     QString library_;
     QToolBar* toolBar_ = nullptr;
     QSplitter* columns_ = nullptr;

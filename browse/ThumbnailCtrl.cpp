@@ -14,12 +14,14 @@
 #include <QStyledItemDelegate>
 #include <QThread>
 #include <QTimer>
+#include <QTimerEvent>
 #include <QUrl>
 #include <filesystem>
 
 #include "browse/GalleryServices.h"
 #include "browse/core/LibraryFolders.h"
 #include "browse/core/MotionFolder.h"
+#include "motion/AnimFileFactory.h"
 #include "settings/FileNameRules.h"
 #include "settings/StringIds.h"
 
@@ -32,6 +34,9 @@ namespace {
 // Room around each picture for its label.
 constexpr int kSpacingX = 20;
 constexpr int kSpacingY = 24;
+// Hover playing: a frame every 50 ms, every second frame of the motion.
+constexpr int kHoverInterval = 50;
+constexpr int kHoverFrameStep = 2;
 // The pictures' background, shown as transparent.
 constexpr QRgb kTransparent = qRgb(0x1F, 0x1F, 0x1F);
 
@@ -86,6 +91,9 @@ CThumbnailCtrl::CThumbnailCtrl(CGalleryServices& services, ThumbnailMaker maker,
     setItemDelegate(new RenameDelegate(this));
     MakeActions();
     connect(this, &QListWidget::itemSelectionChanged, this, &CThumbnailCtrl::UpdateActions);
+    setMouseTracking(true);
+    connect(this, &QListWidget::itemEntered, this,
+            [this](QListWidgetItem* entry) { HoverOver(row(entry)); });
 }
 
 CThumbnailCtrl::~CThumbnailCtrl() {
@@ -118,6 +126,7 @@ void CThumbnailCtrl::Refill() {
 }
 
 void CThumbnailCtrl::Fill() {
+    HoverOver(-1);
     clear();
     entries_ = ListMotionFolder(folder_, extensions_).names;
     const QPixmap blank = BlankPicture();
@@ -294,6 +303,50 @@ void CThumbnailCtrl::startDrag(Qt::DropActions actions) {
 
 void CThumbnailCtrl::keyPressEvent(QKeyEvent* event) {
     if (!TriggerShortcut(event, actions())) QListWidget::keyPressEvent(event);
+}
+
+void CThumbnailCtrl::HoverOver(int row) {
+    if (row == hoverRow_) return;
+    if (hoverRow_ >= 0 && hoverRow_ < count()) {  // the still picture comes back
+        const ThumbnailPtr still = cache_.Find(PathOf(hoverRow_));
+        item(hoverRow_)->setIcon(still ? QIcon(ToPixmap(*still)) : QIcon(BlankPicture()));
+    }
+    hoverTimer_.stop();
+    hoverMotion_.reset();
+    hoverRow_ = -1;
+    if (row < 0 || row >= count() || !hoverMaker_) return;
+    const std::string path = PathOf(row);
+    const MotionFileType type = MotionFileTypeOf(path);
+    hoverMotion_ = type == kTypeUnknown ? nullptr : CreateAnimFile(path.c_str(), type, 1);
+    if (!hoverMotion_) return;
+    hoverRow_ = row;
+    hoverFrame_ = hoverMotion_->GetBeginFrame();
+    hoverTimer_.start(kHoverInterval, this);
+}
+
+void CThumbnailCtrl::StepHover() {
+    if (!hoverMotion_ || hoverRow_ < 0) return;
+    std::unique_lock guard(services_.SharedMutex(), std::try_to_lock);
+    if (!guard.owns_lock()) return;  // a picture is being made: this frame is skipped
+    const ThumbnailPtr picture =
+        hoverMaker_(*hoverMotion_, hoverFrame_, kThumbnailWidth, kThumbnailHeight);
+    guard.unlock();
+    if (picture) item(hoverRow_)->setIcon(QIcon(ToPixmap(*picture)));
+    hoverFrame_ = hoverFrame_ >= hoverMotion_->GetEndFrame() ? hoverMotion_->GetBeginFrame()
+                                                             : hoverFrame_ + kHoverFrameStep;
+}
+
+void CThumbnailCtrl::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == hoverTimer_.timerId()) {
+        StepHover();
+    } else {
+        QListWidget::timerEvent(event);
+    }
+}
+
+void CThumbnailCtrl::leaveEvent(QEvent* event) {
+    HoverOver(-1);
+    QListWidget::leaveEvent(event);
 }
 
 void CThumbnailCtrl::mouseReleaseEvent(QMouseEvent* event) {

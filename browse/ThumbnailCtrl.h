@@ -2,12 +2,14 @@
 // The thumbnails of one library folder: an icon view that lists the folder's motion files at
 // once and shows each one's picture as the worker thread makes it. It also carries the file
 // commands of the gallery (copy, cut, paste, delete, rename) and starts drags of motion files.
+#include <QBasicTimer>
 #include <QListWidget>
 #include <QStringList>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "AnimRead/AnimFile.h"
 #include "browse/core/FileClipboard.h"
 #include "browse/core/ThumbnailCache.h"
 #include "browse/core/ThumbnailWorker.h"
@@ -64,6 +66,16 @@ public:
     // Grays the commands that do not apply now.
     void UpdateActions();
 
+    // Hovering a thumbnail plays its motion in it, frame by frame, through this maker (on the
+    // window's thread, while the shared mutex is free).
+    using FrameMaker = std::function<ThumbnailPtr(ANIMFILE& motion, int frame, int w, int h)>;
+    void SetHoverPlayer(FrameMaker maker) { hoverMaker_ = std::move(maker); }
+    // Starts playing the item's motion in its thumbnail; -1 stops and puts the picture back.
+    void HoverOver(int row);
+    int HoveredRow() const { return hoverRow_; }
+    // Shows the next frame of the hovered motion (the hover timer's work).
+    void StepHover();
+
     // Finishes a label edit: renames the file when the new name passes the name rules.
     bool FinishRename(QListWidgetItem* item, const QString& newName);
 
@@ -80,6 +92,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
 
 private:
     void Fill();
@@ -101,6 +115,11 @@ private:
     std::string folder_;
     uint64_t generation_ = 0;  // pictures of an older fill are dropped
     bool stopping_ = false;
+    FrameMaker hoverMaker_;
+    std::unique_ptr<ANIMFILE> hoverMotion_;
+    int hoverRow_ = -1;
+    int hoverFrame_ = 0;
+    QBasicTimer hoverTimer_;
     QAction* copy_ = nullptr;
     QAction* cut_ = nullptr;
     QAction* paste_ = nullptr;

@@ -14,11 +14,14 @@ CMotionThumbnailMaker::CMotionThumbnailMaker(std::string dataFolder)
 CMotionThumbnailMaker::~CMotionThumbnailMaker() = default;
 
 ThumbnailPtr CMotionThumbnailMaker::Make(const std::string& path, int width, int height) {
-    if (width <= 0 || height <= 0) return nullptr;
     const MotionFileType type = MotionFileTypeOf(path);
     std::unique_ptr<ANIMFILE> motion =
         type == kTypeUnknown ? nullptr : CreateAnimFile(path.c_str(), type, 0);
-    if (!motion) return nullptr;
+    return motion ? MakeFrame(*motion, MotionPictureFrame(*motion), width, height) : nullptr;
+}
+
+ThumbnailPtr CMotionThumbnailMaker::MakeFrame(ANIMFILE& motion, int frame, int width, int height) {
+    if (width <= 0 || height <= 0) return nullptr;
     if (!picture_ || picture_->Width() != width || picture_->Height() != height) {
         picture_ = std::make_unique<CMotionPicture>();
         if (!picture_->Create(width, height, dataFolder_, kBackground)) {
@@ -28,8 +31,7 @@ ThumbnailPtr CMotionThumbnailMaker::Make(const std::string& path, int width, int
     }
     std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
     try {
-        if (!picture_->Draw(*motion, MotionPictureFrame(*motion), RKViewport::Front, 1.0f,
-                            pixels.data())) {
+        if (!picture_->Draw(motion, frame, RKViewport::Front, 1.0f, pixels.data())) {
             return nullptr;
         }
     } catch (...) {

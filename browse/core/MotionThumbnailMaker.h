@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "AnimRead/AnimFile.h"
 #include "browse/core/ThumbnailPicture.h"
 
 class CMotionPicture;
@@ -19,7 +20,10 @@ public:
     explicit CMotionThumbnailMaker(std::string dataFolder);
     ~CMotionThumbnailMaker();
 
+    // The middle frame of the motion file.
     ThumbnailPtr Make(const std::string& path, int width, int height);
+    // One frame (clamped) of a motion already read.
+    ThumbnailPtr MakeFrame(ANIMFILE& motion, int frame, int width, int height);
     // A maker function over this object, which must outlive it.
     ThumbnailMaker Function();
 

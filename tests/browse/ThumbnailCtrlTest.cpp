@@ -232,6 +232,20 @@ TEST(ChildFrame, LaysOutItsPanesAndMakesPicturesOfTheLibrary) {
     EXPECT_GT(qAlpha(picture.pixel(25, 25)) + qAlpha(picture.pixel(25, 15)), 0);
     EXPECT_EQ(qAlpha(picture.pixel(0, 0)), 0);
 
+    // Hovering plays the motion inside its thumbnail; leaving brings the still picture back.
+    CThumbnailCtrl* thumbs = frame.Thumbnails();
+    const int wave = int(std::find(thumbs->Entries().begin(), thumbs->Entries().end(), "wave.cha") -
+                         thumbs->Entries().begin());
+    ASSERT_LT(wave, thumbs->count());
+    auto iconOf = [&] { return thumbs->item(wave)->icon().pixmap(50, 50).toImage(); };
+    const QImage still = iconOf();
+    thumbs->HoverOver(wave);
+    EXPECT_EQ(thumbs->HoveredRow(), wave);
+    thumbs->StepHover();
+    EXPECT_NE(iconOf(), still);
+    thumbs->HoverOver(-1);
+    EXPECT_EQ(iconOf(), still);
+
     emit frame.Thumbnails()->PreviewRequested(Q(dir / "Gestures/wave.cha"));
     EXPECT_EQ(frame.Preview()->MotionPath(), Q(dir / "Gestures/wave.cha"));
     frame.Preview()->Step();
