@@ -22,7 +22,8 @@ void CGalleryServices::Tell(const QString& text) {
 }
 
 bool CGalleryServices::MoveToTrash(const QString& path) {
-    // Our own mover: QFile::moveToTrash of Qt 6.4 can put the trash in the current folder.
+    // Our own mover: when the data folder does not exist yet (a new account), QFile::moveToTrash
+    // of Qt 6.4 reports success but puts the file in ./files of the current folder.
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     return MoveToDesktopTrash(path.toStdString(), data.toStdString());
 }
