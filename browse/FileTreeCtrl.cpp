@@ -117,6 +117,7 @@ void CFileTreeCtrl::Expand(QTreeWidgetItem* item) {
 
 void CFileTreeCtrl::Rebuild(QTreeWidgetItem* item) {
     if (newItem_ && item == newItem_->parent()) newItem_ = nullptr;
+    dropItem_ = nullptr;  // it may be among the items that go
     qDeleteAll(item->takeChildren());
     const QString folder = PathOf(item);
     for (const std::string& name : ListSubfolders(folder.toStdString())) {
