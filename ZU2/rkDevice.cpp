@@ -19,7 +19,8 @@ constexpr int kStride = sizeof(rkVertex);
 constexpr GLsizeiptr kVertexRing = 4 << 20;
 constexpr GLsizeiptr kIndexRing = 1 << 20;
 
-rkDevice* g_current = nullptr;
+// A GL context is current per thread, and so is the device drawing through it.
+thread_local rkDevice* g_current = nullptr;
 
 #define RK_CHECK() _rkCheckGL(kSource, __LINE__)
 

@@ -25,6 +25,7 @@ int RunPoseCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunEditCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunRenderCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunFrameCommand(const Args& args, std::ostream& out, std::ostream& err);
+int RunThumbnailsCommand(const Args& args, std::ostream& out, std::ostream& err);
 
 // Every command, in the order --help lists them.
 const std::vector<Command>& Commands();

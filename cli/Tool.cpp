@@ -54,6 +54,9 @@ const std::vector<Command>& Commands() {
         {"frame", "VIDEO --time MS -o OUT.png|OUT.bmp",
          "writes the frame of a video (AVI, MP4, MOV, MKV, WebM) shown at that time",
          RunFrameCommand},
+        {"thumbnails", "DIR -o OUTDIR [--size N]",
+         "the gallery's picture of every motion file in DIR, as OUTDIR/<file name>.png",
+         RunThumbnailsCommand},
     };
     return commands;
 }

@@ -13,6 +13,8 @@ inline constexpr std::string_view kMotionFilesToken = "%MotionFiles";
 inline constexpr std::string_view kClipFilesToken = "%ClipFiles";
 inline constexpr std::string_view kUnusedFilesToken = "%UnusedFiles";
 inline constexpr std::string_view kHelpFilenameToken = "%HelpFilename";
+inline constexpr std::string_view kFileNameToken = "%FileName";
+inline constexpr std::string_view kFolderToken = "%Folder";
 
 using PlaceholderValues = std::vector<std::pair<std::string, std::string>>;
 

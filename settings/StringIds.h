@@ -68,4 +68,23 @@ constexpr int kAvatarNotLoaded = 62140;
 constexpr int kVideoFilter = 62300;
 constexpr int kPictureFilter = 62301;
 
+// The gallery: folder tree, thumbnails and their file commands.
+constexpr int kDeleteFileQuestion = 61266;
+constexpr int kDeleteFilesQuestion = 61267;
+constexpr int kPasteNameClash = 61269;  // %FileName
+constexpr int kNewFolderBase = 61302;
+constexpr int kAcceptedExtensions = 61307;
+constexpr int kDeleteFolderQuestion = 61322;
+constexpr int kFolderInUse = 61327;
+constexpr int kLibraryFolderMissing = 62420;  // %Folder
+constexpr int kFolderNotCreated = 62421;
+constexpr int kFolderNotRenamed = 62422;
+constexpr int kFolderNotTrashed = 62423;
+constexpr int kFilesNotTrashed = 62424;
+constexpr int kFilesNotPasted = 62425;
+constexpr int kFileNotRenamed = 62426;
+constexpr int kThumbnailsTitle = 62427;
+constexpr int kPreviewTitle = 62428;
+constexpr int kFoldersTitle = 62429;
+
 }  // namespace tavrel::strings

@@ -4,11 +4,14 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "settings/FileNameRules.h"
 
 namespace tavrel {
 namespace {
+
+namespace fs = std::filesystem;
 
 std::string Environment(const char* name) {
     const char* value = std::getenv(name);
@@ -38,6 +41,30 @@ std::string UserDataFolder() {
     std::string data = Environment("XDG_DATA_HOME");
     if (data.empty() || data.front() != '/') data = JoinPath(HomeFolder(), ".local/share");
     return JoinPath(WithoutTrailingSeparator(data), "Tavrel");
+}
+
+std::string BundledDataFolder() {
+    std::error_code error;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", error);
+    return (exe.parent_path().parent_path() / "share" / "tavrel").string();
+}
+
+std::string AvatarDataFolder() {
+    const std::string user = UserDataFolder();
+    std::error_code error;
+    if (fs::exists(fs::path(user) / "avatar.scx", error)) return user;
+    return BundledDataFolder();
+}
+
+bool EnsureDefaultMotionLibrary(const std::string& library, const std::string& samples) {
+    std::error_code error;
+    if (fs::exists(library, error)) return fs::is_directory(library, error);
+    fs::create_directories(library, error);
+    if (error) return false;
+    // Copies what it can: a sample that cannot be copied is left out, not a reason to stop.
+    fs::copy(samples, library, fs::copy_options::recursive | fs::copy_options::skip_existing,
+             error);
+    return fs::is_directory(library, error);
 }
 
 }  // namespace tavrel

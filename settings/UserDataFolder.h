@@ -10,4 +10,17 @@ namespace tavrel {
 // trailing separator.
 std::string UserDataFolder();
 
+// The data the program is shipped with: share/tavrel beside the folder of the running binary
+// (the avatar, Init.chb, the sample motion library in Motion/).
+std::string BundledDataFolder();
+
+// Where the avatar's files are read from: the per-user data folder once it holds them (start-up
+// extracts them there), else the bundled data.
+std::string AvatarDataFolder();
+
+// The default motion library (Motion in the per-user data folder) is filled from the bundled
+// sample library when it does not exist yet, so that a new user sees motions at once. An
+// existing folder is left as it is, even when empty. Returns whether the folder exists.
+bool EnsureDefaultMotionLibrary(const std::string& library, const std::string& samples);
+
 }  // namespace tavrel

@@ -1,0 +1,41 @@
+#pragma once
+// What the gallery's windows need from the program around them, as one small interface: the
+// editor shell's gallery colleague implements it, tests answer it directly.
+#include <QList>
+#include <QString>
+#include <mutex>
+
+#include "settings/Message.h"
+
+class QAction;
+class QKeyEvent;
+
+namespace tavrel {
+
+class CGalleryServices {
+public:
+    virtual ~CGalleryServices() = default;
+    // While the timeline is busy the gallery's commands are grayed.
+    virtual bool IsTimelineBusy() const { return false; }
+    // The one lock of the 3D machinery, held while a picture is made.
+    virtual std::mutex& SharedMutex() { return mutex_; }
+    // A yes/no question; true for yes.
+    virtual bool Ask(const QString& text);
+    // A message the user acknowledges.
+    virtual void Tell(const QString& text);
+    // Moves a file or folder to the desktop trash; false when it could not.
+    virtual bool MoveToTrash(const QString& path);
+
+private:
+    std::mutex mutex_;
+};
+
+// Triggers the action whose shortcut the key is (the keys also work where no shortcut map
+// sees them first); false when none matches.
+bool TriggerShortcut(const QKeyEvent* event, const QList<QAction*>& actions);
+
+// The text of a string-table entry, and of a message with its placeholders filled in.
+QString GalleryText(int id);
+QString GalleryText(const Message& message);
+
+}  // namespace tavrel

@@ -1,0 +1,109 @@
+#include "browse/ImageArea.h"
+
+#include <QPainter>
+#include <QTimerEvent>
+#include <algorithm>
+#include <vector>
+
+#include "RKWindow/MotionPicture.h"
+#include "RKWindow/RKViewport.h"
+#include "motion/AnimFileFactory.h"
+#include "settings/FileNameRules.h"
+
+namespace tavrel {
+
+namespace {
+
+constexpr uint8_t kBackground[3] = {92, 100, 116};
+
+std::unique_ptr<ANIMFILE> LoadMotion(const std::string& path) {
+    const MotionFileType type = MotionFileTypeOf(path);
+    return type == kTypeUnknown ? nullptr : CreateAnimFile(path.c_str(), type, 1);
+}
+
+}  // namespace
+
+CImageArea::CImageArea(std::mutex& shared, QString dataFolder, QWidget* parent)
+    : QWidget(parent), shared_(shared), dataFolder_(std::move(dataFolder)) {
+    setObjectName("ImageArea");
+    setMinimumSize(60, 60);
+    ShowMotion(QString());
+}
+
+CImageArea::~CImageArea() {
+    std::lock_guard guard(shared_);
+    renderer_.reset();
+}
+
+void CImageArea::ShowMotion(const QString& path) {
+    path_ = path;
+    picture_ = QImage();
+    motion_ = path.isEmpty() ? nullptr : LoadMotion(path.toStdString());
+    if (!motion_) {
+        path_.clear();
+        motion_ = LoadMotion(JoinPath(dataFolder_.toStdString(), "Init.chb"));
+    }
+    frame_ = motion_ ? motion_->GetBeginFrame() : 0;
+    Step();
+}
+
+void CImageArea::Step() {
+    if (!motion_ || !isVisible()) return;
+    const bool still = motion_->GetEndFrame() == motion_->GetBeginFrame();
+    if (still && picture_.size() == size() && frame_ == motion_->GetBeginFrame() &&
+        drawnPath_ == path_)
+        return;
+    if (Draw()) {
+        drawnPath_ = path_;
+        update();
+    }
+    frame_ = frame_ >= motion_->GetEndFrame() ? motion_->GetBeginFrame() : frame_ + 1;
+}
+
+bool CImageArea::Draw() {
+    std::unique_lock guard(shared_, std::try_to_lock);
+    if (!guard.owns_lock()) return false;  // the 3D machinery is in use: skip this frame
+    const int width = std::max(1, this->width()), height = std::max(1, this->height());
+    if (!renderer_ || renderer_->Width() != width || renderer_->Height() != height) {
+        renderer_ = std::make_unique<CMotionPicture>();
+        if (!renderer_->Create(width, height, dataFolder_.toStdString(), kBackground)) {
+            renderer_.reset();
+            return false;
+        }
+    }
+    std::vector<uint32_t> pixels(size_t(width) * height);
+    try {
+        // The camera's angle spans the width: a wide view steps back to keep the whole body.
+        const float scale = std::max(1.0f, float(width) / float(height));
+        if (!renderer_->Draw(*motion_, frame_, RKViewport::Front, scale, pixels.data())) {
+            return false;
+        }
+    } catch (...) {
+        return false;
+    }
+    picture_ =
+        QImage(reinterpret_cast<const uchar*>(pixels.data()), width, height, QImage::Format_ARGB32)
+            .copy();
+    return true;
+}
+
+void CImageArea::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(kBackground[0], kBackground[1], kBackground[2]));
+    if (!picture_.isNull()) painter.drawImage(rect(), picture_);
+}
+
+void CImageArea::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == timer_.timerId()) Step();
+}
+
+void CImageArea::showEvent(QShowEvent*) {
+    timer_.start(kFrameInterval, this);
+    Step();
+}
+
+void CImageArea::hideEvent(QHideEvent*) {
+    timer_.stop();
+}
+
+}  // namespace tavrel

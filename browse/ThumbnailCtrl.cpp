@@ -1,0 +1,401 @@
+#include "browse/ThumbnailCtrl.h"
+
+#include <QAction>
+#include <QBitmap>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QDrag>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPixmap>
+#include <QStyledItemDelegate>
+#include <QThread>
+#include <QTimer>
+#include <QTimerEvent>
+#include <QUrl>
+#include <filesystem>
+
+#include "browse/GalleryServices.h"
+#include "browse/core/LibraryFolders.h"
+#include "browse/core/MotionFolder.h"
+#include "motion/AnimFileFactory.h"
+#include "settings/FileNameRules.h"
+#include "settings/StringIds.h"
+
+namespace tavrel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Room around each picture for its label.
+constexpr int kSpacingX = 20;
+constexpr int kSpacingY = 24;
+// Hover playing: a frame every 50 ms, every second frame of the motion.
+constexpr int kHoverInterval = 50;
+constexpr int kHoverFrameStep = 2;
+// The pictures' background, shown as transparent.
+constexpr QRgb kTransparent = qRgb(0x1F, 0x1F, 0x1F);
+
+// Label edits go to the control, which renames the file or refuses the name.
+class RenameDelegate : public QStyledItemDelegate {
+public:
+    explicit RenameDelegate(CThumbnailCtrl* ctrl) : QStyledItemDelegate(ctrl), ctrl_(ctrl) {}
+    void setModelData(QWidget* editor, QAbstractItemModel*,
+                      const QModelIndex& index) const override {
+        if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+            ctrl_->FinishRename(ctrl_->item(index.row()), line->text());
+        }
+    }
+
+private:
+    CThumbnailCtrl* ctrl_;
+};
+
+QPixmap ToPixmap(const ThumbnailPicture& picture) {
+    const QImage image(picture.rgb.data(), picture.width, picture.height, picture.width * 3,
+                       QImage::Format_RGB888);
+    QPixmap pixmap = QPixmap::fromImage(image);
+    pixmap.setMask(QBitmap::fromImage(image.createMaskFromColor(kTransparent, Qt::MaskInColor)));
+    return pixmap;
+}
+
+QPixmap BlankPicture() {
+    QPixmap blank(CThumbnailCtrl::kThumbnailWidth, CThumbnailCtrl::kThumbnailHeight);
+    blank.fill(Qt::transparent);
+    return blank;
+}
+
+}  // namespace
+
+CThumbnailCtrl::CThumbnailCtrl(CGalleryServices& services, ThumbnailMaker maker, QWidget* parent)
+    : QListWidget(parent),
+      services_(services),
+      maker_(std::move(maker)),
+      worker_(cache_, maker_, services.SharedMutex()) {
+    setViewMode(QListView::IconMode);
+    setIconSize(QSize(kThumbnailWidth, kThumbnailHeight));
+    setGridSize(QSize(kThumbnailWidth + kSpacingX, kThumbnailHeight + kSpacingY));
+    setResizeMode(QListView::Adjust);
+    setMovement(QListView::Static);
+    setWordWrap(false);
+    setTextElideMode(Qt::ElideMiddle);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setDragEnabled(true);
+    setDragDropMode(QAbstractItemView::DragOnly);
+    setUniformItemSizes(true);
+    setItemDelegate(new RenameDelegate(this));
+    MakeActions();
+    connect(this, &QListWidget::itemSelectionChanged, this, &CThumbnailCtrl::UpdateActions);
+    setMouseTracking(true);
+    connect(this, &QListWidget::itemEntered, this,
+            [this](QListWidgetItem* entry) { HoverOver(row(entry)); });
+}
+
+CThumbnailCtrl::~CThumbnailCtrl() {
+    worker_.Stop();
+}
+
+void CThumbnailCtrl::SetAcceptedExtensions(const std::string& list) {
+    extensions_ = ParseAcceptedExtensions(list);
+}
+
+bool CThumbnailCtrl::ShowFolder(const QString& folder) {
+    StopWorker();
+    std::error_code error;
+    const std::string path = folder.toStdString();
+    if (path.empty() || !fs::is_directory(path, error)) return false;
+    folder_ = path;
+    Fill();
+    emit PreviewRequested(QString());
+    return true;
+}
+
+void CThumbnailCtrl::Refill() {
+    if (folder_.empty()) return;
+    StopWorker();
+    const QStringList selected = SelectedPaths();
+    Fill();
+    for (int row = 0; row < count(); ++row) {
+        if (selected.contains(QString::fromStdString(PathOf(row)))) item(row)->setSelected(true);
+    }
+}
+
+void CThumbnailCtrl::Fill() {
+    HoverOver(-1);
+    clear();
+    entries_ = ListMotionFolder(folder_, extensions_).names;
+    const QPixmap blank = BlankPicture();
+    for (const std::string& name : entries_) {
+        auto* entry = new QListWidgetItem(QIcon(blank), QString::fromStdString(name));
+        entry->setToolTip(QString::fromStdString(name));
+        entry->setFlags(entry->flags() | Qt::ItemIsEditable | Qt::ItemIsDragEnabled);
+        addItem(entry);
+    }
+    StartWorker();
+}
+
+void CThumbnailCtrl::StartWorker() {
+    const uint64_t generation = ++generation_;
+    worker_.Start(folder_, entries_, kThumbnailWidth, kThumbnailHeight,
+                  [this, generation](size_t index, ThumbnailPtr picture) {
+                      // Dropped by Qt when the control is gone before the call is made.
+                      QMetaObject::invokeMethod(
+                          this, [=, this] { ShowPicture(generation, index, picture); },
+                          Qt::QueuedConnection);
+                  });
+}
+
+void CThumbnailCtrl::StopWorker() {
+    if (stopping_) return;
+    stopping_ = true;
+    worker_.RequestStop();
+    // The picture in hand is finished first; meanwhile the window keeps painting.
+    while (!worker_.IsFinished()) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5);
+        QThread::usleep(500);
+    }
+    worker_.Join();
+    stopping_ = false;
+}
+
+void CThumbnailCtrl::ShowPicture(uint64_t generation, size_t index, ThumbnailPtr picture) {
+    if (generation != generation_ || index >= size_t(count()) || !picture) return;
+    item(int(index))->setIcon(QIcon(ToPixmap(*picture)));
+    emit PictureShown(int(index));
+    if (index + 1 == entries_.size() || worker_.IsFinished()) emit WorkerFinished();
+}
+
+std::string CThumbnailCtrl::PathOf(int row) const {
+    return row >= 0 && size_t(row) < entries_.size() ? JoinPath(folder_, entries_[row]) : "";
+}
+
+QStringList CThumbnailCtrl::SelectedPaths() const {
+    QStringList paths;
+    for (int row = 0; row < count(); ++row) {
+        if (item(row)->isSelected()) paths << QString::fromStdString(PathOf(row));
+    }
+    return paths;
+}
+
+bool CThumbnailCtrl::Busy() const {
+    return services_.IsTimelineBusy();
+}
+
+bool CThumbnailCtrl::CanCopy() const {
+    return !Busy() && !selectedItems().isEmpty();
+}
+
+bool CThumbnailCtrl::CanPaste() const {
+    return !Busy() && !clipboard_.IsEmpty() && !folder_.empty();
+}
+
+static std::vector<std::string> ToStd(const QStringList& list) {
+    std::vector<std::string> paths;
+    for (const QString& p : list) paths.push_back(p.toStdString());
+    return paths;
+}
+
+void CThumbnailCtrl::CopyFiles() {
+    if (CanCopy()) clipboard_.Copy(ToStd(SelectedPaths()));
+    UpdateActions();
+}
+
+void CThumbnailCtrl::CutFiles() {
+    if (CanCopy()) clipboard_.Cut(ToStd(SelectedPaths()));
+    UpdateActions();
+}
+
+NameClashQuestion CThumbnailCtrl::AskName() {
+    return [this](const Message& message, const std::string&) {
+        return services_.Ask(GalleryText(message));
+    };
+}
+
+void CThumbnailCtrl::PasteFiles() {
+    if (!CanPaste()) return;
+    StopWorker();
+    const TransferResult result = clipboard_.Paste(folder_, AskName());
+    if (!result.failed.empty()) services_.Tell(GalleryText(strings::kFilesNotPasted));
+    Refill();
+    UpdateActions();
+}
+
+void CThumbnailCtrl::TransferInto(const QStringList& files, const QString& folder, bool copy) {
+    if (Busy() || files.isEmpty()) return;
+    StopWorker();
+    const TransferResult result =
+        TransferFiles(ToStd(files), folder.toStdString(),
+                      copy ? FileTransfer::kCopy : FileTransfer::kMove, AskName());
+    if (!result.failed.empty()) services_.Tell(GalleryText(strings::kFilesNotPasted));
+    Refill();
+}
+
+void CThumbnailCtrl::DeleteFiles() {
+    const QStringList paths = SelectedPaths();
+    if (Busy() || paths.isEmpty()) return;
+    const int question =
+        paths.size() == 1 ? strings::kDeleteFileQuestion : strings::kDeleteFilesQuestion;
+    if (!services_.Ask(GalleryText(question))) return;
+    StopWorker();
+    bool failed = false;
+    for (const QString& path : paths) failed |= !services_.MoveToTrash(path);
+    if (failed) services_.Tell(GalleryText(strings::kFilesNotTrashed));
+    Refill();
+}
+
+void CThumbnailCtrl::RenameFile() {
+    const QList<QListWidgetItem*> selected = selectedItems();
+    if (Busy() || selected.size() != 1) return;
+    editItem(selected.front());
+}
+
+bool CThumbnailCtrl::FinishRename(QListWidgetItem* entry, const QString& newName) {
+    const int row = entry ? this->row(entry) : -1;
+    if (row < 0 || Busy()) return false;
+    const std::string name = newName.toStdString();
+    if (name == entries_[row]) return true;
+    if (const Message refusal = CheckUserName(name, true)) {
+        services_.Tell(GalleryText(refusal));
+        QTimer::singleShot(0, this, [this, entry] { editItem(entry); });  // edit on
+        return false;
+    }
+    StopWorker();
+    std::string renamed;
+    if (!RenameEntry(PathOf(row), name, &renamed)) {
+        services_.Tell(GalleryText(strings::kFileNotRenamed));
+        StartWorker();
+        return false;
+    }
+    Refill();
+    return true;
+}
+
+void CThumbnailCtrl::RefreshPictures() {
+    if (folder_.empty()) return;
+    StopWorker();
+    cache_.Clear();
+    Fill();
+}
+
+QMimeData* CThumbnailCtrl::mimeData(const QList<QListWidgetItem*>& items) const {
+    auto* data = new QMimeData;
+    QList<QUrl> urls;
+    QStringList paths;
+    for (QListWidgetItem* entry : items) {
+        const QString path = QString::fromStdString(PathOf(row(entry)));
+        paths << path;
+        urls << QUrl::fromLocalFile(path);
+    }
+    data->setUrls(urls);  // text/uri-list, for other programs
+    data->setData(kMotionFilesMime, paths.join('\n').toUtf8());
+    return data;
+}
+
+void CThumbnailCtrl::startDrag(Qt::DropActions actions) {
+    if (Busy()) return;
+    QListWidget::startDrag(actions | Qt::CopyAction | Qt::MoveAction);
+}
+
+void CThumbnailCtrl::keyPressEvent(QKeyEvent* event) {
+    if (!TriggerShortcut(event, actions())) QListWidget::keyPressEvent(event);
+}
+
+void CThumbnailCtrl::HoverOver(int row) {
+    if (row == hoverRow_) return;
+    if (hoverRow_ >= 0 && hoverRow_ < count()) {  // the still picture comes back
+        const ThumbnailPtr still = cache_.Find(PathOf(hoverRow_));
+        item(hoverRow_)->setIcon(still ? QIcon(ToPixmap(*still)) : QIcon(BlankPicture()));
+    }
+    hoverTimer_.stop();
+    hoverMotion_.reset();
+    hoverRow_ = -1;
+    if (row < 0 || row >= count() || !hoverMaker_) return;
+    const std::string path = PathOf(row);
+    const MotionFileType type = MotionFileTypeOf(path);
+    hoverMotion_ = type == kTypeUnknown ? nullptr : CreateAnimFile(path.c_str(), type, 1);
+    if (!hoverMotion_) return;
+    hoverRow_ = row;
+    hoverFrame_ = hoverMotion_->GetBeginFrame();
+    hoverTimer_.start(kHoverInterval, this);
+}
+
+void CThumbnailCtrl::StepHover() {
+    if (!hoverMotion_ || hoverRow_ < 0) return;
+    std::unique_lock guard(services_.SharedMutex(), std::try_to_lock);
+    if (!guard.owns_lock()) return;  // a picture is being made: this frame is skipped
+    const ThumbnailPtr picture =
+        hoverMaker_(*hoverMotion_, hoverFrame_, kThumbnailWidth, kThumbnailHeight);
+    guard.unlock();
+    if (picture) item(hoverRow_)->setIcon(QIcon(ToPixmap(*picture)));
+    hoverFrame_ = hoverFrame_ >= hoverMotion_->GetEndFrame() ? hoverMotion_->GetBeginFrame()
+                                                             : hoverFrame_ + kHoverFrameStep;
+}
+
+void CThumbnailCtrl::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == hoverTimer_.timerId()) {
+        StepHover();
+    } else {
+        QListWidget::timerEvent(event);
+    }
+}
+
+void CThumbnailCtrl::leaveEvent(QEvent* event) {
+    HoverOver(-1);
+    QListWidget::leaveEvent(event);
+}
+
+void CThumbnailCtrl::mouseReleaseEvent(QMouseEvent* event) {
+    QListWidget::mouseReleaseEvent(event);
+    ReportPreview();
+}
+
+void CThumbnailCtrl::ReportPreview() {
+    const QStringList selected = SelectedPaths();
+    emit PreviewRequested(selected.size() == 1 ? selected.front() : QString());
+}
+
+void CThumbnailCtrl::MakeActions() {
+    auto make = [this](int id, QKeySequence key, void (CThumbnailCtrl::*run)()) {
+        auto* action = new QAction(GalleryText(id), this);
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WidgetShortcut);
+        connect(action, &QAction::triggered, this, run);
+        addAction(action);
+        return action;
+    };
+    copy_ = make(32904, QKeySequence::Copy, &CThumbnailCtrl::CopyFiles);
+    cut_ = make(32920, QKeySequence::Cut, &CThumbnailCtrl::CutFiles);
+    paste_ = make(32908, QKeySequence::Paste, &CThumbnailCtrl::PasteFiles);
+    delete_ = make(32909, QKeySequence::Delete, &CThumbnailCtrl::DeleteFiles);
+    rename_ = make(32912, QKeySequence(Qt::Key_F2), &CThumbnailCtrl::RenameFile);
+    refresh_ = make(32919, QKeySequence::Refresh, &CThumbnailCtrl::RefreshPictures);
+    UpdateActions();
+}
+
+void CThumbnailCtrl::UpdateActions() {
+    const bool busy = Busy();
+    copy_->setEnabled(CanCopy());
+    cut_->setEnabled(CanCopy());
+    paste_->setEnabled(CanPaste());
+    delete_->setEnabled(CanCopy());
+    rename_->setEnabled(!busy && selectedItems().size() == 1);
+    refresh_->setEnabled(!busy && !folder_.empty());
+}
+
+void CThumbnailCtrl::contextMenuEvent(QContextMenuEvent* event) {
+    UpdateActions();
+    QMenu menu(this);
+    menu.addActions({copy_, cut_, paste_});
+    menu.addSeparator();
+    menu.addActions({delete_, rename_});
+    menu.addSeparator();
+    menu.addAction(refresh_);
+    menu.exec(event->globalPos());
+}
+
+}  // namespace tavrel

@@ -1,0 +1,131 @@
+#pragma once
+// The thumbnails of one library folder: an icon view that lists the folder's motion files at
+// once and shows each one's picture as the worker thread makes it. It also carries the file
+// commands of the gallery (copy, cut, paste, delete, rename) and starts drags of motion files.
+#include <QBasicTimer>
+#include <QListWidget>
+#include <QStringList>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "AnimRead/AnimFile.h"
+#include "browse/core/FileClipboard.h"
+#include "browse/core/ThumbnailCache.h"
+#include "browse/core/ThumbnailWorker.h"
+
+class QAction;
+
+namespace tavrel {
+
+class CGalleryServices;
+
+class CThumbnailCtrl : public QListWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kThumbnailWidth = 50;
+    static constexpr int kThumbnailHeight = 50;
+    // The MIME type of dragged motion files: their full paths, one a line.
+    static constexpr const char* kMotionFilesMime = "application/x-tavrel-motion-files";
+
+    // The maker runs on the worker thread, one call at a time, under the shared mutex.
+    CThumbnailCtrl(CGalleryServices& services, ThumbnailMaker maker, QWidget* parent = nullptr);
+    ~CThumbnailCtrl() override;
+
+    // The lower-case extensions of the accepted-extension string (61307).
+    void SetAcceptedExtensions(const std::string& list);
+    // Shows the folder's motion files; false (showing nothing) for an empty path or one that
+    // is not a folder. The worker of the previous folder is stopped first.
+    bool ShowFolder(const QString& folder);
+    // Lists the current folder again, keeping the selection where names remain.
+    void Refill();
+    QString CurrentFolder() const { return QString::fromStdString(folder_); }
+    const std::vector<std::string>& Entries() const { return entries_; }
+    QStringList SelectedPaths() const;
+
+    // Stops the worker and waits for it, keeping the window's events flowing meanwhile.
+    void StopWorker();
+    bool IsWorkerRunning() const { return !worker_.IsFinished(); }
+    // Whether the folder may change under the control now (the tree asks before a rename).
+    bool CanReleaseFolder() const { return true; }
+    CThumbnailCache& Cache() { return cache_; }
+    CFileClipboard& Clipboard() { return clipboard_; }
+
+    // File commands; each is refused while the timeline is busy.
+    void CopyFiles();
+    void CutFiles();
+    void PasteFiles();
+    void DeleteFiles();
+    void RenameFile();
+    void RefreshPictures();  // command 32919: forget the folder's pictures and make them again
+    // Moves (or with copy set, copies) files into a folder; the drop on a tree folder.
+    void TransferInto(const QStringList& files, const QString& folder, bool copy);
+    bool CanCopy() const;
+    bool CanPaste() const;
+    // Grays the commands that do not apply now.
+    void UpdateActions();
+
+    // Hovering a thumbnail plays its motion in it, frame by frame, through this maker (on the
+    // window's thread, while the shared mutex is free).
+    using FrameMaker = std::function<ThumbnailPtr(ANIMFILE& motion, int frame, int w, int h)>;
+    void SetHoverPlayer(FrameMaker maker) { hoverMaker_ = std::move(maker); }
+    // Starts playing the item's motion in its thumbnail; -1 stops and puts the picture back.
+    void HoverOver(int row);
+    int HoveredRow() const { return hoverRow_; }
+    // Shows the next frame of the hovered motion (the hover timer's work).
+    void StepHover();
+
+    // Finishes a label edit: renames the file when the new name passes the name rules.
+    bool FinishRename(QListWidgetItem* item, const QString& newName);
+
+signals:
+    // One motion selected (its path), or none or several (an empty path).
+    void PreviewRequested(const QString& path);
+    // A picture arrived (tests and benchmarks wait for this).
+    void PictureShown(int index);
+    void WorkerFinished();
+
+protected:
+    void startDrag(Qt::DropActions actions) override;
+    QMimeData* mimeData(const QList<QListWidgetItem*>& items) const override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    void Fill();
+    void StartWorker();
+    void ShowPicture(uint64_t generation, size_t index, ThumbnailPtr picture);
+    void MakeActions();
+    void ReportPreview();
+    bool Busy() const;
+    std::string PathOf(int row) const;
+    NameClashQuestion AskName();
+
+    CGalleryServices& services_;
+    ThumbnailMaker maker_;
+    CThumbnailCache cache_;
+    CThumbnailWorker worker_;
+    CFileClipboard clipboard_;
+    std::vector<std::string> entries_;
+    std::vector<std::string> extensions_;
+    std::string folder_;
+    uint64_t generation_ = 0;  // pictures of an older fill are dropped
+    bool stopping_ = false;
+    FrameMaker hoverMaker_;
+    std::unique_ptr<ANIMFILE> hoverMotion_;
+    int hoverRow_ = -1;
+    int hoverFrame_ = 0;
+    QBasicTimer hoverTimer_;
+    QAction* copy_ = nullptr;
+    QAction* cut_ = nullptr;
+    QAction* paste_ = nullptr;
+    QAction* delete_ = nullptr;
+    QAction* rename_ = nullptr;
+    QAction* refresh_ = nullptr;
+};
+
+}  // namespace tavrel

@@ -1,0 +1,14 @@
+#pragma once
+// The desktop trash of the freedesktop.org trash rules, in the user's data folder: a deleted
+// file or folder moves to Trash/files under a free name, with Trash/info/<name>.trashinfo
+// recording where it came from and when, so that a file manager can restore it.
+#include <string>
+
+namespace tavrel {
+
+// Moves the file or folder into the trash below dataHome ($XDG_DATA_HOME); on another file
+// system it is copied there first and removed only once the copy is whole. False, with
+// nothing changed, when it cannot be done.
+bool MoveToDesktopTrash(const std::string& path, const std::string& dataHome);
+
+}  // namespace tavrel

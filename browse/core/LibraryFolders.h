@@ -1,0 +1,31 @@
+#pragma once
+// Folder rules of the library tree: which subfolders a folder shows and in what order, the
+// name of a new folder, and the checks on a name the user types.
+#include <string>
+#include <vector>
+
+#include "settings/Message.h"
+
+namespace tavrel {
+
+// The names of the folder's subfolders (no "." or ".."), ordered without regard to case; an
+// unreadable folder has none. Links to folders count as folders.
+std::vector<std::string> ListSubfolders(const std::string& folder);
+bool HasSubfolder(const std::string& folder);
+
+// "<folder>/<base>", or "<folder>/<base> (N)" with the first N from 2 whose name is free.
+std::string MakeNewFolderPath(const std::string& folder, const std::string& base);
+
+// Checks a folder or file name the user typed: a valid name of at most 50 characters (files:
+// without their extension). The refusal's message, or none.
+Message CheckUserName(const std::string& name, bool isFile);
+
+// Creates the folder (its parent must exist); refuses a taken name.
+bool CreateFolder(const std::string& path);
+// Renames within one file system without ever replacing an existing target; false when the
+// target exists or the rename fails (errno tells which).
+bool RenameNoReplace(const std::string& from, const std::string& to);
+// Renames a file or folder inside its folder; refuses a taken name.
+bool RenameEntry(const std::string& from, const std::string& newName, std::string* newPath);
+
+}  // namespace tavrel

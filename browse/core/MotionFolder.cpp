@@ -1,0 +1,85 @@
+#include "browse/core/MotionFolder.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+#include "motion/AnimFileFactory.h"
+#include "settings/FileNameRules.h"
+
+namespace tavrel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Lowered(std::string_view text) {
+    std::string lowered(text);
+    std::transform(lowered.begin(), lowered.end(), lowered.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    return lowered;
+}
+
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '.')) text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
+}  // namespace
+
+std::vector<std::string> ParseAcceptedExtensions(std::string_view list) {
+    std::vector<std::string> extensions;
+    while (!list.empty()) {
+        const size_t comma = list.find(',');
+        const std::string_view piece = Trimmed(list.substr(0, comma));
+        if (!piece.empty()) extensions.push_back(Lowered(piece));
+        if (comma == std::string_view::npos) break;
+        list.remove_prefix(comma + 1);
+    }
+    return extensions;
+}
+
+bool HasAcceptedExtension(std::string_view name, const std::vector<std::string>& extensions) {
+    const size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos) return false;
+    const std::string extension = Lowered(name.substr(dot + 1));
+    return std::find(extensions.begin(), extensions.end(), extension) != extensions.end();
+}
+
+bool MotionHasFrames(const std::string& path) {
+    const MotionFileType type = MotionFileTypeOf(path);
+    if (type == kTypeUnknown || path.size() >= ANIMFILE::kPathSize) return false;
+    // Without preloading the reader stops after the head and remembers where frames begin.
+    std::unique_ptr<ANIMFILE> motion = CreateAnimFile(path.c_str(), type, 0);
+    if (!motion || motion->GetSegmentCount() == 0) return false;
+    if (motion->GetEndFrame() < motion->GetBeginFrame()) return false;
+    std::error_code error;
+    const uintmax_t size = fs::file_size(path, error);
+    const int64_t offset = motion->GetMotionOffset();
+    return !error && (offset == 0 || static_cast<uintmax_t>(offset) < size);
+}
+
+MotionFolderListing ListMotionFolder(const std::string& folder,
+                                     const std::vector<std::string>& extensions) {
+    MotionFolderListing listing;
+    std::vector<std::string> accepted;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        std::error_code typeError;
+        if (!it->is_regular_file(typeError)) continue;  // folders, broken links, devices
+        std::string name = it->path().filename().string();
+        if (HasAcceptedExtension(name, extensions)) accepted.push_back(std::move(name));
+    }
+    std::sort(accepted.begin(), accepted.end());
+    for (std::string& name : accepted) {
+        if (MotionHasFrames(JoinPath(folder, name))) {
+            listing.names.push_back(std::move(name));
+        } else {
+            listing.unreadable.push_back(std::move(name));
+        }
+    }
+    return listing;
+}
+
+}  // namespace tavrel

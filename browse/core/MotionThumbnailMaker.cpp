@@ -1,0 +1,58 @@
+#include "browse/core/MotionThumbnailMaker.h"
+
+#include <vector>
+
+#include "RKWindow/MotionPicture.h"
+#include "RKWindow/RKViewport.h"
+#include "motion/AnimFileFactory.h"
+
+namespace tavrel {
+
+CMotionThumbnailMaker::CMotionThumbnailMaker(std::string dataFolder)
+    : dataFolder_(std::move(dataFolder)) {}
+
+CMotionThumbnailMaker::~CMotionThumbnailMaker() = default;
+
+ThumbnailPtr CMotionThumbnailMaker::Make(const std::string& path, int width, int height) {
+    const MotionFileType type = MotionFileTypeOf(path);
+    std::unique_ptr<ANIMFILE> motion =
+        type == kTypeUnknown ? nullptr : CreateAnimFile(path.c_str(), type, 0);
+    return motion ? MakeFrame(*motion, MotionPictureFrame(*motion), width, height) : nullptr;
+}
+
+ThumbnailPtr CMotionThumbnailMaker::MakeFrame(ANIMFILE& motion, int frame, int width, int height) {
+    if (width <= 0 || height <= 0) return nullptr;
+    if (!picture_ || picture_->Width() != width || picture_->Height() != height) {
+        picture_ = std::make_unique<CMotionPicture>();
+        if (!picture_->Create(width, height, dataFolder_, kBackground)) {
+            picture_.reset();
+            return nullptr;
+        }
+    }
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
+    try {
+        if (!picture_->Draw(motion, frame, RKViewport::Front, 1.0f, pixels.data())) {
+            return nullptr;
+        }
+    } catch (...) {
+        return nullptr;  // frames read on demand raise ERROBJ when the file is cut short
+    }
+    auto picture = std::make_shared<ThumbnailPicture>();
+    picture->width = width;
+    picture->height = height;
+    picture->rgb.resize(pixels.size() * 3);
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        picture->rgb[i * 3] = uint8_t(pixels[i] >> 16);
+        picture->rgb[i * 3 + 1] = uint8_t(pixels[i] >> 8);
+        picture->rgb[i * 3 + 2] = uint8_t(pixels[i]);
+    }
+    return picture;
+}
+
+ThumbnailMaker CMotionThumbnailMaker::Function() {
+    return [this](const std::string& path, int width, int height) {
+        return Make(path, width, height);
+    };
+}
+
+}  // namespace tavrel

@@ -1,0 +1,35 @@
+#pragma once
+// The thumbnail maker of the gallery and the command line: the avatar in the middle frame of a
+// motion, seen from the front on the gallery's dark background, drawn through one headless
+// motion picture that is kept while the size stays the same.
+#include <memory>
+#include <string>
+
+#include "AnimRead/AnimFile.h"
+#include "browse/core/ThumbnailPicture.h"
+
+class CMotionPicture;
+
+namespace tavrel {
+
+class CMotionThumbnailMaker {
+public:
+    // The background of every thumbnail; the window layer shows it as transparent.
+    static constexpr uint8_t kBackground[3] = {0x1F, 0x1F, 0x1F};
+
+    explicit CMotionThumbnailMaker(std::string dataFolder);
+    ~CMotionThumbnailMaker();
+
+    // The middle frame of the motion file.
+    ThumbnailPtr Make(const std::string& path, int width, int height);
+    // One frame (clamped) of a motion already read.
+    ThumbnailPtr MakeFrame(ANIMFILE& motion, int frame, int width, int height);
+    // A maker function over this object, which must outlive it.
+    ThumbnailMaker Function();
+
+private:
+    std::string dataFolder_;
+    std::unique_ptr<CMotionPicture> picture_;
+};
+
+}  // namespace tavrel

@@ -1,0 +1,167 @@
+// The library's folder tree on temporary folders.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "browse/FileTreeCtrl.h"
+#include "browse/ThumbnailCtrl.h"
+#include "settings/StringIds.h"
+#include "tests/browse/BrowseTestSupport.h"
+
+namespace tavrel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FakeServices;
+using testing::TempDir;
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+QStringList ChildTexts(QTreeWidgetItem* item) {
+    QStringList texts;
+    for (int i = 0; i < item->childCount(); ++i) texts << item->child(i)->text(0);
+    return texts;
+}
+
+// The open label editor (closed ones linger until deleted later).
+QLineEdit* OpenEditor(CFileTreeCtrl& tree) {
+    for (QLineEdit* editor : tree.viewport()->findChildren<QLineEdit*>()) {
+        if (editor->isVisible()) return editor;
+    }
+    return nullptr;
+}
+
+// Types a name into the open label editor and ends the edit with Return.
+bool TypeName(CFileTreeCtrl& tree, const QString& name) {
+    QLineEdit* editor = OpenEditor(tree);
+    if (!editor) return false;
+    editor->setText(name);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();  // the delegate commits and closes in a queued call
+    return true;
+}
+
+class FileTreeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* name : {"b", "A", "c", "A/inner"}) fs::create_directory(dir / name);
+        tree.SetThumbnailView(&thumbs);
+        tree.Initialise(Q(dir.Path().string()));
+        tree.show();
+    }
+    TempDir dir;
+    FakeServices services;
+    CThumbnailCtrl thumbs{services, nullptr};
+    CFileTreeCtrl tree{services};
+};
+
+TEST_F(FileTreeTest, ListsFoldersWithoutRegardToCaseAndMarksOnlyThoseWithSubfolders) {
+    QTreeWidgetItem* root = tree.RootItem();
+    EXPECT_EQ(root->text(0), Q(dir.Path().string()));
+    EXPECT_EQ(ChildTexts(root), QStringList({"A", "b", "c"}));
+    EXPECT_EQ(root->child(0)->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    EXPECT_NE(root->child(1)->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    EXPECT_EQ(root->child(0)->childCount(), 0);  // read on first expansion
+    tree.SelectPath(Q(dir / "A/inner"));
+    EXPECT_EQ(ChildTexts(root->child(0)), QStringList({"inner"}));
+    EXPECT_EQ(tree.CurrentFolder(), Q(dir / "A/inner"));
+    EXPECT_EQ(thumbs.CurrentFolder(), Q(dir / "A/inner"));
+    tree.SelectPath(Q(dir / "c/missing/deeper"));
+    EXPECT_EQ(tree.CurrentFolder(), Q(dir / "c"));
+}
+
+TEST_F(FileTreeTest, NewFoldersGetTheBaseNameThenACounter) {
+    tree.SelectPath(Q(dir / "b"));
+    tree.NewFolder();
+    ASSERT_TRUE(TypeName(tree, "New Folder"));
+    tree.SelectPath(Q(dir / "b"));
+    tree.NewFolder();
+    QLineEdit* editor = OpenEditor(tree);
+    ASSERT_TRUE(editor);
+    EXPECT_EQ(editor->text(), "New Folder (2)");
+    ASSERT_TRUE(TypeName(tree, editor->text()));
+    EXPECT_TRUE(fs::is_directory(dir / "b/New Folder"));
+    EXPECT_TRUE(fs::is_directory(dir / "b/New Folder (2)"));
+    EXPECT_EQ(ChildTexts(tree.FindItem(Q(dir / "b"))),
+              QStringList({"New Folder", "New Folder (2)"}));
+
+    // An edit ended without a name makes nothing.
+    tree.SelectPath(Q(dir / "c"));
+    tree.NewFolder();
+    ASSERT_TRUE(TypeName(tree, ""));
+    EXPECT_TRUE(fs::is_empty(dir / "c"));
+    EXPECT_EQ(tree.FindItem(Q(dir / "c"))->childCount(), 0);
+}
+
+TEST_F(FileTreeTest, RenameRefusesLongNamesAndFollowsWithTheThumbnails) {
+    tree.SelectPath(Q(dir / "A"));
+    tree.RenameFolder();
+    ASSERT_TRUE(TypeName(tree, QString(51, 'x')));
+    EXPECT_EQ(services.told.size(), 1);
+    EXPECT_TRUE(fs::is_directory(dir / "A"));
+    QCoreApplication::processEvents();  // the edit opens again for a better name
+    ASSERT_TRUE(TypeName(tree, "Ä walk"));
+    EXPECT_TRUE(fs::is_directory(dir / "Ä walk/inner"));
+    EXPECT_FALSE(fs::exists(dir / "A"));
+    EXPECT_EQ(tree.CurrentFolder(), Q(dir / "Ä walk"));
+    EXPECT_EQ(thumbs.CurrentFolder(), Q(dir / "Ä walk"));
+    // Renaming onto a taken name is refused and changes nothing.
+    tree.RenameFolder();
+    ASSERT_TRUE(TypeName(tree, "b"));
+    EXPECT_TRUE(fs::is_directory(dir / "Ä walk"));
+    EXPECT_EQ(services.told.size(), 2);
+    // The root is not renamed from the tree.
+    tree.setCurrentItem(tree.RootItem());
+    EXPECT_FALSE(tree.CanChange());
+}
+
+TEST_F(FileTreeTest, DeleteAsksAndMovesTheFolderToTheTrash) {
+    testing::WriteText(dir / "c/kept.cha", "motion");
+    tree.SelectPath(Q(dir / "c"));
+    services.answer = false;
+    tree.DeleteFolder();
+    EXPECT_TRUE(fs::exists(dir / "c/kept.cha"));
+    ASSERT_EQ(services.asked.size(), 1);
+    EXPECT_EQ(services.asked[0], GalleryText(strings::kDeleteFolderQuestion));
+
+    services.answer = true;
+    tree.DeleteFolder();
+    EXPECT_FALSE(fs::exists(dir / "c"));
+    EXPECT_EQ(testing::ReadBytes(testing::TrashedFile("c") + "/kept.cha"), "motion");
+    EXPECT_EQ(ChildTexts(tree.RootItem()), QStringList({"A", "b"}));
+    EXPECT_EQ(tree.currentItem(), tree.RootItem());
+}
+
+TEST_F(FileTreeTest, GrayedWhileTheTimelineIsBusy) {
+    tree.SelectPath(Q(dir / "b"));
+    services.busy = true;
+    EXPECT_FALSE(tree.CanCreate());
+    tree.NewFolder();
+    tree.DeleteFolder();
+    EXPECT_FALSE(OpenEditor(tree));
+    EXPECT_TRUE(services.asked.isEmpty());
+    EXPECT_TRUE(fs::exists(dir / "b"));
+}
+
+TEST_F(FileTreeTest, FollowsFoldersMadeAndRemovedOutsideTheProgram) {
+    tree.SelectPath(Q(dir / "b"));
+    fs::create_directory(dir / "B2");
+    QTRY_COMPARE(ChildTexts(tree.RootItem()), QStringList({"A", "b", "B2", "c"}));
+    fs::remove(dir / "b");
+    QTRY_COMPARE(ChildTexts(tree.RootItem()), QStringList({"A", "B2", "c"}));
+    EXPECT_EQ(tree.CurrentFolder(), Q(dir.Path().string()));
+    // Open folders stay open when the tree is read again.
+    tree.FindItem(Q(dir / "A"))->setExpanded(true);
+    tree.SelectPath(Q(dir / "c"));
+    fs::create_directory(dir / "A/later");
+    QTRY_COMPARE(ChildTexts(tree.FindItem(Q(dir / "A"))), QStringList({"inner", "later"}));
+    EXPECT_TRUE(tree.FindItem(Q(dir / "A"))->isExpanded());
+    EXPECT_EQ(tree.CurrentFolder(), Q(dir / "c"));
+}
+
+}  // namespace
+}  // namespace tavrel

@@ -1,0 +1,88 @@
+// What the gallery lists of a folder, and the folder and name rules of the library tree.
+#include <gtest/gtest.h>
+
+#include "browse/core/LibraryFolders.h"
+#include "browse/core/MotionFolder.h"
+#include "settings/StringIds.h"
+#include "tests/motion/MotionFiles.h"
+
+namespace tavrel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempDir;
+using testing::WriteStandardMotion;
+using testing::WriteText;
+
+TEST(MotionFolder, AcceptedExtensionsAreLowerCaseAndCompareWithoutCase) {
+    const auto extensions = ParseAcceptedExtensions(" CHA, .chb,,Htr ");
+    EXPECT_EQ(extensions, (std::vector<std::string>{"cha", "chb", "htr"}));
+    EXPECT_TRUE(HasAcceptedExtension("walk.CHA", extensions));
+    EXPECT_TRUE(HasAcceptedExtension("a.b.Htr", extensions));
+    EXPECT_FALSE(HasAcceptedExtension("walk.cha.txt", extensions));
+    EXPECT_FALSE(HasAcceptedExtension("cha", extensions));
+}
+
+TEST(MotionFolder, ListsReadableMotionsOnlyAndNamesTheRest) {
+    TempDir dir;
+    WriteStandardMotion(dir / "walk.CHA", 3);
+    WriteStandardMotion(dir / "run fast ä.chb", 2);
+    WriteText(dir / "notes.txt", "hello");
+    WriteText(dir / "broken.cha", "not a motion");
+    fs::create_directory(dir / "folder.cha");
+    fs::create_symlink(dir / "nowhere.cha", dir / "dangling.cha");
+    fs::create_directory_symlink(dir.Path(), dir / "loop");
+    // A head whose frames were cut off.
+    WriteStandardMotion(dir / "cut.cha", 3);
+    auto motion = CreateAnimFile((dir / "cut.cha").c_str(), kTypeCHA, 0);
+    ASSERT_TRUE(motion);
+    fs::resize_file(dir / "cut.cha", motion->GetMotionOffset());
+
+    const auto listing = ListMotionFolder(dir.Path().string(), {"cha", "chb", "htr"});
+    EXPECT_EQ(listing.names, (std::vector<std::string>{"run fast ä.chb", "walk.CHA"}));
+    EXPECT_EQ(listing.unreadable, (std::vector<std::string>{"broken.cha", "cut.cha"}));
+    EXPECT_TRUE(ListMotionFolder(dir / "missing", {"cha"}).names.empty());
+}
+
+TEST(LibraryFolders, SubfoldersInCaseInsensitiveOrder) {
+    TempDir dir;
+    for (const char* name : {"b", "A", "c"}) fs::create_directory(dir / name);
+    WriteText(dir / "B.cha", "a file, not a folder");
+    EXPECT_EQ(ListSubfolders(dir.Path().string()), (std::vector<std::string>{"A", "b", "c"}));
+    EXPECT_TRUE(HasSubfolder(dir.Path().string()));
+    EXPECT_FALSE(HasSubfolder(dir / "A"));
+    EXPECT_TRUE(ListSubfolders(dir / "missing").empty());
+}
+
+TEST(LibraryFolders, NewFolderNamesCountFromTwo) {
+    TempDir dir;
+    const std::string first = MakeNewFolderPath(dir.Path().string(), "New Folder");
+    EXPECT_EQ(first, dir / "New Folder");
+    ASSERT_TRUE(CreateFolder(first));
+    EXPECT_FALSE(CreateFolder(first));
+    const std::string second = MakeNewFolderPath(dir.Path().string(), "New Folder");
+    EXPECT_EQ(second, dir / "New Folder (2)");
+}
+
+TEST(LibraryFolders, UserNamesFollowTheLengthRuleAndRenamesNeverReplace) {
+    const std::string fifty(50, 'n');
+    EXPECT_FALSE(CheckUserName(fifty, false));
+    EXPECT_EQ(CheckUserName(fifty + "n", false).id, strings::kFileNameTooLong);
+    EXPECT_FALSE(CheckUserName(fifty + ".cha", true));
+    EXPECT_EQ(CheckUserName(fifty + "n.cha", true).id, strings::kFileNameTooLong);
+    EXPECT_EQ(CheckUserName("a/b", false).id, strings::kInvalidFileName);
+    EXPECT_EQ(CheckUserName("", true).id, strings::kInvalidFileName);
+
+    TempDir dir;
+    WriteText(dir / "a.cha", "a");
+    WriteText(dir / "b.cha", "b");
+    std::string renamed;
+    EXPECT_FALSE(RenameEntry(dir / "a.cha", "b.cha", &renamed));
+    EXPECT_EQ(testing::ReadBytes(dir / "b.cha"), "b");
+    ASSERT_TRUE(RenameEntry(dir / "a.cha", "c d.cha", &renamed));
+    EXPECT_EQ(renamed, dir / "c d.cha");
+    EXPECT_FALSE(fs::exists(dir / "a.cha"));
+}
+
+}  // namespace
+}  // namespace tavrel

@@ -1,0 +1,177 @@
+// The thumbnail cache and its worker thread, with a maker that counts and can be held up.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+#include <semaphore>
+
+#include "browse/core/ThumbnailCache.h"
+#include "browse/core/ThumbnailWorker.h"
+#include "tests/motion/MotionFiles.h"
+
+namespace tavrel {
+namespace {
+
+using testing::TempDir;
+using testing::WriteText;
+
+// Makes a 1 x 1 picture whose red value is the number of the call.
+struct CountingMaker {
+    std::atomic<int> calls{0};
+    ThumbnailMaker Function() {
+        return [this](const std::string&, int w, int h) {
+            auto picture = std::make_shared<ThumbnailPicture>();
+            picture->width = w;
+            picture->height = h;
+            picture->rgb.assign(size_t(w) * h * 3, uint8_t(++calls));
+            return picture;
+        };
+    }
+};
+
+std::vector<std::string> MakeFiles(const TempDir& dir, int count) {
+    std::vector<std::string> paths;
+    for (int i = 0; i < count; ++i) {
+        paths.push_back(dir / ("m" + std::to_string(i) + ".cha"));
+        WriteText(paths.back(), "x");
+    }
+    return paths;
+}
+
+TEST(ThumbnailCache, KeepsThe256MadeLastNewestFirstAndAHitDoesNotMoveIt) {
+    TempDir dir;
+    const auto paths = MakeFiles(dir, 257);
+    CountingMaker maker;
+    CThumbnailCache cache;
+    std::mutex shared;
+    for (int i = 0; i < 256; ++i) cache.GetPicture(paths[i], maker.Function(), 1, 1, shared);
+    EXPECT_EQ(maker.calls, 256);
+    // A folder seen before: every picture comes from the cache, the order stays.
+    const auto before = cache.Paths();
+    ASSERT_EQ(before.front(), paths[255]);
+    const ThumbnailPtr hit = cache.GetPicture(paths[3], maker.Function(), 1, 1, shared);
+    ASSERT_TRUE(hit);
+    EXPECT_EQ(hit->rgb[0], 4);
+    EXPECT_EQ(maker.calls, 256);
+    EXPECT_EQ(cache.Paths(), before);
+    // The 257th new file pushes out the one made first; looking at m3 did not refresh it.
+    cache.GetPicture(paths[256], maker.Function(), 1, 1, shared);
+    const auto after = cache.Paths();
+    ASSERT_EQ(after.size(), CThumbnailCache::kCapacity);
+    EXPECT_EQ(after.front(), paths[256]);
+    EXPECT_EQ(after.back(), paths[1]);
+    EXPECT_FALSE(cache.Find(paths[0]));
+    EXPECT_TRUE(cache.Find(paths[3]));
+    cache.GetPicture(paths[0], maker.Function(), 1, 1, shared);
+    EXPECT_EQ(maker.calls, 258);  // made again once pushed out
+}
+
+TEST(ThumbnailCache, RefusesBadPathsAndRemakesChangedFiles) {
+    TempDir dir;
+    CountingMaker maker;
+    CThumbnailCache cache;
+    std::mutex shared;
+    // 261 characters: no picture, even though the file exists (as a link to a short name).
+    const std::string target = dir / "t.cha";
+    WriteText(target, "x");
+    std::string longPath = dir.Path().string() + "/";
+    while (longPath.size() < 257) longPath += "d";
+    longPath += ".cha";
+    ASSERT_EQ(longPath.size(), 261u);
+    std::filesystem::create_symlink(target, longPath);
+    EXPECT_FALSE(cache.GetPicture(longPath, maker.Function(), 1, 1, shared));
+    EXPECT_FALSE(cache.GetPicture("", maker.Function(), 1, 1, shared));
+    EXPECT_FALSE(cache.GetPicture(dir / "missing.cha", maker.Function(), 1, 1, shared));
+    EXPECT_FALSE(cache.GetPicture(dir.Path().string(), maker.Function(), 1, 1, shared));
+    EXPECT_EQ(maker.calls, 0);
+
+    ASSERT_TRUE(cache.GetPicture(target, maker.Function(), 1, 1, shared));
+    WriteText(target, "longer now");
+    const ThumbnailPtr again = cache.GetPicture(target, maker.Function(), 1, 1, shared);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->rgb[0], 2);
+    EXPECT_EQ(cache.Paths().size(), 1u);
+}
+
+TEST(ThumbnailCache, MakesUnderTheSharedMutexAndKeepsNoFailure) {
+    TempDir dir;
+    const auto paths = MakeFiles(dir, 1);
+    CThumbnailCache cache;
+    std::mutex shared;
+    int calls = 0;
+    bool heldWhileMaking = false;
+    auto failing = [&](const std::string&, int, int) -> ThumbnailPtr {
+        ++calls;
+        heldWhileMaking = !std::async(std::launch::async, [&] {
+                               const bool free = shared.try_lock();
+                               if (free) shared.unlock();
+                               return free;
+                           }).get();
+        return nullptr;
+    };
+    EXPECT_FALSE(cache.GetPicture(paths[0], failing, 1, 1, shared));
+    EXPECT_FALSE(cache.GetPicture(paths[0], failing, 1, 1, shared));
+    EXPECT_EQ(calls, 2);
+    EXPECT_TRUE(heldWhileMaking);
+    EXPECT_TRUE(cache.Paths().empty());
+}
+
+TEST(ThumbnailWorker, DeliversEachPictureWithItsIndex) {
+    TempDir dir;
+    const auto paths = MakeFiles(dir, 5);
+    std::vector<std::string> names;
+    for (int i = 0; i < 5; ++i) names.push_back("m" + std::to_string(i) + ".cha");
+    names.insert(names.begin() + 2, "gone.cha");  // no file: no picture, the rest go on
+    CountingMaker maker;
+    CThumbnailCache cache;
+    std::mutex shared;
+    std::mutex seenLock;
+    std::vector<size_t> seen;
+    CThumbnailWorker worker(cache, maker.Function(), shared);
+    worker.Start(dir.Path().string(), names, 2, 2, [&](size_t index, ThumbnailPtr picture) {
+        std::lock_guard guard(seenLock);
+        if (picture && picture->rgb.size() == 12) seen.push_back(index);
+    });
+    worker.Join();
+    EXPECT_TRUE(worker.IsFinished());
+    EXPECT_EQ(worker.Done(), names.size());
+    EXPECT_EQ(seen, (std::vector<size_t>{0, 1, 3, 4, 5}));
+}
+
+TEST(ThumbnailWorker, StopDuringARenderFinishesThatPictureAndMakesNoMore) {
+    TempDir dir;
+    const auto paths = MakeFiles(dir, 4);
+    std::vector<std::string> names = {"m0.cha", "m1.cha", "m2.cha", "m3.cha"};
+    std::counting_semaphore<64> entered(0), release(0);
+    std::atomic<int> calls{0};
+    auto slow = [&](const std::string&, int, int) -> ThumbnailPtr {
+        ++calls;
+        entered.release();
+        release.acquire();
+        return std::make_shared<ThumbnailPicture>();
+    };
+    CThumbnailCache cache;
+    std::mutex shared;
+    std::atomic<int> delivered{0};
+    CThumbnailWorker worker(cache, slow, shared);
+    worker.Start(dir.Path().string(), names, 1, 1, [&](size_t, ThumbnailPtr) { ++delivered; });
+    entered.acquire();  // the first picture is being made
+    worker.RequestStop();
+    EXPECT_FALSE(worker.IsFinished());
+    release.release();
+    worker.Join();
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(delivered, 1);
+    EXPECT_EQ(cache.Paths().size(), 1u);
+
+    // A new start after a stop works through its whole list; a start while running stops
+    // the running one first (the destructor too).
+    for (int i = 0; i < 8; ++i) release.release();
+    worker.Start(dir.Path().string(), names, 1, 1, nullptr);
+    worker.Start(dir.Path().string(), names, 1, 1, nullptr);
+    worker.Join();
+    EXPECT_EQ(worker.Done(), names.size());
+}
+
+}  // namespace
+}  // namespace tavrel

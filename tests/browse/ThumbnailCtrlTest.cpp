@@ -1,0 +1,258 @@
+// The thumbnail control and the gallery frame on temporary folders.
+#include <gtest/gtest.h>
+
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QSplitter>
+#include <QTest>
+#include <QToolBar>
+#include <QUrl>
+#include <atomic>
+#include <thread>
+
+#include "browse/ChildFrame.h"
+#include "browse/FileTreeCtrl.h"
+#include "browse/ImageArea.h"
+#include "browse/SplitterView.h"
+#include "browse/ThumbnailCtrl.h"
+#include "settings/StringIds.h"
+#include "tests/browse/BrowseTestSupport.h"
+
+namespace tavrel {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FakeServices;
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteStandardMotion;
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// Makes a 50 x 50 grey picture per call, counting the calls and the paths asked for.
+struct FakeMaker {
+    std::atomic<int> calls{0};
+    std::atomic<int> delayMs{0};
+    ThumbnailMaker Function() {
+        return [this](const std::string&, int w, int h) {
+            if (delayMs) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+            ++calls;
+            auto picture = std::make_shared<ThumbnailPicture>();
+            picture->width = w;
+            picture->height = h;
+            picture->rgb.assign(size_t(w) * h * 3, 128);
+            return picture;
+        };
+    }
+};
+
+QStringList Labels(const QListWidget& list) {
+    QStringList labels;
+    for (int i = 0; i < list.count(); ++i) labels << list.item(i)->text();
+    return labels;
+}
+
+class ThumbnailTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directory(dir / "one");
+        fs::create_directory(dir / "two");
+        WriteStandardMotion(dir / "one/walk.CHA", 3);
+        WriteStandardMotion(dir / "one/run.chb", 2);
+        testing::WriteText(dir / "one/broken.cha", "no motion");
+        testing::WriteText(dir / "one/notes.txt", "text");
+        thumbs.SetAcceptedExtensions("CHA,chb,htr");
+        thumbs.show();
+    }
+    void WaitForWorker() {
+        QTRY_VERIFY(!thumbs.IsWorkerRunning());
+        QTest::qWait(0);
+    }
+    void Select(const QString& label) {
+        thumbs.clearSelection();
+        for (int i = 0; i < thumbs.count(); ++i) {
+            if (thumbs.item(i)->text() == label) thumbs.item(i)->setSelected(true);
+        }
+    }
+
+    TempDir dir;
+    FakeServices services;
+    FakeMaker maker;
+    CThumbnailCtrl thumbs{services, maker.Function()};
+};
+
+TEST_F(ThumbnailTest, ListsReadableMotionsAtOnceAndMakesEachPictureOnce) {
+    EXPECT_FALSE(thumbs.ShowFolder(""));
+    EXPECT_FALSE(thumbs.ShowFolder(Q(dir / "missing")));
+    QSignalSpy shown(&thumbs, &CThumbnailCtrl::PictureShown);
+    ASSERT_TRUE(thumbs.ShowFolder(Q(dir / "one")));
+    EXPECT_EQ(Labels(thumbs), QStringList({"run.chb", "walk.CHA"}));
+    WaitForWorker();
+    EXPECT_EQ(maker.calls, 2);
+    EXPECT_EQ(shown.count(), 2);
+    // Back to a folder seen before: its pictures come from the cache.
+    thumbs.ShowFolder(Q(dir / "two"));
+    thumbs.ShowFolder(Q(dir / "one"));
+    WaitForWorker();
+    EXPECT_EQ(maker.calls, 2);
+    EXPECT_EQ(shown.count(), 4);
+    EXPECT_FALSE(thumbs.item(0)->icon().pixmap(50, 50).isNull());
+}
+
+TEST_F(ThumbnailTest, AFolderChangeStopsTheWorkerAndDropsItsLatePictures) {
+    for (int i = 0; i < 20; ++i)
+        WriteStandardMotion(dir / ("two/m" + std::to_string(i) + ".cha"), 1);
+    maker.delayMs = 20;
+    thumbs.ShowFolder(Q(dir / "two"));
+    QTRY_VERIFY(maker.calls >= 1);
+    const int before = maker.calls;
+    thumbs.ShowFolder(Q(dir / "one"));  // returns once the old worker has ended
+    const int stoppedAt = maker.calls;
+    EXPECT_LE(stoppedAt, before + 1);
+    QSignalSpy shown(&thumbs, &CThumbnailCtrl::PictureShown);
+    WaitForWorker();
+    EXPECT_EQ(maker.calls, stoppedAt + 2);
+    // Pictures the old worker sent but the window had not shown yet are dropped.
+    EXPECT_EQ(shown.count(), 2);
+}
+
+TEST_F(ThumbnailTest, CopyCutAndPasteThroughTheKeyboardNeverOverwrite) {
+    thumbs.ShowFolder(Q(dir / "one"));
+    Select("walk.CHA");
+    thumbs.setFocus();
+    QTest::keyClick(&thumbs, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_TRUE(fs::exists(dir / "one/walk.CHA"));
+    thumbs.ShowFolder(Q(dir / "two"));
+    QTest::keyClick(&thumbs, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Labels(thumbs), QStringList({"walk.CHA"}));
+    EXPECT_EQ(ReadBytes(dir / "two/walk.CHA"), ReadBytes(dir / "one/walk.CHA"));
+
+    services.answer = false;
+    QTest::keyClick(&thumbs, Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(services.asked.size(), 1);
+    EXPECT_TRUE(services.asked[0].contains("walk_1.CHA"));
+    EXPECT_EQ(Labels(thumbs), QStringList({"walk.CHA"}));
+
+    thumbs.ShowFolder(Q(dir / "one"));
+    Select("run.chb");
+    QTest::keyClick(&thumbs, Qt::Key_X, Qt::ControlModifier);
+    thumbs.ShowFolder(Q(dir / "two"));
+    QTest::keyClick(&thumbs, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(Labels(thumbs), QStringList({"run.chb", "walk.CHA"}));
+    EXPECT_FALSE(fs::exists(dir / "one/run.chb"));
+    EXPECT_FALSE(thumbs.CanPaste());
+}
+
+TEST_F(ThumbnailTest, DeleteAsksThenMovesTheFilesToTheTrash) {
+    thumbs.ShowFolder(Q(dir / "one"));
+    Select("walk.CHA");
+    const std::string bytes = ReadBytes(dir / "one/walk.CHA");
+    services.answer = false;
+    QTest::keyClick(&thumbs, Qt::Key_Delete);
+    EXPECT_TRUE(fs::exists(dir / "one/walk.CHA"));
+    services.answer = true;
+    QTest::keyClick(&thumbs, Qt::Key_Delete);
+    ASSERT_EQ(services.asked.size(), 2);
+    EXPECT_EQ(services.asked[1], GalleryText(strings::kDeleteFileQuestion));
+    EXPECT_FALSE(fs::exists(dir / "one/walk.CHA"));
+    EXPECT_EQ(ReadBytes(testing::TrashedFile("walk.CHA")), bytes);
+    EXPECT_EQ(Labels(thumbs), QStringList({"run.chb"}));
+}
+
+TEST_F(ThumbnailTest, RenameKeepsTheFiftyCharacterRuleAndNeverReplaces) {
+    thumbs.ShowFolder(Q(dir / "one"));
+    QListWidgetItem* walk = thumbs.item(1);
+    EXPECT_FALSE(thumbs.FinishRename(walk, QString(51, 'w') + ".cha"));
+    EXPECT_FALSE(thumbs.FinishRename(walk, "run.chb"));
+    EXPECT_EQ(services.told.size(), 2);
+    EXPECT_TRUE(fs::exists(dir / "one/walk.CHA"));
+    EXPECT_TRUE(thumbs.FinishRename(walk, QString(50, 'w') + ".cha"));
+    EXPECT_TRUE(fs::exists(dir / ("one/" + std::string(50, 'w') + ".cha")));
+    EXPECT_EQ(thumbs.Entries().size(), 2u);
+}
+
+TEST_F(ThumbnailTest, BusyTimelineGraysTheCommands) {
+    thumbs.ShowFolder(Q(dir / "one"));
+    Select("walk.CHA");
+    services.busy = true;
+    thumbs.CopyFiles();
+    thumbs.DeleteFiles();
+    EXPECT_TRUE(thumbs.Clipboard().IsEmpty());
+    EXPECT_TRUE(services.asked.isEmpty());
+    EXPECT_FALSE(thumbs.CanCopy());
+}
+
+TEST_F(ThumbnailTest, DraggedFilesCarryTheirPathsAndUris) {
+    thumbs.ShowFolder(Q(dir / "one"));
+    Select("run.chb");
+    std::unique_ptr<QMimeData> data(
+        thumbs.model()->mimeData(thumbs.selectionModel()->selectedIndexes()));
+    ASSERT_TRUE(data);
+    EXPECT_EQ(QString::fromUtf8(data->data(CThumbnailCtrl::kMotionFilesMime)),
+              Q(dir / "one/run.chb"));
+    ASSERT_EQ(data->urls().size(), 1);
+    EXPECT_EQ(data->urls()[0].toLocalFile(), Q(dir / "one/run.chb"));
+    EXPECT_TRUE(data->hasFormat("text/uri-list"));
+}
+
+TEST(ChildFrame, LaysOutItsPanesAndMakesPicturesOfTheLibrary) {
+    TempDir dir;
+    fs::copy(TAVREL_SHARE_DIR "/Motion", dir.Path(), fs::copy_options::recursive);
+    FakeServices services;
+    CChildFrame frame(services, Q(dir.Path().string()), TAVREL_SHARE_DIR);
+    frame.resize(500, 400);
+    frame.show();
+    QTest::qWait(0);
+    EXPECT_EQ(frame.LeftColumn()->minimumWidth(), CChildFrame::kLeftMinimum);
+    EXPECT_EQ(frame.Thumbnails()->minimumWidth(), CChildFrame::kRightMinimum);
+    EXPECT_EQ(frame.Thumbnails()->gridSize(), QSize(70, 74));
+    // The tooltips are the command's texts.
+    QStringList tips;
+    for (QAction* action : frame.ToolBar()->actions()) {
+        if (action->data().isValid()) tips << action->toolTip();
+    }
+    EXPECT_EQ(tips.size(), 8);
+    EXPECT_TRUE(tips.contains(GalleryText(32913)));
+    // From the second sizing on the preview gets a third of the column.
+    frame.resize(500, 460);
+    QTest::qWait(0);
+    const QList<int> rows = frame.LeftColumn()->Splitter()->sizes();
+    EXPECT_EQ(rows[1], (rows[0] + rows[1]) / 3);
+
+    frame.Tree()->SelectPath(Q(dir / "Gestures"));
+    QSignalSpy shown(frame.Thumbnails(), &CThumbnailCtrl::PictureShown);
+    QTRY_VERIFY_WITH_TIMEOUT(!frame.Thumbnails()->IsWorkerRunning(), 20000);
+    QTest::qWait(0);
+    EXPECT_EQ(shown.count(), 3);
+    const QImage picture = frame.Thumbnails()->item(0)->icon().pixmap(50, 50).toImage();
+    EXPECT_FALSE(picture.isNull());
+    // The avatar stands in the middle: the centre is drawn, a corner is background (masked).
+    EXPECT_GT(qAlpha(picture.pixel(25, 25)) + qAlpha(picture.pixel(25, 15)), 0);
+    EXPECT_EQ(qAlpha(picture.pixel(0, 0)), 0);
+
+    // Hovering plays the motion inside its thumbnail; leaving brings the still picture back.
+    CThumbnailCtrl* thumbs = frame.Thumbnails();
+    const int wave = int(std::find(thumbs->Entries().begin(), thumbs->Entries().end(), "wave.cha") -
+                         thumbs->Entries().begin());
+    ASSERT_LT(wave, thumbs->count());
+    auto iconOf = [&] { return thumbs->item(wave)->icon().pixmap(50, 50).toImage(); };
+    const QImage still = iconOf();
+    thumbs->HoverOver(wave);
+    EXPECT_EQ(thumbs->HoveredRow(), wave);
+    thumbs->StepHover();
+    EXPECT_NE(iconOf(), still);
+    thumbs->HoverOver(-1);
+    EXPECT_EQ(iconOf(), still);
+
+    emit frame.Thumbnails()->PreviewRequested(Q(dir / "Gestures/wave.cha"));
+    EXPECT_EQ(frame.Preview()->MotionPath(), Q(dir / "Gestures/wave.cha"));
+    frame.Preview()->Step();
+    EXPECT_FALSE(frame.Preview()->Picture().isNull());
+    emit frame.Thumbnails()->PreviewRequested(QString());
+    EXPECT_TRUE(frame.Preview()->MotionPath().isEmpty());
+}
+
+}  // namespace
+}  // namespace tavrel
