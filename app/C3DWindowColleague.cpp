@@ -146,3 +146,8 @@ void C3DWindowColleague::EmptyMotionCache() {
 void C3DWindowColleague::RebuildDisplay() {
     if (view_) view_->RebuildDevice();
 }
+
+// Until the frame display is hosted in the view, the avatar keeps its pose.
+void C3DWindowColleague::ShowFrameSample(const tavrel::FrameSample&) {}
+void C3DWindowColleague::ShowClip(const std::string&) {}
+tavrel::CMotionManagerSide::PoseWriter C3DWindowColleague::PoseWriter() { return {}; }

@@ -6,6 +6,8 @@
 
 #include "app/Colleague.h"
 #include "app/ColleagueSeams.h"
+#include "timeline/FrameSample.h"
+#include "timeline/MotionManagerSide.h"
 
 class CFixedChildFrame;
 class C3DWindowView;
@@ -41,6 +43,13 @@ public:
     void Resume() { Redraw(); }
     void Shutdown() { LeaveManipulation(); }
     void RebuildDisplay();
+
+    // The timeline's frame on the avatar (from the timeline colleague, through the mediator).
+    void ShowFrameSample(const tavrel::FrameSample& sample);
+    // A clip's motion played in the 3D window (a double-click on the timeline).
+    void ShowClip(const std::string& motionPath);
+    // The hook the timeline's pose-clip edits write through (the pose on screen).
+    tavrel::CMotionManagerSide::PoseWriter PoseWriter();
 
 private:
     void ShowRing(bool shown);

@@ -4,6 +4,10 @@
 // then every operation answers "nothing done" and the frames show an empty pane.
 #include <string>
 
+namespace tavrel {
+class CTimelineProject;
+}
+
 // The timeline panel, seen from its colleague.
 class CTimelineOperations {
 public:
@@ -30,6 +34,8 @@ public:
     virtual bool Command(int id) = 0;
     // Redraws the frame on the avatar (the 3D window became active).
     virtual void RefreshFrame() = 0;
+    // The timeline as it stands (to save or export it); null when there is none.
+    virtual const tavrel::CTimelineProject* Project() const = 0;
 };
 
 // The gallery's panes, seen from their colleague.

@@ -40,6 +40,7 @@ public:
     bool CloseProject() override { return Log("timeline.close"); }
     bool Command(int id) override { return Log("timeline." + std::to_string(id)); }
     void RefreshFrame() override { Log("timeline.refresh"); }
+    const tavrel::CTimelineProject* Project() const override { return nullptr; }
 
     bool copyWorks = true;
     bool newWorks = true;
