@@ -4,6 +4,30 @@
 
 constexpr int kStandardSegmentCount = 20;
 
+// Segment indices in the standard skeleton's order.
+enum StandardSegmentId : int {
+    kLowerTorso,
+    kUpperTorso,
+    kLPelvis,
+    kRPelvis,
+    kLThigh,
+    kRThigh,
+    kLLowLeg,
+    kRLowLeg,
+    kLFoot,
+    kRFoot,
+    kNeck,
+    kLCollar,
+    kRCollar,
+    kLUpArm,
+    kRUpArm,
+    kLLowArm,
+    kRLowArm,
+    kLHand,
+    kRHand,
+    kHead,
+};
+
 struct StandardSegment {
     const char* name;
     int parent;  // index into the table, -1 for the root

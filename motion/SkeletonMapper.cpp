@@ -16,30 +16,6 @@
 namespace tavrel {
 namespace {
 
-// Standard segment indexes.
-enum : int32_t {
-    kLowerTorso,
-    kUpperTorso,
-    kLPelvis,
-    kRPelvis,
-    kLThigh,
-    kRThigh,
-    kLLowLeg,
-    kRLowLeg,
-    kLFoot,
-    kRFoot,
-    kNeck,
-    kLCollar,
-    kRCollar,
-    kLUpArm,
-    kRUpArm,
-    kLLowArm,
-    kRLowArm,
-    kLHand,
-    kRHand,
-    kHead
-};
-
 // Joint names without side and prefix, and the segment each belongs to (left, right, unsided).
 struct Family {
     const char* body;

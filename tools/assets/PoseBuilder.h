@@ -10,29 +10,7 @@
 
 namespace tavrel::assets {
 
-// Segment indices in the standard skeleton's order.
-enum Segment : int {
-    kLowerTorso,
-    kUpperTorso,
-    kLPelvis,
-    kRPelvis,
-    kLThigh,
-    kRThigh,
-    kLLowLeg,
-    kRLowLeg,
-    kLFoot,
-    kRFoot,
-    kNeck,
-    kLCollar,
-    kRCollar,
-    kLUpArm,
-    kRUpArm,
-    kLLowArm,
-    kRLowArm,
-    kLHand,
-    kRHand,
-    kHead,
-};
+using Segment = StandardSegmentId;
 
 enum Axis : int { kX = 0, kY = 1, kZ = 2 };
 
