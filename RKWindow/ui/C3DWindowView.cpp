@@ -182,10 +182,10 @@ void C3DWindowView::ShowFrameSample(const tavrel::FrameSample& sample) {
     }
     // Pictures and videos behind the avatar become textures: the context must be current.
     CurrentContext current(*this);
+    // The avatar moves under the mouse: the next mouse move would drag by a stale distance.
     tools_->SetOwnUpdate(true);
     window_->ShowFrameSample(sample, 0);
     window_->PoseCurrentFrame();
-    tools_->SetOwnUpdate(false);
     update();
 }
 

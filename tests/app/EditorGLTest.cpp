@@ -344,6 +344,25 @@ TEST_F(Window3DTest, MouseDragsMoveTheCamera) {
     EXPECT_LT(TargetDistance(), distance);
 }
 
+TEST_F(Window3DTest, TheMoveAfterATimelineFrameCountsForNothing) {
+    QTest::keyClick(view, Qt::Key_R);
+    const QPoint from(view->width() / 2, view->height() / 2);
+    QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, from);
+    auto moveTo = [&](QPoint at) {
+        QMouseEvent move(QEvent::MouseMove, at, view->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(view, &move);
+    };
+    moveTo(from + QPoint(10, 0));
+    colleague->ShowFrameSample(tavrel::FrameSample{});
+    const rkVector before = Eye();
+    moveTo(from + QPoint(60, 0));
+    EXPECT_LT(Apart(before, Eye()), 1e-4f);
+    moveTo(from + QPoint(110, 0));
+    EXPECT_GT(Apart(before, Eye()), 1.0f);
+    QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, from + QPoint(110, 0));
+}
+
 TEST_F(Window3DTest, HotkeysFromTheSettingsFileChoosePresets) {
     // Start-up gave the user the shipped settings file.
     EXPECT_TRUE(std::filesystem::exists(home / "data/Tavrel.ini"));
