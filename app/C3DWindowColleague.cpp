@@ -1,15 +1,20 @@
 #include "app/C3DWindowColleague.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QMdiArea>
-#include <algorithm>
-#include <cmath>
+#include <QPixmap>
 
+#include "RKWindow/RKWindow.h"
+#include "RKWindow/RKWindowTools.h"
 #include "RKWindow/ui/C3DWindowView.h"
+#include "app/APSystemColleague.h"
 #include "app/FixedChildFrame.h"
 #include "app/TavrelMainFrame.h"
 #include "app/TavrelMediator.h"
 #include "base/DebugOutput.h"
+#include "settings/RProfile.h"
 #include "uikit/UiText.h"
 
 namespace {
@@ -17,18 +22,94 @@ namespace {
 constexpr int kCaption = 61221;
 constexpr int kNoOpenGL = 62260;
 constexpr int kMinimumHeight = 150;
-// Without tools a wheel notch moves the eye this share of its distance towards the target.
-constexpr float kFallbackZoomStep = 0.1f;
+// The toolbar buttons of the presets 0-5.
+constexpr int kPresetCommands[] = {command::kCameraFront, command::kCameraBack,
+                                   command::kCameraLeft,  command::kCameraRight,
+                                   command::kCameraUp,    command::kCameraDown};
+
+// The bundle's cursor picture of a tool; the arrow for the tools without one.
+QCursor ToolCursor(int tool) {
+    QString name;
+    switch (tool) {
+        case CRKWindowTools::CameraMove:
+        case CRKWindowTools::ObjectMove:
+            name = ":/cursors/move.png";
+            break;
+        case CRKWindowTools::CameraZoom:
+            name = ":/cursors/zoom.png";
+            break;
+        case CRKWindowTools::CameraRotate:
+        case CRKWindowTools::ObjectRotate:
+            name = ":/cursors/rotate.png";
+            break;
+        default:
+            break;
+    }
+    const QPixmap picture(name);
+    return name.isEmpty() || picture.isNull() ? QCursor(Qt::ArrowCursor) : QCursor(picture);
+}
 
 }  // namespace
 
+// The shared mutex of the 3D machinery, taken without waiting: the mutex is not recursive and
+// its other holder (the preview) runs on this thread, so waiting would never end.
+class C3DWindowColleague::MutexLock : public RKManipulationLock {
+public:
+    explicit MutexLock(CTavrelMediator* mediator) : mediator_(mediator) {}
+    ~MutexLock() override { Unlock(); }
+
+    void Lock() override {
+        if (held_) return;
+        system_ = mediator_->System();
+        if (system_ && !system_->TryLock()) {
+            tavrel::DebugOutput("C3DWindowColleague: the 3D machinery is in use elsewhere.\n");
+            system_ = nullptr;
+            return;
+        }
+        held_ = true;
+    }
+    void Unlock() override {
+        if (held_ && system_) system_->Unlock();
+        held_ = false;
+        system_ = nullptr;
+    }
+    bool Held() const { return held_; }
+
+private:
+    CTavrelMediator* mediator_;
+    CAPSystemColleague* system_ = nullptr;
+    bool held_ = false;
+};
+
+// The view's tools and frame display as the mediator sees them.
+class C3DWindowColleague::ToolSeam : public C3DWindowTools {
+public:
+    explicit ToolSeam(C3DWindowView& view) : view_(view) {}
+
+    bool Undo() override { return Tools() && Tools()->Undo(); }
+    bool Redo() override { return Tools() && Tools()->Redo(); }
+    bool CanUndo() const override { return Tools() && Tools()->CanUndo(); }
+    bool CanRedo() const override { return Tools() && Tools()->CanRedo(); }
+    // A zoom request without a mouse position zooms towards the middle of the window.
+    void Zoom(float amount) override {
+        if (Tools()) Tools()->WheelTurn(view_.width() / 2, view_.height() / 2, amount);
+    }
+    void EmptyMotionCache() override { view_.EmptyMotionCache(); }
+
+private:
+    CRKWindowTools* Tools() const { return view_.Tools(); }
+    C3DWindowView& view_;
+};
+
 C3DWindowColleague::C3DWindowColleague(CTavrelMediator* mediator, CTavrelMainFrame* mainFrame,
                                        const std::string& dataFolder, bool withGL)
-    : CColleague(mediator), mainFrame_(mainFrame) {
+    : CColleague(mediator), mainFrame_(mainFrame), lock_(std::make_unique<MutexLock>(mediator)) {
     frame_ = new CFixedChildFrame(kMinimumHeight);
     if (withGL && C3DWindowView::CanCreateContext()) {
         view_ = new C3DWindowView(dataFolder);
+        seam_ = std::make_unique<ToolSeam>(*view_);
         connect(view_, &C3DWindowView::zoomRequested, this, &C3DWindowColleague::Zoom);
+        connect(view_, &C3DWindowView::worldReady, this, &C3DWindowColleague::ConnectTools);
         frame_->setWidget(view_);
     } else {
         tavrel::DebugOutput(
@@ -56,8 +137,55 @@ C3DWindowColleague::C3DWindowColleague(CTavrelMediator* mediator, CTavrelMainFra
 
 C3DWindowColleague::~C3DWindowColleague() {
     LeaveManipulation();
+    if (CRKWindowTools* tools = view_ ? view_->Tools() : nullptr) {
+        tools->SetLock(nullptr);
+        tools->SetPoseHook({});
+        tools->Listener() = {};
+    }
     frame_->AllowClose();
     delete frame_;
+}
+
+void C3DWindowColleague::ConnectTools() {
+    CRKWindowTools* tools = view_->Tools();
+    if (!tools) return;
+    if (!tools_) tools_ = seam_.get();
+    tools->Hotkeys().Load(tavrel::CRProfile());
+    tools->SetLock(lock_.get());
+    tools->SetPoseHook([this](const rkNode* avatar) { view_->StorePose(avatar); });
+    RKToolListener& listener = tools->Listener();
+    listener.toolChosen = [this](int tool) { ToolChosen(tool); };
+    listener.presetChosen = [this](int preset) { PresetChosen(preset); };
+    listener.waitCursor = [](bool on) {
+        if (on) {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        } else {
+            QApplication::restoreOverrideCursor();
+        }
+    };
+    ToolChosen(tools->CurrentTool());
+}
+
+void C3DWindowColleague::ToolChosen(int tool) {
+    if (view_) view_->setCursor(ToolCursor(tool));
+    CheckManipulationButton();
+}
+
+// The chosen preset's button shows pressed, the others raised.
+void C3DWindowColleague::PresetChosen(int preset) {
+    for (int i = 0; i < 6; ++i) {
+        if (QAction* action = mainFrame_->Action(kPresetCommands[i])) {
+            action->setCheckable(true);
+            action->setChecked(i == preset);
+        }
+    }
+}
+
+void C3DWindowColleague::CheckManipulationButton() {
+    if (QAction* action = mainFrame_->Action(command::kManipulation)) {
+        action->setCheckable(true);
+        action->setChecked(IsManipulating());
+    }
 }
 
 void C3DWindowColleague::ApplyLayout(const QRect& rect) {
@@ -71,9 +199,11 @@ void C3DWindowColleague::FillClient() {
 
 bool C3DWindowColleague::Edit(EditCommand command) {
     if (!tools_) return false;
-    if (command == EditCommand::Undo) return tools_->Undo();
-    if (command == EditCommand::Redo) return tools_->Redo();
-    return false;  // the 3D window has no clipboard
+    bool done = false;
+    if (command == EditCommand::Undo) done = tools_->Undo();
+    if (command == EditCommand::Redo) done = tools_->Redo();
+    if (done) Redraw();
+    return done;  // the 3D window has no clipboard
 }
 
 bool C3DWindowColleague::CanEdit(EditCommand command) const {
@@ -84,54 +214,45 @@ bool C3DWindowColleague::CanEdit(EditCommand command) const {
 }
 
 bool C3DWindowColleague::SelectCamera(int preset) {
-    CRKSystem* system = view_ ? view_->System() : nullptr;
-    if (!system || !system->PresetCamera(preset)) return false;
+    CRKWindowTools* tools = view_ ? view_->Tools() : nullptr;
+    if (!tools || !tools->ChoosePreset(preset)) return false;
     Redraw();
     return true;
 }
 
-void C3DWindowColleague::ShowRing(bool shown) {
-    CRKSystem* system = view_ ? view_->System() : nullptr;
-    if (!system || !system->World()) return;
-    if (CRKNode* ring = system->World()->Child("CircleLine")) ring->Show(shown);
-    Redraw();
+bool C3DWindowColleague::IsManipulating() const {
+    CRKWindowTools* tools = view_ ? view_->Tools() : nullptr;
+    return tools ? tools->InManipulationMode() : manipulating_;
 }
 
 void C3DWindowColleague::ToggleManipulation() {
-    if (manipulating_) {
+    if (IsManipulating()) {
         LeaveManipulation();
         return;
     }
-    mediator_->LockMutex();
-    manipulating_ = true;
-    ShowRing(true);
+    lock_->Lock();
+    if (!lock_->Held()) return;
+    if (CRKWindowTools* tools = view_ ? view_->Tools() : nullptr) {
+        view_->StopClip();  // a playing clip would take the turned pose away
+        tools->SetManipulationMode(true);
+    } else {
+        manipulating_ = true;
+    }
+    CheckManipulationButton();
+    Redraw();
 }
 
 void C3DWindowColleague::LeaveManipulation() {
-    if (!manipulating_) return;
+    if (!IsManipulating()) return;
+    if (CRKWindowTools* tools = view_ ? view_->Tools() : nullptr) tools->SetManipulationMode(false);
     manipulating_ = false;
-    ShowRing(false);
-    mediator_->UnlockMutex();
+    lock_->Unlock();
+    CheckManipulationButton();
+    Redraw();
 }
 
 void C3DWindowColleague::Zoom(float amount) {
-    if (tools_) {
-        tools_->Zoom(amount);
-    } else if (CRKSystem* system = view_ ? view_->System() : nullptr) {
-        // No tools yet: move the eye along its line of sight, a share of its distance to the
-        // avatar's root per notch.
-        RKViewport& camera = system->Camera();
-        const rkVector eye = camera.GetEye();
-        const rkVector look = camera.GetDirection();
-        float distance = 1000.0f;
-        if (const rkNode* root = system->AvatarRoot()) {
-            const float dx = root->world.m[12] - eye.x, dy = root->world.m[13] - eye.y,
-                        dz = root->world.m[14] - eye.z;
-            distance = std::sqrt(dx * dx + dy * dy + dz * dz);
-        }
-        const float step = std::clamp(amount * kFallbackZoomStep, -0.9f, 0.9f) * distance;
-        camera.SetEye(eye.x + look.x * step, eye.y + look.y * step, eye.z + look.z * step);
-    }
+    if (tools_) tools_->Zoom(amount);
     Redraw();
 }
 
@@ -147,7 +268,19 @@ void C3DWindowColleague::RebuildDisplay() {
     if (view_) view_->RebuildDevice();
 }
 
-// Until the frame display is hosted in the view, the avatar keeps its pose.
-void C3DWindowColleague::ShowFrameSample(const tavrel::FrameSample&) {}
-void C3DWindowColleague::ShowClip(const std::string&) {}
-tavrel::CMotionManagerSide::PoseWriter C3DWindowColleague::PoseWriter() { return {}; }
+void C3DWindowColleague::ShowFrameSample(const tavrel::FrameSample& sample) {
+    if (view_) view_->ShowFrameSample(sample);
+}
+
+void C3DWindowColleague::ShowClip(const std::string& motionPath) {
+    if (view_ && !view_->PlayClip(motionPath))
+        tavrel::DebugOutput("C3DWindowColleague::ShowClip: no pose in " + motionPath + "\n");
+}
+
+// The frame display exists only once the view's GL context does: look it up at each write.
+tavrel::CMotionManagerSide::PoseWriter C3DWindowColleague::PoseWriter() {
+    return [this](int kind, const std::string& target) {
+        CRKWindow* window = view_ ? view_->Window() : nullptr;
+        return window && window->PoseWriter()(kind, target);
+    };
+}

@@ -1,7 +1,10 @@
 #pragma once
-// The colleague of the 3D window: its fixed frame with the on-screen 3D view, the camera
-// presets, manipulation mode, zoom requests and the display rebuild.
+// The colleague of the 3D window: its fixed frame with the on-screen 3D view, the timeline's
+// frames and clips on the avatar, the camera presets, manipulation mode, zoom requests and
+// the display rebuild. The view's tools are wired here to the toolbar, the shared mutex and
+// the pose clips.
 #include <QObject>
+#include <memory>
 #include <string>
 
 #include "app/Colleague.h"
@@ -27,6 +30,7 @@ public:
 
     CFixedChildFrame* Frame() const { return frame_; }
     C3DWindowView* View() const { return view_; }  // null when there is no GL view
+    // Replaces the view's own tools (tests put a recording fake here).
     void SetTools(C3DWindowTools* tools) { tools_ = tools; }
 
     void ApplyLayout(const QRect& rect);
@@ -36,7 +40,7 @@ public:
     // Manipulation mode holds the shared mutex and shows the rotation ring.
     void ToggleManipulation();
     void LeaveManipulation();
-    bool IsManipulating() const { return manipulating_; }
+    bool IsManipulating() const;
     void Zoom(float amount);
     void Redraw();
     void EmptyMotionCache();
@@ -52,12 +56,21 @@ public:
     tavrel::CMotionManagerSide::PoseWriter PoseWriter();
 
 private:
-    void ShowRing(bool shown);
+    class MutexLock;
+    class ToolSeam;
+
+    // The view's tools once its world exists: hot keys, listener, lock and pose hook.
+    void ConnectTools();
+    void ToolChosen(int tool);
+    void PresetChosen(int preset);
+    void CheckManipulationButton();
 
     CTavrelMainFrame* mainFrame_;
     CFixedChildFrame* frame_ = nullptr;
     C3DWindowView* view_ = nullptr;
     QWidget* notice_ = nullptr;
     C3DWindowTools* tools_ = nullptr;
-    bool manipulating_ = false;
+    std::unique_ptr<MutexLock> lock_;
+    std::unique_ptr<ToolSeam> seam_;
+    bool manipulating_ = false;  // without the view's tools
 };

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
@@ -78,6 +79,7 @@ CTavrelApp::StartResult CTavrelApp::Start(const QStringList& arguments,
             return StartResult::NoDataFolder;
     }
     FillMotionLibrary(programFolder);
+    CopySettingsFile(programFolder, dataFolder);
     QGuiApplication::setWindowIcon(QIcon(":/icons/126.png"));
 
     mainFrame_ = std::make_unique<CTavrelMainFrame>();
@@ -116,6 +118,20 @@ void CTavrelApp::BringToFront() {
     if (mainFrame_->isMinimized()) mainFrame_->showNormal();
     mainFrame_->raise();
     mainFrame_->activateWindow();
+}
+
+bool CTavrelApp::CopySettingsFile(const QString& programFolder, const QString& dataFolder) {
+    const QString name = "Tavrel.ini";
+    const QString target = QDir(dataFolder).filePath(name);
+    if (QFileInfo::exists(target)) return true;
+    if (QFile::copy(QDir(programFolder).filePath(name), target)) {
+        // The shipped file may be read-only; the user's copy is theirs to change.
+        QFile::setPermissions(target, QFile::permissions(target) | QFile::WriteOwner);
+        return true;
+    }
+    tavrel::DebugOutput("CTavrelApp: no settings file copied into " + dataFolder.toStdString() +
+                        "\n");
+    return false;
 }
 
 // A new user gets the sample library as their motion library, so motions show at once.

@@ -48,6 +48,9 @@ public:
 
     // share/tavrel beside bin/ of the running program.
     static QString DefaultProgramFolder();
+    // Gives a user without a settings file (Tavrel.ini) the one that comes with the program;
+    // an existing file is the user's own and stays as it is. True when the user has one.
+    static bool CopySettingsFile(const QString& programFolder, const QString& dataFolder);
 
 private:
     void BringToFront();

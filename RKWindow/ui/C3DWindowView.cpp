@@ -1,14 +1,21 @@
 #include "RKWindow/ui/C3DWindowView.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 #include <QWheelEvent>
+#include <chrono>
 
-#include "RKWindow/ui/C3DViewInput.h"
+#include "RKWindow/RKPreviewPlayer.h"
+#include "RKWindow/RKWindow.h"
+#include "RKWindow/RKWindowTools.h"
+#include "RKWindow/ui/C3DToolInput.h"
 #include "base/DebugOutput.h"
+#include "motion/MotionManager.h"
+#include "uikit/CRTimer.h"
 
 namespace {
 
@@ -20,20 +27,66 @@ bool IsCore33(const QSurfaceFormat& format) {
     return format.version() >= qMakePair(3, 3);
 }
 
+int64_t SteadyMilliseconds() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void ShowWaitCursor(bool on) {
+    if (on) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
 }  // namespace
 
+// Inside paintGL the context is already current and must stay so.
+class C3DWindowView::CurrentContext {
+public:
+    explicit CurrentContext(C3DWindowView& view)
+        : view_(view), made_(view.context() && QOpenGLContext::currentContext() != view.context()) {
+        if (made_) view_.makeCurrent();
+    }
+    ~CurrentContext() {
+        if (made_) view_.doneCurrent();
+    }
+
+private:
+    C3DWindowView& view_;
+    bool made_;
+};
+
 C3DWindowView::C3DWindowView(std::string dataFolder, QWidget* parent)
-    : QOpenGLWidget(parent), dataFolder_(std::move(dataFolder)) {
+    : QOpenGLWidget(parent),
+      dataFolder_(std::move(dataFolder)),
+      manager_(std::make_unique<tavrel::CMotionManager>()) {
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     setMinimumSize(16, 16);
 }
 
 C3DWindowView::~C3DWindowView() {
+    clipTimer_.reset();
+    player_.reset();
+    input_ = nullptr;
+    toolInput_.reset();
+    tools_.reset();
     // The system frees GL objects: its context must still be there and current.
-    if (system_ && context()) makeCurrent();
-    system_.reset();
+    if (window_ && context()) makeCurrent();
+    window_.reset();
     if (context()) doneCurrent();
+}
+
+CRKSystem* C3DWindowView::System() {
+    return ready_ ? &window_->System() : nullptr;
+}
+
+void C3DWindowView::SetInput(C3DViewInput* input) {
+    if (input_) input_->FocusLost();
+    input_ = input;
+    inputSet_ = true;
 }
 
 bool C3DWindowView::CanCreateContext() {
@@ -76,20 +129,32 @@ int C3DWindowView::PixelHeight() const {
 void C3DWindowView::initializeGL() {
     // Once only: the views stay in their frame or dialog, so Qt never gives them a new
     // context (which would take the device's GL objects with the old one).
-    if (system_) return;
+    if (window_) return;
     if (!context() || !context()->isValid() || !IsCore33(context()->format())) {
         Fail();
         return;
     }
-    system_ = std::make_unique<CRKSystem>();
-    if (!system_->Initialise(this, PixelWidth(), PixelHeight())) {
-        system_.reset();
+    window_ = std::make_unique<CRKWindow>(*manager_, dataFolder_);
+    if (!window_->Initialise(this, PixelWidth(), PixelHeight())) {
+        window_.reset();
         Fail();
         return;
     }
-    system_->SetBackgroundColor(kBackground[0], kBackground[1], kBackground[2], true);
-    system_->SetUpWorld(dataFolder_);
+    window_->System().SetBackgroundColor(kBackground[0], kBackground[1], kBackground[2], true);
+    window_->waitCursor = ShowWaitCursor;
+    tools_ = std::make_unique<CRKWindowTools>(window_->System());
+    toolInput_ = std::make_unique<C3DToolInput>(*tools_);
+    if (!inputSet_) input_ = toolInput_.get();
+    player_ = std::make_unique<CRKPreviewPlayer>(*window_);
+    clipTimer_ = std::make_unique<tavrel::CRTimer>(this, CRKPreviewPlayer::kIntervalMs);
+    clipTimer_->SetHandler([this](int) { update(); });
     ready_ = true;
+    if (pendingSample_) {
+        const tavrel::FrameSample sample = *pendingSample_;
+        pendingSample_.reset();
+        ShowFrameSample(sample);
+    }
+    emit worldReady();
 }
 
 void C3DWindowView::Fail() {
@@ -100,18 +165,83 @@ void C3DWindowView::Fail() {
 }
 
 void C3DWindowView::resizeGL(int, int) {
-    if (system_) system_->SetWindowRect(0, 0, PixelWidth(), PixelHeight());
+    if (tools_) tools_->Resize(PixelWidth(), PixelHeight());
 }
 
 void C3DWindowView::RebuildDevice() {
-    if (!system_) return;
-    system_->SetWindowRect(0, 0, PixelWidth(), PixelHeight());
+    if (!ready_) return;
+    tools_->Resize(PixelWidth(), PixelHeight());
     update();
+}
+
+void C3DWindowView::ShowFrameSample(const tavrel::FrameSample& sample) {
+    StopClip();
+    if (!ready_) {
+        pendingSample_ = sample;
+        return;
+    }
+    // Pictures and videos behind the avatar become textures: the context must be current.
+    CurrentContext current(*this);
+    // The avatar moves under the mouse: the next mouse move would drag by a stale distance.
+    tools_->SetOwnUpdate(true);
+    window_->ShowFrameSample(sample, 0);
+    window_->PoseCurrentFrame();
+    update();
+}
+
+bool C3DWindowView::PlayClip(const std::string& motionPath) {
+    StopClip();
+    if (!ready_) return false;
+    tavrel::CMotion* clip = manager_->GetMotion(motionPath);
+    const int length = clip && clip->HasData() ? clip->GetLength() : 0;
+    if (length < 1) return false;
+    tavrel::CMotion& display = window_->DisplayMotion();
+    for (int i = 0; i < length; ++i) {
+        std::unique_ptr<tavrel::CHTR> pose = clip->GetPose(i);
+        if (!pose || !display.SetPose(i, *pose)) return false;
+    }
+    // The timeline's frames stored beyond the clip are not played.
+    display.SetLength(length);
+    window_->SetCurrentFrame(0);
+    window_->PoseCurrentFrame();
+    player_->Start(SteadyMilliseconds());
+    clipTimer_->Start();
+    update();
+    return true;
+}
+
+void C3DWindowView::StopClip() {
+    if (!IsPlayingClip()) return;
+    clipTimer_->Stop();
+    CurrentContext current(*this);
+    player_->Stop();
+}
+
+bool C3DWindowView::IsPlayingClip() const {
+    return player_ && player_->IsPlaying();
+}
+
+void C3DWindowView::StorePose(const rkNode* avatar) {
+    if (!ready_ || !avatar) return;
+    tavrel::CMotion& display = window_->DisplayMotion();
+    const int frame = window_->GetCurrentFrame();
+    std::unique_ptr<tavrel::CHTR> pose = display.GetPose(frame);
+    if (!pose) return;
+    tavrel::CHTR::CopyLocals(avatar, pose->GetRoot());
+    display.SetPose(frame, *pose);
+}
+
+void C3DWindowView::EmptyMotionCache() {
+    StopClip();
+    manager_->Clear();
 }
 
 void C3DWindowView::paintGL() {
     if (!ready_) return;
-    if (system_->DrawScene(this)) {
+    // A clip that plays draws its next frame when one is due; otherwise the scene as it is.
+    const bool drawn = (IsPlayingClip() && player_->Tick(SteadyMilliseconds()) >= 0) ||
+                       window_->System().DrawScene(this);
+    if (drawn) {
         MakeOpaque();
         ++frames_;
         emit frameDrawn();
@@ -136,9 +266,17 @@ void C3DWindowView::MakeOpaque() {
 }
 
 void C3DWindowView::wheelEvent(QWheelEvent* event) {
-    const int delta = event->angleDelta().y();
-    if (delta != 0) emit zoomRequested(delta * kWheelZoomFactor);
+    if (input_ && input_->WheelEvent(event)) {
+        update();
+    } else if (const int delta = event->angleDelta().y(); delta != 0) {
+        emit zoomRequested(delta * kWheelZoomFactor);
+    }
     event->accept();
+}
+
+void C3DWindowView::focusOutEvent(QFocusEvent* event) {
+    if (input_) input_->FocusLost();
+    QOpenGLWidget::focusOutEvent(event);
 }
 
 void C3DWindowView::ForwardMouse(QMouseEvent* event) {

@@ -1,15 +1,27 @@
 #pragma once
-// The 3D window on screen: a Qt OpenGL widget that is the host its 3D system draws for, so
-// the system renders here exactly as it does headless. Only the device's own header reaches
-// GL from here: libepoxy and Qt's GL headers cannot meet in one file.
+// The 3D window on screen: a Qt OpenGL widget that is the host its frame display (and the
+// display's 3D system) draws for, so it renders here exactly as it does headless. It owns
+// the window's tools, which take the mouse and keys unless another input is set, and plays
+// a clip's motion by itself. Only the device's own header reaches GL from here: libepoxy and
+// Qt's GL headers cannot meet in one file.
 #include <QOpenGLWidget>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "RKWindow/RKSystem.h"
 #include "ZU2/rkHost.h"
+#include "timeline/FrameSample.h"
 
 class C3DViewInput;
+class C3DToolInput;
+class CRKPreviewPlayer;
+class CRKWindow;
+class CRKWindowTools;
+namespace tavrel {
+class CMotionManager;
+class CRTimer;
+}  // namespace tavrel
 
 class C3DWindowView : public QOpenGLWidget, public rkHost {
     Q_OBJECT
@@ -26,14 +38,32 @@ public:
     static bool CanCreateContext();
 
     // The system once the GL context is up and the world is built; null before or on failure.
-    CRKSystem* System() { return ready_ ? system_.get() : nullptr; }
+    CRKSystem* System();
+    // The frame display and the tools, with the same lifetime as System().
+    CRKWindow* Window() { return ready_ ? window_.get() : nullptr; }
+    CRKWindowTools* Tools() { return ready_ ? tools_.get() : nullptr; }
     bool HasFailed() const { return failed_; }
     int FramesDrawn() const { return frames_; }
 
-    // Who receives mouse and key events (none: they are dropped). Not owned.
-    void SetInput(C3DViewInput* input) { input_ = input; }
+    // Who receives mouse and key events (none: they are dropped); the tools until another
+    // is set. Not owned.
+    void SetInput(C3DViewInput* input);
     // Rebuilds the device with the next frame (a display change, a lost device).
     void RebuildDevice();
+
+    // One timeline frame on the avatar; stops a clip that plays. A sample given before the
+    // world exists is shown once it does.
+    void ShowFrameSample(const tavrel::FrameSample& sample);
+    // Plays a motion file's frames round and round; false (and nothing plays) when it gives
+    // no pose.
+    bool PlayClip(const std::string& motionPath);
+    void StopClip();
+    bool IsPlayingClip() const;
+    // The avatar's pose as the tools left it (a turned body part) becomes the display's
+    // current pose, the one pose clips are written from.
+    void StorePose(const rkNode* avatar);
+    // Forgets the cached motions (a new project: their files may change).
+    void EmptyMotionCache();
 
     // rkHost: the widget's own context and framebuffer object.
     bool MakeCurrent() override;
@@ -44,6 +74,8 @@ public:
 signals:
     void zoomRequested(float amount);
     void glFailed();
+    // The world is built: System(), Window() and Tools() are there from now on.
+    void worldReady();
     void frameDrawn();
 
 protected:
@@ -57,6 +89,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void ForwardMouse(QMouseEvent* event);
@@ -66,9 +99,19 @@ private:
     int PixelWidth() const;
     int PixelHeight() const;
 
+    // Makes the context current when it is not (outside paintGL) and releases it after.
+    class CurrentContext;
+
     std::string dataFolder_;
-    std::unique_ptr<CRKSystem> system_;
+    std::unique_ptr<tavrel::CMotionManager> manager_;
+    std::unique_ptr<CRKWindow> window_;
+    std::unique_ptr<CRKWindowTools> tools_;
+    std::unique_ptr<C3DToolInput> toolInput_;
+    std::unique_ptr<CRKPreviewPlayer> player_;
+    std::unique_ptr<tavrel::CRTimer> clipTimer_;
+    std::optional<tavrel::FrameSample> pendingSample_;
     C3DViewInput* input_ = nullptr;
+    bool inputSet_ = false;
     bool ready_ = false;
     bool failed_ = false;
     int frames_ = 0;

@@ -1,22 +1,31 @@
 // The 3D window on screen and the whole editor, on an X server (xvfb-run -a).
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QDir>
 #include <QMdiArea>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWheelEvent>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "RKWindow/RKSystem.h"
+#include "RKWindow/RKWindow.h"
+#include "RKWindow/RKWindowTools.h"
 #include "RKWindow/ui/C3DViewInput.h"
 #include "RKWindow/ui/C3DWindowView.h"
 #include "ZU2/rkEglHost.h"
+#include "app/APSystemColleague.h"
+#include "app/C3DWindowColleague.h"
 #include "app/FixedChildFrame.h"
+#include "app/GalleryColleague.h"
 #include "app/TavrelApp.h"
 #include "app/TavrelMainFrame.h"
 #include "app/TavrelMediator.h"
+#include "motion/Motion.h"
 #include "tests/support/TempFolder.h"
 
 namespace tavrel::testing {
@@ -120,7 +129,9 @@ TEST_F(ViewTest, ANewSizeRebuildsTheDeviceAtThatSize) {
     EXPECT_EQ(view->grabFramebuffer().size(), QSize(200, 150));
 }
 
-TEST_F(ViewTest, TheWheelAsksForZoomInNotches) {
+TEST_F(ViewTest, AWheelTheInputLeavesAsksForZoomInNotches) {
+    CountingInput input;  // takes mouse and keys, not the wheel
+    view->SetInput(&input);
     QSignalSpy zoom(view.get(), &C3DWindowView::zoomRequested);
     const QPointF at(50, 50);
     for (int delta : {120, -240, 60}) {
@@ -132,6 +143,7 @@ TEST_F(ViewTest, TheWheelAsksForZoomInNotches) {
     EXPECT_FLOAT_EQ(zoom[0][0].toFloat(), 1.0f);
     EXPECT_FLOAT_EQ(zoom[1][0].toFloat(), -2.0f);
     EXPECT_FLOAT_EQ(zoom[2][0].toFloat(), 0.5f);
+    view->SetInput(nullptr);
 }
 
 TEST_F(ViewTest, MouseAndKeysGoThroughTheInput) {
@@ -195,6 +207,254 @@ TEST(EditorTest, StartsWithThreeFramesAndTheAvatarInView) {
     const float before = distance();
     app.Mediator()->Zoom(1.0f);
     EXPECT_LT(distance(), before);
+}
+
+// The started editor, driven through its 3D window as a user drives it.
+class Window3DTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!HaveDisplay()) GTEST_SKIP() << "needs an X server (run under xvfb-run -a)";
+        ::setenv("TAVREL_HOME", (home / "data").c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+        CStartOptions options;
+        options.bundlePath = TAVREL_VESK_RCC;
+        options.programFolder = TAVREL_SHARE_DIR;
+        options.instanceName = QString::fromStdString(home / "instance");
+        ASSERT_EQ(app.Start({}, options), CTavrelApp::StartResult::Running);
+        colleague = app.Mediator()->Window3D();
+        view = colleague->View();
+        ASSERT_NE(view, nullptr);
+        ASSERT_TRUE(WaitForFrames(*view, 1));
+        ASSERT_NE(view->Tools(), nullptr);
+        app.MainFrame()->MdiArea()->setActiveSubWindow(colleague->Frame());
+        view->setFocus();
+        QTest::qWait(20);
+    }
+
+    // A redraw is asked for; waits until it is on screen.
+    QImage Picture() {
+        const int drawn = view->FramesDrawn();
+        view->update();
+        EXPECT_TRUE(WaitForFrames(*view, drawn + 1));
+        return view->grabFramebuffer();
+    }
+    rkVector Eye() { return view->System()->Camera().GetEye(); }
+    float TargetDistance() {
+        const rkVector eye = Eye(), target = view->System()->TargetPosition();
+        return std::hypot(eye.x - target.x, eye.y - target.y, eye.z - target.z);
+    }
+    static float Apart(const rkVector& a, const rkVector& b) {
+        return std::hypot(a.x - b.x, a.y - b.y, a.z - b.z);
+    }
+    void Drag(Qt::MouseButton button, QPoint from, QPoint to,
+              Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::mousePress(view, button, modifiers, from);
+        for (int step = 1; step <= 4; ++step) {
+            const QPoint at = from + (to - from) * step / 4;
+            QMouseEvent move(QEvent::MouseMove, at, view->mapToGlobal(at), Qt::NoButton, button,
+                             modifiers);
+            QApplication::sendEvent(view, &move);
+        }
+        QTest::mouseRelease(view, button, modifiers, to);
+    }
+    // A pixel of the avatar's shirt (its chest), or (-1, -1).
+    static QPoint ShirtPixel(const QImage& image) {
+        for (int row = image.height() / 2; row > 0; --row) {
+            const int col = image.width() / 2;
+            const QRgb p = image.pixel(col, row);
+            if (qBlue(p) > qRed(p) + 60 && qBlue(p) > qGreen(p) + 30) return {col, row};
+        }
+        return {-1, -1};
+    }
+    std::string SampleMotion(const char* name) const {
+        return std::string(TAVREL_SHARE_DIR) + "/Motion/" + name;
+    }
+
+    TempFolder home;
+    CTavrelApp app;
+    C3DWindowColleague* colleague = nullptr;
+    C3DWindowView* view = nullptr;
+};
+
+TEST_F(Window3DTest, ASampleFromTheTimelinePutsItsPoseOnTheAvatar) {
+    const QImage rest = Picture();
+    tavrel::CMotion squat(SampleMotion("Sports/squat.htr"), 0);
+    ASSERT_GT(squat.GetLength(), 2);
+    tavrel::FrameSample sample;
+    sample.frame = 5;
+    sample.fileA = sample.clipFile = squat.GetPath();
+    sample.localA = squat.GetLength() / 2;
+    colleague->ShowFrameSample(sample);
+    const QImage posed = Picture();
+    EXPECT_GT(MeanDifference(rest, posed), 0.5);
+    EXPECT_EQ(view->Window()->GetCurrentFrame(), 5);
+
+    // No clip at the frame: the rest pose again, the same picture as before.
+    colleague->ShowFrameSample(tavrel::FrameSample{});
+    EXPECT_LT(MeanDifference(rest, Picture()), 0.1);
+
+    // Only B named: the previous pose stays.
+    sample.localA = -1;
+    sample.localB = 1;
+    sample.fileB = sample.fileA;
+    colleague->ShowFrameSample(sample);
+    EXPECT_LT(MeanDifference(rest, Picture()), 0.1);
+}
+
+TEST_F(Window3DTest, AClipPlaysUntilTheNextSample) {
+    colleague->ShowClip(SampleMotion("Gestures/bow.chb"));
+    ASSERT_TRUE(view->IsPlayingClip());
+    for (int i = 0; i < 200 && view->Window()->GetCurrentFrame() < 2; ++i) QTest::qWait(10);
+    EXPECT_GE(view->Window()->GetCurrentFrame(), 2);
+    colleague->ShowFrameSample(tavrel::FrameSample{});
+    EXPECT_FALSE(view->IsPlayingClip());
+    EXPECT_EQ(view->Window()->GetCurrentFrame(), 0);
+
+    colleague->ShowClip(home / "missing.chb");  // nothing to play, no crash
+    EXPECT_FALSE(view->IsPlayingClip());
+}
+
+TEST_F(Window3DTest, MouseDragsMoveTheCamera) {
+    const QPoint middle(view->width() / 2, view->height() / 2);
+    const float distance = TargetDistance();
+    // Middle-drag orbits, whatever the tool: the eye moves round the target.
+    rkVector before = Eye();
+    Drag(Qt::MiddleButton, middle, middle + QPoint(view->width() / 4, 0));
+    EXPECT_GT(Apart(before, Eye()), 1.0f);
+    EXPECT_NEAR(TargetDistance(), distance, distance * 0.01f);
+
+    // The rotate tool, chosen by its key, turns on a left drag and sets its cursor.
+    QTest::keyClick(view, Qt::Key_R);
+    EXPECT_EQ(view->Tools()->CurrentTool(), CRKWindowTools::CameraRotate);
+    EXPECT_NE(view->cursor().shape(), Qt::ArrowCursor);
+    before = Eye();
+    Drag(Qt::LeftButton, middle, middle - QPoint(view->width() / 4, 0));
+    EXPECT_GT(Apart(before, Eye()), 1.0f);
+    EXPECT_NEAR(TargetDistance(), distance, distance * 0.01f);
+
+    // Shift held: the left drag belongs to something else.
+    before = Eye();
+    Drag(Qt::LeftButton, middle, middle + QPoint(40, 0), Qt::ShiftModifier);
+    EXPECT_LT(Apart(before, Eye()), 1e-4f);
+
+    // A wheel notch zooms in.
+    QWheelEvent wheel(middle, view->mapToGlobal(middle), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &wheel);
+    EXPECT_LT(TargetDistance(), distance);
+}
+
+TEST_F(Window3DTest, TheMoveAfterATimelineFrameCountsForNothing) {
+    QTest::keyClick(view, Qt::Key_R);
+    const QPoint from(view->width() / 2, view->height() / 2);
+    QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, from);
+    auto moveTo = [&](QPoint at) {
+        QMouseEvent move(QEvent::MouseMove, at, view->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(view, &move);
+    };
+    moveTo(from + QPoint(10, 0));
+    colleague->ShowFrameSample(tavrel::FrameSample{});
+    const rkVector before = Eye();
+    moveTo(from + QPoint(60, 0));
+    EXPECT_LT(Apart(before, Eye()), 1e-4f);
+    moveTo(from + QPoint(110, 0));
+    EXPECT_GT(Apart(before, Eye()), 1.0f);
+    QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, from + QPoint(110, 0));
+}
+
+TEST_F(Window3DTest, HotkeysFromTheSettingsFileChoosePresets) {
+    // Start-up gave the user the shipped settings file.
+    EXPECT_TRUE(std::filesystem::exists(home / "data/Tavrel.ini"));
+    QTest::keyClick(view, Qt::Key_2);
+    const rkVector back = Eye();
+    QAction* backButton = app.MainFrame()->Action(command::kCameraBack);
+    ASSERT_NE(backButton, nullptr);
+    EXPECT_TRUE(backButton->isChecked());
+    EXPECT_FALSE(app.MainFrame()->Action(command::kCameraFront)->isChecked());
+
+    QTest::keyClick(view, Qt::Key_Home);  // the front again
+    const rkVector front = Eye();
+    EXPECT_GT(Apart(front, back), 1.0f);
+    EXPECT_TRUE(app.MainFrame()->Action(command::kCameraFront)->isChecked());
+    EXPECT_FALSE(backButton->isChecked());
+    // The menu's preset command and the key agree.
+    ASSERT_TRUE(app.MainFrame()->OnCommand(command::kCameraBack));
+    EXPECT_LT(Apart(Eye(), back), 1e-3f);
+}
+
+TEST_F(Window3DTest, APickedPartTurnsAndUndoPutsItBack) {
+    ASSERT_TRUE(app.MainFrame()->OnCommand(command::kManipulation));
+    ASSERT_TRUE(colleague->IsManipulating());
+    EXPECT_FALSE(app.Mediator()->System()->TryLock());  // held by the 3D window
+    EXPECT_TRUE(app.MainFrame()->Action(command::kManipulation)->isChecked());
+
+    const QPoint chest = ShirtPixel(Picture());
+    ASSERT_GE(chest.x(), 0);
+    Drag(Qt::LeftButton, chest, chest + QPoint(0, 40));
+    rkNode* part = view->Tools()->Selection();
+    ASSERT_NE(part, nullptr);
+    ASSERT_TRUE(colleague->CanEdit(EditCommand::Undo));
+
+    // The turned pose is what a pose clip of the pose on screen holds.
+    const std::string clip = home / "turned.chb";
+    ASSERT_TRUE(colleague->PoseWriter()(13, clip));
+    tavrel::CMotion written(clip, 0);
+    ASSERT_EQ(written.GetLength(), 1);
+    const std::string name = part->name;
+    float w1, x1, y1, z1, w0, x0, y0, z0;
+    ASSERT_TRUE(written.GetPose(0)->GetQuatByName(name.c_str(), w1, x1, y1, z1));
+    const rkMatrix turned = part->local;
+
+    ASSERT_TRUE(colleague->Edit(EditCommand::Undo));
+    EXPECT_FALSE(std::equal(turned.m, turned.m + 16, part->local.m));
+    ASSERT_TRUE(colleague->PoseWriter()(13, clip));
+    tavrel::CMotion undone(clip, 0);
+    ASSERT_TRUE(undone.GetPose(0)->GetQuatByName(name.c_str(), w0, x0, y0, z0));
+    EXPECT_GT(std::abs(w1 - w0) + std::abs(x1 - x0) + std::abs(y1 - y0) + std::abs(z1 - z0), 1e-3f);
+    ASSERT_TRUE(colleague->Edit(EditCommand::Redo));
+    EXPECT_TRUE(std::equal(turned.m, turned.m + 16, part->local.m));
+
+    // Another frame becomes active: manipulation mode ends and the mutex is free.
+    app.MainFrame()->MdiArea()->setActiveSubWindow(app.Mediator()->Gallery()->Frame());
+    EXPECT_FALSE(colleague->IsManipulating());
+    EXPECT_FALSE(app.MainFrame()->Action(command::kManipulation)->isChecked());
+    ASSERT_TRUE(app.Mediator()->System()->TryLock());
+    app.Mediator()->System()->Unlock();
+}
+
+TEST_F(Window3DTest, ManipulationWaitsForNoOneWhenTheMutexIsTaken) {
+    CAPSystemColleague* system = app.Mediator()->System();
+    ASSERT_TRUE(system->TryLock());  // the preview plays
+    colleague->ToggleManipulation();
+    EXPECT_FALSE(colleague->IsManipulating());
+    system->Unlock();
+    colleague->ToggleManipulation();
+    EXPECT_TRUE(colleague->IsManipulating());
+    colleague->ToggleManipulation();
+    EXPECT_FALSE(colleague->IsManipulating());
+    ASSERT_TRUE(system->TryLock());
+    system->Unlock();
+}
+
+TEST(SettingsFileTest, AUserWithoutOneGetsTheShippedFileAndKeepsTheirOwn) {
+    TempFolder folder;
+    const QString data = QString::fromStdString(folder.Path());
+    ASSERT_TRUE(CTavrelApp::CopySettingsFile(TAVREL_SHARE_DIR, data));
+    std::ifstream copied(folder / "Tavrel.ini");
+    const std::string text((std::istreambuf_iterator<char>(copied)), {});
+    EXPECT_NE(text.find("Default Camera Front=1"), std::string::npos);
+
+    std::ofstream(folder / "Tavrel.ini", std::ios::trunc) << "[Hotkey]\nCamera Move=Q\n";
+    ASSERT_TRUE(CTavrelApp::CopySettingsFile(TAVREL_SHARE_DIR, data));
+    std::ifstream kept(folder / "Tavrel.ini");
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(kept)), {}), "[Hotkey]\nCamera Move=Q\n");
+
+    // Nothing shipped, nothing copied, and no empty file left behind.
+    TempFolder empty;
+    EXPECT_FALSE(CTavrelApp::CopySettingsFile(QString::fromStdString(empty / "none"),
+                                              QString::fromStdString(empty.Path())));
+    EXPECT_FALSE(std::filesystem::exists(empty / "Tavrel.ini"));
 }
 
 }  // namespace
