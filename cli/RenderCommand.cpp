@@ -11,6 +11,7 @@
 #include "RKWindow/RKWindow.h"
 #include "ZU2/rkEglHost.h"
 #include "cli/Commands.h"
+#include "cli/DataFolder.h"
 #include "cli/OpenedProject.h"
 #include "cli/PngWriter.h"
 #include "motion/AnimFileFactory.h"
@@ -92,16 +93,6 @@ std::string ParseOptions(const Args& args, RenderOptions* o) {
     if (o->file.empty()) return "expects a motion or project file";
     if (o->out.empty()) return "expects -o OUT.png";
     return {};
-}
-
-// The program's data: $TAVREL_HOME when it holds the avatar, else share/tavrel beside bin/.
-std::string DataFolder() {
-    if (const char* home = std::getenv("TAVREL_HOME")) {
-        if (fs::exists(fs::path(home) / "avatar.scx")) return home;
-    }
-    std::error_code error;
-    const fs::path exe = fs::read_symlink("/proc/self/exe", error);
-    return (exe.parent_path().parent_path() / "share" / "tavrel").string();
 }
 
 bool MakeHost(rkEglHost& host, const RenderOptions& o, std::ostream& err) {
@@ -190,7 +181,8 @@ int RunRenderCommand(const Args& args, std::ostream& out, std::ostream& err) {
     // Through CMotion: frames that fail to read give no pose and the reader's message.
     CMotion motion(options.file, 0);
     if (!motion.HasData()) {
-        err << "error: " << options.file << ": not a readable motion file (.cha, .chb, .htr or .bvh)\n";
+        err << "error: " << options.file
+            << ": not a readable motion file (.cha, .chb, .htr or .bvh)\n";
         return kExitFailed;
     }
     const int frame = std::clamp(options.hasFrame ? options.frame : motion.GetBeginFrame(),
