@@ -55,6 +55,12 @@ const std::vector<Command>& Commands() {
          "writes a project's whole timeline (frame 0 to its last frame) as one motion at 60 fps,\n"
          "      frame for frame as the editor plays it",
          RunBakeCommand},
+        {"render-video",
+         "PROJECT -o OUT.mp4 [--size WxH] [--camera front|back|left|right|up|down]\n"
+         "       [--from F] [--to F]",
+         "encodes a project's timeline at 60 fps as the editor shows it (avatar, picture or\n"
+         "      video behind, sound track), headless, with a progress line on stderr",
+         RunRenderVideoCommand},
         {"frame", "VIDEO --time MS -o OUT.png|OUT.bmp",
          "writes the frame of a video (AVI, MP4, MOV, MKV, WebM) shown at that time",
          RunFrameCommand},
