@@ -3,9 +3,8 @@
 #include <filesystem>
 
 #include "AnimRead/ErrObj.h"
+#include "RKWindow/SamplePose.h"
 #include "base/DebugOutput.h"
-#include "motion/CurveFunction.h"
-#include "motion/PoseBlender.h"
 
 using tavrel::CHTR;
 using tavrel::CMotion;
@@ -13,12 +12,6 @@ using tavrel::DebugOutput;
 using tavrel::FrameSample;
 
 namespace {
-
-// The curve names of the sample's curve index; any other index has none.
-const char* CurveName(int32_t curve) {
-    static constexpr const char* kNames[] = {"Linear", "EaseIn", "EaseOut", "Curve"};
-    return curve >= 0 && curve < 4 ? kNames[curve] : "";
-}
 
 // Writes the motion and makes the cache read the new file. The writers raise ERROBJ when the
 // file cannot be written.
@@ -57,35 +50,19 @@ std::string CRKWindow::InitialPosePath() const {
 int CRKWindow::ShowFrameSample(FrameSample sample, int32_t redraw) {
     clipName_ = sample.clipFile;
     ShowMedia(sample);
+    if (sample.localA == -1 && sample.localB != -1) return 0;  // only B is named: nothing to show
     int result = 1;
-    if (sample.localA == -1 && sample.localB == -1) {
-        // No clip at this frame: the rest pose.
-        if (auto rest = PoseOf(InitialPosePath(), 0)) {
-            Store(0, *rest);
-        } else {
-            result = 0;
-        }
-    } else if (sample.localA == -1) {
-        return 0;  // only B is named: nothing to show
-    } else if (sample.frame < 0 || sample.frame >= kMaxFrames) {
+    const bool rest = sample.localA == -1;
+    if (!rest && (sample.frame < 0 || sample.frame >= kMaxFrames)) {
         DebugOutput("CRKWindow::ShowFrameSample() failed: frame out of range.\n");
         result = 0;
+    } else if (tavrel::SamplePose shown =
+                   tavrel::PoseOfSample(manager_, sample, InitialPosePath(), waitCursor);
+               shown.pose) {
+        // The rest pose is kept as frame 0, a clip's pose at its timeline frame.
+        Store(rest ? 0 : sample.frame, *shown.pose);
     } else {
-        std::unique_ptr<CHTR> a = PoseOf(sample.fileA, sample.localA);
-        std::unique_ptr<CHTR> b, mixed;
-        if (a && sample.localB != -1) {
-            b = PoseOf(sample.fileB, sample.localB);
-            const float c =
-                tavrel::CCurveFunction::GetValue(CurveName(sample.curve), sample.weight);
-            if (b) mixed = tavrel::CPoseBlender().Blend(a.get(), b.get(), 1.0f - c);
-        }
-        const CHTR* shown = sample.localB == -1 ? a.get() : mixed.get();
-        // A motion that gives no pose leaves the previous one on screen.
-        if (shown) {
-            Store(sample.frame, *shown);
-        } else {
-            result = 0;
-        }
+        result = 0;  // a motion that gives no pose leaves the previous one on screen
     }
     if (redraw) ShowCurrentFrame();
     return result;
@@ -110,15 +87,6 @@ void CRKWindow::ShowMedia(const FrameSample& sample) {
     // No frame at t (past the end, a damaged file) keeps the picture shown before.
     if (const tavrel::CAviFrame* frame = video_.FrameAt(t))
         system_.SetBackgroundBitmap(frame->rgb.data(), frame->width, frame->height, frame->stride);
-}
-
-std::unique_ptr<CHTR> CRKWindow::PoseOf(const std::string& file, int local) {
-    Waiting waiting(*this);
-    CMotion* motion = manager_.GetMotion(file);
-    std::unique_ptr<CHTR> pose =
-        motion && local >= 0 && local < motion->GetLength() ? motion->GetPose(local) : nullptr;
-    if (!pose) DebugOutput("CRKWindow: no pose " + std::to_string(local) + " in " + file + "\n");
-    return pose;
 }
 
 void CRKWindow::Store(int f, const CHTR& pose) {

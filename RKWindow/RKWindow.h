@@ -76,7 +76,6 @@ private:
     };
 
     void ShowMedia(const tavrel::FrameSample& sample);
-    std::unique_ptr<tavrel::CHTR> PoseOf(const std::string& file, int local);
     // Stores the pose as frame f of the display motion and makes f current.
     void Store(int f, const tavrel::CHTR& pose);
 

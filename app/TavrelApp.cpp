@@ -7,9 +7,11 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
+#include <QTimer>
 #include <filesystem>
 
 #include "app/DisplayCheck.h"
+#include "app/ProjectFileCommands.h"
 #include "app/SingleInstance.h"
 #include "app/TavrelMainFrame.h"
 #include "app/TavrelMediator.h"
@@ -97,8 +99,15 @@ CTavrelApp::StartResult CTavrelApp::Start(const QStringList& arguments,
         return StartResult::NoMediator;
     }
     mainFrame_->SetMediator(mediator_.get());
+    fileCommands_ = new CProjectFileCommands(mainFrame_.get(), dataFolder.toStdString());
+    fileCommands_->saved = [frame = mainFrame_.get()](const QString& path) {
+        frame->AddRecentFile(path);
+    };
+    mainFrame_->SetFileCommands(fileCommands_);
     mediator_->ArrangeWindows();
     if (options.connectWindows) options.connectWindows(mediator_.get());
+    // Work left by a crash is offered back once the window stands.
+    QTimer::singleShot(0, fileCommands_, [commands = fileCommands_] { commands->OfferRestore(); });
 
     connect(instance_.get(), &CSingleInstance::raiseRequested, this, &CTavrelApp::BringToFront);
     connect(instance_.get(), &CSingleInstance::openRequested, mainFrame_.get(),

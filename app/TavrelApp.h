@@ -9,6 +9,7 @@
 
 #include "app/ResourceBundle.h"
 
+class CProjectFileCommands;
 class CSingleInstance;
 class CTavrelMainFrame;
 class CTavrelMediator;
@@ -45,6 +46,9 @@ public:
 
     CTavrelMainFrame* MainFrame() const { return mainFrame_.get(); }
     CTavrelMediator* Mediator() const { return mediator_.get(); }
+    // The File menu's save and export commands (owned by the main frame); made before
+    // connectWindows runs, so that it can give them the timeline.
+    CProjectFileCommands* FileCommands() const { return fileCommands_; }
 
     // share/tavrel beside bin/ of the running program.
     static QString DefaultProgramFolder();
@@ -60,4 +64,5 @@ private:
     std::unique_ptr<CSingleInstance> instance_;
     std::unique_ptr<CTavrelMainFrame> mainFrame_;
     std::unique_ptr<CTavrelMediator> mediator_;
+    CProjectFileCommands* fileCommands_ = nullptr;
 };

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include "app/ProjectFileCommands.h"
 #include "app/TavrelMediator.h"
 #include "uikit/UiText.h"
 
@@ -117,6 +118,7 @@ CWindowLayout CTavrelMainFrame::ClientLayout() const {
 
 bool CTavrelMainFrame::OnCommand(int id) {
     if (id == command::kExit) return close();
+    if (fileCommands_ && fileCommands_->Handles(id)) return fileCommands_->Run(id);
     return mediator_ && mediator_->OnCommand(id);
 }
 
@@ -127,7 +129,10 @@ void CTavrelMainFrame::InvertCheckMark(int id) {
 void CTavrelMainFrame::UpdateCommandStates() {
     if (!mediator_) return;
     for (auto it = actions_.cbegin(); it != actions_.cend(); ++it) {
-        it.value()->setEnabled(mediator_->IsCommandEnabled(it.key()));
+        const int id = it.key();
+        it.value()->setEnabled(fileCommands_ && fileCommands_->Handles(id)
+                                   ? fileCommands_->IsEnabled(id)
+                                   : mediator_->IsCommandEnabled(id));
     }
 }
 
@@ -188,5 +193,6 @@ void CTavrelMainFrame::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    if (fileCommands_) fileCommands_->MarkCleanExit();
     event->accept();
 }

@@ -6,6 +6,7 @@
 
 #include "app/WindowLayout.h"
 
+class CProjectFileCommands;
 class CTavrelMediator;
 class QAction;
 class QMdiArea;
@@ -23,6 +24,8 @@ public:
     // Places the window at (10, 10) with the screen's width - 20 and height - 95.
     void PlaceOnScreen();
     void SetMediator(CTavrelMediator* mediator) { mediator_ = mediator; }
+    // Save, Save as, the exports and the autosave; the frame does not own it.
+    void SetFileCommands(CProjectFileCommands* commands) { fileCommands_ = commands; }
 
     QMdiArea* MdiArea() const { return mdiArea_; }
     // The three frames' places in the MDI area's current client rectangle.
@@ -56,6 +59,7 @@ private:
 
     QMdiArea* mdiArea_;
     CTavrelMediator* mediator_ = nullptr;
+    CProjectFileCommands* fileCommands_ = nullptr;
     QMap<int, QAction*> actions_;
     QMenu* recentMenu_ = nullptr;
     QString pendingFile_;

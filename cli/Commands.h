@@ -24,6 +24,8 @@ int RunImportCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunPoseCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunEditCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunRenderCommand(const Args& args, std::ostream& out, std::ostream& err);
+int RunBakeCommand(const Args& args, std::ostream& out, std::ostream& err);
+int RunRenderVideoCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunFrameCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunThumbnailsCommand(const Args& args, std::ostream& out, std::ostream& err);
 

@@ -1,7 +1,6 @@
 // render: the world with the avatar posed at one frame of a motion file, or showing one frame
 // of a project's timeline as the editor shows it, drawn headless and written as a PNG picture.
 #include <algorithm>
-#include <charconv>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -11,7 +10,9 @@
 #include "RKWindow/RKWindow.h"
 #include "ZU2/rkEglHost.h"
 #include "cli/Commands.h"
+#include "cli/DataFolder.h"
 #include "cli/OpenedProject.h"
+#include "cli/OptionParsing.h"
 #include "cli/PngWriter.h"
 #include "motion/AnimFileFactory.h"
 #include "motion/Motion.h"
@@ -20,11 +21,6 @@ namespace tavrel::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr const char* kCameras[] = {"front", "back", "left", "right", "up", "down"};
-constexpr int kMaxSide = 8192;
-// The window's background until the editor's settings choose another.
-constexpr uint8_t kBackground[3] = {92, 100, 116};
 
 struct RenderOptions {
     std::string file;
@@ -36,30 +32,6 @@ struct RenderOptions {
     int height = 400;
     float scale = 1.0f;
 };
-
-template <typename T>
-bool ParseNumber(const std::string& text, T* value) {
-    const char* end = text.data() + text.size();
-    auto [ptr, error] = std::from_chars(text.data(), end, *value);
-    return error == std::errc() && ptr == end;
-}
-
-bool ParseSize(const std::string& text, int* width, int* height) {
-    const auto x = text.find('x');
-    return x != std::string::npos && ParseNumber(text.substr(0, x), width) &&
-           ParseNumber(text.substr(x + 1), height) && *width > 0 && *height > 0 &&
-           *width <= kMaxSide && *height <= kMaxSide;
-}
-
-bool ParseCamera(const std::string& text, int* camera) {
-    for (int i = 0; i < RKViewport::PresetCount; ++i) {
-        if (text == kCameras[i]) {
-            *camera = i;
-            return true;
-        }
-    }
-    return false;
-}
 
 // Fills the options; an empty result means they were fine, otherwise it says what is wrong.
 std::string ParseOptions(const Args& args, RenderOptions* o) {
@@ -92,16 +64,6 @@ std::string ParseOptions(const Args& args, RenderOptions* o) {
     if (o->file.empty()) return "expects a motion or project file";
     if (o->out.empty()) return "expects -o OUT.png";
     return {};
-}
-
-// The program's data: $TAVREL_HOME when it holds the avatar, else share/tavrel beside bin/.
-std::string DataFolder() {
-    if (const char* home = std::getenv("TAVREL_HOME")) {
-        if (fs::exists(fs::path(home) / "avatar.scx")) return home;
-    }
-    std::error_code error;
-    const fs::path exe = fs::read_symlink("/proc/self/exe", error);
-    return (exe.parent_path().parent_path() / "share" / "tavrel").string();
 }
 
 bool MakeHost(rkEglHost& host, const RenderOptions& o, std::ostream& err) {
@@ -190,7 +152,8 @@ int RunRenderCommand(const Args& args, std::ostream& out, std::ostream& err) {
     // Through CMotion: frames that fail to read give no pose and the reader's message.
     CMotion motion(options.file, 0);
     if (!motion.HasData()) {
-        err << "error: " << options.file << ": not a readable motion file (.cha, .chb, .htr or .bvh)\n";
+        err << "error: " << options.file
+            << ": not a readable motion file (.cha, .chb, .htr or .bvh)\n";
         return kExitFailed;
     }
     const int frame = std::clamp(options.hasFrame ? options.frame : motion.GetBeginFrame(),

@@ -51,6 +51,16 @@ const std::vector<Command>& Commands() {
          "draws the avatar posed at a frame of a motion, or a frame of a project's timeline\n"
          "      with its picture or video behind (headless), and writes a PNG picture",
          RunRenderCommand},
+        {"bake", "PROJECT OUT.cha|OUT.chb|OUT.bvh",
+         "writes a project's whole timeline (frame 0 to its last frame) as one motion at 60 fps,\n"
+         "      frame for frame as the editor plays it",
+         RunBakeCommand},
+        {"render-video",
+         "PROJECT -o OUT.mp4 [--size WxH] [--camera front|back|left|right|up|down]\n"
+         "       [--from F] [--to F]",
+         "encodes a project's timeline at 60 fps as the editor shows it (avatar, picture or\n"
+         "      video behind, sound track), headless, with a progress line on stderr",
+         RunRenderVideoCommand},
         {"frame", "VIDEO --time MS -o OUT.png|OUT.bmp",
          "writes the frame of a video (AVI, MP4, MOV, MKV, WebM) shown at that time",
          RunFrameCommand},

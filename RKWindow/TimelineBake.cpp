@@ -1,0 +1,114 @@
+#include "RKWindow/TimelineBake.h"
+
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "AnimRead/ErrObj.h"
+#include "RKWindow/SamplePose.h"
+#include "base/ReplacingFile.h"
+#include "motion/AnimFileFactory.h"
+#include "motion/Motion.h"
+#include "timeline/FrameSample.h"
+
+namespace tavrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kTimelineRate = 60;
+
+bool SameFile(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty()) return false;
+    std::error_code error;
+    if (fs::equivalent(a, b, error)) return true;
+    return fs::weakly_canonical(a, error) == fs::weakly_canonical(b, error);
+}
+
+// The rest pose from the data folder, or the standard skeleton's own when that is missing.
+std::unique_ptr<CHTR> RestPose(CMotionManager& manager, const std::string& restPosePath) {
+    if (auto rest = CachedPose(manager, restPosePath, 0)) return rest;
+    return CMotion().GetPose(0);
+}
+
+bool Write(ANIMFILE& record, const std::string& outPath, MotionFileType type, std::string* error) {
+    CReplacingFile file(outPath);
+    try {
+        if (!record.WriteAs(file.TempPath().c_str(), WriteFormatOf(type))) {
+            *error = "cannot create " + outPath;
+            return false;
+        }
+    } catch (const ERROBJ& e) {
+        *error = "cannot write " + outPath + ": " + e.GetText();
+        return false;
+    }
+    if (!file.Commit()) {
+        *error = "cannot replace " + outPath;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool IsProjectInput(const CTimelineProject& project, const std::string& path) {
+    std::vector<std::string> inputs = {project.file, project.soundFile};
+    auto addPlayed = [&](const std::string& file) {
+        if (file.empty()) return;
+        inputs.push_back(file);
+        if (!project.dataFolder.empty())
+            inputs.push_back((fs::path(project.dataFolder) / fs::path(file).filename()).string());
+    };
+    for (const MotionClip& c : project.motionClips) {
+        addPlayed(c.fileName);
+        addPlayed(c.sourceFileName);
+    }
+    for (const MediaClip& m : project.mediaClips) addPlayed(m.fileName);
+    if (!project.soundFile.empty()) addPlayed(project.soundFile);
+    for (const std::string& input : inputs) {
+        if (SameFile(input, path)) return true;
+    }
+    return false;
+}
+
+BakeOutcome BakeTimeline(const CTimelineProject& project, CMotionManager& manager,
+                         const std::string& restPosePath, const std::string& outPath,
+                         const BakeProgress& progress) {
+    BakeOutcome outcome;
+    const MotionFileType type = MotionFileTypeOf(outPath);
+    if (type != kTypeCHA && type != kTypeCHB && type != kTypeBVH) {
+        outcome.error = "the output must end in .cha, .chb or .bvh";
+        return outcome;
+    }
+    if (IsProjectInput(project, outPath)) {
+        outcome.error = outPath + " is one of the project's own files";
+        return outcome;
+    }
+    const int last = project.LastFrame();
+    if (last < 0) {
+        outcome.error = "the timeline holds no motion clip";
+        return outcome;
+    }
+    std::unique_ptr<ANIMFILE> record = CreateAnimFile(nullptr, kTypeCHB, 1);
+    std::unique_ptr<CHTR> shown = RestPose(manager, restPosePath);
+    if (!record || !shown) {
+        outcome.error = "the standard skeleton cannot be built";
+        return outcome;
+    }
+    record->SetFrameRate(kTimelineRate);
+    for (int f = 0; f <= last; ++f) {
+        SamplePose next = PoseOfSample(manager, GetFrameSample(&project, f), restPosePath);
+        // A frame whose motions give no pose keeps the pose before it on screen.
+        if (next.pose) shown = std::move(next.pose);
+        record->SetFrame(shown->GetRoot(), f);
+        if (progress && !progress(f + 1, last + 1)) {
+            outcome.cancelled = true;
+            return outcome;
+        }
+    }
+    outcome.frames = last + 1;
+    outcome.ok = Write(*record, outPath, type, &outcome.error);
+    return outcome;
+}
+
+}  // namespace tavrel

@@ -1,0 +1,231 @@
+#include "app/ProjectFileCommands.h"
+
+#include <QDateTime>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLocale>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QSettings>
+#include <QTimer>
+#include <filesystem>
+#include <memory>
+
+#include "RKWindow/RKWindow.h"
+#include "RKWindow/TimelineBake.h"
+#include "RKWindow/TimelineVideo.h"
+#include "ZU2/rkEglHost.h"
+#include "app/ColleagueSeams.h"
+#include "motion/MotionManager.h"
+#include "timeline/ProjectFileWriter.h"
+#include "timeline/TimelineProject.h"
+#include "uikit/UiText.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kSaveTitle = 62540;
+constexpr int kExportMotionTitle = 62541;
+constexpr int kExportVideoTitle = 62542;
+constexpr int kSaveFailed = 62543;
+constexpr int kExportFailed = 62544;
+constexpr int kRestoreQuestion = 62545;
+constexpr int kExporting = 62546;
+constexpr int kCancel = 62547;
+constexpr int kNoGL = 62548;
+
+const char* const kCleanExitKey = "Autosave/CleanExit";
+
+std::string AutosaveFolder(const std::string& dataFolder) {
+    return (fs::path(dataFolder) / "Autosave").string();
+}
+
+// A QProgressDialog that says whether the user cancelled.
+std::function<bool(int, int)> DialogProgress(QWidget* parent, int titleId) {
+    auto dialog = std::make_shared<QProgressDialog>(tavrel::ui::Text(kExporting),
+                                                    tavrel::ui::Text(kCancel), 0, 100, parent);
+    dialog->setWindowTitle(tavrel::ui::Text(titleId));
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setMinimumDuration(300);
+    return [dialog](int done, int total) {
+        dialog->setMaximum(total);
+        dialog->setValue(done);  // a modal dialog lets the Cancel click through here
+        return !dialog->wasCanceled();
+    };
+}
+
+}  // namespace
+
+CProjectFileCommands::CProjectFileCommands(QWidget* parent, std::string dataFolder)
+    : QObject(parent),
+      parent_(parent),
+      dataFolder_(std::move(dataFolder)),
+      autosaveTimer_(new QTimer(this)) {
+    askPath = [this](int titleId, const QString& filter, const QString& suggested) {
+        return QFileDialog::getSaveFileName(parent_, tavrel::ui::Text(titleId), suggested, filter);
+    };
+    askRestore = [this](const QString& when) {
+        QString text = tavrel::ui::Text(kRestoreQuestion);
+        text.replace("%Time", when);
+        return QMessageBox::question(parent_, tavrel::ui::Text(126), text) == QMessageBox::Yes;
+    };
+    makeProgress = [this](int titleId) { return DialogProgress(parent_, titleId); };
+    connect(autosaveTimer_, &QTimer::timeout, this, [this] { Autosave(); });
+    autosaveTimer_->start(kAutosaveInterval);
+}
+
+CProjectFileCommands::~CProjectFileCommands() = default;
+
+bool CProjectFileCommands::Handles(int id) const {
+    return id == command::kSave || id == command::kSaveAs || id == command::kExportMotion ||
+           id == command::kExportVideo;
+}
+
+bool CProjectFileCommands::IsEnabled(int id) const {
+    if (!timeline_ || timeline_->IsBusy() || !timeline_->Project()) return false;
+    if (id == command::kExportMotion || id == command::kExportVideo)
+        return timeline_->Project()->LastFrame() >= 0;
+    return Handles(id);
+}
+
+bool CProjectFileCommands::Run(int id) {
+    if (!IsEnabled(id)) return false;
+    switch (id) {
+        case command::kSave:
+            return Save();
+        case command::kSaveAs:
+            return SaveAs();
+        case command::kExportMotion:
+            return ExportMotion();
+        case command::kExportVideo:
+            return ExportVideo();
+        default:
+            return false;
+    }
+}
+
+// Save writes where the project last went, as long as it is still the same project.
+bool CProjectFileCommands::CurrentPathValid() const {
+    const tavrel::CTimelineProject* project = timeline_->Project();
+    return !savedPath_.empty() && project->file == savedFor_;
+}
+
+bool CProjectFileCommands::Save() {
+    const tavrel::CTimelineProject* project = timeline_ ? timeline_->Project() : nullptr;
+    if (!project) return false;
+    if (CurrentPathValid()) return WriteProject(savedPath_);
+    // A project read from a file goes back to it, unless it is the restored autosave.
+    if (project->fromFile && !project->file.empty() && project->file != AutosaveFile())
+        return WriteProject(project->file);
+    return SaveAs();
+}
+
+bool CProjectFileCommands::SaveAs() {
+    const tavrel::CTimelineProject* project = timeline_ ? timeline_->Project() : nullptr;
+    if (!project) return false;
+    const QString suggested =
+        tavrel::ui::ToQString(project->name.empty() ? "project" : project->name);
+    const QString path = askPath(kSaveTitle, "Tavrel projects (*.tvp)", suggested + ".tvp");
+    if (path.isEmpty()) return false;
+    QString target = path;
+    if (QFileInfo(target).suffix().isEmpty()) target += ".tvp";
+    return WriteProject(tavrel::ui::ToStdString(target));
+}
+
+bool CProjectFileCommands::WriteProject(const std::string& path) {
+    const tavrel::CTimelineProject* project = timeline_->Project();
+    std::string error;
+    if (!tavrel::CProjectFileWriter::Write(*project, path, &error)) {
+        Fail(kSaveFailed, error);
+        return false;
+    }
+    savedPath_ = path;
+    savedFor_ = project->file;
+    if (saved) saved(tavrel::ui::ToQString(path));
+    return true;
+}
+
+void CProjectFileCommands::Fail(int id, const std::string& detail) {
+    tavrel::ui::ShowMessage(parent_, tavrel::MakeMessage(id, {{"%Reason", detail}}));
+}
+
+bool CProjectFileCommands::ExportMotion() {
+    const QString path =
+        askPath(kExportMotionTitle, "Motion files (*.chb *.cha *.bvh)", "baked.chb");
+    if (path.isEmpty()) return false;
+    tavrel::CMotionManager manager;  // its own cache: the export reads, the editor plays
+    const std::string rest = (fs::path(dataFolder_) / "Init.chb").string();
+    auto progress = makeProgress(kExportMotionTitle);
+    const tavrel::BakeOutcome outcome = tavrel::BakeTimeline(
+        *timeline_->Project(), manager, rest, tavrel::ui::ToStdString(path), progress);
+    if (!outcome.ok && !outcome.cancelled) Fail(kExportFailed, outcome.error);
+    return outcome.ok;
+}
+
+bool CProjectFileCommands::ExportVideo() {
+    const QString path = askPath(kExportVideoTitle, "Videos (*.mp4 *.mkv *.mov)", "video.mp4");
+    if (path.isEmpty()) return false;
+    rkEglHost host;
+    if (!host.Create(kVideoWidth, kVideoHeight)) {
+        tavrel::ui::ShowMessage(parent_, tavrel::MakeMessage(kNoGL));
+        return false;
+    }
+    tavrel::CMotionManager manager;
+    CRKWindow window(manager, dataFolder_);
+    if (!window.Initialise(&host, kVideoWidth, kVideoHeight)) {
+        tavrel::ui::ShowMessage(parent_, tavrel::MakeMessage(kNoGL));
+        return false;
+    }
+    tavrel::VideoExport job;
+    job.out = tavrel::ui::ToStdString(path);
+    job.width = kVideoWidth;
+    job.height = kVideoHeight;
+    auto progress = makeProgress(kExportVideoTitle);
+    const tavrel::VideoOutcome outcome =
+        tavrel::RenderTimelineVideo(window, *timeline_->Project(), job, progress);
+    if (!outcome.ok && !outcome.cancelled) Fail(kExportFailed, outcome.error);
+    return outcome.ok;
+}
+
+std::string CProjectFileCommands::AutosaveFile() const {
+    return (fs::path(AutosaveFolder(dataFolder_)) / "autosave.tvp").string();
+}
+
+// Written into a fresh folder that then replaces the last one, so copies of clips no longer
+// played do not pile up and a crash while writing keeps the previous autosave.
+bool CProjectFileCommands::Autosave() {
+    const tavrel::CTimelineProject* project = timeline_ ? timeline_->Project() : nullptr;
+    if (!project || timeline_->IsBusy() || project->LastFrame() < 0) return false;
+    const fs::path folder = AutosaveFolder(dataFolder_);
+    const fs::path fresh = folder.string() + ".new";
+    std::error_code error;
+    fs::remove_all(fresh, error);
+    fs::create_directories(fresh, error);
+    std::string reason;
+    if (error ||
+        !tavrel::CProjectFileWriter::Write(*project, (fresh / "autosave.tvp").string(), &reason)) {
+        fs::remove_all(fresh, error);
+        return false;
+    }
+    fs::remove_all(folder, error);
+    fs::rename(fresh, folder, error);
+    return !error;
+}
+
+bool CProjectFileCommands::OfferRestore() {
+    const QFileInfo autosave(tavrel::ui::ToQString(AutosaveFile()));
+    if (!autosave.exists() || !timeline_) return false;
+    const QDateTime cleanExit = QSettings().value(kCleanExitKey).toDateTime();
+    if (cleanExit.isValid() && autosave.lastModified() <= cleanExit) return false;
+    if (!askRestore(QLocale().toString(autosave.lastModified(), QLocale::ShortFormat)))
+        return false;
+    return timeline_->OpenProject(AutosaveFile());
+}
+
+void CProjectFileCommands::MarkCleanExit() {
+    autosaveTimer_->stop();
+    std::error_code error;
+    fs::remove_all(AutosaveFolder(dataFolder_), error);
+    QSettings().setValue(kCleanExitKey, QDateTime::currentDateTime());
+}

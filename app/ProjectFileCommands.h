@@ -1,0 +1,77 @@
+#pragma once
+// The File menu's project commands: Save, Save as, Export motion (bake), Export video, and the
+// autosave of the working state every minute that is offered back after a crash. The timeline
+// is reached through its operations (its project, opening a file); the questions to the user
+// go through small hooks that tests answer.
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <string>
+
+class CTimelineOperations;
+class QTimer;
+class QWidget;
+
+namespace command {
+constexpr int kSave = 57603;
+constexpr int kSaveAs = 57604;
+constexpr int kExportMotion = 32950;
+constexpr int kExportVideo = 32951;
+}  // namespace command
+
+class CProjectFileCommands : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kAutosaveInterval = 60 * 1000;  // ms
+    static constexpr int kVideoWidth = 1280;
+    static constexpr int kVideoHeight = 720;
+
+    // dataFolder: the per-user data folder (the avatar's files, the autosave).
+    CProjectFileCommands(QWidget* parent, std::string dataFolder);
+    ~CProjectFileCommands() override;
+
+    void SetTimeline(CTimelineOperations* timeline) { timeline_ = timeline; }
+
+    bool Handles(int id) const;
+    bool IsEnabled(int id) const;
+    bool Run(int id);
+
+    bool Save();
+    bool SaveAs();
+    bool ExportMotion();
+    bool ExportVideo();
+
+    // Writes the working state to the autosave folder (also the timer's work); false when
+    // there is nothing to save or it could not be written.
+    bool Autosave();
+    // Start-up: when an autosave is newer than the last clean exit, asks whether to restore it
+    // and opens it in the timeline if so. True when it was restored.
+    bool OfferRestore();
+    // The program ends normally: the autosave is dropped and the clean exit noted.
+    void MarkCleanExit();
+    std::string AutosaveFile() const;
+    // The file Save writes to ("" until the project was saved or came from a file).
+    const std::string& SavedPath() const { return savedPath_; }
+
+    // Questions to the user; the defaults show Qt's dialogs.
+    // A file name to write (filter as QFileDialog takes it), or "" when cancelled.
+    std::function<QString(int titleId, const QString& filter, const QString& suggested)> askPath;
+    // Whether to restore the autosave made at the given time.
+    std::function<bool(const QString& when)> askRestore;
+    // Called after each exported frame; false cancels. Made anew for every export.
+    std::function<std::function<bool(int done, int total)>(int titleId)> makeProgress;
+    // After a successful save (the shell adds the file to the recent files).
+    std::function<void(const QString& path)> saved;
+
+private:
+    bool WriteProject(const std::string& path);
+    bool CurrentPathValid() const;
+    void Fail(int id, const std::string& detail);
+
+    QWidget* parent_;
+    std::string dataFolder_;
+    CTimelineOperations* timeline_ = nullptr;
+    QTimer* autosaveTimer_;
+    std::string savedPath_;
+    std::string savedFor_;  // the project file of the project savedPath_ belongs to
+};

@@ -1,0 +1,114 @@
+// tavrel-cli bake: the written motion holds, at every timeline frame, the pose the frame
+// display mixes from that frame's sample.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cmath>
+#include <filesystem>
+
+#include "../motion/MotionFiles.h"
+#include "ToolRun.h"
+#include "cli/OpenedProject.h"
+#include "motion/CurveFunction.h"
+#include "motion/Motion.h"
+#include "motion/PoseBlender.h"
+
+namespace tavrel::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using tavrel::testing::TempDir;
+using tavrel::testing::WriteStandardMotion;
+using tavrel::testing::WriteText;
+using testing::Result;
+using testing::Tool;
+
+const char* const kCurves[] = {"Linear", "EaseIn", "EaseOut", "Curve"};
+
+// Largest difference between the local matrices of two poses of the same shape.
+float Distance(const rkNode* a, const rkNode* b) {
+    if (!a || !b) return a == b ? 0.0f : 1e9f;
+    float d = 0.0f;
+    for (int i = 0; i < 16; ++i) d = std::max(d, std::fabs(a->local.m[i] - b->local.m[i]));
+    return std::max({d, Distance(a->child, b->child), Distance(a->next, b->next)});
+}
+
+class BakeCommand : public ::testing::Test {
+protected:
+    BakeCommand() {
+        setenv("TAVREL_HOME", TAVREL_SHARE_DIR, 1);
+        WriteStandardMotion(dir / "a.chb", 30);
+        WriteStandardMotion(dir / "b.cha", 30);
+        WriteStandardMotion(dir / "c.chb", 12);
+        // a blends into b over frames 25..34 with the ease-out curve; 60..79 lie between
+        // clips (the rest pose); c starts at its own frame 3.
+        WriteText(dir / "p.tvp",
+                  "D,demo\n3\nM,0,29,5,5,0,2,a.chb,0,29,0,0,0,*\n"
+                  "M,30,59,5,5,0,0,b.cha,0,29,1,2,3,*\nM,80,88,0,0,0,1,c.chb,3,11,0,0,0,*\n"
+                  "0\nS,none\nI,0\n");
+    }
+    ~BakeCommand() override { unsetenv("TAVREL_HOME"); }
+
+    // The pose playback shows at the frame, mixed here from the sample's own motions.
+    std::unique_ptr<CHTR> Expected(OpenedProject& project, int f) {
+        const FrameSample s = project.Model().GetFrameSample(f);
+        if (s.localA == -1) return CMotion(TAVREL_SHARE_DIR "/Init.chb", 0).GetPose(0);
+        std::unique_ptr<CHTR> a = CMotion(s.fileA, 0).GetPose(s.localA);
+        if (s.localB == -1) return a;
+        std::unique_ptr<CHTR> b = CMotion(s.fileB, 0).GetPose(s.localB);
+        const float c = CCurveFunction::GetValue(kCurves[s.curve], s.weight);
+        return CPoseBlender().Blend(a.get(), b.get(), 1.0f - c);
+    }
+
+    TempDir dir;
+};
+
+TEST_F(BakeCommand, EveryFrameIsTheMixedPoseOfItsSample) {
+    for (const char* name : {"baked.chb", "baked.bvh"}) {
+        const Result r = Tool({"bake", dir / "p.tvp", dir / name});
+        ASSERT_EQ(r.code, kExitOk) << r.err;
+        EXPECT_NE(r.out.find("89 frames"), std::string::npos) << r.out;
+        CMotion baked(dir / name, 0);
+        ASSERT_EQ(baked.GetLength(), 89) << name;
+        if (std::string(name) == "baked.bvh") continue;  // text: checked for shape only
+        OpenedProject project;
+        ASSERT_TRUE(project.Open(dir / "p.tvp").empty());
+        int blended = 0;
+        for (int f = 0; f < 89; ++f) {
+            const std::unique_ptr<CHTR> expected = Expected(project, f);
+            const std::unique_ptr<CHTR> got = baked.GetPose(f);
+            ASSERT_TRUE(expected && got) << f;
+            ASSERT_LT(Distance(expected->GetRoot(), got->GetRoot()), 1e-4f) << "frame " << f;
+            blended += project.Model().GetFrameSample(f).localB != -1;
+        }
+        EXPECT_GT(blended, 5);  // the transition was part of what was compared
+    }
+    // Frames before and after a transition differ: the baked motion moves.
+    CMotion baked(dir / "baked.chb", 0);
+    EXPECT_GT(Distance(baked.GetPose(10)->GetRoot(), baked.GetPose(50)->GetRoot()), 1.0f);
+    EXPECT_GT(Distance(baked.GetPose(70)->GetRoot(), baked.GetPose(85)->GetRoot()), 0.01f);
+}
+
+TEST_F(BakeCommand, RefusesWithoutTouchingTheUsersFiles) {
+    const std::string before = tavrel::testing::ReadBytes(dir / "a.chb");
+    EXPECT_EQ(Tool({"bake", dir / "p.tvp", dir / "a.chb"}).code, kExitFailed);
+    EXPECT_EQ(Tool({"bake", dir / "p.tvp", dir / "p.tvp"}).code, kExitFailed);
+    EXPECT_EQ(tavrel::testing::ReadBytes(dir / "a.chb"), before);
+    EXPECT_EQ(Tool({"bake", dir / "p.tvp", dir / "out.htr"}).code, kExitFailed);
+    EXPECT_EQ(Tool({"bake", dir / "p.tvp", dir / "no/such/dir/out.chb"}).code, kExitFailed);
+    EXPECT_EQ(Tool({"bake", dir / "missing.tvp", dir / "out.chb"}).code, kExitFailed);
+    WriteText(dir / "empty.tvp", "D,demo\n0\n0\nS,none\nI,0\n");
+    const Result empty = Tool({"bake", dir / "empty.tvp", dir / "out.chb"});
+    EXPECT_EQ(empty.code, kExitFailed);
+    EXPECT_NE(empty.err.find("no motion clip"), std::string::npos) << empty.err;
+    EXPECT_EQ(Tool({"bake", dir / "p.tvp"}).code, kExitUsage);
+    // An existing output is replaced as a whole; no temporary file stays behind.
+    WriteText(dir / "old.cha", "old");
+    ASSERT_EQ(Tool({"bake", dir / "p.tvp", dir / "old.cha"}).code, kExitOk);
+    EXPECT_EQ(CMotion(dir / "old.cha", 0).GetLength(), 89);
+    for (const auto& entry : fs::directory_iterator(dir.Path()))
+        EXPECT_EQ(entry.path().filename().string().find(".part-"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tavrel::cli
