@@ -12,6 +12,7 @@
 #include <cstdio>
 
 #include "RKWindow/ui/C3DWindowView.h"
+#include "app/EditorWindows.h"
 #include "app/TavrelApp.h"
 #include "app/TavrelMainFrame.h"
 #include "app/TavrelMediator.h"
@@ -90,7 +91,9 @@ int main(int argc, char** argv) {
     const Options options = ParseArguments(application.arguments());
 
     CTavrelApp app;
-    switch (app.Start(options.files)) {
+    CStartOptions start;
+    start.connectWindows = [](CTavrelMediator* mediator) { ConnectEditorWindows(mediator); };
+    switch (app.Start(options.files, start)) {
         case CTavrelApp::StartResult::Running:
             break;
         case CTavrelApp::StartResult::AnotherInstance:
