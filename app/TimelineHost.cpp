@@ -22,6 +22,8 @@ std::unique_ptr<CTimelineHost> CTimelineHost::Create(CTavrelMediator* mediator,
         ui::ShowMessage(nullptr, failure);
         return nullptr;
     }
+    // Only one editor runs at a time: what is left there was left by one that ended badly.
+    folder->Empty();
     std::unique_ptr<CTimelineHost> host(new CTimelineHost(mediator, std::move(*folder)));
     host->Build(std::move(services));
     return host;
@@ -138,7 +140,9 @@ bool CTimelineHost::OpenProject(const std::string& given) {
     if (!Ready() || IsBusy()) return false;
     const std::string path = given.empty() ? AskProjectFile() : given;
     if (path.empty()) return false;
+    // The copies of the project before go, or every reopening would number the names anew.
     motions_.Clear();
+    workingDirectory_.Empty();
     CTimelinePanel& panel = Panel();
     panel.SetReportsSuppressed(true);
     const std::vector<Message> messages = panel.Model().OpenProject(path);

@@ -171,6 +171,10 @@ TEST_F(EditorWindowsTest, AProjectOpenedByNameShowsOnTheTimelineAndItsFramesReac
     EXPECT_EQ(Panel().Model().LastFrame(), last);
     EXPECT_EQ(Panel().Model().Project().motionClips.Count(), 1);
     EXPECT_EQ(mediator->ProjectPath(), file);
+    // Opened again, the clips keep their names (the copies of the first opening are gone).
+    const std::string clipFile = Panel().Model().ClipAtPosition(0)->fileName;
+    ASSERT_TRUE(mediator->OpenFile(file));
+    EXPECT_EQ(Panel().Model().ClipAtPosition(0)->fileName, clipFile);
 
     mediator->shown.clear();
     ASSERT_TRUE(Panel().SetCurrentFrame(12));
