@@ -1,5 +1,7 @@
 #include "RKWindow/IMImageGenerator.h"
 
+#include <algorithm>
+
 #include "base/DebugOutput.h"
 #include "motion/AnimFileFactory.h"
 
@@ -36,8 +38,9 @@ bool CIMImageGenerator::SetWindow(const void* window) {
         TearDown();
         return false;
     }
-    system_->SetBackgroundColor(kBackground[0], kBackground[1], kBackground[2], true);
+    system_->SetBackgroundColor(background_[0], background_[1], background_[2], true);
     system_->SetUpWorld(dataFolder_);
+    width_ = height_ = kDefaultSide;
     host_->DoneCurrent();
     return true;
 }
@@ -53,6 +56,30 @@ bool CIMImageGenerator::SetImageSize(int width, int height) {
     }
     system_->SetWindowRect(0, 0, width, height);
     system_->PresetCamera(RKViewport::Front);
+    width_ = width;
+    height_ = height;
+    return true;
+}
+
+void CIMImageGenerator::SetBackground(const uint8_t rgb[3]) {
+    std::copy(rgb, rgb + 3, background_);
+    if (system_) system_->SetBackgroundColor(rgb[0], rgb[1], rgb[2], true);
+}
+
+int CIMImageGenerator::MiddleFrame(const ANIMFILE& motion) {
+    return motion.GetBeginFrame() + (motion.GetEndFrame() - motion.GetBeginFrame()) / 2;
+}
+
+bool CIMImageGenerator::DrawFrame(ANIMFILE& motion, int frame, uint32_t* pixels) {
+    if (!system_ || !host_->MakeCurrent()) return false;
+    system_->PoseAvatar(motion.GetFrame(frame));
+    // The camera's angle spans the width: a wide view steps back to keep the whole body.
+    system_->sceneScale = std::max(1.0f, float(width_) / float(height_));
+    system_->PresetCamera(RKViewport::Front);
+    const bool drawn = system_->DrawScene(nullptr) && rkReadFrame(RK_READ_COLOR, pixels);
+    host_->DoneCurrent();
+    if (!drawn) return false;
+    for (int i = 0, n = width_ * height_; i < n; ++i) pixels[i] |= 0xFF000000u;
     return true;
 }
 
@@ -69,27 +96,18 @@ std::unique_ptr<tavrel::CRImage> CIMImageGenerator::GetPicture(const std::string
         DebugOutput("CIMImageGenerator::GetImage() failed: cannot read " + motionPath + "\n");
         return nullptr;
     }
-    if (!host_->MakeCurrent()) {
-        DebugOutput("CIMImageGenerator::GetImage() failed: no context on this thread.\n");
-        return nullptr;
-    }
-    system_->PoseAvatar(motion->GetFrame((motion->GetBeginFrame() + motion->GetEndFrame()) / 2));
+    frame_.resize(size_t(width_) * height_);
     std::unique_ptr<tavrel::CRImage> picture;
-    if (system_->DrawScene(nullptr)) {
-        const int width = system_->Device().width, height = system_->Device().height;
-        frame_.resize(size_t(width) * height);
+    if (DrawFrame(*motion, MiddleFrame(*motion), frame_.data())) {
         rgb_.resize(frame_.size() * 3);
-        if (rkReadFrame(RK_READ_COLOR, frame_.data())) {
-            for (size_t i = 0; i < frame_.size(); ++i) {
-                rgb_[i * 3] = (frame_[i] >> 16) & 0xFF;
-                rgb_[i * 3 + 1] = (frame_[i] >> 8) & 0xFF;
-                rgb_[i * 3 + 2] = frame_[i] & 0xFF;
-            }
-            picture = std::make_unique<tavrel::CRImage>();
-            if (!picture->CreateFromPixels(width, height, rgb_.data(), width * 3)) picture.reset();
+        for (size_t i = 0; i < frame_.size(); ++i) {
+            rgb_[i * 3] = (frame_[i] >> 16) & 0xFF;
+            rgb_[i * 3 + 1] = (frame_[i] >> 8) & 0xFF;
+            rgb_[i * 3 + 2] = frame_[i] & 0xFF;
         }
+        picture = std::make_unique<tavrel::CRImage>();
+        if (!picture->CreateFromPixels(width_, height_, rgb_.data(), width_ * 3)) picture.reset();
     }
-    host_->DoneCurrent();
     if (!picture) DebugOutput("CIMImageGenerator::GetImage() failed: cannot draw.\n");
     return picture;
 }

@@ -57,6 +57,9 @@ CAPSystemColleague::CAPSystemColleague(CTavrelMediator* mediator, std::string pr
 void CAPSystemColleague::SetProjectDirectory(const std::string& path) {
     profile_.WriteString("Directory", "Project", path);
 }
+std::string CAPSystemColleague::GetProjectDirectory() const {
+    return profile_.GetString("Directory", "Project");
+}
 std::string CAPSystemColleague::GetMotionDirectory() const {
     return profile_.GetString("Directory", "Motion");
 }

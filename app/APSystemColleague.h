@@ -18,6 +18,7 @@ public:
     CAPSystemColleague(CTavrelMediator* mediator, std::string programFolder);
 
     void SetProjectDirectory(const std::string& path);
+    std::string GetProjectDirectory() const;
     std::string GetMotionDirectory() const;
     void SetMotionDirectory(const std::string& path);
     std::string GetPoseDirectory() const;
@@ -45,6 +46,7 @@ public:
     void Lock() { mutex_.lock(); }
     void Unlock() { mutex_.unlock(); }
     bool TryLock() { return mutex_.try_lock(); }
+    std::mutex& Mutex() { return mutex_; }
 
 private:
     tavrel::CRProfile profile_;

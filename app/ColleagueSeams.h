@@ -55,6 +55,8 @@ public:
     virtual void Shutdown() = 0;
     // The display mode changed: rebuild what depends on it (the image generator).
     virtual void RebuildDisplay() = 0;
+    // Something the commands' enabling depends on changed (the timeline started or stopped).
+    virtual void UpdateCommands() {}
 };
 
 // The 3D window's tools and frame display, seen from its colleague.

@@ -43,6 +43,11 @@ void CGalleryColleague::SetPane(QWidget* pane, CGalleryOperations* operations) {
     operations_ = operations;
 }
 
+void CGalleryColleague::SetPane(QWidget* pane, std::unique_ptr<CGalleryOperations> operations) {
+    SetPane(pane, operations.get());
+    owned_ = std::move(operations);
+}
+
 void CGalleryColleague::ApplyLayout(const QRect& rect) {
     frame_->setGeometry(rect);
 }
@@ -93,4 +98,8 @@ void CGalleryColleague::Shutdown() {
 
 void CGalleryColleague::RebuildDisplay() {
     if (operations_) operations_->RebuildDisplay();
+}
+
+void CGalleryColleague::UpdateCommands() {
+    if (operations_) operations_->UpdateCommands();
 }

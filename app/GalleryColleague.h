@@ -2,6 +2,7 @@
 // The colleague of the gallery frame. Its panes are set on it (SetPane); until then the frame
 // shows an empty pane.
 #include <QObject>
+#include <memory>
 
 #include "app/Colleague.h"
 #include "app/ColleagueSeams.h"
@@ -22,15 +23,20 @@ public:
     CFixedChildFrame* Frame() const { return frame_; }
     // The gallery's widget takes the frame's place of the empty pane; operations may be null.
     void SetPane(QWidget* pane, CGalleryOperations* operations);
+    // The same, the colleague keeping the operations for its lifetime.
+    void SetPane(QWidget* pane, std::unique_ptr<CGalleryOperations> operations);
+    CGalleryOperations* Operations() const { return operations_; }
 
     void ApplyLayout(const QRect& rect);
     bool Command(int id);
     void Refresh();
     void Shutdown();
     void RebuildDisplay();
+    void UpdateCommands();
 
 private:
     CTavrelMainFrame* mainFrame_;
     CFixedChildFrame* frame_ = nullptr;
     CGalleryOperations* operations_ = nullptr;
+    std::unique_ptr<CGalleryOperations> owned_;
 };

@@ -261,6 +261,9 @@ bool CTavrelMediator::DisplayChanged(bool accepted) {
 void CTavrelMediator::SetProjectDirectory(const std::string& path) {
     if (system_) system_->SetProjectDirectory(path);
 }
+std::string CTavrelMediator::GetProjectDirectory() const {
+    return system_ ? system_->GetProjectDirectory() : std::string();
+}
 std::string CTavrelMediator::GetMotionDirectory() const {
     return system_ ? system_->GetMotionDirectory() : std::string();
 }
@@ -285,6 +288,9 @@ void CTavrelMediator::UnlockMutex() {
 bool CTavrelMediator::IsTimelineBusy() const {
     return timeline_ && timeline_->IsBusy();
 }
+void CTavrelMediator::TimelineBusyChanged() {
+    if (gallery_) gallery_->UpdateCommands();
+}
 bool CTavrelMediator::CloseTimelineProject() {
     return timeline_ && timeline_->CloseProject();
 }
@@ -303,6 +309,14 @@ void CTavrelMediator::Zoom(float amount) {
 }
 void CTavrelMediator::Redraw3D() {
     if (window3D_) window3D_->Redraw();
+}
+void CTavrelMediator::ShowFrameSample(const tavrel::FrameSample& sample) {
+    if (window3D_) window3D_->ShowFrameSample(sample);
+}
+void CTavrelMediator::ShowClip(const std::string& motionPath) {
+    if (!window3D_) return;
+    mainFrame_->MdiArea()->setActiveSubWindow(window3D_->Frame());
+    window3D_->ShowClip(motionPath);
 }
 
 bool CTavrelMediator::PreviewFile(const std::string& path) {

@@ -80,6 +80,7 @@ public:
 
     // Requests of the colleagues.
     void SetProjectDirectory(const std::string& path);
+    std::string GetProjectDirectory() const;
     std::string GetMotionDirectory() const;
     void SetMotionDirectory(const std::string& path);
     std::string GetPoseDirectory() const;
@@ -88,12 +89,17 @@ public:
     void LockMutex();
     void UnlockMutex();
     bool IsTimelineBusy() const;
+    // The timeline started or stopped playing: the gallery's commands are grayed or not.
+    void TimelineBusyChanged();
     bool CloseTimelineProject();
     void RefreshGallery();
     void RefreshTimelineFrame();
     void GalleryFocused();
     void Zoom(float amount);
     void Redraw3D();
+    // The timeline's current frame, and a clip it hands over, shown in the 3D window.
+    virtual void ShowFrameSample(const tavrel::FrameSample& sample);
+    void ShowClip(const std::string& motionPath);
     // Plays a motion file in the preview dialog, holding the shared mutex while it runs.
     bool PreviewFile(const std::string& path);
 

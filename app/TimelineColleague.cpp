@@ -34,6 +34,11 @@ void CTimelineColleague::SetPanel(QWidget* panel, CTimelineOperations* operation
     operations_ = operations;
 }
 
+void CTimelineColleague::SetPanel(QWidget* panel, std::unique_ptr<CTimelineOperations> operations) {
+    SetPanel(panel, operations.get());
+    owned_ = std::move(operations);
+}
+
 void CTimelineColleague::ApplyLayout(const QRect& rect) {
     frame_->setGeometry(rect);
 }

@@ -2,6 +2,7 @@
 // The colleague of the timeline frame, the only link between the timeline and the 3D window.
 // The panel is set on it (SetPanel); until then the frame shows an empty pane.
 #include <QObject>
+#include <memory>
 #include <string>
 
 #include "app/Colleague.h"
@@ -22,6 +23,9 @@ public:
 
     CFixedChildFrame* Frame() const { return frame_; }
     void SetPanel(QWidget* panel, CTimelineOperations* operations);
+    // The same, the colleague keeping the operations for its lifetime.
+    void SetPanel(QWidget* panel, std::unique_ptr<CTimelineOperations> operations);
+    CTimelineOperations* Operations() const { return operations_; }
 
     void ApplyLayout(const QRect& rect);
     bool IsBusy() const;
@@ -36,4 +40,5 @@ private:
     CTavrelMainFrame* mainFrame_;
     CFixedChildFrame* frame_ = nullptr;
     CTimelineOperations* operations_ = nullptr;
+    std::unique_ptr<CTimelineOperations> owned_;
 };

@@ -12,9 +12,12 @@
 #include <cstdio>
 
 #include "RKWindow/ui/C3DWindowView.h"
+#include "app/EditorWindows.h"
+#include "app/ProjectFileCommands.h"
 #include "app/TavrelApp.h"
 #include "app/TavrelMainFrame.h"
 #include "app/TavrelMediator.h"
+#include "app/TimelineColleague.h"
 
 namespace {
 
@@ -90,7 +93,13 @@ int main(int argc, char** argv) {
     const Options options = ParseArguments(application.arguments());
 
     CTavrelApp app;
-    switch (app.Start(options.files)) {
+    CStartOptions start;
+    start.connectWindows = [&app](CTavrelMediator* mediator) {
+        ConnectEditorWindows(mediator);
+        // Save, export and the autosave work on the timeline just made.
+        if (app.FileCommands()) app.FileCommands()->SetTimeline(mediator->Timeline()->Operations());
+    };
+    switch (app.Start(options.files, start)) {
         case CTavrelApp::StartResult::Running:
             break;
         case CTavrelApp::StartResult::AnotherInstance:

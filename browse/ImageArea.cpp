@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "RKWindow/MotionPicture.h"
+#include "RKWindow/IMImageGenerator.h"
 #include "RKWindow/RKViewport.h"
 #include "motion/AnimFileFactory.h"
 #include "settings/FileNameRules.h"
@@ -64,18 +64,21 @@ bool CImageArea::Draw() {
     std::unique_lock guard(shared_, std::try_to_lock);
     if (!guard.owns_lock()) return false;  // the 3D machinery is in use: skip this frame
     const int width = std::max(1, this->width()), height = std::max(1, this->height());
-    if (!renderer_ || renderer_->Width() != width || renderer_->Height() != height) {
-        renderer_ = std::make_unique<CMotionPicture>();
-        if (!renderer_->Create(width, height, dataFolder_.toStdString(), kBackground)) {
+    if (!renderer_) {
+        renderer_ = std::make_unique<CIMImageGenerator>(dataFolder_.toStdString());
+        renderer_->SetBackground(kBackground);
+        if (!renderer_->SetWindow(this)) {
             renderer_.reset();
             return false;
         }
     }
+    if ((renderer_->Width() != width || renderer_->Height() != height) &&
+        !renderer_->SetImageSize(width, height)) {
+        return false;
+    }
     std::vector<uint32_t> pixels(size_t(width) * height);
     try {
-        // The camera's angle spans the width: a wide view steps back to keep the whole body.
-        const float scale = std::max(1.0f, float(width) / float(height));
-        if (!renderer_->Draw(*motion_, frame_, RKViewport::Front, scale, pixels.data())) {
+        if (!renderer_->DrawFrame(*motion_, frame_, pixels.data())) {
             return false;
         }
     } catch (...) {

@@ -10,7 +10,7 @@
 
 #include "AnimRead/AnimFile.h"
 
-class CMotionPicture;
+class CIMImageGenerator;
 
 namespace tavrel {
 
@@ -46,7 +46,7 @@ private:
     QString path_;
     QString drawnPath_;
     std::unique_ptr<ANIMFILE> motion_;
-    std::unique_ptr<CMotionPicture> renderer_;
+    std::unique_ptr<CIMImageGenerator> renderer_;
     QImage picture_;
     QBasicTimer timer_;
     int frame_ = 0;

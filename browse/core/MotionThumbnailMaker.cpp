@@ -2,8 +2,7 @@
 
 #include <vector>
 
-#include "RKWindow/MotionPicture.h"
-#include "RKWindow/RKViewport.h"
+#include "RKWindow/IMImageGenerator.h"
 #include "motion/AnimFileFactory.h"
 
 namespace tavrel {
@@ -17,21 +16,27 @@ ThumbnailPtr CMotionThumbnailMaker::Make(const std::string& path, int width, int
     const MotionFileType type = MotionFileTypeOf(path);
     std::unique_ptr<ANIMFILE> motion =
         type == kTypeUnknown ? nullptr : CreateAnimFile(path.c_str(), type, 0);
-    return motion ? MakeFrame(*motion, MotionPictureFrame(*motion), width, height) : nullptr;
+    return motion ? MakeFrame(*motion, CIMImageGenerator::MiddleFrame(*motion), width, height)
+                  : nullptr;
 }
 
 ThumbnailPtr CMotionThumbnailMaker::MakeFrame(ANIMFILE& motion, int frame, int width, int height) {
     if (width <= 0 || height <= 0) return nullptr;
-    if (!picture_ || picture_->Width() != width || picture_->Height() != height) {
-        picture_ = std::make_unique<CMotionPicture>();
-        if (!picture_->Create(width, height, dataFolder_, kBackground)) {
+    if (!picture_) {
+        picture_ = std::make_unique<CIMImageGenerator>(dataFolder_);
+        picture_->SetBackground(kBackground);
+        if (!picture_->SetWindow(this)) {
             picture_.reset();
             return nullptr;
         }
     }
+    if ((picture_->Width() != width || picture_->Height() != height) &&
+        !picture_->SetImageSize(width, height)) {
+        return nullptr;
+    }
     std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
     try {
-        if (!picture_->Draw(motion, frame, RKViewport::Front, 1.0f, pixels.data())) {
+        if (!picture_->DrawFrame(motion, frame, pixels.data())) {
             return nullptr;
         }
     } catch (...) {

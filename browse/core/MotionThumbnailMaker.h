@@ -1,14 +1,14 @@
 #pragma once
 // The thumbnail maker of the gallery and the command line: the avatar in the middle frame of a
-// motion, seen from the front on the gallery's dark background, drawn through one headless
-// motion picture that is kept while the size stays the same.
+// motion, seen from the front on the gallery's dark background, drawn by one headless image
+// generator kept for the maker's life.
 #include <memory>
 #include <string>
 
 #include "AnimRead/AnimFile.h"
 #include "browse/core/ThumbnailPicture.h"
 
-class CMotionPicture;
+class CIMImageGenerator;
 
 namespace tavrel {
 
@@ -29,7 +29,7 @@ public:
 
 private:
     std::string dataFolder_;
-    std::unique_ptr<CMotionPicture> picture_;
+    std::unique_ptr<CIMImageGenerator> picture_;
 };
 
 }  // namespace tavrel

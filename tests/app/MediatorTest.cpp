@@ -290,7 +290,8 @@ TEST_F(MediatorTest, DocumentsAndHelpOpenFromTheProgramFolder) {
 TEST_F(MediatorTest, ThePreviewHoldsTheMutexWhileItRuns) {
     const std::string motion = std::string(TAVREL_SHARE_DIR) + "/Motion/Locomotion/walk.cha";
     bool heldWhileOpen = false;
-    QTimer::singleShot(0, [&] {
+    QObject scope;  // a timer left unfired must not run into a later test
+    QTimer::singleShot(0, &scope, [&] {
         heldWhileOpen = !mediator->System()->TryLock();
         if (!heldWhileOpen) mediator->System()->Unlock();
         const int before = mediator->Preview()->CurrentFrame();

@@ -3,7 +3,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "timeline/SoundTrackWave.h"
 #include "timeline/TimelineModel.h"
 #include "timeline/ui/TimelinePanel.h"
 #include "timeline/ui/TrackColours.h"
@@ -12,8 +11,8 @@ namespace tavrel {
 
 void CSoundTrack::Render(QPainter& painter, int width, int height) {
     painter.fillRect(0, 0, width, height, colours::kBackground);
-    const CSoundTrackWave& wave = panel_.Wave();
-    if (wave.HasSound()) {
+    const CSoundLevels& wave = panel_.Wave();
+    if (wave.FrameCount() > 0) {
         const CTrackMapping& m = Mapping();
         const int end = std::min(wave.FrameCount() - 1, kMaxFrame);
         const int xEnd = m.XOf(end + 1);

@@ -18,6 +18,8 @@ public:
     virtual void ShowClip(const std::string& fileName) = 0;
     // A command the timeline passes on (the selected clip's file, or "" when none).
     virtual void Request(int command, const std::string& fileName) = 0;
+    // Playback started or ended (what else waits for the timeline may go on).
+    virtual void PlayingChanged(bool) {}
 };
 
 }  // namespace tavrel

@@ -552,10 +552,12 @@ void CTimelinePanel::StartPlaying(CRTimer& timer) {
     if (colleague_) colleague_->StillPoseChanged(false);
     stepper_.Start();
     (&timer == &playAllTimer_ ? playRangeTimer_ : playAllTimer_).Stop();
+    const bool started = !playing_;
     playing_ = true;
     if (sound_->IsLoaded()) sound_->PlayFrom(Millisecond(model_->CurrentFrame()));
     timer.Start();
     UpdateCommandUI();
+    if (started && colleague_) colleague_->PlayingChanged(true);
 }
 
 void CTimelinePanel::Stop() {
@@ -567,6 +569,7 @@ void CTimelinePanel::Stop() {
     NotifyStillPose();
     RedrawTracks();
     UpdateCommandUI();
+    if (colleague_) colleague_->PlayingChanged(false);
 }
 
 void CTimelinePanel::EndOfPlay() {
@@ -576,6 +579,7 @@ void CTimelinePanel::EndOfPlay() {
     playing_ = false;
     SetCurrentFrame(0);
     UpdateCommandUI();
+    if (colleague_) colleague_->PlayingChanged(false);
 }
 
 void CTimelinePanel::OnTimer(int identifier) {
@@ -632,9 +636,8 @@ void CTimelinePanel::AddSound(const std::string& path) {
     }
     // The user's file is looked at before anything is replaced, so that a wrong pick keeps
     // the sound the timeline has.
-    CSoundTrackWave check;
+    CSoundLevels check;
     if (const int refused = check.Load(path)) return ShowMessage(MakeMessage(refused));
-    check.Unload();
     sound_->Stop();
     const EditResult result = model_->SetSoundFile(path);
     if (!result.done) {

@@ -9,9 +9,9 @@
 
 #include "settings/Message.h"
 #include "timeline/PlaybackStepper.h"
-#include "timeline/SoundTrackWave.h"
 #include "timeline/TimelineModel.h"
 #include "timeline/ui/PanelDialogs.h"
+#include "timeline/ui/SoundLevels.h"
 #include "timeline/ui/SoundPlayback.h"
 #include "timeline/ui/TimelineColleagueLink.h"
 #include "timeline/ui/TrackMapping.h"
@@ -95,7 +95,7 @@ public:
     CTimelineModel& Model() { return *model_; }
     const CTimelineModel& Model() const { return *model_; }
     const CTrackMapping& Mapping() const { return mapping_; }
-    const CSoundTrackWave& Wave() const { return wave_; }
+    const CSoundLevels& Wave() const { return wave_; }
     CObjectGrid& Grid() { return *grid_; }
     CMediaTrack& MediaTrack() { return *media_; }
     CSoundTrack& SoundTrack() { return *soundTrack_; }
@@ -148,7 +148,7 @@ private:
     CTimelineColleagueLink* colleague_ = nullptr;
 
     CTrackMapping mapping_;
-    CSoundTrackWave wave_;
+    CSoundLevels wave_;
     std::string loadedSound_;
     CPlaybackStepper stepper_;
     CRTimer playAllTimer_;

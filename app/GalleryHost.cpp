@@ -1,0 +1,81 @@
+#include "app/GalleryHost.h"
+
+#include "app/TavrelMediator.h"
+#include "browse/ThumbnailCtrl.h"
+
+namespace {
+// The gallery's own command numbers for the edit menu's commands.
+constexpr int kCopy = 32904;
+constexpr int kCut = 32920;
+constexpr int kPaste = 32908;
+constexpr int kDelete = 32909;
+}  // namespace
+
+CGalleryHost::CGalleryHost(CTavrelMediator* mediator, QString libraryFolder, QString dataFolder)
+    : mediator_(mediator),
+      frame_(new tavrel::CChildFrame(*this, std::move(libraryFolder), std::move(dataFolder))) {}
+
+// The frame uses this object as its services: it goes first.
+CGalleryHost::~CGalleryHost() {
+    delete frame_.data();
+}
+
+bool CGalleryHost::Run(int id) {
+    return Enabled(id) && frame_->HandleCommand(id);
+}
+bool CGalleryHost::Enabled(int id) const {
+    return frame_ && frame_->IsCommandEnabled(id);
+}
+
+bool CGalleryHost::Copy() {
+    return Run(kCopy);
+}
+bool CGalleryHost::Cut() {
+    return Run(kCut);
+}
+bool CGalleryHost::Paste() {
+    return Run(kPaste);
+}
+bool CGalleryHost::Delete() {
+    return Run(kDelete);
+}
+bool CGalleryHost::CanCopy() const {
+    return Enabled(kCopy);
+}
+bool CGalleryHost::CanCut() const {
+    return Enabled(kCut);
+}
+bool CGalleryHost::CanPaste() const {
+    return Enabled(kPaste);
+}
+bool CGalleryHost::CanDelete() const {
+    return Enabled(kDelete);
+}
+
+bool CGalleryHost::Command(int id) {
+    return Run(id);
+}
+
+void CGalleryHost::Refresh() {
+    if (frame_) frame_->Thumbnails()->Refill();
+}
+
+void CGalleryHost::Shutdown() {
+    if (frame_) frame_->Thumbnails()->StopWorker();
+}
+
+// The pictures are made with their own headless context: a new display mode changes nothing.
+void CGalleryHost::RebuildDisplay() {}
+
+void CGalleryHost::UpdateCommands() {
+    if (frame_) frame_->UpdateCommands();
+}
+
+bool CGalleryHost::IsTimelineBusy() const {
+    return mediator_ && mediator_->IsTimelineBusy();
+}
+
+std::mutex& CGalleryHost::SharedMutex() {
+    if (mediator_ && mediator_->System()) return mediator_->System()->Mutex();
+    return CGalleryServices::SharedMutex();
+}

@@ -1,0 +1,48 @@
+#pragma once
+// What fills the gallery frame: the gallery's frame of panes, given the program's services
+// (the timeline's busy state and the shared mutex, through the mediator) and commanded by its
+// colleague.
+#include <QPointer>
+#include <memory>
+
+#include "app/ColleagueSeams.h"
+#include "browse/ChildFrame.h"
+#include "browse/GalleryServices.h"
+
+class CTavrelMediator;
+
+class CGalleryHost : public CGalleryOperations, public tavrel::CGalleryServices {
+public:
+    // libraryFolder and dataFolder as for the gallery frame (empty: the configured ones).
+    explicit CGalleryHost(CTavrelMediator* mediator, QString libraryFolder = {},
+                          QString dataFolder = {});
+    ~CGalleryHost() override;
+
+    tavrel::CChildFrame* Frame() const { return frame_; }
+
+    // --- CGalleryOperations ---
+    bool Copy() override;
+    bool Cut() override;
+    bool Paste() override;
+    bool Delete() override;
+    bool CanCopy() const override;
+    bool CanCut() const override;
+    bool CanPaste() const override;
+    bool CanDelete() const override;
+    bool Command(int id) override;
+    void Refresh() override;
+    void Shutdown() override;
+    void RebuildDisplay() override;
+    void UpdateCommands() override;
+
+    // --- CGalleryServices ---
+    bool IsTimelineBusy() const override;
+    std::mutex& SharedMutex() override;
+
+private:
+    bool Run(int id);
+    bool Enabled(int id) const;
+
+    CTavrelMediator* mediator_;
+    QPointer<tavrel::CChildFrame> frame_;
+};

@@ -1,0 +1,216 @@
+#include "app/TimelineHost.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+#include "app/TavrelMediator.h"
+#include "app/VideoMediaProbe.h"
+#include "app/WavePlaybackSound.h"
+#include "base/DebugOutput.h"
+#include "settings/StringIds.h"
+#include "timeline/ui/TimelineCommands.h"
+#include "uikit/UiText.h"
+
+using namespace tavrel;
+
+std::unique_ptr<CTimelineHost> CTimelineHost::Create(CTavrelMediator* mediator,
+                                                     CTimelinePanel::Services services) {
+    Message failure;
+    std::optional<CWorkingDirectory> folder = CWorkingDirectory::Create({}, ui::Lookup(), &failure);
+    if (!folder) {
+        ui::ShowMessage(nullptr, failure);
+        return nullptr;
+    }
+    // Only one editor runs at a time: what is left there was left by one that ended badly.
+    folder->Empty();
+    std::unique_ptr<CTimelineHost> host(new CTimelineHost(mediator, std::move(*folder)));
+    host->Build(std::move(services));
+    return host;
+}
+
+CTimelineHost::CTimelineHost(CTavrelMediator* mediator, CWorkingDirectory workingDirectory)
+    : mediator_(mediator),
+      motionSide_(motions_),
+      decisions_(nullptr, ui::Lookup()),
+      workingDirectory_(std::move(workingDirectory)),
+      namer_(ui::Lookup()) {}
+
+// The view (with the panel and its model) goes first: they use the sound player, the motion
+// side and the working directory held here.
+CTimelineHost::~CTimelineHost() {
+    if (view_) {
+        view_->Panel().SetColleague(nullptr);
+        delete view_.data();
+    }
+}
+
+void CTimelineHost::Build(CTimelinePanel::Services services) {
+    if (!services.sound) {
+        sound_ = std::make_unique<CWavePlaybackSound>();
+        services.sound = sound_.get();
+    }
+    if (!services.media) {
+        probe_ = std::make_unique<CVideoMediaProbe>();
+        services.media = probe_.get();
+    }
+    if (!services.strings) services.strings = ui::Lookup();
+    if (mediator_ && mediator_->Window3D()) {
+        motionSide_.SetPoseWriter(mediator_->Window3D()->PoseWriter());
+    }
+    auto model = std::make_unique<CTimelineModel>(motionSide_, decisions_, workingDirectory_);
+    view_ = new CTimeLineView(std::move(model), std::move(services));
+    decisions_.SetParent(view_);
+    view_->Panel().SetColleague(this);
+}
+
+// --- Edit commands ---
+
+bool CTimelineHost::Undo() {
+    if (!CanUndo()) return false;
+    Panel().Undo();
+    return true;
+}
+bool CTimelineHost::Redo() {
+    if (!CanRedo()) return false;
+    Panel().Redo();
+    return true;
+}
+bool CTimelineHost::Copy() {
+    if (!CanCopy()) return false;
+    Panel().Model().CopySelected();
+    return true;
+}
+bool CTimelineHost::Paste() {
+    if (!CanPaste()) return false;
+    const EditResult result = Panel().Model().Paste();
+    Panel().Apply(result);
+    return result.done;
+}
+bool CTimelineHost::Delete() {
+    if (!CanDelete()) return false;
+    const EditResult result = Panel().Model().DeleteSelected();
+    Panel().Apply(result);
+    return result.done;
+}
+bool CTimelineHost::CanUndo() const {
+    return Ready() && !IsBusy() && Panel().Model().CanUndo();
+}
+bool CTimelineHost::CanRedo() const {
+    return Ready() && !IsBusy() && Panel().Model().CanRedo();
+}
+bool CTimelineHost::CanCopy() const {
+    return Ready() && Panel().Model().SelectedClip() != nullptr;
+}
+bool CTimelineHost::CanPaste() const {
+    return Ready() && !IsBusy() && Panel().Model().HasProject() &&
+           Panel().Model().Clipboard().has_value();
+}
+bool CTimelineHost::CanDelete() const {
+    return CanCopy() && !IsBusy();
+}
+
+bool CTimelineHost::IsBusy() const {
+    return Ready() && Panel().IsPlaying();
+}
+
+// --- Projects ---
+
+bool CTimelineHost::NewProject() {
+    if (!Ready() || IsBusy()) return false;
+    std::string parent = mediator_ ? mediator_->GetProjectDirectory() : std::string();
+    if (parent.empty()) parent = QFileInfo(QDir::homePath()).absoluteFilePath().toStdString();
+    CTimelineProject named = namer_.NewProject(parent);
+    if (named.name.empty()) return false;
+    motions_.Clear();
+    Panel().Model().NewProject(std::move(named));
+    Panel().ProjectReplaced();
+    ShowTitle();
+    return true;
+}
+
+std::string CTimelineHost::AskProjectFile() const {
+    const QString extension = ui::Text(strings::kProjectExtension);
+    const QString start =
+        QString::fromStdString(mediator_ ? mediator_->GetProjectDirectory() : std::string());
+    return QFileDialog::getOpenFileName(view_, QString(), start, "*." + extension).toStdString();
+}
+
+bool CTimelineHost::OpenProject(const std::string& given) {
+    if (!Ready() || IsBusy()) return false;
+    const std::string path = given.empty() ? AskProjectFile() : given;
+    if (path.empty()) return false;
+    // The copies of the project before go, or every reopening would number the names anew.
+    motions_.Clear();
+    workingDirectory_.Empty();
+    CTimelinePanel& panel = Panel();
+    panel.SetReportsSuppressed(true);
+    const std::vector<Message> messages = panel.Model().OpenProject(path);
+    panel.SetReportsSuppressed(false);
+    panel.ProjectReplaced();
+    for (const Message& message : messages) panel.ShowMessage(message);
+    if (!panel.Model().HasProject()) return false;
+    if (mediator_) {
+        mediator_->SetProjectDirectory(
+            QFileInfo(QString::fromStdString(path)).absolutePath().toStdString());
+    }
+    ShowTitle();
+    return true;
+}
+
+void CTimelineHost::ShowTitle() {
+    if (!mediator_) return;
+    const CTimelineProject& project = Panel().Model().Project();
+    mediator_->SetProjectTitle(project.file.empty() ? project.name : project.file);
+}
+
+// Playing ends before the program does; saving is offered by the file commands.
+bool CTimelineHost::WindUp() {
+    if (Ready()) Panel().Stop();
+    return true;
+}
+
+bool CTimelineHost::CloseProject() {
+    return WindUp();
+}
+
+bool CTimelineHost::Command(int id) {
+    if (!Ready() || !Panel().IsCommandEnabled(id)) return false;
+    Panel().RunCommand(id);
+    return true;
+}
+
+void CTimelineHost::RefreshFrame() {
+    if (Ready()) ShowFrameSample(Panel().GetFrameSample(Panel().CurrentFrame()));
+}
+
+const CTimelineProject* CTimelineHost::Project() const {
+    return Ready() && Panel().Model().HasProject() ? &Panel().Model().Project() : nullptr;
+}
+
+// --- What the panel tells the program ---
+
+void CTimelineHost::ShowFrameSample(const FrameSample& sample) {
+    if (mediator_) mediator_->ShowFrameSample(sample);
+}
+
+// The 3D window edits a pose only when asked to; nothing to pass on before that.
+void CTimelineHost::StillPoseChanged(bool) {}
+
+void CTimelineHost::ShowClip(const std::string& fileName) {
+    if (mediator_) mediator_->ShowClip(fileName);
+}
+
+// Both clip requests ask for the clip in the 3D window.
+void CTimelineHost::Request(int command, const std::string& fileName) {
+    if (fileName.empty()) return;
+    if (command == commands::kColleagueRequest || command == commands::kClipRequest) {
+        ShowClip(fileName);
+    } else {
+        DebugOutput("CTimelineHost: request " + std::to_string(command) + " not served\n");
+    }
+}
+
+void CTimelineHost::PlayingChanged(bool) {
+    if (mediator_) mediator_->TimelineBusyChanged();
+}

@@ -1,0 +1,76 @@
+#pragma once
+// What fills the timeline frame: the timeline view with its model over the motion cache, the
+// sound player and the video reader, joined to the mediator both ways. Towards the colleague
+// it is the panel's operations; towards the panel it is the colleague link.
+#include <QPointer>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/ColleagueSeams.h"
+#include "motion/MotionManager.h"
+#include "timeline/MotionManagerSide.h"
+#include "timeline/ProjectNamer.h"
+#include "timeline/WorkingDirectory.h"
+#include "timeline/ui/DialogDecisions.h"
+#include "timeline/ui/TimeLineView.h"
+#include "timeline/ui/TimelineColleagueLink.h"
+
+class CTavrelMediator;
+
+class CTimelineHost : public CTimelineOperations, public tavrel::CTimelineColleagueLink {
+public:
+    // Anything left empty in services gets the program's own: the sound card (or a silent
+    // device), the video reader, Qt's dialogs.
+    static std::unique_ptr<CTimelineHost> Create(CTavrelMediator* mediator,
+                                                 tavrel::CTimelinePanel::Services services = {});
+    ~CTimelineHost() override;
+
+    tavrel::CTimeLineView* View() const { return view_; }
+    tavrel::CTimelinePanel& Panel() const { return view_->Panel(); }
+
+    // --- CTimelineOperations ---
+    bool Undo() override;
+    bool Redo() override;
+    bool Copy() override;
+    bool Paste() override;
+    bool Delete() override;
+    bool CanUndo() const override;
+    bool CanRedo() const override;
+    bool CanCopy() const override;
+    bool CanPaste() const override;
+    bool CanDelete() const override;
+    bool IsBusy() const override;
+    bool NewProject() override;
+    bool OpenProject(const std::string& path) override;
+    bool WindUp() override;
+    bool CloseProject() override;
+    bool Command(int id) override;
+    void RefreshFrame() override;
+    const tavrel::CTimelineProject* Project() const override;
+
+    // --- CTimelineColleagueLink ---
+    void ShowFrameSample(const tavrel::FrameSample& sample) override;
+    void StillPoseChanged(bool onStillPose) override;
+    void ShowClip(const std::string& fileName) override;
+    void Request(int command, const std::string& fileName) override;
+    void PlayingChanged(bool playing) override;
+
+private:
+    CTimelineHost(CTavrelMediator* mediator, tavrel::CWorkingDirectory workingDirectory);
+    void Build(tavrel::CTimelinePanel::Services services);
+    bool Ready() const { return view_ != nullptr; }
+    std::string AskProjectFile() const;
+    // The project's file, or its name while it has none yet, in the main window's caption.
+    void ShowTitle();
+
+    CTavrelMediator* mediator_;
+    tavrel::CMotionManager motions_;
+    tavrel::CMotionManagerSide motionSide_;
+    tavrel::CDialogDecisions decisions_;
+    tavrel::CWorkingDirectory workingDirectory_;
+    tavrel::CProjectNamer namer_;
+    std::unique_ptr<tavrel::CSoundPlayback> sound_;
+    std::unique_ptr<tavrel::CMediaProbe> probe_;
+    QPointer<tavrel::CTimeLineView> view_;
+};

@@ -1,0 +1,25 @@
+#pragma once
+// The timeline's sound player over the streamed WAV player and the default wave-output device
+// (the sound card, or a silent device paced by the clock when none opens).
+#include <memory>
+
+#include "media/RWavePlayback.h"
+#include "timeline/ui/SoundPlayback.h"
+
+class CWavePlaybackSound : public tavrel::CSoundPlayback {
+public:
+    CWavePlaybackSound();
+    explicit CWavePlaybackSound(std::unique_ptr<tavrel::CWaveOutDevice> device);
+
+    bool Load(const std::string& path) override;
+    void Unload() override;
+    bool IsLoaded() const override;
+    void PlayFrom(int milliseconds) override;
+    void Stop() override;
+    void Seek(int milliseconds) override;
+    int PositionMs() const override;
+    void ScrubFrame(int frame) override;
+
+private:
+    tavrel::CRWavePlayback player_;
+};

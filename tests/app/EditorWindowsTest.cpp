@@ -1,0 +1,219 @@
+// The timeline and the gallery in their frames, joined through the mediator: a project opened
+// by name shows on the timeline, frames reach the 3D window, Enter plays and grays the gallery,
+// and a thumbnail's drag data dropped on the motion track becomes a clip.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMimeData>
+#include <QTest>
+#include <QToolBar>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+#include "app/GalleryHost.h"
+#include "app/ResourceBundle.h"
+#include "app/TavrelMainFrame.h"
+#include "app/TavrelMediator.h"
+#include "app/TimelineHost.h"
+#include "browse/ThumbnailCtrl.h"
+#include "tests/support/TempFolder.h"
+#include "timeline/ProjectFileWriter.h"
+#include "timeline/ui/ObjectGrid.h"
+#include "uikit/UiText.h"
+
+namespace tavrel::testing {
+namespace {
+
+// Keeps every frame the timeline sends to the 3D window.
+class RecordingMediator : public CTavrelMediator {
+public:
+    using CTavrelMediator::CTavrelMediator;
+    void ShowFrameSample(const FrameSample& sample) override {
+        shown.push_back(sample);
+        CTavrelMediator::ShowFrameSample(sample);
+    }
+    std::vector<FrameSample> shown;
+};
+
+class EditorWindowsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("TAVREL_HOME", home.Path().c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+        // The working folder is emptied by a new project: never the one of other programs.
+        if (const char* tmp = std::getenv("TMPDIR")) previousTmp = tmp;
+        ::setenv("TMPDIR", (home / "tmp").c_str(), 1);
+        std::filesystem::create_directories(home / "tmp");
+        ASSERT_TRUE(bundle.Load(TAVREL_VESK_RCC));
+        previousSink = ui::SetMessageSink([this](const Message& m) { messages.push_back(m); });
+        std::filesystem::copy(std::string(TAVREL_SHARE_DIR) + "/Motion/Locomotion",
+                              home / "library");
+        frame = std::make_unique<CTavrelMainFrame>();
+        frame->BuildCommands();
+        frame->show();
+        mediator = std::make_unique<RecordingMediator>(
+            frame.get(), CShellOptions{home.Path(), home / "program", false});
+        frame->SetMediator(mediator.get());
+        Connect();
+    }
+    void TearDown() override {
+        mediator.reset();
+        frame.reset();
+        ui::SetMessageSink(previousSink);
+        bundle.Unload();
+        if (previousTmp) {
+            ::setenv("TMPDIR", previousTmp->c_str(), 1);
+        } else {
+            ::unsetenv("TMPDIR");
+        }
+    }
+
+    // The windows as the editor makes them, with a silent sound and a clock the test turns.
+    void Connect() {
+        CTimelinePanel::Services services;
+        services.sound = &sound;
+        services.clock = [this] { return now; };
+        auto host = CTimelineHost::Create(mediator.get(), services);
+        ASSERT_TRUE(host);
+        timeline = host.get();
+        mediator->Timeline()->SetPanel(timeline->View(), std::move(host));
+        auto pane = std::make_unique<CGalleryHost>(
+            mediator.get(), QString::fromStdString(home / "library"), TAVREL_SHARE_DIR);
+        gallery = pane.get();
+        mediator->Gallery()->SetPane(gallery->Frame(), std::move(pane));
+    }
+
+    CTimelinePanel& Panel() { return timeline->Panel(); }
+    CThumbnailCtrl& Thumbnails() { return *gallery->Frame()->Thumbnails(); }
+
+    // What the gallery puts in a drag of its first thumbnail.
+    std::unique_ptr<QMimeData> DragOfFirstThumbnail() {
+        EXPECT_TRUE(Thumbnails().ShowFolder(QString::fromStdString(home / "library")));
+        EXPECT_GT(Thumbnails().count(), 0);
+        QAbstractItemModel* model = Thumbnails().model();
+        return std::unique_ptr<QMimeData>(model->mimeData({model->index(0, 0)}));
+    }
+
+    // Drops the data on the motion track at the frame's position.
+    bool DropOnMotionTrack(const QMimeData& data, int frame) {
+        CObjectGrid& grid = Panel().Grid();
+        const QPointF at(Panel().Mapping().XOf(frame) + 1, CObjectGrid::kClipTop + 2);
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        static_cast<QObject&>(grid).event(&enter);
+        if (!enter.isAccepted()) return false;
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        static_cast<QObject&>(grid).event(&drop);
+        return true;
+    }
+
+    QAction* CopyButton() {
+        for (QAction* action : gallery->Frame()->ToolBar()->actions()) {
+            if (action->data().toInt() == 32904) return action;
+        }
+        return nullptr;
+    }
+
+    void Key(int key) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(timeline->View(), &press);
+    }
+
+    TempFolder home;
+    std::optional<std::string> previousTmp;
+    CResourceBundle bundle;
+    ui::MessageSink previousSink;
+    std::vector<Message> messages;
+    CNullSoundPlayback sound;
+    int64_t now = 0;
+    std::unique_ptr<CTavrelMainFrame> frame;
+    std::unique_ptr<RecordingMediator> mediator;
+    CTimelineHost* timeline = nullptr;
+    CGalleryHost* gallery = nullptr;
+};
+
+TEST_F(EditorWindowsTest, BothSidesAgreeOnTheDragDataAndADropInsertsAClip) {
+    ASSERT_TRUE(mediator->OnCommand(command::kNewProject));
+    const std::unique_ptr<QMimeData> data = DragOfFirstThumbnail();
+    ASSERT_TRUE(data->hasFormat(CObjectGrid::kMotionFilesMime));
+    EXPECT_STREQ(CObjectGrid::kMotionFilesMime, CThumbnailCtrl::kMotionFilesMime);
+    ASSERT_TRUE(data->hasUrls());  // for other programs
+    const std::string dragged = data->urls().first().toLocalFile().toStdString();
+
+    ASSERT_TRUE(DropOnMotionTrack(*data, 40));
+    const MotionClip* clip = Panel().Model().SelectedClip();
+    ASSERT_NE(clip, nullptr) << (messages.empty() ? "" : messages.back().Text(ui::Lookup()));
+    EXPECT_EQ(clip->firstFrame, 40);
+    EXPECT_EQ(std::filesystem::path(clip->fileName).stem(), std::filesystem::path(dragged).stem());
+    // The edit menu reaches the timeline once its frame is the active one.
+    mediator->SetActiveColleague(mediator->Timeline());
+    EXPECT_TRUE(mediator->OnCommand(command::kEditUndo));
+    EXPECT_TRUE(Panel().Model().Project().motionClips.Count() == 0);
+    EXPECT_TRUE(mediator->OnCommand(command::kEditRedo));
+    EXPECT_EQ(Panel().Model().Project().motionClips.Count(), 1);
+}
+
+TEST_F(EditorWindowsTest, AProjectOpenedByNameShowsOnTheTimelineAndItsFramesReachThe3DWindow) {
+    ASSERT_TRUE(mediator->OnCommand(command::kNewProject));
+    ASSERT_TRUE(DropOnMotionTrack(*DragOfFirstThumbnail(), 10));
+    const int last = Panel().Model().LastFrame();
+    ASSERT_GT(last, 10);
+    const std::string file = home / "saved.tvp";
+    std::string error;
+    ASSERT_TRUE(CProjectFileWriter::Write(Panel().Model().Project(), file, &error)) << error;
+
+    // As the command line does it: through the main window once the mediator stands.
+    frame->OpenDocumentByName(QString::fromStdString(file));
+    ASSERT_TRUE(timeline->Project());
+    EXPECT_EQ(Panel().Model().LastFrame(), last);
+    EXPECT_EQ(Panel().Model().Project().motionClips.Count(), 1);
+    EXPECT_EQ(mediator->ProjectPath(), file);
+    // Opened again, the clips keep their names (the copies of the first opening are gone).
+    const std::string clipFile = Panel().Model().ClipAtPosition(0)->fileName;
+    ASSERT_TRUE(mediator->OpenFile(file));
+    EXPECT_EQ(Panel().Model().ClipAtPosition(0)->fileName, clipFile);
+
+    mediator->shown.clear();
+    ASSERT_TRUE(Panel().SetCurrentFrame(12));
+    ASSERT_FALSE(mediator->shown.empty());
+    EXPECT_EQ(mediator->shown.back().frame, 12);
+    EXPECT_FALSE(mediator->shown.back().clipFile.empty());
+    Key(Qt::Key_Right);
+    EXPECT_EQ(mediator->shown.back().frame, 13);
+}
+
+TEST_F(EditorWindowsTest, EnterPlaysAndTheGalleryIsGrayedUntilTheTimelineStops) {
+    ASSERT_TRUE(mediator->OnCommand(command::kNewProject));
+    const std::unique_ptr<QMimeData> data = DragOfFirstThumbnail();
+    ASSERT_TRUE(DropOnMotionTrack(*data, 0));
+    Thumbnails().item(0)->setSelected(true);
+    QAction* copy = CopyButton();
+    ASSERT_TRUE(copy);
+    ASSERT_TRUE(copy->isEnabled());
+    mediator->shown.clear();
+
+    Key(Qt::Key_Return);
+    ASSERT_TRUE(Panel().IsPlaying());
+    EXPECT_TRUE(mediator->IsTimelineBusy());
+    EXPECT_FALSE(copy->isEnabled());  // grayed at once, not at the next click
+    EXPECT_FALSE(gallery->CanCopy());
+    EXPECT_FALSE(mediator->IsCommandEnabled(command::kNewProject));
+    EXPECT_FALSE(DropOnMotionTrack(*data, 200));  // no drops while playing
+    // The clock moves on: the next tick shows a later frame on the avatar.
+    now += 100;
+    Panel().OnTimer(Panel().PlayAllTimer().Identifier());
+    ASSERT_FALSE(mediator->shown.empty());
+    EXPECT_GT(mediator->shown.back().frame, 0);
+
+    Key(Qt::Key_Return);  // Enter again stops
+    EXPECT_FALSE(Panel().IsPlaying());
+    EXPECT_FALSE(mediator->IsTimelineBusy());
+    EXPECT_TRUE(copy->isEnabled());
+    EXPECT_TRUE(gallery->CanCopy());
+}
+
+}  // namespace
+}  // namespace tavrel::testing
