@@ -19,7 +19,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     setenv("MAGICK_MEMORY_LIMIT", "256MiB", 1);
     setenv("MAGICK_MAP_LIMIT", "256MiB", 1);
     setenv("MAGICK_DISK_LIMIT", "0", 1);
-    setenv("MAGICK_TIME_LIMIT", "10", 1);
     return 0;
 }
 
