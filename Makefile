@@ -5,11 +5,12 @@ TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS = $(foreach h,cha chb htr bvh scn bmp tga wav project ini image video,fuzz_$(h) replay_$(h))
+SOAK_ENV = ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/RKWindow/soak-leaks.supp
 TSAN_TESTS = test_wave_streaming test_browse_core test_RKWindow_frames
 JOBS ?= 2
 SAMPLE ?= $(BUILD)/share/tavrel/Motion
 
-.PHONY: deps build run test bench clean fuzz fuzz-build
+.PHONY: deps build run test bench clean fuzz fuzz-build soak
 
 deps:
 	bash scripts/install-deps.sh
@@ -36,7 +37,14 @@ test: build fuzz-build
 	TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/bin/test_wave_streaming
 	TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/bin/test_browse_core
 	TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/bin/test_RKWindow_frames --gtest_filter='*Preview*'
+	TAVREL_SOAK_FRAMES=1900 $(SOAK_ENV) $(ASAN_BUILD)/bin/test_soak
 	bash scripts/fuzz.sh $(FUZZ_BUILD) 15
+
+# Plays an 18000-frame timeline under AddressSanitizer with leak checking (prints its memory).
+soak: build
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVREL_SANITIZE=ON -DTAVREL_CORE_ONLY=ON
+	cmake --build $(ASAN_BUILD) -j$(JOBS) --target test_soak
+	TAVREL_SOAK_FRAMES=18000 $(SOAK_ENV) $(ASAN_BUILD)/bin/test_soak
 
 # The readers' libFuzzer harnesses (clang, AddressSanitizer and UndefinedBehaviorSanitizer).
 fuzz-build: deps
