@@ -2,10 +2,15 @@
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS = $(foreach h,cha chb htr bvh scn bmp tga wav project ini image video,fuzz_$(h) replay_$(h))
+SOAK_ENV = ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/RKWindow/soak-leaks.supp
+TSAN_TESTS = test_wave_streaming test_browse_core test_RKWindow_frames
 JOBS ?= 2
 SAMPLE ?= $(BUILD)/share/tavrel/Motion
 
-.PHONY: deps build run test bench clean
+.PHONY: deps build run test bench clean fuzz fuzz-build soak
 
 deps:
 	bash scripts/install-deps.sh
@@ -19,19 +24,41 @@ run: build
 
 # Every test in the release build (on a virtual X server: the ui label opens GL windows),
 # then the core libraries' unit tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the threaded sound streaming tests under ThreadSanitizer.
-test: build
+# UndefinedBehaviorSanitizer (both replay every fuzz corpus), the threaded tests (sound
+# streaming, thumbnail worker, preview player) under ThreadSanitizer, and a short fuzzing run of
+# every reader.
+test: build fuzz-build
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVREL_SANITIZE=ON -DTAVREL_CORE_ONLY=ON
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVREL_TSAN=ON -DTAVREL_CORE_ONLY=ON
-	cmake --build $(TSAN_BUILD) -j$(JOBS) --target test_wave_streaming
+	cmake --build $(TSAN_BUILD) -j$(JOBS) --target $(TSAN_TESTS)
 	cd $(BUILD) && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j$(JOBS)
 	cd $(ASAN_BUILD) && ctest -L unit --output-on-failure -j$(JOBS)
 	TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/bin/test_wave_streaming
+	TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/bin/test_browse_core
+	TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/bin/test_RKWindow_frames --gtest_filter='*Preview*'
+	TAVREL_SOAK_FRAMES=1900 $(SOAK_ENV) $(ASAN_BUILD)/bin/test_soak
+	bash scripts/fuzz.sh $(FUZZ_BUILD) 15
+
+# Plays an 18000-frame timeline under AddressSanitizer with leak checking (prints its memory).
+soak: build
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVREL_SANITIZE=ON -DTAVREL_CORE_ONLY=ON
+	cmake --build $(ASAN_BUILD) -j$(JOBS) --target test_soak
+	TAVREL_SOAK_FRAMES=18000 $(SOAK_ENV) $(ASAN_BUILD)/bin/test_soak
+
+# The readers' libFuzzer harnesses (clang, AddressSanitizer and UndefinedBehaviorSanitizer).
+fuzz-build: deps
+	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVREL_FUZZ=ON \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+	cmake --build $(FUZZ_BUILD) -j$(JOBS) --target $(FUZZ_TARGETS)
+
+# Fuzzes every reader for FUZZ_SECONDS each; findings land in $(FUZZ_BUILD)/findings.
+fuzz: fuzz-build
+	bash scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 bench: build
 	for b in $(BUILD)/bin/bench_*; do $$b; done
 	bash scripts/bench-startup.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

@@ -9,14 +9,15 @@
 #include "AnimRead/BlockReader.h"
 #include "AnimRead/BvhWriter.h"
 #include "AnimRead/StandardSkeleton.h"
+#include "base/FileReplacer.h"
 
 namespace {
 
 constexpr char kGlobal[] = "Global";
 
 rkMatrix MatrixFromElements(const float (&e)[12]) {
-    return rkMatrix{{e[0], e[1], e[2], 0, e[3], e[4], e[5], 0, e[6], e[7], e[8], 0, e[9], e[10],
-                     e[11], 1}};
+    return rkMatrix{
+        {e[0], e[1], e[2], 0, e[3], e[4], e[5], 0, e[6], e[7], e[8], 0, e[9], e[10], e[11], 1}};
 }
 
 }  // namespace
@@ -26,7 +27,9 @@ ANIMSEG::ANIMSEG() {
     if (!node) THROW_ERROBJ(ERR_MEMORY);
 }
 
-ANIMSEG::~ANIMSEG() { rkFreeNode(node); }
+ANIMSEG::~ANIMSEG() {
+    rkFreeNode(node);
+}
 
 void ANIMSEG::SetName(const char* text, size_t size) {
     size = std::min(size, sizeof name - 1);
@@ -44,11 +47,19 @@ const rkMatrix& ANIMSEG::FrameAt(int64_t index) const {
 
 ANIMFILE::~ANIMFILE() = default;  // segments free their nodes
 
-int32_t ANIMFILE::GetBeginFrame() const { return beginFrame_; }
-int32_t ANIMFILE::GetEndFrame() const { return endFrame_; }
+int32_t ANIMFILE::GetBeginFrame() const {
+    return beginFrame_;
+}
+int32_t ANIMFILE::GetEndFrame() const {
+    return endFrame_;
+}
 
-int32_t ANIMFILE::SetBeginFrame(int32_t n) { return beginFrame_ = n; }
-int32_t ANIMFILE::SetEndFrame(int32_t n) { return endFrame_ = n; }
+int32_t ANIMFILE::SetBeginFrame(int32_t n) {
+    return beginFrame_ = n;
+}
+int32_t ANIMFILE::SetEndFrame(int32_t n) {
+    return endFrame_ = n;
+}
 
 rkNode* ANIMFILE::GetFrame(int32_t frame) {
     frame = std::min(frame, endFrame_);
@@ -84,12 +95,18 @@ void ANIMFILE::SetFrame(const rkNode* pose, int32_t frame) {
     for (auto& segment : segments_) segment->frames[index] = segment->node->local;
 }
 
-bool ANIMFILE::Write(int format) { return WriteAs(path_, format); }
+bool ANIMFILE::Write(int format) {
+    return WriteAs(path_, format);
+}
 
 bool ANIMFILE::WriteAs(const char* path, int format) {
     LoadAllFrames();
-    if (format == kFormatBvh) return BVHWRITER::Write(*this, path);
-    return format == 0 ? ANIMWRITER::WriteCha(*this, path) : ANIMWRITER::WriteChb(*this, path);
+    // Written beside the target and renamed over it: a failed save never leaves half a motion.
+    return tavrel::FileReplacer::Replace(path, [&](const std::string& temporary) {
+        const char* out = temporary.c_str();
+        if (format == kFormatBvh) return BVHWRITER::Write(*this, out);
+        return format == 0 ? ANIMWRITER::WriteCha(*this, out) : ANIMWRITER::WriteChb(*this, out);
+    });
 }
 
 bool ANIMFILE::StreamAs(const char* path, int format) {
@@ -102,8 +119,11 @@ bool ANIMFILE::StreamAs(const char* path, int format) {
     const ANIMWRITER::FrameFeed feed = [&](int64_t index, rkMatrix* matrices) {
         ReadNextFrame(reader, static_cast<int32_t>(beginFrame_ + index), matrices);
     };
-    return format == 0 ? ANIMWRITER::WriteCha(*this, path, feed)
-                       : ANIMWRITER::WriteChb(*this, path, feed);
+    // The frames may come from the very file being replaced: the reader keeps the old one open.
+    return tavrel::FileReplacer::Replace(path, [&](const std::string& temporary) {
+        return format == 0 ? ANIMWRITER::WriteCha(*this, temporary.c_str(), feed)
+                           : ANIMWRITER::WriteChb(*this, temporary.c_str(), feed);
+    });
 }
 
 bool ANIMFILE::StartFrames(BLOCKREADER&) {
@@ -145,7 +165,8 @@ void ANIMFILE::BuildDefaultMotion() {
         segment.length = entry.length;
         segment.frames.assign(1, MatrixFromElements(entry.pose));
         rkSetNodeMatrix(segment.node, segment.frames[0]);
-        ApplyHierarchyEntry(i, entry.name, entry.parent < 0 ? kGlobal : kStandardSkeleton[entry.parent].name);
+        ApplyHierarchyEntry(i, entry.name,
+                            entry.parent < 0 ? kGlobal : kStandardSkeleton[entry.parent].name);
     }
     beginFrame_ = endFrame_ = 0;
     frameRate_ = 30;

@@ -6,7 +6,6 @@
 
 #include "AnimRead/ErrObj.h"
 #include "RKWindow/SamplePose.h"
-#include "base/ReplacingFile.h"
 #include "motion/AnimFileFactory.h"
 #include "motion/Motion.h"
 #include "timeline/FrameSample.h"
@@ -31,19 +30,15 @@ std::unique_ptr<CHTR> RestPose(CMotionManager& manager, const std::string& restP
     return CMotion().GetPose(0);
 }
 
+// Motion files are written crash-safe by their writers: the old file or the new one, never half.
 bool Write(ANIMFILE& record, const std::string& outPath, MotionFileType type, std::string* error) {
-    CReplacingFile file(outPath);
     try {
-        if (!record.WriteAs(file.TempPath().c_str(), WriteFormatOf(type))) {
+        if (!record.WriteAs(outPath.c_str(), WriteFormatOf(type))) {
             *error = "cannot create " + outPath;
             return false;
         }
     } catch (const ERROBJ& e) {
         *error = "cannot write " + outPath + ": " + e.GetText();
-        return false;
-    }
-    if (!file.Commit()) {
-        *error = "cannot replace " + outPath;
         return false;
     }
     return true;

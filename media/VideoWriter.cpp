@@ -12,13 +12,13 @@ extern "C" {
 #include <cstdlib>
 #include <cstring>
 
-#include "base/ReplacingFile.h"
+#include "base/FileReplacer.h"
 #include "media/RWave.h"
 
 namespace tavrel {
 
 struct CVideoWriter::Impl {
-    std::unique_ptr<CReplacingFile> file;
+    std::unique_ptr<FileReplacer::Pending> file;
     AVFormatContext* format = nullptr;
     AVCodecContext* video = nullptr;
     AVCodecContext* audio = nullptr;
@@ -131,7 +131,8 @@ bool CVideoWriter::Open(const std::string& path, const VideoFormat& f) {
         return fail("the picture size must be even and the rate above 0");
     m.width = f.width;
     m.height = f.height;
-    m.file = std::make_unique<CReplacingFile>(path);
+    m.file = std::make_unique<FileReplacer::Pending>(path);
+    if (!m.file->IsOpen()) return fail("cannot create a file beside " + path);
     const std::string temp = m.file->TempPath();
     // The format follows the target's extension; the temporary name keeps it.
     if (avformat_alloc_output_context2(&m.format, nullptr, nullptr, temp.c_str()) < 0 || !m.format)

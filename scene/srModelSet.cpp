@@ -129,11 +129,25 @@ bool RewriteAsBmp(char* fileName, size_t size) {
     return true;
 }
 
+// Whether path, links followed, lies inside folder. A scene names only a file, but a link in a
+// texture folder could still lead a scene from anywhere to any file on the machine.
+bool LiesInside(const fs::path& path, const fs::path& folder) {
+    std::error_code error;
+    const fs::path base = fs::canonical(folder, error);
+    const fs::path real = error ? fs::path() : fs::canonical(path, error);
+    const fs::path inside = real.lexically_relative(base);
+    return !error && !inside.empty() && *inside.begin() != "..";
+}
+
 std::string FindInPaths(const srModelSet* set, const char* name) {
+    const std::string_view base(name);
+    if (base.empty() || base == "." || base == "..") return {};
     for (int i = 0; i < set->pathCount; ++i) {
         const fs::path candidate = fs::path(set->paths[i]) / name;
         std::error_code error;
-        if (fs::is_regular_file(candidate, error)) return candidate.string();
+        if (fs::is_regular_file(candidate, error) && LiesInside(candidate, set->paths[i])) {
+            return candidate.string();
+        }
     }
     return {};
 }

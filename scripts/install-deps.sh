@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config make
+  cmake ninja-build g++ pkg-config make clang libclang-rt-14-dev
   qt6-base-dev libqt6opengl6-dev
   libepoxy-dev libgl1-mesa-dri libegl-dev libegl-mesa0
   libmagickcore-6.q16-dev

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/FileReplacer.h"
+
 namespace tavrel {
 namespace {
 
@@ -154,22 +156,7 @@ std::string CIniFile::Text() const {
 }
 
 bool CIniFile::Save(const std::string& path) const {
-    const std::string temporary = path + ".tmp" + std::to_string(::getpid());
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out << Text();
-        out.flush();
-        if (!out) {
-            out.close();
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (error) std::remove(temporary.c_str());
-    return !error;
+    return FileReplacer::Replace(path, Text());
 }
 
 }  // namespace tavrel

@@ -24,8 +24,8 @@ public:
     bool Set(std::string_view section, std::string_view key, std::string_view value);
 
     std::string Text() const;
-    // Writes a temporary file beside the target and renames it over the target, so that a
-    // failed write never leaves a half-written settings file.
+    // Replaces the file crash-safely (FileReplacer): a failed write never leaves a
+    // half-written settings file.
     bool Save(const std::string& path) const;
 
 private:

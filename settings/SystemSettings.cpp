@@ -158,13 +158,28 @@ std::optional<CSystemSettings::Key> CSystemSettings::OpenKey(std::string_view ke
     return std::nullopt;
 }
 
+// A folder from a settings file is used only when it is absolute and has no ".." in it: a
+// relative one would depend on where the program happened to be started, and ".." makes the
+// folder something else than it reads as. Others count as not set.
+std::optional<std::string> UsableFolder(std::optional<std::string> value) {
+    if (!value || value->empty()) return value;
+    const std::filesystem::path path(*value);
+    if (!path.is_absolute()) return std::nullopt;
+    for (const auto& part : path) {
+        if (part == "..") return std::nullopt;
+    }
+    return value;
+}
+
 std::string GetMotionFolder(const CSystemSettings& settings, const StringLookup& lookup) {
     const std::string keyName = lookup ? lookup(strings::kRegistryKeyName) : std::string();
     if (auto key = keyName.empty() ? std::nullopt : settings.OpenKey(keyName)) {
-        return key->Value("Motion Folder").value_or("");
+        return UsableFolder(key->Value("Motion Folder")).value_or("");
     }
     if (auto sibling = settings.OpenKey(kSiblingKey)) {
-        if (auto install = sibling->Value("Install Path")) return JoinPath(*install, "Motion");
+        if (auto install = UsableFolder(sibling->Value("Install Path"))) {
+            return install->empty() ? std::string() : JoinPath(*install, "Motion");
+        }
     }
     return {};
 }

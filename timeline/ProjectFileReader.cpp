@@ -97,10 +97,21 @@ bool IsUsableName(std::string_view name) {
                         [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
 }
 
-// Project files made on other systems separate folders with backslashes.
+// Project files made on other systems separate folders with backslashes. Names stay inside the
+// project's folder: an absolute name, a ".." leading out or a link pointing elsewhere would let a
+// project from anywhere copy private files into the working directory (and, when the project is
+// saved, out again). Such names resolve to nothing, which no file matches.
 std::string ResolveName(const std::string& folder, std::string name) {
     std::replace(name.begin(), name.end(), '\\', '/');
-    return (fs::path(folder) / name).lexically_normal().string();
+    const fs::path relative(name);
+    if (relative.is_absolute()) return {};
+    const fs::path joined = (fs::path(folder) / relative).lexically_normal();
+    std::error_code error;
+    const fs::path base = fs::weakly_canonical(folder, error);
+    const fs::path real = error ? fs::path() : fs::weakly_canonical(joined, error);
+    const fs::path inside = real.lexically_relative(base);
+    if (error || inside.empty() || *inside.begin() == "..") return {};
+    return joined.string();
 }
 
 struct ClipLine {

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <vector>
 
+#include "base/FileReplacer.h"
 #include "settings/FileNameRules.h"
 #include "timeline/ProjectFileReader.h"
 
@@ -26,26 +27,6 @@ bool SameBytes(const fs::path& a, const fs::path& b) {
     std::istreambuf_iterator<char> end;
     return std::equal(std::istreambuf_iterator<char>(x), end, std::istreambuf_iterator<char>(y),
                       end);
-}
-
-// Writes bytes to path through a temporary name in the same folder, flushed to the disk before
-// the rename, so the path holds the old file or the new one, never a part.
-bool WriteReplacing(const fs::path& path, const std::string& bytes) {
-    const std::string temporary = path.string() + ".saving";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
-    }
-    const bool written = done == bytes.size() && ::fsync(fd) == 0;
-    if (::close(fd) != 0 || !written || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
 }
 
 // Copies the timeline's files into the project's folder, each once.
@@ -70,7 +51,7 @@ public:
             std::ifstream in(path, std::ios::binary);
             std::ostringstream bytes;
             bytes << in.rdbuf();
-            if (!in || !WriteReplacing(target, bytes.str()))
+            if (!in || !FileReplacer::Replace(target, bytes.str()))
                 return Fail(path, "cannot be copied", error);
         }
         return names_[path] = target.filename().string();
@@ -144,7 +125,7 @@ bool CProjectFileWriter::Write(const CTimelineProject& project, const std::strin
             return false;
         }
     }
-    if (!WriteReplacing(file, text)) {
+    if (!FileReplacer::Replace(file, text)) {
         *error = file.string() + ": cannot be written";
         return false;
     }

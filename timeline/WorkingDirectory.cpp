@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/DebugOutput.h"
+#include "base/FileReplacer.h"
 #include "settings/FileNameRules.h"
 #include "settings/StringIds.h"
 
@@ -99,11 +100,9 @@ ImportResult CWorkingDirectory::CopyInAs(const std::string& path, const std::str
     if (HasNul(name) || IsTaken(target) || !IsRegularFile(path)) {
         return {"", Failure(failureMessage)};
     }
-    std::error_code error;
-    if (!fs::copy_file(path, target, fs::copy_options::none, error)) {
-        DebugPrintf("CWorkingDirectory::CopyIn failed: %s: %s\n", path.c_str(),
-                    error.message().c_str());
-        fs::remove(target, error);
+    // Copied under a temporary name and renamed: a crash never leaves half a clip behind.
+    if (!FileReplacer::Copy(path, target)) {
+        DebugPrintf("CWorkingDirectory::CopyIn failed: %s\n", path.c_str());
         return {"", Failure(failureMessage)};
     }
     return {target, {}};

@@ -354,6 +354,29 @@ TEST_F(TextureTest, FileNameFillingItsWholeFieldIsReadWithinIt) {
     srDestroyModelSet(set);
 }
 
+// Only the file part of a texture name counts, and a link in the texture folder must not lead
+// out of it; a link to a picture inside the folder is fine.
+TEST_F(TextureTest, TextureNamesCannotLeaveTheirFolder) {
+    TempFolder outside;
+    const std::string secret = outside.Write("secret.bmp", "private");
+    folder_.Write("skin.bmp", "picture");
+    std::filesystem::create_symlink(secret, folder_.File("out.bmp"));
+    std::filesystem::create_symlink(folder_.File("skin.bmp"), folder_.File("in.bmp"));
+    ScnWriter writer("x.scn");
+    writer.Add(Textured({"out.tga", "..\\..\\" + outside.File("secret.tga"),
+                         outside.File("secret.bmp"), "in.tga", "../skin.tga"}));
+    ASSERT_EQ(Load(writer), 1);
+    set_ = srCreateModelSet(&scene_, folder_.Path().c_str());
+    ASSERT_NE(set_, nullptr);
+    const srModel& model = set_->models[0];
+    EXPECT_EQ(model.textures[0], nullptr);
+    EXPECT_EQ(model.textures[1], nullptr);
+    EXPECT_EQ(model.textures[2], nullptr);
+    EXPECT_NE(model.textures[3], nullptr);
+    EXPECT_NE(model.textures[4], nullptr);
+    EXPECT_EQ(gReads, 2);
+}
+
 TEST_F(TextureTest, UnreadablePictureIsReportedAndLeftOut) {
     folder_.Write("broken.bmp", "not a picture");
     ScnWriter writer("x.scn");

@@ -34,6 +34,21 @@ TEST_F(MotionFolderTest, ValuesLoseTheirBackslashEscapes) {
     EXPECT_EQ(Folder(), "/a\nbx\\");
 }
 
+// Relative folders and ".." count as not set; absolute ones with dots in names are fine.
+TEST_F(MotionFolderTest, OnlyPlainAbsoluteFoldersAreUsed) {
+    for (const char* bad : {"motions", "../motions", "/srv/../etc", "/srv/motion/..", "~/m"}) {
+        first.Write("Corvane/Tavrel.conf", std::string("[General]\nMotion Folder=") + bad + "\n");
+        EXPECT_EQ(Folder(), "") << bad;
+    }
+    first.Write("Corvane/Tavrel.conf", "[General]\nMotion Folder=/srv/..motion/v1.2\n");
+    EXPECT_EQ(Folder(), "/srv/..motion/v1.2");
+    std::filesystem::remove(first / "Corvane/Tavrel.conf");
+    second.Write("Corvane/Olvenar.conf", "[2.0]\nInstall%20Path=../olvenar\n");
+    EXPECT_EQ(Folder(), "");
+    second.Write("Corvane/Olvenar.conf", "[2.0]\nInstall%20Path=/opt/olvenar\n");
+    EXPECT_EQ(Folder(), "/opt/olvenar/Motion");
+}
+
 TEST_F(MotionFolderTest, AnOpenKeyWithoutTheValueGivesNoFolder) {
     first.Write("Corvane/Tavrel.conf", "[General]\nOther=1\n");
     second.Write("Corvane/Olvenar.conf", "[2.0]\nInstall%20Path=/opt/olvenar\n");

@@ -9,9 +9,12 @@ namespace tavrel::testing {
 
 class TempFolder {
 public:
-    TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tavrel-test-XXXXXX").string();
+    // Under parent when given, else under the system's temporary folder.
+    explicit TempFolder(const std::string& parent = "") {
+        std::string pattern = ((parent.empty() ? std::filesystem::temp_directory_path()
+                                               : std::filesystem::path(parent)) /
+                               "tavrel-test-XXXXXX")
+                                  .string();
         path_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
     }
     ~TempFolder() {

@@ -142,6 +142,36 @@ TEST_F(ProjectFile, UnusableFilesLeaveTheirClipOutAndTheReadGoesOn) {
     EXPECT_EQ(result.project.complete, 1);
 }
 
+// Names reaching outside the project's folder bring nothing in, however they get there; links
+// and ".." that stay inside still work.
+TEST_F(ProjectFile, NamesCannotLeaveTheProjectFolder) {
+    temp.Write("secret.cha", "frames 30\n");
+    temp.Write("secret.bmp", "BM secret");
+    std::filesystem::create_symlink(temp / "secret.cha", temp / "proj/out.cha");
+    std::filesystem::create_symlink(temp / "proj", temp / "proj/sub/up");
+    std::filesystem::create_symlink(temp / "proj/walk.cha", temp / "proj/in.cha");
+    const auto clip = [](int first, const std::string& name) {
+        return "M," + std::to_string(first) + "," + std::to_string(first + 9) + ",1,1,0,0," + name +
+               ",0,9,0,0,0,*\n";
+    };
+    const auto result =
+        Read("D,x\n7\n" + clip(0, "../secret.cha") + clip(20, temp / "secret.cha") +
+             clip(40, "sub\\..\\..\\secret.cha") + clip(60, "out.cha") + clip(80, "in.cha") +
+             clip(100, "sub/up/walk.cha") + clip(120, "sub/../walk.cha") +
+             "2\nI,200,200,../secret.bmp\nA,210,220,still.bmp\nS,/proc/self/environ\nI,1\n");
+    EXPECT_EQ(IdsOf(result.messages),
+              (std::vector<int>{strings::kMotionFileUnusable, strings::kMotionFileUnusable,
+                                strings::kMotionFileUnusable, strings::kMotionFileUnusable,
+                                strings::kMediaFileUnusable, strings::kSoundLoadFailed}));
+    EXPECT_EQ(result.project.motionClips.Count(), 3);
+    EXPECT_EQ(result.project.mediaClips.Count(), 1);
+    EXPECT_EQ(result.project.complete, 1);
+    for (const auto& entry : std::filesystem::directory_iterator(wd->Path())) {
+        EXPECT_NE(ReadFile(entry.path()), "BM secret") << entry.path();
+        EXPECT_EQ(entry.path().filename().string().find("secret"), std::string::npos);
+    }
+}
+
 TEST_F(ProjectFile, AProjectWithoutMotionClipsReadsCompletely) {
     const auto result = Read("D,empty\n0\n0\nS,none\nI,3\n");
     EXPECT_TRUE(result.messages.empty());

@@ -1,0 +1,11 @@
+// BVH motion files.
+#include "AnimRead/BVHRead/BVHRead.h"
+#include "tests/fuzz/MotionFuzz.h"
+
+std::vector<std::string> tavrel::fuzz::Seeds() {
+    return {};
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return tavrel::fuzz::FuzzMotion<BVHREAD>(data, size, "in.bvh");
+}

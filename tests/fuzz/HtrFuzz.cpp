@@ -1,0 +1,11 @@
+// HTR motion files.
+#include "AnimRead/HTRRead/HTRRead.h"
+#include "tests/fuzz/MotionFuzz.h"
+
+std::vector<std::string> tavrel::fuzz::Seeds() {
+    return {};
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return tavrel::fuzz::FuzzMotion<HTRREAD>(data, size, "in.htr");
+}
