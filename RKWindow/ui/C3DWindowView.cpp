@@ -141,6 +141,8 @@ void C3DWindowView::initializeGL() {
         return;
     }
     window_->System().SetBackgroundColor(kBackground[0], kBackground[1], kBackground[2], true);
+    // A walk leaves a still camera within seconds: the editor's camera keeps to the avatar.
+    window_->System().follow = true;
     window_->waitCursor = ShowWaitCursor;
     tools_ = std::make_unique<CRKWindowTools>(window_->System());
     toolInput_ = std::make_unique<C3DToolInput>(*tools_);
