@@ -1,10 +1,38 @@
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
 
 #include "cli/Commands.h"
 #include "cli/ProjectCommands.h"
 
+// The drawing commands need the GL, picture and video libraries, whose loading alone takes
+// longer than a motion command needs in all. The motion tool leaves them out and hands them to
+// the drawing tool beside it (null here); the drawing tool has every command.
+#ifdef TAVREL_CLI_WITHOUT_DRAWING
+#define TAVREL_DRAWING(run) nullptr
+#else
+#define TAVREL_DRAWING(run) run
+#endif
+
 namespace tavrel::cli {
 namespace {
+
+// Runs the same command line in the drawing tool, which takes this process's place.
+int RunInDrawingTool(const Args& argv, std::ostream& out, std::ostream& err) {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    const std::string tool = (self.parent_path() / "tavrel-cli-draw").string();
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args[0] = const_cast<char*>(tool.c_str());
+    args.push_back(nullptr);
+    out.flush();
+    err.flush();
+    ::execv(tool.c_str(), args.data());
+    err << "error: " << argv[1] << " needs " << tool << ", which cannot be started\n";
+    return kExitFailed;
+}
 
 void PrintHelp(std::ostream& out) {
     out << "Usage: tavrel-cli COMMAND ARGS...\n\n"
@@ -50,23 +78,23 @@ const std::vector<Command>& Commands() {
          "       -o OUT.png",
          "draws the avatar posed at a frame of a motion, or a frame of a project's timeline\n"
          "      with its picture or video behind (headless), and writes a PNG picture",
-         RunRenderCommand},
+         TAVREL_DRAWING(RunRenderCommand)},
         {"bake", "PROJECT OUT.cha|OUT.chb|OUT.bvh",
          "writes a project's whole timeline (frame 0 to its last frame) as one motion at 60 fps,\n"
          "      frame for frame as the editor plays it",
-         RunBakeCommand},
+         TAVREL_DRAWING(RunBakeCommand)},
         {"render-video",
          "PROJECT -o OUT.mp4 [--size WxH] [--camera front|back|left|right|up|down]\n"
          "       [--from F] [--to F]",
          "encodes a project's timeline at 60 fps as the editor shows it (avatar, picture or\n"
          "      video behind, sound track), headless, with a progress line on stderr",
-         RunRenderVideoCommand},
+         TAVREL_DRAWING(RunRenderVideoCommand)},
         {"frame", "VIDEO --time MS -o OUT.png|OUT.bmp",
          "writes the frame of a video (AVI, MP4, MOV, MKV, WebM) shown at that time",
-         RunFrameCommand},
+         TAVREL_DRAWING(RunFrameCommand)},
         {"thumbnails", "DIR -o OUTDIR [--size N]",
          "the gallery's picture of every motion file in DIR, as OUTDIR/<file name>.png",
-         RunThumbnailsCommand},
+         TAVREL_DRAWING(RunThumbnailsCommand)},
     };
     return commands;
 }
@@ -89,6 +117,7 @@ int RunTool(const Args& argv, std::ostream& out, std::ostream& err) {
             << found->summary << '\n';
         return kExitOk;
     }
+    if (!found->run) return RunInDrawingTool(argv, out, err);
     return found->run(rest, out, err);
 }
 

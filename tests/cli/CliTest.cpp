@@ -35,7 +35,8 @@ TEST(Cli, InfoTextAndJson) {
     WriteStandardMotion(dir / "walk.chb", 12);
     Result text = Tool({"info", dir / "walk.chb"});
     ASSERT_EQ(text.code, 0) << text.err;
-    EXPECT_TRUE(Has(text.out, "type: CHB\nframeRate: 30\nbeginFrame: 0\nendFrame: 11\nframeCount: 12\n"));
+    EXPECT_TRUE(
+        Has(text.out, "type: CHB\nframeRate: 30\nbeginFrame: 0\nendFrame: 11\nframeCount: 12\n"));
     EXPECT_TRUE(Has(text.out, "segment 0 LowerTorso parent - length 55.734\n"));
     EXPECT_TRUE(Has(text.out, "segment 19 Head parent Neck length 188.574\n"));
     Result json = Tool({"info", dir / "walk.chb", "--json"});
@@ -77,16 +78,19 @@ TEST(Cli, ConvertKeepsTheSkeletonAndNeverTouchesTheInput) {
 // BVH goes through info, convert and pose like the other formats; End Sites are no segments.
 TEST(Cli, BvhFilesAreReadConvertedAndWritten) {
     TempDir dir;
-    tavrel::testing::WriteText(dir / "a.bvh",
-                               "HIERARCHY\nROOT Hips\n{\n OFFSET 0 0 0\n"
-                               " CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation\n"
-                               " JOINT Spine\n {\n  OFFSET 0 10 0\n  CHANNELS 3 Xrotation Yrotation Zrotation\n"
-                               "  End Site\n  {\n   OFFSET 0 4 0\n  }\n }\n}\n"
-                               "MOTION\nFrames: 2\nFrame Time: 0.016667\n"
-                               "1 90 3 10 20 30 5 6 7\n2 91 4 11 21 31 8 9 10\n");
+    tavrel::testing::WriteText(
+        dir / "a.bvh",
+        "HIERARCHY\nROOT Hips\n{\n OFFSET 0 0 0\n"
+        " CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation\n"
+        " JOINT Spine\n {\n  OFFSET 0 10 0\n  CHANNELS 3 Xrotation Yrotation Zrotation\n"
+        "  End Site\n  {\n   OFFSET 0 4 0\n  }\n }\n}\n"
+        "MOTION\nFrames: 2\nFrame Time: 0.016667\n"
+        "1 90 3 10 20 30 5 6 7\n2 91 4 11 21 31 8 9 10\n");
     Result info = Tool({"info", dir / "a.bvh"});
     ASSERT_EQ(info.code, 0) << info.err;
-    EXPECT_TRUE(Has(info.out, "type: BVH\nframeRate: 60\nbeginFrame: 0\nendFrame: 1\nframeCount: 2\nsegments: 2\n"))
+    EXPECT_TRUE(
+        Has(info.out,
+            "type: BVH\nframeRate: 60\nbeginFrame: 0\nendFrame: 1\nframeCount: 2\nsegments: 2\n"))
         << info.out;
     EXPECT_TRUE(Has(info.out, "segment 1 Spine parent Hips length 4.000\n"));
     const std::string pose = Tool({"pose", dir / "a.bvh", "--frame", "1"}).out;
@@ -98,7 +102,8 @@ TEST(Cli, BvhFilesAreReadConvertedAndWritten) {
     // Two joints make no figure: import says what is missing and writes nothing.
     Result import = Tool({"import", dir / "a.bvh", dir / "mapped.chb"});
     EXPECT_EQ(import.code, kExitFailed);
-    EXPECT_TRUE(Has(import.err, "not a human figure: no joint found for LThigh, RThigh")) << import.err;
+    EXPECT_TRUE(Has(import.err, "not a human figure: no joint found for LThigh, RThigh"))
+        << import.err;
     EXPECT_FALSE(std::filesystem::exists(dir / "mapped.chb"));
     EXPECT_EQ(Tool({"import", dir / "a.bvh", dir / "m.chb", "--fps", "24"}).code, kExitUsage);
 }
@@ -125,14 +130,17 @@ TEST(Cli, EditWritesNewFilesOnly) {
     EXPECT_EQ(Tool({"edit", "split", "4", dir / "m.chb", dir / "a.chb", dir / "b.chb"}).code, 0);
     EXPECT_EQ(Tool({"edit", "translate", "1", "0", "-2.5", dir / "m.chb", dir / "t.chb"}).code, 0);
     EXPECT_EQ(Tool({"edit", "rotate", "Head", "1", "0", "0", "0", dir / "m.chb", dir / "h.chb",
-                   "--absolute"}).code, 0);
+                    "--absolute"})
+                  .code,
+              0);
     EXPECT_TRUE(Has(Tool({"info", dir / "s.cha"}).out, "frameCount: 20"));
     EXPECT_TRUE(Has(Tool({"info", dir / "b.chb"}).out, "frameCount: 6"));
     // Refusals: an existing output, the input itself, a bad number, a missing segment.
     EXPECT_EQ(Tool({"edit", "reverse", dir / "m.chb", dir / "r.chb"}).code, kExitFailed);
     EXPECT_EQ(Tool({"edit", "reverse", dir / "m.chb", dir / "m.chb"}).code, kExitFailed);
     EXPECT_EQ(Tool({"edit", "resample", "x", dir / "m.chb", dir / "y.chb"}).code, kExitUsage);
-    EXPECT_EQ(Tool({"edit", "split", "10", dir / "m.chb", dir / "c.chb", dir / "d.chb"}).code, kExitFailed);
+    EXPECT_EQ(Tool({"edit", "split", "10", dir / "m.chb", dir / "c.chb", dir / "d.chb"}).code,
+              kExitFailed);
     Result r = Tool({"edit", "rotate", "Tail", "1", "0", "0", "0", dir / "m.chb", dir / "z.chb"});
     EXPECT_EQ(r.code, kExitFailed);
     EXPECT_TRUE(Has(r.err, "no segment named Tail"));
@@ -261,6 +269,15 @@ TEST(Cli, TheBuiltToolExitsWithTheCommandsCode) {
     EXPECT_EQ(std::system((tool + " info " + (dir / "m.cha") + " >/dev/null").c_str()), 0);
     const int failed = std::system((tool + " info " + (dir / "none.cha") + " 2>/dev/null").c_str());
     EXPECT_EQ(WEXITSTATUS(failed), 1);
+    // Drawing commands run in the drawing tool beside it, with the same arguments and codes.
+    const std::string picture = dir / "m.png";
+    EXPECT_EQ(std::system((tool + " render " + (dir / "m.cha") + " --size 32x32 -o " + picture +
+                           " >/dev/null 2>&1")
+                              .c_str()),
+              0);
+    EXPECT_TRUE(std::filesystem::exists(picture));
+    const int usage = std::system((tool + " frame " + (dir / "m.cha") + " 2>/dev/null").c_str());
+    EXPECT_EQ(WEXITSTATUS(usage), kExitUsage);
 }
 
 }  // namespace
