@@ -321,6 +321,8 @@ void CTavrelMediator::ShowClip(const std::string& motionPath) {
 
 bool CTavrelMediator::PreviewFile(const std::string& path) {
     if (!preview_ || !preview_->SetFile(path)) return false;
+    // Manipulation mode holds the mutex on this very thread: waiting for it would never end.
+    if (window3D_) window3D_->LeaveManipulation();
     LockMutex();
     preview_->exec();
     UnlockMutex();
