@@ -144,6 +144,8 @@ void C3DWindowView::initializeGL() {
     // A walk leaves a still camera within seconds: the editor's camera keeps to the avatar.
     window_->System().follow = true;
     window_->waitCursor = ShowWaitCursor;
+    // Frames the clip player draws go to this widget's framebuffer, like the scene's own.
+    window_->presentTarget = this;
     tools_ = std::make_unique<CRKWindowTools>(window_->System());
     toolInput_ = std::make_unique<C3DToolInput>(*tools_);
     if (!inputSet_) input_ = toolInput_.get();
