@@ -2,11 +2,13 @@
 
 #include <QPainter>
 #include <QTimerEvent>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <vector>
 
 #include "RKWindow/IMImageGenerator.h"
 #include "RKWindow/RKViewport.h"
+#include "RKWindow/ui/C3DWindowView.h"
 #include "motion/AnimFileFactory.h"
 #include "settings/FileNameRules.h"
 
@@ -27,6 +29,14 @@ CImageArea::CImageArea(std::mutex& shared, QString dataFolder, QWidget* parent)
     : QWidget(parent), shared_(shared), dataFolder_(std::move(dataFolder)) {
     setObjectName("ImageArea");
     setMinimumSize(60, 60);
+    // Headless drawing beside the window's own GL context gives no picture on some displays:
+    // where a context can be had, the preview is a 3D view of its own.
+    if (C3DWindowView::CanCreateContext()) {
+        view_ = new C3DWindowView(dataFolder_.toStdString(), this);
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(view_);
+    }
     ShowMotion(QString());
 }
 
@@ -36,6 +46,14 @@ CImageArea::~CImageArea() {
 }
 
 void CImageArea::ShowMotion(const QString& path) {
+    if (view_) {
+        path_ = path;
+        if (path.isEmpty() || !view_->PlayClip(path.toStdString())) {
+            path_.clear();
+            view_->ShowFrameSample(FrameSample());  // the initial pose
+        }
+        return;
+    }
     path_ = path;
     picture_ = QImage();
     motion_ = path.isEmpty() ? nullptr : LoadMotion(path.toStdString());
@@ -48,7 +66,7 @@ void CImageArea::ShowMotion(const QString& path) {
 }
 
 void CImageArea::Step() {
-    if (!motion_ || !isVisible()) return;
+    if (view_ || !motion_ || !isVisible()) return;
     const bool still = motion_->GetEndFrame() == motion_->GetBeginFrame();
     if (still && picture_.size() == size() && frame_ == motion_->GetBeginFrame() &&
         drawnPath_ == path_)
@@ -91,6 +109,7 @@ bool CImageArea::Draw() {
 }
 
 void CImageArea::paintEvent(QPaintEvent*) {
+    if (view_) return;
     QPainter painter(this);
     painter.fillRect(rect(), QColor(kBackground[0], kBackground[1], kBackground[2]));
     if (!picture_.isNull()) painter.drawImage(rect(), picture_);
@@ -101,6 +120,7 @@ void CImageArea::timerEvent(QTimerEvent* event) {
 }
 
 void CImageArea::showEvent(QShowEvent*) {
+    if (view_) return;  // the view plays on its own timer
     timer_.start(kFrameInterval, this);
     Step();
 }

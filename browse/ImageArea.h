@@ -1,7 +1,8 @@
 #pragma once
 // The small preview under the folder tree: the avatar playing the selected motion, or standing
-// in the initial pose (Init.chb) when none or several are selected. Frames are drawn headless
-// on a timer and shown as pictures; a frame is skipped while another user holds the 3D lock.
+// in the initial pose (Init.chb) when none or several are selected. Where the display gives an
+// OpenGL context it is a small 3D view that plays the motion itself; elsewhere frames are drawn
+// headless on a timer and shown as pictures, skipped while another user holds the 3D lock.
 #include <QBasicTimer>
 #include <QImage>
 #include <QWidget>
@@ -11,6 +12,7 @@
 #include "AnimRead/AnimFile.h"
 
 class CIMImageGenerator;
+class C3DWindowView;
 
 namespace tavrel {
 
@@ -47,6 +49,7 @@ private:
     QString drawnPath_;
     std::unique_ptr<ANIMFILE> motion_;
     std::unique_ptr<CIMImageGenerator> renderer_;
+    C3DWindowView* view_ = nullptr;  // a child, when the display has OpenGL
     QImage picture_;
     QBasicTimer timer_;
     int frame_ = 0;
