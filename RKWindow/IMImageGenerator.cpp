@@ -96,6 +96,8 @@ std::unique_ptr<tavrel::CRImage> CIMImageGenerator::GetPicture(const std::string
         DebugOutput("CIMImageGenerator::GetImage() failed: cannot read " + motionPath + "\n");
         return nullptr;
     }
+    // Streamed: the picture needs the frames up to the middle one, not the whole file.
+    motion->SetStreamMode(1);
     frame_.resize(size_t(width_) * height_);
     std::unique_ptr<tavrel::CRImage> picture;
     if (DrawFrame(*motion, MiddleFrame(*motion), frame_.data())) {

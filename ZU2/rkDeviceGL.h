@@ -36,7 +36,7 @@ struct rkUniforms {
     GLint world, view, projection, eye, viewport, remapDepth;
     GLint format, lighting, specular, ambient;
     GLint matDiffuse, matAmbient, matSpecular, matPower;
-    GLint lightType, lightDiffuse, lightPosition, lightDirection, lightAttenuation, lightSpot;
+    GLint lightCount, lightType, lightDiffuse, lightPosition, lightDirection, lightAttenuation, lightSpot;
     GLint flat, stageCount, stageOp, texture0, texture1;
     GLint fogMode, fog, fogColour, alphaFunc, alphaRef;
 };

@@ -25,7 +25,10 @@ uniform bool uLighting, uSpecular;
 uniform vec4 uAmbient;
 uniform vec4 uMatDiffuse, uMatAmbient, uMatSpecular;
 uniform float uMatPower;
-uniform int uLightType[8];  // 0 = off
+// The lights that are on, packed first in their device order: the loop ends at uLightCount
+// because llvmpipe runs every iteration of a loop and both sides of a branch on every vertex.
+uniform int uLightCount;
+uniform int uLightType[8];
 uniform vec4 uLightDiffuse[8];
 uniform vec3 uLightPosition[8], uLightDirection[8], uLightAttenuation[8];
 uniform vec3 uLightSpot[8];  // cos(inner / 2), cos(outer / 2), falloff
@@ -42,9 +45,8 @@ const float kLightSpecular = 0.6;
 const float kRange = 1.8446743e19;  // sqrt of the largest float
 
 void light(vec3 P, vec3 N, vec3 V, inout vec3 ambient, inout vec3 diffuse, inout vec3 specular) {
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < uLightCount; ++i) {
         int type = uLightType[i];
-        if (type == 0) continue;
         vec3 L;
         float f = 1.0;
         if (type == 1) {
@@ -211,6 +213,7 @@ void LocateUniforms(GLuint p, rkUniforms* u) {
     u->matAmbient = at("uMatAmbient");
     u->matSpecular = at("uMatSpecular");
     u->matPower = at("uMatPower");
+    u->lightCount = at("uLightCount");
     u->lightType = at("uLightType");
     u->lightDiffuse = at("uLightDiffuse");
     u->lightPosition = at("uLightPosition");
@@ -240,25 +243,30 @@ void SendLights(const rkDevice* device) {
     GLfloat diffuse[kRkDeviceLights][4], position[kRkDeviceLights][3];
     GLfloat direction[kRkDeviceLights][3], attenuation[kRkDeviceLights][3];
     GLfloat spot[kRkDeviceLights][3];
+    int count = 0;
     for (int i = 0; i < kRkDeviceLights; ++i) {
         const rkLightData& d = device->lights[i].data;
         const bool known = d.type >= 1 && d.type <= 3;  // a refused type stays dark
-        type[i] = device->lights[i].on && known ? d.type : 0;
-        for (int c = 0; c < 4; ++c) diffuse[i][c] = d.diffuse[c];
-        position[i][0] = d.position.x, position[i][1] = d.position.y, position[i][2] = d.position.z;
-        direction[i][0] = d.direction.x, direction[i][1] = d.direction.y;
-        direction[i][2] = d.direction.z;
-        for (int c = 0; c < 3; ++c) attenuation[i][c] = d.attenuation[c];
-        spot[i][0] = std::cos(d.theta / 2.0f);
-        spot[i][1] = std::cos(d.phi / 2.0f);
-        spot[i][2] = d.falloff;
+        if (!device->lights[i].on || !known) continue;
+        const int n = count++;
+        type[n] = d.type;
+        for (int c = 0; c < 4; ++c) diffuse[n][c] = d.diffuse[c];
+        position[n][0] = d.position.x, position[n][1] = d.position.y, position[n][2] = d.position.z;
+        direction[n][0] = d.direction.x, direction[n][1] = d.direction.y;
+        direction[n][2] = d.direction.z;
+        for (int c = 0; c < 3; ++c) attenuation[n][c] = d.attenuation[c];
+        spot[n][0] = std::cos(d.theta / 2.0f);
+        spot[n][1] = std::cos(d.phi / 2.0f);
+        spot[n][2] = d.falloff;
     }
-    glUniform1iv(u.lightType, kRkDeviceLights, type);
-    glUniform4fv(u.lightDiffuse, kRkDeviceLights, &diffuse[0][0]);
-    glUniform3fv(u.lightPosition, kRkDeviceLights, &position[0][0]);
-    glUniform3fv(u.lightDirection, kRkDeviceLights, &direction[0][0]);
-    glUniform3fv(u.lightAttenuation, kRkDeviceLights, &attenuation[0][0]);
-    glUniform3fv(u.lightSpot, kRkDeviceLights, &spot[0][0]);
+    glUniform1i(u.lightCount, count);
+    if (count == 0) return;
+    glUniform1iv(u.lightType, count, type);
+    glUniform4fv(u.lightDiffuse, count, &diffuse[0][0]);
+    glUniform3fv(u.lightPosition, count, &position[0][0]);
+    glUniform3fv(u.lightDirection, count, &direction[0][0]);
+    glUniform3fv(u.lightAttenuation, count, &attenuation[0][0]);
+    glUniform3fv(u.lightSpot, count, &spot[0][0]);
 }
 
 void SendMaterial(const rkDevice* device) {

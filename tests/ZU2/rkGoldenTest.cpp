@@ -75,6 +75,36 @@ TEST_F(Golden, SpotLightLeavesItsConeOnly) {
     EXPECT_LT(Red(PixelAt(90, 64)), 60);   // outside: ambient only
 }
 
+TEST_F(Golden, LightsShineFromAnySlotAndAllTypesTogether) {
+    // The directional light alone, placed in slot 0...
+    rkLightData directional = Light(1, 1, 1, 1);
+    directional.direction = {1, 1, -1};
+    DrawSphereWith(directional);
+    ExpectGolden("light_directional");
+    // ...and in slot 5 behind switched-off slots: the picture is the same.
+    ASSERT_EQ(rkDisableLight(0), 1);
+    Begin();
+    Place(5, directional);
+    ASSERT_EQ(rkDrawMesh(&sphere_->mesh), 1);
+    End();
+    ExpectGolden("light_directional");
+    // A point light in slot 2 before it adds to the picture; off again, it is gone.
+    rkLightData point = Light(2, 1, 0.8f, 0.6f);
+    point.position = {-150, -150, 150};
+    point.attenuation[1] = 0.002f;
+    const uint32_t alone = PixelAt(88, 88);
+    Begin();
+    Place(2, point);
+    ASSERT_EQ(rkDrawMesh(&sphere_->mesh), 1);
+    End();
+    EXPECT_GT(Red(PixelAt(88, 88)), Red(alone) + 10);
+    ASSERT_EQ(rkDisableLight(2), 1);
+    Begin();
+    ASSERT_EQ(rkDrawMesh(&sphere_->mesh), 1);
+    End();
+    ExpectGolden("light_directional");
+}
+
 // Lights of different colours all around, placed by the render pass before the sphere
 // that they light (objects are handled in slot order).
 rkNode* LightRig(rkVisual* sphere, int count, std::vector<rkLight*>* lights) {
