@@ -71,8 +71,15 @@ int CIMImageGenerator::MiddleFrame(const ANIMFILE& motion) {
 }
 
 bool CIMImageGenerator::DrawFrame(ANIMFILE& motion, int frame, uint32_t* pixels) {
-    if (!system_ || !host_->MakeCurrent()) return false;
-    system_->PoseAvatar(motion.GetFrame(frame));
+    if (!system_) return false;
+    rkNode* pose = nullptr;
+    try {
+        pose = motion.GetFrame(frame);
+    } catch (...) {
+        return false;  // frames read on demand raise ERROBJ where the file is cut short
+    }
+    if (!host_->MakeCurrent()) return false;
+    system_->PoseAvatar(pose);
     // The camera's angle spans the width: a wide view steps back to keep the whole body.
     system_->sceneScale = std::max(1.0f, float(width_) / float(height_));
     system_->PresetCamera(RKViewport::Front);

@@ -34,6 +34,7 @@ public:
     // Poses the avatar at a frame of a motion already read (clamped to it) and draws it from
     // the front; pixels receives Width() x Height() opaque 0xAARRGGBB values, top row first.
     // A view wider than high steps back so that the whole body stays in the picture.
+    // False, with nothing drawn, when that frame cannot be read.
     bool DrawFrame(ANIMFILE& motion, int frame, uint32_t* pixels);
     // The frame a still picture of a whole motion shows: the middle one.
     static int MiddleFrame(const ANIMFILE& motion);

@@ -23,9 +23,10 @@ CPreviewDialog::CPreviewDialog(QWidget* parent, std::string dataFolder)
 CPreviewDialog::~CPreviewDialog() = default;
 
 bool CPreviewDialog::SetFile(const std::string& path) {
+    // Every frame read now: a file cut short is refused here, not midway through playing.
     const int type = tavrel::MotionFileTypeOf(path);
     motion_ =
-        type == tavrel::kTypeUnknown ? nullptr : tavrel::CreateAnimFile(path.c_str(), type, 0);
+        type == tavrel::kTypeUnknown ? nullptr : tavrel::CreateAnimFile(path.c_str(), type, 1);
     if (!motion_ || motion_->GetEndFrame() < motion_->GetBeginFrame()) {
         motion_.reset();
         tavrel::ui::ShowMessage(parentWidget(),

@@ -95,13 +95,7 @@ bool CImageArea::Draw() {
         return false;
     }
     std::vector<uint32_t> pixels(size_t(width) * height);
-    try {
-        if (!renderer_->DrawFrame(*motion_, frame_, pixels.data())) {
-            return false;
-        }
-    } catch (...) {
-        return false;
-    }
+    if (!renderer_->DrawFrame(*motion_, frame_, pixels.data())) return false;
     picture_ =
         QImage(reinterpret_cast<const uchar*>(pixels.data()), width, height, QImage::Format_ARGB32)
             .copy();

@@ -35,13 +35,7 @@ ThumbnailPtr CMotionThumbnailMaker::MakeFrame(ANIMFILE& motion, int frame, int w
         return nullptr;
     }
     std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
-    try {
-        if (!picture_->DrawFrame(motion, frame, pixels.data())) {
-            return nullptr;
-        }
-    } catch (...) {
-        return nullptr;  // frames read on demand raise ERROBJ when the file is cut short
-    }
+    if (!picture_->DrawFrame(motion, frame, pixels.data())) return nullptr;
     auto picture = std::make_shared<ThumbnailPicture>();
     picture->width = width;
     picture->height = height;

@@ -1,6 +1,8 @@
 // The picture of a motion file, drawn off screen on any thread, with its failures.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "../motion/MotionFiles.h"
@@ -76,6 +78,32 @@ TEST(IMImageGenerator, DrawsEachMotionAtTheSizeAskedOnAnyThread) {
     EXPECT_FALSE(generator.GetImage(dir / "missing.chb"));
     EXPECT_FALSE(generator.GetImage(dir / "picture.png"));
     EXPECT_TRUE(debug.Contains("CIMImageGenerator::GetImage() failed: cannot read"));
+}
+
+// A motion cut short: the picture needs every frame up to the middle one, and no more.
+TEST(IMImageGenerator, ReadsAMotionUpToTheMiddleFrameOnly) {
+    CIMImageGenerator generator(TAVREL_SHARE_DIR);
+    const int window = 0;
+    ASSERT_TRUE(generator.SetWindow(&window));
+    ASSERT_TRUE(generator.SetImageSize(50, 50));
+    const auto whole = generator.GetImage(kWalk);
+    ASSERT_TRUE(whole);
+    tavrel::testing::TempDir dir;
+    const auto size = std::filesystem::file_size(kWalk);
+    const auto cut = [&](const char* name, double share) {
+        std::ifstream in(kWalk, std::ios::binary);
+        std::string text(size_t(size * share), '\0');
+        in.read(text.data(), std::streamsize(text.size()));
+        tavrel::testing::WriteText(dir / name, text);
+        return dir / name;
+    };
+    const auto late = generator.GetImage(cut("late.cha", 0.9));
+    ASSERT_TRUE(late);
+    EXPECT_EQ(late->bits, whole->bits);
+    DebugCapture debug;
+    EXPECT_FALSE(generator.GetImage(cut("early.cha", 0.3)));
+    EXPECT_TRUE(debug.Contains("CIMImageGenerator::GetImage() failed"));
+    EXPECT_TRUE(generator.GetImage(kWalk));  // and it goes on drawing
 }
 
 }  // namespace

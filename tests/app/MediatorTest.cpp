@@ -4,6 +4,8 @@
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTimer>
+#include <fstream>
+#include <iterator>
 
 #include "app/AboutBox.h"
 #include "app/AppVersion.h"
@@ -309,6 +311,12 @@ TEST_F(MediatorTest, ThePreviewHoldsTheMutexWhileItRuns) {
     EXPECT_FALSE(mediator->PreviewFile(home.Write("bad.cha", "not a motion")));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].id, 62268);
+    // So is one cut short, before its frames would run out while it plays.
+    std::ifstream in(motion, std::ios::binary);
+    const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_FALSE(mediator->PreviewFile(home.Write("cut.cha", whole.substr(0, whole.size() / 2))));
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1].id, 62268);
 }
 
 TEST_F(MediatorTest, TheAboutBoxFillsInTheVersion) {
