@@ -5,7 +5,7 @@
 #include <QMouseEvent>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
-#include <QOpenGLFunctions>
+#include <QPainter>
 #include <QWheelEvent>
 #include <chrono>
 
@@ -13,6 +13,7 @@
 #include "RKWindow/RKWindow.h"
 #include "RKWindow/RKWindowTools.h"
 #include "RKWindow/ui/C3DToolInput.h"
+#include "ZU2/rkDevice.h"
 #include "base/DebugOutput.h"
 #include "motion/MotionManager.h"
 #include "uikit/CRTimer.h"
@@ -42,26 +43,12 @@ void ShowWaitCursor(bool on) {
 
 }  // namespace
 
-// Inside paintGL the context is already current and must stay so.
-class C3DWindowView::CurrentContext {
-public:
-    explicit CurrentContext(C3DWindowView& view)
-        : view_(view), made_(view.context() && QOpenGLContext::currentContext() != view.context()) {
-        if (made_) view_.makeCurrent();
-    }
-    ~CurrentContext() {
-        if (made_) view_.doneCurrent();
-    }
-
-private:
-    C3DWindowView& view_;
-    bool made_;
-};
-
 C3DWindowView::C3DWindowView(std::string dataFolder, QWidget* parent)
-    : QOpenGLWidget(parent),
+    : QWidget(parent),
       dataFolder_(std::move(dataFolder)),
       manager_(std::make_unique<tavrel::CMotionManager>()) {
+    // Every pixel is painted from the frame: nothing behind it needs drawing first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     setMinimumSize(16, 16);
@@ -74,9 +61,11 @@ C3DWindowView::~C3DWindowView() {
     toolInput_.reset();
     tools_.reset();
     // The system frees GL objects: its context must still be there and current.
-    if (window_ && context()) makeCurrent();
+    if (window_) MakeCurrent();
     window_.reset();
-    if (context()) doneCurrent();
+    if (context_) context_->doneCurrent();
+    context_.reset();
+    surface_.reset();
 }
 
 CRKSystem* C3DWindowView::System() {
@@ -105,13 +94,9 @@ bool C3DWindowView::CanCreateContext() {
 }
 
 bool C3DWindowView::MakeCurrent() {
-    if (!context()) return false;
-    makeCurrent();
-    return QOpenGLContext::currentContext() == context();
-}
-
-uint32_t C3DWindowView::Framebuffer() const {
-    return defaultFramebufferObject();
+    if (!context_) return false;
+    return QOpenGLContext::currentContext() == context_.get() ||
+           context_->makeCurrent(surface_.get());
 }
 
 void C3DWindowView::Size(int* width, int* height) const {
@@ -126,11 +111,20 @@ int C3DWindowView::PixelHeight() const {
     return qMax(1, qRound(height() * devicePixelRatioF()));
 }
 
-void C3DWindowView::initializeGL() {
-    // Once only: the views stay in their frame or dialog, so Qt never gives them a new
-    // context (which would take the device's GL objects with the old one).
-    if (window_) return;
-    if (!context() || !context()->isValid() || !IsCore33(context()->format())) {
+bool C3DWindowView::CreateContext() {
+    context_ = std::make_unique<QOpenGLContext>();
+    context_->setFormat(QSurfaceFormat::defaultFormat());
+    if (!context_->create() || !IsCore33(context_->format())) return false;
+    surface_ = std::make_unique<QOffscreenSurface>();
+    surface_->setFormat(context_->format());
+    surface_->create();
+    return surface_->isValid() && MakeCurrent();
+}
+
+void C3DWindowView::Initialise() {
+    if (!CreateContext()) {
+        context_.reset();
+        surface_.reset();
         Fail();
         return;
     }
@@ -144,8 +138,6 @@ void C3DWindowView::initializeGL() {
     // A walk leaves a still camera within seconds: the editor's camera keeps to the avatar.
     window_->System().follow = true;
     window_->waitCursor = ShowWaitCursor;
-    // Frames the clip player draws go to this widget's framebuffer, like the scene's own.
-    window_->presentTarget = this;
     tools_ = std::make_unique<CRKWindowTools>(window_->System());
     toolInput_ = std::make_unique<C3DToolInput>(*tools_);
     if (!inputSet_) input_ = toolInput_.get();
@@ -164,12 +156,13 @@ void C3DWindowView::initializeGL() {
 void C3DWindowView::Fail() {
     if (failed_) return;
     failed_ = true;
-    tavrel::DebugOutput("C3DWindowView::initializeGL failed: no usable OpenGL 3.3 context.\n");
+    tavrel::DebugOutput("C3DWindowView::Initialise failed: no usable OpenGL 3.3 context.\n");
     emit glFailed();
 }
 
-void C3DWindowView::resizeGL(int, int) {
+void C3DWindowView::resizeEvent(QResizeEvent* event) {
     if (tools_) tools_->Resize(PixelWidth(), PixelHeight());
+    QWidget::resizeEvent(event);
 }
 
 void C3DWindowView::RebuildDevice() {
@@ -185,7 +178,7 @@ void C3DWindowView::ShowFrameSample(const tavrel::FrameSample& sample) {
         return;
     }
     // Pictures and videos behind the avatar become textures: the context must be current.
-    CurrentContext current(*this);
+    MakeCurrent();
     // The avatar moves under the mouse: the next mouse move would drag by a stale distance.
     tools_->SetOwnUpdate(true);
     window_->ShowFrameSample(sample, 0);
@@ -217,7 +210,7 @@ bool C3DWindowView::PlayClip(const std::string& motionPath) {
 void C3DWindowView::StopClip() {
     if (!IsPlayingClip()) return;
     clipTimer_->Stop();
-    CurrentContext current(*this);
+    MakeCurrent();
     player_->Stop();
 }
 
@@ -240,33 +233,33 @@ void C3DWindowView::EmptyMotionCache() {
     manager_->Clear();
 }
 
-void C3DWindowView::paintGL() {
-    if (!ready_) return;
-    // A clip that plays draws its next frame when one is due; otherwise the scene as it is.
-    const bool drawn = (IsPlayingClip() && player_->Tick(SteadyMilliseconds()) >= 0) ||
-                       window_->System().DrawScene(this);
-    if (drawn) {
-        MakeOpaque();
+void C3DWindowView::paintEvent(QPaintEvent*) {
+    if (!ready_ && !failed_) Initialise();
+    if (ready_ && DrawFrame()) {
         ++frames_;
         emit frameDrawn();
     }
+    QPainter painter(this);
+    if (picture_.isNull()) {
+        painter.fillRect(rect(), QColor(kBackground[0], kBackground[1], kBackground[2]));
+    } else {
+        painter.drawImage(0, 0, picture_);
+    }
 }
 
-// The device leaves alpha 0 where it drew background; Qt would take that for transparency
-// when it composes or grabs the widget.
-void C3DWindowView::MakeOpaque() {
-    QOpenGLFunctions* gl = context()->functions();
-    GLint bound = 0;
-    gl->glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
-    gl->glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
-    GLfloat clear[4];
-    gl->glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
-    gl->glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
-    gl->glClearColor(0, 0, 0, 1);
-    gl->glClear(GL_COLOR_BUFFER_BIT);
-    gl->glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    gl->glClearColor(clear[0], clear[1], clear[2], clear[3]);
-    gl->glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(bound));
+bool C3DWindowView::DrawFrame() {
+    // A clip that plays draws its next frame when one is due; otherwise the scene as it is.
+    const bool drawn = (IsPlayingClip() && player_->Tick(SteadyMilliseconds()) >= 0) ||
+                       window_->System().DrawScene(nullptr);
+    if (!drawn) return false;
+    rkDevice& device = window_->System().Device();
+    // The device leaves alpha 0 where it drew background: RGB32 ignores alpha.
+    QImage frame(device.width, device.height, QImage::Format_RGB32);
+    rkSetCurrentDevice(&device);
+    if (!rkReadFrame(RK_READ_COLOR, frame.bits())) return false;
+    frame.setDevicePixelRatio(devicePixelRatioF());
+    picture_ = std::move(frame);
+    return true;
 }
 
 void C3DWindowView::wheelEvent(QWheelEvent* event) {
@@ -280,7 +273,7 @@ void C3DWindowView::wheelEvent(QWheelEvent* event) {
 
 void C3DWindowView::focusOutEvent(QFocusEvent* event) {
     if (input_) input_->FocusLost();
-    QOpenGLWidget::focusOutEvent(event);
+    QWidget::focusOutEvent(event);
 }
 
 void C3DWindowView::ForwardMouse(QMouseEvent* event) {

@@ -1,10 +1,14 @@
 #pragma once
-// The 3D window on screen: a Qt OpenGL widget that is the host its frame display (and the
-// display's 3D system) draws for, so it renders here exactly as it does headless. It owns
-// the window's tools, which take the mouse and keys unless another input is set, and plays
-// a clip's motion by itself. Only the device's own header reaches GL from here: libepoxy and
-// Qt's GL headers cannot meet in one file.
-#include <QOpenGLWidget>
+// The 3D window on screen: a widget that is the host its frame display (and the display's 3D
+// system) draws for. The scene is drawn off screen in a GL context of the view's own and each
+// frame is read back and painted like a picture, so it looks here exactly as it does
+// headless, and the window around it keeps Qt's plain raster painting: a GL widget would make
+// Qt compose the whole main window through another GL context, which on a software renderer
+// costs memory and time on every repaint. It owns the window's tools, which take the mouse and
+// keys unless another input is set, and plays a clip's motion by itself. Only the device's own
+// header reaches GL from here: libepoxy and Qt's GL headers cannot meet in one file.
+#include <QImage>
+#include <QWidget>
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,7 +27,10 @@ class CMotionManager;
 class CRTimer;
 }  // namespace tavrel
 
-class C3DWindowView : public QOpenGLWidget, public rkHost {
+class QOffscreenSurface;
+class QOpenGLContext;
+
+class C3DWindowView : public QWidget, public rkHost {
     Q_OBJECT
 public:
     // One wheel notch (120 units) asks for a zoom of 1.0.
@@ -44,6 +51,8 @@ public:
     CRKWindowTools* Tools() { return ready_ ? tools_.get() : nullptr; }
     bool HasFailed() const { return failed_; }
     int FramesDrawn() const { return frames_; }
+    // The last frame drawn, as it is painted (empty before the first).
+    QImage LastFrame() const { return picture_; }
 
     // Who receives mouse and key events (none: they are dropped); the tools until another
     // is set. Not owned.
@@ -65,11 +74,12 @@ public:
     // Forgets the cached motions (a new project: their files may change).
     void EmptyMotionCache();
 
-    // rkHost: the widget's own context and framebuffer object.
+    // rkHost: the view's own context on an off-screen surface. Frames are read back from the
+    // device, never presented to a framebuffer.
     bool MakeCurrent() override;
-    uint32_t Framebuffer() const override;
+    uint32_t Framebuffer() const override { return 0; }
     void Size(int* width, int* height) const override;
-    bool Present() override { return true; }  // Qt shows the framebuffer object
+    bool Present() override { return true; }
 
 signals:
     void zoomRequested(float amount);
@@ -79,9 +89,8 @@ signals:
     void frameDrawn();
 
 protected:
-    void initializeGL() override;
-    void resizeGL(int width, int height) override;
-    void paintGL() override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -94,15 +103,19 @@ protected:
 private:
     void ForwardMouse(QMouseEvent* event);
     void ForwardKey(QKeyEvent* event);
+    // Makes the context and builds the world, at the first paint.
+    void Initialise();
+    bool CreateContext();
     void Fail();
-    void MakeOpaque();
+    // Draws the next frame and reads it into picture_.
+    bool DrawFrame();
     int PixelWidth() const;
     int PixelHeight() const;
 
-    // Makes the context current when it is not (outside paintGL) and releases it after.
-    class CurrentContext;
-
     std::string dataFolder_;
+    std::unique_ptr<QOpenGLContext> context_;
+    std::unique_ptr<QOffscreenSurface> surface_;
+    QImage picture_;
     std::unique_ptr<tavrel::CMotionManager> manager_;
     std::unique_ptr<CRKWindow> window_;
     std::unique_ptr<CRKWindowTools> tools_;

@@ -112,7 +112,7 @@ protected:
 
 TEST_F(ViewTest, DrawsWhatTheHeadlessSystemDraws) {
     ASSERT_EQ(view->size(), QSize(kWidth, kHeight));
-    const QImage onScreen = view->grabFramebuffer();
+    const QImage onScreen = view->LastFrame();
     const QImage headless = DrawHeadless(kWidth, kHeight);
     ASSERT_FALSE(headless.isNull());
     ASSERT_EQ(onScreen.size(), headless.size());
@@ -126,7 +126,7 @@ TEST_F(ViewTest, ANewSizeRebuildsTheDeviceAtThatSize) {
     ASSERT_TRUE(WaitForFrames(*view, drawn + 1));
     EXPECT_EQ(view->System()->Device().width, 200);
     EXPECT_EQ(view->System()->Device().height, 150);
-    EXPECT_EQ(view->grabFramebuffer().size(), QSize(200, 150));
+    EXPECT_EQ(view->LastFrame().size(), QSize(200, 150));
 }
 
 TEST_F(ViewTest, AWheelTheInputLeavesAsksForZoomInNotches) {
@@ -236,7 +236,7 @@ protected:
         const int drawn = view->FramesDrawn();
         view->update();
         EXPECT_TRUE(WaitForFrames(*view, drawn + 1));
-        return view->grabFramebuffer();
+        return view->LastFrame();
     }
     rkVector Eye() { return view->System()->Camera().GetEye(); }
     float TargetDistance() {
