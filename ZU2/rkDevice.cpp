@@ -16,8 +16,8 @@ namespace {
 
 constexpr const char* kSource = "ZU2\\rkDevice";
 constexpr int kStride = sizeof(rkVertex);
-constexpr GLsizeiptr kVertexRing = 4 << 20;
-constexpr GLsizeiptr kIndexRing = 1 << 20;
+constexpr GLsizeiptr kVertexRing = 1 << 20;
+constexpr GLsizeiptr kIndexRing = 256 << 10;
 
 // A GL context is current per thread, and so is the device drawing through it.
 thread_local rkDevice* g_current = nullptr;
