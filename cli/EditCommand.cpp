@@ -1,15 +1,14 @@
 // tavrel-cli edit: the motion editing operations, each writing new files only.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <sstream>
 
 #include "AnimRead/ErrObj.h"
+#include "base/FileReplacer.h"
 #include "cli/Commands.h"
 #include "motion/AnimFileFactory.h"
 #include "motion/Motion.h"
@@ -125,19 +124,7 @@ bool CheckOutputs(const EditRequest& r, std::ostream& err) {
 // when every one was written: a failure leaves nothing behind, not even half a split.
 class Outputs {
 public:
-    explicit Outputs(const std::vector<std::string>& targets) : targets_(targets) {
-        for (const std::string& target : targets) {
-            const fs::path path(target);
-            temporaries_.push_back(
-                (path.parent_path() /
-                 (".tavrel-edit-" + std::to_string(::getpid()) + "-" + path.filename().string()))
-                    .string());
-        }
-    }
-    ~Outputs() {
-        std::error_code ignored;
-        for (const std::string& temporary : temporaries_) fs::remove(temporary, ignored);
-    }
+    explicit Outputs(const std::vector<std::string>& targets) : targets_(targets) {}
 
     const std::vector<std::string>& Temporaries() const { return temporaries_; }
     // A temporary's path as the user knows it: its target's name.
@@ -151,26 +138,29 @@ public:
     // Makes each temporary file, so that an output that cannot be created is named at once,
     // with the system's reason.
     bool Create(std::ostream& err) {
-        for (size_t i = 0; i < targets_.size(); ++i) {
-            const int fd = ::open(temporaries_[i].c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-            if (fd < 0) {
-                err << "error: " << targets_[i] << ": cannot be created: " << std::strerror(errno)
-                    << '\n';
+        for (const std::string& target : targets_) {
+            errno = 0;
+            files_.push_back(std::make_unique<FileReplacer::Pending>(target));
+            if (!files_.back()->IsOpen()) {
+                err << "error: " << target << ": cannot be created: "
+                    << std::strerror(errno ? errno : EIO) << '\n';
                 return false;
             }
-            ::close(fd);
+            temporaries_.push_back(files_.back()->TempPath());
         }
         return true;
     }
 
-    // Gives every temporary its target's name; on a failure takes back the ones given.
+    // Gives every temporary its target's name, flushed to the disk; on a failure takes back
+    // the ones given.
     bool Commit(std::ostream& err) {
-        std::error_code error;
-        for (size_t i = 0; i < targets_.size(); ++i) {
-            fs::rename(temporaries_[i], targets_[i], error);
-            if (!error) continue;
-            err << "error: " << targets_[i] << ": cannot be written: " << error.message() << '\n';
-            for (size_t k = 0; k < i; ++k) fs::remove(targets_[k], error);
+        for (size_t i = 0; i < files_.size(); ++i) {
+            errno = 0;
+            if (files_[i]->Commit()) continue;
+            err << "error: " << targets_[i]
+                << ": cannot be written: " << std::strerror(errno ? errno : EIO) << '\n';
+            std::error_code ignored;
+            for (size_t k = 0; k < i; ++k) fs::remove(targets_[k], ignored);
             return false;
         }
         return true;
@@ -179,6 +169,7 @@ public:
 private:
     std::vector<std::string> targets_;
     std::vector<std::string> temporaries_;
+    std::vector<std::unique_ptr<FileReplacer::Pending>> files_;
 };
 
 // Runs the operation into the given files; false with a message when the motion refuses it.

@@ -213,30 +213,21 @@ int OutputFormat(const std::string& in, const std::string& target, std::ostream&
     return format;
 }
 
-// Written beside the target first, so a failed write never leaves half a file under its name.
-// Frames still in the input file go from reader to writer one at a time, never all in memory.
+// Written beside the target first (StreamAs replaces it only once complete), so a failed write
+// never leaves half a file under its name. Frames still in the input file go from reader to
+// writer one at a time, never all in memory.
 bool WriteReplacing(ANIMFILE& motion, const std::string& in, const std::string& target, int format,
                     std::ostream& err) {
-    const std::string partial = target + ".partial";
-    std::error_code error;
     try {
-        if (!motion.StreamAs(partial.c_str(), format)) {
-            err << "error: " << target << ": cannot be created\n";
+        if (!motion.StreamAs(target.c_str(), format)) {
+            err << "error: " << target << ": cannot be written\n";
             return false;
         }
     } catch (const ERROBJ& e) {
-        fs::remove(partial, error);
         PrintError(err, e.code == ERR_WRITE ? target : in, e);
         return false;
     } catch (const std::exception& e) {
-        fs::remove(partial, error);
         err << "error: " << in << ": " << e.what() << '\n';
-        return false;
-    }
-    fs::rename(partial, target, error);
-    if (error) {
-        fs::remove(partial, error);
-        err << "error: " << target << ": cannot be written: " << error.message() << '\n';
         return false;
     }
     return true;

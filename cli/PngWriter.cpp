@@ -2,8 +2,10 @@
 
 #include <zlib.h>
 
-#include <fstream>
+#include <string_view>
 #include <vector>
+
+#include "base/FileReplacer.h"
 
 namespace tavrel::cli {
 namespace {
@@ -49,10 +51,8 @@ bool WritePng(const std::string& path, int width, int height, const uint32_t* pi
     PutChunk(&file, "IHDR", header);
     PutChunk(&file, "IDAT", packed);
     PutChunk(&file, "IEND", {});
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(file.data()),
-              static_cast<std::streamsize>(file.size()));
-    return static_cast<bool>(out);
+    return FileReplacer::Replace(
+        path, std::string_view(reinterpret_cast<const char*>(file.data()), file.size()));
 }
 
 }  // namespace tavrel::cli

@@ -9,11 +9,11 @@ extern "C" {
 
 #include <cstdarg>
 #include <cstdio>
-#include <fstream>
 #include <mutex>
 #include <utility>
 
 #include "base/DebugOutput.h"
+#include "base/FileReplacer.h"
 
 namespace tavrel {
 namespace {
@@ -33,8 +33,8 @@ void StartLibrary() {
     std::call_once(once, [] { av_log_set_callback(ForwardLog); });
 }
 
-void PutLittle(std::ostream& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.put(static_cast<char>((value >> (8 * i)) & 0xFF));
+void PutLittle(std::string& out, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
 
 }  // namespace
@@ -312,9 +312,9 @@ bool CAviFile::WriteBmp(const std::string& path, const CAviFrame& frame) {
     const uint32_t row = (uint32_t(frame.width) * 24 + 31) / 32 * 4;
     const uint32_t pixels = row * uint32_t(frame.height);
     const uint32_t offset = 14 + 40;  // 24-bit pictures have no colour table
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write("BM", 2);
+    std::string out;
+    out.reserve(offset + pixels);
+    out.append("BM", 2);
     PutLittle(out, offset + pixels, 4);
     PutLittle(out, 0, 4);  // two reserved words
     PutLittle(out, offset, 4);
@@ -326,7 +326,7 @@ bool CAviFile::WriteBmp(const std::string& path, const CAviFrame& frame) {
     PutLittle(out, 0, 4);  // no compression
     PutLittle(out, pixels, 4);
     for (int i = 0; i < 4; ++i) PutLittle(out, 0, 4);  // resolution and colour counts
-    std::vector<char> line(row, 0);
+    std::string line(row, '\0');
     for (int y = frame.height - 1; y >= 0; --y) {
         const uint8_t* source = &frame.rgb[size_t(y) * frame.stride];
         for (int x = 0; x < frame.width; ++x) {
@@ -334,10 +334,9 @@ bool CAviFile::WriteBmp(const std::string& path, const CAviFrame& frame) {
             line[x * 3 + 1] = static_cast<char>(source[x * 3 + 1]);
             line[x * 3 + 2] = static_cast<char>(source[x * 3]);
         }
-        out.write(line.data(), row);
+        out += line;
     }
-    out.flush();
-    return out.good();
+    return FileReplacer::Replace(path, out);
 }
 
 }  // namespace tavrel

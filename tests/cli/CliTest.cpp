@@ -75,6 +75,30 @@ TEST(Cli, ConvertKeepsTheSkeletonAndNeverTouchesTheInput) {
     EXPECT_FALSE(std::filesystem::exists(dir / "x.chb"));
 }
 
+size_t FilesIn(const TempDir& dir) {
+    return std::distance(std::filesystem::directory_iterator(dir.Path()), {});
+}
+
+// A convert that fails midway (frames cut short) leaves the file it would have replaced as it
+// was, and no temporary file beside it.
+TEST(Cli, AFailedConvertLeavesTheOldTargetWhole) {
+    TempDir dir;
+    WriteStandardMotion(dir / "m.chb", 40);
+    ASSERT_EQ(Tool({"convert", dir / "m.chb", dir / "m.cha"}).code, 0);
+    const std::string text = ReadBytes(dir / "m.cha");
+    tavrel::testing::WriteText(dir / "cut.cha", text.substr(0, text.size() / 2));
+    WriteStandardMotion(dir / "old.chb", 3);
+    const std::string old = ReadBytes(dir / "old.chb");
+    const Result r = Tool({"convert", dir / "cut.cha", dir / "old.chb"});
+    EXPECT_EQ(r.code, kExitFailed);
+    EXPECT_TRUE(Has(r.err, "cut.cha")) << r.err;
+    EXPECT_EQ(ReadBytes(dir / "old.chb"), old);
+    EXPECT_EQ(FilesIn(dir), 4u);
+    const Result nowhere = Tool({"convert", dir / "m.chb", dir / "gone/x.cha"});
+    EXPECT_EQ(nowhere.code, kExitFailed);
+    EXPECT_TRUE(Has(nowhere.err, "gone/x.cha: cannot be written")) << nowhere.err;
+}
+
 // BVH goes through info, convert and pose like the other formats; End Sites are no segments.
 TEST(Cli, BvhFilesAreReadConvertedAndWritten) {
     TempDir dir;
@@ -155,10 +179,6 @@ TEST(Cli, EditRefusesAForeignSkeletonClearly) {
     EXPECT_EQ(r.code, kExitFailed);
     EXPECT_TRUE(Has(r.err, "standard skeleton")) << r.err;
     EXPECT_FALSE(std::filesystem::exists(dir / "r.cha"));
-}
-
-size_t FilesIn(const TempDir& dir) {
-    return std::distance(std::filesystem::directory_iterator(dir.Path()), {});
 }
 
 // kThreeSegmentCha with one hierarchy line changed.

@@ -202,6 +202,10 @@ TEST_F(Videos, FramesSaveAsBmpFiles) {
     ASSERT_TRUE(image.GetPixels(&rgb));
     EXPECT_EQ(ColourAt(rgb.data(), 64 * 3, 3, 2), ColourAt(frame->rgb.data(), frame->stride, 3, 2));
     EXPECT_FALSE(CAviFile::WriteBmp(Path("no/such/folder/frame.bmp"), *frame));
+    // A full disk is reported, not taken for a saved picture.
+    if (std::filesystem::exists("/dev/full")) {
+        EXPECT_FALSE(CAviFile::WriteBmp("/dev/full", *frame));
+    }
 }
 
 }  // namespace
