@@ -1,12 +1,5 @@
 #include "media/AviFile.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/imgutils.h>
-#include <libswscale/swscale.h>
-}
-
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
@@ -14,6 +7,7 @@ extern "C" {
 
 #include "base/DebugOutput.h"
 #include "base/FileReplacer.h"
+#include "media/FfmpegLibrary.h"
 
 namespace tavrel {
 namespace {
@@ -28,9 +22,12 @@ void ForwardLog(void*, int level, const char* format, va_list args) {
     DebugOutput(std::string("CAviFile: ") + text);
 }
 
-void StartLibrary() {
+// The library is loaded by the first file opened; false when it cannot be had.
+bool StartLibrary() {
+    if (!Ffmpeg()) return false;
     static std::once_flag once;
-    std::call_once(once, [] { av_log_set_callback(ForwardLog); });
+    std::call_once(once, [] { Ffmpeg()->av_log_set_callback(ForwardLog); });
+    return true;
 }
 
 void PutLittle(std::string& out, uint32_t value, int bytes) {
@@ -41,10 +38,10 @@ void PutLittle(std::string& out, uint32_t value, int bytes) {
 
 struct CAviFile::Container {
     AVFormatContext* format = nullptr;
-    AVPacket* packet = av_packet_alloc();
+    AVPacket* packet = Ffmpeg()->av_packet_alloc();
     ~Container() {
-        av_packet_free(&packet);
-        avformat_close_input(&format);
+        Ffmpeg()->av_packet_free(&packet);
+        Ffmpeg()->avformat_close_input(&format);
     }
 };
 
@@ -55,12 +52,12 @@ struct CAviFile::Reader {
     static constexpr int64_t kForwardLimitMs = 1000;
 
     struct Decoded {
-        AVFrame* frame = av_frame_alloc();
+        AVFrame* frame = Ffmpeg()->av_frame_alloc();
         int64_t pts = AV_NOPTS_VALUE;
         int64_t duration = 0;
         bool Valid() const { return pts != AV_NOPTS_VALUE; }
         void Reset() {
-            av_frame_unref(frame);
+            Ffmpeg()->av_frame_unref(frame);
             pts = AV_NOPTS_VALUE;
         }
         void Swap(Decoded& other) {
@@ -71,13 +68,13 @@ struct CAviFile::Reader {
         Decoded() = default;
         Decoded(const Decoded&) = delete;
         Decoded& operator=(const Decoded&) = delete;
-        ~Decoded() { av_frame_free(&frame); }
+        ~Decoded() { Ffmpeg()->av_frame_free(&frame); }
     };
 
     Reader(Container& file, AVStream* stream) : file(file), stream(stream) {}
     ~Reader() {
-        sws_freeContext(scaler);
-        avcodec_free_context(&codec);
+        Ffmpeg()->sws_freeContext(scaler);
+        Ffmpeg()->avcodec_free_context(&codec);
     }
 
     bool Open();
@@ -104,21 +101,21 @@ struct CAviFile::Reader {
 };
 
 bool CAviFile::Reader::Open() {
-    const AVCodec* decoder = avcodec_find_decoder(stream->codecpar->codec_id);
-    codec = decoder ? avcodec_alloc_context3(decoder) : nullptr;
-    if (!codec || avcodec_parameters_to_context(codec, stream->codecpar) < 0) return false;
+    const AVCodec* decoder = Ffmpeg()->avcodec_find_decoder(stream->codecpar->codec_id);
+    codec = decoder ? Ffmpeg()->avcodec_alloc_context3(decoder) : nullptr;
+    if (!codec || Ffmpeg()->avcodec_parameters_to_context(codec, stream->codecpar) < 0) return false;
     codec->thread_count = 1;  // frames are fetched one at a time; threads only add latency
-    if (avcodec_open2(codec, decoder, nullptr) < 0) return false;
+    if (Ffmpeg()->avcodec_open2(codec, decoder, nullptr) < 0) return false;
     start = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
     AVRational rate =
         stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
     if (rate.num > 0 && rate.den > 0) {
-        frameDuration = std::max<int64_t>(1, av_rescale_q(1, av_inv_q(rate), stream->time_base));
+        frameDuration = std::max<int64_t>(1, Ffmpeg()->av_rescale_q(1, av_inv_q(rate), stream->time_base));
     }
     if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0) {
-        endMs = av_rescale_q(stream->duration, stream->time_base, kMilliseconds);
+        endMs = Ffmpeg()->av_rescale_q(stream->duration, stream->time_base, kMilliseconds);
     } else if (file.format->duration != AV_NOPTS_VALUE && file.format->duration > 0) {
-        endMs = av_rescale_q(file.format->duration, AV_TIME_BASE_Q, kMilliseconds);
+        endMs = Ffmpeg()->av_rescale_q(file.format->duration, AV_TIME_BASE_Q, kMilliseconds);
     }
     return true;
 }
@@ -134,22 +131,22 @@ void CAviFile::Reader::Seek(int64_t target) {
     pending.Reset();
     lastPts = AV_NOPTS_VALUE;
     draining = ended = false;
-    if (av_seek_frame(file.format, stream->index, target, AVSEEK_FLAG_BACKWARD) < 0)
-        av_seek_frame(file.format, stream->index, start, AVSEEK_FLAG_BACKWARD);
-    avcodec_flush_buffers(codec);
+    if (Ffmpeg()->av_seek_frame(file.format, stream->index, target, AVSEEK_FLAG_BACKWARD) < 0)
+        Ffmpeg()->av_seek_frame(file.format, stream->index, start, AVSEEK_FLAG_BACKWARD);
+    Ffmpeg()->avcodec_flush_buffers(codec);
 }
 
 // The next frame in presentation order into pending; false at the end of the stream.
 bool CAviFile::Reader::DecodeNext() {
     while (!ended) {
-        const int received = avcodec_receive_frame(codec, scratch.frame);
+        const int received = Ffmpeg()->avcodec_receive_frame(codec, scratch.frame);
         if (received == 0) {
             int64_t pts = scratch.frame->best_effort_timestamp;
             if (pts == AV_NOPTS_VALUE)
                 pts = lastPts == AV_NOPTS_VALUE ? start : lastPts + frameDuration;
             lastPts = pts;
             pending.Reset();
-            av_frame_move_ref(pending.frame, scratch.frame);
+            Ffmpeg()->av_frame_move_ref(pending.frame, scratch.frame);
             pending.pts = pts;
             pending.duration =
                 pending.frame->pkt_duration > 0 ? pending.frame->pkt_duration : frameDuration;
@@ -160,14 +157,14 @@ bool CAviFile::Reader::DecodeNext() {
             break;
         }
         AVPacket* packet = file.packet;
-        if (av_read_frame(file.format, packet) < 0) {
-            avcodec_send_packet(codec, nullptr);
+        if (Ffmpeg()->av_read_frame(file.format, packet) < 0) {
+            Ffmpeg()->avcodec_send_packet(codec, nullptr);
             draining = true;
             continue;
         }
         // A damaged packet is skipped: the frames around it still come.
-        if (packet->stream_index == stream->index) avcodec_send_packet(codec, packet);
-        av_packet_unref(packet);
+        if (packet->stream_index == stream->index) Ffmpeg()->avcodec_send_packet(codec, packet);
+        Ffmpeg()->av_packet_unref(packet);
     }
     return false;
 }
@@ -187,7 +184,7 @@ bool CAviFile::Reader::Convert() {
     if (picturePts == current.pts && !picture.rgb.empty()) return true;
     const AVFrame* frame = current.frame;
     if (frame->width <= 0 || frame->height <= 0) return false;
-    scaler = sws_getCachedContext(
+    scaler = Ffmpeg()->sws_getCachedContext(
         scaler, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
         frame->width, frame->height, AV_PIX_FMT_RGB24, SWS_POINT, nullptr, nullptr, nullptr);
     if (!scaler) return false;
@@ -197,7 +194,7 @@ bool CAviFile::Reader::Convert() {
     picture.rgb.resize(size_t(picture.stride) * picture.height);
     uint8_t* planes[4] = {picture.rgb.data(), nullptr, nullptr, nullptr};
     int strides[4] = {picture.stride, 0, 0, 0};
-    if (sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides) !=
+    if (Ffmpeg()->sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides) !=
         frame->height) {
         picture.rgb.clear();
         return false;
@@ -209,9 +206,9 @@ bool CAviFile::Reader::Convert() {
 const CAviFrame* CAviFile::Reader::FrameAt(int64_t ms) {
     if (ms < 0 || (endMs >= 0 && ms >= endMs)) return nullptr;
     const int64_t target =
-        start + av_rescale_q_rnd(ms, kMilliseconds, stream->time_base, AV_ROUND_DOWN);
+        start + Ffmpeg()->av_rescale_q_rnd(ms, kMilliseconds, stream->time_base, AV_ROUND_DOWN);
     if (!Covers(target)) {
-        const int64_t limit = av_rescale_q(kForwardLimitMs, kMilliseconds, stream->time_base);
+        const int64_t limit = Ffmpeg()->av_rescale_q(kForwardLimitMs, kMilliseconds, stream->time_base);
         const bool forward =
             current.Valid() && target > current.pts && target - current.pts < limit;
         if (!forward) Seek(target);
@@ -223,9 +220,7 @@ const CAviFrame* CAviFile::Reader::FrameAt(int64_t ms) {
     return Convert() ? &picture : nullptr;
 }
 
-CAviFile::CAviFile() {
-    StartLibrary();
-}
+CAviFile::CAviFile() = default;
 CAviFile::~CAviFile() {
     Close();
 }
@@ -242,16 +237,17 @@ int CAviFile::VideoStreamCount() const {
 
 bool CAviFile::Open(const std::string& path) {
     Close();
+    if (!StartLibrary()) return false;
     auto file = std::make_unique<Container>();
     AVDictionary* options = nullptr;
     // The name is a plain file: no protocols, no playlists reaching for other files.
-    av_dict_set(&options, "protocol_whitelist", "file", 0);
-    av_dict_set(&options, "format_whitelist", "avi,mov,mp4,matroska,webm", 0);
+    Ffmpeg()->av_dict_set(&options, "protocol_whitelist", "file", 0);
+    Ffmpeg()->av_dict_set(&options, "format_whitelist", "avi,mov,mp4,matroska,webm", 0);
     const std::string url = "file:" + path;
-    const int opened = avformat_open_input(&file->format, url.c_str(), nullptr, &options);
-    av_dict_free(&options);
+    const int opened = Ffmpeg()->avformat_open_input(&file->format, url.c_str(), nullptr, &options);
+    Ffmpeg()->av_dict_free(&options);
     if (opened < 0 || !file->packet) return false;
-    if (avformat_find_stream_info(file->format, nullptr) < 0) return false;
+    if (Ffmpeg()->avformat_find_stream_info(file->format, nullptr) < 0) return false;
     for (unsigned i = 0; i < file->format->nb_streams; ++i) {
         const AVStream* stream = file->format->streams[i];
         const AVMediaType type = stream->codecpar->codec_type;

@@ -8,8 +8,10 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "base/DebugOutput.h"
+#include "media/SharedLibrary.h"
 
 namespace tavrel {
 namespace {
@@ -29,16 +31,53 @@ void JackMessage(const char* text) {
     DebugPrintf("JACK: %s\n", text);
 }
 
-// PortAudio is set up once per process and kept: setting it up scans every card, which is
-// too slow to repeat for each play.
-bool InitPortAudio() {
-    static const bool ok = [] {
-        snd_lib_error_set_handler(&AlsaMessage);
-        jack_set_error_function(&JackMessage);
-        jack_set_info_function(&JackMessage);
-        return Pa_Initialize() == paNoError;
-    }();
-    return ok;
+// PortAudio (and through it ALSA and JACK), loaded by the first sound played (see
+// SharedLibrary), typed by its own declarations.
+#define TAVREL_PORTAUDIO_FUNCTIONS(X)                                                     \
+    X(Pa_AbortStream) X(Pa_CloseStream) X(Pa_GetErrorText) X(Pa_GetStreamInfo)           \
+    X(Pa_Initialize) X(Pa_OpenDefaultStream) X(Pa_SetStreamFinishedCallback) X(Pa_StartStream)
+
+struct PortAudioLibrary {
+#define TAVREL_PORTAUDIO_POINTER(name) decltype(&::name) name = nullptr;
+    TAVREL_PORTAUDIO_FUNCTIONS(TAVREL_PORTAUDIO_POINTER)
+#undef TAVREL_PORTAUDIO_POINTER
+};
+
+// Quietens ALSA and JACK where they are there; their absence only means more noise.
+void RedirectSoundMessages() {
+    SharedLibrary alsa({"libasound.so.2"});
+    decltype(&snd_lib_error_set_handler) setAlsa = nullptr;
+    if (alsa.IsOpen() && alsa.Find("snd_lib_error_set_handler", &setAlsa)) setAlsa(&AlsaMessage);
+    SharedLibrary jack({"libjack.so.0"});
+    decltype(&jack_set_error_function) setError = nullptr;
+    decltype(&jack_set_info_function) setInfo = nullptr;
+    if (jack.IsOpen() && jack.Find("jack_set_error_function", &setError) &&
+        jack.Find("jack_set_info_function", &setInfo)) {
+        setError(&JackMessage);
+        setInfo(&JackMessage);
+    }
+}
+
+std::unique_ptr<PortAudioLibrary> LoadPortAudio() {
+    SharedLibrary files({"libportaudio.so.2"});
+    if (!files.IsOpen()) return nullptr;
+    auto library = std::make_unique<PortAudioLibrary>();
+    bool found = true;
+#define TAVREL_PORTAUDIO_FIND(name) found &= files.Find(#name, &library->name);
+    TAVREL_PORTAUDIO_FUNCTIONS(TAVREL_PORTAUDIO_FIND)
+#undef TAVREL_PORTAUDIO_FIND
+    if (!found) return nullptr;
+    RedirectSoundMessages();
+    // Set up once per process and kept: setting it up scans every card, which is too slow to
+    // repeat for each play.
+    if (library->Pa_Initialize() != paNoError) return nullptr;
+    return library;
+}
+
+// The set-up library; null when there is none (and then no sound plays).
+const PortAudioLibrary* PortAudio() {
+    static const std::unique_ptr<PortAudioLibrary> library = LoadPortAudio();
+    return library.get();
 }
 
 PaSampleFormat SampleFormat(const WaveFormat& format) {
@@ -62,7 +101,7 @@ CPortAudioWaveOutDevice::~CPortAudioWaveOutDevice() {
 }
 
 bool CPortAudioWaveOutDevice::Open(const WaveFormat& format, WaveOutEvents events) {
-    if (stream_ || !InitPortAudio()) return false;
+    if (stream_ || !PortAudio()) return false;
     {
         std::lock_guard lock(mutex_);
         format_ = format;
@@ -73,22 +112,22 @@ bool CPortAudioWaveOutDevice::Open(const WaveFormat& format, WaveOutEvents event
         paused_ = closing_ = lost_ = false;
     }
     PaStream* stream = nullptr;
-    PaError error = Pa_OpenDefaultStream(&stream, 0, format.channels, SampleFormat(format),
+    PaError error = PortAudio()->Pa_OpenDefaultStream(&stream, 0, format.channels, SampleFormat(format),
                                          format.samplesPerSec, paFramesPerBufferUnspecified,
                                          &CPortAudioWaveOutDevice::Callback, this);
     if (error != paNoError) {
-        DebugPrintf("CPortAudioWaveOutDevice::Open failed: %s\n", Pa_GetErrorText(error));
+        DebugPrintf("CPortAudioWaveOutDevice::Open failed: %s\n", PortAudio()->Pa_GetErrorText(error));
         return false;
     }
-    Pa_SetStreamFinishedCallback(stream, &CPortAudioWaveOutDevice::Finished);
-    if (const PaStreamInfo* info = Pa_GetStreamInfo(stream)) {
+    PortAudio()->Pa_SetStreamFinishedCallback(stream, &CPortAudioWaveOutDevice::Finished);
+    if (const PaStreamInfo* info = PortAudio()->Pa_GetStreamInfo(stream)) {
         const uint64_t frames = uint64_t(info->outputLatency * format.samplesPerSec);
         latencyBytes_ = frames * format.blockAlign;
     }
     stream_ = stream;
-    error = Pa_StartStream(stream);
+    error = PortAudio()->Pa_StartStream(stream);
     if (error != paNoError) {
-        DebugPrintf("CPortAudioWaveOutDevice::Open failed: %s\n", Pa_GetErrorText(error));
+        DebugPrintf("CPortAudioWaveOutDevice::Open failed: %s\n", PortAudio()->Pa_GetErrorText(error));
         Close();
         return false;
     }
@@ -126,8 +165,8 @@ void CPortAudioWaveOutDevice::Close() {
         closing_ = true;
     }
     // Not under the lock: aborting waits for the callback, which takes the lock.
-    Pa_AbortStream(stream_);
-    Pa_CloseStream(stream_);
+    PortAudio()->Pa_AbortStream(stream_);
+    PortAudio()->Pa_CloseStream(stream_);
     stream_ = nullptr;
     std::lock_guard lock(mutex_);
     queue_.clear();

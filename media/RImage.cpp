@@ -1,7 +1,5 @@
 #include "media/RImage.h"
 
-#include <magick/MagickCore.h>
-
 #include <algorithm>
 #include <cstring>
 #include <fstream>
@@ -10,26 +8,30 @@
 #include <utility>
 
 #include "base/DebugOutput.h"
+#include "media/MagickLibrary.h"
 
 namespace tavrel {
 namespace {
 
-// The library is set up once per process. Pictures wider or taller than kMaxSide are refused
-// when the library opens their pixel cache, which happens before any pixel is decoded.
-void StartLibrary() {
+// The library is loaded and set up by the first picture read or made; false when it cannot be
+// had. Pictures wider or taller than kMaxSide are refused when the library opens their pixel
+// cache, which happens before any pixel is decoded.
+bool StartLibrary() {
+    if (!Magick()) return false;
     static std::once_flag once;
     std::call_once(once, [] {
-        MagickCoreGenesis(nullptr, MagickFalse);
-        SetMagickResourceLimit(WidthResource, CRImage::kMaxSide);
-        SetMagickResourceLimit(HeightResource, CRImage::kMaxSide);
+        Magick()->MagickCoreGenesis(nullptr, MagickFalse);
+        Magick()->SetMagickResourceLimit(WidthResource, CRImage::kMaxSide);
+        Magick()->SetMagickResourceLimit(HeightResource, CRImage::kMaxSide);
     });
+    return true;
 }
 
 // One call's exception record.
 class Exception {
 public:
-    Exception() : info_(AcquireExceptionInfo()) {}
-    ~Exception() { DestroyExceptionInfo(info_); }
+    Exception() : info_(Magick()->AcquireExceptionInfo()) {}
+    ~Exception() { Magick()->DestroyExceptionInfo(info_); }
     Exception(const Exception&) = delete;
     Exception& operator=(const Exception&) = delete;
     ExceptionInfo* operator&() { return info_; }
@@ -74,19 +76,15 @@ bool ReadFile(const std::string& path, std::string* bytes) {
 
 // Keeps the first picture of a list (an animated GIF gives one per frame).
 Image* FirstOnly(Image* list) {
-    if (list) DestroyImageList(SplitImageList(list));
+    if (list) Magick()->DestroyImageList(Magick()->SplitImageList(list));
     return list;
 }
 
 }  // namespace
 
-CRImage::CRImage() {
-    StartLibrary();
-}
+CRImage::CRImage() = default;
 
-CRImage::CRImage(_Image* image, std::string path) : path_(std::move(path)), image_(image) {
-    StartLibrary();
-}
+CRImage::CRImage(_Image* image, std::string path) : path_(std::move(path)), image_(image) {}
 
 CRImage::~CRImage() {
     Clear();
@@ -105,7 +103,7 @@ CRImage& CRImage::operator=(CRImage&& other) noexcept {
 }
 
 void CRImage::Clear() {
-    if (image_) DestroyImage(image_);
+    if (image_) Magick()->DestroyImage(image_);
     image_ = nullptr;
 }
 
@@ -123,18 +121,19 @@ bool CRImage::Load(const std::string& path) {
     Clear();
     path_ = path;
     std::string bytes;
-    const char* format = ReadFile(path, &bytes) ? FormatOf(bytes, path) : nullptr;
+    const char* format =
+        StartLibrary() && ReadFile(path, &bytes) ? FormatOf(bytes, path) : nullptr;
     Image* image = nullptr;
     if (format) {
-        ImageInfo* info = AcquireImageInfo();
-        CopyMagickString(info->magick, format, MaxTextExtent);
-        CopyMagickString(info->filename, (std::string(format) + ":").c_str(), MaxTextExtent);
+        ImageInfo* info = Magick()->AcquireImageInfo();
+        Magick()->CopyMagickString(info->magick, format, MaxTextExtent);
+        Magick()->CopyMagickString(info->filename, (std::string(format) + ":").c_str(), MaxTextExtent);
         info->affirm = MagickTrue;
         Exception exception;
-        image = FirstOnly(BlobToImage(info, bytes.data(), bytes.size(), &exception));
-        DestroyImageInfo(info);
+        image = FirstOnly(Magick()->BlobToImage(info, bytes.data(), bytes.size(), &exception));
+        Magick()->DestroyImageInfo(info);
         if (image && (exception.Failed(image) || image->columns == 0 || image->rows == 0)) {
-            DestroyImage(image);
+            Magick()->DestroyImage(image);
             image = nullptr;
         }
     }
@@ -148,7 +147,7 @@ bool CRImage::Load(const std::string& path) {
 
 bool CRImage::CreateFromPixels(int width, int height, const uint8_t* rgb, int stride) {
     if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide || !rgb ||
-        stride < width * 3) {
+        stride < width * 3 || !StartLibrary()) {
         DebugOutput("CRImage::Create() failed!\n");
         return false;
     }
@@ -161,7 +160,7 @@ bool CRImage::CreateFromPixels(int width, int height, const uint8_t* rgb, int st
         pixels = packed.data();
     }
     Exception exception;
-    Image* image = ConstituteImage(width, height, "RGB", CharPixel, pixels, &exception);
+    Image* image = Magick()->ConstituteImage(width, height, "RGB", CharPixel, pixels, &exception);
     if (!image) {
         DebugOutput("CRImage::Create() failed!\n");
         return false;
@@ -204,7 +203,7 @@ bool CRImage::GetPixels(std::vector<uint8_t>* rgb) const {
     if (!image_) return false;
     rgb->resize(size_t(image_->columns) * image_->rows * 3);
     Exception exception;
-    return ExportImagePixels(image_, 0, 0, image_->columns, image_->rows, "RGB", CharPixel,
+    return Magick()->ExportImagePixels(image_, 0, 0, image_->columns, image_->rows, "RGB", CharPixel,
                              rgb->data(), &exception) == MagickTrue;
 }
 
@@ -213,7 +212,7 @@ std::unique_ptr<CRImage> CRImage::Copy() const {
     Image* image = nullptr;
     if (GetPixels(&rgb)) {
         Exception exception;
-        image = ConstituteImage(image_->columns, image_->rows, "RGB", CharPixel, rgb.data(),
+        image = Magick()->ConstituteImage(image_->columns, image_->rows, "RGB", CharPixel, rgb.data(),
                                 &exception);
     }
     return Made(image, path_, "Copy");
@@ -226,10 +225,10 @@ std::unique_ptr<CRImage> CRImage::Crop(int x, int y, int width, int height) cons
         height <= h - y) {
         Exception exception;
         if (x == 0 && y == 0 && width == w && height == h) {
-            image = CloneImage(image_, 0, 0, MagickTrue, &exception);
+            image = Magick()->CloneImage(image_, 0, 0, MagickTrue, &exception);
         } else {
             const RectangleInfo area{size_t(width), size_t(height), x, y};
-            image = CropImage(image_, &area, &exception);
+            image = Magick()->CropImage(image_, &area, &exception);
         }
     }
     return Made(image, path_, "Crop");
@@ -239,7 +238,7 @@ std::unique_ptr<CRImage> CRImage::Zoom(int width, int height) const {
     Image* image = nullptr;
     if (image_ && width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide) {
         Exception exception;
-        image = ResizeImage(image_, width, height, image_->filter, 1.0, &exception);
+        image = Magick()->ResizeImage(image_, width, height, image_->filter, 1.0, &exception);
     }
     return Made(image, path_, "Zoom");
 }
@@ -282,7 +281,7 @@ bool CRImage::BitBlt(CRImage& destination, int dx, int dy, int width, int height
     std::unique_ptr<CRImage> region = whole ? nullptr : Crop(sx, sy, width, height);
     const Image* source = whole ? image_ : region ? region->image_ : nullptr;
     if (!source ||
-        CompositeImage(destination.image_, CopyCompositeOp, source, dx, dy) != MagickTrue) {
+        Magick()->CompositeImage(destination.image_, CopyCompositeOp, source, dx, dy) != MagickTrue) {
         DebugOutput("CRImage::BitBlt() failed!\n");
         return false;
     }

@@ -1,18 +1,12 @@
 #include "media/VideoWriter.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/opt.h>
-#include <libswscale/swscale.h>
-}
-
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
 #include "base/FileReplacer.h"
+#include "media/FfmpegLibrary.h"
 #include "media/RWave.h"
 
 namespace tavrel {
@@ -37,14 +31,14 @@ struct CVideoWriter::Impl {
 
     ~Impl() {
         // A file that was begun but not finished is closed before its temporary name goes.
-        if (format && opened) avio_closep(&format->pb);
-        avformat_free_context(format);
-        avcodec_free_context(&video);
-        avcodec_free_context(&audio);
-        sws_freeContext(scaler);
-        av_frame_free(&picture);
-        av_frame_free(&sound);
-        av_packet_free(&packet);
+        if (format && opened) Ffmpeg()->avio_closep(&format->pb);
+        Ffmpeg()->avformat_free_context(format);
+        Ffmpeg()->avcodec_free_context(&video);
+        Ffmpeg()->avcodec_free_context(&audio);
+        Ffmpeg()->sws_freeContext(scaler);
+        Ffmpeg()->av_frame_free(&picture);
+        Ffmpeg()->av_frame_free(&sound);
+        Ffmpeg()->av_packet_free(&packet);
     }
 };
 
@@ -52,7 +46,7 @@ namespace {
 
 std::string AvError(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
+    Ffmpeg()->av_strerror(code, text, sizeof text);
     return text;
 }
 
@@ -120,6 +114,11 @@ int CVideoWriter::AudioChannels() const {
 }
 
 bool CVideoWriter::Open(const std::string& path, const VideoFormat& f) {
+    impl_.reset();
+    if (!Ffmpeg()) {
+        error_ = "the video library cannot be loaded";
+        return false;
+    }
     impl_ = std::make_unique<Impl>();
     Impl& m = *impl_;
     auto fail = [&](const std::string& why) {
@@ -135,15 +134,15 @@ bool CVideoWriter::Open(const std::string& path, const VideoFormat& f) {
     if (!m.file->IsOpen()) return fail("cannot create a file beside " + path);
     const std::string temp = m.file->TempPath();
     // The format follows the target's extension; the temporary name keeps it.
-    if (avformat_alloc_output_context2(&m.format, nullptr, nullptr, temp.c_str()) < 0 || !m.format)
+    if (Ffmpeg()->avformat_alloc_output_context2(&m.format, nullptr, nullptr, temp.c_str()) < 0 || !m.format)
         return fail("no video format for the name " + path);
     const AVOutputFormat* container = m.format->oformat;
 
-    const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
-    if (!codec || avformat_query_codec(container, codec->id, FF_COMPLIANCE_NORMAL) != 1)
-        codec = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
+    const AVCodec* codec = Ffmpeg()->avcodec_find_encoder_by_name("libx264");
+    if (!codec || Ffmpeg()->avformat_query_codec(container, codec->id, FF_COMPLIANCE_NORMAL) != 1)
+        codec = Ffmpeg()->avcodec_find_encoder(AV_CODEC_ID_MPEG4);
     if (!codec) return fail("no video encoder (H.264 or MPEG-4)");
-    m.video = avcodec_alloc_context3(codec);
+    m.video = Ffmpeg()->avcodec_alloc_context3(codec);
     m.video->width = f.width;
     m.video->height = f.height;
     m.video->time_base = AVRational{1, f.fps};
@@ -152,58 +151,58 @@ bool CVideoWriter::Open(const std::string& path, const VideoFormat& f) {
     m.video->gop_size = f.fps;
     if (codec->id == AV_CODEC_ID_H264) {
         // Fast enough to keep up with the renderer; the quality of a clear preview.
-        av_opt_set(m.video->priv_data, "preset", "veryfast", 0);
-        av_opt_set(m.video->priv_data, "crf", "23", 0);
+        Ffmpeg()->av_opt_set(m.video->priv_data, "preset", "veryfast", 0);
+        Ffmpeg()->av_opt_set(m.video->priv_data, "crf", "23", 0);
     } else {
         m.video->bit_rate = int64_t(f.width) * f.height * f.fps / 8;
     }
     if (container->flags & AVFMT_GLOBALHEADER) m.video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    int code = avcodec_open2(m.video, codec, nullptr);
+    int code = Ffmpeg()->avcodec_open2(m.video, codec, nullptr);
     if (code < 0) return fail("the video encoder cannot open: " + AvError(code));
-    m.videoStream = avformat_new_stream(m.format, nullptr);
-    avcodec_parameters_from_context(m.videoStream->codecpar, m.video);
+    m.videoStream = Ffmpeg()->avformat_new_stream(m.format, nullptr);
+    Ffmpeg()->avcodec_parameters_from_context(m.videoStream->codecpar, m.video);
     m.videoStream->time_base = m.video->time_base;
 
     if (f.audioRate > 0 && f.audioChannels > 0) {
         AVCodecID id = AV_CODEC_ID_AAC;
-        if (avformat_query_codec(container, id, FF_COMPLIANCE_NORMAL) != 1)
+        if (Ffmpeg()->avformat_query_codec(container, id, FF_COMPLIANCE_NORMAL) != 1)
             id = container->audio_codec;
-        const AVCodec* acodec = id == AV_CODEC_ID_NONE ? nullptr : avcodec_find_encoder(id);
+        const AVCodec* acodec = id == AV_CODEC_ID_NONE ? nullptr : Ffmpeg()->avcodec_find_encoder(id);
         const AVSampleFormat sampleFormat = acodec ? PickSampleFormat(acodec) : AV_SAMPLE_FMT_NONE;
         if (sampleFormat == AV_SAMPLE_FMT_NONE) return fail("no sound encoder for " + path);
-        m.audio = avcodec_alloc_context3(acodec);
+        m.audio = Ffmpeg()->avcodec_alloc_context3(acodec);
         m.audio->sample_rate = SupportedRate(acodec, f.audioRate);
         m.audio->sample_fmt = sampleFormat;
-        av_channel_layout_default(&m.audio->ch_layout, std::min(f.audioChannels, 2));
+        Ffmpeg()->av_channel_layout_default(&m.audio->ch_layout, std::min(f.audioChannels, 2));
         m.audio->bit_rate = 128000;
         m.audio->time_base = AVRational{1, m.audio->sample_rate};
         if (container->flags & AVFMT_GLOBALHEADER) m.audio->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-        code = avcodec_open2(m.audio, acodec, nullptr);
+        code = Ffmpeg()->avcodec_open2(m.audio, acodec, nullptr);
         if (code < 0) return fail("the sound encoder cannot open: " + AvError(code));
-        m.audioStream = avformat_new_stream(m.format, nullptr);
-        avcodec_parameters_from_context(m.audioStream->codecpar, m.audio);
+        m.audioStream = Ffmpeg()->avformat_new_stream(m.format, nullptr);
+        Ffmpeg()->avcodec_parameters_from_context(m.audioStream->codecpar, m.audio);
         m.audioStream->time_base = m.audio->time_base;
-        m.sound = av_frame_alloc();
+        m.sound = Ffmpeg()->av_frame_alloc();
         m.sound->format = m.audio->sample_fmt;
-        av_channel_layout_copy(&m.sound->ch_layout, &m.audio->ch_layout);
+        Ffmpeg()->av_channel_layout_copy(&m.sound->ch_layout, &m.audio->ch_layout);
         m.sound->sample_rate = m.audio->sample_rate;
         m.sound->nb_samples = m.audio->frame_size > 0 ? m.audio->frame_size : 1024;
-        if (av_frame_get_buffer(m.sound, 0) < 0) return fail("out of memory");
+        if (Ffmpeg()->av_frame_get_buffer(m.sound, 0) < 0) return fail("out of memory");
     }
 
-    m.picture = av_frame_alloc();
+    m.picture = Ffmpeg()->av_frame_alloc();
     m.picture->format = AV_PIX_FMT_YUV420P;
     m.picture->width = f.width;
     m.picture->height = f.height;
-    m.packet = av_packet_alloc();
-    m.scaler = sws_getContext(f.width, f.height, AV_PIX_FMT_BGRA, f.width, f.height,
+    m.packet = Ffmpeg()->av_packet_alloc();
+    m.scaler = Ffmpeg()->sws_getContext(f.width, f.height, AV_PIX_FMT_BGRA, f.width, f.height,
                               AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
-    if (!m.picture || !m.packet || !m.scaler || av_frame_get_buffer(m.picture, 0) < 0)
+    if (!m.picture || !m.packet || !m.scaler || Ffmpeg()->av_frame_get_buffer(m.picture, 0) < 0)
         return fail("out of memory");
-    code = avio_open(&m.format->pb, temp.c_str(), AVIO_FLAG_WRITE);
+    code = Ffmpeg()->avio_open(&m.format->pb, temp.c_str(), AVIO_FLAG_WRITE);
     if (code < 0) return fail("cannot create " + path + ": " + AvError(code));
     m.opened = true;
-    code = avformat_write_header(m.format, nullptr);
+    code = Ffmpeg()->avformat_write_header(m.format, nullptr);
     if (code < 0) return fail("cannot write " + path + ": " + AvError(code));
     m.headerWritten = true;
     framesWritten_ = 0;
@@ -215,16 +214,16 @@ namespace {
 // Sends one frame (or null to flush) and writes every packet the encoder gives back.
 bool Encode(AVFormatContext* format, AVCodecContext* codec, AVStream* stream, AVPacket* packet,
             AVFrame* frame, std::string* error) {
-    int code = avcodec_send_frame(codec, frame);
+    int code = Ffmpeg()->avcodec_send_frame(codec, frame);
     while (code >= 0) {
-        code = avcodec_receive_packet(codec, packet);
+        code = Ffmpeg()->avcodec_receive_packet(codec, packet);
         if (code == AVERROR(EAGAIN) || code == AVERROR_EOF) return true;
         if (code < 0) break;
         // Without a duration the container gives the last picture none, and players drop it.
         if (packet->duration == 0 && codec->codec_type == AVMEDIA_TYPE_VIDEO) packet->duration = 1;
-        av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
+        Ffmpeg()->av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
         packet->stream_index = stream->index;
-        code = av_interleaved_write_frame(format, packet);
+        code = Ffmpeg()->av_interleaved_write_frame(format, packet);
     }
     *error = "the encoder failed: " + AvError(code);
     return false;
@@ -235,10 +234,10 @@ bool Encode(AVFormatContext* format, AVCodecContext* codec, AVStream* stream, AV
 bool CVideoWriter::WriteFrame(const uint32_t* pixels) {
     if (!impl_) return false;
     Impl& m = *impl_;
-    if (av_frame_make_writable(m.picture) < 0) return false;
+    if (Ffmpeg()->av_frame_make_writable(m.picture) < 0) return false;
     const uint8_t* source[1] = {reinterpret_cast<const uint8_t*>(pixels)};
     const int stride[1] = {m.width * 4};
-    sws_scale(m.scaler, source, stride, 0, m.height, m.picture->data, m.picture->linesize);
+    Ffmpeg()->sws_scale(m.scaler, source, stride, 0, m.height, m.picture->data, m.picture->linesize);
     m.picture->pts = m.videoPts++;
     if (!Encode(m.format, m.video, m.videoStream, m.packet, m.picture, &error_)) return false;
     ++framesWritten_;
@@ -253,7 +252,7 @@ bool CVideoWriter::WriteAudio(const float* samples, int frames) {
     const int size = m.sound->nb_samples;
     size_t used = 0;
     while (m.pending.size() - used >= size_t(size) * channels) {
-        if (av_frame_make_writable(m.sound) < 0) return false;
+        if (Ffmpeg()->av_frame_make_writable(m.sound) < 0) return false;
         FillSound(m.sound, m.pending.data() + used, size, channels);
         m.sound->pts = m.audioPts;
         m.audioPts += size;
@@ -279,13 +278,13 @@ bool CVideoWriter::Finish() {
         ok = ok && Encode(m.format, m.audio, m.audioStream, m.packet, nullptr, &error_);
     }
     if (ok) {
-        const int code = av_write_trailer(m.format);
+        const int code = Ffmpeg()->av_write_trailer(m.format);
         if (code < 0) {
             error_ = "cannot finish the file: " + AvError(code);
             ok = false;
         }
     }
-    avio_closep(&m.format->pb);
+    Ffmpeg()->avio_closep(&m.format->pb);
     m.opened = false;
     if (ok && !m.file->Commit()) {
         error_ = "cannot give the video its name " + m.file->Target();

@@ -1,0 +1,37 @@
+#include "media/MagickLibrary.h"
+
+#include <memory>
+
+#include "media/SharedLibrary.h"
+
+namespace tavrel {
+namespace {
+
+#define TAVREL_TEXT(x) #x
+#define TAVREL_NUMBER(x) TAVREL_TEXT(x)
+#if MAGICKCORE_HDRI_ENABLE
+#define TAVREL_MAGICK_HDRI "HDRI"
+#else
+#define TAVREL_MAGICK_HDRI ""
+#endif
+
+std::unique_ptr<MagickLibrary> Load() {
+    SharedLibrary files({"libMagickCore-6.Q" TAVREL_NUMBER(MAGICKCORE_QUANTUM_DEPTH)
+                             TAVREL_MAGICK_HDRI ".so." TAVREL_NUMBER(MagickLibInterface)});
+    if (!files.IsOpen()) return nullptr;
+    auto library = std::make_unique<MagickLibrary>();
+    bool found = true;
+#define TAVREL_MAGICK_FIND(name) found &= files.Find(#name, &library->name);
+    TAVREL_MAGICK_FUNCTIONS(TAVREL_MAGICK_FIND)
+#undef TAVREL_MAGICK_FIND
+    return found ? std::move(library) : nullptr;
+}
+
+}  // namespace
+
+const MagickLibrary* Magick() {
+    static const std::unique_ptr<MagickLibrary> library = Load();
+    return library.get();
+}
+
+}  // namespace tavrel
