@@ -21,6 +21,8 @@ constexpr GLsizeiptr kIndexRing = 256 << 10;
 
 // A GL context is current per thread, and so is the device drawing through it.
 thread_local rkDevice* g_current = nullptr;
+// The device whose states this thread's context holds: devices may share a context.
+thread_local rkDevice* g_lastDrawing = nullptr;
 
 #define RK_CHECK() _rkCheckGL(kSource, __LINE__)
 
@@ -419,6 +421,7 @@ int rkCreateDevice(rkDevice* device, rkHost* window, int width, int height) {
         return 0;
     }
     SetInitialStates(device);
+    g_lastDrawing = device;  // the context holds what this device just set
     rkEnumTextureFormats();
     rkSetBackgroundColor(0, 0, 0);
     if (device->colourDepth == 0) {
@@ -448,16 +451,24 @@ void rkDestroyDevice(rkDevice* device) {
     device->gl = nullptr;
     device->inScene = 0;
     if (g_current == device) g_current = nullptr;
+    if (g_lastDrawing == device) g_lastDrawing = nullptr;
 }
 
 void rkSetCurrentDevice(rkDevice* device) {
     g_current = device;
     if (!device || !device->gl) return;
     // Another context may have drawn in between: take the pipeline back.
-    glBindFramebuffer(GL_FRAMEBUFFER, device->gl->framebuffer);
-    glUseProgram(device->gl->program);
-    glBindVertexArray(device->gl->vertexArray);
-    for (int s = 0; s < kRkStages; ++s) glBindSampler(s, device->gl->samplers[s]);
+    rkDeviceGL* gl = device->gl;
+    glBindFramebuffer(GL_FRAMEBUFFER, gl->framebuffer);
+    glUseProgram(gl->program);
+    glBindVertexArray(gl->vertexArray);
+    glBindBuffer(GL_ARRAY_BUFFER, gl->vertexBuffer);
+    for (int s = 0; s < kRkStages; ++s) glBindSampler(s, gl->samplers[s]);
+    if (g_lastDrawing == device) return;
+    // Another device of this thread may share the context: its states and textures go too.
+    g_lastDrawing = device;
+    for (uint32_t& bound : device->stageTexture) bound = ~0u;
+    _rkRestoreContextStates(device);
 }
 
 rkDevice* rkGetCurrentDevice() { return g_current; }
@@ -698,11 +709,16 @@ int rkReadFrame(int flags, void* destination) {
 int rkSetScissor(int x, int y, int width, int height) {
     rkDevice* device = Current("rkSetScissor");
     if (!device) return 0;
+    int32_t* scissor = device->gl->scissor;
     if (width <= 0 || height <= 0) {
+        scissor[2] = 0;
         glDisable(GL_SCISSOR_TEST);
     } else {
+        // GL counts from the bottom.
+        scissor[0] = x, scissor[1] = device->height - y - height;
+        scissor[2] = width, scissor[3] = height;
         glEnable(GL_SCISSOR_TEST);
-        glScissor(x, device->height - y - height, width, height);  // GL counts from the bottom
+        glScissor(scissor[0], scissor[1], scissor[2], scissor[3]);
     }
     return RK_CHECK() ? 1 : 0;
 }

@@ -107,7 +107,7 @@ struct rkDevice {
     rkLightCacheEntry lights[kRkDeviceLights];
     rkMaterial material;
     int32_t materialValid;
-    uint32_t stageTexture[kRkStages];  // device textures bound to the stages, 0 = none
+    uint32_t stageTexture[kRkStages];  // device textures bound to the stages, 0 = none, ~0 = unknown
     rkMatrix transforms[3];            // world, view, projection
     rkDeviceGL* gl;
 };

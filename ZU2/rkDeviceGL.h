@@ -41,6 +41,15 @@ struct rkUniforms {
     GLint fogMode, fog, fogColour, alphaFunc, alphaRef;
 };
 
+// The render states kept by GL's context rather than by the device's own program. A context
+// may be shared by several devices (the 3D views of one thread), so each device remembers the
+// values it set and sets them again when it becomes current.
+constexpr uint32_t kRkContextStates[] = {RK_RS_DITHERENABLE, RK_RS_ZENABLE,  RK_RS_ZWRITEENABLE,
+                                         RK_RS_ZFUNC,        RK_RS_FILLMODE, RK_RS_CULLMODE,
+                                         RK_RS_SRCBLEND,     RK_RS_DESTBLEND,
+                                         RK_RS_ALPHABLENDENABLE};
+constexpr int kRkContextStateCount = sizeof kRkContextStates / sizeof kRkContextStates[0];
+
 struct rkPicture {
     GLuint texture;
     int32_t width, height;
@@ -64,6 +73,9 @@ struct rkDeviceGL {
     int32_t drawFormat;  // what the uniforms were last told
     int32_t drawStages;
     rkShaderState shader;
+    uint32_t contextStates[kRkContextStateCount];
+    uint32_t contextStatesSet;  // bit i: contextStates[i] holds a value
+    int32_t scissor[4];         // x, y, width, height in GL's terms; width 0: no scissor
     uint32_t dirty;
     rkVector eye;  // camera position in world space, for specular highlights
 };
@@ -79,3 +91,5 @@ bool _rkCheckGL(const char* source, int line);
 void _rkReportCode(uint32_t code, const char* source, int line);
 // The current device, or null with "No current device (operation)." written.
 rkDevice* _rkCurrent(const char* operation);
+// rkDeviceState.cpp: sets GL's context state back to what the device last set.
+void _rkRestoreContextStates(rkDevice* device);

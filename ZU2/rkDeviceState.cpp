@@ -161,7 +161,31 @@ bool ApplyRenderState(rkDevice* device, uint32_t state, uint32_t value) {
     return true;
 }
 
+// Remembers a state GL's context keeps, for _rkRestoreContextStates.
+void RememberContextState(rkDeviceGL* gl, uint32_t state, uint32_t value) {
+    for (int i = 0; i < kRkContextStateCount; ++i) {
+        if (kRkContextStates[i] != state) continue;
+        gl->contextStates[i] = value;
+        gl->contextStatesSet |= 1u << i;
+    }
+}
+
 }  // namespace
+
+void _rkRestoreContextStates(rkDevice* device) {
+    rkDeviceGL* gl = device->gl;
+    for (int i = 0; i < kRkContextStateCount; ++i) {
+        if (gl->contextStatesSet & (1u << i)) {
+            ApplyRenderState(device, kRkContextStates[i], gl->contextStates[i]);
+        }
+    }
+    if (gl->scissor[2] > 0) {
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(gl->scissor[0], gl->scissor[1], gl->scissor[2], gl->scissor[3]);
+    } else {
+        glDisable(GL_SCISSOR_TEST);
+    }
+}
 
 int rkSetState(uint32_t state, uint32_t value) {
     rkDevice* device = Current("rkSetState");
@@ -182,6 +206,7 @@ int rkSetState(uint32_t state, uint32_t value) {
                   static_cast<int>(value), value, rkErrorText(GL_INVALID_ENUM));
         return 0;
     }
+    RememberContextState(device->gl, state, value);
     return 1;
 }
 

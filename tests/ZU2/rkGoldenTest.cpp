@@ -105,6 +105,39 @@ TEST_F(Golden, LightsShineFromAnySlotAndAllTypesTogether) {
     ExpectGolden("light_directional");
 }
 
+// Two devices drawing in one context (the views of one thread share theirs): what one sets
+// in GL's own state does not leak into the other's frames.
+TEST_F(Golden, DevicesSharingAContextKeepTheirOwnStates) {
+    rkLightData light = Light(1, 1, 1, 1);
+    light.direction = {1, 1, -1};
+    rkDevice other{};
+    ASSERT_EQ(rkCreateDevice(&other, SharedHost(), kSize, kSize), 1);
+    ASSERT_EQ(rkSetState(RK_RS_FILLMODE, 2), 1);  // lines
+    ASSERT_EQ(rkSetState(RK_RS_CULLMODE, 3), 1);
+    ASSERT_EQ(rkSetState(RK_RS_ZENABLE, 0), 1);
+    ASSERT_EQ(rkSetState(RK_RS_ALPHABLENDENABLE, 1), 1);
+    ASSERT_EQ(rkSetState(RK_RS_SRCBLEND, 2), 1);
+    ASSERT_EQ(rkSetState(RK_RS_DESTBLEND, 2), 1);  // adds up
+    ASSERT_EQ(rkSetScissor(0, 0, 20, 20), 1);
+    ASSERT_EQ(rkNewScene(&view_), 1);
+    ASSERT_EQ(rkDrawMesh(&sphere_->mesh), 1);
+    ASSERT_EQ(rkShowScene(nullptr), 1);
+
+    rkSetCurrentDevice(&device_);
+    DrawSphereWith(light);
+    ExpectGolden("light_directional");
+
+    // And back: the other device still draws its way (a corner of lines only).
+    rkSetCurrentDevice(&other);
+    ASSERT_EQ(rkNewScene(&view_), 1);
+    ASSERT_EQ(rkDrawMesh(&sphere_->mesh), 1);
+    std::vector<uint32_t> frame(size_t(kSize) * kSize);
+    ASSERT_EQ(rkReadFrame(RK_READ_COLOR, frame.data()), 1);
+    EXPECT_EQ(frame[size_t(kSize / 2) * kSize + kSize / 2] & 0xFFFFFF, 0u);  // outside the scissor
+    rkDestroyDevice(&other);
+    rkSetCurrentDevice(&device_);
+}
+
 // Lights of different colours all around, placed by the render pass before the sphere
 // that they light (objects are handled in slot order).
 rkNode* LightRig(rkVisual* sphere, int count, std::vector<rkLight*>* lights) {
