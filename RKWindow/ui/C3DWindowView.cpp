@@ -3,8 +3,6 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QOffscreenSurface>
-#include <QOpenGLContext>
 #include <QPainter>
 #include <QWheelEvent>
 #include <chrono>
@@ -13,6 +11,7 @@
 #include "RKWindow/RKWindow.h"
 #include "RKWindow/RKWindowTools.h"
 #include "RKWindow/ui/C3DToolInput.h"
+#include "RKWindow/ui/C3DViewContext.h"
 #include "ZU2/rkDevice.h"
 #include "base/DebugOutput.h"
 #include "motion/MotionManager.h"
@@ -22,11 +21,6 @@ namespace {
 
 // The window's background until settings choose another (the command line draws the same).
 constexpr uint8_t kBackground[3] = {92, 100, 116};
-
-// The device draws with OpenGL 3.3 core functions.
-bool IsCore33(const QSurfaceFormat& format) {
-    return format.version() >= qMakePair(3, 3);
-}
 
 int64_t SteadyMilliseconds() {
     using namespace std::chrono;
@@ -63,9 +57,7 @@ C3DWindowView::~C3DWindowView() {
     // The system frees GL objects: its context must still be there and current.
     if (window_) MakeCurrent();
     window_.reset();
-    if (context_) context_->doneCurrent();
     context_.reset();
-    surface_.reset();
 }
 
 CRKSystem* C3DWindowView::System() {
@@ -79,24 +71,12 @@ void C3DWindowView::SetInput(C3DViewInput* input) {
 }
 
 bool C3DWindowView::CanCreateContext() {
-    static const bool possible = [] {
-        QOpenGLContext probe;
-        probe.setFormat(QSurfaceFormat::defaultFormat());
-        if (!probe.create() || !IsCore33(probe.format())) return false;
-        QOffscreenSurface surface;
-        surface.setFormat(probe.format());
-        surface.create();
-        const bool current = surface.isValid() && probe.makeCurrent(&surface);
-        if (current) probe.doneCurrent();
-        return current;
-    }();
+    static const bool possible = C3DViewContext::Shared() != nullptr;
     return possible;
 }
 
 bool C3DWindowView::MakeCurrent() {
-    if (!context_) return false;
-    return QOpenGLContext::currentContext() == context_.get() ||
-           context_->makeCurrent(surface_.get());
+    return context_ && context_->MakeCurrent();
 }
 
 void C3DWindowView::Size(int* width, int* height) const {
@@ -111,20 +91,10 @@ int C3DWindowView::PixelHeight() const {
     return qMax(1, qRound(height() * devicePixelRatioF()));
 }
 
-bool C3DWindowView::CreateContext() {
-    context_ = std::make_unique<QOpenGLContext>();
-    context_->setFormat(QSurfaceFormat::defaultFormat());
-    if (!context_->create() || !IsCore33(context_->format())) return false;
-    surface_ = std::make_unique<QOffscreenSurface>();
-    surface_->setFormat(context_->format());
-    surface_->create();
-    return surface_->isValid() && MakeCurrent();
-}
-
 void C3DWindowView::Initialise() {
-    if (!CreateContext()) {
+    context_ = C3DViewContext::Shared();
+    if (!MakeCurrent()) {
         context_.reset();
-        surface_.reset();
         Fail();
         return;
     }

@@ -1,7 +1,7 @@
 #pragma once
 // The 3D window on screen: a widget that is the host its frame display (and the display's 3D
-// system) draws for. The scene is drawn off screen in a GL context of the view's own and each
-// frame is read back and painted like a picture, so it looks here exactly as it does
+// system) draws for. The scene is drawn off screen in the GL context the views of the GUI
+// thread share (C3DViewContext) and each frame is read back and painted like a picture, so it looks here exactly as it does
 // headless, and the window around it keeps Qt's plain raster painting: a GL widget would make
 // Qt compose the whole main window through another GL context, which on a software renderer
 // costs memory and time on every repaint. It owns the window's tools, which take the mouse and
@@ -27,8 +27,7 @@ class CMotionManager;
 class CRTimer;
 }  // namespace tavrel
 
-class QOffscreenSurface;
-class QOpenGLContext;
+class C3DViewContext;
 
 class C3DWindowView : public QWidget, public rkHost {
     Q_OBJECT
@@ -74,7 +73,7 @@ public:
     // Forgets the cached motions (a new project: their files may change).
     void EmptyMotionCache();
 
-    // rkHost: the view's own context on an off-screen surface. Frames are read back from the
+    // rkHost: the shared context on its off-screen surface. Frames are read back from the
     // device, never presented to a framebuffer.
     bool MakeCurrent() override;
     uint32_t Framebuffer() const override { return 0; }
@@ -105,7 +104,6 @@ private:
     void ForwardKey(QKeyEvent* event);
     // Makes the context and builds the world, at the first paint.
     void Initialise();
-    bool CreateContext();
     void Fail();
     // Draws the next frame and reads it into picture_.
     bool DrawFrame();
@@ -113,8 +111,7 @@ private:
     int PixelHeight() const;
 
     std::string dataFolder_;
-    std::unique_ptr<QOpenGLContext> context_;
-    std::unique_ptr<QOffscreenSurface> surface_;
+    std::shared_ptr<C3DViewContext> context_;
     QImage picture_;
     std::unique_ptr<tavrel::CMotionManager> manager_;
     std::unique_ptr<CRKWindow> window_;
