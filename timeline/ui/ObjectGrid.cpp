@@ -9,6 +9,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <filesystem>
+#include <map>
 
 #include "motion/CurveFunction.h"
 #include "timeline/ClipRules.h"
@@ -124,13 +125,17 @@ void CObjectGrid::Render(QPainter& painter, int width, int height) {
     // In overview the whole timeline is visible.
     const int first = m.Overview() ? 0 : m.FirstVisible();
     const int last = m.Overview() ? kMaxFrame : m.LastVisible();
+    const auto fillOf = [this](const MotionClip& clip) {
+        if (&clip == Model().SelectedClip()) return colours::kSelectedClip;
+        return clip.IsOneFrame() ? colours::kOneFrameClip : colours::kClip;
+    };
+    std::vector<const MotionClip*> shown;
     for (const MotionClip& clip : Model().Project().motionClips) {
-        if (!RangesOverlap(clip.firstFrame, clip.lastFrame, first, last)) continue;
-        DrawClip(painter, clip, clip.IsOneFrame() ? colours::kOneFrameClip : colours::kClip);
+        if (RangesOverlap(clip.firstFrame, clip.lastFrame, first, last)) shown.push_back(&clip);
     }
-    if (const MotionClip* selected = Model().SelectedClip()) {
-        DrawClip(painter, *selected, colours::kSelectedClip);
-    }
+    for (const MotionClip* clip : shown) DrawClipBody(painter, *clip, fillOf(*clip));
+    // Where a clip starts inside the one before it, its name follows their cross-fade.
+    std::map<const MotionClip*, int> labelFrom;
     const std::vector<Placed> order = TimeOrder();
     for (size_t i = 1; i < order.size(); ++i) {
         const MotionClip* a = order[i - 1].clip;
@@ -143,7 +148,13 @@ void CObjectGrid::Render(QPainter& painter, int width, int height) {
             const int x = m.XOf(b->firstFrame);
             const int w = std::max(1, m.XOf(std::min(a->lastFrame, b->lastFrame) + 1) - x);
             painter.fillRect(x, kClipTop + 4, w, kClipBottom - kClipTop - 7, colours::kOverlap);
+            labelFrom[b] = std::min(a->lastFrame, b->lastFrame) + 1;
         }
+    }
+    for (const MotionClip* clip : shown) {
+        const auto from = labelFrom.find(clip);
+        DrawClipOutline(painter, *clip, fillOf(*clip),
+                        from == labelFrom.end() ? clip->firstFrame : from->second);
     }
     if (drag_ == DragMode::kMove || drag_ == DragMode::kMoveFirst || drag_ == DragMode::kMoveLast) {
         const int x = m.XOf(copy_.firstFrame);
@@ -156,20 +167,33 @@ void CObjectGrid::Render(QPainter& painter, int width, int height) {
     DrawCurrentFrame(painter, height);
 }
 
-void CObjectGrid::DrawClip(QPainter& painter, const MotionClip& clip, const QColor& fill) const {
+QRect CObjectGrid::ClipRect(const MotionClip& clip) const {
     const CTrackMapping& m = Mapping();
     const int x = m.XOf(clip.firstFrame);
     const int w = std::max(1, m.XOf(clip.lastFrame + 1) - x);
-    const QRect body(x, kClipTop, w, kClipBottom - kClipTop + 1);
-    painter.fillRect(body, fill);
-    if (w < 3) return;
+    return QRect(x, kClipTop, w, kClipBottom - kClipTop + 1);
+}
+
+void CObjectGrid::DrawClipBody(QPainter& painter, const MotionClip& clip,
+                               const QColor& fill) const {
+    painter.fillRect(ClipRect(clip), fill);
+}
+
+// The clip's edge and its file's name, from labelFrom on (the end of a cross-fade covering
+// its start).
+void CObjectGrid::DrawClipOutline(QPainter& painter, const MotionClip& clip, const QColor& fill,
+                                  int labelFrom) const {
+    const QRect body = ClipRect(clip);
+    if (body.width() < 3) return;
     painter.setPen(colours::kClipEdge);
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(body.adjusted(0, 0, -1, -1));
-    if (w > 40) {
+    QRect label = body.adjusted(3, 0, -3, 0);
+    label.setLeft(std::max(label.left(), Mapping().XOf(labelFrom) + 3));
+    if (label.width() > 34) {
         painter.setPen(fill == colours::kClip ? colours::kWhite : colours::kTick);
         painter.drawText(
-            body.adjusted(3, 0, -3, 0), Qt::AlignVCenter | Qt::AlignLeft,
+            label, Qt::AlignVCenter | Qt::AlignLeft,
             QString::fromStdString(std::filesystem::path(clip.fileName).stem().string()));
     }
 }

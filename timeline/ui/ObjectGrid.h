@@ -95,7 +95,10 @@ private:
     void StepZoom(int x);
     void Commit();
 
-    void DrawClip(QPainter& painter, const MotionClip& clip, const QColor& fill) const;
+    QRect ClipRect(const MotionClip& clip) const;
+    void DrawClipBody(QPainter& painter, const MotionClip& clip, const QColor& fill) const;
+    void DrawClipOutline(QPainter& painter, const MotionClip& clip, const QColor& fill,
+                         int labelFrom) const;
     void DrawTransition(QPainter& painter, const MotionClip& a, const MotionClip& b) const;
     void DrawMarks(QPainter& painter) const;
 

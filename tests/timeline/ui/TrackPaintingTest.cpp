@@ -38,6 +38,28 @@ TEST_F(TrackPaintingTest, ClipsOverlapsAndSelectionHaveTheirColours) {
     EXPECT_EQ(Pixel(image, 60, kClipMiddle), colours::kBackground);
 }
 
+// A clip that starts inside the one before it shows its name after their cross-fade, where
+// it can be read, and not under the cross-fade's mark.
+TEST_F(TrackPaintingTest, AClipsNameFollowsTheCrossFadeOverItsStart) {
+    AddClip(30, 0);
+    AddClip(30, 40);
+    ASSERT_TRUE(Model().MoveClip(Model().PositionOfClipAt(40), 20).done);  // fade 20..29
+    Model().Select(-1);
+    const QImage& image = Grid().RenderImage();
+    const auto lettersIn = [&](int firstFrame, int lastFrame) {
+        int count = 0;
+        for (int x = Mapping().XOf(firstFrame); x < Mapping().XOf(lastFrame + 1); ++x) {
+            for (int y = CObjectGrid::kClipTop + 1; y < CObjectGrid::kClipBottom; ++y) {
+                count += image.pixelColor(x, y).lightness() > 200;  // white letters
+            }
+        }
+        return count;
+    };
+    EXPECT_EQ(lettersIn(20, 29), 0);
+    EXPECT_GT(lettersIn(30, 39), 5);
+    EXPECT_GT(lettersIn(0, 10), 5);  // the first clip's own name at its start
+}
+
 TEST_F(TrackPaintingTest, TransitionZonesShowTheShapeOfTheirCurve) {
     AddClip(30, 0);
     AddClip(30, 60);  // zone 25..64 across the gap
