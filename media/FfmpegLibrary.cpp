@@ -10,17 +10,16 @@ namespace {
 #define TAVREL_SONAME(name, major) "lib" name ".so." AV_STRINGIFY(major)
 
 std::unique_ptr<FfmpegLibrary> Load() {
-    SharedLibrary files({TAVREL_SONAME("avutil", LIBAVUTIL_VERSION_MAJOR),
-                         TAVREL_SONAME("swscale", LIBSWSCALE_VERSION_MAJOR),
-                         TAVREL_SONAME("avcodec", LIBAVCODEC_VERSION_MAJOR),
-                         TAVREL_SONAME("avformat", LIBAVFORMAT_VERSION_MAJOR)});
-    if (!files.IsOpen()) return nullptr;
-    auto library = std::make_unique<FfmpegLibrary>();
-    bool found = true;
-#define TAVREL_FFMPEG_FIND(name) found &= files.Find(#name, &library->name);
-    TAVREL_FFMPEG_FUNCTIONS(TAVREL_FFMPEG_FIND)
-#undef TAVREL_FFMPEG_FIND
-    return found ? std::move(library) : nullptr;
+    return SharedLibrary::Load<FfmpegLibrary>(
+        {TAVREL_SONAME("avutil", LIBAVUTIL_VERSION_MAJOR),
+         TAVREL_SONAME("swscale", LIBSWSCALE_VERSION_MAJOR),
+         TAVREL_SONAME("avcodec", LIBAVCODEC_VERSION_MAJOR),
+         TAVREL_SONAME("avformat", LIBAVFORMAT_VERSION_MAJOR)},
+        [](SharedLibrary& files, FfmpegLibrary& table) {
+            bool found = true;
+            TAVREL_FFMPEG_FUNCTIONS(TAVREL_FIND_FUNCTION)
+            return found;
+        });
 }
 
 }  // namespace

@@ -16,15 +16,14 @@ namespace {
 #endif
 
 std::unique_ptr<MagickLibrary> Load() {
-    SharedLibrary files({"libMagickCore-6.Q" TAVREL_NUMBER(MAGICKCORE_QUANTUM_DEPTH)
-                             TAVREL_MAGICK_HDRI ".so." TAVREL_NUMBER(MagickLibInterface)});
-    if (!files.IsOpen()) return nullptr;
-    auto library = std::make_unique<MagickLibrary>();
-    bool found = true;
-#define TAVREL_MAGICK_FIND(name) found &= files.Find(#name, &library->name);
-    TAVREL_MAGICK_FUNCTIONS(TAVREL_MAGICK_FIND)
-#undef TAVREL_MAGICK_FIND
-    return found ? std::move(library) : nullptr;
+    return SharedLibrary::Load<MagickLibrary>(
+        {"libMagickCore-6.Q" TAVREL_NUMBER(MAGICKCORE_QUANTUM_DEPTH)
+             TAVREL_MAGICK_HDRI ".so." TAVREL_NUMBER(MagickLibInterface)},
+        [](SharedLibrary& files, MagickLibrary& table) {
+            bool found = true;
+            TAVREL_MAGICK_FUNCTIONS(TAVREL_FIND_FUNCTION)
+            return found;
+        });
 }
 
 }  // namespace

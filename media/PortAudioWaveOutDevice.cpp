@@ -59,14 +59,13 @@ void RedirectSoundMessages() {
 }
 
 std::unique_ptr<PortAudioLibrary> LoadPortAudio() {
-    SharedLibrary files({"libportaudio.so.2"});
-    if (!files.IsOpen()) return nullptr;
-    auto library = std::make_unique<PortAudioLibrary>();
-    bool found = true;
-#define TAVREL_PORTAUDIO_FIND(name) found &= files.Find(#name, &library->name);
-    TAVREL_PORTAUDIO_FUNCTIONS(TAVREL_PORTAUDIO_FIND)
-#undef TAVREL_PORTAUDIO_FIND
-    if (!found) return nullptr;
+    auto library = SharedLibrary::Load<PortAudioLibrary>(
+        {"libportaudio.so.2"}, [](SharedLibrary& files, PortAudioLibrary& table) {
+            bool found = true;
+            TAVREL_PORTAUDIO_FUNCTIONS(TAVREL_FIND_FUNCTION)
+            return found;
+        });
+    if (!library) return nullptr;
     RedirectSoundMessages();
     // Set up once per process and kept: setting it up scans every card, which is too slow to
     // repeat for each play.

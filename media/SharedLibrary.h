@@ -4,6 +4,7 @@
 // with them, which an editor that shows no video yet need not map, relocate and keep resident.
 // Opened libraries stay loaded for the rest of the process.
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,17 @@ public:
         return *function != nullptr;
     }
 
+    // A table of functions that all exist in the files, or null: findEach(files, table) looks
+    // each up (with TAVREL_FIND_FUNCTION) and tells whether every one was found.
+    template <class Table, class FindEach>
+    static std::unique_ptr<Table> Load(std::initializer_list<const char*> sonames,
+                                       FindEach findEach) {
+        SharedLibrary files(sonames);
+        if (!files.IsOpen()) return nullptr;
+        auto table = std::make_unique<Table>();
+        return findEach(files, *table) ? std::move(table) : nullptr;
+    }
+
 private:
     void* Lookup(const char* name) const;
 
@@ -31,3 +43,6 @@ private:
 };
 
 }  // namespace tavrel
+
+// For a FindEach of SharedLibrary::Load over SharedLibrary& files and Table& table.
+#define TAVREL_FIND_FUNCTION(name) found &= files.Find(#name, &table.name);

@@ -29,6 +29,17 @@ int Drawn(const CRBitmap& bitmap) {
     return count;
 }
 
+// A generator set up for 50x50 pictures.
+class Generator : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(generator.SetWindow(&window));
+        ASSERT_TRUE(generator.SetImageSize(50, 50));
+    }
+    CIMImageGenerator generator{TAVREL_SHARE_DIR};
+    const int window = 0;
+};
+
 TEST(IMImageGenerator, RefusesUntilSetUp) {
     CIMImageGenerator generator(TAVREL_SHARE_DIR);
     DebugCapture debug;
@@ -43,11 +54,7 @@ TEST(IMImageGenerator, RefusesUntilSetUp) {
               "CIMImageGenerator::SetImageSize() failed: width or height < 0 \n");
 }
 
-TEST(IMImageGenerator, DrawsEachMotionAtTheSizeAskedOnAnyThread) {
-    CIMImageGenerator generator(TAVREL_SHARE_DIR);
-    const int window = 0;
-    ASSERT_TRUE(generator.SetWindow(&window));
-    ASSERT_TRUE(generator.SetImageSize(50, 50));
+TEST_F(Generator, DrawsEachMotionAtTheSizeAskedOnAnyThread) {
     const auto walk = generator.GetImage(kWalk);
     ASSERT_TRUE(walk);
     EXPECT_EQ(walk->width, 50);
@@ -81,11 +88,7 @@ TEST(IMImageGenerator, DrawsEachMotionAtTheSizeAskedOnAnyThread) {
 }
 
 // A motion cut short: the picture needs every frame up to the middle one, and no more.
-TEST(IMImageGenerator, ReadsAMotionUpToTheMiddleFrameOnly) {
-    CIMImageGenerator generator(TAVREL_SHARE_DIR);
-    const int window = 0;
-    ASSERT_TRUE(generator.SetWindow(&window));
-    ASSERT_TRUE(generator.SetImageSize(50, 50));
+TEST_F(Generator, ReadsAMotionUpToTheMiddleFrameOnly) {
     const auto whole = generator.GetImage(kWalk);
     ASSERT_TRUE(whole);
     tavrel::testing::TempDir dir;
