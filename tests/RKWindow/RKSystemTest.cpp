@@ -45,19 +45,7 @@ protected:
 
     void ExpectGolden(const char* name) {
         const std::vector<uint32_t> frame = Frame();
-        const std::string path = std::string(TAVREL_GOLDEN_DIR) + "/" + name + ".png";
-        const char* update = std::getenv("TAVREL_UPDATE_GOLDEN");
-        if (update && std::strcmp(update, "1") == 0) {
-            ASSERT_TRUE(WritePng(path, kWidth, kHeight, frame.data()));
-            return;
-        }
-        int width = 0, height = 0;
-        std::vector<uint32_t> golden;
-        ASSERT_TRUE(ReadPng(path, &width, &height, &golden)) << path;
-        std::string why;
-        const bool same = width == kWidth && height == kHeight && FramesMatch(frame, golden, &why);
-        if (!same) WritePng(std::string(name) + ".actual.png", kWidth, kHeight, frame.data());
-        EXPECT_TRUE(same) << name << ": " << why;
+        ExpectMatchesGolden(frame, kWidth, kHeight, name);
     }
 
     void PoseAt(const char* motionFile, int frame) {

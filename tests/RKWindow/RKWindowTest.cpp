@@ -68,19 +68,7 @@ protected:
         window_.System().PresetCamera(RKViewport::Front);
         ASSERT_EQ(window_.ShowCurrentFrame(), 1);
         const std::vector<uint32_t> frame = Frame();
-        const std::string path = std::string(TAVREL_GOLDEN_DIR) + "/" + name + ".png";
-        const char* update = std::getenv("TAVREL_UPDATE_GOLDEN");
-        if (update && std::strcmp(update, "1") == 0) {
-            ASSERT_TRUE(WritePng(path, kWidth, kHeight, frame.data()));
-            return;
-        }
-        int width = 0, height = 0;
-        std::vector<uint32_t> golden;
-        ASSERT_TRUE(ReadPng(path, &width, &height, &golden)) << path;
-        std::string why;
-        const bool same = width == kWidth && height == kHeight && FramesMatch(frame, golden, &why);
-        if (!same) WritePng(std::string(name) + ".actual.png", kWidth, kHeight, frame.data());
-        EXPECT_TRUE(same) << name << ": " << why;
+        ExpectMatchesGolden(frame, kWidth, kHeight, name);
     }
 
     static std::string Share(const char* file) {

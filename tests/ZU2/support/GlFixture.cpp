@@ -66,23 +66,27 @@ bool FramesMatch(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b,
     return true;
 }
 
-void GlTest::ExpectGolden(const char* name) {
-    const std::vector<uint32_t> frame = ReadColour();
+void ExpectMatchesGolden(const std::vector<uint32_t>& frame, int width, int height,
+                         const char* name) {
     const std::string path = std::string(TAVREL_GOLDEN_DIR) + "/" + name + ".png";
     const char* update = std::getenv("TAVREL_UPDATE_GOLDEN");
     if (update && std::strcmp(update, "1") == 0) {
-        ASSERT_TRUE(WritePng(path, device_.width, device_.height, frame.data())) << path;
+        ASSERT_TRUE(WritePng(path, width, height, frame.data())) << path;
         return;
     }
-    int width = 0, height = 0;
+    int goldenWidth = 0, goldenHeight = 0;
     std::vector<uint32_t> golden;
-    ASSERT_TRUE(ReadPng(path, &width, &height, &golden))
+    ASSERT_TRUE(ReadPng(path, &goldenWidth, &goldenHeight, &golden))
         << path << " is missing: run the test with TAVREL_UPDATE_GOLDEN=1 and check the image";
     std::string why;
-    const bool same = width == device_.width && height == device_.height &&
-                      FramesMatch(frame, golden, &why);
-    if (!same) WritePng(std::string(name) + ".actual.png", device_.width, device_.height, frame.data());
+    const bool same =
+        goldenWidth == width && goldenHeight == height && FramesMatch(frame, golden, &why);
+    if (!same) WritePng(std::string(name) + ".actual.png", width, height, frame.data());
     EXPECT_TRUE(same) << name << ": " << why << " (frame written as " << name << ".actual.png)";
+}
+
+void GlTest::ExpectGolden(const char* name) {
+    ExpectMatchesGolden(ReadColour(), device_.width, device_.height, name);
 }
 
 }  // namespace tavrel::test

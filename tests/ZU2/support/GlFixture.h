@@ -32,6 +32,11 @@ protected:
     rkDevice device_{};
 };
 
+// Compares a frame (0xAARRGGBB, top row first) with the named golden within a small
+// tolerance, or rewrites the golden when TAVREL_UPDATE_GOLDEN=1.
+void ExpectMatchesGolden(const std::vector<uint32_t>& frame, int width, int height,
+                         const char* name);
+
 // Compares two frames; true when at most a few pixels differ by more than a few levels.
 bool FramesMatch(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b,
                  std::string* why);
