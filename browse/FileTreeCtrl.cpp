@@ -385,12 +385,7 @@ void CFileTreeCtrl::keyPressEvent(QKeyEvent* event) {
 
 void CFileTreeCtrl::MakeActions() {
     auto make = [this](int id, QKeySequence key, void (CFileTreeCtrl::*run)()) {
-        auto* action = new QAction(GalleryText(id), this);
-        action->setShortcut(key);
-        action->setShortcutContext(Qt::WidgetShortcut);
-        connect(action, &QAction::triggered, this, run);
-        addAction(action);
-        return action;
+        return AddWindowCommand(this, id, key, [this, run] { (this->*run)(); });
     };
     newFolder_ =
         make(32910, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N), &CFileTreeCtrl::NewFolder);

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QStandardPaths>
+#include <QWidget>
 
 #include "browse/core/DesktopTrash.h"
 #include "settings/StringTable.h"
@@ -37,6 +38,16 @@ bool TriggerShortcut(const QKeyEvent* event, const QList<QAction*>& actions) {
         }
     }
     return false;
+}
+
+QAction* AddWindowCommand(QWidget* window, int id, const QKeySequence& key,
+                          std::function<void()> run) {
+    auto* action = new QAction(GalleryText(id), window);
+    action->setShortcut(key);
+    action->setShortcutContext(Qt::WidgetShortcut);
+    QObject::connect(action, &QAction::triggered, window, std::move(run));
+    window->addAction(action);
+    return action;
 }
 
 QString GalleryText(int id) {

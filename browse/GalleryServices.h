@@ -1,14 +1,17 @@
 #pragma once
 // What the gallery's windows need from the program around them, as one small interface: the
 // editor shell's gallery colleague implements it, tests answer it directly.
+#include <QKeySequence>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <mutex>
 
 #include "settings/Message.h"
 
 class QAction;
 class QKeyEvent;
+class QWidget;
 
 namespace tavrel {
 
@@ -33,6 +36,10 @@ private:
 // Triggers the action whose shortcut the key is (the keys also work where no shortcut map
 // sees them first); false when none matches.
 bool TriggerShortcut(const QKeyEvent* event, const QList<QAction*>& actions);
+// A command of the window with the string-table text id and a shortcut that works while the
+// window has the focus.
+QAction* AddWindowCommand(QWidget* window, int id, const QKeySequence& key,
+                          std::function<void()> run);
 
 // The text of a string-table entry, and of a message with its placeholders filled in.
 QString GalleryText(int id);

@@ -361,12 +361,7 @@ void CThumbnailCtrl::ReportPreview() {
 
 void CThumbnailCtrl::MakeActions() {
     auto make = [this](int id, QKeySequence key, void (CThumbnailCtrl::*run)()) {
-        auto* action = new QAction(GalleryText(id), this);
-        action->setShortcut(key);
-        action->setShortcutContext(Qt::WidgetShortcut);
-        connect(action, &QAction::triggered, this, run);
-        addAction(action);
-        return action;
+        return AddWindowCommand(this, id, key, [this, run] { (this->*run)(); });
     };
     copy_ = make(32904, QKeySequence::Copy, &CThumbnailCtrl::CopyFiles);
     cut_ = make(32920, QKeySequence::Cut, &CThumbnailCtrl::CutFiles);
