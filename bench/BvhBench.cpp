@@ -11,6 +11,7 @@
 
 #include "AnimRead/BVHRead/BVHRead.h"
 #include "AnimRead/CHBRead/CHBRead.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -18,8 +19,6 @@ namespace {
 class CaptureFile {
 public:
     CaptureFile() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "bvhbench-XXXXXX").string();
-        folder_ = mkdtemp(pattern.data()) ? pattern : std::string(".");
         CHBREAD motion;
         rkNode* root = motion.GetFrame(0);
         for (int frame = 0; frame < kFrames; ++frame) {
@@ -38,18 +37,14 @@ public:
         }
         motion.WriteAs(Path().c_str(), ANIMFILE::kFormatBvh);
     }
-    ~CaptureFile() {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
-    std::string Path() const { return folder_ + "/capture.bvh"; }
-    std::string Out() const { return folder_ + "/out.bvh"; }
+    std::string Path() const { return folder_ / "capture.bvh"; }
+    std::string Out() const { return folder_ / "out.bvh"; }
     int64_t Bytes() const { return static_cast<int64_t>(std::filesystem::file_size(Path())); }
 
     static constexpr int kFrames = 2600;
 
 private:
-    std::string folder_;
+    tavrel::testing::TempFolder folder_;
 };
 
 CaptureFile& Shared() {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "AnimRead/CHBRead/CHBRead.h"
+#include "tests/support/TempFolder.h"
 
 extern char** environ;
 
@@ -26,8 +27,6 @@ constexpr int kFrames = 18000;
 class LongMotionFiles {
 public:
     LongMotionFiles() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "clibench-XXXXXX").string();
-        folder_ = mkdtemp(pattern.data()) ? pattern : std::string(".");
         CHBREAD motion;
         rkNode* root = motion.GetFrame(0);
         for (int frame = 0; frame < kFrames; ++frame) {
@@ -44,14 +43,10 @@ public:
         motion.WriteAs(Path("long.cha").c_str(), 0);
         motion.WriteAs(Path("long.chb").c_str(), 1);
     }
-    ~LongMotionFiles() {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
-    std::string Path(const std::string& name) const { return folder_ + "/" + name; }
+    std::string Path(const std::string& name) const { return folder_ / name; }
 
 private:
-    std::string folder_;
+    tavrel::testing::TempFolder folder_;
 };
 
 LongMotionFiles& Files() {
