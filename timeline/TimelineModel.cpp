@@ -7,6 +7,7 @@
 #include "base/DebugOutput.h"
 #include "settings/FileNameRules.h"
 #include "settings/StringIds.h"
+#include "timeline/ClipPlacement.h"
 #include "timeline/ClipRules.h"
 #include "timeline/ProjectFileReader.h"
 
@@ -31,90 +32,6 @@ void RemoveWritten(const std::vector<std::string>& paths, CMotionSide& motion) {
         RemoveFile(path);
         motion.Forget(path);
     }
-}
-
-// The messages of inserting a clip on one track.
-struct InsertMessages {
-    int frameBeyond;  // the current frame lies beyond the last frame
-    int clipBeyond;   // the clip would end beyond it
-    int question;     // replace or shift?
-    int shiftBeyond;  // a shifted clip would end beyond it
-};
-
-constexpr InsertMessages kMotionInsert = {strings::kFrameBeyondEnd, strings::kClipBeyondEnd,
-                                          strings::kClipOverlapQuestion, strings::kShiftBeyondEnd};
-constexpr InsertMessages kMediaInsert = {strings::kFrameBeyondEnd, strings::kMediaBeyondEnd,
-                                         strings::kMediaOverlapQuestion,
-                                         strings::kMediaShiftBeyondEnd};
-
-// Clips shifted aside for a new one start this many frames after its end.
-constexpr int kShiftGap = 5;
-
-template <class Clip>
-bool Overlaps(const Clip& clip, int first, int last) {
-    return RangesOverlap(first, last, clip.firstFrame, clip.lastFrame);
-}
-
-// Places a clip of frames 0 to length - 1 at atFrame on a track, asking whether overlapped
-// clips are replaced or shifted; prepare brings its file in. Returns the message of a refusal;
-// on success *position is the new clip's position. The caller's edit frame undoes partial work.
-template <class Clip>
-Message PlaceClip(CCursorList<Clip>& list, Clip clip, int atFrame, const InsertMessages& ids,
-                  CUserDecisions& decisions, std::vector<std::string>& removedNames,
-                  const std::function<Message(Clip&)>& prepare, int* position, bool* cancelled) {
-    if (atFrame < 0 || atFrame > kMaxFrame) return MakeMessage(ids.frameBeyond);
-    const int first = atFrame;
-    const int last = atFrame + clip.Length() - 1;
-    if (last > kMaxFrame) return MakeMessage(ids.clipBeyond);
-
-    const bool overlap = std::any_of(list.begin(), list.end(),
-                                     [&](const Clip& c) { return Overlaps(c, first, last); });
-    OverlapChoice choice = OverlapChoice::kReplace;
-    if (overlap) {
-        choice = decisions.AskOverlap(ids.question);
-        if (choice == OverlapChoice::kCancel) {
-            *cancelled = true;
-            return {};
-        }
-    }
-    // Shifting: from the first overlapped clip in time on, every clip moves by one amount.
-    int shiftCount = 0;
-    int shift = 0;
-    if (overlap && choice == OverlapChoice::kShift) {
-        int p = list.Count() - 1;
-        for (auto it = list.rbegin(); it != list.rend(); ++it, --p) {
-            if (Overlaps(*it, first, last)) {
-                shift = last - it->firstFrame + kShiftGap;
-                shiftCount = p + 1;
-                break;
-            }
-        }
-        auto moving = list.begin();
-        for (int i = 0; i < shiftCount; ++i, ++moving) {
-            if (moving->lastFrame + shift > kMaxFrame) return MakeMessage(ids.shiftBeyond);
-        }
-    }
-    if (Message failed = prepare(clip)) return failed;
-
-    if (overlap && choice == OverlapChoice::kReplace) {
-        for (Clip* c = list.First(); c;) {
-            if (!Overlaps(*c, first, last)) {
-                c = list.Next();
-                continue;
-            }
-            removedNames.push_back(c->fileName);
-            const bool wasLast = list.Position() == list.Count() - 1;
-            list.RemoveCurrent();
-            c = wasLast ? nullptr : list.Current();
-        }
-    }
-    Clip* moving = shiftCount ? list.First() : nullptr;
-    for (int i = 0; i < shiftCount; ++i, moving = list.Next()) {
-        moving->SetFrames(moving->firstFrame + shift, moving->lastFrame + shift);
-    }
-    clip.SetFrames(first, last);
-    *position = list.InsertSorted(clip);
-    return {};
 }
 
 // A clip of the file's length at frames 0 to length - 1, with default transitions.
