@@ -10,6 +10,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <thread>
 
 #include "RKWindow/RKSystem.h"
@@ -174,6 +175,13 @@ TEST(EditorTest, StartsWithThreeFramesAndTheAvatarInView) {
     ASSERT_NE(view, nullptr);
     ASSERT_TRUE(WaitForFrames(*view, 1));
     QTest::qWait(100);
+
+    // The video, picture and sound libraries wait until a file needs them.
+    std::ifstream maps("/proc/self/maps");
+    const std::string mapped((std::istreambuf_iterator<char>(maps)), {});
+    for (const char* library : {"libavformat", "libMagickCore", "libportaudio"}) {
+        EXPECT_EQ(mapped.find(library), std::string::npos) << library;
+    }
 
     const QImage picture = app.MainFrame()->grab().toImage();
     QDir().mkpath(TAVREL_TEST_OUTPUT);
