@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QBitmap>
 #include <QFile>
+#include <QOpenGLContext>
 #include <QSplitter>
 #include <QStyle>
 #include <QTimer>
@@ -86,6 +87,9 @@ CChildFrame::CChildFrame(CGalleryServices& services, QString libraryFolder, QStr
         return RenderThumbnail(path, w, h);
     });
     thumbnails_->SetHoverPlayer([this](ANIMFILE& motion, int frame, int w, int h) {
+        // A thread has one current context, headless or a window's: the 3D views' one is let
+        // go (they make it current again before they draw) so that the headless one can be.
+        if (QOpenGLContext* current = QOpenGLContext::currentContext()) current->doneCurrent();
         return hoverMaker_.MakeFrame(motion, frame, w, h);
     });
     thumbnails_->SetAcceptedExtensions(CStringTable::BuiltIn().Get(strings::kAcceptedExtensions));

@@ -33,8 +33,9 @@ bool C3DViewContext::Create() {
 }
 
 bool C3DViewContext::MakeCurrent() {
-    return QOpenGLContext::currentContext() == context_.get() ||
-           context_->makeCurrent(surface_.get());
+    // Always asked of the driver: a headless context used on this thread in between (the
+    // gallery's hover pictures) changes what is current without Qt knowing.
+    return context_->makeCurrent(surface_.get());
 }
 
 void C3DViewContext::DoneCurrent() {

@@ -27,6 +27,9 @@
 #include "app/TavrelMainFrame.h"
 #include "app/TavrelMediator.h"
 #include "motion/Motion.h"
+#include "browse/ChildFrame.h"
+#include "browse/GalleryServices.h"
+#include "browse/ThumbnailCtrl.h"
 #include "tests/support/TempFolder.h"
 
 namespace tavrel::testing {
@@ -119,6 +122,35 @@ TEST_F(ViewTest, DrawsWhatTheHeadlessSystemDraws) {
     ASSERT_EQ(onScreen.size(), headless.size());
     EXPECT_LT(MeanDifference(onScreen, headless), 1.0);
     EXPECT_GT(ShirtShare(onScreen), 0.01);  // the avatar stands there, not only the ground
+}
+
+// The gallery's hover pictures are made headless on the window's thread, between the view's
+// frames: each side gets its own context current, and both draw.
+TEST_F(ViewTest, AThumbnailBesideTheViewPlaysItsMotionOnHover) {
+    TempFolder library;
+    std::filesystem::copy_file(std::string(TAVREL_SHARE_DIR) + "/Motion/Locomotion/walk.cha",
+                               library / "walk.cha");
+    CGalleryServices services;
+    CChildFrame gallery(services, QString::fromStdString(library.Path()), TAVREL_SHARE_DIR);
+    CThumbnailCtrl* thumbnails = gallery.Thumbnails();
+    ASSERT_TRUE(thumbnails->ShowFolder(QString::fromStdString(library.Path())));
+    ASSERT_EQ(thumbnails->count(), 1);
+    thumbnails->HoverOver(0);
+    ASSERT_EQ(thumbnails->HoveredRow(), 0);
+    QList<QImage> shown;
+    for (int step = 0; step < 3; ++step) {
+        const int drawn = view->FramesDrawn();
+        view->update();
+        ASSERT_TRUE(WaitForFrames(*view, drawn + 1));
+        thumbnails->StepHover();
+        shown.push_back(thumbnails->item(0)->icon().pixmap(64, 64).toImage());
+    }
+    EXPECT_NE(shown[0], shown[1]);  // the motion moves
+    EXPECT_NE(shown[1], shown[2]);
+    const int drawn = view->FramesDrawn();
+    view->update();
+    ASSERT_TRUE(WaitForFrames(*view, drawn + 1));
+    EXPECT_LT(MeanDifference(view->LastFrame(), DrawHeadless(kWidth, kHeight)), 1.0);
 }
 
 TEST_F(ViewTest, ANewSizeRebuildsTheDeviceAtThatSize) {
