@@ -14,7 +14,7 @@
 #include "RKWindow/RKWindow.h"
 #include "RKWindow/TimelineBake.h"
 #include "RKWindow/TimelineVideo.h"
-#include "ZU2/rkEglHost.h"
+#include "RKWindow/ui/C3DOffscreenHost.h"
 #include "app/ColleagueSeams.h"
 #include "motion/MotionManager.h"
 #include "timeline/ProjectFileWriter.h"
@@ -166,14 +166,14 @@ bool CProjectFileCommands::ExportMotion() {
 bool CProjectFileCommands::ExportVideo() {
     const QString path = askPath(kExportVideoTitle, "Videos (*.mp4 *.mkv *.mov)", "video.mp4");
     if (path.isEmpty()) return false;
-    rkEglHost host;
-    if (!host.Create(kVideoWidth, kVideoHeight)) {
+    const std::unique_ptr<rkHost> host = C3DOffscreenHost::Make(kVideoWidth, kVideoHeight);
+    if (!host) {
         tavrel::ui::ShowMessage(parent_, tavrel::MakeMessage(kNoGL));
         return false;
     }
     tavrel::CMotionManager manager;
     CRKWindow window(manager, dataFolder_);
-    if (!window.Initialise(&host, kVideoWidth, kVideoHeight)) {
+    if (!window.Initialise(host.get(), kVideoWidth, kVideoHeight)) {
         tavrel::ui::ShowMessage(parent_, tavrel::MakeMessage(kNoGL));
         return false;
     }

@@ -16,6 +16,7 @@
 #include "RKWindow/RKSystem.h"
 #include "RKWindow/RKWindow.h"
 #include "RKWindow/RKWindowTools.h"
+#include "RKWindow/ui/C3DOffscreenHost.h"
 #include "RKWindow/ui/C3DViewInput.h"
 #include "RKWindow/ui/C3DWindowView.h"
 #include "ZU2/rkEglHost.h"
@@ -151,6 +152,25 @@ TEST_F(ViewTest, AThumbnailBesideTheViewPlaysItsMotionOnHover) {
     view->update();
     ASSERT_TRUE(WaitForFrames(*view, drawn + 1));
     EXPECT_LT(MeanDifference(view->LastFrame(), DrawHeadless(kWidth, kHeight)), 1.0);
+}
+
+// A video export draws off screen on the window thread between the view's frames.
+TEST_F(ViewTest, AnOffscreenDrawingBesideTheViewDrawsAndLeavesTheViewDrawing) {
+    const std::unique_ptr<rkHost> host = C3DOffscreenHost::Make(160, 120);
+    ASSERT_NE(host, nullptr);
+    CMotionManager manager;
+    CRKWindow window(manager, TAVREL_SHARE_DIR);
+    ASSERT_TRUE(window.Initialise(host.get(), 160, 120));
+    for (int step = 0; step < 2; ++step) {
+        ASSERT_EQ(window.ShowCurrentFrame(), 1);
+        QImage frame(160, 120, QImage::Format_RGB32);
+        ASSERT_EQ(rkReadFrame(RK_READ_COLOR, frame.bits()), 1);
+        EXPECT_GT(ShirtShare(frame), 0.01);
+        const int drawn = view->FramesDrawn();
+        view->update();
+        ASSERT_TRUE(WaitForFrames(*view, drawn + 1));
+        EXPECT_LT(MeanDifference(view->LastFrame(), DrawHeadless(kWidth, kHeight)), 1.0);
+    }
 }
 
 TEST_F(ViewTest, ANewSizeRebuildsTheDeviceAtThatSize) {
