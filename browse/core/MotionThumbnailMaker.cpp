@@ -16,8 +16,9 @@ ThumbnailPtr CMotionThumbnailMaker::Make(const std::string& path, int width, int
     const MotionFileType type = MotionFileTypeOf(path);
     std::unique_ptr<ANIMFILE> motion =
         type == kTypeUnknown ? nullptr : CreateAnimFile(path.c_str(), type, 0);
-    return motion ? MakeFrame(*motion, CIMImageGenerator::MiddleFrame(*motion), width, height)
-                  : nullptr;
+    if (!motion) return nullptr;
+    motion->SetStreamMode(1);  // read up to the middle frame, not the whole file
+    return MakeFrame(*motion, CIMImageGenerator::MiddleFrame(*motion), width, height);
 }
 
 ThumbnailPtr CMotionThumbnailMaker::MakeFrame(ANIMFILE& motion, int frame, int width, int height) {
