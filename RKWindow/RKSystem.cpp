@@ -1,5 +1,7 @@
 #include "RKWindow/RKSystem.h"
 
+#include <malloc.h>
+
 #include <cstring>
 #include <filesystem>
 #include <vector>
@@ -38,9 +40,20 @@ void CollectNode(int, rkNode* node, void* list) {
     static_cast<std::vector<rkNode*>*>(list)->push_back(node);
 }
 
+// Every frame the GL driver allocates and frees the same megabyte or two (its scene bins), and
+// a thumbnail adds the motion reader's block. Given back to the kernel at each free, those pages
+// would be faulted in and cleared again at the next frame (a third of a small picture's time);
+// the heap keeps this much free memory at its top instead.
+void KeepHeapForFrames() {
+    static const bool kept = mallopt(M_TOP_PAD, 8 << 20) == 1;
+    (void)kept;
+}
+
 }  // namespace
 
-CRKSystem::CRKSystem() = default;
+CRKSystem::CRKSystem() {
+    KeepHeapForFrames();
+}
 
 CRKSystem::~CRKSystem() {
     if (window_) window_->MakeCurrent();
