@@ -1,7 +1,9 @@
 #include "media/AviFile.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <utility>
 
@@ -83,6 +85,7 @@ struct CAviFile::Reader {
     void Seek(int64_t target);
     void DecodeUntil(int64_t target);
     bool DecodeNext();
+    int64_t PresentationTime(const AVFrame* frame) const;
     bool Convert();
 
     Container& file;
@@ -93,9 +96,11 @@ struct CAviFile::Reader {
     int64_t start = 0;          // the stream's first time stamp
     int64_t frameDuration = 1;  // in the stream's time base, for frames that do not say
     int64_t lastPts = AV_NOPTS_VALUE;
-    bool draining = false;  // no more packets: the decoder gives what it holds
-    bool ended = false;     // nothing more to decode
-    int64_t endMs = -1;     // the stream's end, -1 when the file does not say
+    bool draining = false;             // no more packets: the decoder gives what it holds
+    bool ended = false;                // nothing more to decode
+    int64_t endMs = -1;                // the stream's end, -1 when the file does not say
+    bool decodeOrderTimes = false;     // the packets are numbered in decode order (AVI)
+    int64_t sentDts = AV_NOPTS_VALUE;  // of the last packet the decoder took
     CAviFrame picture;
     int64_t picturePts = AV_NOPTS_VALUE;  // the decoded frame now in picture
 };
@@ -103,14 +108,17 @@ struct CAviFile::Reader {
 bool CAviFile::Reader::Open() {
     const AVCodec* decoder = Ffmpeg()->avcodec_find_decoder(stream->codecpar->codec_id);
     codec = decoder ? Ffmpeg()->avcodec_alloc_context3(decoder) : nullptr;
-    if (!codec || Ffmpeg()->avcodec_parameters_to_context(codec, stream->codecpar) < 0) return false;
+    if (!codec || Ffmpeg()->avcodec_parameters_to_context(codec, stream->codecpar) < 0)
+        return false;
     codec->thread_count = 1;  // frames are fetched one at a time; threads only add latency
     if (Ffmpeg()->avcodec_open2(codec, decoder, nullptr) < 0) return false;
     start = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
+    decodeOrderTimes = std::strcmp(file.format->iformat->name, "avi") == 0;
     AVRational rate =
         stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
     if (rate.num > 0 && rate.den > 0) {
-        frameDuration = std::max<int64_t>(1, Ffmpeg()->av_rescale_q(1, av_inv_q(rate), stream->time_base));
+        frameDuration =
+            std::max<int64_t>(1, Ffmpeg()->av_rescale_q(1, av_inv_q(rate), stream->time_base));
     }
     if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0) {
         endMs = Ffmpeg()->av_rescale_q(stream->duration, stream->time_base, kMilliseconds);
@@ -129,8 +137,12 @@ bool CAviFile::Reader::Covers(int64_t target) const {
 void CAviFile::Reader::Seek(int64_t target) {
     current.Reset();
     pending.Reset();
-    lastPts = AV_NOPTS_VALUE;
+    lastPts = sentDts = AV_NOPTS_VALUE;
     draining = ended = false;
+    // In AVI a key frame is numbered by its place in decode order: it may be shown after the
+    // frames that follow it there, and those need the key frame before.
+    if (decodeOrderTimes)
+        target = std::max(start, target - (codec->has_b_frames + 2) * frameDuration);
     if (Ffmpeg()->av_seek_frame(file.format, stream->index, target, AVSEEK_FLAG_BACKWARD) < 0)
         Ffmpeg()->av_seek_frame(file.format, stream->index, start, AVSEEK_FLAG_BACKWARD);
     Ffmpeg()->avcodec_flush_buffers(codec);
@@ -141,7 +153,7 @@ bool CAviFile::Reader::DecodeNext() {
     while (!ended) {
         const int received = Ffmpeg()->avcodec_receive_frame(codec, scratch.frame);
         if (received == 0) {
-            int64_t pts = scratch.frame->best_effort_timestamp;
+            int64_t pts = PresentationTime(scratch.frame);
             if (pts == AV_NOPTS_VALUE)
                 pts = lastPts == AV_NOPTS_VALUE ? start : lastPts + frameDuration;
             lastPts = pts;
@@ -163,10 +175,24 @@ bool CAviFile::Reader::DecodeNext() {
             continue;
         }
         // A damaged packet is skipped: the frames around it still come.
-        if (packet->stream_index == stream->index) Ffmpeg()->avcodec_send_packet(codec, packet);
+        if (packet->stream_index == stream->index &&
+            Ffmpeg()->avcodec_send_packet(codec, packet) == 0)
+            sentDts = packet->dts;
         Ffmpeg()->av_packet_unref(packet);
     }
     return false;
+}
+
+// AVI keeps no presentation times: its packets are numbered in the order they are decoded, and
+// a decoder that reorders hands a frame out with the number of the packet sent has_b_frames
+// later; those it still holds when the packets run out follow the last one sent. Elsewhere the
+// library's best guess holds.
+int64_t CAviFile::Reader::PresentationTime(const AVFrame* frame) const {
+    if (!decodeOrderTimes) return frame->best_effort_timestamp;
+    const int64_t delay = int64_t(codec->has_b_frames) * frameDuration;
+    if (frame->pkt_dts != AV_NOPTS_VALUE) return frame->pkt_dts - delay;
+    if (lastPts != AV_NOPTS_VALUE || sentDts == AV_NOPTS_VALUE) return AV_NOPTS_VALUE;
+    return sentDts - delay + frameDuration;
 }
 
 void CAviFile::Reader::DecodeUntil(int64_t target) {
@@ -188,14 +214,18 @@ bool CAviFile::Reader::Convert() {
         scaler, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
         frame->width, frame->height, AV_PIX_FMT_RGB24, SWS_POINT, nullptr, nullptr, nullptr);
     if (!scaler) return false;
+    const int stride = CCodecBuffer::Stride(frame->width * 3);
+    const size_t size = size_t(stride) * frame->height;
+    if (picture.rgb.size() != size && !picture.rgb.Allocate(size)) return false;
     picture.width = frame->width;
     picture.height = frame->height;
-    picture.stride = frame->width * 3;
-    picture.rgb.resize(size_t(picture.stride) * picture.height);
+    picture.stride = stride;
     uint8_t* planes[4] = {picture.rgb.data(), nullptr, nullptr, nullptr};
     int strides[4] = {picture.stride, 0, 0, 0};
-    if (Ffmpeg()->sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, planes, strides) !=
-        frame->height) {
+    const int rows = Ffmpeg()->sws_scale(scaler, frame->data, frame->linesize, 0, frame->height,
+                                         planes, strides);
+    if (!picture.rgb.GuardIntact()) DebugOutput("CAviFile: the scaler wrote past its padding\n");
+    if (rows != frame->height) {
         picture.rgb.clear();
         return false;
     }
@@ -208,7 +238,8 @@ const CAviFrame* CAviFile::Reader::FrameAt(int64_t ms) {
     const int64_t target =
         start + Ffmpeg()->av_rescale_q_rnd(ms, kMilliseconds, stream->time_base, AV_ROUND_DOWN);
     if (!Covers(target)) {
-        const int64_t limit = Ffmpeg()->av_rescale_q(kForwardLimitMs, kMilliseconds, stream->time_base);
+        const int64_t limit =
+            Ffmpeg()->av_rescale_q(kForwardLimitMs, kMilliseconds, stream->time_base);
         const bool forward =
             current.Valid() && target > current.pts && target - current.pts < limit;
         if (!forward) Seek(target);

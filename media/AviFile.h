@@ -7,14 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "media/CodecBuffer.h"
+
 namespace tavrel {
 
-// A decoded frame: 24-bit RGB rows, top row first, stride bytes apart.
+// A decoded frame: 24-bit RGB rows, top row first, stride bytes apart (the stride is padded:
+// the scaler writes whole vectors).
 struct CAviFrame {
     int width = 0;
     int height = 0;
     int stride = 0;
-    std::vector<uint8_t> rgb;
+    CCodecBuffer rgb;
 };
 
 // What a video stream holds, as its bitmap header would say.

@@ -24,6 +24,12 @@ std::string GreyRamp(int rate, int seconds) {
            ":d=" + std::to_string(seconds) + ",format=rgb24,geq=r='N*5':g='N*5':b='N*5' ";
 }
 
+// A second of a pattern that moves on every frame, 16 rows high.
+std::string Moving(int width, int rate) {
+    return "-f lavfi -i testsrc=s=" + std::to_string(width) + "x16:r=" + std::to_string(rate) +
+           ":d=1 ";
+}
+
 // The videos the tests read, each made when a test first asks for it (ctest runs every test
 // in a process of its own).
 class Videos : public ::testing::Test {
@@ -44,6 +50,10 @@ protected:
             return GreyRamp(30, 1) + "-c:v libx264 -g 12 -bf 2 -pix_fmt yuv420p -qp 0 ";
         if (name == "ramp.mov" || name == "ramp.mkv") return GreyRamp(30, 1) + "-c:v mjpeg -q:v 2 ";
         if (name == "ramp.webm") return GreyRamp(30, 1) + "-c:v libvpx -b:v 2M -g 10 ";
+        // B-frames in AVI, whose packets carry no presentation time.
+        if (name == "bframes.avi") return Moving(64, 25) + "-c:v mpeg4 -bf 2 -g 12 ";
+        if (name == "h264.avi")
+            return Moving(64, 25) + "-c:v libx264 -bf 2 -g 12 -pix_fmt yuv420p ";
         if (name == "sound.avi") return "-f lavfi -i sine=d=1 -c:a pcm_s16le ";
         if (name == "six.avi") {
             std::string six, maps;
@@ -96,6 +106,53 @@ protected:
         }
     }
 
+    // The ffmpeg command's own decode of each video, as packed RGB in name.rgb (one run).
+    static bool DecodeWithFfmpeg(const std::vector<std::string>& names) {
+        std::string inputs, outputs;
+        for (size_t i = 0; i < names.size(); ++i) {
+            inputs += "-i " + Path(names[i]) + " ";
+            outputs += "-map " + std::to_string(i) + ":v -f rawvideo -pix_fmt rgb24 " +
+                       Path(names[i] + ".rgb") + " ";
+        }
+        return Ffmpeg(inputs + outputs);
+    }
+
+    // Every frame, asked for at its middle in order and then backwards (each a seek), is the
+    // one the ffmpeg command decoded at that place; frames converted stay inside their buffer.
+    static void ExpectFramesOfFfmpeg(const std::string& name, int rate) {
+        SCOPED_TRACE(name);
+        const std::string expected = testing::ReadFile(Path(name + ".rgb"));
+        CAviFile file;
+        ASSERT_TRUE(file.Open(Path(name)));
+        ASSERT_TRUE(file.BeginFrames(0));
+        CAviFormat format;
+        ASSERT_TRUE(file.Format(0, &format));
+        const size_t frameSize = size_t(format.width) * format.height * 3;
+        const int count = int(expected.size() / frameSize);
+        ASSERT_GT(count, 0);
+        std::vector<int> order(count);
+        for (int k = 0; k < count; ++k) order[k] = k;
+        order.insert(order.end(), order.rbegin(), order.rend());
+        for (int k : order) {
+            const CAviFrame* frame = file.FrameAt(0, (2 * k + 1) * 1000 / (2 * rate));
+            ASSERT_NE(frame, nullptr) << "frame " << k;
+            ASSERT_TRUE(frame->rgb.GuardIntact()) << "frame " << k;
+            ASSERT_EQ(frame->stride % CCodecBuffer::kAlignment, 0u);
+            ASSERT_EQ(reinterpret_cast<uintptr_t>(frame->rgb.data()) % CCodecBuffer::kAlignment,
+                      0u);
+            int64_t difference = 0;
+            for (int y = 0; y < frame->height; ++y) {
+                for (int x = 0; x < frame->width * 3; ++x) {
+                    const int ours = frame->rgb[size_t(y) * frame->stride + x];
+                    const int theirs =
+                        uint8_t(expected[k * frameSize + size_t(y) * frame->width * 3 + x]);
+                    difference += std::abs(ours - theirs);
+                }
+            }
+            ASSERT_LE(difference, int64_t(frameSize) / 100) << "frame " << k;
+        }
+    }
+
     static TempFolder* dir_;
 };
 
@@ -135,6 +192,28 @@ TEST_F(Videos, H264WithReorderedFramesAndOtherContainers) {
         ExpectFrameAtEveryTime(file, 30, std::min<int64_t>(length, 1000), 2, milliseconds);
         EXPECT_EQ(file.FrameAt(0, 1000 + 40), nullptr);
     }
+}
+
+// Widths 8 more than a multiple of 16, where the scaler's writer runs past the row, and one
+// that is a multiple of 64.
+TEST_F(Videos, FramesOfEveryWidthStayInsideTheirBuffer) {
+    std::string make = Moving(1080, 10);
+    std::vector<std::string> names;
+    for (int width : {360, 424, 856, 1000, 1080, 64}) {
+        names.push_back("wide" + std::to_string(width) + ".avi");
+        make += "-vf crop=" + std::to_string(width) + ":16:0:0 -c:v mpeg4 -pix_fmt yuv420p " +
+                Path(names.back()) + " ";
+    }
+    ASSERT_TRUE(Ffmpeg(make));
+    ASSERT_TRUE(DecodeWithFfmpeg(names));
+    for (const std::string& name : names) ExpectFramesOfFfmpeg(name, 10);
+}
+
+TEST_F(Videos, ReorderedFramesInAviComeInTheirPlace) {
+    std::vector<std::string> names = {"bframes.avi"};
+    if (Ffmpeg("-f lavfi -i nullsrc=d=0.04 -c:v libx264 -f null -")) names.push_back("h264.avi");
+    ASSERT_TRUE(DecodeWithFfmpeg(names));
+    for (const std::string& name : names) ExpectFramesOfFfmpeg(name, 25);
 }
 
 TEST_F(Videos, LoadChecksTheStreamsAndGivesPictures) {
