@@ -29,7 +29,30 @@ bool CRKBackground::SetImage(const std::string& name) {
     }
     if (name == name_ && HasPicture()) return true;
     tavrel::CRImage picture;
-    if (!picture.Load(name)) return false;
+    if (!picture.Load(name) || !Keep(picture)) return false;
+    name_ = name;
+    return true;
+}
+
+bool CRKBackground::SetBitmap(const uint8_t* rgb, int width, int height, int stride) {
+    if (!rgb || width <= 0 || height <= 0 || stride < width * 3) return false;
+    if (width > kMaxSide || height > kMaxSide) {
+        tavrel::CRImage picture;
+        if (!picture.CreateFromPixels(width, height, rgb, stride) || !Keep(picture)) return false;
+    } else {
+        pixels_.resize(size_t(width) * height * 3);
+        for (int y = 0; y < height; ++y)
+            std::memcpy(&pixels_[size_t(y) * width * 3], rgb + size_t(y) * stride,
+                        size_t(width) * 3);
+        width_ = width;
+        height_ = height;
+    }
+    name_.clear();  // the file's picture is gone: showing that file again must read it
+    return true;
+}
+
+// Takes the picture's pixels, scaled down to kMaxSide on its longer side.
+bool CRKBackground::Keep(const tavrel::CRImage& picture) {
     std::unique_ptr<tavrel::CRImage> smaller;
     const int64_t longest = std::max(picture.GetWidth(), picture.GetHeight());
     if (longest > kMaxSide) {
@@ -43,20 +66,6 @@ bool CRKBackground::SetImage(const std::string& name) {
     pixels_ = std::move(pixels);
     width_ = chosen.GetWidth();
     height_ = chosen.GetHeight();
-    name_ = name;
-    return true;
-}
-
-bool CRKBackground::SetBitmap(const uint8_t* rgb, int width, int height, int stride) {
-    if (!rgb || width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
-        stride < width * 3)
-        return false;
-    pixels_.resize(size_t(width) * height * 3);
-    for (int y = 0; y < height; ++y)
-        std::memcpy(&pixels_[size_t(y) * width * 3], rgb + size_t(y) * stride, size_t(width) * 3);
-    width_ = width;
-    height_ = height;
-    name_.clear();  // the file's picture is gone: showing that file again must read it
     return true;
 }
 
@@ -64,6 +73,33 @@ void CRKBackground::Remove() {
     name_.clear();
     pixels_.clear();
     width_ = height_ = 0;
+}
+
+CRKBackground::Picture CRKBackground::Padded(int surfaceWidth, int surfaceHeight,
+                                             const uint8_t fill[3]) const {
+    // A long thin picture in a window of the other shape pads to a picture many times its
+    // size: the padded picture keeps within kMaxSide, the picture shrunk into it.
+    int w = width_, h = height_;
+    Fit fit = FitInto(w, h, surfaceWidth, surfaceHeight);
+    const int64_t longest = std::max(fit.width, fit.height);
+    if (longest > kMaxSide) {
+        w = static_cast<int>(std::max<int64_t>(1, w * kMaxSide / longest));
+        h = static_cast<int>(std::max<int64_t>(1, h * kMaxSide / longest));
+        fit = FitInto(w, h, surfaceWidth, surfaceHeight);
+    }
+    Picture padded{std::vector<uint8_t>(size_t(fit.width) * fit.height * 3), fit.width, fit.height};
+    for (size_t i = 0; i < padded.rgb.size(); i += 3) std::memcpy(&padded.rgb[i], fill, 3);
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* source = &pixels_[int64_t(y) * height_ / h * width_ * 3];
+        uint8_t* target = &padded.rgb[(size_t(y + fit.top) * fit.width + fit.left) * 3];
+        if (w == width_) {
+            std::memcpy(target, source, size_t(w) * 3);
+            continue;
+        }
+        for (int x = 0; x < w; ++x)
+            std::memcpy(target + x * 3, source + int64_t(x) * width_ / w * 3, 3);
+    }
+    return padded;
 }
 
 void CRKBackground::Apply(int surfaceWidth, int surfaceHeight, const uint8_t fill[3]) const {
@@ -76,12 +112,6 @@ void CRKBackground::Apply(int surfaceWidth, int surfaceHeight, const uint8_t fil
         rkSetBackgroundPicture(pixels_.data(), width_, height_, 24);
         return;
     }
-    std::vector<uint8_t> padded(size_t(fit.width) * fit.height * 3);
-    for (size_t i = 0; i < padded.size(); i += 3) std::memcpy(&padded[i], fill, 3);
-    const size_t row = size_t(width_) * 3;
-    for (int y = 0; y < height_; ++y) {
-        std::memcpy(&padded[(size_t(y + fit.top) * fit.width + fit.left) * 3], &pixels_[y * row],
-                    row);
-    }
-    rkSetBackgroundPicture(padded.data(), fit.width, fit.height, 24);
+    const Picture padded = Padded(surfaceWidth, surfaceHeight, fill);
+    rkSetBackgroundPicture(padded.rgb.data(), padded.width, padded.height, 24);
 }

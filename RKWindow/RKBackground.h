@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+namespace tavrel {
+class CRImage;
+}
+
 class CRKBackground {
 public:
     // Larger pictures are scaled down first: no window is that big, and textures have limits.
@@ -22,6 +26,7 @@ public:
     // cannot be read leaves the previous picture and gives false.
     bool SetImage(const std::string& name);
     // A video frame: packed RGB rows stride bytes apart, top row first. It has no file name.
+    // A frame larger than kMaxSide is scaled down as a picture is.
     bool SetBitmap(const uint8_t* rgb, int width, int height, int stride);
     void Remove();
 
@@ -30,10 +35,19 @@ public:
     bool HasPicture() const { return !pixels_.empty(); }
     const std::string& ImageName() const { return name_; }
 
+    // The picture padded with the fill colour to the surface's shape, no side longer than
+    // kMaxSide (a picture that would pad to more is shrunk first).
+    struct Picture {
+        std::vector<uint8_t> rgb;
+        int width = 0, height = 0;
+    };
+    Picture Padded(int surfaceWidth, int surfaceHeight, const uint8_t fill[3]) const;
     // Gives the picture (or its absence) to the current device for a surface of that size.
     void Apply(int surfaceWidth, int surfaceHeight, const uint8_t fill[3]) const;
 
 private:
+    bool Keep(const tavrel::CRImage& picture);
+
     std::string name_;
     std::vector<uint8_t> pixels_;  // packed RGB
     int width_ = 0, height_ = 0;

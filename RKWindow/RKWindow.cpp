@@ -26,6 +26,13 @@ int SaveAndReload(CMotion& motion, const std::string& path, tavrel::CMotionManag
     return 1;
 }
 
+// When the file was last changed; the earliest time for a file that is not there.
+std::filesystem::file_time_type ChangedAt(const std::string& path) {
+    std::error_code error;
+    const auto time = std::filesystem::last_write_time(path, error);
+    return error ? std::filesystem::file_time_type::min() : time;
+}
+
 }  // namespace
 
 CRKWindow::CRKWindow(tavrel::CMotionManager& manager, std::string dataFolder)
@@ -68,25 +75,49 @@ int CRKWindow::ShowFrameSample(FrameSample sample, int32_t redraw) {
     return result;
 }
 
+// A media clip that cannot be shown shows the plain background, never the clip's before it.
 void CRKWindow::ShowMedia(const FrameSample& sample) {
-    if (sample.mediaFile.empty()) {
+    const std::string& file = sample.mediaFile;
+    const bool video = sample.mediaFrame != -1;
+    if (!video) videoShown_ = false;
+    if (file.empty() || mediaFailure_.Matches(file, video)) {
         system_.SetBackgroundImage("");
         return;
     }
-    if (sample.mediaFrame == -1) {
+    if (!video) {
         Waiting waiting(*this);
-        system_.SetBackgroundImage(sample.mediaFile);
+        if (!system_.SetBackgroundImage(file)) MediaFailed(file, false);
         return;
     }
-    if (!video_.IsLoaded() || video_.GetPath() != sample.mediaFile) {
+    if (!video_.IsLoaded() || video_.GetPath() != file) {
         Waiting waiting(*this);
-        video_.Load(sample.mediaFile);
+        videoShown_ = false;
+        if (!video_.Load(file)) {
+            video_.Unload();
+            MediaFailed(file, true);
+            return;
+        }
     }
     const int64_t t = int64_t(sample.mediaFrame) * 1000 / 60;
     if (!system_.Background().IsShown()) return;
-    // No frame at t (past the end, a damaged file) keeps the picture shown before.
-    if (const tavrel::CAviFrame* frame = video_.FrameAt(t))
-        system_.SetBackgroundBitmap(frame->rgb.data(), frame->width, frame->height, frame->stride);
+    const tavrel::CAviFrame* frame = video_.FrameAt(t);
+    if (frame &&
+        system_.SetBackgroundBitmap(frame->rgb.data(), frame->width, frame->height, frame->stride)) {
+        videoShown_ = true;
+        return;
+    }
+    // No frame at t (past the end, a damaged stretch) keeps the picture of this video shown last.
+    if (!videoShown_) system_.SetBackgroundImage("");
+}
+
+// The file is not read again for the frames that follow, until it changes.
+void CRKWindow::MediaFailed(const std::string& file, bool video) {
+    mediaFailure_ = {file, ChangedAt(file), video};
+    system_.SetBackgroundImage("");
+}
+
+bool CRKWindow::MediaFailure::Matches(const std::string& file, bool asVideo) const {
+    return file == path && asVideo == video && ChangedAt(file) == changed;
 }
 
 void CRKWindow::Store(int f, const CHTR& pose) {

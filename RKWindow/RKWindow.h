@@ -4,6 +4,7 @@
 // from the sample's motions through its transition curve, with the media track's picture or
 // video frame behind. The Qt view hosts one of these; tests and tavrel-cli drive it headless.
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -76,6 +77,7 @@ private:
     };
 
     void ShowMedia(const tavrel::FrameSample& sample);
+    void MediaFailed(const std::string& file, bool video);
     // Stores the pose as frame f of the display motion and makes f current.
     void Store(int f, const tavrel::CHTR& pose);
 
@@ -87,4 +89,12 @@ private:
     int currentFrame_ = 0;
     std::string clipName_;
     tavrel::CRAvi video_;
+    bool videoShown_ = false;  // the picture behind is a frame of video_
+    // The media file that could not be shown last, as it was then.
+    struct MediaFailure {
+        std::string path;
+        std::filesystem::file_time_type changed;
+        bool video = false;
+        bool Matches(const std::string& file, bool asVideo) const;
+    } mediaFailure_;
 };

@@ -2,10 +2,12 @@
 // the rest pose, pose clips, the preview player, and the picture or video frame behind.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "../media/MediaFixtures.h"
 #include "../motion/MotionFiles.h"
@@ -211,20 +213,79 @@ TEST_F(RKWindowTest, StillPictureBehindKeepsItsProportions) {
     EXPECT_EQ(Pixel(2, 157), kBackgroundColour);
     EXPECT_EQ(window_.System().Background().ImageName(), picture);
 
-    // A damaged picture leaves the previous one; an empty name removes it.
-    const std::string broken = dir_ / "broken.png";
-    std::filesystem::copy_file(picture, broken);
-    std::filesystem::resize_file(broken, 40);
-    sample.mediaFile = broken;
-    DebugCapture debug;
-    ASSERT_EQ(window_.ShowFrameSample(sample, 1), 1);
-    EXPECT_TRUE(debug.Contains("CRImage::Load(" + broken + ") failed.\n"));
-    EXPECT_EQ(Pixel(2, 80), 0xE03030u);
-    EXPECT_EQ(window_.System().Background().ImageName(), picture);
+    // An empty name removes it.
     sample.mediaFile.clear();
     ASSERT_EQ(window_.ShowFrameSample(sample, 1), 1);
     EXPECT_FALSE(window_.System().Background().HasPicture());
     EXPECT_EQ(Pixel(2, 80), kBackgroundColour);
+}
+
+// A clip whose picture or video cannot be shown shows the plain background, not the picture
+// of the clip before; its file is read once, not on every frame, until it changes.
+TEST_F(RKWindowTest, MediaThatCannotBeShownShowsThePlainBackground) {
+    const std::string picture = dir_ / "red.png";
+    ASSERT_TRUE(
+        tavrel::testing::WritePicture(picture, "PNG", 8, 8, [](int, int) { return 0xE03030u; }));
+    const std::string broken = dir_ / "broken.png";
+    std::filesystem::copy_file(picture, broken);
+    std::filesystem::resize_file(broken, 40);
+    const std::string text = dir_ / "text.avi";
+    std::ofstream(text) << "RIFF but not really a video at all";
+    struct Case {
+        std::string file;
+        int mediaFrame;
+        std::string failure;
+    };
+    const Case cases[] = {
+        {broken, -1, "CRImage::Load(" + broken + ") failed.\n"},
+        {dir_ / "missing.png", -1, "CRImage::Load(" + (dir_ / "missing.png") + ") failed.\n"},
+        {text, 30, "CRAvi::Load() failed: cannot open avi file.\n"},
+        {dir_ / "missing.avi", 30, "CRAvi::Load() failed: cannot open avi file.\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        FrameSample sample = Sample(0, a_, 0);
+        sample.mediaFile = picture;
+        ASSERT_EQ(window_.ShowFrameSample(sample, 1), 1);
+        ASSERT_EQ(Pixel(4, 80), 0xE03030u);
+        sample.mediaFile = c.file;
+        DebugCapture debug;
+        for (int frame = 0; frame < 3; ++frame) {
+            sample.mediaFrame = c.mediaFrame < 0 ? -1 : c.mediaFrame + frame;
+            ASSERT_EQ(window_.ShowFrameSample(sample, 1), 1);
+            EXPECT_EQ(Pixel(4, 80), kBackgroundColour);
+        }
+        size_t reads = 0;
+        for (size_t at = 0; (at = debug.Text().find(c.failure, at)) != std::string::npos; ++at)
+            ++reads;
+        EXPECT_EQ(reads, 1u);
+    }
+    // A file that changed is read again.
+    std::filesystem::copy_file(picture, broken, std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::last_write_time(
+        broken, std::filesystem::file_time_type::clock::now() + std::chrono::seconds(5));
+    FrameSample sample = Sample(0, a_, 0);
+    sample.mediaFile = broken;
+    ASSERT_EQ(window_.ShowFrameSample(sample, 1), 1);
+    EXPECT_EQ(Pixel(4, 80), 0xE03030u);
+}
+
+// A video wider than the pictures behind may be is scaled down as a picture is.
+TEST_F(RKWindowTest, VideoWiderThanTheLimitIsScaledDown) {
+    if (!tavrel::testing::HaveFfmpeg()) GTEST_SKIP() << "the ffmpeg command makes the video";
+    const std::string video = dir_ / "wide.avi";
+    ASSERT_TRUE(
+        tavrel::testing::Ffmpeg("-f lavfi -i color=c=0xE03030:s=2112x256:r=10:d=0.2 -f lavfi -i "
+                                "color=c=0x3030E0:s=2112x256:r=10:d=0.2 "
+                                "-filter_complex hstack -c:v mjpeg -q:v 2 " +
+                                video));
+    FrameSample sample = Sample(0, a_, 0);
+    sample.mediaFile = video;
+    sample.mediaFrame = 1;
+    ASSERT_EQ(window_.ShowFrameSample(sample, 1), 1);
+    EXPECT_EQ(Pixel(60, 10), kBackgroundColour);
+    EXPECT_NEAR(int(Pixel(4, 80) >> 16), 0xE0, 8);
+    EXPECT_NEAR(int(Pixel(115, 80) & 0xFF), 0xE0, 8);
 }
 
 TEST_F(RKWindowTest, VideoFramesBehindComeFromOneOpenFile) {
