@@ -32,6 +32,17 @@ bool StartLibrary() {
     return true;
 }
 
+// Reads the streams' first packets to learn their formats; the decoders this opens refuse frames
+// larger than the bounds before allocating them.
+bool FindStreamInfo(AVFormatContext* format) {
+    std::vector<AVDictionary*> options(format->nb_streams, nullptr);
+    for (AVDictionary*& o : options)
+        Ffmpeg()->av_dict_set_int(&o, "max_pixels", CAviFile::kMaxPixels, 0);
+    const bool found = Ffmpeg()->avformat_find_stream_info(format, options.data()) >= 0;
+    for (AVDictionary*& o : options) Ffmpeg()->av_dict_free(&o);
+    return found;
+}
+
 void PutLittle(std::string& out, uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
@@ -106,10 +117,18 @@ struct CAviFile::Reader {
 };
 
 bool CAviFile::Reader::Open() {
-    const AVCodec* decoder = Ffmpeg()->avcodec_find_decoder(stream->codecpar->codec_id);
-    codec = decoder ? Ffmpeg()->avcodec_alloc_context3(decoder) : nullptr;
-    if (!codec || Ffmpeg()->avcodec_parameters_to_context(codec, stream->codecpar) < 0)
+    const AVCodecParameters* parameters = stream->codecpar;
+    // No size: the probe's decoder refused the frames (see FindStreamInfo).
+    if (parameters->width <= 0 || parameters->height <= 0 || parameters->width > kMaxSide ||
+        parameters->height > kMaxSide ||
+        int64_t(parameters->width) * parameters->height > kMaxPixels) {
+        DebugOutput("CAviFile: the video's frames are too large or of no size.\n");
         return false;
+    }
+    const AVCodec* decoder = Ffmpeg()->avcodec_find_decoder(parameters->codec_id);
+    codec = decoder ? Ffmpeg()->avcodec_alloc_context3(decoder) : nullptr;
+    if (!codec || Ffmpeg()->avcodec_parameters_to_context(codec, parameters) < 0) return false;
+    codec->max_pixels = kMaxPixels;  // a frame that grows in the stream is refused as well
     codec->thread_count = 1;  // frames are fetched one at a time; threads only add latency
     if (Ffmpeg()->avcodec_open2(codec, decoder, nullptr) < 0) return false;
     start = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
@@ -278,7 +297,7 @@ bool CAviFile::Open(const std::string& path) {
     const int opened = Ffmpeg()->avformat_open_input(&file->format, url.c_str(), nullptr, &options);
     Ffmpeg()->av_dict_free(&options);
     if (opened < 0 || !file->packet) return false;
-    if (Ffmpeg()->avformat_find_stream_info(file->format, nullptr) < 0) return false;
+    if (!FindStreamInfo(file->format)) return false;
     for (unsigned i = 0; i < file->format->nb_streams; ++i) {
         const AVStream* stream = file->format->streams[i];
         const AVMediaType type = stream->codecpar->codec_type;

@@ -30,6 +30,10 @@ struct CAviFormat {
 class CAviFile {
 public:
     static constexpr int kMaxStreams = 5;
+    // Larger frames are refused before a decoder allocates them: a small damaged or crafted
+    // file may claim any size.
+    static constexpr int kMaxSide = 16384;
+    static constexpr int64_t kMaxPixels = int64_t(8192) * 4320;
 
     CAviFile();
     ~CAviFile();
@@ -44,7 +48,8 @@ public:
     int AudioStreamCount() const;
     int VideoStreamCount() const;
 
-    // Opens a frame reader on the video stream; false for a bad index or no decoder.
+    // Opens a frame reader on the video stream; false for a bad index, no decoder or frames
+    // larger than the bounds above.
     bool BeginFrames(int video);
     void EndFrames(int video);
     // The frame shown at ms (counted from the stream's start): the one whose presentation

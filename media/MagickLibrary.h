@@ -4,11 +4,11 @@
 #include <magick/MagickCore.h>
 
 #define TAVREL_MAGICK_FUNCTIONS(X)                                                         \
-    X(AcquireExceptionInfo) X(AcquireImageInfo) X(BlobToImage) X(CloneImage)               \
+    X(AcquireExceptionInfo) X(AcquireImageInfo) X(CloneImage)                              \
     X(CompositeImage) X(ConstituteImage) X(CopyMagickString) X(CropImage)                  \
     X(DestroyExceptionInfo) X(DestroyImage) X(DestroyImageInfo) X(DestroyImageList)        \
-    X(ExportImagePixels) X(MagickCoreGenesis) X(ResizeImage) X(SetMagickResourceLimit)     \
-    X(SplitImageList)
+    X(ExportImagePixels) X(MagickCoreGenesis) X(PingImage) X(ReadImage) X(ResizeImage)     \
+    X(SetMagickResourceLimit) X(SplitImageList)
 
 namespace tavrel {
 

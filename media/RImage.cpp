@@ -1,9 +1,8 @@
 #include "media/RImage.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <utility>
 
@@ -67,17 +66,47 @@ const char* FormatOf(const std::string& bytes, const std::string& path) {
     return nullptr;
 }
 
-bool ReadFile(const std::string& path, std::string* bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+// The first bytes of the file, enough to tell its format: a file that is no picture is not
+// read further.
+bool ReadHead(std::FILE* file, std::string* head) {
+    char bytes[16];
+    const size_t count = std::fread(bytes, 1, sizeof bytes, file);
+    head->assign(bytes, count);
+    return !std::ferror(file) && std::fseek(file, 0, SEEK_SET) == 0;
 }
 
 // Keeps the first picture of a list (an animated GIF gives one per frame).
 Image* FirstOnly(Image* list) {
     if (list) Magick()->DestroyImageList(Magick()->SplitImageList(list));
     return list;
+}
+
+// Reads the first picture of the open file in the format: its size first, its pixels only when
+// the size is within bounds. The library reads the file as it needs, never the whole at once.
+Image* ReadPicture(std::FILE* file, const char* format) {
+    ImageInfo* info = Magick()->AcquireImageInfo();
+    Magick()->CopyMagickString(info->magick, format, MaxTextExtent);
+    Magick()->CopyMagickString(info->filename, (std::string(format) + ":").c_str(), MaxTextExtent);
+    info->affirm = MagickTrue;
+    info->file = file;
+    info->scene = 0;
+    info->number_scenes = 1;
+    Exception exception;
+    Image* size = Magick()->PingImage(info, &exception);
+    Image* image = nullptr;
+    if (size && !exception.Failed(size) && size->columns > 0 && size->rows > 0 &&
+        int64_t(size->columns) * int64_t(size->rows) <= CRImage::kMaxPixels &&
+        std::fseek(file, 0, SEEK_SET) == 0) {
+        image = FirstOnly(Magick()->ReadImage(info, &exception));
+        if (image && (exception.Failed(image) || image->columns == 0 || image->rows == 0)) {
+            Magick()->DestroyImage(image);
+            image = nullptr;
+        }
+    }
+    if (size) Magick()->DestroyImageList(size);
+    info->file = nullptr;  // closed by its owner
+    Magick()->DestroyImageInfo(info);
+    return image;
 }
 
 }  // namespace
@@ -120,22 +149,12 @@ int CRImage::GetBitDepth() const {
 bool CRImage::Load(const std::string& path) {
     Clear();
     path_ = path;
-    std::string bytes;
-    const char* format =
-        StartLibrary() && ReadFile(path, &bytes) ? FormatOf(bytes, path) : nullptr;
     Image* image = nullptr;
-    if (format) {
-        ImageInfo* info = Magick()->AcquireImageInfo();
-        Magick()->CopyMagickString(info->magick, format, MaxTextExtent);
-        Magick()->CopyMagickString(info->filename, (std::string(format) + ":").c_str(), MaxTextExtent);
-        info->affirm = MagickTrue;
-        Exception exception;
-        image = FirstOnly(Magick()->BlobToImage(info, bytes.data(), bytes.size(), &exception));
-        Magick()->DestroyImageInfo(info);
-        if (image && (exception.Failed(image) || image->columns == 0 || image->rows == 0)) {
-            Magick()->DestroyImage(image);
-            image = nullptr;
-        }
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+                                                               &std::fclose);
+    std::string head;
+    if (file && StartLibrary() && ReadHead(file.get(), &head)) {
+        if (const char* format = FormatOf(head, path)) image = ReadPicture(file.get(), format);
     }
     if (!image) {
         DebugOutput("CRImage::Load(" + path + ") failed.\n");

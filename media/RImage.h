@@ -22,8 +22,10 @@ struct CRBitmap {
 
 class CRImage {
 public:
-    // Pictures with more pixels than this on a side are refused before they are decoded.
+    // Pictures with more pixels than these on a side or in all are refused before they are
+    // decoded (the library keeps 8 bytes a pixel while it reads).
     static constexpr int kMaxSide = 16384;
+    static constexpr int64_t kMaxPixels = int64_t(8192) * 8192;
 
     CRImage();
     ~CRImage();
