@@ -47,11 +47,17 @@ void BM_ShowFrameSampleCrossFade800x600(benchmark::State& state) {
     sample.fileA = sample.clipFile = kWalk;
     sample.fileB = kWave;
     sample.curve = 3;
+    // The fade walks through both motions, each within its own length.
+    tavrel::CMotion* walk = manager.GetMotion(kWalk);
+    tavrel::CMotion* wave = manager.GetMotion(kWave);
+    if (!walk || !wave || walk->GetLength() < 1 || wave->GetLength() < 1)
+        return state.SkipWithError("no sample motions");
+    const int walkLength = walk->GetLength(), waveLength = wave->GetLength();
     int step = 0;
     for (auto _ : state) {
         sample.frame = step % 60;
-        sample.localA = 40 + step % 60;
-        sample.localB = step % 60;
+        sample.localA = (40 + step % 60) % walkLength;
+        sample.localB = step % 60 % waveLength;
         sample.weight = (step % 60) / 59.0f;
         if (!window.ShowFrameSample(sample, 1)) return state.SkipWithError("no pose");
         ++step;
