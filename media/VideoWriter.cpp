@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/FileReplacer.h"
+#include "media/CodecBuffer.h"
 #include "media/FfmpegLibrary.h"
 #include "media/RWave.h"
 
@@ -22,6 +23,8 @@ struct CVideoWriter::Impl {
     AVFrame* picture = nullptr;
     AVFrame* sound = nullptr;
     AVPacket* packet = nullptr;
+    CCodecBuffer input;  // the caller's picture in aligned, padded rows the scaler may overread
+    int inputStride = 0;
     bool headerWritten = false;
     bool opened = false;
     int64_t videoPts = 0;
@@ -134,7 +137,8 @@ bool CVideoWriter::Open(const std::string& path, const VideoFormat& f) {
     if (!m.file->IsOpen()) return fail("cannot create a file beside " + path);
     const std::string temp = m.file->TempPath();
     // The format follows the target's extension; the temporary name keeps it.
-    if (Ffmpeg()->avformat_alloc_output_context2(&m.format, nullptr, nullptr, temp.c_str()) < 0 || !m.format)
+    if (Ffmpeg()->avformat_alloc_output_context2(&m.format, nullptr, nullptr, temp.c_str()) < 0 ||
+        !m.format)
         return fail("no video format for the name " + path);
     const AVOutputFormat* container = m.format->oformat;
 
@@ -167,7 +171,8 @@ bool CVideoWriter::Open(const std::string& path, const VideoFormat& f) {
         AVCodecID id = AV_CODEC_ID_AAC;
         if (Ffmpeg()->avformat_query_codec(container, id, FF_COMPLIANCE_NORMAL) != 1)
             id = container->audio_codec;
-        const AVCodec* acodec = id == AV_CODEC_ID_NONE ? nullptr : Ffmpeg()->avcodec_find_encoder(id);
+        const AVCodec* acodec =
+            id == AV_CODEC_ID_NONE ? nullptr : Ffmpeg()->avcodec_find_encoder(id);
         const AVSampleFormat sampleFormat = acodec ? PickSampleFormat(acodec) : AV_SAMPLE_FMT_NONE;
         if (sampleFormat == AV_SAMPLE_FMT_NONE) return fail("no sound encoder for " + path);
         m.audio = Ffmpeg()->avcodec_alloc_context3(acodec);
@@ -195,9 +200,12 @@ bool CVideoWriter::Open(const std::string& path, const VideoFormat& f) {
     m.picture->width = f.width;
     m.picture->height = f.height;
     m.packet = Ffmpeg()->av_packet_alloc();
-    m.scaler = Ffmpeg()->sws_getContext(f.width, f.height, AV_PIX_FMT_BGRA, f.width, f.height,
-                              AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
-    if (!m.picture || !m.packet || !m.scaler || Ffmpeg()->av_frame_get_buffer(m.picture, 0) < 0)
+    m.scaler =
+        Ffmpeg()->sws_getContext(f.width, f.height, AV_PIX_FMT_BGRA, f.width, f.height,
+                                 AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
+    m.inputStride = CCodecBuffer::Stride(f.width * 4);
+    if (!m.picture || !m.packet || !m.scaler || Ffmpeg()->av_frame_get_buffer(m.picture, 0) < 0 ||
+        !m.input.Allocate(size_t(m.inputStride) * f.height))
         return fail("out of memory");
     code = Ffmpeg()->avio_open(&m.format->pb, temp.c_str(), AVIO_FLAG_WRITE);
     if (code < 0) return fail("cannot create " + path + ": " + AvError(code));
@@ -235,9 +243,14 @@ bool CVideoWriter::WriteFrame(const uint32_t* pixels) {
     if (!impl_) return false;
     Impl& m = *impl_;
     if (Ffmpeg()->av_frame_make_writable(m.picture) < 0) return false;
-    const uint8_t* source[1] = {reinterpret_cast<const uint8_t*>(pixels)};
-    const int stride[1] = {m.width * 4};
-    Ffmpeg()->sws_scale(m.scaler, source, stride, 0, m.height, m.picture->data, m.picture->linesize);
+    const size_t row = size_t(m.width) * 4;
+    for (int y = 0; y < m.height; ++y)
+        std::memcpy(m.input.data() + size_t(y) * m.inputStride,
+                    reinterpret_cast<const uint8_t*>(pixels) + y * row, row);
+    const uint8_t* source[1] = {m.input.data()};
+    const int stride[1] = {m.inputStride};
+    Ffmpeg()->sws_scale(m.scaler, source, stride, 0, m.height, m.picture->data,
+                        m.picture->linesize);
     m.picture->pts = m.videoPts++;
     if (!Encode(m.format, m.video, m.videoStream, m.packet, m.picture, &error_)) return false;
     ++framesWritten_;

@@ -4,6 +4,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <cstring>
+
 #include "media/AviFile.h"
 #include "media/VideoWriter.h"
 #include "tests/support/TempFolder.h"
@@ -36,18 +38,18 @@ private:
 
 TEST(VideoWriter, ReadsThePictureAndNothingBeyond) {
     testing::TempFolder dir;
-    for (int width : {360, 424, 1000, 1080, 64}) {
+    for (int width : {360, 362, 424, 1000, 1080, 1366, 64, 2}) {
         SCOPED_TRACE(width);
         const int height = 16;
         PageEnd picture(size_t(width) * height * 4);
         ASSERT_NE(picture.data(), nullptr);
-        // Blue, green, red, alpha: a red left half and a blue right half.
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) {
-                uint8_t* p = picture.data() + (size_t(y) * width + x) * 4;
-                p[0] = x < width / 2 ? 0 : 200, p[1] = 0, p[2] = x < width / 2 ? 200 : 0,
-                p[3] = 255;
-            }
+        // Blue, green, red, alpha: a red upper half and a blue lower half.
+        for (int y = 0; y < height; ++y) {
+            const uint8_t pixel[4] = {uint8_t(y < height / 2 ? 0 : 200), 0,
+                                      uint8_t(y < height / 2 ? 200 : 0), 255};
+            for (int x = 0; x < width; ++x)
+                std::memcpy(picture.data() + (size_t(y) * width + x) * 4, pixel, 4);
+        }
         const std::string path = dir / ("w" + std::to_string(width) + ".mp4");
         VideoFormat format;
         format.width = width;
@@ -65,12 +67,12 @@ TEST(VideoWriter, ReadsThePictureAndNothingBeyond) {
         const CAviFrame* frame = file.FrameAt(0, 150);
         ASSERT_NE(frame, nullptr);
         ASSERT_EQ(frame->width, width);
-        const uint8_t* left = &frame->rgb[size_t(height / 2) * frame->stride + 4 * 3];
-        const uint8_t* right = &frame->rgb[size_t(height / 2) * frame->stride + (width - 4) * 3];
-        EXPECT_NEAR(left[0], 200, 12);
-        EXPECT_NEAR(left[2], 0, 12);
-        EXPECT_NEAR(right[0], 0, 12);
-        EXPECT_NEAR(right[2], 200, 12);
+        const uint8_t* upper = &frame->rgb[size_t(2) * frame->stride + width / 2 * 3];
+        const uint8_t* lower = &frame->rgb[size_t(height - 3) * frame->stride + width / 2 * 3];
+        EXPECT_NEAR(upper[0], 200, 12);
+        EXPECT_NEAR(upper[2], 0, 12);
+        EXPECT_NEAR(lower[0], 0, 12);
+        EXPECT_NEAR(lower[2], 200, 12);
     }
 }
 
