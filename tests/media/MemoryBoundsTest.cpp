@@ -48,16 +48,12 @@ std::string HugeVideo(const std::string& small, const std::string& path) {
     return path;
 }
 
-struct Files {
-    std::string smallVideo, picture, longPicture, claimingPicture, claimingVideo;
-};
-
 // The number of cases that failed, each named on the error output.
-int FailuresUnderTheLimit(const Files& files) {
+int FailuresUnderTheLimit(const std::string& dir) {
     // The libraries and their threads are there before the limit.
     CRAvi warm;
     CRImage picture;
-    if (!warm.Load(files.smallVideo) || !picture.Load(files.picture)) return 100;
+    if (!warm.Load(dir + "/small.avi") || !picture.Load(dir + "/one.png")) return 100;
     LimitGrowthTo(256u << 20);
     int failures = 0;
     auto check = [&](bool good, const char* what) {
@@ -65,11 +61,11 @@ int FailuresUnderTheLimit(const Files& files) {
         std::fprintf(stderr, "%s\n", what);
         ++failures;
     };
-    check(picture.Load(files.longPicture) && picture.GetWidth() == 1, "the long file's picture");
-    check(!picture.Load(files.claimingPicture), "the picture claiming 16000 x 16000");
+    check(picture.Load(dir + "/long.png") && picture.GetWidth() == 1, "the long file's picture");
+    check(!picture.Load(dir + "/claims.png"), "the picture claiming 16000 x 16000");
     DebugCapture debug;
     CRAvi avi;
-    check(!avi.Load(files.claimingVideo) && debug.Contains("too large"),
+    check(!avi.Load(dir + "/huge.avi") && debug.Contains("too large"),
           "the video claiming 16000 x 16000");
     return failures;
 }
@@ -80,19 +76,16 @@ TEST(MemoryBounds, FilesCostWhatTheirPictureNeeds) {
     TempFolder dir;
     const std::string small = dir / "small.avi";
     ASSERT_TRUE(testing::Ffmpeg("-f lavfi -i color=c=gray:s=64x48:r=10:d=1 -c:v mjpeg " + small));
-    const std::string video = HugeVideo(small, dir / "huge.avi");
-    ASSERT_FALSE(video.empty());
+    ASSERT_FALSE(HugeVideo(small, dir / "huge.avi").empty());
     const std::string one = dir / "one.png";
     std::ofstream(one, std::ios::binary) << testing::PngOfSize(1, 1);
     // The same picture followed by 300 MB it does not need.
     const std::string longFile = dir / "long.png";
     std::filesystem::copy_file(one, longFile);
     std::filesystem::resize_file(longFile, 300u << 20);
-    const std::string claims = dir / "claims.png";
-    std::ofstream(claims, std::ios::binary) << testing::PngOfSize(16000, 16000);
+    std::ofstream(dir / "claims.png", std::ios::binary) << testing::PngOfSize(16000, 16000);
 
-    const Files files{small, one, longFile, claims, video};
-    EXPECT_EXIT(std::_Exit(FailuresUnderTheLimit(files)), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(std::_Exit(FailuresUnderTheLimit(dir.Path())), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
