@@ -171,6 +171,17 @@ TEST(PlaybackStepper, RangesWrapToTheirStart) {
     EXPECT_TRUE(step.wrapped);
     EXPECT_EQ(step.next, 500);
     EXPECT_FALSE(stepper.StepAll(0, -1).advanced);
+    // Marks at frame 0 bound the range although the first clip starts later.
+    now = 250;
+    EXPECT_EQ(stepper.StepRange(3, 0, -1, 5, 100).next, 6);
+    now = 300;
+    step = stepper.StepRange(99, 0, -1, 5, 100);  // 102 wraps to 1
+    EXPECT_TRUE(step.wrapped);
+    EXPECT_EQ(step.next, 1);
+    now = 350;
+    step = stepper.StepRange(0, -1, 0, 0, 100);
+    EXPECT_TRUE(step.wrapped);
+    EXPECT_EQ(step.next, 0);
 }
 
 }  // namespace
