@@ -3,8 +3,8 @@
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
-#include <assimp/Importer.hpp>
 #include <algorithm>
+#include <assimp/Importer.hpp>
 #include <cmath>
 #include <filesystem>
 #include <memory>

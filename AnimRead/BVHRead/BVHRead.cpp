@@ -66,8 +66,8 @@ uint64_t LeadingDigits(const char* p, int* count) {
 // A plain decimal at p ("-12.375", "5.", ".5", at most 15 digits) ended by white space: where it
 // ends, or null for any other word. Reads up to kPlainReach bytes at p.
 const char* ParsePlainDecimal(const char* p, float* value) {
-    static constexpr uint64_t kPow10[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000,
-                                          100000000};
+    static constexpr uint64_t kPow10[] = {1,      10,      100,      1000,     10000,
+                                          100000, 1000000, 10000000, 100000000};
     const bool negative = *p == '-';
     if (negative || *p == '+') ++p;
     uint64_t digits = 0;
@@ -198,7 +198,8 @@ private:
     void Refill() {
         reader_.Skip(at_);
         at_ = 0;
-        window_ = reader_.Peek(static_cast<size_t>(std::min<int64_t>(kWindow, reader_.Remaining())));
+        window_ =
+            reader_.Peek(static_cast<size_t>(std::min<int64_t>(kWindow, reader_.Remaining())));
         // A short window holds the rest of the file (or all there is of a file cut short).
         atEnd_ = window_.size() < kWindow;
     }

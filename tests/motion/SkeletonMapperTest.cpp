@@ -60,9 +60,9 @@ TEST(SkeletonMapper, NamesOfTheUsualSchemesFindTheirSegments) {
 // at +x, lengths in metres) and written in the file's own units and up axis.
 struct Scheme {
     std::function<std::string(const std::string& canonical)> name;
-    float unit;              // file units per metre
-    bool zUp;                // file up is +z (facing -y) instead of +y
-    bool twoNecks = false;   // Neck -> Neck1 -> Head, as some converted captures have
+    float unit;             // file units per metre
+    bool zUp;               // file up is +z (facing -y) instead of +y
+    bool twoNecks = false;  // Neck -> Neck1 -> Head, as some converted captures have
 };
 
 struct Joint {
@@ -198,7 +198,9 @@ TEST(SkeletonMapper, FiguresOfEverySchemeStandUprightFacingFrontOnTheGround) {
          'Y'},
         {"unreal m Z-up", {Unreal, 1.0f, true}, "m", 'Z'},
         {"cmu inch Y-up", {Cmu, 39.37f, false}, "inch", 'Y'},
-        {"two necks dm Y-up", {[](const std::string& c) { return c; }, 10.0f, false, true}, "dm",
+        {"two necks dm Y-up",
+         {[](const std::string& c) { return c; }, 10.0f, false, true},
+         "dm",
          'Y'},
     };
     // Our own figure's directions, from its rest pose.
