@@ -11,6 +11,7 @@
 #include "cli/Json.h"
 #include "motion/AnimFileFactory.h"
 #include "motion/Motion.h"
+#include "motion/MotionImport.h"
 #include "motion/Quaternion.h"
 #include "motion/SkeletonMapper.h"
 
@@ -276,7 +277,7 @@ int RunImportCommand(const Args& args, std::ostream& out, std::ostream& err) {
     }
     auto source = ReadHead(in, err);
     if (!source) return kExitFailed;
-    CSkeletonMapper::Result mapped = CSkeletonMapper::Map(*source, overrides, fps);
+    CSkeletonMapper::Result mapped = CMotionImport::Import(*source, overrides, fps);
     if (!mapped.motion) {
         err << "error: " << in << ": " << mapped.message << '\n';
         return kExitFailed;

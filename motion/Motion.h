@@ -68,6 +68,8 @@ public:
 
 private:
     void Refresh();
+    // An edit's result plays at the speed of the motion it was made from.
+    void KeepRateOf(const CMotion& source);
     int StorePose(int frame, const rkNode* pose);
     // The data's frame (a frame number), or null when there is no data or the reader fails.
     // Every frame this motion reads comes through here.

@@ -6,6 +6,8 @@
 #include <memory>
 
 #include "base/DebugOutput.h"
+#include "motion/AnimFileFactory.h"
+#include "motion/MotionImport.h"
 
 namespace tavrel {
 namespace {
@@ -56,11 +58,24 @@ int CMotionManagerSide::FrameCount(const std::string& path) {
     return manager_.GetMotion(path)->GetFrameCount();
 }
 
-bool CMotionManagerSide::Convert(const std::string& path, const std::string& target) {
-    // A motion of its own: Save renames the motion it is called on.
-    CMotion motion(path, 0);
-    if (!motion.HasData()) return false;
-    return WriteFiles({target}, [&](const auto& temp) { return motion.Save(temp[0]) == 1; });
+bool CMotionManagerSide::NeedsConversion(const std::string& path, int fps) {
+    return CMotionImport::NeedsImport(path, fps);
+}
+
+bool CMotionManagerSide::Convert(const std::string& path, const std::string& target, int fps,
+                                 std::vector<std::string>* unmapped) {
+    CSkeletonMapper::Result imported = CMotionImport::ImportFile(path, {}, fps);
+    if (!imported.motion) {
+        DebugPrintf("CMotionManagerSide::Convert failed: %s: %s\n", path.c_str(),
+                    imported.message.c_str());
+        return false;
+    }
+    if (unmapped)
+        unmapped->insert(unmapped->end(), imported.unmapped.begin(), imported.unmapped.end());
+    const int format = WriteFormatOf(MotionFileTypeOf(target));
+    return format >= 0 && WriteFiles({target}, [&](const auto& temp) {
+               return imported.motion->WriteAs(temp[0].c_str(), format);
+           });
 }
 
 bool CMotionManagerSide::Split(const std::string& path, int firstLength, const std::string& targetA,

@@ -3,6 +3,7 @@
 // new motion file (or rewrites a stretched one) and answers whether it worked. The timeline
 // never reads or changes motion data itself.
 #include <string>
+#include <vector>
 
 namespace tavrel {
 
@@ -20,8 +21,14 @@ public:
     virtual void Forget(const std::string& path) = 0;
     // Number of frames of the motion file, or -1 when it cannot be read.
     virtual int FrameCount(const std::string& path) = 0;
-    // Writes the motion file in the program's own format under target (HTR import).
-    virtual bool Convert(const std::string& path, const std::string& target) = 0;
+    // Whether a file is converted on its way in rather than copied: HTR files, other
+    // skeletons and (fps > 0) other frame rates.
+    virtual bool NeedsConversion(const std::string& path, int fps) = 0;
+    // Writes the motion file in the program's own format under target, on the standard
+    // skeleton and (fps > 0) at that frame rate. The joints of another skeleton that found no
+    // place on ours are added to unmapped when given.
+    virtual bool Convert(const std::string& path, const std::string& target, int fps,
+                         std::vector<std::string>* unmapped) = 0;
     // Frames 0 to firstLength - 1 to targetA, the rest to targetB.
     virtual bool Split(const std::string& path, int firstLength, const std::string& targetA,
                        const std::string& targetB) = 0;

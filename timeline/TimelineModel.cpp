@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "base/DebugOutput.h"
+#include "motion/MotionImport.h"
 #include "settings/FileNameRules.h"
 #include "settings/StringIds.h"
 #include "timeline/ClipPlacement.h"
@@ -276,15 +277,27 @@ EditResult CTimelineModel::AddMotionFile(const std::string& path) {
         if (path.size() > kMaxEnteringPathLength) {
             return EditResult::Refused(strings::kPathTooLong);
         }
-        const int length = motion_.FrameCount(path);
-        if (length < 1) return EditResult::Refused(strings::kMotionFileUnusable);
-        std::string imported;
-        EditResult result = InsertClip(ClipOfLength(length), [&](MotionClip& clip) {
-            ImportResult file = workingDirectory_.ImportMotionFile(path, motion_);
-            clip.fileName = imported = file.path;
-            return file.message;
-        });
-        if (!result.done && !imported.empty()) RemoveFile(imported);
+        if (motion_.FrameCount(path) < 1) return EditResult::Refused(strings::kMotionFileUnusable);
+        // Brought in before it is placed: a file of another frame rate or skeleton has a
+        // length of its own on the timeline.
+        std::vector<std::string> unmapped;
+        const ImportResult file = workingDirectory_.ImportMotionFile(
+            path, motion_, CMotionImport::kTimelineFrameRate, &unmapped);
+        if (!file) return EditResult::Refused(file.message);
+        const int length = motion_.FrameCount(file.path);
+        EditResult result = length < 1 ? EditResult::Refused(strings::kMotionFileUnusable)
+                                       : InsertClip(ClipOfLength(length), [&](MotionClip& clip) {
+                                             clip.fileName = file.path;
+                                             return Message();
+                                         });
+        if (!result.done) {
+            RemoveFile(file.path);
+        } else if (!unmapped.empty()) {
+            result.message = MakeMessage(
+                strings::kJointsLeftOut,
+                {{std::string(kFileNameToken), std::filesystem::path(path).filename().string()},
+                 {std::string(kJointsToken), CMotionImport::UnmappedSummary(unmapped)}});
+        }
         return result;
     });
 }

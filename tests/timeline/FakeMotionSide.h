@@ -1,6 +1,8 @@
 #pragma once
 // A motion side for fast tests: a "motion file" is a text file whose first line gives its frame
 // count. Requests write such files; a request can be made to fail.
+#include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -25,8 +27,21 @@ public:
         if (!(in >> word >> frames) || word != "frames") return -1;
         return frames;
     }
-    bool Convert(const std::string& path, const std::string& target) override {
-        return Write(target, FrameCount(path), "converted " + path);
+    // HTR and BVH files are converted; a BVH file leaves its "Tail" joint out.
+    static std::string Extension(const std::string& path) {
+        std::string ext = std::filesystem::path(path).extension().string();
+        for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+        return ext;
+    }
+    bool NeedsConversion(const std::string& path, int) override {
+        return Extension(path) == ".htr" || Extension(path) == ".bvh";
+    }
+    bool Convert(const std::string& path, const std::string& target, int fps,
+                 std::vector<std::string>* unmapped) override {
+        if (unmapped && Extension(path) == ".bvh") unmapped->push_back("Tail");
+        // A file at half the timeline's rate doubles its frames, as a real resampling would.
+        return Write(target, fps > 0 ? FrameCount(path) * 2 - 1 : FrameCount(path),
+                     "converted " + path);
     }
     bool Split(const std::string& path, int firstLength, const std::string& a,
                const std::string& b) override {

@@ -50,7 +50,7 @@ bool IsMotionFile(const std::string& path) {
     std::string ext = std::filesystem::path(path).extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return char(std::tolower(c)); });
-    return ext == ".cha" || ext == ".chb" || ext == ".htr";
+    return ext == ".cha" || ext == ".chb" || ext == ".htr" || ext == ".bvh";
 }
 
 }  // namespace
