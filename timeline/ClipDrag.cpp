@@ -20,6 +20,7 @@ CClipDrag::Mode CClipDrag::ResizeEndAt(const CTimelineModel& model, int position
 
 void CClipDrag::Start(Mode mode, int position, int lower, int upper) {
     mode_ = mode;
+    revision_ = model_.Revision();
     position_ = position;
     lower_ = lower;
     upper_ = upper;
@@ -65,6 +66,7 @@ void CClipDrag::StartMark(Mode mark) {
 }
 
 void CClipDrag::DragTo(int frame) {
+    if (Stale()) return Cancel();
     frame = std::clamp(frame, lower_, upper_);
     switch (mode_) {
         case Mode::kMove:
@@ -106,6 +108,7 @@ void CClipDrag::DragTo(int frame) {
 
 EditResult CClipDrag::Finish() {
     const Mode mode = std::exchange(mode_, Mode::kNone);
+    if (mode == Mode::kNone || Stale()) return EditResult::Refused();
     const int position = std::exchange(position_, -1);
     if (mode == Mode::kMoveMedia) {
         // An unchanged place or an overlap is refused by the model without an undo record.

@@ -1,7 +1,9 @@
 #pragma once
 // A drag on a track: a clip moved or resized (shown as a copy, committed to the model on
 // release), a transition's edge or a mark (written as it is dragged). The window turns pixels
-// into frames; everything a drag decides is here.
+// into frames; everything a drag decides is here. A drag names its clip by list position, so
+// any change of the model while the button is held (an undo, a delete from a menu) ends it
+// without touching anything: the position may name another clip by then.
 #include "timeline/MotionClip.h"
 #include "timeline/TimelineModel.h"
 
@@ -29,11 +31,12 @@ public:
 
     explicit CClipDrag(CTimelineModel& model) : model_(model) {}
 
-    Mode GetMode() const { return mode_; }
-    bool Active() const { return mode_ != Mode::kNone; }
+    Mode GetMode() const { return Stale() ? Mode::kNone : mode_; }
+    bool Active() const { return GetMode() != Mode::kNone; }
     bool MovesClip() const {
-        return mode_ == Mode::kMove || mode_ == Mode::kMoveFirst || mode_ == Mode::kMoveLast ||
-               mode_ == Mode::kMoveMedia;
+        const Mode mode = GetMode();
+        return mode == Mode::kMove || mode == Mode::kMoveFirst || mode == Mode::kMoveLast ||
+               mode == Mode::kMoveMedia;
     }
     const Range& Copy() const { return copy_; }
 
@@ -59,6 +62,7 @@ public:
 
 private:
     void Start(Mode mode, int position, int lower, int upper);
+    bool Stale() const { return model_.Revision() != revision_; }
 
     CTimelineModel& model_;
     Mode mode_ = Mode::kNone;
@@ -66,6 +70,7 @@ private:
     int position_ = -1;
     int lower_ = 0, upper_ = kMaxFrame;
     int grab_ = 0;
+    uint64_t revision_ = 0;  // the model's when the drag started
 };
 
 }  // namespace tavrel

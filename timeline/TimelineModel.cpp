@@ -22,6 +22,7 @@ CTimelineModel::CTimelineModel(CMotionSide& motion, CUserDecisions& decisions,
 // Project
 
 void CTimelineModel::ResetModel() {
+    ++revision_;
     hasProject_ = true;
     view_ = ViewState();
     selectedMedia_ = -1;

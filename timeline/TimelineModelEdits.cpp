@@ -277,6 +277,7 @@ EditResult CTimelineModel::DeleteSelected() {
     }
     if (project_.soundFile.empty()) return EditResult::Refused();
     project_.soundFile.clear();
+    ++revision_;
     return EditResult::Done();
 }
 

@@ -40,6 +40,7 @@ EditResult CTimelineModel::RunEdit(EditKind kind, const std::function<EditResult
     undo_.Append(CurrentRecord(kind, kindValue));
     EditResult result = perform();
     if (result.done) {
+        ++revision_;
         redo_.Clear();
         return result;
     }
@@ -77,6 +78,7 @@ EditResult CTimelineModel::StepHistory(CCursorList<UndoRecord>& from, CCursorLis
     const uint32_t kind = restored.kind;
     const int resized = restored.view.kindValue;
     RestoreState(std::move(restored));
+    ++revision_;
     changed_ = true;
     return {true, RewriteResized(kind, resized)};
 }

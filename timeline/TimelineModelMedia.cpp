@@ -80,6 +80,7 @@ EditResult CTimelineModel::SetSoundFile(const std::string& path) {
     if (!copy) return EditResult::Refused(copy.message);
     workingDirectory_.RemoveFilesWithExtension("wav", copy.path);
     project_.soundFile = copy.path;
+    ++revision_;
     return EditResult::Done();
 }
 

@@ -515,8 +515,7 @@ bool CTimelinePanel::HandleKey(int key) {
             if (moving) SetCurrentFrame(model_->CurrentFrame() + 1);
             break;
         case Qt::Key_Delete:
-            // Not under a drag, which works on the clip it started with.
-            if (grid_->Drag() == CObjectGrid::DragMode::kNone) Apply(model_->DeleteSelected());
+            Apply(model_->DeleteSelected());  // a drag under way ends with it
             break;
         case Qt::Key_Plus:
             if (!playing_ && !IsOverview() && mapping_.Step() < 8) Zoom(kZoomStepIn);
