@@ -282,6 +282,8 @@ void CTimelinePanel::Redo() {
 
 void CTimelinePanel::ProjectReplaced() {
     Stop();
+    // The new project's sound may sit under the old one's path with other samples.
+    UnloadSound();
     SetCurrentFrame(model_->CurrentFrame());
     Refresh();
 }
@@ -645,12 +647,17 @@ void CTimelinePanel::AddSound(const std::string& path) {
     Refresh();
 }
 
+void CTimelinePanel::UnloadSound() {
+    wave_.Unload();
+    sound_->Unload();
+    loadedSound_.clear();
+}
+
 // Keeps the drawn wave and the player on the project's sound file.
 void CTimelinePanel::SyncSound() {
     const std::string& file = model_->Project().soundFile;
     if (file == loadedSound_) return;
-    wave_.Unload();
-    sound_->Unload();
+    UnloadSound();
     loadedSound_ = file;
     if (file.empty()) return;
     if (const int refused = wave_.Load(file)) {

@@ -134,6 +134,7 @@ private:
     void AddMedia(FileKind kind);
     void AddSound(const std::string& path);
     void SyncSound();
+    void UnloadSound();
     int OverviewEnd() const;
     void ShowReports();
 

@@ -56,11 +56,16 @@ public:
 
 class RecordingSound : public CNullSoundPlayback {
 public:
+    bool Load(const std::string& path) override {
+        loaded.push_back(path);
+        return CNullSoundPlayback::Load(path);
+    }
     void PlayFrom(int ms) override {
         CNullSoundPlayback::PlayFrom(ms);
         playedFrom.push_back(ms);
     }
     void ScrubFrame(int frame) override { scrubbed.push_back(frame); }
+    std::vector<std::string> loaded;
     std::vector<int> playedFrom;
     std::vector<int> scrubbed;
 };

@@ -307,6 +307,27 @@ TEST_F(TimelinePanelTest, ASoundIsLoadedAndAWrongFileKeepsTheOldOne) {
     EXPECT_FALSE(panel->Wave().IsLoaded());
 }
 
+// The working folder keeps the sound under its own name: a new project's sound of the same
+// name lands on the same path, and must still be read again.
+TEST_F(TimelinePanelTest, ANewProjectsSoundOfTheSameNameIsReadAgain) {
+    dialogs.answers.push_back({root.Write("user/voice.wav", Wave(8000 * 2))});
+    panel->RunCommand(kLoadSound);
+    ASSERT_EQ(panel->Wave().FrameCount(), 120);
+    const std::string path = Model().Project().soundFile;
+    const size_t loads = sound.loaded.size();
+    Model().NewProject(CTimelineProject());
+    ASSERT_TRUE(Model().SetSoundFile(root.Write("other/voice.wav", Wave(8000))).done);
+    ASSERT_EQ(Model().Project().soundFile, path);
+    panel->ProjectReplaced();
+    EXPECT_EQ(panel->Wave().FrameCount(), 60);
+    EXPECT_EQ(sound.loaded.size(), loads + 1);
+    // A project without a sound lets go of it.
+    Model().NewProject(CTimelineProject());
+    panel->ProjectReplaced();
+    EXPECT_FALSE(panel->Wave().IsLoaded());
+    EXPECT_FALSE(sound.IsLoaded());
+}
+
 TEST_F(TimelinePanelTest, CommandsReachTheModelAndTheColleague) {
     dialogs.answers.push_back({UserFile("walk.cha", 30)});
     panel->SetCurrentFrame(20);
