@@ -238,6 +238,7 @@ int CTimelinePanel::OverviewEnd() const {
 }
 
 void CTimelinePanel::Refresh() {
+    StopIfNothingToPlay();
     SyncSound();
     RedrawTracks();
     ShowFrameToColleague();
@@ -583,7 +584,14 @@ void CTimelinePanel::EndOfPlay() {
     if (colleague_) colleague_->PlayingChanged(false);
 }
 
+// The last clip deleted while playing: no frame is left to show, and the sound stops with the
+// picture.
+void CTimelinePanel::StopIfNothingToPlay() {
+    if (playing_ && model_->LastFrame() < 0) Stop();
+}
+
 void CTimelinePanel::OnTimer(int identifier) {
+    StopIfNothingToPlay();
     if (!playing_) return;
     const bool all = identifier == playAllTimer_.Identifier();
     const PlaybackStep step =

@@ -131,6 +131,7 @@ private:
     void ShowFrameToColleague();
     void StartPlaying(CRTimer& timer);
     void EndOfPlay();
+    void StopIfNothingToPlay();
     void AddMedia(FileKind kind);
     void AddSound(const std::string& path);
     void SyncSound();

@@ -17,12 +17,14 @@ class RecordingColleague : public CTimelineColleagueLink {
 public:
     void ShowFrameSample(const FrameSample& sample) override { samples.push_back(sample); }
     void StillPoseChanged(bool on) override { still.push_back(on); }
+    void PlayingChanged(bool on) override { playing.push_back(on); }
     void ShowClip(const std::string& file) override { shown.push_back(file); }
     void Request(int command, const std::string& file) override {
         requests.emplace_back(command, file);
     }
     std::vector<FrameSample> samples;
     std::vector<bool> still;
+    std::vector<bool> playing;
     std::vector<std::string> shown;
     std::vector<std::pair<int, std::string>> requests;
 };

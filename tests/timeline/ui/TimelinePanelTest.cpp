@@ -116,6 +116,30 @@ TEST_F(TimelinePanelTest, PlaybackPastTheEndReturnsToZeroUnlessLooping) {
     EXPECT_EQ(sound.playedFrom.back(), 16);  // the sound restarts with the picture
 }
 
+TEST_F(TimelinePanelTest, PlaybackEndsWhenItsLastClipIsDeleted) {
+    sound.Load("x.wav");
+    for (const bool range : {false, true}) {
+        for (const bool loop : {false, true}) {
+            SCOPED_TRACE(std::string(range ? "range" : "all") + (loop ? ", looping" : ""));
+            if (panel->IsLooping() != loop) panel->RunCommand(kLoop);
+            AddClip(30, 10);
+            AddClip(5, 50);
+            range ? panel->PlayRange() : panel->PlayAll();
+            Tick(50);
+            ASSERT_TRUE(panel->IsPlaying());
+            for (const int position : {0, 0}) {
+                Model().Select(position);
+                Key(Qt::Key_Delete);
+            }
+            EXPECT_FALSE(panel->IsPlaying());
+            EXPECT_FALSE(sound.IsPlaying());
+            EXPECT_FALSE(panel->PlayAllTimer().IsRunning() || panel->PlayRangeTimer().IsRunning());
+            EXPECT_EQ(colleague.playing.back(), false);
+            EXPECT_TRUE(panel->IsCommandEnabled(kAddMotion));
+        }
+    }
+}
+
 TEST_F(TimelinePanelTest, SpacePlaysTheMarkedRangeFromItsStart) {
     AddClip(100, 0);
     Model().SetInMark(40);
