@@ -152,6 +152,14 @@ protected:
         }));
     }
 
+    // Waits until a seek has queued `count` buffers in all and set the device going again. The
+    // device is paused while the seek refills it: a clock moved before it restarts is not
+    // played, so a test that moved it on seeing the buffers alone would wait for ever.
+    void WaitForSeek(CRecordingPlayback& player, size_t count) {
+        ASSERT_TRUE(
+            WaitFor([&] { return player.QueuedStarts().size() == count && device_->IsRunning(); }));
+    }
+
     std::shared_ptr<CVirtualClock> clock_ = std::make_shared<CVirtualClock>();
     CNullWaveOutDevice* device_ = nullptr;
     TempFolder folder_;
@@ -198,7 +206,7 @@ TEST_F(WaveStreamingTest, ASeekWhilePlayingIsCarriedOutAtOnce) {
     player->ClearRecords();
     // The clock stands still: the seek cannot wait for a buffer to come back.
     player->SetPosition(1600);
-    ASSERT_TRUE(WaitFor([&] { return player->QueuedStarts().size() == 4; }));
+    WaitForSeek(*player, 4);
     EXPECT_EQ(player->QueuedStarts(), (std::vector<uint16_t>{1600, 1850, 2100, 2350}));
     EXPECT_EQ(player->GetPosition(), 1600u);
     Advance(*player, 300 * kMs, 3000);
@@ -372,7 +380,7 @@ TEST_F(WaveStreamingTest, ScrubbingPlaysOneFrameOfSound) {
     EXPECT_EQ(player->GetFrame(), 30);
     // The next frame cuts the first short, on the same open device; it starts at 516.67 ms.
     ASSERT_TRUE(player->Scrub(31));
-    ASSERT_TRUE(WaitFor([&] { return player->QueuedStarts().size() == 2; }));
+    WaitForSeek(*player, 2);
     EXPECT_EQ(player->QueuedStarts(), (std::vector<uint16_t>{500, 516}));
     EXPECT_EQ(player->Get().queuedLengths, (std::vector<uint32_t>{1600, 1600}));
     EXPECT_TRUE(player->States().empty());
