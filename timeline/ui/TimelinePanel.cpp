@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QStyle>
 #include <QToolButton>
 #include <filesystem>
@@ -128,6 +129,7 @@ void CTimelinePanel::BuildButtons() {
         }
         button->setToolTip(Text(def.command).left(kMaxTooltip));
         button->setCheckable(def.checkable);
+        button->setProperty("command", def.command);
         button->setAutoRaise(true);
         // Keys belong to the panel: a focused button would take Space.
         button->setFocusPolicy(Qt::NoFocus);
@@ -137,6 +139,34 @@ void CTimelinePanel::BuildButtons() {
             UpdateCommandUI();
         });
         buttons_[def.command] = button;
+    }
+    more_ = new QToolButton(this);
+    more_->setText(QStringLiteral("\u00BB"));
+    more_->setAutoRaise(true);
+    more_->setFocusPolicy(Qt::NoFocus);
+    more_->setPopupMode(QToolButton::InstantPopup);
+    more_->setMenu(new QMenu(more_));
+    connect(more_->menu(), &QMenu::aboutToShow, this, [this] { FillOverflowMenu(); });
+}
+
+// The commands of the hidden buttons, in the buttons' order, as they stand now.
+void CTimelinePanel::FillOverflowMenu() {
+    QMenu* menu = more_->menu();
+    menu->clear();
+    for (const ButtonDef& def : kButtons) {
+        QToolButton* button = buttons_[def.command];
+        if (button->isVisibleTo(this)) continue;
+        QAction* action = menu->addAction(
+            button->icon(), button->text().isEmpty() ? button->toolTip() : button->text());
+        action->setData(def.command);
+        action->setEnabled(IsCommandEnabled(def.command));
+        action->setCheckable(def.checkable);
+        action->setChecked(def.checkable && IsCommandChecked(def.command));
+        const int command = def.command;
+        connect(action, &QAction::triggered, this, [this, command] {
+            RunCommand(command);
+            UpdateCommandUI();
+        });
     }
 }
 
@@ -156,14 +186,34 @@ void CTimelinePanel::resizeEvent(QResizeEvent*) {
     LayoutChildren();
 }
 
-void CTimelinePanel::LayoutChildren() {
+// One row of buttons; on a panel too narrow for all of them (the smallest display), those
+// from the first that does not fit on go to the overflow menu at the row's end.
+void CTimelinePanel::LayoutButtons() {
+    const auto widthOf = [](QToolButton* button) {
+        return std::max(24, button->sizeHint().width());
+    };
+    const int right = width() - kLeftMargin;
+    int all = kLeftMargin;
+    for (const ButtonDef& def : kButtons) all += widthOf(buttons_[def.command]);
+    const bool overflow = all > right;
+    const int limit = overflow ? right - widthOf(more_) : right;
     int x = kLeftMargin;
+    bool fits = true;
     for (const ButtonDef& def : kButtons) {
         QToolButton* button = buttons_[def.command];
-        const int w = std::max(24, button->sizeHint().width());
+        const int w = widthOf(button);
+        fits = fits && x + w <= limit;
+        button->setVisible(fits);
+        if (!fits) continue;
         button->setGeometry(x, 5, w, 24);
         x += w;
     }
+    more_->setVisible(overflow);
+    more_->setGeometry(x, 5, widthOf(more_), 24);
+}
+
+void CTimelinePanel::LayoutChildren() {
+    LayoutButtons();
     const int left = kLeftMargin + kLabelWidth + CTrackEdge::kWidth;
     const int width = std::max(40, this->width() - left - kLeftMargin - CTrackEdge::kWidth);
     mapping_.SetWidth(width);

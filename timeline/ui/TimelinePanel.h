@@ -104,6 +104,8 @@ public:
     CRTimer& PlayAllTimer() { return playAllTimer_; }
     CRTimer& PlayRangeTimer() { return playRangeTimer_; }
     QToolButton* Button(int command) const;
+    // Holds the commands whose buttons do not fit the panel's width (a narrow display).
+    QToolButton* OverflowButton() const { return more_; }
     QString Text(int id) const;
 
     // An edit's result: its message shown, and on success everything redrawn.
@@ -127,6 +129,8 @@ private:
     void BuildWindows();
     void BuildButtons();
     void LayoutChildren();
+    void LayoutButtons();
+    void FillOverflowMenu();
     void UpdateCommandUI();
     void ShowFrameToColleague();
     void StartPlaying(CRTimer& timer);
@@ -169,6 +173,7 @@ private:
     CTrackEdge* rightEdge_ = nullptr;
     QLabel* labels_[5] = {};
     std::map<int, QToolButton*> buttons_;
+    QToolButton* more_ = nullptr;
 };
 
 }  // namespace tavrel

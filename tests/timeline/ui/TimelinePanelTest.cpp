@@ -1,6 +1,7 @@
 // The panel's commands, keys, enabling, playback on a test clock, media and sound.
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QToolButton>
 
 #include "tests/timeline/ui/PanelFixture.h"
@@ -76,6 +77,38 @@ TEST_F(TimelinePanelTest, ButtonTooltipsComeFromTheStringOfTheirCommand) {
     EXPECT_FALSE(panel->Button(kCrop)->toolTip().isEmpty());
     EXPECT_LE(panel->Button(kAddImages)->toolTip().size(), 80);
     EXPECT_TRUE(panel->Button(kLoop)->isCheckable());
+}
+
+// On the smallest display (800 x 600) the panel is about 765 pixels wide: buttons that do not
+// fit go to the overflow menu, so that every command stays reachable.
+TEST_F(TimelinePanelTest, EveryButtonIsOnThePanelOrInItsOverflowMenu) {
+    QToolButton* more = panel->OverflowButton();
+    for (const int width : {1290, 765, 400}) {
+        SCOPED_TRACE(width);
+        panel->resize(width, 190);
+        emit more->menu()->aboutToShow();
+        std::map<int, QAction*> inMenu;
+        for (QAction* action : more->menu()->actions()) inMenu[action->data().toInt()] = action;
+        EXPECT_EQ(more->isVisible(), !inMenu.empty());
+        if (more->isVisible()) {
+            EXPECT_TRUE(panel->rect().contains(more->geometry()));
+        }
+        for (QToolButton* button : panel->findChildren<QToolButton*>()) {
+            if (button == more) continue;
+            const int command = button->property("command").toInt();
+            ASSERT_EQ(panel->Button(command), button);
+            const bool shown = button->isVisible() && panel->rect().contains(button->geometry());
+            EXPECT_NE(shown, inMenu.count(command) == 1) << command;
+        }
+        if (width < 1000) {
+            ASSERT_TRUE(inMenu.count(kColleagueRequest));
+            inMenu[kColleagueRequest]->trigger();
+            EXPECT_EQ(colleague.requests.back().first, kColleagueRequest);
+            if (const auto play = inMenu.find(kPlayAll); play != inMenu.end()) {
+                EXPECT_FALSE(play->second->isEnabled());  // no clips
+            }
+        }
+    }
 }
 
 TEST_F(TimelinePanelTest, EnterTwiceStartsAndStopsKeepingTheFrame) {
