@@ -129,8 +129,9 @@ private:
 class WaveStreamingTest : public ::testing::Test {
 protected:
     // A player of `milliseconds` of sound on a null device driven by the test's clock.
-    std::unique_ptr<CRecordingPlayback> MakePlayer(uint32_t milliseconds) {
-        auto device = std::make_unique<CNullWaveOutDevice>(clock_);
+    std::unique_ptr<CRecordingPlayback> MakePlayer(
+        uint32_t milliseconds, std::unique_ptr<CNullWaveOutDevice> device = nullptr) {
+        if (!device) device = std::make_unique<CNullWaveOutDevice>(clock_);
         device_ = device.get();
         auto player = std::make_unique<CRecordingPlayback>(std::move(device));
         const std::string path =
@@ -432,6 +433,69 @@ TEST_F(WaveStreamingTest, AMinuteOfSoundStaysWithinOneFrameOfTheTimeline) {
             ASSERT_LE(apart, 1000.0 / 60) << "frame " << frame;
         }
         EXPECT_EQ(wraps, lastFrame == 1199 ? 2 : 0);
+        EXPECT_TRUE(player->IsPlaying());
+        player->Stop();
+    }
+}
+
+// A sound card as the timeline meets it: opening it takes a while, and what it has played is
+// heard only after its latency.
+class CSlowCardDevice : public CNullWaveOutDevice {
+public:
+    CSlowCardDevice(std::shared_ptr<CVirtualClock> clock, int64_t openMicroseconds,
+                    uint64_t latencyBytes)
+        : CNullWaveOutDevice(clock),
+          clock_(std::move(clock)),
+          open_(openMicroseconds),
+          latency_(latencyBytes) {}
+    bool Open(const WaveFormat& format, WaveOutEvents events) override {
+        clock_->Advance(open_);
+        return CNullWaveOutDevice::Open(format, std::move(events));
+    }
+    uint64_t PlayedBytes() const override {
+        const uint64_t played = CNullWaveOutDevice::PlayedBytes();
+        return played > latency_ ? played - latency_ : 0;
+    }
+
+private:
+    std::shared_ptr<CVirtualClock> clock_;
+    int64_t open_;
+    uint64_t latency_;
+};
+
+// The timeline's own order: its clock starts, then the sound opens the card (40 ms) and is heard
+// 30 ms later; at a wrap the sound moves on the open card. The picture keeps to the sound heard.
+TEST_F(WaveStreamingTest, InTheTimelinesOrderThePictureKeepsToTheSoundOfASlowCard) {
+    for (int lastFrame : {3599, 599}) {
+        SCOPED_TRACE(lastFrame);
+        auto player =
+            MakePlayer(30000, std::make_unique<CSlowCardDevice>(clock_, 40 * kMs, 30 * 96));
+        CPlaybackStepper stepper([this] { return clock_->NowMicroseconds() / kMs; });
+        int frame = 100;
+        int wraps = 0;
+        stepper.Start();
+        const uint32_t startMs = CRWavePlayback::FrameToMilliseconds(frame);
+        player->SetPosition(startMs);
+        ASSERT_TRUE(player->Play());
+        stepper.SoundStartsAt(startMs);
+        const int64_t end = clock_->NowMicroseconds() + 20000 * kMs;
+        while (clock_->NowMicroseconds() < end) {
+            Advance(*player, 33 * kMs, 30000);
+            stepper.FollowSound(player->GetPosition());
+            const PlaybackStep step = stepper.StepAll(frame, lastFrame);
+            if (step.advanced) frame = step.next;
+            if (step.wrapped) {
+                ++wraps;
+                player->SetPosition(uint32_t(step.soundPositionMs));
+                ASSERT_TRUE(WaitFor([&] { return player->BufferedMilliseconds() > 0; }));
+                stepper.SoundStartsAt(step.soundPositionMs);
+            }
+            // Within a frame, counted in the sound's whole milliseconds.
+            const double apart = player->GetPosition() - frame * 1000.0 / 60;
+            ASSERT_GT(apart, -1) << "frame " << frame;
+            ASSERT_LE(apart, 17) << "frame " << frame;
+        }
+        EXPECT_EQ(wraps, lastFrame == 599 ? 2 : 0);
         EXPECT_TRUE(player->IsPlaying());
         player->Stop();
     }

@@ -606,7 +606,10 @@ void CTimelinePanel::StartPlaying(CRTimer& timer) {
     (&timer == &playAllTimer_ ? playRangeTimer_ : playAllTimer_).Stop();
     const bool started = !playing_;
     playing_ = true;
-    if (sound_->IsLoaded()) sound_->PlayFrom(Millisecond(model_->CurrentFrame()));
+    if (sound_->IsLoaded()) {
+        sound_->PlayFrom(Millisecond(model_->CurrentFrame()));
+        stepper_.SoundStartsAt(Millisecond(model_->CurrentFrame()));
+    }
     timer.Start();
     UpdateCommandUI();
     if (started && colleague_) colleague_->PlayingChanged(true);
@@ -634,6 +637,13 @@ void CTimelinePanel::EndOfPlay() {
     if (colleague_) colleague_->PlayingChanged(false);
 }
 
+// A loop's wrap: a sound still heard is moved on its open device (reopening it would leave the
+// picture alone for as long as that takes); one that has ended starts again.
+void CTimelinePanel::MoveSound(int milliseconds) {
+    sound_->IsHeard() ? sound_->Seek(milliseconds) : sound_->PlayFrom(milliseconds);
+    stepper_.SoundStartsAt(milliseconds);
+}
+
 // The last clip deleted while playing: no frame is left to show, and the sound stops with the
 // picture.
 void CTimelinePanel::StopIfNothingToPlay() {
@@ -643,6 +653,7 @@ void CTimelinePanel::StopIfNothingToPlay() {
 void CTimelinePanel::OnTimer(int identifier) {
     StopIfNothingToPlay();
     if (!playing_) return;
+    if (sound_->IsHeard()) stepper_.FollowSound(sound_->PositionMs());
     const bool all = identifier == playAllTimer_.Identifier();
     const PlaybackStep step =
         all ? stepper_.StepAll(model_->CurrentFrame(), model_->LastFrame())
@@ -651,7 +662,7 @@ void CTimelinePanel::OnTimer(int identifier) {
     if (!step.advanced) return;
     if (step.wrapped) {
         if (!looping_) return EndOfPlay();
-        if (sound_->IsLoaded()) sound_->PlayFrom(step.soundPositionMs);
+        if (sound_->IsLoaded()) MoveSound(step.soundPositionMs);
     }
     SetCurrentFrame(step.next);
 }

@@ -136,6 +136,7 @@ private:
     void StartPlaying(CRTimer& timer);
     void EndOfPlay();
     void StopIfNothingToPlay();
+    void MoveSound(int milliseconds);
     void AddMedia(FileKind kind);
     void AddSound(const std::string& path);
     void SyncSound();

@@ -173,6 +173,28 @@ TEST_F(TimelinePanelTest, PlaybackEndsWhenItsLastClipIsDeleted) {
     }
 }
 
+// A device that takes 50 ms to be heard and ticks that come late: after every tick the frame
+// shown is the one being heard, across the loop's wraps too, which move the sound on its open
+// device.
+TEST_F(TimelinePanelTest, ThePictureKeepsToTheSoundHeard) {
+    AddClip(300, 0);
+    sound.Load("x.wav");
+    sound.clock = &now;
+    sound.latency = 50;
+    panel->RunCommand(kLoop);
+    panel->SetCurrentFrame(100);
+    panel->PlayAll();
+    for (int tick = 0; tick < 300; ++tick) {
+        Tick(33 + tick % 5);
+        const double apart = sound.PositionMs() - panel->CurrentFrame() * 1000.0 / 60;
+        // Within a frame, counted in the sound's whole milliseconds.
+        ASSERT_GT(apart, -1) << "tick " << tick;
+        ASSERT_LE(apart, 17) << "tick " << tick;
+    }
+    EXPECT_EQ(sound.playedFrom, std::vector<int>{1666});
+    EXPECT_GE(sound.seeks.size(), 2u);
+}
+
 TEST_F(TimelinePanelTest, SpacePlaysTheMarkedRangeFromItsStart) {
     AddClip(100, 0);
     Model().SetInMark(40);
