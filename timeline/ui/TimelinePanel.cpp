@@ -2,8 +2,6 @@
 
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMenu>
-#include <QStyle>
 #include <QToolButton>
 #include <filesystem>
 
@@ -13,6 +11,7 @@
 #include "timeline/ui/FrameRuler.h"
 #include "timeline/ui/MediaTrack.h"
 #include "timeline/ui/ObjectGrid.h"
+#include "timeline/ui/PanelButtons.h"
 #include "timeline/ui/QtPanelDialogs.h"
 #include "timeline/ui/SoundTrack.h"
 #include "timeline/ui/TimeSlider.h"
@@ -24,45 +23,6 @@ namespace tavrel {
 namespace {
 
 using namespace commands;
-
-constexpr int kMaxTooltip = 80;
-
-struct ButtonDef {
-    int command;
-    int icon;  // a QStyle::StandardPixmap, or -1 for a caption from the string table
-    bool checkable;
-};
-
-// The transport buttons carry the style's icons; the others captions.
-constexpr ButtonDef kButtons[] = {
-    {kPlayAll, QStyle::SP_MediaPlay, false},
-    {kPlayRange, QStyle::SP_MediaSeekForward, false},
-    {kStop, QStyle::SP_MediaStop, false},
-    {kStopToStart, QStyle::SP_MediaSkipBackward, false},
-    {kGoFirst, QStyle::SP_ArrowUp, false},
-    {kFrameBack, QStyle::SP_ArrowLeft, false},
-    {kFrameForward, QStyle::SP_ArrowRight, false},
-    {kGoLast, QStyle::SP_ArrowDown, false},
-    {kZoomIn, -1, false},
-    {kZoomOut, -1, false},
-    {kZoomReset, -1, false},
-    {kLoop, -1, true},
-    {kOverview, -1, true},
-    {kCollapse, -1, true},
-    {kAddImages, -1, false},
-    {kAddVideo, -1, false},
-    {kLoadSound, -1, false},
-    {kVolume, -1, false},
-    {kSplit, -1, false},
-    {kCrop, -1, false},
-    {kAlign, -1, false},
-    {kAddMotion, -1, false},
-    {kAddPose, -1, false},
-    {kAddInitialPose, -1, false},
-    {kAddCurrentPose, -1, false},
-    {kColleagueRequest, -1, false},
-    {kCheckFiles, -1, false},
-};
 
 int Millisecond(int frame) {
     return int(frame * kMillisecondsPerFrame);
@@ -90,7 +50,14 @@ CTimelinePanel::CTimelinePanel(std::unique_ptr<CTimelineModel> model, Services s
     setFocusPolicy(Qt::StrongFocus);
     setAutoFillBackground(true);
     BuildWindows();
-    BuildButtons();
+    buttons_ = std::make_unique<CPanelButtons>(
+        *this, [this](int id) { return Text(id); },
+        CPanelButtons::Commands{[this](int c) { return IsCommandEnabled(c); },
+                                [this](int c) { return IsCommandChecked(c); },
+                                [this](int c) {
+                                    RunCommand(c);
+                                    UpdateCommandUI();
+                                }});
     resize(1000, kMotionTop + kMotionHeight + kMediaHeight + kSoundHeight + kRulerHeight +
                      kSliderHeight + 4);
     LayoutChildren();
@@ -118,61 +85,12 @@ void CTimelinePanel::BuildWindows() {
     }
 }
 
-void CTimelinePanel::BuildButtons() {
-    int caption = strings::kButtonCaptions;
-    for (const ButtonDef& def : kButtons) {
-        auto* button = new QToolButton(this);
-        if (def.icon >= 0) {
-            button->setIcon(style()->standardIcon(QStyle::StandardPixmap(def.icon)));
-        } else {
-            button->setText(Text(caption++));
-        }
-        button->setToolTip(Text(def.command).left(kMaxTooltip));
-        button->setCheckable(def.checkable);
-        button->setProperty("command", def.command);
-        button->setAutoRaise(true);
-        // Keys belong to the panel: a focused button would take Space.
-        button->setFocusPolicy(Qt::NoFocus);
-        const int command = def.command;
-        connect(button, &QToolButton::clicked, this, [this, command] {
-            RunCommand(command);
-            UpdateCommandUI();
-        });
-        buttons_[def.command] = button;
-    }
-    more_ = new QToolButton(this);
-    more_->setText(QStringLiteral("\u00BB"));
-    more_->setAutoRaise(true);
-    more_->setFocusPolicy(Qt::NoFocus);
-    more_->setPopupMode(QToolButton::InstantPopup);
-    more_->setMenu(new QMenu(more_));
-    connect(more_->menu(), &QMenu::aboutToShow, this, [this] { FillOverflowMenu(); });
-}
-
-// The commands of the hidden buttons, in the buttons' order, as they stand now.
-void CTimelinePanel::FillOverflowMenu() {
-    QMenu* menu = more_->menu();
-    menu->clear();
-    for (const ButtonDef& def : kButtons) {
-        QToolButton* button = buttons_[def.command];
-        if (button->isVisibleTo(this)) continue;
-        QAction* action = menu->addAction(
-            button->icon(), button->text().isEmpty() ? button->toolTip() : button->text());
-        action->setData(def.command);
-        action->setEnabled(IsCommandEnabled(def.command));
-        action->setCheckable(def.checkable);
-        action->setChecked(def.checkable && IsCommandChecked(def.command));
-        const int command = def.command;
-        connect(action, &QAction::triggered, this, [this, command] {
-            RunCommand(command);
-            UpdateCommandUI();
-        });
-    }
-}
-
 QToolButton* CTimelinePanel::Button(int command) const {
-    const auto it = buttons_.find(command);
-    return it == buttons_.end() ? nullptr : it->second;
+    return buttons_->Button(command);
+}
+
+QToolButton* CTimelinePanel::OverflowButton() const {
+    return buttons_->OverflowButton();
 }
 
 QString CTimelinePanel::Text(int id) const {
@@ -186,34 +104,8 @@ void CTimelinePanel::resizeEvent(QResizeEvent*) {
     LayoutChildren();
 }
 
-// One row of buttons; on a panel too narrow for all of them (the smallest display), those
-// from the first that does not fit on go to the overflow menu at the row's end.
-void CTimelinePanel::LayoutButtons() {
-    const auto widthOf = [](QToolButton* button) {
-        return std::max(24, button->sizeHint().width());
-    };
-    const int right = width() - kLeftMargin;
-    int all = kLeftMargin;
-    for (const ButtonDef& def : kButtons) all += widthOf(buttons_[def.command]);
-    const bool overflow = all > right;
-    const int limit = overflow ? right - widthOf(more_) : right;
-    int x = kLeftMargin;
-    bool fits = true;
-    for (const ButtonDef& def : kButtons) {
-        QToolButton* button = buttons_[def.command];
-        const int w = widthOf(button);
-        fits = fits && x + w <= limit;
-        button->setVisible(fits);
-        if (!fits) continue;
-        button->setGeometry(x, 5, w, 24);
-        x += w;
-    }
-    more_->setVisible(overflow);
-    more_->setGeometry(x, 5, widthOf(more_), 24);
-}
-
 void CTimelinePanel::LayoutChildren() {
-    LayoutButtons();
+    buttons_->Layout(kLeftMargin, width() - kLeftMargin);
     const int left = kLeftMargin + kLabelWidth + CTrackEdge::kWidth;
     const int width = std::max(40, this->width() - left - kLeftMargin - CTrackEdge::kWidth);
     mapping_.SetWidth(width);
@@ -417,10 +309,7 @@ bool CTimelinePanel::IsCommandChecked(int command) const {
 }
 
 void CTimelinePanel::UpdateCommandUI() {
-    for (const auto& [command, button] : buttons_) {
-        button->setEnabled(IsCommandEnabled(command));
-        if (button->isCheckable()) button->setChecked(IsCommandChecked(command));
-    }
+    buttons_->Update();
 }
 
 void CTimelinePanel::RunCommand(int command) {

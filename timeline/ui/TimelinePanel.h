@@ -3,7 +3,6 @@
 // two timers and the sound, the media commands, the buttons and the keys. It is also what the
 // timeline colleague talks to.
 #include <QWidget>
-#include <map>
 #include <memory>
 #include <string>
 
@@ -23,6 +22,7 @@ class QToolButton;
 namespace tavrel {
 
 class CObjectGrid;
+class CPanelButtons;
 class CMediaTrack;
 class CSoundTrack;
 class CFrameRuler;
@@ -105,7 +105,7 @@ public:
     CRTimer& PlayRangeTimer() { return playRangeTimer_; }
     QToolButton* Button(int command) const;
     // Holds the commands whose buttons do not fit the panel's width (a narrow display).
-    QToolButton* OverflowButton() const { return more_; }
+    QToolButton* OverflowButton() const;
     QString Text(int id) const;
 
     // An edit's result: its message shown, and on success everything redrawn.
@@ -127,10 +127,7 @@ protected:
 
 private:
     void BuildWindows();
-    void BuildButtons();
     void LayoutChildren();
-    void LayoutButtons();
-    void FillOverflowMenu();
     void UpdateCommandUI();
     void ShowFrameToColleague();
     void StartPlaying(CRTimer& timer);
@@ -173,8 +170,7 @@ private:
     CTrackEdge* leftEdge_ = nullptr;
     CTrackEdge* rightEdge_ = nullptr;
     QLabel* labels_[5] = {};
-    std::map<int, QToolButton*> buttons_;
-    QToolButton* more_ = nullptr;
+    std::unique_ptr<CPanelButtons> buttons_;
 };
 
 }  // namespace tavrel
