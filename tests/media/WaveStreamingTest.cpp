@@ -277,6 +277,13 @@ TEST_F(WaveStreamingTest, LoadingOrClearingWhilePlayingStopsFirst) {
     EXPECT_FALSE(device_->IsOpen());
     EXPECT_TRUE(player->Load(other));  // cleared, the same path is read again
     EXPECT_TRUE(player->HasData());
+    // Loaded again unchanged, the file is not read again; rewritten, it is.
+    const uint64_t size = player->DataSize();
+    ASSERT_TRUE(player->Load(other));
+    EXPECT_EQ(player->DataSize(), size);
+    folder_.Write("other.wav", Wav({1, 2, 8000, 8}, Samples(1600)));
+    ASSERT_TRUE(player->Load(other));
+    EXPECT_EQ(player->DataSize(), 2 * size);
 }
 
 TEST_F(WaveStreamingTest, StopDuringAFillEndsCleanly) {
