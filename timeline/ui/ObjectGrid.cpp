@@ -12,7 +12,6 @@
 #include <map>
 
 #include "motion/CurveFunction.h"
-#include "timeline/ClipRules.h"
 #include "timeline/FrameSample.h"
 #include "timeline/TimelineModel.h"
 #include "timeline/ui/TimelineCommands.h"
@@ -285,8 +284,9 @@ void CObjectGrid::PressTransitions(int frame) {
         const MotionClip& a = *Model().ClipAtPosition(pair.earlier);
         const MotionClip& b = *Model().ClipAtPosition(pair.later);
         const TransitionZone zone = ZoneOf(a, b);
-        if (frame == zone.start)
+        if (frame == zone.start) {
             return drag_.StartTransition(DragMode::kTransitionOut, pair.earlier);
+        }
         if (frame == zone.end) return drag_.StartTransition(DragMode::kTransitionIn, pair.later);
     }
 }
