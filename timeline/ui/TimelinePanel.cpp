@@ -24,10 +24,6 @@ namespace {
 
 using namespace commands;
 
-int Millisecond(int frame) {
-    return int(frame * kMillisecondsPerFrame);
-}
-
 }  // namespace
 
 CTimelinePanel::CTimelinePanel(std::unique_ptr<CTimelineModel> model, Services services,
@@ -37,16 +33,16 @@ CTimelinePanel::CTimelinePanel(std::unique_ptr<CTimelineModel> model, Services s
       sound_(services.sound),
       dialogs_(services.dialogs),
       mediaProbe_(services.media),
-      strings_(services.strings ? services.strings : CStringTable::BuiltIn().Lookup()),
-      stepper_(services.clock ? services.clock : CPlaybackStepper::SteadyMilliseconds),
-      playAllTimer_(this, kPlayInterval),
-      playRangeTimer_(this, kPlayInterval) {
+      strings_(services.strings ? services.strings : CStringTable::BuiltIn().Lookup()) {
     if (!sound_) sound_ = (ownSound_ = std::make_unique<CNullSoundPlayback>()).get();
     if (!dialogs_)
         dialogs_ = (ownDialogs_ = std::make_unique<CQtPanelDialogs>(this, strings_)).get();
     if (!mediaProbe_) mediaProbe_ = (ownMedia_ = std::make_unique<CNullMediaProbe>()).get();
-    playAllTimer_.SetHandler([this](int id) { OnTimer(id); });
-    playRangeTimer_.SetHandler([this](int id) { OnTimer(id); });
+    playback_ = std::make_unique<CPanelPlayback>(
+        *this, *model_, *sound_, services.clock,
+        CPanelPlayback::Events{[this](int frame) { SetCurrentFrame(frame); },
+                               [this] { PlayStarted(); },
+                               [this](bool atEnd) { PlayStopped(atEnd); }});
     setFocusPolicy(Qt::StrongFocus);
     setAutoFillBackground(true);
     BuildWindows();
@@ -65,11 +61,7 @@ CTimelinePanel::CTimelinePanel(std::unique_ptr<CTimelineModel> model, Services s
     UpdateCommandUI();
 }
 
-CTimelinePanel::~CTimelinePanel() {
-    playAllTimer_.Stop();
-    playRangeTimer_.Stop();
-    sound_->Stop();
-}
+CTimelinePanel::~CTimelinePanel() = default;
 
 void CTimelinePanel::BuildWindows() {
     grid_ = new CObjectGrid(*this, this);
@@ -136,7 +128,7 @@ bool CTimelinePanel::SetCurrentFrame(int frame) {
     mapping_.ShowFrame(frame);
     RedrawTracks();
     ShowFrameToColleague();
-    if (!playing_) {
+    if (!IsPlaying()) {
         NotifyStillPose();
         UpdateCommandUI();
     }
@@ -148,7 +140,7 @@ void CTimelinePanel::ShowFrameToColleague() {
 }
 
 void CTimelinePanel::NotifyStillPose() {
-    if (playing_ || !colleague_) return;
+    if (IsPlaying() || !colleague_) return;
     const MotionClip* selected = model_->SelectedClip();
     colleague_->StillPoseChanged(selected && selected->IsOneFrame() &&
                                  selected->Contains(model_->CurrentFrame()));
@@ -156,7 +148,7 @@ void CTimelinePanel::NotifyStillPose() {
 
 void CTimelinePanel::ScrubToFrame(int frame) {
     if (!SetCurrentFrame(frame)) return;
-    if (!playing_ && sound_->IsLoaded()) sound_->ScrubFrame(frame);
+    if (!IsPlaying() && sound_->IsLoaded()) sound_->ScrubFrame(frame);
 }
 
 void CTimelinePanel::ScrollTo(int pixels) {
@@ -180,7 +172,7 @@ int CTimelinePanel::OverviewEnd() const {
 }
 
 void CTimelinePanel::Refresh() {
-    StopIfNothingToPlay();
+    playback_->StopIfNothingToPlay();
     SyncSound();
     RedrawTracks();
     ShowFrameToColleague();
@@ -210,14 +202,14 @@ void CTimelinePanel::ShowMessage(const Message& message) {
 }
 
 void CTimelinePanel::Undo() {
-    if (playing_ || !model_->CanUndo()) return;
+    if (IsPlaying() || !model_->CanUndo()) return;
     const EditResult result = model_->Undo();
     mapping_.ShowFrame(model_->CurrentFrame());
     Apply(result);
 }
 
 void CTimelinePanel::Redo() {
-    if (playing_ || !model_->CanRedo()) return;
+    if (IsPlaying() || !model_->CanRedo()) return;
     const EditResult result = model_->Redo();
     mapping_.ShowFrame(model_->CurrentFrame());
     Apply(result);
@@ -245,7 +237,7 @@ bool CTimelinePanel::CanSplit() const {
 }
 
 bool CTimelinePanel::IsCommandEnabled(int command) const {
-    const bool stopped = !playing_;
+    const bool stopped = !IsPlaying();
     const bool clips = model_->Project().motionClips.Count() > 0;
     const bool project = model_->HasProject();
     const MotionClip* selected = model_->SelectedClip();
@@ -259,7 +251,7 @@ bool CTimelinePanel::IsCommandEnabled(int command) const {
             return stopped && clips;
         case kStop:
         case kStopToStart:
-            return playing_;
+            return IsPlaying();
         case kZoomIn:
             return stopped && !IsOverview() && mapping_.Step() < 8;
         case kZoomOut:
@@ -298,7 +290,7 @@ bool CTimelinePanel::IsCommandEnabled(int command) const {
 bool CTimelinePanel::IsCommandChecked(int command) const {
     switch (command) {
         case kLoop:
-            return looping_;
+            return IsLooping();
         case kOverview:
             return IsOverview();
         case kCollapse:
@@ -344,7 +336,7 @@ void CTimelinePanel::RunCommand(int command) {
         case kZoomReset:
             return Zoom(kZoomDefault);
         case kLoop:
-            looping_ = !looping_;
+            playback_->ToggleLoop();
             break;
         case kOverview:
             mapping_.SetOverview(!mapping_.Overview(), OverviewEnd());
@@ -425,15 +417,15 @@ void CTimelinePanel::keyPressEvent(QKeyEvent* event) {
 
 bool CTimelinePanel::HandleKey(int key) {
     const bool clips = model_->Project().motionClips.Count() > 0;
-    const bool moving = clips && !playing_;
+    const bool moving = clips && !IsPlaying();
     const int selected = model_->SelectedPosition();
     switch (key) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            if (clips) playing_ ? Stop() : PlayAll();
+            if (clips) IsPlaying() ? Stop() : PlayAll();
             break;
         case Qt::Key_Space:
-            if (clips) playing_ ? Stop() : PlayRange();
+            if (clips) IsPlaying() ? Stop() : PlayRange();
             break;
         case Qt::Key_PageUp:
         case Qt::Key_PageDown: {
@@ -460,10 +452,10 @@ bool CTimelinePanel::HandleKey(int key) {
             Apply(model_->DeleteSelected());  // a drag under way ends with it
             break;
         case Qt::Key_Plus:
-            if (!playing_ && !IsOverview() && mapping_.Step() < 8) Zoom(kZoomStepIn);
+            if (!IsPlaying() && !IsOverview() && mapping_.Step() < 8) Zoom(kZoomStepIn);
             break;
         case Qt::Key_Minus:
-            if (!playing_ && !IsOverview() && mapping_.Step() > 0) Zoom(kZoomStepOut);
+            if (!IsPlaying() && !IsOverview() && mapping_.Step() > 0) Zoom(kZoomStepOut);
             break;
         default:
             return false;
@@ -476,84 +468,39 @@ bool CTimelinePanel::HandleKey(int key) {
 // Playback
 
 void CTimelinePanel::PlayAll() {
-    if (model_->FirstFrame() < 0 || playing_) return;
-    StartPlaying(playAllTimer_);
+    playback_->PlayAll();
 }
 
 void CTimelinePanel::PlayRange() {
-    if (model_->FirstFrame() < 0 || playing_) return;
-    const int start = model_->InMark() >= 0 ? model_->InMark() : model_->FirstFrame();
-    if (model_->CurrentFrame() < start) SetCurrentFrame(start);
-    StartPlaying(playRangeTimer_);
-}
-
-void CTimelinePanel::StartPlaying(CRTimer& timer) {
-    grid_->setToolTip(QString());
-    media_->setToolTip(QString());
-    if (colleague_) colleague_->StillPoseChanged(false);
-    stepper_.Start();
-    (&timer == &playAllTimer_ ? playRangeTimer_ : playAllTimer_).Stop();
-    const bool started = !playing_;
-    playing_ = true;
-    if (sound_->IsLoaded()) {
-        sound_->PlayFrom(Millisecond(model_->CurrentFrame()));
-        stepper_.SoundStartsAt(Millisecond(model_->CurrentFrame()));
-    }
-    timer.Start();
-    UpdateCommandUI();
-    if (started && colleague_) colleague_->PlayingChanged(true);
+    playback_->PlayRange();
 }
 
 void CTimelinePanel::Stop() {
-    sound_->Stop();
-    playAllTimer_.Stop();
-    playRangeTimer_.Stop();
-    if (!playing_) return;
-    playing_ = false;
-    NotifyStillPose();
-    RedrawTracks();
-    UpdateCommandUI();
-    if (colleague_) colleague_->PlayingChanged(false);
-}
-
-void CTimelinePanel::EndOfPlay() {
-    playAllTimer_.Stop();
-    playRangeTimer_.Stop();
-    sound_->Stop();
-    playing_ = false;
-    SetCurrentFrame(0);
-    UpdateCommandUI();
-    if (colleague_) colleague_->PlayingChanged(false);
-}
-
-// A loop's wrap: a sound still heard is moved on its open device (reopening it would leave the
-// picture alone for as long as that takes); one that has ended starts again.
-void CTimelinePanel::MoveSound(int milliseconds) {
-    sound_->IsHeard() ? sound_->Seek(milliseconds) : sound_->PlayFrom(milliseconds);
-    stepper_.SoundStartsAt(milliseconds);
-}
-
-// The last clip deleted while playing: no frame is left to show, and the sound stops with the
-// picture.
-void CTimelinePanel::StopIfNothingToPlay() {
-    if (playing_ && model_->LastFrame() < 0) Stop();
+    playback_->Stop();
 }
 
 void CTimelinePanel::OnTimer(int identifier) {
-    StopIfNothingToPlay();
-    if (!playing_) return;
-    if (sound_->IsHeard()) stepper_.FollowSound(sound_->PositionMs());
-    const bool all = identifier == playAllTimer_.Identifier();
-    const PlaybackStep step =
-        all ? stepper_.StepAll(model_->CurrentFrame(), model_->LastFrame())
-            : stepper_.StepRange(model_->CurrentFrame(), model_->InMark(), model_->OutMark(),
-                                 model_->FirstFrame(), model_->LastFrame());
-    if (!step.advanced) return;
-    if (step.wrapped) {
-        if (!looping_) return EndOfPlay();
-        if (sound_->IsLoaded()) MoveSound(step.soundPositionMs);
+    playback_->OnTimer(identifier);
+}
+
+void CTimelinePanel::PlayStarted() {
+    grid_->setToolTip(QString());
+    media_->setToolTip(QString());
+    if (colleague_) colleague_->StillPoseChanged(false);
+    UpdateCommandUI();
+    if (colleague_) colleague_->PlayingChanged(true);
+}
+
+// A play past the end without a loop returns to frame 0.
+void CTimelinePanel::PlayStopped(bool atEnd) {
+    if (atEnd) {
+        SetCurrentFrame(0);
+    } else {
+        NotifyStillPose();
+        RedrawTracks();
     }
-    SetCurrentFrame(step.next);
+    UpdateCommandUI();
+    if (colleague_) colleague_->PlayingChanged(false);
 }
 
 // ---------------------------------------------------------------------------------------------
