@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 
 #include "RKWindow/ui/C3DWindowView.h"
-#include "motion/AnimFileFactory.h"
+#include "motion/MotionImport.h"
 #include "uikit/UiText.h"
 
 namespace {
@@ -24,9 +24,7 @@ CPreviewDialog::~CPreviewDialog() = default;
 
 bool CPreviewDialog::SetFile(const std::string& path) {
     // Every frame read now: a file cut short is refused here, not midway through playing.
-    const int type = tavrel::MotionFileTypeOf(path);
-    motion_ =
-        type == tavrel::kTypeUnknown ? nullptr : tavrel::CreateAnimFile(path.c_str(), type, 1);
+    motion_ = tavrel::CMotionImport::OpenToShow(path, 1);
     if (!motion_ || motion_->GetEndFrame() < motion_->GetBeginFrame()) {
         motion_.reset();
         tavrel::ui::ShowMessage(parentWidget(),

@@ -9,7 +9,7 @@
 #include "RKWindow/IMImageGenerator.h"
 #include "RKWindow/RKViewport.h"
 #include "RKWindow/ui/C3DWindowView.h"
-#include "motion/AnimFileFactory.h"
+#include "motion/MotionImport.h"
 #include "settings/FileNameRules.h"
 
 namespace tavrel {
@@ -19,8 +19,7 @@ namespace {
 constexpr uint8_t kBackground[3] = {92, 100, 116};
 
 std::unique_ptr<ANIMFILE> LoadMotion(const std::string& path) {
-    const MotionFileType type = MotionFileTypeOf(path);
-    return type == kTypeUnknown ? nullptr : CreateAnimFile(path.c_str(), type, 1);
+    return CMotionImport::OpenToShow(path, 1);
 }
 
 }  // namespace

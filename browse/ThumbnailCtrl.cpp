@@ -16,12 +16,13 @@
 #include <QTimer>
 #include <QTimerEvent>
 #include <QUrl>
+#include <algorithm>
 #include <filesystem>
 
 #include "browse/GalleryServices.h"
 #include "browse/core/LibraryFolders.h"
 #include "browse/core/MotionFolder.h"
-#include "motion/AnimFileFactory.h"
+#include "motion/MotionImport.h"
 #include "settings/FileNameRules.h"
 #include "settings/StringIds.h"
 
@@ -34,6 +35,7 @@ namespace {
 // Room around each picture for its label.
 constexpr int kSpacingX = 20;
 constexpr int kSpacingY = 24;
+constexpr int kMinimumLabelWidth = 90;
 // Hover playing: a frame every 50 ms, every second frame of the motion.
 constexpr int kHoverInterval = 50;
 constexpr int kHoverFrameStep = 2;
@@ -63,8 +65,8 @@ QPixmap ToPixmap(const ThumbnailPicture& picture) {
     return pixmap;
 }
 
-QPixmap BlankPicture() {
-    QPixmap blank(CThumbnailCtrl::kThumbnailWidth, CThumbnailCtrl::kThumbnailHeight);
+QPixmap BlankPicture(int size) {
+    QPixmap blank(size, size);
     blank.fill(Qt::transparent);
     return blank;
 }
@@ -77,8 +79,7 @@ CThumbnailCtrl::CThumbnailCtrl(CGalleryServices& services, ThumbnailMaker maker,
       maker_(std::move(maker)),
       worker_(cache_, maker_, services.SharedMutex()) {
     setViewMode(QListView::IconMode);
-    setIconSize(QSize(kThumbnailWidth, kThumbnailHeight));
-    setGridSize(QSize(kThumbnailWidth + kSpacingX, kThumbnailHeight + kSpacingY));
+    SizeGrid();
     setResizeMode(QListView::Adjust);
     setMovement(QListView::Static);
     setWordWrap(false);
@@ -98,6 +99,19 @@ CThumbnailCtrl::CThumbnailCtrl(CGalleryServices& services, ThumbnailMaker maker,
 
 CThumbnailCtrl::~CThumbnailCtrl() {
     worker_.Stop();
+}
+
+void CThumbnailCtrl::SizeGrid() {
+    setIconSize(QSize(size_, size_));
+    // Room for about twelve characters of the label under a small picture.
+    setGridSize(QSize(std::max(size_ + kSpacingX, kMinimumLabelWidth), size_ + kSpacingY));
+}
+
+void CThumbnailCtrl::SetThumbnailSize(int pixels) {
+    if (pixels == size_ || pixels < kThumbnailWidth) return;
+    size_ = pixels;
+    SizeGrid();
+    Refill();
 }
 
 void CThumbnailCtrl::SetAcceptedExtensions(const std::string& list) {
@@ -128,12 +142,26 @@ void CThumbnailCtrl::Refill() {
 void CThumbnailCtrl::Fill() {
     HoverOver(-1);
     clear();
-    entries_ = ListMotionFolder(folder_, extensions_).names;
-    const QPixmap blank = BlankPicture();
+    const MotionFolderListing listing = ListMotionFolder(folder_, extensions_);
+    entries_ = listing.names;
+    readable_ = entries_.size();
+    const QPixmap blank = BlankPicture(size_);
     for (const std::string& name : entries_) {
         auto* entry = new QListWidgetItem(QIcon(blank), QString::fromStdString(name));
         entry->setToolTip(QString::fromStdString(name));
         entry->setFlags(entry->flags() | Qt::ItemIsEditable | Qt::ItemIsDragEnabled);
+        addItem(entry);
+    }
+    // Files that cannot be read follow, greyed, with the reason: they can still be renamed or
+    // deleted, but make no picture and are not dragged onto the timeline.
+    for (size_t i = 0; i < listing.unreadable.size(); ++i) {
+        const std::string& name = listing.unreadable[i];
+        entries_.push_back(name);
+        auto* entry = new QListWidgetItem(QIcon(blank), QString::fromStdString(name));
+        entry->setToolTip(QString::fromStdString(name + "\n" + listing.reasons[i]));
+        entry->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
+        entry->setFlags((entry->flags() | Qt::ItemIsEditable) & ~Qt::ItemIsDragEnabled);
+        entry->setData(kUnreadableRole, true);
         addItem(entry);
     }
     StartWorker();
@@ -141,13 +169,13 @@ void CThumbnailCtrl::Fill() {
 
 void CThumbnailCtrl::StartWorker() {
     const uint64_t generation = ++generation_;
-    worker_.Start(folder_, entries_, kThumbnailWidth, kThumbnailHeight,
-                  [this, generation](size_t index, ThumbnailPtr picture) {
-                      // Dropped by Qt when the control is gone before the call is made.
-                      QMetaObject::invokeMethod(
-                          this, [=, this] { ShowPicture(generation, index, picture); },
-                          Qt::QueuedConnection);
-                  });
+    const std::vector<std::string> readable(entries_.begin(), entries_.begin() + readable_);
+    worker_.Start(
+        folder_, readable, size_, size_, [this, generation](size_t index, ThumbnailPtr picture) {
+            // Dropped by Qt when the control is gone before the call is made.
+            QMetaObject::invokeMethod(
+                this, [=, this] { ShowPicture(generation, index, picture); }, Qt::QueuedConnection);
+        });
 }
 
 void CThumbnailCtrl::StopWorker() {
@@ -167,7 +195,7 @@ void CThumbnailCtrl::ShowPicture(uint64_t generation, size_t index, ThumbnailPtr
     if (generation != generation_ || index >= size_t(count()) || !picture) return;
     item(int(index))->setIcon(QIcon(ToPixmap(*picture)));
     emit PictureShown(int(index));
-    if (index + 1 == entries_.size() || worker_.IsFinished()) emit WorkerFinished();
+    if (index + 1 == readable_ || worker_.IsFinished()) emit WorkerFinished();
 }
 
 std::string CThumbnailCtrl::PathOf(int row) const {
@@ -309,15 +337,14 @@ void CThumbnailCtrl::HoverOver(int row) {
     if (row == hoverRow_) return;
     if (hoverRow_ >= 0 && hoverRow_ < count()) {  // the still picture comes back
         const ThumbnailPtr still = cache_.Find(PathOf(hoverRow_));
-        item(hoverRow_)->setIcon(still ? QIcon(ToPixmap(*still)) : QIcon(BlankPicture()));
+        item(hoverRow_)->setIcon(still ? QIcon(ToPixmap(*still)) : QIcon(BlankPicture(size_)));
     }
     hoverTimer_.stop();
     hoverMotion_.reset();
     hoverRow_ = -1;
     if (row < 0 || row >= count() || !hoverMaker_) return;
     const std::string path = PathOf(row);
-    const MotionFileType type = MotionFileTypeOf(path);
-    hoverMotion_ = type == kTypeUnknown ? nullptr : CreateAnimFile(path.c_str(), type, 1);
+    hoverMotion_ = CMotionImport::OpenToShow(path, 1);
     if (!hoverMotion_) return;
     hoverRow_ = row;
     hoverFrame_ = hoverMotion_->GetBeginFrame();
@@ -328,8 +355,7 @@ void CThumbnailCtrl::StepHover() {
     if (!hoverMotion_ || hoverRow_ < 0) return;
     std::unique_lock guard(services_.SharedMutex(), std::try_to_lock);
     if (!guard.owns_lock()) return;  // a picture is being made: this frame is skipped
-    const ThumbnailPtr picture =
-        hoverMaker_(*hoverMotion_, hoverFrame_, kThumbnailWidth, kThumbnailHeight);
+    const ThumbnailPtr picture = hoverMaker_(*hoverMotion_, hoverFrame_, size_, size_);
     guard.unlock();
     if (picture) item(hoverRow_)->setIcon(QIcon(ToPixmap(*picture)));
     hoverFrame_ = hoverFrame_ >= hoverMotion_->GetEndFrame() ? hoverMotion_->GetBeginFrame()

@@ -26,6 +26,10 @@ class CThumbnailCtrl : public QListWidget {
 public:
     static constexpr int kThumbnailWidth = 50;
     static constexpr int kThumbnailHeight = 50;
+    // The larger size the View menu offers.
+    static constexpr int kLargeThumbnail = 100;
+    // Set (true) on the entries of files that cannot be read.
+    static constexpr int kUnreadableRole = Qt::UserRole + 1;
     // The MIME type of dragged motion files: their full paths, one a line.
     static constexpr const char* kMotionFilesMime = "application/x-tavrel-motion-files";
 
@@ -35,6 +39,10 @@ public:
 
     // The lower-case extensions of the accepted-extension string (61307).
     void SetAcceptedExtensions(const std::string& list);
+    // Pictures of that many pixels square (kThumbnailWidth, the default, or more); the shown
+    // folder's pictures are made again at that size.
+    void SetThumbnailSize(int pixels);
+    int ThumbnailSize() const { return size_; }
     // Shows the folder's motion files; false (showing nothing) for an empty path or one that
     // is not a folder. The worker of the previous folder is stopped first.
     bool ShowFolder(const QString& folder);
@@ -96,6 +104,7 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
+    void SizeGrid();
     void Fill();
     void StartWorker();
     void ShowPicture(uint64_t generation, size_t index, ThumbnailPtr picture);
@@ -126,6 +135,8 @@ private:
     QAction* delete_ = nullptr;
     QAction* rename_ = nullptr;
     QAction* refresh_ = nullptr;
+    int size_ = kThumbnailWidth;  // pixels square
+    size_t readable_ = 0;         // the first entries, which have pictures; the rest cannot be read
 };
 
 }  // namespace tavrel

@@ -110,6 +110,14 @@ CSkeletonMapper::Result CMotionImport::ImportFile(const std::string& path,
     return Import(*source, overrides, fps);
 }
 
+std::unique_ptr<ANIMFILE> CMotionImport::OpenToShow(const std::string& path, int preload) {
+    const MotionFileType type = MotionFileTypeOf(path);
+    std::unique_ptr<ANIMFILE> motion =
+        type == kTypeUnknown ? nullptr : CreateAnimFile(path.c_str(), type, preload);
+    if (!motion || HasStandardSkeleton(*motion)) return motion;
+    return Import(*motion, {}, 0).motion;
+}
+
 std::string CMotionImport::UnmappedSummary(const std::vector<std::string>& unmapped) {
     constexpr size_t kNamed = 6;
     std::string text;

@@ -29,6 +29,10 @@ public:
     // The same from a file; the message names what went wrong when it cannot be read.
     static CSkeletonMapper::Result ImportFile(const std::string& path,
                                               const CSkeletonMapper::Overrides& overrides, int fps);
+    // A motion file opened to be shown on the avatar (gallery pictures, previews): a standard
+    // skeleton as it is (its frames read as preload says), another mapped onto ours at its own
+    // frame rate. None when the file cannot be read or mapped.
+    static std::unique_ptr<ANIMFILE> OpenToShow(const std::string& path, int preload);
     // A short line about the joints the mapping left out: the first few names, then how many
     // more. Empty when every joint found a place.
     static std::string UnmappedSummary(const std::vector<std::string>& unmapped);
