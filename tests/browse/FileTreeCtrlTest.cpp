@@ -59,6 +59,20 @@ protected:
     CFileTreeCtrl tree{services};
 };
 
+TEST_F(FileTreeTest, FilesAddedToAShownFolderAppearWithoutARefresh) {
+    thumbs.SetAcceptedExtensions("cha");
+    // A leaf never expanded, a folder with subfolders, and the same leaf after a refresh.
+    for (const char* folder : {"c", "A", "A/inner", "A/inner"}) {
+        tree.SelectPath(Q(dir / folder));
+        ASSERT_EQ(thumbs.CurrentFolder(), Q(dir / folder));
+        if (std::string(folder) == "A/inner") tree.Refresh();
+        const size_t before = thumbs.Entries().size();
+        testing::WriteText(dir / (std::string(folder) + "/m" + std::to_string(before) + ".cha"),
+                           "not yet a motion");
+        QTRY_COMPARE_WITH_TIMEOUT(thumbs.Entries().size(), before + 1, 5000);
+    }
+}
+
 TEST_F(FileTreeTest, ListsFoldersWithoutRegardToCaseAndMarksOnlyThoseWithSubfolders) {
     QTreeWidgetItem* root = tree.RootItem();
     // The library goes by its folder's name, the path in the tooltip.
