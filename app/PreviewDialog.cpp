@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "RKWindow/ui/C3DWindowView.h"
+#include "motion/FrameStep.h"
 #include "motion/MotionImport.h"
 #include "uikit/UiText.h"
 
@@ -33,6 +34,7 @@ bool CPreviewDialog::SetFile(const std::string& path) {
     }
     setWindowTitle(QFileInfo(QString::fromStdString(path)).fileName());
     frame_ = motion_->GetBeginFrame();
+    carry_ = 0;
     return true;
 }
 
@@ -65,7 +67,8 @@ void CPreviewDialog::timerEvent(QTimerEvent* event) {
 
 void CPreviewDialog::Step() {
     if (!motion_) return;
-    frame_ = frame_ >= motion_->GetEndFrame() ? motion_->GetBeginFrame() : frame_ + 1;
+    frame_ = tavrel::NextFrameAtRate(frame_, motion_->GetFrameRate(), kInterval,
+                                     motion_->GetBeginFrame(), motion_->GetEndFrame(), &carry_);
     ShowFrame();
 }
 

@@ -9,6 +9,7 @@
 #include "RKWindow/IMImageGenerator.h"
 #include "RKWindow/RKViewport.h"
 #include "RKWindow/ui/C3DWindowView.h"
+#include "motion/FrameStep.h"
 #include "motion/MotionImport.h"
 #include "settings/FileNameRules.h"
 
@@ -61,6 +62,7 @@ void CImageArea::ShowMotion(const QString& path) {
         motion_ = LoadMotion(JoinPath(dataFolder_.toStdString(), "Init.chb"));
     }
     frame_ = motion_ ? motion_->GetBeginFrame() : 0;
+    carry_ = 0;
     Step();
 }
 
@@ -74,7 +76,8 @@ void CImageArea::Step() {
         drawnPath_ = path_;
         update();
     }
-    frame_ = frame_ >= motion_->GetEndFrame() ? motion_->GetBeginFrame() : frame_ + 1;
+    frame_ = NextFrameAtRate(frame_, motion_->GetFrameRate(), kFrameInterval,
+                             motion_->GetBeginFrame(), motion_->GetEndFrame(), &carry_);
 }
 
 bool CImageArea::Draw() {

@@ -22,6 +22,7 @@
 #include "browse/GalleryServices.h"
 #include "browse/core/LibraryFolders.h"
 #include "browse/core/MotionFolder.h"
+#include "motion/FrameStep.h"
 #include "motion/MotionImport.h"
 #include "settings/FileNameRules.h"
 #include "settings/StringIds.h"
@@ -36,9 +37,8 @@ namespace {
 constexpr int kSpacingX = 20;
 constexpr int kSpacingY = 24;
 constexpr int kMinimumLabelWidth = 90;
-// Hover playing: a frame every 50 ms, every second frame of the motion.
+// Hover playing: a picture every 50 ms, at the motion's own speed.
 constexpr int kHoverInterval = 50;
-constexpr int kHoverFrameStep = 2;
 // The pictures' background, shown as transparent.
 constexpr QRgb kTransparent = qRgb(0x1F, 0x1F, 0x1F);
 
@@ -348,6 +348,7 @@ void CThumbnailCtrl::HoverOver(int row) {
     if (!hoverMotion_) return;
     hoverRow_ = row;
     hoverFrame_ = hoverMotion_->GetBeginFrame();
+    hoverCarry_ = 0;
     hoverTimer_.start(kHoverInterval, this);
 }
 
@@ -358,8 +359,9 @@ void CThumbnailCtrl::StepHover() {
     const ThumbnailPtr picture = hoverMaker_(*hoverMotion_, hoverFrame_, size_, size_);
     guard.unlock();
     if (picture) item(hoverRow_)->setIcon(QIcon(ToPixmap(*picture)));
-    hoverFrame_ = hoverFrame_ >= hoverMotion_->GetEndFrame() ? hoverMotion_->GetBeginFrame()
-                                                             : hoverFrame_ + kHoverFrameStep;
+    hoverFrame_ =
+        NextFrameAtRate(hoverFrame_, hoverMotion_->GetFrameRate(), kHoverInterval,
+                        hoverMotion_->GetBeginFrame(), hoverMotion_->GetEndFrame(), &hoverCarry_);
 }
 
 void CThumbnailCtrl::timerEvent(QTimerEvent* event) {

@@ -128,6 +128,7 @@ private:
     std::unique_ptr<ANIMFILE> hoverMotion_;
     int hoverRow_ = -1;
     int hoverFrame_ = 0;
+    double hoverCarry_ = 0;  // of a frame, between hover pictures
     QBasicTimer hoverTimer_;
     QAction* copy_ = nullptr;
     QAction* cut_ = nullptr;

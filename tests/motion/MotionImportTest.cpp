@@ -6,6 +6,7 @@
 #include <random>
 
 #include "MotionFiles.h"
+#include "motion/FrameStep.h"
 #include "motion/Motion.h"
 #include "motion/MotionImport.h"
 
@@ -111,6 +112,29 @@ TEST(MotionImport, EditsKeepTheFrameRateOfTheirSource) {
         }
     }
     EXPECT_EQ(CMotion().GetData()->GetFrameRate(), CMotionImport::kTimelineFrameRate);
+}
+
+TEST(FrameStep, PreviewsPlayEveryRateAtItsOwnSpeedAndStartAgainAfterTheLastFrame) {
+    std::mt19937 random(7);
+    for (int trial = 0; trial < 40; ++trial) {
+        const int rate = std::uniform_int_distribution<int>(1, 240)(random);
+        const int interval = std::uniform_int_distribution<int>(10, 60)(random);
+        const int first = std::uniform_int_distribution<int>(0, 5)(random);
+        const int last = first + std::uniform_int_distribution<int>(1, 400)(random);
+        double carry = 0;
+        int frame = first, ticks = 0;
+        // Until the last frame is shown: it is, and it takes the motion's length in seconds.
+        while (frame < last) {
+            const int next = NextFrameAtRate(frame, rate, interval, first, last, &carry);
+            ASSERT_GE(next, frame);
+            frame = next;
+            ++ticks;
+        }
+        const double seconds = double(last - first) / rate, played = ticks * interval / 1000.0;
+        EXPECT_NEAR(played, seconds, interval / 1000.0 + 1e-9) << rate << " fps, " << interval;
+        EXPECT_EQ(NextFrameAtRate(last, rate, interval, first, last, &carry), first);
+        EXPECT_EQ(carry, 0);
+    }
 }
 
 }  // namespace
