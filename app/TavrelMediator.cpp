@@ -285,6 +285,9 @@ void CTavrelMediator::LockMutex() {
 void CTavrelMediator::UnlockMutex() {
     if (system_) system_->Unlock();
 }
+std::mutex* CTavrelMediator::SharedMutex() {
+    return system_ ? &system_->Mutex() : nullptr;
+}
 bool CTavrelMediator::IsTimelineBusy() const {
     return timeline_ && timeline_->IsBusy();
 }
@@ -317,6 +320,11 @@ void CTavrelMediator::ShowClip(const std::string& motionPath) {
     if (!window3D_) return;
     mainFrame_->MdiArea()->setActiveSubWindow(window3D_->Frame());
     window3D_->ShowClip(motionPath);
+}
+
+tavrel::CMotionManagerSide::PoseWriter CTavrelMediator::PoseWriter() {
+    if (!window3D_) return {};
+    return window3D_->PoseWriter();
 }
 
 bool CTavrelMediator::PreviewFile(const std::string& path) {

@@ -4,8 +4,6 @@
 #include <QWidget>
 
 #include "app/FixedChildFrame.h"
-#include "app/TavrelMainFrame.h"
-#include "app/TavrelMediator.h"
 #include "uikit/UiText.h"
 
 namespace {
@@ -13,7 +11,7 @@ constexpr int kCaption = 61222;
 constexpr int kMinimumHeight = 168;
 }  // namespace
 
-CTimelineColleague::CTimelineColleague(CTavrelMediator* mediator, CTavrelMainFrame* mainFrame)
+CTimelineColleague::CTimelineColleague(CMediatorSeam* mediator, CMainFrameSeam* mainFrame)
     : CColleague(mediator), mainFrame_(mainFrame) {
     frame_ = new CFixedChildFrame(kMinimumHeight);
     frame_->setWidget(new QWidget);

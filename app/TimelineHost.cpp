@@ -4,7 +4,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
-#include "app/TavrelMediator.h"
 #include "app/VideoMediaProbe.h"
 #include "app/WavePlaybackSound.h"
 #include "base/DebugOutput.h"
@@ -14,7 +13,7 @@
 
 using namespace tavrel;
 
-std::unique_ptr<CTimelineHost> CTimelineHost::Create(CTavrelMediator* mediator,
+std::unique_ptr<CTimelineHost> CTimelineHost::Create(CMediatorSeam* mediator,
                                                      CTimelinePanel::Services services) {
     Message failure;
     std::optional<CWorkingDirectory> folder = CWorkingDirectory::Create({}, ui::Lookup(), &failure);
@@ -29,7 +28,7 @@ std::unique_ptr<CTimelineHost> CTimelineHost::Create(CTavrelMediator* mediator,
     return host;
 }
 
-CTimelineHost::CTimelineHost(CTavrelMediator* mediator, CWorkingDirectory workingDirectory)
+CTimelineHost::CTimelineHost(CMediatorSeam* mediator, CWorkingDirectory workingDirectory)
     : mediator_(mediator),
       motionSide_(motions_),
       decisions_(nullptr, ui::Lookup()),
@@ -55,8 +54,8 @@ void CTimelineHost::Build(CTimelinePanel::Services services) {
         services.media = probe_.get();
     }
     if (!services.strings) services.strings = ui::Lookup();
-    if (mediator_ && mediator_->Window3D()) {
-        motionSide_.SetPoseWriter(mediator_->Window3D()->PoseWriter());
+    if (auto writer = mediator_ ? mediator_->PoseWriter() : nullptr) {
+        motionSide_.SetPoseWriter(std::move(writer));
     }
     auto model = std::make_unique<CTimelineModel>(motionSide_, decisions_, workingDirectory_);
     view_ = new CTimeLineView(std::move(model), std::move(services));

@@ -16,13 +16,11 @@
 #include "timeline/ui/TimeLineView.h"
 #include "timeline/ui/TimelineColleagueLink.h"
 
-class CTavrelMediator;
-
 class CTimelineHost : public CTimelineOperations, public tavrel::CTimelineColleagueLink {
 public:
     // Anything left empty in services gets the program's own: the sound card (or a silent
     // device), the video reader, Qt's dialogs.
-    static std::unique_ptr<CTimelineHost> Create(CTavrelMediator* mediator,
+    static std::unique_ptr<CTimelineHost> Create(CMediatorSeam* mediator,
                                                  tavrel::CTimelinePanel::Services services = {});
     ~CTimelineHost() override;
 
@@ -57,14 +55,14 @@ public:
     void PlayingChanged(bool playing) override;
 
 private:
-    CTimelineHost(CTavrelMediator* mediator, tavrel::CWorkingDirectory workingDirectory);
+    CTimelineHost(CMediatorSeam* mediator, tavrel::CWorkingDirectory workingDirectory);
     void Build(tavrel::CTimelinePanel::Services services);
     bool Ready() const { return view_ != nullptr; }
     std::string AskProjectFile() const;
     // The project's file, or its name while it has none yet, in the main window's caption.
     void ShowTitle();
 
-    CTavrelMediator* mediator_;
+    CMediatorSeam* mediator_;
     tavrel::CMotionManager motions_;
     tavrel::CMotionManagerSide motionSide_;
     tavrel::CDialogDecisions decisions_;
