@@ -94,7 +94,9 @@ bool EditCommandOf(int id, EditCommand* command) {
 }  // namespace
 
 CTavrelMediator::CTavrelMediator(CTavrelMainFrame* mainFrame, CShellOptions options)
-    : mainFrame_(mainFrame), options_(std::move(options)) {
+    : mainFrame_(mainFrame),
+      options_(std::move(options)),
+      endProgram_([] { QCoreApplication::exit(0); }) {
     preview_ = std::make_unique<CPreviewDialog>(mainFrame_, options_.dataFolder);
     created_ = CreateColleagues();
 }
@@ -250,7 +252,7 @@ bool CTavrelMediator::CanClose() {
 bool CTavrelMediator::DisplayChanged(bool accepted) {
     if (!accepted) {
         tavrel::ui::ShowMessage(mainFrame_, tavrel::MakeMessage(kDisplayRefused));
-        QCoreApplication::exit(0);
+        if (endProgram_) endProgram_();
         return false;
     }
     if (window3D_) window3D_->RebuildDisplay();

@@ -2,6 +2,7 @@
 // The mediator: owns one colleague per window and one for application-wide services, routes
 // every menu command, edit command and request between them, and lays the three fixed child
 // frames out.
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -46,6 +47,9 @@ public:
     bool CanClose();
     // The display mode changed; false when the new mode is refused (the program then ends).
     bool DisplayChanged(bool accepted);
+    // How the program is ended (tests record it: ending the application outside its own
+    // event loop would leave every later event loop of the process stopped).
+    void SetProgramEnd(std::function<void()> end) { endProgram_ = std::move(end); }
 
     // Requests of the colleagues.
     void SetProjectDirectory(const std::string& path) override;
@@ -98,4 +102,5 @@ private:
     std::unique_ptr<CPreviewDialog> preview_;
     std::string projectPath_;
     CShellOptions options_;
+    std::function<void()> endProgram_;
 };
