@@ -42,6 +42,11 @@ public:
     virtual std::mutex* SharedMutex() = 0;
     virtual std::string GetProjectDirectory() const = 0;
     virtual void SetProjectDirectory(const std::string& path) = 0;
+    // The folders motion and pose files were last added from.
+    virtual std::string GetMotionDirectory() const = 0;
+    virtual void SetMotionDirectory(const std::string& path) = 0;
+    virtual std::string GetPoseDirectory() const = 0;
+    virtual void SetPoseDirectory(const std::string& path) = 0;
     virtual void SetProjectTitle(const std::string& path) = 0;
     virtual void ShowFrameSample(const tavrel::FrameSample& sample) = 0;
     virtual void ShowClip(const std::string& motionPath) = 0;

@@ -54,10 +54,10 @@ public:
     // Requests of the colleagues.
     void SetProjectDirectory(const std::string& path) override;
     std::string GetProjectDirectory() const override;
-    std::string GetMotionDirectory() const;
-    void SetMotionDirectory(const std::string& path);
-    std::string GetPoseDirectory() const;
-    void SetPoseDirectory(const std::string& path);
+    std::string GetMotionDirectory() const override;
+    void SetMotionDirectory(const std::string& path) override;
+    std::string GetPoseDirectory() const override;
+    void SetPoseDirectory(const std::string& path) override;
     std::string ProgramFolder() const;
     void LockMutex();
     void UnlockMutex();

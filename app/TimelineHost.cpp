@@ -8,6 +8,7 @@
 #include "app/WavePlaybackSound.h"
 #include "base/DebugOutput.h"
 #include "settings/StringIds.h"
+#include "settings/SystemSettings.h"
 #include "timeline/ui/TimelineCommands.h"
 #include "uikit/UiText.h"
 
@@ -57,9 +58,11 @@ void CTimelineHost::Build(CTimelinePanel::Services services) {
     if (auto writer = mediator_ ? mediator_->PoseWriter() : nullptr) {
         motionSide_.SetPoseWriter(std::move(writer));
     }
+    if (!services.dialogs) MakeDialogs(services);
     auto model = std::make_unique<CTimelineModel>(motionSide_, decisions_, workingDirectory_);
     view_ = new CTimeLineView(std::move(model), std::move(services));
     decisions_.SetParent(view_);
+    if (dialogs_) dialogs_->SetParent(view_);
     view_->Panel().SetColleague(this);
 }
 
@@ -126,6 +129,27 @@ bool CTimelineHost::NewProject() {
     Panel().ProjectReplaced();
     ShowTitle();
     return true;
+}
+
+void CTimelineHost::MakeDialogs(CTimelinePanel::Services& services) {
+    dialogs_ = std::make_unique<CQtPanelDialogs>(nullptr, services.strings);
+    CQtPanelDialogs::FolderMemory memory;
+    if (mediator_) {
+        memory.read = [this](FileKind kind) {
+            return kind == FileKind::kPose ? mediator_->GetPoseDirectory()
+                                           : mediator_->GetMotionDirectory();
+        };
+        memory.write = [this](FileKind kind, const std::string& folder) {
+            if (kind == FileKind::kPose) {
+                mediator_->SetPoseDirectory(folder);
+            } else {
+                mediator_->SetMotionDirectory(folder);
+            }
+        };
+    }
+    dialogs_->SetFolders(std::move(memory),
+                         GetMotionLibraryFolder(CSystemSettings(), services.strings));
+    services.dialogs = dialogs_.get();
 }
 
 std::string CTimelineHost::AskProjectFile() const {

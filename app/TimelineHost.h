@@ -13,6 +13,7 @@
 #include "timeline/ProjectNamer.h"
 #include "timeline/WorkingDirectory.h"
 #include "timeline/ui/DialogDecisions.h"
+#include "timeline/ui/QtPanelDialogs.h"
 #include "timeline/ui/TimeLineView.h"
 #include "timeline/ui/TimelineColleagueLink.h"
 
@@ -25,6 +26,8 @@ public:
     ~CTimelineHost() override;
 
     tavrel::CTimeLineView* View() const { return view_; }
+    // The panel's own dialogs; null when the services brought others.
+    tavrel::CQtPanelDialogs* Dialogs() const { return dialogs_.get(); }
     tavrel::CTimelinePanel& Panel() const { return view_->Panel(); }
 
     // --- CTimelineOperations ---
@@ -61,6 +64,8 @@ private:
     std::string AskProjectFile() const;
     // The project's file, or its name while it has none yet, in the main window's caption.
     void ShowTitle();
+    // Qt's dialogs, starting where motions and poses were last added from.
+    void MakeDialogs(tavrel::CTimelinePanel::Services& services);
 
     CMediatorSeam* mediator_;
     tavrel::CMotionManager motions_;
@@ -70,5 +75,6 @@ private:
     tavrel::CProjectNamer namer_;
     std::unique_ptr<tavrel::CSoundPlayback> sound_;
     std::unique_ptr<tavrel::CMediaProbe> probe_;
+    std::unique_ptr<tavrel::CQtPanelDialogs> dialogs_;
     QPointer<tavrel::CTimeLineView> view_;
 };
