@@ -199,7 +199,10 @@ void CEditorMonkey::ChangeLibrary() {
     const std::vector<fs::path> files = Entries(options_.library, false);
     std::vector<fs::path> folders = Entries(options_.library, true);
     folders.push_back(options_.library);
-    const fs::path folder = folders[Uniform(0, int(folders.size()) - 1)];
+    fs::path folder = folders[Uniform(0, int(folders.size()) - 1)];
+    if (const fs::path shown = options_.shownFolder ? options_.shownFolder() : fs::path();
+        !shown.empty() && fs::is_directory(shown, error) && Chance(0.6))
+        folder = shown;
     const std::string name = "m" + std::to_string(Uniform(0, 9999));
     const int pick = files.size() < 4 ? 0 : Uniform(0, 5);
     if (pick <= 1) {

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <random>
 #include <string>
@@ -24,6 +25,8 @@ public:
         std::chrono::milliseconds duration{10000};
         std::filesystem::path library;       // the library folder changed from outside
         std::filesystem::path sampleMotion;  // copied in as a new file
+        // The folder the gallery shows now (most changes happen there); empty when unknown.
+        std::function<std::filesystem::path()> shownFolder;
     };
 
     CEditorMonkey(QWidget* mainWindow, Options options);

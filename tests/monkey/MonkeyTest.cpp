@@ -20,6 +20,7 @@
 #include "app/TavrelApp.h"
 #include "app/TavrelMainFrame.h"
 #include "app/TavrelMediator.h"
+#include "browse/ThumbnailCtrl.h"
 #include "tests/monkey/EditorMonkey.h"
 #include "tests/monkey/StallWatchdog.h"
 #include "tests/support/TempFolder.h"
@@ -82,6 +83,10 @@ TEST(Monkey, RandomInputNeitherBreaksTheEditorNorStallsItsWindowThread) {
     options.duration = std::chrono::seconds(seconds);
     options.library = home / "data/Motion";
     options.sampleMotion = std::string(TAVREL_SHARE_DIR) + "/Motion/Locomotion/walk.cha";
+    options.shownFolder = [frame = app.MainFrame()]() -> std::filesystem::path {
+        auto* thumbnails = frame->findChild<tavrel::CThumbnailCtrl*>();
+        return thumbnails ? thumbnails->CurrentFolder().toStdString() : std::string();
+    };
     ASSERT_TRUE(std::filesystem::is_directory(options.library));
     CEditorMonkey monkey(app.MainFrame(), options);
     CStallWatchdog watchdog(std::chrono::seconds(2), replay);
