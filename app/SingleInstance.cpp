@@ -45,12 +45,19 @@ QString CSingleInstance::DefaultName() {
 }
 
 bool CSingleInstance::Acquire(const QString& file) {
-    if (TellRunningInstance(file)) return false;
-    const Lock lock = TakeLock();
-    if (lock == Lock::HeldElsewhere) {
-        TellWhenListening(file);
-        return false;
+    // The lock's holder may not listen yet: it is asked again until it does, or until it is
+    // gone and the lock is free.
+    for (int i = 0; i < kListenPolls; ++i) {
+        if (TellRunningInstance(file)) return false;
+        if (TakeLock() != Lock::HeldElsewhere) return Listen();
+        QThread::msleep(kListenPoll);
     }
+    // It runs all the same: this start ends.
+    tavrel::DebugOutput("CSingleInstance: the running instance does not answer\n");
+    return false;
+}
+
+bool CSingleInstance::Listen() {
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     if (!server_->listen(name_)) {
@@ -79,15 +86,6 @@ CSingleInstance::Lock CSingleInstance::TakeLock() {
     ::close(lockFile_);
     lockFile_ = -1;
     return Lock::HeldElsewhere;
-}
-
-void CSingleInstance::TellWhenListening(const QString& file) {
-    for (int i = 0; i < kListenPolls; ++i) {
-        if (TellRunningInstance(file)) return;
-        QThread::msleep(kListenPoll);
-    }
-    // It runs all the same: this start ends.
-    tavrel::DebugOutput("CSingleInstance: the running instance does not answer\n");
 }
 
 bool CSingleInstance::TellRunningInstance(const QString& file) {

@@ -33,8 +33,8 @@ private:
     enum class Lock { Taken, HeldElsewhere, Unavailable };
     // Takes the lock without waiting.
     Lock TakeLock();
-    // Tells the instance that holds the lock, once it listens.
-    void TellWhenListening(const QString& file);
+    // Becomes the running instance: listens on the name.
+    bool Listen();
     void ReadRequest();
 
     QString name_;
