@@ -56,7 +56,7 @@ soak: build
 monkey: deps
 	cmake -S . -B $(MONKEY_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVREL_SANITIZE=ON -DTAVREL_BENCH=OFF
 	cmake --build $(MONKEY_BUILD) -j$(JOBS) --target test_monkey
-	ASAN_OPTIONS=detect_leaks=0 TAVREL_MONKEY_SEED=$(SEED) TAVREL_MONKEY_SECONDS=$(MONKEY_SECONDS) \
+	ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 TAVREL_MONKEY_SEED=$(SEED) TAVREL_MONKEY_SECONDS=$(MONKEY_SECONDS) \
 	  xvfb-run -a -s "-screen 0 1280x1024x24" $(MONKEY_BUILD)/bin/test_monkey
 
 # The readers' libFuzzer harnesses (clang, AddressSanitizer and UndefinedBehaviorSanitizer).
