@@ -1,6 +1,8 @@
 #pragma once
-// What the window colleagues need from the windows that fill their frames. The gallery, the
-// timeline and the 3D window's tools implement these and are set on their colleague; until
+// The only way the colleagues (and the windows in their frames) see the rest of the editor:
+// the mediator and the main window as they need them, so that neither header is theirs to
+// include. Also what the colleagues need from the windows that fill their frames: the gallery,
+// the timeline and the 3D window's tools implement these and are set on their colleague; until
 // then every operation answers "nothing done" and the frames show an empty pane.
 #include <mutex>
 #include <string>
