@@ -14,6 +14,7 @@
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -69,7 +70,7 @@ void CEditorMonkey::Tick() {
     if (std::chrono::steady_clock::now() >= end_) finishing_ = true;
     QWidget* front = QApplication::activePopupWidget();
     if (!front) front = QApplication::activeModalWidget();
-    if (finishing_ && !front && depth_ == 0) {
+    if (finishing_ && !front && depth_ == 0 && !held_) {
         quit_ = true;
         return;
     }
@@ -80,6 +81,8 @@ void CEditorMonkey::Tick() {
         ActOnFront(front);
     } else if (!finishing_) {
         Act();
+    } else if (held_) {
+        LetGo(heldAt_);
     } else if (mainWindow_ && mainWindow_->windowHandle()) {
         // Inside a loop of its own without a dialog (a drag): let go of it.
         Count("drag ended");
@@ -91,6 +94,7 @@ void CEditorMonkey::Tick() {
 
 void CEditorMonkey::Act() {
     if (!mainWindow_) return;
+    if (held_) return ActWhileHeld();
     const int pick = Uniform(0, 99);
     if (pick < 4) return ChangeLibrary();
     if (pick < 10) return MenuCommand();
@@ -159,9 +163,40 @@ void CEditorMonkey::Drag(QWindow* window, QWidget* top) {
     const QPoint to = SomePoint(top);
     QTest::mousePress(alive, Qt::LeftButton, Qt::NoModifier, from);
     const int steps = Uniform(2, 8);
-    for (int i = 1; i <= steps && alive; ++i)
+    const bool hold = top == mainWindow_ && Chance(0.3);
+    for (int i = 1; i <= (hold ? 1 : steps) && alive; ++i)
         QTest::mouseMove(alive, from + (to - from) * i / steps);
+    if (hold) {
+        Count("drag held");
+        held_ = alive;
+        heldAt_ = from + (to - from) / steps;
+        return;
+    }
     if (alive) QTest::mouseRelease(alive, Qt::LeftButton, Qt::NoModifier, to);
+}
+
+void CEditorMonkey::ActWhileHeld() {
+    const int pick = Uniform(0, 99);
+    if (pick < 40) {
+        heldAt_ = SomePoint(mainWindow_);
+        return QTest::mouseMove(held_, heldAt_);
+    }
+    if (pick < 75) {
+        Count("key while dragging");
+        constexpr std::pair<int, Qt::KeyboardModifier> kEdits[] = {
+            {Qt::Key_Delete, Qt::NoModifier}, {Qt::Key_Z, Qt::ControlModifier},
+            {Qt::Key_Y, Qt::ControlModifier}, {Qt::Key_X, Qt::ControlModifier},
+            {Qt::Key_Escape, Qt::NoModifier}, {Qt::Key_Left, Qt::NoModifier}};
+        const auto [key, modifier] = kEdits[Uniform(0, int(std::size(kEdits)) - 1)];
+        return QTest::keyClick(held_, Qt::Key(key), modifier);
+    }
+    LetGo(SomePoint(mainWindow_));
+}
+
+void CEditorMonkey::LetGo(QPoint at) {
+    QPointer<QWindow> window = held_;
+    held_ = nullptr;
+    if (window) QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, at);
 }
 
 void CEditorMonkey::Key(QWindow* window) {

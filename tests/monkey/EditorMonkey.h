@@ -6,6 +6,7 @@
 // hands would make. The choices come from one seeded generator: a seed replays the same
 // choices.
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
 #include <chrono>
 #include <cstdint>
@@ -46,6 +47,10 @@ private:
 
     void Click(QWindow* window, QWidget* top);
     void Drag(QWindow* window, QWidget* top);
+    // A drag left held: the next actions move it on, press keys meanwhile (delete, undo) or
+    // let go.
+    void ActWhileHeld();
+    void LetGo(QPoint at);
     void Key(QWindow* window);
     void Wheel(QWidget* top);
     void MenuCommand();
@@ -61,6 +66,8 @@ private:
     Options options_;
     std::mt19937 random_;
     std::chrono::steady_clock::time_point end_;
+    QPointer<QWindow> held_;  // the window of a drag whose button is still down
+    QPoint heldAt_;
     bool finishing_ = false;
     bool quit_ = false;
     int depth_ = 0;  // actions under way (a dialog opened by one runs the next ticks)
