@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <strings.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -62,6 +63,10 @@ bool CreateFolder(const std::string& path) {
 
 bool RenameNoReplace(const std::string& from, const std::string& to) {
     return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0;
+}
+
+bool RemoveFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
 }
 
 bool RenameEntry(const std::string& from, const std::string& newName, std::string* newPath) {

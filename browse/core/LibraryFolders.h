@@ -25,6 +25,8 @@ bool CreateFolder(const std::string& path);
 // Renames within one file system without ever replacing an existing target; false when the
 // target exists or the rename fails (errno tells which).
 bool RenameNoReplace(const std::string& from, const std::string& to);
+// Removes a file (not a folder); false when it could not.
+bool RemoveFile(const std::string& path);
 // Renames a file or folder inside its folder; refuses a taken name.
 bool RenameEntry(const std::string& from, const std::string& newName, std::string* newPath);
 

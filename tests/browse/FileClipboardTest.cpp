@@ -1,10 +1,14 @@
 // The gallery's file clipboard: copy, cut and paste never overwrite a file.
 #include <gtest/gtest.h>
+#include <sys/vfs.h>
+
+#include <cerrno>
 
 #include "browse/core/DesktopTrash.h"
 #include "browse/core/FileClipboard.h"
 #include "settings/StringIds.h"
 #include "tests/motion/MotionFiles.h"
+#include "tests/support/TempFolder.h"
 
 namespace tavrel {
 namespace {
@@ -103,6 +107,49 @@ namespace fs = std::filesystem;
 using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteText;
+
+// A move to another file system copies, then removes the original. When the remove fails the
+// move is a failure and the file is in its old place only; the real move between two file
+// systems (a tmpfs and the temporary folder, where they differ) leaves it in its new one only.
+TEST(FileClipboard, AMoveAcrossFileSystemsLeavesTheFileInOnePlace) {
+    TempDir dir;
+    const auto otherSystem = [](const std::string& from, const std::string& to) {
+        errno = EXDEV;
+        return from.empty() && to.empty();
+    };
+    const auto refused = [](const std::string&) { return false; };
+    struct Case {
+        MoveSteps steps;
+        bool moved;
+    };
+    for (const Case& c : {Case{{otherSystem, refused}, false}, Case{{otherSystem, RemoveFile}, true},
+                          Case{{}, true}}) {
+        fs::remove_all(dir / "from");
+        fs::remove_all(dir / "to");
+        fs::create_directory(dir / "from");
+        fs::create_directory(dir / "to");
+        WriteText(dir / "from/walk.cha", "walk");
+        const TransferResult result =
+            TransferFiles({dir / "from/walk.cha"}, dir / "to", FileTransfer::kMove, {}, c.steps);
+        EXPECT_EQ(result.done.size(), c.moved ? 1u : 0u);
+        EXPECT_EQ(result.failed.size(), c.moved ? 0u : 1u);
+        EXPECT_EQ(fs::exists(dir / "from/walk.cha"), !c.moved);
+        EXPECT_EQ(fs::exists(dir / "to/walk.cha"), c.moved);
+    }
+    const fs::path shm = "/dev/shm";
+    struct statfs here, there;
+    if (::statfs(dir.Path().c_str(), &here) != 0 || ::statfs(shm.c_str(), &there) != 0 ||
+        here.f_type == there.f_type) {
+        GTEST_SKIP() << "no second file system beside the temporary folder";
+    }
+    testing::TempFolder away(shm.string());
+    WriteText(dir / "run.chb", "run");
+    const TransferResult result =
+        TransferFiles({dir / "run.chb"}, away.Path(), FileTransfer::kMove, {});
+    ASSERT_EQ(result.done.size(), 1u);
+    EXPECT_FALSE(fs::exists(dir / "run.chb"));
+    EXPECT_EQ(ReadBytes(away / "run.chb"), "run");
+}
 
 TEST(DesktopTrash, MovesFilesAndFoldersWithTheirOriginUnderFreeNames) {
     TempDir dir;
