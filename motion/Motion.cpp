@@ -2,10 +2,10 @@
 
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <new>
 
 #include "base/DebugOutput.h"
+#include "base/RegularFile.h"
 #include "motion/AnimFileFactory.h"
 #include "motion/PoseBlender.h"
 
@@ -13,11 +13,6 @@ namespace tavrel {
 namespace {
 
 constexpr size_t kMaxPath = 255;
-
-bool IsRegularFile(const std::string& path) {
-    std::error_code error;
-    return std::filesystem::is_regular_file(path, error);
-}
 
 // Same names in the same tree shape: what storing a pose into another record relies on.
 bool SameTreeShape(const rkNode* a, const rkNode* b) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "base/DebugOutput.h"
+#include "base/RegularFile.h"
 #include "browse/core/LibraryFolders.h"
 #include "settings/FileNameRules.h"
 #include "settings/StringIds.h"
@@ -46,7 +47,7 @@ TransferResult TransferFiles(const std::vector<std::string>& files, const std::s
     for (const std::string& file : files) {
         std::error_code error;
         const fs::path from(file);
-        if (!fs::is_regular_file(from, error)) {
+        if (!IsRegularFile(file)) {
             result.failed.push_back(file);
             continue;
         }

@@ -64,6 +64,9 @@ TEST(Motion, PathLengthLimitIs255Characters) {
     const std::string over = prefix + std::string(256 - prefix.size() - 4, 'm') + ".chb";
     WriteStandardMotion(over, 2);
     EXPECT_EQ(CMotion(over, 0).GetFrameCount(), -1);
+    // A NUL would have the system read the shorter path before it.
+    WriteStandardMotion(dir / "m.chb", 2);
+    EXPECT_EQ(CMotion(dir / "m.chb" + std::string(1, '\0') + ".chb", 0).GetFrameCount(), -1);
 }
 
 TEST(Motion, PosesAreCopiesCountedFromTheBeginFrame) {
