@@ -12,7 +12,8 @@
 namespace tavrel {
 namespace {
 
-constexpr size_t kMaxPath = 255;
+// The longest path a file may have to enter the timeline; the gallery lists such files too.
+constexpr size_t kMaxPath = 260;
 
 // Same names in the same tree shape: what storing a pose into another record relies on.
 bool SameTreeShape(const rkNode* a, const rkNode* b) {
