@@ -14,8 +14,10 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <map>
+#include <optional>
 
 #include "app/GalleryHost.h"
+#include "app/TimelineHost.h"
 #include "browse/FileTreeCtrl.h"
 #include "browse/ThumbnailCtrl.h"
 #include "tests/app/ShellFixture.h"
@@ -59,6 +61,16 @@ protected:
         for (const char* name : {"run.chb", "turn.chb", "walk.cha", "other/run.chb"}) {
             WriteStandardMotion(Library() / name, 2);
         }
+        // The real timeline too: every window's actions are in the main window.
+        if (const char* tmp = std::getenv("TMPDIR")) previousTmp = tmp;
+        ::setenv("TMPDIR", (home / "tmp").c_str(), 1);  // a new project empties its working folder
+        fs::create_directories(home / "tmp");
+        CTimelinePanel::Services services;
+        services.sound = &sound;
+        auto timelineHost = CTimelineHost::Create(mediator.get(), services);
+        ASSERT_TRUE(timelineHost);
+        QWidget* panel = timelineHost->View();
+        mediator->Timeline()->SetPanel(panel, std::move(timelineHost));
         auto made = std::make_unique<AnsweringHost>(
             mediator.get(), QString::fromStdString(Library()), TAVREL_SHARE_DIR);
         host = made.get();
@@ -67,6 +79,15 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
         Thumbnails().setFocus();
         ASSERT_TRUE(WaitFor([&] { return mediator->ActiveColleague() == mediator->Gallery(); }));
+    }
+
+    void TearDown() override {
+        ShellFixture::TearDown();
+        if (previousTmp) {
+            ::setenv("TMPDIR", previousTmp->c_str(), 1);
+        } else {
+            ::unsetenv("TMPDIR");
+        }
     }
 
     fs::path Library() const { return fs::path(home.Path()) / "library"; }
@@ -112,6 +133,8 @@ protected:
         return names;
     }
 
+    std::optional<std::string> previousTmp;
+    CNullSoundPlayback sound;
     AnsweringHost* host = nullptr;
 };
 
