@@ -132,13 +132,8 @@ TEST_F(GalleryInWindowTest, NoTwoEnabledActionsShareAKeyAndTheEditKeysReachTheGa
     Press(Qt::Key_V, Qt::ControlModifier);
     EXPECT_TRUE(fs::exists(Library() / "other/walk.cha"));
     Select("walk.cha");
-    Press(Qt::Key_X, Qt::ControlModifier);
-    ShowFolder(Library());
-    Press(Qt::Key_V, Qt::ControlModifier);  // the name is taken: pasted under a derived one
-    EXPECT_EQ(Listing(Library()), QStringList({"run.chb", "turn.chb", "walk.cha", "walk_1.cha"}));
-    Select("walk_1.cha");
     Press(Qt::Key_Delete);
-    EXPECT_EQ(Listing(Library()), QStringList({"run.chb", "turn.chb", "walk.cha"}));
+    EXPECT_EQ(Listing(Library() / "other"), QStringList({"run.chb"}));
     Tree().SelectPath(QString::fromStdString(Library() / "other"));
     Tree().setFocus();
     Press(Qt::Key_Delete);  // Del in the tree deletes the folder
@@ -207,7 +202,6 @@ TEST_F(GalleryInWindowTest, ADragThatMovesNothingKeepsRowsAndFilesInStep) {
     host->answer = false;
     int drags = 0;
     for (const fs::path& target : {Library(), Library() / "other"}) {
-        SCOPED_TRACE(target.string());
         ShowFolder(target);  // shown once, so that its item stands
         ShowFolder(Library());
         const QPoint at =
@@ -231,9 +225,10 @@ TEST_F(GalleryInWindowTest, ADragThatMovesNothingKeepsRowsAndFilesInStep) {
         }
         QTest::mouseRelease(Thumbnails().viewport(), Qt::LeftButton, {}, from + QPoint(40, 40));
         EXPECT_EQ(Listing(Library()), files);
-        QStringList labels;
-        for (int i = 0; i < Thumbnails().count(); ++i) labels << Thumbnails().item(i)->text();
-        EXPECT_EQ(labels, files);
+        for (int i = 0; i < Thumbnails().count(); ++i) {
+            EXPECT_EQ(Thumbnails().item(i)->text(), files.value(i)) << target;
+        }
+        EXPECT_EQ(Thumbnails().count(), files.size());
     }
     EXPECT_EQ(drags, 2);
     EXPECT_EQ(host->asked.size(), 1);  // the name clash in the other folder
