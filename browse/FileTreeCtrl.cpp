@@ -416,7 +416,10 @@ void CFileTreeCtrl::timerEvent(QTimerEvent* event) {
 }
 
 void CFileTreeCtrl::keyPressEvent(QKeyEvent* event) {
-    if (!TriggerShortcut(event, actions())) QTreeWidget::keyPressEvent(event);
+    // Keys the label editor leaves come here: no command runs under an open editor.
+    if (state() == QAbstractItemView::EditingState || !TriggerShortcut(event, actions())) {
+        QTreeWidget::keyPressEvent(event);
+    }
 }
 
 void CFileTreeCtrl::MakeActions() {

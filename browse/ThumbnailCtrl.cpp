@@ -361,7 +361,10 @@ void CThumbnailCtrl::startDrag(Qt::DropActions) {
 }
 
 void CThumbnailCtrl::keyPressEvent(QKeyEvent* event) {
-    if (!TriggerShortcut(event, actions())) QListWidget::keyPressEvent(event);
+    // Keys the label editor leaves come here: no command runs under an open editor.
+    if (state() == QAbstractItemView::EditingState || !TriggerShortcut(event, actions())) {
+        QListWidget::keyPressEvent(event);
+    }
 }
 
 void CThumbnailCtrl::HoverOver(int row) {

@@ -140,8 +140,9 @@ TEST_F(GalleryInWindowTest, NoTwoEnabledActionsShareAKeyAndTheEditKeysReachTheGa
     EXPECT_FALSE(fs::exists(Library() / "other"));
 }
 
-// While a name is typed the folder changes outside (the view is read again) and the edited
-// item's picture changes (the worker, hover play); a refused name's message is read while
+// While a name is typed the folder changes outside (the view is read again), the view's
+// refresh and new-folder keys are pressed, and the edited item's picture changes (the worker,
+// hover play); a refused name's message is read while
 // another program adds a file. The item may not be freed, the typing not undone, and no box
 // may run inside the delegate's commit.
 TEST_F(GalleryInWindowTest, RenamesSurviveWhatHappensAroundAnOpenEditor) {
@@ -177,6 +178,8 @@ TEST_F(GalleryInWindowTest, RenamesSurviveWhatHappensAroundAnOpenEditor) {
         Press(Qt::Key_F2);
         type(QString(51, 'x'));  // too long: refused
         c.readAgain();
+        Press(Qt::Key_F5);  // the view's own keys wait too
+        Press(Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
         Thumbnails().StepHover();
         c.view->model()->setData(edited, QIcon(), Qt::DecorationRole);
         ASSERT_TRUE(edited.isValid() && Editor(c.view));
