@@ -150,20 +150,25 @@ TEST_F(GalleryInWindowTest, RenamesSurviveWhatHappensAroundAnOpenEditor) {
         QAbstractItemView* view;
         std::function<void()> choose, readAgain;
         fs::path before, after;
+        QKeyCombination key = Qt::Key_F2;
+    };
+    const auto chooseFolder = [&](const fs::path& folder) {
+        return [&, folder] { Tree().SelectPath(QString::fromStdString(folder)); };
     };
     const Case cases[] = {
         {&Thumbnails(), [&] { Select("walk.cha"); }, [&] { Thumbnails().Refill(); },
          Library() / "walk.cha", Library() / "stride.cha"},
-        {&Tree(), [&] { Tree().SelectPath(QString::fromStdString(Library() / "other")); },
-         [&] { Tree().Refresh(); }, Library() / "other", Library() / "stride"},
+        {&Tree(), chooseFolder(Library() / "other"), [&] { Tree().Refresh(); },
+         Library() / "other", Library() / "stride"},
+        {&Tree(), chooseFolder(Library()), [&] { Tree().Refresh(); }, Library() / "New Folder",
+         Library() / "made", Qt::CTRL | Qt::SHIFT | Qt::Key_N},
     };
     int added = 0;
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.before.filename().string());
+        SCOPED_TRACE(c.after.filename().string());
         c.choose();
         c.view->setFocus();
         Thumbnails().HoverOver(Thumbnails().currentRow());  // the pointer rests on it
-        const QPersistentModelIndex edited = c.view->currentIndex();
         bool tellInCommit = false;
         host->onTell = [&] {
             tellInCommit |= Editor(c.view) != nullptr;
@@ -175,7 +180,8 @@ TEST_F(GalleryInWindowTest, RenamesSurviveWhatHappensAroundAnOpenEditor) {
             Editor(c.view)->selectAll();
             QTest::keyClicks(Editor(c.view), name);
         };
-        Press(Qt::Key_F2);
+        Press(c.key.key(), c.key.keyboardModifiers());
+        const QPersistentModelIndex edited = c.view->currentIndex();
         type(QString(51, 'x'));  // too long: refused
         c.readAgain();
         Press(Qt::Key_F5);  // the view's own keys wait too
