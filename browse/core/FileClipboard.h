@@ -24,13 +24,6 @@ struct TransferResult {
     size_t skipped = 0;               // declined by the user, or already in place
 };
 
-// The file-system steps of a move; tests replace one to see its failure handled.
-struct MoveSteps {
-    // Renames without replacing; errno says why it failed (EXDEV: another file system).
-    std::function<bool(const std::string& from, const std::string& to)> rename = RenameNoReplace;
-    std::function<bool(const std::string& path)> remove = RemoveFile;
-};
-
 // Copies or moves each file into the folder. Moving a file onto itself leaves it in place. A
 // move to another file system copies, then removes the original; when that remove fails the
 // copy goes again and the file counts as failed, so that it is never in both places.

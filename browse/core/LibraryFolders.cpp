@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <strings.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -65,8 +64,10 @@ bool RenameNoReplace(const std::string& from, const std::string& to) {
     return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0;
 }
 
-bool RemoveFile(const std::string& path) {
-    return ::unlink(path.c_str()) == 0;
+bool RemoveTree(const std::string& path) {
+    std::error_code error;
+    fs::remove_all(path, error);
+    return !error;
 }
 
 bool RenameEntry(const std::string& from, const std::string& newName, std::string* newPath) {

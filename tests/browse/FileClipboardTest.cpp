@@ -107,7 +107,7 @@ using testing::TempDir;
 using testing::WriteText;
 
 // A move to another file system copies, then removes the original. When the remove fails the
-// move is a failure and the file is in its old place only.
+// move is a failure and the file is in its old place only, and no file is ever lost.
 TEST(FileClipboard, AMoveAcrossFileSystemsLeavesTheFileInOnePlace) {
     TempDir dir;
     const auto otherSystem = [](const std::string&, const std::string&) {
@@ -119,7 +119,7 @@ TEST(FileClipboard, AMoveAcrossFileSystemsLeavesTheFileInOnePlace) {
         MoveSteps steps;
         bool moved;
     };
-    for (const Case& c : {Case{{otherSystem, refused}, false}, Case{{otherSystem, RemoveFile}, true},
+    for (const Case& c : {Case{{otherSystem, refused}, false}, Case{{otherSystem, RemoveTree}, true},
                           Case{{}, true}}) {
         fs::remove_all(dir / "from");
         fs::remove_all(dir / "to");
@@ -133,6 +133,14 @@ TEST(FileClipboard, AMoveAcrossFileSystemsLeavesTheFileInOnePlace) {
         EXPECT_EQ(fs::exists(dir / "from/walk.cha"), !c.moved);
         EXPECT_EQ(fs::exists(dir / "to/walk.cha"), c.moved);
     }
+    // A folder removed only in part keeps its whole copy in the trash: no file is lost.
+    fs::create_directory(dir / "set");
+    WriteText(dir / "set/a.cha", "a");
+    WriteText(dir / "set/b.cha", "b");
+    const auto partly = [](const std::string& folder) { return !fs::remove(folder + "/a.cha"); };
+    EXPECT_FALSE(MoveToDesktopTrash(dir / "set", dir / "data", {otherSystem, partly}));
+    EXPECT_EQ(ReadBytes(dir / "data/Trash/files/set/a.cha"), "a");
+    EXPECT_EQ(ReadBytes(dir / "set/b.cha"), "b");
 }
 
 TEST(DesktopTrash, MovesFilesAndFoldersWithTheirOriginUnderFreeNames) {
