@@ -2,10 +2,10 @@
 
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <new>
 
 #include "base/DebugOutput.h"
+#include "base/RegularFile.h"
 #include "motion/AnimFileFactory.h"
 #include "motion/MotionImport.h"
 #include "motion/PoseBlender.h"
@@ -13,12 +13,8 @@
 namespace tavrel {
 namespace {
 
-constexpr size_t kMaxPath = 255;
-
-bool IsRegularFile(const std::string& path) {
-    std::error_code error;
-    return std::filesystem::is_regular_file(path, error);
-}
+// The longest path a file may have to enter the timeline; the gallery lists such files too.
+constexpr size_t kMaxPath = 260;
 
 std::string DescribeError(const std::string& path, const ERROBJ& error) {
     std::string text = path + ": code " + std::to_string(error.code) + ": " + error.GetText();

@@ -53,10 +53,11 @@ std::string MotionUnreadableReason(const std::string& path) {
     const MotionFileType type = MotionFileTypeOf(path);
     if (type == kTypeUnknown) return "Not a motion file";
     if (path.size() >= ANIMFILE::kPathSize) return "Its path is too long";
-    // Without preloading the reader stops after the head and remembers where frames begin.
+    // Every frame is read: a file cut short anywhere would show no picture and give a clip
+    // without a pose.
     std::unique_ptr<ANIMFILE> motion;
     try {
-        motion = OpenAnimFile(path.c_str(), type, 0);
+        motion = OpenAnimFile(path.c_str(), type, 1);
     } catch (const ERROBJ& error) {
         return std::string("Cannot be read: ") + error.GetText() +
                (error.detail[0] ? std::string(" (") + error.detail + ")" : "");
@@ -65,11 +66,6 @@ std::string MotionUnreadableReason(const std::string& path) {
     }
     if (!motion || motion->GetSegmentCount() == 0) return "Cannot be read: it has no skeleton";
     if (motion->GetEndFrame() < motion->GetBeginFrame()) return "It holds no frames";
-    std::error_code error;
-    const uintmax_t size = fs::file_size(path, error);
-    const int64_t offset = motion->GetMotionOffset();
-    if (error) return "Cannot be read";
-    if (offset != 0 && static_cast<uintmax_t>(offset) >= size) return "Its frames are cut off";
     return "";
 }
 

@@ -4,15 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMimeData>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 
 #include "app/GalleryHost.h"
@@ -25,6 +29,7 @@
 #include "tests/support/TempFolder.h"
 #include "timeline/ProjectFileWriter.h"
 #include "timeline/ui/ObjectGrid.h"
+#include "timeline/ui/TimelineCommands.h"
 #include "uikit/UiText.h"
 
 namespace tavrel::testing {
@@ -87,7 +92,7 @@ protected:
     void Connect() {
         CTimelinePanel::Services services;
         services.sound = &sound;
-        services.dialogs = &dialogs;
+        services.dialogs = recordDialogs ? &dialogs : nullptr;
         services.clock = [this] { return now; };
         auto host = CTimelineHost::Create(mediator.get(), services);
         ASSERT_TRUE(host);
@@ -129,6 +134,24 @@ protected:
         return nullptr;
     }
 
+    // Runs an add command of the panel; its open-file dialog, once up, tells where it starts and
+    // is given `pick` to open (or cancelled when empty).
+    std::string AddThroughDialog(int command, const std::string& pick) {
+        std::string start;
+        QObject scope;  // no answer is left waiting for a dialog that never came
+        std::function<void()> answer = [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return QTimer::singleShot(10, &scope, answer);
+            start = dialog->directory().absolutePath().toStdString();
+            if (pick.empty()) return dialog->reject();
+            dialog->selectFile(QString::fromStdString(pick));
+            static_cast<QDialog*>(dialog)->accept();
+        };
+        QTimer::singleShot(0, &scope, answer);
+        Panel().RunCommand(command);
+        return start;
+    }
+
     void Key(int key) {
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
         QCoreApplication::sendEvent(timeline->View(), &press);
@@ -141,6 +164,7 @@ protected:
     std::vector<Message> messages;
     CNullSoundPlayback sound;
     RecordingDialogs dialogs;
+    bool recordDialogs = false;  // set, then Connect(): the timeline's messages go to dialogs
     int64_t now = 0;
     std::unique_ptr<CTavrelMainFrame> frame;
     std::unique_ptr<RecordingMediator> mediator;
@@ -172,8 +196,9 @@ TEST_F(EditorWindowsTest, BothSidesAgreeOnTheDragDataAndADropInsertsAClip) {
 // A capture of another skeleton (centimetres, y up) at 30 frames a second, with a tail that
 // has no place on ours.
 std::string CaptureBvh(int frames) {
-    std::string text = "HIERARCHY\nROOT Hips\n{\nOFFSET 0 0 0\n"
-                       "CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation\n";
+    std::string text =
+        "HIERARCHY\nROOT Hips\n{\nOFFSET 0 0 0\n"
+        "CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation\n";
     int joints = 1;
     auto chain = [&](std::vector<std::pair<std::string, std::string>> links) {
         for (const auto& [name, offset] : links) {
@@ -193,13 +218,16 @@ std::string CaptureBvh(int frames) {
     text += "}\nMOTION\nFrames: " + std::to_string(frames) + "\nFrame Time: 0.0333333\n";
     for (int f = 0; f < frames; ++f) {
         text += std::to_string(2 * f) + " 95 0 0 0 0";
-        for (int j = 1; j < joints; ++j) text += j == 4 ? " 0 " + std::to_string(f * 3) + " 0" : " 0 0 0";
+        for (int j = 1; j < joints; ++j)
+            text += j == 4 ? " 0 " + std::to_string(f * 3) + " 0" : " 0 0 0";
         text += "\n";
     }
     return text;
 }
 
 TEST_F(EditorWindowsTest, ACaptureOfAnotherSkeletonIsListedAndDroppedAsAClipOfOurs) {
+    recordDialogs = true;
+    Connect();
     ASSERT_TRUE(mediator->OnCommand(command::kNewProject));
     const std::string capture = home / "library/capture.bvh";
     std::ofstream(capture) << CaptureBvh(10);
@@ -291,6 +319,41 @@ TEST_F(EditorWindowsTest, EnterPlaysAndTheGalleryIsGrayedUntilTheTimelineStops) 
     EXPECT_FALSE(mediator->IsTimelineBusy());
     EXPECT_TRUE(copy->isEnabled());
     EXPECT_TRUE(gallery->CanCopy());
+}
+
+// Motions and poses are added from the folder they were last added from (kept for the next
+// run), else from the motion library; never from wherever the program was started.
+TEST_F(EditorWindowsTest, AddDialogsStartWhereTheirKindWasLastAddedFrom) {
+    const std::string walk = std::string(TAVREL_SHARE_DIR) + "/Motion/Locomotion/walk.cha";
+    for (const char* folder : {"Motion", "moves", "poses"}) {
+        std::filesystem::create_directories(home / folder);
+        std::filesystem::copy_file(walk, home / (std::string(folder) + "/walk.cha"));
+    }
+    struct Step {
+        int command;
+        std::string pick;  // empty: cancelled
+        std::string start, motionKept, poseKept;
+    };
+    const Step steps[] = {
+        {commands::kAddMotion, "", home / "Motion", "", ""},
+        {commands::kAddMotion, home / "moves/walk.cha", home / "Motion", home / "moves", ""},
+        {commands::kAddPose, home / "poses/walk.cha", home / "Motion", home / "moves",
+         home / "poses"},
+        {commands::kAddMotion, "", home / "moves", home / "moves", home / "poses"},
+        {commands::kAddPose, "", home / "poses", home / "moves", home / "poses"},
+    };
+    ASSERT_TRUE(mediator->OnCommand(command::kNewProject));
+    for (const Step& step : steps) {
+        EXPECT_EQ(AddThroughDialog(step.command, step.pick), step.start) << step.pick;
+        EXPECT_EQ(mediator->GetMotionDirectory(), step.motionKept) << step.pick;
+        EXPECT_EQ(mediator->GetPoseDirectory(), step.poseKept) << step.pick;
+        Panel().SetCurrentFrame(Panel().Model().LastFrame() + 1);  // the next clip overlaps none
+    }
+    EXPECT_EQ(Panel().Model().Project().motionClips.Count(), 2);
+    // The next run's timeline starts where this one left off.
+    Connect();
+    ASSERT_TRUE(mediator->OnCommand(command::kNewProject));
+    EXPECT_EQ(AddThroughDialog(commands::kAddPose, ""), home / "poses");
 }
 
 }  // namespace
