@@ -43,8 +43,7 @@ struct ANIMSEGLENGTH {
 // only how its frames are read back from its file.
 class ANIMFILE {
 public:
-    static constexpr int kPathSize =
-        261;  // a full path of up to 260 characters, as files enter the timeline
+    static constexpr int kPathSize = 261;  // a full path of up to 260 characters, as files enter the timeline
     static constexpr int32_t kVersion = 721;  // the CHA / CHB format version we read and write
     static constexpr int kFormatBvh = 2;      // Write's format for BVH text
 
@@ -63,8 +62,8 @@ public:
     virtual int32_t GetSegmentLengths(std::unique_ptr<ANIMSEGLENGTH[]>& table);
     // Stores a pose tree as the given frame, widening the range when the frame lies outside.
     virtual void SetFrame(const rkNode* pose, int32_t frame);
-    // format 0 writes CHA text, kFormatBvh BVH text, anything else CHB. A file that cannot be
-    // created is skipped (the result is false); a failed write raises code 3.
+    // format 0 writes CHA text, kFormatBvh BVH text, anything else CHB. A file that cannot be created is skipped
+    // (the result is false); a failed write raises code 3.
     virtual bool Write(int format);
     virtual bool WriteAs(const char* path, int format);
     // Like WriteAs, but frames still in the file go straight from the reader to the writer,

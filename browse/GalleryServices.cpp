@@ -52,8 +52,8 @@ QKeySequence WindowCommandKey(const QAction* action) {
 QAction* AddWindowCommand(QWidget* window, int id, const QKeySequence& key,
                           std::function<void()> run) {
     // A menu shows what follows a tab as the item's key.
-    auto* action =
-        new QAction(GalleryText(id) + '\t' + key.toString(QKeySequence::NativeText), window);
+    auto* action = new QAction(GalleryText(id) + '\t' + key.toString(QKeySequence::NativeText),
+                               window);
     action->setProperty(kKeyProperty, QVariant::fromValue(key));
     QObject::connect(action, &QAction::triggered, window, std::move(run));
     window->addAction(action);

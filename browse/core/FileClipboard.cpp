@@ -67,8 +67,7 @@ TransferResult TransferFiles(const std::vector<std::string>& files, const std::s
             }
             to = derived;
         }
-        const bool done =
-            transfer == FileTransfer::kCopy ? CopyOne(from, to) : MoveOne(from, to, steps);
+        const bool done = transfer == FileTransfer::kCopy ? CopyOne(from, to) : MoveOne(from, to, steps);
         if (done) {
             result.done.push_back(to.string());
         } else {

@@ -121,8 +121,7 @@ TEST_F(GalleryInWindowTest, NoTwoEnabledActionsShareAKeyAndTheEditKeysReachTheGa
     std::map<QString, QStringList> owners;
     for (QAction* action : frame->findChildren<QAction*>()) {
         if (!action->isEnabled()) continue;
-        for (const QKeySequence& key : action->shortcuts())
-            owners[key.toString()] << action->text();
+        for (const QKeySequence& key : action->shortcuts()) owners[key.toString()] << action->text();
     }
     for (const auto& [key, actions] : owners) EXPECT_EQ(actions.size(), 1) << key.toStdString();
 
@@ -159,8 +158,8 @@ TEST_F(GalleryInWindowTest, RenamesSurviveWhatHappensAroundAnOpenEditor) {
     const Case cases[] = {
         {&Thumbnails(), [&] { Select("walk.cha"); }, [&] { Thumbnails().Refill(); },
          Library() / "walk.cha", Library() / "stride.cha"},
-        {&Tree(), chooseFolder(Library() / "other"), [&] { Tree().Refresh(); }, Library() / "other",
-         Library() / "stride"},
+        {&Tree(), chooseFolder(Library() / "other"), [&] { Tree().Refresh(); },
+         Library() / "other", Library() / "stride"},
         {&Tree(), chooseFolder(Library()), [&] { Tree().Refresh(); }, Library() / "New Folder",
          Library() / "made", Qt::CTRL | Qt::SHIFT | Qt::Key_N},
     };

@@ -88,11 +88,11 @@ TEST(MotionFolder, ListsOnlyWholeMotionsWithPathsUpTo260Characters) {
         bool listed;
     };
     const std::vector<Case> cases = {
-        {"whole.cha", 0, true},         {"whole.chb", 0, true},
-        {"cut.cha", 40, false},         {"cut.chb", 40, false},
-        {"lastbytes.chb", 1, false},    {named(255, ".cha"), 0, true},
-        {named(256, ".chb"), 0, true},  {named(260, ".cha"), 0, true},
-        {named(261, ".chb"), 0, false},
+        {"whole.cha", 0, true},       {"whole.chb", 0, true},
+        {"cut.cha", 40, false},       {"cut.chb", 40, false},
+        {"lastbytes.chb", 1, false},
+        {named(255, ".cha"), 0, true}, {named(256, ".chb"), 0, true},
+        {named(260, ".cha"), 0, true}, {named(261, ".chb"), 0, false},
     };
     std::vector<std::string> listed;
     for (const Case& c : cases) {
