@@ -431,7 +431,7 @@ bool CTimelinePanel::HandleKey(int key) {
         case Qt::Key_PageDown: {
             // Positions count from the latest clip: the clip before in time is one further.
             const int to = key == Qt::Key_PageUp ? selected + 1 : selected - 1;
-            if (moving && selected >= 0 && model_->Select(to)) {
+            if (moving && selected >= 0 && to >= 0 && model_->Select(to)) {
                 SetCurrentFrame(model_->ClipAtPosition(to)->firstFrame);
             }
             break;

@@ -235,6 +235,9 @@ TEST_F(TimelinePanelTest, MovementKeysWorkOnlyWhileStopped) {
     Key(Qt::Key_PageDown);
     Key(Qt::Key_PageDown);
     EXPECT_EQ(panel->CurrentFrame(), 100);
+    Key(Qt::Key_PageDown);  // no clip after the last: the selection stays
+    ASSERT_NE(Model().SelectedClip(), nullptr);
+    EXPECT_EQ(Model().SelectedClip()->firstFrame, 100);
     panel->PlayAll();
     Key(Qt::Key_Home);
     Key(Qt::Key_Left);
