@@ -96,15 +96,7 @@ int main(int argc, char** argv) {
     CStartOptions start;
     start.connectWindows = [&app](CTavrelMediator* mediator) {
         ConnectEditorWindows(mediator);
-        // Save, export and the autosave work on the timeline just made.
-        CProjectFileCommands* commands = app.FileCommands();
-        if (!commands) return;
-        commands->SetTimeline(mediator->Timeline()->Operations());
-        // A video takes the 3D window's camera and background.
-        commands->editorView = [mediator]() -> CRKSystem* {
-            C3DWindowView* view = mediator->Window3D() ? mediator->Window3D()->View() : nullptr;
-            return view ? view->System() : nullptr;
-        };
+        ConnectFileCommands(app.FileCommands(), mediator);
     };
     switch (app.Start(options.files, start)) {
         case CTavrelApp::StartResult::Running:
