@@ -6,6 +6,7 @@
 
 #include "app/AboutBox.h"
 #include "app/FixedChildFrame.h"
+#include "app/HelpWindow.h"
 #include "app/PreviewDialog.h"
 #include "app/TavrelMainFrame.h"
 #include "base/DebugOutput.h"
@@ -338,7 +339,8 @@ void CTavrelMediator::ShowHelp() {
             tavrel::MakeMessage(kHelpMissing, {{std::string(tavrel::kHelpFilenameToken), name}}));
         return;
     }
-    if (system_) system_->OpenUrl(QUrl::fromLocalFile(path));
+    if (!help_) help_ = new CHelpWindow(mainFrame_);
+    help_->Open(QUrl::fromLocalFile(path));
 }
 
 void CTavrelMediator::ShowAbout() {

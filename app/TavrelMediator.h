@@ -14,6 +14,7 @@
 
 class CTavrelMainFrame;
 class CPreviewDialog;
+class CHelpWindow;
 
 // Menu command identifiers the mediator routes.
 namespace command {
@@ -109,6 +110,8 @@ public:
     CAPSystemColleague* System() const { return system_.get(); }
     CColleague* ActiveColleague() const { return active_; }
     CPreviewDialog* Preview() const { return preview_.get(); }
+    // The help window, once help was asked for.
+    CHelpWindow* Help() const { return help_; }
     const std::string& ProjectPath() const { return projectPath_; }
 
 private:
@@ -125,6 +128,7 @@ private:
     CColleague* active_ = nullptr;
     CTavrelMainFrame* mainFrame_;
     std::unique_ptr<CPreviewDialog> preview_;
+    CHelpWindow* help_ = nullptr;  // a child of the main frame
     std::string projectPath_;
     CShellOptions options_;
 };

@@ -23,7 +23,7 @@ public:
     }
     std::vector<std::string> AskOpenFiles(FileKind kind) override;
     void ShowMessage(const std::string& text) override;
-    void OpenVolumeControl() override;
+    bool OpenVolumeControl() override;
 
 private:
     QWidget* parent_;
