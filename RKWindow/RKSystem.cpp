@@ -113,6 +113,14 @@ void CRKSystem::BuildGround() {
     rkCompileNode(ground_->Node());
 }
 
+void CRKSystem::ShowGround(bool shown) {
+    if (ground_) ground_->Show(shown);
+}
+
+bool CRKSystem::GroundShown() const {
+    return ground_ && ground_->IsShown();
+}
+
 // The grid moves with the avatar by whole cells, so a long walk never leaves its edge while
 // the lines stay where they lie in the world.
 void CRKSystem::KeepGroundUnderTarget() {

@@ -65,6 +65,9 @@ public:
     // The camera as it stands beside the followed node, and the camera put there again.
     RKCameraPose CameraPose() const;
     void PlaceCamera(const RKCameraPose& pose);
+    // The ground grid shown or not (shown until hidden).
+    void ShowGround(bool shown);
+    bool GroundShown() const;
     // Hangs the rotation ring "CircleLine" under node, or back under the world (none).
     void HangRing(rkNode* node);
     // The avatar's extent around its root in the rest pose (empty without an avatar).

@@ -204,6 +204,7 @@ bool CProjectFileCommands::ExportVideo() {
         if (choice->camera < 0) job.view = view->CameraPose();
         std::copy_n(view->BackgroundColor(), 3, job.background);
         window.System().sceneScale = view->sceneScale;
+        window.System().ShowGround(view->GroundShown());
     }
     auto progress = makeProgress(kExportVideoTitle);
     const tavrel::VideoOutcome outcome =

@@ -220,10 +220,13 @@ bool CTavrelMediator::OpenFile(const std::string& path) {
     return opened;
 }
 
+// The option shows the floor under the avatar, so that it is something a user can see.
 bool CTavrelMediator::ToggleOption() {
     if (!system_) return false;
     mainFrame_->InvertCheckMark(command::kOption);
-    return system_->ToggleOption();
+    const bool toggled = system_->ToggleOption();
+    if (window3D_) window3D_->ShowFloor(system_->Option());
+    return toggled;
 }
 
 void CTavrelMediator::ArrangeWindows() {
