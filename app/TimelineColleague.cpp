@@ -6,16 +6,18 @@
 #include "app/FixedChildFrame.h"
 #include "app/TavrelMainFrame.h"
 #include "app/TavrelMediator.h"
+#include "timeline/ui/TimeLineView.h"
 #include "uikit/UiText.h"
 
 namespace {
 constexpr int kCaption = 61222;
-constexpr int kMinimumHeight = 168;
 }  // namespace
 
 CTimelineColleague::CTimelineColleague(CTavrelMediator* mediator, CTavrelMainFrame* mainFrame)
     : CColleague(mediator), mainFrame_(mainFrame) {
-    frame_ = new CFixedChildFrame(kMinimumHeight);
+    frame_ = new CFixedChildFrame(tavrel::CTimeLineView::kFrameMinHeight);
+    // Dragged taller, the frame would cover the 3D window above it.
+    frame_->setMaximumHeight(tavrel::CTimeLineView::kFrameMaxHeight);
     frame_->setWidget(new QWidget);
     mainFrame_->MdiArea()->addSubWindow(frame_);
     ApplyLayout(mainFrame_->ClientLayout().timeline);

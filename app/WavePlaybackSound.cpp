@@ -40,6 +40,10 @@ int CWavePlaybackSound::PositionMs() const {
     return int(player_.GetPosition());
 }
 
+bool CWavePlaybackSound::IsHeard() const {
+    return player_.IsPlaying() && !player_.IsScrubbing();
+}
+
 void CWavePlaybackSound::ScrubFrame(int frame) {
     if (player_.HasData()) player_.Scrub(frame);
 }

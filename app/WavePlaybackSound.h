@@ -18,6 +18,7 @@ public:
     void Stop() override;
     void Seek(int milliseconds) override;
     int PositionMs() const override;
+    bool IsHeard() const override;
     void ScrubFrame(int frame) override;
 
 private:

@@ -90,6 +90,11 @@ bool CNullWaveOutDevice::IsOpen() const {
     return open_;
 }
 
+bool CNullWaveOutDevice::IsRunning() const {
+    std::lock_guard lock(mutex_);
+    return open_ && !paused_;
+}
+
 int64_t CNullWaveOutDevice::Duration(uint32_t bytes) const {
     const int64_t frames = bytes / format_.blockAlign;
     return frames * 1000000 / format_.samplesPerSec;

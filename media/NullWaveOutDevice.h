@@ -32,6 +32,8 @@ public:
     // Makes the next Open fail, as with a card that is busy.
     void RefuseOpen(bool refuse);
     bool IsOpen() const;
+    // Open and not paused: the clock counts for the queued sound.
+    bool IsRunning() const;
 
 private:
     void Run();

@@ -4,13 +4,23 @@
 
 namespace tavrel {
 
+CRWavePlayback::FileStamp CRWavePlayback::StampOf(const std::string& path) {
+    std::error_code error;
+    FileStamp stamp;
+    stamp.size = std::filesystem::file_size(path, error);
+    stamp.written = std::filesystem::last_write_time(path, error);
+    return stamp;
+}
+
 bool CRWavePlayback::Load(const std::string& path) {
-    if (!path.empty() && path == path_) return true;
+    const FileStamp stamp = StampOf(path);
+    if (!path.empty() && path == path_ && stamp == stamp_) return true;
     if (!CRWaveOut::Load(path)) {
         DebugOutput("CRWavePlayback::Load() failed: LoadWaveFile() return FALSE\n");
         return false;
     }
     path_ = path;
+    stamp_ = stamp;
     return true;
 }
 

@@ -14,8 +14,9 @@ struct MediaClip {
     uint16_t lastFrame = 0;
     std::string fileName;  // the video or picture in the working directory
 
-    // A clip of one frame is a still picture; a longer one plays video frame k at first + k.
-    bool IsStill() const { return firstFrame == lastFrame; }
+    // A picture stays on its one frame; a video plays its frame k at first + k, also when it is
+    // one frame long (taken for a picture, its file would be read as one and show nothing).
+    bool IsStill() const { return header != kHeaderVideo; }
     bool Contains(int frame) const { return frame >= firstFrame && frame <= lastFrame; }
     int Length() const { return lastFrame - firstFrame + 1; }
     // Keeps both frames within 0 to kMaxFrame.

@@ -19,6 +19,15 @@ void CPlaybackStepper::Start() {
     taken_ = 0;
 }
 
+void CPlaybackStepper::SoundStartsAt(int64_t soundMs) {
+    // The frame shown now began when the frames taken so far had run.
+    soundBase_ = soundMs - taken_ * 1000 / kFramesPerSecond;
+}
+
+void CPlaybackStepper::FollowSound(int64_t soundMs) {
+    start_ = clock_() - (soundMs - soundBase_);
+}
+
 int64_t CPlaybackStepper::DueTime() const {
     return start_ + taken_ * 1000 / kFramesPerSecond;
 }

@@ -22,6 +22,13 @@ public:
 
     // Playback starts now: the first frame is due from this moment.
     void Start();
+    // While a sound is heard the picture keeps to it rather than to the clock, so that the
+    // time a device takes to open, its latency and the ticks' jitter never set them apart.
+    // The sound was started, or moved, to soundMs for the frame shown now.
+    void SoundStartsAt(int64_t soundMs);
+    // The sound heard now (the device's own position) is at soundMs: the clock is set by it.
+    // A picture ahead of the sound waits for it; no frame is shown twice.
+    void FollowSound(int64_t soundMs);
     // The whole timeline: frames 0 to lastFrame, wrapping to 0.
     PlaybackStep StepAll(int current, int lastFrame);
     // The marked range: an unset mark (-1) is replaced by the timeline's first or last frame;
@@ -41,8 +48,9 @@ private:
     static PlaybackStep Wrap(int next, int start, int end);
 
     Clock clock_;
-    int64_t start_ = 0;  // clock time of Start
-    int64_t taken_ = 0;  // frames taken since Start
+    int64_t start_ = 0;      // clock time of Start
+    int64_t taken_ = 0;      // frames taken since Start
+    int64_t soundBase_ = 0;  // the sound's milliseconds at the clock's start
 };
 
 }  // namespace tavrel

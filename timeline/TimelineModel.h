@@ -68,6 +68,9 @@ public:
     const std::optional<MotionClip>& Clipboard() const { return clipboard_; }
     bool Changed() const { return changed_; }
     void ClearChanged() { changed_ = false; }
+    // Counts the changes that may renumber or replace clips (edits, undo, redo, a new
+    // project): whatever holds a clip's position is stale once it moves on.
+    uint64_t Revision() const { return revision_; }
 
     // --- Questions about the track ---
     int FirstFrame() const { return project_.FirstFrame(); }
@@ -159,6 +162,7 @@ private:
     int selectedMedia_ = -1;
     std::optional<MotionClip> clipboard_;
     bool changed_ = false;
+    uint64_t revision_ = 0;
 
     CCursorList<UndoRecord> undo_;
     CCursorList<UndoRecord> redo_;

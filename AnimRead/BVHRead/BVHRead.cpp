@@ -1,6 +1,7 @@
 #include "AnimRead/BVHRead/BVHRead.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -30,35 +31,71 @@ bool SameWord(std::string_view a, std::string_view b) {
 
 // Plain decimals of at most 15 digits ("-12.375") are exact in a double, and so is the power of
 // ten they are divided by: one correctly rounded division. Frame lines are nearly all such.
-bool ParsePlainDecimal(std::string_view text, float* value) {
-    static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    size_t i = 0;
-    const bool negative = !text.empty() && text[0] == '-';
-    if (negative || (!text.empty() && text[0] == '+')) ++i;
-    uint64_t digits = 0;
-    int count = 0, decimals = -1;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c >= '0' && c <= '9') {
-            digits = digits * 10 + static_cast<uint64_t>(c - '0');
-            ++count;
-            if (decimals >= 0) ++decimals;
-        } else if (c == '.' && decimals < 0) {
-            decimals = 0;
-        } else {
-            return false;
-        }
-    }
-    if (count == 0 || count > 15) return false;
-    const double magnitude = static_cast<double>(digits) / kPow10[std::max(decimals, 0)];
-    *value = static_cast<float>(negative ? -magnitude : magnitude);
-    return true;
+constexpr int kMaxPlainDigits = 15;
+// Bytes a plain decimal's reading may look at: a sign, 16 digits, a point and 16 more at most.
+constexpr size_t kPlainReach = 48;
+
+float PlainDecimal(uint64_t digits, int decimals, bool negative) {
+    static constexpr double kPow10[kMaxPlainDigits + 1] = {
+        1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const double magnitude = static_cast<double>(digits) / kPow10[decimals];
+    return static_cast<float>(negative ? -magnitude : magnitude);
 }
 
-// A finite decimal number, with or without exponent or leading '+'.
+// Up to 8 digits at p as one number, and how many there were; reads 8 bytes at p.
+uint64_t LeadingDigits(const char* p, int* count) {
+    uint64_t x;
+    std::memcpy(&x, p, sizeof x);
+    // A byte is a digit when its high nibble is 3 and stays 3 with 6 added (0x30 to 0x39). A carry
+    // out of a byte changes only the bytes after it, which lie past the first non-digit.
+    constexpr uint64_t kHigh = 0xF0F0F0F0F0F0F0F0;
+    const uint64_t other =
+        ((x & kHigh) | (((x + 0x0606060606060606) & kHigh) >> 4)) ^ 0x3333333333333333;
+    *count = other ? std::countr_zero(other) / 8 : 8;
+    if (*count == 0) return 0;
+    // The digits' values in the top bytes, the first lowest (zeros lead), combined pairwise.
+    x = (x & 0x0F0F0F0F0F0F0F0F) << (8 * (8 - *count));
+    x = x * 10 + (x >> 8);
+    constexpr uint64_t kPairs = 0x000000FF000000FF;
+    x = ((x & kPairs) * (100 + (1000000ULL << 32)) +
+         ((x >> 16) & kPairs) * (1 + (10000ULL << 32))) >>
+        32;
+    return x & 0xFFFFFFFF;
+}
+
+// A plain decimal at p ("-12.375", "5.", ".5", at most 15 digits) ended by white space: where it
+// ends, or null for any other word. Reads up to kPlainReach bytes at p.
+const char* ParsePlainDecimal(const char* p, float* value) {
+    static constexpr uint64_t kPow10[] = {1,      10,      100,      1000,     10000,
+                                          100000, 1000000, 10000000, 100000000};
+    const bool negative = *p == '-';
+    if (negative || *p == '+') ++p;
+    uint64_t digits = 0;
+    int count = 0;
+    const auto run = [&] {
+        const int before = count;
+        for (int n = 8; n == 8 && count <= kMaxPlainDigits;) {
+            const uint64_t chunk = LeadingDigits(p, &n);
+            digits = digits * kPow10[n] + chunk;
+            count += n;
+            p += n;
+        }
+        return count - before;
+    };
+    run();
+    int decimals = 0;
+    if (*p == '.') {
+        ++p;
+        decimals = run();
+    }
+    if (count == 0 || count > kMaxPlainDigits || !IsSpace(*p)) return nullptr;
+    *value = PlainDecimal(digits, decimals, negative);
+    return p;
+}
+
+// A finite decimal number, with or without exponent or leading '+', that is not a plain decimal
+// (those are read as they are scanned).
 bool ParseFloat(std::string_view text, float* value) {
-    if (ParsePlainDecimal(text, value)) return true;
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     const char* end = text.data() + text.size();
     auto [at, error] = std::from_chars(text.data(), end, *value);
@@ -86,37 +123,20 @@ std::string Printable(std::string_view text) {
 }  // namespace
 
 // Words separated by white space, with the line each lies on and whether a line break came
-// before it. Frame lines have no length limit, so this reads past the line reader's 255.
+// before it. Frame lines have no length limit, so this reads past the line reader's 255. Words
+// come from a window of the reader's buffer holding at least the longest word after the next
+// one's start, or the file's end; the reader moves past what was taken at a refill or the end.
 class BVHREAD::TOKENS {
 public:
     TOKENS(BLOCKREADER& reader, int line) : reader_(reader), line_(line) {}
+    ~TOKENS() { reader_.Skip(at_); }
+    TOKENS(const TOKENS&) = delete;
+    TOKENS& operator=(const TOKENS&) = delete;
 
     // The next word (valid until the next call), or empty at the end of the file.
     std::string_view Next() {
         newLine_ = false;
-        for (;;) {
-            // Never ask past the end: a short read at the end would go back to the file each time.
-            const auto want = static_cast<size_t>(std::min<int64_t>(kWindow, reader_.Remaining()));
-            std::string_view window = reader_.Peek(want);
-            if (window.empty()) return {};
-            size_t i = 0;
-            while (i < window.size() && IsSpace(window[i])) {
-                if (window[i] == '\n') {
-                    ++line_;
-                    newLine_ = true;
-                }
-                ++i;
-            }
-            size_t j = i;
-            while (j < window.size() && !IsSpace(window[j])) ++j;
-            if (j - i > kMaxToken) Raise("a word of more than %zu characters", kMaxToken);
-            if (j == window.size() && window.size() == want && want == kWindow && i > 0) {
-                reader_.Skip(i);  // the word may go on past the window: look again from its start
-                continue;
-            }
-            reader_.Skip(j);
-            return window.substr(i, j - i);
-        }
+        return SkipSpace() ? Word() : std::string_view();
     }
     // The next word, which must be there.
     std::string_view Required(const char* what) {
@@ -130,15 +150,22 @@ public:
             Raise("expected %s, found \"%s\"", keyword.data(), Printable(word).c_str());
         }
     }
+    // The next word as a number. Plain decimals, nearly every word of a frame line, are read
+    // as they are scanned; anything else goes through ParseFloat.
     float Number(const char* what) {
-        std::string_view word = Required(what);
+        newLine_ = false;
+        if (!SkipSpace()) Raise("the file ends where %s was expected", what);
         float value = 0.0f;
+        if (ReadPlainDecimal(&value)) return value;
+        std::string_view word = Word();
         if (!ParseFloat(word, &value))
             Raise("%s is not a finite number: \"%s\"", what, Printable(word).c_str());
         return value;
     }
     bool NewLineBefore() const { return newLine_; }
     int Line() const { return line_; }
+    // Bytes after the last word taken.
+    int64_t Remaining() const { return reader_.Remaining() - static_cast<int64_t>(at_); }
 
     template <typename... Args>
     [[noreturn]] void Raise(const char* format, Args... args) const {
@@ -152,7 +179,59 @@ public:
     }
 
 private:
+    // Passes over white space; false at the end of the file. A word follows whole in the window.
+    bool SkipSpace() {
+        for (;;) {
+            if (window_.size() - at_ <= kMaxToken && !atEnd_) Refill();
+            const size_t end = atEnd_ ? window_.size() : window_.size() - kMaxToken;
+            while (at_ < end && IsSpace(window_[at_])) {
+                if (window_[at_] == '\n') {
+                    ++line_;
+                    newLine_ = true;
+                }
+                ++at_;
+            }
+            if (at_ < end) return true;
+            if (atEnd_) return false;
+        }
+    }
+    void Refill() {
+        reader_.Skip(at_);
+        at_ = 0;
+        window_ =
+            reader_.Peek(static_cast<size_t>(std::min<int64_t>(kWindow, reader_.Remaining())));
+        // A short window holds the rest of the file (or all there is of a file cut short).
+        atEnd_ = window_.size() < kWindow;
+    }
+    std::string_view Word() {
+        size_t end = at_;
+        while (end < window_.size() && !IsSpace(window_[end])) ++end;
+        if (end - at_ > kMaxToken) Raise("a word of more than %zu characters", kMaxToken);
+        const std::string_view word = window_.substr(at_, end - at_);
+        at_ = end;
+        return word;
+    }
+    // A plain decimal word at at_, read as it is scanned; false (and nothing taken) for any
+    // other word. Near the file's end the rest is read from a copy padded with spaces.
+    bool ReadPlainDecimal(float* value) {
+        const size_t left = window_.size() - at_;
+        const char* start = window_.data() + at_;
+        char tail[kPlainReach];
+        if (left < kPlainReach) {
+            std::memcpy(tail, start, left);
+            std::memset(tail + left, ' ', kPlainReach - left);
+            start = tail;
+        }
+        const char* end = ParsePlainDecimal(start, value);
+        if (!end) return false;
+        at_ += static_cast<size_t>(end - start);
+        return true;
+    }
+
     BLOCKREADER& reader_;
+    std::string_view window_;
+    size_t at_ = 0;  // in window_
+    bool atEnd_ = false;
     int line_;
     bool newLine_ = false;
 };
@@ -198,7 +277,7 @@ rkMatrix BVHREAD::JointMatrix(const JOINT& joint, const float* values) {
 void BVHREAD::ReadHead(BLOCKREADER& reader) {
     TOKENS tokens(reader, 1);
     ReadHierarchy(tokens);
-    ReadMotionHead(tokens, reader.Remaining());
+    ReadMotionHead(tokens, tokens.Remaining());
     headLines_ = tokens.Line();
     SetLengths();
 }

@@ -2,8 +2,13 @@
 // round trips through our writer, and every malformed file refused with a line number.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
+#include <charconv>
+#include <cstdlib>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "AnimRead/BVHRead/BVHRead.h"
 #include "MotionTestSupport.h"
@@ -113,6 +118,55 @@ TEST_F(BvhReadTest, LazyReadGivesTheSameFramesAsAnEagerOne) {
                           eager->GetSegment(i)->frames[f].m[e]);
             }
         }
+    }
+}
+
+// Numbers of every spelling, over many windows of the reader and up to the file's very end, read
+// as a correctly rounded double made float (plain decimals of up to 15 digits, which are nearly
+// every number) or as the nearest float (all others).
+TEST_F(BvhReadTest, EveryNumberSpellingReadsToItsValue) {
+    std::mt19937 random(5);
+    auto digits = [&](int n) {
+        std::string text;
+        for (int i = 0; i < n; ++i) text += static_cast<char>('0' + random() % 10);
+        return text;
+    };
+    const char* signs[] = {"", "-", "+"};
+    const char* gaps[] = {" ", "\t", "  \t "};
+    constexpr int kFrames = 3000;
+    std::string frames;
+    std::vector<float> expected;
+    for (int f = 0; f < kFrames; ++f) {
+        for (int k = 0; k < 3; ++k) {
+            const int whole = static_cast<int>(random() % 10), fraction = random() % 11 - 1;
+            std::string word = std::string(signs[random() % 3]) + digits(whole) +
+                               (fraction >= 0 ? "." + digits(fraction) : "");
+            if (whole + std::max(fraction, 0) == 0) word += "0";
+            const bool exponent = random() % 8 == 0;
+            if (exponent) word += "e" + std::to_string(static_cast<int>(random() % 9) - 4);
+            const std::string unsigned_ = word[0] == '+' ? word.substr(1) : word;
+            float value = 0.0f;
+            if (!exponent && whole + std::max(fraction, 0) <= 15) {
+                value = static_cast<float>(std::strtod(unsigned_.c_str(), nullptr));
+            } else {
+                std::from_chars(unsigned_.data(), unsigned_.data() + unsigned_.size(), value);
+            }
+            expected.push_back(value);
+            frames += word + (k < 2 ? gaps[random() % 3] : "");
+        }
+        if (f + 1 < kFrames) frames += random() % 2 ? "\r\n" : "\n";
+    }
+    const std::string text =
+        "HIERARCHY\nROOT Hips\n{\nOFFSET 0 0 0\nCHANNELS 0\nJOINT Chest\n{\nOFFSET 0 1 0\n"
+        "CHANNELS 3 Xposition Yposition Zposition\n}\n}\nMOTION\nFrames: " +
+        std::to_string(kFrames) + "\nFrame Time: 0.04\n" + frames;
+    auto motion = Read(text);
+    const auto& read = motion->GetSegment(1)->frames;
+    ASSERT_EQ(read.size(), static_cast<size_t>(kFrames));
+    for (size_t i = 0; i < expected.size(); ++i) {
+        ASSERT_EQ(std::bit_cast<uint32_t>(read[i / 3].m[12 + i % 3]),
+                  std::bit_cast<uint32_t>(expected[i]))
+            << "value " << i << " of frame " << i / 3;
     }
 }
 

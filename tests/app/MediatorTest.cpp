@@ -80,6 +80,17 @@ TEST_F(MediatorTest, FramesCannotBeClosedMinimisedOrMaximised) {
     EXPECT_EQ(mediator->Timeline()->Frame()->minimumHeight(), 168);
 }
 
+TEST_F(MediatorTest, TheTimelineFrameKeepsWithinItsHeights) {
+    CFixedChildFrame* timeline = mediator->Timeline()->Frame();
+    const QRect placed = timeline->geometry();
+    for (const auto& [asked, kept] : {std::pair{400, 216}, {217, 216}, {100, 168}, {200, 200}}) {
+        timeline->resize(placed.width(), asked);
+        EXPECT_EQ(timeline->height(), kept) << asked;
+    }
+    mediator->ArrangeWindows();
+    EXPECT_EQ(timeline->geometry(), placed);
+}
+
 TEST_F(MediatorTest, CaptionDoubleClickLeavesTheFrameAlone) {
     SetClientSize(1000, 700);
     CFixedChildFrame* gallery3 = mediator->Gallery()->Frame();

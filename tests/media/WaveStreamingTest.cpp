@@ -129,8 +129,9 @@ private:
 class WaveStreamingTest : public ::testing::Test {
 protected:
     // A player of `milliseconds` of sound on a null device driven by the test's clock.
-    std::unique_ptr<CRecordingPlayback> MakePlayer(uint32_t milliseconds) {
-        auto device = std::make_unique<CNullWaveOutDevice>(clock_);
+    std::unique_ptr<CRecordingPlayback> MakePlayer(
+        uint32_t milliseconds, std::unique_ptr<CNullWaveOutDevice> device = nullptr) {
+        if (!device) device = std::make_unique<CNullWaveOutDevice>(clock_);
         device_ = device.get();
         auto player = std::make_unique<CRecordingPlayback>(std::move(device));
         const std::string path =
@@ -150,6 +151,14 @@ protected:
             const uint32_t left = lengthMs > position ? lengthMs - position : 0;
             return player.BufferedMilliseconds() >= std::min<uint32_t>(700, left);
         }));
+    }
+
+    // Waits until a seek has queued `count` buffers in all and set the device going again. The
+    // device is paused while the seek refills it: a clock moved before it restarts is not
+    // played, so a test that moved it on seeing the buffers alone would wait for ever.
+    void WaitForSeek(CRecordingPlayback& player, size_t count) {
+        ASSERT_TRUE(
+            WaitFor([&] { return player.QueuedStarts().size() == count && device_->IsRunning(); }));
     }
 
     std::shared_ptr<CVirtualClock> clock_ = std::make_shared<CVirtualClock>();
@@ -198,7 +207,7 @@ TEST_F(WaveStreamingTest, ASeekWhilePlayingIsCarriedOutAtOnce) {
     player->ClearRecords();
     // The clock stands still: the seek cannot wait for a buffer to come back.
     player->SetPosition(1600);
-    ASSERT_TRUE(WaitFor([&] { return player->QueuedStarts().size() == 4; }));
+    WaitForSeek(*player, 4);
     EXPECT_EQ(player->QueuedStarts(), (std::vector<uint16_t>{1600, 1850, 2100, 2350}));
     EXPECT_EQ(player->GetPosition(), 1600u);
     Advance(*player, 300 * kMs, 3000);
@@ -268,6 +277,13 @@ TEST_F(WaveStreamingTest, LoadingOrClearingWhilePlayingStopsFirst) {
     EXPECT_FALSE(device_->IsOpen());
     EXPECT_TRUE(player->Load(other));  // cleared, the same path is read again
     EXPECT_TRUE(player->HasData());
+    // Loaded again unchanged, the file is not read again; rewritten, it is.
+    const uint64_t size = player->DataSize();
+    ASSERT_TRUE(player->Load(other));
+    EXPECT_EQ(player->DataSize(), size);
+    folder_.Write("other.wav", Wav({1, 2, 8000, 8}, Samples(1600)));
+    ASSERT_TRUE(player->Load(other));
+    EXPECT_EQ(player->DataSize(), 2 * size);
 }
 
 TEST_F(WaveStreamingTest, StopDuringAFillEndsCleanly) {
@@ -372,7 +388,7 @@ TEST_F(WaveStreamingTest, ScrubbingPlaysOneFrameOfSound) {
     EXPECT_EQ(player->GetFrame(), 30);
     // The next frame cuts the first short, on the same open device; it starts at 516.67 ms.
     ASSERT_TRUE(player->Scrub(31));
-    ASSERT_TRUE(WaitFor([&] { return player->QueuedStarts().size() == 2; }));
+    WaitForSeek(*player, 2);
     EXPECT_EQ(player->QueuedStarts(), (std::vector<uint16_t>{500, 516}));
     EXPECT_EQ(player->Get().queuedLengths, (std::vector<uint32_t>{1600, 1600}));
     EXPECT_TRUE(player->States().empty());
@@ -424,6 +440,69 @@ TEST_F(WaveStreamingTest, AMinuteOfSoundStaysWithinOneFrameOfTheTimeline) {
             ASSERT_LE(apart, 1000.0 / 60) << "frame " << frame;
         }
         EXPECT_EQ(wraps, lastFrame == 1199 ? 2 : 0);
+        EXPECT_TRUE(player->IsPlaying());
+        player->Stop();
+    }
+}
+
+// A sound card as the timeline meets it: opening it takes a while, and what it has played is
+// heard only after its latency.
+class CSlowCardDevice : public CNullWaveOutDevice {
+public:
+    CSlowCardDevice(std::shared_ptr<CVirtualClock> clock, int64_t openMicroseconds,
+                    uint64_t latencyBytes)
+        : CNullWaveOutDevice(clock),
+          clock_(std::move(clock)),
+          open_(openMicroseconds),
+          latency_(latencyBytes) {}
+    bool Open(const WaveFormat& format, WaveOutEvents events) override {
+        clock_->Advance(open_);
+        return CNullWaveOutDevice::Open(format, std::move(events));
+    }
+    uint64_t PlayedBytes() const override {
+        const uint64_t played = CNullWaveOutDevice::PlayedBytes();
+        return played > latency_ ? played - latency_ : 0;
+    }
+
+private:
+    std::shared_ptr<CVirtualClock> clock_;
+    int64_t open_;
+    uint64_t latency_;
+};
+
+// The timeline's own order: its clock starts, then the sound opens the card (40 ms) and is heard
+// 30 ms later; at a wrap the sound moves on the open card. The picture keeps to the sound heard.
+TEST_F(WaveStreamingTest, InTheTimelinesOrderThePictureKeepsToTheSoundOfASlowCard) {
+    for (int lastFrame : {3599, 599}) {
+        SCOPED_TRACE(lastFrame);
+        auto player =
+            MakePlayer(30000, std::make_unique<CSlowCardDevice>(clock_, 40 * kMs, 30 * 96));
+        CPlaybackStepper stepper([this] { return clock_->NowMicroseconds() / kMs; });
+        int frame = 100;
+        int wraps = 0;
+        stepper.Start();
+        const uint32_t startMs = CRWavePlayback::FrameToMilliseconds(frame);
+        player->SetPosition(startMs);
+        ASSERT_TRUE(player->Play());
+        stepper.SoundStartsAt(startMs);
+        const int64_t end = clock_->NowMicroseconds() + 20000 * kMs;
+        while (clock_->NowMicroseconds() < end) {
+            Advance(*player, 33 * kMs, 30000);
+            stepper.FollowSound(player->GetPosition());
+            const PlaybackStep step = stepper.StepAll(frame, lastFrame);
+            if (step.advanced) frame = step.next;
+            if (step.wrapped) {
+                ++wraps;
+                player->SetPosition(uint32_t(step.soundPositionMs));
+                ASSERT_TRUE(WaitFor([&] { return player->BufferedMilliseconds() > 0; }));
+                stepper.SoundStartsAt(step.soundPositionMs);
+            }
+            // Within a frame, counted in the sound's whole milliseconds.
+            const double apart = player->GetPosition() - frame * 1000.0 / 60;
+            ASSERT_GT(apart, -1) << "frame " << frame;
+            ASSERT_LE(apart, 17) << "frame " << frame;
+        }
+        EXPECT_EQ(wraps, lastFrame == 599 ? 2 : 0);
         EXPECT_TRUE(player->IsPlaying());
         player->Stop();
     }

@@ -60,8 +60,9 @@ TEST(SkeletonMapper, NamesOfTheUsualSchemesFindTheirSegments) {
 // at +x, lengths in metres) and written in the file's own units and up axis.
 struct Scheme {
     std::function<std::string(const std::string& canonical)> name;
-    float unit;  // file units per metre
-    bool zUp;    // file up is +z (facing -y) instead of +y
+    float unit;             // file units per metre
+    bool zUp;               // file up is +z (facing -y) instead of +y
+    bool twoNecks = false;  // Neck -> Neck1 -> Head, as some converted captures have
 };
 
 struct Joint {
@@ -75,7 +76,8 @@ class FigureWriter {
 public:
     explicit FigureWriter(const Scheme& scheme) : scheme_(scheme) {}
 
-    // Walks forward 0.02 m a frame, swinging the left thigh; the arms hang 70 degrees down.
+    // Walks forward 0.02 m and to its left 0.01 m a frame, swinging the left thigh; the arms
+    // hang 70 degrees down.
     std::string Bvh(int frames) {
         text_ = "HIERARCHY\n";
         order_.clear();
@@ -84,7 +86,7 @@ public:
         for (int f = 0; f < frames; ++f) {
             for (const std::string& joint : order_) {
                 if (joint == "Hips") {
-                    const rkVector p = File({0.0f, 0.95f, 0.02f * f});
+                    const rkVector p = File({0.01f * f, 0.95f, 0.02f * f});
                     text_ += Num(p.x) + " " + Num(p.y) + " " + Num(p.z) + " ";
                 }
                 float x = 0, z = 0;
@@ -113,9 +115,11 @@ private:
         Joint leg{side + "Leg", {0, -0.42f, 0}, {foot}};
         return Joint{side + "UpLeg", {sx * 0.09f, -0.05f, 0}, {leg}};
     }
-    static Joint Figure() {
+    Joint Figure() const {
         Joint head{"Head", {0, 0.1f, 0}, {}, true};
-        Joint neck{"Neck", {0, 0.15f, 0}, {head}};
+        Joint neck = scheme_.twoNecks
+                         ? Joint{"Neck", {0, 0.08f, 0}, {Joint{"Neck1", {0, 0.07f, 0}, {head}}}}
+                         : Joint{"Neck", {0, 0.15f, 0}, {head}};
         Joint chest{"Spine2", {0, 0.12f, 0}, {neck, Limb("Left", 1), Limb("Right", -1)}};
         Joint spine{"Spine", {0, 0.1f, 0}, {chest}};
         return Joint{"Hips", {0, 0, 0}, {spine, Leg("Left", 1), Leg("Right", -1)}};
@@ -194,6 +198,10 @@ TEST(SkeletonMapper, FiguresOfEverySchemeStandUprightFacingFrontOnTheGround) {
          'Y'},
         {"unreal m Z-up", {Unreal, 1.0f, true}, "m", 'Z'},
         {"cmu inch Y-up", {Cmu, 39.37f, false}, "inch", 'Y'},
+        {"two necks dm Y-up",
+         {[](const std::string& c) { return c; }, 10.0f, false, true},
+         "dm",
+         'Y'},
     };
     // Our own figure's directions, from its rest pose.
     auto standard = CreateAnimFile(nullptr, kTypeCHB, 1);
@@ -220,6 +228,8 @@ TEST(SkeletonMapper, FiguresOfEverySchemeStandUprightFacingFrontOnTheGround) {
         ASSERT_TRUE(r.motion) << r.message;
         EXPECT_EQ(r.unit, c.unit);
         EXPECT_EQ(r.upAxis, c.up);
+        // Of two like-named joints the one nearer the root is the segment's.
+        EXPECT_EQ(source.GetSegment(r.joints[kNeck])->name, c.scheme.name("Neck"));
         ANIMFILE& m = *r.motion;
         EXPECT_EQ(m.GetEndFrame(), 20);
         // Upright.
@@ -232,10 +242,12 @@ TEST(SkeletonMapper, FiguresOfEverySchemeStandUprightFacingFrontOnTheGround) {
         EXPECT_GT(dot(sub(worldOf(m, 0, "LHand"), worldOf(m, 0, "RHand")), left), 0);
         EXPECT_LT(worldOf(m, 0, "LHand").z, worldOf(m, 0, "LUpArm").z);  // the arms hang down
         EXPECT_LT(worldOf(m, 0, "RHand").z, worldOf(m, 0, "RUpArm").z);
-        // Facing front: it walks towards our front, 0.4 m scaled to our units over 20 frames.
+        // Facing front: over 20 frames it walks 0.4 m towards our front and 0.2 m to our left,
+        // both scaled to our units.
         const rkVector walked = sub(worldOf(m, 20, "LowerTorso"), worldOf(m, 0, "LowerTorso"));
-        const float length = std::sqrt(dot(forward, forward));
-        EXPECT_NEAR(dot(walked, forward) / length, 0.4f * c.scheme.unit * r.scale, 0.5f);
+        const float metre = c.scheme.unit * r.scale;
+        EXPECT_NEAR(dot(walked, forward) / std::sqrt(dot(forward, forward)), 0.4f * metre, 0.5f);
+        EXPECT_NEAR(dot(walked, left) / std::sqrt(dot(left, left)), 0.2f * metre, 0.5f);
     }
 }
 

@@ -103,6 +103,31 @@ TEST(GetFrameSample, WithoutProjectOrClipsGivesDefaults) {
     EXPECT_EQ(GetFrameSample(&project, 4).mediaFile, "");
 }
 
+// The clip's kind decides what is shown: a video of one frame is still a video, not a picture.
+TEST(GetFrameSample, MediaClipsShowAsTheirKind) {
+    const struct {
+        uint32_t header;
+        int first, last, frame, mediaFrame;
+    } cases[] = {
+        {MediaClip::kHeaderImage, 3, 3, 3, -1},
+        {MediaClip::kHeaderVideo, 10, 19, 12, 2},
+        {MediaClip::kHeaderVideo, 30, 30, 30, 0},
+    };
+    CTimelineProject project;
+    for (const auto& c : cases) {
+        MediaClip clip;
+        clip.header = c.header;
+        clip.fileName = "clip" + std::to_string(c.first);
+        clip.SetFrames(c.first, c.last);
+        project.mediaClips.InsertSorted(clip);
+    }
+    for (const auto& c : cases) {
+        const FrameSample s = GetFrameSample(&project, c.frame);
+        EXPECT_EQ(s.mediaFile, "clip" + std::to_string(c.first));
+        EXPECT_EQ(s.mediaFrame, c.mediaFrame) << "frame " << c.frame;
+    }
+}
+
 TEST(ClipRules, MovesMayCrossFadeButNotSwallow) {
     CTimelineProject project;
     AddClip(project, "a", 0, 29);
@@ -171,6 +196,17 @@ TEST(PlaybackStepper, RangesWrapToTheirStart) {
     EXPECT_TRUE(step.wrapped);
     EXPECT_EQ(step.next, 500);
     EXPECT_FALSE(stepper.StepAll(0, -1).advanced);
+    // Marks at frame 0 bound the range although the first clip starts later.
+    now = 250;
+    EXPECT_EQ(stepper.StepRange(3, 0, -1, 5, 100).next, 6);
+    now = 300;
+    step = stepper.StepRange(99, 0, -1, 5, 100);  // 102 wraps to 1
+    EXPECT_TRUE(step.wrapped);
+    EXPECT_EQ(step.next, 1);
+    now = 350;
+    step = stepper.StepRange(0, -1, 0, 0, 100);
+    EXPECT_TRUE(step.wrapped);
+    EXPECT_EQ(step.next, 0);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <vector>
 
 #include "tests/timeline/TimelineFixture.h"
 #include "timeline/ProjectFileReader.h"
@@ -44,6 +45,17 @@ protected:
             EXPECT_EQ(a, b) << i;
         }
         EXPECT_EQ(read.project.soundFile.empty(), model->Project().soundFile.empty());
+        const std::vector<MediaClip> savedMedia(model->Project().mediaClips.begin(),
+                                                model->Project().mediaClips.end());
+        const std::vector<MediaClip> openedMedia(read.project.mediaClips.begin(),
+                                                 read.project.mediaClips.end());
+        ASSERT_EQ(openedMedia.size(), savedMedia.size());
+        for (size_t i = 0; i < savedMedia.size(); ++i) {
+            MediaClip a = savedMedia[i];
+            EXPECT_EQ(Bytes(a.fileName), Bytes(openedMedia[i].fileName)) << i;
+            a.fileName = openedMedia[i].fileName;
+            EXPECT_EQ(a, openedMedia[i]) << i;
+        }
     }
 };
 
@@ -75,6 +87,23 @@ TEST_F(ProjectFileWriterTest, RandomTimelinesOpenAsTheyWereSaved) {
         ExpectRoundTrip("round " + std::to_string(round));
         if (HasFatalFailure()) return;
     }
+}
+
+// Videos and pictures keep their kinds, one-frame videos too: a picture read as a video, or a
+// video as a picture, would show nothing.
+TEST_F(ProjectFileWriterTest, VideoAndPictureClipsOpenAsTheKindsTheyWere) {
+    Add(10, 0);
+    const std::string video = root.Write("user/clip.avi", "RIFF video");
+    const std::string picture = root.Write("user/still.bmp", "BM picture");
+    const struct {
+        int at, frames;
+        bool video;
+    } clips[] = {{0, 12, true}, {20, 1, false}, {30, 1, true}, {40, 1, false}};
+    for (const auto& c : clips) {
+        model->SetCurrentFrame(c.at);
+        ASSERT_TRUE(model->AddMediaFile(c.video ? video : picture, c.frames, c.video).done);
+    }
+    ExpectRoundTrip("a video and a picture");
 }
 
 TEST_F(ProjectFileWriterTest, CopiesNeverOverwriteOtherFilesAndFailuresLeaveNoProject) {

@@ -161,6 +161,25 @@ TEST_F(Model, MarksSwapWhenSetPastEachOther) {
     EXPECT_FALSE(model->SetCurrentFrame(-1));
 }
 
+// Frame 0 is a mark like any other, not the absence of one.
+TEST_F(Model, AMarkAtFrameZeroIsAMark) {
+    ASSERT_TRUE(Add(20, 10).done);
+    ASSERT_TRUE(Add(20, 30).done);
+    model->SetOutMark(0);
+    model->SetInMark(5);  // past the out mark: the two swap
+    EXPECT_EQ(model->InMark(), 0);
+    EXPECT_EQ(model->OutMark(), 5);
+    model->ClearInMark();
+    model->SetOutMark(0);  // from the first clip at 10 to 0: no range
+    EXPECT_EQ(model->CropToMarks().message.id, strings::kCropImpossible);
+    model->ClearOutMark();
+    model->SetInMark(0);
+    model->SetCurrentFrame(25);
+    ASSERT_TRUE(model->CropToMarks().done);  // from 0 to the end: every clip whole
+    EXPECT_EQ(Ranges(), (RangeList{{10, 29}, {30, 49}}));
+    EXPECT_EQ(model->CurrentFrame(), 0);
+}
+
 TEST_F(Model, StretchingTwiceKeepsTheFirstSourceAndUndoRewritesTheFile) {
     ASSERT_TRUE(Add(20, 0).done);
     const std::string original = Clips()[0].fileName;

@@ -10,6 +10,9 @@
 
 namespace tavrel {
 
+CMediaTrack::CMediaTrack(CTimelinePanel& panel, QWidget* parent)
+    : CTrackWindow(panel, parent), drag_(panel.Model()) {}
+
 void CMediaTrack::Render(QPainter& painter, int width, int height) {
     painter.fillRect(0, 0, width, height, colours::kBackground);
     const CTrackMapping& m = Mapping();
@@ -29,13 +32,11 @@ void CMediaTrack::Render(QPainter& painter, int width, int height) {
         painter.setPen(colours::kTick);
         painter.drawRect(x, 3, w - 1, height - 7);
     }
-    if (dragPosition_ >= 0) {
-        const MediaClip* clip = Model().MediaClipAtPosition(dragPosition_);
-        if (clip) {
-            const int x = m.XOf(dragFirst_);
-            painter.setPen(colours::kDragCopy);
-            painter.drawRect(x, 2, m.XOf(dragFirst_ + clip->Length()) - x - 1, height - 5);
-        }
+    if (drag_.Active()) {
+        const CClipDrag::Range& copy = drag_.Copy();
+        const int x = m.XOf(copy.firstFrame);
+        painter.setPen(colours::kDragCopy);
+        painter.drawRect(x, 2, m.XOf(copy.lastFrame + 1) - x - 1, height - 5);
     }
     DrawCurrentFrame(painter, height);
 }
@@ -54,28 +55,19 @@ void CMediaTrack::mousePressEvent(QMouseEvent* event) {
     const int frame = Mapping().FrameAt(event->position().toPoint().x());
     const int position = PositionAt(frame);
     Model().SelectMedia(position);
-    if (position >= 0 && !Mapping().Overview()) {
-        dragPosition_ = position;
-        dragFirst_ = Model().MediaClipAtPosition(position)->firstFrame;
-        grab_ = frame - dragFirst_;
-    }
+    if (position >= 0 && !Mapping().Overview()) drag_.StartMediaClip(position, frame);
     panel_.RedrawTracks();
 }
 
 void CMediaTrack::mouseMoveEvent(QMouseEvent* event) {
-    if (dragPosition_ < 0) return;
-    const MediaClip* clip = Model().MediaClipAtPosition(dragPosition_);
-    const int frame = Mapping().FrameAt(event->position().toPoint().x());
-    dragFirst_ = std::clamp(frame - grab_, 0, kMaxFrame + 1 - clip->Length());
+    if (!drag_.Active()) return;
+    drag_.DragTo(Mapping().FrameAt(event->position().toPoint().x()));
     panel_.RedrawTracks();
 }
 
 void CMediaTrack::mouseReleaseEvent(QMouseEvent*) {
-    if (dragPosition_ < 0) return;
-    const int position = dragPosition_;
-    dragPosition_ = -1;
-    // An unchanged place or an overlap is refused by the model without an undo record.
-    panel_.Apply(Model().MoveMediaClip(position, dragFirst_));
+    if (!drag_.Active()) return;
+    panel_.Apply(drag_.Finish());
 }
 
 }  // namespace tavrel

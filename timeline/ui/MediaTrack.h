@@ -1,13 +1,14 @@
 #pragma once
 // The media track: videos and pictures behind the avatar. A clip is selected by a click and
 // moved by dragging it.
+#include "timeline/ClipDrag.h"
 #include "timeline/ui/TrackWindow.h"
 
 namespace tavrel {
 
 class CMediaTrack : public CTrackWindow {
 public:
-    using CTrackWindow::CTrackWindow;
+    CMediaTrack(CTimelinePanel& panel, QWidget* parent);
 
 protected:
     void Render(QPainter& painter, int width, int height) override;
@@ -18,9 +19,7 @@ protected:
 private:
     int PositionAt(int frame) const;
 
-    int dragPosition_ = -1;
-    int grab_ = 0;
-    int dragFirst_ = 0;
+    CClipDrag drag_;
 };
 
 }  // namespace tavrel

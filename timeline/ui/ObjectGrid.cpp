@@ -12,7 +12,6 @@
 #include <map>
 
 #include "motion/CurveFunction.h"
-#include "timeline/ClipRules.h"
 #include "timeline/FrameSample.h"
 #include "timeline/TimelineModel.h"
 #include "timeline/ui/TimelineCommands.h"
@@ -55,7 +54,8 @@ bool IsMotionFile(const std::string& path) {
 
 }  // namespace
 
-CObjectGrid::CObjectGrid(CTimelinePanel& panel, QWidget* parent) : CTrackWindow(panel, parent) {
+CObjectGrid::CObjectGrid(CTimelinePanel& panel, QWidget* parent)
+    : CTrackWindow(panel, parent), drag_(panel.Model()) {
     setMouseTracking(true);
     setAcceptDrops(true);
     setContextMenuPolicy(Qt::PreventContextMenu);  // the right button opens it on press
@@ -88,17 +88,6 @@ std::vector<CObjectGrid::Neighbours> CObjectGrid::TransitionPairs() const {
         }
     }
     return pairs;
-}
-
-CObjectGrid::DragMode CObjectGrid::ResizeEndAt(int position, int frame) const {
-    const MotionClip* clip = Model().ClipAtPosition(position);
-    if (!clip || clip->IsOneFrame()) return DragMode::kNone;
-    if (frame != clip->firstFrame && frame != clip->lastFrame) return DragMode::kNone;
-    int i = 0;
-    for (const MotionClip& other : Model().Project().motionClips) {
-        if (i++ != position && other.Contains(frame)) return DragMode::kNone;
-    }
-    return frame == clip->firstFrame ? DragMode::kMoveFirst : DragMode::kMoveLast;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -156,11 +145,12 @@ void CObjectGrid::Render(QPainter& painter, int width, int height) {
         DrawClipOutline(painter, *clip, fillOf(*clip),
                         from == labelFrom.end() ? clip->firstFrame : from->second);
     }
-    if (drag_ == DragMode::kMove || drag_ == DragMode::kMoveFirst || drag_ == DragMode::kMoveLast) {
-        const int x = m.XOf(copy_.firstFrame);
+    if (drag_.MovesClip()) {
+        const CClipDrag::Range& copy = drag_.Copy();
+        const int x = m.XOf(copy.firstFrame);
         painter.setPen(QPen(colours::kDragCopy, 2));
         painter.setBrush(Qt::NoBrush);
-        painter.drawRect(x, kClipTop, std::max(1, m.XOf(copy_.lastFrame + 1) - x - 1),
+        painter.drawRect(x, kClipTop, std::max(1, m.XOf(copy.lastFrame + 1) - x - 1),
                          kClipBottom - kClipTop);
     }
     DrawMarks(painter);
@@ -260,7 +250,7 @@ void CObjectGrid::mousePressEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     const int frame = Mapping().FrameAt(at.x());
     if (event->modifiers() & Qt::ShiftModifier) {
-        drag_ = DragMode::kZoom;
+        drag_.StartZoom();
         zoomX_ = at.x();
         return;
     }
@@ -281,14 +271,12 @@ void CObjectGrid::PressMarks(int frame, int x) {
         return mark >= 0 && std::abs(x - (m.XOf(mark) + int(m.FrameWidth() / 2))) <= reach;
     };
     if (near(Model().InMark())) {
-        drag_ = DragMode::kInMark;
+        drag_.StartMark(DragMode::kInMark);
     } else if (near(Model().OutMark())) {
-        drag_ = DragMode::kOutMark;
+        drag_.StartMark(DragMode::kOutMark);
     } else {
         panel_.SetCurrentFrame(frame);
-        return;
     }
-    lower_ = 0, upper_ = kMaxFrame;
 }
 
 void CObjectGrid::PressTransitions(int frame) {
@@ -296,21 +284,10 @@ void CObjectGrid::PressTransitions(int frame) {
         const MotionClip& a = *Model().ClipAtPosition(pair.earlier);
         const MotionClip& b = *Model().ClipAtPosition(pair.later);
         const TransitionZone zone = ZoneOf(a, b);
-        // A clip's in and out zones never overlap: each end stops at the other zone.
         if (frame == zone.start) {
-            drag_ = DragMode::kTransitionOut;
-            dragPosition_ = pair.earlier;
-            lower_ = a.IsOneFrame() ? a.firstFrame : a.firstFrame + a.transitionIn;
-            upper_ = a.lastFrame;
-            return;
+            return drag_.StartTransition(DragMode::kTransitionOut, pair.earlier);
         }
-        if (frame == zone.end) {
-            drag_ = DragMode::kTransitionIn;
-            dragPosition_ = pair.later;
-            lower_ = b.firstFrame;
-            upper_ = b.IsOneFrame() ? b.lastFrame : b.lastFrame - b.transitionOut;
-            return;
-        }
+        if (frame == zone.end) return drag_.StartTransition(DragMode::kTransitionIn, pair.later);
     }
 }
 
@@ -323,25 +300,16 @@ void CObjectGrid::PressClips(int frame) {
     }
     Model().Select(position);
     panel_.NotifyStillPose();
-    copy_ = *Model().ClipAtPosition(position);
-    dragPosition_ = position;
-    grab_ = frame - copy_.firstFrame;
-    drag_ = ResizeEndAt(position, frame);
-    if (drag_ == DragMode::kNone) {
-        drag_ = DragMode::kMove;
-        lower_ = 0, upper_ = kMaxFrame;
-        return;
+    drag_.StartClip(position, frame);
+    if (drag_.GetMode() == DragMode::kMoveFirst || drag_.GetMode() == DragMode::kMoveLast) {
+        setToolTip(panel_.Text(strings::kDragToResize));
     }
-    const ResizeBounds bounds = ResizeBoundsOf(Model().Project(), position);
-    lower_ = drag_ == DragMode::kMoveFirst ? bounds.firstMin : bounds.lastMin;
-    upper_ = drag_ == DragMode::kMoveFirst ? bounds.firstMax : bounds.lastMax;
-    setToolTip(panel_.Text(strings::kDragToResize));
 }
 
 void CObjectGrid::mouseMoveEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
-    if (drag_ == DragMode::kZoom) return StepZoom(at.x());
-    if (drag_ == DragMode::kNone) return UpdateHover(at.x(), at.y());
+    if (drag_.GetMode() == DragMode::kZoom) return StepZoom(at.x());
+    if (!drag_.Active()) return UpdateHover(at.x(), at.y());
     DragTo(at.x());
 }
 
@@ -358,47 +326,12 @@ void CObjectGrid::StepZoom(int x) {
 }
 
 void CObjectGrid::DragTo(int x) {
-    const int frame = std::clamp(Mapping().FrameAt(x), lower_, upper_);
+    const int frame = Mapping().FrameAt(x);  // before the tracks scroll
     // Dragged past an edge, the tracks scroll after the mouse.
     if (!Mapping().Overview() && (x < 0 || x >= width())) {
         panel_.ScrollTo(Mapping().Scroll() + (x < 0 ? x : x - width() + 1));
     }
-    switch (drag_) {
-        case DragMode::kMove: {
-            const int length = copy_.Length();
-            const int first = std::min(std::max(0, frame - grab_), kMaxFrame + 1 - length);
-            copy_.firstFrame = first;
-            copy_.lastFrame = first + length - 1;
-            break;
-        }
-        case DragMode::kMoveFirst:
-            copy_.firstFrame = frame;
-            break;
-        case DragMode::kMoveLast:
-            copy_.lastFrame = frame;
-            break;
-        case DragMode::kTransitionOut:
-            if (const MotionClip* clip = Model().ClipAtPosition(dragPosition_)) {
-                Model().SetTransitionOut(dragPosition_, clip->lastFrame - frame + 1);
-            }
-            break;
-        case DragMode::kTransitionIn:
-            if (const MotionClip* clip = Model().ClipAtPosition(dragPosition_)) {
-                Model().SetTransitionIn(dragPosition_, frame - clip->firstFrame + 1);
-            }
-            break;
-        case DragMode::kInMark:
-            Model().SetInMark(frame);
-            // Dragged past the out mark, the marks swap: the drag goes on with the other one.
-            if (Model().InMark() != frame) drag_ = DragMode::kOutMark;
-            break;
-        case DragMode::kOutMark:
-            Model().SetOutMark(frame);
-            if (Model().OutMark() != frame) drag_ = DragMode::kInMark;
-            break;
-        default:
-            break;
-    }
+    drag_.DragTo(frame);
     panel_.RedrawTracks();
 }
 
@@ -408,21 +341,14 @@ void CObjectGrid::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CObjectGrid::Commit() {
-    const DragMode mode = std::exchange(drag_, DragMode::kNone);
-    const MotionClip* clip = Model().ClipAtPosition(dragPosition_);
+    const DragMode mode = drag_.GetMode();
+    const EditResult result = drag_.Finish();
     setToolTip(QString());
-    // A clip dropped where it was leaves no undo record: the model refuses an unchanged place.
-    if (mode == DragMode::kMove && clip && copy_.firstFrame != clip->firstFrame) {
-        panel_.Apply(Model().MoveClip(dragPosition_, copy_.firstFrame));
-    } else if ((mode == DragMode::kMoveFirst || mode == DragMode::kMoveLast) && clip &&
-               (copy_.firstFrame != clip->firstFrame || copy_.lastFrame != clip->lastFrame)) {
-        panel_.Apply(Model().ResizeClip(dragPosition_, copy_.firstFrame, copy_.lastFrame));
-    } else if (mode == DragMode::kTransitionIn || mode == DragMode::kTransitionOut) {
+    if (mode == DragMode::kTransitionIn || mode == DragMode::kTransitionOut) {
         panel_.Refresh();
     } else {
-        panel_.RedrawTracks();
+        panel_.Apply(result);
     }
-    dragPosition_ = -1;
 }
 
 void CObjectGrid::UpdateHover(int x, int y) {
@@ -432,7 +358,7 @@ void CObjectGrid::UpdateHover(int x, int y) {
         const int frame = Mapping().FrameAt(x);
         const int position = Model().PositionOfClipAt(frame);
         if (position >= 0) {
-            resizeEnd_ = ResizeEndAt(position, frame);
+            resizeEnd_ = CClipDrag::ResizeEndAt(Model(), position, frame);
             if (!panel_.IsPlaying()) {
                 tip = QString::fromStdString(
                     std::filesystem::path(Model().ClipAtPosition(position)->fileName)

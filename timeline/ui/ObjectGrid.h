@@ -1,12 +1,13 @@
 #pragma once
-// The motion track: clip bodies, transition strips and marks, edited with the mouse. Every
-// drag works on a copy of the clip and is committed to the model when the button is released.
+// The motion track: clip bodies, transition strips and marks, edited with the mouse. What a
+// drag does is CClipDrag's; the window turns the mouse into frames and draws.
 #include <QPoint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "timeline/ClipDrag.h"
 #include "timeline/MotionClip.h"
 #include "timeline/ui/TrackWindow.h"
 
@@ -24,23 +25,13 @@ public:
     // Motion files dragged from the gallery: one path per line.
     static constexpr const char* kMotionFilesMime = "application/x-tavrel-motion-files";
 
-    enum class DragMode {
-        kNone,
-        kMove,
-        kMoveFirst,
-        kMoveLast,
-        kInMark,
-        kOutMark,
-        kTransitionIn,
-        kTransitionOut,
-        kZoom
-    };
+    using DragMode = CClipDrag::Mode;
 
     CObjectGrid(CTimelinePanel& panel, QWidget* parent);
     ~CObjectGrid() override;
 
-    DragMode Drag() const { return drag_; }
-    const MotionClip& DragCopy() const { return copy_; }
+    DragMode Drag() const { return drag_.GetMode(); }
+    const CClipDrag::Range& DragCopy() const { return drag_.Copy(); }
     // Whether the mouse rests on an end of a clip that may be resized.
     bool ResizeMayStart() const { return resizeEnd_ != DragMode::kNone; }
 
@@ -83,8 +74,6 @@ private:
     };
     // Clips in time order, in one walk of the list.
     std::vector<Placed> TimeOrder() const;
-    // The end of a clip under the mouse that a resize may take, or kNone.
-    DragMode ResizeEndAt(int position, int frame) const;
 
     void PressMarks(int frame, int x);
     void PressTransitions(int frame);
@@ -102,12 +91,8 @@ private:
     void DrawTransition(QPainter& painter, const MotionClip& a, const MotionClip& b) const;
     void DrawMarks(QPainter& painter) const;
 
-    DragMode drag_ = DragMode::kNone;
+    CClipDrag drag_;
     DragMode resizeEnd_ = DragMode::kNone;
-    MotionClip copy_;
-    int dragPosition_ = -1;
-    int lower_ = 0, upper_ = kMaxFrame;
-    int grab_ = 0;
     int zoomX_ = 0;
     int rightFrame_ = -1;
     int rightTransition_ = 0;

@@ -15,6 +15,9 @@ public:
     virtual void Stop() = 0;
     virtual void Seek(int milliseconds) = 0;
     virtual int PositionMs() const = 0;
+    // Whether a device plays the sound now, so that PositionMs is the point being heard (its
+    // latency counted): the picture keeps to it.
+    virtual bool IsHeard() const = 0;
     // Plays the sound of one timeline frame (1/60 s), for scrubbing.
     virtual void ScrubFrame(int frame) = 0;
 };
@@ -32,6 +35,7 @@ public:
     void Stop() override { playing_ = false; }
     void Seek(int milliseconds) override { position_ = milliseconds; }
     int PositionMs() const override { return position_; }
+    bool IsHeard() const override { return false; }
     void ScrubFrame(int) override {}
     bool IsPlaying() const { return playing_; }
 

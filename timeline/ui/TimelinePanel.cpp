@@ -2,7 +2,6 @@
 
 #include <QKeyEvent>
 #include <QLabel>
-#include <QStyle>
 #include <QToolButton>
 #include <filesystem>
 
@@ -12,6 +11,7 @@
 #include "timeline/ui/FrameRuler.h"
 #include "timeline/ui/MediaTrack.h"
 #include "timeline/ui/ObjectGrid.h"
+#include "timeline/ui/PanelButtons.h"
 #include "timeline/ui/QtPanelDialogs.h"
 #include "timeline/ui/SoundTrack.h"
 #include "timeline/ui/TimeSlider.h"
@@ -24,49 +24,6 @@ namespace {
 
 using namespace commands;
 
-constexpr int kMaxTooltip = 80;
-
-struct ButtonDef {
-    int command;
-    int icon;  // a QStyle::StandardPixmap, or -1 for a caption from the string table
-    bool checkable;
-};
-
-// The transport buttons carry the style's icons; the others captions.
-constexpr ButtonDef kButtons[] = {
-    {kPlayAll, QStyle::SP_MediaPlay, false},
-    {kPlayRange, QStyle::SP_MediaSeekForward, false},
-    {kStop, QStyle::SP_MediaStop, false},
-    {kStopToStart, QStyle::SP_MediaSkipBackward, false},
-    {kGoFirst, QStyle::SP_ArrowUp, false},
-    {kFrameBack, QStyle::SP_ArrowLeft, false},
-    {kFrameForward, QStyle::SP_ArrowRight, false},
-    {kGoLast, QStyle::SP_ArrowDown, false},
-    {kZoomIn, -1, false},
-    {kZoomOut, -1, false},
-    {kZoomReset, -1, false},
-    {kLoop, -1, true},
-    {kOverview, -1, true},
-    {kCollapse, -1, true},
-    {kAddImages, -1, false},
-    {kAddVideo, -1, false},
-    {kLoadSound, -1, false},
-    {kVolume, -1, false},
-    {kSplit, -1, false},
-    {kCrop, -1, false},
-    {kAlign, -1, false},
-    {kAddMotion, -1, false},
-    {kAddPose, -1, false},
-    {kAddInitialPose, -1, false},
-    {kAddCurrentPose, -1, false},
-    {kColleagueRequest, -1, false},
-    {kCheckFiles, -1, false},
-};
-
-int Millisecond(int frame) {
-    return int(frame * kMillisecondsPerFrame);
-}
-
 }  // namespace
 
 CTimelinePanel::CTimelinePanel(std::unique_ptr<CTimelineModel> model, Services services,
@@ -76,20 +33,27 @@ CTimelinePanel::CTimelinePanel(std::unique_ptr<CTimelineModel> model, Services s
       sound_(services.sound),
       dialogs_(services.dialogs),
       mediaProbe_(services.media),
-      strings_(services.strings ? services.strings : CStringTable::BuiltIn().Lookup()),
-      stepper_(services.clock ? services.clock : CPlaybackStepper::SteadyMilliseconds),
-      playAllTimer_(this, kPlayInterval),
-      playRangeTimer_(this, kPlayInterval) {
+      strings_(services.strings ? services.strings : CStringTable::BuiltIn().Lookup()) {
     if (!sound_) sound_ = (ownSound_ = std::make_unique<CNullSoundPlayback>()).get();
     if (!dialogs_)
         dialogs_ = (ownDialogs_ = std::make_unique<CQtPanelDialogs>(this, strings_)).get();
     if (!mediaProbe_) mediaProbe_ = (ownMedia_ = std::make_unique<CNullMediaProbe>()).get();
-    playAllTimer_.SetHandler([this](int id) { OnTimer(id); });
-    playRangeTimer_.SetHandler([this](int id) { OnTimer(id); });
+    playback_ = std::make_unique<CPanelPlayback>(
+        *this, *model_, *sound_, services.clock,
+        CPanelPlayback::Events{[this](int frame) { SetCurrentFrame(frame); },
+                               [this] { PlayStarted(); },
+                               [this](bool atEnd) { PlayStopped(atEnd); }});
     setFocusPolicy(Qt::StrongFocus);
     setAutoFillBackground(true);
     BuildWindows();
-    BuildButtons();
+    buttons_ = std::make_unique<CPanelButtons>(
+        *this, [this](int id) { return Text(id); },
+        CPanelButtons::Commands{[this](int c) { return IsCommandEnabled(c); },
+                                [this](int c) { return IsCommandChecked(c); },
+                                [this](int c) {
+                                    RunCommand(c);
+                                    UpdateCommandUI();
+                                }});
     resize(1000, kMotionTop + kMotionHeight + kMediaHeight + kSoundHeight + kRulerHeight +
                      kSliderHeight + 4);
     LayoutChildren();
@@ -97,11 +61,7 @@ CTimelinePanel::CTimelinePanel(std::unique_ptr<CTimelineModel> model, Services s
     UpdateCommandUI();
 }
 
-CTimelinePanel::~CTimelinePanel() {
-    playAllTimer_.Stop();
-    playRangeTimer_.Stop();
-    sound_->Stop();
-}
+CTimelinePanel::~CTimelinePanel() = default;
 
 void CTimelinePanel::BuildWindows() {
     grid_ = new CObjectGrid(*this, this);
@@ -117,32 +77,12 @@ void CTimelinePanel::BuildWindows() {
     }
 }
 
-void CTimelinePanel::BuildButtons() {
-    int caption = strings::kButtonCaptions;
-    for (const ButtonDef& def : kButtons) {
-        auto* button = new QToolButton(this);
-        if (def.icon >= 0) {
-            button->setIcon(style()->standardIcon(QStyle::StandardPixmap(def.icon)));
-        } else {
-            button->setText(Text(caption++));
-        }
-        button->setToolTip(Text(def.command).left(kMaxTooltip));
-        button->setCheckable(def.checkable);
-        button->setAutoRaise(true);
-        // Keys belong to the panel: a focused button would take Space.
-        button->setFocusPolicy(Qt::NoFocus);
-        const int command = def.command;
-        connect(button, &QToolButton::clicked, this, [this, command] {
-            RunCommand(command);
-            UpdateCommandUI();
-        });
-        buttons_[def.command] = button;
-    }
+QToolButton* CTimelinePanel::Button(int command) const {
+    return buttons_->Button(command);
 }
 
-QToolButton* CTimelinePanel::Button(int command) const {
-    const auto it = buttons_.find(command);
-    return it == buttons_.end() ? nullptr : it->second;
+QToolButton* CTimelinePanel::OverflowButton() const {
+    return buttons_->OverflowButton();
 }
 
 QString CTimelinePanel::Text(int id) const {
@@ -157,13 +97,7 @@ void CTimelinePanel::resizeEvent(QResizeEvent*) {
 }
 
 void CTimelinePanel::LayoutChildren() {
-    int x = kLeftMargin;
-    for (const ButtonDef& def : kButtons) {
-        QToolButton* button = buttons_[def.command];
-        const int w = std::max(24, button->sizeHint().width());
-        button->setGeometry(x, 5, w, 24);
-        x += w;
-    }
+    buttons_->Layout(kLeftMargin, width() - kLeftMargin);
     const int left = kLeftMargin + kLabelWidth + CTrackEdge::kWidth;
     const int width = std::max(40, this->width() - left - kLeftMargin - CTrackEdge::kWidth);
     mapping_.SetWidth(width);
@@ -194,7 +128,7 @@ bool CTimelinePanel::SetCurrentFrame(int frame) {
     mapping_.ShowFrame(frame);
     RedrawTracks();
     ShowFrameToColleague();
-    if (!playing_) {
+    if (!IsPlaying()) {
         NotifyStillPose();
         UpdateCommandUI();
     }
@@ -206,7 +140,7 @@ void CTimelinePanel::ShowFrameToColleague() {
 }
 
 void CTimelinePanel::NotifyStillPose() {
-    if (playing_ || !colleague_) return;
+    if (IsPlaying() || !colleague_) return;
     const MotionClip* selected = model_->SelectedClip();
     colleague_->StillPoseChanged(selected && selected->IsOneFrame() &&
                                  selected->Contains(model_->CurrentFrame()));
@@ -214,7 +148,7 @@ void CTimelinePanel::NotifyStillPose() {
 
 void CTimelinePanel::ScrubToFrame(int frame) {
     if (!SetCurrentFrame(frame)) return;
-    if (!playing_ && sound_->IsLoaded()) sound_->ScrubFrame(frame);
+    if (!IsPlaying() && sound_->IsLoaded()) sound_->ScrubFrame(frame);
 }
 
 void CTimelinePanel::ScrollTo(int pixels) {
@@ -238,6 +172,7 @@ int CTimelinePanel::OverviewEnd() const {
 }
 
 void CTimelinePanel::Refresh() {
+    playback_->StopIfNothingToPlay();
     SyncSound();
     RedrawTracks();
     ShowFrameToColleague();
@@ -267,14 +202,14 @@ void CTimelinePanel::ShowMessage(const Message& message) {
 }
 
 void CTimelinePanel::Undo() {
-    if (playing_ || !model_->CanUndo()) return;
+    if (IsPlaying() || !model_->CanUndo()) return;
     const EditResult result = model_->Undo();
     mapping_.ShowFrame(model_->CurrentFrame());
     Apply(result);
 }
 
 void CTimelinePanel::Redo() {
-    if (playing_ || !model_->CanRedo()) return;
+    if (IsPlaying() || !model_->CanRedo()) return;
     const EditResult result = model_->Redo();
     mapping_.ShowFrame(model_->CurrentFrame());
     Apply(result);
@@ -282,6 +217,8 @@ void CTimelinePanel::Redo() {
 
 void CTimelinePanel::ProjectReplaced() {
     Stop();
+    // The new project's sound may sit under the old one's path with other samples.
+    UnloadSound();
     SetCurrentFrame(model_->CurrentFrame());
     Refresh();
 }
@@ -300,7 +237,7 @@ bool CTimelinePanel::CanSplit() const {
 }
 
 bool CTimelinePanel::IsCommandEnabled(int command) const {
-    const bool stopped = !playing_;
+    const bool stopped = !IsPlaying();
     const bool clips = model_->Project().motionClips.Count() > 0;
     const bool project = model_->HasProject();
     const MotionClip* selected = model_->SelectedClip();
@@ -314,7 +251,7 @@ bool CTimelinePanel::IsCommandEnabled(int command) const {
             return stopped && clips;
         case kStop:
         case kStopToStart:
-            return playing_;
+            return IsPlaying();
         case kZoomIn:
             return stopped && !IsOverview() && mapping_.Step() < 8;
         case kZoomOut:
@@ -353,7 +290,7 @@ bool CTimelinePanel::IsCommandEnabled(int command) const {
 bool CTimelinePanel::IsCommandChecked(int command) const {
     switch (command) {
         case kLoop:
-            return looping_;
+            return IsLooping();
         case kOverview:
             return IsOverview();
         case kCollapse:
@@ -364,10 +301,7 @@ bool CTimelinePanel::IsCommandChecked(int command) const {
 }
 
 void CTimelinePanel::UpdateCommandUI() {
-    for (const auto& [command, button] : buttons_) {
-        button->setEnabled(IsCommandEnabled(command));
-        if (button->isCheckable()) button->setChecked(IsCommandChecked(command));
-    }
+    buttons_->Update();
 }
 
 void CTimelinePanel::RunCommand(int command) {
@@ -402,7 +336,7 @@ void CTimelinePanel::RunCommand(int command) {
         case kZoomReset:
             return Zoom(kZoomDefault);
         case kLoop:
-            looping_ = !looping_;
+            playback_->ToggleLoop();
             break;
         case kOverview:
             mapping_.SetOverview(!mapping_.Overview(), OverviewEnd());
@@ -485,15 +419,15 @@ void CTimelinePanel::keyPressEvent(QKeyEvent* event) {
 
 bool CTimelinePanel::HandleKey(int key) {
     const bool clips = model_->Project().motionClips.Count() > 0;
-    const bool moving = clips && !playing_;
+    const bool moving = clips && !IsPlaying();
     const int selected = model_->SelectedPosition();
     switch (key) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            if (clips) playing_ ? Stop() : PlayAll();
+            if (clips) IsPlaying() ? Stop() : PlayAll();
             break;
         case Qt::Key_Space:
-            if (clips) playing_ ? Stop() : PlayRange();
+            if (clips) IsPlaying() ? Stop() : PlayRange();
             break;
         case Qt::Key_PageUp:
         case Qt::Key_PageDown: {
@@ -517,14 +451,13 @@ bool CTimelinePanel::HandleKey(int key) {
             if (moving) SetCurrentFrame(model_->CurrentFrame() + 1);
             break;
         case Qt::Key_Delete:
-            // Not under a drag, which works on the clip it started with.
-            if (grid_->Drag() == CObjectGrid::DragMode::kNone) Apply(model_->DeleteSelected());
+            Apply(model_->DeleteSelected());  // a drag under way ends with it
             break;
         case Qt::Key_Plus:
-            if (!playing_ && !IsOverview() && mapping_.Step() < 8) Zoom(kZoomStepIn);
+            if (!IsPlaying() && !IsOverview() && mapping_.Step() < 8) Zoom(kZoomStepIn);
             break;
         case Qt::Key_Minus:
-            if (!playing_ && !IsOverview() && mapping_.Step() > 0) Zoom(kZoomStepOut);
+            if (!IsPlaying() && !IsOverview() && mapping_.Step() > 0) Zoom(kZoomStepOut);
             break;
         default:
             return false;
@@ -537,66 +470,39 @@ bool CTimelinePanel::HandleKey(int key) {
 // Playback
 
 void CTimelinePanel::PlayAll() {
-    if (model_->FirstFrame() < 0 || playing_) return;
-    StartPlaying(playAllTimer_);
+    playback_->PlayAll();
 }
 
 void CTimelinePanel::PlayRange() {
-    if (model_->FirstFrame() < 0 || playing_) return;
-    const int start = model_->InMark() >= 0 ? model_->InMark() : model_->FirstFrame();
-    if (model_->CurrentFrame() < start) SetCurrentFrame(start);
-    StartPlaying(playRangeTimer_);
-}
-
-void CTimelinePanel::StartPlaying(CRTimer& timer) {
-    grid_->setToolTip(QString());
-    media_->setToolTip(QString());
-    if (colleague_) colleague_->StillPoseChanged(false);
-    stepper_.Start();
-    (&timer == &playAllTimer_ ? playRangeTimer_ : playAllTimer_).Stop();
-    const bool started = !playing_;
-    playing_ = true;
-    if (sound_->IsLoaded()) sound_->PlayFrom(Millisecond(model_->CurrentFrame()));
-    timer.Start();
-    UpdateCommandUI();
-    if (started && colleague_) colleague_->PlayingChanged(true);
+    playback_->PlayRange();
 }
 
 void CTimelinePanel::Stop() {
-    sound_->Stop();
-    playAllTimer_.Stop();
-    playRangeTimer_.Stop();
-    if (!playing_) return;
-    playing_ = false;
-    NotifyStillPose();
-    RedrawTracks();
-    UpdateCommandUI();
-    if (colleague_) colleague_->PlayingChanged(false);
-}
-
-void CTimelinePanel::EndOfPlay() {
-    playAllTimer_.Stop();
-    playRangeTimer_.Stop();
-    sound_->Stop();
-    playing_ = false;
-    SetCurrentFrame(0);
-    UpdateCommandUI();
-    if (colleague_) colleague_->PlayingChanged(false);
+    playback_->Stop();
 }
 
 void CTimelinePanel::OnTimer(int identifier) {
-    if (!playing_) return;
-    const bool all = identifier == playAllTimer_.Identifier();
-    const PlaybackStep step =
-        all ? stepper_.StepAll(model_->CurrentFrame(), model_->LastFrame())
-            : stepper_.StepRange(model_->CurrentFrame(), model_->InMark(), model_->OutMark(),
-                                 model_->FirstFrame(), model_->LastFrame());
-    if (!step.advanced) return;
-    if (step.wrapped) {
-        if (!looping_) return EndOfPlay();
-        if (sound_->IsLoaded()) sound_->PlayFrom(step.soundPositionMs);
+    playback_->OnTimer(identifier);
+}
+
+void CTimelinePanel::PlayStarted() {
+    grid_->setToolTip(QString());
+    media_->setToolTip(QString());
+    if (colleague_) colleague_->StillPoseChanged(false);
+    UpdateCommandUI();
+    if (colleague_) colleague_->PlayingChanged(true);
+}
+
+// A play past the end without a loop returns to frame 0.
+void CTimelinePanel::PlayStopped(bool atEnd) {
+    if (atEnd) {
+        SetCurrentFrame(0);
+    } else {
+        NotifyStillPose();
+        RedrawTracks();
     }
-    SetCurrentFrame(step.next);
+    UpdateCommandUI();
+    if (colleague_) colleague_->PlayingChanged(false);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -648,12 +554,17 @@ void CTimelinePanel::AddSound(const std::string& path) {
     Refresh();
 }
 
+void CTimelinePanel::UnloadSound() {
+    wave_.Unload();
+    sound_->Unload();
+    loadedSound_.clear();
+}
+
 // Keeps the drawn wave and the player on the project's sound file.
 void CTimelinePanel::SyncSound() {
     const std::string& file = model_->Project().soundFile;
     if (file == loadedSound_) return;
-    wave_.Unload();
-    sound_->Unload();
+    UnloadSound();
     loadedSound_ = file;
     if (file.empty()) return;
     if (const int refused = wave_.Load(file)) {

@@ -3,14 +3,13 @@
 // two timers and the sound, the media commands, the buttons and the keys. It is also what the
 // timeline colleague talks to.
 #include <QWidget>
-#include <map>
 #include <memory>
 #include <string>
 
 #include "settings/Message.h"
-#include "timeline/PlaybackStepper.h"
 #include "timeline/TimelineModel.h"
 #include "timeline/ui/PanelDialogs.h"
+#include "timeline/ui/PanelPlayback.h"
 #include "timeline/ui/SoundLevels.h"
 #include "timeline/ui/SoundPlayback.h"
 #include "timeline/ui/TimelineColleagueLink.h"
@@ -23,6 +22,7 @@ class QToolButton;
 namespace tavrel {
 
 class CObjectGrid;
+class CPanelButtons;
 class CMediaTrack;
 class CSoundTrack;
 class CFrameRuler;
@@ -42,7 +42,7 @@ public:
     static constexpr int kSoundHeight = 26;
     static constexpr int kRulerHeight = 24;
     static constexpr int kSliderHeight = 22;
-    static constexpr int kPlayInterval = 33;  // ms between playback ticks
+    static constexpr int kPlayInterval = CPanelPlayback::kPlayInterval;
 
     // What the panel works with; anything left empty gets a stand-in (a silent sound player,
     // Qt dialogs, no video reader, the built-in string table, the steady clock).
@@ -84,8 +84,8 @@ public:
     void Stop();
     // One tick of a play timer (its identifier tells which).
     void OnTimer(int identifier);
-    bool IsPlaying() const { return playing_; }
-    bool IsLooping() const { return looping_; }
+    bool IsPlaying() const { return playback_->IsPlaying(); }
+    bool IsLooping() const { return playback_->IsLooping(); }
     bool IsOverview() const { return mapping_.Overview(); }
     bool IsCollapsed() const { return collapsed_; }
     // File reports are still taken but not shown (while a project is read, for instance).
@@ -101,9 +101,11 @@ public:
     CSoundTrack& SoundTrack() { return *soundTrack_; }
     CFrameRuler& Ruler() { return *ruler_; }
     CTimeSlider& Slider() { return *slider_; }
-    CRTimer& PlayAllTimer() { return playAllTimer_; }
-    CRTimer& PlayRangeTimer() { return playRangeTimer_; }
+    CRTimer& PlayAllTimer() { return playback_->PlayAllTimer(); }
+    CRTimer& PlayRangeTimer() { return playback_->PlayRangeTimer(); }
     QToolButton* Button(int command) const;
+    // Holds the commands whose buttons do not fit the panel's width (a narrow display).
+    QToolButton* OverflowButton() const;
     QString Text(int id) const;
 
     // An edit's result: its message shown, and on success everything redrawn.
@@ -125,15 +127,15 @@ protected:
 
 private:
     void BuildWindows();
-    void BuildButtons();
     void LayoutChildren();
     void UpdateCommandUI();
     void ShowFrameToColleague();
-    void StartPlaying(CRTimer& timer);
-    void EndOfPlay();
+    void PlayStarted();
+    void PlayStopped(bool atEnd);
     void AddMedia(FileKind kind);
     void AddSound(const std::string& path);
     void SyncSound();
+    void UnloadSound();
     int OverviewEnd() const;
     void ShowReports();
 
@@ -150,11 +152,7 @@ private:
     CTrackMapping mapping_;
     CSoundLevels wave_;
     std::string loadedSound_;
-    CPlaybackStepper stepper_;
-    CRTimer playAllTimer_;
-    CRTimer playRangeTimer_;
-    bool playing_ = false;
-    bool looping_ = false;
+    std::unique_ptr<CPanelPlayback> playback_;
     bool collapsed_ = false;
     bool reportsSuppressed_ = false;
 
@@ -166,7 +164,7 @@ private:
     CTrackEdge* leftEdge_ = nullptr;
     CTrackEdge* rightEdge_ = nullptr;
     QLabel* labels_[5] = {};
-    std::map<int, QToolButton*> buttons_;
+    std::unique_ptr<CPanelButtons> buttons_;
 };
 
 }  // namespace tavrel

@@ -17,12 +17,14 @@ class RecordingColleague : public CTimelineColleagueLink {
 public:
     void ShowFrameSample(const FrameSample& sample) override { samples.push_back(sample); }
     void StillPoseChanged(bool on) override { still.push_back(on); }
+    void PlayingChanged(bool on) override { playing.push_back(on); }
     void ShowClip(const std::string& file) override { shown.push_back(file); }
     void Request(int command, const std::string& file) override {
         requests.emplace_back(command, file);
     }
     std::vector<FrameSample> samples;
     std::vector<bool> still;
+    std::vector<bool> playing;
     std::vector<std::string> shown;
     std::vector<std::pair<int, std::string>> requests;
 };
@@ -60,13 +62,43 @@ public:
 
 class RecordingSound : public CNullSoundPlayback {
 public:
+    bool Load(const std::string& path) override {
+        loaded.push_back(path);
+        return CNullSoundPlayback::Load(path);
+    }
     void PlayFrom(int ms) override {
         CNullSoundPlayback::PlayFrom(ms);
         playedFrom.push_back(ms);
+        MovedTo(ms);
+    }
+    void Seek(int ms) override {
+        CNullSoundPlayback::Seek(ms);
+        seeks.push_back(ms);
+        MovedTo(ms);
     }
     void ScrubFrame(int frame) override { scrubbed.push_back(frame); }
+    // With a clock, the sound is heard: it runs on that clock, `latency` ms after it starts.
+    bool IsHeard() const override { return clock && IsPlaying(); }
+    int PositionMs() const override {
+        if (!IsHeard()) return CNullSoundPlayback::PositionMs();
+        return from_ + int(std::max<int64_t>(0, *clock - started_ - latency));
+    }
+
+    const int64_t* clock = nullptr;
+    int latency = 0;
+    std::vector<std::string> loaded;
     std::vector<int> playedFrom;
+    std::vector<int> seeks;
     std::vector<int> scrubbed;
+
+private:
+    void MovedTo(int ms) {
+        from_ = ms;
+        // A seek on the open device is heard after the latency too.
+        if (clock) started_ = *clock;
+    }
+    int from_ = 0;
+    int64_t started_ = 0;
 };
 
 class PanelFixture : public TimelineFixture {

@@ -1,6 +1,7 @@
 // The panel's commands, keys, enabling, playback on a test clock, media and sound.
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QToolButton>
 
 #include "tests/timeline/ui/PanelFixture.h"
@@ -78,6 +79,38 @@ TEST_F(TimelinePanelTest, ButtonTooltipsComeFromTheStringOfTheirCommand) {
     EXPECT_TRUE(panel->Button(kLoop)->isCheckable());
 }
 
+// On the smallest display (800 x 600) the panel is about 765 pixels wide: buttons that do not
+// fit go to the overflow menu, so that every command stays reachable.
+TEST_F(TimelinePanelTest, EveryButtonIsOnThePanelOrInItsOverflowMenu) {
+    QToolButton* more = panel->OverflowButton();
+    for (const int width : {1290, 765, 400}) {
+        SCOPED_TRACE(width);
+        panel->resize(width, 190);
+        emit more->menu()->aboutToShow();
+        std::map<int, QAction*> inMenu;
+        for (QAction* action : more->menu()->actions()) inMenu[action->data().toInt()] = action;
+        EXPECT_EQ(more->isVisible(), !inMenu.empty());
+        if (more->isVisible()) {
+            EXPECT_TRUE(panel->rect().contains(more->geometry()));
+        }
+        for (QToolButton* button : panel->findChildren<QToolButton*>()) {
+            if (button == more) continue;
+            const int command = button->property("command").toInt();
+            ASSERT_EQ(panel->Button(command), button);
+            const bool shown = button->isVisible() && panel->rect().contains(button->geometry());
+            EXPECT_NE(shown, inMenu.count(command) == 1) << command;
+        }
+        if (width < 1000) {
+            ASSERT_TRUE(inMenu.count(kColleagueRequest));
+            inMenu[kColleagueRequest]->trigger();
+            EXPECT_EQ(colleague.requests.back().first, kColleagueRequest);
+            if (const auto play = inMenu.find(kPlayAll); play != inMenu.end()) {
+                EXPECT_FALSE(play->second->isEnabled());  // no clips
+            }
+        }
+    }
+}
+
 TEST_F(TimelinePanelTest, EnterTwiceStartsAndStopsKeepingTheFrame) {
     AddClip(100, 0);
     panel->SetCurrentFrame(10);
@@ -114,6 +147,52 @@ TEST_F(TimelinePanelTest, PlaybackPastTheEndReturnsToZeroUnlessLooping) {
     EXPECT_TRUE(panel->IsPlaying());
     EXPECT_EQ(panel->CurrentFrame(), 1);
     EXPECT_EQ(sound.playedFrom.back(), 16);  // the sound restarts with the picture
+}
+
+TEST_F(TimelinePanelTest, PlaybackEndsWhenItsLastClipIsDeleted) {
+    sound.Load("x.wav");
+    for (const bool range : {false, true}) {
+        for (const bool loop : {false, true}) {
+            SCOPED_TRACE(std::string(range ? "range" : "all") + (loop ? ", looping" : ""));
+            if (panel->IsLooping() != loop) panel->RunCommand(kLoop);
+            AddClip(30, 10);
+            AddClip(5, 50);
+            range ? panel->PlayRange() : panel->PlayAll();
+            Tick(50);
+            ASSERT_TRUE(panel->IsPlaying());
+            for (const int position : {0, 0}) {
+                Model().Select(position);
+                Key(Qt::Key_Delete);
+            }
+            EXPECT_FALSE(panel->IsPlaying());
+            EXPECT_FALSE(sound.IsPlaying());
+            EXPECT_FALSE(panel->PlayAllTimer().IsRunning() || panel->PlayRangeTimer().IsRunning());
+            EXPECT_EQ(colleague.playing.back(), false);
+            EXPECT_TRUE(panel->IsCommandEnabled(kAddMotion));
+        }
+    }
+}
+
+// A device that takes 50 ms to be heard and ticks that come late: after every tick the frame
+// shown is the one being heard, across the loop's wraps too, which move the sound on its open
+// device.
+TEST_F(TimelinePanelTest, ThePictureKeepsToTheSoundHeard) {
+    AddClip(300, 0);
+    sound.Load("x.wav");
+    sound.clock = &now;
+    sound.latency = 50;
+    panel->RunCommand(kLoop);
+    panel->SetCurrentFrame(100);
+    panel->PlayAll();
+    for (int tick = 0; tick < 300; ++tick) {
+        Tick(33 + tick % 5);
+        const double apart = sound.PositionMs() - panel->CurrentFrame() * 1000.0 / 60;
+        // Within a frame, counted in the sound's whole milliseconds.
+        ASSERT_GT(apart, -1) << "tick " << tick;
+        ASSERT_LE(apart, 17) << "tick " << tick;
+    }
+    EXPECT_EQ(sound.playedFrom, std::vector<int>{1666});
+    EXPECT_GE(sound.seeks.size(), 2u);
 }
 
 TEST_F(TimelinePanelTest, SpacePlaysTheMarkedRangeFromItsStart) {
@@ -305,6 +384,27 @@ TEST_F(TimelinePanelTest, ASoundIsLoadedAndAWrongFileKeepsTheOldOne) {
     EXPECT_TRUE(Model().Project().soundFile.empty());
     EXPECT_FALSE(sound.IsLoaded());
     EXPECT_FALSE(panel->Wave().IsLoaded());
+}
+
+// The working folder keeps the sound under its own name: a new project's sound of the same
+// name lands on the same path, and must still be read again.
+TEST_F(TimelinePanelTest, ANewProjectsSoundOfTheSameNameIsReadAgain) {
+    dialogs.answers.push_back({root.Write("user/voice.wav", Wave(8000 * 2))});
+    panel->RunCommand(kLoadSound);
+    ASSERT_EQ(panel->Wave().FrameCount(), 120);
+    const std::string path = Model().Project().soundFile;
+    const size_t loads = sound.loaded.size();
+    Model().NewProject(CTimelineProject());
+    ASSERT_TRUE(Model().SetSoundFile(root.Write("other/voice.wav", Wave(8000))).done);
+    ASSERT_EQ(Model().Project().soundFile, path);
+    panel->ProjectReplaced();
+    EXPECT_EQ(panel->Wave().FrameCount(), 60);
+    EXPECT_EQ(sound.loaded.size(), loads + 1);
+    // A project without a sound lets go of it.
+    Model().NewProject(CTimelineProject());
+    panel->ProjectReplaced();
+    EXPECT_FALSE(panel->Wave().IsLoaded());
+    EXPECT_FALSE(sound.IsLoaded());
 }
 
 TEST_F(TimelinePanelTest, CommandsReachTheModelAndTheColleague) {

@@ -1,0 +1,418 @@
+// The edits of motion clips: insert, move, resize, split, crop, delete, paste, and edits that
+// rewrite the selected clip's file; transition lengths and curves.
+#include <algorithm>
+#include <filesystem>
+#include <iterator>
+
+#include "settings/FileNameRules.h"
+#include "settings/StringIds.h"
+#include "timeline/ClipPlacement.h"
+#include "timeline/ClipRules.h"
+#include "timeline/ModelFiles.h"
+#include "timeline/TimelineModel.h"
+
+namespace tavrel {
+namespace {
+
+namespace fs = std::filesystem;
+using model_files::FileExists;
+using model_files::RemoveFile;
+using model_files::RemoveWritten;
+
+// A clip of the file's length at frames 0 to length - 1, with default transitions.
+MotionClip ClipOfLength(int length) {
+    MotionClip clip;
+    clip.SetFrames(0, length - 1);
+    clip.SetDefaultTransitions();
+    clip.sourceLast = length - 1;
+    return clip;
+}
+
+bool IsAlignSegment(std::string_view segment) {
+    return std::find(std::begin(CTimelineModel::kAlignSegments),
+                     std::end(CTimelineModel::kAlignSegments),
+                     segment) != std::end(CTimelineModel::kAlignSegments);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Inserting clips
+
+EditResult CTimelineModel::InsertClip(MotionClip clip,
+                                      const std::function<Message(MotionClip&)>& prepare) {
+    std::vector<std::string> removedNames;
+    int position = -1;
+    bool cancelled = false;
+    const Message failed =
+        PlaceClip(project_.motionClips, std::move(clip), view_.currentFrame, kMotionInsert,
+                  decisions_, removedNames, prepare, &position, &cancelled);
+    if (failed || cancelled) return EditResult::Refused(failed);
+    for (const std::string& name : removedNames) removed_.Add(name);
+    view_.selected = position;
+    changed_ = true;
+    return EditResult::Done();
+}
+
+EditResult CTimelineModel::AddMotionFile(const std::string& path) {
+    return RunEdit(kEditAddFile, [&] {
+        if (path.size() > kMaxEnteringPathLength) {
+            return EditResult::Refused(strings::kPathTooLong);
+        }
+        const int length = motion_.FrameCount(path);
+        if (length < 1) return EditResult::Refused(strings::kMotionFileUnusable);
+        std::string imported;
+        EditResult result = InsertClip(ClipOfLength(length), [&](MotionClip& clip) {
+            ImportResult file = workingDirectory_.ImportMotionFile(path, motion_);
+            clip.fileName = imported = file.path;
+            return file.message;
+        });
+        if (!result.done && !imported.empty()) RemoveFile(imported);
+        return result;
+    });
+}
+
+EditResult CTimelineModel::AddPoseClip(EditKind kind) {
+    if (kind != kEditInitialPoseClip && kind != kEditPoseClip && kind != kEditPoseClipAlternate) {
+        return EditResult::Refused();
+    }
+    return RunEdit(kind, [&] {
+        const std::string file =
+            workingDirectory_.NumberedName(kind == kEditInitialPoseClip ? "InitialPose" : "Pose");
+        if (file.empty() || !motion_.WritePoseClip(kind, file)) {
+            RemoveFile(file);
+            return EditResult::Refused(strings::kPoseClipFailed);
+        }
+        EditResult result = InsertClip(ClipOfLength(1), [&](MotionClip& clip) {
+            clip.fileName = file;
+            return Message();
+        });
+        if (!result.done) RemoveFile(file);
+        return result;
+    });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Moving and resizing
+
+EditResult CTimelineModel::MoveClip(int position, int newFirst) {
+    const MotionClip* clip = ClipAtPosition(position);
+    if (!clip || clip->firstFrame == newFirst) return EditResult::Refused();
+    const int newLast = newFirst + clip->Length() - 1;
+    if (!CanMoveClip(project_, position, newFirst, newLast)) return EditResult::Refused();
+    return RunEdit(kEditMove, [&] {
+        MotionClip moved = *project_.motionClips.At(position);
+        project_.motionClips.RemoveCurrent();
+        moved.SetFrames(newFirst, newLast);
+        view_.selected = project_.motionClips.InsertSorted(moved);
+        changed_ = true;
+        return EditResult::Done();
+    });
+}
+
+EditResult CTimelineModel::ResizeClip(int position, int newFirst, int newLast) {
+    const MotionClip* clip = ClipAtPosition(position);
+    if (!clip || (clip->firstFrame == newFirst && clip->lastFrame == newLast) ||
+        !CanResizeClip(project_, position, newFirst, newLast)) {
+        return EditResult::Refused();
+    }
+    return RunEdit(
+        kEditResize,
+        [&] {
+            MotionClip resized = *project_.motionClips.At(position);
+            const bool wasStretched = resized.stretched;
+            if (!wasStretched) {
+                const std::string derived = MakeDerivedName(resized.fileName);
+                if (derived.empty()) return EditResult::Refused();
+                resized.sourceFileName = resized.fileName;
+                resized.fileName = derived;
+                resized.stretched = 1;
+            }
+            resized.SetFrames(newFirst, newLast);
+            if (!motion_.Resample(resized.sourceFileName, resized.Length(), resized.fileName)) {
+                // A stretched clip's own file stays; a fresh derived one is nobody's.
+                if (!wasStretched) RemoveWritten({resized.fileName}, motion_);
+                return EditResult::Refused(strings::kClipEditFailed);
+            }
+            resized.SetDefaultTransitions();
+            project_.motionClips.At(position);  // the cursor on the clip, to replace it
+            project_.motionClips.RemoveCurrent();
+            view_.selected = project_.motionClips.InsertSorted(resized);
+            changed_ = true;
+            return EditResult::Done();
+        },
+        position);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Split and crop
+
+std::optional<std::pair<MotionClip, MotionClip>> CTimelineModel::SplitClip(const MotionClip& clip,
+                                                                           int f) {
+    const std::string fileA = MakeDerivedName(clip.fileName);
+    const std::string fileB = fileA.empty() ? std::string() : MakeDerivedName(fileA);
+    if (fileB.empty()) return std::nullopt;
+    if (!motion_.Split(clip.fileName, f - clip.firstFrame, fileA, fileB)) {
+        // Both names were free: whatever a failed split left under them is its own debris.
+        RemoveWritten({fileA, fileB}, motion_);
+        return std::nullopt;
+    }
+    MotionClip first = clip;
+    first.fileName = fileA;
+    first.SetLastFrame(f - 1);
+    first.SetDefaultTransitions();
+    first.sourceLast = first.Length() - 1;
+    first.sourceFileName.clear();
+    first.stretched = 0;
+    first.curveType = kCurveLinear;
+
+    MotionClip second;
+    second.fileName = fileB;
+    second.SetFrames(f, clip.lastFrame);
+    second.SetDefaultTransitions();
+    second.sourceLast = second.Length() - 1;
+    return std::make_pair(first, second);
+}
+
+EditResult CTimelineModel::SplitAtFrame(int frame) {
+    int position = -1;
+    int inside = 0;
+    int i = 0;
+    for (const MotionClip& clip : project_.motionClips) {
+        if (clip.IsOneFrame() && clip.firstFrame == frame) return EditResult::Refused();
+        if (clip.firstFrame < frame && frame <= clip.lastFrame) {
+            position = i;
+            ++inside;
+        }
+        ++i;
+    }
+    if (inside != 1) return EditResult::Refused();
+    return RunEdit(kEditSplit, [&] {
+        const auto halves = SplitClip(*ClipAtPosition(position), frame);
+        if (!halves) return EditResult::Refused(strings::kSplitFailed);
+        project_.motionClips.At(position);
+        project_.motionClips.RemoveCurrent();
+        project_.motionClips.InsertSorted(halves->second);
+        view_.selected = project_.motionClips.InsertSorted(halves->first);
+        changed_ = true;
+        return EditResult::Done();
+    });
+}
+
+EditResult CTimelineModel::CropToMarks() {
+    if (view_.inMark < 0 && view_.outMark < 0) return EditResult::Refused();
+    const int in = view_.inMark >= 0 ? view_.inMark : FirstFrame();
+    const int out = view_.outMark >= 0 ? view_.outMark : LastFrame();
+    if (!hasProject_ || project_.motionClips.Count() == 0 || out - in < 2) {
+        return EditResult::Refused(strings::kCropImpossible);
+    }
+    return RunEdit(kEditCrop, [&] {
+        // Cut every clip at the range's edges, then keep the pieces inside it. A failure
+        // part-way removes every file the crop wrote; a piece cut again is removed on success.
+        std::vector<std::string> written;
+        std::vector<std::string> cutAgain;
+        std::vector<MotionClip> pieces;
+        // Cuts `rest` before frame f: the later half is a piece, `rest` becomes the earlier.
+        const auto cut = [&](MotionClip& rest, int f) {
+            auto halves = SplitClip(rest, f);
+            if (!halves) return false;
+            written.push_back(halves->first.fileName);
+            written.push_back(halves->second.fileName);
+            pieces.push_back(halves->second);
+            rest = halves->first;
+            return true;
+        };
+        const auto fail = [&] {
+            RemoveWritten(written, motion_);
+            return EditResult::Refused(strings::kSplitFailed);
+        };
+        for (const MotionClip& clip : project_.motionClips) {
+            MotionClip rest = clip;
+            const bool cutAtOut = rest.Contains(out) && rest.lastFrame != out;
+            if (cutAtOut && !cut(rest, out + 1)) return fail();
+            if (rest.Contains(in) && rest.firstFrame != in) {
+                const std::string earlier = rest.fileName;
+                if (!cut(rest, in)) return fail();
+                if (cutAtOut) cutAgain.push_back(earlier);
+            }
+            pieces.push_back(rest);
+        }
+        RemoveWritten(cutAgain, motion_);
+        project_.motionClips.Clear();
+        for (const MotionClip& piece : pieces) {
+            if (Overlaps(piece, in, out)) {
+                project_.motionClips.InsertSorted(piece);
+            } else {
+                removed_.Add(piece.fileName);
+            }
+        }
+        view_.currentFrame = in;
+        view_.selected = -1;
+        changed_ = true;
+        return EditResult::Done();
+    });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Delete, copy and paste
+
+EditResult CTimelineModel::DeleteSelected() {
+    if (SelectedClip()) {
+        return RunEdit(kEditDeleteClip, [&] {
+            project_.motionClips.At(view_.selected);
+            removed_.Add(project_.motionClips.Current()->fileName);
+            project_.motionClips.RemoveCurrent();
+            view_.selected = -1;
+            changed_ = true;
+            return EditResult::Done();
+        });
+    }
+    if (MediaClipAtPosition(selectedMedia_)) {
+        return RunEdit(kEditDeleteMedia, [&] {
+            project_.mediaClips.At(selectedMedia_);
+            project_.mediaClips.RemoveCurrent();
+            selectedMedia_ = -1;
+            return EditResult::Done();
+        });
+    }
+    if (project_.soundFile.empty()) return EditResult::Refused();
+    project_.soundFile.clear();
+    ++revision_;
+    return EditResult::Done();
+}
+
+void CTimelineModel::CopySelected() {
+    const MotionClip* clip = SelectedClip();
+    if (!clip) return;
+    clipboard_ = *clip;
+    clipboard_->SetFrames(0, clip->Length() - 1);
+}
+
+EditResult CTimelineModel::Paste() {
+    if (!clipboard_) return EditResult::Refused();
+    return RunEdit(kEditPaste, [&] {
+        const fs::path proposed = MakeDerivedName(clipboard_->fileName);
+        if (proposed.empty()) return EditResult::Refused(strings::kPasteNoName);
+        const auto name =
+            decisions_.AskPasteName(strings::kPasteNameQuestion, proposed.stem().string());
+        if (!name) return EditResult::Refused();
+        if (!IsValidFileName(*name)) return EditResult::Refused(strings::kInvalidFileName);
+        if (!CheckFileNameLength(*name, false))
+            return EditResult::Refused(FileNameTooLongMessage());
+        const std::string extension = fs::path(clipboard_->fileName).extension().string();
+        const std::string target = JoinPath(workingDirectory_.Path(), *name + extension);
+        // Another clip's file, or one an undo record names, must never be overwritten.
+        if (FileExists(target)) return EditResult::Refused(strings::kPasteNameTaken);
+        const ImportResult copy = workingDirectory_.CopyInAs(
+            clipboard_->fileName, *name + extension, strings::kCopyFailed);
+        if (!copy) return EditResult::Refused(copy.message);
+        motion_.Forget(copy.path);
+        if (motion_.FrameCount(copy.path) != clipboard_->Length()) {
+            RemoveWritten({copy.path}, motion_);
+            return EditResult::Refused(strings::kPasteLengthChanged);
+        }
+        MotionClip pasted = *clipboard_;
+        EditResult result = InsertClip(pasted, [&](MotionClip& clip) {
+            clip.fileName = copy.path;
+            return Message();
+        });
+        if (!result.done) RemoveFile(copy.path);
+        return result;
+    });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Edits of the selected clip's motion
+
+EditResult CTimelineModel::ReplaceFileOfSelected(
+    const std::function<bool(const std::string&)>& write, int failureMessage) {
+    MotionClip* clip = MutableClipAt(view_.selected);
+    if (!clip) return EditResult::Refused();
+    const std::string target = MakeDerivedName(clip->fileName);
+    if (target.empty() || !write(target)) {
+        if (!target.empty()) RemoveFile(target);
+        return EditResult::Refused(failureMessage);
+    }
+    clip->fileName = target;
+    clip->sourceFileName.clear();
+    clip->stretched = 0;
+    changed_ = true;
+    return EditResult::Done();
+}
+
+EditResult CTimelineModel::AlignToPrevious(std::string_view segment) {
+    if (!SelectedClip()) return EditResult::Refused();
+    return RunEdit(kEditAlign, [&] {
+        const MotionClip* previous = ClipAtPosition(view_.selected + 1);
+        if (!IsAlignSegment(segment) || !previous) {
+            return EditResult::Refused(strings::kAlignImpossible);
+        }
+        const MotionClip before = *previous;
+        const std::string file = SelectedClip()->fileName;
+        return ReplaceFileOfSelected(
+            [&](const std::string& target) {
+                return motion_.Align(before.fileName, before.Length() - 1, file,
+                                     std::string(segment), target);
+            },
+            strings::kAlignImpossible);
+    });
+}
+
+EditResult CTimelineModel::ReverseSelected() {
+    if (!SelectedClip()) return EditResult::Refused();
+    return RunEdit(kEditReverse, [&] {
+        const std::string file = SelectedClip()->fileName;
+        return ReplaceFileOfSelected(
+            [&](const std::string& target) { return motion_.Reverse(file, target); },
+            strings::kClipEditFailed);
+    });
+}
+
+EditResult CTimelineModel::RotateSegmentOfSelected(std::string_view segment,
+                                                   const SegmentRotation& rotation, bool absolute) {
+    if (!SelectedClip()) return EditResult::Refused();
+    return RunEdit(kEditRotateSegment, [&] {
+        const std::string file = SelectedClip()->fileName;
+        return ReplaceFileOfSelected(
+            [&](const std::string& target) {
+                return motion_.RotateSegment(file, std::string(segment), rotation, absolute,
+                                             target);
+            },
+            strings::kClipEditFailed);
+    });
+}
+
+EditResult CTimelineModel::ReplaceSelectedFile(const FileWriter& write) {
+    if (!SelectedClip() || !write) return EditResult::Refused();
+    return RunEdit(kEditReplaceFile, [&] {
+        const std::string file = SelectedClip()->fileName;
+        return ReplaceFileOfSelected([&](const std::string& target) { return write(file, target); },
+                                     strings::kClipEditFailed);
+    });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Transitions
+
+bool CTimelineModel::SetTransitionIn(int position, int frames) {
+    MotionClip* clip = MutableClipAt(position);
+    if (!clip) return false;
+    clip->SetTransitionIn(std::min(frames, clip->Length()));
+    return true;
+}
+
+bool CTimelineModel::SetTransitionOut(int position, int frames) {
+    MotionClip* clip = MutableClipAt(position);
+    if (!clip) return false;
+    clip->SetTransitionOut(std::min(frames, clip->Length()));
+    return true;
+}
+
+bool CTimelineModel::SetCurveType(int position, uint32_t curve) {
+    MotionClip* clip = MutableClipAt(position);
+    if (!clip || curve > kCurveCurve) return false;
+    clip->curveType = curve;
+    return true;
+}
+
+}  // namespace tavrel

@@ -1,0 +1,99 @@
+#include "timeline/ui/PanelPlayback.h"
+
+namespace tavrel {
+namespace {
+
+int Millisecond(int frame) {
+    return int(frame * kMillisecondsPerFrame);
+}
+
+}  // namespace
+
+CPanelPlayback::CPanelPlayback(QObject& owner, CTimelineModel& model, CSoundPlayback& sound,
+                               CPlaybackStepper::Clock clock, Events events)
+    : model_(model),
+      sound_(sound),
+      events_(std::move(events)),
+      stepper_(clock ? std::move(clock) : CPlaybackStepper::SteadyMilliseconds),
+      playAllTimer_(&owner, kPlayInterval),
+      playRangeTimer_(&owner, kPlayInterval) {
+    playAllTimer_.SetHandler([this](int id) { OnTimer(id); });
+    playRangeTimer_.SetHandler([this](int id) { OnTimer(id); });
+}
+
+CPanelPlayback::~CPanelPlayback() {
+    playAllTimer_.Stop();
+    playRangeTimer_.Stop();
+    sound_.Stop();
+}
+
+void CPanelPlayback::PlayAll() {
+    if (model_.FirstFrame() < 0 || playing_) return;
+    Start(playAllTimer_);
+}
+
+void CPanelPlayback::PlayRange() {
+    if (model_.FirstFrame() < 0 || playing_) return;
+    const int start = model_.InMark() >= 0 ? model_.InMark() : model_.FirstFrame();
+    if (model_.CurrentFrame() < start) events_.showFrame(start);
+    Start(playRangeTimer_);
+}
+
+void CPanelPlayback::Start(CRTimer& timer) {
+    stepper_.Start();
+    (&timer == &playAllTimer_ ? playRangeTimer_ : playAllTimer_).Stop();
+    playing_ = true;
+    if (sound_.IsLoaded()) {
+        sound_.PlayFrom(Millisecond(model_.CurrentFrame()));
+        stepper_.SoundStartsAt(Millisecond(model_.CurrentFrame()));
+    }
+    timer.Start();
+    events_.started();
+}
+
+void CPanelPlayback::Stop() {
+    sound_.Stop();
+    playAllTimer_.Stop();
+    playRangeTimer_.Stop();
+    if (!playing_) return;
+    playing_ = false;
+    events_.stopped(false);
+}
+
+void CPanelPlayback::EndOfPlay() {
+    playAllTimer_.Stop();
+    playRangeTimer_.Stop();
+    sound_.Stop();
+    playing_ = false;
+    events_.stopped(true);
+}
+
+// A loop's wrap: a sound still heard is moved on its open device (reopening it would leave the
+// picture alone for as long as that takes); one that has ended starts again.
+void CPanelPlayback::MoveSound(int milliseconds) {
+    sound_.IsHeard() ? sound_.Seek(milliseconds) : sound_.PlayFrom(milliseconds);
+    stepper_.SoundStartsAt(milliseconds);
+}
+
+void CPanelPlayback::StopIfNothingToPlay() {
+    if (playing_ && model_.LastFrame() < 0) Stop();
+}
+
+void CPanelPlayback::OnTimer(int identifier) {
+    StopIfNothingToPlay();
+    if (!playing_) return;
+    if (sound_.IsHeard()) stepper_.FollowSound(sound_.PositionMs());
+    const bool all = identifier == playAllTimer_.Identifier();
+    const PlaybackStep step =
+        all ? stepper_.StepAll(model_.CurrentFrame(), model_.LastFrame())
+            : stepper_.StepRange(model_.CurrentFrame(), model_.InMark(), model_.OutMark(),
+                                 model_.FirstFrame(), model_.LastFrame());
+    if (!step.advanced) return;
+    if (step.wrapped) {
+        if (!looping_) return EndOfPlay();
+        if (sound_.IsLoaded()) MoveSound(step.soundPositionMs);
+    }
+    events_.showFrame(step.next);
+}
+
+}  // namespace tavrel
