@@ -204,34 +204,24 @@ TEST_F(RKSystemTest, WorldHoldsItsPartsAndTheAvatarWithItsBody) {
     EXPECT_FALSE(debug.Contains("shape not found"));
 }
 
-// Wherever the avatar walks, the grid lies under it by whole cells (its lines keep their
-// place in the world), and a camera pose taken there and put back gives the same view.
-TEST_F(RKSystemTest, TheGroundAndTheCameraGoWhereTheAvatarWalks) {
+// Wherever the avatar walks the grid lies under it, moved by whole cells so that its lines
+// keep their place in the world.
+TEST_F(RKSystemTest, TheGroundGoesWhereTheAvatarWalks) {
     system_.SetUpWorld(TAVREL_SHARE_DIR);
     CRKNode* ground = system_.World()->Child("Ground");
     std::srand(7);
     for (int i = 0; i < 20; ++i) {
-        const float x = float(std::rand() % 40000 - 20000) + 0.25f, y = float(std::rand() % 40000 - 20000);
         rkMatrix m = system_.AvatarRoot()->local;
-        m.m[12] = x, m.m[13] = y;
+        m.m[12] = float(std::rand() % 40000 - 20000) + 0.25f;
+        m.m[13] = float(std::rand() % 40000 - 20000);
         rkSetNodeMatrix(system_.AvatarRoot(), m);
         ASSERT_EQ(system_.DrawScene(nullptr), 1);
         const rkVector at = ground->Position();
-        EXPECT_LE(std::fabs(at.x - x), 50.0f) << x;
-        EXPECT_LE(std::fabs(at.y - y), 50.0f) << y;
-        EXPECT_FLOAT_EQ(std::fmod(at.x, 100.0f), 0.0f);
-        EXPECT_FLOAT_EQ(std::fmod(at.y, 100.0f), 0.0f);
-        EXPECT_FLOAT_EQ(at.z, 580.0f);
-        system_.PresetCamera(i % RKViewport::PresetCount);
-        const RKCameraPose pose = system_.CameraPose();
-        const rkView before = system_.Camera().view;
-        system_.PresetCamera((i + 1) % RKViewport::PresetCount);
-        system_.PlaceCamera(pose);
-        for (int c = 0; c < 3; ++c) {
-            EXPECT_FLOAT_EQ((&system_.Camera().view.eye.x)[c], (&before.eye.x)[c]);
-            EXPECT_FLOAT_EQ((&system_.Camera().view.direction.x)[c], (&before.direction.x)[c]);
-            EXPECT_FLOAT_EQ((&system_.Camera().view.up.x)[c], (&before.up.x)[c]);
+        for (const auto& [lies, walks] : {std::pair(at.x, m.m[12]), std::pair(at.y, m.m[13])}) {
+            EXPECT_LE(std::fabs(lies - walks), 50.0f) << walks;
+            EXPECT_FLOAT_EQ(std::fmod(lies, 100.0f), 0.0f) << lies;
         }
+        EXPECT_FLOAT_EQ(at.z, 580.0f);
     }
 }
 

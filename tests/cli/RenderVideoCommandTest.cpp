@@ -6,14 +6,12 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 
 #include "../motion/MotionFiles.h"
 #include "RKWindow/TimelineVideo.h"
 #include "ToolRun.h"
 #include "ZU2/rkEglHost.h"
 #include "cli/OpenedProject.h"
-#include "media/RAvi.h"
 #include "media/RWave.h"
 #include "media/VideoWriter.h"
 
@@ -156,61 +154,6 @@ TEST_F(RenderVideo, ACancelledExportLeavesNoPartialFile) {
     EXPECT_EQ(calls, 5);
     EXPECT_EQ(tavrel::testing::ReadBytes(dir / "old.mp4"), "an older video");
     EXPECT_TRUE(NoTemporaryFiles(dir));
-}
-
-// A standard-skeleton walk whose root goes `step` units along x each frame.
-void WriteWalk(const std::string& path, int frames, float step) {
-    auto record = CreateAnimFile(nullptr, kTypeCHB, 1);
-    CHTR pose(rkCloneNode(record->GetFrame(0)));
-    const float x0 = pose.GetRoot()->local.m[12];
-    for (int k = 0; k < frames; ++k) {
-        pose.GetRoot()->local.m[12] = x0 + step * k;
-        record->SetFrame(pose.GetRoot(), k);
-    }
-    record->WriteAs(path.c_str(), 1);
-}
-
-// Pixels of the avatar's blue shirt in the picture.
-int ShirtPixels(const CAviFrame& frame) {
-    int count = 0;
-    for (int y = 0; y < frame.height; ++y) {
-        const uint8_t* row = frame.rgb.data() + size_t(y) * frame.stride;
-        for (int x = 0; x < frame.width; ++x) {
-            const int r = row[3 * x], g = row[3 * x + 1], b = row[3 * x + 2];
-            count += b > r + 60 && b > g + 30;
-        }
-    }
-    return count;
-}
-
-// A walk that leaves the picture of a still camera: in every tenth frame of the written
-// video the avatar is in the picture, whichever camera the export takes.
-TEST_F(RenderVideo, TheCameraFollowsAWalkInEveryFrame) {
-    if (std::system("ffprobe -version > /dev/null 2>&1") != 0) GTEST_SKIP() << "no ffprobe";
-    constexpr int kFrames = 120;
-    WriteWalk(dir / "walk.chb", kFrames, 25.0f);
-    WriteText(dir / "w.tvp", "D,demo\n1\nM,0,119,0,0,0,0,walk.chb,0,119,0,0,0,*\n0\nS,none\nI,0\n");
-    OpenedProject project;
-    ASSERT_TRUE(project.Open(dir / "w.tvp").empty());
-    rkEglHost host;
-    ASSERT_TRUE(host.Create(96, 64));
-    const RKCameraPose side{{600, -600, 0}, {-1, 1, 0}, {0, 0, 1}};
-    for (const std::optional<RKCameraPose>& view : {std::optional<RKCameraPose>(), std::optional(side)}) {
-        CRKWindow window(project.Manager(), TAVREL_SHARE_DIR);
-        ASSERT_TRUE(window.Initialise(&host, 96, 64));
-        VideoExport job;
-        job.out = dir / "walk.mp4";
-        job.width = 96, job.height = 64;
-        job.view = view;
-        ASSERT_TRUE(RenderTimelineVideo(window, project.Model().Project(), job).ok);
-        CRAvi video;
-        ASSERT_TRUE(video.Load(job.out));
-        for (int f = 0; f < kFrames; f += 10) {
-            const CAviFrame* frame = video.FrameAt((f * 1000 + 500) / 60);
-            ASSERT_NE(frame, nullptr) << f;
-            EXPECT_GT(ShirtPixels(*frame), 20) << "frame " << f << (view ? " side" : "");
-        }
-    }
 }
 
 TEST(WaveAsFloat, ConvertsResamplesAndSpreadsChannels) {

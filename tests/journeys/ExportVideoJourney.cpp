@@ -54,6 +54,13 @@ int ShirtPixels(const CAviFrame& frame) {
     return count;
 }
 
+// Lets the editor work until the condition holds or ten seconds have passed.
+template <typename Condition>
+bool WaitUntil(Condition condition) {
+    for (int i = 0; i < 400 && !condition(); ++i) QTest::qWait(25);
+    return condition();
+}
+
 // Chooses a File menu item as a user does by keys: the menu opened by its mnemonic, then the
 // item's own.
 void ChooseFileMenuItem(QMainWindow* window, QAction* item, Qt::Key mnemonic) {
@@ -61,12 +68,9 @@ void ChooseFileMenuItem(QMainWindow* window, QAction* item, Qt::Key mnemonic) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     QWidget* focus = QApplication::focusWidget();
     QTest::keyClick(focus ? focus : window, Qt::Key_F, Qt::AltModifier);
-    QMenu* menu = nullptr;
-    for (int i = 0; i < 100 && !menu; ++i) {
-        QTest::qWait(20);
-        menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    }
-    ASSERT_NE(menu, nullptr) << "the File menu did not open";
+    ASSERT_TRUE(WaitUntil([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }))
+        << "the File menu did not open";
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     ASSERT_TRUE(menu->actions().contains(item));
     QTest::keyClick(menu, mnemonic);
 }
@@ -93,12 +97,10 @@ TEST(ExportVideoJourney, TheWrittenVideoShowsTheWalkingAvatarInEveryTenthFrame) 
     ASSERT_EQ(app.Start({QString::fromStdString(home / "work/walk.tvp")}, options),
               CTavrelApp::StartResult::Running);
     C3DWindowView* view = app.Mediator()->Window3D()->View();
-    ASSERT_NE(view, nullptr);
-    for (int i = 0; i < 400 && view->FramesDrawn() < 1; ++i) QTest::qWait(25);
-    ASSERT_GE(view->FramesDrawn(), 1);
+    ASSERT_TRUE(view && WaitUntil([view] { return view->FramesDrawn() > 0; }));
     QAction* exportVideo = app.MainFrame()->Action(command::kExportVideo);
-    for (int i = 0; i < 200 && !exportVideo->isEnabled(); ++i) QTest::qWait(25);
-    ASSERT_TRUE(exportVideo->isEnabled()) << "the walk was not opened";
+    ASSERT_TRUE(WaitUntil([exportVideo] { return exportVideo->isEnabled(); }))
+        << "the walk was not opened";
 
     std::vector<Message> messages;
     const ui::MessageSink previous =
@@ -121,7 +123,7 @@ TEST(ExportVideoJourney, TheWrittenVideoShowsTheWalkingAvatarInEveryTenthFrame) 
     });
     answer.start(20);
     ChooseFileMenuItem(app.MainFrame(), exportVideo, Qt::Key_V);
-    for (int i = 0; i < 600 && messages.empty(); ++i) QTest::qWait(25);
+    WaitUntil([&] { return !messages.empty(); });
     answer.stop();
     ui::SetMessageSink(previous);
 
