@@ -7,6 +7,7 @@
 
 #include "base/DebugOutput.h"
 #include "base/FileReplacer.h"
+#include "base/RegularFile.h"
 #include "settings/FileNameRules.h"
 #include "settings/StringIds.h"
 
@@ -38,12 +39,6 @@ Message Failure(int id) {
 // The file system sees a path only up to a NUL: the rest would silently name another file.
 bool HasNul(std::string_view path) {
     return path.find('\0') != std::string_view::npos;
-}
-
-// Only regular files are read: a pipe or a device would never end.
-bool IsRegularFile(const std::string& path) {
-    std::error_code error;
-    return !HasNul(path) && fs::is_regular_file(path, error);
 }
 
 }  // namespace
