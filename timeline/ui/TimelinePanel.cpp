@@ -354,7 +354,9 @@ void CTimelinePanel::RunCommand(int command) {
         case kLoadSound:
             return AddMedia(FileKind::kSound);
         case kVolume:
-            return dialogs_->OpenVolumeControl();
+            // Without a mixer the button would do nothing at all: say why.
+            if (!dialogs_->OpenVolumeControl()) ShowMessage(MakeMessage(strings::kNoMixer));
+            return;
         case kSplit:
             return Apply(model_->SplitAtFrame(model_->CurrentFrame()));
         case kCrop:
