@@ -15,7 +15,7 @@
 class CIMImageGenerator {
 public:
     // The background of the pictures (the gallery's colour).
-    static constexpr uint8_t kBackground[3] = {92, 100, 116};
+    static constexpr const uint8_t (&kBackground)[3] = kViewBackground;
 
     // The data folder holds the avatar and its initial pose.
     explicit CIMImageGenerator(std::string dataFolder);

@@ -2,6 +2,7 @@
 
 #include <malloc.h>
 
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <vector>
@@ -107,9 +108,27 @@ void CRKSystem::BuildGround() {
     grid->mesh.material = kGroundMaterial;
     ground->Attach(&grid->head);
     ground->Translate(0, 0, kGroundHeight);
-    CRKNode* linked = world_->Link(std::move(ground));
-    linked->Show(true);
-    rkCompileNode(linked->Node());
+    ground_ = world_->Link(std::move(ground));
+    ground_->Show(true);
+    rkCompileNode(ground_->Node());
+}
+
+void CRKSystem::ShowGround(bool shown) {
+    if (ground_) ground_->Show(shown);
+}
+
+bool CRKSystem::GroundShown() const {
+    return ground_ && ground_->IsShown();
+}
+
+// The grid moves with the avatar by whole cells, so a long walk never leaves its edge while
+// the lines stay where they lie in the world.
+void CRKSystem::KeepGroundUnderTarget() {
+    if (!ground_) return;
+    constexpr float cell = kGroundSide / kGroundCells;
+    const rkVector t = TargetPosition();
+    ground_->Translate(std::round(t.x / cell) * cell, std::round(t.y / cell) * cell,
+                       kGroundHeight, true);
 }
 
 void CRKSystem::BuildRing() {
@@ -234,6 +253,20 @@ rkVector CRKSystem::TargetPosition() const {
     return target_ ? target_->Position() : rkVector{0, 0, 0};
 }
 
+RKCameraPose CRKSystem::CameraPose() const {
+    const rkVector eye = camera_.GetEye(), target = TargetPosition();
+    return {{eye.x - target.x, eye.y - target.y, eye.z - target.z}, camera_.GetDirection(),
+            camera_.GetUp()};
+}
+
+void CRKSystem::PlaceCamera(const RKCameraPose& pose) {
+    const rkVector t = TargetPosition();
+    cameraOffset = pose.offset;
+    camera_.SetEye(t.x + pose.offset.x, t.y + pose.offset.y, t.z + pose.offset.z);
+    camera_.SetDirection(pose.direction.x, pose.direction.y, pose.direction.z);
+    camera_.SetUp(pose.up.x, pose.up.y, pose.up.z);
+}
+
 bool CRKSystem::PresetCamera(int index) {
     const rkVector root = avatarRoot_ ? rkVector{avatarRoot_->local.m[12], avatarRoot_->local.m[13],
                                                  avatarRoot_->local.m[14]}
@@ -332,6 +365,7 @@ int CRKSystem::DrawScene(rkHost* target, bool retry) {
         const rkVector t = TargetPosition();
         camera_.SetEye(t.x + cameraOffset.x, t.y + cameraOffset.y, t.z + cameraOffset.z);
     }
+    KeepGroundUnderTarget();
     rkMatrix view;
     camera_.BuildViewMatrix(&view);
     rkSetNodeMatrix(view_->Node(), view);

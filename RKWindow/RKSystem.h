@@ -19,6 +19,17 @@
 
 struct rkTexture;
 
+// The 3D window's background, shared by everything that shows what the editor shows.
+inline constexpr uint8_t kViewBackground[3] = {92, 100, 116};
+
+// Where the camera stands beside the node it follows, and where it looks: what a second
+// window needs to show the avatar as this one does, whatever its size.
+struct RKCameraPose {
+    rkVector offset{0, 0, 0};
+    rkVector direction{0, 1, 0};
+    rkVector up{0, 0, 1};
+};
+
 class CRKSystem {
 public:
     CRKSystem();
@@ -51,6 +62,12 @@ public:
     // Places the camera by preset 0-5 around the avatar's root, at the scene scale, and
     // further back when the whole avatar would not show from there.
     bool PresetCamera(int index);
+    // The camera as it stands beside the followed node, and the camera put there again.
+    RKCameraPose CameraPose() const;
+    void PlaceCamera(const RKCameraPose& pose);
+    // The ground grid shown or not (shown until hidden).
+    void ShowGround(bool shown);
+    bool GroundShown() const;
     // Hangs the rotation ring "CircleLine" under node, or back under the world (none).
     void HangRing(rkNode* node);
     // The avatar's extent around its root in the rest pose (empty without an avatar).
@@ -85,6 +102,7 @@ private:
     };
 
     void BuildGround();
+    void KeepGroundUnderTarget();
     void BuildRing();
     void BuildAvatar(const std::string& dataFolder);
     void LoadBodyTextures(const std::string& dataFolder);
@@ -101,6 +119,7 @@ private:
     std::unique_ptr<CRKNode> world_;
     CRKNode* view_ = nullptr;
     CRKNode* target_ = nullptr;
+    CRKNode* ground_ = nullptr;
     CRKNode* avatar_ = nullptr;
     rkNode* avatarRoot_ = nullptr;
     RKFraming framing_;

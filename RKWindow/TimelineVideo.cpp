@@ -85,12 +85,18 @@ VideoOutcome RenderTimelineVideo(CRKWindow& window, const CTimelineProject& proj
     }
     std::vector<uint32_t> pixels(size_t(width) * height);
     const int total = last - job.from + 1;
+    CRKSystem& system = window.System();
+    system.SetBackgroundColor(job.background[0], job.background[1], job.background[2], true);
+    system.follow = true;
     for (int f = job.from; f <= last; ++f) {
         window.ShowFrameSample(GetFrameSample(&project, f), 0);
         if (f == job.from) {
-            // A still camera, placed around the avatar as the video starts.
+            // Placed around the avatar as the video starts; it keeps that place beside it.
             window.PoseCurrentFrame();
-            window.System().PresetCamera(job.camera);
+            if (job.view)
+                system.PlaceCamera(*job.view);
+            else
+                system.PresetCamera(job.camera);
         }
         if (window.ShowCurrentFrame() != 1 || !rkReadFrame(RK_READ_COLOR, pixels.data())) {
             outcome.error = "frame " + std::to_string(f) + " could not be drawn";

@@ -218,6 +218,13 @@ bool C3DWindowColleague::SelectCamera(int preset) {
     return true;
 }
 
+void C3DWindowColleague::ShowFloor(bool shown) {
+    CRKSystem* system = view_ ? view_->System() : nullptr;
+    if (!system) return;
+    system->ShowGround(shown);
+    Redraw();
+}
+
 bool C3DWindowColleague::IsManipulating() const {
     CRKWindowTools* tools = view_ ? view_->Tools() : nullptr;
     return tools ? tools->InManipulationMode() : manipulating_;

@@ -36,6 +36,8 @@ public:
     // Activates the frame and gives it the whole client area.
     void FillClient();
     bool SelectCamera(int preset);
+    // The floor under the avatar shown or hidden (the File menu's option).
+    void ShowFloor(bool shown);
     // Manipulation mode holds the shared mutex and shows the rotation ring.
     void ToggleManipulation();
     void LeaveManipulation();

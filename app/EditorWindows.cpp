@@ -1,7 +1,11 @@
 #include "app/EditorWindows.h"
 
+#include "RKWindow/ui/C3DWindowView.h"
+#include "app/C3DWindowColleague.h"
 #include "app/GalleryHost.h"
+#include "app/ProjectFileCommands.h"
 #include "app/TavrelMediator.h"
+#include "app/TimelineColleague.h"
 #include "app/TimelineHost.h"
 
 bool ConnectEditorWindows(CTavrelMediator* mediator) {
@@ -16,4 +20,13 @@ bool ConnectEditorWindows(CTavrelMediator* mediator) {
     QWidget* frame = gallery->Frame();
     mediator->Gallery()->SetPane(frame, std::move(gallery));
     return connected;
+}
+
+void ConnectFileCommands(CProjectFileCommands* commands, CTavrelMediator* mediator) {
+    if (!commands) return;
+    if (mediator->Timeline()) commands->SetTimeline(mediator->Timeline()->Operations());
+    commands->editorView = [mediator]() -> CRKSystem* {
+        C3DWindowView* view = mediator->Window3D() ? mediator->Window3D()->View() : nullptr;
+        return view ? view->System() : nullptr;
+    };
 }

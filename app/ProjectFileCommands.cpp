@@ -1,6 +1,7 @@
 #include "app/ProjectFileCommands.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLocale>
@@ -8,6 +9,7 @@
 #include <QProgressDialog>
 #include <QSettings>
 #include <QTimer>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
@@ -34,6 +36,8 @@ constexpr int kRestoreQuestion = 62545;
 constexpr int kExporting = 62546;
 constexpr int kCancel = 62547;
 constexpr int kNoGL = 62548;
+constexpr int kMotionWritten = 62553;
+constexpr int kVideoWritten = 62554;
 
 const char* const kCleanExitKey = "Autosave/CleanExit";
 
@@ -71,6 +75,7 @@ CProjectFileCommands::CProjectFileCommands(QWidget* parent, std::string dataFold
         return QMessageBox::question(parent_, tavrel::ui::Text(126), text) == QMessageBox::Yes;
     };
     makeProgress = [this](int titleId) { return DialogProgress(parent_, titleId); };
+    askVideo = [this](QSize viewSize) { return CVideoExportDialog::Ask(parent_, viewSize); };
     connect(autosaveTimer_, &QTimer::timeout, this, [this] { Autosave(); });
     autosaveTimer_->start(kAutosaveInterval);
 }
@@ -150,6 +155,14 @@ void CProjectFileCommands::Fail(int id, const std::string& detail) {
     tavrel::ui::ShowMessage(parent_, tavrel::MakeMessage(id, {{"%Reason", detail}}));
 }
 
+// An export ends with the file's name, so the user knows where to look for it.
+void CProjectFileCommands::Written(int id, const QString& path) {
+    const std::string file = tavrel::ui::ToStdString(QDir::toNativeSeparators(path));
+    tavrel::ui::ShowMessage(parent_,
+                            tavrel::MakeMessage(id, {{std::string(tavrel::kFileNameToken), file}}),
+                            QMessageBox::Information);
+}
+
 bool CProjectFileCommands::ExportMotion() {
     const QString path =
         askPath(kExportMotionTitle, "Motion files (*.chb *.cha *.bvh)", "baked.chb");
@@ -160,31 +173,44 @@ bool CProjectFileCommands::ExportMotion() {
     const tavrel::BakeOutcome outcome = tavrel::BakeTimeline(
         *timeline_->Project(), manager, rest, tavrel::ui::ToStdString(path), progress);
     if (!outcome.ok && !outcome.cancelled) Fail(kExportFailed, outcome.error);
+    if (outcome.ok) Written(kMotionWritten, path);
     return outcome.ok;
 }
 
+// The video shows what the 3D window shows: its camera (or a preset) following the avatar,
+// on its background.
 bool CProjectFileCommands::ExportVideo() {
+    CRKSystem* view = editorView ? editorView() : nullptr;
+    const QSize viewSize =
+        view ? QSize(view->Device().width, view->Device().height) : QSize();
+    const std::optional<VideoChoice> choice = askVideo(viewSize);
+    if (!choice) return false;
     const QString path = askPath(kExportVideoTitle, "Videos (*.mp4 *.mkv *.mov)", "video.mp4");
     if (path.isEmpty()) return false;
-    const std::unique_ptr<rkHost> host = C3DOffscreenHost::Make(kVideoWidth, kVideoHeight);
-    if (!host) {
-        tavrel::ui::ShowMessage(parent_, tavrel::MakeMessage(kNoGL));
-        return false;
-    }
+    const int width = choice->size.width(), height = choice->size.height();
+    const std::unique_ptr<rkHost> host = C3DOffscreenHost::Make(width, height);
     tavrel::CMotionManager manager;
     CRKWindow window(manager, dataFolder_);
-    if (!window.Initialise(host.get(), kVideoWidth, kVideoHeight)) {
+    if (!host || !window.Initialise(host.get(), width, height)) {
         tavrel::ui::ShowMessage(parent_, tavrel::MakeMessage(kNoGL));
         return false;
     }
     tavrel::VideoExport job;
     job.out = tavrel::ui::ToStdString(path);
-    job.width = kVideoWidth;
-    job.height = kVideoHeight;
+    job.width = width;
+    job.height = height;
+    job.camera = std::max(choice->camera, 0);
+    if (view) {
+        if (choice->camera < 0) job.view = view->CameraPose();
+        std::copy_n(view->BackgroundColor(), 3, job.background);
+        window.System().sceneScale = view->sceneScale;
+        window.System().ShowGround(view->GroundShown());
+    }
     auto progress = makeProgress(kExportVideoTitle);
     const tavrel::VideoOutcome outcome =
         tavrel::RenderTimelineVideo(window, *timeline_->Project(), job, progress);
     if (!outcome.ok && !outcome.cancelled) Fail(kExportFailed, outcome.error);
+    if (outcome.ok) Written(kVideoWritten, path);
     return outcome.ok;
 }
 

@@ -6,8 +6,12 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "app/VideoExportDialog.h"
+
+class CRKSystem;
 class CTimelineOperations;
 class QTimer;
 class QWidget;
@@ -23,8 +27,6 @@ class CProjectFileCommands : public QObject {
     Q_OBJECT
 public:
     static constexpr int kAutosaveInterval = 60 * 1000;  // ms
-    static constexpr int kVideoWidth = 1280;
-    static constexpr int kVideoHeight = 720;
 
     // dataFolder: the per-user data folder (the avatar's files, the autosave).
     CProjectFileCommands(QWidget* parent, std::string dataFolder);
@@ -56,6 +58,11 @@ public:
     // Questions to the user; the defaults show Qt's dialogs.
     // A file name to write (filter as QFileDialog takes it), or "" when cancelled.
     std::function<QString(int titleId, const QString& filter, const QString& suggested)> askPath;
+    // The video's size and camera, offered the 3D window's size (empty without one); none
+    // when cancelled.
+    std::function<std::optional<VideoChoice>(QSize viewSize)> askVideo;
+    // The 3D window whose camera and background a video takes; none without one.
+    std::function<CRKSystem*()> editorView;
     // Whether to restore the autosave made at the given time.
     std::function<bool(const QString& when)> askRestore;
     // Called after each exported frame; false cancels. Made anew for every export.
@@ -67,6 +74,7 @@ private:
     bool WriteProject(const std::string& path);
     bool CurrentPathValid() const;
     void Fail(int id, const std::string& detail);
+    void Written(int id, const QString& path);
 
     QWidget* parent_;
     std::string dataFolder_;

@@ -6,6 +6,7 @@
 
 #include "app/AboutBox.h"
 #include "app/FixedChildFrame.h"
+#include "app/HelpWindow.h"
 #include "app/PreviewDialog.h"
 #include "app/TavrelMainFrame.h"
 #include "base/DebugOutput.h"
@@ -223,10 +224,13 @@ bool CTavrelMediator::OpenFile(const std::string& path) {
     return opened;
 }
 
+// The option shows the floor under the avatar, so that it is something a user can see.
 bool CTavrelMediator::ToggleOption() {
     if (!system_) return false;
     mainFrame_->InvertCheckMark(command::kOption);
-    return system_->ToggleOption();
+    const bool toggled = system_->ToggleOption();
+    if (window3D_) window3D_->ShowFloor(system_->Option());
+    return toggled;
 }
 
 void CTavrelMediator::ArrangeWindows() {
@@ -350,7 +354,8 @@ void CTavrelMediator::ShowHelp() {
             tavrel::MakeMessage(kHelpMissing, {{std::string(tavrel::kHelpFilenameToken), name}}));
         return;
     }
-    if (system_) system_->OpenUrl(QUrl::fromLocalFile(path));
+    if (!help_) help_ = new CHelpWindow(mainFrame_);
+    help_->Open(QUrl::fromLocalFile(path));
 }
 
 void CTavrelMediator::ShowAbout() {

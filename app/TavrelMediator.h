@@ -16,6 +16,7 @@
 
 class CTavrelMainFrame;
 class CPreviewDialog;
+class CHelpWindow;
 
 struct CShellOptions {
     std::string dataFolder;     // the per-user data folder with the extracted avatar files
@@ -84,6 +85,8 @@ public:
     CAPSystemColleague* System() const { return system_.get(); }
     CColleague* ActiveColleague() const { return active_; }
     CPreviewDialog* Preview() const { return preview_.get(); }
+    // The help window, once help was asked for.
+    CHelpWindow* Help() const { return help_; }
     const std::string& ProjectPath() const { return projectPath_; }
 
 private:
@@ -100,6 +103,7 @@ private:
     CColleague* active_ = nullptr;
     CTavrelMainFrame* mainFrame_;
     std::unique_ptr<CPreviewDialog> preview_;
+    CHelpWindow* help_ = nullptr;  // a child of the main frame
     std::string projectPath_;
     CShellOptions options_;
     std::function<void()> endProgram_;

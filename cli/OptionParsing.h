@@ -4,14 +4,15 @@
 #include <cstdint>
 #include <string>
 
+#include "RKWindow/RKSystem.h"
 #include "RKWindow/RKViewport.h"
 
 namespace tavrel::cli {
 
 inline constexpr const char* kCameras[] = {"front", "back", "left", "right", "up", "down"};
 inline constexpr int kMaxSide = 8192;
-// The window's background until the editor's settings choose another.
-inline constexpr uint8_t kBackground[3] = {92, 100, 116};
+// The background the editor's 3D window shows.
+inline constexpr const uint8_t (&kBackground)[3] = kViewBackground;
 
 template <typename T>
 bool ParseNumber(const std::string& text, T* value) {

@@ -97,7 +97,6 @@ int RunRenderVideoCommand(const Args& args, std::ostream& out, std::ostream& err
             << o.job.height << '\n';
         return kExitFailed;
     }
-    window.System().SetBackgroundColor(kBackground[0], kBackground[1], kBackground[2], true);
     if (!window.System().Avatar()) err << "warning: no avatar in " << data << '\n';
     StopOnSignals stopOnSignals;
     int shown = -1;

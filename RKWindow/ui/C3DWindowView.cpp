@@ -19,8 +19,7 @@
 
 namespace {
 
-// The window's background until settings choose another (the command line draws the same).
-constexpr uint8_t kBackground[3] = {92, 100, 116};
+constexpr const uint8_t (&kBackground)[3] = kViewBackground;
 
 int64_t SteadyMilliseconds() {
     using namespace std::chrono;

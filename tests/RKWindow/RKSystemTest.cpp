@@ -204,6 +204,27 @@ TEST_F(RKSystemTest, WorldHoldsItsPartsAndTheAvatarWithItsBody) {
     EXPECT_FALSE(debug.Contains("shape not found"));
 }
 
+// Wherever the avatar walks the grid lies under it, moved by whole cells so that its lines
+// keep their place in the world.
+TEST_F(RKSystemTest, TheGroundGoesWhereTheAvatarWalks) {
+    system_.SetUpWorld(TAVREL_SHARE_DIR);
+    CRKNode* ground = system_.World()->Child("Ground");
+    std::srand(7);
+    for (int i = 0; i < 20; ++i) {
+        rkMatrix m = system_.AvatarRoot()->local;
+        m.m[12] = float(std::rand() % 40000 - 20000) + 0.25f;
+        m.m[13] = float(std::rand() % 40000 - 20000);
+        rkSetNodeMatrix(system_.AvatarRoot(), m);
+        ASSERT_EQ(system_.DrawScene(nullptr), 1);
+        const rkVector at = ground->Position();
+        for (const auto& [lies, walks] : {std::pair(at.x, m.m[12]), std::pair(at.y, m.m[13])}) {
+            EXPECT_LE(std::fabs(lies - walks), 50.0f) << walks;
+            EXPECT_FLOAT_EQ(std::fmod(lies, 100.0f), 0.0f) << lies;
+        }
+        EXPECT_FLOAT_EQ(at.z, 580.0f);
+    }
+}
+
 TEST_F(RKSystemTest, GroundGridAndRingHaveTheirMeasures) {
     rkVisual* grid = rkCreateGridVisual(3000, 30);
     ASSERT_EQ(grid->mesh.vertexCount, 2 * 62);

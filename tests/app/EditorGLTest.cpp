@@ -423,6 +423,24 @@ TEST_F(Window3DTest, TheMoveAfterATimelineFrameCountsForNothing) {
     QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, from + QPoint(110, 0));
 }
 
+// The File menu's option shows and hides the floor: the picture loses the grid and gets it back.
+TEST_F(Window3DTest, TheFloorOptionHidesAndShowsTheGround) {
+    const QImage withFloor = Picture();
+    QAction* option = app.MainFrame()->Action(command::kOption);
+    option->trigger();
+    EXPECT_FALSE(option->isChecked());
+    EXPECT_FALSE(view->System()->GroundShown());
+    const QImage bare = Picture();
+    EXPECT_GT(MeanDifference(withFloor, bare), 1.0);
+    // Below the avatar's feet lies only the background now.
+    const int row = bare.height() - 3;
+    for (int col = 0; col < bare.width(); col += 7)
+        EXPECT_EQ(bare.pixel(col, row) & 0xFFFFFFu, qRgb(92, 100, 116) & 0xFFFFFFu) << col;
+    option->trigger();
+    EXPECT_TRUE(view->System()->GroundShown());
+    EXPECT_LT(MeanDifference(withFloor, Picture()), 0.01);
+}
+
 TEST_F(Window3DTest, HotkeysFromTheSettingsFileChoosePresets) {
     // Start-up gave the user the shipped settings file.
     EXPECT_TRUE(std::filesystem::exists(home / "data/Tavrel.ini"));

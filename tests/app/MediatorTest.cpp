@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QSignalSpy>
+#include <QTextBrowser>
 #include <QTimer>
 #include <fstream>
 #include <iterator>
@@ -11,6 +12,7 @@
 #include "app/AppVersion.h"
 #include "app/DisplayCheck.h"
 #include "app/FixedChildFrame.h"
+#include "app/HelpWindow.h"
 #include "app/PreviewDialog.h"
 #include "app/WindowLayout.h"
 #include "tests/app/ShellFixture.h"
@@ -293,16 +295,22 @@ TEST_F(MediatorTest, DocumentsAndHelpOpenFromTheProgramFolder) {
     EXPECT_EQ(text.find("%HelpFilename"), std::string::npos);
     EXPECT_TRUE(opened.empty());
 
-    home.Write("program/help/index.html", "<html></html>");
+    // Help opens in the program's own window, no browser needed; its links stay there.
+    home.Write("program/help/index.html", "<html><a href=\"keys.html\">Keys</a></html>");
+    home.Write("program/help/keys.html", "<html><p>Space plays</p></html>");
     EXPECT_TRUE(frame->OnCommand(command::kHelp));
+    ASSERT_NE(mediator->Help(), nullptr);
+    EXPECT_TRUE(mediator->Help()->isVisible());
+    EXPECT_EQ(mediator->Help()->Page().toLocalFile().toStdString(), home / "program/help/index.html");
+    mediator->Help()->Browser()->setSource(QUrl("keys.html"));
+    EXPECT_TRUE(mediator->Help()->Browser()->toPlainText().contains("Space plays"));
     EXPECT_TRUE(frame->OnCommand(command::kDocument1));
     EXPECT_TRUE(frame->OnCommand(command::kDocument2));
     EXPECT_TRUE(frame->OnCommand(command::kDocument3));
-    ASSERT_EQ(opened.size(), 4u);
-    EXPECT_EQ(opened[0].toLocalFile().toStdString(), home / "program/help/index.html");
-    EXPECT_EQ(opened[1].fileName(), ui::Text(61259).section('/', -1));
-    EXPECT_EQ(opened[2].fileName(), ui::Text(61258).section('/', -1));
-    EXPECT_EQ(opened[3].fileName(), ui::Text(61349).section('/', -1));
+    ASSERT_EQ(opened.size(), 3u);
+    EXPECT_EQ(opened[0].fileName(), ui::Text(61259).section('/', -1));
+    EXPECT_EQ(opened[1].fileName(), ui::Text(61258).section('/', -1));
+    EXPECT_EQ(opened[2].fileName(), ui::Text(61349).section('/', -1));
 }
 
 TEST_F(MediatorTest, ThePreviewHoldsTheMutexWhileItRuns) {

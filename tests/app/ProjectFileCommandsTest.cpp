@@ -125,11 +125,16 @@ TEST_F(ProjectFileCommands, ExportMotionBakesTheTimelineAndCanBeCancelled) {
     cancel = false;
     ASSERT_TRUE(frame->OnCommand(command::kExportMotion));
     EXPECT_EQ(CMotion(home / "baked.bvh", 0).GetLength(), 10);
+    // The export ends by naming the file written.
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].id, 62553);
+    EXPECT_EQ(ui::MessageText(messages[0]).toStdString(),
+              "The motion was written to " + home / "baked.bvh" + ".");
     // The project's own file is refused with a message.
     answer = QString::fromStdString(home / "work/a.chb");
     EXPECT_FALSE(commands->ExportMotion());
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].id, 62544);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1].id, 62544);
 }
 
 TEST_F(ProjectFileCommands, AnAutosaveIsOfferedOnlyAfterACrash) {

@@ -13,7 +13,8 @@ public:
     // The files the user picked (one, or several for images); none when cancelled.
     virtual std::vector<std::string> AskOpenFiles(FileKind kind) = 0;
     virtual void ShowMessage(const std::string& text) = 0;
-    virtual void OpenVolumeControl() = 0;
+    // Starts the desktop's mixer; false when there is none.
+    virtual bool OpenVolumeControl() = 0;
 };
 
 // Frame count of a video file, or -1 when it cannot be read.

@@ -50,14 +50,13 @@ void CQtPanelDialogs::ShowMessage(const std::string& text) {
     QMessageBox::information(parent_, QString(), QString::fromStdString(text));
 }
 
-void CQtPanelDialogs::OpenVolumeControl() {
-    // The desktop's mixer, when one is installed.
+bool CQtPanelDialogs::OpenVolumeControl() {
     for (const char* program : {"pavucontrol", "pavucontrol-qt"}) {
-        if (!QStandardPaths::findExecutable(program).isEmpty()) {
-            QProcess::startDetached(program, {});
-            return;
-        }
+        if (!QStandardPaths::findExecutable(program).isEmpty() &&
+            QProcess::startDetached(program, {}))
+            return true;
     }
+    return false;
 }
 
 }  // namespace tavrel

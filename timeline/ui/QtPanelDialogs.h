@@ -31,7 +31,7 @@ public:
     QString StartFolder(FileKind kind) const;
     std::vector<std::string> AskOpenFiles(FileKind kind) override;
     void ShowMessage(const std::string& text) override;
-    void OpenVolumeControl() override;
+    bool OpenVolumeControl() override;
 
 private:
     QWidget* parent_;

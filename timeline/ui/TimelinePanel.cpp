@@ -354,7 +354,9 @@ void CTimelinePanel::RunCommand(int command) {
         case kLoadSound:
             return AddMedia(FileKind::kSound);
         case kVolume:
-            return dialogs_->OpenVolumeControl();
+            // Without a mixer the button would do nothing at all: say why.
+            if (!dialogs_->OpenVolumeControl()) ShowMessage(MakeMessage(strings::kNoMixer));
+            return;
         case kSplit:
             return Apply(model_->SplitAtFrame(model_->CurrentFrame()));
         case kCrop:
@@ -431,7 +433,7 @@ bool CTimelinePanel::HandleKey(int key) {
         case Qt::Key_PageDown: {
             // Positions count from the latest clip: the clip before in time is one further.
             const int to = key == Qt::Key_PageUp ? selected + 1 : selected - 1;
-            if (moving && selected >= 0 && model_->Select(to)) {
+            if (moving && selected >= 0 && to >= 0 && model_->Select(to)) {
                 SetCurrentFrame(model_->ClipAtPosition(to)->firstFrame);
             }
             break;

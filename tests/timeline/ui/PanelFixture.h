@@ -39,12 +39,16 @@ public:
         return files;
     }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    void OpenVolumeControl() override { ++volume; }
+    bool OpenVolumeControl() override {
+        ++volume;
+        return haveMixer;
+    }
 
     std::deque<std::vector<std::string>> answers;
     std::vector<FileKind> asked;
     std::vector<std::string> messages;
     int volume = 0;
+    bool haveMixer = true;
 };
 
 class FakeProbe : public CMediaProbe {

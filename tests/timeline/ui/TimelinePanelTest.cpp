@@ -235,6 +235,9 @@ TEST_F(TimelinePanelTest, MovementKeysWorkOnlyWhileStopped) {
     Key(Qt::Key_PageDown);
     Key(Qt::Key_PageDown);
     EXPECT_EQ(panel->CurrentFrame(), 100);
+    Key(Qt::Key_PageDown);  // no clip after the last: the selection stays
+    ASSERT_NE(Model().SelectedClip(), nullptr);
+    EXPECT_EQ(Model().SelectedClip()->firstFrame, 100);
     panel->PlayAll();
     Key(Qt::Key_Home);
     Key(Qt::Key_Left);
@@ -428,6 +431,11 @@ TEST_F(TimelinePanelTest, CommandsReachTheModelAndTheColleague) {
     EXPECT_EQ(colleague.requests[0].first, kColleagueRequest);
     panel->RunCommand(kVolume);
     EXPECT_EQ(dialogs.volume, 1);
+    EXPECT_TRUE(dialogs.messages.empty());
+    dialogs.haveMixer = false;  // no mixer program: the user is told so
+    panel->RunCommand(kVolume);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_NE(dialogs.messages[0].find("mixer"), std::string::npos) << dialogs.messages[0];
     panel->SetCurrentFrame(200);
     panel->RunCommand(kAddCurrentPose);
     EXPECT_EQ(Ranges().back(), Range(200, 200));
