@@ -51,7 +51,7 @@ class RecordingDialogs : public CPanelDialogs {
 public:
     std::vector<std::string> AskOpenFiles(FileKind) override { return {}; }
     void ShowMessage(const std::string& text) override { shown.push_back(text); }
-    void OpenVolumeControl() override {}
+    bool OpenVolumeControl() override { return false; }
     std::vector<std::string> shown;
 };
 
