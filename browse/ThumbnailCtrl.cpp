@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPixmap>
+#include <QRegularExpression>
 #include <QThread>
 #include <QTimer>
 #include <QTimerEvent>
@@ -38,6 +39,7 @@ namespace {
 constexpr int kSpacingX = 20;
 constexpr int kSpacingY = 24;
 constexpr int kMinimumLabelWidth = 90;
+constexpr int kLabelMargin = 6;  // the style's padding either side of a label
 // Hover playing: a picture every 50 ms, at the motion's own speed.
 constexpr int kHoverInterval = 50;
 // The pictures' background, shown as transparent.
@@ -53,6 +55,20 @@ QPixmap ToPixmap(const ThumbnailPicture& picture) {
     pixmap.setMask(QBitmap::fromImage(image.createMaskFromColor(kTransparent, Qt::MaskInColor)));
     return pixmap;
 }
+
+// Draws each label as CThumbnailCtrl::ElidedLabel makes it; the item keeps the whole name,
+// which the editor starts from.
+class LabelDelegate : public CLabelEditDelegate {
+public:
+    using CLabelEditDelegate::CLabelEditDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        CLabelEditDelegate::initStyleOption(option, index);
+        option->text = CThumbnailCtrl::ElidedLabel(option->text, option->fontMetrics,
+                                                   option->rect.width() - kLabelMargin);
+    }
+};
 
 QPixmap BlankPicture(int size) {
     QPixmap blank(size, size);
@@ -78,10 +94,9 @@ CThumbnailCtrl::CThumbnailCtrl(CGalleryServices& services, ThumbnailMaker maker,
     setDragEnabled(true);
     setDragDropMode(QAbstractItemView::DragOnly);
     setUniformItemSizes(true);
-    setItemDelegate(
-        new CLabelEditDelegate(this, [this](const QModelIndex& index, const QString& text) {
-            FinishRename(item(index.row()), text);
-        }));
+    setItemDelegate(new LabelDelegate(this, [this](const QModelIndex& index, const QString& text) {
+        FinishRename(item(index.row()), text);
+    }));
     MakeActions();
     connect(this, &QListWidget::itemSelectionChanged, this, &CThumbnailCtrl::UpdateActions);
     setMouseTracking(true);
@@ -91,6 +106,24 @@ CThumbnailCtrl::CThumbnailCtrl(CGalleryServices& services, ThumbnailMaker maker,
 
 CThumbnailCtrl::~CThumbnailCtrl() {
     worker_.Stop();
+}
+
+QString CThumbnailCtrl::ElidedLabel(const QString& name, const QFontMetrics& metrics, int width) {
+    if (metrics.horizontalAdvance(name) <= width) return name;
+    // The end kept whole: the last number before the extension and the extension ("_012.bvh"),
+    // else the extension.
+    static const QRegularExpression kNumberAndExtension(R"(\d+(\.[^.]*)?$)");
+    const QRegularExpressionMatch number = kNumberAndExtension.match(name);
+    const qsizetype dot = name.lastIndexOf('.');
+    const qsizetype tailStart =
+        number.hasMatch() ? number.capturedStart() : (dot > 0 ? dot : name.size());
+    const QString tail = name.mid(tailStart);
+    const int room = width - metrics.horizontalAdvance(tail);
+    const QString head = metrics.elidedText(name.left(tailStart), Qt::ElideRight, room);
+    // Too narrow for a head with its ellipsis: the usual middle cut.
+    if (room <= metrics.horizontalAdvance(QStringLiteral("\u2026")) || head.isEmpty())
+        return metrics.elidedText(name, Qt::ElideMiddle, width);
+    return head + tail;
 }
 
 void CThumbnailCtrl::SizeGrid() {
@@ -143,11 +176,15 @@ void CThumbnailCtrl::Fill() {
     entries_ = listing.names;
     readable_ = entries_.size();
     const QPixmap blank = BlankPicture(size_);
+    // Each label has the cell's width: names elide in the middle, keeping their ends (a take's
+    // number, the extension) rather than shrinking to the picture's width.
+    const QSize cell = gridSize() - QSize(4, 4);
     for (const std::string& name : entries_) {
         auto* entry = new QListWidgetItem(QIcon(blank), QString::fromStdString(name));
         entry->setToolTip(QString::fromStdString(name));
         entry->setData(kNameRole, QString::fromStdString(name));
         entry->setFlags(entry->flags() | Qt::ItemIsEditable | Qt::ItemIsDragEnabled);
+        entry->setSizeHint(cell);
         addItem(entry);
     }
     // Files that cannot be read follow, greyed, with the reason: they can still be renamed or
@@ -160,6 +197,7 @@ void CThumbnailCtrl::Fill() {
         entry->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
         entry->setFlags((entry->flags() | Qt::ItemIsEditable) & ~Qt::ItemIsDragEnabled);
         entry->setData(kUnreadableRole, true);
+        entry->setSizeHint(cell);
         addItem(entry);
     }
     StartWorker();

@@ -3,6 +3,7 @@
 // once and shows each one's picture as the worker thread makes it. It also carries the file
 // commands of the gallery (copy, cut, paste, delete, rename) and starts drags of motion files.
 #include <QBasicTimer>
+#include <QFontMetrics>
 #include <QListWidget>
 #include <QStringList>
 #include <memory>
@@ -40,6 +41,9 @@ public:
 
     // The lower-case extensions of the accepted-extension string (61307).
     void SetAcceptedExtensions(const std::string& list);
+    // The label a name gets in width pixels: whole when it fits, else cut in the middle with
+    // its end kept (the last number and the extension), so takes stay told apart.
+    static QString ElidedLabel(const QString& name, const QFontMetrics& metrics, int width);
     // Pictures of that many pixels square (kThumbnailWidth, the default, or more); the shown
     // folder's pictures are made again at that size.
     void SetThumbnailSize(int pixels);

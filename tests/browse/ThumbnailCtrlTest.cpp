@@ -110,6 +110,31 @@ TEST_F(ThumbnailTest, ListsReadableMotionsAtOnceAndMakesEachPictureOnce) {
     EXPECT_FALSE(thumbs.item(0)->icon().pixmap(50, 50).isNull());
 }
 
+TEST(ThumbnailLabels, LongNamesAreCutInTheMiddleKeepingTheirNumberAndExtension) {
+    const QFontMetrics metrics(QFont("DejaVu Sans", 9));
+    const int width = 84;
+    // name, the end the label keeps
+    const std::pair<QString, QString> cases[] = {
+        {"walk.cha", "walk.cha"},  // fits whole
+        {"capture_long_name_take_012.bvh", "012.bvh"},
+        {"capture_long_name_take_013.bvh", "013.bvh"},
+        {"a_rather_long_name_without_numbers.chb", ".chb"},
+        {"2024_session_with_a_long_name.htr", ".htr"},
+        {"x", "x"},
+    };
+    for (const auto& [name, end] : cases) {
+        const QString label = CThumbnailCtrl::ElidedLabel(name, metrics, width);
+        EXPECT_TRUE(label.endsWith(end)) << label.toStdString();
+        EXPECT_LE(metrics.horizontalAdvance(label), width) << label.toStdString();
+        EXPECT_EQ(label == name, metrics.horizontalAdvance(name) <= width) << label.toStdString();
+        EXPECT_EQ(label.contains(QChar(0x2026)), label != name) << label.toStdString();
+    }
+    // Too narrow for the kept end: the plain middle cut.
+    EXPECT_LE(metrics.horizontalAdvance(CThumbnailCtrl::ElidedLabel(
+                  "capture_long_name_take_0123456789.bvh", metrics, 30)),
+              30);
+}
+
 TEST_F(ThumbnailTest, AFolderChangeStopsTheWorkerAndDropsItsLatePictures) {
     for (int i = 0; i < 20; ++i)
         WriteStandardMotion(dir / ("two/m" + std::to_string(i) + ".cha"), 1);
