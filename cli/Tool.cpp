@@ -51,6 +51,9 @@ const std::vector<Command>& Commands() {
         {"info", "FILE [--json]",
          "file type, frame rate, frame range and every segment (index, name, parent, length)",
          RunInfoCommand},
+        {"contacts", "FILE [--json]",
+         "the frames (first and last, counted from 0) in which each foot is planted",
+         RunContactsCommand},
         {"convert", "IN OUT",
          "writes IN (CHA, CHB, HTR or BVH) as CHA, CHB or BVH by OUT's extension, keeping its "
          "skeleton",
