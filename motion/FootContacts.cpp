@@ -26,7 +26,9 @@ FootPoints PointsOf(const Leg& leg, float toeLength) {
     return {Origin(world), rkTransformPoint({0.0f, toeLength, 0.0f}, world)};
 }
 
-float Horizontal(rkVector a, rkVector b) { return std::hypot(a.x - b.x, a.y - b.y); }
+float Horizontal(rkVector a, rkVector b) {
+    return std::hypot(a.x - b.x, a.y - b.y);
+}
 
 float LegLength(const Leg& leg) {
     return Length(Origin(leg.shin->local)) + Length(Origin(leg.foot->local));
@@ -107,8 +109,8 @@ FootContacts FindFootContacts(int count, const PoseAt& poseAt) {
             const int a = std::max(f - kSpeedReach, 0), b = std::min(f + kSpeedReach, count - 1);
             const float span = float(std::max(b - a, 1));
             // Heel or toe still: a foot rolling onto its toes is still planted at the toe.
-            const float speed = std::min(Horizontal(p[a].ankle, p[b].ankle),
-                                         Horizontal(p[a].toe, p[b].toe)) / span;
+            const float speed =
+                std::min(Horizontal(p[a].ankle, p[b].ankle), Horizontal(p[a].toe, p[b].toe)) / span;
             const float height = std::min(p[f].ankle.z, p[f].toe.z);
             planted[f] = height <= lowest && speed <= stillest;
         }

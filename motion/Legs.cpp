@@ -28,14 +28,24 @@ rkMatrix WorldOf(const rkNode* node) {
     return world;
 }
 
-rkMatrix RigidInverse(const rkMatrix& m) {
+rkMatrix AffineInverse(const rkMatrix& m) {
+    // Stored rotations are rounded, so not quite orthonormal: the transpose would not do.
+    const float* a = m.m;
+    const float c00 = a[5] * a[10] - a[6] * a[9], c01 = a[6] * a[8] - a[4] * a[10],
+                c02 = a[4] * a[9] - a[5] * a[8];
+    const float det = a[0] * c00 + a[1] * c01 + a[2] * c02;
     rkMatrix r;
     rkIdentity(&r);
-    for (int row = 0; row < 3; ++row) {
-        for (int col = 0; col < 3; ++col) r.m[row * 4 + col] = m.m[col * 4 + row];
-    }
+    if (!(std::fabs(det) > 1e-12f)) return r;
+    const float k = 1.0f / det;
+    r.m[0] = c00 * k, r.m[1] = (a[2] * a[9] - a[1] * a[10]) * k,
+    r.m[2] = (a[1] * a[6] - a[2] * a[5]) * k;
+    r.m[4] = c01 * k, r.m[5] = (a[0] * a[10] - a[2] * a[8]) * k,
+    r.m[6] = (a[2] * a[4] - a[0] * a[6]) * k;
+    r.m[8] = c02 * k, r.m[9] = (a[1] * a[8] - a[0] * a[9]) * k,
+    r.m[10] = (a[0] * a[5] - a[1] * a[4]) * k;
     for (int col = 0; col < 3; ++col) {
-        r.m[12 + col] = -(m.m[12] * r.m[col] + m.m[13] * r.m[4 + col] + m.m[14] * r.m[8 + col]);
+        r.m[12 + col] = -(a[12] * r.m[col] + a[13] * r.m[4 + col] + a[14] * r.m[8 + col]);
     }
     return r;
 }

@@ -25,22 +25,38 @@ Legs FindLegs(rkNode* root);
 // The node's world matrix from the local matrices up its parents (the stored world matrices
 // may be stale).
 rkMatrix WorldOf(const rkNode* node);
-// Inverse of a rigid matrix (rotation and translation).
-rkMatrix RigidInverse(const rkMatrix& m);
+// Inverse of a matrix without projection (the fourth column 0, 0, 0, 1); identity when singular.
+rkMatrix AffineInverse(const rkMatrix& m);
 // The rotation (row-vector convention) turning direction `from` onto direction `to` along the
 // shorter arc; identity for degenerate input.
 rkMatrix ArcRotation(const rkVector& from, const rkVector& to);
 
-inline rkVector Origin(const rkMatrix& m) { return {m.m[12], m.m[13], m.m[14]}; }
-inline rkVector operator+(rkVector a, rkVector b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline rkVector operator-(rkVector a, rkVector b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline rkVector operator*(rkVector a, float s) { return {a.x * s, a.y * s, a.z * s}; }
-inline float Dot(rkVector a, rkVector b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline rkVector Origin(const rkMatrix& m) {
+    return {m.m[12], m.m[13], m.m[14]};
+}
+inline rkVector operator+(rkVector a, rkVector b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline rkVector operator-(rkVector a, rkVector b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline rkVector operator*(rkVector a, float s) {
+    return {a.x * s, a.y * s, a.z * s};
+}
+inline float Dot(rkVector a, rkVector b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 inline rkVector Cross(rkVector a, rkVector b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-inline float Length(rkVector a) { return std::sqrt(Dot(a, a)); }
-inline float Lerp(float a, float b, float t) { return a + (b - a) * t; }
-inline rkVector Lerp(rkVector a, rkVector b, float t) { return a + (b - a) * t; }
+inline float Length(rkVector a) {
+    return std::sqrt(Dot(a, a));
+}
+inline float Lerp(float a, float b, float t) {
+    return a + (b - a) * t;
+}
+inline rkVector Lerp(rkVector a, rkVector b, float t) {
+    return a + (b - a) * t;
+}
 
 }  // namespace tavrel

@@ -1,17 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "MotionFiles.h"
 #include "TestPoses.h"
+#include "motion/AnimFileFactory.h"
 #include "motion/FootContacts.h"
 #include "motion/Motion.h"
 #include "motion/MotionManager.h"
-#include "motion/AnimFileFactory.h"
-#include <functional>
 
 namespace tavrel {
 namespace {
@@ -23,7 +23,9 @@ struct Watched {
     std::vector<int> standsLeft, standsRight, liftedLeft, liftedRight;
 };
 
-bool Planted(const FootContacts& c, int side, int frame) { return c.PlantAt(side, frame); }
+bool Planted(const FootContacts& c, int side, int frame) {
+    return c.PlantAt(side, frame);
+}
 
 TEST(FootContacts, SamplesArePlantedAtTheFramesAPersonCounts) {
     // Walk: a 33-frame stride, the left heel striking at frame 3, the right half a stride
@@ -31,8 +33,7 @@ TEST(FootContacts, SamplesArePlantedAtTheFramesAPersonCounts) {
     // from about frame 35 to 50. Kick: the right foot swings from about frame 20 to 55.
     const std::vector<Watched> table = {
         {"Locomotion/walk.cha", {5, 15, 40, 50, 75}, {1, 25, 60, 90}, {28, 60, 94}, {10, 45, 78}},
-        {"Locomotion/turn.chb", {5, 35, 65, 100}, {5, 20, 50, 80, 110}, {22, 52, 82},
-         {37, 67, 97}},
+        {"Locomotion/turn.chb", {5, 35, 65, 100}, {5, 20, 50, 80, 110}, {22, 52, 82}, {37, 67, 97}},
         {"Sports/jump.htr", {5, 70, 85}, {5, 70, 85}, {38, 42, 46}, {38, 42, 46}},
         {"Sports/kick.htr", {0, 30, 60, 89}, {5, 70}, {}, {30, 40, 50}},
         {"Everyday/idle.cha", {0, 60, 119}, {0, 60, 119}, {}, {}},
@@ -71,8 +72,8 @@ TEST(FootContacts, BadMotionsGiveNoPlantsAndNeverNaN) {
     };
     const std::vector<Case> cases = {
         {"one frame", 1, [](rkNode*, int) {}, false},
-        {"swimming: always moving fast", 40,
-         [](rkNode* r, int f) { r->local.m[12] = 80.0f * f; }, false},
+        {"swimming: always moving fast", 40, [](rkNode* r, int f) { r->local.m[12] = 80.0f * f; },
+         false},
         {"not a number", 40, [&](rkNode* r, int) { r->local.m[14] = nan; }, false},
         {"standing still", 40, [](rkNode*, int) {}, true},
         {"jumping up and away", 40,
