@@ -118,4 +118,12 @@ bool CMotionManagerSide::WritePoseClip(int kind, const std::string& target) {
     return WriteFiles({target}, [&](const auto& temp) { return poseWriter_(kind, temp[0]); });
 }
 
+std::optional<GroundPlace> CMotionManagerSide::RootPlace(const std::string& path, int local) {
+    CMotion* motion = manager_.GetMotion(path);
+    if (!motion || local < 0 || local >= motion->GetLength()) return std::nullopt;
+    const std::unique_ptr<CHTR> pose = motion->GetPose(local);
+    if (!pose) return std::nullopt;
+    return RootPlaceOf(pose->GetRoot());
+}
+
 }  // namespace tavrel

@@ -32,6 +32,7 @@ public:
                        const SegmentRotation& rotation, bool absolute,
                        const std::string& target) override;
     bool WritePoseClip(int kind, const std::string& target) override;
+    std::optional<GroundPlace> RootPlace(const std::string& path, int local) override;
 
 private:
     using Writer = std::function<bool(const std::vector<std::string>& temporaries)>;

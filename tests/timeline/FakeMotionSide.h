@@ -2,6 +2,7 @@
 // A motion side for fast tests: a "motion file" is a text file whose first line gives its frame
 // count. Requests write such files; a request can be made to fail.
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -55,6 +56,13 @@ public:
         return Write(target, 1, "pose " + std::to_string(kind));
     }
 
+    std::optional<GroundPlace> RootPlace(const std::string& path, int local) override {
+        if (!rootPlace) return std::nullopt;
+        return rootPlace(path, local);
+    }
+
+    // Where a motion's root stands at a frame; unset, no motion can tell.
+    std::function<std::optional<GroundPlace>(const std::string&, int)> rootPlace;
     // The next write fails (before it writes anything).
     bool failNext = false;
     // When 0 or more: that many files are written, then the next write fails.
