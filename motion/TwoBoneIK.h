@@ -29,6 +29,22 @@ float SolveTwoBone(const Leg& leg, const rkVector& target);
 // kLongestHipDrop of a leg, 0 when every target is in reach.
 float HipDrop(const Legs& legs, const FootLocks& locks);
 
+// One foot in one of two blended clips: its ankle in the world and how firmly its clip has it
+// planted (FootContacts::LockWeight; 0 when the clip's feet are free).
+struct BlendFoot {
+    rkVector ankle{0.0f, 0.0f, 0.0f};
+    float planted = 0.0f;
+};
+// Share of a blend near its far end over which the clip being left lets go of its feet.
+inline constexpr float kLetGoShare = 0.3f;
+
+// The locks of a blend of A into B (shareOfB from 0 to 1): a foot planted in A holds A's
+// ankle, one planted in B holds B's; planted in both, the hold passes from A's to B's as the
+// blend goes on. A clip lets go over its last kLetGoShare of the blend, so that the blend ends
+// on B's pose without a pop.
+FootLocks LocksOfBlend(const std::array<BlendFoot, 2>& a, const std::array<BlendFoot, 2>& b,
+                       float shareOfB);
+
 // The locks applied to a pose: the root lowered by HipDrop, then each locked leg solved toward
 // its target weighted against the posed ankle.
 void ApplyFootLocks(rkNode* root, const Legs& legs, const FootLocks& locks);
