@@ -147,17 +147,16 @@ void ApplyFootLocks(rkNode* root, const Legs& legs, const FootLocks& locks) {
 FootLocks LocksOfBlend(const std::array<BlendFoot, 2>& a, const std::array<BlendFoot, 2>& b,
                        float shareOfB) {
     const float c = std::isfinite(shareOfB) ? std::clamp(shareOfB, 0.0f, 1.0f) : 0.0f;
-    const auto letGo = [](float left) {
-        const float t = std::clamp(left / kLetGoShare, 0.0f, 1.0f);
+    const auto hold = [](float share) {
+        const float t = std::clamp(share / kFullHoldShare, 0.0f, 1.0f);
         return t * t * (3.0f - 2.0f * t);
     };
     FootLocks locks;
     for (int side = 0; side < 2; ++side) {
-        const float wa = std::clamp(a[side].planted, 0.0f, 1.0f) * letGo(1.0f - c);
-        const float wb = std::clamp(b[side].planted, 0.0f, 1.0f) * letGo(c);
-        const float lead = wa * (1.0f - c) + wb * c;
-        if (!(lead > 0.0f)) continue;
-        locks[side].target = Lerp(a[side].ankle, b[side].ankle, wb * c / lead);
+        const float wa = std::clamp(a[side].planted, 0.0f, 1.0f) * hold(1.0f - c);
+        const float wb = std::clamp(b[side].planted, 0.0f, 1.0f) * hold(c);
+        if (!(wa + wb > 0.0f)) continue;
+        locks[side].target = Lerp(a[side].ankle, b[side].ankle, wb / (wa + wb));
         locks[side].weight = std::max(wa, wb);
     }
     return locks;

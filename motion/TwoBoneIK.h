@@ -35,13 +35,13 @@ struct BlendFoot {
     rkVector ankle{0.0f, 0.0f, 0.0f};
     float planted = 0.0f;
 };
-// Share of a blend near its far end over which the clip being left lets go of its feet.
-inline constexpr float kLetGoShare = 0.3f;
+// A clip holds its planted feet fully while its share of a blend is at least this; below it
+// the hold eases out, so that a blend begins and ends on its clips' poses without a pop.
+inline constexpr float kFullHoldShare = 0.5f;
 
 // The locks of a blend of A into B (shareOfB from 0 to 1): a foot planted in A holds A's
-// ankle, one planted in B holds B's; planted in both, the hold passes from A's to B's as the
-// blend goes on. A clip lets go over its last kLetGoShare of the blend, so that the blend ends
-// on B's pose without a pop.
+// ankle, one planted in B holds B's, each as firmly as its clip leads the blend; planted in
+// both, the hold passes from A's ankle to B's as the blend goes on.
 FootLocks LocksOfBlend(const std::array<BlendFoot, 2>& a, const std::array<BlendFoot, 2>& b,
                        float shareOfB);
 

@@ -167,5 +167,37 @@ TEST(TwoBoneIK, LocksLowerTheHipsOnlyAsNeededAndEaseWithTheirWeight) {
     }
 }
 
+TEST(TwoBoneIK, BlendLocksStartOnAEndOnBAndNeverJump) {
+    // Each foot planted in A, in B, in both or in neither, at ankles a metre apart.
+    const rkVector inA{0, 0, 0}, inB{1000, 0, 0};
+    for (int planted = 0; planted < 4; ++planted) {
+        const float pa = planted & 1 ? 1.0f : 0.0f, pb = planted & 2 ? 1.0f : 0.0f;
+        const std::array<BlendFoot, 2> a{BlendFoot{inA, pa}, BlendFoot{inA, pa}};
+        const std::array<BlendFoot, 2> b{BlendFoot{inB, pb}, BlendFoot{inB, pb}};
+        rkVector previous{};
+        for (int k = 0; k <= 100; ++k) {
+            const float c = k / 100.0f;
+            const FootLock lock = LocksOfBlend(a, b, c)[k % 2];
+            // Where the lock puts the foot, given the mix would put it at the blend of both.
+            const rkVector foot = Lerp(Lerp(inA, inB, c), lock.target, lock.weight);
+            if (k == 0 || k == 100) {
+                EXPECT_LT(Length(foot - (k ? inB : inA)), 1e-3f) << "the mix's own ends";
+            } else {
+                EXPECT_LT(Length(foot - previous), 40.0f) << planted << " " << k;
+            }
+            // Planted in one clip only: held there while that clip leads.
+            if (pa > pb && c <= 0.5f) {
+                EXPECT_LT(Length(foot - inA), 1e-3f) << k;
+            }
+            if (pb > pa && c >= 0.5f) {
+                EXPECT_LT(Length(foot - inB), 1e-3f) << k;
+            }
+            previous = foot;
+        }
+    }
+    const FootLocks none = LocksOfBlend({}, {}, NAN);
+    EXPECT_EQ(none[0].weight + none[1].weight, 0.0f);
+}
+
 }  // namespace
 }  // namespace tavrel
