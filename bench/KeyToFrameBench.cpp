@@ -107,8 +107,12 @@ void BM_FrameEvaluationThroughAFade(benchmark::State& state) {
         model.SetCurrentFrame(0);
         model.AddMotionFile(share + "/Motion/Locomotion/walk.cha");
         const int fadeFrom = model.LastFrame() - 10;
-        model.SetCurrentFrame(fadeFrom);
+        model.SetCurrentFrame(model.LastFrame() + 1);
         model.AddMotionFile(share + "/Motion/Locomotion/run.chb");
+        if (!model.MoveClip(0, fadeFrom).done || model.GetFrameSample(fadeFrom + 5).localB < 0) {
+            state.SkipWithError("no cross-fade");
+            return;
+        }
         const MixMode mode = state.range(0) ? MixMode::kHoldFeet : MixMode::kPlain;
         const std::string rest = share + "/Init.chb";
         int step = 0;
