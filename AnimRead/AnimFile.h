@@ -43,7 +43,7 @@ struct ANIMSEGLENGTH {
 // only how its frames are read back from its file.
 class ANIMFILE {
 public:
-    static constexpr int kPathSize = 256;
+    static constexpr int kPathSize = 261;  // a full path of up to 260 characters, as files enter the timeline
     static constexpr int32_t kVersion = 721;  // the CHA / CHB format version we read and write
     static constexpr int kFormatBvh = 2;      // Write's format for BVH text
 

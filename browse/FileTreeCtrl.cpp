@@ -13,10 +13,11 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
-#include <QStyledItemDelegate>
 #include <QTimer>
+#include <utility>
 
 #include "browse/GalleryServices.h"
+#include "browse/LabelEditDelegate.h"
 #include "browse/ThumbnailCtrl.h"
 #include "browse/core/LibraryFolders.h"
 #include "settings/FileNameRules.h"
@@ -31,20 +32,6 @@ constexpr int kBuiltRole = Qt::UserRole + 1;
 constexpr int kScrollMargin = 16;
 constexpr int kScrollInterval = 50;
 constexpr int kExpandAfterTicks = 14;  // hovering this many scroll ticks opens the folder
-
-class FolderNameDelegate : public QStyledItemDelegate {
-public:
-    explicit FolderNameDelegate(CFileTreeCtrl* tree) : QStyledItemDelegate(tree), tree_(tree) {}
-    void setModelData(QWidget* editor, QAbstractItemModel*,
-                      const QModelIndex& index) const override {
-        if (auto* line = qobject_cast<QLineEdit*>(editor)) {
-            tree_->FinishEdit(tree_->itemFromIndex(index), line->text());
-        }
-    }
-
-private:
-    CFileTreeCtrl* tree_;
-};
 
 QString Joined(const QString& folder, const QString& name) {
     return QString::fromStdString(JoinPath(folder.toStdString(), name.toStdString()));
@@ -64,7 +51,9 @@ CFileTreeCtrl::CFileTreeCtrl(CGalleryServices& services, QWidget* parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DropOnly);
-    setItemDelegate(new FolderNameDelegate(this));
+    setItemDelegate(new CLabelEditDelegate(this, [this](const QModelIndex& index, const QString& text) {
+        FinishEdit(itemFromIndex(index), text);
+    }));
     connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
         if (!item->data(0, kBuiltRole).toBool()) Expand(item);
     });
@@ -164,8 +153,23 @@ void CFileTreeCtrl::SelectPath(const QString& path) {
     setCurrentItem(item);
 }
 
+bool CFileTreeCtrl::MayRebuild() const {
+    // An open label editor, a folder being named (also while its refusal is read) and a delete
+    // hold items that a rebuild would free under them.
+    return state() != QAbstractItemView::EditingState && !creating_ && !deleting_ && !editAgain_;
+}
+
+void CFileTreeCtrl::RefreshIfPending() {
+    if (refreshPending_) Refresh();
+}
+
 void CFileTreeCtrl::Refresh() {
     if (!rootItem_) return;
+    if (!MayRebuild()) {
+        refreshPending_ = true;
+        return;
+    }
+    refreshPending_ = false;
     const QString selected = CurrentFolder();
     QStringList expanded;
     for (QTreeWidgetItemIterator it(this); *it; ++it) {
@@ -186,8 +190,7 @@ void CFileTreeCtrl::Refresh() {
 }
 
 void CFileTreeCtrl::OnFolderChanged(const QString& path) {
-    QTreeWidgetItem* item = FindItem(path);
-    if (creating_ || deleting_ || !item) return;
+    if (!FindItem(path)) return;
     Refresh();
     if (thumbnails_ && thumbnails_->CurrentFolder() == path) thumbnails_->Refill();
 }
@@ -242,13 +245,9 @@ bool CFileTreeCtrl::FinishEdit(QTreeWidgetItem* item, const QString& text) {
     const bool isNew = item == newItem_;
     if (text.isEmpty() || (!isNew && text == item->text(0))) return false;  // nothing changes
     if (const Message refusal = CheckUserName(text.toStdString(), false)) {
-        services_.Tell(GalleryText(refusal));
-        if (isNew) creating_ = false;  // the editor closes; naming starts again below
-        QTimer::singleShot(0, this, [this, item, isNew] {
-            if (isNew) creating_ = true, newItem_ = item;
-            editItem(item);
-        });
-        if (isNew) newItem_ = nullptr;
+        editAgain_ = true;
+        editAgainPath_ = isNew ? QString() : PathOf(item);
+        TellAfterEdit(GalleryText(refusal));
         return false;
     }
     const QString parent = PathOf(item->parent());
@@ -257,7 +256,7 @@ bool CFileTreeCtrl::FinishEdit(QTreeWidgetItem* item, const QString& text) {
         newItem_ = nullptr;
         creating_ = false;
         if (!CreateFolder(target.toStdString())) {
-            services_.Tell(GalleryText(strings::kFolderNotCreated));
+            TellAfterEdit(GalleryText(strings::kFolderNotCreated));
             pendingSelect_ = parent;  // the item goes with the refresh
             return false;
         }
@@ -268,15 +267,48 @@ bool CFileTreeCtrl::FinishEdit(QTreeWidgetItem* item, const QString& text) {
     if (thumbnails_ && IsInside(thumbnails_->CurrentFolder(), old)) thumbnails_->StopWorker();
     std::string renamed;
     if (!RenameEntry(old.toStdString(), text.toStdString(), &renamed)) {
-        services_.Tell(GalleryText(strings::kFolderNotRenamed));
+        TellAfterEdit(GalleryText(strings::kFolderNotRenamed));
         return false;
     }
     pendingSelect_ = QString::fromStdString(renamed);
     return true;
 }
 
+// A message box runs an event loop: shown inside the delegate's commit, a folder changing
+// meanwhile would rebuild the items under the editor. It waits until the editor has closed.
+void CFileTreeCtrl::TellAfterEdit(const QString& text) {
+    if (state() == QAbstractItemView::EditingState) {
+        afterEdit_ = text;  // closeEditor passes it on
+    } else {
+        ShowLater(text);
+    }
+}
+
+void CFileTreeCtrl::ShowLater(const QString& text) {
+    QTimer::singleShot(0, this, [this, text] { ShowAfterEdit(text); });
+}
+
+void CFileTreeCtrl::ShowAfterEdit(const QString& text) {
+    services_.Tell(text);
+    if (std::exchange(editAgain_, false)) EditAgain(std::exchange(editAgainPath_, {}));
+    RefreshIfPending();
+}
+
+// The refused name is typed again; the item is found anew, the tree may have been read again.
+void CFileTreeCtrl::EditAgain(const QString& path) {
+    QTreeWidgetItem* item = creating_ ? newItem_ : FindItem(path);
+    if (!item) return;
+    executeDelayedItemsLayout();  // an editor over an item not laid out yet is hidden
+    setCurrentItem(item);
+    scrollToItem(item);
+    editItem(item);
+}
+
 void CFileTreeCtrl::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    if (static_cast<CLabelEditDelegate*>(itemDelegate())->IsStale(editor)) return;
     QTreeWidget::closeEditor(editor, hint);
+    if (!afterEdit_.isEmpty()) ShowLater(std::exchange(afterEdit_, {}));
+    if (editAgain_) return;  // the name was refused: editing goes on once the user has read why
     // The items are rebuilt only now that the editor no longer refers to one of them.
     if (!pendingSelect_.isEmpty()) {
         const QString path = pendingSelect_;
@@ -295,12 +327,13 @@ void CFileTreeCtrl::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditH
         creating_ = false;
         setCurrentItem(parent);
     }
+    RefreshIfPending();
 }
 
 void CFileTreeCtrl::DeleteFolder() {
     if (!CanChange()) return;
-    QTreeWidgetItem* item = currentItem();
-    const QString path = PathOf(item);
+    const QString path = CurrentFolder();
+    const QString parent = PathOf(currentItem()->parent());
     if (!services_.Ask(GalleryText(strings::kDeleteFolderQuestion))) return;
     deleting_ = true;
     if (thumbnails_ && IsInside(thumbnails_->CurrentFolder(), path)) thumbnails_->StopWorker();
@@ -308,11 +341,13 @@ void CFileTreeCtrl::DeleteFolder() {
     deleting_ = false;
     if (!trashed) {
         services_.Tell(GalleryText(strings::kFolderNotTrashed));
+        RefreshIfPending();
         return;
     }
-    QTreeWidgetItem* parent = item->parent();
-    delete item;
-    setCurrentItem(parent);
+    // Found again: the tree may have been read again while the question was up.
+    delete FindItem(path);
+    SelectPath(parent);
+    RefreshIfPending();
 }
 
 void CFileTreeCtrl::SetDropHighlight(QTreeWidgetItem* item) {
@@ -363,9 +398,10 @@ void CFileTreeCtrl::dropEvent(QDropEvent* event) {
         QString::fromUtf8(event->mimeData()->data(CThumbnailCtrl::kMotionFilesMime))
             .split('\n', Qt::SkipEmptyParts);
     const bool copy = event->modifiers() & Qt::ControlModifier;
-    event->setDropAction(copy ? Qt::CopyAction : Qt::MoveAction);
+    const bool done = thumbnails_->TransferInto(files, PathOf(item), copy);
+    // A drop that moved nothing says so to the drag's source.
+    event->setDropAction(!done ? Qt::IgnoreAction : copy ? Qt::CopyAction : Qt::MoveAction);
     event->accept();
-    thumbnails_->TransferInto(files, PathOf(item), copy);
 }
 
 void CFileTreeCtrl::timerEvent(QTimerEvent* event) {
@@ -380,7 +416,10 @@ void CFileTreeCtrl::timerEvent(QTimerEvent* event) {
 }
 
 void CFileTreeCtrl::keyPressEvent(QKeyEvent* event) {
-    if (!TriggerShortcut(event, actions())) QTreeWidget::keyPressEvent(event);
+    // Keys the label editor leaves come here: no command runs under an open editor.
+    if (state() == QAbstractItemView::EditingState || !TriggerShortcut(event, actions())) {
+        QTreeWidget::keyPressEvent(event);
+    }
 }
 
 void CFileTreeCtrl::MakeActions() {

@@ -23,7 +23,7 @@ public:
     // drive, which cannot be renamed or deleted.
     void Initialise(const QString& rootFolder);
     // Reads the root's children again and selects the folder selected before (or the nearest
-    // one still there).
+    // one still there). While a label is edited or a folder deleted, it waits until that ends.
     void Refresh();
     // Expands the items along the path and selects the last existing folder on it.
     void SelectPath(const QString& path);
@@ -65,6 +65,12 @@ private:
     void OnSelectionChanged();
     void SetDropHighlight(QTreeWidgetItem* item);
     bool Busy() const;
+    bool MayRebuild() const;
+    void RefreshIfPending();
+    void TellAfterEdit(const QString& text);
+    void ShowLater(const QString& text);
+    void ShowAfterEdit(const QString& text);
+    void EditAgain(const QString& path);
     void MakeActions();
     void UpdateActions();
 
@@ -83,6 +89,10 @@ private:
     bool creating_ = false;
     bool deleting_ = false;
     bool editable_ = true;
+    bool refreshPending_ = false;
+    bool editAgain_ = false;  // a refused name is typed again after its message
+    QString editAgainPath_;
+    QString afterEdit_;  // a message shown once the editor has closed
     bool drive_ = false;
     QAction* newFolder_ = nullptr;
     QAction* rename_ = nullptr;

@@ -29,10 +29,15 @@ bool CGalleryServices::MoveToTrash(const QString& path) {
     return MoveToDesktopTrash(path.toStdString(), data.toStdString());
 }
 
+namespace {
+const char* const kKeyProperty = "windowKey";
+}
+
 bool TriggerShortcut(const QKeyEvent* event, const QList<QAction*>& actions) {
     const QKeySequence key(event->keyCombination());
     for (QAction* action : actions) {
-        if (!action->shortcut().isEmpty() && action->shortcut() == key) {
+        if (action->isEnabled() && !WindowCommandKey(action).isEmpty() &&
+            WindowCommandKey(action) == key) {
             action->trigger();
             return true;
         }
@@ -40,11 +45,16 @@ bool TriggerShortcut(const QKeyEvent* event, const QList<QAction*>& actions) {
     return false;
 }
 
+QKeySequence WindowCommandKey(const QAction* action) {
+    return action->property(kKeyProperty).value<QKeySequence>();
+}
+
 QAction* AddWindowCommand(QWidget* window, int id, const QKeySequence& key,
                           std::function<void()> run) {
-    auto* action = new QAction(GalleryText(id), window);
-    action->setShortcut(key);
-    action->setShortcutContext(Qt::WidgetShortcut);
+    // A menu shows what follows a tab as the item's key.
+    auto* action = new QAction(GalleryText(id) + '\t' + key.toString(QKeySequence::NativeText),
+                               window);
+    action->setProperty(kKeyProperty, QVariant::fromValue(key));
     QObject::connect(action, &QAction::triggered, window, std::move(run));
     window->addAction(action);
     return action;

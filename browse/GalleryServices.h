@@ -33,13 +33,16 @@ private:
     std::mutex mutex_;
 };
 
-// Triggers the action whose shortcut the key is (the keys also work where no shortcut map
-// sees them first); false when none matches.
+// Triggers the enabled action whose key the event is; false when none matches.
 bool TriggerShortcut(const QKeyEvent* event, const QList<QAction*>& actions);
-// A command of the window with the string-table text id and a shortcut that works while the
-// window has the focus.
+// A command of the window with the string-table text id and a key that works while the window
+// has the focus. The key is the window's own, never a shortcut of Qt's: the main window's edit
+// actions claim Ctrl+C, Ctrl+X, Ctrl+V and Del and route them to the gallery, and a second
+// shortcut on the same key would leave both silent. Menus show the key beside the text.
 QAction* AddWindowCommand(QWidget* window, int id, const QKeySequence& key,
                           std::function<void()> run);
+// The key AddWindowCommand gave the action.
+QKeySequence WindowCommandKey(const QAction* action);
 
 // The text of a string-table entry, and of a message with its placeholders filled in.
 QString GalleryText(int id);

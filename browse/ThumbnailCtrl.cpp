@@ -11,14 +11,15 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPixmap>
-#include <QStyledItemDelegate>
 #include <QThread>
 #include <QTimer>
 #include <QTimerEvent>
 #include <QUrl>
 #include <filesystem>
+#include <utility>
 
 #include "browse/GalleryServices.h"
+#include "browse/LabelEditDelegate.h"
 #include "browse/core/LibraryFolders.h"
 #include "browse/core/MotionFolder.h"
 #include "motion/AnimFileFactory.h"
@@ -40,20 +41,8 @@ constexpr int kHoverFrameStep = 2;
 // The pictures' background, shown as transparent.
 constexpr QRgb kTransparent = qRgb(0x1F, 0x1F, 0x1F);
 
-// Label edits go to the control, which renames the file or refuses the name.
-class RenameDelegate : public QStyledItemDelegate {
-public:
-    explicit RenameDelegate(CThumbnailCtrl* ctrl) : QStyledItemDelegate(ctrl), ctrl_(ctrl) {}
-    void setModelData(QWidget* editor, QAbstractItemModel*,
-                      const QModelIndex& index) const override {
-        if (auto* line = qobject_cast<QLineEdit*>(editor)) {
-            ctrl_->FinishRename(ctrl_->item(index.row()), line->text());
-        }
-    }
-
-private:
-    CThumbnailCtrl* ctrl_;
-};
+// Each row keeps the name of its file: a row is never matched to a file by position alone.
+constexpr int kNameRole = Qt::UserRole;
 
 QPixmap ToPixmap(const ThumbnailPicture& picture) {
     const QImage image(picture.rgb.data(), picture.width, picture.height, picture.width * 3,
@@ -88,7 +77,9 @@ CThumbnailCtrl::CThumbnailCtrl(CGalleryServices& services, ThumbnailMaker maker,
     setDragEnabled(true);
     setDragDropMode(QAbstractItemView::DragOnly);
     setUniformItemSizes(true);
-    setItemDelegate(new RenameDelegate(this));
+    setItemDelegate(new CLabelEditDelegate(this, [this](const QModelIndex& index, const QString& text) {
+        FinishRename(item(index.row()), text);
+    }));
     MakeActions();
     connect(this, &QListWidget::itemSelectionChanged, this, &CThumbnailCtrl::UpdateActions);
     setMouseTracking(true);
@@ -117,6 +108,11 @@ bool CThumbnailCtrl::ShowFolder(const QString& folder) {
 
 void CThumbnailCtrl::Refill() {
     if (folder_.empty()) return;
+    if (state() == QAbstractItemView::EditingState) {  // the rows wait for the editor to close
+        refillPending_ = true;
+        return;
+    }
+    refillPending_ = false;
     StopWorker();
     const QStringList selected = SelectedPaths();
     Fill();
@@ -133,6 +129,7 @@ void CThumbnailCtrl::Fill() {
     for (const std::string& name : entries_) {
         auto* entry = new QListWidgetItem(QIcon(blank), QString::fromStdString(name));
         entry->setToolTip(QString::fromStdString(name));
+        entry->setData(kNameRole, QString::fromStdString(name));
         entry->setFlags(entry->flags() | Qt::ItemIsEditable | Qt::ItemIsDragEnabled);
         addItem(entry);
     }
@@ -170,8 +167,21 @@ void CThumbnailCtrl::ShowPicture(uint64_t generation, size_t index, ThumbnailPtr
     if (index + 1 == entries_.size() || worker_.IsFinished()) emit WorkerFinished();
 }
 
+std::string CThumbnailCtrl::NameOf(int row) const {
+    const QListWidgetItem* entry = item(row);
+    return entry ? entry->data(kNameRole).toString().toStdString() : "";
+}
+
 std::string CThumbnailCtrl::PathOf(int row) const {
-    return row >= 0 && size_t(row) < entries_.size() ? JoinPath(folder_, entries_[row]) : "";
+    const std::string name = NameOf(row);
+    return name.empty() ? "" : JoinPath(folder_, name);
+}
+
+int CThumbnailCtrl::RowOf(const std::string& name) const {
+    for (int row = 0; row < count(); ++row) {
+        if (NameOf(row) == name) return row;
+    }
+    return -1;
 }
 
 QStringList CThumbnailCtrl::SelectedPaths() const {
@@ -225,14 +235,15 @@ void CThumbnailCtrl::PasteFiles() {
     UpdateActions();
 }
 
-void CThumbnailCtrl::TransferInto(const QStringList& files, const QString& folder, bool copy) {
-    if (Busy() || files.isEmpty()) return;
+bool CThumbnailCtrl::TransferInto(const QStringList& files, const QString& folder, bool copy) {
+    if (Busy() || files.isEmpty()) return false;
     StopWorker();
     const TransferResult result =
         TransferFiles(ToStd(files), folder.toStdString(),
                       copy ? FileTransfer::kCopy : FileTransfer::kMove, AskName());
     if (!result.failed.empty()) services_.Tell(GalleryText(strings::kFilesNotPasted));
     Refill();
+    return !result.done.empty();
 }
 
 void CThumbnailCtrl::DeleteFiles() {
@@ -251,6 +262,7 @@ void CThumbnailCtrl::DeleteFiles() {
 void CThumbnailCtrl::RenameFile() {
     const QList<QListWidgetItem*> selected = selectedItems();
     if (Busy() || selected.size() != 1) return;
+    HoverOver(-1);
     editItem(selected.front());
 }
 
@@ -258,21 +270,54 @@ bool CThumbnailCtrl::FinishRename(QListWidgetItem* entry, const QString& newName
     const int row = entry ? this->row(entry) : -1;
     if (row < 0 || Busy()) return false;
     const std::string name = newName.toStdString();
-    if (name == entries_[row]) return true;
+    const std::string old = NameOf(row);
+    if (name == old) return true;
     if (const Message refusal = CheckUserName(name, true)) {
-        services_.Tell(GalleryText(refusal));
-        QTimer::singleShot(0, this, [this, entry] { editItem(entry); });  // edit on
+        TellAfterEdit(GalleryText(refusal), old);  // and edit on
         return false;
     }
     StopWorker();
     std::string renamed;
-    if (!RenameEntry(PathOf(row), name, &renamed)) {
-        services_.Tell(GalleryText(strings::kFileNotRenamed));
+    if (!RenameEntry(JoinPath(folder_, old), name, &renamed)) {
+        TellAfterEdit(GalleryText(strings::kFileNotRenamed), {});
         StartWorker();
         return false;
     }
     Refill();
     return true;
+}
+
+// A message box runs an event loop: shown inside the delegate's commit, a refill meanwhile
+// would free the row under the editor. It waits until the editor has closed, and the row to
+// edit on is found again by its name.
+void CThumbnailCtrl::TellAfterEdit(const QString& text, const std::string& editAgain) {
+    if (state() == QAbstractItemView::EditingState) {
+        afterEdit_ = {text, editAgain};  // closeEditor passes it on
+    } else {
+        ShowLater({text, editAgain});
+    }
+}
+
+void CThumbnailCtrl::ShowLater(AfterEdit after) {
+    QTimer::singleShot(0, this, [this, after] { ShowAfterEdit(after); });
+}
+
+void CThumbnailCtrl::ShowAfterEdit(const AfterEdit& after) {
+    services_.Tell(after.message);
+    const int row = after.editAgain.empty() ? -1 : RowOf(after.editAgain);
+    if (row < 0) return;
+    // Rows made meanwhile are placed first: an editor over a row not laid out yet is hidden.
+    executeDelayedItemsLayout();
+    setCurrentItem(item(row));
+    scrollToItem(item(row));
+    editItem(item(row));
+}
+
+void CThumbnailCtrl::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    if (static_cast<CLabelEditDelegate*>(itemDelegate())->IsStale(editor)) return;
+    QListWidget::closeEditor(editor, hint);
+    if (refillPending_) Refill();
+    if (!afterEdit_.message.isEmpty()) ShowLater(std::exchange(afterEdit_, {}));
 }
 
 void CThumbnailCtrl::RefreshPictures() {
@@ -296,17 +341,35 @@ QMimeData* CThumbnailCtrl::mimeData(const QList<QListWidgetItem*>& items) const 
     return data;
 }
 
-void CThumbnailCtrl::startDrag(Qt::DropActions actions) {
-    if (Busy()) return;
-    QListWidget::startDrag(actions | Qt::CopyAction | Qt::MoveAction);
+// Not the list's own drag: after a move it removes the dragged rows whatever the target did,
+// and rows and files fall out of step when nothing moved. The rows are read from the folder
+// again instead, which shows exactly what went and what stayed.
+void CThumbnailCtrl::startDrag(Qt::DropActions) {
+    const QList<QListWidgetItem*> items = selectedItems();
+    if (Busy() || items.isEmpty()) return;
+    HoverOver(-1);
+    auto* drag = new QDrag(this);
+    drag->setMimeData(mimeData(items));
+    drag->setPixmap(items.front()->icon().pixmap(iconSize()));
+    if (dragRunner_) {
+        dragRunner_(*drag);
+        drag->deleteLater();
+    } else {
+        drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
+    }
+    Refill();
 }
 
 void CThumbnailCtrl::keyPressEvent(QKeyEvent* event) {
-    if (!TriggerShortcut(event, actions())) QListWidget::keyPressEvent(event);
+    // Keys the label editor leaves come here: no command runs under an open editor.
+    if (state() == QAbstractItemView::EditingState || !TriggerShortcut(event, actions())) {
+        QListWidget::keyPressEvent(event);
+    }
 }
 
 void CThumbnailCtrl::HoverOver(int row) {
     if (row == hoverRow_) return;
+    if (row >= 0 && state() == QAbstractItemView::EditingState) return;  // no play while typing
     if (hoverRow_ >= 0 && hoverRow_ < count()) {  // the still picture comes back
         const ThumbnailPtr still = cache_.Find(PathOf(hoverRow_));
         item(hoverRow_)->setIcon(still ? QIcon(ToPixmap(*still)) : QIcon(BlankPicture()));

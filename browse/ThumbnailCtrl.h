@@ -15,6 +15,7 @@
 #include "browse/core/ThumbnailWorker.h"
 
 class QAction;
+class QDrag;
 
 namespace tavrel {
 
@@ -38,7 +39,8 @@ public:
     // Shows the folder's motion files; false (showing nothing) for an empty path or one that
     // is not a folder. The worker of the previous folder is stopped first.
     bool ShowFolder(const QString& folder);
-    // Lists the current folder again, keeping the selection where names remain.
+    // Lists the current folder again, keeping the selection where names remain; while a name
+    // is being edited, once the editor has closed.
     void Refill();
     QString CurrentFolder() const { return QString::fromStdString(folder_); }
     const std::vector<std::string>& Entries() const { return entries_; }
@@ -59,8 +61,9 @@ public:
     void DeleteFiles();
     void RenameFile();
     void RefreshPictures();  // command 32919: forget the folder's pictures and make them again
-    // Moves (or with copy set, copies) files into a folder; the drop on a tree folder.
-    void TransferInto(const QStringList& files, const QString& folder, bool copy);
+    // Moves (or with copy set, copies) files into a folder; the drop on a tree folder. True
+    // when at least one file was moved or copied.
+    bool TransferInto(const QStringList& files, const QString& folder, bool copy);
     bool CanCopy() const;
     bool CanPaste() const;
     // Grays the commands that do not apply now.
@@ -79,6 +82,10 @@ public:
     // Finishes a label edit: renames the file when the new name passes the name rules.
     bool FinishRename(QListWidgetItem* item, const QString& newName);
 
+    // Runs a drag of thumbnails to its end; by default the platform's drag loop (QDrag::exec).
+    using DragRunner = std::function<void(QDrag& drag)>;
+    void SetDragRunner(DragRunner runner) { dragRunner_ = std::move(runner); }
+
 signals:
     // One motion selected (its path), or none or several (an empty path).
     void PreviewRequested(const QString& path);
@@ -94,6 +101,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
     void Fill();
@@ -102,7 +110,16 @@ private:
     void MakeActions();
     void ReportPreview();
     bool Busy() const;
+    std::string NameOf(int row) const;
     std::string PathOf(int row) const;
+    int RowOf(const std::string& name) const;
+    void TellAfterEdit(const QString& text, const std::string& editAgain);
+    struct AfterEdit {
+        QString message;        // shown once the editor has closed
+        std::string editAgain;  // the file whose name is typed again, if any
+    };
+    void ShowLater(AfterEdit after);
+    void ShowAfterEdit(const AfterEdit& after);
     NameClashQuestion AskName();
 
     CGalleryServices& services_;
@@ -115,6 +132,9 @@ private:
     std::string folder_;
     uint64_t generation_ = 0;  // pictures of an older fill are dropped
     bool stopping_ = false;
+    bool refillPending_ = false;
+    AfterEdit afterEdit_;
+    DragRunner dragRunner_;
     FrameMaker hoverMaker_;
     std::unique_ptr<ANIMFILE> hoverMotion_;
     int hoverRow_ = -1;

@@ -2,22 +2,18 @@
 
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <new>
 
 #include "base/DebugOutput.h"
+#include "base/RegularFile.h"
 #include "motion/AnimFileFactory.h"
 #include "motion/PoseBlender.h"
 
 namespace tavrel {
 namespace {
 
-constexpr size_t kMaxPath = 255;
-
-bool IsRegularFile(const std::string& path) {
-    std::error_code error;
-    return std::filesystem::is_regular_file(path, error);
-}
+// The longest path a file may have to enter the timeline; the gallery lists such files too.
+constexpr size_t kMaxPath = 260;
 
 // Same names in the same tree shape: what storing a pose into another record relies on.
 bool SameTreeShape(const rkNode* a, const rkNode* b) {

@@ -1,16 +1,13 @@
 #include "timeline/WorkingDirectory.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <filesystem>
 #include <vector>
 
 #include "base/DebugOutput.h"
 #include "base/FileReplacer.h"
+#include "base/RegularFile.h"
 #include "settings/FileNameRules.h"
 #include "settings/StringIds.h"
 
@@ -35,14 +32,6 @@ bool IsTaken(const std::string& path) {
     return fs::exists(fs::symlink_status(path, error));
 }
 
-// Makes the folder (private to this user) or accepts it when it is already this user's folder.
-bool MakePrivateFolder(const std::string& path) {
-    if (::mkdir(path.c_str(), 0700) == 0) return true;
-    struct stat info;
-    if (::lstat(path.c_str(), &info) != 0) return false;
-    return S_ISDIR(info.st_mode) && info.st_uid == ::getuid();
-}
-
 Message Failure(int id) {
     return MakeMessage(id);
 }
@@ -52,18 +41,7 @@ bool HasNul(std::string_view path) {
     return path.find('\0') != std::string_view::npos;
 }
 
-// Only regular files are read: a pipe or a device would never end.
-bool IsRegularFile(const std::string& path) {
-    std::error_code error;
-    return !HasNul(path) && fs::is_regular_file(path, error);
-}
-
 }  // namespace
-
-std::string SystemTempPath() {
-    const char* tmp = std::getenv("TMPDIR");
-    return tmp && *tmp ? tmp : "/tmp";
-}
 
 std::optional<CWorkingDirectory> CWorkingDirectory::Create(std::string_view tempPath,
                                                            const StringLookup& lookup,
@@ -75,8 +53,9 @@ std::optional<CWorkingDirectory> CWorkingDirectory::Create(std::string_view temp
         message = Failure(strings::kNoTempPath);
     } else {
         path = temp;
-        for (int id : {strings::kWorkingFolderOuter, strings::kWorkingFolderInner}) {
-            path = JoinPath(path, lookup(id));
+        for (const std::string& level : {UserTempFolderName(), lookup(strings::kWorkingFolderOuter),
+                                         lookup(strings::kWorkingFolderInner)}) {
+            path = JoinPath(path, level);
             if (!MakePrivateFolder(path)) {
                 DebugPrintf("CWorkingDirectory::Create failed: cannot make %s\n", path.c_str());
                 message = MakeMessage(strings::kWorkingDirFailed,

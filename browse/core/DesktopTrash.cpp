@@ -66,7 +66,8 @@ std::string ClaimName(const fs::path& trash, const std::string& name, const std:
 
 }  // namespace
 
-bool MoveToDesktopTrash(const std::string& path, const std::string& dataHome) {
+bool MoveToDesktopTrash(const std::string& path, const std::string& dataHome,
+                        const MoveSteps& steps) {
     std::error_code error;
     const fs::path source = fs::absolute(path, error).lexically_normal();
     if (error || !fs::exists(fs::symlink_status(source, error)) || dataHome.empty()) return false;
@@ -82,13 +83,17 @@ bool MoveToDesktopTrash(const std::string& path, const std::string& dataHome) {
         return false;
     }
     const fs::path target = trash / "files" / slot;
-    if (RenameNoReplace(source.string(), target.string())) return true;
+    if (steps.rename(source.string(), target.string())) return true;
     if (errno == EXDEV) {
+        const bool folder = fs::is_directory(fs::symlink_status(source, error));
         fs::copy(source, target, fs::copy_options::recursive | fs::copy_options::copy_symlinks,
                  error);
         if (!error) {
-            fs::remove_all(source, error);
-            if (!error) return true;
+            if (steps.remove(source.string())) return true;
+            if (folder) {  // some of it may be gone: the trash keeps the only copy of that
+                DebugPrintf("MoveToDesktopTrash removed part of %s\n", source.c_str());
+                return false;
+            }
         }
         fs::remove_all(target, error);
     }

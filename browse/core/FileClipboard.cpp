@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "base/DebugOutput.h"
+#include "base/RegularFile.h"
 #include "browse/core/LibraryFolders.h"
 #include "settings/FileNameRules.h"
 #include "settings/StringIds.h"
@@ -26,25 +27,27 @@ bool CopyOne(const fs::path& from, const fs::path& to) {
     return fs::copy_file(from, to, fs::copy_options::none, error) && !error;
 }
 
-bool MoveOne(const fs::path& from, const fs::path& to) {
-    if (RenameNoReplace(from.string(), to.string())) return true;
+bool MoveOne(const fs::path& from, const fs::path& to, const MoveSteps& steps) {
+    if (steps.rename(from.string(), to.string())) return true;
     if (errno != EXDEV) return false;
     // Another file system: copy, and remove the original only once the copy is complete.
     if (!CopyOne(from, to)) return false;
+    if (steps.remove(from.string())) return true;
     std::error_code error;
-    fs::remove(from, error);
-    return true;
+    fs::remove(to, error);
+    return false;
 }
 
 }  // namespace
 
 TransferResult TransferFiles(const std::vector<std::string>& files, const std::string& folder,
-                             FileTransfer transfer, const NameClashQuestion& ask) {
+                             FileTransfer transfer, const NameClashQuestion& ask,
+                             const MoveSteps& steps) {
     TransferResult result;
     for (const std::string& file : files) {
         std::error_code error;
         const fs::path from(file);
-        if (!fs::is_regular_file(from, error)) {
+        if (!IsRegularFile(file)) {
             result.failed.push_back(file);
             continue;
         }
@@ -64,7 +67,7 @@ TransferResult TransferFiles(const std::vector<std::string>& files, const std::s
             }
             to = derived;
         }
-        const bool done = transfer == FileTransfer::kCopy ? CopyOne(from, to) : MoveOne(from, to);
+        const bool done = transfer == FileTransfer::kCopy ? CopyOne(from, to) : MoveOne(from, to, steps);
         if (done) {
             result.done.push_back(to.string());
         } else {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "browse/core/LibraryFolders.h"
 #include "settings/Message.h"
 
 namespace tavrel {
@@ -23,9 +24,12 @@ struct TransferResult {
     size_t skipped = 0;               // declined by the user, or already in place
 };
 
-// Copies or moves each file into the folder. Moving a file onto itself leaves it in place.
+// Copies or moves each file into the folder. Moving a file onto itself leaves it in place. A
+// move to another file system copies, then removes the original; when that remove fails the
+// copy goes again and the file counts as failed, so that it is never in both places.
 TransferResult TransferFiles(const std::vector<std::string>& files, const std::string& folder,
-                             FileTransfer transfer, const NameClashQuestion& ask);
+                             FileTransfer transfer, const NameClashQuestion& ask,
+                             const MoveSteps& steps = {});
 
 class CFileClipboard {
 public:

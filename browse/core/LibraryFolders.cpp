@@ -64,6 +64,12 @@ bool RenameNoReplace(const std::string& from, const std::string& to) {
     return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0;
 }
 
+bool RemoveTree(const std::string& path) {
+    std::error_code error;
+    fs::remove_all(path, error);
+    return !error;
+}
+
 bool RenameEntry(const std::string& from, const std::string& newName, std::string* newPath) {
     const fs::path target = fs::path(from).parent_path() / newName;
     std::error_code error;

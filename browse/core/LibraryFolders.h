@@ -1,6 +1,7 @@
 #pragma once
 // Folder rules of the library tree: which subfolders a folder shows and in what order, the
 // name of a new folder, and the checks on a name the user types.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,15 @@ bool CreateFolder(const std::string& path);
 // Renames within one file system without ever replacing an existing target; false when the
 // target exists or the rename fails (errno tells which).
 bool RenameNoReplace(const std::string& from, const std::string& to);
+// Removes a file, or a folder with all it holds; false when anything could not be removed.
+bool RemoveTree(const std::string& path);
+
+// The file-system steps of a move; tests replace one to see its failure handled.
+struct MoveSteps {
+    // Renames without replacing; errno says why it failed (EXDEV: another file system).
+    std::function<bool(const std::string& from, const std::string& to)> rename = RenameNoReplace;
+    std::function<bool(const std::string& path)> remove = RemoveTree;
+};
 // Renames a file or folder inside its folder; refuses a taken name.
 bool RenameEntry(const std::string& from, const std::string& newName, std::string* newPath);
 

@@ -50,14 +50,11 @@ bool HasAcceptedExtension(std::string_view name, const std::vector<std::string>&
 bool MotionHasFrames(const std::string& path) {
     const MotionFileType type = MotionFileTypeOf(path);
     if (type == kTypeUnknown || path.size() >= ANIMFILE::kPathSize) return false;
-    // Without preloading the reader stops after the head and remembers where frames begin.
-    std::unique_ptr<ANIMFILE> motion = CreateAnimFile(path.c_str(), type, 0);
-    if (!motion || motion->GetSegmentCount() == 0) return false;
-    if (motion->GetEndFrame() < motion->GetBeginFrame()) return false;
-    std::error_code error;
-    const uintmax_t size = fs::file_size(path, error);
-    const int64_t offset = motion->GetMotionOffset();
-    return !error && (offset == 0 || static_cast<uintmax_t>(offset) < size);
+    // Every frame is read: a file cut short anywhere would show no picture and give a clip
+    // without a pose.
+    std::unique_ptr<ANIMFILE> motion = CreateAnimFile(path.c_str(), type, 1);
+    return motion && motion->GetSegmentCount() > 0 &&
+           motion->GetEndFrame() >= motion->GetBeginFrame();
 }
 
 MotionFolderListing ListMotionFolder(const std::string& folder,

@@ -1,6 +1,6 @@
 #pragma once
 // What the gallery lists of a folder: the files whose extension is accepted and whose motion
-// has frames, found by reading only the head of each file.
+// reads to its last frame.
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,7 +14,7 @@ std::vector<std::string> ParseAcceptedExtensions(std::string_view list);
 // The text after the name's last '.', in lower case, is one of the extensions.
 bool HasAcceptedExtension(std::string_view name, const std::vector<std::string>& extensions);
 
-// The head of the motion file reads, and the file holds frames after it.
+// The motion file reads, head and every frame, and has at least one frame.
 bool MotionHasFrames(const std::string& path);
 
 struct MotionFolderListing {

@@ -1,6 +1,8 @@
 // The gallery's file clipboard: copy, cut and paste never overwrite a file.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "browse/core/DesktopTrash.h"
 #include "browse/core/FileClipboard.h"
 #include "settings/StringIds.h"
@@ -103,6 +105,43 @@ namespace fs = std::filesystem;
 using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteText;
+
+// A move to another file system copies, then removes the original. When the remove fails the
+// move is a failure and the file is in its old place only, and no file is ever lost.
+TEST(FileClipboard, AMoveAcrossFileSystemsLeavesTheFileInOnePlace) {
+    TempDir dir;
+    const auto otherSystem = [](const std::string&, const std::string&) {
+        errno = EXDEV;
+        return false;
+    };
+    const auto refused = [](const std::string&) { return false; };
+    struct Case {
+        MoveSteps steps;
+        bool moved;
+    };
+    for (const Case& c : {Case{{otherSystem, refused}, false}, Case{{otherSystem, RemoveTree}, true},
+                          Case{{}, true}}) {
+        fs::remove_all(dir / "from");
+        fs::remove_all(dir / "to");
+        fs::create_directory(dir / "from");
+        fs::create_directory(dir / "to");
+        WriteText(dir / "from/walk.cha", "walk");
+        const TransferResult result =
+            TransferFiles({dir / "from/walk.cha"}, dir / "to", FileTransfer::kMove, {}, c.steps);
+        EXPECT_EQ(result.done.size(), c.moved ? 1u : 0u);
+        EXPECT_EQ(result.failed.size(), c.moved ? 0u : 1u);
+        EXPECT_EQ(fs::exists(dir / "from/walk.cha"), !c.moved);
+        EXPECT_EQ(fs::exists(dir / "to/walk.cha"), c.moved);
+    }
+    // A folder removed only in part keeps its whole copy in the trash: no file is lost.
+    fs::create_directory(dir / "set");
+    WriteText(dir / "set/a.cha", "a");
+    WriteText(dir / "set/b.cha", "b");
+    const auto partly = [](const std::string& folder) { return !fs::remove(folder + "/a.cha"); };
+    EXPECT_FALSE(MoveToDesktopTrash(dir / "set", dir / "data", {otherSystem, partly}));
+    EXPECT_EQ(ReadBytes(dir / "data/Trash/files/set/a.cha"), "a");
+    EXPECT_EQ(ReadBytes(dir / "set/b.cha"), "b");
+}
 
 TEST(DesktopTrash, MovesFilesAndFoldersWithTheirOriginUnderFreeNames) {
     TempDir dir;

@@ -42,6 +42,7 @@ bool TypeName(CFileTreeCtrl& tree, const QString& name) {
     editor->setText(name);
     QTest::keyClick(editor, Qt::Key_Return);
     QCoreApplication::processEvents();  // the delegate commits and closes in a queued call
+    QCoreApplication::processEvents();  // a message comes once the editor has closed
     return true;
 }
 

@@ -1,6 +1,8 @@
 // What the gallery lists of a folder, and the folder and name rules of the library tree.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "browse/core/LibraryFolders.h"
 #include "browse/core/MotionFolder.h"
 #include "settings/StringIds.h"
@@ -42,6 +44,36 @@ TEST(MotionFolder, ListsReadableMotionsOnlyAndNamesTheRest) {
     EXPECT_EQ(listing.names, (std::vector<std::string>{"run fast ä.chb", "walk.CHA"}));
     EXPECT_EQ(listing.unreadable, (std::vector<std::string>{"broken.cha", "cut.cha"}));
     EXPECT_TRUE(ListMotionFolder(dir / "missing", {"cha"}).names.empty());
+}
+
+// Listed are the files whose every frame reads, with full paths of up to 260 characters: what
+// gets a picture and can become a clip.
+TEST(MotionFolder, ListsOnlyWholeMotionsWithPathsUpTo260Characters) {
+    TempDir dir;
+    const std::string prefix = dir / "";
+    const auto named = [&](size_t length, const char* extension) {
+        return std::string(length - prefix.size() - 4, 'm') + extension;
+    };
+    struct Case {
+        std::string name;
+        int cut;  // bytes taken off the end
+        bool listed;
+    };
+    const std::vector<Case> cases = {
+        {"whole.cha", 0, true},       {"whole.chb", 0, true},
+        {"cut.cha", 40, false},       {"cut.chb", 40, false},
+        {"lastbytes.chb", 1, false},
+        {named(255, ".cha"), 0, true}, {named(256, ".chb"), 0, true},
+        {named(260, ".cha"), 0, true}, {named(261, ".chb"), 0, false},
+    };
+    std::vector<std::string> listed;
+    for (const Case& c : cases) {
+        WriteStandardMotion(dir / c.name, 6);
+        fs::resize_file(dir / c.name, fs::file_size(dir / c.name) - c.cut);
+        if (c.listed) listed.push_back(c.name);
+    }
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(ListMotionFolder(dir.Path().string(), {"cha", "chb"}).names, listed);
 }
 
 TEST(LibraryFolders, SubfoldersInCaseInsensitiveOrder) {

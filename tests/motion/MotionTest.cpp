@@ -54,16 +54,19 @@ TEST(Motion, ConstructionFailuresLeaveAMotionWithoutData) {
               "CMotion(filename) ctor failed: not exist.Please Enter your Full Pathname.\n");
 }
 
-TEST(Motion, PathLengthLimitIs255Characters) {
+TEST(Motion, PathLengthLimitIs260Characters) {
     TempDir dir;
     const std::string prefix = dir / "";
-    const std::string ok = prefix + std::string(255 - prefix.size() - 4, 'm') + ".chb";
-    ASSERT_EQ(ok.size(), 255u);
+    const std::string ok = prefix + std::string(260 - prefix.size() - 4, 'm') + ".chb";
+    ASSERT_EQ(ok.size(), 260u);
     WriteStandardMotion(ok, 2);
     EXPECT_EQ(CMotion(ok, 0).GetFrameCount(), 2);
-    const std::string over = prefix + std::string(256 - prefix.size() - 4, 'm') + ".chb";
+    const std::string over = prefix + std::string(261 - prefix.size() - 4, 'm') + ".chb";
     WriteStandardMotion(over, 2);
     EXPECT_EQ(CMotion(over, 0).GetFrameCount(), -1);
+    // A NUL would have the system read the shorter path before it.
+    WriteStandardMotion(dir / "m.chb", 2);
+    EXPECT_EQ(CMotion(dir / "m.chb" + std::string(1, '\0') + ".chb", 0).GetFrameCount(), -1);
 }
 
 TEST(Motion, PosesAreCopiesCountedFromTheBeginFrame) {
