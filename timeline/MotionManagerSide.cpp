@@ -126,4 +126,9 @@ std::optional<GroundPlace> CMotionManagerSide::RootPlace(const std::string& path
     return RootPlaceOf(pose->GetRoot());
 }
 
+FootContacts CMotionManagerSide::FootContactsOf(const std::string& path) {
+    CMotion* motion = manager_.GetMotion(path);
+    return motion ? motion->GetFootContacts() : FootContacts();
+}
+
 }  // namespace tavrel

@@ -33,6 +33,7 @@ public:
                        const std::string& target) override;
     bool WritePoseClip(int kind, const std::string& target) override;
     std::optional<GroundPlace> RootPlace(const std::string& path, int local) override;
+    FootContacts FootContactsOf(const std::string& path) override;
 
 private:
     using Writer = std::function<bool(const std::vector<std::string>& temporaries)>;

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "motion/FootContacts.h"
 #include "motion/GroundPlace.h"
 
 namespace tavrel {
@@ -46,6 +47,8 @@ public:
     // Where the motion's root stands on the floor and which way it faces at frame `local`
     // (from 0); none when the motion cannot tell, and then clips keep their places.
     virtual std::optional<GroundPlace> RootPlace(const std::string&, int) { return std::nullopt; }
+    // Where the motion's feet are planted (found once and kept with the motion).
+    virtual FootContacts FootContactsOf(const std::string&) { return {}; }
 };
 
 }  // namespace tavrel

@@ -83,6 +83,10 @@ public:
     // Whether no clip meets [first, last].
     bool IsFree(int first, int last) const;
     FrameSample GetFrameSample(int frame) const;
+    // Where the feet are planted in the clip's motion, in its own frames from 0.
+    FootContacts FootContactsOf(const MotionClip& clip) const {
+        return motion_.FootContactsOf(clip.fileName);
+    }
 
     // --- Edits (each keeps one undo record when it succeeds) ---
     EditResult AddMotionFile(const std::string& path);               // kind 1

@@ -61,6 +61,9 @@ public:
         return rootPlace(path, local);
     }
 
+    FootContacts FootContactsOf(const std::string&) override { return footContacts; }
+
+    FootContacts footContacts;  // every motion's plants
     // Where a motion's root stands at a frame; unset, no motion can tell.
     std::function<std::optional<GroundPlace>(const std::string&, int)> rootPlace;
     // The next write fails (before it writes anything).
