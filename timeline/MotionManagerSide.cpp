@@ -49,6 +49,7 @@ bool CMotionManagerSide::WriteFiles(const std::vector<std::string>& targets, con
 }
 
 void CMotionManagerSide::Forget(const std::string& path) {
+    contacts_.erase(path);
     if (manager_.IsCached(path)) manager_.DeleteMotion(path);
 }
 
@@ -127,8 +128,12 @@ std::optional<GroundPlace> CMotionManagerSide::RootPlace(const std::string& path
 }
 
 FootContacts CMotionManagerSide::FootContactsOf(const std::string& path) {
+    // Kept here as well: the track asks at every repaint, and a motion the cache has let go
+    // would otherwise be read and searched again.
+    if (const auto found = contacts_.find(path); found != contacts_.end()) return found->second;
     CMotion* motion = manager_.GetMotion(path);
-    return motion ? motion->GetFootContacts() : FootContacts();
+    if (!motion || !motion->HasData()) return {};
+    return contacts_.emplace(path, motion->GetFootContacts()).first->second;
 }
 
 }  // namespace tavrel

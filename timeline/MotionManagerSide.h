@@ -2,6 +2,7 @@
 // The motion side over the motion manager: every request reads motions through the cache and
 // writes a new motion file with CMotion's editing operations.
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,7 @@ private:
 
     CMotionManager& manager_;
     PoseWriter poseWriter_;
+    std::map<std::string, FootContacts> contacts_;
 };
 
 }  // namespace tavrel
