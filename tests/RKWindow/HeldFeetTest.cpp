@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <numbers>
@@ -7,6 +8,7 @@
 #include "RKWindow/SamplePose.h"
 #include "motion/Motion.h"
 #include "settings/StringTable.h"
+#include "tests/motion/MotionFiles.h"
 #include "tests/support/TempFolder.h"
 #include "tests/timeline/ScriptedDecisions.h"
 #include "timeline/ClipPlace.h"
@@ -39,13 +41,10 @@ rkVector Hips(const CHTR& pose) {
 }
 
 bool Finite(const rkNode* n) {
-    for (float e : n->local.m) {
-        if (!std::isfinite(e)) return false;
-    }
-    for (const rkNode* c = n->child; c; c = c->next) {
-        if (!Finite(c)) return false;
-    }
-    return true;
+    bool finite = std::all_of(std::begin(n->local.m), std::end(n->local.m),
+                              [](float e) { return std::isfinite(e); });
+    for (const rkNode* c = n->child; c && finite; c = c->next) finite = Finite(c);
+    return finite;
 }
 
 class HeldFeet : public ::testing::Test {
@@ -140,18 +139,7 @@ TEST_F(HeldFeet, BadMixesNeverCrashNorGiveNaN) {
         ASSERT_TRUE(one.Save(still));
     }
     const std::string legless = folder / "legless.cha";
-    {
-        FILE* f = std::fopen(legless.c_str(), "w");
-        std::fputs(
-            "[HEADER]\nVersionNumber 721\nDataFrameRate 30\nBeginFrame 0\nEndFrame 1\n"
-            "NumSegments 2\n\n[LENGTH]\nHips 10.000\nSpine 20.000\n\n[HIERARCHY]\n"
-            "Hips\t\tGlobal\nSpine\t\tHips\n\n[MOTION]\nFrame 0\n"
-            "Hips 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 90\nSpine 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 10, 0\n"
-            "Frame 1\nHips 1, 0, 0, 0, 1, 0, 0, 0, 1, 5, 0, 90\n"
-            "Spine 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 10, 0\n",
-            f);
-        std::fclose(f);
-    }
+    testing::WriteText(legless, testing::kThreeSegmentCha);
     const std::string jump = kShare + "/Motion/Sports/jump.htr";
     Add(jump, 0);
     Add(kWalk, 100);
