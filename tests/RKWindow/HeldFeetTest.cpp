@@ -74,7 +74,17 @@ protected:
 struct FadeMeasure {
     float backward = 0.0f;  // the hips' largest step against the way walked, a frame
     float slide = 0.0f;     // the largest step of a foot the leading clip has planted, a frame
+    float step = 0.0f;      // the largest step of any joint, a frame
 };
+
+// The largest distance a joint moves from one pose to the next.
+float LargestStep(const rkNode* a, const rkNode* b) {
+    float most = Length(Origin(WorldOf(a)) - Origin(WorldOf(b)));
+    for (a = a->child, b = b->child; a && b; a = a->next, b = b->next) {
+        most = std::max(most, LargestStep(a, b));
+    }
+    return most;
+}
 
 TEST_F(HeldFeet, TwoWalksCrossFadeWithTheHipsGoingOnAndThePlantedFeetStill) {
     const std::string turned = folder / "walk-turned.chb";
@@ -96,6 +106,7 @@ TEST_F(HeldFeet, TwoWalksCrossFadeWithTheHipsGoingOnAndThePlantedFeetStill) {
         for (int f = second.firstFrame; f <= first.lastFrame + 1; ++f) {
             std::unique_ptr<CHTR> now = PoseAt(f, mode);
             m.backward = std::max(m.backward, -Dot(Hips(*now) - Hips(*before), way));
+            m.step = std::max(m.step, LargestStep(now->GetRoot(), before->GetRoot()));
             const FrameSample s = model->GetFrameSample(f - 1);
             const bool aLeads = s.weight < 0.5f || s.localB < 0;
             CMotion* lead = manager.GetMotion(aLeads ? s.fileA : s.fileB);
@@ -118,6 +129,15 @@ TEST_F(HeldFeet, TwoWalksCrossFadeWithTheHipsGoingOnAndThePlantedFeetStill) {
     EXPECT_GT(plain.backward, 20.0f) << "the plain mix drags the body back to the capture's place";
     EXPECT_LE(held.backward, 0.0f);
     EXPECT_LE(held.slide, 3.0f);
+    // No joint steps further in a frame than it does in the walk itself.
+    float walkStep = 0.0f;
+    for (int f = 1; f < length; ++f) {
+        walkStep = std::max(
+            walkStep, LargestStep(walk->GetPose(f)->GetRoot(), walk->GetPose(f - 1)->GetRoot()));
+    }
+    std::printf("largest joint step a frame: walk %.1f mm, plain fade %.1f mm, held fade %.1f mm\n",
+                walkStep, plain.step, held.step);
+    EXPECT_LE(held.step, walkStep);
 
     // The walk alone is what it was captured as, frame for frame.
     for (int f = 0; f < second.firstFrame; ++f) {
