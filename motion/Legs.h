@@ -34,20 +34,12 @@ rkMatrix ArcRotation(const rkVector& from, const rkVector& to);
 inline rkVector Origin(const rkMatrix& m) {
     return {m.m[12], m.m[13], m.m[14]};
 }
-inline rkVector operator+(rkVector a, rkVector b) {
-    return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-inline rkVector operator-(rkVector a, rkVector b) {
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-inline rkVector operator*(rkVector a, float s) {
-    return {a.x * s, a.y * s, a.z * s};
-}
+// The kit's vector arithmetic (rkMath.h) under short names.
 inline float Dot(rkVector a, rkVector b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
+    return rkDot(a, b);
 }
 inline rkVector Cross(rkVector a, rkVector b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+    return rkCross(a, b);
 }
 inline float Length(rkVector a) {
     return std::sqrt(Dot(a, a));
