@@ -111,6 +111,7 @@ bool CMotion::LoadFrames() {
 
 void CMotion::DropData(const char* operation, const std::string& reason) {
     readError_ = reason;
+    contacts_.reset();
     DebugOutput(std::string("CMotion::") + operation + " failed: " + reason + "\n");
     data_.reset();
 }
@@ -122,6 +123,7 @@ int CMotion::SetPose(int frame, const CHTR& pose) {
 int CMotion::StorePose(int frame, const rkNode* pose) {
     if (!LoadFrames()) return 0;
     data_->SetFrame(pose, frame);
+    contacts_.reset();
     if (frame > data_->GetEndFrame()) data_->SetEndFrame(frame);
     Refresh();
     return 1;
@@ -137,6 +139,17 @@ int CMotion::Shorten(int n) {
 
 bool CMotion::HasStandardSkeleton() const {
     return data_ && CMotionImport::HasStandardSkeleton(*data_);
+}
+
+const FootContacts& CMotion::GetFootContacts() {
+    static const FootContacts kNone;
+    if (!data_) return kNone;
+    if (!contacts_) {
+        contacts_ = FindFootContacts(length_, [this](int i) { return ReadFrame(beginFrame_ + i); });
+        // A reader failing half-way dropped the data: what was found is not the motion's.
+        if (!data_) contacts_.reset();
+    }
+    return contacts_ ? *contacts_ : kNone;
 }
 
 int CMotion::Save(const std::string& path) {
@@ -260,6 +273,7 @@ int CMotion::RotatePart(const char* name, float w, float x, float y, float z, in
         if (!pose->SetQuatByName(name, w, x, y, z, absolute)) return 0;
         data_->SetFrame(pose->GetRoot(), beginFrame_ + i);
     }
+    contacts_.reset();
     Refresh();
     return 1;
 }

@@ -51,6 +51,7 @@ bool CMotionManagerSide::WriteFiles(const std::vector<std::string>& targets, con
 }
 
 void CMotionManagerSide::Forget(const std::string& path) {
+    contacts_.erase(path);
     if (manager_.IsCached(path)) manager_.DeleteMotion(path);
 }
 
@@ -131,6 +132,23 @@ bool CMotionManagerSide::RotateSegment(const std::string& path, const std::strin
 bool CMotionManagerSide::WritePoseClip(int kind, const std::string& target) {
     if (!poseWriter_) return false;
     return WriteFiles({target}, [&](const auto& temp) { return poseWriter_(kind, temp[0]); });
+}
+
+std::optional<GroundPlace> CMotionManagerSide::RootPlace(const std::string& path, int local) {
+    CMotion* motion = manager_.GetMotion(path);
+    if (!motion || local < 0 || local >= motion->GetLength()) return std::nullopt;
+    const std::unique_ptr<CHTR> pose = motion->GetPose(local);
+    if (!pose) return std::nullopt;
+    return RootPlaceOf(pose->GetRoot());
+}
+
+FootContacts CMotionManagerSide::FootContactsOf(const std::string& path) {
+    // Kept here as well: the track asks at every repaint, and a motion the cache has let go
+    // would otherwise be read and searched again.
+    if (const auto found = contacts_.find(path); found != contacts_.end()) return found->second;
+    CMotion* motion = manager_.GetMotion(path);
+    if (!motion || !motion->HasData()) return {};
+    return contacts_.emplace(path, motion->GetFootContacts()).first->second;
 }
 
 }  // namespace tavrel

@@ -2,6 +2,7 @@
 // The motion side over the motion manager: every request reads motions through the cache and
 // writes a new motion file with CMotion's editing operations.
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,8 @@ public:
                        const SegmentRotation& rotation, bool absolute,
                        const std::string& target) override;
     bool WritePoseClip(int kind, const std::string& target) override;
+    std::optional<GroundPlace> RootPlace(const std::string& path, int local) override;
+    FootContacts FootContactsOf(const std::string& path) override;
 
 private:
     using Writer = std::function<bool(const std::vector<std::string>& temporaries)>;
@@ -44,6 +47,7 @@ private:
 
     CMotionManager& manager_;
     PoseWriter poseWriter_;
+    std::map<std::string, FootContacts> contacts_;
 };
 
 }  // namespace tavrel

@@ -2,8 +2,12 @@
 // What the timeline asks of the motion side: every request that changes motion data writes a
 // new motion file (or rewrites a stretched one) and answers whether it worked. The timeline
 // never reads or changes motion data itself.
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "motion/FootContacts.h"
+#include "motion/GroundPlace.h"
 
 namespace tavrel {
 
@@ -47,6 +51,11 @@ public:
     // A one-frame motion of the avatar's pose: kind 12 the initial pose, 13 and 14 the
     // current one. Written by the 3D side.
     virtual bool WritePoseClip(int kind, const std::string& target) = 0;
+    // Where the motion's root stands on the floor and which way it faces at frame `local`
+    // (from 0); none when the motion cannot tell, and then clips keep their places.
+    virtual std::optional<GroundPlace> RootPlace(const std::string&, int) { return std::nullopt; }
+    // Where the motion's feet are planted (found once and kept with the motion).
+    virtual FootContacts FootContactsOf(const std::string&) { return {}; }
 };
 
 }  // namespace tavrel

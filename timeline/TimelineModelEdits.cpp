@@ -7,6 +7,7 @@
 #include "motion/MotionImport.h"
 #include "settings/FileNameRules.h"
 #include "settings/StringIds.h"
+#include "timeline/ClipPlace.h"
 #include "timeline/ClipPlacement.h"
 #include "timeline/ClipRules.h"
 #include "timeline/ModelFiles.h"
@@ -45,6 +46,11 @@ EditResult CTimelineModel::InsertClip(MotionClip clip,
     std::vector<std::string> removedNames;
     int position = -1;
     bool cancelled = false;
+    if (!newClipsKeepFeet_) {
+        ClipPlace place = ClipPlaceOf(clip.offset);
+        place.feetFree = true;
+        clip.offset = OffsetOf(place);
+    }
     const Message failed =
         PlaceClip(project_.motionClips, std::move(clip), view_.currentFrame, kMotionInsert,
                   decisions_, removedNames, prepare, &position, &cancelled);
@@ -102,6 +108,20 @@ EditResult CTimelineModel::AddPoseClip(EditKind kind) {
         });
         if (!result.done) RemoveFile(file);
         return result;
+    });
+}
+
+EditResult CTimelineModel::SetClipSwitches(int position, bool ownPlace, bool feetPlanted) {
+    const MotionClip* clip = ClipAtPosition(position);
+    if (!clip) return EditResult::Refused();
+    ClipPlace place = ClipPlaceOf(clip->offset);
+    if (place.ownPlace == ownPlace && place.feetFree == !feetPlanted) return EditResult::Refused();
+    return RunEdit(kEditClipSwitches, [&] {
+        place.ownPlace = ownPlace;
+        place.feetFree = !feetPlanted;
+        MutableClipAt(position)->offset = OffsetOf(place);
+        changed_ = true;
+        return EditResult::Done();
     });
 }
 

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -70,6 +71,16 @@ public:
         return Write(target, 1, "pose " + std::to_string(kind));
     }
 
+    std::optional<GroundPlace> RootPlace(const std::string& path, int local) override {
+        if (!rootPlace) return std::nullopt;
+        return rootPlace(path, local);
+    }
+
+    FootContacts FootContactsOf(const std::string&) override { return footContacts; }
+
+    FootContacts footContacts;  // every motion's plants
+    // Where a motion's root stands at a frame; unset, no motion can tell.
+    std::function<std::optional<GroundPlace>(const std::string&, int)> rootPlace;
     // The next write fails (before it writes anything).
     bool failNext = false;
     // When 0 or more: that many files are written, then the next write fails.
