@@ -53,12 +53,12 @@ TEST(Cli, ContactsListEachFootsPlantsAsTextAndJson) {
     const Result text = Tool({"contacts", walk});
     ASSERT_EQ(text.code, 0) << text.err;
     // Three left stances and the right one the motion starts in.
-    EXPECT_TRUE(Has(text.out, "frameCount: 99\nleft ")) << text.out;
+    EXPECT_TRUE(Has(text.out, "frameCount: 198\nleft ")) << text.out;
     EXPECT_EQ(std::count(text.out.begin(), text.out.end(), '\n'), 1 + 3 + 4) << text.out;
     EXPECT_TRUE(Has(text.out, "\nright 0 ")) << text.out;
     const Result json = Tool({"contacts", walk, "--json"});
     ASSERT_EQ(json.code, 0);
-    EXPECT_TRUE(Has(json.out, R"({"frameCount":99,"left":[{"first":)")) << json.out;
+    EXPECT_TRUE(Has(json.out, R"({"frameCount":198,"left":[{"first":)")) << json.out;
     EXPECT_TRUE(Has(json.out, R"(],"right":[{"first":0,"last":)")) << json.out;
     EXPECT_EQ(Tool({"contacts"}).code, kExitUsage);
     EXPECT_EQ(Tool({"contacts", walk, "--wat"}).code, kExitUsage);

@@ -28,16 +28,25 @@ bool Planted(const FootContacts& c, int side, int frame) {
 }
 
 TEST(FootContacts, SamplesArePlantedAtTheFramesAPersonCounts) {
-    // Walk: a 33-frame stride, the left heel striking at frame 3, the right half a stride
-    // later. Turn: six small steps of 15 frames from frame 15, left first. Jump: in the air
-    // from about frame 35 to 50. Kick: the right foot swings from about frame 20 to 55.
+    // The samples run at 60 frames a second. Walk: a 66-frame stride, the left heel striking
+    // at frame 6, the right half a stride later. Turn: six small steps of 30 frames from frame
+    // 30, left first. Jump: in the air from about frame 70 to 100. Kick: the right foot swings
+    // from about frame 40 to 110.
     const std::vector<Watched> table = {
-        {"Locomotion/walk.cha", {5, 15, 40, 50, 75}, {1, 25, 60, 90}, {28, 60, 94}, {10, 45, 78}},
-        {"Locomotion/turn.chb", {5, 35, 65, 100}, {5, 20, 50, 80, 110}, {22, 52, 82}, {37, 67, 97}},
-        {"Sports/jump.htr", {5, 70, 85}, {5, 70, 85}, {38, 42, 46}, {38, 42, 46}},
-        {"Sports/kick.htr", {0, 30, 60, 89}, {5, 70}, {}, {30, 40, 50}},
-        {"Everyday/idle.cha", {0, 60, 119}, {0, 60, 119}, {}, {}},
-        {"Gestures/bow.chb", {0, 60, 119}, {0, 60, 119}, {}, {}},
+        {"Locomotion/walk.cha",
+         {10, 30, 80, 100, 150},
+         {2, 50, 120, 180},
+         {56, 120, 188},
+         {20, 90, 156}},
+        {"Locomotion/turn.chb",
+         {10, 70, 130, 200},
+         {10, 40, 100, 160, 220},
+         {44, 104, 164},
+         {74, 134, 194}},
+        {"Sports/jump.htr", {10, 140, 170}, {10, 140, 170}, {76, 84, 92}, {76, 84, 92}},
+        {"Sports/kick.htr", {0, 60, 120, 178}, {10, 140}, {}, {60, 80, 100}},
+        {"Everyday/idle.cha", {0, 120, 238}, {0, 120, 238}, {}, {}},
+        {"Gestures/bow.chb", {0, 120, 238}, {0, 120, 238}, {}, {}},
     };
     CMotionManager manager;
     for (const Watched& w : table) {
@@ -53,8 +62,8 @@ TEST(FootContacts, SamplesArePlantedAtTheFramesAPersonCounts) {
         // Each walk stance lasts about half a stride and a little more.
         if (std::string(w.file) == "Locomotion/walk.cha") {
             for (const FootPlant& p : c.Plants(kLeftFoot)) {
-                EXPECT_GE(p.last - p.first + 1, 14);
-                EXPECT_LE(p.last - p.first + 1, 22);
+                EXPECT_GE(p.last - p.first + 1, 28);
+                EXPECT_LE(p.last - p.first + 1, 44);
             }
         }
     }
