@@ -46,6 +46,7 @@ EditResult CTimelineModel::InsertClip(MotionClip clip,
     bool cancelled = false;
     const Message failed =
         PlaceClip(project_.motionClips, std::move(clip), view_.currentFrame, kMotionInsert,
+                  [this](int first, int last) { return CanPlaceClip(project_, first, last); },
                   decisions_, removedNames, prepare, &position, &cancelled);
     if (failed || cancelled) return EditResult::Refused(failed);
     for (const std::string& name : removedNames) removed_.Add(name);

@@ -13,6 +13,7 @@ constexpr int kOpenTitles[] = {62388, 62390, 62392, 62394, 62396};
 constexpr int kOpenFilters[] = {62389, 62391, 62393, 62395, 62397};
 constexpr int kReplaceButton = 62398;
 constexpr int kShiftButton = 62399;
+constexpr int kBlendButton = 62419;
 // Captions of the panel's buttons start here (in the panel's button order).
 constexpr int kButtonCaptions = 62400;
 
