@@ -175,17 +175,10 @@ void CObjectGrid::DrawClipOutline(QPainter& painter, const MotionClip& clip, con
                                   int labelFrom) const {
     const QRect body = ClipRect(clip);
     if (body.width() < 3) return;
-    painter.setPen(colours::kClipEdge);
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(body.adjusted(0, 0, -1, -1));
+    DrawClipEdge(painter, body, fill);
     QRect label = body.adjusted(3, 0, -3, 0);
     label.setLeft(std::max(label.left(), Mapping().XOf(labelFrom) + 3));
-    if (label.width() > 34) {
-        painter.setPen(fill == colours::kClip ? colours::kWhite : colours::kTick);
-        painter.drawText(
-            label, Qt::AlignVCenter | Qt::AlignLeft,
-            QString::fromStdString(std::filesystem::path(clip.fileName).stem().string()));
-    }
+    DrawClipName(painter, label, clip.fileName, fill);
 }
 
 // The zone between two clips, with the curve its blend follows rising across it.
@@ -200,7 +193,7 @@ void CObjectGrid::DrawTransition(QPainter& painter, const MotionClip& a,
     const int top = kTransitionTop, h = kTransitionBottom - kTransitionTop;
     if (w < 4) {
         // Too narrow for a shape (the overview of a long timeline): a mark of the blend.
-        painter.fillRect(x, top + h / 2, w, h - h / 2 + 1, colours::kSelectedClip);
+        painter.fillRect(x, top + h / 2, w, h - h / 2 + 1, colours::kCurveFill);
         return;
     }
     painter.fillRect(x, top, w, h + 1, colours::kStrip);
@@ -213,7 +206,7 @@ void CObjectGrid::DrawTransition(QPainter& painter, const MotionClip& a,
     }
     shape << QPoint(x + w, top + h);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(colours::kSelectedClip);
+    painter.setBrush(colours::kCurveFill);
     painter.drawPolygon(shape);
     painter.setPen(colours::kTransition);
     painter.setBrush(Qt::NoBrush);
