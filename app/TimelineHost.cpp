@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMainWindow>
+#include <QStatusBar>
 
 #include "app/TavrelMediator.h"
 #include "app/VideoMediaProbe.h"
@@ -10,6 +12,7 @@
 #include "base/DebugOutput.h"
 #include "settings/StringIds.h"
 #include "timeline/ui/TimelineCommands.h"
+#include "timeline/ui/TimelineStrings.h"
 #include "uikit/UiText.h"
 
 using namespace tavrel;
@@ -192,6 +195,19 @@ const CTimelineProject* CTimelineHost::Project() const {
 
 void CTimelineHost::ShowFrameSample(const FrameSample& sample) {
     if (mediator_) mediator_->ShowFrameSample(sample);
+    ShowFrameInStatusBar(sample.frame);
+}
+
+// The frame stays in a corner of the status bar of its own, beside the bar's messages.
+void CTimelineHost::ShowFrameInStatusBar(int frame) {
+    auto* window = Ready() ? qobject_cast<QMainWindow*>(view_->window()) : nullptr;
+    if (!window) return;
+    if (!statusFrame_) {
+        statusFrame_ = new QLabel(window->statusBar());
+        window->statusBar()->addPermanentWidget(statusFrame_);
+    }
+    statusFrame_->setText(
+        FrameAndTime(ui::Text(strings::kFrameWord), frame));
 }
 
 // The 3D window edits a pose only when asked to; nothing to pass on before that.

@@ -26,6 +26,18 @@ using namespace commands;
 
 }  // namespace
 
+QString FrameAndTime(const QString& frameWord, int frame) {
+    constexpr int kRate = int(CPlaybackStepper::kFramesPerSecond);
+    const int hundredths = frame % kRate * 100 / kRate;
+    const int seconds = frame / kRate;
+    return QStringLiteral("%1 %2 \u00B7 %3:%4.%5")
+        .arg(frameWord)
+        .arg(frame)
+        .arg(seconds / 60)
+        .arg(seconds % 60, 2, 10, QChar('0'))
+        .arg(hundredths, 2, 10, QChar('0'));
+}
+
 CTimelinePanel::CTimelinePanel(std::unique_ptr<CTimelineModel> model, Services services,
                                QWidget* parent)
     : QWidget(parent),
@@ -75,6 +87,8 @@ void CTimelinePanel::BuildWindows() {
         labels_[i] = new QLabel(Text(strings::kRowLabels[i]), this);
         labels_[i]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     }
+    readout_ = new QLabel(this);
+    readout_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
 QToolButton* CTimelinePanel::Button(int command) const {
@@ -97,7 +111,14 @@ void CTimelinePanel::resizeEvent(QResizeEvent*) {
 }
 
 void CTimelinePanel::LayoutChildren() {
-    buttons_->Layout(kLeftMargin, width() - kLeftMargin);
+    // Room for the widest readout, so that it never jumps as the numbers change.
+    const int readoutWidth =
+        readout_->fontMetrics().horizontalAdvance(FrameAndTime(Text(strings::kFrameWord), 17999)) +
+        8;
+    buttons_->Layout(kLeftMargin, width() - kLeftMargin - readoutWidth);
+    readout_->setGeometry(width() - kLeftMargin - readoutWidth, CPanelButtons::kTop, readoutWidth,
+                          CPanelButtons::kHeight);
+    ShowReadout();
     const int left = kLeftMargin + kLabelWidth + CTrackEdge::kWidth;
     const int width = std::max(40, this->width() - left - kLeftMargin - CTrackEdge::kWidth);
     mapping_.SetWidth(width);
@@ -127,12 +148,17 @@ bool CTimelinePanel::SetCurrentFrame(int frame) {
     if (!model_->SetCurrentFrame(frame)) return false;
     mapping_.ShowFrame(frame);
     RedrawTracks();
+    ShowReadout();
     ShowFrameToColleague();
     if (!IsPlaying()) {
         NotifyStillPose();
         UpdateCommandUI();
     }
     return true;
+}
+
+void CTimelinePanel::ShowReadout() {
+    readout_->setText(FrameAndTime(Text(strings::kFrameWord), model_->CurrentFrame()));
 }
 
 void CTimelinePanel::ShowFrameToColleague() {
@@ -175,6 +201,7 @@ void CTimelinePanel::Refresh() {
     playback_->StopIfNothingToPlay();
     SyncSound();
     RedrawTracks();
+    ShowReadout();
     ShowFrameToColleague();
     NotifyStillPose();
     UpdateCommandUI();

@@ -111,6 +111,26 @@ TEST_F(TimelinePanelTest, EveryButtonIsOnThePanelOrInItsOverflowMenu) {
     }
 }
 
+// The readout's time counts the timeline's 60 frames a second, in minutes, seconds and
+// hundredths, and the panel shows it for the current frame as it moves.
+TEST_F(TimelinePanelTest, TheCurrentFrameAndItsTimeAreShown) {
+    const std::pair<int, QString> cases[] = {
+        {0, "0:00.00"},  {1, "0:00.01"},   {59, "0:00.98"},    {60, "0:01.00"},
+        {125, "0:02.08"}, {3599, "0:59.98"}, {3600, "1:00.00"}, {17999, "4:59.98"},
+    };
+    for (const auto& [frame, time] : cases) {
+        EXPECT_EQ(FrameAndTime("Frame", frame),
+                  QString("Frame %1 \u00B7 %2").arg(frame).arg(time));
+        panel->SetCurrentFrame(frame);
+        bool shown = false;
+        for (QLabel* label : panel->findChildren<QLabel*>()) {
+            shown |= !label->isHidden() &&
+                     label->text() == FrameAndTime(panel->Text(strings::kFrameWord), frame);
+        }
+        EXPECT_TRUE(shown) << frame;
+    }
+}
+
 TEST_F(TimelinePanelTest, EnterTwiceStartsAndStopsKeepingTheFrame) {
     AddClip(100, 0);
     panel->SetCurrentFrame(10);
