@@ -3,6 +3,9 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
+MONKEY_BUILD ?= build-asan-app
+MONKEY_SECONDS ?= 600
+SEED ?= $(shell date +%s)
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS = $(foreach h,cha chb htr bvh scn bmp tga wav project ini image video,fuzz_$(h) replay_$(h))
 SOAK_ENV = ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/RKWindow/soak-leaks.supp
@@ -10,7 +13,7 @@ TSAN_TESTS = test_wave_streaming test_browse_core test_RKWindow_frames
 JOBS ?= 2
 SAMPLE ?= $(BUILD)/share/tavrel/Motion
 
-.PHONY: deps build run test bench clean fuzz fuzz-build soak
+.PHONY: deps build run test bench clean fuzz fuzz-build soak monkey
 
 deps:
 	bash scripts/install-deps.sh
@@ -22,9 +25,9 @@ build: deps
 run: build
 	bash scripts/run.sh $(BUILD)
 
-# Every test in the release build (on a virtual X server: the ui label opens GL windows),
-# then the core libraries' unit tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer (both replay every fuzz corpus), the threaded tests (sound
+# Every test in the release build (on a virtual X server: the ui label opens GL windows; a
+# short run of random input on the whole editor among them, seed 1), then the core libraries'
+# unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer (both replay every fuzz corpus), the threaded tests (sound
 # streaming, thumbnail worker, preview player) under ThreadSanitizer, and a short fuzzing run of
 # every reader.
 test: build fuzz-build
@@ -46,6 +49,16 @@ soak: build
 	cmake --build $(ASAN_BUILD) -j$(JOBS) --target test_soak
 	TAVREL_SOAK_FRAMES=18000 $(SOAK_ENV) $(ASAN_BUILD)/bin/test_soak
 
+# Random input on the whole editor for MONKEY_SECONDS, built with AddressSanitizer and
+# UndefinedBehaviorSanitizer; fails when the window thread stands still for more than 2 s.
+# The seed is printed: `make monkey SEED=...` replays a run. Qt's own allocations for the
+# process's lifetime would drown the leak report, so leaks are not checked here.
+monkey: deps
+	cmake -S . -B $(MONKEY_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVREL_SANITIZE=ON -DTAVREL_BENCH=OFF
+	cmake --build $(MONKEY_BUILD) -j$(JOBS) --target test_monkey
+	ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 TAVREL_MONKEY_SEED=$(SEED) TAVREL_MONKEY_SECONDS=$(MONKEY_SECONDS) \
+	  xvfb-run -a -s "-screen 0 1280x1024x24" $(MONKEY_BUILD)/bin/test_monkey
+
 # The readers' libFuzzer harnesses (clang, AddressSanitizer and UndefinedBehaviorSanitizer).
 fuzz-build: deps
 	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVREL_FUZZ=ON \
@@ -61,4 +74,4 @@ bench: build
 	bash scripts/bench-startup.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(MONKEY_BUILD)

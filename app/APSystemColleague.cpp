@@ -49,7 +49,7 @@ tavrel::Message UpdateMessage(int result) {
 
 }  // namespace
 
-CAPSystemColleague::CAPSystemColleague(CTavrelMediator* mediator, std::string programFolder)
+CAPSystemColleague::CAPSystemColleague(CMediatorSeam* mediator, std::string programFolder)
     : CColleague(mediator), programFolder_(std::move(programFolder)) {
     if (!programFolder_.empty() && programFolder_.back() != '/') programFolder_ += '/';
 }

@@ -15,7 +15,7 @@ class QWidget;
 class CAPSystemColleague : public CColleague {
 public:
     // programFolder: where the program's data lives (share/tavrel, with help/ in it).
-    CAPSystemColleague(CTavrelMediator* mediator, std::string programFolder);
+    CAPSystemColleague(CMediatorSeam* mediator, std::string programFolder);
 
     void SetProjectDirectory(const std::string& path);
     std::string GetProjectDirectory() const;

@@ -9,10 +9,8 @@
 #include "RKWindow/RKWindow.h"
 #include "RKWindow/RKWindowTools.h"
 #include "RKWindow/ui/C3DWindowView.h"
-#include "app/APSystemColleague.h"
+#include "app/CommandIds.h"
 #include "app/FixedChildFrame.h"
-#include "app/TavrelMainFrame.h"
-#include "app/TavrelMediator.h"
 #include "base/DebugOutput.h"
 #include "settings/RProfile.h"
 #include "uikit/UiText.h"
@@ -55,29 +53,29 @@ QCursor ToolCursor(int tool) {
 // its other holder (the preview) runs on this thread, so waiting would never end.
 class C3DWindowColleague::MutexLock : public RKManipulationLock {
 public:
-    explicit MutexLock(CTavrelMediator* mediator) : mediator_(mediator) {}
+    explicit MutexLock(CMediatorSeam* mediator) : mediator_(mediator) {}
     ~MutexLock() override { Unlock(); }
 
     void Lock() override {
         if (held_) return;
-        system_ = mediator_->System();
-        if (system_ && !system_->TryLock()) {
+        mutex_ = mediator_->SharedMutex();
+        if (mutex_ && !mutex_->try_lock()) {
             tavrel::DebugOutput("C3DWindowColleague: the 3D machinery is in use elsewhere.\n");
-            system_ = nullptr;
+            mutex_ = nullptr;
             return;
         }
         held_ = true;
     }
     void Unlock() override {
-        if (held_ && system_) system_->Unlock();
+        if (held_ && mutex_) mutex_->unlock();
         held_ = false;
-        system_ = nullptr;
+        mutex_ = nullptr;
     }
     bool Held() const { return held_; }
 
 private:
-    CTavrelMediator* mediator_;
-    CAPSystemColleague* system_ = nullptr;
+    CMediatorSeam* mediator_;
+    std::mutex* mutex_ = nullptr;
     bool held_ = false;
 };
 
@@ -101,7 +99,7 @@ private:
     C3DWindowView& view_;
 };
 
-C3DWindowColleague::C3DWindowColleague(CTavrelMediator* mediator, CTavrelMainFrame* mainFrame,
+C3DWindowColleague::C3DWindowColleague(CMediatorSeam* mediator, CMainFrameSeam* mainFrame,
                                        const std::string& dataFolder, bool withGL)
     : CColleague(mediator), mainFrame_(mainFrame), lock_(std::make_unique<MutexLock>(mediator)) {
     frame_ = new CFixedChildFrame(kMinimumHeight);

@@ -14,14 +14,13 @@
 
 class CFixedChildFrame;
 class C3DWindowView;
-class CTavrelMainFrame;
 class QWidget;
 
 class C3DWindowColleague : public QObject, public CColleague {
     Q_OBJECT
 public:
     // withGL false (or a display without OpenGL 3.3) puts a notice in place of the view.
-    C3DWindowColleague(CTavrelMediator* mediator, CTavrelMainFrame* mainFrame,
+    C3DWindowColleague(CMediatorSeam* mediator, CMainFrameSeam* mainFrame,
                        const std::string& dataFolder, bool withGL);
     ~C3DWindowColleague() override;
 
@@ -65,7 +64,7 @@ private:
     void PresetChosen(int preset);
     void CheckManipulationButton();
 
-    CTavrelMainFrame* mainFrame_;
+    CMainFrameSeam* mainFrame_;
     CFixedChildFrame* frame_ = nullptr;
     C3DWindowView* view_ = nullptr;
     QWidget* notice_ = nullptr;

@@ -1,18 +1,18 @@
 #pragma once
 // Base of every colleague of the mediator. The edit commands reach the colleague whose window
 // was activated last; each colleague answers for its own window.
-class CTavrelMediator;
+class CMediatorSeam;
 
 enum class EditCommand { Undo, Redo, Copy, Cut, Paste, Delete, SelectAll };
 
 class CColleague {
 public:
-    explicit CColleague(CTavrelMediator* mediator) : mediator_(mediator) {}
+    explicit CColleague(CMediatorSeam* mediator) : mediator_(mediator) {}
     virtual ~CColleague() = default;
     CColleague(const CColleague&) = delete;
     CColleague& operator=(const CColleague&) = delete;
 
-    bool SetMediator(CTavrelMediator* mediator) {
+    bool SetMediator(CMediatorSeam* mediator) {
         mediator_ = mediator;
         return true;
     }
@@ -26,5 +26,5 @@ public:
     int created = 0;  // 1 once the colleague's frame exists (the gallery sets it)
 
 protected:
-    CTavrelMediator* mediator_;
+    CMediatorSeam* mediator_;
 };

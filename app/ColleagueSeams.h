@@ -1,12 +1,60 @@
 #pragma once
-// What the window colleagues need from the windows that fill their frames. The gallery, the
-// timeline and the 3D window's tools implement these and are set on their colleague; until
+// The only way the colleagues (and the windows in their frames) see the rest of the editor:
+// the mediator and the main window as they need them, so that neither header is theirs to
+// include. Also what the colleagues need from the windows that fill their frames: the gallery,
+// the timeline and the 3D window's tools implement these and are set on their colleague; until
 // then every operation answers "nothing done" and the frames show an empty pane.
+#include <mutex>
 #include <string>
+
+#include "app/WindowLayout.h"
+#include "timeline/MotionManagerSide.h"
 
 namespace tavrel {
 class CTimelineProject;
-}
+struct FrameSample;
+}  // namespace tavrel
+
+class CColleague;
+class QAction;
+class QMdiArea;
+
+// The main window, seen from the colleagues whose frames it holds.
+class CMainFrameSeam {
+public:
+    virtual ~CMainFrameSeam() = default;
+    virtual QMdiArea* MdiArea() const = 0;
+    // The three frames' places in the MDI area's current client rectangle.
+    virtual CWindowLayout ClientLayout() const = 0;
+    // A command's menu item and button; null when the menu has no such command.
+    virtual QAction* Action(int id) const = 0;
+};
+
+// The mediator, seen from its colleagues and from the windows that fill their frames: they
+// reach each other only through it.
+class CMediatorSeam {
+public:
+    virtual ~CMediatorSeam() = default;
+    virtual bool SetActiveColleague(CColleague* colleague) = 0;
+    virtual void RefreshTimelineFrame() = 0;
+    virtual void GalleryFocused() = 0;
+    virtual bool IsTimelineBusy() const = 0;
+    virtual void TimelineBusyChanged() = 0;
+    // The mutex that keeps the 3D machinery to one user at a time; null before it exists.
+    virtual std::mutex* SharedMutex() = 0;
+    virtual std::string GetProjectDirectory() const = 0;
+    virtual void SetProjectDirectory(const std::string& path) = 0;
+    // The folders motion and pose files were last added from.
+    virtual std::string GetMotionDirectory() const = 0;
+    virtual void SetMotionDirectory(const std::string& path) = 0;
+    virtual std::string GetPoseDirectory() const = 0;
+    virtual void SetPoseDirectory(const std::string& path) = 0;
+    virtual void SetProjectTitle(const std::string& path) = 0;
+    virtual void ShowFrameSample(const tavrel::FrameSample& sample) = 0;
+    virtual void ShowClip(const std::string& motionPath) = 0;
+    // The hook the timeline's pose-clip edits write the pose on screen through.
+    virtual tavrel::CMotionManagerSide::PoseWriter PoseWriter() = 0;
+};
 
 // The timeline panel, seen from its colleague.
 class CTimelineOperations {

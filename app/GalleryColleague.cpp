@@ -4,8 +4,6 @@
 #include <QWidget>
 
 #include "app/FixedChildFrame.h"
-#include "app/TavrelMainFrame.h"
-#include "app/TavrelMediator.h"
 #include "base/DebugOutput.h"
 #include "uikit/UiText.h"
 
@@ -14,7 +12,7 @@ constexpr int kCaption = 61223;
 constexpr int kMinimumHeight = 150;
 }  // namespace
 
-CGalleryColleague::CGalleryColleague(CTavrelMediator* mediator, CTavrelMainFrame* mainFrame)
+CGalleryColleague::CGalleryColleague(CMediatorSeam* mediator, CMainFrameSeam* mainFrame)
     : CColleague(mediator), mainFrame_(mainFrame) {
     frame_ = new CFixedChildFrame(kMinimumHeight);
     frame_->setWidget(new QWidget);

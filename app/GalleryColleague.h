@@ -8,14 +8,13 @@
 #include "app/ColleagueSeams.h"
 
 class CFixedChildFrame;
-class CTavrelMainFrame;
 class QRect;
 class QWidget;
 
 class CGalleryColleague : public QObject, public CColleague {
     Q_OBJECT
 public:
-    CGalleryColleague(CTavrelMediator* mediator, CTavrelMainFrame* mainFrame);
+    CGalleryColleague(CMediatorSeam* mediator, CMainFrameSeam* mainFrame);
 
     bool Edit(EditCommand command) override;
     bool CanEdit(EditCommand command) const override;
@@ -35,7 +34,7 @@ public:
     void UpdateCommands();
 
 private:
-    CTavrelMainFrame* mainFrame_;
+    CMainFrameSeam* mainFrame_;
     CFixedChildFrame* frame_ = nullptr;
     CGalleryOperations* operations_ = nullptr;
     std::unique_ptr<CGalleryOperations> owned_;

@@ -1,6 +1,5 @@
 #include "app/GalleryHost.h"
 
-#include "app/TavrelMediator.h"
 #include "browse/ThumbnailCtrl.h"
 
 namespace {
@@ -11,7 +10,7 @@ constexpr int kPaste = 32908;
 constexpr int kDelete = 32909;
 }  // namespace
 
-CGalleryHost::CGalleryHost(CTavrelMediator* mediator, QString libraryFolder, QString dataFolder)
+CGalleryHost::CGalleryHost(CMediatorSeam* mediator, QString libraryFolder, QString dataFolder)
     : mediator_(mediator),
       frame_(new tavrel::CChildFrame(*this, std::move(libraryFolder), std::move(dataFolder))) {}
 
@@ -76,6 +75,6 @@ bool CGalleryHost::IsTimelineBusy() const {
 }
 
 std::mutex& CGalleryHost::SharedMutex() {
-    if (mediator_ && mediator_->System()) return mediator_->System()->Mutex();
+    if (std::mutex* shared = mediator_ ? mediator_->SharedMutex() : nullptr) return *shared;
     return CGalleryServices::SharedMutex();
 }

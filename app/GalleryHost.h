@@ -9,12 +9,10 @@
 #include "browse/ChildFrame.h"
 #include "browse/GalleryServices.h"
 
-class CTavrelMediator;
-
 class CGalleryHost : public CGalleryOperations, public tavrel::CGalleryServices {
 public:
     // libraryFolder and dataFolder as for the gallery frame (empty: the configured ones).
-    explicit CGalleryHost(CTavrelMediator* mediator, QString libraryFolder = {},
+    explicit CGalleryHost(CMediatorSeam* mediator, QString libraryFolder = {},
                           QString dataFolder = {});
     ~CGalleryHost() override;
 
@@ -43,6 +41,6 @@ private:
     bool Run(int id);
     bool Enabled(int id) const;
 
-    CTavrelMediator* mediator_;
+    CMediatorSeam* mediator_;
     QPointer<tavrel::CChildFrame> frame_;
 };

@@ -1,8 +1,10 @@
 #pragma once
 // One running editor per user and data folder. The first instance listens on a local socket;
 // a later start finds it there, asks it to come to the front (and to open the file named on
-// the later start's command line) and ends. The socket dies with its process: a socket file
-// left behind by a killed instance answers no one and is replaced.
+// the later start's command line) and ends. Only the holder of a lock beside the socket (a
+// lock that dies with its process) listens or clears the name: a start that loses the race
+// waits for the winner to listen instead of taking its name away. A socket file left behind by
+// a killed instance answers no one and is replaced.
 #include <QObject>
 #include <QString>
 
@@ -14,7 +16,8 @@ public:
     explicit CSingleInstance(QString name, QObject* parent = nullptr);
     ~CSingleInstance() override;
 
-    // The socket name for the current user's data folder.
+    // The socket name for the current user's data folder, in the user's runtime folder (or
+    // their private temporary folder).
     static QString DefaultName();
 
     // True when this process is now the running instance. False when another one runs: it
@@ -27,8 +30,14 @@ signals:
 
 private:
     bool TellRunningInstance(const QString& file);
+    enum class Lock { Taken, HeldElsewhere, Unavailable };
+    // Takes the lock without waiting.
+    Lock TakeLock();
+    // Becomes the running instance: listens on the name.
+    bool Listen();
     void ReadRequest();
 
     QString name_;
     QLocalServer* server_ = nullptr;
+    int lockFile_ = -1;
 };

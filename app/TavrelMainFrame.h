@@ -4,7 +4,7 @@
 #include <QMainWindow>
 #include <QMap>
 
-#include "app/WindowLayout.h"
+#include "app/ColleagueSeams.h"
 
 class CProjectFileCommands;
 class CTavrelMediator;
@@ -12,7 +12,7 @@ class QAction;
 class QMdiArea;
 class QMenu;
 
-class CTavrelMainFrame : public QMainWindow {
+class CTavrelMainFrame : public QMainWindow, public CMainFrameSeam {
     Q_OBJECT
 public:
     static constexpr int kRecentFiles = 4;
@@ -27,13 +27,12 @@ public:
     // Save, Save as, the exports and the autosave; the frame does not own it.
     void SetFileCommands(CProjectFileCommands* commands) { fileCommands_ = commands; }
 
-    QMdiArea* MdiArea() const { return mdiArea_; }
-    // The three frames' places in the MDI area's current client rectangle.
-    CWindowLayout ClientLayout() const;
+    QMdiArea* MdiArea() const override { return mdiArea_; }
+    CWindowLayout ClientLayout() const override;
 
     // Runs a command as a click on its menu item would.
     bool OnCommand(int id);
-    QAction* Action(int id) const { return actions_.value(id); }
+    QAction* Action(int id) const override { return actions_.value(id); }
     void InvertCheckMark(int id);
     // Enables each command's item and button as the mediator says.
     void UpdateCommandStates();

@@ -94,7 +94,9 @@ bool EditCommandOf(int id, EditCommand* command) {
 }  // namespace
 
 CTavrelMediator::CTavrelMediator(CTavrelMainFrame* mainFrame, CShellOptions options)
-    : mainFrame_(mainFrame), options_(std::move(options)) {
+    : mainFrame_(mainFrame),
+      options_(std::move(options)),
+      endProgram_([] { QCoreApplication::exit(0); }) {
     preview_ = std::make_unique<CPreviewDialog>(mainFrame_, options_.dataFolder);
     created_ = CreateColleagues();
 }
@@ -250,7 +252,7 @@ bool CTavrelMediator::CanClose() {
 bool CTavrelMediator::DisplayChanged(bool accepted) {
     if (!accepted) {
         tavrel::ui::ShowMessage(mainFrame_, tavrel::MakeMessage(kDisplayRefused));
-        QCoreApplication::exit(0);
+        if (endProgram_) endProgram_();
         return false;
     }
     if (window3D_) window3D_->RebuildDisplay();
@@ -285,6 +287,9 @@ void CTavrelMediator::LockMutex() {
 void CTavrelMediator::UnlockMutex() {
     if (system_) system_->Unlock();
 }
+std::mutex* CTavrelMediator::SharedMutex() {
+    return system_ ? &system_->Mutex() : nullptr;
+}
 bool CTavrelMediator::IsTimelineBusy() const {
     return timeline_ && timeline_->IsBusy();
 }
@@ -317,6 +322,11 @@ void CTavrelMediator::ShowClip(const std::string& motionPath) {
     if (!window3D_) return;
     mainFrame_->MdiArea()->setActiveSubWindow(window3D_->Frame());
     window3D_->ShowClip(motionPath);
+}
+
+tavrel::CMotionManagerSide::PoseWriter CTavrelMediator::PoseWriter() {
+    if (!window3D_) return {};
+    return window3D_->PoseWriter();
 }
 
 bool CTavrelMediator::PreviewFile(const std::string& path) {

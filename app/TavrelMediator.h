@@ -2,12 +2,14 @@
 // The mediator: owns one colleague per window and one for application-wide services, routes
 // every menu command, edit command and request between them, and lays the three fixed child
 // frames out.
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "app/APSystemColleague.h"
 #include "app/C3DWindowColleague.h"
 #include "app/Colleague.h"
+#include "app/CommandIds.h"
 #include "app/GalleryColleague.h"
 #include "app/Mediator.h"
 #include "app/TimelineColleague.h"
@@ -15,45 +17,13 @@
 class CTavrelMainFrame;
 class CPreviewDialog;
 
-// Menu command identifiers the mediator routes.
-namespace command {
-constexpr int kNewProject = 32771;
-constexpr int kOpenProject = 32772;
-constexpr int kOption = 32777;
-constexpr int kDelete = 32805;
-constexpr int kManipulation = 32826;
-constexpr int kCameraFront = 32827;
-constexpr int kCameraBack = 32828;
-constexpr int kCameraLeft = 32832;
-constexpr int kCameraRight = 32829;
-constexpr int kCameraUp = 32830;
-constexpr int kCameraDown = 32831;
-constexpr int kArrange = 40004;
-constexpr int kFill3D = 40034;
-constexpr int kDocument1 = 40012;
-constexpr int kDocument2 = 40013;
-constexpr int kDocument3 = 40035;
-constexpr int kUpdateCheck = 40014;
-constexpr int kGalleryCommand = 40015;
-constexpr int kNothing3D = 40031;
-constexpr int kEditCut = 57635;
-constexpr int kEditCopy = 57634;
-constexpr int kEditPaste = 57637;
-constexpr int kEditSelectAll = 57642;
-constexpr int kEditUndo = 57643;
-constexpr int kEditRedo = 57644;
-constexpr int kAbout = 57664;
-constexpr int kExit = 57665;
-constexpr int kHelp = 57666;
-}  // namespace command
-
 struct CShellOptions {
     std::string dataFolder;     // the per-user data folder with the extracted avatar files
     std::string programFolder;  // share/tavrel: help and documents
     bool withGL = true;         // false: the 3D window shows a notice instead of a view
 };
 
-class CTavrelMediator : public CMediator {
+class CTavrelMediator : public CMediator, public CMediatorSeam {
 public:
     CTavrelMediator(CTavrelMainFrame* mainFrame, CShellOptions options);
     ~CTavrelMediator() override;
@@ -71,35 +41,40 @@ public:
 
     bool OpenFile(const std::string& path);
     void ArrangeWindows();
-    void SetProjectTitle(const std::string& path);
+    void SetProjectTitle(const std::string& path) override;
     // The close check: the timeline winds its project up; when it may close, the 3D window
     // and the gallery are told to shut down.
     bool CanClose();
     // The display mode changed; false when the new mode is refused (the program then ends).
     bool DisplayChanged(bool accepted);
+    // How the program is ended (tests record it: ending the application outside its own
+    // event loop would leave every later event loop of the process stopped).
+    void SetProgramEnd(std::function<void()> end) { endProgram_ = std::move(end); }
 
     // Requests of the colleagues.
-    void SetProjectDirectory(const std::string& path);
-    std::string GetProjectDirectory() const;
-    std::string GetMotionDirectory() const;
-    void SetMotionDirectory(const std::string& path);
-    std::string GetPoseDirectory() const;
-    void SetPoseDirectory(const std::string& path);
+    void SetProjectDirectory(const std::string& path) override;
+    std::string GetProjectDirectory() const override;
+    std::string GetMotionDirectory() const override;
+    void SetMotionDirectory(const std::string& path) override;
+    std::string GetPoseDirectory() const override;
+    void SetPoseDirectory(const std::string& path) override;
     std::string ProgramFolder() const;
     void LockMutex();
     void UnlockMutex();
-    bool IsTimelineBusy() const;
+    bool IsTimelineBusy() const override;
     // The timeline started or stopped playing: the gallery's commands are grayed or not.
-    void TimelineBusyChanged();
+    void TimelineBusyChanged() override;
     bool CloseTimelineProject();
     void RefreshGallery();
-    void RefreshTimelineFrame();
-    void GalleryFocused();
+    void RefreshTimelineFrame() override;
+    void GalleryFocused() override;
     void Zoom(float amount);
     void Redraw3D();
     // The timeline's current frame, and a clip it hands over, shown in the 3D window.
-    virtual void ShowFrameSample(const tavrel::FrameSample& sample);
-    void ShowClip(const std::string& motionPath);
+    void ShowFrameSample(const tavrel::FrameSample& sample) override;
+    void ShowClip(const std::string& motionPath) override;
+    std::mutex* SharedMutex() override;
+    tavrel::CMotionManagerSide::PoseWriter PoseWriter() override;
     // Plays a motion file in the preview dialog, holding the shared mutex while it runs.
     bool PreviewFile(const std::string& path);
 
@@ -127,4 +102,5 @@ private:
     std::unique_ptr<CPreviewDialog> preview_;
     std::string projectPath_;
     CShellOptions options_;
+    std::function<void()> endProgram_;
 };

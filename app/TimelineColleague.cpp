@@ -4,8 +4,6 @@
 #include <QWidget>
 
 #include "app/FixedChildFrame.h"
-#include "app/TavrelMainFrame.h"
-#include "app/TavrelMediator.h"
 #include "timeline/ui/TimeLineView.h"
 #include "uikit/UiText.h"
 
@@ -13,7 +11,7 @@ namespace {
 constexpr int kCaption = 61222;
 }  // namespace
 
-CTimelineColleague::CTimelineColleague(CTavrelMediator* mediator, CTavrelMainFrame* mainFrame)
+CTimelineColleague::CTimelineColleague(CMediatorSeam* mediator, CMainFrameSeam* mainFrame)
     : CColleague(mediator), mainFrame_(mainFrame) {
     frame_ = new CFixedChildFrame(tavrel::CTimeLineView::kFrameMinHeight);
     // Dragged taller, the frame would cover the 3D window above it.

@@ -9,14 +9,13 @@
 #include "app/ColleagueSeams.h"
 
 class CFixedChildFrame;
-class CTavrelMainFrame;
 class QRect;
 class QWidget;
 
 class CTimelineColleague : public QObject, public CColleague {
     Q_OBJECT
 public:
-    CTimelineColleague(CTavrelMediator* mediator, CTavrelMainFrame* mainFrame);
+    CTimelineColleague(CMediatorSeam* mediator, CMainFrameSeam* mainFrame);
 
     bool Edit(EditCommand command) override;
     bool CanEdit(EditCommand command) const override;
@@ -37,7 +36,7 @@ public:
     void RefreshFrame();
 
 private:
-    CTavrelMainFrame* mainFrame_;
+    CMainFrameSeam* mainFrame_;
     CFixedChildFrame* frame_ = nullptr;
     CTimelineOperations* operations_ = nullptr;
     std::unique_ptr<CTimelineOperations> owned_;

@@ -6,18 +6,18 @@
 #include <QMainWindow>
 #include <QStatusBar>
 
-#include "app/TavrelMediator.h"
 #include "app/VideoMediaProbe.h"
 #include "app/WavePlaybackSound.h"
 #include "base/DebugOutput.h"
 #include "settings/StringIds.h"
+#include "settings/SystemSettings.h"
 #include "timeline/ui/TimelineCommands.h"
 #include "timeline/ui/TimelineStrings.h"
 #include "uikit/UiText.h"
 
 using namespace tavrel;
 
-std::unique_ptr<CTimelineHost> CTimelineHost::Create(CTavrelMediator* mediator,
+std::unique_ptr<CTimelineHost> CTimelineHost::Create(CMediatorSeam* mediator,
                                                      CTimelinePanel::Services services) {
     Message failure;
     std::optional<CWorkingDirectory> folder = CWorkingDirectory::Create({}, ui::Lookup(), &failure);
@@ -32,7 +32,7 @@ std::unique_ptr<CTimelineHost> CTimelineHost::Create(CTavrelMediator* mediator,
     return host;
 }
 
-CTimelineHost::CTimelineHost(CTavrelMediator* mediator, CWorkingDirectory workingDirectory)
+CTimelineHost::CTimelineHost(CMediatorSeam* mediator, CWorkingDirectory workingDirectory)
     : mediator_(mediator),
       motionSide_(motions_),
       decisions_(nullptr, ui::Lookup()),
@@ -58,12 +58,14 @@ void CTimelineHost::Build(CTimelinePanel::Services services) {
         services.media = probe_.get();
     }
     if (!services.strings) services.strings = ui::Lookup();
-    if (mediator_ && mediator_->Window3D()) {
-        motionSide_.SetPoseWriter(mediator_->Window3D()->PoseWriter());
+    if (auto writer = mediator_ ? mediator_->PoseWriter() : nullptr) {
+        motionSide_.SetPoseWriter(std::move(writer));
     }
+    if (!services.dialogs) MakeDialogs(services);
     auto model = std::make_unique<CTimelineModel>(motionSide_, decisions_, workingDirectory_);
     view_ = new CTimeLineView(std::move(model), std::move(services));
     decisions_.SetParent(view_);
+    if (dialogs_) dialogs_->SetParent(view_);
     view_->Panel().SetColleague(this);
 }
 
@@ -130,6 +132,27 @@ bool CTimelineHost::NewProject() {
     Panel().ProjectReplaced();
     ShowTitle();
     return true;
+}
+
+void CTimelineHost::MakeDialogs(CTimelinePanel::Services& services) {
+    dialogs_ = std::make_unique<CQtPanelDialogs>(nullptr, services.strings);
+    CQtPanelDialogs::FolderMemory memory;
+    if (mediator_) {
+        memory.read = [this](FileKind kind) {
+            return kind == FileKind::kPose ? mediator_->GetPoseDirectory()
+                                           : mediator_->GetMotionDirectory();
+        };
+        memory.write = [this](FileKind kind, const std::string& folder) {
+            if (kind == FileKind::kPose) {
+                mediator_->SetPoseDirectory(folder);
+            } else {
+                mediator_->SetMotionDirectory(folder);
+            }
+        };
+    }
+    dialogs_->SetFolders(std::move(memory),
+                         GetMotionLibraryFolder(CSystemSettings(), services.strings));
+    services.dialogs = dialogs_.get();
 }
 
 std::string CTimelineHost::AskProjectFile() const {

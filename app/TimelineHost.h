@@ -14,20 +14,21 @@
 #include "timeline/ProjectNamer.h"
 #include "timeline/WorkingDirectory.h"
 #include "timeline/ui/DialogDecisions.h"
+#include "timeline/ui/QtPanelDialogs.h"
 #include "timeline/ui/TimeLineView.h"
 #include "timeline/ui/TimelineColleagueLink.h"
-
-class CTavrelMediator;
 
 class CTimelineHost : public CTimelineOperations, public tavrel::CTimelineColleagueLink {
 public:
     // Anything left empty in services gets the program's own: the sound card (or a silent
     // device), the video reader, Qt's dialogs.
-    static std::unique_ptr<CTimelineHost> Create(CTavrelMediator* mediator,
+    static std::unique_ptr<CTimelineHost> Create(CMediatorSeam* mediator,
                                                  tavrel::CTimelinePanel::Services services = {});
     ~CTimelineHost() override;
 
     tavrel::CTimeLineView* View() const { return view_; }
+    // The panel's own dialogs; null when the services brought others.
+    tavrel::CQtPanelDialogs* Dialogs() const { return dialogs_.get(); }
     tavrel::CTimelinePanel& Panel() const { return view_->Panel(); }
 
     // --- CTimelineOperations ---
@@ -58,15 +59,17 @@ public:
     void PlayingChanged(bool playing) override;
 
 private:
-    CTimelineHost(CTavrelMediator* mediator, tavrel::CWorkingDirectory workingDirectory);
+    CTimelineHost(CMediatorSeam* mediator, tavrel::CWorkingDirectory workingDirectory);
     void Build(tavrel::CTimelinePanel::Services services);
     bool Ready() const { return view_ != nullptr; }
     std::string AskProjectFile() const;
     // The project's file, or its name while it has none yet, in the main window's caption.
     void ShowTitle();
     void ShowFrameInStatusBar(int frame);
+    // Qt's dialogs, starting where motions and poses were last added from.
+    void MakeDialogs(tavrel::CTimelinePanel::Services& services);
 
-    CTavrelMediator* mediator_;
+    CMediatorSeam* mediator_;
     tavrel::CMotionManager motions_;
     tavrel::CMotionManagerSide motionSide_;
     tavrel::CDialogDecisions decisions_;
@@ -74,6 +77,7 @@ private:
     tavrel::CProjectNamer namer_;
     std::unique_ptr<tavrel::CSoundPlayback> sound_;
     std::unique_ptr<tavrel::CMediaProbe> probe_;
+    std::unique_ptr<tavrel::CQtPanelDialogs> dialogs_;
     QPointer<tavrel::CTimeLineView> view_;
     QPointer<QLabel> statusFrame_;
 };

@@ -1,6 +1,8 @@
 #include "settings/UserDataFolder.h"
 
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -65,6 +67,33 @@ bool EnsureDefaultMotionLibrary(const std::string& library, const std::string& s
     fs::copy(samples, library, fs::copy_options::recursive | fs::copy_options::skip_existing,
              error);
     return fs::is_directory(library, error);
+}
+
+std::string SystemTempPath() {
+    const char* tmp = std::getenv("TMPDIR");
+    return tmp && *tmp ? tmp : "/tmp";
+}
+
+bool MakePrivateFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0700) == 0) return true;
+    // Opened without following a link, the folder checked is the folder narrowed.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat info;
+    const bool mine = ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid();
+    const bool narrowed = mine && ((info.st_mode & 0777) == 0700 || ::fchmod(fd, 0700) == 0);
+    ::close(fd);
+    return narrowed;
+}
+
+std::string UserTempFolder(std::string_view temp) {
+    const std::string base = temp.empty() ? SystemTempPath() : std::string(temp);
+    const std::string folder = JoinPath(base, UserTempFolderName());
+    return MakePrivateFolder(folder) ? folder : std::string();
+}
+
+std::string UserTempFolderName() {
+    return "tavrel-" + std::to_string(::getuid());
 }
 
 }  // namespace tavrel

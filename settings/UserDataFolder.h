@@ -3,6 +3,7 @@
 // the settings file, the scene reader's INI file, the extracted data files, the default
 // motion library.
 #include <string>
+#include <string_view>
 
 namespace tavrel {
 
@@ -22,5 +23,19 @@ std::string AvatarDataFolder();
 // sample library when it does not exist yet, so that a new user sees motions at once. An
 // existing folder is left as it is, even when empty. Returns whether the folder exists.
 bool EnsureDefaultMotionLibrary(const std::string& library, const std::string& samples);
+
+// $TMPDIR when set, else /tmp.
+std::string SystemTempPath();
+
+// Makes the folder with mode 0700, or accepts it when it already is a folder of this user (its
+// mode then narrowed to 0700). A link, or anything another user owns, is refused: in a shared
+// folder another user could have put it there to make us write where they choose.
+bool MakePrivateFolder(const std::string& path);
+
+// This user's own folder in the temporary folder temp (the system's when empty), tavrel-<uid>,
+// made private. Empty when it cannot be made or is not this user's. Several users share the
+// temporary folder: a fixed name there would be taken by whoever came first.
+std::string UserTempFolder(std::string_view temp = {});
+std::string UserTempFolderName();
 
 }  // namespace tavrel

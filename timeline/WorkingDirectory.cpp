@@ -1,11 +1,7 @@
 #include "timeline/WorkingDirectory.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <filesystem>
 #include <vector>
 
@@ -35,14 +31,6 @@ bool IsTaken(const std::string& path) {
     return fs::exists(fs::symlink_status(path, error));
 }
 
-// Makes the folder (private to this user) or accepts it when it is already this user's folder.
-bool MakePrivateFolder(const std::string& path) {
-    if (::mkdir(path.c_str(), 0700) == 0) return true;
-    struct stat info;
-    if (::lstat(path.c_str(), &info) != 0) return false;
-    return S_ISDIR(info.st_mode) && info.st_uid == ::getuid();
-}
-
 Message Failure(int id) {
     return MakeMessage(id);
 }
@@ -60,11 +48,6 @@ bool IsRegularFile(const std::string& path) {
 
 }  // namespace
 
-std::string SystemTempPath() {
-    const char* tmp = std::getenv("TMPDIR");
-    return tmp && *tmp ? tmp : "/tmp";
-}
-
 std::optional<CWorkingDirectory> CWorkingDirectory::Create(std::string_view tempPath,
                                                            const StringLookup& lookup,
                                                            Message* failure) {
@@ -75,8 +58,9 @@ std::optional<CWorkingDirectory> CWorkingDirectory::Create(std::string_view temp
         message = Failure(strings::kNoTempPath);
     } else {
         path = temp;
-        for (int id : {strings::kWorkingFolderOuter, strings::kWorkingFolderInner}) {
-            path = JoinPath(path, lookup(id));
+        for (const std::string& level : {UserTempFolderName(), lookup(strings::kWorkingFolderOuter),
+                                         lookup(strings::kWorkingFolderInner)}) {
+            path = JoinPath(path, level);
             if (!MakePrivateFolder(path)) {
                 DebugPrintf("CWorkingDirectory::Create failed: cannot make %s\n", path.c_str());
                 message = MakeMessage(strings::kWorkingDirFailed,

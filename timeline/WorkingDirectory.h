@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "settings/Message.h"
+#include "settings/UserDataFolder.h"
 #include "timeline/MotionSide.h"
 
 namespace tavrel {
@@ -19,10 +20,11 @@ struct ImportResult {
 
 class CWorkingDirectory {
 public:
-    // Makes <temporary folder>/<outer>/<inner>, one level at a time, where missing; the folder
-    // names are strings of the table. An empty tempPath means the system's temporary folder.
-    // Each level is made private to this user; a level that exists but is not a folder of
-    // this user is refused. On failure, the message is set and nothing is returned.
+    // Makes <temporary folder>/<user's folder>/<outer>/<inner>, one level at a time, where
+    // missing; the user's folder is UserTempFolderName(), the other two are strings of the
+    // table. An empty tempPath means the system's temporary folder. Each level is made private
+    // to this user; a level that exists but is not a folder of this user is refused. On
+    // failure, the message is set and nothing is returned.
     static std::optional<CWorkingDirectory> Create(std::string_view tempPath,
                                                    const StringLookup& lookup, Message* failure);
 
@@ -53,9 +55,6 @@ private:
     std::string path_;
     std::string nativeExtension_;
 };
-
-// $TMPDIR when set, else /tmp.
-std::string SystemTempPath();
 
 // Deletes every entry of the folder: read-only files and folders are made writable first,
 // sub-folders are emptied and removed, symbolic links are removed without following them.

@@ -4,14 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMimeData>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <optional>
 
 #include "app/GalleryHost.h"
@@ -23,6 +27,7 @@
 #include "tests/support/TempFolder.h"
 #include "timeline/ProjectFileWriter.h"
 #include "timeline/ui/ObjectGrid.h"
+#include "timeline/ui/TimelineCommands.h"
 #include "uikit/UiText.h"
 
 namespace tavrel::testing {
@@ -115,6 +120,24 @@ protected:
             if (action->data().toInt() == 32904) return action;
         }
         return nullptr;
+    }
+
+    // Runs an add command of the panel; its open-file dialog, once up, tells where it starts and
+    // is given `pick` to open (or cancelled when empty).
+    std::string AddThroughDialog(int command, const std::string& pick) {
+        std::string start;
+        QObject scope;  // no answer is left waiting for a dialog that never came
+        std::function<void()> answer = [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return QTimer::singleShot(10, &scope, answer);
+            start = dialog->directory().absolutePath().toStdString();
+            if (pick.empty()) return dialog->reject();
+            dialog->selectFile(QString::fromStdString(pick));
+            static_cast<QDialog*>(dialog)->accept();
+        };
+        QTimer::singleShot(0, &scope, answer);
+        Panel().RunCommand(command);
+        return start;
     }
 
     void Key(int key) {
@@ -213,6 +236,41 @@ TEST_F(EditorWindowsTest, EnterPlaysAndTheGalleryIsGrayedUntilTheTimelineStops) 
     EXPECT_FALSE(mediator->IsTimelineBusy());
     EXPECT_TRUE(copy->isEnabled());
     EXPECT_TRUE(gallery->CanCopy());
+}
+
+// Motions and poses are added from the folder they were last added from (kept for the next
+// run), else from the motion library; never from wherever the program was started.
+TEST_F(EditorWindowsTest, AddDialogsStartWhereTheirKindWasLastAddedFrom) {
+    const std::string walk = std::string(TAVREL_SHARE_DIR) + "/Motion/Locomotion/walk.cha";
+    for (const char* folder : {"Motion", "moves", "poses"}) {
+        std::filesystem::create_directories(home / folder);
+        std::filesystem::copy_file(walk, home / (std::string(folder) + "/walk.cha"));
+    }
+    struct Step {
+        int command;
+        std::string pick;  // empty: cancelled
+        std::string start, motionKept, poseKept;
+    };
+    const Step steps[] = {
+        {commands::kAddMotion, "", home / "Motion", "", ""},
+        {commands::kAddMotion, home / "moves/walk.cha", home / "Motion", home / "moves", ""},
+        {commands::kAddPose, home / "poses/walk.cha", home / "Motion", home / "moves",
+         home / "poses"},
+        {commands::kAddMotion, "", home / "moves", home / "moves", home / "poses"},
+        {commands::kAddPose, "", home / "poses", home / "moves", home / "poses"},
+    };
+    ASSERT_TRUE(mediator->OnCommand(command::kNewProject));
+    for (const Step& step : steps) {
+        EXPECT_EQ(AddThroughDialog(step.command, step.pick), step.start) << step.pick;
+        EXPECT_EQ(mediator->GetMotionDirectory(), step.motionKept) << step.pick;
+        EXPECT_EQ(mediator->GetPoseDirectory(), step.poseKept) << step.pick;
+        Panel().SetCurrentFrame(Panel().Model().LastFrame() + 1);  // the next clip overlaps none
+    }
+    EXPECT_EQ(Panel().Model().Project().motionClips.Count(), 2);
+    // The next run's timeline starts where this one left off.
+    Connect();
+    ASSERT_TRUE(mediator->OnCommand(command::kNewProject));
+    EXPECT_EQ(AddThroughDialog(commands::kAddPose, ""), home / "poses");
 }
 
 }  // namespace

@@ -258,6 +258,11 @@ TEST_F(MediatorTest, ARefusedDisplayModeIsReported) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].id, 61257);
     EXPECT_TRUE(log.calls.empty());  // nothing rebuilt
+    EXPECT_EQ(programEnds, 1);
+    // The tests' own event loops still turn afterwards.
+    QEventLoop loop;
+    QTimer::singleShot(0, &loop, [&] { loop.exit(7); });
+    EXPECT_EQ(loop.exec(), 7);
 }
 
 // The offscreen platform has no OpenGL: the 3D window says so instead of showing a view.

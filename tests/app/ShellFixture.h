@@ -30,6 +30,7 @@ protected:
         CShellOptions options{home.Path(), home / "program", false};
         mediator = std::make_unique<CTavrelMediator>(frame.get(), options);
         frame->SetMediator(mediator.get());
+        mediator->SetProgramEnd([this] { ++programEnds; });
         mediator->Timeline()->SetPanel(new QWidget, &timeline);
         mediator->Gallery()->SetPane(new QWidget, &gallery);
         mediator->Window3D()->SetTools(&tools);
@@ -53,6 +54,7 @@ protected:
     CResourceBundle bundle;
     ui::MessageSink previousSink;
     std::vector<Message> messages;
+    int programEnds = 0;
     CallLog log;
     FakeTimeline timeline{log};
     FakeGallery gallery{log};

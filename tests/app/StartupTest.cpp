@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
+#include <atomic>
 #include <csignal>
 #include <fstream>
 
@@ -224,6 +226,30 @@ TEST(SingleInstanceTest, ASecondStartHandsItsFileToTheFirst) {
     EXPECT_FALSE(third.Acquire());
     ASSERT_TRUE(raised.wait(5000));
     EXPECT_EQ(opened.size(), 1);  // raised only
+}
+
+// Starts at the same moment, each on its own thread: whatever the timing, exactly one of them
+// runs, and every other one reaches it instead of taking its name away.
+TEST(SingleInstanceTest, OfStartsRacingEachOtherExactlyOneRuns) {
+    constexpr int kStarts = 6;
+    for (int round = 0; round < 15; ++round) {
+        TempFolder folder;
+        const QString name = QString::fromStdString(folder / "socket");
+        std::atomic<int> waiting{kStarts}, done{0}, running{0};
+        std::vector<std::unique_ptr<QThread>> starts;
+        for (int i = 0; i < kStarts; ++i) {
+            starts.emplace_back(QThread::create([&] {
+                CSingleInstance instance(name);
+                for (--waiting; waiting > 0;) QThread::yieldCurrentThread();
+                if (instance.Acquire()) ++running;
+                // The one that runs keeps listening until every other start is through.
+                for (++done; done < kStarts;) QThread::msleep(1);
+            }));
+            starts.back()->start();
+        }
+        for (auto& start : starts) ASSERT_TRUE(start->wait(30000));
+        ASSERT_EQ(running, 1) << "round " << round;
+    }
 }
 
 // The program itself, killed without a chance to clean up, must not lock its user out.

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "settings/StringIds.h"
 #include "settings/StringTable.h"
@@ -26,7 +28,7 @@ TEST(CWorkingDirectory, TwoLevelsNamedByTheStringTable) {
     auto plain = Create(temp.Path());
     auto slashed = Create(temp.Path() + "/");
     ASSERT_TRUE(plain && slashed);
-    EXPECT_EQ(plain->Path(), temp / "Tavrel/Clips");
+    EXPECT_EQ(plain->Path(), temp / (UserTempFolderName() + "/Tavrel/Clips"));
     EXPECT_EQ(slashed->Path(), plain->Path());
     EXPECT_EQ(fs::status(plain->Path()).permissions() & fs::perms::all, fs::perms::owner_all);
     EXPECT_EQ(plain->NativeExtension(), "chb");
@@ -36,14 +38,98 @@ TEST(CWorkingDirectory, RefusesBadTemporaryFolders) {
     Message failure;
     EXPECT_FALSE(Create(std::string(300, 'x'), &failure));
     EXPECT_EQ(failure.id, strings::kNoTempPath);
-    // Another user could have planted a link under the shared temporary folder's name.
+    // Another user could have planted a link under the user's own folder's name.
     TempFolder temp, elsewhere;
-    fs::create_directory_symlink(elsewhere.Path(), temp / "Tavrel");
+    const std::string mine = temp / UserTempFolderName();
+    fs::create_directory_symlink(elsewhere.Path(), mine);
     EXPECT_FALSE(Create(temp.Path(), &failure));
     EXPECT_EQ(failure.id, strings::kWorkingDirFailed);
     EXPECT_EQ(failure.Text(CStringTable::BuiltIn().Lookup()),
-              "The working folder " + temp / "Tavrel" + " could not be created.");
+              "The working folder " + mine + " could not be created.");
     EXPECT_TRUE(fs::is_empty(elsewhere.Path()));
+}
+
+// Made with the default temporary folder, $TMPDIR set to temp for the time of the call.
+std::optional<CWorkingDirectory> CreateInSystemTemp(const std::string& temp, Message* failure) {
+    const char* saved = std::getenv("TMPDIR");
+    const std::string previous = saved ? saved : "";
+    ::setenv("TMPDIR", temp.c_str(), 1);
+    auto made = Create("", failure);
+    if (saved) {
+        ::setenv("TMPDIR", previous.c_str(), 1);
+    } else {
+        ::unsetenv("TMPDIR");
+    }
+    return made;
+}
+
+// Gives the entry to another user; false when this process may not (it is not root).
+bool GiveAway(const std::string& path) {
+    return ::lchown(path.c_str(), 65534, 65534) == 0;
+}
+
+// What other users (or this one, earlier) left in the shared temporary folder, and whether the
+// working folder can still be made in it. The system's temporary folder ($TMPDIR) is used.
+TEST(CWorkingDirectory, EachUserHasAPrivateFolderOfItsOwnInTheSharedTemporaryFolder) {
+    const std::string mine = UserTempFolderName();
+    struct Case {
+        const char* what;
+        std::function<bool(const TempFolder&, const TempFolder& elsewhere)> plant;
+        bool made;
+    };
+    const Case cases[] = {
+        {"nothing yet", [](auto&, auto&) { return true; }, true},
+        {"another user's editor made the old shared folder",
+         [](auto& t, auto&) {
+             return fs::create_directories(t / "Tavrel/Clips") && GiveAway(t / "Tavrel/Clips") &&
+                    GiveAway(t / "Tavrel");
+         },
+         true},
+        {"a link under the old shared name",
+         [](auto& t, auto& e) {
+             return fs::create_directory_symlink(e.Path(), t / "Tavrel"), true;
+         },
+         true},
+        {"this user's folder from an earlier run, made too open",
+         [&](auto& t, auto&) {
+             return fs::create_directories(t / (mine + "/Tavrel/Clips")) &&
+                    ::chmod((t / mine).c_str(), 0777) == 0 &&
+                    ::chmod((t / (mine + "/Tavrel")).c_str(), 0755) == 0;
+         },
+         true},
+        {"a link inside the user's folder",
+         [&](auto& t, auto& e) {
+             return fs::create_directory(t / mine) &&
+                    (fs::create_directory_symlink(e.Path(), t / (mine + "/Tavrel")), true);
+         },
+         false},
+        {"a file under the user's folder's name",
+         [&](auto& t, auto&) { return !t.Write(mine, "x").empty(); }, false},
+        {"another user took the user's folder's name",
+         [&](auto& t, auto&) { return fs::create_directory(t / mine) && GiveAway(t / mine); },
+         false},
+    };
+    for (const Case& c : cases) {
+        TempFolder temp, elsewhere;
+        if (!c.plant(temp, elsewhere)) {
+            std::printf("skipped (needs root): %s\n", c.what);
+            continue;
+        }
+        Message failure;
+        auto wd = CreateInSystemTemp(temp.Path(), &failure);
+        EXPECT_EQ(bool(wd), c.made) << c.what;
+        EXPECT_TRUE(fs::is_empty(elsewhere.Path())) << c.what;
+        if (!wd) {
+            EXPECT_EQ(failure.id, strings::kWorkingDirFailed) << c.what;
+            continue;
+        }
+        EXPECT_EQ(wd->Path(), temp / (mine + "/Tavrel/Clips")) << c.what;
+        for (const std::string& level : {temp / mine, temp / (mine + "/Tavrel"), wd->Path()}) {
+            EXPECT_EQ(fs::symlink_status(level).permissions() & fs::perms::all,
+                      fs::perms::owner_all)
+                << c.what << ": " << level;
+        }
+    }
 }
 
 TEST(CWorkingDirectory, CopiesAndConvertsWithoutTouchingTheOriginal) {

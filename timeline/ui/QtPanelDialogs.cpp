@@ -6,30 +6,27 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include "settings/RProfile.h"
 #include "timeline/ui/TimelineStrings.h"
 
 namespace tavrel {
 namespace {
 
-const char* ProfileKey(FileKind kind) {
-    return kind == FileKind::kMotion ? "Motion" : kind == FileKind::kPose ? "Pose" : nullptr;
+// Motion and pose folders outlive the run; the others are kept for the run only.
+bool IsRemembered(FileKind kind) {
+    return kind == FileKind::kMotion || kind == FileKind::kPose;
 }
 
 }  // namespace
 
 QString CQtPanelDialogs::StartFolder(FileKind kind) const {
-    const char* key = ProfileKey(kind);
-    if (!key || !lastFolder_[int(kind)].isEmpty()) return lastFolder_[int(kind)];
-    const std::string kept = profile_ ? profile_->GetString("Directory", key) : std::string();
+    if (!IsRemembered(kind) || !lastFolder_[int(kind)].isEmpty()) return lastFolder_[int(kind)];
+    const std::string kept = memory_.read ? memory_.read(kind) : std::string();
     return QString::fromStdString(kept.empty() ? library_ : kept);
 }
 
 void CQtPanelDialogs::KeepFolder(FileKind kind, const QString& folder) {
     lastFolder_[int(kind)] = folder;
-    if (const char* key = ProfileKey(kind); key && profile_) {
-        profile_->WriteString("Directory", key, folder.toStdString());
-    }
+    if (IsRemembered(kind) && memory_.write) memory_.write(kind, folder.toStdString());
 }
 
 std::vector<std::string> CQtPanelDialogs::AskOpenFiles(FileKind kind) {

@@ -1,6 +1,7 @@
 #pragma once
 // The panel's dialogs as Qt shows them.
 #include <QString>
+#include <functional>
 
 #include "settings/Message.h"
 #include "timeline/ui/PanelDialogs.h"
@@ -9,18 +10,25 @@ class QWidget;
 
 namespace tavrel {
 
-class CRProfile;
-
 class CQtPanelDialogs : public CPanelDialogs {
 public:
     CQtPanelDialogs(QWidget* parent, StringLookup strings)
         : parent_(parent), strings_(std::move(strings)) {}
-    // Motion and pose files are picked starting in the folder last used for them, kept in the
-    // profile under "Directory", else in the motion library.
-    void SetFolders(CRProfile* profile, std::string library) {
-        profile_ = profile;
+    // Where the folders last used for motion and pose files are kept (the profile's section
+    // "Directory", through the application's services).
+    struct FolderMemory {
+        std::function<std::string(FileKind)> read;
+        std::function<void(FileKind, const std::string&)> write;
+    };
+    // Motion and pose files are picked starting in the folder last used for them, else in the
+    // motion library; the folder picked from is kept.
+    void SetFolders(FolderMemory memory, std::string library) {
+        memory_ = std::move(memory);
         library_ = std::move(library);
     }
+    void SetParent(QWidget* parent) { parent_ = parent; }
+    // The folder an open-file dialog for that kind of file starts in.
+    QString StartFolder(FileKind kind) const;
     std::vector<std::string> AskOpenFiles(FileKind kind) override;
     void ShowMessage(const std::string& text) override;
     void OpenVolumeControl() override;
@@ -28,10 +36,9 @@ public:
 private:
     QWidget* parent_;
     StringLookup strings_;
-    QString StartFolder(FileKind kind) const;
     void KeepFolder(FileKind kind, const QString& folder);
 
-    CRProfile* profile_ = nullptr;
+    FolderMemory memory_;
     std::string library_;
     QString lastFolder_[5];  // the folder last used for each kind of file
 };

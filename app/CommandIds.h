@@ -1,0 +1,32 @@
+#pragma once
+// Menu command identifiers the mediator routes.
+namespace command {
+constexpr int kNewProject = 32771;
+constexpr int kOpenProject = 32772;
+constexpr int kOption = 32777;
+constexpr int kDelete = 32805;
+constexpr int kManipulation = 32826;
+constexpr int kCameraFront = 32827;
+constexpr int kCameraBack = 32828;
+constexpr int kCameraLeft = 32832;
+constexpr int kCameraRight = 32829;
+constexpr int kCameraUp = 32830;
+constexpr int kCameraDown = 32831;
+constexpr int kArrange = 40004;
+constexpr int kFill3D = 40034;
+constexpr int kDocument1 = 40012;
+constexpr int kDocument2 = 40013;
+constexpr int kDocument3 = 40035;
+constexpr int kUpdateCheck = 40014;
+constexpr int kGalleryCommand = 40015;
+constexpr int kNothing3D = 40031;
+constexpr int kEditCut = 57635;
+constexpr int kEditCopy = 57634;
+constexpr int kEditPaste = 57637;
+constexpr int kEditSelectAll = 57642;
+constexpr int kEditUndo = 57643;
+constexpr int kEditRedo = 57644;
+constexpr int kAbout = 57664;
+constexpr int kExit = 57665;
+constexpr int kHelp = 57666;
+}  // namespace command
