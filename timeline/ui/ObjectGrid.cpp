@@ -93,6 +93,11 @@ std::vector<CObjectGrid::Neighbours> CObjectGrid::TransitionPairs() const {
 // ---------------------------------------------------------------------------------------------
 // Painting
 
+int CObjectGrid::ClipBottom() const {
+    // A taller track (its neighbours collapsed) gives the room to its clips.
+    return kClipBottom + std::max(0, height() - CTimelinePanel::kMotionHeight);
+}
+
 void CObjectGrid::Render(QPainter& painter, int width, int height) {
     const CTrackMapping& m = Mapping();
     painter.fillRect(0, 0, width, height, colours::kBackground);
@@ -107,7 +112,7 @@ void CObjectGrid::Render(QPainter& painter, int width, int height) {
         painter.setPen(colours::kShadow);
         for (int f = m.FirstVisible(); f <= m.LastVisible(); ++f) {
             const int x = m.XOf(f);
-            painter.drawLine(x, f % 5 == 0 ? kClipBottom - 6 : kClipBottom - 2, x, kClipBottom);
+            painter.drawLine(x, f % 5 == 0 ? ClipBottom() - 6 : ClipBottom() - 2, x, ClipBottom());
         }
     }
 
@@ -136,7 +141,7 @@ void CObjectGrid::Render(QPainter& painter, int width, int height) {
             // The cross-fade of two overlapping clips.
             const int x = m.XOf(b->firstFrame);
             const int w = std::max(1, m.XOf(std::min(a->lastFrame, b->lastFrame) + 1) - x);
-            painter.fillRect(x, kClipTop + 4, w, kClipBottom - kClipTop - 7, colours::kOverlap);
+            painter.fillRect(x, kClipTop + 4, w, ClipBottom() - kClipTop - 7, colours::kOverlap);
             labelFrom[b] = std::min(a->lastFrame, b->lastFrame) + 1;
         }
     }
@@ -151,7 +156,7 @@ void CObjectGrid::Render(QPainter& painter, int width, int height) {
         painter.setPen(QPen(colours::kDragCopy, 2));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(x, kClipTop, std::max(1, m.XOf(copy.lastFrame + 1) - x - 1),
-                         kClipBottom - kClipTop);
+                         ClipBottom() - kClipTop);
     }
     DrawMarks(painter);
     DrawCurrentFrame(painter, height);
@@ -161,7 +166,7 @@ QRect CObjectGrid::ClipRect(const MotionClip& clip) const {
     const CTrackMapping& m = Mapping();
     const int x = m.XOf(clip.firstFrame);
     const int w = std::max(1, m.XOf(clip.lastFrame + 1) - x);
-    return QRect(x, kClipTop, w, kClipBottom - kClipTop + 1);
+    return QRect(x, kClipTop, w, ClipBottom() - kClipTop + 1);
 }
 
 void CObjectGrid::DrawClipBody(QPainter& painter, const MotionClip& clip,
@@ -251,7 +256,7 @@ void CObjectGrid::mousePressEvent(QMouseEvent* event) {
         PressMarks(frame, at.x());
     } else if (at.y() >= kTransitionTop && at.y() <= kTransitionBottom) {
         PressTransitions(frame);
-    } else if (at.y() >= kClipTop && at.y() <= kClipBottom) {
+    } else if (at.y() >= kClipTop && at.y() <= ClipBottom()) {
         PressClips(frame);
     }
     panel_.RedrawTracks();
@@ -347,7 +352,7 @@ void CObjectGrid::Commit() {
 void CObjectGrid::UpdateHover(int x, int y) {
     resizeEnd_ = DragMode::kNone;
     QString tip;
-    if (y >= kClipTop && y <= kClipBottom) {
+    if (y >= kClipTop && y <= ClipBottom()) {
         const int frame = Mapping().FrameAt(x);
         const int position = Model().PositionOfClipAt(frame);
         if (position >= 0) {
@@ -366,7 +371,7 @@ void CObjectGrid::UpdateHover(int x, int y) {
 
 void CObjectGrid::mouseDoubleClickEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
-    if (event->button() != Qt::LeftButton || at.y() < kClipTop || at.y() > kClipBottom ||
+    if (event->button() != Qt::LeftButton || at.y() < kClipTop || at.y() > ClipBottom() ||
         panel_.IsPlaying() || Mapping().Overview()) {
         return;
     }
@@ -570,6 +575,9 @@ void CObjectGrid::dragMoveEvent(QDragMoveEvent* event) {
 void CObjectGrid::dropEvent(QDropEvent* event) {
     const std::vector<std::string> files = DroppedFiles(*event->mimeData(), nullptr);
     event->acceptProposedAction();
+    // The keys follow the drop: the drag left its source (the gallery, say) with the focus,
+    // yet Delete, Undo and Play are now meant for the clip that arrived here.
+    panel_.setFocus(Qt::OtherFocusReason);
     if (files.empty()) return panel_.ShowMessage(MakeMessage(strings::kNotMotionFiles));
     // Each further file follows the one before it.
     int frame = Mapping().FrameAt(event->position().toPoint().x());

@@ -2,6 +2,8 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionSlider>
 
 #include "timeline/ui/TimelinePanel.h"
 #include "timeline/ui/TrackColours.h"
@@ -18,22 +20,27 @@ std::pair<int, int> CTimeSlider::Thumb(int width) const {
     return {x, w};
 }
 
+// Drawn by the style as the parts of a scroll bar, which is what it is, over our own
+// geometry so that what is drawn and what a press finds agree.
 void CTimeSlider::Render(QPainter& painter, int width, int height) {
-    painter.fillRect(0, 0, width, height, colours::kBackground);
+    painter.fillRect(0, 0, width, height, palette().window());
     const auto [x, w] = Thumb(width);
-    const QRect thumb(x, 2, w, height - 4);
-    painter.fillRect(thumb, colours::kStrip);
-    // A raised edge: light top and left, dark bottom and right.
-    painter.setPen(colours::kHighlight);
-    painter.drawLine(thumb.topLeft(), thumb.topRight());
-    painter.drawLine(thumb.topLeft(), thumb.bottomLeft());
-    painter.setPen(colours::kDarkShadow);
-    painter.drawLine(thumb.bottomLeft(), thumb.bottomRight());
-    painter.drawLine(thumb.topRight(), thumb.bottomRight());
-    painter.setPen(colours::kShadow);
-    painter.drawLine(thumb.left() + 1, thumb.bottom() - 1, thumb.right() - 1, thumb.bottom() - 1);
-    painter.setPen(colours::kLightShadow);
-    painter.drawLine(thumb.left() + 1, thumb.top() + 1, thumb.right() - 1, thumb.top() + 1);
+    QStyleOptionSlider option;
+    option.initFrom(this);
+    option.orientation = Qt::Horizontal;
+    option.minimum = 0;
+    option.maximum = Mapping().MaxScroll();
+    option.pageStep = Mapping().Width();
+    option.sliderPosition = option.sliderValue = Mapping().Scroll();
+    option.state |= QStyle::State_Horizontal;
+    const auto draw = [&](QStyle::ControlElement element, const QRect& rect) {
+        option.rect = rect;
+        style()->drawControl(element, &option, &painter, this);
+    };
+    draw(QStyle::CE_ScrollBarSubPage, QRect(0, 0, x, height));
+    draw(QStyle::CE_ScrollBarAddPage, QRect(x + w, 0, width - x - w, height));
+    if (dragging_) option.state |= QStyle::State_Sunken;
+    draw(QStyle::CE_ScrollBarSlider, QRect(x, 0, w, height));
 }
 
 void CTimeSlider::mousePressEvent(QMouseEvent* event) {
@@ -56,6 +63,7 @@ void CTimeSlider::mouseMoveEvent(QMouseEvent* event) {
 
 void CTimeSlider::mouseReleaseEvent(QMouseEvent*) {
     dragging_ = false;
+    update();
 }
 
 }  // namespace tavrel

@@ -1,5 +1,5 @@
 #pragma once
-// The time slider: a raised thumb showing the visible part of the timeline; dragging it
+// The time slider: a scroll bar whose thumb shows the visible part of the timeline; dragging it
 // scrolls every track window.
 #include "timeline/ui/TrackWindow.h"
 

@@ -126,14 +126,16 @@ void CTimelinePanel::LayoutChildren() {
     const int heights[] = {kMotionHeight, kMediaHeight, kSoundHeight, kRulerHeight, kSliderHeight};
     int y = kMotionTop;
     for (int i = 0; i < 5; ++i) {
-        // Collapsed, the media and sound rows are hidden and the rows below move up.
+        // Collapsed, the media and sound rows are hidden and the motion track takes their
+        // room, so that no empty band is left under the rows.
         const bool hidden = collapsed_ && (i == 1 || i == 2);
         rows[i]->setVisible(!hidden);
         labels_[i]->setVisible(!hidden);
         if (hidden) continue;
-        rows[i]->setGeometry(left, y, width, heights[i]);
-        labels_[i]->setGeometry(kLeftMargin, y, kLabelWidth, heights[i]);
-        y += heights[i] + 1;
+        const int height = heights[i] + (collapsed_ && i == 0 ? heights[1] + heights[2] + 2 : 0);
+        rows[i]->setGeometry(left, y, width, height);
+        labels_[i]->setGeometry(kLeftMargin, y, kLabelWidth, height);
+        y += height + 1;
     }
     const int stack = y - 1 - kMotionTop;
     leftEdge_->setGeometry(left - CTrackEdge::kWidth, kMotionTop, CTrackEdge::kWidth, stack);

@@ -11,6 +11,7 @@
 #include "timeline/ui/TimeLineView.h"
 #include "timeline/ui/TimelineCommands.h"
 #include "timeline/ui/TimelineStrings.h"
+#include "timeline/ui/TrackColours.h"
 
 namespace tavrel::testing {
 namespace {
@@ -329,9 +330,20 @@ TEST_F(TimelinePanelTest, LayoutStacksTheRowsAndCollapsingHidesMediaAndSound) {
     EXPECT_TRUE(panel->IsCollapsed());
     EXPECT_TRUE(panel->MediaTrack().isHidden());
     EXPECT_TRUE(panel->SoundTrack().isHidden());
-    EXPECT_EQ(panel->Ruler().geometry().top(), rulerTop - 24 - 26 - 2);
+    // The motion track takes the hidden rows' room: the rows below stay where they were and
+    // its clips grow taller, so that a press low on the track still finds a clip.
+    EXPECT_EQ(panel->Ruler().geometry().top(), rulerTop);
+    EXPECT_EQ(Grid().geometry().bottom() + 1, rulerTop - 1);
+    AddClip(30, 0);
+    Model().Select(-1);
+    const QImage& tall = Grid().RenderImage();
+    EXPECT_EQ(tall.pixelColor(Mapping().XOf(10) + 1, rulerTop - 34 - 12), colours::kClip);
+    Press(Grid(), QPoint(Mapping().XOf(10) + 1, rulerTop - 34 - 12));
+    Release(Grid(), QPoint(Mapping().XOf(10) + 1, rulerTop - 34 - 12));
+    EXPECT_EQ(Model().SelectedPosition(), 0);
     panel->RunCommand(kCollapse);
     EXPECT_EQ(panel->Ruler().geometry().top(), rulerTop);
+    EXPECT_EQ(Grid().height(), 48);
     EXPECT_EQ(Mapping().Width(), Grid().width());
 }
 
