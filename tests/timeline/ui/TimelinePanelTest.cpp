@@ -9,6 +9,7 @@
 #include "timeline/ui/MediaTrack.h"
 #include "timeline/ui/SoundTrack.h"
 #include "timeline/ui/TimeLineView.h"
+#include "timeline/ui/TimeSlider.h"
 #include "timeline/ui/TimelineCommands.h"
 #include "timeline/ui/TimelineStrings.h"
 #include "timeline/ui/TrackColours.h"
@@ -316,6 +317,34 @@ TEST_F(TimelinePanelTest, DraggingOnTheRulerScrubsTheSoundWhileStopped) {
     EXPECT_EQ(panel->CurrentFrame(), 9);
     EXPECT_EQ(sound.scrubbed, (std::vector<int>{5, 9}));
     EXPECT_EQ(colleague.samples.back().frame, 9);
+}
+
+// The time slider is a scroll bar: its thumb is drawn where a press finds it, dragging it
+// to either end scrolls to that end, and a press beside it brings its middle there.
+TEST_F(TimelinePanelTest, TheTimeSliderScrollsAsAScrollBar) {
+    panel->resize(1200, 200);
+    CTimeSlider& slider = panel->Slider();
+    const int y = slider.height() / 2;
+    const auto thumbMiddle = [&] {
+        const auto [x, w] = slider.Thumb(slider.width());
+        return x + w / 2;
+    };
+    const QImage before = slider.RenderImage().copy();
+    const int far = slider.width() - 1;
+    Press(slider, QPoint(thumbMiddle(), y));
+    MoveHeld(slider, QPoint(far, y));
+    Release(slider, QPoint(far, y));
+    EXPECT_EQ(Mapping().Scroll(), Mapping().MaxScroll());
+    // What is drawn at the thumb's place moved with it.
+    EXPECT_NE(slider.RenderImage().copy(), before);
+    Press(slider, QPoint(thumbMiddle(), y));
+    MoveHeld(slider, QPoint(0, y));
+    Release(slider, QPoint(0, y));
+    EXPECT_EQ(Mapping().Scroll(), 0);
+    Press(slider, QPoint(slider.width() / 2, y));
+    Release(slider, QPoint(slider.width() / 2, y));
+    EXPECT_NEAR(thumbMiddle(), slider.width() / 2, 2);
+    EXPECT_GT(Mapping().Scroll(), 0);
 }
 
 TEST_F(TimelinePanelTest, LayoutStacksTheRowsAndCollapsingHidesMediaAndSound) {
