@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMainWindow>
 #include <QSettings>
+#include <QStatusBar>
 
 #include "app/VideoMediaProbe.h"
 #include "app/WavePlaybackSound.h"
@@ -11,6 +13,7 @@
 #include "settings/StringIds.h"
 #include "settings/SystemSettings.h"
 #include "timeline/ui/TimelineCommands.h"
+#include "timeline/ui/TimelineStrings.h"
 #include "uikit/UiText.h"
 
 using namespace tavrel;
@@ -223,6 +226,19 @@ const CTimelineProject* CTimelineHost::Project() const {
 
 void CTimelineHost::ShowFrameSample(const FrameSample& sample) {
     if (mediator_) mediator_->ShowFrameSample(sample);
+    ShowFrameInStatusBar(sample.frame);
+}
+
+// The frame stays in a corner of the status bar of its own, beside the bar's messages.
+void CTimelineHost::ShowFrameInStatusBar(int frame) {
+    auto* window = Ready() ? qobject_cast<QMainWindow*>(view_->window()) : nullptr;
+    if (!window) return;
+    if (!statusFrame_) {
+        statusFrame_ = new QLabel(window->statusBar());
+        window->statusBar()->addPermanentWidget(statusFrame_);
+    }
+    statusFrame_->setText(
+        FrameAndTime(ui::Text(strings::kFrameWord), frame));
 }
 
 // The 3D window edits a pose only when asked to; nothing to pass on before that.

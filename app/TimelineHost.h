@@ -2,6 +2,7 @@
 // What fills the timeline frame: the timeline view with its model over the motion cache, the
 // sound player and the video reader, joined to the mediator both ways. Towards the colleague
 // it is the panel's operations; towards the panel it is the colleague link.
+#include <QLabel>
 #include <QPointer>
 #include <memory>
 #include <optional>
@@ -64,6 +65,7 @@ private:
     std::string AskProjectFile() const;
     // The project's file, or its name while it has none yet, in the main window's caption.
     void ShowTitle();
+    void ShowFrameInStatusBar(int frame);
     // Qt's dialogs, starting where motions and poses were last added from.
     void MakeDialogs(tavrel::CTimelinePanel::Services& services);
 
@@ -77,4 +79,5 @@ private:
     std::unique_ptr<tavrel::CMediaProbe> probe_;
     std::unique_ptr<tavrel::CQtPanelDialogs> dialogs_;
     QPointer<tavrel::CTimeLineView> view_;
+    QPointer<QLabel> statusFrame_;
 };

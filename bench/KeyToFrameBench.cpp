@@ -25,7 +25,7 @@ using namespace tavrel;
 namespace fs = std::filesystem;
 
 struct Replace : CUserDecisions {
-    OverlapChoice AskOverlap(int) override { return OverlapChoice::kShift; }
+    OverlapChoice AskOverlap(int, bool) override { return OverlapChoice::kShift; }
     std::optional<std::string> AskPasteName(int, const std::string&) override { return {}; }
 };
 

@@ -58,7 +58,7 @@ CTimelineProject MakeProject(int clips) {
 
 class NoDecisions : public CUserDecisions {
 public:
-    OverlapChoice AskOverlap(int) override { return OverlapChoice::kCancel; }
+    OverlapChoice AskOverlap(int, bool) override { return OverlapChoice::kCancel; }
     std::optional<std::string> AskPasteName(int, const std::string&) override { return {}; }
 };
 

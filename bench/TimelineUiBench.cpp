@@ -43,7 +43,7 @@ struct NoMotion : CMotionSide {
 };
 
 struct NoDecisions : CUserDecisions {
-    OverlapChoice AskOverlap(int) override { return OverlapChoice::kCancel; }
+    OverlapChoice AskOverlap(int, bool) override { return OverlapChoice::kCancel; }
     std::optional<std::string> AskPasteName(int, const std::string&) override { return {}; }
 };
 

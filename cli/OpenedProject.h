@@ -22,7 +22,7 @@ namespace tavrel::cli {
 // Opening a project asks nothing; edits are not made here.
 class NoDecisions : public CUserDecisions {
 public:
-    OverlapChoice AskOverlap(int) override { return OverlapChoice::kCancel; }
+    OverlapChoice AskOverlap(int, bool) override { return OverlapChoice::kCancel; }
     std::optional<std::string> AskPasteName(int, const std::string&) override {
         return std::nullopt;
     }

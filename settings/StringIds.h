@@ -20,6 +20,7 @@ constexpr int kProjectMediaOverlap = 62122;   // %ClipFiles
 // Edits of the motion and media tracks.
 constexpr int kClipOverlapQuestion = 61217;
 constexpr int kMediaOverlapQuestion = 61218;
+constexpr int kClipBlendQuestion = 61219;
 constexpr int kPasteNameQuestion = 61225;
 constexpr int kPasteNoName = 61226;
 constexpr int kCropImpossible = 61240;

@@ -1,7 +1,8 @@
 #pragma once
 // Placing a new clip on a track (motion or media): refused beyond the timeline's end; where it
 // overlaps clips the user chooses to replace them or to shift every clip from the first one
-// overlapped on aside. One rule for both tracks.
+// overlapped on aside, or, where the overlap keeps the cross-fade rules of a move, to blend over
+// it. One rule for both tracks.
 #include <algorithm>
 #include <functional>
 #include <string>
@@ -21,13 +22,15 @@ struct InsertMessages {
     int clipBeyond;   // the clip would end beyond it
     int question;     // replace or shift?
     int shiftBeyond;  // a shifted clip would end beyond it
+    int blendQuestion;  // blend, replace or shift? (0: the track never blends)
 };
 
 inline constexpr InsertMessages kMotionInsert = {strings::kFrameBeyondEnd, strings::kClipBeyondEnd,
-                                          strings::kClipOverlapQuestion, strings::kShiftBeyondEnd};
+                                          strings::kClipOverlapQuestion, strings::kShiftBeyondEnd,
+                                          strings::kClipBlendQuestion};
 inline constexpr InsertMessages kMediaInsert = {strings::kFrameBeyondEnd, strings::kMediaBeyondEnd,
                                          strings::kMediaOverlapQuestion,
-                                         strings::kMediaShiftBeyondEnd};
+                                         strings::kMediaShiftBeyondEnd, 0};
 
 // Clips shifted aside for a new one start this many frames after its end.
 inline constexpr int kShiftGap = 5;
@@ -38,11 +41,14 @@ bool Overlaps(const Clip& clip, int first, int last) {
 }
 
 // Places a clip of frames 0 to length - 1 at atFrame on a track, asking whether overlapped
-// clips are replaced or shifted; prepare brings its file in. Returns the message of a refusal;
-// on success *position is the new clip's position. The caller's edit frame undoes partial work.
+// clips are replaced or shifted, or blended with where canBlend(first, last) allows it (and
+// ids.blendQuestion names the question); prepare brings its file in. Returns the message of a
+// refusal; on success *position is the new clip's position. The caller's edit frame undoes
+// partial work.
 template <class Clip>
 Message PlaceClip(CCursorList<Clip>& list, Clip clip, int atFrame, const InsertMessages& ids,
-                  CUserDecisions& decisions, std::vector<std::string>& removedNames,
+                  const std::function<bool(int, int)>& canBlend, CUserDecisions& decisions,
+                  std::vector<std::string>& removedNames,
                   const std::function<Message(Clip&)>& prepare, int* position, bool* cancelled) {
     if (atFrame < 0 || atFrame > kMaxFrame) return MakeMessage(ids.frameBeyond);
     const int first = atFrame;
@@ -53,8 +59,10 @@ Message PlaceClip(CCursorList<Clip>& list, Clip clip, int atFrame, const InsertM
                                      [&](const Clip& c) { return Overlaps(c, first, last); });
     OverlapChoice choice = OverlapChoice::kReplace;
     if (overlap) {
-        choice = decisions.AskOverlap(ids.question);
-        if (choice == OverlapChoice::kCancel) {
+        const bool offerBlend = ids.blendQuestion && canBlend && canBlend(first, last);
+        choice = decisions.AskOverlap(offerBlend ? ids.blendQuestion : ids.question, offerBlend);
+        // A blend nobody offered is no answer.
+        if (choice == OverlapChoice::kCancel || (choice == OverlapChoice::kBlend && !offerBlend)) {
             *cancelled = true;
             return {};
         }

@@ -40,9 +40,9 @@ public:
 
     static int64_t SteadyMilliseconds();
 
-private:
     static constexpr int64_t kFramesPerSecond = 60;
 
+private:
     // Whole frames due since the last ones taken.
     int TakeDueFrames();
     static PlaybackStep Wrap(int next, int start, int end);

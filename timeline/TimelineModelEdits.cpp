@@ -53,6 +53,7 @@ EditResult CTimelineModel::InsertClip(MotionClip clip,
     }
     const Message failed =
         PlaceClip(project_.motionClips, std::move(clip), view_.currentFrame, kMotionInsert,
+                  [this](int first, int last) { return CanPlaceClip(project_, first, last); },
                   decisions_, removedNames, prepare, &position, &cancelled);
     if (failed || cancelled) return EditResult::Refused(failed);
     for (const std::string& name : removedNames) removed_.Add(name);

@@ -38,7 +38,8 @@ EditResult CTimelineModel::AddMediaFile(const std::string& path, int frameCount,
         int position = -1;
         bool cancelled = false;
         const Message failed = PlaceClip<MediaClip>(
-            project_.mediaClips, clip, view_.currentFrame, kMediaInsert, decisions_, removedNames,
+            project_.mediaClips, clip, view_.currentFrame, kMediaInsert, nullptr, decisions_,
+            removedNames,
             [&](MediaClip& c) {
                 ImportResult file = workingDirectory_.CopyIn(path, failure);
                 c.fileName = copied = file.path;

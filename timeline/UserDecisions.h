@@ -6,14 +6,14 @@
 
 namespace tavrel {
 
-enum class OverlapChoice { kReplace, kShift, kCancel };
+enum class OverlapChoice { kReplace, kShift, kCancel, kBlend };
 
 class CUserDecisions {
 public:
     virtual ~CUserDecisions() = default;
-    // A new clip overlaps others: replace them, shift them, or cancel. The message is the
-    // question's string identifier.
-    virtual OverlapChoice AskOverlap(int messageId) = 0;
+    // A new clip overlaps others: replace them, shift them, or cancel; where the overlap can be
+    // a cross-fade, blending is offered too. The message is the question's string identifier.
+    virtual OverlapChoice AskOverlap(int messageId, bool offerBlend) = 0;
     // The file name (without folder and extension) for a pasted clip, proposed as given;
     // nothing cancels the paste.
     virtual std::optional<std::string> AskPasteName(int messageId, const std::string& proposed) = 0;

@@ -23,7 +23,9 @@ using testing::ClipsOf;
 class RandomDecisions : public CUserDecisions {
 public:
     explicit RandomDecisions(std::mt19937& random) : random_(random) {}
-    OverlapChoice AskOverlap(int) override { return static_cast<OverlapChoice>(random_() % 3); }
+    OverlapChoice AskOverlap(int, bool) override {
+        return static_cast<OverlapChoice>(random_() % 4);
+    }
     std::optional<std::string> AskPasteName(int, const std::string& proposed) override {
         switch (random_() % 4) {
             case 0:

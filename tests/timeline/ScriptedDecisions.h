@@ -11,8 +11,9 @@ namespace tavrel::testing {
 
 class ScriptedDecisions : public CUserDecisions {
 public:
-    OverlapChoice AskOverlap(int messageId) override {
+    OverlapChoice AskOverlap(int messageId, bool offerBlend) override {
         asked.push_back(messageId);
+        blendOffered.push_back(offerBlend);
         return overlap;
     }
     std::optional<std::string> AskPasteName(int messageId, const std::string& proposed) override {
@@ -26,6 +27,7 @@ public:
     std::optional<std::string> pasteName;  // nothing: accept the proposal
     bool cancelPaste = false;
     std::vector<int> asked;
+    std::vector<bool> blendOffered;  // for each overlap question
     std::string lastProposed;
 };
 

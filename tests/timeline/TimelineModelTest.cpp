@@ -136,6 +136,53 @@ TEST_F(Model, ShiftMovesTheFirstOverlappedClipAndAllLaterOnes) {
     EXPECT_EQ(Ranges(), (RangeList{{8, 12}, {17, 26}, {37, 46}, {51, 60}, {71, 80}}));
 }
 
+// Blending is offered exactly where the overlap could have been made by a move, and a blend
+// keeps both clips whole so that they cross-fade over the shared frames.
+TEST_F(Model, BlendIsOfferedWhereTheOverlapCanCrossFade) {
+    struct Case {
+        RangeList before;  // clips made without any question
+        Range added;       // the new clip's range
+        bool offered;
+    };
+    const Case cases[] = {
+        {{{0, 29}}, {25, 34}, true},              // over the end of a clip
+        {{{20, 49}}, {10, 24}, true},             // over the start of one
+        {{{0, 29}, {40, 69}}, {25, 44}, true},    // between two, over both ends
+        {{{0, 29}}, {5, 14}, false},              // inside a clip
+        {{{10, 19}}, {0, 29}, false},             // swallowing a clip
+        {{{0, 0}}, {0, 9}, false},                // over a one-frame clip
+        {{{0, 29}, {20, 49}}, {25, 59}, false},   // over both clips of a blend
+    };
+    for (const Case& c : cases) {
+        model->NewProject(CTimelineProject());
+        SCOPED_TRACE(c.added.first);
+        decisions.overlap = OverlapChoice::kBlend;
+        for (const Range& r : c.before) ASSERT_TRUE(Add(r.second - r.first + 1, r.first).done);
+        const int undo = model->UndoCount();
+        decisions.asked.clear();
+        decisions.blendOffered.clear();
+        const EditResult result = Add(c.added.second - c.added.first + 1, c.added.first);
+        ASSERT_EQ(decisions.blendOffered, std::vector<bool>{c.offered});
+        EXPECT_EQ(decisions.asked.at(0),
+                  c.offered ? strings::kClipBlendQuestion : strings::kClipOverlapQuestion);
+        RangeList expected = c.before;
+        if (c.offered) expected.push_back(c.added);
+        std::sort(expected.begin(), expected.end());
+        // A blend not offered is taken as no answer: nothing changes.
+        EXPECT_EQ(result.done, c.offered);
+        EXPECT_EQ(Ranges(), expected);
+        EXPECT_EQ(model->UndoCount(), undo + (c.offered ? 1 : 0));
+    }
+    // The blended frames mix the two clips: at 30 the first clip's frame 30 meets the second's 5.
+    model->NewProject(CTimelineProject());
+    ASSERT_TRUE(Add(40, 0).done);
+    ASSERT_TRUE(Add(20, 25).done);
+    const FrameSample sample = model->GetFrameSample(30);
+    EXPECT_EQ(sample.localA, 30);
+    EXPECT_EQ(sample.localB, 5);
+    EXPECT_FLOAT_EQ(sample.weight, 5.0f / 15.0f);
+}
+
 TEST_F(Model, ShiftPastTheLastFrameIsRefused) {
     ASSERT_TRUE(Add(10, kMaxFrame - 9).done);
     decisions.overlap = OverlapChoice::kShift;

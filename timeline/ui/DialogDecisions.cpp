@@ -8,16 +8,22 @@
 
 namespace tavrel {
 
-OverlapChoice CDialogDecisions::AskOverlap(int messageId) {
+OverlapChoice CDialogDecisions::AskOverlap(int messageId, bool offerBlend) {
     QMessageBox box(QMessageBox::Question, QString(), QString::fromStdString(strings_(messageId)),
                     QMessageBox::NoButton, parent_);
+    // A clip dropped over another's end is most often meant to flow into it: blending comes first.
+    QPushButton* blend =
+        offerBlend ? box.addButton(QString::fromStdString(strings_(strings::kBlendButton)),
+                                   QMessageBox::AcceptRole)
+                   : nullptr;
     QPushButton* replace = box.addButton(QString::fromStdString(strings_(strings::kReplaceButton)),
                                          QMessageBox::AcceptRole);
     QPushButton* shift = box.addButton(QString::fromStdString(strings_(strings::kShiftButton)),
                                        QMessageBox::AcceptRole);
     box.addButton(QMessageBox::Cancel);
-    box.setDefaultButton(shift);
+    box.setDefaultButton(blend ? blend : shift);
     box.exec();
+    if (blend && box.clickedButton() == blend) return OverlapChoice::kBlend;
     if (box.clickedButton() == replace) return OverlapChoice::kReplace;
     if (box.clickedButton() == shift) return OverlapChoice::kShift;
     return OverlapChoice::kCancel;

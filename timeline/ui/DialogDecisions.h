@@ -12,7 +12,7 @@ public:
     CDialogDecisions(QWidget* parent, StringLookup strings)
         : parent_(parent), strings_(std::move(strings)) {}
     void SetParent(QWidget* parent) { parent_ = parent; }
-    OverlapChoice AskOverlap(int messageId) override;
+    OverlapChoice AskOverlap(int messageId, bool offerBlend) override;
     std::optional<std::string> AskPasteName(int messageId, const std::string& proposed) override;
 
 private:

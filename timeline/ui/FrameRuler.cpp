@@ -35,6 +35,7 @@ bool OverviewLabelAt(int frame, int step) {
 }
 
 void CFrameRuler::Render(QPainter& painter, int width, int height) {
+    labelRects_.clear();
     painter.fillRect(0, 0, width, height, colours::kRulerBack);
     painter.setFont(font());
     if (Mapping().Overview()) {
@@ -60,11 +61,7 @@ void CFrameRuler::RenderZoomed(QPainter& painter, int width, int height) {
                                                              : 3;
         painter.setPen(colours::kTick);
         painter.drawLine(x, 1, x, length);
-        if (mark.label) {
-            painter.setPen(colours::kLabel);
-            painter.drawText(x + 2, 1, 60, height - 2, Qt::AlignLeft | Qt::AlignBottom,
-                             QString::number(f));
-        }
+        if (mark.label) DrawLabel(painter, x, f, height);
     }
 }
 
@@ -76,12 +73,20 @@ void CFrameRuler::RenderOverview(QPainter& painter, int, int height) {
         const int x = m.XOf(f);
         painter.setPen(colours::kTick);
         painter.drawLine(x, 1, x, 8);
-        if (OverviewLabelAt(f, step)) {
-            painter.setPen(colours::kLabel);
-            painter.drawText(x + 2, 1, 60, height - 2, Qt::AlignLeft | Qt::AlignBottom,
-                             QString::number(f));
-        }
+        if (OverviewLabelAt(f, step)) DrawLabel(painter, x, f, height);
     }
+}
+
+// A number that would touch the one before it is left out: at fine zooms wide numbers would
+// otherwise run together.
+void CFrameRuler::DrawLabel(QPainter& painter, int x, int frame, int height) {
+    constexpr int kGap = 4;
+    const QString text = QString::number(frame);
+    const QRect rect(x + 2, 1, painter.fontMetrics().horizontalAdvance(text), height - 2);
+    if (!labelRects_.empty() && rect.left() < labelRects_.back().right() + kGap) return;
+    painter.setPen(colours::kLabel);
+    painter.drawText(rect, Qt::AlignLeft | Qt::AlignBottom, text);
+    labelRects_.push_back(rect);
 }
 
 void CFrameRuler::ScrubTo(int x) {

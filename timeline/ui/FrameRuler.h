@@ -1,6 +1,9 @@
 #pragma once
 // The frame ruler under the tracks: ticks and frame numbers at the zoom, or the overview's
 // coarse labels. Pressing or dragging on it moves the current frame.
+#include <QRect>
+#include <vector>
+
 #include "timeline/ui/TrackWindow.h"
 
 namespace tavrel {
@@ -23,6 +26,8 @@ bool OverviewLabelAt(int frame, int step);
 class CFrameRuler : public CTrackWindow {
 public:
     using CTrackWindow::CTrackWindow;
+    // Where the last drawing put its frame numbers, left to right.
+    const std::vector<QRect>& LabelRects() const { return labelRects_; }
 
 protected:
     void Render(QPainter& painter, int width, int height) override;
@@ -33,9 +38,11 @@ protected:
 private:
     void RenderZoomed(QPainter& painter, int width, int height);
     void RenderOverview(QPainter& painter, int width, int height);
+    void DrawLabel(QPainter& painter, int x, int frame, int height);
     void ScrubTo(int x);
 
     bool scrubbing_ = false;
+    std::vector<QRect> labelRects_;
 };
 
 }  // namespace tavrel

@@ -25,12 +25,13 @@ void CMediaTrack::Render(QPainter& painter, int width, int height) {
         if (!std::filesystem::exists(clip.fileName)) continue;
         const int x = m.XOf(clip.firstFrame);
         const int w = std::max(2, m.XOf(clip.lastFrame + 1) - x);
-        const QColor fill = at == Model().SelectedMediaPosition()    ? colours::kSelectedMedia
+        const QColor fill = at == Model().SelectedMediaPosition()    ? colours::kSelectedClip
                             : clip.header != MediaClip::kHeaderImage ? colours::kClip
                                                                      : colours::kOneFrameClip;
-        painter.fillRect(x, 3, w, height - 6, fill);
-        painter.setPen(colours::kTick);
-        painter.drawRect(x, 3, w - 1, height - 7);
+        const QRect body(x, 3, w, height - 6);
+        painter.fillRect(body, fill);
+        DrawClipEdge(painter, body, fill);
+        DrawClipName(painter, body.adjusted(3, 0, -3, 0), clip.fileName, fill);
     }
     if (drag_.Active()) {
         const CClipDrag::Range& copy = drag_.Copy();

@@ -98,6 +98,11 @@ std::vector<CObjectGrid::Neighbours> CObjectGrid::TransitionPairs() const {
 // ---------------------------------------------------------------------------------------------
 // Painting
 
+int CObjectGrid::ClipBottom() const {
+    // A taller track (its neighbours collapsed) gives the room to its clips.
+    return kClipBottom + std::max(0, height() - CTimelinePanel::kMotionHeight);
+}
+
 void CObjectGrid::Render(QPainter& painter, int width, int height) {
     const CTrackMapping& m = Mapping();
     painter.fillRect(0, 0, width, height, colours::kBackground);
@@ -112,7 +117,7 @@ void CObjectGrid::Render(QPainter& painter, int width, int height) {
         painter.setPen(colours::kShadow);
         for (int f = m.FirstVisible(); f <= m.LastVisible(); ++f) {
             const int x = m.XOf(f);
-            painter.drawLine(x, f % 5 == 0 ? kClipBottom - 6 : kClipBottom - 2, x, kClipBottom);
+            painter.drawLine(x, f % 5 == 0 ? ClipBottom() - 6 : ClipBottom() - 2, x, ClipBottom());
         }
     }
 
@@ -141,7 +146,7 @@ void CObjectGrid::Render(QPainter& painter, int width, int height) {
             // The cross-fade of two overlapping clips.
             const int x = m.XOf(b->firstFrame);
             const int w = std::max(1, m.XOf(std::min(a->lastFrame, b->lastFrame) + 1) - x);
-            painter.fillRect(x, kClipTop + 4, w, kClipBottom - kClipTop - 7, colours::kOverlap);
+            painter.fillRect(x, kClipTop + 4, w, ClipBottom() - kClipTop - 7, colours::kOverlap);
             labelFrom[b] = std::min(a->lastFrame, b->lastFrame) + 1;
         }
     }
@@ -157,7 +162,7 @@ void CObjectGrid::Render(QPainter& painter, int width, int height) {
         painter.setPen(QPen(colours::kDragCopy, 2));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(x, kClipTop, std::max(1, m.XOf(copy.lastFrame + 1) - x - 1),
-                         kClipBottom - kClipTop);
+                         ClipBottom() - kClipTop);
     }
     DrawMarks(painter);
     DrawCurrentFrame(painter, height);
@@ -167,7 +172,7 @@ QRect CObjectGrid::ClipRect(const MotionClip& clip) const {
     const CTrackMapping& m = Mapping();
     const int x = m.XOf(clip.firstFrame);
     const int w = std::max(1, m.XOf(clip.lastFrame + 1) - x);
-    return QRect(x, kClipTop, w, kClipBottom - kClipTop + 1);
+    return QRect(x, kClipTop, w, ClipBottom() - kClipTop + 1);
 }
 
 void CObjectGrid::DrawClipBody(QPainter& painter, const MotionClip& clip,
@@ -181,17 +186,10 @@ void CObjectGrid::DrawClipOutline(QPainter& painter, const MotionClip& clip, con
                                   int labelFrom) const {
     const QRect body = ClipRect(clip);
     if (body.width() < 3) return;
-    painter.setPen(colours::kClipEdge);
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(body.adjusted(0, 0, -1, -1));
+    DrawClipEdge(painter, body, fill);
     QRect label = body.adjusted(3, 0, -3, 0);
     label.setLeft(std::max(label.left(), Mapping().XOf(labelFrom) + 3));
-    if (label.width() > 34) {
-        painter.setPen(fill == colours::kClip ? colours::kWhite : colours::kTick);
-        painter.drawText(
-            label, Qt::AlignVCenter | Qt::AlignLeft,
-            QString::fromStdString(std::filesystem::path(clip.fileName).stem().string()));
-    }
+    DrawClipName(painter, label, clip.fileName, fill);
 }
 
 // Where the clip's feet are planted: the left foot's plants along its top edge, the right
@@ -225,7 +223,7 @@ void CObjectGrid::DrawTransition(QPainter& painter, const MotionClip& a,
     const int top = kTransitionTop, h = kTransitionBottom - kTransitionTop;
     if (w < 4) {
         // Too narrow for a shape (the overview of a long timeline): a mark of the blend.
-        painter.fillRect(x, top + h / 2, w, h - h / 2 + 1, colours::kSelectedClip);
+        painter.fillRect(x, top + h / 2, w, h - h / 2 + 1, colours::kCurveFill);
         return;
     }
     painter.fillRect(x, top, w, h + 1, colours::kStrip);
@@ -238,7 +236,7 @@ void CObjectGrid::DrawTransition(QPainter& painter, const MotionClip& a,
     }
     shape << QPoint(x + w, top + h);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(colours::kSelectedClip);
+    painter.setBrush(colours::kCurveFill);
     painter.drawPolygon(shape);
     painter.setPen(colours::kTransition);
     painter.setBrush(Qt::NoBrush);
@@ -283,7 +281,7 @@ void CObjectGrid::mousePressEvent(QMouseEvent* event) {
         PressMarks(frame, at.x());
     } else if (at.y() >= kTransitionTop && at.y() <= kTransitionBottom) {
         PressTransitions(frame);
-    } else if (at.y() >= kClipTop && at.y() <= kClipBottom) {
+    } else if (at.y() >= kClipTop && at.y() <= ClipBottom()) {
         PressClips(frame);
     }
     panel_.RedrawTracks();
@@ -379,7 +377,7 @@ void CObjectGrid::Commit() {
 void CObjectGrid::UpdateHover(int x, int y) {
     resizeEnd_ = DragMode::kNone;
     QString tip;
-    if (y >= kClipTop && y <= kClipBottom) {
+    if (y >= kClipTop && y <= ClipBottom()) {
         const int frame = Mapping().FrameAt(x);
         const int position = Model().PositionOfClipAt(frame);
         if (position >= 0) {
@@ -398,7 +396,7 @@ void CObjectGrid::UpdateHover(int x, int y) {
 
 void CObjectGrid::mouseDoubleClickEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
-    if (event->button() != Qt::LeftButton || at.y() < kClipTop || at.y() > kClipBottom ||
+    if (event->button() != Qt::LeftButton || at.y() < kClipTop || at.y() > ClipBottom() ||
         panel_.IsPlaying() || Mapping().Overview()) {
         return;
     }
@@ -616,6 +614,9 @@ void CObjectGrid::dragMoveEvent(QDragMoveEvent* event) {
 void CObjectGrid::dropEvent(QDropEvent* event) {
     const std::vector<std::string> files = DroppedFiles(*event->mimeData(), nullptr);
     event->acceptProposedAction();
+    // The keys follow the drop: the drag left its source (the gallery, say) with the focus,
+    // yet Delete, Undo and Play are now meant for the clip that arrived here.
+    panel_.setFocus(Qt::OtherFocusReason);
     if (files.empty()) return panel_.ShowMessage(MakeMessage(strings::kNotMotionFiles));
     // Each further file follows the one before it.
     int frame = Mapping().FrameAt(event->position().toPoint().x());

@@ -22,6 +22,8 @@ public:
     static constexpr int kMarkTop = 0, kMarkBottom = 12;
     static constexpr int kTransitionTop = 16, kTransitionBottom = 27;
     static constexpr int kClipTop = 28, kClipBottom = 39;
+    // The clips' last row at the track's present height.
+    int ClipBottom() const;
     // Motion files dragged from the gallery: one path per line.
     static constexpr const char* kMotionFilesMime = "application/x-tavrel-motion-files";
 

@@ -1,7 +1,11 @@
 #pragma once
-// The time slider: a raised thumb showing the visible part of the timeline; dragging it
+// The time slider: a scroll bar whose thumb shows the visible part of the timeline; dragging it
 // scrolls every track window.
+#include <QStyle>
+
 #include "timeline/ui/TrackWindow.h"
+
+class QStyleOptionSlider;
 
 namespace tavrel {
 
@@ -19,6 +23,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    QStyleOptionSlider Option(int width) const;
+    QRect Part(int width, QStyle::SubControl part) const;
+
     bool dragging_ = false;
     int grab_ = 0;  // pixel of the press within the thumb
 };

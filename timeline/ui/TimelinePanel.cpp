@@ -26,6 +26,18 @@ using namespace commands;
 
 }  // namespace
 
+QString FrameAndTime(const QString& frameWord, int frame) {
+    constexpr int kRate = int(CPlaybackStepper::kFramesPerSecond);
+    const int hundredths = frame % kRate * 100 / kRate;
+    const int seconds = frame / kRate;
+    return QStringLiteral("%1 %2 \u00B7 %3:%4.%5")
+        .arg(frameWord)
+        .arg(frame)
+        .arg(seconds / 60)
+        .arg(seconds % 60, 2, 10, QChar('0'))
+        .arg(hundredths, 2, 10, QChar('0'));
+}
+
 CTimelinePanel::CTimelinePanel(std::unique_ptr<CTimelineModel> model, Services services,
                                QWidget* parent)
     : QWidget(parent),
@@ -75,6 +87,8 @@ void CTimelinePanel::BuildWindows() {
         labels_[i] = new QLabel(Text(strings::kRowLabels[i]), this);
         labels_[i]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     }
+    readout_ = new QLabel(this);
+    readout_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
 QToolButton* CTimelinePanel::Button(int command) const {
@@ -97,7 +111,14 @@ void CTimelinePanel::resizeEvent(QResizeEvent*) {
 }
 
 void CTimelinePanel::LayoutChildren() {
-    buttons_->Layout(kLeftMargin, width() - kLeftMargin);
+    // Room for the widest readout, so that it never jumps as the numbers change.
+    const int readoutWidth =
+        readout_->fontMetrics().horizontalAdvance(FrameAndTime(Text(strings::kFrameWord), 17999)) +
+        8;
+    buttons_->Layout(kLeftMargin, width() - kLeftMargin - readoutWidth);
+    readout_->setGeometry(width() - kLeftMargin - readoutWidth, CPanelButtons::kTop, readoutWidth,
+                          CPanelButtons::kHeight);
+    ShowReadout();
     const int left = kLeftMargin + kLabelWidth + CTrackEdge::kWidth;
     const int width = std::max(40, this->width() - left - kLeftMargin - CTrackEdge::kWidth);
     mapping_.SetWidth(width);
@@ -105,14 +126,16 @@ void CTimelinePanel::LayoutChildren() {
     const int heights[] = {kMotionHeight, kMediaHeight, kSoundHeight, kRulerHeight, kSliderHeight};
     int y = kMotionTop;
     for (int i = 0; i < 5; ++i) {
-        // Collapsed, the media and sound rows are hidden and the rows below move up.
+        // Collapsed, the media and sound rows are hidden and the motion track takes their
+        // room, so that no empty band is left under the rows.
         const bool hidden = collapsed_ && (i == 1 || i == 2);
         rows[i]->setVisible(!hidden);
         labels_[i]->setVisible(!hidden);
         if (hidden) continue;
-        rows[i]->setGeometry(left, y, width, heights[i]);
-        labels_[i]->setGeometry(kLeftMargin, y, kLabelWidth, heights[i]);
-        y += heights[i] + 1;
+        const int height = heights[i] + (collapsed_ && i == 0 ? heights[1] + heights[2] + 2 : 0);
+        rows[i]->setGeometry(left, y, width, height);
+        labels_[i]->setGeometry(kLeftMargin, y, kLabelWidth, height);
+        y += height + 1;
     }
     const int stack = y - 1 - kMotionTop;
     leftEdge_->setGeometry(left - CTrackEdge::kWidth, kMotionTop, CTrackEdge::kWidth, stack);
@@ -127,12 +150,17 @@ bool CTimelinePanel::SetCurrentFrame(int frame) {
     if (!model_->SetCurrentFrame(frame)) return false;
     mapping_.ShowFrame(frame);
     RedrawTracks();
+    ShowReadout();
     ShowFrameToColleague();
     if (!IsPlaying()) {
         NotifyStillPose();
         UpdateCommandUI();
     }
     return true;
+}
+
+void CTimelinePanel::ShowReadout() {
+    readout_->setText(FrameAndTime(Text(strings::kFrameWord), model_->CurrentFrame()));
 }
 
 void CTimelinePanel::ShowFrameToColleague() {
@@ -175,6 +203,7 @@ void CTimelinePanel::Refresh() {
     playback_->StopIfNothingToPlay();
     SyncSound();
     RedrawTracks();
+    ShowReadout();
     ShowFrameToColleague();
     NotifyStillPose();
     UpdateCommandUI();

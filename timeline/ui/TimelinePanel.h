@@ -29,6 +29,10 @@ class CFrameRuler;
 class CTimeSlider;
 class CTrackEdge;
 
+// The current frame and its time at the timeline's rate, as the panel and the status bar show
+// them: "Frame 125 · 0:02.08".
+QString FrameAndTime(const QString& frameWord, int frame);
+
 class CTimelinePanel : public QWidget {
 public:
     enum ZoomMode { kZoomDefault = 0, kZoomStepIn = 1, kZoomStepOut = 2, kZoomWrap = 3 };
@@ -130,6 +134,7 @@ private:
     void LayoutChildren();
     void UpdateCommandUI();
     void ShowFrameToColleague();
+    void ShowReadout();
     void PlayStarted();
     void PlayStopped(bool atEnd);
     void AddMedia(FileKind kind);
@@ -164,6 +169,7 @@ private:
     CTrackEdge* leftEdge_ = nullptr;
     CTrackEdge* rightEdge_ = nullptr;
     QLabel* labels_[5] = {};
+    QLabel* readout_ = nullptr;  // the current frame and time, right of the buttons
     std::unique_ptr<CPanelButtons> buttons_;
 };
 

@@ -14,6 +14,9 @@ constexpr int kOpenFilters[] = {62389, 62391, 62393, 62395, 62397};
 constexpr int kReplaceButton = 62398;
 constexpr int kShiftButton = 62399;
 constexpr int kNoMixer = 62569;
+constexpr int kBlendButton = 62419;
+// The word before the current frame's number in its readout.
+constexpr int kFrameWord = 62430;
 // Captions of the panel's buttons start here (in the panel's button order).
 constexpr int kButtonCaptions = 62400;
 

@@ -26,14 +26,16 @@ inline const QColor kLabel = Bgr(0x909090);
 inline const QColor kBackground = Bgr(0xB8B8B8);
 inline const QColor kMarkFill = Bgr(0x0000CC);
 inline const QColor kClip = Bgr(0xCC6633);
-inline const QColor kSelectedClip = Bgr(0x99CC99);
+// The selected clip of either track stands out in amber against the blue clips.
+inline const QColor kSelectedClip = Bgr(0x30A8FF);
+inline const QColor kSelectedEdge = Bgr(0x003060);
+inline const QColor kCurveFill = Bgr(0x99CC99);
 inline const QColor kOneFrameClip = Bgr(0x00FF00);
 // Foot plants on a motion clip: left along its top, right along its bottom.
 inline const QColor kLeftPlant = Bgr(0x33CCFF);
 inline const QColor kRightPlant = Bgr(0xFFFF66);
 inline const QColor kOverlap = Bgr(0x000080);
 inline const QColor kTransition = Bgr(0x008000);
-inline const QColor kSelectedMedia = Bgr(0x0000FF);
 inline const QColor kStrip = Bgr(0xE8E8E8);
 inline const QColor kRulerBack = Bgr(0xD8D8D8);
 inline const QColor kWhite = Bgr(0xFFFFFF);

@@ -1,6 +1,7 @@
 #include "timeline/ui/TrackWindow.h"
 
 #include <QPainter>
+#include <filesystem>
 
 #include "timeline/TimelineModel.h"
 #include "timeline/ui/TimelinePanel.h"
@@ -47,6 +48,22 @@ void CTrackWindow::DrawCurrentFrame(QPainter& painter, int height) const {
     const int x = m.XOf(frame) + int(m.FrameWidth() / 2);
     painter.setPen(colours::kCurrentFrame);
     painter.drawLine(x, 0, x, height - 1);
+}
+
+void CTrackWindow::DrawClipEdge(QPainter& painter, const QRect& body, const QColor& fill) {
+    const bool selected = fill == colours::kSelectedClip;
+    painter.setPen(QPen(selected ? colours::kSelectedEdge : colours::kClipEdge, selected ? 2 : 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(selected ? body.adjusted(1, 1, -1, -1) : body.adjusted(0, 0, -1, -1));
+}
+
+void CTrackWindow::DrawClipName(QPainter& painter, const QRect& room, const std::string& file,
+                                const QColor& fill) {
+    if (room.width() <= 34) return;
+    const QString name = QString::fromStdString(std::filesystem::path(file).stem().string());
+    painter.setPen(fill == colours::kClip ? colours::kWhite : colours::kTick);
+    painter.drawText(room, Qt::AlignVCenter | Qt::AlignLeft,
+                     painter.fontMetrics().elidedText(name, Qt::ElideMiddle, room.width()));
 }
 
 }  // namespace tavrel

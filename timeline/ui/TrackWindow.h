@@ -3,6 +3,7 @@
 // copies it to the screen in one step, so a redraw never flickers.
 #include <QImage>
 #include <QWidget>
+#include <string>
 
 #include "timeline/ui/TrackMapping.h"
 
@@ -29,6 +30,11 @@ protected:
     CTimelineModel& Model() const;
     // The current frame as a vertical line in the middle of its frame.
     void DrawCurrentFrame(QPainter& painter, int height) const;
+    // A clip's edge, doubled and dark when the clip is the selected one.
+    static void DrawClipEdge(QPainter& painter, const QRect& body, const QColor& fill);
+    // A clip's file name without folder and extension, where it fits in `room`.
+    static void DrawClipName(QPainter& painter, const QRect& room, const std::string& file,
+                             const QColor& fill);
 
     CTimelinePanel& panel_;
 

@@ -6,6 +6,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <functional>
 
@@ -38,18 +39,50 @@ protected:
     QString Text(int id) { return QString::fromStdString(strings(id)); }
 };
 
+bool HasButton(QWidget* dialog, const QString& text) {
+    for (QAbstractButton* b : dialog->findChildren<QAbstractButton*>()) {
+        if (b->text().remove('&') == text) return true;
+    }
+    return false;
+}
+
 TEST_F(DialogDecisionsTest, EachOverlapButtonGivesItsChoice) {
-    QString shown;
-    WhenShown([&](QWidget* d) {
-        shown = static_cast<QMessageBox*>(d)->text();
-        ClickButton(d, Text(strings::kShiftButton));
-    });
-    EXPECT_EQ(decisions.AskOverlap(61217), OverlapChoice::kShift);
-    EXPECT_EQ(shown, Text(61217));
-    WhenShown([&](QWidget* d) { ClickButton(d, Text(strings::kReplaceButton)); });
-    EXPECT_EQ(decisions.AskOverlap(61218), OverlapChoice::kReplace);
-    WhenShown([](QWidget* d) { static_cast<QDialog*>(d)->reject(); });
-    EXPECT_EQ(decisions.AskOverlap(61217), OverlapChoice::kCancel);
+    struct Case {
+        int message;
+        bool offerBlend;
+        int button;  // 0: the dialog is closed
+        OverlapChoice expected;
+    };
+    const Case cases[] = {
+        {61217, false, strings::kShiftButton, OverlapChoice::kShift},
+        {61218, false, strings::kReplaceButton, OverlapChoice::kReplace},
+        {61217, false, 0, OverlapChoice::kCancel},
+        {61219, true, strings::kBlendButton, OverlapChoice::kBlend},
+        {61219, true, strings::kReplaceButton, OverlapChoice::kReplace},
+        {61219, true, 0, OverlapChoice::kCancel},
+    };
+    for (const Case& c : cases) {
+        QString shown;
+        bool blendShown = false;
+        QString defaultButton;
+        WhenShown([&](QWidget* d) {
+            auto* box = static_cast<QMessageBox*>(d);
+            shown = box->text();
+            blendShown = HasButton(d, Text(strings::kBlendButton));
+            defaultButton = box->defaultButton() ? box->defaultButton()->text() : QString();
+            if (c.button) {
+                ClickButton(d, Text(c.button));
+            } else {
+                box->reject();
+            }
+        });
+        EXPECT_EQ(decisions.AskOverlap(c.message, c.offerBlend), c.expected) << c.message;
+        EXPECT_EQ(shown, Text(c.message));
+        EXPECT_EQ(blendShown, c.offerBlend);
+        // Enter takes the blend where it is offered.
+        EXPECT_EQ(defaultButton,
+                  Text(c.offerBlend ? strings::kBlendButton : strings::kShiftButton));
+    }
 }
 
 TEST_F(DialogDecisionsTest, ThePasteNameIsProposedAndCanBeChangedOrCancelled) {

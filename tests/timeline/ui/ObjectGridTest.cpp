@@ -191,7 +191,7 @@ TEST_F(ObjectGridTest, TheContextMenuFollowsTheStateAtTheRightClick) {
     EXPECT_FALSE(actions.at(commands::kPaste[0])->isEnabled());
     EXPECT_FALSE(actions.at(commands::kGoInMark)->isEnabled());
     EXPECT_TRUE(actions.at(commands::kSetInMark)->isEnabled());
-    EXPECT_EQ(actions.at(commands::kAlignAt[2][0])->text(), "LHand");
+    EXPECT_EQ(actions.at(commands::kAlignAt[2][0])->text(), "Align at the left hand");
     // A choice in the menu runs: the curve of the earlier clip changes without undo record.
     const int undo = Model().UndoCount();
     RightClick(At(35, kTransitionRow), commands::kCurveEaseOut);
@@ -262,13 +262,13 @@ TEST_F(ObjectGridTest, DroppedMotionFilesAreInsertedAtTheDropFrame) {
     QDropEvent drop(QPointF(At(300)), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     Deliver(drop);
     EXPECT_EQ(Ranges(), (std::vector<Range>{{300, 319}, {320, 329}}));
-    // From a file manager: a list of addresses; an overlap asks the user.
+    // From a file manager: a list of addresses; an overlap asks the user (here it could blend).
     decisions.overlap = OverlapChoice::kShift;
     QMimeData uris;
     uris.setUrls({QUrl::fromLocalFile(QString::fromStdString(walk))});
     QDropEvent second(QPointF(At(310)), Qt::CopyAction, &uris, Qt::LeftButton, Qt::NoModifier);
     Deliver(second);
-    EXPECT_EQ(decisions.asked, (std::vector<int>{61217}));
+    EXPECT_EQ(decisions.asked, (std::vector<int>{61219}));
     EXPECT_EQ(Ranges(), (std::vector<Range>{{310, 329}, {334, 353}, {354, 363}}));
 }
 

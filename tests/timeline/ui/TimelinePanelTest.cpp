@@ -9,8 +9,10 @@
 #include "timeline/ui/MediaTrack.h"
 #include "timeline/ui/SoundTrack.h"
 #include "timeline/ui/TimeLineView.h"
+#include "timeline/ui/TimeSlider.h"
 #include "timeline/ui/TimelineCommands.h"
 #include "timeline/ui/TimelineStrings.h"
+#include "timeline/ui/TrackColours.h"
 
 namespace tavrel::testing {
 namespace {
@@ -108,6 +110,26 @@ TEST_F(TimelinePanelTest, EveryButtonIsOnThePanelOrInItsOverflowMenu) {
                 EXPECT_FALSE(play->second->isEnabled());  // no clips
             }
         }
+    }
+}
+
+// The readout's time counts the timeline's 60 frames a second, in minutes, seconds and
+// hundredths, and the panel shows it for the current frame as it moves.
+TEST_F(TimelinePanelTest, TheCurrentFrameAndItsTimeAreShown) {
+    const std::pair<int, QString> cases[] = {
+        {0, "0:00.00"},  {1, "0:00.01"},   {59, "0:00.98"},    {60, "0:01.00"},
+        {125, "0:02.08"}, {3599, "0:59.98"}, {3600, "1:00.00"}, {17999, "4:59.98"},
+    };
+    for (const auto& [frame, time] : cases) {
+        EXPECT_EQ(FrameAndTime("Frame", frame),
+                  QString("Frame %1 \u00B7 %2").arg(frame).arg(time));
+        panel->SetCurrentFrame(frame);
+        bool shown = false;
+        for (QLabel* label : panel->findChildren<QLabel*>()) {
+            shown |= !label->isHidden() &&
+                     label->text() == FrameAndTime(panel->Text(strings::kFrameWord), frame);
+        }
+        EXPECT_TRUE(shown) << frame;
     }
 }
 
@@ -300,6 +322,34 @@ TEST_F(TimelinePanelTest, DraggingOnTheRulerScrubsTheSoundWhileStopped) {
     EXPECT_EQ(colleague.samples.back().frame, 9);
 }
 
+// The time slider is a scroll bar: its thumb is drawn where a press finds it, dragging it
+// to either end scrolls to that end, and a press beside it brings its middle there.
+TEST_F(TimelinePanelTest, TheTimeSliderScrollsAsAScrollBar) {
+    panel->resize(1200, 200);
+    CTimeSlider& slider = panel->Slider();
+    const int y = slider.height() / 2;
+    const auto thumbMiddle = [&] {
+        const auto [x, w] = slider.Thumb(slider.width());
+        return x + w / 2;
+    };
+    const QImage before = slider.RenderImage().copy();
+    const int far = slider.width() - 1;
+    Press(slider, QPoint(thumbMiddle(), y));
+    MoveHeld(slider, QPoint(far, y));
+    Release(slider, QPoint(far, y));
+    EXPECT_EQ(Mapping().Scroll(), Mapping().MaxScroll());
+    // What is drawn at the thumb's place moved with it.
+    EXPECT_NE(slider.RenderImage().copy(), before);
+    Press(slider, QPoint(thumbMiddle(), y));
+    MoveHeld(slider, QPoint(0, y));
+    Release(slider, QPoint(0, y));
+    EXPECT_EQ(Mapping().Scroll(), 0);
+    Press(slider, QPoint(slider.width() / 2, y));
+    Release(slider, QPoint(slider.width() / 2, y));
+    EXPECT_NEAR(thumbMiddle(), slider.width() / 2, 2);
+    EXPECT_GT(Mapping().Scroll(), 0);
+}
+
 TEST_F(TimelinePanelTest, LayoutStacksTheRowsAndCollapsingHidesMediaAndSound) {
     panel->resize(1200, 200);
     EXPECT_EQ(Grid().geometry().top(), 34);
@@ -312,9 +362,20 @@ TEST_F(TimelinePanelTest, LayoutStacksTheRowsAndCollapsingHidesMediaAndSound) {
     EXPECT_TRUE(panel->IsCollapsed());
     EXPECT_TRUE(panel->MediaTrack().isHidden());
     EXPECT_TRUE(panel->SoundTrack().isHidden());
-    EXPECT_EQ(panel->Ruler().geometry().top(), rulerTop - 24 - 26 - 2);
+    // The motion track takes the hidden rows' room: the rows below stay where they were and
+    // its clips grow taller, so that a press low on the track still finds a clip.
+    EXPECT_EQ(panel->Ruler().geometry().top(), rulerTop);
+    EXPECT_EQ(Grid().geometry().bottom() + 1, rulerTop - 1);
+    AddClip(30, 0);
+    Model().Select(-1);
+    const QImage& tall = Grid().RenderImage();
+    EXPECT_EQ(tall.pixelColor(Mapping().XOf(10) + 1, rulerTop - 34 - 12), colours::kClip);
+    Press(Grid(), QPoint(Mapping().XOf(10) + 1, rulerTop - 34 - 12));
+    Release(Grid(), QPoint(Mapping().XOf(10) + 1, rulerTop - 34 - 12));
+    EXPECT_EQ(Model().SelectedPosition(), 0);
     panel->RunCommand(kCollapse);
     EXPECT_EQ(panel->Ruler().geometry().top(), rulerTop);
+    EXPECT_EQ(Grid().height(), 48);
     EXPECT_EQ(Mapping().Width(), Grid().width());
 }
 

@@ -55,6 +55,32 @@ TEST_F(TrackPaintingTest, FootPlantsAreMarkedOnTheirClips) {
     }
 }
 
+// A media clip shows its file's name, and a selected one the selection's colour.
+TEST_F(TrackPaintingTest, MediaClipsShowTheirNameAndTheSelection) {
+    probe.frames["intro.avi"] = 60;
+    dialogs.answers.push_back({root.Write("user/intro.avi", "v")});
+    panel->SetCurrentFrame(0);
+    panel->RunCommand(commands::kAddVideo);
+    // Pixels inside the clip's edge that pass a test.
+    const auto count = [&](auto pass) {
+        const QImage& image = panel->MediaTrack().RenderImage();
+        int n = 0;
+        for (int x = Mapping().XOf(0) + 6; x < Mapping().XOf(60) - 6; ++x) {
+            for (int y = 7; y < image.height() - 7; ++y) n += pass(image.pixelColor(x, y));
+        }
+        return n;
+    };
+    const auto selected = [](const QColor& c) { return c == colours::kSelectedClip; };
+    const auto dark = [](const QColor& c) { return c.lightness() < 60; };
+    const auto light = [](const QColor& c) { return c.lightness() > 200; };
+    ASSERT_EQ(Model().SelectedMediaPosition(), 0);
+    EXPECT_GT(count(selected), 100);
+    EXPECT_GT(count(dark), 5);  // dark letters on the selection
+    Model().SelectMedia(-1);
+    EXPECT_EQ(count(selected), 0);
+    EXPECT_GT(count(light), 5);  // white letters on blue
+}
+
 // A clip that starts inside the one before it shows its name after their cross-fade, where
 // it can be read, and not under the cross-fade's mark.
 TEST_F(TrackPaintingTest, AClipsNameFollowsTheCrossFadeOverItsStart) {
@@ -85,7 +111,7 @@ TEST_F(TrackPaintingTest, TransitionZonesShowTheShapeOfTheirCurve) {
         // The share of the strip's rows under the curve at that frame.
         int filled = 0;
         for (int y = kStripTop; y <= kStripBottom; ++y) {
-            filled += Pixel(image, frame, y) == colours::kSelectedClip;
+            filled += Pixel(image, frame, y) == colours::kCurveFill;
         }
         return filled;
     };
@@ -112,6 +138,39 @@ TEST_F(TrackPaintingTest, OnlyClipsInTheVisibleRangeAreDrawnUnlessInOverview) {
     panel->RunCommand(commands::kOverview);
     const QImage& overview = Grid().RenderImage();
     EXPECT_EQ(overview.pixelColor(Mapping().XOf(5015), kClipMiddle), colours::kClip);
+}
+
+// Frame numbers grow wider along the timeline; at no zoom and no place do two of them touch,
+// and the ruler still carries numbers.
+TEST_F(TrackPaintingTest, RulerLabelsNeverRunTogether) {
+    const auto check = [&](const std::string& where) {
+        SCOPED_TRACE(where);
+        panel->Ruler().RenderImage();
+        const std::vector<QRect>& rects = panel->Ruler().LabelRects();
+        EXPECT_GE(rects.size(), 2u);
+        for (size_t i = 1; i < rects.size(); ++i) {
+            EXPECT_GT(rects[i].left(), rects[i - 1].right() + 1) << i;
+        }
+    };
+    for (int step = 0; step < 9; ++step) {
+        panel->RunCommand(commands::kZoomReset);
+        for (int i = CTrackMapping::kDefaultStep; i < step; ++i) panel->RunCommand(commands::kZoomIn);
+        for (int i = CTrackMapping::kDefaultStep; i > step; --i) {
+            panel->RunCommand(commands::kZoomOut);
+        }
+        ASSERT_EQ(Mapping().Step(), step);
+        for (int frame : {0, 95, 990, 9990, kMaxFrame - 200}) {
+            panel->ScrollTo(Mapping().XOf(frame) + Mapping().Scroll());
+            check("step " + std::to_string(step) + " at " + std::to_string(frame));
+        }
+    }
+    // The overview of a long timeline squeezes thousands of frames into the ruler.
+    for (int end : {100, 3000, 9000, kMaxFrame - 10}) {
+        AddClip(10, end);
+        if (!Mapping().Overview()) panel->RunCommand(commands::kOverview);
+        panel->RedrawTracks();
+        check("overview to " + std::to_string(end));
+    }
 }
 
 TEST_F(TrackPaintingTest, TheWholePanelAsAUserSeesIt) {
