@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QPixmap>
+#include <QStatusBar>
 
 #include "RKWindow/RKWindow.h"
 #include "RKWindow/RKWindowTools.h"
@@ -22,6 +23,8 @@ namespace {
 constexpr int kCaption = 61221;
 constexpr int kNoOpenGL = 62260;
 constexpr int kMinimumHeight = 150;
+constexpr int kMachineryInUse = 62280;
+constexpr int kNoticeMs = 5000;
 // The toolbar buttons of the presets 0-5.
 constexpr int kPresetCommands[] = {command::kCameraFront, command::kCameraBack,
                                    command::kCameraLeft,  command::kCameraRight,
@@ -52,7 +55,8 @@ QCursor ToolCursor(int tool) {
 }  // namespace
 
 // The shared mutex of the 3D machinery, taken without waiting: the mutex is not recursive and
-// its other holder (the preview) runs on this thread, so waiting would never end.
+// its other holder (the preview) runs on this thread, so waiting would never end. The
+// mediator pauses the thumbnail worker, which would otherwise hold it now and then.
 class C3DWindowColleague::MutexLock : public RKManipulationLock {
 public:
     explicit MutexLock(CTavrelMediator* mediator) : mediator_(mediator) {}
@@ -60,25 +64,23 @@ public:
 
     void Lock() override {
         if (held_) return;
-        system_ = mediator_->System();
-        if (system_ && !system_->TryLock()) {
+        if (mediator_->System() && !mediator_->TryLockMutex()) {
             tavrel::DebugOutput("C3DWindowColleague: the 3D machinery is in use elsewhere.\n");
-            system_ = nullptr;
             return;
         }
         held_ = true;
+        locked_ = mediator_->System() != nullptr;
     }
     void Unlock() override {
-        if (held_ && system_) system_->Unlock();
-        held_ = false;
-        system_ = nullptr;
+        if (held_ && locked_) mediator_->UnlockMutex();
+        held_ = locked_ = false;
     }
     bool Held() const { return held_; }
 
 private:
     CTavrelMediator* mediator_;
-    CAPSystemColleague* system_ = nullptr;
     bool held_ = false;
+    bool locked_ = false;  // the mutex itself (there is none without the system colleague)
 };
 
 // The view's tools and frame display as the mediator sees them.
@@ -231,7 +233,10 @@ void C3DWindowColleague::ToggleManipulation() {
         return;
     }
     lock_->Lock();
-    if (!lock_->Held()) return;
+    if (!lock_->Held()) {
+        mainFrame_->statusBar()->showMessage(tavrel::ui::Text(kMachineryInUse), kNoticeMs);
+        return;
+    }
     if (CRKWindowTools* tools = view_ ? view_->Tools() : nullptr) {
         view_->StopClip();  // a playing clip would take the turned pose away
         tools->SetManipulationMode(true);

@@ -57,6 +57,8 @@ public:
     virtual void RebuildDisplay() = 0;
     // Something the commands' enabling depends on changed (the timeline started or stopped).
     virtual void UpdateCommands() {}
+    // Holds the thumbnail worker off the shared mutex while this thread holds it.
+    virtual void PauseThumbnails(bool) {}
 };
 
 // The 3D window's tools and frame display, seen from its colleague.

@@ -33,6 +33,7 @@ public:
     void Shutdown();
     void RebuildDisplay();
     void UpdateCommands();
+    void PauseThumbnails(bool paused);
 
 private:
     CTavrelMainFrame* mainFrame_;

@@ -34,6 +34,7 @@ public:
     void Shutdown() override;
     void RebuildDisplay() override;
     void UpdateCommands() override;
+    void PauseThumbnails(bool paused) override;
 
     // --- CGalleryServices ---
     bool IsTimelineBusy() const override;

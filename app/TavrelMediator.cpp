@@ -280,10 +280,21 @@ std::string CTavrelMediator::ProgramFolder() const {
     return system_ ? system_->ProgramFolder() : std::string();
 }
 void CTavrelMediator::LockMutex() {
-    if (system_) system_->Lock();
+    if (!system_) return;
+    if (gallery_) gallery_->PauseThumbnails(true);
+    system_->Lock();
+}
+bool CTavrelMediator::TryLockMutex() {
+    if (!system_) return false;
+    if (gallery_) gallery_->PauseThumbnails(true);
+    if (system_->TryLock()) return true;
+    if (gallery_) gallery_->PauseThumbnails(false);
+    return false;
 }
 void CTavrelMediator::UnlockMutex() {
-    if (system_) system_->Unlock();
+    if (!system_) return;
+    system_->Unlock();
+    if (gallery_) gallery_->PauseThumbnails(false);
 }
 bool CTavrelMediator::IsTimelineBusy() const {
     return timeline_ && timeline_->IsBusy();

@@ -5,12 +5,15 @@
 #include <QDir>
 #include <QMdiArea>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QTest>
 #include <QWheelEvent>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
+#include <condition_variable>
 #include <thread>
 
 #include "RKWindow/RKSystem.h"
@@ -24,6 +27,9 @@
 #include "app/C3DWindowColleague.h"
 #include "app/FixedChildFrame.h"
 #include "app/GalleryColleague.h"
+#include "app/EditorWindows.h"
+#include "app/GalleryHost.h"
+#include "app/PreviewDialog.h"
 #include "app/TavrelApp.h"
 #include "app/TavrelMainFrame.h"
 #include "app/TavrelMediator.h"
@@ -280,6 +286,7 @@ protected:
         options.bundlePath = TAVREL_VESK_RCC;
         options.programFolder = TAVREL_SHARE_DIR;
         options.instanceName = QString::fromStdString(home / "instance");
+        options.connectWindows = connectWindows;
         ASSERT_EQ(app.Start({}, options), CTavrelApp::StartResult::Running);
         colleague = app.Mediator()->Window3D();
         view = colleague->View();
@@ -332,6 +339,7 @@ protected:
 
     TempFolder home;
     CTavrelApp app;
+    std::function<void(CTavrelMediator*)> connectWindows;  // none: empty gallery and timeline
     C3DWindowColleague* colleague = nullptr;
     C3DWindowView* view = nullptr;
 };
@@ -492,6 +500,90 @@ TEST_F(Window3DTest, ManipulationWaitsForNoOneWhenTheMutexIsTaken) {
     colleague->ToggleManipulation();
     EXPECT_TRUE(colleague->IsManipulating());
     colleague->ToggleManipulation();
+    EXPECT_FALSE(colleague->IsManipulating());
+    ASSERT_TRUE(system->TryLock());
+    system->Unlock();
+}
+
+// Ends the process with a message when a call on the window thread has not come back long
+// after it should have: a frozen editor then fails the test instead of hanging it.
+class Watchdog {
+public:
+    explicit Watchdog(const char* what) : what_(what), thread_([this] { Watch(); }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard guard(lock_);
+            over_ = true;
+        }
+        wake_.notify_all();
+        thread_.join();
+    }
+
+private:
+    void Watch() {
+        std::unique_lock guard(lock_);
+        if (wake_.wait_for(guard, std::chrono::seconds(60), [this] { return over_; })) return;
+        std::fprintf(stderr, "frozen: %s\n", what_);
+        std::abort();
+    }
+    const char* what_;
+    std::mutex lock_;
+    std::condition_variable wake_;
+    bool over_ = false;
+    std::thread thread_;
+};
+
+// Manipulation mode and the preview hold the shared mutex on the window thread; meanwhile the
+// gallery stops and restarts its worker (a watched folder changed, another folder chosen).
+// Ctrl+M takes effect while pictures are being drawn, and none of these waits ends in a
+// freeze.
+class EditorWithGalleryTest : public Window3DTest {
+protected:
+    EditorWithGalleryTest() { connectWindows = ConnectEditorWindows; }
+};
+
+TEST_F(EditorWithGalleryTest, TheWindowThreadNeverWaitsOnTheMutexItHolds) {
+    auto* host = dynamic_cast<CGalleryHost*>(app.Mediator()->Gallery()->Operations());
+    ASSERT_NE(host, nullptr);
+    CThumbnailCtrl* thumbnails = host->Frame()->Thumbnails();
+    const QString sports = QString::fromStdString(home / "data/Motion/Sports");
+    const QString gestures = QString::fromStdString(home / "data/Motion/Gestures");
+    ASSERT_TRUE(thumbnails->ShowFolder(sports));
+    ASSERT_GT(thumbnails->count(), 1);
+    CAPSystemColleague* system = app.Mediator()->System();
+    for (int round = 0; round < 6; ++round) {
+        Watchdog watchdog("manipulation mode beside the thumbnail worker");
+        // The worker is drawing this folder's pictures afresh as the mode is asked for.
+        thumbnails->Cache().Clear();
+        ASSERT_TRUE(thumbnails->ShowFolder(round % 2 ? gestures : sports));
+        ASSERT_TRUE(app.MainFrame()->OnCommand(command::kManipulation));
+        ASSERT_TRUE(colleague->IsManipulating()) << "refused in round " << round;
+        thumbnails->Refill();  // the watched folder changed
+        ASSERT_TRUE(thumbnails->ShowFolder(round % 2 ? sports : gestures));
+        EXPECT_FALSE(system->TryLock());
+        ASSERT_TRUE(app.MainFrame()->OnCommand(command::kManipulation));
+        ASSERT_FALSE(colleague->IsManipulating());
+    }
+    // Once the mode is left the worker goes on and finishes the folder.
+    for (int i = 0; i < 400 && thumbnails->IsWorkerRunning(); ++i) QTest::qWait(25);
+    EXPECT_FALSE(thumbnails->IsWorkerRunning());
+
+    // The preview runs while the folder changes twice.
+    ASSERT_TRUE(app.MainFrame()->OnCommand(command::kManipulation));
+    thumbnails->Cache().Clear();
+    bool previewHeldTheMutex = false;
+    QTimer::singleShot(50, [&] {
+        Watchdog watchdog("the preview beside the thumbnail worker");
+        previewHeldTheMutex = !system->TryLock();
+        thumbnails->Refill();
+        thumbnails->ShowFolder(sports);
+        app.Mediator()->Preview()->reject();
+    });
+    {
+        Watchdog watchdog("the preview opened in manipulation mode");
+        ASSERT_TRUE(app.Mediator()->PreviewFile(SampleMotion("Gestures/bow.chb")));
+    }
+    EXPECT_TRUE(previewHeldTheMutex);
     EXPECT_FALSE(colleague->IsManipulating());
     ASSERT_TRUE(system->TryLock());
     system->Unlock();
