@@ -94,7 +94,7 @@ public:
     bool CanRedo() const override { return Tools() && Tools()->CanRedo(); }
     // A zoom request without a mouse position zooms towards the middle of the window.
     void Zoom(float amount) override {
-        if (Tools()) Tools()->WheelTurn(view_.width() / 2, view_.height() / 2, amount);
+        if (Tools()) Tools()->WheelTurn(view_.PixelWidth() / 2, view_.PixelHeight() / 2, amount);
     }
     void EmptyMotionCache() override { view_.EmptyMotionCache(); }
 

@@ -109,7 +109,7 @@ void C3DWindowView::Initialise() {
     window_->System().follow = true;
     window_->waitCursor = ShowWaitCursor;
     tools_ = std::make_unique<CRKWindowTools>(window_->System());
-    toolInput_ = std::make_unique<C3DToolInput>(*tools_);
+    toolInput_ = std::make_unique<C3DToolInput>(*tools_, *this);
     if (!inputSet_) input_ = toolInput_.get();
     player_ = std::make_unique<CRKPreviewPlayer>(*window_);
     clipTimer_ = std::make_unique<tavrel::CRTimer>(this, CRKPreviewPlayer::kIntervalMs);
