@@ -208,7 +208,7 @@ bool CRKWindowTools::MoveObject(float x0, float y0, float x1, float y1) {
         if (!kKept[c][i]) move[i] = 0;
         if (!std::isfinite(move[i])) return false;
     }
-    rkTranslateNode(object, move[0], move[1], move[2]);
+    system_.MoveAvatar({move[0], move[1], move[2]});
     if (listener_.objectMoved) listener_.objectMoved();
     return true;
 }

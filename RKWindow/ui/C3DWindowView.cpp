@@ -194,7 +194,7 @@ void C3DWindowView::StorePose(const rkNode* avatar) {
     const int frame = window_->GetCurrentFrame();
     std::unique_ptr<tavrel::CHTR> pose = display.GetPose(frame);
     if (!pose) return;
-    tavrel::CHTR::CopyLocals(avatar, pose->GetRoot());
+    window_->System().ReadAvatarPose(pose->GetRoot());
     display.SetPose(frame, *pose);
 }
 
