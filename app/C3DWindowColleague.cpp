@@ -25,12 +25,30 @@ constexpr int kNoOpenGL = 62260;
 constexpr int kMinimumHeight = 150;
 constexpr int kMachineryInUse = 62280;
 constexpr int kNoticeMs = 5000;
+// Where the object tools' choices are kept in the settings file.
+constexpr const char* kToolSection = "Object Tools";
+constexpr const char* kConstraintKey = "Move Constraint";
+constexpr const char* kAxisKey = "Rotation Axis";
+// The tool of each tool command, from command::kToolFirst on.
+constexpr int kToolOfCommand[] = {CRKWindowTools::CameraMove, CRKWindowTools::CameraZoom,
+                                  CRKWindowTools::CameraRotate, CRKWindowTools::ObjectMove,
+                                  CRKWindowTools::ObjectRotate};
 // The toolbar buttons of the presets 0-5.
 constexpr int kPresetCommands[] = {command::kCameraFront, command::kCameraBack,
                                    command::kCameraLeft,  command::kCameraRight,
                                    command::kCameraUp,    command::kCameraDown};
 
 // The bundle's cursor picture of a tool; the arrow for the tools without one.
+// A small number kept in the settings file; -1 when there is none.
+int StoredChoice(const char* key) {
+    const std::string value = tavrel::CRProfile().GetString(kToolSection, key);
+    return value.size() == 1 && value[0] >= '0' && value[0] <= '9' ? value[0] - '0' : -1;
+}
+
+void StoreChoice(const char* key, int value) {
+    tavrel::CRProfile().WriteString(kToolSection, key, std::to_string(value));
+}
+
 QCursor ToolCursor(int tool) {
     QString name;
     switch (tool) {
@@ -153,6 +171,8 @@ void C3DWindowColleague::ConnectTools() {
     if (!tools) return;
     if (!tools_) tools_ = seam_.get();
     tools->Hotkeys().Load(tavrel::CRProfile());
+    tools->SetMoveConstraint(StoredChoice(kConstraintKey));
+    tools->SetRotationAxis(StoredChoice(kAxisKey));
     tools->SetLock(lock_.get());
     tools->SetPoseHook([this](const rkNode* avatar) { view_->StorePose(avatar); });
     RKToolListener& listener = tools->Listener();
@@ -171,6 +191,58 @@ void C3DWindowColleague::ConnectTools() {
 void C3DWindowColleague::ToolChosen(int tool) {
     if (view_) view_->setCursor(ToolCursor(tool));
     CheckManipulationButton();
+    CheckToolButtons();
+}
+
+void C3DWindowColleague::CheckToolButtons() {
+    CRKWindowTools* tools = view_ ? view_->Tools() : nullptr;
+    if (!tools) return;
+    auto check = [this](int first, int last, int chosen) {
+        for (int id = first; id <= last; ++id) {
+            if (QAction* action = mainFrame_->Action(id)) {
+                action->setCheckable(true);
+                action->setChecked(id == chosen);
+            }
+        }
+    };
+    int toolCommand = 0;
+    for (int i = 0; i <= command::kToolLast - command::kToolFirst; ++i) {
+        if (kToolOfCommand[i] == tools->CurrentTool()) toolCommand = command::kToolFirst + i;
+    }
+    check(command::kToolFirst, command::kToolLast, toolCommand);
+    check(command::kConstraintFirst, command::kConstraintLast,
+          command::kConstraintFirst + tools->MoveConstraint());
+    check(command::kAxisFirst, command::kAxisLast, command::kAxisFirst + tools->RotationAxis());
+}
+
+bool C3DWindowColleague::CanToolCommand(int id) const {
+    CRKWindowTools* tools = view_ ? view_->Tools() : nullptr;
+    if (!tools) return false;
+    if (id >= command::kToolFirst && id <= command::kToolLast) {
+        const int tool = kToolOfCommand[id - command::kToolFirst];
+        const bool objectTool =
+            tool == CRKWindowTools::ObjectMove || tool == CRKWindowTools::ObjectRotate;
+        return !objectTool || tools->ObjectToolsEnabled();
+    }
+    return id >= command::kConstraintFirst && id <= command::kAxisLast;
+}
+
+bool C3DWindowColleague::ToolCommand(int id) {
+    if (!CanToolCommand(id)) return false;
+    CRKWindowTools* tools = view_->Tools();
+    if (id <= command::kToolLast) {
+        tools->SetTool(kToolOfCommand[id - command::kToolFirst]);  // checks through the listener
+        return true;
+    }
+    if (id <= command::kConstraintLast) {
+        tools->SetMoveConstraint(id - command::kConstraintFirst);
+        StoreChoice(kConstraintKey, tools->MoveConstraint());
+    } else {
+        tools->SetRotationAxis(id - command::kAxisFirst);
+        StoreChoice(kAxisKey, tools->RotationAxis());
+    }
+    CheckToolButtons();
+    return true;
 }
 
 // The chosen preset's button shows pressed, the others raised.

@@ -37,6 +37,10 @@ public:
     // Activates the frame and gives it the whole client area.
     void FillClient();
     bool SelectCamera(int preset);
+    // A tool, axis constraint or rotation axis chosen from the toolbar or the menu; the
+    // constraint and the axis are kept in the settings file for the next start.
+    bool ToolCommand(int id);
+    bool CanToolCommand(int id) const;
     // Manipulation mode holds the shared mutex and shows the rotation ring.
     void ToggleManipulation();
     void LeaveManipulation();
@@ -64,6 +68,8 @@ private:
     void ToolChosen(int tool);
     void PresetChosen(int preset);
     void CheckManipulationButton();
+    // The buttons of the current tool, constraint and axis show pressed, the others raised.
+    void CheckToolButtons();
 
     CTavrelMainFrame* mainFrame_;
     CFixedChildFrame* frame_ = nullptr;

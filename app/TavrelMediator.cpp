@@ -143,6 +143,9 @@ bool CTavrelMediator::OnCommand(int id) {
     if (const int preset = CameraPreset(id); preset >= 0) {
         return window3D_ && window3D_->SelectCamera(preset);
     }
+    if (id >= command::kToolFirst && id <= command::kAxisLast) {
+        return window3D_ && window3D_->ToolCommand(id);
+    }
     switch (id) {
         case command::kNewProject:
             return NewProject();
@@ -189,6 +192,9 @@ bool CTavrelMediator::IsCommandEnabled(int id) const {
     if (EditCommandOf(id, &edit)) return active_ && active_->CanEdit(edit);
     if (id == command::kNewProject || id == command::kOpenProject || id == command::kExit) {
         return !IsTimelineBusy();
+    }
+    if (id >= command::kToolFirst && id <= command::kAxisLast) {
+        return window3D_ && window3D_->CanToolCommand(id);
     }
     return true;
 }

@@ -28,6 +28,14 @@ constexpr int kCameraLeft = 32832;
 constexpr int kCameraRight = 32829;
 constexpr int kCameraUp = 32830;
 constexpr int kCameraDown = 32831;
+// The 3D window's tools (camera move, zoom, rotate, object move, rotate), the object move's
+// axis constraints (x, y, z, x and y, all) and the rotation axes (X, Y, Z), each in order.
+constexpr int kToolFirst = 32960;
+constexpr int kToolLast = 32964;
+constexpr int kConstraintFirst = 32965;
+constexpr int kConstraintLast = 32969;
+constexpr int kAxisFirst = 32970;
+constexpr int kAxisLast = 32972;
 constexpr int kArrange = 40004;
 constexpr int kFill3D = 40034;
 constexpr int kDocument1 = 40012;

@@ -595,6 +595,77 @@ TEST_F(EditorWithGalleryTest, TheWindowThreadNeverWaitsOnTheMutexItHolds) {
     system->Unlock();
 }
 
+// The object tools' choices come from the settings file, are made with the toolbar's buttons
+// and go back into the file; an object move outlasts the next frame shown.
+class ObjectToolsTest : public Window3DTest {
+protected:
+    ObjectToolsTest() {
+        std::filesystem::create_directories(home / "data");
+        std::ofstream(home / "data/Tavrel.ini")
+            << "[Object Tools]\nMove Constraint=2\nRotation Axis=1\n";
+    }
+    bool Checked(int id) { return app.MainFrame()->Action(id)->isChecked(); }
+    std::string Settings() const {
+        std::ifstream file(home / "data/Tavrel.ini");
+        return std::string((std::istreambuf_iterator<char>(file)), {});
+    }
+};
+
+TEST_F(ObjectToolsTest, ChoicesComeFromTheButtonsAndAreKept) {
+    CRKWindowTools* tools = view->Tools();
+    EXPECT_EQ(tools->MoveConstraint(), CRKWindowTools::OnlyZ);
+    EXPECT_EQ(tools->RotationAxis(), 1);
+    const struct {
+        int id;
+        int first, last;
+        std::function<int()> value;
+        const char* stored;  // the settings line it writes, if any
+    } cases[] = {
+        {command::kConstraintFirst + 4, command::kConstraintFirst, command::kConstraintLast,
+         [&] { return tools->MoveConstraint(); }, "Move Constraint=4"},
+        {command::kConstraintFirst + 0, command::kConstraintFirst, command::kConstraintLast,
+         [&] { return tools->MoveConstraint(); }, "Move Constraint=0"},
+        {command::kAxisFirst + 2, command::kAxisFirst, command::kAxisLast,
+         [&] { return tools->RotationAxis(); }, "Rotation Axis=2"},
+        {command::kToolFirst + 2, command::kToolFirst, command::kToolLast,
+         [&] { return tools->CurrentTool() - 1; }, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.id);
+        EXPECT_FALSE(Checked(c.id));
+        app.MainFrame()->Action(c.id)->trigger();  // a click on the button
+        EXPECT_EQ(c.value(), c.id - c.first);
+        for (int id = c.first; id <= c.last; ++id) EXPECT_EQ(Checked(id), id == c.id) << id;
+        if (c.stored) {
+            EXPECT_NE(Settings().find(c.stored), std::string::npos);
+        }
+    }
+
+    // The object tools wait for manipulation mode.
+    const int objectMove = command::kToolFirst + 3;
+    EXPECT_FALSE(app.Mediator()->IsCommandEnabled(objectMove));
+    EXPECT_FALSE(app.MainFrame()->OnCommand(objectMove));
+    ASSERT_TRUE(app.MainFrame()->OnCommand(command::kManipulation));
+    ASSERT_TRUE(app.Mediator()->IsCommandEnabled(objectMove));
+    ASSERT_TRUE(app.MainFrame()->OnCommand(objectMove));
+    EXPECT_EQ(tools->CurrentTool(), CRKWindowTools::ObjectMove);
+    EXPECT_TRUE(Checked(objectMove));
+
+    app.MainFrame()->Action(command::kConstraintFirst + 4)->trigger();
+    const rkNode* root = view->System()->AvatarRoot();
+    auto place = [&] { return rkVector{root->local.m[12], root->local.m[13], root->local.m[14]}; };
+    const rkVector rest = place();
+    const QPoint middle(view->width() / 2, view->height() / 2);
+    Drag(Qt::LeftButton, middle, middle + QPoint(40, -30));
+    const rkVector moved = place();
+    EXPECT_GT(Apart(rest, moved), 1.0f);
+    colleague->ShowFrameSample(tavrel::FrameSample{});  // the next frame shown: the rest pose
+    EXPECT_LT(Apart(place(), moved), 1e-3f);
+    // Leaving the mode gives the camera tool back.
+    ASSERT_TRUE(app.MainFrame()->OnCommand(command::kManipulation));
+    EXPECT_TRUE(Checked(command::kToolFirst + 2));
+}
+
 TEST(SettingsFileTest, AUserWithoutOneGetsTheShippedFileAndKeepsTheirOwn) {
     TempFolder folder;
     const QString data = QString::fromStdString(folder.Path());
