@@ -162,6 +162,10 @@ C3DWindowColleague::~C3DWindowColleague() {
         tools->SetPoseHook({});
         tools->Listener() = {};
     }
+    // The frame's removal activates another frame: the handler of that must not reach the
+    // view, which is deleted before the frame is gone.
+    disconnect(mainFrame_->MdiArea(), nullptr, this, nullptr);
+    view_ = nullptr;
     frame_->AllowClose();
     delete frame_;
 }

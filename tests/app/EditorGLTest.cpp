@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QTest>
 #include <QWheelEvent>
+#include <malloc.h>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -280,6 +281,9 @@ class Window3DTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!HaveDisplay()) GTEST_SKIP() << "needs an X server (run under xvfb-run -a)";
+        // Freed memory is filled with a pattern, so that a use after free (the editor torn
+        // down in the fixture's destructor) fails every time instead of now and then.
+        mallopt(M_PERTURB, 0xA5);
         ::setenv("TAVREL_HOME", (home / "data").c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
         CStartOptions options;
