@@ -121,6 +121,9 @@ bool CTavrelMediator::CreateColleagues() {
 
 void CTavrelMediator::DestroyColleagues() {
     active_ = nullptr;
+    // Manipulation mode holds the shared mutex on this thread; the gallery's windows take it
+    // as they go.
+    if (window3D_) window3D_->LeaveManipulation();
     gallery_.reset();
     timeline_.reset();
     window3D_.reset();

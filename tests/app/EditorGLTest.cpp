@@ -597,6 +597,12 @@ TEST_F(EditorWithGalleryTest, TheWindowThreadNeverWaitsOnTheMutexItHolds) {
     for (int i = 0; i < 400 && thumbnails->IsWorkerRunning(); ++i) QTest::qWait(25);
     ASSERT_TRUE(system->TryLock());
     system->Unlock();
+
+    // The windows go while manipulation mode holds the mutex: the gallery's preview, which
+    // takes the mutex to let its pictures go, does not wait for it for ever.
+    ASSERT_TRUE(app.MainFrame()->OnCommand(command::kManipulation));
+    Watchdog watchdog("the windows closed in manipulation mode");
+    app.Mediator()->DestroyColleagues();
 }
 
 // The object tools' choices come from the settings file, are made with the toolbar's buttons
