@@ -155,7 +155,7 @@ bool CTavrelMediator::OnCommand(int id) {
         case command::kOpenProject:
             return OpenFile("");
         case command::kManipulation:
-            if (!window3D_ || IsTimelineBusy()) return false;
+            if (!IsCommandEnabled(id)) return false;
             mainFrame_->MdiArea()->setActiveSubWindow(window3D_->Frame());
             window3D_->ToggleManipulation();
             return true;
@@ -198,6 +198,10 @@ bool CTavrelMediator::IsCommandEnabled(int id) const {
     }
     if (id >= command::kToolFirst && id <= command::kAxisLast) {
         return window3D_ && window3D_->CanToolCommand(id);
+    }
+    // The mode does not start while the timeline plays (its button grays); it can be left.
+    if (id == command::kManipulation) {
+        return window3D_ && (!IsTimelineBusy() || window3D_->IsManipulating());
     }
     return true;
 }
