@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QMdiArea>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTimer>
 #include <QTest>
 #include <QWheelEvent>
@@ -38,6 +39,7 @@
 #include "browse/GalleryServices.h"
 #include "browse/ThumbnailCtrl.h"
 #include "tests/support/TempFolder.h"
+#include "uikit/UiText.h"
 
 namespace tavrel::testing {
 namespace {
@@ -503,6 +505,7 @@ TEST_F(Window3DTest, ManipulationWaitsForNoOneWhenTheMutexIsTaken) {
     ASSERT_TRUE(system->TryLock());  // the preview plays
     colleague->ToggleManipulation();
     EXPECT_FALSE(colleague->IsManipulating());
+    EXPECT_EQ(app.MainFrame()->statusBar()->currentMessage(), ui::Text(62280));  // and why
     system->Unlock();
     colleague->ToggleManipulation();
     EXPECT_TRUE(colleague->IsManipulating());
