@@ -99,19 +99,22 @@ rkNode* CRKPicker::Pick(CRKSystem& system, int x, int y) {
         objects[i]->flags |= RK_NODE_HIDDEN;
         left.push_back(objects[i]);
     }
-    // A background with red in it never reads as an object, whatever the window's colour.
+    // A background with red in it never reads as an object, whatever the window's colour. The
+    // device's colour alone changes: the picture behind, padded with it, is left out anyway.
     const uint8_t* background = system.BackgroundColor();
-    const uint8_t keep[3] = {background[0], background[1], background[2]};
-    system.SetBackgroundColor(255, 255, 255, true);
     rkSetCurrentDevice(&system.Device());
+    rkSetBackgroundColor(1, 1, 1);
     SetPickStates(true);
+    // A picture or video frame behind the scene would read as objects where its colours match.
+    const int picturesShown = rkShowPictures(0);
     // Only the pixel under the mouse is ever read, so only it is drawn.
     rkSetScissor(x, y, 1, 1);
     uint32_t pixel = 0xFFFFFFFFu;
     const bool drawn = system.DrawScene(nullptr, false) == 1 && rkReadPixel(x, y, &pixel) == 1;
     rkSetScissor(0, 0, 0, 0);
+    rkShowPictures(picturesShown);
     SetPickStates(false);
-    system.SetBackgroundColor(keep[0], keep[1], keep[2], true);
+    rkSetBackgroundColor(background[0] / 255.0f, background[1] / 255.0f, background[2] / 255.0f);
     Restore(saved);
     for (rkNode* node : left) node->flags &= ~RK_NODE_HIDDEN;
 

@@ -20,7 +20,7 @@ public:
 
     // The object under window point (x, y), or none (outside the window, background, or a
     // colour no object has). Shows the ground for the pick and hides the ring, and puts
-    // both back afterwards.
+    // both back afterwards; the picture or video frame behind the scene is not drawn.
     static rkNode* Pick(CRKSystem& system, int x, int y);
 
     // The colour of index i and the index a read-back colour stands for (-1: none).

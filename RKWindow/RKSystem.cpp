@@ -237,7 +237,24 @@ void CRKSystem::MirrorAvatar() {
 }
 
 void CRKSystem::PoseAvatar(const rkNode* pose) {
-    if (avatar_ && pose) tavrel::CHTR::CopyLocals(pose, avatar_->Node());
+    if (!avatar_ || !pose) return;
+    tavrel::CHTR::CopyLocals(pose, avatar_->Node());
+    rkTranslateNode(avatarRoot_, avatarMove_.x, avatarMove_.y, avatarMove_.z);
+}
+
+void CRKSystem::ReadAvatarPose(rkNode* pose) const {
+    if (!avatar_ || !pose) return;
+    tavrel::CHTR::CopyLocals(avatar_->Node(), pose);
+    if (avatarRoot_) {
+        rkTranslateNode(rkFindNode(pose, avatarRoot_->name), -avatarMove_.x, -avatarMove_.y,
+                        -avatarMove_.z);
+    }
+}
+
+void CRKSystem::MoveAvatar(const rkVector& by) {
+    if (!avatarRoot_) return;
+    avatarMove_ = {avatarMove_.x + by.x, avatarMove_.y + by.y, avatarMove_.z + by.z};
+    rkTranslateNode(avatarRoot_, by.x, by.y, by.z);
 }
 
 void CRKSystem::HangRing(rkNode* node) {

@@ -74,7 +74,15 @@ public:
     const RKFraming& Framing() const { return framing_; }
     // Copies a pose's local matrices onto the avatar in the world (the pose must have the
     // avatar's shape, as every motion on the standard skeleton has).
+    // The avatar keeps the place the object tool moved it to.
     void PoseAvatar(const rkNode* pose);
+    // Copies the avatar's local matrices into a pose tree of its shape, the object tool's
+    // moves taken out: what the motion itself holds.
+    void ReadAvatarPose(rkNode* pose) const;
+    // The object tool's move of the avatar (its root). Moves add up and last: every pose put
+    // on the avatar afterwards stands that far from the motion's own place.
+    void MoveAvatar(const rkVector& by);
+    const rkVector& AvatarMove() const { return avatarMove_; }
 
     RKViewport& Camera() { return camera_; }
     // The local translation of the node the camera orbits and follows.
@@ -122,6 +130,7 @@ private:
     CRKNode* ground_ = nullptr;
     CRKNode* avatar_ = nullptr;
     rkNode* avatarRoot_ = nullptr;
+    rkVector avatarMove_{0, 0, 0};
     RKFraming framing_;
     std::vector<std::unique_ptr<CRKLight>> lights_;
     CRKLight* headLight_ = nullptr;

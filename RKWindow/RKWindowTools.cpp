@@ -203,12 +203,11 @@ bool CRKWindowTools::MoveObject(float x0, float y0, float x1, float y1) {
                                          {false, false, true},
                                          {true, true, false},
                                          {true, true, true}};
-    const int c = constraint_ >= 0 && constraint_ <= 4 ? constraint_ : OnlyX;
     for (int i = 0; i < 3; ++i) {
-        if (!kKept[c][i]) move[i] = 0;
+        if (!kKept[constraint_][i]) move[i] = 0;
         if (!std::isfinite(move[i])) return false;
     }
-    rkTranslateNode(object, move[0], move[1], move[2]);
+    system_.MoveAvatar({move[0], move[1], move[2]});
     if (listener_.objectMoved) listener_.objectMoved();
     return true;
 }

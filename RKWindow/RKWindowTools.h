@@ -74,8 +74,13 @@ public:
     void SetTool(int tool);
     bool ChoosePreset(int index);
     CRKHotkeys& Hotkeys() { return hotkeys_; }
-    void SetMoveConstraint(int constraint) { constraint_ = constraint; }
+    // Out-of-range values choose the default (x only, the X axis).
+    void SetMoveConstraint(int constraint) {
+        constraint_ = constraint >= OnlyX && constraint <= AllAxes ? constraint : OnlyX;
+    }
+    int MoveConstraint() const { return constraint_; }
     void SetRotationAxis(int axis) { axis_ = axis >= 0 && axis <= 2 ? axis : 0; }
+    int RotationAxis() const { return axis_; }
     // Set by the window around its own updates: the next mouse move is ignored once.
     void SetOwnUpdate(bool busy) { ownUpdate_ = busy; }
 

@@ -217,7 +217,7 @@ void SetViewFrom(rkView* view) {
 
 bool DrawBackground(rkDevice* device) {
     rkDeviceGL* gl = device->gl;
-    if (!gl->background.texture) {
+    if (!gl->background.texture || gl->picturesHidden) {
         ClearColour(device);
         return true;
     }
@@ -494,7 +494,9 @@ int rkShowScene(rkHost* target) {
     rkDevice* device = Current("rkShowScene");
     if (!device) return 0;
     device->inScene = 0;
-    if (device->gl->foreground.texture && !BlitPicture(device, device->gl->foreground)) return 0;
+    const rkDeviceGL* gl = device->gl;
+    if (gl->foreground.texture && !gl->picturesHidden && !BlitPicture(device, gl->foreground))
+        return 0;
     if (target && device->window) return PresentTo(device, target) ? 1 : 0;
     return 1;
 }
@@ -522,6 +524,14 @@ int rkSetBackgroundPicture(const void* pixels, int width, int height, int bits) 
     if (!device) return 0;
     device->gl->pictureReported = 0;
     return SetPicture(&device->gl->background, pixels, width, height, bits);
+}
+
+int rkShowPictures(int shown) {
+    rkDevice* device = Current("rkShowPictures");
+    if (!device) return 0;
+    const int was = device->gl->picturesHidden ? 0 : 1;
+    device->gl->picturesHidden = shown ? 0 : 1;
+    return was;
 }
 
 int rkSetForegroundPicture(const void* pixels, int width, int height, int bits) {

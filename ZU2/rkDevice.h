@@ -129,6 +129,9 @@ void rkSetBackgroundColor(float r, float g, float b);
 // 24-bit RGB or 32-bit RGBA. Null pixels remove the picture.
 int rkSetBackgroundPicture(const void* pixels, int width, int height, int bits);
 int rkSetForegroundPicture(const void* pixels, int width, int height, int bits);
+// Leaves both pictures out of the frames drawn until they are shown again (a picking frame
+// must hold nothing but the objects); the pictures stay set. Returns whether they were shown.
+int rkShowPictures(int shown);
 int rkSetTransform(int kind, const rkMatrix& matrix);
 int rkGetTransform(int kind, rkMatrix* matrix);
 

@@ -65,6 +65,7 @@ struct rkDeviceGL {
     GLuint pictureFramebuffer;
     rkPicture background, foreground;
     int32_t pictureReported;
+    int32_t picturesHidden;  // frames drawn without the background and foreground pictures
     int32_t clipControl;
     int32_t zWrite;
     int32_t srcBlend, dstBlend;

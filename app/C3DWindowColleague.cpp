@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QPixmap>
+#include <QStatusBar>
 
 #include "RKWindow/RKWindow.h"
 #include "RKWindow/RKWindowTools.h"
@@ -20,12 +21,32 @@ namespace {
 constexpr int kCaption = 61221;
 constexpr int kNoOpenGL = 62260;
 constexpr int kMinimumHeight = 150;
+constexpr int kMachineryInUse = 62280;
+constexpr int kNoticeMs = 5000;
+// Where the object tools' choices are kept in the settings file.
+constexpr const char* kToolSection = "Object Tools";
+constexpr const char* kConstraintKey = "Move Constraint";
+constexpr const char* kAxisKey = "Rotation Axis";
+// The tool of each tool command, from command::kToolFirst on.
+constexpr int kToolOfCommand[] = {CRKWindowTools::CameraMove, CRKWindowTools::CameraZoom,
+                                  CRKWindowTools::CameraRotate, CRKWindowTools::ObjectMove,
+                                  CRKWindowTools::ObjectRotate};
 // The toolbar buttons of the presets 0-5.
 constexpr int kPresetCommands[] = {command::kCameraFront, command::kCameraBack,
                                    command::kCameraLeft,  command::kCameraRight,
                                    command::kCameraUp,    command::kCameraDown};
 
 // The bundle's cursor picture of a tool; the arrow for the tools without one.
+// A small number kept in the settings file; -1 when there is none.
+int StoredChoice(const char* key) {
+    const std::string value = tavrel::CRProfile().GetString(kToolSection, key);
+    return value.size() == 1 && value[0] >= '0' && value[0] <= '9' ? value[0] - '0' : -1;
+}
+
+void StoreChoice(const char* key, int value) {
+    tavrel::CRProfile().WriteString(kToolSection, key, std::to_string(value));
+}
+
 QCursor ToolCursor(int tool) {
     QString name;
     switch (tool) {
@@ -50,7 +71,8 @@ QCursor ToolCursor(int tool) {
 }  // namespace
 
 // The shared mutex of the 3D machinery, taken without waiting: the mutex is not recursive and
-// its other holder (the preview) runs on this thread, so waiting would never end.
+// its other holder (the preview) runs on this thread, so waiting would never end. The
+// mediator pauses the thumbnail worker, which would otherwise hold it now and then.
 class C3DWindowColleague::MutexLock : public RKManipulationLock {
 public:
     explicit MutexLock(CMediatorSeam* mediator) : mediator_(mediator) {}
@@ -58,25 +80,23 @@ public:
 
     void Lock() override {
         if (held_) return;
-        mutex_ = mediator_->SharedMutex();
-        if (mutex_ && !mutex_->try_lock()) {
+        if (mediator_->SharedMutex() && !mediator_->TryLockMutex()) {
             tavrel::DebugOutput("C3DWindowColleague: the 3D machinery is in use elsewhere.\n");
-            mutex_ = nullptr;
             return;
         }
         held_ = true;
+        locked_ = mediator_->SharedMutex() != nullptr;
     }
     void Unlock() override {
-        if (held_ && mutex_) mutex_->unlock();
-        held_ = false;
-        mutex_ = nullptr;
+        if (held_ && locked_) mediator_->UnlockMutex();
+        held_ = locked_ = false;
     }
     bool Held() const { return held_; }
 
 private:
     CMediatorSeam* mediator_;
-    std::mutex* mutex_ = nullptr;
     bool held_ = false;
+    bool locked_ = false;  // the mutex itself (there is none without the system colleague)
 };
 
 // The view's tools and frame display as the mediator sees them.
@@ -90,7 +110,7 @@ public:
     bool CanRedo() const override { return Tools() && Tools()->CanRedo(); }
     // A zoom request without a mouse position zooms towards the middle of the window.
     void Zoom(float amount) override {
-        if (Tools()) Tools()->WheelTurn(view_.width() / 2, view_.height() / 2, amount);
+        if (Tools()) Tools()->WheelTurn(view_.PixelWidth() / 2, view_.PixelHeight() / 2, amount);
     }
     void EmptyMotionCache() override { view_.EmptyMotionCache(); }
 
@@ -140,6 +160,10 @@ C3DWindowColleague::~C3DWindowColleague() {
         tools->SetPoseHook({});
         tools->Listener() = {};
     }
+    // The frame's removal activates another frame: the handler of that must not reach the
+    // view, which is deleted before the frame is gone.
+    disconnect(mainFrame_->MdiArea(), nullptr, this, nullptr);
+    view_ = nullptr;
     frame_->AllowClose();
     delete frame_;
 }
@@ -149,6 +173,8 @@ void C3DWindowColleague::ConnectTools() {
     if (!tools) return;
     if (!tools_) tools_ = seam_.get();
     tools->Hotkeys().Load(tavrel::CRProfile());
+    tools->SetMoveConstraint(StoredChoice(kConstraintKey));
+    tools->SetRotationAxis(StoredChoice(kAxisKey));
     tools->SetLock(lock_.get());
     tools->SetPoseHook([this](const rkNode* avatar) { view_->StorePose(avatar); });
     RKToolListener& listener = tools->Listener();
@@ -167,6 +193,58 @@ void C3DWindowColleague::ConnectTools() {
 void C3DWindowColleague::ToolChosen(int tool) {
     if (view_) view_->setCursor(ToolCursor(tool));
     CheckManipulationButton();
+    CheckToolButtons();
+}
+
+void C3DWindowColleague::CheckToolButtons() {
+    CRKWindowTools* tools = view_ ? view_->Tools() : nullptr;
+    if (!tools) return;
+    auto check = [this](int first, int last, int chosen) {
+        for (int id = first; id <= last; ++id) {
+            if (QAction* action = mainFrame_->Action(id)) {
+                action->setCheckable(true);
+                action->setChecked(id == chosen);
+            }
+        }
+    };
+    int toolCommand = 0;
+    for (int i = 0; i <= command::kToolLast - command::kToolFirst; ++i) {
+        if (kToolOfCommand[i] == tools->CurrentTool()) toolCommand = command::kToolFirst + i;
+    }
+    check(command::kToolFirst, command::kToolLast, toolCommand);
+    check(command::kConstraintFirst, command::kConstraintLast,
+          command::kConstraintFirst + tools->MoveConstraint());
+    check(command::kAxisFirst, command::kAxisLast, command::kAxisFirst + tools->RotationAxis());
+}
+
+bool C3DWindowColleague::CanToolCommand(int id) const {
+    CRKWindowTools* tools = view_ ? view_->Tools() : nullptr;
+    if (!tools) return false;
+    if (id >= command::kToolFirst && id <= command::kToolLast) {
+        const int tool = kToolOfCommand[id - command::kToolFirst];
+        const bool objectTool =
+            tool == CRKWindowTools::ObjectMove || tool == CRKWindowTools::ObjectRotate;
+        return !objectTool || tools->ObjectToolsEnabled();
+    }
+    return id >= command::kConstraintFirst && id <= command::kAxisLast;
+}
+
+bool C3DWindowColleague::ToolCommand(int id) {
+    if (!CanToolCommand(id)) return false;
+    CRKWindowTools* tools = view_->Tools();
+    if (id <= command::kToolLast) {
+        tools->SetTool(kToolOfCommand[id - command::kToolFirst]);  // checks through the listener
+        return true;
+    }
+    if (id <= command::kConstraintLast) {
+        tools->SetMoveConstraint(id - command::kConstraintFirst);
+        StoreChoice(kConstraintKey, tools->MoveConstraint());
+    } else {
+        tools->SetRotationAxis(id - command::kAxisFirst);
+        StoreChoice(kAxisKey, tools->RotationAxis());
+    }
+    CheckToolButtons();
+    return true;
 }
 
 // The chosen preset's button shows pressed, the others raised.
@@ -236,7 +314,10 @@ void C3DWindowColleague::ToggleManipulation() {
         return;
     }
     lock_->Lock();
-    if (!lock_->Held()) return;
+    if (!lock_->Held()) {
+        mainFrame_->statusBar()->showMessage(tavrel::ui::Text(kMachineryInUse), kNoticeMs);
+        return;
+    }
     if (CRKWindowTools* tools = view_ ? view_->Tools() : nullptr) {
         view_->StopClip();  // a playing clip would take the turned pose away
         tools->SetManipulationMode(true);

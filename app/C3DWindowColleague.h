@@ -38,6 +38,10 @@ public:
     bool SelectCamera(int preset);
     // The floor under the avatar shown or hidden (the File menu's option).
     void ShowFloor(bool shown);
+    // A tool, axis constraint or rotation axis chosen from the toolbar or the menu; the
+    // constraint and the axis are kept in the settings file for the next start.
+    bool ToolCommand(int id);
+    bool CanToolCommand(int id) const;
     // Manipulation mode holds the shared mutex and shows the rotation ring.
     void ToggleManipulation();
     void LeaveManipulation();
@@ -65,6 +69,8 @@ private:
     void ToolChosen(int tool);
     void PresetChosen(int preset);
     void CheckManipulationButton();
+    // The buttons of the current tool, constraint and axis show pressed, the others raised.
+    void CheckToolButtons();
 
     CMainFrameSeam* mainFrame_;
     CFixedChildFrame* frame_ = nullptr;

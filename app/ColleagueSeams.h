@@ -42,6 +42,10 @@ public:
     virtual void TimelineBusyChanged() = 0;
     // The mutex that keeps the 3D machinery to one user at a time; null before it exists.
     virtual std::mutex* SharedMutex() = 0;
+    // The shared mutex taken and let go on the window thread, the thumbnail worker paused
+    // meanwhile; TryLockMutex does not wait.
+    virtual bool TryLockMutex() = 0;
+    virtual void UnlockMutex() = 0;
     virtual std::string GetProjectDirectory() const = 0;
     virtual void SetProjectDirectory(const std::string& path) = 0;
     // The folders motion and pose files were last added from.
@@ -105,6 +109,8 @@ public:
     virtual void RebuildDisplay() = 0;
     // Something the commands' enabling depends on changed (the timeline started or stopped).
     virtual void UpdateCommands() {}
+    // Holds the thumbnail worker off the shared mutex while this thread holds it.
+    virtual void PauseThumbnails(bool) {}
 };
 
 // The 3D window's tools and frame display, seen from its colleague.

@@ -20,8 +20,16 @@ constexpr int kDocument3 = 40035;
 constexpr int kUpdateCheck = 40014;
 constexpr int kGalleryCommand = 40015;
 // View menu: the gallery's pictures at their usual or a larger size.
-constexpr int kSmallThumbnails = 32960;
-constexpr int kLargeThumbnails = 32961;
+constexpr int kSmallThumbnails = 32980;
+constexpr int kLargeThumbnails = 32981;
+// The 3D window's tools (camera move, zoom, rotate, object move, rotate), the object move's
+// axis constraints (x, y, z, x and y, all) and the rotation axes (X, Y, Z), each in order.
+constexpr int kToolFirst = 32960;
+constexpr int kToolLast = 32964;
+constexpr int kConstraintFirst = 32965;
+constexpr int kConstraintLast = 32969;
+constexpr int kAxisFirst = 32970;
+constexpr int kAxisLast = 32972;
 constexpr int kNothing3D = 40031;
 constexpr int kEditCut = 57635;
 constexpr int kEditCopy = 57634;

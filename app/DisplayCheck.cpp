@@ -5,7 +5,8 @@
 
 bool CheckDisplay(const QScreen* screen) {
     if (!screen) return false;
-    const QSize size = screen->size();
+    // The screen's own pixels: a high-density screen counts its size in larger points.
+    const QSize size = screen->size() * screen->devicePixelRatio();
     return IsDisplayAccepted(screen->depth(), size.width(), size.height());
 }
 

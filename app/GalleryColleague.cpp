@@ -98,6 +98,10 @@ void CGalleryColleague::RebuildDisplay() {
     if (operations_) operations_->RebuildDisplay();
 }
 
+void CGalleryColleague::PauseThumbnails(bool paused) {
+    if (operations_) operations_->PauseThumbnails(paused);
+}
+
 void CGalleryColleague::UpdateCommands() {
     if (operations_) operations_->UpdateCommands();
 }

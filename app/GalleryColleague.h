@@ -32,6 +32,7 @@ public:
     void Shutdown();
     void RebuildDisplay();
     void UpdateCommands();
+    void PauseThumbnails(bool paused);
 
 private:
     CMainFrameSeam* mainFrame_;

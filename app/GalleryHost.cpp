@@ -70,6 +70,10 @@ void CGalleryHost::UpdateCommands() {
     if (frame_) frame_->UpdateCommands();
 }
 
+void CGalleryHost::PauseThumbnails(bool paused) {
+    if (frame_) frame_->Thumbnails()->PauseWorker(paused);
+}
+
 bool CGalleryHost::IsTimelineBusy() const {
     return mediator_ && mediator_->IsTimelineBusy();
 }

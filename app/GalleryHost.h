@@ -32,6 +32,7 @@ public:
     void Shutdown() override;
     void RebuildDisplay() override;
     void UpdateCommands() override;
+    void PauseThumbnails(bool paused) override;
 
     // --- CGalleryServices ---
     bool IsTimelineBusy() const override;

@@ -124,6 +124,9 @@ bool CTavrelMediator::CreateColleagues() {
 
 void CTavrelMediator::DestroyColleagues() {
     active_ = nullptr;
+    // Manipulation mode holds the shared mutex on this thread; the gallery's windows take it
+    // as they go.
+    if (window3D_) window3D_->LeaveManipulation();
     gallery_.reset();
     timeline_.reset();
     window3D_.reset();
@@ -146,13 +149,16 @@ bool CTavrelMediator::OnCommand(int id) {
     if (const int preset = CameraPreset(id); preset >= 0) {
         return window3D_ && window3D_->SelectCamera(preset);
     }
+    if (id >= command::kToolFirst && id <= command::kAxisLast) {
+        return window3D_ && window3D_->ToolCommand(id);
+    }
     switch (id) {
         case command::kNewProject:
             return NewProject();
         case command::kOpenProject:
             return OpenFile("");
         case command::kManipulation:
-            if (!window3D_ || IsTimelineBusy()) return false;
+            if (!IsCommandEnabled(id)) return false;
             mainFrame_->MdiArea()->setActiveSubWindow(window3D_->Frame());
             window3D_->ToggleManipulation();
             return true;
@@ -194,6 +200,13 @@ bool CTavrelMediator::IsCommandEnabled(int id) const {
     if (EditCommandOf(id, &edit)) return active_ && active_->CanEdit(edit);
     if (id == command::kNewProject || id == command::kOpenProject || id == command::kExit) {
         return !IsTimelineBusy();
+    }
+    if (id >= command::kToolFirst && id <= command::kAxisLast) {
+        return window3D_ && window3D_->CanToolCommand(id);
+    }
+    // The mode does not start while the timeline plays (its button grays); it can be left.
+    if (id == command::kManipulation) {
+        return window3D_ && (!IsTimelineBusy() || window3D_->IsManipulating());
     }
     return true;
 }
@@ -288,10 +301,21 @@ std::string CTavrelMediator::ProgramFolder() const {
     return system_ ? system_->ProgramFolder() : std::string();
 }
 void CTavrelMediator::LockMutex() {
-    if (system_) system_->Lock();
+    if (!system_) return;
+    if (gallery_) gallery_->PauseThumbnails(true);
+    system_->Lock();
+}
+bool CTavrelMediator::TryLockMutex() {
+    if (!system_) return false;
+    if (gallery_) gallery_->PauseThumbnails(true);
+    if (system_->TryLock()) return true;
+    if (gallery_) gallery_->PauseThumbnails(false);
+    return false;
 }
 void CTavrelMediator::UnlockMutex() {
-    if (system_) system_->Unlock();
+    if (!system_) return;
+    system_->Unlock();
+    if (gallery_) gallery_->PauseThumbnails(false);
 }
 std::mutex* CTavrelMediator::SharedMutex() {
     return system_ ? &system_->Mutex() : nullptr;

@@ -60,8 +60,13 @@ public:
     std::string GetPoseDirectory() const override;
     void SetPoseDirectory(const std::string& path) override;
     std::string ProgramFolder() const;
+    // The shared mutex taken on this (the window's) thread. The gallery's worker is paused
+    // first: the take then waits at most for the picture in hand, and nothing this thread
+    // waits for meanwhile (a worker stopped for a changed folder) waits for the mutex.
     void LockMutex();
-    void UnlockMutex();
+    // The same without waiting; false (the worker going on) when another holds the mutex.
+    bool TryLockMutex() override;
+    void UnlockMutex() override;
     bool IsTimelineBusy() const override;
     // The timeline started or stopped playing: the gallery's commands are grayed or not.
     void TimelineBusyChanged() override;

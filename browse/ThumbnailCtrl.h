@@ -61,6 +61,10 @@ public:
     // Stops the worker and waits for it, keeping the window's events flowing meanwhile.
     void StopWorker();
     bool IsWorkerRunning() const { return !worker_.IsFinished(); }
+    // Holds the worker (after the picture in hand) until resumed, across new folders: for a
+    // holder of the shared mutex on this thread.
+    void PauseWorker(bool paused) { paused ? worker_.Pause() : worker_.Resume(); }
+    bool IsWorkerPaused() const { return worker_.IsPaused(); }
     // Whether the folder may change under the control now (the tree asks before a rename).
     bool CanReleaseFolder() const { return true; }
     CThumbnailCache& Cache() { return cache_; }

@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
+#include <QWidget>
 
 #include "RKWindow/RKWindowTools.h"
 
@@ -22,8 +23,12 @@ int C3DToolInput::Modifiers(Qt::KeyboardModifiers modifiers) {
     return bits;
 }
 
+QPoint C3DToolInput::ToPixels(const QPointF& at) const {
+    return (at * surface_.devicePixelRatioF()).toPoint();
+}
+
 bool C3DToolInput::MouseEvent(QMouseEvent* event) {
-    const QPoint at = event->position().toPoint();
+    const QPoint at = ToPixels(event->position());
     const int button = Buttons(event->button());
     const int buttons = Buttons(event->buttons());
     const int modifiers = Modifiers(event->modifiers());
@@ -43,7 +48,7 @@ bool C3DToolInput::MouseEvent(QMouseEvent* event) {
 bool C3DToolInput::WheelEvent(QWheelEvent* event) {
     const int delta = event->angleDelta().y();
     if (delta == 0) return false;
-    const QPoint at = event->position().toPoint();
+    const QPoint at = ToPixels(event->position());
     return tools_.WheelTurn(at.x(), at.y(), delta / 120.0f, Modifiers(event->modifiers()));
 }
 

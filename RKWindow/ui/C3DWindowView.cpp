@@ -108,7 +108,7 @@ void C3DWindowView::Initialise() {
     window_->System().follow = true;
     window_->waitCursor = ShowWaitCursor;
     tools_ = std::make_unique<CRKWindowTools>(window_->System());
-    toolInput_ = std::make_unique<C3DToolInput>(*tools_);
+    toolInput_ = std::make_unique<C3DToolInput>(*tools_, *this);
     if (!inputSet_) input_ = toolInput_.get();
     player_ = std::make_unique<CRKPreviewPlayer>(*window_);
     clipTimer_ = std::make_unique<tavrel::CRTimer>(this, CRKPreviewPlayer::kIntervalMs);
@@ -193,7 +193,7 @@ void C3DWindowView::StorePose(const rkNode* avatar) {
     const int frame = window_->GetCurrentFrame();
     std::unique_ptr<tavrel::CHTR> pose = display.GetPose(frame);
     if (!pose) return;
-    tavrel::CHTR::CopyLocals(avatar, pose->GetRoot());
+    window_->System().ReadAvatarPose(pose->GetRoot());
     display.SetPose(frame, *pose);
 }
 

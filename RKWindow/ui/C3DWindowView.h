@@ -56,6 +56,9 @@ public:
     // Who receives mouse and key events (none: they are dropped); the tools until another
     // is set. Not owned.
     void SetInput(C3DViewInput* input);
+    // The view's size in the pixels its frames have (its points times the pixel ratio).
+    int PixelWidth() const;
+    int PixelHeight() const;
     // Rebuilds the device with the next frame (a display change, a lost device).
     void RebuildDevice();
 
@@ -107,8 +110,6 @@ private:
     void Fail();
     // Draws the next frame and reads it into picture_.
     bool DrawFrame();
-    int PixelWidth() const;
-    int PixelHeight() const;
 
     std::string dataFolder_;
     std::shared_ptr<C3DViewContext> context_;

@@ -24,6 +24,17 @@ bool CThumbnailCache::StampOf(const std::string& path, Stamp* stamp) {
 
 ThumbnailPtr CThumbnailCache::GetPicture(const std::string& path, const ThumbnailMaker& maker,
                                          int width, int height, std::mutex& shared) {
+    const SharedGate lock = [&shared](bool take) {
+        take ? shared.lock() : shared.unlock();
+        return true;
+    };
+    return GetPicture(path, maker, width, height, lock, nullptr);
+}
+
+ThumbnailPtr CThumbnailCache::GetPicture(const std::string& path, const ThumbnailMaker& maker,
+                                         int width, int height, const SharedGate& gate,
+                                         bool* refused) {
+    if (refused) *refused = false;
     Stamp stamp;
     if (path.empty() || path.size() > kMaxEnteringPathLength || !StampOf(path, &stamp)) {
         return nullptr;
@@ -38,11 +49,18 @@ ThumbnailPtr CThumbnailCache::GetPicture(const std::string& path, const Thumbnai
             entries_.erase(it);  // the file changed, or the size: its old picture is wrong now
         }
     }
-    ThumbnailPtr picture;
-    {
-        std::lock_guard guard(shared);
-        picture = maker ? maker(path, width, height) : nullptr;
+    if (!gate(true)) {
+        if (refused) *refused = true;
+        return nullptr;
     }
+    ThumbnailPtr picture;
+    try {
+        picture = maker ? maker(path, width, height) : nullptr;
+    } catch (...) {
+        gate(false);
+        throw;
+    }
+    gate(false);
     if (picture) Insert({path, stamp, picture});
     return picture;
 }

@@ -3,6 +3,7 @@
 // the cache holds the 256 pictures made most recently, in the order they were made. A file
 // whose time or size changed since its picture was made gets a new one.
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -20,6 +21,12 @@ public:
     // 260 characters, a missing file, or a file the maker cannot show.
     ThumbnailPtr GetPicture(const std::string& path, const ThumbnailMaker& maker, int width,
                             int height, std::mutex& shared);
+    // Takes (true) or gives back (false) the shared mutex; a take may be refused (false).
+    using SharedGate = std::function<bool(bool take)>;
+    // The same through a gate: when the gate refuses the mutex, nothing is made and refused
+    // is set.
+    ThumbnailPtr GetPicture(const std::string& path, const ThumbnailMaker& maker, int width,
+                            int height, const SharedGate& gate, bool* refused);
     // The cached picture of the path (whether or not the file changed since), or null.
     ThumbnailPtr Find(const std::string& path) const;
     // The cached paths, newest first.

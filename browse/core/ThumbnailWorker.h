@@ -1,8 +1,11 @@
 #pragma once
 // The thread that makes the pictures of a folder's motion files, one after another, through
 // the cache. It checks its running flag before each file, so a stop lets the picture in hand
-// finish and makes no further one.
+// finish and makes no further one. It never blocks on the shared mutex: its owner may hold
+// that mutex on the window thread while stopping or pausing it, so the worker's wait for the
+// mutex gives way to a stop or a pause.
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -28,7 +31,7 @@ public:
     void Start(std::string folder, std::vector<std::string> names, int width, int height,
                Delivery delivery);
     // Asks the worker to end before its next file; returns at once.
-    void RequestStop() { running_ = false; }
+    void RequestStop();
     // True once the thread has left its loop (or when none was started).
     bool IsFinished() const { return finished_; }
     // Waits for the thread to end and forgets it.
@@ -37,12 +40,23 @@ public:
         RequestStop();
         Join();
     }
+    // Holds the worker before its next picture and returns once it holds (or has ended):
+    // the picture in hand is finished first, a wait for the shared mutex is given up. The
+    // hold lasts, across new starts, until Resume. For a holder of the shared mutex that
+    // will wait for the worker meanwhile.
+    void Pause();
+    void Resume();
+    bool IsPaused() const { return paused_; }
     // The number of files handled, pictures or not, since the last start.
     size_t Done() const { return done_; }
 
 private:
     void Run(std::string folder, std::vector<std::string> names, int width, int height,
              Delivery delivery);
+    // Waits while paused; false when the worker is to end.
+    bool MayGoOn();
+    // Takes the shared mutex unless a stop or a pause comes first.
+    bool TakeShared();
 
     CThumbnailCache& cache_;
     ThumbnailMaker maker_;
@@ -51,6 +65,10 @@ private:
     std::atomic<bool> running_{false};
     std::atomic<bool> finished_{true};
     std::atomic<size_t> done_{0};
+    std::mutex control_;  // guards paused_ and holding_ for the waits below
+    std::condition_variable changed_;
+    std::atomic<bool> paused_{false};
+    bool holding_ = false;  // the worker waits in its pause
 };
 
 }  // namespace tavrel

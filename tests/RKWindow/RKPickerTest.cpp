@@ -76,6 +76,21 @@ TEST_F(ToolsTest, NothingIsPickedOutsideTheWindowOrOnTheBackground) {
     // Also on a black background, whose colour would read as object 0.
     system_.SetBackgroundColor(0, 0, 0, true);
     EXPECT_EQ(CRKPicker::Pick(system_, 2, 2), nullptr);
+    // A picture behind the scene in the colours of objects (a dark-green video) is no object,
+    // and it is back behind the next frame.
+    for (int index : {0, 1, 5}) {
+        const uint8_t green = uint8_t((CRKPicker::Colour(index) >> 8) & 0xFF);
+        const std::vector<uint8_t> picture(size_t(8) * 6 * 3, 0);
+        std::vector<uint8_t> rgb = picture;
+        for (size_t i = 1; i < rgb.size(); i += 3) rgb[i] = green;
+        ASSERT_TRUE(system_.SetBackgroundBitmap(rgb.data(), 8, 6, 8 * 3));
+        EXPECT_EQ(CRKPicker::Pick(system_, 2, 2), nullptr) << index;
+        ASSERT_EQ(system_.DrawScene(nullptr), 1);
+        std::vector<uint32_t> frame(size_t(kWidth) * kHeight);
+        ASSERT_EQ(rkReadFrame(RK_READ_COLOR, frame.data()), 1);
+        EXPECT_NEAR(Green(frame[2 * kWidth + 2]), green, 2) << index;
+    }
+    system_.SetBackgroundImage("");
     EXPECT_EQ(CRKPicker::IndexOf(0x00FF0800u), -1);
     EXPECT_EQ(CRKPicker::IndexOf(0x00000801u), -1);
     EXPECT_EQ(CRKPicker::IndexOf(CRKPicker::Colour(21)), 21);

@@ -13,6 +13,7 @@
 #include "../motion/MotionFiles.h"
 #include "RKWindow/RKPreviewPlayer.h"
 #include "RKWindow/RKWindow.h"
+#include "RKWindow/RKWindowTools.h"
 #include "base/DebugOutput.h"
 #include "motion/CurveFunction.h"
 #include "support/GlFixture.h"
@@ -107,6 +108,36 @@ TEST_F(RKWindowTest, EachShownFrameIsStoredAndBecomesCurrent) {
     EXPECT_EQ(window_.SetCurrentFrame(101), 0);
     EXPECT_EQ(window_.GetCurrentFrame(), 100);
     EXPECT_EQ(window_.SetCurrentFrame(3), 1);
+}
+
+// The avatar moved by hand stays where it was put while the timeline's frames go by: each
+// frame shown is the motion's own place plus the moves made so far, and a pose read back from
+// the avatar (for a pose clip) holds the motion's place alone.
+TEST_F(RKWindowTest, AnObjectMoveLastsThroughTheFramesShownAfterIt) {
+    CRKSystem& system = window_.System();
+    CRKWindowTools tools(system);
+    tools.SetMoveConstraint(CRKWindowTools::AllAxes);
+    const rkNode* root = system.AvatarRoot();
+    ASSERT_NE(root, nullptr);
+    auto place = [&] { return rkVector{root->local.m[12], root->local.m[13], root->local.m[14]}; };
+    rkVector moved{0, 0, 0};
+    const int frames[] = {2, 5, 7, 5, 0};
+    for (int step = 0; step < 5; ++step) {
+        SCOPED_TRACE(step);
+        ASSERT_EQ(window_.ShowFrameSample(Sample(frames[step], a_, frames[step]), 0), 1);
+        window_.PoseCurrentFrame();
+        EXPECT_NEAR(place().x, float(frames[step]) + moved.x, 1e-3f);
+        const rkVector before = place();
+        ASSERT_TRUE(tools.MoveObject(40.0f, 60.0f, 55.0f + 10 * step, 50.0f));
+        const rkVector after = place();
+        moved = {moved.x + after.x - before.x, moved.y + after.y - before.y,
+                 moved.z + after.z - before.z};
+        std::unique_ptr<CHTR> pose = window_.DisplayMotion().GetPose(frames[step]);
+        ASSERT_TRUE(pose);
+        system.ReadAvatarPose(pose->GetRoot());
+        EXPECT_NEAR(pose->GetRoot()->local.m[12], float(frames[step]), 1e-3f);
+    }
+    EXPECT_GT(std::fabs(moved.x) + std::fabs(moved.y) + std::fabs(moved.z), 1e-2f);
 }
 
 TEST_F(RKWindowTest, NoClipShowsTheRestPoseAtFrameZero) {

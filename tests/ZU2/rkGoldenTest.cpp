@@ -1,6 +1,9 @@
 // Frames compared with stored pictures: lights, colours, fill modes, blending, fog, textures
 // and pictures behind the scene.
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "ZU2/rkImage.h"
 #include "ZU2/rkRenderScene.h"
@@ -392,6 +395,21 @@ TEST_F(Golden, BackgroundPictureStretchesBehindTheScene) {
     EXPECT_GT(Green(PixelAt(1, 1)), 200);
     EXPECT_GT(Red(PixelAt(120, 5)), 200);
     EXPECT_GT(Blue(PixelAt(120, 122)), 200);
+}
+
+// A frame that differs is kept for a person to look at, in the build's test output only:
+// a test run from the source tree must leave nothing there.
+TEST(GoldenOutput, ADifferingFrameIsWrittenUnderTheBuildFolderOnly) {
+    namespace fs = std::filesystem;
+    static const std::vector<uint32_t> black(size_t(GlTest::kSize) * GlTest::kSize, 0xFF000000u);
+    const fs::path written = fs::path(TAVREL_TEST_OUTPUT) / "golden/light_directional.actual.png";
+    fs::remove(written);
+    EXPECT_NONFATAL_FAILURE(
+        ExpectMatchesGolden(black, GlTest::kSize, GlTest::kSize, "light_directional"),
+        "light_directional");
+    EXPECT_TRUE(fs::exists(written));
+    EXPECT_FALSE(fs::exists("light_directional.actual.png"));
+    fs::remove(written);
 }
 
 }  // namespace

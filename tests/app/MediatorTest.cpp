@@ -198,11 +198,12 @@ TEST_F(MediatorTest, ABusyTimelineDisablesNewOpenAndExit) {
     EXPECT_TRUE(frame->Action(command::kNewProject)->isEnabled());
     timeline.busy = true;
     frame->UpdateCommandStates();
-    for (int id : {command::kNewProject, command::kOpenProject, command::kExit}) {
+    // Nor may manipulation mode start while the timeline plays: its button says so.
+    for (int id : {command::kNewProject, command::kOpenProject, command::kExit,
+                   command::kManipulation}) {
         EXPECT_FALSE(frame->Action(id)->isEnabled()) << id;
     }
     EXPECT_TRUE(frame->Action(command::kArrange)->isEnabled());
-    // Nor may manipulation mode start while the timeline plays.
     EXPECT_FALSE(frame->OnCommand(command::kManipulation));
 }
 

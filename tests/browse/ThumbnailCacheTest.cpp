@@ -4,6 +4,7 @@
 #include <atomic>
 #include <future>
 #include <semaphore>
+#include <unistd.h>
 
 #include "browse/core/ThumbnailCache.h"
 #include "browse/core/ThumbnailWorker.h"
@@ -171,6 +172,48 @@ TEST(ThumbnailWorker, StopDuringARenderFinishesThatPictureAndMakesNoMore) {
     worker.Start(dir.Path().string(), names, 1, 1, nullptr);
     worker.Join();
     EXPECT_EQ(worker.Done(), names.size());
+}
+
+// The window thread holds the shared mutex (manipulation mode, the preview) and then stops,
+// restarts or pauses the worker: none of these may wait for the worker's wait for the mutex.
+// A deadlock is ended by the alarm instead of hanging the test.
+TEST(ThumbnailWorker, ItsOwnerNeverWaitsOnAMutexTheOwnerHolds) {
+    TempDir dir;
+    MakeFiles(dir, 3);
+    const std::vector<std::string> names = {"m0.cha", "m1.cha", "m2.cha"};
+    const std::string folder = dir.Path().string();
+    std::mutex shared;
+    std::atomic<bool> resumed{false};
+    std::atomic<int> early{0}, calls{0};
+    auto maker = [&](const std::string&, int, int) {
+        early += !resumed;
+        ++calls;
+        return std::make_shared<ThumbnailPicture>();
+    };
+    CThumbnailCache cache;
+    CThumbnailWorker worker(cache, maker, shared);
+    alarm(20);
+    shared.lock();
+    worker.Start(folder, names, 1, 1, nullptr);
+    worker.Stop();
+    worker.Start(folder, names, 1, 1, nullptr);
+    worker.Start(folder, names, 1, 1, nullptr);  // a restart
+    worker.Pause();
+    worker.Start(folder, names, 1, 1, nullptr);  // the pause outlasts a restart
+    EXPECT_TRUE(worker.IsPaused());
+    // Paused, the worker leaves the free mutex alone until it is resumed.
+    shared.unlock();
+    resumed = true;
+    worker.Resume();
+    worker.Join();
+    EXPECT_EQ(early, 0);
+    EXPECT_EQ(calls, 3);
+    EXPECT_EQ(worker.Done(), names.size());
+    worker.Pause();  // a stop ends a paused worker as well
+    worker.Start(folder, names, 1, 1, nullptr);
+    worker.Stop();
+    alarm(0);
+    EXPECT_TRUE(worker.IsFinished());
 }
 
 }  // namespace

@@ -281,6 +281,40 @@ void CursorZoom(QPainter& p) {
     }
 }
 
+// The object tools: the figure with the tool's mark in the accent colour.
+void ObjectMove(QPainter& p) {
+    Figure(p, kInk, 1.2);
+    p.setPen(Stroke(kAccent, 1.4));
+    p.drawLine(QPointF(3, 21), QPointF(21, 21));
+    p.drawPolyline(QPolygonF({{5.5, 18.5}, {3, 21}, {5.5, 23.5}}));
+    p.drawPolyline(QPolygonF({{18.5, 18.5}, {21, 21}, {18.5, 23.5}}));
+}
+
+void ObjectRotate(QPainter& p) {
+    Figure(p, kInk, 1.2);
+    p.setPen(Stroke(kAccent, 1.4));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(2, 2, 20, 20), -60 * 16, 300 * 16);
+}
+
+// The axes an object move keeps (a constraint) or the axis it turns about (arc set).
+void Axes(QPainter& p, const QString& letters, bool turn) {
+    QFont font("DejaVu Sans");
+    font.setPixelSize(letters.size() > 2 ? 8 : letters.size() > 1 ? 10 : 13);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(kInk);
+    p.drawText(QRectF(1, 1, 22, 16), Qt::AlignCenter, letters);
+    p.setPen(Stroke(kAccent, 1.4));
+    p.setBrush(Qt::NoBrush);
+    if (turn) {
+        p.drawArc(QRectF(4, 15, 16, 7), 200 * 16, 300 * 16);
+        return;
+    }
+    p.drawLine(QPointF(4, 19), QPointF(20, 19));
+    p.drawPolyline(QPolygonF({{17.5, 16.5}, {20, 19}, {17.5, 21.5}}));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -317,6 +351,19 @@ int main(int argc, char** argv) {
         {"toolbar/32829.png", 24, [](QPainter& p) { Camera(p, 90); }},
         {"toolbar/32830.png", 24, [](QPainter& p) { Camera(p, -45); }},
         {"toolbar/32831.png", 24, [](QPainter& p) { Camera(p, 45); }},
+        {"toolbar/32960.png", 24, CursorMove},
+        {"toolbar/32961.png", 24, CursorZoom},
+        {"toolbar/32962.png", 24, CursorRotate},
+        {"toolbar/32963.png", 24, ObjectMove},
+        {"toolbar/32964.png", 24, ObjectRotate},
+        {"toolbar/32965.png", 24, [](QPainter& p) { Axes(p, "X", false); }},
+        {"toolbar/32966.png", 24, [](QPainter& p) { Axes(p, "Y", false); }},
+        {"toolbar/32967.png", 24, [](QPainter& p) { Axes(p, "Z", false); }},
+        {"toolbar/32968.png", 24, [](QPainter& p) { Axes(p, "XY", false); }},
+        {"toolbar/32969.png", 24, [](QPainter& p) { Axes(p, "XYZ", false); }},
+        {"toolbar/32970.png", 24, [](QPainter& p) { Axes(p, "X", true); }},
+        {"toolbar/32971.png", 24, [](QPainter& p) { Axes(p, "Y", true); }},
+        {"toolbar/32972.png", 24, [](QPainter& p) { Axes(p, "Z", true); }},
         {"toolbar/40004.png", 24, [](QPainter& p) { Layout(p, false); }},
         {"toolbar/40034.png", 24, [](QPainter& p) { Layout(p, true); }},
         {"toolbar/57666.png", 24, Help},

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "PngFile.h"
@@ -81,8 +82,14 @@ void ExpectMatchesGolden(const std::vector<uint32_t>& frame, int width, int heig
     std::string why;
     const bool same =
         goldenWidth == width && goldenHeight == height && FramesMatch(frame, golden, &why);
-    if (!same) WritePng(std::string(name) + ".actual.png", width, height, frame.data());
-    EXPECT_TRUE(same) << name << ": " << why << " (frame written as " << name << ".actual.png)";
+    if (same) return;
+    // Beside the build's other test output, never in the folder the test was started from.
+    const std::filesystem::path folder = std::filesystem::path(TAVREL_TEST_OUTPUT) / "golden";
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    const std::string actual = (folder / (std::string(name) + ".actual.png")).string();
+    WritePng(actual, width, height, frame.data());
+    ADD_FAILURE() << name << ": " << why << " (frame written as " << actual << ")";
 }
 
 void GlTest::ExpectGolden(const char* name) {

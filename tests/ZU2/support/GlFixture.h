@@ -1,7 +1,8 @@
 #pragma once
 // A device over a surfaceless EGL context for GL tests, and golden-image comparison.
 // Goldens live in tests/data/golden; TAVREL_UPDATE_GOLDEN=1 rewrites them from the frames
-// the tests draw. A frame that differs is written beside the test binary as NAME.actual.png.
+// the tests draw. A frame that differs is written as test-output/golden/NAME.actual.png in
+// the build folder.
 #include <gtest/gtest.h>
 
 #include <cstdint>
