@@ -208,7 +208,9 @@ bool CFileTreeCtrl::Busy() const {
 }
 
 bool CFileTreeCtrl::CanCreate() const {
-    return !creating_ && !deleting_ && !Busy() && currentItem();
+    // Under an open label editor a command would close it, and with it the item it edits.
+    return !creating_ && !deleting_ && !Busy() && currentItem() &&
+           state() != QAbstractItemView::EditingState;
 }
 
 bool CFileTreeCtrl::CanChange() const {

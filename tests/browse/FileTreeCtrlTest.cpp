@@ -137,6 +137,26 @@ TEST_F(FileTreeTest, DeleteAsksAndMovesTheFolderToTheTrash) {
     EXPECT_EQ(tree.currentItem(), tree.RootItem());
 }
 
+// Folder commands wait for an open label editor: a new folder started under a rename closed
+// the rename's editor, which took the new item with it while it was being selected.
+TEST_F(FileTreeTest, FolderCommandsWaitForAnOpenLabelEditor) {
+    tree.SelectPath(Q(dir / "b"));
+    services.answer = true;
+    for (auto command : {&CFileTreeCtrl::NewFolder, &CFileTreeCtrl::DeleteFolder}) {
+        tree.RenameFolder();
+        ASSERT_TRUE(OpenEditor(tree));
+        EXPECT_FALSE(tree.CanCreate());
+        EXPECT_FALSE(tree.CanChange());
+        (tree.*command)();
+        ASSERT_TRUE(TypeName(tree, "b2"));
+        EXPECT_TRUE(services.asked.isEmpty());
+        EXPECT_EQ(ChildTexts(tree.RootItem()), QStringList({"A", "b2", "c"}));
+        EXPECT_EQ(tree.CurrentFolder(), Q(dir / "b2"));
+        tree.RenameFolder();
+        ASSERT_TRUE(TypeName(tree, "b"));
+    }
+}
+
 TEST_F(FileTreeTest, GrayedWhileTheTimelineIsBusy) {
     tree.SelectPath(Q(dir / "b"));
     services.busy = true;
