@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QWheelEvent>
 #include <QWidget>
@@ -75,6 +76,12 @@ void CEditorMonkey::Tick() {
         return;
     }
     QTimer::singleShot(Uniform(0, 12), this, [this] { Tick(); });
+    // Events handled while an action is being delivered (QTest's own processing, or a wait
+    // that shuts out input) are no place for a user's input: only a loop that an action
+    // entered (a dialog, a menu, a drag) takes the next one.
+    const int loopLevel = thread()->loopLevel();
+    if (depth_ > 0 && loopLevel <= actLoopLevel_) return;
+    const int outerLoopLevel = std::exchange(actLoopLevel_, loopLevel);
     ++depth_;
     ++actions_;
     if (front) {
@@ -90,6 +97,7 @@ void CEditorMonkey::Tick() {
         if (mainWindow_) QTest::keyClick(mainWindow_->windowHandle(), Qt::Key_Escape);
     }
     --depth_;
+    actLoopLevel_ = outerLoopLevel;
 }
 
 void CEditorMonkey::Act() {

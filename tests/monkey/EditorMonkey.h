@@ -71,6 +71,7 @@ private:
     bool finishing_ = false;
     bool quit_ = false;
     int depth_ = 0;  // actions under way (a dialog opened by one runs the next ticks)
+    int actLoopLevel_ = -1;  // the event loop the innermost action under way started in
     int actions_ = 0;
     std::map<std::string, int> counts_;
 };
