@@ -335,20 +335,17 @@ void CFileTreeCtrl::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditH
 void CFileTreeCtrl::DeleteFolder() {
     if (!CanChange()) return;
     const QString path = CurrentFolder();
-    const QString parent = PathOf(currentItem()->parent());
-    if (!services_.Ask(GalleryText(strings::kDeleteFolderQuestion))) return;
+    // The question runs an event loop: the tree is not read again until the delete is over.
     deleting_ = true;
-    if (thumbnails_ && IsInside(thumbnails_->CurrentFolder(), path)) thumbnails_->StopWorker();
-    const bool trashed = services_.MoveToTrash(path);
-    deleting_ = false;
-    if (!trashed) {
-        services_.Tell(GalleryText(strings::kFolderNotTrashed));
-        RefreshIfPending();
-        return;
+    const bool agreed = services_.Ask(GalleryText(strings::kDeleteFolderQuestion));
+    if (agreed && thumbnails_ && IsInside(thumbnails_->CurrentFolder(), path)) {
+        thumbnails_->StopWorker();
     }
-    // Found again: the tree may have been read again while the question was up.
-    delete FindItem(path);
-    SelectPath(parent);
+    const bool trashed = agreed && services_.MoveToTrash(path);
+    deleting_ = false;
+    if (agreed && !trashed) services_.Tell(GalleryText(strings::kFolderNotTrashed));
+    // Read again from the disk, the folder's item goes and its parent is selected.
+    if (trashed) refreshPending_ = true;
     RefreshIfPending();
 }
 

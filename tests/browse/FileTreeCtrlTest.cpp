@@ -157,6 +157,24 @@ TEST_F(FileTreeTest, FolderCommandsWaitForAnOpenLabelEditor) {
     }
 }
 
+// The folders change on disk while the delete question is up: the tree is read again only
+// once the folder has gone, and the deleted folder leaves no item behind.
+TEST_F(FileTreeTest, DeleteOutlivesTheTreeBeingReadAgainDuringItsQuestion) {
+    tree.SelectPath(Q(dir / "A/inner"));
+    tree.SelectPath(Q(dir / "A"));
+    QTreeWidgetItem* asked = tree.currentItem();
+    services.whileAsking = [&] {
+        fs::create_directory(dir / "A/later");
+        fs::create_directory(dir / "B2");
+        tree.Refresh();
+        EXPECT_EQ(tree.currentItem(), asked);  // the item the question is about stays
+    };
+    tree.DeleteFolder();
+    EXPECT_FALSE(fs::exists(dir / "A"));
+    EXPECT_EQ(ChildTexts(tree.RootItem()), QStringList({"b", "B2", "c"}));
+    EXPECT_EQ(tree.currentItem(), tree.RootItem());
+}
+
 TEST_F(FileTreeTest, GrayedWhileTheTimelineIsBusy) {
     tree.SelectPath(Q(dir / "b"));
     services.busy = true;
