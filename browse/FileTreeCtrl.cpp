@@ -156,7 +156,10 @@ void CFileTreeCtrl::SelectPath(const QString& path) {
 bool CFileTreeCtrl::MayRebuild() const {
     // An open label editor, a folder being named (also while its refusal is read) and a delete
     // hold items that a rebuild would free under them.
-    return state() != QAbstractItemView::EditingState && !creating_ && !deleting_ && !editAgain_;
+    // A selection being handled is inside the view's own mouse or key handling, which goes on
+    // with the items it had.
+    return state() != QAbstractItemView::EditingState && !creating_ && !deleting_ &&
+           !editAgain_ && !selecting_;
 }
 
 void CFileTreeCtrl::RefreshIfPending() {
@@ -198,9 +201,12 @@ void CFileTreeCtrl::OnFolderChanged(const QString& path) {
 void CFileTreeCtrl::OnSelectionChanged() {
     const QString folder = CurrentFolder();
     if (filling_ || folder.isEmpty() || currentItem() == newItem_) return;
+    selecting_ = true;
     if (thumbnails_) thumbnails_->ShowFolder(folder);
     emit FolderSelected(folder);
+    selecting_ = false;
     UpdateActions();
+    if (refreshPending_) QTimer::singleShot(0, this, &CFileTreeCtrl::RefreshIfPending);
 }
 
 bool CFileTreeCtrl::Busy() const {

@@ -175,6 +175,20 @@ TEST_F(FileTreeTest, DeleteOutlivesTheTreeBeingReadAgainDuringItsQuestion) {
     EXPECT_EQ(tree.currentItem(), tree.RootItem());
 }
 
+// A folder change that arrives while a click's selection is handled (the thumbnails' wait
+// turns the event loop) waits until the click is over: the view still uses its items.
+TEST_F(FileTreeTest, AFolderChangeDuringASelectionWaitsForTheClick) {
+    QTreeWidgetItem* clicked = tree.FindItem(Q(dir / "c"));
+    QObject::connect(&tree, &CFileTreeCtrl::FolderSelected, [&] {
+        fs::create_directory(dir / "B2");
+        tree.Refresh();
+    });
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.visualItemRect(clicked).center());
+    EXPECT_EQ(tree.currentItem(), clicked);
+    QTRY_COMPARE(ChildTexts(tree.RootItem()), QStringList({"A", "b", "B2", "c"}));
+    EXPECT_EQ(tree.CurrentFolder(), Q(dir / "c"));
+}
+
 TEST_F(FileTreeTest, GrayedWhileTheTimelineIsBusy) {
     tree.SelectPath(Q(dir / "b"));
     services.busy = true;
