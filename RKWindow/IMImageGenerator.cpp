@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "base/DebugOutput.h"
-#include "motion/AnimFileFactory.h"
+#include "motion/MotionImport.h"
 
 using tavrel::DebugOutput;
 
@@ -95,10 +95,7 @@ std::unique_ptr<tavrel::CRImage> CIMImageGenerator::GetPicture(const std::string
         DebugOutput("CIMImageGenerator::GetImage() failed: not inited!\n");
         return nullptr;
     }
-    const int type = tavrel::MotionFileTypeOf(motionPath);
-    std::unique_ptr<ANIMFILE> motion = type == tavrel::kTypeUnknown
-                                           ? nullptr
-                                           : tavrel::CreateAnimFile(motionPath.c_str(), type, 0);
+    std::unique_ptr<ANIMFILE> motion = tavrel::CMotionImport::OpenToShow(motionPath, 0);
     if (!motion || motion->GetEndFrame() < motion->GetBeginFrame()) {
         DebugOutput("CIMImageGenerator::GetImage() failed: cannot read " + motionPath + "\n");
         return nullptr;

@@ -68,7 +68,7 @@ bool IsProjectInput(const CTimelineProject& project, const std::string& path) {
 
 BakeOutcome BakeTimeline(const CTimelineProject& project, CMotionManager& manager,
                          const std::string& restPosePath, const std::string& outPath,
-                         const BakeProgress& progress) {
+                         const BakeProgress& progress, MixMode mode) {
     BakeOutcome outcome;
     const MotionFileType type = MotionFileTypeOf(outPath);
     if (type != kTypeCHA && type != kTypeCHB && type != kTypeBVH) {
@@ -92,7 +92,8 @@ BakeOutcome BakeTimeline(const CTimelineProject& project, CMotionManager& manage
     }
     record->SetFrameRate(kTimelineRate);
     for (int f = 0; f <= last; ++f) {
-        SamplePose next = PoseOfSample(manager, GetFrameSample(&project, f), restPosePath);
+        SamplePose next =
+            PoseOfSample(manager, GetFrameSample(&project, f), restPosePath, {}, mode);
         // A frame whose motions give no pose keeps the pose before it on screen.
         if (next.pose) shown = std::move(next.pose);
         record->SetFrame(shown->GetRoot(), f);

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "RKWindow/SamplePose.h"
 #include "motion/MotionManager.h"
 #include "timeline/TimelineProject.h"
 
@@ -25,7 +26,7 @@ using BakeProgress = std::function<bool(int done, int total)>;
 // Refuses an output that is the project file or one of the files it plays.
 BakeOutcome BakeTimeline(const CTimelineProject& project, CMotionManager& manager,
                          const std::string& restPosePath, const std::string& outPath,
-                         const BakeProgress& progress = {});
+                         const BakeProgress& progress = {}, MixMode mode = MixMode::kHoldFeet);
 
 // Whether path names the project file or a file the project plays (its copy in the working
 // folder or the original beside the project file).

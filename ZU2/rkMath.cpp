@@ -69,15 +69,9 @@ rkVector rkNormalize(const rkVector& v) {
 
 namespace {
 
-float Dot(const rkVector& a, const rkVector& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-
-rkVector Cross(const rkVector& a, const rkVector& b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
 // Removes from v its component along the unit vector u.
 rkVector Reject(const rkVector& v, const rkVector& u) {
-    const float d = Dot(v, u);
+    const float d = rkDot(v, u);
     return {v.x - d * u.x, v.y - d * u.y, v.z - d * u.z};
 }
 
@@ -89,7 +83,7 @@ void rkNormalMatrix(rkMatrix* out, const rkMatrix& in) {
     rkVector r1 = rkNormalize(Reject({e[4], e[5], e[6]}, r0));
     rkVector r2 = rkNormalize(Reject(Reject({e[8], e[9], e[10]}, r0), r1));
     // A mirroring matrix would turn normals inside out; flipping all rows keeps them outward.
-    if (Dot(Cross(r1, r2), r0) < 0.0f) {
+    if (rkDot(rkCross(r1, r2), r0) < 0.0f) {
         r0 = {-r0.x, -r0.y, -r0.z};
         r1 = {-r1.x, -r1.y, -r1.z};
         r2 = {-r2.x, -r2.y, -r2.z};

@@ -22,3 +22,20 @@ void rkRotationMatrix(rkMatrix* out, int axis, float angle);
 // Upper 3x3 with orthonormalised rows, flipped to keep handedness; no translation.
 void rkNormalMatrix(rkMatrix* out, const rkMatrix& in);
 rkVector rkNormalize(const rkVector& v);
+
+// Vector arithmetic, shared by everything above the kit that works with points.
+inline rkVector operator+(rkVector a, rkVector b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline rkVector operator-(rkVector a, rkVector b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline rkVector operator*(rkVector a, float s) {
+    return {a.x * s, a.y * s, a.z * s};
+}
+inline float rkDot(rkVector a, rkVector b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+inline rkVector rkCross(rkVector a, rkVector b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}

@@ -19,6 +19,9 @@ constexpr int kDocument2 = 40013;
 constexpr int kDocument3 = 40035;
 constexpr int kUpdateCheck = 40014;
 constexpr int kGalleryCommand = 40015;
+// View menu: the gallery's pictures at their usual or a larger size.
+constexpr int kSmallThumbnails = 32960;
+constexpr int kLargeThumbnails = 32961;
 constexpr int kNothing3D = 40031;
 constexpr int kEditCut = 57635;
 constexpr int kEditCopy = 57634;

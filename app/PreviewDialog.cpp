@@ -6,7 +6,8 @@
 #include <QVBoxLayout>
 
 #include "RKWindow/ui/C3DWindowView.h"
-#include "motion/AnimFileFactory.h"
+#include "motion/FrameStep.h"
+#include "motion/MotionImport.h"
 #include "uikit/UiText.h"
 
 namespace {
@@ -24,9 +25,7 @@ CPreviewDialog::~CPreviewDialog() = default;
 
 bool CPreviewDialog::SetFile(const std::string& path) {
     // Every frame read now: a file cut short is refused here, not midway through playing.
-    const int type = tavrel::MotionFileTypeOf(path);
-    motion_ =
-        type == tavrel::kTypeUnknown ? nullptr : tavrel::CreateAnimFile(path.c_str(), type, 1);
+    motion_ = tavrel::CMotionImport::OpenToShow(path, 1);
     if (!motion_ || motion_->GetEndFrame() < motion_->GetBeginFrame()) {
         motion_.reset();
         tavrel::ui::ShowMessage(parentWidget(),
@@ -35,6 +34,7 @@ bool CPreviewDialog::SetFile(const std::string& path) {
     }
     setWindowTitle(QFileInfo(QString::fromStdString(path)).fileName());
     frame_ = motion_->GetBeginFrame();
+    carry_ = 0;
     return true;
 }
 
@@ -67,7 +67,8 @@ void CPreviewDialog::timerEvent(QTimerEvent* event) {
 
 void CPreviewDialog::Step() {
     if (!motion_) return;
-    frame_ = frame_ >= motion_->GetEndFrame() ? motion_->GetBeginFrame() : frame_ + 1;
+    frame_ = tavrel::NextFrameAtRate(frame_, motion_->GetFrameRate(), kInterval,
+                                     motion_->GetBeginFrame(), motion_->GetEndFrame(), &carry_);
     ShowFrame();
 }
 

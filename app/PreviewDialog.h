@@ -38,4 +38,5 @@ private:
     C3DWindowView* view_ = nullptr;
     QBasicTimer timer_;
     int frame_ = 0;
+    double carry_ = 0;  // of a frame, between steps
 };

@@ -171,6 +171,8 @@ bool CTavrelMediator::OnCommand(int id) {
         case command::kUpdateCheck:
             return system_ && system_->ShowUpdate(mainFrame_);
         case command::kGalleryCommand:
+        case command::kSmallThumbnails:
+        case command::kLargeThumbnails:
             return gallery_ && gallery_->Command(id);
         case command::kNothing3D:
             return true;

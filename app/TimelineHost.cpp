@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QSettings>
 
 #include "app/VideoMediaProbe.h"
 #include "app/WavePlaybackSound.h"
@@ -13,6 +14,11 @@
 #include "uikit/UiText.h"
 
 using namespace tavrel;
+
+namespace {
+// Whether new motion clips keep their planted feet through blends (on unless set off).
+constexpr const char* kKeepFeetPlantedKey = "Timeline/KeepFeetPlanted";
+}  // namespace
 
 std::unique_ptr<CTimelineHost> CTimelineHost::Create(CMediatorSeam* mediator,
                                                      CTimelinePanel::Services services) {
@@ -60,6 +66,8 @@ void CTimelineHost::Build(CTimelinePanel::Services services) {
     }
     if (!services.dialogs) MakeDialogs(services);
     auto model = std::make_unique<CTimelineModel>(motionSide_, decisions_, workingDirectory_);
+    // The user's choice for clips added from now on; each clip's own switch is in its menu.
+    model->SetNewClipsKeepFeetPlanted(QSettings().value(kKeepFeetPlantedKey, true).toBool());
     view_ = new CTimeLineView(std::move(model), std::move(services));
     decisions_.SetParent(view_);
     if (dialogs_) dialogs_->SetParent(view_);

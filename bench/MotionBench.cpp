@@ -165,4 +165,17 @@ void BM_SaveReversed1000(benchmark::State& state) {
 }
 BENCHMARK(BM_SaveReversed1000)->Unit(benchmark::kMillisecond);
 
+// Foot plants of an 18000-frame motion (five minutes at 60 fps) from a file read into memory:
+// found once when a clip first needs them. Target: at most 50 ms.
+void BM_FindFootContacts18000(benchmark::State& state) {
+    tavrel::CMotion motion(MotionFile(18000), 0);
+    motion.GetPose(0);  // the frames are read at the first request, not in the measured time
+    for (auto _ : state) {
+        const tavrel::FootContacts contacts = tavrel::FindFootContacts(
+            motion.GetLength(), [&](int i) { return motion.GetData()->GetFrame(i); });
+        benchmark::DoNotOptimize(contacts.Plants(0).size());
+    }
+}
+BENCHMARK(BM_FindFootContacts18000)->Unit(benchmark::kMillisecond);
+
 }  // namespace

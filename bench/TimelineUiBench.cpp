@@ -22,7 +22,10 @@ namespace fs = std::filesystem;
 struct NoMotion : CMotionSide {
     void Forget(const std::string&) override {}
     int FrameCount(const std::string&) override { return -1; }
-    bool Convert(const std::string&, const std::string&) override { return false; }
+    bool NeedsConversion(const std::string&, int) override { return false; }
+    bool Convert(const std::string&, const std::string&, int, std::vector<std::string>*) override {
+        return false;
+    }
     bool Split(const std::string&, int, const std::string&, const std::string&) override {
         return false;
     }

@@ -16,6 +16,7 @@
 #include "browse/ImageArea.h"
 #include "browse/SplitterView.h"
 #include "browse/ThumbnailCtrl.h"
+#include "browse/core/MotionFolder.h"
 #include "settings/FileNameRules.h"
 #include "settings/StringIds.h"
 #include "settings/StringTable.h"
@@ -120,6 +121,12 @@ CChildFrame::CChildFrame(CGalleryServices& services, QString libraryFolder, QStr
     connect(tree_, &CFileTreeCtrl::FolderSelected, this, &CChildFrame::UpdateCommands);
     library_ = ChooseLibrary(libraryFolder);
     tree_->Initialise(library_);
+    // A library's first folders often hold only folders: open where the motions are.
+    if (!library_.isEmpty()) {
+        tree_->SelectPath(QString::fromStdString(FirstFolderWithMotions(
+            library_.toStdString(),
+            ParseAcceptedExtensions(CStringTable::BuiltIn().Get(strings::kAcceptedExtensions)))));
+    }
     UpdateCommands();
 }
 
@@ -159,7 +166,10 @@ void CChildFrame::MakeToolBar() {
         const int id = kToolCommands[i];
         QIcon icon;
         const QPixmap normal = ToolPicture(104, i);
-        if (normal.isNull()) {
+        const QString drawn = QString(":/toolbar/%1.png").arg(id);  // drawn by tavrel-icons
+        if (normal.isNull() && QFile::exists(drawn)) {
+            icon = QIcon(drawn);
+        } else if (normal.isNull()) {
             icon = style()->standardIcon(StandInPicture(id));
         } else {
             icon.addPixmap(normal, QIcon::Normal);
@@ -178,6 +188,12 @@ void CChildFrame::MakeToolBar() {
 
 bool CChildFrame::HandleCommand(int id) {
     switch (id) {
+        case kSmallThumbnailsCommand:
+        case kLargeThumbnailsCommand:
+            thumbnails_->SetThumbnailSize(id == kLargeThumbnailsCommand
+                                              ? CThumbnailCtrl::kLargeThumbnail
+                                              : CThumbnailCtrl::kThumbnailWidth);
+            return true;
         case 32904:
             thumbnails_->CopyFiles();
             break;
@@ -230,6 +246,9 @@ bool CChildFrame::IsCommandEnabled(int id) const {
             return tree_->CanChange();
         case 32919:
             return !services_.IsTimelineBusy() && !thumbnails_->CurrentFolder().isEmpty();
+        case kSmallThumbnailsCommand:
+        case kLargeThumbnailsCommand:
+            return true;
         default:
             return false;
     }

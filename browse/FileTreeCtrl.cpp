@@ -51,9 +51,10 @@ CFileTreeCtrl::CFileTreeCtrl(CGalleryServices& services, QWidget* parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DropOnly);
-    setItemDelegate(new CLabelEditDelegate(this, [this](const QModelIndex& index, const QString& text) {
-        FinishEdit(itemFromIndex(index), text);
-    }));
+    setItemDelegate(
+        new CLabelEditDelegate(this, [this](const QModelIndex& index, const QString& text) {
+            FinishEdit(itemFromIndex(index), text);
+        }));
     connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
         if (!item->data(0, kBuiltRole).toBool()) Expand(item);
     });
@@ -80,7 +81,10 @@ void CFileTreeCtrl::Initialise(const QString& rootFolder) {
     if (!watcher_.directories().isEmpty()) watcher_.removePaths(watcher_.directories());
     drive_ = rootFolder.isEmpty();
     root_ = drive_ ? QDir::rootPath() : rootFolder;
-    rootItem_ = MakeItem(root_, root_);
+    // The library goes by its folder's name; the whole path is in the tooltip.
+    const QString name = QFileInfo(root_).fileName();
+    rootItem_ = MakeItem(drive_ || name.isEmpty() ? root_ : name, root_);
+    rootItem_->setToolTip(0, root_);
     addTopLevelItem(rootItem_);
     Expand(rootItem_);
     rootItem_->setExpanded(true);
@@ -190,6 +194,14 @@ void CFileTreeCtrl::Refresh() {
     SelectPath(selected);
     quiet.unblock();
     if (CurrentFolder() != selected) OnSelectionChanged();
+    WatchShownFolder();
+}
+
+void CFileTreeCtrl::WatchShownFolder() {
+    // A folder that was never expanded (a leaf, say) is watched while its files are shown.
+    const QString folder = CurrentFolder();
+    if (!folder.isEmpty() && QFileInfo(folder).isDir() && !watcher_.directories().contains(folder))
+        watcher_.addPath(folder);
 }
 
 void CFileTreeCtrl::OnFolderChanged(const QString& path) {
@@ -203,6 +215,7 @@ void CFileTreeCtrl::OnSelectionChanged() {
     if (filling_ || folder.isEmpty() || currentItem() == newItem_) return;
     selecting_ = true;
     if (thumbnails_) thumbnails_->ShowFolder(folder);
+    WatchShownFolder();
     emit FolderSelected(folder);
     selecting_ = false;
     UpdateActions();

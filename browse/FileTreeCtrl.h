@@ -62,6 +62,7 @@ private:
     void Expand(QTreeWidgetItem* item);
     void Rebuild(QTreeWidgetItem* item);
     void OnFolderChanged(const QString& path);
+    void WatchShownFolder();
     void OnSelectionChanged();
     void SetDropHighlight(QTreeWidgetItem* item);
     bool Busy() const;

@@ -9,7 +9,8 @@
 #include "RKWindow/IMImageGenerator.h"
 #include "RKWindow/RKViewport.h"
 #include "RKWindow/ui/C3DWindowView.h"
-#include "motion/AnimFileFactory.h"
+#include "motion/FrameStep.h"
+#include "motion/MotionImport.h"
 #include "settings/FileNameRules.h"
 
 namespace tavrel {
@@ -19,8 +20,7 @@ namespace {
 constexpr uint8_t kBackground[3] = {92, 100, 116};
 
 std::unique_ptr<ANIMFILE> LoadMotion(const std::string& path) {
-    const MotionFileType type = MotionFileTypeOf(path);
-    return type == kTypeUnknown ? nullptr : CreateAnimFile(path.c_str(), type, 1);
+    return CMotionImport::OpenToShow(path, 1);
 }
 
 }  // namespace
@@ -62,6 +62,7 @@ void CImageArea::ShowMotion(const QString& path) {
         motion_ = LoadMotion(JoinPath(dataFolder_.toStdString(), "Init.chb"));
     }
     frame_ = motion_ ? motion_->GetBeginFrame() : 0;
+    carry_ = 0;
     Step();
 }
 
@@ -75,7 +76,8 @@ void CImageArea::Step() {
         drawnPath_ = path_;
         update();
     }
-    frame_ = frame_ >= motion_->GetEndFrame() ? motion_->GetBeginFrame() : frame_ + 1;
+    frame_ = NextFrameAtRate(frame_, motion_->GetFrameRate(), kFrameInterval,
+                             motion_->GetBeginFrame(), motion_->GetEndFrame(), &carry_);
 }
 
 bool CImageArea::Draw() {

@@ -53,6 +53,7 @@ private:
     QImage picture_;
     QBasicTimer timer_;
     int frame_ = 0;
+    double carry_ = 0;  // of a frame, between steps
 };
 
 }  // namespace tavrel

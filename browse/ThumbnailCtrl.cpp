@@ -11,10 +11,12 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPixmap>
+#include <QRegularExpression>
 #include <QThread>
 #include <QTimer>
 #include <QTimerEvent>
 #include <QUrl>
+#include <algorithm>
 #include <filesystem>
 #include <utility>
 
@@ -22,7 +24,8 @@
 #include "browse/LabelEditDelegate.h"
 #include "browse/core/LibraryFolders.h"
 #include "browse/core/MotionFolder.h"
-#include "motion/AnimFileFactory.h"
+#include "motion/FrameStep.h"
+#include "motion/MotionImport.h"
 #include "settings/FileNameRules.h"
 #include "settings/StringIds.h"
 
@@ -35,9 +38,10 @@ namespace {
 // Room around each picture for its label.
 constexpr int kSpacingX = 20;
 constexpr int kSpacingY = 24;
-// Hover playing: a frame every 50 ms, every second frame of the motion.
+constexpr int kMinimumLabelWidth = 90;
+constexpr int kLabelMargin = 6;  // the style's padding either side of a label
+// Hover playing: a picture every 50 ms, at the motion's own speed.
 constexpr int kHoverInterval = 50;
-constexpr int kHoverFrameStep = 2;
 // The pictures' background, shown as transparent.
 constexpr QRgb kTransparent = qRgb(0x1F, 0x1F, 0x1F);
 
@@ -52,8 +56,22 @@ QPixmap ToPixmap(const ThumbnailPicture& picture) {
     return pixmap;
 }
 
-QPixmap BlankPicture() {
-    QPixmap blank(CThumbnailCtrl::kThumbnailWidth, CThumbnailCtrl::kThumbnailHeight);
+// Draws each label as CThumbnailCtrl::ElidedLabel makes it; the item keeps the whole name,
+// which the editor starts from.
+class LabelDelegate : public CLabelEditDelegate {
+public:
+    using CLabelEditDelegate::CLabelEditDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        CLabelEditDelegate::initStyleOption(option, index);
+        option->text = CThumbnailCtrl::ElidedLabel(option->text, option->fontMetrics,
+                                                   option->rect.width() - kLabelMargin);
+    }
+};
+
+QPixmap BlankPicture(int size) {
+    QPixmap blank(size, size);
     blank.fill(Qt::transparent);
     return blank;
 }
@@ -66,8 +84,7 @@ CThumbnailCtrl::CThumbnailCtrl(CGalleryServices& services, ThumbnailMaker maker,
       maker_(std::move(maker)),
       worker_(cache_, maker_, services.SharedMutex()) {
     setViewMode(QListView::IconMode);
-    setIconSize(QSize(kThumbnailWidth, kThumbnailHeight));
-    setGridSize(QSize(kThumbnailWidth + kSpacingX, kThumbnailHeight + kSpacingY));
+    SizeGrid();
     setResizeMode(QListView::Adjust);
     setMovement(QListView::Static);
     setWordWrap(false);
@@ -77,7 +94,7 @@ CThumbnailCtrl::CThumbnailCtrl(CGalleryServices& services, ThumbnailMaker maker,
     setDragEnabled(true);
     setDragDropMode(QAbstractItemView::DragOnly);
     setUniformItemSizes(true);
-    setItemDelegate(new CLabelEditDelegate(this, [this](const QModelIndex& index, const QString& text) {
+    setItemDelegate(new LabelDelegate(this, [this](const QModelIndex& index, const QString& text) {
         FinishRename(item(index.row()), text);
     }));
     MakeActions();
@@ -89,6 +106,37 @@ CThumbnailCtrl::CThumbnailCtrl(CGalleryServices& services, ThumbnailMaker maker,
 
 CThumbnailCtrl::~CThumbnailCtrl() {
     worker_.Stop();
+}
+
+QString CThumbnailCtrl::ElidedLabel(const QString& name, const QFontMetrics& metrics, int width) {
+    if (metrics.horizontalAdvance(name) <= width) return name;
+    // The end kept whole: the last number before the extension and the extension ("_012.bvh"),
+    // else the extension.
+    static const QRegularExpression kNumberAndExtension(R"(\d+(\.[^.]*)?$)");
+    const QRegularExpressionMatch number = kNumberAndExtension.match(name);
+    const qsizetype dot = name.lastIndexOf('.');
+    const qsizetype tailStart =
+        number.hasMatch() ? number.capturedStart() : (dot > 0 ? dot : name.size());
+    const QString tail = name.mid(tailStart);
+    const int room = width - metrics.horizontalAdvance(tail);
+    const QString head = metrics.elidedText(name.left(tailStart), Qt::ElideRight, room);
+    // Too narrow for a head with its ellipsis: the usual middle cut.
+    if (room <= metrics.horizontalAdvance(QStringLiteral("\u2026")) || head.isEmpty())
+        return metrics.elidedText(name, Qt::ElideMiddle, width);
+    return head + tail;
+}
+
+void CThumbnailCtrl::SizeGrid() {
+    setIconSize(QSize(size_, size_));
+    // Room for about twelve characters of the label under a small picture.
+    setGridSize(QSize(std::max(size_ + kSpacingX, kMinimumLabelWidth), size_ + kSpacingY));
+}
+
+void CThumbnailCtrl::SetThumbnailSize(int pixels) {
+    if (pixels == size_ || pixels < kThumbnailWidth) return;
+    size_ = pixels;
+    SizeGrid();
+    Refill();
 }
 
 void CThumbnailCtrl::SetAcceptedExtensions(const std::string& list) {
@@ -124,13 +172,32 @@ void CThumbnailCtrl::Refill() {
 void CThumbnailCtrl::Fill() {
     HoverOver(-1);
     clear();
-    entries_ = ListMotionFolder(folder_, extensions_).names;
-    const QPixmap blank = BlankPicture();
+    const MotionFolderListing listing = ListMotionFolder(folder_, extensions_);
+    entries_ = listing.names;
+    readable_ = entries_.size();
+    const QPixmap blank = BlankPicture(size_);
+    // Each label has the cell's width: names elide in the middle, keeping their ends (a take's
+    // number, the extension) rather than shrinking to the picture's width.
+    const QSize cell = gridSize() - QSize(4, 4);
     for (const std::string& name : entries_) {
         auto* entry = new QListWidgetItem(QIcon(blank), QString::fromStdString(name));
         entry->setToolTip(QString::fromStdString(name));
         entry->setData(kNameRole, QString::fromStdString(name));
         entry->setFlags(entry->flags() | Qt::ItemIsEditable | Qt::ItemIsDragEnabled);
+        entry->setSizeHint(cell);
+        addItem(entry);
+    }
+    // Files that cannot be read follow, greyed, with the reason: they can still be renamed or
+    // deleted, but make no picture and are not dragged onto the timeline.
+    for (size_t i = 0; i < listing.unreadable.size(); ++i) {
+        const std::string& name = listing.unreadable[i];
+        entries_.push_back(name);
+        auto* entry = new QListWidgetItem(QIcon(blank), QString::fromStdString(name));
+        entry->setToolTip(QString::fromStdString(name + "\n" + listing.reasons[i]));
+        entry->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
+        entry->setFlags((entry->flags() | Qt::ItemIsEditable) & ~Qt::ItemIsDragEnabled);
+        entry->setData(kUnreadableRole, true);
+        entry->setSizeHint(cell);
         addItem(entry);
     }
     StartWorker();
@@ -138,13 +205,13 @@ void CThumbnailCtrl::Fill() {
 
 void CThumbnailCtrl::StartWorker() {
     const uint64_t generation = ++generation_;
-    worker_.Start(folder_, entries_, kThumbnailWidth, kThumbnailHeight,
-                  [this, generation](size_t index, ThumbnailPtr picture) {
-                      // Dropped by Qt when the control is gone before the call is made.
-                      QMetaObject::invokeMethod(
-                          this, [=, this] { ShowPicture(generation, index, picture); },
-                          Qt::QueuedConnection);
-                  });
+    const std::vector<std::string> readable(entries_.begin(), entries_.begin() + readable_);
+    worker_.Start(
+        folder_, readable, size_, size_, [this, generation](size_t index, ThumbnailPtr picture) {
+            // Dropped by Qt when the control is gone before the call is made.
+            QMetaObject::invokeMethod(
+                this, [=, this] { ShowPicture(generation, index, picture); }, Qt::QueuedConnection);
+        });
 }
 
 void CThumbnailCtrl::StopWorker() {
@@ -164,7 +231,7 @@ void CThumbnailCtrl::ShowPicture(uint64_t generation, size_t index, ThumbnailPtr
     if (generation != generation_ || index >= size_t(count()) || !picture) return;
     item(int(index))->setIcon(QIcon(ToPixmap(*picture)));
     emit PictureShown(int(index));
-    if (index + 1 == entries_.size() || worker_.IsFinished()) emit WorkerFinished();
+    if (index + 1 == readable_ || worker_.IsFinished()) emit WorkerFinished();
 }
 
 std::string CThumbnailCtrl::NameOf(int row) const {
@@ -372,18 +439,18 @@ void CThumbnailCtrl::HoverOver(int row) {
     if (row >= 0 && state() == QAbstractItemView::EditingState) return;  // no play while typing
     if (hoverRow_ >= 0 && hoverRow_ < count()) {  // the still picture comes back
         const ThumbnailPtr still = cache_.Find(PathOf(hoverRow_));
-        item(hoverRow_)->setIcon(still ? QIcon(ToPixmap(*still)) : QIcon(BlankPicture()));
+        item(hoverRow_)->setIcon(still ? QIcon(ToPixmap(*still)) : QIcon(BlankPicture(size_)));
     }
     hoverTimer_.stop();
     hoverMotion_.reset();
     hoverRow_ = -1;
     if (row < 0 || row >= count() || !hoverMaker_) return;
     const std::string path = PathOf(row);
-    const MotionFileType type = MotionFileTypeOf(path);
-    hoverMotion_ = type == kTypeUnknown ? nullptr : CreateAnimFile(path.c_str(), type, 1);
+    hoverMotion_ = CMotionImport::OpenToShow(path, 1);
     if (!hoverMotion_) return;
     hoverRow_ = row;
     hoverFrame_ = hoverMotion_->GetBeginFrame();
+    hoverCarry_ = 0;
     hoverTimer_.start(kHoverInterval, this);
 }
 
@@ -391,12 +458,12 @@ void CThumbnailCtrl::StepHover() {
     if (!hoverMotion_ || hoverRow_ < 0) return;
     std::unique_lock guard(services_.SharedMutex(), std::try_to_lock);
     if (!guard.owns_lock()) return;  // a picture is being made: this frame is skipped
-    const ThumbnailPtr picture =
-        hoverMaker_(*hoverMotion_, hoverFrame_, kThumbnailWidth, kThumbnailHeight);
+    const ThumbnailPtr picture = hoverMaker_(*hoverMotion_, hoverFrame_, size_, size_);
     guard.unlock();
     if (picture) item(hoverRow_)->setIcon(QIcon(ToPixmap(*picture)));
-    hoverFrame_ = hoverFrame_ >= hoverMotion_->GetEndFrame() ? hoverMotion_->GetBeginFrame()
-                                                             : hoverFrame_ + kHoverFrameStep;
+    hoverFrame_ =
+        NextFrameAtRate(hoverFrame_, hoverMotion_->GetFrameRate(), kHoverInterval,
+                        hoverMotion_->GetBeginFrame(), hoverMotion_->GetEndFrame(), &hoverCarry_);
 }
 
 void CThumbnailCtrl::timerEvent(QTimerEvent* event) {

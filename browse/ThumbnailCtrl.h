@@ -3,6 +3,7 @@
 // once and shows each one's picture as the worker thread makes it. It also carries the file
 // commands of the gallery (copy, cut, paste, delete, rename) and starts drags of motion files.
 #include <QBasicTimer>
+#include <QFontMetrics>
 #include <QListWidget>
 #include <QStringList>
 #include <memory>
@@ -27,6 +28,10 @@ class CThumbnailCtrl : public QListWidget {
 public:
     static constexpr int kThumbnailWidth = 50;
     static constexpr int kThumbnailHeight = 50;
+    // The larger size the View menu offers.
+    static constexpr int kLargeThumbnail = 100;
+    // Set (true) on the entries of files that cannot be read.
+    static constexpr int kUnreadableRole = Qt::UserRole + 1;
     // The MIME type of dragged motion files: their full paths, one a line.
     static constexpr const char* kMotionFilesMime = "application/x-tavrel-motion-files";
 
@@ -36,6 +41,13 @@ public:
 
     // The lower-case extensions of the accepted-extension string (61307).
     void SetAcceptedExtensions(const std::string& list);
+    // The label a name gets in width pixels: whole when it fits, else cut in the middle with
+    // its end kept (the last number and the extension), so takes stay told apart.
+    static QString ElidedLabel(const QString& name, const QFontMetrics& metrics, int width);
+    // Pictures of that many pixels square (kThumbnailWidth, the default, or more); the shown
+    // folder's pictures are made again at that size.
+    void SetThumbnailSize(int pixels);
+    int ThumbnailSize() const { return size_; }
     // Shows the folder's motion files; false (showing nothing) for an empty path or one that
     // is not a folder. The worker of the previous folder is stopped first.
     bool ShowFolder(const QString& folder);
@@ -104,6 +116,7 @@ protected:
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
+    void SizeGrid();
     void Fill();
     void StartWorker();
     void ShowPicture(uint64_t generation, size_t index, ThumbnailPtr picture);
@@ -139,6 +152,7 @@ private:
     std::unique_ptr<ANIMFILE> hoverMotion_;
     int hoverRow_ = -1;
     int hoverFrame_ = 0;
+    double hoverCarry_ = 0;  // of a frame, between hover pictures
     QBasicTimer hoverTimer_;
     QAction* copy_ = nullptr;
     QAction* cut_ = nullptr;
@@ -146,6 +160,8 @@ private:
     QAction* delete_ = nullptr;
     QAction* rename_ = nullptr;
     QAction* refresh_ = nullptr;
+    int size_ = kThumbnailWidth;  // pixels square
+    size_t readable_ = 0;         // the first entries, which have pictures; the rest cannot be read
 };
 
 }  // namespace tavrel

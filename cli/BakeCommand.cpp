@@ -9,20 +9,30 @@
 namespace tavrel::cli {
 
 int RunBakeCommand(const Args& args, std::ostream& out, std::ostream& err) {
-    if (args.size() != 2 || (args[0].size() > 1 && args[0][0] == '-')) {
-        err << "tavrel-cli bake: expects PROJECT OUT.cha|.chb|.bvh (see tavrel-cli bake --help)\n";
+    Args files;
+    MixMode mode = MixMode::kHoldFeet;
+    for (const std::string& a : args) {
+        if (a == "--plain") {
+            mode = MixMode::kPlain;
+        } else {
+            files.push_back(a);
+        }
+    }
+    if (files.size() != 2 || (files[0].size() > 1 && files[0][0] == '-')) {
+        err << "tavrel-cli bake: expects PROJECT OUT.cha|.chb|.bvh [--plain] (see tavrel-cli bake "
+               "--help)\n";
         return kExitUsage;
     }
     OpenedProject project;
-    if (!OpenOrReport(project, args[0], err)) return kExitFailed;
+    if (!OpenOrReport(project, files[0], err)) return kExitFailed;
     const std::string rest = (std::filesystem::path(DataFolder()) / "Init.chb").string();
     const BakeOutcome outcome =
-        BakeTimeline(project.Model().Project(), project.Manager(), rest, args[1]);
+        BakeTimeline(project.Model().Project(), project.Manager(), rest, files[1], {}, mode);
     if (!outcome.ok) {
         err << "error: " << outcome.error << '\n';
         return kExitFailed;
     }
-    out << "wrote " << args[1] << " (" << outcome.frames << " frames at 60 fps)\n";
+    out << "wrote " << files[1] << " (" << outcome.frames << " frames at 60 fps)\n";
     return kExitOk;
 }
 

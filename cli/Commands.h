@@ -19,6 +19,7 @@ struct Command {
 };
 
 int RunInfoCommand(const Args& args, std::ostream& out, std::ostream& err);
+int RunContactsCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunConvertCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunImportCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunPoseCommand(const Args& args, std::ostream& out, std::ostream& err);

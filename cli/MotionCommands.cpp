@@ -11,6 +11,7 @@
 #include "cli/Json.h"
 #include "motion/AnimFileFactory.h"
 #include "motion/Motion.h"
+#include "motion/MotionImport.h"
 #include "motion/Quaternion.h"
 #include "motion/SkeletonMapper.h"
 
@@ -201,6 +202,39 @@ int RunInfoCommand(const Args& args, std::ostream& out, std::ostream& err) {
     return kExitOk;
 }
 
+int RunContactsCommand(const Args& args, std::ostream& out, std::ostream& err) {
+    const Parsed p = Parse(args);
+    if (!p.unknown.empty()) return Usage(err, "contacts", "unknown option " + p.unknown);
+    if (p.positional.size() != 1) return Usage(err, "contacts", "expects one FILE");
+    const std::string& path = p.positional[0];
+    if (!ReadHead(path, err)) return kExitFailed;
+    CMotion motion(path, 0);
+    const FootContacts& contacts = motion.GetFootContacts();
+    if (!motion.HasData()) {
+        err << "error: " << (motion.GetReadError().empty() ? path : motion.GetReadError())
+            << '\n';
+        return kExitFailed;
+    }
+    static constexpr const char* kSides[2] = {"left", "right"};
+    JsonWriter json(out);
+    if (p.json) json.BeginObject().Key("frameCount").Int(motion.GetLength());
+    if (!p.json) out << "frameCount: " << motion.GetLength() << '\n';
+    for (int side = 0; side < 2; ++side) {
+        if (p.json) json.Key(kSides[side]).BeginArray();
+        for (const FootPlant& plant : contacts.Plants(side)) {
+            if (p.json) {
+                json.BeginObject().Key("first").Int(plant.first).Key("last").Int(plant.last);
+                json.EndObject();
+            } else {
+                out << kSides[side] << ' ' << plant.first << ' ' << plant.last << '\n';
+            }
+        }
+        if (p.json) json.EndArray();
+    }
+    if (p.json) json.EndObject().Finish();
+    return kExitOk;
+}
+
 // Checks that OUT is a writable motion type and not IN; returns its write format or -1.
 int OutputFormat(const std::string& in, const std::string& target, std::ostream& err) {
     const int format = WriteFormatOf(MotionFileTypeOf(target));
@@ -276,7 +310,7 @@ int RunImportCommand(const Args& args, std::ostream& out, std::ostream& err) {
     }
     auto source = ReadHead(in, err);
     if (!source) return kExitFailed;
-    CSkeletonMapper::Result mapped = CSkeletonMapper::Map(*source, overrides, fps);
+    CSkeletonMapper::Result mapped = CMotionImport::Import(*source, overrides, fps);
     if (!mapped.motion) {
         err << "error: " << in << ": " << mapped.message << '\n';
         return kExitFailed;

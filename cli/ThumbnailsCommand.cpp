@@ -95,8 +95,9 @@ int RunThumbnailsCommand(const Args& args, std::ostream& out, std::ostream& err)
     worker.Join();
 
     size_t failed = 0;
-    for (const std::string& name : listing.unreadable) {
-        err << "error: " << name << ": not a readable motion file\n";
+    for (size_t i = 0; i < listing.unreadable.size(); ++i) {
+        err << "error: " << listing.unreadable[i] << ": not a readable motion file ("
+            << listing.reasons[i] << ")\n";
         ++failed;
     }
     size_t written = 0;

@@ -51,6 +51,9 @@ const std::vector<Command>& Commands() {
         {"info", "FILE [--json]",
          "file type, frame rate, frame range and every segment (index, name, parent, length)",
          RunInfoCommand},
+        {"contacts", "FILE [--json]",
+         "the frames (first and last, counted from 0) in which each foot is planted",
+         RunContactsCommand},
         {"convert", "IN OUT",
          "writes IN (CHA, CHB, HTR or BVH) as CHA, CHB or BVH by OUT's extension, keeping its "
          "skeleton",
@@ -79,9 +82,10 @@ const std::vector<Command>& Commands() {
          "draws the avatar posed at a frame of a motion, or a frame of a project's timeline\n"
          "      with its picture or video behind (headless), and writes a PNG picture",
          TAVREL_DRAWING(RunRenderCommand)},
-        {"bake", "PROJECT OUT.cha|OUT.chb|OUT.bvh",
+        {"bake", "PROJECT OUT.cha|OUT.chb|OUT.bvh [--plain]",
          "writes a project's whole timeline (frame 0 to its last frame) as one motion at 60 fps,\n"
-         "      frame for frame as the editor plays it",
+         "      frame for frame as the editor plays it (--plain: clips mixed as captured, without\n"
+         "      their places or held feet)",
          TAVREL_DRAWING(RunBakeCommand)},
         {"render-video",
          "PROJECT -o OUT.mp4 [--size WxH] [--camera front|back|left|right|up|down]\n"

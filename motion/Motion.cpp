@@ -7,6 +7,7 @@
 #include "base/DebugOutput.h"
 #include "base/RegularFile.h"
 #include "motion/AnimFileFactory.h"
+#include "motion/MotionImport.h"
 #include "motion/PoseBlender.h"
 
 namespace tavrel {
@@ -14,18 +15,6 @@ namespace {
 
 // The longest path a file may have to enter the timeline; the gallery lists such files too.
 constexpr size_t kMaxPath = 260;
-
-// Same names in the same tree shape: what storing a pose into another record relies on.
-bool SameTreeShape(const rkNode* a, const rkNode* b) {
-    if (!a || !b || std::strcmp(a->name, b->name) != 0) return false;
-    const rkNode* ca = a->child;
-    const rkNode* cb = b->child;
-    for (; ca && cb; ca = ca->next, cb = cb->next) {
-        if (ca->next == ca || cb->next == cb) return false;
-        if (!SameTreeShape(ca, cb)) return false;
-    }
-    return !ca && !cb;
-}
 
 std::string DescribeError(const std::string& path, const ERROBJ& error) {
     std::string text = path + ": code " + std::to_string(error.code) + ": " + error.GetText();
@@ -37,6 +26,8 @@ std::string DescribeError(const std::string& path, const ERROBJ& error) {
 
 CMotion::CMotion() {
     data_ = CreateAnimFile(nullptr, kTypeCHB, 1);
+    // What the editing operations make is played frame for frame on the timeline.
+    if (data_) data_->SetFrameRate(CMotionImport::kTimelineFrameRate);
     Refresh();
 }
 
@@ -120,15 +111,19 @@ bool CMotion::LoadFrames() {
 
 void CMotion::DropData(const char* operation, const std::string& reason) {
     readError_ = reason;
+    contacts_.reset();
     DebugOutput(std::string("CMotion::") + operation + " failed: " + reason + "\n");
     data_.reset();
 }
 
-int CMotion::SetPose(int frame, const CHTR& pose) { return StorePose(frame, pose.GetRoot()); }
+int CMotion::SetPose(int frame, const CHTR& pose) {
+    return StorePose(frame, pose.GetRoot());
+}
 
 int CMotion::StorePose(int frame, const rkNode* pose) {
     if (!LoadFrames()) return 0;
     data_->SetFrame(pose, frame);
+    contacts_.reset();
     if (frame > data_->GetEndFrame()) data_->SetEndFrame(frame);
     Refresh();
     return 1;
@@ -143,10 +138,18 @@ int CMotion::Shorten(int n) {
 }
 
 bool CMotion::HasStandardSkeleton() const {
-    if (!data_) return false;
-    static const std::unique_ptr<ANIMFILE> standard = CreateAnimFile(nullptr, kTypeCHB, 1);
-    return standard && data_->GetSegmentCount() == standard->GetSegmentCount() &&
-           SameTreeShape(data_->GetRoot(), standard->GetRoot());
+    return data_ && CMotionImport::HasStandardSkeleton(*data_);
+}
+
+const FootContacts& CMotion::GetFootContacts() {
+    static const FootContacts kNone;
+    if (!data_) return kNone;
+    if (!contacts_) {
+        contacts_ = FindFootContacts(length_, [this](int i) { return ReadFrame(beginFrame_ + i); });
+        // A reader failing half-way dropped the data: what was found is not the motion's.
+        if (!data_) contacts_.reset();
+    }
+    return contacts_ ? *contacts_ : kNone;
 }
 
 int CMotion::Save(const std::string& path) {
@@ -167,6 +170,7 @@ int CMotion::Save(const std::string& path) {
     // Any writable type starts from the standard skeleton's record.
     std::unique_ptr<ANIMFILE> record = CreateAnimFile(nullptr, kTypeCHB, 1);
     if (!record) return 0;
+    record->SetFrameRate(data_->GetFrameRate());  // an edit keeps its source's speed
     for (int f = beginFrame_, k = 0; f <= endFrame_; ++f, ++k) {
         const rkNode* pose = ReadFrame(f);
         if (!pose) return 0;
@@ -180,9 +184,14 @@ int CMotion::Save(const std::string& path) {
     return 1;
 }
 
+void CMotion::KeepRateOf(const CMotion& source) {
+    if (data_ && source.data_) data_->SetFrameRate(source.data_->GetFrameRate());
+}
+
 int CMotion::SaveReversed(const std::string& path) {
     if (length_ < 2 || !HasStandardSkeleton()) return 0;
     CMotion reversed;
+    reversed.KeepRateOf(*this);
     for (int k = 0; k < length_; ++k) {
         const rkNode* pose = ReadFrame(beginFrame_ + length_ - 1 - k);
         if (!pose) return 0;
@@ -194,6 +203,8 @@ int CMotion::SaveReversed(const std::string& path) {
 int CMotion::SaveSplit(int n, const std::string& pathA, const std::string& pathB) {
     if (n < 1 || !HasStandardSkeleton()) return 0;
     CMotion first, second;
+    first.KeepRateOf(*this);
+    second.KeepRateOf(*this);
     for (int k = 0; k < length_; ++k) {
         const rkNode* pose = ReadFrame(beginFrame_ + k);
         if (!pose) return 0;
@@ -212,6 +223,7 @@ int CMotion::SaveSplit(int n, const std::string& pathA, const std::string& pathB
 int CMotion::Resample(const std::string& path, int newLength) {
     if (newLength < 2 || length_ < 1 || !HasStandardSkeleton()) return 0;
     CMotion result;
+    result.KeepRateOf(*this);
     std::unique_ptr<CHTR> a = GetPose(0);
     std::unique_ptr<CHTR> b = GetPose(0);
     std::unique_ptr<CHTR> mixed = GetPose(0);
@@ -240,6 +252,7 @@ int CMotion::SaveTranslated(const std::string& path, float x, float y, float z, 
         return 0;
     }
     CMotion result;
+    result.KeepRateOf(*this);
     std::unique_ptr<CHTR> pose = GetPose(0);
     if (!pose) return 0;
     for (int i = 0; i < length_; ++i) {
@@ -260,6 +273,7 @@ int CMotion::RotatePart(const char* name, float w, float x, float y, float z, in
         if (!pose->SetQuatByName(name, w, x, y, z, absolute)) return 0;
         data_->SetFrame(pose->GetRoot(), beginFrame_ + i);
     }
+    contacts_.reset();
     Refresh();
     return 1;
 }

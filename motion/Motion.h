@@ -2,10 +2,12 @@
 // A motion: one clip opened from a CHA, CHB or HTR file, with pose access and the editing
 // operations that write new motion files.
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "AnimRead/AnimFile.h"
 #include "motion/Chtr.h"
+#include "motion/FootContacts.h"
 
 namespace tavrel {
 
@@ -66,8 +68,14 @@ public:
     // Whether the data has the standard skeleton's shape, names and order.
     bool HasStandardSkeleton() const;
 
+    // The feet's plants, found at the first request and kept until the poses change. None
+    // without data.
+    const FootContacts& GetFootContacts();
+
 private:
     void Refresh();
+    // An edit's result plays at the speed of the motion it was made from.
+    void KeepRateOf(const CMotion& source);
     int StorePose(int frame, const rkNode* pose);
     // The data's frame (a frame number), or null when there is no data or the reader fails.
     // Every frame this motion reads comes through here.
@@ -82,6 +90,7 @@ private:
     std::string path_;
     std::unique_ptr<ANIMFILE> data_;
     std::string readError_;
+    std::optional<FootContacts> contacts_;
     int reserved_ = 0;
 };
 

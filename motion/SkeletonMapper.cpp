@@ -545,11 +545,13 @@ CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& 
     }
     motion->SetFrameRate(source.GetFrameRate());
     if (fps > 0 && fps != source.GetFrameRate()) motion = Resampled(*motion, fps);
+    if (!motion) result.message = "its frame rate is no number of frames a second";
     result.motion = std::move(motion);
     return result;
 }
 
 std::unique_ptr<ANIMFILE> CSkeletonMapper::Resampled(const ANIMFILE& motion, int fps) {
+    if (motion.GetFrameRate() < 1 || fps < 1) return nullptr;
     const int64_t count = int64_t{motion.GetEndFrame()} - motion.GetBeginFrame() + 1;
     const double step =
         static_cast<double>(motion.GetFrameRate()) / fps;  // source frames per frame

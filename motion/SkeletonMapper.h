@@ -40,7 +40,8 @@ public:
     // Maps every frame of the source; fps 0 keeps the source's frame rate, else the motion is
     // resampled to it. The source's frames must be readable (they are read here).
     static Result Map(ANIMFILE& source, const Overrides& overrides, int fps = 0);
-    // The motion at another frame rate: poses in between are turned smoothly (slerp).
+    // The motion at another frame rate: poses in between are turned smoothly (slerp), roots
+    // moved in a straight line. None when either rate is below 1.
     static std::unique_ptr<ANIMFILE> Resampled(const ANIMFILE& motion, int fps);
     // Reads "source = segment" lines (comments start with '#' or ';'); false when unreadable.
     static bool ReadOverrides(const std::string& path, Overrides* overrides, std::string* error);

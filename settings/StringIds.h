@@ -61,6 +61,8 @@ constexpr int kCopyFailed = 62002;
 constexpr int kClipEditFailed = 62003;
 constexpr int kMissingMediaFiles = 62004;  // %ClipFiles
 constexpr int kPoseClipFailed = 62005;
+// A motion of another skeleton was brought onto ours without some of its joints.
+constexpr int kJointsLeftOut = 62006;  // %FileName %Joints
 constexpr int kPasteLengthChanged = 62121;
 constexpr int kAvatarNotLoaded = 62140;
 

@@ -22,10 +22,22 @@ Containing ClipsContaining(const CTimelineProject& project, int frame) {
     return found;
 }
 
+void ShowA(const MotionClip& a, int local, FrameSample& sample) {
+    sample.fileA = a.fileName;
+    sample.offsetA = a.offset;
+    sample.localA = local;
+}
+
+void ShowB(const MotionClip& b, int local, FrameSample& sample) {
+    sample.fileB = b.fileName;
+    sample.offsetB = b.offset;
+    sample.localB = local;
+}
+
 void ShowPair(const MotionClip& a, const MotionClip& b, int frame, bool inClip,
               FrameSample& sample) {
-    sample.fileA = a.fileName;
-    sample.fileB = b.fileName;
+    ShowA(a, 0, sample);
+    ShowB(b, 0, sample);
     sample.curve = static_cast<int32_t>(a.curveType);
     if (inClip && frame > a.lastFrame) {
         sample.localA = a.lastFrame - a.firstFrame;  // A's last frame, held
@@ -51,11 +63,16 @@ TransitionZone ZoneOf(const MotionClip& a, const MotionClip& b) {
     return {a.lastFrame - a.transitionOut + 1, b.firstFrame + b.transitionIn - 1};
 }
 
-std::string ClipFileAt(const CTimelineProject& project, int frame) {
+const MotionClip* LatestClipAt(const CTimelineProject& project, int frame) {
     for (const MotionClip& clip : project.motionClips) {
-        if (clip.Contains(frame)) return clip.fileName;
+        if (clip.Contains(frame)) return &clip;
     }
-    return {};
+    return nullptr;
+}
+
+std::string ClipFileAt(const CTimelineProject& project, int frame) {
+    const MotionClip* clip = LatestClipAt(project, frame);
+    return clip ? clip->fileName : std::string();
 }
 
 std::optional<ClipPair> FindTransitionPair(const CTimelineProject& project, int frame) {
@@ -91,13 +108,15 @@ FrameSample GetFrameSample(const CTimelineProject* project, int frame) {
 
     const MotionClip& latest = *project->motionClips.begin();
     if (frame < project->FirstFrame()) {
-        sample.fileA = ClipFileAt(*project, project->FirstFrame());
-        sample.localA = 0;
+        if (const MotionClip* first = LatestClipAt(*project, project->FirstFrame())) {
+            ShowA(*first, 0, sample);
+        }
         return sample;
     }
     if (frame > project->LastFrame()) {
-        sample.fileA = ClipFileAt(*project, project->LastFrame());
-        sample.localA = latest.Length() - 1;
+        if (const MotionClip* last = LatestClipAt(*project, project->LastFrame())) {
+            ShowA(*last, latest.Length() - 1, sample);
+        }
         return sample;
     }
 
@@ -107,35 +126,28 @@ FrameSample GetFrameSample(const CTimelineProject* project, int frame) {
     if (in.count > 0) sample.clipFile = (c2 ? c2 : c1)->fileName;
     if (c2) {
         // Overlapping clips cross-fade over their shared frames.
-        sample.fileA = c1->fileName;
-        sample.localA = frame - c1->firstFrame;
-        sample.fileB = c2->fileName;
-        sample.localB = frame - c2->firstFrame;
+        ShowA(*c1, frame - c1->firstFrame, sample);
+        ShowB(*c2, frame - c2->firstFrame, sample);
         sample.weight = static_cast<float>(double(frame - c2->firstFrame) /
                                            double(c1->lastFrame - c2->firstFrame + 1));
         return sample;
     }
     if (c1 && c1->IsOneFrame()) {
-        sample.fileA = c1->fileName;
-        sample.localA = 0;
+        ShowA(*c1, 0, sample);
         return sample;
     }
     const auto pair = FindTransitionPair(*project, frame);
     if (pair && c1 &&
         RangesOverlap(pair->first->firstFrame, pair->first->lastFrame, pair->second->firstFrame,
                       pair->second->lastFrame)) {
-        sample.fileA = c1->fileName;
-        sample.localA = frame - c1->firstFrame;
+        ShowA(*c1, frame - c1->firstFrame, sample);
         return sample;
     }
     if (pair) {
         ShowPair(*pair->first, *pair->second, frame, c1 != nullptr, sample);
         return sample;
     }
-    if (c1) {
-        sample.fileA = c1->fileName;
-        sample.localA = frame - c1->firstFrame;
-    }
+    if (c1) ShowA(*c1, frame - c1->firstFrame, sample);
     return sample;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // What the timeline shows at one frame: which motion files play, at which of their frames,
 // how strongly each counts, and which video frame or picture lies behind.
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -17,8 +18,10 @@ struct FrameSample {
     int32_t localA = -1;
     std::string fileB;  // motion B, the later clip; "" when nothing blends
     int32_t localB = -1;
-    float weight = 0.0f;      // share of B: 0 shows A alone
-    int32_t curve = 0;        // transition curve of A
+    float weight = 0.0f;               // share of B: 0 shows A alone
+    int32_t curve = 0;                 // transition curve of A
+    std::array<int32_t, 3> offsetA{};  // the clips' places and switches (see ClipPlace)
+    std::array<int32_t, 3> offsetB{};
     std::string mediaFile;    // video or picture behind the avatar
     int32_t mediaFrame = -1;  // video frame; -1 for a picture or no media
 
@@ -39,7 +42,8 @@ using ClipPair = std::pair<const MotionClip*, const MotionClip*>;
 FrameSample GetFrameSample(const CTimelineProject* project, int frame);
 // Fills mediaFile and mediaFrame of the sample.
 void GetMediaSample(const CTimelineProject* project, int frame, FrameSample& sample);
-// The file of the latest-starting clip containing the frame, or "".
+// The latest-starting clip containing the frame, or null; its file, or "".
+const MotionClip* LatestClipAt(const CTimelineProject& project, int frame);
 std::string ClipFileAt(const CTimelineProject& project, int frame);
 // In time order, the first neighbours whose transition zone contains the frame.
 std::optional<ClipPair> FindTransitionPair(const CTimelineProject& project, int frame);

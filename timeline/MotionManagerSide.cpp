@@ -6,6 +6,8 @@
 #include <memory>
 
 #include "base/DebugOutput.h"
+#include "motion/AnimFileFactory.h"
+#include "motion/MotionImport.h"
 
 namespace tavrel {
 namespace {
@@ -49,6 +51,7 @@ bool CMotionManagerSide::WriteFiles(const std::vector<std::string>& targets, con
 }
 
 void CMotionManagerSide::Forget(const std::string& path) {
+    contacts_.erase(path);
     if (manager_.IsCached(path)) manager_.DeleteMotion(path);
 }
 
@@ -56,11 +59,24 @@ int CMotionManagerSide::FrameCount(const std::string& path) {
     return manager_.GetMotion(path)->GetFrameCount();
 }
 
-bool CMotionManagerSide::Convert(const std::string& path, const std::string& target) {
-    // A motion of its own: Save renames the motion it is called on.
-    CMotion motion(path, 0);
-    if (!motion.HasData()) return false;
-    return WriteFiles({target}, [&](const auto& temp) { return motion.Save(temp[0]) == 1; });
+bool CMotionManagerSide::NeedsConversion(const std::string& path, int fps) {
+    return CMotionImport::NeedsImport(path, fps);
+}
+
+bool CMotionManagerSide::Convert(const std::string& path, const std::string& target, int fps,
+                                 std::vector<std::string>* unmapped) {
+    CSkeletonMapper::Result imported = CMotionImport::ImportFile(path, {}, fps);
+    if (!imported.motion) {
+        DebugPrintf("CMotionManagerSide::Convert failed: %s: %s\n", path.c_str(),
+                    imported.message.c_str());
+        return false;
+    }
+    if (unmapped)
+        unmapped->insert(unmapped->end(), imported.unmapped.begin(), imported.unmapped.end());
+    const int format = WriteFormatOf(MotionFileTypeOf(target));
+    return format >= 0 && WriteFiles({target}, [&](const auto& temp) {
+               return imported.motion->WriteAs(temp[0].c_str(), format);
+           });
 }
 
 bool CMotionManagerSide::Split(const std::string& path, int firstLength, const std::string& targetA,
@@ -116,6 +132,23 @@ bool CMotionManagerSide::RotateSegment(const std::string& path, const std::strin
 bool CMotionManagerSide::WritePoseClip(int kind, const std::string& target) {
     if (!poseWriter_) return false;
     return WriteFiles({target}, [&](const auto& temp) { return poseWriter_(kind, temp[0]); });
+}
+
+std::optional<GroundPlace> CMotionManagerSide::RootPlace(const std::string& path, int local) {
+    CMotion* motion = manager_.GetMotion(path);
+    if (!motion || local < 0 || local >= motion->GetLength()) return std::nullopt;
+    const std::unique_ptr<CHTR> pose = motion->GetPose(local);
+    if (!pose) return std::nullopt;
+    return RootPlaceOf(pose->GetRoot());
+}
+
+FootContacts CMotionManagerSide::FootContactsOf(const std::string& path) {
+    // Kept here as well: the track asks at every repaint, and a motion the cache has let go
+    // would otherwise be read and searched again.
+    if (const auto found = contacts_.find(path); found != contacts_.end()) return found->second;
+    CMotion* motion = manager_.GetMotion(path);
+    if (!motion || !motion->HasData()) return {};
+    return contacts_.emplace(path, motion->GetFootContacts()).first->second;
 }
 
 }  // namespace tavrel

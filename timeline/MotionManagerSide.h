@@ -2,6 +2,7 @@
 // The motion side over the motion manager: every request reads motions through the cache and
 // writes a new motion file with CMotion's editing operations.
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,9 @@ public:
 
     void Forget(const std::string& path) override;
     int FrameCount(const std::string& path) override;
-    bool Convert(const std::string& path, const std::string& target) override;
+    bool NeedsConversion(const std::string& path, int fps) override;
+    bool Convert(const std::string& path, const std::string& target, int fps,
+                 std::vector<std::string>* unmapped) override;
     bool Split(const std::string& path, int firstLength, const std::string& targetA,
                const std::string& targetB) override;
     bool Resample(const std::string& source, int newLength, const std::string& target) override;
@@ -32,6 +35,8 @@ public:
                        const SegmentRotation& rotation, bool absolute,
                        const std::string& target) override;
     bool WritePoseClip(int kind, const std::string& target) override;
+    std::optional<GroundPlace> RootPlace(const std::string& path, int local) override;
+    FootContacts FootContactsOf(const std::string& path) override;
 
 private:
     using Writer = std::function<bool(const std::vector<std::string>& temporaries)>;
@@ -42,6 +47,7 @@ private:
 
     CMotionManager& manager_;
     PoseWriter poseWriter_;
+    std::map<std::string, FootContacts> contacts_;
 };
 
 }  // namespace tavrel

@@ -2,7 +2,12 @@
 // What the timeline asks of the motion side: every request that changes motion data writes a
 // new motion file (or rewrites a stretched one) and answers whether it worked. The timeline
 // never reads or changes motion data itself.
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "motion/FootContacts.h"
+#include "motion/GroundPlace.h"
 
 namespace tavrel {
 
@@ -20,8 +25,14 @@ public:
     virtual void Forget(const std::string& path) = 0;
     // Number of frames of the motion file, or -1 when it cannot be read.
     virtual int FrameCount(const std::string& path) = 0;
-    // Writes the motion file in the program's own format under target (HTR import).
-    virtual bool Convert(const std::string& path, const std::string& target) = 0;
+    // Whether a file is converted on its way in rather than copied: HTR files, other
+    // skeletons and (fps > 0) other frame rates.
+    virtual bool NeedsConversion(const std::string& path, int fps) = 0;
+    // Writes the motion file in the program's own format under target, on the standard
+    // skeleton and (fps > 0) at that frame rate. The joints of another skeleton that found no
+    // place on ours are added to unmapped when given.
+    virtual bool Convert(const std::string& path, const std::string& target, int fps,
+                         std::vector<std::string>* unmapped) = 0;
     // Frames 0 to firstLength - 1 to targetA, the rest to targetB.
     virtual bool Split(const std::string& path, int firstLength, const std::string& targetA,
                        const std::string& targetB) = 0;
@@ -40,6 +51,11 @@ public:
     // A one-frame motion of the avatar's pose: kind 12 the initial pose, 13 and 14 the
     // current one. Written by the 3D side.
     virtual bool WritePoseClip(int kind, const std::string& target) = 0;
+    // Where the motion's root stands on the floor and which way it faces at frame `local`
+    // (from 0); none when the motion cannot tell, and then clips keep their places.
+    virtual std::optional<GroundPlace> RootPlace(const std::string&, int) { return std::nullopt; }
+    // Where the motion's feet are planted (found once and kept with the motion).
+    virtual FootContacts FootContactsOf(const std::string&) { return {}; }
 };
 
 }  // namespace tavrel

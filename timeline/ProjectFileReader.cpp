@@ -168,7 +168,9 @@ ProjectReadResult CProjectFileReader::Read(const std::string& path) {
     };
     // Motion files enter as inserted clips do: HTR files converted, so every edit works on them.
     auto importMotion = [&](const std::string& name) -> ImportResult {
-        return workingDirectory_.ImportMotionFile(ResolveName(project.dataFolder, name), motion_);
+        // Their clips were timed on the file as it is: its frame rate is kept.
+        return workingDirectory_.ImportMotionFile(ResolveName(project.dataFolder, name), motion_,
+                                                  0);
     };
 
     if (path.size() > kMaxEnteringPathLength) return stop(strings::kPathTooLong);

@@ -83,6 +83,10 @@ public:
     // Whether no clip meets [first, last].
     bool IsFree(int first, int last) const;
     FrameSample GetFrameSample(int frame) const;
+    // Where the feet are planted in the clip's motion, in its own frames from 0.
+    FootContacts FootContactsOf(const MotionClip& clip) const {
+        return motion_.FootContactsOf(clip.fileName);
+    }
 
     // --- Edits (each keeps one undo record when it succeeds) ---
     EditResult AddMotionFile(const std::string& path);               // kind 1
@@ -108,6 +112,12 @@ public:
     EditResult MoveMediaClip(int position, int newFirst);  // kind 20
     // Copies the WAV file in as the sound track, replacing any other; no undo record.
     EditResult SetSoundFile(const std::string& path);
+
+    // The clip's two switches: "Keep its own place" (off: it starts where the clip before it
+    // leaves the body) and "Keep feet planted" (its planted feet held through blends).
+    EditResult SetClipSwitches(int position, bool ownPlace, bool feetPlanted);  // kind 21
+    // Whether clips added from now on keep their feet planted (the user's setting).
+    void SetNewClipsKeepFeetPlanted(bool on) { newClipsKeepFeet_ = on; }
 
     // Transition lengths and curves change without undo record, as they are dragged.
     bool SetTransitionIn(int position, int frames);
@@ -150,6 +160,9 @@ private:
     // The two halves of a clip cut before frame f, written by the motion side.
     std::optional<std::pair<MotionClip, MotionClip>> SplitClip(const MotionClip& clip, int f);
     void ResetModel();
+    // Every clip whose place continues starts where the clip before it in time leaves the
+    // body; run after each edit, inside its undo record.
+    void ContinuePlaces();
     MotionClip* MutableClipAt(int position);
 
     CMotionSide& motion_;
@@ -163,6 +176,7 @@ private:
     std::optional<MotionClip> clipboard_;
     bool changed_ = false;
     uint64_t revision_ = 0;
+    bool newClipsKeepFeet_ = true;
 
     CCursorList<UndoRecord> undo_;
     CCursorList<UndoRecord> redo_;

@@ -4,8 +4,10 @@
 #include <filesystem>
 #include <iterator>
 
+#include "motion/MotionImport.h"
 #include "settings/FileNameRules.h"
 #include "settings/StringIds.h"
+#include "timeline/ClipPlace.h"
 #include "timeline/ClipPlacement.h"
 #include "timeline/ClipRules.h"
 #include "timeline/ModelFiles.h"
@@ -44,6 +46,11 @@ EditResult CTimelineModel::InsertClip(MotionClip clip,
     std::vector<std::string> removedNames;
     int position = -1;
     bool cancelled = false;
+    if (!newClipsKeepFeet_) {
+        ClipPlace place = ClipPlaceOf(clip.offset);
+        place.feetFree = true;
+        clip.offset = OffsetOf(place);
+    }
     const Message failed =
         PlaceClip(project_.motionClips, std::move(clip), view_.currentFrame, kMotionInsert,
                   decisions_, removedNames, prepare, &position, &cancelled);
@@ -59,15 +66,27 @@ EditResult CTimelineModel::AddMotionFile(const std::string& path) {
         if (path.size() > kMaxEnteringPathLength) {
             return EditResult::Refused(strings::kPathTooLong);
         }
-        const int length = motion_.FrameCount(path);
-        if (length < 1) return EditResult::Refused(strings::kMotionFileUnusable);
-        std::string imported;
-        EditResult result = InsertClip(ClipOfLength(length), [&](MotionClip& clip) {
-            ImportResult file = workingDirectory_.ImportMotionFile(path, motion_);
-            clip.fileName = imported = file.path;
-            return file.message;
-        });
-        if (!result.done && !imported.empty()) RemoveFile(imported);
+        if (motion_.FrameCount(path) < 1) return EditResult::Refused(strings::kMotionFileUnusable);
+        // Brought in before it is placed: a file of another frame rate or skeleton has a
+        // length of its own on the timeline.
+        std::vector<std::string> unmapped;
+        const ImportResult file = workingDirectory_.ImportMotionFile(
+            path, motion_, CMotionImport::kTimelineFrameRate, &unmapped);
+        if (!file) return EditResult::Refused(file.message);
+        const int length = motion_.FrameCount(file.path);
+        EditResult result = length < 1 ? EditResult::Refused(strings::kMotionFileUnusable)
+                                       : InsertClip(ClipOfLength(length), [&](MotionClip& clip) {
+                                             clip.fileName = file.path;
+                                             return Message();
+                                         });
+        if (!result.done) {
+            RemoveFile(file.path);
+        } else if (!unmapped.empty()) {
+            result.message = MakeMessage(
+                strings::kJointsLeftOut,
+                {{std::string(kFileNameToken), std::filesystem::path(path).filename().string()},
+                 {std::string(kJointsToken), CMotionImport::UnmappedSummary(unmapped)}});
+        }
         return result;
     });
 }
@@ -89,6 +108,20 @@ EditResult CTimelineModel::AddPoseClip(EditKind kind) {
         });
         if (!result.done) RemoveFile(file);
         return result;
+    });
+}
+
+EditResult CTimelineModel::SetClipSwitches(int position, bool ownPlace, bool feetPlanted) {
+    const MotionClip* clip = ClipAtPosition(position);
+    if (!clip) return EditResult::Refused();
+    ClipPlace place = ClipPlaceOf(clip->offset);
+    if (place.ownPlace == ownPlace && place.feetFree == !feetPlanted) return EditResult::Refused();
+    return RunEdit(kEditClipSwitches, [&] {
+        place.ownPlace = ownPlace;
+        place.feetFree = !feetPlanted;
+        MutableClipAt(position)->offset = OffsetOf(place);
+        changed_ = true;
+        return EditResult::Done();
     });
 }
 

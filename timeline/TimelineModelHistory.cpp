@@ -1,6 +1,10 @@
-// The edit frame that makes every edit whole or nothing, and the steps of undo and redo.
+// The edit frame that makes every edit whole or nothing, the steps of undo and redo, and the
+// places of clips that continue the one before.
+#include <algorithm>
+
 #include "base/DebugOutput.h"
 #include "settings/StringIds.h"
+#include "timeline/ClipPlace.h"
 #include "timeline/TimelineModel.h"
 
 namespace tavrel {
@@ -40,6 +44,7 @@ EditResult CTimelineModel::RunEdit(EditKind kind, const std::function<EditResult
     undo_.Append(CurrentRecord(kind, kindValue));
     EditResult result = perform();
     if (result.done) {
+        ContinuePlaces();
         ++revision_;
         redo_.Clear();
         return result;
@@ -88,6 +93,30 @@ EditResult CTimelineModel::Undo() {
 }
 EditResult CTimelineModel::Redo() {
     return StepHistory(redo_, undo_);
+}
+
+void CTimelineModel::ContinuePlaces() {
+    auto& clips = project_.motionClips;
+    std::optional<ClipPlace> before;
+    const MotionClip* previous = nullptr;
+    for (int position = clips.Count() - 1; position >= 0; --position) {
+        MotionClip& clip = *clips.At(position);
+        ClipPlace place = ClipPlaceOf(clip.offset);
+        if (previous && !place.ownPlace) {
+            // The frame of the clip before at which this one starts (its last when after it).
+            const int meet = std::clamp(clip.firstFrame - previous->firstFrame, 0,
+                                        previous->Length() - 1);
+            const auto leaves = motion_.RootPlace(previous->fileName, meet);
+            const auto starts = motion_.RootPlace(clip.fileName, 0);
+            if (leaves && starts) {
+                place.ground = ContinuingPlace(*starts, PlaceOnPlace(*leaves, before->ground));
+                clip.offset = OffsetOf(place);
+                place = ClipPlaceOf(clip.offset);  // as stored, so the next clip meets it
+            }
+        }
+        before = place;
+        previous = &clip;
+    }
 }
 
 }  // namespace tavrel

@@ -26,6 +26,7 @@ enum EditKind : uint32_t {
     kEditRotateSegment = 18,
     kEditReplaceFile = 19,
     kEditMoveMedia = 20,
+    kEditClipSwitches = 21,  // "Keep its own place", "Keep feet planted"
 };
 
 struct ViewState {

@@ -97,10 +97,11 @@ ImportResult CWorkingDirectory::CopyIn(const std::string& path, int failureMessa
     return CopyInAs(path, name, failureMessage);
 }
 
-ImportResult CWorkingDirectory::ImportMotionFile(const std::string& path,
-                                                 CMotionSide& motion) const {
+ImportResult CWorkingDirectory::ImportMotionFile(const std::string& path, CMotionSide& motion,
+                                                 int fps,
+                                                 std::vector<std::string>* unmapped) const {
     if (path.size() > kMaxEnteringPathLength) return {"", Failure(strings::kPathTooLong)};
-    if (Lower(fs::path(path).extension().string()) != ".htr") {
+    if (!motion.NeedsConversion(path, fps)) {
         ImportResult copy = CopyIn(path, strings::kMotionFileUnusable);
         if (copy) motion.Forget(copy.path);
         return copy;
@@ -110,7 +111,8 @@ ImportResult CWorkingDirectory::ImportMotionFile(const std::string& path,
     if (target.empty() || target.size() > kMaxStoredPathLength) {
         return {"", Failure(strings::kPathTooLong)};
     }
-    if (!IsRegularFile(path) || motion.FrameCount(path) < 1 || !motion.Convert(path, target)) {
+    if (!IsRegularFile(path) || motion.FrameCount(path) < 1 ||
+        !motion.Convert(path, target, fps, unmapped)) {
         return {"", Failure(strings::kMotionFileUnusable)};
     }
     return {target, {}};

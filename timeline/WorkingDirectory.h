@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "settings/Message.h"
 #include "settings/UserDataFolder.h"
@@ -37,9 +38,12 @@ public:
     // Copies a regular file in under exactly that name; fails when the name is taken.
     ImportResult CopyInAs(const std::string& path, const std::string& name,
                           int failureMessage) const;
-    // An HTR file is converted into the program's own format under its base name; any other
-    // motion file is copied as it is. Project files bring their clips in the same way.
-    ImportResult ImportMotionFile(const std::string& path, CMotionSide& motion) const;
+    // A file the motion side converts (HTR, another skeleton, fps > 0: another frame rate) is
+    // written in the program's own format under its base name; any other motion file is
+    // copied as it is. Project files bring their clips in the same way, at their own rate.
+    // Joints of another skeleton that found no place on ours are added to unmapped if given.
+    ImportResult ImportMotionFile(const std::string& path, CMotionSide& motion, int fps,
+                                  std::vector<std::string>* unmapped = nullptr) const;
     // A free name for a file the program writes here: base<N>.<native extension>.
     std::string NumberedName(std::string_view base) const;
 

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <optional>
 
+#include "browse/core/LibraryFolders.h"
 #include "motion/AnimFileFactory.h"
 #include "settings/FileNameRules.h"
 
@@ -47,14 +49,63 @@ bool HasAcceptedExtension(std::string_view name, const std::vector<std::string>&
     return std::find(extensions.begin(), extensions.end(), extension) != extensions.end();
 }
 
-bool MotionHasFrames(const std::string& path) {
+std::string MotionUnreadableReason(const std::string& path) {
     const MotionFileType type = MotionFileTypeOf(path);
-    if (type == kTypeUnknown || path.size() >= ANIMFILE::kPathSize) return false;
+    if (type == kTypeUnknown) return "Not a motion file";
+    if (path.size() >= ANIMFILE::kPathSize) return "Its path is too long";
     // Every frame is read: a file cut short anywhere would show no picture and give a clip
     // without a pose.
-    std::unique_ptr<ANIMFILE> motion = CreateAnimFile(path.c_str(), type, 1);
-    return motion && motion->GetSegmentCount() > 0 &&
-           motion->GetEndFrame() >= motion->GetBeginFrame();
+    std::unique_ptr<ANIMFILE> motion;
+    try {
+        motion = OpenAnimFile(path.c_str(), type, 1);
+    } catch (const ERROBJ& error) {
+        return std::string("Cannot be read: ") + error.GetText() +
+               (error.detail[0] ? std::string(" (") + error.detail + ")" : "");
+    } catch (...) {
+        return "Cannot be read";
+    }
+    if (!motion || motion->GetSegmentCount() == 0) return "Cannot be read: it has no skeleton";
+    if (motion->GetEndFrame() < motion->GetBeginFrame()) return "It holds no frames";
+    return "";
+}
+
+bool MotionHasFrames(const std::string& path) {
+    return MotionUnreadableReason(path).empty();
+}
+
+namespace {
+
+bool HoldsAcceptedFile(const std::string& folder, const std::vector<std::string>& extensions) {
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        std::error_code typeError;
+        if (it->is_regular_file(typeError) &&
+            HasAcceptedExtension(it->path().filename().string(), extensions))
+            return true;
+    }
+    return false;
+}
+
+std::optional<std::string> FindFolderWithMotions(const std::string& folder,
+                                                 const std::vector<std::string>& extensions,
+                                                 int depth) {
+    if (HoldsAcceptedFile(folder, extensions)) return folder;
+    constexpr int kMaxDepth = 8;  // a library is shallow; a deep tree is not searched whole
+    if (depth >= kMaxDepth) return std::nullopt;
+    for (const std::string& name : ListSubfolders(folder)) {
+        const std::string path = JoinPath(folder, name);
+        std::error_code error;
+        if (fs::is_symlink(path, error)) continue;
+        if (auto found = FindFolderWithMotions(path, extensions, depth + 1)) return found;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string FirstFolderWithMotions(const std::string& folder,
+                                   const std::vector<std::string>& extensions) {
+    return FindFolderWithMotions(folder, extensions, 0).value_or(folder);
 }
 
 MotionFolderListing ListMotionFolder(const std::string& folder,
@@ -70,10 +121,12 @@ MotionFolderListing ListMotionFolder(const std::string& folder,
     }
     std::sort(accepted.begin(), accepted.end());
     for (std::string& name : accepted) {
-        if (MotionHasFrames(JoinPath(folder, name))) {
+        std::string reason = MotionUnreadableReason(JoinPath(folder, name));
+        if (reason.empty()) {
             listing.names.push_back(std::move(name));
         } else {
             listing.unreadable.push_back(std::move(name));
+            listing.reasons.push_back(std::move(reason));
         }
     }
     return listing;

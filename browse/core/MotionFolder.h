@@ -14,13 +14,23 @@ std::vector<std::string> ParseAcceptedExtensions(std::string_view list);
 // The text after the name's last '.', in lower case, is one of the extensions.
 bool HasAcceptedExtension(std::string_view name, const std::vector<std::string>& extensions);
 
+// Why the motion file cannot be shown, for its tooltip; empty when it reads, head and every
+// frame, and has at least one frame.
+std::string MotionUnreadableReason(const std::string& path);
 // The motion file reads, head and every frame, and has at least one frame.
 bool MotionHasFrames(const std::string& path);
 
 struct MotionFolderListing {
     std::vector<std::string> names;       // shown files, in folder order as listed
     std::vector<std::string> unreadable;  // accepted names whose motion cannot be shown
+    std::vector<std::string> reasons;     // why not, one for each unreadable name
 };
+
+// The first folder, in the tree's order (the folder itself, then its subfolders depth first,
+// ordered as the tree shows them), that holds a file with an accepted extension; the folder
+// itself when none does. Links are not followed, so a loop ends.
+std::string FirstFolderWithMotions(const std::string& folder,
+                                   const std::vector<std::string>& extensions);
 
 // The regular files of the folder (no subfolders, no recursion) with accepted extensions,
 // sorted by name; an unreadable folder lists nothing.

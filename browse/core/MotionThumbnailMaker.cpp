@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "RKWindow/IMImageGenerator.h"
-#include "motion/AnimFileFactory.h"
+#include "motion/MotionImport.h"
 
 namespace tavrel {
 
@@ -13,9 +13,7 @@ CMotionThumbnailMaker::CMotionThumbnailMaker(std::string dataFolder)
 CMotionThumbnailMaker::~CMotionThumbnailMaker() = default;
 
 ThumbnailPtr CMotionThumbnailMaker::Make(const std::string& path, int width, int height) {
-    const MotionFileType type = MotionFileTypeOf(path);
-    std::unique_ptr<ANIMFILE> motion =
-        type == kTypeUnknown ? nullptr : CreateAnimFile(path.c_str(), type, 0);
+    std::unique_ptr<ANIMFILE> motion = CMotionImport::OpenToShow(path, 0);
     if (!motion) return nullptr;
     motion->SetStreamMode(1);  // read up to the middle frame, not the whole file
     return MakeFrame(*motion, CIMImageGenerator::MiddleFrame(*motion), width, height);

@@ -33,8 +33,9 @@ ThumbnailPtr CThumbnailCache::GetPicture(const std::string& path, const Thumbnai
         auto it = std::find_if(entries_.begin(), entries_.end(),
                                [&](const Entry& e) { return e.path == path; });
         if (it != entries_.end()) {
-            if (it->stamp == stamp) return it->picture;
-            entries_.erase(it);  // the file changed: its old picture is wrong now
+            const bool sized = it->picture->width == width && it->picture->height == height;
+            if (it->stamp == stamp && sized) return it->picture;
+            entries_.erase(it);  // the file changed, or the size: its old picture is wrong now
         }
     }
     ThumbnailPtr picture;

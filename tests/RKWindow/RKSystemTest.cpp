@@ -71,7 +71,7 @@ TEST_F(RKSystemTest, AvatarInTheRestPoseFromTheFrontAndTheLeft) {
 
 TEST_F(RKSystemTest, AvatarInAFrameOfTheWalk) {
     system_.SetUpWorld(TAVREL_SHARE_DIR);
-    PoseAt("Motion/Locomotion/walk.cha", 6);
+    PoseAt("Motion/Locomotion/walk.cha", 12);
     system_.PresetCamera(RKViewport::Left);
     ASSERT_EQ(system_.DrawScene(nullptr), 1);
     ExpectGolden("avatar_walk_left");

@@ -318,14 +318,14 @@ TEST_F(RKWindowTest, GoldenFrames) {
     const char* names[] = {"frame_mix_linear", "frame_mix_easein", "frame_mix_easeout",
                            "frame_mix_curve"};
     for (int curve = 0; curve < 4; ++curve)
-        ShowAndExpectGolden(Sample(40, walk, 40, wave, 60, 0.3f, curve), names[curve]);
+        ShowAndExpectGolden(Sample(40, walk, 80, wave, 120, 0.3f, curve), names[curve]);
     ShowAndExpectGolden(FrameSample{}, "frame_rest");
 
     const std::string picture = dir_ / "quarters.png";
     ASSERT_TRUE(tavrel::testing::WritePicture(picture, "PNG", 64, 32, [](int x, int y) {
         return x < 32 ? (y < 16 ? 0xD04040u : 0x4040D0u) : (y < 16 ? 0xE0E040u : 0x40C040u);
     }));
-    FrameSample still = Sample(0, walk, 10);
+    FrameSample still = Sample(0, walk, 20);
     still.mediaFile = picture;
     ShowAndExpectGolden(still, "frame_still_behind");
 
@@ -333,7 +333,7 @@ TEST_F(RKWindowTest, GoldenFrames) {
     const std::string video = dir_ / "bars.avi";
     ASSERT_TRUE(
         tavrel::testing::Ffmpeg("-f lavfi -i testsrc=s=96x72:r=25:d=1 -c:v mjpeg -q:v 3 " + video));
-    FrameSample moving = Sample(0, walk, 10);
+    FrameSample moving = Sample(0, walk, 20);
     moving.mediaFile = video;
     moving.mediaFrame = 30;
     ShowAndExpectGolden(moving, "frame_video_behind");

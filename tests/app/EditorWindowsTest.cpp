@@ -15,6 +15,7 @@
 #include <QToolBar>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
 
@@ -24,6 +25,7 @@
 #include "app/TavrelMediator.h"
 #include "app/TimelineHost.h"
 #include "browse/ThumbnailCtrl.h"
+#include "motion/Motion.h"
 #include "tests/support/TempFolder.h"
 #include "timeline/ProjectFileWriter.h"
 #include "timeline/ui/ObjectGrid.h"
@@ -42,6 +44,15 @@ public:
         CTavrelMediator::ShowFrameSample(sample);
     }
     std::vector<FrameSample> shown;
+};
+
+// Keeps the timeline's messages instead of showing them in boxes that wait for a click.
+class RecordingDialogs : public CPanelDialogs {
+public:
+    std::vector<std::string> AskOpenFiles(FileKind) override { return {}; }
+    void ShowMessage(const std::string& text) override { shown.push_back(text); }
+    bool OpenVolumeControl() override { return false; }
+    std::vector<std::string> shown;
 };
 
 class EditorWindowsTest : public ::testing::Test {
@@ -81,6 +92,7 @@ protected:
     void Connect() {
         CTimelinePanel::Services services;
         services.sound = &sound;
+        services.dialogs = recordDialogs ? &dialogs : nullptr;
         services.clock = [this] { return now; };
         auto host = CTimelineHost::Create(mediator.get(), services);
         ASSERT_TRUE(host);
@@ -151,6 +163,8 @@ protected:
     ui::MessageSink previousSink;
     std::vector<Message> messages;
     CNullSoundPlayback sound;
+    RecordingDialogs dialogs;
+    bool recordDialogs = false;  // set, then Connect(): the timeline's messages go to dialogs
     int64_t now = 0;
     std::unique_ptr<CTavrelMainFrame> frame;
     std::unique_ptr<RecordingMediator> mediator;
@@ -177,6 +191,75 @@ TEST_F(EditorWindowsTest, BothSidesAgreeOnTheDragDataAndADropInsertsAClip) {
     EXPECT_TRUE(Panel().Model().Project().motionClips.Count() == 0);
     EXPECT_TRUE(mediator->OnCommand(command::kEditRedo));
     EXPECT_EQ(Panel().Model().Project().motionClips.Count(), 1);
+}
+
+// A capture of another skeleton (centimetres, y up) at 30 frames a second, with a tail that
+// has no place on ours.
+std::string CaptureBvh(int frames) {
+    std::string text =
+        "HIERARCHY\nROOT Hips\n{\nOFFSET 0 0 0\n"
+        "CHANNELS 6 Xposition Yposition Zposition Zrotation Xrotation Yrotation\n";
+    int joints = 1;
+    auto chain = [&](std::vector<std::pair<std::string, std::string>> links) {
+        for (const auto& [name, offset] : links) {
+            text += "JOINT " + name + "\n{\nOFFSET " + offset +
+                    "\nCHANNELS 3 Zrotation Xrotation Yrotation\n";
+            ++joints;
+        }
+        text += "End Site\n{\nOFFSET 0 -5 0\n}\n";
+        for (size_t i = 0; i < links.size(); ++i) text += "}\n";
+    };
+    chain({{"Spine", "0 15 0"}, {"Neck", "0 40 0"}, {"Head", "0 10 0"}});
+    chain({{"LeftUpLeg", "9 -5 0"}, {"LeftLeg", "0 -42 0"}, {"LeftFoot", "0 -42 0"}});
+    chain({{"RightUpLeg", "-9 -5 0"}, {"RightLeg", "0 -42 0"}, {"RightFoot", "0 -42 0"}});
+    chain({{"LeftArm", "15 45 0"}, {"LeftForeArm", "28 0 0"}, {"LeftHand", "26 0 0"}});
+    chain({{"RightArm", "-15 45 0"}, {"RightForeArm", "-28 0 0"}, {"RightHand", "-26 0 0"}});
+    chain({{"Tail", "0 -3 -8"}});
+    text += "}\nMOTION\nFrames: " + std::to_string(frames) + "\nFrame Time: 0.0333333\n";
+    for (int f = 0; f < frames; ++f) {
+        text += std::to_string(2 * f) + " 95 0 0 0 0";
+        for (int j = 1; j < joints; ++j)
+            text += j == 4 ? " 0 " + std::to_string(f * 3) + " 0" : " 0 0 0";
+        text += "\n";
+    }
+    return text;
+}
+
+TEST_F(EditorWindowsTest, ACaptureOfAnotherSkeletonIsListedAndDroppedAsAClipOfOurs) {
+    recordDialogs = true;
+    Connect();
+    ASSERT_TRUE(mediator->OnCommand(command::kNewProject));
+    const std::string capture = home / "library/capture.bvh";
+    std::ofstream(capture) << CaptureBvh(10);
+    ASSERT_TRUE(Thumbnails().ShowFolder(QString::fromStdString(home / "library")));
+    const auto& entries = Thumbnails().Entries();
+    const auto listed = std::find(entries.begin(), entries.end(), "capture.bvh");
+    ASSERT_NE(listed, entries.end());
+    EXPECT_FALSE(Thumbnails()
+                     .item(int(listed - entries.begin()))
+                     ->data(CThumbnailCtrl::kUnreadableRole)
+                     .toBool());
+
+    QMimeData data;
+    data.setData(CObjectGrid::kMotionFilesMime, QByteArray::fromStdString(capture));
+    ASSERT_TRUE(DropOnMotionTrack(data, 40));
+    const MotionClip* clip = Panel().Model().SelectedClip();
+    ASSERT_NE(clip, nullptr) << (messages.empty() ? "" : messages.back().Text(ui::Lookup()));
+    // 10 frames at 30 a second span 19 at the timeline's 60.
+    EXPECT_EQ(clip->firstFrame, 40);
+    EXPECT_EQ(clip->lastFrame, 58);
+    CMotion imported(clip->fileName, 0);
+    ASSERT_TRUE(imported.HasData());
+    EXPECT_TRUE(imported.HasStandardSkeleton());
+    EXPECT_EQ(imported.GetData()->GetFrameRate(), 60);
+    EXPECT_NE(std::filesystem::path(clip->fileName).extension(), ".bvh");
+    // The user is told which joints found no place; the capture itself is left as it was.
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    const std::string told = dialogs.shown.back();
+    EXPECT_EQ(told.rfind("capture.bvh was fitted to the avatar's skeleton", 0), 0u) << told;
+    EXPECT_NE(told.find("Tail"), std::string::npos) << told;
+    std::ifstream again(capture);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(again), {}), CaptureBvh(10));
 }
 
 TEST_F(EditorWindowsTest, AProjectOpenedByNameShowsOnTheTimelineAndItsFramesReachThe3DWindow) {

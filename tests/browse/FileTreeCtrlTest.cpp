@@ -60,9 +60,25 @@ protected:
     CFileTreeCtrl tree{services};
 };
 
+TEST_F(FileTreeTest, FilesAddedToAShownFolderAppearWithoutARefresh) {
+    thumbs.SetAcceptedExtensions("cha");
+    // A leaf never expanded, a folder with subfolders, and the same leaf after a refresh.
+    for (const char* folder : {"c", "A", "A/inner", "A/inner"}) {
+        tree.SelectPath(Q(dir / folder));
+        ASSERT_EQ(thumbs.CurrentFolder(), Q(dir / folder));
+        if (std::string(folder) == "A/inner") tree.Refresh();
+        const size_t before = thumbs.Entries().size();
+        testing::WriteText(dir / (std::string(folder) + "/m" + std::to_string(before) + ".cha"),
+                           "not yet a motion");
+        QTRY_COMPARE_WITH_TIMEOUT(thumbs.Entries().size(), before + 1, 5000);
+    }
+}
+
 TEST_F(FileTreeTest, ListsFoldersWithoutRegardToCaseAndMarksOnlyThoseWithSubfolders) {
     QTreeWidgetItem* root = tree.RootItem();
-    EXPECT_EQ(root->text(0), Q(dir.Path().string()));
+    // The library goes by its folder's name, the path in the tooltip.
+    EXPECT_EQ(root->text(0), Q(dir.Path().filename().string()));
+    EXPECT_EQ(root->toolTip(0), Q(dir.Path().string()));
     EXPECT_EQ(ChildTexts(root), QStringList({"A", "b", "c"}));
     EXPECT_EQ(root->child(0)->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
     EXPECT_NE(root->child(1)->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);

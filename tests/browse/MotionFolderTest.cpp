@@ -43,7 +43,35 @@ TEST(MotionFolder, ListsReadableMotionsOnlyAndNamesTheRest) {
     const auto listing = ListMotionFolder(dir.Path().string(), {"cha", "chb", "htr"});
     EXPECT_EQ(listing.names, (std::vector<std::string>{"run fast ä.chb", "walk.CHA"}));
     EXPECT_EQ(listing.unreadable, (std::vector<std::string>{"broken.cha", "cut.cha"}));
+    // Each says why, for the gallery's tooltip.
+    ASSERT_EQ(listing.reasons.size(), 2u);
+    for (const std::string& reason : listing.reasons) {
+        EXPECT_EQ(reason.rfind("Cannot be read: ", 0), 0u) << reason;
+    }
     EXPECT_TRUE(ListMotionFolder(dir / "missing", {"cha"}).names.empty());
+}
+
+TEST(MotionFolder, TheFirstFolderHoldingMotionsInTheTreesOrder) {
+    TempDir dir;
+    const std::string root = dir.Path().string();
+    // Each case: the files made under the root (in order), and the folder that opens.
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{}, ""},
+        {{"a/b/notes.txt"}, ""},
+        {{"top.chb", "a/walk.cha"}, ""},
+        {{"b/x/run.chb", "A/empty.txt", "a2/jump.htr"}, "/a2"},
+        {{"Sports/deep/kick.BVH", "Sports/z.txt", "Walks/walk.cha"}, "/Sports/deep"},
+    };
+    for (const auto& [files, expected] : cases) {
+        for (const auto& entry : fs::directory_iterator(root)) fs::remove_all(entry.path());
+        for (const std::string& file : files) {
+            fs::create_directories(fs::path(root + "/" + file).parent_path());
+            WriteText(root + "/" + file, "x");
+        }
+        fs::create_directory_symlink(root, root + "/loop");  // never followed
+        EXPECT_EQ(FirstFolderWithMotions(root, {"cha", "chb", "htr", "bvh"}), root + expected)
+            << (files.empty() ? "" : files.front());
+    }
 }
 
 // Listed are the files whose every frame reads, with full paths of up to 260 characters: what

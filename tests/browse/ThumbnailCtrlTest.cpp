@@ -88,7 +88,16 @@ TEST_F(ThumbnailTest, ListsReadableMotionsAtOnceAndMakesEachPictureOnce) {
     EXPECT_FALSE(thumbs.ShowFolder(Q(dir / "missing")));
     QSignalSpy shown(&thumbs, &CThumbnailCtrl::PictureShown);
     ASSERT_TRUE(thumbs.ShowFolder(Q(dir / "one")));
-    EXPECT_EQ(Labels(thumbs), QStringList({"run.chb", "walk.CHA"}));
+    // A file that cannot be read follows the others, greyed, with the reason; it is not
+    // dragged and makes no picture.
+    EXPECT_EQ(Labels(thumbs), QStringList({"run.chb", "walk.CHA", "broken.cha"}));
+    for (int row = 0; row < 3; ++row) {
+        const QListWidgetItem* entry = thumbs.item(row);
+        EXPECT_EQ(entry->data(CThumbnailCtrl::kUnreadableRole).toBool(), row == 2);
+        EXPECT_EQ(bool(entry->flags() & Qt::ItemIsDragEnabled), row != 2);
+        EXPECT_EQ(entry->toolTip().startsWith(entry->text() + "\nCannot be read"), row == 2)
+            << entry->toolTip().toStdString();
+    }
     WaitForWorker();
     EXPECT_EQ(maker.calls, 2);
     EXPECT_EQ(shown.count(), 2);
@@ -99,6 +108,31 @@ TEST_F(ThumbnailTest, ListsReadableMotionsAtOnceAndMakesEachPictureOnce) {
     EXPECT_EQ(maker.calls, 2);
     EXPECT_EQ(shown.count(), 4);
     EXPECT_FALSE(thumbs.item(0)->icon().pixmap(50, 50).isNull());
+}
+
+TEST(ThumbnailLabels, LongNamesAreCutInTheMiddleKeepingTheirNumberAndExtension) {
+    const QFontMetrics metrics(QFont("DejaVu Sans", 9));
+    const int width = 84;
+    // name, the end the label keeps
+    const std::pair<QString, QString> cases[] = {
+        {"walk.cha", "walk.cha"},  // fits whole
+        {"capture_long_name_take_012.bvh", "012.bvh"},
+        {"capture_long_name_take_013.bvh", "013.bvh"},
+        {"a_rather_long_name_without_numbers.chb", ".chb"},
+        {"2024_session_with_a_long_name.htr", ".htr"},
+        {"x", "x"},
+    };
+    for (const auto& [name, end] : cases) {
+        const QString label = CThumbnailCtrl::ElidedLabel(name, metrics, width);
+        EXPECT_TRUE(label.endsWith(end)) << label.toStdString();
+        EXPECT_LE(metrics.horizontalAdvance(label), width) << label.toStdString();
+        EXPECT_EQ(label == name, metrics.horizontalAdvance(name) <= width) << label.toStdString();
+        EXPECT_EQ(label.contains(QChar(0x2026)), label != name) << label.toStdString();
+    }
+    // Too narrow for the kept end: the plain middle cut.
+    EXPECT_LE(metrics.horizontalAdvance(CThumbnailCtrl::ElidedLabel(
+                  "capture_long_name_take_0123456789.bvh", metrics, 30)),
+              30);
 }
 
 TEST_F(ThumbnailTest, AFolderChangeStopsTheWorkerAndDropsItsLatePictures) {
@@ -158,7 +192,7 @@ TEST_F(ThumbnailTest, DeleteAsksThenMovesTheFilesToTheTrash) {
     EXPECT_EQ(services.asked[1], GalleryText(strings::kDeleteFileQuestion));
     EXPECT_FALSE(fs::exists(dir / "one/walk.CHA"));
     EXPECT_EQ(ReadBytes(testing::TrashedFile("walk.CHA")), bytes);
-    EXPECT_EQ(Labels(thumbs), QStringList({"run.chb"}));
+    EXPECT_EQ(Labels(thumbs), QStringList({"run.chb", "broken.cha"}));
 }
 
 TEST_F(ThumbnailTest, RenameKeepsTheFiftyCharacterRuleAndNeverReplaces) {
@@ -171,7 +205,7 @@ TEST_F(ThumbnailTest, RenameKeepsTheFiftyCharacterRuleAndNeverReplaces) {
     EXPECT_TRUE(fs::exists(dir / "one/walk.CHA"));
     EXPECT_TRUE(thumbs.FinishRename(walk, QString(50, 'w') + ".cha"));
     EXPECT_TRUE(fs::exists(dir / ("one/" + std::string(50, 'w') + ".cha")));
-    EXPECT_EQ(thumbs.Entries().size(), 2u);
+    EXPECT_EQ(thumbs.Entries().size(), 3u);
 }
 
 TEST_F(ThumbnailTest, BusyTimelineGraysTheCommands) {
@@ -206,9 +240,13 @@ TEST(ChildFrame, LaysOutItsPanesAndMakesPicturesOfTheLibrary) {
     frame.resize(500, 400);
     frame.show();
     QTest::qWait(0);
+    // The library's root holds folders only: the gallery opens on the first with motions.
+    EXPECT_EQ(frame.Tree()->CurrentFolder(), Q(dir / "Everyday"));
+    EXPECT_EQ(frame.Thumbnails()->CurrentFolder(), Q(dir / "Everyday"));
     EXPECT_EQ(frame.LeftColumn()->minimumWidth(), CChildFrame::kLeftMinimum);
     EXPECT_EQ(frame.Thumbnails()->minimumWidth(), CChildFrame::kRightMinimum);
-    EXPECT_EQ(frame.Thumbnails()->gridSize(), QSize(70, 74));
+    // Labels have room for about twelve characters under the 50-pixel pictures.
+    EXPECT_EQ(frame.Thumbnails()->gridSize(), QSize(90, 74));
     // The tooltips are the command's texts.
     QStringList tips;
     for (QAction* action : frame.ToolBar()->actions()) {
@@ -253,6 +291,18 @@ TEST(ChildFrame, LaysOutItsPanesAndMakesPicturesOfTheLibrary) {
     EXPECT_FALSE(frame.Preview()->Picture().isNull());
     emit frame.Thumbnails()->PreviewRequested(QString());
     EXPECT_TRUE(frame.Preview()->MotionPath().isEmpty());
+
+    // The View menu's larger pictures, made again at their size (not the cached small ones),
+    // and back.
+    for (const int size : {CThumbnailCtrl::kLargeThumbnail, CThumbnailCtrl::kThumbnailWidth}) {
+        ASSERT_TRUE(frame.HandleCommand(size == CThumbnailCtrl::kLargeThumbnail
+                                            ? CChildFrame::kLargeThumbnailsCommand
+                                            : CChildFrame::kSmallThumbnailsCommand));
+        QTRY_VERIFY_WITH_TIMEOUT(!thumbs->IsWorkerRunning(), 20000);
+        QTest::qWait(0);
+        EXPECT_EQ(thumbs->iconSize(), QSize(size, size));
+        EXPECT_EQ(thumbs->item(0)->icon().availableSizes().value(0), QSize(size, size));
+    }
 }
 
 }  // namespace

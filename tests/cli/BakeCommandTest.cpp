@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "../motion/MotionFiles.h"
+#include "RKWindow/SamplePose.h"
 #include "ToolRun.h"
 #include "cli/OpenedProject.h"
 #include "motion/CurveFunction.h"
@@ -64,8 +65,9 @@ protected:
 };
 
 TEST_F(BakeCommand, EveryFrameIsTheMixedPoseOfItsSample) {
+    // --plain mixes the motions as captured: the second clip's stored place (1, 2) is not used.
     for (const char* name : {"baked.chb", "baked.bvh"}) {
-        const Result r = Tool({"bake", dir / "p.tvp", dir / name});
+        const Result r = Tool({"bake", dir / "p.tvp", dir / name, "--plain"});
         ASSERT_EQ(r.code, kExitOk) << r.err;
         EXPECT_NE(r.out.find("89 frames"), std::string::npos) << r.out;
         CMotion baked(dir / name, 0);
@@ -83,6 +85,21 @@ TEST_F(BakeCommand, EveryFrameIsTheMixedPoseOfItsSample) {
         }
         EXPECT_GT(blended, 5);  // the transition was part of what was compared
     }
+    // Without --plain, every frame is the one evaluation's pose (placed, feet held), as the
+    // 3D window shows it.
+    ASSERT_EQ(Tool({"bake", dir / "p.tvp", dir / "held.chb"}).code, kExitOk);
+    CMotion held(dir / "held.chb", 0);
+    OpenedProject project;
+    ASSERT_TRUE(project.Open(dir / "p.tvp").empty());
+    for (int f = 0; f < 89; ++f) {
+        const SamplePose shown = PoseOfSample(project.Manager(), project.Model().GetFrameSample(f),
+                                              TAVREL_SHARE_DIR "/Init.chb");
+        ASSERT_LT(Distance(shown.pose->GetRoot(), held.GetPose(f)->GetRoot()), 1e-4f) << f;
+    }
+    EXPECT_NEAR(held.GetPose(40)->GetRoot()->local.m[13] -
+                    CMotion(dir / "baked.chb", 0).GetPose(40)->GetRoot()->local.m[13],
+                2.0f, 1e-2f)
+        << "placed";
     // Frames before and after a transition differ: the baked motion moves.
     CMotion baked(dir / "baked.chb", 0);
     EXPECT_GT(Distance(baked.GetPose(10)->GetRoot(), baked.GetPose(50)->GetRoot()), 1.0f);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
@@ -45,6 +46,22 @@ TEST(Cli, InfoTextAndJson) {
                               R"("frameCount":12,"segments":[{"index":0,"name":"LowerTorso",)"
                               R"("parent":null,"length":55.7340012})"));
     EXPECT_TRUE(Has(json.out, R"({"index":1,"name":"UpperTorso","parent":"LowerTorso",)"));
+}
+
+TEST(Cli, ContactsListEachFootsPlantsAsTextAndJson) {
+    const std::string walk = std::string(TAVREL_SHARE_DIR) + "/Motion/Locomotion/walk.cha";
+    const Result text = Tool({"contacts", walk});
+    ASSERT_EQ(text.code, 0) << text.err;
+    // Three left stances and the right one the motion starts in.
+    EXPECT_TRUE(Has(text.out, "frameCount: 198\nleft ")) << text.out;
+    EXPECT_EQ(std::count(text.out.begin(), text.out.end(), '\n'), 1 + 3 + 4) << text.out;
+    EXPECT_TRUE(Has(text.out, "\nright 0 ")) << text.out;
+    const Result json = Tool({"contacts", walk, "--json"});
+    ASSERT_EQ(json.code, 0);
+    EXPECT_TRUE(Has(json.out, R"({"frameCount":198,"left":[{"first":)")) << json.out;
+    EXPECT_TRUE(Has(json.out, R"(],"right":[{"first":0,"last":)")) << json.out;
+    EXPECT_EQ(Tool({"contacts"}).code, kExitUsage);
+    EXPECT_EQ(Tool({"contacts", walk, "--wat"}).code, kExitUsage);
 }
 
 TEST(Cli, InfoReportsTheReadersError) {
@@ -193,6 +210,7 @@ TEST(Cli, EveryCommandRefusesAMotionWithoutARoot) {
     tavrel::testing::WriteText(dir / "loose.cha", ThreeSegments("Hips\t\tGlobal", "Hips\t\tNone"));
     for (const Args& args :
          {Args{"info", dir / "loose.cha"}, Args{"pose", dir / "loose.cha", "--frame", "0"},
+          Args{"contacts", dir / "loose.cha"},
           Args{"convert", dir / "loose.cha", dir / "out.chb"}}) {
         const Result r = Tool(args);
         EXPECT_EQ(r.code, kExitFailed) << args[0];
@@ -223,7 +241,7 @@ TEST(Cli, DamagedFramesAreReportedByEveryCommandThatNeedsThem) {
     EXPECT_TRUE(Has(Tool({"info", dir / "cut.chb"}).out, "frameCount: 10\n"));
     const std::string message = dir / "cut.chb" + ": code 2: File is corrupted!";
     for (const Args& args :
-         {Args{"pose", dir / "cut.chb", "--frame", "9"},
+         {Args{"pose", dir / "cut.chb", "--frame", "9"}, Args{"contacts", dir / "cut.chb"},
           Args{"convert", dir / "cut.chb", dir / "out.chb"},
           Args{"edit", "reverse", dir / "cut.chb", dir / "r.chb"},
           Args{"edit", "split", "3", dir / "cut.chb", dir / "a.chb", dir / "b.chb"},

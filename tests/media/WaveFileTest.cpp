@@ -177,22 +177,22 @@ TEST_F(WaveFileTest, OddChunksArePaddedToAnEvenLength) {
     EXPECT_EQ(wave.DataSize(), 8u);
 }
 
-TEST_F(WaveFileTest, PlaybackReadsTheSamePathOnlyOnce) {
+TEST_F(WaveFileTest, PlaybackReadsTheSamePathAgainOnlyWhenRewritten) {
     CRWavePlayback playback;
     const std::string path = folder_.Write("a.wav", Wav({}, Samples(40)));
     ASSERT_TRUE(playback.Load(path));
     EXPECT_EQ(playback.Path(), path);
-    // A different file behind the same path is not read again.
+    // A different file behind the same path is the new project's sound: it is read again.
     folder_.Write("a.wav", Wav({}, Samples(80)));
     ASSERT_TRUE(playback.Load(path));
-    EXPECT_EQ(playback.DataSize(), 40u);
+    EXPECT_EQ(playback.DataSize(), 80u);
 
     const std::string broken = folder_.Write("b.wav", "RIFF");
     debug_.Clear();
     EXPECT_FALSE(playback.Load(broken));
     EXPECT_TRUE(debug_.Contains("CRWavePlayback::Load() failed: LoadWaveFile() return FALSE\n"));
     EXPECT_EQ(playback.Path(), path);
-    EXPECT_EQ(playback.DataSize(), 40u);
+    EXPECT_EQ(playback.DataSize(), 80u);
 }
 
 TEST(WaveFormatTest, MillisecondsBecomeWholeBlocksWithoutOverflow) {

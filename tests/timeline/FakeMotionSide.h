@@ -1,7 +1,10 @@
 #pragma once
 // A motion side for fast tests: a "motion file" is a text file whose first line gives its frame
 // count. Requests write such files; a request can be made to fail.
+#include <cctype>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,8 +28,21 @@ public:
         if (!(in >> word >> frames) || word != "frames") return -1;
         return frames;
     }
-    bool Convert(const std::string& path, const std::string& target) override {
-        return Write(target, FrameCount(path), "converted " + path);
+    // HTR and BVH files are converted; a BVH file leaves its "Tail" joint out.
+    static std::string Extension(const std::string& path) {
+        std::string ext = std::filesystem::path(path).extension().string();
+        for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+        return ext;
+    }
+    bool NeedsConversion(const std::string& path, int) override {
+        return Extension(path) == ".htr" || Extension(path) == ".bvh";
+    }
+    bool Convert(const std::string& path, const std::string& target, int fps,
+                 std::vector<std::string>* unmapped) override {
+        if (unmapped && Extension(path) == ".bvh") unmapped->push_back("Tail");
+        // A file at half the timeline's rate doubles its frames, as a real resampling would.
+        return Write(target, fps > 0 ? FrameCount(path) * 2 - 1 : FrameCount(path),
+                     "converted " + path);
     }
     bool Split(const std::string& path, int firstLength, const std::string& a,
                const std::string& b) override {
@@ -55,6 +71,16 @@ public:
         return Write(target, 1, "pose " + std::to_string(kind));
     }
 
+    std::optional<GroundPlace> RootPlace(const std::string& path, int local) override {
+        if (!rootPlace) return std::nullopt;
+        return rootPlace(path, local);
+    }
+
+    FootContacts FootContactsOf(const std::string&) override { return footContacts; }
+
+    FootContacts footContacts;  // every motion's plants
+    // Where a motion's root stands at a frame; unset, no motion can tell.
+    std::function<std::optional<GroundPlace>(const std::string&, int)> rootPlace;
     // The next write fails (before it writes anything).
     bool failNext = false;
     // When 0 or more: that many files are written, then the next write fails.

@@ -24,6 +24,23 @@ protected:
     CMotionManagerSide side{manager};
 };
 
+TEST_F(ManagerSide, FootPlantsAreKeptUntilTheFileIsForgottenOrRewritten) {
+    const std::string walk = dir / "walk.chb";
+    // The test motion swings its left leg and stands on its right foot throughout.
+    ASSERT_EQ(side.FootContactsOf(walk).Plants(kRightFoot), (std::vector<FootPlant>{{0, 19}}));
+    WriteStandardMotion(walk, 12);  // replaced behind the side's back
+    EXPECT_EQ(side.FootContactsOf(walk).Plants(kRightFoot)[0].last, 19) << "kept";
+    side.Forget(walk);
+    EXPECT_EQ(side.FootContactsOf(walk).Plants(kRightFoot)[0].last, 11);
+    // A file the side writes itself is never answered from what it kept before.
+    ASSERT_TRUE(side.Reverse(dir / "walk.chb", dir / "r.chb"));
+    EXPECT_EQ(side.FootContactsOf(dir / "r.chb").Plants(kRightFoot)[0].last, 11);
+    WriteStandardMotion(dir / "long.chb", 30);
+    ASSERT_TRUE(side.Resample(dir / "long.chb", 30, dir / "r.chb"));
+    EXPECT_EQ(side.FootContactsOf(dir / "r.chb").Plants(kRightFoot)[0].last, 29);
+    EXPECT_TRUE(side.FootContactsOf(dir / "missing.chb").Plants(kLeftFoot).empty());
+}
+
 TEST_F(ManagerSide, WritesNewMotionFiles) {
     const std::string walk = dir / "walk.chb";
     EXPECT_EQ(side.FrameCount(walk), 20);
@@ -36,7 +53,7 @@ TEST_F(ManagerSide, WritesNewMotionFiles) {
 
     ASSERT_TRUE(side.Reverse(walk, dir / "r.cha"));
     EXPECT_FLOAT_EQ(RootX(manager, dir / "r.cha", 0), 19.0f);
-    ASSERT_TRUE(side.Convert(dir / "r.cha", dir / "r.chb"));
+    ASSERT_TRUE(side.Convert(dir / "r.cha", dir / "r.chb", 0, nullptr));
     EXPECT_EQ(side.FrameCount(dir / "r.chb"), 20);
 
     // The later clip continues where the earlier one left its lower torso.

@@ -2,9 +2,11 @@
 
 #include <set>
 
+#include "motion/AnimFileFactory.h"
 #include "settings/StringIds.h"
 #include "tests/timeline/TimelineFixture.h"
 #include "timeline/TimelineModel.h"
+#include "timeline/ui/TimelineStrings.h"
 
 namespace tavrel {
 namespace {
@@ -33,6 +35,57 @@ TEST_F(Model, InsertPlacesACopyAtTheCurrentFrame) {
     ASSERT_TRUE(Add(30, 100, "walk.cha").done);
     EXPECT_EQ(Clips().at(1).fileName, workingDirectory->Path() + "/walk_1.cha");
     EXPECT_EQ(ReadFile(user), bytes);
+}
+
+TEST_F(Model, ConvertedFilesEnterWithTheirConvertedLengthAndSayWhatWasLeftOut) {
+    // The fake converts HTR and BVH files as from half the timeline's rate; BVH loses "Tail".
+    const struct {
+        const char* name;
+        int frames, length;
+        bool report;
+    } cases[] = {{"walk.cha", 10, 10, false},
+                 {"jump.htr", 10, 19, false},
+                 {"capture.bvh", 10, 19, true},
+                 {"Capture2.BVH", 4, 7, true}};
+    int at = 0;
+    for (const auto& c : cases) {
+        const EditResult result = Add(c.frames, at, c.name);
+        ASSERT_TRUE(result.done) << c.name;
+        const MotionClip clip = Clips().back();
+        EXPECT_EQ(Range(clip.firstFrame, clip.lastFrame), Range(at, at + c.length - 1)) << c.name;
+        EXPECT_EQ(motion.FrameCount(clip.fileName), c.length) << c.name;
+        EXPECT_EQ(result.message.id, c.report ? strings::kJointsLeftOut : 0) << c.name;
+        if (c.report) {
+            const std::string text = result.message.Text(CStringTable::BuiltIn().Lookup());
+            EXPECT_NE(text.find(c.name), std::string::npos) << text;
+            EXPECT_NE(text.find("Tail"), std::string::npos) << text;
+        }
+        at += c.length + 10;
+    }
+    // A refused insert leaves no converted file behind.
+    const size_t files =
+        std::distance(std::filesystem::directory_iterator(workingDirectory->Path()),
+                      std::filesystem::directory_iterator());
+    model->SetCurrentFrame(kMaxFrame - 2);
+    EXPECT_FALSE(model->AddMotionFile(UserFile("long.bvh", 10)).done);
+    EXPECT_EQ(size_t(std::distance(std::filesystem::directory_iterator(workingDirectory->Path()),
+                                   std::filesystem::directory_iterator())),
+              files);
+}
+
+TEST(MotionFileDialogs, OfferAndAcceptEveryFormatTheReadersTake) {
+    const StringLookup text = CStringTable::BuiltIn().Lookup();
+    const std::string accepted = "," + text(strings::kAcceptedExtensions) + ",";
+    for (const std::string ext : {"cha", "chb", "htr", "bvh"}) {
+        ASSERT_NE(MotionFileTypeOf("a." + ext), kTypeUnknown) << ext;
+        EXPECT_NE(accepted.find("," + ext + ","), std::string::npos) << ext;
+        std::string upper = ext;
+        for (char& c : upper) c = char(std::toupper(static_cast<unsigned char>(c)));
+        for (int filter : {strings::kOpenFilters[0], strings::kOpenFilters[1]}) {
+            EXPECT_NE(text(filter).find("*." + ext + " "), std::string::npos) << text(filter);
+            EXPECT_NE(text(filter).find("*." + upper), std::string::npos) << text(filter);
+        }
+    }
 }
 
 TEST_F(Model, InsertRefusalsChangeNothing) {

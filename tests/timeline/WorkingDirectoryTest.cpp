@@ -138,13 +138,13 @@ TEST(CWorkingDirectory, CopiesAndConvertsWithoutTouchingTheOriginal) {
     const std::string user = temp.Write("user/walk.cha", "frames 5\n");
     const std::string htr = temp.Write("user/Capture.HTR", "frames 7\n");
     testing::FakeMotionSide motion;
-    EXPECT_EQ(wd->ImportMotionFile(user, motion).path, wd->Path() + "/walk.cha");
-    EXPECT_EQ(wd->ImportMotionFile(user, motion).path, wd->Path() + "/walk_1.cha");
-    const ImportResult converted = wd->ImportMotionFile(htr, motion);
+    EXPECT_EQ(wd->ImportMotionFile(user, motion, 0).path, wd->Path() + "/walk.cha");
+    EXPECT_EQ(wd->ImportMotionFile(user, motion, 0).path, wd->Path() + "/walk_1.cha");
+    const ImportResult converted = wd->ImportMotionFile(htr, motion, 0);
     EXPECT_EQ(converted.path, wd->Path() + "/Capture.chb");
     EXPECT_EQ(motion.FrameCount(converted.path), 7);
     EXPECT_EQ(ReadFile(user), "frames 5\n");
-    EXPECT_EQ(wd->ImportMotionFile(temp / "user/none.htr", motion).message.id,
+    EXPECT_EQ(wd->ImportMotionFile(temp / "user/none.htr", motion, 0).message.id,
               strings::kMotionFileUnusable);
     EXPECT_EQ(wd->CopyIn(temp / "user", strings::kCopyFailed).message.id, strings::kCopyFailed);
     EXPECT_EQ(wd->CopyInAs(user, "walk.cha", strings::kCopyFailed).message.id,
@@ -163,11 +163,11 @@ TEST(CWorkingDirectory, ReadsOnlyRegularFilesNamedWithoutNul) {
     EXPECT_EQ(wd->CopyIn(user + nul + "x", strings::kCopyFailed).message.id, strings::kCopyFailed);
     EXPECT_EQ(wd->CopyInAs(user, "a" + nul + "b", strings::kCopyFailed).message.id,
               strings::kCopyFailed);
-    EXPECT_EQ(wd->ImportMotionFile(user + nul + ".htr", motion).message.id,
+    EXPECT_EQ(wd->ImportMotionFile(user + nul + ".htr", motion, 0).message.id,
               strings::kMotionFileUnusable);
     // A pipe would keep the reader waiting for a writer that never comes.
     ASSERT_EQ(::mkfifo((temp / "user/pipe.htr").c_str(), 0600), 0);
-    EXPECT_EQ(wd->ImportMotionFile(temp / "user/pipe.htr", motion).message.id,
+    EXPECT_EQ(wd->ImportMotionFile(temp / "user/pipe.htr", motion, 0).message.id,
               strings::kMotionFileUnusable);
     EXPECT_TRUE(fs::is_empty(wd->Path()));
 }

@@ -74,6 +74,12 @@ TEST(MotionLibraryTest, FilesReadBackAsBakedOnTheStandardSkeleton) {
         const auto baked = BakeMotion(recipe);
         const auto read = ReadFrames(PathOf(recipe));
         ASSERT_EQ(read.size(), baked.size()) << recipe.name;
+        // Made at the timeline's rate, so they play at their own speed frame for frame.
+        const auto head =
+            CreateAnimFile(PathOf(recipe).c_str(), MotionFileTypeOf(PathOf(recipe)), 0);
+        ASSERT_TRUE(head) << recipe.name;
+        EXPECT_EQ(head->GetFrameRate(), 60) << recipe.name;
+        EXPECT_EQ(read.size(), size_t(std::lround(recipe.seconds * 60))) << recipe.name;
         // CHA keeps three decimals; HTR goes through Euler angles and the root's axis swap.
         const float rotation = recipe.extension == "chb"   ? 1e-5f
                                : recipe.extension == "cha" ? 1e-3f

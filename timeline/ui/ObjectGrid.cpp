@@ -12,6 +12,7 @@
 #include <map>
 
 #include "motion/CurveFunction.h"
+#include "timeline/ClipPlace.h"
 #include "timeline/FrameSample.h"
 #include "timeline/TimelineModel.h"
 #include "timeline/ui/TimelineCommands.h"
@@ -38,6 +39,10 @@ int CurveOfCommand(int command) {
     return -1;
 }
 
+bool IsSwitchCommand(int command) {
+    return command == commands::kKeepOwnPlace || command == commands::kKeepFeetPlanted;
+}
+
 int AlignSegmentOfCommand(int command) {
     for (int i = 0; i < 6; ++i) {
         if (OneOf(command, commands::kAlignAt[i])) return i;
@@ -49,7 +54,7 @@ bool IsMotionFile(const std::string& path) {
     std::string ext = std::filesystem::path(path).extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return char(std::tolower(c)); });
-    return ext == ".cha" || ext == ".chb" || ext == ".htr";
+    return ext == ".cha" || ext == ".chb" || ext == ".htr" || ext == ".bvh";
 }
 
 }  // namespace
@@ -144,6 +149,7 @@ void CObjectGrid::Render(QPainter& painter, int width, int height) {
         const auto from = labelFrom.find(clip);
         DrawClipOutline(painter, *clip, fillOf(*clip),
                         from == labelFrom.end() ? clip->firstFrame : from->second);
+        DrawFootPlants(painter, *clip);
     }
     if (drag_.MovesClip()) {
         const CClipDrag::Range& copy = drag_.Copy();
@@ -185,6 +191,25 @@ void CObjectGrid::DrawClipOutline(QPainter& painter, const MotionClip& clip, con
         painter.drawText(
             label, Qt::AlignVCenter | Qt::AlignLeft,
             QString::fromStdString(std::filesystem::path(clip.fileName).stem().string()));
+    }
+}
+
+// Where the clip's feet are planted: the left foot's plants along its top edge, the right
+// foot's along its bottom edge.
+void CObjectGrid::DrawFootPlants(QPainter& painter, const MotionClip& clip) const {
+    const QRect body = ClipRect(clip);
+    if (body.width() < 3 || clip.IsOneFrame()) return;
+    const FootContacts contacts = Model().FootContactsOf(clip);
+    const CTrackMapping& m = Mapping();
+    for (int side = 0; side < 2; ++side) {
+        const int y = side == kLeftFoot ? body.top() + 2 : body.bottom() - 3;
+        for (const FootPlant& plant : contacts.Plants(side)) {
+            if (plant.first >= clip.Length()) break;
+            const int x = m.XOf(clip.firstFrame + plant.first);
+            const int end = m.XOf(clip.firstFrame + std::min(plant.last, clip.Length() - 1) + 1);
+            painter.fillRect(x + 1, y, std::max(1, end - x - 2), 2,
+                             side == kLeftFoot ? colours::kLeftPlant : colours::kRightPlant);
+        }
     }
 }
 
@@ -417,7 +442,7 @@ std::unique_ptr<QMenu> CObjectGrid::BuildContextMenu() {
         QAction* action = to->addAction(panel_.Text(command));
         action->setData(command);
         action->setEnabled(IsContextCommandEnabled(command));
-        if (CurveOfCommand(command) >= 0) {
+        if (CurveOfCommand(command) >= 0 || IsSwitchCommand(command)) {
             action->setCheckable(true);
             action->setChecked(IsContextCommandChecked(command));
         }
@@ -427,6 +452,10 @@ std::unique_ptr<QMenu> CObjectGrid::BuildContextMenu() {
     for (int command :
          {commands::kMenuSplit, commands::kCopy[0], commands::kCut[0], commands::kDelete[0],
           commands::kPaste[0], commands::kReverse, commands::kClipRequest}) {
+        add(menu.get(), command);
+    }
+    menu->addSeparator();
+    for (int command : {commands::kKeepOwnPlace, commands::kKeepFeetPlanted}) {
         add(menu.get(), command);
     }
     menu->addSeparator();
@@ -454,7 +483,7 @@ bool CObjectGrid::IsContextCommandEnabled(int command) const {
     }
     if (OneOf(command, commands::kCopy) || OneOf(command, commands::kCut) ||
         OneOf(command, commands::kDelete) || command == commands::kReverse ||
-        command == commands::kClipRequest) {
+        command == commands::kClipRequest || IsSwitchCommand(command)) {
         return selected;
     }
     if (OneOf(command, commands::kPaste)) return Model().Clipboard().has_value();
@@ -481,6 +510,10 @@ bool CObjectGrid::IsContextCommandEnabled(int command) const {
 }
 
 bool CObjectGrid::IsContextCommandChecked(int command) const {
+    if (const MotionClip* clip = Model().SelectedClip(); clip && IsSwitchCommand(command)) {
+        const ClipPlace place = ClipPlaceOf(clip->offset);
+        return command == commands::kKeepOwnPlace ? place.ownPlace : !place.feetFree;
+    }
     const int curve = CurveOfCommand(command);
     const MotionClip* earlier = Model().ClipAtPosition(rightTransitionEarlier_);
     return curve >= 0 && rightTransition_ > 0 && earlier && int(earlier->curveType) == curve;
@@ -503,6 +536,12 @@ void CObjectGrid::RunContextCommand(int command) {
     }
     if (OneOf(command, commands::kDelete)) return panel_.Apply(model.DeleteSelected());
     if (OneOf(command, commands::kPaste)) return panel_.Apply(model.Paste());
+    if (IsSwitchCommand(command)) {
+        const ClipPlace place = ClipPlaceOf(model.SelectedClip()->offset);
+        const bool own = place.ownPlace != (command == commands::kKeepOwnPlace);
+        const bool planted = place.feetFree == (command == commands::kKeepFeetPlanted);
+        return panel_.Apply(model.SetClipSwitches(model.SelectedPosition(), own, planted));
+    }
     switch (command) {
         case commands::kMenuSplit:
             return panel_.RunCommand(commands::kSplit);

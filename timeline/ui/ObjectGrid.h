@@ -85,6 +85,7 @@ private:
     void Commit();
 
     QRect ClipRect(const MotionClip& clip) const;
+    void DrawFootPlants(QPainter& painter, const MotionClip& clip) const;
     void DrawClipBody(QPainter& painter, const MotionClip& clip, const QColor& fill) const;
     void DrawClipOutline(QPainter& painter, const MotionClip& clip, const QColor& fill,
                          int labelFrom) const;

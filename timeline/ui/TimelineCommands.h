@@ -52,6 +52,9 @@ constexpr int kClearInMark = 32882;
 constexpr int kClearOutMark = 32883;
 constexpr int kGoInMark = 40002;
 constexpr int kGoOutMark = 40005;
+// The selected clip's switches.
+constexpr int kKeepOwnPlace = 40030;
+constexpr int kKeepFeetPlanted = 40031;
 
 // Align the selected clip at a body segment: the pairs of identifiers, in the order of
 // CTimelineModel::kAlignSegments.

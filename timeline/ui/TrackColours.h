@@ -28,6 +28,9 @@ inline const QColor kMarkFill = Bgr(0x0000CC);
 inline const QColor kClip = Bgr(0xCC6633);
 inline const QColor kSelectedClip = Bgr(0x99CC99);
 inline const QColor kOneFrameClip = Bgr(0x00FF00);
+// Foot plants on a motion clip: left along its top, right along its bottom.
+inline const QColor kLeftPlant = Bgr(0x33CCFF);
+inline const QColor kRightPlant = Bgr(0xFFFF66);
 inline const QColor kOverlap = Bgr(0x000080);
 inline const QColor kTransition = Bgr(0x008000);
 inline const QColor kSelectedMedia = Bgr(0x0000FF);

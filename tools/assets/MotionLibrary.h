@@ -28,7 +28,7 @@ struct MotionRecipe {
     std::function<void(float t, PoseBuilder& pose, float* lift)> pose;
 };
 
-constexpr int kMotionFrameRate = 30;
+constexpr int kMotionFrameRate = 60;  // the timeline's rate: samples play frame for frame
 
 std::vector<MotionRecipe> MotionLibrary();
 // Local matrices of every frame, standing on the floor as the motion's grounding says.

@@ -10,20 +10,12 @@ inline float Radians(float degrees) {
     return degrees * kPi / 180.0f;
 }
 
-inline rkVector operator+(rkVector a, rkVector b) {
-    return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-inline rkVector operator-(rkVector a, rkVector b) {
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-inline rkVector operator*(rkVector a, float s) {
-    return {a.x * s, a.y * s, a.z * s};
-}
+// The kit's vector arithmetic (rkMath.h) under the generator's short names.
 inline float Dot(rkVector a, rkVector b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
+    return rkDot(a, b);
 }
 inline rkVector Cross(rkVector a, rkVector b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+    return rkCross(a, b);
 }
 float Length(rkVector a);
 rkVector Lerp(rkVector a, rkVector b, float t);

@@ -27,6 +27,7 @@ void WriteChaOrChb(const std::vector<SkeletonMatrices>& frames, const fs::path& 
         motion.SetFrame(pose, static_cast<int32_t>(f));
     }
     rkFreeTree(pose);
+    motion.SetFrameRate(kMotionFrameRate);
     motion.WriteAs(path.c_str(), chb ? 1 : 0);
 }
 

@@ -96,6 +96,92 @@ void Paste(QPainter& p) {
     p.drawRect(QRectF(8, 2.5, 6, 3));
 }
 
+// The gallery's file commands: a motion file (a page with a figure on it) or a folder, and
+// what is done to it.
+void MotionPage(QPainter& p, double x, double y) {
+    p.setPen(Stroke(kInk, 1.1));
+    p.setBrush(Qt::white);
+    p.drawPolygon(QPolygonF({{x, y}, {x + 8, y}, {x + 11, y + 3}, {x + 11, y + 14}, {x, y + 14}}));
+    p.setPen(Stroke(kSky, 1.1));
+    p.drawEllipse(QPointF(x + 5.5, y + 4), 1.3, 1.3);
+    p.drawPolyline(QPolygonF({{x + 3, y + 12}, {x + 5.5, y + 8}, {x + 8, y + 12}}));
+    p.drawLine(QPointF(x + 5.5, y + 5.5), QPointF(x + 5.5, y + 8));
+}
+
+void Cross(QPainter& p, double x, double y, double r) {
+    p.setPen(Stroke(QColor(200, 40, 40), 2.0));
+    p.drawLine(QPointF(x - r, y - r), QPointF(x + r, y + r));
+    p.drawLine(QPointF(x + r, y - r), QPointF(x - r, y + r));
+}
+
+void CopyMotions(QPainter& p) {
+    MotionPage(p, 3, 2);
+    MotionPage(p, 10, 8);
+}
+
+void CutMotion(QPainter& p) {
+    MotionPage(p, 3, 2);
+    p.translate(7, 7);
+    p.scale(0.65, 0.65);
+    Scissors(p);
+}
+
+void PasteMotion(QPainter& p) {
+    p.setPen(Stroke(kInk, 1.2));
+    p.setBrush(QColor(200, 160, 110));
+    p.drawRoundedRect(QRectF(2, 4, 13, 17), 1.5, 1.5);
+    p.setBrush(kInk);
+    p.drawRect(QRectF(5.5, 2.5, 6, 3));
+    MotionPage(p, 10, 8);
+}
+
+void DeleteMotion(QPainter& p) {
+    MotionPage(p, 3, 2);
+    Cross(p, 16, 17, 4);
+}
+
+void FolderAt(QPainter& p, double x, double y) {
+    p.setPen(Stroke(kInk, 1.2));
+    p.setBrush(QColor(240, 200, 90));
+    p.drawPolygon(QPolygonF(
+        {{x, y}, {x + 5, y}, {x + 7, y + 2}, {x + 15, y + 2}, {x + 15, y + 11}, {x, y + 11}}));
+}
+
+void NewFolder(QPainter& p) {
+    FolderAt(p, 2, 8);
+    p.setPen(Stroke(kAccent, 2.0));
+    p.drawLine(QPointF(18, 2), QPointF(18, 10));
+    p.drawLine(QPointF(14, 6), QPointF(22, 6));
+}
+
+void DeleteFolder(QPainter& p) {
+    FolderAt(p, 2, 5);
+    Cross(p, 17, 17, 4);
+}
+
+void RenameFolder(QPainter& p) {
+    FolderAt(p, 2, 3);
+    p.setPen(Stroke(kInk, 1.1));
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(3, 16, 18, 6));
+    p.setPen(Stroke(kAccent, 1.6));
+    p.drawLine(QPointF(16, 14.5), QPointF(16, 23.5));
+}
+
+void RefreshPictures(QPainter& p) {
+    p.setPen(Stroke(kInk, 1.1));
+    p.setBrush(QColor(220, 232, 245));
+    p.drawRect(QRectF(3, 3, 8, 8));
+    p.drawRect(QRectF(13, 3, 8, 8));
+    p.drawRect(QRectF(3, 13, 8, 8));
+    p.setPen(Stroke(kSky, 1.8));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(13, 13, 8, 8), 90 * 16, 270 * 16);
+    p.setBrush(kSky);
+    p.setPen(Qt::NoPen);
+    p.drawPolygon(QPolygonF({{17, 11}, {20, 13}, {17, 15}}));
+}
+
 void Arrow(QPainter& p, bool forward) {
     if (!forward) {
         p.translate(24, 0);
@@ -234,6 +320,14 @@ int main(int argc, char** argv) {
         {"toolbar/40004.png", 24, [](QPainter& p) { Layout(p, false); }},
         {"toolbar/40034.png", 24, [](QPainter& p) { Layout(p, true); }},
         {"toolbar/57666.png", 24, Help},
+        {"toolbar/32904.png", 24, CopyMotions},
+        {"toolbar/32920.png", 24, CutMotion},
+        {"toolbar/32908.png", 24, PasteMotion},
+        {"toolbar/32909.png", 24, DeleteMotion},
+        {"toolbar/32913.png", 24, NewFolder},
+        {"toolbar/32915.png", 24, DeleteFolder},
+        {"toolbar/32917.png", 24, RenameFolder},
+        {"toolbar/32919.png", 24, RefreshPictures},
         {"cursors/rotate.png", 32, CursorRotate},
         {"cursors/move.png", 32, CursorMove},
         {"cursors/zoom.png", 32, CursorZoom},

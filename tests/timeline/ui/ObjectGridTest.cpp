@@ -236,6 +236,24 @@ TEST_F(ObjectGridTest, ContextCommandsWorkOnTheRightClickedClipAndFrame) {
     EXPECT_EQ(Model().Project().motionClips.Count(), 3);
 }
 
+TEST_F(ObjectGridTest, TheClipsSwitchesAreCheckedInItsMenuAndUndone) {
+    AddClip(30, 0);
+    RightClick(At(10), 0);
+    EXPECT_TRUE(Grid().IsContextCommandEnabled(commands::kKeepOwnPlace));
+    EXPECT_FALSE(Grid().IsContextCommandChecked(commands::kKeepOwnPlace));
+    EXPECT_TRUE(Grid().IsContextCommandChecked(commands::kKeepFeetPlanted)) << "on by default";
+    RightClick(At(10), commands::kKeepFeetPlanted);
+    EXPECT_FALSE(Grid().IsContextCommandChecked(commands::kKeepFeetPlanted));
+    EXPECT_FALSE(Grid().IsContextCommandChecked(commands::kKeepOwnPlace));
+    RightClick(At(10), commands::kKeepOwnPlace);
+    EXPECT_TRUE(Grid().IsContextCommandChecked(commands::kKeepOwnPlace));
+    ASSERT_TRUE(Model().Undo().done);
+    ASSERT_TRUE(Model().Undo().done);
+    EXPECT_TRUE(Grid().IsContextCommandChecked(commands::kKeepFeetPlanted));
+    Model().Select(-1);
+    EXPECT_FALSE(Grid().IsContextCommandEnabled(commands::kKeepFeetPlanted));
+}
+
 TEST_F(ObjectGridTest, DroppedMotionFilesAreInsertedAtTheDropFrame) {
     const std::string walk = UserFile("walk.cha", 20);
     const std::string run = UserFile("run.CHB", 10);

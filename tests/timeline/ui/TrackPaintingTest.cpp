@@ -38,6 +38,23 @@ TEST_F(TrackPaintingTest, ClipsOverlapsAndSelectionHaveTheirColours) {
     EXPECT_EQ(Pixel(image, 60, kClipMiddle), colours::kBackground);
 }
 
+TEST_F(TrackPaintingTest, FootPlantsAreMarkedOnTheirClips) {
+    // Left foot planted in frames 2-9 of each motion, right foot in 12-20.
+    motion.footContacts = FootContacts({std::vector<FootPlant>{{2, 9}}, {{12, 20}}}, 30);
+    AddClip(30, 0);
+    AddClip(30, 40);
+    Model().SetCurrentFrame(150);
+    const QImage& image = Grid().RenderImage();
+    const int top = CObjectGrid::kClipTop + 2, bottom = CObjectGrid::kClipBottom - 2;
+    for (int clipStart : {0, 40}) {
+        EXPECT_EQ(Pixel(image, clipStart + 5, top), colours::kLeftPlant);
+        EXPECT_NE(Pixel(image, clipStart + 5, bottom), colours::kRightPlant);
+        EXPECT_EQ(Pixel(image, clipStart + 15, bottom), colours::kRightPlant);
+        EXPECT_NE(Pixel(image, clipStart + 15, top), colours::kLeftPlant);
+        EXPECT_NE(Pixel(image, clipStart + 25, top), colours::kLeftPlant);
+    }
+}
+
 // A clip that starts inside the one before it shows its name after their cross-fade, where
 // it can be read, and not under the cross-fade's mark.
 TEST_F(TrackPaintingTest, AClipsNameFollowsTheCrossFadeOverItsStart) {

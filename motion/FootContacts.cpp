@@ -1,0 +1,122 @@
+#include "motion/FootContacts.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "motion/Legs.h"
+
+namespace tavrel {
+namespace {
+
+// Thresholds as shares of the leg's length (thigh plus shin), so that any figure's size works.
+constexpr float kHeightShare = 0.05f;  // above the motion's lowest foot
+constexpr float kSpeedShare = 0.022f;  // horizontal travel a frame
+constexpr float kToeShare = 0.38f;     // toe ahead of the ankle along the foot
+constexpr int kShortestPlant = 3;      // frames; shorter runs are noise
+constexpr int kLongestGap = 2;         // frames of a plant lost to noise, bridged
+constexpr int kSpeedReach = 2;         // frames each side over which a foot's speed is taken
+
+struct FootPoints {
+    rkVector ankle, toe;
+};
+
+FootPoints PointsOf(const Leg& leg, float toeLength) {
+    const rkMatrix world = WorldOf(leg.foot);
+    return {Origin(world), rkTransformPoint({0.0f, toeLength, 0.0f}, world)};
+}
+
+float Horizontal(rkVector a, rkVector b) {
+    return std::hypot(a.x - b.x, a.y - b.y);
+}
+
+float LegLength(const Leg& leg) {
+    return Length(Origin(leg.shin->local)) + Length(Origin(leg.foot->local));
+}
+
+// The runs of true, with short gaps bridged and short runs dropped.
+std::vector<FootPlant> Runs(const std::vector<uint8_t>& planted) {
+    std::vector<FootPlant> runs;
+    const int n = int(planted.size());
+    for (int f = 0; f < n;) {
+        if (!planted[f]) {
+            ++f;
+            continue;
+        }
+        int last = f;
+        while (last + 1 < n && planted[last + 1]) ++last;
+        if (!runs.empty() && f - runs.back().last - 1 <= kLongestGap) {
+            runs.back().last = last;
+        } else {
+            runs.push_back({f, last});
+        }
+        f = last + 1;
+    }
+    std::erase_if(runs, [](const FootPlant& r) { return r.last - r.first + 1 < kShortestPlant; });
+    return runs;
+}
+
+}  // namespace
+
+const FootPlant* FootContacts::PlantAt(int side, int frame) const {
+    const auto& plants = plants_[side & 1];
+    auto it = std::upper_bound(plants.begin(), plants.end(), frame,
+                               [](int f, const FootPlant& p) { return f < p.first; });
+    if (it == plants.begin()) return nullptr;
+    --it;
+    return frame <= it->last ? &*it : nullptr;
+}
+
+float FootContacts::LockWeight(int side, int frame) const {
+    const FootPlant* plant = PlantAt(side, frame);
+    if (!plant) return 0.0f;
+    const int fromStart = plant->first == 0 ? kEaseFrames : frame - plant->first;
+    const int toEnd = plant->last == frameCount_ - 1 ? kEaseFrames : plant->last - frame;
+    const float ramp = float(std::min(fromStart, toEnd) + 1) / float(kEaseFrames + 1);
+    const float t = std::min(1.0f, ramp);
+    return t * t * (3.0f - 2.0f * t);  // smooth at both ends, so the lock never pops
+}
+
+FootContacts FindFootContacts(int count, const PoseAt& poseAt) {
+    if (count <= 0) return {};
+    std::array<std::vector<FootPoints>, 2> points;
+    float legLength = 0.0f;
+    const rkNode* found = nullptr;
+    Legs legs;
+    for (int f = 0; f < count; ++f) {
+        const rkNode* pose = poseAt(f);
+        // A motion hands out one tree refilled frame by frame: its legs are looked up once.
+        if (pose != found || !pose) legs = FindLegs(const_cast<rkNode*>(pose)), found = pose;
+        if (!legs[0].Valid() || !legs[1].Valid()) return {};
+        if (f == 0) legLength = std::max(LegLength(legs[0]), LegLength(legs[1]));
+        for (int side = 0; side < 2; ++side) {
+            const float toe = kToeShare * Length(Origin(legs[side].foot->local));
+            points[side].push_back(PointsOf(legs[side], toe));
+        }
+    }
+    if (!(legLength > 0.0f) || !std::isfinite(legLength)) return {};
+    float ground = std::numeric_limits<float>::max();
+    for (const auto& foot : points) {
+        for (const FootPoints& p : foot) ground = std::min({ground, p.ankle.z, p.toe.z});
+    }
+    const float lowest = ground + kHeightShare * legLength;
+    const float stillest = kSpeedShare * legLength;
+    std::array<std::vector<FootPlant>, 2> plants;
+    std::vector<uint8_t> planted(count);
+    for (int side = 0; side < 2; ++side) {
+        const auto& p = points[side];
+        for (int f = 0; f < count; ++f) {
+            const int a = std::max(f - kSpeedReach, 0), b = std::min(f + kSpeedReach, count - 1);
+            const float span = float(std::max(b - a, 1));
+            // Heel or toe still: a foot rolling onto its toes is still planted at the toe.
+            const float speed =
+                std::min(Horizontal(p[a].ankle, p[b].ankle), Horizontal(p[a].toe, p[b].toe)) / span;
+            const float height = std::min(p[f].ankle.z, p[f].toe.z);
+            planted[f] = height <= lowest && speed <= stillest;
+        }
+        plants[side] = Runs(planted);
+    }
+    return FootContacts(std::move(plants), count);
+}
+
+}  // namespace tavrel

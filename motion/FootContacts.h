@@ -1,0 +1,50 @@
+#pragma once
+// Where a motion's feet are planted: runs of frames in which a foot is low and still. Found
+// once per motion from its poses, with thresholds scaled to the figure's leg, and kept with the
+// motion so that a frame's evaluation only looks them up.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "ZU2/rkNode.h"
+#include "motion/Legs.h"
+
+namespace tavrel {
+
+// An inclusive run of frames (counted from 0) in which one foot is planted.
+struct FootPlant {
+    int32_t first = 0;
+    int32_t last = 0;
+    bool operator==(const FootPlant&) const = default;
+};
+
+class FootContacts {
+public:
+    // Frames over which a lock eases in after a plant begins and out before it ends.
+    static constexpr int kEaseFrames = 4;
+
+    FootContacts() = default;
+    FootContacts(std::array<std::vector<FootPlant>, 2> plants, int frameCount)
+        : plants_(std::move(plants)), frameCount_(frameCount) {}
+
+    const std::vector<FootPlant>& Plants(int side) const { return plants_[side & 1]; }
+    int FrameCount() const { return frameCount_; }
+    // The plant of the foot containing the frame, or null.
+    const FootPlant* PlantAt(int side, int frame) const;
+    // How firmly the foot is held at the frame: 0 free, 1 planted, easing in between near a
+    // plant's ends. A plant that touches the motion's first or last frame is held there in full.
+    float LockWeight(int side, int frame) const;
+
+private:
+    std::array<std::vector<FootPlant>, 2> plants_;
+    int frameCount_ = 0;
+};
+
+// The pose of frame i (0 to count - 1), or null when the motion has none.
+using PoseAt = std::function<const rkNode*(int)>;
+
+// The plants of a motion of `count` frames. A figure without the standard legs has none.
+FootContacts FindFootContacts(int count, const PoseAt& poseAt);
+
+}  // namespace tavrel

@@ -1,0 +1,54 @@
+#pragma once
+// The two legs of a standard-skeleton pose (thigh, shin, foot) and the small vector algebra the
+// foot work shares. Mapped figures carry the standard names, so one lookup serves every motion.
+#include <array>
+#include <cmath>
+
+#include "ZU2/rkMath.h"
+#include "ZU2/rkNode.h"
+
+namespace tavrel {
+
+enum FootSide : int { kLeftFoot = 0, kRightFoot = 1 };
+
+struct Leg {
+    rkNode* thigh = nullptr;
+    rkNode* shin = nullptr;
+    rkNode* foot = nullptr;
+    bool Valid() const { return thigh && shin && foot; }
+};
+using Legs = std::array<Leg, 2>;
+
+// Both legs of the tree; a leg whose segments are missing or not chained stays invalid.
+Legs FindLegs(rkNode* root);
+
+// The node's world matrix from the local matrices up its parents (the stored world matrices
+// may be stale).
+rkMatrix WorldOf(const rkNode* node);
+// Inverse of a matrix without projection (the fourth column 0, 0, 0, 1); identity when singular.
+rkMatrix AffineInverse(const rkMatrix& m);
+// The rotation (row-vector convention) turning direction `from` onto direction `to` along the
+// shorter arc; identity for degenerate input.
+rkMatrix ArcRotation(const rkVector& from, const rkVector& to);
+
+inline rkVector Origin(const rkMatrix& m) {
+    return {m.m[12], m.m[13], m.m[14]};
+}
+// The kit's vector arithmetic (rkMath.h) under short names.
+inline float Dot(rkVector a, rkVector b) {
+    return rkDot(a, b);
+}
+inline rkVector Cross(rkVector a, rkVector b) {
+    return rkCross(a, b);
+}
+inline float Length(rkVector a) {
+    return std::sqrt(Dot(a, a));
+}
+inline float Lerp(float a, float b, float t) {
+    return a + (b - a) * t;
+}
+inline rkVector Lerp(rkVector a, rkVector b, float t) {
+    return a + (b - a) * t;
+}
+
+}  // namespace tavrel

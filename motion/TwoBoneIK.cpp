@@ -1,0 +1,165 @@
+#include "motion/TwoBoneIK.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tavrel {
+namespace {
+
+// w turned by the world rotation `turn`, its origin kept.
+rkMatrix Turned(const rkMatrix& w, const rkMatrix& turn) {
+    rkMatrix out;
+    rkMultiply(&out, w, turn);
+    for (int i = 12; i < 15; ++i) out.m[i] = w.m[i];
+    return out;
+}
+
+// Stores a world matrix as the node's local one under the parent's world matrix; the local
+// translation (the bone) is kept exactly, so that repeated solves never stretch a leg.
+void SetWorld(rkNode* node, const rkMatrix& world, const rkMatrix& parentWorld) {
+    rkMatrix local;
+    rkMultiply(&local, world, AffineInverse(parentWorld));
+    for (int i = 12; i < 15; ++i) local.m[i] = node->local.m[i];
+    node->local = local;
+    node->flags |= RK_NODE_CHANGED;
+}
+
+rkMatrix ParentWorld(const rkNode* node) {
+    if (node->parent) return WorldOf(node->parent);
+    rkMatrix identity;
+    rkIdentity(&identity);
+    return identity;
+}
+
+// The distance the leg is asked to span, eased toward full stretch beyond the soft reach so
+// that a target moving out of reach slows the ankle instead of snapping the knee straight.
+float SoftDistance(float d, float full) {
+    const float soft = kSoftReach * full;
+    if (d <= soft) return d;
+    const float room = full - soft;
+    return soft + room * (1.0f - std::exp(-(d - soft) / room));
+}
+
+// The direction, perpendicular to dir, in which the knee bends: toward the posed knee, or
+// about the knee's hinge when the posed leg is straight.
+rkVector BendDirection(rkVector dir, rkVector hipToKnee, const rkMatrix& shinWorld) {
+    rkVector q = hipToKnee - dir * Dot(hipToKnee, dir);
+    if (Length(q) > 1e-3f * Length(hipToKnee)) return q * (1.0f / Length(q));
+    const rkVector hinge{shinWorld.m[0], shinWorld.m[1], shinWorld.m[2]};
+    q = Cross(hinge, dir);
+    const float l = Length(q);
+    return l > 1e-6f ? q * (1.0f / l) : rkVector{0.0f, 0.0f, 0.0f};
+}
+
+// Thigh plus shin as the world sees them (stored rotations are rounded, so not quite unit).
+float Span(const Leg& leg) {
+    const rkVector hip = Origin(WorldOf(leg.thigh)), knee = Origin(WorldOf(leg.shin));
+    return Length(knee - hip) + Length(Origin(WorldOf(leg.foot)) - knee);
+}
+
+bool Finite(rkVector v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+}  // namespace
+
+float SolveTwoBone(const Leg& leg, const rkVector& target) {
+    if (!leg.Valid() || !Finite(target)) return 0.0f;
+    const rkMatrix parent = ParentWorld(leg.thigh);
+    rkMatrix thigh, shin, foot;
+    rkMultiply(&thigh, leg.thigh->local, parent);
+    rkMultiply(&shin, leg.shin->local, thigh);
+    rkMultiply(&foot, leg.foot->local, shin);
+    const rkMatrix posedFoot = foot;
+    const rkVector hip = Origin(thigh), knee = Origin(shin), ankle = Origin(foot);
+    const float a = Length(knee - hip), b = Length(ankle - knee);
+    const rkVector reach = target - hip;
+    const float d = Length(reach);
+    if (!(a > 1e-6f) || !(b > 1e-6f) || !(d > 1e-6f) || !Finite(hip)) return Length(target - ankle);
+
+    const rkVector dir = reach * (1.0f / d);
+    const float span = std::clamp(SoftDistance(d, a + b), std::fabs(a - b) * 1.001f, a + b);
+    const float cosHip = std::clamp((a * a + span * span - b * b) / (2.0f * a * span), -1.0f, 1.0f);
+    const float sinHip = std::sqrt(1.0f - cosHip * cosHip);
+    const rkVector bend = BendDirection(dir, knee - hip, shin);
+    const rkVector newKnee = hip + dir * (a * cosHip) + bend * (a * sinHip);
+    const rkVector goal = hip + dir * span;
+
+    const rkMatrix newThigh = Turned(thigh, ArcRotation(knee - hip, newKnee - hip));
+    SetWorld(leg.thigh, newThigh, parent);
+    rkMultiply(&shin, leg.shin->local, newThigh);
+    rkMultiply(&foot, leg.foot->local, shin);
+    const rkVector placedKnee = Origin(shin);
+    const rkMatrix newShin =
+        Turned(shin, ArcRotation(Origin(foot) - placedKnee, goal - placedKnee));
+    SetWorld(leg.shin, newShin, newThigh);
+    // The foot keeps the orientation the pose gave it in the world.
+    rkMultiply(&foot, leg.foot->local, newShin);
+    rkMatrix footWorld = posedFoot;
+    for (int i = 12; i < 15; ++i) footWorld.m[i] = foot.m[i];
+    SetWorld(leg.foot, footWorld, newShin);
+    return Length(target - Origin(foot));
+}
+
+float HipDrop(const Legs& legs, const FootLocks& locks) {
+    float drop = 0.0f, longest = 0.0f;
+    for (int side = 0; side < 2; ++side) {
+        const Leg& leg = legs[side];
+        if (!leg.Valid() || !(locks[side].weight > 0.0f)) continue;
+        const rkMatrix thigh = WorldOf(leg.thigh);
+        const float full = Span(leg);
+        longest = std::max(longest, full);
+        const rkMatrix posedFoot = WorldOf(leg.foot);
+        const rkVector want =
+            Lerp(Origin(posedFoot), locks[side].target, std::clamp(locks[side].weight, 0.0f, 1.0f));
+        if (!Finite(want)) continue;
+        // The hip lowered by s reaches `want` when (dz + s)^2 + h^2 <= r^2.
+        const rkVector d = want - Origin(thigh);
+        const float r = kSoftReach * full;
+        const float h2 = d.x * d.x + d.y * d.y;
+        const float need = h2 < r * r ? -d.z - std::sqrt(r * r - h2) : -d.z;
+        drop = std::max(drop, need);
+    }
+    return std::clamp(drop, 0.0f, kLongestHipDrop * longest);
+}
+
+void ApplyFootLocks(rkNode* root, const Legs& legs, const FootLocks& locks) {
+    if (!root) return;
+    std::array<rkVector, 2> goals{};
+    for (int side = 0; side < 2; ++side) {
+        if (!legs[side].Valid()) continue;
+        const float w = std::clamp(locks[side].weight, 0.0f, 1.0f);
+        goals[side] = Lerp(Origin(WorldOf(legs[side].foot)), locks[side].target, w);
+    }
+    const float drop = HipDrop(legs, locks);
+    if (drop > 0.0f) {
+        // The root hangs from nothing: its translation is in the world.
+        root->local.m[14] -= drop;
+        root->flags |= RK_NODE_CHANGED;
+    }
+    for (int side = 0; side < 2; ++side) {
+        if (legs[side].Valid() && locks[side].weight > 0.0f && Finite(goals[side])) {
+            SolveTwoBone(legs[side], goals[side]);
+        }
+    }
+}
+
+FootLocks LocksOfBlend(const std::array<BlendFoot, 2>& a, const std::array<BlendFoot, 2>& b,
+                       float shareOfB) {
+    const float c = std::isfinite(shareOfB) ? std::clamp(shareOfB, 0.0f, 1.0f) : 0.0f;
+    const auto hold = [](float share) {
+        const float t = std::clamp(share / kFullHoldShare, 0.0f, 1.0f);
+        return t * t * (3.0f - 2.0f * t);
+    };
+    FootLocks locks;
+    for (int side = 0; side < 2; ++side) {
+        const float wa = std::clamp(a[side].planted, 0.0f, 1.0f) * hold(1.0f - c);
+        const float wb = std::clamp(b[side].planted, 0.0f, 1.0f) * hold(c);
+        if (!(wa + wb > 0.0f)) continue;
+        locks[side].target = Lerp(a[side].ankle, b[side].ankle, wb / (wa + wb));
+        locks[side].weight = std::max(wa, wb);
+    }
+    return locks;
+}
+
+}  // namespace tavrel

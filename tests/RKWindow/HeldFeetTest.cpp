@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+
+#include "RKWindow/SamplePose.h"
+#include "motion/Motion.h"
+#include "settings/StringTable.h"
+#include "tests/motion/MotionFiles.h"
+#include "tests/support/TempFolder.h"
+#include "tests/timeline/ScriptedDecisions.h"
+#include "timeline/ClipPlace.h"
+#include "timeline/MotionManagerSide.h"
+#include "timeline/TimelineModel.h"
+
+namespace tavrel {
+namespace {
+
+const std::string kShare = TAVREL_SHARE_DIR;
+const std::string kWalk = kShare + "/Motion/Locomotion/walk.cha";
+const std::string kRest = kShare + "/Init.chb";
+
+// The motion of `source` moved in every frame by the place, written to target.
+void WriteMoved(const std::string& source, const GroundPlace& place, const std::string& target) {
+    CMotion in(source, 0), out;
+    for (int i = 0; i < in.GetLength(); ++i) {
+        std::unique_ptr<CHTR> pose = in.GetPose(i);
+        PlacePose(pose->GetRoot(), place);
+        out.SetPose(i, *pose);
+    }
+    ASSERT_TRUE(out.Save(target));
+}
+
+rkVector Ankle(const CHTR& pose, int side) {
+    return Origin(WorldOf(FindLegs(pose.GetRoot())[side].foot));
+}
+rkVector Hips(const CHTR& pose) {
+    return Origin(pose.GetRoot()->local);
+}
+
+bool Finite(const rkNode* n) {
+    bool finite = std::all_of(std::begin(n->local.m), std::end(n->local.m),
+                              [](float e) { return std::isfinite(e); });
+    for (const rkNode* c = n->child; c && finite; c = c->next) finite = Finite(c);
+    return finite;
+}
+
+class HeldFeet : public ::testing::Test {
+protected:
+    HeldFeet() {
+        Message failure;
+        wd = CWorkingDirectory::Create(folder.Path(), CStringTable::BuiltIn().Lookup(), &failure);
+        model = std::make_unique<CTimelineModel>(side, decisions, *wd);
+        model->NewProject(CTimelineProject());
+    }
+    void Add(const std::string& file, int at) {
+        model->SetCurrentFrame(at);
+        ASSERT_TRUE(model->AddMotionFile(file).done) << file;
+    }
+    std::unique_ptr<CHTR> PoseAt(int frame, MixMode mode) {
+        return PoseOfSample(manager, model->GetFrameSample(frame), kRest, {}, mode).pose;
+    }
+
+    testing::TempFolder folder;
+    testing::ScriptedDecisions decisions;
+    CMotionManager manager;
+    CMotionManagerSide side{manager};
+    std::optional<CWorkingDirectory> wd;
+    std::unique_ptr<CTimelineModel> model;
+};
+
+struct FadeMeasure {
+    float backward = 0.0f;  // the hips' largest step against the way walked, a frame
+    float slide = 0.0f;     // the largest step of a foot the leading clip has planted, a frame
+    float step = 0.0f;      // the largest step of any joint, a frame
+};
+
+// The largest distance a joint moves from one pose to the next.
+float LargestStep(const rkNode* a, const rkNode* b) {
+    float most = Length(Origin(WorldOf(a)) - Origin(WorldOf(b)));
+    for (a = a->child, b = b->child; a && b; a = a->next, b = b->next) {
+        most = std::max(most, LargestStep(a, b));
+    }
+    return most;
+}
+
+TEST_F(HeldFeet, TwoWalksCrossFadeWithTheHipsGoingOnAndThePlantedFeetStill) {
+    const std::string turned = folder / "walk-turned.chb";
+    WriteMoved(kWalk, {2000.0f, 0.0f, std::numbers::pi_v<float> / 2}, turned);
+    Add(kWalk, 0);
+    Add(turned, 200);
+    const int length = model->ClipAtPosition(1)->Length();
+    ASSERT_TRUE(model->MoveClip(0, length - 20).done) << "overlapping by 20 frames";
+    const MotionClip first = *model->ClipAtPosition(1);
+    const MotionClip second = *model->ClipAtPosition(0);
+
+    CMotion* walk = manager.GetMotion(first.fileName);
+    const rkVector start = Hips(*walk->GetPose(0)), end = Hips(*walk->GetPose(length - 1));
+    rkVector way = end - start;
+    way = way * (1.0f / Length(way));
+    const auto measure = [&](MixMode mode) {
+        FadeMeasure m;
+        std::unique_ptr<CHTR> before = PoseAt(second.firstFrame - 1, mode);
+        for (int f = second.firstFrame; f <= first.lastFrame + 1; ++f) {
+            std::unique_ptr<CHTR> now = PoseAt(f, mode);
+            m.backward = std::max(m.backward, -Dot(Hips(*now) - Hips(*before), way));
+            m.step = std::max(m.step, LargestStep(now->GetRoot(), before->GetRoot()));
+            const FrameSample s = model->GetFrameSample(f - 1);
+            const bool aLeads = s.weight < 0.5f || s.localB < 0;
+            CMotion* lead = manager.GetMotion(aLeads ? s.fileA : s.fileB);
+            const int local = aLeads ? s.localA : s.localB;
+            for (int foot = 0; foot < 2; ++foot) {
+                const FootContacts& c = lead->GetFootContacts();
+                if (c.LockWeight(foot, local) < 1.0f || c.LockWeight(foot, local + 1) < 1.0f)
+                    continue;
+                m.slide = std::max(m.slide, Length(Ankle(*now, foot) - Ankle(*before, foot)));
+            }
+            before = std::move(now);
+        }
+        return m;
+    };
+    const FadeMeasure plain = measure(MixMode::kPlain), held = measure(MixMode::kHoldFeet);
+    std::printf(
+        "through the fade, a frame: plain mix: hips back %.1f mm, planted feet slide "
+        "%.1f mm; held: hips back %.1f mm, feet slide %.1f mm\n",
+        plain.backward, plain.slide, held.backward, held.slide);
+    EXPECT_GT(plain.backward, 20.0f) << "the plain mix drags the body back to the capture's place";
+    EXPECT_LE(held.backward, 0.0f);
+    EXPECT_LE(held.slide, 3.0f);
+    // No joint steps further in a frame than it does in the walk itself.
+    float walkStep = 0.0f;
+    for (int f = 1; f < length; ++f) {
+        walkStep = std::max(
+            walkStep, LargestStep(walk->GetPose(f)->GetRoot(), walk->GetPose(f - 1)->GetRoot()));
+    }
+    std::printf("largest joint step a frame: walk %.1f mm, plain fade %.1f mm, held fade %.1f mm\n",
+                walkStep, plain.step, held.step);
+    EXPECT_LE(held.step, walkStep);
+
+    // The walk alone is what it was captured as, frame for frame.
+    for (int f = 0; f < second.firstFrame; ++f) {
+        const std::unique_ptr<CHTR> shown = PoseAt(f, MixMode::kHoldFeet);
+        const std::unique_ptr<CHTR> captured = walk->GetPose(f);
+        const rkNode* a = shown->GetRoot();
+        const rkNode* b = captured->GetRoot();
+        for (int e = 0; e < 16; ++e) ASSERT_EQ(a->local.m[e], b->local.m[e]) << f;
+    }
+}
+
+TEST_F(HeldFeet, BadMixesNeverCrashNorGiveNaN) {
+    // A jump (in the air through part of it), a walk, a figure without legs and a one-frame pose,
+    // with transitions of every length down to none.
+    const std::string still = folder / "still.chb";
+    {
+        CMotion walk(kWalk, 0), one;
+        one.SetPose(0, *walk.GetPose(40));
+        ASSERT_TRUE(one.Save(still));
+    }
+    const std::string legless = folder / "legless.cha";
+    testing::WriteText(legless, testing::kThreeSegmentCha);
+    const std::string jump = kShare + "/Motion/Sports/jump.htr";
+    Add(jump, 0);
+    Add(kWalk, 100);
+    // A cross-fade too: the walk over the end of the jump.
+    ASSERT_TRUE(model->MoveClip(model->PositionOfClipAt(100), 80).done);
+    Add(still, 179);
+    Add(kWalk, 180);
+    Add(legless, 279);
+    Add(jump, 281);
+    for (int transition : {0, 1, 5, 40}) {
+        for (int p = 0; p < model->Project().motionClips.Count(); ++p) {
+            model->SetTransitionIn(p, transition);
+            model->SetTransitionOut(p, transition);
+        }
+        for (int f = 0; f <= model->LastFrame() + 2; ++f) {
+            for (MixMode mode : {MixMode::kHoldFeet, MixMode::kPlain}) {
+                const SamplePose shown =
+                    PoseOfSample(manager, model->GetFrameSample(f), kRest, {}, mode);
+                if (shown.pose) {
+                    ASSERT_TRUE(Finite(shown.pose->GetRoot())) << f << " " << transition;
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tavrel
