@@ -160,7 +160,10 @@ void CFileTreeCtrl::SelectPath(const QString& path) {
 bool CFileTreeCtrl::MayRebuild() const {
     // An open label editor, a folder being named (also while its refusal is read) and a delete
     // hold items that a rebuild would free under them.
-    return state() != QAbstractItemView::EditingState && !creating_ && !deleting_ && !editAgain_;
+    // A selection being handled is inside the view's own mouse or key handling, which goes on
+    // with the items it had.
+    return state() != QAbstractItemView::EditingState && !creating_ && !deleting_ &&
+           !editAgain_ && !selecting_;
 }
 
 void CFileTreeCtrl::RefreshIfPending() {
@@ -210,10 +213,13 @@ void CFileTreeCtrl::OnFolderChanged(const QString& path) {
 void CFileTreeCtrl::OnSelectionChanged() {
     const QString folder = CurrentFolder();
     if (filling_ || folder.isEmpty() || currentItem() == newItem_) return;
+    selecting_ = true;
     if (thumbnails_) thumbnails_->ShowFolder(folder);
     WatchShownFolder();
     emit FolderSelected(folder);
+    selecting_ = false;
     UpdateActions();
+    if (refreshPending_) QTimer::singleShot(0, this, &CFileTreeCtrl::RefreshIfPending);
 }
 
 bool CFileTreeCtrl::Busy() const {
@@ -221,7 +227,9 @@ bool CFileTreeCtrl::Busy() const {
 }
 
 bool CFileTreeCtrl::CanCreate() const {
-    return !creating_ && !deleting_ && !Busy() && currentItem();
+    // Under an open label editor a command would close it, and with it the item it edits.
+    return !creating_ && !deleting_ && !Busy() && currentItem() &&
+           state() != QAbstractItemView::EditingState;
 }
 
 bool CFileTreeCtrl::CanChange() const {
@@ -346,20 +354,17 @@ void CFileTreeCtrl::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditH
 void CFileTreeCtrl::DeleteFolder() {
     if (!CanChange()) return;
     const QString path = CurrentFolder();
-    const QString parent = PathOf(currentItem()->parent());
-    if (!services_.Ask(GalleryText(strings::kDeleteFolderQuestion))) return;
+    // The question runs an event loop: the tree is not read again until the delete is over.
     deleting_ = true;
-    if (thumbnails_ && IsInside(thumbnails_->CurrentFolder(), path)) thumbnails_->StopWorker();
-    const bool trashed = services_.MoveToTrash(path);
-    deleting_ = false;
-    if (!trashed) {
-        services_.Tell(GalleryText(strings::kFolderNotTrashed));
-        RefreshIfPending();
-        return;
+    const bool agreed = services_.Ask(GalleryText(strings::kDeleteFolderQuestion));
+    if (agreed && thumbnails_ && IsInside(thumbnails_->CurrentFolder(), path)) {
+        thumbnails_->StopWorker();
     }
-    // Found again: the tree may have been read again while the question was up.
-    delete FindItem(path);
-    SelectPath(parent);
+    const bool trashed = agreed && services_.MoveToTrash(path);
+    deleting_ = false;
+    if (agreed && !trashed) services_.Tell(GalleryText(strings::kFolderNotTrashed));
+    // Read again from the disk, the folder's item goes and its parent is selected.
+    if (trashed) refreshPending_ = true;
     RefreshIfPending();
 }
 

@@ -89,6 +89,7 @@ private:
     bool filling_ = false;
     bool creating_ = false;
     bool deleting_ = false;
+    bool selecting_ = false;  // the thumbnails follow a new selection
     bool editable_ = true;
     bool refreshPending_ = false;
     bool editAgain_ = false;  // a refused name is typed again after its message

@@ -17,6 +17,8 @@ inline void PrintTo(const QStringList& list, std::ostream* out) {
 }
 QT_END_NAMESPACE
 
+#include <functional>
+
 namespace tavrel::testing {
 
 // The run's $XDG_DATA_HOME parent; the trash lives in <it>/data/Trash.
@@ -31,8 +33,10 @@ struct FakeServices : CGalleryServices {
     bool answer = true;
     QStringList asked, told;
     bool IsTimelineBusy() const override { return busy; }
+    std::function<void()> whileAsking;  // what happens while the question is up
     bool Ask(const QString& text) override {
         asked << text;
+        if (whileAsking) whileAsking();
         return answer;
     }
     void Tell(const QString& text) override { told << text; }

@@ -153,6 +153,58 @@ TEST_F(FileTreeTest, DeleteAsksAndMovesTheFolderToTheTrash) {
     EXPECT_EQ(tree.currentItem(), tree.RootItem());
 }
 
+// Folder commands wait for an open label editor: a new folder started under a rename closed
+// the rename's editor, which took the new item with it while it was being selected.
+TEST_F(FileTreeTest, FolderCommandsWaitForAnOpenLabelEditor) {
+    tree.SelectPath(Q(dir / "b"));
+    services.answer = true;
+    for (auto command : {&CFileTreeCtrl::NewFolder, &CFileTreeCtrl::DeleteFolder}) {
+        tree.RenameFolder();
+        ASSERT_TRUE(OpenEditor(tree));
+        EXPECT_FALSE(tree.CanCreate());
+        EXPECT_FALSE(tree.CanChange());
+        (tree.*command)();
+        ASSERT_TRUE(TypeName(tree, "b2"));
+        EXPECT_TRUE(services.asked.isEmpty());
+        EXPECT_EQ(ChildTexts(tree.RootItem()), QStringList({"A", "b2", "c"}));
+        EXPECT_EQ(tree.CurrentFolder(), Q(dir / "b2"));
+        tree.RenameFolder();
+        ASSERT_TRUE(TypeName(tree, "b"));
+    }
+}
+
+// The folders change on disk while the delete question is up: the tree is read again only
+// once the folder has gone, and the deleted folder leaves no item behind.
+TEST_F(FileTreeTest, DeleteOutlivesTheTreeBeingReadAgainDuringItsQuestion) {
+    tree.SelectPath(Q(dir / "A/inner"));
+    tree.SelectPath(Q(dir / "A"));
+    QTreeWidgetItem* asked = tree.currentItem();
+    services.whileAsking = [&] {
+        fs::create_directory(dir / "A/later");
+        fs::create_directory(dir / "B2");
+        tree.Refresh();
+        EXPECT_EQ(tree.currentItem(), asked);  // the item the question is about stays
+    };
+    tree.DeleteFolder();
+    EXPECT_FALSE(fs::exists(dir / "A"));
+    EXPECT_EQ(ChildTexts(tree.RootItem()), QStringList({"b", "B2", "c"}));
+    EXPECT_EQ(tree.currentItem(), tree.RootItem());
+}
+
+// A folder change that arrives while a click's selection is handled (the thumbnails' wait
+// turns the event loop) waits until the click is over: the view still uses its items.
+TEST_F(FileTreeTest, AFolderChangeDuringASelectionWaitsForTheClick) {
+    QTreeWidgetItem* clicked = tree.FindItem(Q(dir / "c"));
+    QObject::connect(&tree, &CFileTreeCtrl::FolderSelected, [&] {
+        fs::create_directory(dir / "B2");
+        tree.Refresh();
+    });
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, tree.visualItemRect(clicked).center());
+    EXPECT_EQ(tree.currentItem(), clicked);
+    QTRY_COMPARE(ChildTexts(tree.RootItem()), QStringList({"A", "b", "B2", "c"}));
+    EXPECT_EQ(tree.CurrentFolder(), Q(dir / "c"));
+}
+
 TEST_F(FileTreeTest, GrayedWhileTheTimelineIsBusy) {
     tree.SelectPath(Q(dir / "b"));
     services.busy = true;

@@ -9,11 +9,15 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QWheelEvent>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <execinfo.h>
 #include <utility>
 #include <vector>
 
@@ -67,7 +71,9 @@ bool CEditorMonkey::Chance(double p) {
 // The next tick is set before this one acts: an action that opens a dialog runs the dialog's
 // own event loop, and the following ticks then act on the dialog.
 void CEditorMonkey::Tick() {
-    if (std::chrono::steady_clock::now() >= end_) finishing_ = true;
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= end_) finishing_ = true;
+    if (now >= end_ + kOverrun) ReportOverrun();
     QWidget* front = QApplication::activePopupWidget();
     if (!front) front = QApplication::activeModalWidget();
     if (finishing_ && !front && depth_ == 0 && !held_) {
@@ -75,6 +81,12 @@ void CEditorMonkey::Tick() {
         return;
     }
     QTimer::singleShot(Uniform(0, 12), this, [this] { Tick(); });
+    // Events handled while an action is being delivered (QTest's own processing, or a wait
+    // that shuts out input) are no place for a user's input: only a loop that an action
+    // entered (a dialog, a menu, a drag) takes the next one.
+    const int loopLevel = thread()->loopLevel();
+    if (depth_ > 0 && loopLevel <= actLoopLevel_) return;
+    const int outerLoopLevel = std::exchange(actLoopLevel_, loopLevel);
     ++depth_;
     ++actions_;
     if (front) {
@@ -90,6 +102,18 @@ void CEditorMonkey::Tick() {
         if (mainWindow_) QTest::keyClick(mainWindow_->windowHandle(), Qt::Key_Escape);
     }
     --depth_;
+    actLoopLevel_ = outerLoopLevel;
+}
+
+// Events still flow, so the stall watchdog is content, but the editor has not come back from
+// a wait of its own (one that shuts out input) long after the run's end: it never will.
+void CEditorMonkey::ReportOverrun() {
+    std::fprintf(stderr, "\nThe run has not ended %lld s after its time: the editor waits inside "
+                         "an event loop of its own.\n--- the window thread's stack ---\n",
+                 static_cast<long long>(kOverrun.count()));
+    void* frames[64];
+    ::backtrace_symbols_fd(frames, ::backtrace(frames, 64), 2);
+    std::_Exit(3);
 }
 
 void CEditorMonkey::Act() {

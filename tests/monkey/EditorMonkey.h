@@ -40,6 +40,7 @@ public:
 
 private:
     void Tick();
+    void ReportOverrun();
     void Act();
     // A dialog or a menu is in front: it gets the input, or is closed.
     void ActOnFront(QWidget* front);
@@ -71,6 +72,8 @@ private:
     bool finishing_ = false;
     bool quit_ = false;
     int depth_ = 0;  // actions under way (a dialog opened by one runs the next ticks)
+    static constexpr std::chrono::seconds kOverrun{10};
+    int actLoopLevel_ = -1;  // the event loop the innermost action under way started in
     int actions_ = 0;
     std::map<std::string, int> counts_;
 };
