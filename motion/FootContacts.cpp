@@ -9,13 +9,14 @@
 namespace tavrel {
 namespace {
 
-// Thresholds as shares of the leg's length (thigh plus shin), so that any figure's size works.
-constexpr float kHeightShare = 0.05f;  // above the motion's lowest foot
-constexpr float kSpeedShare = 0.022f;  // horizontal travel a frame
-constexpr float kToeShare = 0.38f;     // toe ahead of the ankle along the foot
-constexpr int kShortestPlant = 3;      // frames; shorter runs are noise
-constexpr int kLongestGap = 2;         // frames of a plant lost to noise, bridged
-constexpr int kSpeedReach = 2;         // frames each side over which a foot's speed is taken
+// Thresholds as shares of the leg's length (thigh plus shin), so that any figure's size works,
+// and in seconds, so that any frame rate does.
+constexpr float kHeightShare = 0.05f;   // above the motion's lowest foot
+constexpr float kSpeedShare = 0.66f;    // horizontal travel a second
+constexpr float kToeShare = 0.38f;      // toe ahead of the ankle along the foot
+constexpr float kShortestPlant = 0.1f;  // seconds; shorter runs are noise
+constexpr float kLongestGap = 0.067f;   // seconds of a plant lost to noise, bridged
+constexpr float kSpeedReach = 0.067f;   // seconds each side over which a foot's speed is taken
 
 struct FootPoints {
     rkVector ankle, toe;
@@ -35,7 +36,7 @@ float LegLength(const Leg& leg) {
 }
 
 // The runs of true, with short gaps bridged and short runs dropped.
-std::vector<FootPlant> Runs(const std::vector<uint8_t>& planted) {
+std::vector<FootPlant> Runs(const std::vector<uint8_t>& planted, int longestGap, int shortest) {
     std::vector<FootPlant> runs;
     const int n = int(planted.size());
     for (int f = 0; f < n;) {
@@ -45,18 +46,28 @@ std::vector<FootPlant> Runs(const std::vector<uint8_t>& planted) {
         }
         int last = f;
         while (last + 1 < n && planted[last + 1]) ++last;
-        if (!runs.empty() && f - runs.back().last - 1 <= kLongestGap) {
+        if (!runs.empty() && f - runs.back().last - 1 <= longestGap) {
             runs.back().last = last;
         } else {
             runs.push_back({f, last});
         }
         f = last + 1;
     }
-    std::erase_if(runs, [](const FootPlant& r) { return r.last - r.first + 1 < kShortestPlant; });
+    std::erase_if(runs, [&](const FootPlant& r) { return r.last - r.first + 1 < shortest; });
     return runs;
 }
 
 }  // namespace
+
+int FramesOf(float seconds, float fps) {
+    const float frames = std::isfinite(fps) && fps > 0.0f ? std::round(seconds * fps) : 1.0f;
+    return int(std::clamp(frames, 1.0f, 1e6f));
+}
+
+FootContacts::FootContacts(std::array<std::vector<FootPlant>, 2> plants, int frameCount, float fps)
+    : plants_(std::move(plants)),
+      frameCount_(frameCount),
+      easeFrames_(FramesOf(kEaseSeconds, fps)) {}
 
 const FootPlant* FootContacts::PlantAt(int side, int frame) const {
     const auto& plants = plants_[side & 1];
@@ -70,14 +81,14 @@ const FootPlant* FootContacts::PlantAt(int side, int frame) const {
 float FootContacts::LockWeight(int side, int frame) const {
     const FootPlant* plant = PlantAt(side, frame);
     if (!plant) return 0.0f;
-    const int fromStart = plant->first == 0 ? kEaseFrames : frame - plant->first;
-    const int toEnd = plant->last == frameCount_ - 1 ? kEaseFrames : plant->last - frame;
-    const float ramp = float(std::min(fromStart, toEnd) + 1) / float(kEaseFrames + 1);
+    const int fromStart = plant->first == 0 ? easeFrames_ : frame - plant->first;
+    const int toEnd = plant->last == frameCount_ - 1 ? easeFrames_ : plant->last - frame;
+    const float ramp = float(std::min(fromStart, toEnd) + 1) / float(easeFrames_ + 1);
     const float t = std::min(1.0f, ramp);
     return t * t * (3.0f - 2.0f * t);  // smooth at both ends, so the lock never pops
 }
 
-FootContacts FindFootContacts(int count, const PoseAt& poseAt) {
+FootContacts FindFootContacts(int count, const PoseAt& poseAt, float fps) {
     if (count <= 0) return {};
     std::array<std::vector<FootPoints>, 2> points;
     float legLength = 0.0f;
@@ -100,13 +111,16 @@ FootContacts FindFootContacts(int count, const PoseAt& poseAt) {
         for (const FootPoints& p : foot) ground = std::min({ground, p.ankle.z, p.toe.z});
     }
     const float lowest = ground + kHeightShare * legLength;
-    const float stillest = kSpeedShare * legLength;
+    const float rate = std::isfinite(fps) && fps > 0.0f ? fps : FootContacts::kDefaultRate;
+    const float stillest = kSpeedShare * legLength / rate;
+    const int reach = FramesOf(kSpeedReach, rate);
+    const int gap = FramesOf(kLongestGap, rate), shortest = FramesOf(kShortestPlant, rate);
     std::array<std::vector<FootPlant>, 2> plants;
     std::vector<uint8_t> planted(count);
     for (int side = 0; side < 2; ++side) {
         const auto& p = points[side];
         for (int f = 0; f < count; ++f) {
-            const int a = std::max(f - kSpeedReach, 0), b = std::min(f + kSpeedReach, count - 1);
+            const int a = std::max(f - reach, 0), b = std::min(f + reach, count - 1);
             const float span = float(std::max(b - a, 1));
             // Heel or toe still: a foot rolling onto its toes is still planted at the toe.
             const float speed =
@@ -114,9 +128,9 @@ FootContacts FindFootContacts(int count, const PoseAt& poseAt) {
             const float height = std::min(p[f].ankle.z, p[f].toe.z);
             planted[f] = height <= lowest && speed <= stillest;
         }
-        plants[side] = Runs(planted);
+        plants[side] = Runs(planted, gap, shortest);
     }
-    return FootContacts(std::move(plants), count);
+    return FootContacts(std::move(plants), count, rate);
 }
 
 }  // namespace tavrel

@@ -21,12 +21,15 @@ struct FootPlant {
 
 class FootContacts {
 public:
-    // Frames over which a lock eases in after a plant begins and out before it ends.
-    static constexpr int kEaseFrames = 4;
+    // Seconds over which a lock eases in after a plant begins and out before it ends: a few
+    // frames, whatever the rate the motion is made at.
+    static constexpr float kEaseSeconds = 0.133f;
+    // The rate the timeline's motions are made at, the rate assumed when none is given.
+    static constexpr float kDefaultRate = 60.0f;
 
     FootContacts() = default;
-    FootContacts(std::array<std::vector<FootPlant>, 2> plants, int frameCount)
-        : plants_(std::move(plants)), frameCount_(frameCount) {}
+    FootContacts(std::array<std::vector<FootPlant>, 2> plants, int frameCount,
+                 float fps = kDefaultRate);
 
     const std::vector<FootPlant>& Plants(int side) const { return plants_[side & 1]; }
     int FrameCount() const { return frameCount_; }
@@ -39,12 +42,18 @@ public:
 private:
     std::array<std::vector<FootPlant>, 2> plants_;
     int frameCount_ = 0;
+    int easeFrames_ = 1;
 };
+
+// The whole frames that last about `seconds` at `fps`, at least one.
+int FramesOf(float seconds, float fps);
 
 // The pose of frame i (0 to count - 1), or null when the motion has none.
 using PoseAt = std::function<const rkNode*(int)>;
 
-// The plants of a motion of `count` frames. A figure without the standard legs has none.
-FootContacts FindFootContacts(int count, const PoseAt& poseAt);
+// The plants of a motion of `count` frames made at `fps`. A figure without the standard legs
+// has none.
+FootContacts FindFootContacts(int count, const PoseAt& poseAt,
+                              float fps = FootContacts::kDefaultRate);
 
 }  // namespace tavrel

@@ -145,7 +145,8 @@ const FootContacts& CMotion::GetFootContacts() {
     static const FootContacts kNone;
     if (!data_) return kNone;
     if (!contacts_) {
-        contacts_ = FindFootContacts(length_, [this](int i) { return ReadFrame(beginFrame_ + i); });
+        contacts_ = FindFootContacts(
+            length_, [this](int i) { return ReadFrame(beginFrame_ + i); }, data_->GetFrameRate());
         // A reader failing half-way dropped the data: what was found is not the motion's.
         if (!data_) contacts_.reset();
     }

@@ -151,12 +151,21 @@ FootLocks LocksOfBlend(const std::array<BlendFoot, 2>& a, const std::array<Blend
         const float t = std::clamp(share / kFullHoldShare, 0.0f, 1.0f);
         return t * t * (3.0f - 2.0f * t);
     };
+    // B's say over where a foot planted in both goes: none while A leads, all once B does,
+    // passed over a short stretch of the blend so that the foot never pops.
+    const float lead =
+        std::clamp((c - kLeadSwitchFrom) / (1.0f - 2.0f * kLeadSwitchFrom), 0.0f, 1.0f);
+    const float leadOfB = lead * lead * (3.0f - 2.0f * lead);
     FootLocks locks;
     for (int side = 0; side < 2; ++side) {
         const float wa = std::clamp(a[side].planted, 0.0f, 1.0f) * hold(1.0f - c);
         const float wb = std::clamp(b[side].planted, 0.0f, 1.0f) * hold(c);
         if (!(wa + wb > 0.0f)) continue;
-        locks[side].target = Lerp(a[side].ankle, b[side].ankle, wb / (wa + wb));
+        // The leading clip's planted foot stays where that clip has it; the other clip pulls
+        // the foot only as far as the leader leaves it unplanted.
+        const float claimA = wa * (1.0f - wb * leadOfB);
+        const float claimB = wb * (1.0f - wa * (1.0f - leadOfB));
+        locks[side].target = Lerp(a[side].ankle, b[side].ankle, claimB / (claimA + claimB));
         locks[side].weight = std::max(wa, wb);
     }
     return locks;

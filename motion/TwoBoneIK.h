@@ -38,10 +38,14 @@ struct BlendFoot {
 // A clip holds its planted feet fully while its share of a blend is at least this; below it
 // the hold eases out, so that a blend begins and ends on its clips' poses without a pop.
 inline constexpr float kFullHoldShare = 0.5f;
+// A foot planted in both clips passes from A's ankle to B's while B's share goes from this to
+// one minus this: the lead changes hands there.
+inline constexpr float kLeadSwitchFrom = 0.45f;
 
 // The locks of a blend of A into B (shareOfB from 0 to 1): a foot planted in A holds A's
 // ankle, one planted in B holds B's, each as firmly as its clip leads the blend; planted in
-// both, the hold passes from A's ankle to B's as the blend goes on.
+// both, the foot stays where the leading clip has it, passing from A's ankle to B's as the
+// lead changes hands.
 FootLocks LocksOfBlend(const std::array<BlendFoot, 2>& a, const std::array<BlendFoot, 2>& b,
                        float shareOfB);
 

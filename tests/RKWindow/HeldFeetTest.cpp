@@ -160,26 +160,39 @@ TEST_F(HeldFeet, BadMixesNeverCrashNorGiveNaN) {
     }
     const std::string legless = folder / "legless.cha";
     testing::WriteText(legless, testing::kThreeSegmentCha);
+    // Each clip goes just after the last, whatever length its file has on the timeline.
     const std::string jump = kShare + "/Motion/Sports/jump.htr";
     Add(jump, 0);
-    Add(kWalk, 100);
+    const int jumpEnd = model->LastFrame();
+    Add(kWalk, jumpEnd + 1);
     // A cross-fade too: the walk over the end of the jump.
-    ASSERT_TRUE(model->MoveClip(model->PositionOfClipAt(100), 80).done);
-    Add(still, 179);
-    Add(kWalk, 180);
-    Add(legless, 279);
-    Add(jump, 281);
+    ASSERT_TRUE(model->MoveClip(model->PositionOfClipAt(jumpEnd + 1), jumpEnd - 19).done);
+    for (const std::string& file : {still, kWalk, jump}) Add(file, model->LastFrame() + 1);
+    // A figure without legs is no human figure to bring onto the timeline, but a project may
+    // still name one: it is mixed in below in place of either clip.
+    model->SetCurrentFrame(model->LastFrame() + 1);
+    EXPECT_FALSE(model->AddMotionFile(legless).done);
+    const auto withLegless = [&](FrameSample s, bool asA) {
+        (asA ? s.fileA : s.fileB) = legless;
+        int& local = asA ? s.localA : s.localB;
+        local = std::max(local, 0) % 2;
+        return s;
+    };
     for (int transition : {0, 1, 5, 40}) {
         for (int p = 0; p < model->Project().motionClips.Count(); ++p) {
             model->SetTransitionIn(p, transition);
             model->SetTransitionOut(p, transition);
         }
         for (int f = 0; f <= model->LastFrame() + 2; ++f) {
-            for (MixMode mode : {MixMode::kHoldFeet, MixMode::kPlain}) {
-                const SamplePose shown =
-                    PoseOfSample(manager, model->GetFrameSample(f), kRest, {}, mode);
-                if (shown.pose) {
-                    ASSERT_TRUE(Finite(shown.pose->GetRoot())) << f << " " << transition;
+            const FrameSample sample = model->GetFrameSample(f);
+            std::vector<FrameSample> mixes = {sample, withLegless(sample, true)};
+            if (!sample.fileB.empty()) mixes.push_back(withLegless(sample, false));
+            for (const FrameSample& mix : mixes) {
+                for (MixMode mode : {MixMode::kHoldFeet, MixMode::kPlain}) {
+                    const SamplePose shown = PoseOfSample(manager, mix, kRest, {}, mode);
+                    if (shown.pose) {
+                        ASSERT_TRUE(Finite(shown.pose->GetRoot())) << f << " " << transition;
+                    }
                 }
             }
         }

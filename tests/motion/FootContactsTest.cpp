@@ -3,6 +3,7 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -110,6 +111,29 @@ TEST(FootContacts, BadMotionsGiveNoPlantsAndNeverNaN) {
     CHTR hips(testing::MakeHipsTree());
     EXPECT_TRUE(FindFootContacts(10, [&](int) { return hips.GetRoot(); }).Plants(0).empty());
     EXPECT_TRUE(FindFootContacts(10, [](int) { return nullptr; }).Plants(1).empty());
+}
+
+TEST(FootContacts, AMotionTakenAtHalfTheRateIsPlantedAndEasedOverTheSameSeconds) {
+    CMotion walk(std::string(TAVREL_SHARE_DIR) + "/Motion/Locomotion/walk.cha", 0);
+    ASSERT_TRUE(walk.HasData());
+    std::vector<std::unique_ptr<CHTR>> frames;
+    for (int f = 0; f < walk.GetLength(); ++f) frames.push_back(walk.GetPose(f));
+    const int half = (walk.GetLength() + 1) / 2;
+    const FootContacts at60 = FindFootContacts(
+        walk.GetLength(), [&](int i) { return frames[i]->GetRoot(); }, 60.0f);
+    const FootContacts at30 = FindFootContacts(
+        half, [&](int i) { return frames[2 * i]->GetRoot(); }, 30.0f);
+    for (int side = 0; side < 2; ++side) {
+        ASSERT_EQ(at30.Plants(side).size(), at60.Plants(side).size()) << side;
+        for (size_t p = 0; p < at60.Plants(side).size(); ++p) {
+            EXPECT_NEAR(2 * at30.Plants(side)[p].first, at60.Plants(side)[p].first, 4) << side;
+            EXPECT_NEAR(2 * at30.Plants(side)[p].last, at60.Plants(side)[p].last, 4) << side;
+        }
+        // The lock is as firm at the same moment, whatever the rate.
+        for (int f = 0; f < half; ++f) {
+            EXPECT_NEAR(at30.LockWeight(side, f), at60.LockWeight(side, 2 * f), 0.35f) << f;
+        }
+    }
 }
 
 TEST(FootContacts, LockWeightRisesAndFallsSmoothlyInsideAPlant) {

@@ -174,14 +174,18 @@ TEST(TwoBoneIK, BlendLocksStartOnAEndOnBAndNeverJump) {
             if (k == 0 || k == 100) {
                 EXPECT_LT(Length(foot - (k ? inB : inA)), 1e-3f) << "the mix's own ends";
             } else {
-                EXPECT_LT(Length(foot - previous), 40.0f) << planted << " " << k;
+                // Planted in both, the foot must pass from A's ankle to B's while the lead
+                // changes hands: smoothly, but in that stretch of the blend only.
+                const float switchSteps = 100.0f * (1.0f - 2.0f * kLeadSwitchFrom);
+                const float most = pa * pb > 0.0f ? 1.5f * 1000.0f / switchSteps + 1.0f : 40.0f;
+                EXPECT_LT(Length(foot - previous), most) << planted << " " << k;
             }
-            // Planted in one clip only: held there while that clip leads.
-            if (pa > pb && c <= 0.5f) {
-                EXPECT_LT(Length(foot - inA), 1e-3f) << k;
+            // Planted in the clip that leads: held where that clip has it, whatever the other.
+            if (pa > 0.0f && c <= (pb > 0.0f ? kLeadSwitchFrom : 0.5f)) {
+                EXPECT_LT(Length(foot - inA), 1e-3f) << planted << " " << k;
             }
-            if (pb > pa && c >= 0.5f) {
-                EXPECT_LT(Length(foot - inB), 1e-3f) << k;
+            if (pb > 0.0f && c >= (pa > 0.0f ? 1.0f - kLeadSwitchFrom : 0.5f)) {
+                EXPECT_LT(Length(foot - inB), 1e-3f) << planted << " " << k;
             }
             previous = foot;
         }
