@@ -315,7 +315,7 @@ void C3DWindowColleague::ToggleManipulation() {
     }
     lock_->Lock();
     if (!lock_->Held()) {
-        mainFrame_->statusBar()->showMessage(tavrel::ui::Text(kMachineryInUse), kNoticeMs);
+        mainFrame_->ShowNotice(tavrel::ui::Text(kMachineryInUse), kNoticeMs);
         return;
     }
     if (CRKWindowTools* tools = view_ ? view_->Tools() : nullptr) {

@@ -18,6 +18,7 @@ struct FrameSample;
 class CColleague;
 class QAction;
 class QMdiArea;
+class QString;
 
 // The main window, seen from the colleagues whose frames it holds.
 class CMainFrameSeam {
@@ -28,6 +29,8 @@ public:
     virtual CWindowLayout ClientLayout() const = 0;
     // A command's menu item and button; null when the menu has no such command.
     virtual QAction* Action(int id) const = 0;
+    // A short notice in the status bar, gone after timeoutMs.
+    virtual void ShowNotice(const QString& text, int timeoutMs) = 0;
 };
 
 // The mediator, seen from its colleagues and from the windows that fill their frames: they

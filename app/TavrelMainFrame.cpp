@@ -196,3 +196,7 @@ void CTavrelMainFrame::closeEvent(QCloseEvent* event) {
     if (fileCommands_) fileCommands_->MarkCleanExit();
     event->accept();
 }
+
+void CTavrelMainFrame::ShowNotice(const QString& text, int timeoutMs) {
+    statusBar()->showMessage(text, timeoutMs);
+}

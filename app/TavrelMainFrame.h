@@ -33,6 +33,7 @@ public:
     // Runs a command as a click on its menu item would.
     bool OnCommand(int id);
     QAction* Action(int id) const override { return actions_.value(id); }
+    void ShowNotice(const QString& text, int timeoutMs) override;
     void InvertCheckMark(int id);
     // Enables each command's item and button as the mediator says.
     void UpdateCommandStates();
