@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+#include "timeline/UnsavedChangesGuard.h"
+
 class CTimelineOperations;
 class QTimer;
 class QWidget;
@@ -49,6 +51,9 @@ public:
     bool OfferRestore();
     // The program ends normally: the autosave is dropped and the clean exit noted.
     void MarkCleanExit();
+    // Before the project is replaced (new, open) or the program ends: a changed project is
+    // saved or its changes discarded as the user answers; false when the user stays with it.
+    bool MayDiscardChanges();
     std::string AutosaveFile() const;
     // The file Save writes to ("" until the project was saved or came from a file).
     const std::string& SavedPath() const { return savedPath_; }
@@ -56,6 +61,8 @@ public:
     // Questions to the user; the defaults show Qt's dialogs.
     // A file name to write (filter as QFileDialog takes it), or "" when cancelled.
     std::function<QString(int titleId, const QString& filter, const QString& suggested)> askPath;
+    // Save, discard or cancel before a changed project goes (the project's name given).
+    tavrel::CUnsavedChangesGuard::Question askSaveChanges;
     // Whether to restore the autosave made at the given time.
     std::function<bool(const QString& when)> askRestore;
     // Called after each exported frame; false cancels. Made anew for every export.
@@ -67,6 +74,9 @@ private:
     bool WriteProject(const std::string& path);
     bool CurrentPathValid() const;
     void Fail(int id, const std::string& detail);
+    void DropAutosave();
+    // The name the user knows the project by: its file's, or a new project's own.
+    std::string ProjectName() const;
 
     QWidget* parent_;
     std::string dataFolder_;
