@@ -91,6 +91,10 @@ public:
     virtual void RefreshFrame() = 0;
     // The timeline as it stands (to save or export it); null when there is none.
     virtual const tavrel::CTimelineProject* Project() const = 0;
+    // Whether the project changed since it was opened, made or saved.
+    virtual bool IsModified() const { return false; }
+    // The project as it stands was written to its file (false: it is in none of the user's).
+    virtual void SetSaved(bool) {}
 };
 
 // The gallery's panes, seen from their colleague.

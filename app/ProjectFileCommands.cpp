@@ -38,6 +38,7 @@ constexpr int kCancel = 62547;
 constexpr int kNoGL = 62548;
 constexpr int kMotionWritten = 62553;
 constexpr int kVideoWritten = 62554;
+constexpr int kSaveChangesQuestion = 62570;
 
 const char* const kCleanExitKey = "Autosave/CleanExit";
 
@@ -73,6 +74,21 @@ CProjectFileCommands::CProjectFileCommands(QWidget* parent, std::string dataFold
         QString text = tavrel::ui::Text(kRestoreQuestion);
         text.replace("%Time", when);
         return QMessageBox::question(parent_, tavrel::ui::Text(126), text) == QMessageBox::Yes;
+    };
+    askSaveChanges = [this](const std::string& name) {
+        const QString text = tavrel::ui::MessageText(
+            tavrel::MakeMessage(kSaveChangesQuestion, {{"%Name", name}}));
+        switch (QMessageBox::warning(parent_, tavrel::ui::Text(126), text,
+                                     QMessageBox::Save | QMessageBox::Discard |
+                                         QMessageBox::Cancel,
+                                     QMessageBox::Save)) {
+            case QMessageBox::Save:
+                return tavrel::SaveAnswer::kSave;
+            case QMessageBox::Discard:
+                return tavrel::SaveAnswer::kDiscard;
+            default:
+                return tavrel::SaveAnswer::kCancel;
+        }
     };
     makeProgress = [this](int titleId) { return DialogProgress(parent_, titleId); };
     askVideo = [this](QSize viewSize) { return CVideoExportDialog::Ask(parent_, viewSize); };
@@ -147,6 +163,9 @@ bool CProjectFileCommands::WriteProject(const std::string& path) {
     }
     savedPath_ = path;
     savedFor_ = project->file;
+    timeline_->SetSaved(true);
+    // The work is safe in its file: no autosave is offered back for it.
+    DropAutosave();
     if (saved) saved(tavrel::ui::ToQString(path));
     return true;
 }
@@ -246,12 +265,35 @@ bool CProjectFileCommands::OfferRestore() {
     if (cleanExit.isValid() && autosave.lastModified() <= cleanExit) return false;
     if (!askRestore(QLocale().toString(autosave.lastModified(), QLocale::ShortFormat)))
         return false;
-    return timeline_->OpenProject(AutosaveFile());
+    if (!timeline_->OpenProject(AutosaveFile())) return false;
+    // The restored work is in no file of the user's yet: leaving it asks to save it.
+    timeline_->SetSaved(false);
+    return true;
 }
 
 void CProjectFileCommands::MarkCleanExit() {
     autosaveTimer_->stop();
+    DropAutosave();
+    QSettings().setValue(kCleanExitKey, QDateTime::currentDateTime());
+}
+
+void CProjectFileCommands::DropAutosave() {
     std::error_code error;
     fs::remove_all(AutosaveFolder(dataFolder_), error);
-    QSettings().setValue(kCleanExitKey, QDateTime::currentDateTime());
+}
+
+std::string CProjectFileCommands::ProjectName() const {
+    const tavrel::CTimelineProject* project = timeline_ ? timeline_->Project() : nullptr;
+    if (!project) return {};
+    if (CurrentPathValid()) return fs::path(savedPath_).filename().string();
+    if (project->fromFile && !project->file.empty())
+        return fs::path(project->file).filename().string();
+    return project->name;
+}
+
+bool CProjectFileCommands::MayDiscardChanges() {
+    if (!timeline_) return true;
+    const tavrel::CUnsavedChangesGuard guard(askSaveChanges, [this] { return Save(); },
+                                              [this] { DropAutosave(); });
+    return guard.MayLeave(timeline_->IsModified(), ProjectName());
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/VideoExportDialog.h"
+#include "timeline/UnsavedChangesGuard.h"
 
 class CRKSystem;
 class CTimelineOperations;
@@ -51,6 +52,9 @@ public:
     bool OfferRestore();
     // The program ends normally: the autosave is dropped and the clean exit noted.
     void MarkCleanExit();
+    // Before the project is replaced (new, open) or the program ends: a changed project is
+    // saved or its changes discarded as the user answers; false when the user stays with it.
+    bool MayDiscardChanges();
     std::string AutosaveFile() const;
     // The file Save writes to ("" until the project was saved or came from a file).
     const std::string& SavedPath() const { return savedPath_; }
@@ -63,6 +67,8 @@ public:
     std::function<std::optional<VideoChoice>(QSize viewSize)> askVideo;
     // The 3D window whose camera and background a video takes; none without one.
     std::function<CRKSystem*()> editorView;
+    // Save, discard or cancel before a changed project goes (the project's name given).
+    tavrel::CUnsavedChangesGuard::Question askSaveChanges;
     // Whether to restore the autosave made at the given time.
     std::function<bool(const QString& when)> askRestore;
     // Called after each exported frame; false cancels. Made anew for every export.
@@ -75,6 +81,9 @@ private:
     bool CurrentPathValid() const;
     void Fail(int id, const std::string& detail);
     void Written(int id, const QString& path);
+    void DropAutosave();
+    // The name the user knows the project by: its file's, or a new project's own.
+    std::string ProjectName() const;
 
     QWidget* parent_;
     std::string dataFolder_;

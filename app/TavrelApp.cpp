@@ -100,8 +100,9 @@ CTavrelApp::StartResult CTavrelApp::Start(const QStringList& arguments,
     }
     mainFrame_->SetMediator(mediator_.get());
     fileCommands_ = new CProjectFileCommands(mainFrame_.get(), dataFolder.toStdString());
-    fileCommands_->saved = [frame = mainFrame_.get()](const QString& path) {
+    fileCommands_->saved = [frame = mainFrame_.get(), mediator = mediator_.get()](const QString& path) {
         frame->AddRecentFile(path);
+        mediator->SetProjectTitle(path.toStdString());
     };
     mainFrame_->SetFileCommands(fileCommands_);
     mediator_->ArrangeWindows();

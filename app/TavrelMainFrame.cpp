@@ -118,6 +118,9 @@ CWindowLayout CTavrelMainFrame::ClientLayout() const {
 
 bool CTavrelMainFrame::OnCommand(int id) {
     if (id == command::kExit) return close();
+    const bool replacesProject = id == command::kNewProject || id == command::kOpenProject;
+    if (replacesProject && mediator_ && mediator_->IsCommandEnabled(id) && !MayReplaceProject())
+        return false;
     if (fileCommands_ && fileCommands_->Handles(id)) return fileCommands_->Run(id);
     return mediator_ && mediator_->OnCommand(id);
 }
@@ -128,6 +131,7 @@ void CTavrelMainFrame::InvertCheckMark(int id) {
 
 void CTavrelMainFrame::UpdateCommandStates() {
     if (!mediator_) return;
+    mediator_->UpdateTitle();
     for (auto it = actions_.cbegin(); it != actions_.cend(); ++it) {
         const int id = it.key();
         it.value()->setEnabled(fileCommands_ && fileCommands_->Handles(id)
@@ -177,7 +181,11 @@ void CTavrelMainFrame::OpenDocumentByName(QString path) {
         return;
     }
     pendingFile_.clear();
-    mediator_->OpenFile(path.toStdString());
+    if (MayReplaceProject()) mediator_->OpenFile(path.toStdString());
+}
+
+bool CTavrelMainFrame::MayReplaceProject() {
+    return !fileCommands_ || fileCommands_->MayDiscardChanges();
 }
 
 // The frames keep their proportions whenever the client area changes size.
@@ -189,7 +197,8 @@ bool CTavrelMainFrame::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CTavrelMainFrame::closeEvent(QCloseEvent* event) {
-    if (mediator_ && !mediator_->CanClose()) {
+    // Asked first: winding up shuts the 3D window and the gallery down.
+    if (!MayReplaceProject() || (mediator_ && !mediator_->CanClose())) {
         event->ignore();
         return;
     }

@@ -55,6 +55,8 @@ protected:
 
 private:
     QAction* MakeAction(int id, int textId, const QString& shortcut, bool checkable);
+    // A changed project is saved or given up as the user says; false keeps it.
+    bool MayReplaceProject();
     void FillRecentMenu();
 
     QMdiArea* mdiArea_;

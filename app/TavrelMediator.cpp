@@ -255,10 +255,18 @@ void CTavrelMediator::ArrangeWindows() {
 
 void CTavrelMediator::SetProjectTitle(const std::string& path) {
     projectPath_ = path;
-    if (mainFrame_) {
-        mainFrame_->setWindowTitle(tavrel::ui::Text(kProgramTitle) + " - " +
-                                   QString::fromStdString(path));
-    }
+    UpdateTitle();
+}
+
+// The program's name, the project's file once there is one, and a mark while its changes are
+// unsaved.
+void CTavrelMediator::UpdateTitle() {
+    if (!mainFrame_) return;
+    QString title = tavrel::ui::Text(kProgramTitle);
+    if (!projectPath_.empty()) title += " - " + QString::fromStdString(projectPath_);
+    const CTimelineOperations* timeline = timeline_ ? timeline_->Operations() : nullptr;
+    if (timeline && timeline->IsModified()) title += '*';
+    if (mainFrame_->windowTitle() != title) mainFrame_->setWindowTitle(title);
 }
 
 bool CTavrelMediator::CanClose() {

@@ -43,6 +43,8 @@ public:
     bool OpenFile(const std::string& path);
     void ArrangeWindows();
     void SetProjectTitle(const std::string& path) override;
+    // Follows the project's changes in the main window's caption.
+    void UpdateTitle();
     // The close check: the timeline winds its project up; when it may close, the 3D window
     // and the gallery are told to shut down.
     bool CanClose();

@@ -35,6 +35,9 @@ std::unique_ptr<CTimelineHost> CTimelineHost::Create(CMediatorSeam* mediator,
     folder->Empty();
     std::unique_ptr<CTimelineHost> host(new CTimelineHost(mediator, std::move(*folder)));
     host->Build(std::move(services));
+    // A project is there from the start, so the first drop of a motion works; the title names
+    // it only once the user makes, opens or saves one.
+    host->MakeProject();
     return host;
 }
 
@@ -130,6 +133,12 @@ bool CTimelineHost::IsBusy() const {
 // --- Projects ---
 
 bool CTimelineHost::NewProject() {
+    if (!MakeProject()) return false;
+    ShowTitle();
+    return true;
+}
+
+bool CTimelineHost::MakeProject() {
     if (!Ready() || IsBusy()) return false;
     std::string parent = mediator_ ? mediator_->GetProjectDirectory() : std::string();
     if (parent.empty()) parent = QFileInfo(QDir::homePath()).absoluteFilePath().toStdString();
@@ -138,7 +147,6 @@ bool CTimelineHost::NewProject() {
     motions_.Clear();
     Panel().Model().NewProject(std::move(named));
     Panel().ProjectReplaced();
-    ShowTitle();
     return true;
 }
 
@@ -220,6 +228,19 @@ void CTimelineHost::RefreshFrame() {
 
 const CTimelineProject* CTimelineHost::Project() const {
     return Ready() && Panel().Model().HasProject() ? &Panel().Model().Project() : nullptr;
+}
+
+bool CTimelineHost::IsModified() const {
+    return Ready() && Panel().Model().IsModified();
+}
+
+void CTimelineHost::SetSaved(bool saved) {
+    if (!Ready()) return;
+    if (saved) {
+        Panel().Model().MarkSaved();
+    } else {
+        Panel().Model().MarkUnsaved();
+    }
 }
 
 // --- What the panel tells the program ---

@@ -50,6 +50,8 @@ public:
     bool Command(int id) override;
     void RefreshFrame() override;
     const tavrel::CTimelineProject* Project() const override;
+    bool IsModified() const override;
+    void SetSaved(bool saved) override;
 
     // --- CTimelineColleagueLink ---
     void ShowFrameSample(const tavrel::FrameSample& sample) override;
@@ -62,6 +64,8 @@ private:
     CTimelineHost(CMediatorSeam* mediator, tavrel::CWorkingDirectory workingDirectory);
     void Build(tavrel::CTimelinePanel::Services services);
     bool Ready() const { return view_ != nullptr; }
+    // An empty project named in the project folder, with a fresh model.
+    bool MakeProject();
     std::string AskProjectFile() const;
     // The project's file, or its name while it has none yet, in the main window's caption.
     void ShowTitle();

@@ -29,6 +29,8 @@ void CTimelineModel::ResetModel() {
     // The clipboard clip's file lived in the working directory, which a new project empties.
     clipboard_.reset();
     changed_ = false;
+    ContentChanged();
+    MarkSaved();
     undo_.Clear();
     redo_.Clear();
     for (CFileNameSet* set :
@@ -47,6 +49,15 @@ void CTimelineModel::NewProject(CTimelineProject named) {
     workingDirectory_.Empty();
     project_ = std::move(named);
     ResetModel();
+}
+
+bool CTimelineModel::IsModified() const {
+    return hasProject_ && (content_ != savedContent_ || project_.soundFile != savedSound_);
+}
+
+void CTimelineModel::MarkSaved() {
+    savedContent_ = content_;
+    savedSound_ = project_.soundFile;
 }
 
 std::vector<Message> CTimelineModel::OpenProject(const std::string& path) {

@@ -71,6 +71,12 @@ public:
     // Counts the changes that may renumber or replace clips (edits, undo, redo, a new
     // project): whatever holds a clip's position is stale once it moves on.
     uint64_t Revision() const { return revision_; }
+    // Whether the project differs from the one last opened, made or saved. Undo and redo step
+    // between content states, so stepping back to the saved one reads unchanged again.
+    bool IsModified() const;
+    void MarkSaved();
+    // The project as it stands is in no file of the user's (a restored autosave).
+    void MarkUnsaved() { savedContent_ = 0; }  // no content state is 0 once there is a project
 
     // --- Questions about the track ---
     int FirstFrame() const { return project_.FirstFrame(); }
@@ -163,6 +169,8 @@ private:
     // Every clip whose place continues starts where the clip before it in time leaves the
     // body; run after each edit, inside its undo record.
     void ContinuePlaces();
+    // A change outside undo and redo: a content state never seen before.
+    void ContentChanged() { content_ = ++lastContent_; }
     MotionClip* MutableClipAt(int position);
 
     CMotionSide& motion_;
@@ -177,6 +185,11 @@ private:
     bool changed_ = false;
     uint64_t revision_ = 0;
     bool newClipsKeepFeet_ = true;
+    uint64_t content_ = 0;
+    uint64_t lastContent_ = 0;
+    uint64_t savedContent_ = 0;
+    // The sound track has no undo history: it is compared by itself.
+    std::string savedSound_;
 
     CCursorList<UndoRecord> undo_;
     CCursorList<UndoRecord> redo_;

@@ -431,20 +431,25 @@ EditResult CTimelineModel::ReplaceSelectedFile(const FileWriter& write) {
 bool CTimelineModel::SetTransitionIn(int position, int frames) {
     MotionClip* clip = MutableClipAt(position);
     if (!clip) return false;
+    const MotionClip before = *clip;
     clip->SetTransitionIn(std::min(frames, clip->Length()));
+    if (!(*clip == before)) ContentChanged();
     return true;
 }
 
 bool CTimelineModel::SetTransitionOut(int position, int frames) {
     MotionClip* clip = MutableClipAt(position);
     if (!clip) return false;
+    const MotionClip before = *clip;
     clip->SetTransitionOut(std::min(frames, clip->Length()));
+    if (!(*clip == before)) ContentChanged();
     return true;
 }
 
 bool CTimelineModel::SetCurveType(int position, uint32_t curve) {
     MotionClip* clip = MutableClipAt(position);
     if (!clip || curve > kCurveCurve) return false;
+    if (clip->curveType != curve) ContentChanged();
     clip->curveType = curve;
     return true;
 }

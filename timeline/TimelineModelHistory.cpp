@@ -19,6 +19,7 @@ struct CTimelineModel::Snapshot {
 UndoRecord CTimelineModel::CurrentRecord(uint32_t kind, int kindValue) const {
     UndoRecord record;
     record.kind = kind;
+    record.content = content_;
     record.project = project_;
     record.view = view_;
     record.view.kindValue = kindValue;
@@ -32,6 +33,7 @@ void CTimelineModel::RestoreState(UndoRecord record) {
     project_ = std::move(record.project);
     project_.soundFile = std::move(sound);
     view_ = record.view;
+    content_ = record.content;
     view_.kindValue = -1;
     if (!ClipAtPosition(view_.selected)) view_.selected = -1;
     if (!MediaClipAtPosition(selectedMedia_)) selectedMedia_ = -1;
@@ -46,6 +48,7 @@ EditResult CTimelineModel::RunEdit(EditKind kind, const std::function<EditResult
     if (result.done) {
         ContinuePlaces();
         ++revision_;
+        ContentChanged();
         redo_.Clear();
         return result;
     }

@@ -41,6 +41,7 @@ struct ViewState {
 
 struct UndoRecord {
     uint32_t kind = 0;
+    uint64_t content = 0;  // the model's content state the record holds
     CTimelineProject project;
     ViewState view;
 };

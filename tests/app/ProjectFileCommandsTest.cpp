@@ -160,6 +160,9 @@ TEST_F(ProjectFileCommands, AnAutosaveIsOfferedOnlyAfterACrash) {
     answer = QString::fromStdString(home / "kept.tvp");
     ASSERT_TRUE(commands->Save());
     EXPECT_EQ(asked.size(), 1u);
+    // Saved: the work is in its file, so the autosave goes; the next one is offered again.
+    EXPECT_FALSE(fs::exists(commands->AutosaveFile()));
+    ASSERT_TRUE(commands->Autosave());
     // Declined: nothing opened.
     restore = false;
     EXPECT_FALSE(commands->OfferRestore());

@@ -1,0 +1,281 @@
+#pragma once
+// The assembled editor as a user meets it, for journeys through several of its parts: the real
+// main window, mediator and colleagues with the timeline, gallery and 3D window that start-up
+// makes, over a fresh data folder filled with the sample library. Input goes in as the window
+// system's events (keys into the focused window, so that shortcuts and focus route them as they
+// route a user's; mouse presses, moves and drags on the windows), and a journey looks at the
+// timeline's model, the files on disk and the 3D window's picture.
+//
+// Needs an X server (xvfb-run -a): the 3D window draws through GL.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QImage>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QSettings>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QWidget>
+#include <QWindow>
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "RKWindow/ui/C3DWindowView.h"
+#include "app/EditorWindows.h"
+#include "app/ProjectFileCommands.h"
+#include "app/TavrelApp.h"
+#include "app/TavrelMainFrame.h"
+#include "app/TavrelMediator.h"
+#include "app/TimelineHost.h"
+#include "browse/FileTreeCtrl.h"
+#include "browse/ThumbnailCtrl.h"
+#include "tests/support/TempFolder.h"
+#include "timeline/TimelineModel.h"
+#include "timeline/ui/ObjectGrid.h"
+#include "timeline/ui/TimelinePanel.h"
+
+namespace tavrel::journeys {
+
+namespace fs = std::filesystem;
+
+// Links and documents would start other programs: a journey takes them here instead.
+class UrlSink : public QObject {
+    Q_OBJECT
+public slots:
+    void open(const QUrl& url) { opened.push_back(url); }
+
+public:
+    std::vector<QUrl> opened;
+};
+
+class JourneyFixture : public ::testing::Test {
+protected:
+    static constexpr int kWait = 10000;  // ms: the longest any step may take before it fails
+
+    void SetUp() override {
+        // Qt reads the settings folder once per process: journeys share it, each starts empty.
+        static tavrel::testing::TempFolder config;
+        ::setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
+        QSettings("Corvane", "Tavrel").clear();
+        ASSERT_TRUE(StartEditor());
+    }
+    void TearDown() override {
+        for (const char* scheme : {"file", "http", "https", "mailto"})
+            QDesktopServices::unsetUrlHandler(scheme);
+        app_.reset();
+        // The next journey's folders are made where this one's were not.
+        if (tmp_) {
+            ::setenv("TMPDIR", tmp_, 1);
+        } else {
+            ::unsetenv("TMPDIR");
+        }
+    }
+
+    // Starts the editor as main() does, over this journey's own data, settings and temporary
+    // folders; true once the main window stands and the 3D window has drawn.
+    bool StartEditor() {
+        ::setenv("TAVREL_HOME", (home_ / "data").c_str(), 1);
+        fs::create_directories(home_ / "tmp");
+        ::setenv("TMPDIR", (home_ / "tmp").c_str(), 1);  // the working folder
+        for (const char* scheme : {"file", "http", "https", "mailto"})
+            QDesktopServices::setUrlHandler(scheme, &urls_, "open");
+        app_ = std::make_unique<CTavrelApp>();
+        CStartOptions start;
+        start.bundlePath = TAVREL_VESK_RCC;
+        start.programFolder = TAVREL_SHARE_DIR;
+        start.instanceName = QString::fromStdString(home_ / "instance");
+        start.connectWindows = [app = app_.get()](CTavrelMediator* mediator) {
+            ConnectEditorWindows(mediator);
+            if (app->FileCommands())
+                app->FileCommands()->SetTimeline(mediator->Timeline()->Operations());
+        };
+        if (app_->Start({}, start) != CTavrelApp::StartResult::Running) return false;
+        Frame()->activateWindow();
+        if (!QTest::qWaitForWindowExposed(Frame(), kWait)) return false;
+        return WaitUntil([this] { return !View3D() || !View3D()->LastFrame().isNull(); });
+    }
+
+    // Ends the editor through its close, as the window manager's close button does; true when
+    // it closed (a question may keep it open).
+    bool CloseEditor() { return Frame()->close(); }
+    // The editor ends without its close (killed, or the session ended) and starts again over
+    // the same data and settings.
+    bool RestartWithoutClose() {
+        app_.reset();
+        return StartEditor();
+    }
+
+    // --- The parts ---
+    CTavrelMainFrame* Frame() const { return app_->MainFrame(); }
+    CTavrelMediator* Mediator() const { return app_->Mediator(); }
+    CProjectFileCommands* FileCommands() const { return app_->FileCommands(); }
+    CTimelineHost* Timeline() const {
+        return dynamic_cast<CTimelineHost*>(Mediator()->Timeline()->Operations());
+    }
+    CTimelinePanel& Panel() const { return Timeline()->Panel(); }
+    const CTimelineModel& Model() const { return Panel().Model(); }
+    CObjectGrid* MotionTrack() const { return Find<CObjectGrid>(); }
+    CThumbnailCtrl* Thumbnails() const { return Find<CThumbnailCtrl>(); }
+    CFileTreeCtrl* FolderTree() const { return Find<CFileTreeCtrl>(); }
+    // The main window's first widget of a class (also of one that Qt's casts do not know).
+    template <class Widget>
+    Widget* Find() const {
+        for (QWidget* child : Frame()->findChildren<QWidget*>()) {
+            if (auto* found = dynamic_cast<Widget*>(child)) return found;
+        }
+        return nullptr;
+    }
+    C3DWindowView* View3D() const { return Mediator()->Window3D()->View(); }
+    const UrlSink& Urls() const { return urls_; }
+
+    // --- Files ---
+    fs::path Home() const { return home_.Path(); }
+    fs::path Library() const { return home_ / "data/Motion"; }
+    fs::path Temporary() const { return home_ / "tmp"; }
+
+    // --- Waiting: the event loop turns until the condition holds (false after kWait) ---
+    static bool WaitUntil(const std::function<bool()>& condition, int timeout = kWait) {
+        return QTest::qWaitFor(condition, timeout);
+    }
+
+    // --- Keys: into the window that has the focus, through the shortcut map ---
+    static QWindow* FocusWindow() {
+        if (QWindow* window = QGuiApplication::focusWindow()) return window;
+        QWidget* active = QApplication::activeWindow();
+        return active ? active->windowHandle() : nullptr;
+    }
+    static void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(FocusWindow(), key, modifiers);
+    }
+
+    // --- Mouse: events on the window that holds the widget, at a point of the widget ---
+    static void Click(QWidget* widget, QPoint at, Qt::MouseButton button = Qt::LeftButton) {
+        QWidget* top = widget->window();
+        QTest::mouseClick(top->windowHandle(), button, Qt::NoModifier, widget->mapTo(top, at));
+    }
+    // Presses at `from` in source, moves in steps to `to` in target and lets go there. A drag
+    // that the press starts runs its own event loop, and the window system answers its moves
+    // on its own time: the later moves and the release are queued first, spaced so that the
+    // target has answered before the release.
+    static void Drag(QWidget* source, QPoint from, QWidget* target, QPoint to) {
+        QWindow* window = source->window()->windowHandle();
+        const QPoint start = source->mapTo(source->window(), from);
+        const QPoint end = target->mapTo(target->window(), to);
+        QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, start);
+        constexpr int kSteps = 8;
+        constexpr int kPace = 40;  // ms between moves
+        for (int i = 2; i <= kSteps + 2; ++i) {  // two more moves on the target
+            const QPoint at = start + (end - start) * std::min(i, kSteps) / kSteps;
+            QTimer::singleShot(kPace * i, window, [window, at] { QTest::mouseMove(window, at); });
+        }
+        QTimer::singleShot(kPace * (kSteps + 8), window, [window, end] {
+            QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, end);
+        });
+        // Past the drag distance: the source starts its drag (and returns when it ends).
+        QTest::mouseMove(window, start + (end - start) / kSteps);
+        WaitUntil([] { return false; }, kPace * (kSteps + 10));
+    }
+
+    // --- The gallery ---
+    // Shows a folder of the library by clicking its entry in the folder tree.
+    bool ShowFolder(const fs::path& folder) {
+        CFileTreeCtrl* tree = FolderTree();
+        const QString path = QString::fromStdString(folder.string());
+        // Entries are made when their parent opens: the way down is opened first.
+        tree->SelectPath(QString::fromStdString(folder.parent_path().string()));
+        QTreeWidgetItem* item = tree->FindItem(path);
+        if (!item) return false;
+        tree->scrollToItem(item);
+        Click(tree->viewport(), tree->visualItemRect(item).center());
+        return WaitUntil([&] { return Thumbnails()->CurrentFolder() == path; });
+    }
+    // The point of a file's thumbnail in the thumbnail view (null when it is not listed).
+    QPoint ThumbnailOf(const fs::path& file) const {
+        QListWidget* list = Thumbnails();
+        const auto& entries = Thumbnails()->Entries();
+        for (int row = 0; row < list->count() && row < int(entries.size()); ++row) {
+            if (fs::path(entries[row]).filename() == file.filename())
+                return list->visualItemRect(list->item(row)).center();
+        }
+        return {};
+    }
+    // Drags a motion's thumbnail onto the motion track at a frame.
+    void DropMotion(const fs::path& file, int frame) {
+        const QPoint from = ThumbnailOf(file);
+        ASSERT_FALSE(from.isNull()) << file << " is not shown in the gallery";
+        CObjectGrid* track = MotionTrack();
+        // A frame off the track's shown part is scrolled to first, as a user would.
+        if (Panel().Mapping().XOf(frame) + 2 >= track->width()) Panel().SetCurrentFrame(frame);
+        const QPoint to(Panel().Mapping().XOf(frame) + 2, track->height() / 2);
+        ASSERT_LT(to.x(), track->width()) << "frame " << frame << " is not shown";
+        Drag(Thumbnails()->viewport(), from, track, to);
+    }
+
+    // --- Dialogs: the next message box that opens is answered with a button ---
+    // Returns a record of the question's text, filled when it was asked.
+    std::shared_ptr<QString> AnswerNextMessage(QMessageBox::StandardButton button) {
+        auto asked = std::make_shared<QString>();
+        auto poll = std::make_shared<QTimer>();
+        poll->setInterval(10);
+        QObject::connect(poll.get(), &QTimer::timeout, [poll, asked, button]() mutable {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->button(button)) return;
+            *asked = box->text();
+            poll->stop();
+            QTimer::singleShot(0, box->button(button), &QAbstractButton::click);
+            poll.reset();
+        });
+        poll->start();
+        pollers_.push_back(poll);
+        return asked;
+    }
+
+    // --- The 3D picture ---
+    // The 3D window's picture after its next frame.
+    QImage Next3DPicture() {
+        C3DWindowView* view = View3D();
+        if (!view) return {};
+        bool drawn = false;
+        const auto link =
+            QObject::connect(view, &C3DWindowView::frameDrawn, [&drawn] { drawn = true; });
+        view->update();
+        WaitUntil([&] { return drawn; });
+        QObject::disconnect(link);
+        return view->LastFrame();
+    }
+    // The share of pixels in which two pictures of the same size differ.
+    static double Difference(const QImage& a, const QImage& b) {
+        if (a.size() != b.size() || a.isNull()) return 1.0;
+        const QImage x = a.convertToFormat(QImage::Format_RGB32);
+        const QImage y = b.convertToFormat(QImage::Format_RGB32);
+        long differing = 0;
+        for (int row = 0; row < x.height(); ++row) {
+            const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
+            const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
+            for (int column = 0; column < x.width(); ++column) differing += p[column] != q[column];
+        }
+        return double(differing) / (double(x.width()) * x.height());
+    }
+
+private:
+    tavrel::testing::TempFolder home_;
+    UrlSink urls_;
+    std::unique_ptr<CTavrelApp> app_;
+    const char* tmp_ = [] {
+        static const char* const original = std::getenv("TMPDIR");
+        return original;
+    }();
+    std::vector<std::shared_ptr<QTimer>> pollers_;
+};
+
+}  // namespace tavrel::journeys
