@@ -154,8 +154,14 @@ protected:
         QWidget* active = QApplication::activeWindow();
         return active ? active->windowHandle() : nullptr;
     }
-    static void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QTest::keyClick(FocusWindow(), key, modifiers);
+    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        if (!FocusWindow()) {  // the display gave the focus away: the user clicks back in
+            Frame()->activateWindow();
+            WaitUntil([] { return FocusWindow() != nullptr; });
+        }
+        QWindow* window = FocusWindow();
+        ASSERT_NE(window, nullptr) << "no window has the focus";
+        QTest::keyClick(window, key, modifiers);
     }
 
     // --- Mouse: events on the window that holds the widget, at a point of the widget ---
