@@ -70,6 +70,9 @@ protected:
         ASSERT_TRUE(StartEditor());
     }
     void TearDown() override {
+        // A question left unasked is not answered in the next journey.
+        for (const auto& poll : pollers_) QObject::disconnect(poll.get(), nullptr, nullptr, nullptr);
+        pollers_.clear();
         for (const char* scheme : {"file", "http", "https", "mailto"})
             QDesktopServices::unsetUrlHandler(scheme);
         app_.reset();
