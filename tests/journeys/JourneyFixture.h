@@ -167,6 +167,11 @@ protected:
         QTest::keyClick(window, key, modifiers);
     }
 
+    // Types text a key at a time, as a keyboard does.
+    void Type(const std::string& text) {
+        for (char c : text) QTest::keyClick(FocusWindow(), c);
+    }
+
     // --- Mouse: events on the window that holds the widget, at a point of the widget ---
     static void Click(QWidget* widget, QPoint at, Qt::MouseButton button = Qt::LeftButton) {
         QWidget* top = widget->window();
