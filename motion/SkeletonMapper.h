@@ -29,6 +29,8 @@ public:
         std::string unit;    // the source's length unit as detected ("cm", ...)
         float scale = 1.0f;  // source lengths times this are ours
         char upAxis = 'Z';   // the source's up axis in its own file
+        // Turns directions of the source's world into ours (row vectors).
+        rkMatrix align{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
     };
 
     // The standard segment a joint name belongs to, or -1. Prefixes such as "mixamorig:" or
