@@ -133,7 +133,7 @@ inline std::string Num(float v) {
 inline std::string Bvh(const std::vector<Joint>& figure, const RandomMotion& motion, int frames,
                 bool allPositions, bool zeroOffsets = false) {
     std::string text = "HIERARCHY\n";
-    std::function<void(int, int)> emit = [&](int j, int depth) {
+    std::function<void(int, int)> writeJoint = [&](int j, int depth) {
         const Joint& joint = figure[j];
         const rkVector o = zeroOffsets ? rkVector{} : joint.offset;
         text += std::string(depth == 0 ? "ROOT " : "JOINT ") + joint.name + "\n{\nOFFSET " +
@@ -142,12 +142,12 @@ inline std::string Bvh(const std::vector<Joint>& figure, const RandomMotion& mot
                 "Zrotation Xrotation Yrotation\n";
         bool leaf = true;
         for (int c = 0; c < static_cast<int>(figure.size()); ++c) {
-            if (figure[c].parent == j) emit(c, depth + 1), leaf = false;
+            if (figure[c].parent == j) writeJoint(c, depth + 1), leaf = false;
         }
         if (leaf) text += "End Site\n{\nOFFSET 0 5 0\n}\n";
         text += "}\n";
     };
-    emit(0, 0);
+    writeJoint(0, 0);
     text += "MOTION\nFrames: " + std::to_string(frames) + "\nFrame Time: 0.0333333\n";
     for (int f = 0; f < frames; ++f) {
         std::function<void(int)> values = [&](int j) {
