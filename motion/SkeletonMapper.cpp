@@ -643,10 +643,11 @@ CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& 
         for (int32_t s = 0; s < kStandardSegmentCount; ++s) {
             if (joints[s] < 0) continue;
             const rkMatrix turn = carry[s] * RotationOf(world[joints[s]]) * align;
-            worlds[f][s] = tips[s] < 0 ? turn
-                                       : Aimed(turn, Turned(Sub(Position(world[tips[s]]),
-                                                                Position(world[joints[s]])),
-                                                            align));
+            worlds[f][s] =
+                tips[s] < 0
+                    ? turn
+                    : Aimed(turn, Turned(Sub(Position(world[tips[s]]), Position(world[joints[s]])),
+                                         align));
         }
         rootAt[f] = Turned(Position(world[joints[kLowerTorso]]), align);
         for (int32_t s : {kLFoot, kRFoot, kLLowLeg, kRLowLeg}) {

@@ -25,55 +25,117 @@ using testing::Joint;
 using testing::RandomMotion;
 using testing::Scheme;
 
-const Scheme kMixamo{"prefixed", "Left", "Right",
-                     {{"hips", "mixamorig:Hips"}, {"spine", "mixamorig:Spine"},
-                      {"spine1", "mixamorig:Spine1"}, {"chest", "mixamorig:Spine2"},
-                      {"neck", "mixamorig:Neck"}, {"head", "mixamorig:Head"},
-                      {"collar*", "mixamorig:*Shoulder"}, {"uparm*", "mixamorig:*Arm"},
-                      {"lowarm*", "mixamorig:*ForeArm"}, {"hand*", "mixamorig:*Hand"},
-                      {"thigh*", "mixamorig:*UpLeg"}, {"shin*", "mixamorig:*Leg"},
-                      {"foot*", "mixamorig:*Foot"}, {"toe*", "mixamorig:*ToeBase"}}};
+const Scheme kMixamo{"prefixed",
+                     "Left",
+                     "Right",
+                     {{"hips", "mixamorig:Hips"},
+                      {"spine", "mixamorig:Spine"},
+                      {"spine1", "mixamorig:Spine1"},
+                      {"chest", "mixamorig:Spine2"},
+                      {"neck", "mixamorig:Neck"},
+                      {"head", "mixamorig:Head"},
+                      {"collar*", "mixamorig:*Shoulder"},
+                      {"uparm*", "mixamorig:*Arm"},
+                      {"lowarm*", "mixamorig:*ForeArm"},
+                      {"hand*", "mixamorig:*Hand"},
+                      {"thigh*", "mixamorig:*UpLeg"},
+                      {"shin*", "mixamorig:*Leg"},
+                      {"foot*", "mixamorig:*Foot"},
+                      {"toe*", "mixamorig:*ToeBase"}}};
 
 // Which segment each role is.
 constexpr std::pair<const char*, int> kRoleSegments[] = {
-    {"hips", kLowerTorso}, {"chest", kUpperTorso}, {"neck", kNeck},      {"head", kHead},
-    {"collarL", kLCollar}, {"collarR", kRCollar},  {"uparmL", kLUpArm},  {"uparmR", kRUpArm},
-    {"lowarmL", kLLowArm}, {"lowarmR", kRLowArm},  {"handL", kLHand},    {"handR", kRHand},
-    {"pelvisL", kLPelvis}, {"pelvisR", kRPelvis},  {"thighL", kLThigh},  {"thighR", kRThigh},
-    {"shinL", kLLowLeg},   {"shinR", kRLowLeg},    {"footL", kLFoot},    {"footR", kRFoot}};
+    {"hips", kLowerTorso}, {"chest", kUpperTorso}, {"neck", kNeck},     {"head", kHead},
+    {"collarL", kLCollar}, {"collarR", kRCollar},  {"uparmL", kLUpArm}, {"uparmR", kRUpArm},
+    {"lowarmL", kLLowArm}, {"lowarmR", kRLowArm},  {"handL", kLHand},   {"handR", kRHand},
+    {"pelvisL", kLPelvis}, {"pelvisR", kRPelvis},  {"thighL", kLThigh}, {"thighR", kRThigh},
+    {"shinL", kLLowLeg},   {"shinR", kRLowLeg},    {"footL", kLFoot},   {"footR", kRFoot}};
 
 TEST(MappedLimbs, EverySchemeFindsEverySegmentAndKeepsItsLimbDirections) {
     const Scheme schemes[] = {
-        {"older capture", "Left", "Right",
-         {{"hips", "Hips"}, {"spine1", "Chest"}, {"chest", "Chest2"}, {"neck", "Neck"},
-          {"head", "Head"}, {"collar*", "*Collar"}, {"uparm*", "*Shoulder"},
-          {"lowarm*", "*Elbow"}, {"hand*", "*Wrist"}, {"thigh*", "*Hip"}, {"shin*", "*Knee"},
+        {"older capture",
+         "Left",
+         "Right",
+         {{"hips", "Hips"},
+          {"spine1", "Chest"},
+          {"chest", "Chest2"},
+          {"neck", "Neck"},
+          {"head", "Head"},
+          {"collar*", "*Collar"},
+          {"uparm*", "*Shoulder"},
+          {"lowarm*", "*Elbow"},
+          {"hand*", "*Wrist"},
+          {"thigh*", "*Hip"},
+          {"shin*", "*Knee"},
           {"foot*", "*Ankle"}}},
-        {"shoulder without collar", "Left", "Right",
-         {{"hips", "Hips"}, {"chest", "Chest"}, {"neck", "Neck"}, {"head", "Head"},
-          {"uparm*", "*Shoulder"}, {"lowarm*", "*Elbow"}, {"hand*", "*Wrist"},
-          {"thigh*", "*Hip"}, {"shin*", "*Knee"}, {"foot*", "*Ankle"}}},
-        {"game engine", "l", "r",
-         {{"hips", "pelvis"}, {"spine", "spine_01"}, {"spine1", "spine_02"},
-          {"chest", "spine_03"}, {"neck", "neck_01"}, {"head", "head"},
-          {"collar*", "clavicle_*"}, {"uparm*", "upperarm_*"}, {"lowarm*", "lowerarm_*"},
-          {"hand*", "hand_*"}, {"thigh*", "thigh_*"}, {"shin*", "calf_*"}, {"foot*", "foot_*"},
+        {"shoulder without collar",
+         "Left",
+         "Right",
+         {{"hips", "Hips"},
+          {"chest", "Chest"},
+          {"neck", "Neck"},
+          {"head", "Head"},
+          {"uparm*", "*Shoulder"},
+          {"lowarm*", "*Elbow"},
+          {"hand*", "*Wrist"},
+          {"thigh*", "*Hip"},
+          {"shin*", "*Knee"},
+          {"foot*", "*Ankle"}}},
+        {"game engine",
+         "l",
+         "r",
+         {{"hips", "pelvis"},
+          {"spine", "spine_01"},
+          {"spine1", "spine_02"},
+          {"chest", "spine_03"},
+          {"neck", "neck_01"},
+          {"head", "head"},
+          {"collar*", "clavicle_*"},
+          {"uparm*", "upperarm_*"},
+          {"lowarm*", "lowerarm_*"},
+          {"hand*", "hand_*"},
+          {"thigh*", "thigh_*"},
+          {"shin*", "calf_*"},
+          {"foot*", "foot_*"},
           {"toe*", "ball_*"}}},
-        {"deforming bones", "L", "R",
-         {{"hips", "DEF-spine"}, {"spine", "DEF-spine.001"}, {"spine1", "DEF-spine.002"},
-          {"chest", "DEF-spine.003"}, {"neck", "DEF-spine.004"}, {"neck1", "DEF-spine.005"},
-          {"head", "DEF-spine.006"}, {"collar*", "DEF-shoulder.*"},
-          {"uparm*", "DEF-upper_arm.*"}, {"lowarm*", "DEF-forearm.*"}, {"hand*", "DEF-hand.*"},
-          {"pelvis*", "DEF-pelvis.*"}, {"thigh*", "DEF-thigh.*"}, {"shin*", "DEF-shin.*"},
-          {"foot*", "DEF-foot.*"}, {"toe*", "DEF-toe.*"}}},
+        {"deforming bones",
+         "L",
+         "R",
+         {{"hips", "DEF-spine"},
+          {"spine", "DEF-spine.001"},
+          {"spine1", "DEF-spine.002"},
+          {"chest", "DEF-spine.003"},
+          {"neck", "DEF-spine.004"},
+          {"neck1", "DEF-spine.005"},
+          {"head", "DEF-spine.006"},
+          {"collar*", "DEF-shoulder.*"},
+          {"uparm*", "DEF-upper_arm.*"},
+          {"lowarm*", "DEF-forearm.*"},
+          {"hand*", "DEF-hand.*"},
+          {"pelvis*", "DEF-pelvis.*"},
+          {"thigh*", "DEF-thigh.*"},
+          {"shin*", "DEF-shin.*"},
+          {"foot*", "DEF-foot.*"},
+          {"toe*", "DEF-toe.*"}}},
         // BVH names are single words: these exporters write "_" for the spaces.
-        {"biped", "L", "R",
-         {{"root", "Bip01"}, {"hips", "Bip01_Pelvis"}, {"spine", "Bip01_Spine"},
-          {"spine1", "Bip01_Spine1"}, {"chest", "Bip01_Spine2"}, {"neck", "Bip01_Neck"},
-          {"head", "Bip01_Head"}, {"collar*", "Bip01_*_Clavicle"},
-          {"uparm*", "Bip01_*_UpperArm"}, {"lowarm*", "Bip01_*_Forearm"},
-          {"hand*", "Bip01_*_Hand"}, {"thigh*", "Bip01_*_Thigh"}, {"shin*", "Bip01_*_Calf"},
-          {"foot*", "Bip01_*_Foot"}, {"toe*", "Bip01_*_Toe0"}}},
+        {"biped",
+         "L",
+         "R",
+         {{"root", "Bip01"},
+          {"hips", "Bip01_Pelvis"},
+          {"spine", "Bip01_Spine"},
+          {"spine1", "Bip01_Spine1"},
+          {"chest", "Bip01_Spine2"},
+          {"neck", "Bip01_Neck"},
+          {"head", "Bip01_Head"},
+          {"collar*", "Bip01_*_Clavicle"},
+          {"uparm*", "Bip01_*_UpperArm"},
+          {"lowarm*", "Bip01_*_Forearm"},
+          {"hand*", "Bip01_*_Hand"},
+          {"thigh*", "Bip01_*_Thigh"},
+          {"shin*", "Bip01_*_Calf"},
+          {"foot*", "Bip01_*_Foot"},
+          {"toe*", "Bip01_*_Toe0"}}},
         kMixamo,
     };
     testing::TempDir dir;
@@ -81,7 +143,8 @@ TEST(MappedLimbs, EverySchemeFindsEverySegmentAndKeepsItsLimbDirections) {
     for (const Scheme& scheme : schemes) {
         SCOPED_TRACE(scheme.label);
         const std::vector<Joint> figure = FigureOf(scheme);
-        testing::WriteText(dir / "figure.bvh", Bvh(figure, RandomMotion(figure, seed++, 0), 8, false));
+        testing::WriteText(dir / "figure.bvh",
+                           Bvh(figure, RandomMotion(figure, seed++, 0), 8, false));
         BVHREAD source((dir / "figure.bvh").c_str(), 1);
         const CSkeletonMapper::Result r = CSkeletonMapper::Map(source, {});
         if (!r.motion) {
@@ -155,8 +218,8 @@ TEST(MappedLimbs, ZeroRestPositionsAreTakenFromTheFrames) {
                 const auto a = testing::JointPositions(*want.motion, f);
                 const auto b = testing::JointPositions(*got.motion, f);
                 for (size_t s = 0; s < a.size(); ++s) {
-                    worst = std::max({worst, std::fabs(a[s].x - b[s].x),
-                                      std::fabs(a[s].y - b[s].y), std::fabs(a[s].z - b[s].z)});
+                    worst = std::max({worst, std::fabs(a[s].x - b[s].x), std::fabs(a[s].y - b[s].y),
+                                      std::fabs(a[s].z - b[s].z)});
                 }
             }
             // Millimetres on a figure 1.8 m tall: the hips' twist about the spine comes from

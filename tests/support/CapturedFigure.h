@@ -19,14 +19,22 @@ struct Part {
     rkVector offset;
 };
 inline constexpr Part kBody[] = {
-    {"root", "", {0, 0, 0}},          {"hips", "root", {0, 0.95f, 0}},
-    {"spine", "hips", {0, 0.1f, 0}},  {"spine1", "spine", {0, 0.1f, 0.01f}},
-    {"chest", "spine1", {0, 0.12f, 0}}, {"neck", "chest", {0, 0.1f, 0.01f}},
-    {"neck1", "neck", {0, 0.06f, 0}}, {"head", "neck1", {0, 0.08f, 0.02f}},
-    {"collar*", "chest", {0.04f, 0.08f, 0}}, {"uparm*", "collar*", {0.14f, 0, -0.01f}},
-    {"lowarm*", "uparm*", {0.28f, 0, 0}},    {"hand*", "lowarm*", {0.26f, 0, 0.01f}},
-    {"pelvis*", "hips", {0.04f, -0.03f, 0}}, {"thigh*", "pelvis*", {0.05f, -0.04f, 0}},
-    {"shin*", "thigh*", {0, -0.42f, 0.01f}}, {"foot*", "shin*", {0, -0.42f, -0.01f}},
+    {"root", "", {0, 0, 0}},
+    {"hips", "root", {0, 0.95f, 0}},
+    {"spine", "hips", {0, 0.1f, 0}},
+    {"spine1", "spine", {0, 0.1f, 0.01f}},
+    {"chest", "spine1", {0, 0.12f, 0}},
+    {"neck", "chest", {0, 0.1f, 0.01f}},
+    {"neck1", "neck", {0, 0.06f, 0}},
+    {"head", "neck1", {0, 0.08f, 0.02f}},
+    {"collar*", "chest", {0.04f, 0.08f, 0}},
+    {"uparm*", "collar*", {0.14f, 0, -0.01f}},
+    {"lowarm*", "uparm*", {0.28f, 0, 0}},
+    {"hand*", "lowarm*", {0.26f, 0, 0.01f}},
+    {"pelvis*", "hips", {0.04f, -0.03f, 0}},
+    {"thigh*", "pelvis*", {0.05f, -0.04f, 0}},
+    {"shin*", "thigh*", {0, -0.42f, 0.01f}},
+    {"foot*", "shin*", {0, -0.42f, -0.01f}},
     {"toe*", "foot*", {0, -0.06f, 0.12f}},
 };
 
@@ -95,8 +103,8 @@ public:
         for (size_t k = 0; k < figure.size() * 6; ++k) {
             // Limbs swing freely; the trunk, neck and head bend little.
             const bool trunk = figure[k / 6].role.find_first_of("LR") == std::string::npos;
-            waves_.push_back({amplitude(random) * (trunk ? 0.35f : 1.0f), speed(random),
-                              phase(random)});
+            waves_.push_back(
+                {amplitude(random) * (trunk ? 0.35f : 1.0f), speed(random), phase(random)});
         }
     }
     rkVector Angles(size_t joint, int frame) const { return Wave(joint * 6, frame); }
@@ -131,7 +139,7 @@ inline std::string Num(float v) {
 // BVH in centimetres; every joint carries position channels when allPositions, and its offset
 // is left zero too when zeroOffsets.
 inline std::string Bvh(const std::vector<Joint>& figure, const RandomMotion& motion, int frames,
-                bool allPositions, bool zeroOffsets = false) {
+                       bool allPositions, bool zeroOffsets = false) {
     std::string text = "HIERARCHY\n";
     std::function<void(int, int)> writeJoint = [&](int j, int depth) {
         const Joint& joint = figure[j];
@@ -169,7 +177,7 @@ inline std::string Bvh(const std::vector<Joint>& figure, const RandomMotion& mot
 
 // HTR in centimetres; with zeroBase every rest translation is left to the frames.
 inline std::string Htr(const std::vector<Joint>& figure, const RandomMotion& motion, int frames,
-                bool zeroBase) {
+                       bool zeroBase) {
     std::string text =
         "[Header]\nFileType htr\nDataType HTRS\nFileVersion 1\nNumSegments " +
         std::to_string(figure.size()) + "\nNumFrames " + std::to_string(frames) +

@@ -45,10 +45,10 @@ inline std::vector<rkVector> JointPositions(const ANIMFILE& motion, int64_t fram
 
 // The bones measured: each segment and the one next along its limb.
 inline constexpr std::pair<int, int> kMeasuredBones[] = {
-    {kLowerTorso, kUpperTorso}, {kUpperTorso, kNeck},  {kNeck, kHead},     {kLPelvis, kLThigh},
-    {kRPelvis, kRThigh},        {kLThigh, kLLowLeg},   {kRThigh, kRLowLeg}, {kLLowLeg, kLFoot},
-    {kRLowLeg, kRFoot},         {kLCollar, kLUpArm},   {kRCollar, kRUpArm}, {kLUpArm, kLLowArm},
-    {kRUpArm, kRLowArm},        {kLLowArm, kLHand},    {kRLowArm, kRHand}};
+    {kLowerTorso, kUpperTorso}, {kUpperTorso, kNeck}, {kNeck, kHead},      {kLPelvis, kLThigh},
+    {kRPelvis, kRThigh},        {kLThigh, kLLowLeg},  {kRThigh, kRLowLeg}, {kLLowLeg, kLFoot},
+    {kRLowLeg, kRFoot},         {kLCollar, kLUpArm},  {kRCollar, kRUpArm}, {kLUpArm, kLLowArm},
+    {kRUpArm, kRLowArm},        {kLLowArm, kLHand},   {kRLowArm, kRHand}};
 
 // Source and mapped motion must have the same frames (mapped at the source's own rate).
 inline LimbAngles MeasureLimbAngles(const ANIMFILE& source, const CSkeletonMapper::Result& mapped) {
