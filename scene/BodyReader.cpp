@@ -1,5 +1,6 @@
 #include "scene/BodyReader.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -20,6 +21,37 @@ std::vector<rkNode*> PreOrder(rkNode* root) {
     std::vector<rkNode*> nodes;
     rkTraverse(root, RK_PRE_ORDER, CollectNode, &nodes);
     return nodes;
+}
+
+// The pose the body file's shapes are modelled in: the standard skeleton's rest pose, world
+// matrices up to date. Freed with rkFreeTree.
+rkNode* ModelledPose() {
+    std::unique_ptr<ANIMFILE> motion = CreateAnimFile(nullptr, kTypeCHA, 0);
+    if (!motion) return nullptr;
+    rkNode* pose = rkCloneNode(motion->GetFrame(0));
+    rkUpdateNode(pose);
+    return pose;
+}
+
+GltfWriter::BodyPart PartOf(const rkMesh& mesh, const rkMatrix& toSegment, int32_t segment) {
+    GltfWriter::BodyPart part;
+    part.segment = segment;
+    for (int c = 0; c < 4; ++c) part.colour[c] = mesh.material.diffuse[c];
+    rkMatrix turn = toSegment;
+    turn.m[12] = turn.m[13] = turn.m[14] = 0;
+    std::vector<int32_t> renumbered(size_t(std::max(mesh.vertexCount, 0)), -1);
+    for (int32_t i = 0; i < mesh.indexCount; ++i) {
+        const uint16_t index = mesh.indices[i];
+        if (index >= renumbered.size()) return {};
+        if (renumbered[index] < 0) {
+            renumbered[index] = int32_t(part.positions.size());
+            part.positions.push_back(rkTransformPoint(mesh.vertices[index].position, toSegment));
+            part.normals.push_back(rkTransformPoint(mesh.vertices[index].normal, turn));
+        }
+        part.indices.push_back(uint32_t(renumbered[index]));
+    }
+    part.indices.resize(part.indices.size() / 3 * 3);
+    return part;
 }
 
 }  // namespace
@@ -95,15 +127,29 @@ CBodyReader::~CBodyReader() {
     scnFreeScene(&scene_);
 }
 
+std::vector<GltfWriter::BodyPart> CBodyReader::Parts(const ANIMFILE& skeleton) const {
+    std::vector<GltfWriter::BodyPart> parts;
+    rkNode* reference = loaded_ ? ModelledPose() : nullptr;
+    if (!reference) return parts;
+    for (const auto& [name, shape] : shapes_) {
+        const int32_t segment = skeleton.FindSegment(name.c_str());
+        const rkNode* modelled = rkFindNode(reference, name.c_str());
+        rkMatrix toSegment;
+        if (segment < 0 || !modelled || !rkInvert(&toSegment, modelled->world)) continue;
+        GltfWriter::BodyPart part = PartOf(shape->mesh, toSegment, segment);
+        if (!part.indices.empty()) parts.push_back(std::move(part));
+    }
+    rkFreeTree(reference);
+    return parts;
+}
+
 int CBodyReader::PasteBody(CHTR* skeleton) {
     if (!loaded_ || !skeleton || !skeleton->GetRoot()) return 0;
-    std::unique_ptr<ANIMFILE> motion = CreateAnimFile(nullptr, kTypeCHA, 0);
-    if (!motion) return 0;
-    rkNode* reference = rkCloneNode(motion->GetFrame(0));
+    rkNode* reference = ModelledPose();
+    if (!reference) return 0;
     const std::vector<rkNode*> targets = PreOrder(skeleton->GetRoot());
     const std::vector<rkNode*> references = PreOrder(reference);
     rkUpdateNode(skeleton->GetRoot());
-    rkUpdateNode(reference);
     for (size_t k = 0; k < references.size() && k < targets.size(); ++k) {
         rkNode* target = targets[k];
         const auto found = shapes_.find(target->name);

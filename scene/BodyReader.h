@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "AnimRead/GltfWriter.h"
 #include "ZU2/rkObject.h"
 #include "motion/Chtr.h"
 #include "scene/ScnScene.h"
@@ -25,6 +26,11 @@ public:
     // Attaches the shapes to the skeleton's segment nodes. 1 on success, 0 when not loaded
     // or no skeleton is given. The shapes are moved in place: paste once, on one skeleton.
     int PasteBody(CHTR* skeleton);
+
+    // The shapes as parts of a body for the skeleton's segments of the same name, each in its
+    // segment's own frame with only the vertices its triangles use (shapes of no segment are
+    // left out, as PasteBody leaves them). Call before PasteBody, which moves the shapes.
+    std::vector<GltfWriter::BodyPart> Parts(const ANIMFILE& skeleton) const;
 
     bool IsLoaded() const { return loaded_; }
     const std::map<std::string, rkVisual*>& Shapes() const { return shapes_; }
