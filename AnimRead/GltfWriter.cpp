@@ -119,12 +119,20 @@ void RequireWritable(const ANIMFILE& motion, const GltfWriter::Content& content)
     }
     if (!content.rest.empty() && content.rest.size() != size_t(motion.GetSegmentCount()))
         THROW_ERROBJ(ERR_CORRUPTED, "the rest pose has %zu segments", content.rest.size());
+    for (const GltfWriter::Picture& picture : content.pictures) {
+        if (picture.width < 1 || picture.height < 1 ||
+            picture.rgb.size() != size_t(picture.width) * size_t(picture.height) * 3)
+            THROW_ERROBJ(ERR_CORRUPTED, "the picture %s has not its size", picture.name.c_str());
+    }
     for (const GltfWriter::BodyPart& part : content.body) {
+        const bool painted = part.picture >= 0;
         const bool fits = part.segment >= 0 && part.segment < motion.GetSegmentCount() &&
                           part.normals.size() == part.positions.size() &&
                           part.indices.size() % 3 == 0 &&
                           std::all_of(part.indices.begin(), part.indices.end(),
-                                      [&](uint32_t i) { return i < part.positions.size(); });
+                                      [&](uint32_t i) { return i < part.positions.size(); }) &&
+                          part.picture < int32_t(content.pictures.size()) &&
+                          part.uvs.size() == (painted ? part.positions.size() * 2 : 0);
         if (!fits) THROW_ERROBJ(ERR_CORRUPTED, "a body part does not fit the skeleton");
     }
 }
@@ -270,7 +278,11 @@ private:
             primitive.indices =
                 data_.Add(part.indices, TINYGLTF_TYPE_SCALAR, TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT,
                           int(part.indices.size()), TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
-            primitive.material = MaterialOf(part.colour);
+            if (part.picture >= 0) {
+                primitive.attributes["TEXCOORD_0"] = data_.AddFloats(
+                    part.uvs, TINYGLTF_TYPE_VEC2, 2, TINYGLTF_TARGET_ARRAY_BUFFER);
+            }
+            primitive.material = MaterialOf(part.colour, part.picture);
             mesh.primitives.push_back(std::move(primitive));
         }
         if (mesh.primitives.empty()) return;
@@ -290,19 +302,40 @@ private:
         const float length = std::sqrt(rkDot(t, t));
         return length > 0 ? t * (1 / length) : rkVector{0, 1, 0};
     }
-    int MaterialOf(const float colour[4]) {
-        const std::array<float, 4> key{colour[0], colour[1], colour[2], colour[3]};
+    int MaterialOf(const float colour[4], int32_t picture) {
+        const std::array<float, 5> key{colour[0], colour[1], colour[2], colour[3], float(picture)};
         const auto found = materials_.find(key);
         if (found != materials_.end()) return found->second;
         tinygltf::Material material;
         material.name = "colour " + std::to_string(materials_.size());
-        material.pbrMetallicRoughness.baseColorFactor.assign(key.begin(), key.end());
+        material.pbrMetallicRoughness.baseColorFactor.assign(key.begin(), key.begin() + 4);
         for (double& c : material.pbrMetallicRoughness.baseColorFactor)
             c = std::clamp(c, 0.0, 1.0);
         material.pbrMetallicRoughness.metallicFactor = 0;
         material.pbrMetallicRoughness.roughnessFactor = 1;
+        if (picture >= 0) material.pbrMetallicRoughness.baseColorTexture.index = TextureOf(picture);
         model_.materials.push_back(std::move(material));
         return materials_[key] = int(model_.materials.size()) - 1;
+    }
+    // The library writes the picture into the file as PNG.
+    int TextureOf(int32_t picture) {
+        const auto found = textures_.find(picture);
+        if (found != textures_.end()) return found->second;
+        const GltfWriter::Picture& source = content_.pictures[picture];
+        tinygltf::Image image;
+        image.name = source.name;
+        image.mimeType = "image/png";
+        image.width = source.width;
+        image.height = source.height;
+        image.component = 3;
+        image.bits = 8;
+        image.pixel_type = TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE;
+        image.image = source.rgb;
+        model_.images.push_back(std::move(image));
+        tinygltf::Texture texture;
+        texture.source = int(model_.images.size()) - 1;
+        model_.textures.push_back(std::move(texture));
+        return textures_[picture] = int(model_.textures.size()) - 1;
     }
 
     // One key per frame: translation of the roots (and of any joint that moves off its rest
@@ -368,7 +401,8 @@ private:
     Data data_;
     std::vector<Trs> rest_;
     std::vector<rkMatrix> bindWorld_;
-    std::map<std::array<float, 4>, int> materials_;
+    std::map<std::array<float, 5>, int> materials_;
+    std::map<int32_t, int> textures_;
 };
 
 std::string LowerExtension(const std::string& path) {

@@ -17,6 +17,14 @@ class ANIMFILE;
 
 class GltfWriter {
 public:
+    // A picture a body part is painted with: rows top first, red, green and blue bytes a pixel.
+    struct Picture {
+        std::string name;
+        int32_t width = 0;
+        int32_t height = 0;
+        std::vector<uint8_t> rgb;
+    };
+
     // A piece of the body that one segment carries: triangles in that segment's own frame.
     struct BodyPart {
         int32_t segment = -1;
@@ -24,6 +32,8 @@ public:
         std::vector<rkVector> normals;  // one per position
         std::vector<uint32_t> indices;  // three per triangle
         float colour[4] = {1, 1, 1, 1};
+        int32_t picture = -1;    // index into the content's pictures, or none
+        std::vector<float> uvs;  // with a picture: u, v per position (v down its rows, repeating)
     };
 
     struct Content {
@@ -31,6 +41,7 @@ public:
         // them: one local matrix per segment. Empty: the motion's first frame.
         std::vector<rkMatrix> rest;
         std::vector<BodyPart> body;  // empty: the bare skeleton
+        std::vector<Picture> pictures;
         float metresPerUnit = 1.0f;
         float groundHeight = 0.0f;  // our world's z that becomes the file's y = 0
         std::string animationName = "motion";

@@ -62,7 +62,7 @@ bool WriteGltf(const ANIMFILE& record, const CHTR& rest, const std::string& rest
     }
     if (figure == GltfFigure::kSkinnedAvatar) {
         const CBodyReader body((fs::path(restPosePath).parent_path() / "avatar.scx").string());
-        content.body = body.Parts(record);
+        content.body = body.Parts(record, &content.pictures);
         if (content.body.empty()) {
             *error = "the avatar's body cannot be read";
             return false;

@@ -70,6 +70,10 @@ struct Scene {
             part.indices = {0, 1, 2};
             content.body.push_back(part);
         }
+        // The hand is painted: a picture of two pixels, one row.
+        content.pictures.push_back({"skin", 2, 1, {255, 0, 0, 10, 200, 30}});
+        content.body[1].picture = 0;
+        content.body[1].uvs = {0, 0, 1, 0, 0.5f, -1};
         content.metresPerUnit = kScale;
         content.groundHeight = kGround;
     }
@@ -132,6 +136,20 @@ TEST(GltfWriter, OtherReadersSeeOurJointsAndBodyAtEveryKey) {
                 for (int k = 1; k < kFrames; ++k, q += 4)
                     EXPECT_GE(q[0] * q[4] + q[1] * q[5] + q[2] * q[6] + q[3] * q[7], 0) << k;
             }
+
+            // The picture arrives as it was, on the painted part with its places on it.
+            ASSERT_EQ(model.images.size(), 1u);
+            const tinygltf::Image& image = model.images[0];  // the loader adds alpha
+            std::vector<uint8_t> rgb;
+            for (size_t i = 0; i + 3 <= image.image.size(); i += size_t(image.component))
+                rgb.insert(rgb.end(), image.image.begin() + i, image.image.begin() + i + 3);
+            EXPECT_EQ(rgb, scene.content.pictures[0].rgb);
+            const auto& painted = model.meshes[0].primitives[1];
+            EXPECT_EQ(model.materials[painted.material].pbrMetallicRoughness.baseColorTexture.index,
+                      0);
+            const float* uv = GltfFloats(model, painted.attributes.at("TEXCOORD_0"));
+            EXPECT_EQ(std::vector<float>(uv, uv + 6), scene.content.body[1].uvs);
+            EXPECT_EQ(model.meshes[0].primitives[0].attributes.count("TEXCOORD_0"), 0u);
 
             Assimp::Importer importer;
             const aiScene* theirs = importer.ReadFile(path, aiProcess_ValidateDataStructure);
@@ -215,6 +233,8 @@ TEST(GltfWriter, RefusesWhatItCannotWriteAndKeepsTheOldFile) {
         {"a triangle past the vertices", [](Scene& s) { s.content.body[1].indices[2] = 3; }},
         {"a rest pose of other length", [](Scene& s) { s.content.rest.pop_back(); }},
         {"no size", [](Scene& s) { s.content.metresPerUnit = 0; }},
+        {"a picture short of its size", [](Scene& s) { s.content.pictures[0].rgb.pop_back(); }},
+        {"a painted part without places", [](Scene& s) { s.content.body[1].uvs.clear(); }},
     };
     for (const Case& c : cases) {
         Scene scene(3);

@@ -131,10 +131,11 @@ TEST_F(BakeCommand, GltfHoldsEveryJointWhereTheEditorShowsIt) {
         tinygltf::Model model;
         std::string error;
         ASSERT_TRUE(tavrel::testing::LoadGltf(out, &model, &error)) << error;
-        // The avatar's body: its parts, each on a joint of the skeleton's one skin.
+        // The avatar's body: its parts, each on a joint of the skeleton's one skin, as painted.
         ASSERT_EQ(model.skins.size(), 1u);
         EXPECT_EQ(model.skins[0].joints.size(), 20u);
         ASSERT_EQ(model.meshes.size(), bare ? 0u : 1u);
+        EXPECT_EQ(model.images.size(), bare ? 0u : 1u);  // the face
         if (!bare) {
             EXPECT_GE(model.meshes[0].primitives.size(), 15u);
         }
