@@ -259,3 +259,12 @@ char* ANIMWRITER::FormatFixed(char* out, float value) {
     std::memcpy(out, at, length);
     return out + length;
 }
+
+const rkMatrix& ANIMWRITER::ZUpToYUp() {
+    static const rkMatrix turn = [] {
+        rkMatrix m;
+        rkRotationMatrix(&m, 0, -1.5707963f);
+        return m;
+    }();
+    return turn;
+}

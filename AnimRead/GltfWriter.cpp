@@ -11,13 +11,13 @@
 #include <map>
 
 #include "AnimRead/AnimFile.h"
+#include "AnimRead/AnimWriter.h"
 #include "AnimRead/ErrObj.h"
 #include "ZU2/rkUtil.h"
 #include "base/FileReplacer.h"
 
 namespace {
 
-constexpr float kDegree = 0.017453292f;
 // Translations of a joint other than a root that stay this close to its rest one in every frame
 // are not animated.
 constexpr float kStillTranslation = 1e-3f;
@@ -29,16 +29,6 @@ struct Trs {
     rkVector t;
     Quaternion q;
 };
-
-// Our Z-up world into glTF's Y-up one: a quarter turn back about x, (x, y, z) -> (x, z, -y).
-const rkMatrix& ZUpToYUp() {
-    static const rkMatrix turn = [] {
-        rkMatrix m;
-        rkRotationMatrix(&m, 0, -90.0f * kDegree);
-        return m;
-    }();
-    return turn;
-}
 
 // The rotation of a row-vector matrix (ours) as a unit quaternion; glTF's matrices act on
 // columns, so element (row r, column c) of theirs is m[c * 4 + r] of ours.
@@ -89,7 +79,7 @@ public:
     Trs Local(const ANIMFILE& motion, int32_t segment, const rkMatrix& local) const {
         rkMatrix m = local;
         if (motion.GetSegment(segment)->parent < 0) {
-            rkMultiply(&m, m, ZUpToYUp());
+            rkMultiply(&m, m, ANIMWRITER::ZUpToYUp());
             m.m[13] -= ground_;
         }
         return {{m.m[12] * scale_, m.m[13] * scale_, m.m[14] * scale_}, QuaternionOf(m)};
