@@ -269,8 +269,8 @@ private:
                 data_.Add(part.indices, TINYGLTF_TYPE_SCALAR, TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT,
                           int(part.indices.size()), TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER);
             if (part.picture >= 0) {
-                primitive.attributes["TEXCOORD_0"] = data_.AddFloats(
-                    part.uvs, TINYGLTF_TYPE_VEC2, 2, TINYGLTF_TARGET_ARRAY_BUFFER);
+                primitive.attributes["TEXCOORD_0"] =
+                    data_.AddFloats(part.uvs, TINYGLTF_TYPE_VEC2, 2, TINYGLTF_TARGET_ARRAY_BUFFER);
             }
             primitive.material = MaterialOf(part.colour, part.picture);
             mesh.primitives.push_back(std::move(primitive));
@@ -299,8 +299,7 @@ private:
         tinygltf::Material material;
         material.name = "colour " + std::to_string(materials_.size());
         material.pbrMetallicRoughness.baseColorFactor.assign(key.begin(), key.begin() + 4);
-        for (double& c : material.pbrMetallicRoughness.baseColorFactor)
-            c = std::clamp(c, 0.0, 1.0);
+        for (double& c : material.pbrMetallicRoughness.baseColorFactor) c = std::clamp(c, 0.0, 1.0);
         material.pbrMetallicRoughness.metallicFactor = 0;
         material.pbrMetallicRoughness.roughnessFactor = 1;
         if (picture >= 0) material.pbrMetallicRoughness.baseColorTexture.index = TextureOf(picture);

@@ -29,8 +29,8 @@ int RunBakeCommand(const Args& args, std::ostream& out, std::ostream& err) {
     OpenedProject project;
     if (!OpenOrReport(project, files[0], err)) return kExitFailed;
     const std::string rest = (std::filesystem::path(DataFolder()) / "Init.chb").string();
-    const BakeOutcome outcome =
-        BakeTimeline(project.Model().Project(), project.Manager(), rest, files[1], {}, mode, figure);
+    const BakeOutcome outcome = BakeTimeline(project.Model().Project(), project.Manager(), rest,
+                                             files[1], {}, mode, figure);
     if (!outcome.ok) {
         err << "error: " << outcome.error << '\n';
         return kExitFailed;

@@ -164,8 +164,10 @@ std::vector<GltfWriter::BodyPart> CBodyReader::Parts(
             auto [at, added] = pictureOf.emplace(found->second, int32_t(pictures->size()));
             if (added) {
                 GltfWriter::Picture made = PictureOf(*found->second, name);
-                if (made.rgb.empty()) at->second = -1;
-                else pictures->push_back(std::move(made));
+                if (made.rgb.empty())
+                    at->second = -1;
+                else
+                    pictures->push_back(std::move(made));
             }
             picture = at->second;
         }

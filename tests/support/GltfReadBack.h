@@ -70,10 +70,22 @@ inline std::vector<GltfMatrix> GltfPosedWorld(const tinygltf::Model& model, int 
     auto pose = [&](auto& self, size_t n) -> const GltfMatrix& {
         if (done[n]) return world[n];
         const auto [x, y, z, w] = q[n];
-        GltfMatrix local = {1 - 2 * (y * y + z * z), 2 * (x * y + z * w), 2 * (x * z - y * w), 0,
-                            2 * (x * y - z * w), 1 - 2 * (x * x + z * z), 2 * (y * z + x * w), 0,
-                            2 * (x * z + y * w), 2 * (y * z - x * w), 1 - 2 * (x * x + y * y), 0,
-                            t[n][0], t[n][1], t[n][2], 1};
+        GltfMatrix local = {1 - 2 * (y * y + z * z),
+                            2 * (x * y + z * w),
+                            2 * (x * z - y * w),
+                            0,
+                            2 * (x * y - z * w),
+                            1 - 2 * (x * x + z * z),
+                            2 * (y * z + x * w),
+                            0,
+                            2 * (x * z + y * w),
+                            2 * (y * z - x * w),
+                            1 - 2 * (x * x + y * y),
+                            0,
+                            t[n][0],
+                            t[n][1],
+                            t[n][2],
+                            1};
         world[n] = parent[n] < 0 ? local : GltfMultiply(self(self, size_t(parent[n])), local);
         done[n] = true;
         return world[n];
