@@ -34,17 +34,17 @@ std::unique_ptr<CHTR> RestPose(CMotionManager& manager, const std::string& restP
 }
 
 // Motion files are written crash-safe by their writers: the old file or the new one, never half.
-bool Write(ANIMFILE& record, const std::string& outPath, MotionFileType type, std::string* error) {
+// What a writer refuses or raises becomes the reason nothing was written.
+bool Write(const std::string& outPath, std::string* error, const std::function<bool()>& write) {
     try {
-        if (!record.WriteAs(outPath.c_str(), WriteFormatOf(type))) {
-            *error = "cannot create " + outPath;
-            return false;
-        }
+        if (write()) return true;
+        *error = "cannot create " + outPath;
     } catch (const ERROBJ& e) {
         *error = "cannot write " + outPath + ": " + e.GetText();
-        return false;
+        // A write error's detail is the file; any other says what in the motion is wrong.
+        if (e.code != ERR_WRITE && e.detail[0]) *error += std::string(" (") + e.detail + ")";
     }
-    return true;
+    return false;
 }
 
 // glTF: the record's joints bound in the rest pose, with the avatar's body unless bare.
@@ -68,13 +68,7 @@ bool WriteGltf(const ANIMFILE& record, const CHTR& rest, const std::string& rest
             return false;
         }
     }
-    try {
-        if (GltfWriter::Write(record, outPath, content)) return true;
-        *error = "cannot create " + outPath;
-    } catch (const ERROBJ& e) {
-        *error = "cannot write " + outPath + ": " + e.GetText();
-    }
-    return false;
+    return Write(outPath, error, [&] { return GltfWriter::Write(record, outPath, content); });
 }
 
 }  // namespace
@@ -138,9 +132,11 @@ BakeOutcome BakeTimeline(const CTimelineProject& project, CMotionManager& manage
         }
     }
     outcome.frames = last + 1;
-    outcome.ok = gltf ? WriteGltf(*record, *rest, restPosePath, outPath, figure, project.name,
-                                  &outcome.error)
-                      : Write(*record, outPath, type, &outcome.error);
+    outcome.ok =
+        gltf
+            ? WriteGltf(*record, *rest, restPosePath, outPath, figure, project.name, &outcome.error)
+            : Write(outPath, &outcome.error,
+                    [&] { return record->WriteAs(outPath.c_str(), WriteFormatOf(type)); });
     return outcome;
 }
 

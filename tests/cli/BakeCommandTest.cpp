@@ -184,12 +184,22 @@ TEST_F(BakeCommand, RefusesWithoutTouchingTheUsersFiles) {
     WriteText(dir / "old.cha", "old");
     ASSERT_EQ(Tool({"bake", dir / "p.tvp", dir / "old.cha"}).code, kExitOk);
     EXPECT_EQ(CMotion(dir / "old.cha", 0).GetLength(), 89);
+    // A motion whose values are no numbers cannot be told to other tools: the reason is named.
+    auto broken = CreateAnimFile(nullptr, kTypeCHB, 1);
+    broken->GetSegment(4)->frames[0].m[1] = std::nanf("");
+    broken->WriteAs((dir / "nan.chb").c_str(), 1);
+    WriteText(dir / "nan.tvp", "D,nan\n1\nM,0,0,0,0,0,0,nan.chb,0,0,0,0,0,*\n0\nS,none\nI,0\n");
+    WriteText(dir / "old.glb", "old");
+    const Result nan = Tool({"bake", dir / "nan.tvp", dir / "old.glb", "--skeleton-only"});
+    EXPECT_EQ(nan.code, kExitFailed);
+    EXPECT_NE(nan.err.find("LThigh has a value that is not a number"), std::string::npos)
+        << nan.err;
+    EXPECT_EQ(tavrel::testing::ReadBytes(dir / "old.glb"), "old");
     // A glTF skin needs the avatar's body: without a readable one only the skeleton is written.
     fs::create_directories(dir / "home");
     fs::copy_file(TAVREL_SHARE_DIR "/Init.chb", dir / "home/Init.chb");
     WriteText(dir / "home/avatar.scx", "not a scene");
     setenv("TAVREL_HOME", (dir / "home").c_str(), 1);
-    WriteText(dir / "old.glb", "old");
     const Result bodiless = Tool({"bake", dir / "p.tvp", dir / "old.glb"});
     EXPECT_EQ(bodiless.code, kExitFailed);
     EXPECT_NE(bodiless.err.find("avatar's body"), std::string::npos) << bodiless.err;
