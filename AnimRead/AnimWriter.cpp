@@ -263,7 +263,8 @@ char* ANIMWRITER::FormatFixed(char* out, float value) {
 const rkMatrix& ANIMWRITER::ZUpToYUp() {
     static const rkMatrix turn = [] {
         rkMatrix m;
-        rkRotationMatrix(&m, 0, -1.5707963f);
+        // Written as the degrees it always was: the float it gives is the one files were made with.
+        rkRotationMatrix(&m, 0, -90.0f * 0.017453292f);
         return m;
     }();
     return turn;
