@@ -46,7 +46,7 @@ inline std::array<double, 3> GltfApply(const GltfMatrix& m, const std::array<dou
     return out;
 }
 
-// The world matrix of every node at the key.
+// The world matrix of every node at the key (a parent's node listed before its children's).
 inline std::vector<GltfMatrix> GltfPosedWorld(const tinygltf::Model& model, int key) {
     const size_t count = model.nodes.size();
     std::vector<std::array<double, 3>> t(count, {0, 0, 0});
@@ -65,32 +65,18 @@ inline std::vector<GltfMatrix> GltfPosedWorld(const tinygltf::Model& model, int 
     for (size_t n = 0; n < count; ++n) {
         for (int child : model.nodes[n].children) parent[child] = int(n);
     }
+    // Parents first: the order our files list their nodes in.
     std::vector<GltfMatrix> world(count);
-    std::vector<bool> done(count, false);
-    auto pose = [&](auto& self, size_t n) -> const GltfMatrix& {
-        if (done[n]) return world[n];
+    for (size_t n = 0; n < count; ++n) {
         const auto [x, y, z, w] = q[n];
-        GltfMatrix local = {1 - 2 * (y * y + z * z),
-                            2 * (x * y + z * w),
-                            2 * (x * z - y * w),
-                            0,
-                            2 * (x * y - z * w),
-                            1 - 2 * (x * x + z * z),
-                            2 * (y * z + x * w),
-                            0,
-                            2 * (x * z + y * w),
-                            2 * (y * z - x * w),
-                            1 - 2 * (x * x + y * y),
-                            0,
-                            t[n][0],
-                            t[n][1],
-                            t[n][2],
-                            1};
-        world[n] = parent[n] < 0 ? local : GltfMultiply(self(self, size_t(parent[n])), local);
-        done[n] = true;
-        return world[n];
-    };
-    for (size_t n = 0; n < count; ++n) pose(pose, n);
+        // clang-format off
+        const GltfMatrix local = {1 - 2 * (y * y + z * z), 2 * (x * y + z * w), 2 * (x * z - y * w), 0,
+                                  2 * (x * y - z * w), 1 - 2 * (x * x + z * z), 2 * (y * z + x * w), 0,
+                                  2 * (x * z + y * w), 2 * (y * z - x * w), 1 - 2 * (x * x + y * y), 0,
+                                  t[n][0], t[n][1], t[n][2], 1};
+        // clang-format on
+        world[n] = parent[n] < 0 ? local : GltfMultiply(world[parent[n]], local);
+    }
     return world;
 }
 
