@@ -6,7 +6,6 @@
 #include <array>
 #include <cctype>
 #include <cmath>
-#include <cstring>
 #include <fstream>
 #include <map>
 
