@@ -1,6 +1,7 @@
 #include "app/GalleryHost.h"
 
 #include "browse/ThumbnailCtrl.h"
+#include "browse/core/ThumbnailStore.h"
 
 namespace {
 // The gallery's own command numbers for the edit menu's commands.
@@ -76,6 +77,10 @@ void CGalleryHost::PauseThumbnails(bool paused) {
 
 bool CGalleryHost::IsTimelineBusy() const {
     return mediator_ && mediator_->IsTimelineBusy();
+}
+
+std::string CGalleryHost::ThumbnailStoreFolder() const {
+    return tavrel::DefaultThumbnailStoreFolder();
 }
 
 std::mutex& CGalleryHost::SharedMutex() {
