@@ -8,6 +8,7 @@
 #include <QToolBar>
 #include <QUrl>
 #include <atomic>
+#include <future>
 #include <thread>
 
 #include "browse/ChildFrame.h"
@@ -314,6 +315,35 @@ TEST(ChildFrame, LaysOutItsPanesAndMakesPicturesOfTheLibrary) {
         EXPECT_EQ(thumbs->iconSize(), QSize(size, size));
         EXPECT_EQ(thumbs->item(0)->icon().availableSizes().value(0), QSize(size, size));
     }
+}
+
+}  // namespace
+}  // namespace tavrel
+
+namespace tavrel {
+namespace {
+
+// The preview's teardown takes the 3D lock only for a renderer it made: one that never drew
+// goes while another thread holds the lock, so closing the gallery never waits for the
+// worker's picture in hand (nor locks again a lock its own thread holds).
+TEST(ImageAreaTeardown, WaitsForTheSharedLockOnlyWhenItDrew) {
+    std::mutex shared;
+    auto area = std::make_unique<CImageArea>(shared, Q(TAVREL_SHARE_DIR));
+    std::atomic<bool> gone{false}, released{false};
+    std::promise<void> holding;
+    std::thread holder([&] {
+        std::lock_guard guard(shared);
+        holding.set_value();
+        for (int i = 0; i < 5000 && !gone; ++i)  // at most 5 s, so a wait ends
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        released = true;
+    });
+    holding.get_future().wait();
+    area.reset();
+    const bool wentWhileHeld = !released;
+    gone = true;
+    holder.join();
+    EXPECT_TRUE(wentWhileHeld);
 }
 
 }  // namespace
