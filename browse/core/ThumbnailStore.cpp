@@ -197,8 +197,7 @@ ThumbnailPtr CThumbnailStore::Load(const std::string& path, const FileStamp& sta
         return nullptr;
     }
     Entry entry;
-    if (!Decode(bytes, &entry) || entry.picture.width != width ||
-        entry.picture.height != height) {
+    if (!Decode(bytes, &entry) || entry.picture.width != width || entry.picture.height != height) {
         fs::remove(file, error);
         return nullptr;
     }
@@ -211,12 +210,10 @@ ThumbnailPtr CThumbnailStore::Load(const std::string& path, const FileStamp& sta
 
 bool CThumbnailStore::Save(const std::string& path, const FileStamp& stamp,
                            const ThumbnailPicture& picture) {
-    if (folder_.empty() || picture.width < 1 || picture.height < 1 ||
-        picture.width > kMaxSide || picture.height > kMaxSide || path.size() > kMaxText ||
-        picture.problem.size() > kMaxText)
+    if (folder_.empty() || picture.width < 1 || picture.height < 1 || picture.width > kMaxSide ||
+        picture.height > kMaxSide || path.size() > kMaxText || picture.problem.size() > kMaxText)
         return false;
-    if (picture.problem.empty() &&
-        picture.rgb.size() != size_t(picture.width) * picture.height * 3)
+    if (picture.problem.empty() && picture.rgb.size() != size_t(picture.width) * picture.height * 3)
         return false;
     std::error_code error;
     if (!made_) {
@@ -277,8 +274,7 @@ uintmax_t CThumbnailStore::Used() {
 void CThumbnailStore::CountUsed() {
     used_ = 0;
     std::error_code error;
-    for (fs::directory_iterator it(folder_, error), end; !error && it != end;
-         it.increment(error)) {
+    for (fs::directory_iterator it(folder_, error), end; !error && it != end; it.increment(error)) {
         std::error_code sizeError;
         if (it->path().extension() != kExtension) continue;
         const uintmax_t size = it->file_size(sizeError);
@@ -296,8 +292,7 @@ void CThumbnailStore::Trim() {
     };
     std::vector<Kept> kept;
     std::error_code error;
-    for (fs::directory_iterator it(folder_, error), end; !error && it != end;
-         it.increment(error)) {
+    for (fs::directory_iterator it(folder_, error), end; !error && it != end; it.increment(error)) {
         std::error_code itemError;
         if (it->path().extension() != kExtension) continue;
         const uintmax_t size = it->file_size(itemError);

@@ -56,7 +56,7 @@ private:
     std::string folder_;
     uintmax_t limit_;
     std::atomic<bool> made_{false};  // the folder stands
-    std::mutex lock_;  // guards used_ and the trimming
+    std::mutex lock_;                // guards used_ and the trimming
     bool counted_ = false;
     uintmax_t used_ = 0;
 };

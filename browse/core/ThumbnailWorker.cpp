@@ -1,5 +1,6 @@
 #include "browse/core/ThumbnailWorker.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "settings/FileNameRules.h"
@@ -30,6 +31,15 @@ void CThumbnailWorker::RequestStop() {
     changed_.notify_all();
 }
 
+bool CThumbnailWorker::StoppedRunsFinished() const {
+    return std::all_of(stopped_.begin(), stopped_.end(),
+                       [](const auto& stopped) { return stopped.second->finished.load(); });
+}
+
+bool CThumbnailWorker::IsFinished() const {
+    return run_->finished && StoppedRunsFinished();
+}
+
 void CThumbnailWorker::JoinEnded() {
     std::erase_if(stopped_, [](auto& stopped) {
         if (!stopped.second->finished) return false;
@@ -48,8 +58,9 @@ void CThumbnailWorker::Pause() {
     std::unique_lock guard(control_);
     paused_ = true;
     changed_.notify_all();
-    // Stopped runs give way to the pause as they do to the stop: only the last one can hold.
-    changed_.wait(guard, [this] { return run_->holding || run_->finished; });
+    // Stopped runs end rather than hold: their picture in hand is finished first too.
+    changed_.wait(guard,
+                  [this] { return (run_->holding || run_->finished) && StoppedRunsFinished(); });
 }
 
 void CThumbnailWorker::Resume() {
@@ -87,8 +98,8 @@ void CThumbnailWorker::Run(RunPtr run, std::string folder, std::vector<std::stri
     };
     for (size_t i = 0; i < names.size() && MayGoOn(*run);) {
         bool refused = false;
-        ThumbnailPtr picture = cache_.GetPicture(JoinPath(folder, names[i]), maker_, width, height,
-                                                 gate, &refused);
+        ThumbnailPtr picture =
+            cache_.GetPicture(JoinPath(folder, names[i]), maker_, width, height, gate, &refused);
         if (refused) continue;  // stopped, or paused: this file again after the pause
         if (picture && delivery) delivery(i, std::move(picture));
         ++run->done;

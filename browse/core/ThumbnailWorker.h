@@ -36,8 +36,9 @@ public:
                Delivery delivery);
     // Asks the worker to end before its next file; returns at once.
     void RequestStop();
-    // True once the last started run has left its loop (or when none was started).
-    bool IsFinished() const { return run_->finished; }
+    // True once every run, the last started and those stopped before, has left its loop (or
+    // when none was started).
+    bool IsFinished() const;
     // Waits for every run's thread to end and forgets them.
     void Join();
     void Stop() {
@@ -70,6 +71,7 @@ private:
     bool MayGoOn(RunState& run);
     // Takes the shared mutex unless a stop or a pause comes first.
     bool TakeShared(RunState& run);
+    bool StoppedRunsFinished() const;
     // Joins the threads of stopped runs that have ended.
     void JoinEnded();
 

@@ -144,6 +144,8 @@ TEST_F(ViewTest, AThumbnailBesideTheViewPlaysItsMotionOnHover) {
     CThumbnailCtrl* thumbnails = gallery.Thumbnails();
     ASSERT_TRUE(thumbnails->ShowFolder(QString::fromStdString(library.Path())));
     ASSERT_EQ(thumbnails->count(), 1);
+    // The folder lists at once; while the worker draws, the hover skips its frames.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !thumbnails->IsWorkerRunning(); }, 10000));
     thumbnails->HoverOver(0);
     ASSERT_EQ(thumbnails->HoveredRow(), 0);
     QList<QImage> shown;

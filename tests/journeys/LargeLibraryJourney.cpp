@@ -44,8 +44,8 @@ TEST_F(LargeLibraryJourney, ManyCapturesListAtOnceAndTheirPicturesAreKept) {
     Key(Qt::Key_End);
     ASSERT_TRUE(WaitUntil([&] { return thumbs->currentRow() == kCaptures - 1; }));
     EXPECT_GT(thumbs->verticalScrollBar()->value(), 0);
-    EXPECT_TRUE(thumbs->viewport()->rect().intersects(
-        thumbs->visualItemRect(thumbs->item(kCaptures - 1))));
+    EXPECT_TRUE(
+        thumbs->viewport()->rect().intersects(thumbs->visualItemRect(thumbs->item(kCaptures - 1))));
     ASSERT_TRUE(WaitUntil([&] { return PicturesShown(*thumbs) == kCaptures; }, 60000))
         << PicturesShown(*thumbs) << " pictures";
 

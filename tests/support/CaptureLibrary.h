@@ -24,21 +24,36 @@ struct Joint {
 inline const std::vector<Joint>& Skeleton() {
     static const std::vector<Joint> joints = {
         {"Hips", -1, 0, 0, 0},
-        {"LHipJoint", 0, 1, -1, 0},        {"LeftUpLeg", 1, 8, -6, 0},
-        {"LeftLeg", 2, 0, -42, 0},         {"LeftFoot", 3, 0, -40, 0},
-        {"LeftToeBase", 4, 0, -5, 12},     {"RHipJoint", 0, -1, -1, 0},
-        {"RightUpLeg", 6, -8, -6, 0},      {"RightLeg", 7, 0, -42, 0},
-        {"RightFoot", 8, 0, -40, 0},       {"RightToeBase", 9, 0, -5, 12},
-        {"LowerBack", 0, 0, 2, 0},         {"Spine", 11, 0, 12, 0},
-        {"Spine1", 12, 0, 12, 0},          {"Neck", 13, 0, 12, 0},
-        {"Neck1", 14, 0, 4, 0},            {"Head", 15, 0, 6, 0},
-        {"LeftShoulder", 13, 3, 9, 0},     {"LeftArm", 17, 14, 0, 0},
-        {"LeftForeArm", 18, 28, 0, 0},     {"LeftHand", 19, 25, 0, 0},
-        {"LeftFingerBase", 20, 4, 0, 0},   {"LeftHandIndex1", 21, 3, 0, 0},
-        {"LThumb", 20, 2, 0, 2},           {"RightShoulder", 13, -3, 9, 0},
-        {"RightArm", 24, -14, 0, 0},       {"RightForeArm", 25, -28, 0, 0},
-        {"RightHand", 26, -25, 0, 0},      {"RightFingerBase", 27, -4, 0, 0},
-        {"RightHandIndex1", 28, -3, 0, 0}, {"RThumb", 27, -2, 0, 2},
+        {"LHipJoint", 0, 1, -1, 0},
+        {"LeftUpLeg", 1, 8, -6, 0},
+        {"LeftLeg", 2, 0, -42, 0},
+        {"LeftFoot", 3, 0, -40, 0},
+        {"LeftToeBase", 4, 0, -5, 12},
+        {"RHipJoint", 0, -1, -1, 0},
+        {"RightUpLeg", 6, -8, -6, 0},
+        {"RightLeg", 7, 0, -42, 0},
+        {"RightFoot", 8, 0, -40, 0},
+        {"RightToeBase", 9, 0, -5, 12},
+        {"LowerBack", 0, 0, 2, 0},
+        {"Spine", 11, 0, 12, 0},
+        {"Spine1", 12, 0, 12, 0},
+        {"Neck", 13, 0, 12, 0},
+        {"Neck1", 14, 0, 4, 0},
+        {"Head", 15, 0, 6, 0},
+        {"LeftShoulder", 13, 3, 9, 0},
+        {"LeftArm", 17, 14, 0, 0},
+        {"LeftForeArm", 18, 28, 0, 0},
+        {"LeftHand", 19, 25, 0, 0},
+        {"LeftFingerBase", 20, 4, 0, 0},
+        {"LeftHandIndex1", 21, 3, 0, 0},
+        {"LThumb", 20, 2, 0, 2},
+        {"RightShoulder", 13, -3, 9, 0},
+        {"RightArm", 24, -14, 0, 0},
+        {"RightForeArm", 25, -28, 0, 0},
+        {"RightHand", 26, -25, 0, 0},
+        {"RightFingerBase", 27, -4, 0, 0},
+        {"RightHandIndex1", 28, -3, 0, 0},
+        {"RThumb", 27, -2, 0, 2},
     };
     return joints;
 }
@@ -60,8 +75,9 @@ inline void Hierarchy(std::string& out, int joint, int depth) {
             leaf = false;
         }
     }
-    if (leaf) out += indent + "  End Site\n" + indent + "  {\n" + indent + "    OFFSET 0 3 0\n" +
-                     indent + "  }\n";
+    if (leaf)
+        out += indent + "  End Site\n" + indent + "  {\n" + indent + "    OFFSET 0 3 0\n" + indent +
+               "  }\n";
     out += indent + "}\n";
 }
 
