@@ -2,6 +2,7 @@
 
 #include "browse/GalleryCommandIds.h"
 #include "browse/ThumbnailCtrl.h"
+#include "browse/core/ThumbnailStore.h"
 
 namespace gallery = tavrel::gallery_command;
 
@@ -71,6 +72,10 @@ void CGalleryHost::PauseThumbnails(bool paused) {
 
 bool CGalleryHost::IsTimelineBusy() const {
     return mediator_ && mediator_->IsTimelineBusy();
+}
+
+std::string CGalleryHost::ThumbnailStoreFolder() const {
+    return tavrel::DefaultThumbnailStoreFolder();
 }
 
 std::mutex& CGalleryHost::SharedMutex() {

@@ -37,6 +37,7 @@ public:
     // --- CGalleryServices ---
     bool IsTimelineBusy() const override;
     std::mutex& SharedMutex() override;
+    std::string ThumbnailStoreFolder() const override;
 
 private:
     bool Run(int id);

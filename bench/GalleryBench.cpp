@@ -1,9 +1,16 @@
-// The gallery on a folder of 500 motions: listing the folder (reading each file's head), the
-// thumbnail control showing its items, and the worker making all 500 pictures.
+// The gallery on a folder of 500 motions: listing the folder, the thumbnail control showing its
+// items, and the worker making all 500 pictures. And on a capture library of 2,500 BVH files
+// (1,000 to 10,000 frames at 120 a second, 31 joints): the names shown, then every picture
+// made cold and, on a second visit, from the store on disk, with the longest time the window's
+// event loop was held up meanwhile.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
+#include <time.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <chrono>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -14,6 +21,7 @@
 #include "browse/core/MotionFolder.h"
 #include "browse/core/MotionThumbnailMaker.h"
 #include "browse/core/ThumbnailWorker.h"
+#include "tests/support/CaptureLibrary.h"
 
 namespace {
 
@@ -50,12 +58,16 @@ void BM_ListFolder500(benchmark::State& state) {
 }
 BENCHMARK(BM_ListFolder500)->Unit(benchmark::kMillisecond);
 
-void BM_ShowFolderItems500(benchmark::State& state) {
+void EnsureApplication() {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     static int argc = 1;
     static char name[] = "bench_gallery";
     static char* argv[] = {name, nullptr};
     static QApplication app(argc, argv);
+}
+
+void BM_ShowFolderItems500(benchmark::State& state) {
+    EnsureApplication();
     tavrel::CGalleryServices services;
     tavrel::CThumbnailCtrl thumbs(services, nullptr);  // no pictures: the items alone
     thumbs.SetAcceptedExtensions("cha,chb,htr");
@@ -82,5 +94,129 @@ void BM_AllPictures500(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_AllPictures500)->Unit(benchmark::kMillisecond);
+
+constexpr int kLibrarySize = 2500;
+
+// The capture library: 25 distinct captures of 1,000 to 10,000 frames under 2,500 names (hard
+// links: 2,500 files of up to 5 MB would fill the disk, and every name is read and drawn as a
+// file of its own), and the picture store of the runs below. Both stay between runs, so a
+// second visit can be measured in a run of its own.
+struct CaptureLibrary {
+    CaptureLibrary() {
+        if (tavrel::ListMotionFolder(Folder(), {"bvh"}).names.size() == kLibrarySize) return;
+        fs::remove_all(root);
+        tavrel::testing::MakeCaptureLibrary(Folder(), kLibrarySize, 25, 1000, 10000);
+    }
+    std::string Folder() const { return (root / "library").string(); }
+    std::string Store() const { return (root / "store").string(); }
+    const fs::path root = fs::temp_directory_path() / "tavrel-bench-captures";
+};
+
+const CaptureLibrary& Library() {
+    static const CaptureLibrary library;
+    return library;
+}
+
+const std::vector<std::string> kAllExtensions = {"cha", "chb", "htr", "bvh"};
+
+void BM_ListCaptureLibrary2500(benchmark::State& state) {
+    const std::string folder = Library().Folder();
+    for (auto _ : state) {
+        if (tavrel::ListMotionFolder(folder, kAllExtensions).names.size() != kLibrarySize)
+            return state.SkipWithError("not every capture listed");
+    }
+}
+BENCHMARK(BM_ListCaptureLibrary2500)->Unit(benchmark::kMillisecond);
+
+// Services whose pictures are kept in the library's store.
+struct StoringServices : tavrel::CGalleryServices {
+    std::string ThumbnailStoreFolder() const override { return Library().Store(); }
+};
+
+// From opening the folder to every name laid out and painted (no pictures yet).
+void BM_ShowCaptureLibrary2500(benchmark::State& state) {
+    EnsureApplication();
+    const QString folder = QString::fromStdString(Library().Folder());
+    tavrel::CGalleryServices services;
+    tavrel::CThumbnailCtrl thumbs(services, nullptr);
+    thumbs.SetAcceptedExtensions("cha,chb,htr,bvh");
+    thumbs.resize(600, 400);
+    thumbs.show();
+    for (auto _ : state) {
+        if (!thumbs.ShowFolder(folder) || thumbs.count() != kLibrarySize)
+            return state.SkipWithError("not every name shown");
+        thumbs.repaint();  // lays the items out and paints the visible ones
+    }
+}
+BENCHMARK(BM_ShowCaptureLibrary2500)->Unit(benchmark::kMillisecond);
+
+// Every picture of the library, as the gallery shows them: cold (the store emptied first) or
+// on a second visit (a new control, the pictures in the store). A zero-length timer ticks
+// whenever the event loop runs: the longest gap between ticks is the longest the window could
+// not react; on a loaded machine that includes time the thread waited for a processor, so the
+// longest the window thread itself worked between ticks (its own processor time) is given too.
+// Each run is one visit, from ShowFolder to the last picture shown.
+void BM_CaptureLibraryPictures2500(benchmark::State& state) {
+    EnsureApplication();
+    const bool cached = state.range(0) == 1;
+    const QString folder = QString::fromStdString(Library().Folder());
+    tavrel::CMotionThumbnailMaker maker(kData);
+    StoringServices services;
+    if (cached && !fs::exists(Library().Store())) {  // a first visit fills the store
+        tavrel::CThumbnailCtrl first(services, maker.Function());
+        first.SetAcceptedExtensions("cha,chb,htr,bvh");
+        first.ShowFolder(folder);
+        while (first.IsWorkerRunning()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    const auto threadTime = [] {
+        timespec now{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+    };
+    double longestBlock = 0, longestWork = 0, namesShown = 0;
+    int shown = 0;
+    for (auto _ : state) {
+        if (!cached) std::filesystem::remove_all(Library().Store());
+        tavrel::CThumbnailCtrl thumbs(services, maker.Function());
+        thumbs.SetAcceptedExtensions("cha,chb,htr,bvh");
+        thumbs.resize(600, 400);
+        thumbs.show();
+        shown = 0;
+        QObject::connect(&thumbs, &tavrel::CThumbnailCtrl::PictureShown, [&] { ++shown; });
+        QElapsedTimer sinceTick;
+        double workedAt = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            longestBlock = std::max(longestBlock, double(sinceTick.nsecsElapsed()) / 1e6);
+            longestWork = std::max(longestWork, threadTime() - workedAt);
+            sinceTick.restart();
+            workedAt = threadTime();
+        });
+        QElapsedTimer visit;
+        visit.start();
+        thumbs.ShowFolder(folder);
+        thumbs.repaint();
+        namesShown = double(visit.nsecsElapsed()) / 1e6;
+        ticker.start(0);
+        sinceTick.start();
+        workedAt = threadTime();
+        // Once the worker has ended, its last pictures are still on their way.
+        for (int idle = 0; shown < kLibrarySize && idle < 1000;) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+            if (!thumbs.IsWorkerRunning()) ++idle;
+        }
+        ticker.stop();
+    }
+    if (shown != kLibrarySize) return state.SkipWithError("not every picture shown");
+    state.counters["names_shown_ms"] = namesShown;
+    state.counters["longest_block_ms"] = longestBlock;
+    state.counters["longest_work_ms"] = longestWork;
+}
+BENCHMARK(BM_CaptureLibraryPictures2500)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QString>
 #include <functional>
 #include <mutex>
+#include <string>
 
 #include "settings/Message.h"
 
@@ -20,6 +21,8 @@ public:
     virtual ~CGalleryServices() = default;
     // While the timeline is busy the gallery's commands are grayed.
     virtual bool IsTimelineBusy() const { return false; }
+    // Where the thumbnails are kept between runs; empty keeps them in memory only.
+    virtual std::string ThumbnailStoreFolder() const { return {}; }
     // The one lock of the 3D machinery, held while a picture is made.
     virtual std::mutex& SharedMutex() { return mutex_; }
     // A yes/no question; true for yes.

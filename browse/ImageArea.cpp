@@ -40,7 +40,11 @@ CImageArea::CImageArea(std::mutex& shared, QString dataFolder, QWidget* parent)
     ShowMotion(QString());
 }
 
+// The lock only guards the headless renderer's teardown: an area that never drew (or plays in
+// a 3D view of its own) goes without waiting for a picture the worker has in hand, and without
+// locking again a mutex its own thread may hold.
 CImageArea::~CImageArea() {
+    if (!renderer_) return;
     std::lock_guard guard(shared_);
     renderer_.reset();
 }

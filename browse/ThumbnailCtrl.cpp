@@ -84,6 +84,8 @@ CThumbnailCtrl::CThumbnailCtrl(CGalleryServices& services, ThumbnailMaker maker,
       services_(services),
       maker_(std::move(maker)),
       worker_(cache_, maker_, services.SharedMutex()) {
+    if (const std::string store = services.ThumbnailStoreFolder(); !store.empty())
+        cache_.SetStore(std::make_unique<CThumbnailStore>(store));
     setViewMode(QListView::IconMode);
     SizeGrid();
     setResizeMode(QListView::Adjust);
@@ -144,8 +146,10 @@ void CThumbnailCtrl::SetAcceptedExtensions(const std::string& list) {
     extensions_ = ParseAcceptedExtensions(list);
 }
 
+// The listing never waits for the worker: the last folder's run is told to stop and finishes
+// its picture in hand on its own, while the new folder's names show at once.
 bool CThumbnailCtrl::ShowFolder(const QString& folder) {
-    StopWorker();
+    worker_.RequestStop();
     std::error_code error;
     const std::string path = folder.toStdString();
     if (path.empty() || !fs::is_directory(path, error)) return false;
@@ -162,7 +166,6 @@ void CThumbnailCtrl::Refill() {
         return;
     }
     refillPending_ = false;
-    StopWorker();
     const QStringList selected = SelectedPaths();
     Fill();
     for (int row = 0; row < count(); ++row) {
@@ -188,20 +191,27 @@ void CThumbnailCtrl::Fill() {
         entry->setSizeHint(cell);
         addItem(entry);
     }
-    // Files that cannot be read follow, greyed, with the reason: they can still be renamed or
-    // deleted, but make no picture and are not dragged onto the timeline.
+    // Files whose path is too long to open follow; those that do not read whole are found by
+    // the worker.
     for (size_t i = 0; i < listing.unreadable.size(); ++i) {
         const std::string& name = listing.unreadable[i];
         entries_.push_back(name);
         auto* entry = new QListWidgetItem(QIcon(blank), QString::fromStdString(name));
-        entry->setToolTip(QString::fromStdString(name + "\n" + listing.reasons[i]));
-        entry->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
-        entry->setFlags((entry->flags() | Qt::ItemIsEditable) & ~Qt::ItemIsDragEnabled);
-        entry->setData(kUnreadableRole, true);
+        entry->setData(kNameRole, QString::fromStdString(name));
         entry->setSizeHint(cell);
         addItem(entry);
+        MarkUnreadable(entry, listing.reasons[i]);
     }
     StartWorker();
+}
+
+// Greyed, with the reason: the file can still be renamed or deleted, but has no picture and is
+// not dragged onto the timeline.
+void CThumbnailCtrl::MarkUnreadable(QListWidgetItem* entry, const std::string& reason) {
+    entry->setToolTip(entry->text() + "\n" + QString::fromStdString(reason));
+    entry->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
+    entry->setFlags((entry->flags() | Qt::ItemIsEditable) & ~Qt::ItemIsDragEnabled);
+    entry->setData(kUnreadableRole, true);
 }
 
 void CThumbnailCtrl::StartWorker() {
@@ -230,7 +240,11 @@ void CThumbnailCtrl::StopWorker() {
 
 void CThumbnailCtrl::ShowPicture(uint64_t generation, size_t index, ThumbnailPtr picture) {
     if (generation != generation_ || index >= size_t(count()) || !picture) return;
-    item(int(index))->setIcon(QIcon(ToPixmap(*picture)));
+    if (picture->problem.empty()) {
+        item(int(index))->setIcon(QIcon(ToPixmap(*picture)));
+    } else {
+        MarkUnreadable(item(int(index)), picture->problem);
+    }
     emit PictureShown(int(index));
     if (index + 1 == readable_ || worker_.IsFinished()) emit WorkerFinished();
 }
@@ -407,6 +421,7 @@ void CThumbnailCtrl::AfterEditorClosed() {
 void CThumbnailCtrl::RefreshPictures() {
     if (folder_.empty()) return;
     StopWorker();
+    for (const std::string& name : entries_) cache_.Forget(JoinPath(folder_, name), size_, size_);
     cache_.Clear();
     Fill();
 }
@@ -456,7 +471,8 @@ void CThumbnailCtrl::HoverOver(int row) {
     if (row >= 0 && state() == QAbstractItemView::EditingState) return;  // no play while typing
     if (hoverRow_ >= 0 && hoverRow_ < count()) {  // the still picture comes back
         const ThumbnailPtr still = cache_.Find(PathOf(hoverRow_));
-        item(hoverRow_)->setIcon(still ? QIcon(ToPixmap(*still)) : QIcon(BlankPicture(size_)));
+        const bool shown = still && still->problem.empty();
+        item(hoverRow_)->setIcon(shown ? QIcon(ToPixmap(*still)) : QIcon(BlankPicture(size_)));
     }
     hoverTimer_.stop();
     hoverMotion_.reset();

@@ -126,6 +126,7 @@ private:
     void Fill();
     void StartWorker();
     void ShowPicture(uint64_t generation, size_t index, ThumbnailPtr picture);
+    void MarkUnreadable(QListWidgetItem* entry, const std::string& reason);
     void MakeActions();
     void ReportPreview();
     bool Busy() const;

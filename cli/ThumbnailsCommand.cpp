@@ -1,5 +1,6 @@
 // thumbnails: the gallery's picture of every motion file of a folder, made by the gallery's
-// own worker and cache, written as PNG files.
+// own worker and cache, written as PNG files. Pictures kept in the user's store (the editor's
+// too) are not made again.
 #include <charconv>
 #include <filesystem>
 #include <mutex>
@@ -7,6 +8,7 @@
 
 #include "browse/core/MotionFolder.h"
 #include "browse/core/MotionThumbnailMaker.h"
+#include "browse/core/ThumbnailStore.h"
 #include "browse/core/ThumbnailWorker.h"
 #include "cli/Commands.h"
 #include "cli/PngWriter.h"
@@ -24,6 +26,7 @@ constexpr int kMaxThumbnailSide = 1024;
 struct ThumbnailOptions {
     std::string folder;
     std::string out;
+    std::string store = DefaultThumbnailStoreFolder();  // empty: none
     int size = 50;
 };
 
@@ -40,6 +43,10 @@ std::string ParseOptions(const Args& args, ThumbnailOptions* o) {
             }
         } else if (a == "-o" && hasValue) {
             o->out = args[++i];
+        } else if (a == "--cache" && hasValue) {
+            o->store = args[++i];
+        } else if (a == "--no-cache") {
+            o->store.clear();
         } else if (a.size() > 1 && a[0] == '-') {
             return "unknown option " + a;
         } else if (o->folder.empty()) {
@@ -87,6 +94,7 @@ int RunThumbnailsCommand(const Args& args, std::ostream& out, std::ostream& err)
 
     CMotionThumbnailMaker maker(AvatarDataFolder());
     CThumbnailCache cache;
+    if (!o.store.empty()) cache.SetStore(std::make_unique<CThumbnailStore>(o.store));
     std::mutex shared;
     CThumbnailWorker worker(cache, maker.Function(), shared);
     // Each picture lands in its own slot, so the worker and this thread never share one.
@@ -105,6 +113,10 @@ int RunThumbnailsCommand(const Args& args, std::ostream& out, std::ostream& err)
         const std::string target = (fs::path(o.out) / (listing.names[i] + ".png")).string();
         if (!pictures[i]) {
             err << "error: " << listing.names[i] << ": no picture could be made\n";
+            ++failed;
+        } else if (!pictures[i]->problem.empty()) {
+            err << "error: " << listing.names[i] << ": not a readable motion file ("
+                << pictures[i]->problem << ")\n";
             ++failed;
         } else if (!WritePng(target, o.size, o.size, ToPixels(*pictures[i]).data())) {
             err << "error: cannot write " << target << '\n';

@@ -97,7 +97,7 @@ const std::vector<Command>& Commands() {
         {"frame", "VIDEO --time MS -o OUT.png|OUT.bmp",
          "writes the frame of a video (AVI, MP4, MOV, MKV, WebM) shown at that time",
          TAVREL_DRAWING(RunFrameCommand)},
-        {"thumbnails", "DIR -o OUTDIR [--size N]",
+        {"thumbnails", "DIR -o OUTDIR [--size N] [--cache DIR | --no-cache]",
          "the gallery's picture of every motion file in DIR, as OUTDIR/<file name>.png",
          TAVREL_DRAWING(RunThumbnailsCommand)},
     };

@@ -33,16 +33,28 @@ std::string WithoutTrailingSeparator(std::string path) {
     return path;
 }
 
+// Tavrel in the XDG folder the variable names, or in its default under the home folder; the XDG
+// rules ignore a relative path.
+std::string XdgFolder(const char* variable, const char* fallback) {
+    std::string base = Environment(variable);
+    if (base.empty() || base.front() != '/') base = JoinPath(HomeFolder(), fallback);
+    return JoinPath(WithoutTrailingSeparator(base), "Tavrel");
+}
+
 }  // namespace
 
 std::string UserDataFolder() {
     if (std::string home = Environment("TAVREL_HOME"); !home.empty()) {
         return WithoutTrailingSeparator(home);
     }
-    // The XDG rules ignore a relative XDG_DATA_HOME.
-    std::string data = Environment("XDG_DATA_HOME");
-    if (data.empty() || data.front() != '/') data = JoinPath(HomeFolder(), ".local/share");
-    return JoinPath(WithoutTrailingSeparator(data), "Tavrel");
+    return XdgFolder("XDG_DATA_HOME", ".local/share");
+}
+
+std::string UserCacheFolder() {
+    if (std::string home = Environment("TAVREL_HOME"); !home.empty()) {
+        return JoinPath(WithoutTrailingSeparator(home), "cache");
+    }
+    return XdgFolder("XDG_CACHE_HOME", ".cache");
 }
 
 std::string BundledDataFolder() {

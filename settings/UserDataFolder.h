@@ -11,6 +11,11 @@ namespace tavrel {
 // trailing separator.
 std::string UserDataFolder();
 
+// Where files that can be made again are kept (the gallery's pictures): $TAVREL_HOME/cache when
+// TAVREL_HOME is set, so a portable or test run keeps everything under one folder; else
+// $XDG_CACHE_HOME/Tavrel, else ~/.cache/Tavrel. Without a trailing separator.
+std::string UserCacheFolder();
+
 // The data the program is shipped with: share/tavrel beside the folder of the running binary
 // (the avatar, Init.chb, the sample motion library in Motion/).
 std::string BundledDataFolder();

@@ -49,24 +49,44 @@ bool HasAcceptedExtension(std::string_view name, const std::vector<std::string>&
     return std::find(extensions.begin(), extensions.end(), extension) != extensions.end();
 }
 
-std::string MotionUnreadableReason(const std::string& path) {
+namespace {
+
+constexpr char kPathTooLong[] = "Its path is too long";
+
+std::unique_ptr<ANIMFILE> Unreadable(std::string* reason, std::string why) {
+    *reason = std::move(why);
+    return nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<ANIMFILE> OpenWholeMotion(const std::string& path, std::string* reason) {
     const MotionFileType type = MotionFileTypeOf(path);
-    if (type == kTypeUnknown) return "Not a motion file";
-    if (path.size() >= ANIMFILE::kPathSize) return "Its path is too long";
-    // Every frame is read: a file cut short anywhere would show no picture and give a clip
-    // without a pose.
+    if (type == kTypeUnknown) return Unreadable(reason, "Not a motion file");
+    if (path.size() >= ANIMFILE::kPathSize) return Unreadable(reason, kPathTooLong);
+    // Every frame is read: a file cut short anywhere would give a clip without a pose.
     std::unique_ptr<ANIMFILE> motion;
     try {
         motion = OpenAnimFile(path.c_str(), type, 1);
     } catch (const ERROBJ& error) {
-        return std::string("Cannot be read: ") + error.GetText() +
-               (error.detail[0] ? std::string(" (") + error.detail + ")" : "");
+        return Unreadable(reason,
+                          std::string("Cannot be read: ") + error.GetText() +
+                              (error.detail[0] ? std::string(" (") + error.detail + ")" : ""));
     } catch (...) {
-        return "Cannot be read";
+        return Unreadable(reason, "Cannot be read");
     }
-    if (!motion || motion->GetSegmentCount() == 0) return "Cannot be read: it has no skeleton";
-    if (motion->GetEndFrame() < motion->GetBeginFrame()) return "It holds no frames";
-    return "";
+    if (!motion || motion->GetSegmentCount() == 0)
+        return Unreadable(reason, "Cannot be read: it has no skeleton");
+    if (motion->GetEndFrame() < motion->GetBeginFrame())
+        return Unreadable(reason, "It holds no frames");
+    reason->clear();
+    return motion;
+}
+
+std::string MotionUnreadableReason(const std::string& path) {
+    std::string reason;
+    OpenWholeMotion(path, &reason);
+    return reason;
 }
 
 bool MotionHasFrames(const std::string& path) {
@@ -121,12 +141,11 @@ MotionFolderListing ListMotionFolder(const std::string& folder,
     }
     std::sort(accepted.begin(), accepted.end());
     for (std::string& name : accepted) {
-        std::string reason = MotionUnreadableReason(JoinPath(folder, name));
-        if (reason.empty()) {
+        if (JoinPath(folder, name).size() < ANIMFILE::kPathSize) {
             listing.names.push_back(std::move(name));
         } else {
             listing.unreadable.push_back(std::move(name));
-            listing.reasons.push_back(std::move(reason));
+            listing.reasons.push_back(kPathTooLong);
         }
     }
     return listing;

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "RKWindow/IMImageGenerator.h"
+#include "browse/core/MotionFolder.h"
 #include "motion/MotionImport.h"
 
 namespace tavrel {
@@ -13,10 +14,25 @@ CMotionThumbnailMaker::CMotionThumbnailMaker(std::string dataFolder)
 CMotionThumbnailMaker::~CMotionThumbnailMaker() = default;
 
 ThumbnailPtr CMotionThumbnailMaker::Make(const std::string& path, int width, int height) {
-    std::unique_ptr<ANIMFILE> motion = CMotionImport::OpenToShow(path, 0);
-    if (!motion) return nullptr;
-    motion->SetStreamMode(1);  // read up to the middle frame, not the whole file
+    // Read whole once: the gallery lists files unread, so this is where a file cut short is
+    // found; its reason is kept as the picture is, and the file not read again until it changes.
+    std::string reason;
+    std::unique_ptr<ANIMFILE> motion = OpenWholeMotion(path, &reason);
+    if (motion && !CMotionImport::HasStandardSkeleton(*motion)) {
+        CSkeletonMapper::Result mapped = CMotionImport::Import(*motion, {}, 0);
+        motion = std::move(mapped.motion);
+        if (!motion) reason = "Cannot be shown: " + mapped.message;
+    }
+    if (!motion) return Unshown(reason, width, height);
     return MakeFrame(*motion, CIMImageGenerator::MiddleFrame(*motion), width, height);
+}
+
+ThumbnailPtr CMotionThumbnailMaker::Unshown(const std::string& reason, int width, int height) {
+    auto unshown = std::make_shared<ThumbnailPicture>();
+    unshown->width = width;
+    unshown->height = height;
+    unshown->problem = reason;
+    return unshown;
 }
 
 ThumbnailPtr CMotionThumbnailMaker::MakeFrame(ANIMFILE& motion, int frame, int width, int height) {

@@ -20,7 +20,7 @@ public:
     explicit CMotionThumbnailMaker(std::string dataFolder);
     ~CMotionThumbnailMaker();
 
-    // The middle frame of the motion file.
+    // The middle frame of the motion file; a picture with a problem when it does not read whole.
     ThumbnailPtr Make(const std::string& path, int width, int height);
     // One frame (clamped) of a motion already read.
     ThumbnailPtr MakeFrame(ANIMFILE& motion, int frame, int width, int height);
@@ -28,6 +28,8 @@ public:
     ThumbnailMaker Function();
 
 private:
+    static ThumbnailPtr Unshown(const std::string& reason, int width, int height);
+
     std::string dataFolder_;
     std::unique_ptr<CIMImageGenerator> picture_;
 };

@@ -1,26 +1,10 @@
 #include "browse/core/ThumbnailCache.h"
 
 #include <algorithm>
-#include <filesystem>
 
 #include "settings/FileNameRules.h"
 
 namespace tavrel {
-
-namespace fs = std::filesystem;
-
-bool CThumbnailCache::StampOf(const std::string& path, Stamp* stamp) {
-    std::error_code error;
-    const fs::file_status status = fs::status(path, error);
-    if (error || !fs::is_regular_file(status)) return false;
-    const auto time = fs::last_write_time(path, error);
-    if (error) return false;
-    const uintmax_t size = fs::file_size(path, error);
-    if (error) return false;
-    stamp->time = time.time_since_epoch().count();
-    stamp->size = size;
-    return true;
-}
 
 ThumbnailPtr CThumbnailCache::GetPicture(const std::string& path, const ThumbnailMaker& maker,
                                          int width, int height, std::mutex& shared) {
@@ -35,20 +19,11 @@ ThumbnailPtr CThumbnailCache::GetPicture(const std::string& path, const Thumbnai
                                          int width, int height, const SharedGate& gate,
                                          bool* refused) {
     if (refused) *refused = false;
-    Stamp stamp;
-    if (path.empty() || path.size() > kMaxEnteringPathLength || !StampOf(path, &stamp)) {
+    FileStamp stamp;
+    if (path.empty() || path.size() > kMaxEnteringPathLength || !StampOfFile(path, &stamp)) {
         return nullptr;
     }
-    {
-        std::lock_guard guard(lock_);
-        auto it = std::find_if(entries_.begin(), entries_.end(),
-                               [&](const Entry& e) { return e.path == path; });
-        if (it != entries_.end()) {
-            const bool sized = it->picture->width == width && it->picture->height == height;
-            if (it->stamp == stamp && sized) return it->picture;
-            entries_.erase(it);  // the file changed, or the size: its old picture is wrong now
-        }
-    }
+    if (ThumbnailPtr kept = FindFresh(path, stamp, width, height)) return kept;
     if (!gate(true)) {
         if (refused) *refused = true;
         return nullptr;
@@ -61,8 +36,36 @@ ThumbnailPtr CThumbnailCache::GetPicture(const std::string& path, const Thumbnai
         throw;
     }
     gate(false);
-    if (picture) Insert({path, stamp, picture});
+    if (picture) {
+        Insert({path, stamp, picture});
+        if (store_) store_->Save(path, stamp, *picture);
+    }
     return picture;
+}
+
+ThumbnailPtr CThumbnailCache::FindFresh(const std::string& path, const FileStamp& stamp,
+                                        int width, int height) {
+    {
+        std::lock_guard guard(lock_);
+        auto it = std::find_if(entries_.begin(), entries_.end(),
+                               [&](const Entry& e) { return e.path == path; });
+        if (it != entries_.end()) {
+            const bool sized = it->picture->width == width && it->picture->height == height;
+            if (it->stamp == stamp && sized) return it->picture;
+            entries_.erase(it);  // the file changed, or the size: its old picture is wrong now
+        }
+    }
+    ThumbnailPtr stored = store_ ? store_->Load(path, stamp, width, height) : nullptr;
+    if (stored) Insert({path, stamp, stored});
+    return stored;
+}
+
+void CThumbnailCache::Forget(const std::string& path, int width, int height) {
+    {
+        std::lock_guard guard(lock_);
+        std::erase_if(entries_, [&](const Entry& e) { return e.path == path; });
+    }
+    if (store_) store_->Remove(path, width, height);
 }
 
 void CThumbnailCache::Insert(Entry entry) {

@@ -1,14 +1,17 @@
 #pragma once
 // The pictures made last, newest first: at most 256 of them. A hit leaves the order alone, so
 // the cache holds the 256 pictures made most recently, in the order they were made. A file
-// whose time or size changed since its picture was made gets a new one.
+// whose time or size changed since its picture was made gets a new one. Behind it, when given,
+// a store on disk keeps every picture between runs: a picture found there is not made again.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "browse/core/ThumbnailPicture.h"
+#include "browse/core/ThumbnailStore.h"
 
 namespace tavrel {
 
@@ -32,24 +35,26 @@ public:
     // The cached paths, newest first.
     std::vector<std::string> Paths() const;
     void Clear();
+    // Forgets the file's picture at that size, here and in the store, so it is made again.
+    void Forget(const std::string& path, int width, int height);
+    // Keeps pictures in this store too (none: in memory only). Set before pictures are asked.
+    void SetStore(std::unique_ptr<CThumbnailStore> store) { store_ = std::move(store); }
+    CThumbnailStore* Store() const { return store_.get(); }
 
 private:
-    struct Stamp {
-        int64_t time = 0;
-        uintmax_t size = 0;
-        bool operator==(const Stamp&) const = default;
-    };
     struct Entry {
         std::string path;
-        Stamp stamp;
+        FileStamp stamp;
         ThumbnailPtr picture;
     };
 
-    static bool StampOf(const std::string& path, Stamp* stamp);
+    ThumbnailPtr FindFresh(const std::string& path, const FileStamp& stamp, int width,
+                           int height);
     void Insert(Entry entry);
 
     mutable std::mutex lock_;
     std::vector<Entry> entries_;  // newest first
+    std::unique_ptr<CThumbnailStore> store_;
 };
 
 }  // namespace tavrel

@@ -1,5 +1,6 @@
 #include "browse/core/ThumbnailWorker.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "settings/FileNameRules.h"
@@ -13,29 +14,53 @@ constexpr std::chrono::milliseconds kRetry{5};
 
 void CThumbnailWorker::Start(std::string folder, std::vector<std::string> names, int width,
                              int height, Delivery delivery) {
-    Stop();
-    running_ = true;
-    finished_ = false;
-    done_ = 0;
-    thread_ = std::thread(&CThumbnailWorker::Run, this, std::move(folder), std::move(names), width,
-                          height, std::move(delivery));
+    RequestStop();
+    JoinEnded();
+    if (thread_.joinable()) stopped_.emplace_back(std::move(thread_), run_);
+    auto run = std::make_shared<RunState>();
+    run->running = true;
+    run->finished = false;
+    run_ = run;
+    thread_ = std::thread(&CThumbnailWorker::Run, this, std::move(run), std::move(folder),
+                          std::move(names), width, height, std::move(delivery));
 }
 
 void CThumbnailWorker::RequestStop() {
     std::lock_guard guard(control_);
-    running_ = false;
+    run_->running = false;
     changed_.notify_all();
+}
+
+bool CThumbnailWorker::StoppedRunsFinished() const {
+    return std::all_of(stopped_.begin(), stopped_.end(),
+                       [](const auto& stopped) { return stopped.second->finished.load(); });
+}
+
+bool CThumbnailWorker::IsFinished() const {
+    return run_->finished && StoppedRunsFinished();
+}
+
+void CThumbnailWorker::JoinEnded() {
+    std::erase_if(stopped_, [](auto& stopped) {
+        if (!stopped.second->finished) return false;
+        stopped.first.join();
+        return true;
+    });
 }
 
 void CThumbnailWorker::Join() {
     if (thread_.joinable()) thread_.join();
+    for (auto& stopped : stopped_) stopped.first.join();
+    stopped_.clear();
 }
 
 void CThumbnailWorker::Pause() {
     std::unique_lock guard(control_);
     paused_ = true;
     changed_.notify_all();
-    changed_.wait(guard, [this] { return holding_ || finished_; });
+    // Stopped runs end rather than hold: their picture in hand is finished first too.
+    changed_.wait(guard,
+                  [this] { return (run_->holding || run_->finished) && StoppedRunsFinished(); });
 }
 
 void CThumbnailWorker::Resume() {
@@ -44,44 +69,44 @@ void CThumbnailWorker::Resume() {
     changed_.notify_all();
 }
 
-bool CThumbnailWorker::MayGoOn() {
+bool CThumbnailWorker::MayGoOn(RunState& run) {
     std::unique_lock guard(control_);
-    if (paused_ && running_) {
-        holding_ = true;
+    if (paused_ && run.running) {
+        run.holding = true;
         changed_.notify_all();
-        changed_.wait(guard, [this] { return !paused_ || !running_; });
-        holding_ = false;
+        changed_.wait(guard, [&] { return !paused_ || !run.running; });
+        run.holding = false;
     }
-    return running_;
+    return run.running;
 }
 
-bool CThumbnailWorker::TakeShared() {
+bool CThumbnailWorker::TakeShared(RunState& run) {
     std::unique_lock guard(control_);
     while (!shared_.try_lock()) {
-        if (paused_ || !running_) return false;
+        if (paused_ || !run.running) return false;
         changed_.wait_for(guard, kRetry);
     }
     return true;
 }
 
-void CThumbnailWorker::Run(std::string folder, std::vector<std::string> names, int width,
-                           int height, Delivery delivery) {
-    const CThumbnailCache::SharedGate gate = [this](bool take) {
-        if (take) return TakeShared();
+void CThumbnailWorker::Run(RunPtr run, std::string folder, std::vector<std::string> names,
+                           int width, int height, Delivery delivery) {
+    const CThumbnailCache::SharedGate gate = [this, &run](bool take) {
+        if (take) return TakeShared(*run);
         shared_.unlock();
         return true;
     };
-    for (size_t i = 0; i < names.size() && MayGoOn();) {
+    for (size_t i = 0; i < names.size() && MayGoOn(*run);) {
         bool refused = false;
-        ThumbnailPtr picture = cache_.GetPicture(JoinPath(folder, names[i]), maker_, width, height,
-                                                 gate, &refused);
+        ThumbnailPtr picture =
+            cache_.GetPicture(JoinPath(folder, names[i]), maker_, width, height, gate, &refused);
         if (refused) continue;  // stopped, or paused: this file again after the pause
         if (picture && delivery) delivery(i, std::move(picture));
-        ++done_;
+        ++run->done;
         ++i;
     }
     std::lock_guard guard(control_);
-    finished_ = true;
+    run->finished = true;
     changed_.notify_all();
 }
 

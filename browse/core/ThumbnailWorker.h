@@ -3,10 +3,12 @@
 // the cache. It checks its running flag before each file, so a stop lets the picture in hand
 // finish and makes no further one. It never blocks on the shared mutex: its owner may hold
 // that mutex on the window thread while stopping or pausing it, so the worker's wait for the
-// mutex gives way to a stop or a pause.
+// mutex gives way to a stop or a pause. A new start never waits for the last run: that run is
+// told to stop and left to finish its picture in hand on its own thread, joined later.
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -27,14 +29,17 @@ public:
     CThumbnailWorker(const CThumbnailWorker&) = delete;
     CThumbnailWorker& operator=(const CThumbnailWorker&) = delete;
 
-    // Starts on the files of a folder; a worker still running is stopped first.
+    // Starts on the files of a folder at once; a run still going is told to stop and not
+    // waited for: the picture it has in hand is still delivered, so a delivery must tell
+    // the runs apart.
     void Start(std::string folder, std::vector<std::string> names, int width, int height,
                Delivery delivery);
     // Asks the worker to end before its next file; returns at once.
     void RequestStop();
-    // True once the thread has left its loop (or when none was started).
-    bool IsFinished() const { return finished_; }
-    // Waits for the thread to end and forgets it.
+    // True once every run, the last started and those stopped before, has left its loop (or
+    // when none was started).
+    bool IsFinished() const;
+    // Waits for every run's thread to end and forgets them.
     void Join();
     void Stop() {
         RequestStop();
@@ -48,27 +53,37 @@ public:
     void Resume();
     bool IsPaused() const { return paused_; }
     // The number of files handled, pictures or not, since the last start.
-    size_t Done() const { return done_; }
+    size_t Done() const { return run_->done; }
 
 private:
-    void Run(std::string folder, std::vector<std::string> names, int width, int height,
-             Delivery delivery);
-    // Waits while paused; false when the worker is to end.
-    bool MayGoOn();
+    // One start's state: a stopped run may still finish its picture while the next one goes.
+    struct RunState {
+        std::atomic<bool> running{false};
+        std::atomic<bool> finished{true};
+        std::atomic<size_t> done{0};
+        bool holding = false;  // waits in the pause (under control_)
+    };
+    using RunPtr = std::shared_ptr<RunState>;
+
+    void Run(RunPtr run, std::string folder, std::vector<std::string> names, int width,
+             int height, Delivery delivery);
+    // Waits while paused; false when the run is to end.
+    bool MayGoOn(RunState& run);
     // Takes the shared mutex unless a stop or a pause comes first.
-    bool TakeShared();
+    bool TakeShared(RunState& run);
+    bool StoppedRunsFinished() const;
+    // Joins the threads of stopped runs that have ended.
+    void JoinEnded();
 
     CThumbnailCache& cache_;
     ThumbnailMaker maker_;
     std::mutex& shared_;
-    std::thread thread_;
-    std::atomic<bool> running_{false};
-    std::atomic<bool> finished_{true};
-    std::atomic<size_t> done_{0};
-    std::mutex control_;  // guards paused_ and holding_ for the waits below
+    RunPtr run_ = std::make_shared<RunState>();  // the last started
+    std::thread thread_;                          // the last started run's
+    std::vector<std::pair<std::thread, RunPtr>> stopped_;
+    std::mutex control_;  // guards paused_ and each run's holding for the waits below
     std::condition_variable changed_;
     std::atomic<bool> paused_{false};
-    bool holding_ = false;  // the worker waits in its pause
 };
 
 }  // namespace tavrel

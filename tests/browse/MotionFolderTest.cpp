@@ -25,7 +25,9 @@ TEST(MotionFolder, AcceptedExtensionsAreLowerCaseAndCompareWithoutCase) {
     EXPECT_FALSE(HasAcceptedExtension("cha", extensions));
 }
 
-TEST(MotionFolder, ListsReadableMotionsOnlyAndNamesTheRest) {
+// The listing opens no file: a damaged motion lists by name like a whole one, and says why it
+// cannot be shown only when it is read whole (by the thumbnail worker).
+TEST(MotionFolder, ListsAcceptedFilesByNameAndFindsTheUnreadableWhenReadWhole) {
     TempDir dir;
     WriteStandardMotion(dir / "walk.CHA", 3);
     WriteStandardMotion(dir / "run fast ä.chb", 2);
@@ -41,12 +43,15 @@ TEST(MotionFolder, ListsReadableMotionsOnlyAndNamesTheRest) {
     fs::resize_file(dir / "cut.cha", motion->GetMotionOffset());
 
     const auto listing = ListMotionFolder(dir.Path().string(), {"cha", "chb", "htr"});
-    EXPECT_EQ(listing.names, (std::vector<std::string>{"run fast ä.chb", "walk.CHA"}));
-    EXPECT_EQ(listing.unreadable, (std::vector<std::string>{"broken.cha", "cut.cha"}));
-    // Each says why, for the gallery's tooltip.
-    ASSERT_EQ(listing.reasons.size(), 2u);
-    for (const std::string& reason : listing.reasons) {
-        EXPECT_EQ(reason.rfind("Cannot be read: ", 0), 0u) << reason;
+    EXPECT_EQ(listing.names,
+              (std::vector<std::string>{"broken.cha", "cut.cha", "run fast ä.chb", "walk.CHA"}));
+    EXPECT_TRUE(listing.unreadable.empty());
+    // Each damaged one says why, for the gallery's tooltip.
+    for (const std::string& name : listing.names) {
+        const std::string reason = MotionUnreadableReason(dir / name);
+        const bool damaged = name == "broken.cha" || name == "cut.cha";
+        EXPECT_EQ(reason.rfind("Cannot be read: ", 0) == 0, damaged) << name << ": " << reason;
+        EXPECT_EQ(reason.empty(), !damaged) << name;
     }
     EXPECT_TRUE(ListMotionFolder(dir / "missing", {"cha"}).names.empty());
 }
@@ -74,9 +79,9 @@ TEST(MotionFolder, TheFirstFolderHoldingMotionsInTheTreesOrder) {
     }
 }
 
-// Listed are the files whose every frame reads, with full paths of up to 260 characters: what
-// gets a picture and can become a clip.
-TEST(MotionFolder, ListsOnlyWholeMotionsWithPathsUpTo260Characters) {
+// Listed by name are the files with full paths of up to 260 characters (longer cannot enter
+// the timeline); only those whose every frame reads get a picture and become clips.
+TEST(MotionFolder, ListsPathsUpTo260CharactersAndOnlyWholeMotionsRead) {
     TempDir dir;
     const std::string prefix = dir / "";
     const auto named = [&](size_t length, const char* extension) {
@@ -86,22 +91,28 @@ TEST(MotionFolder, ListsOnlyWholeMotionsWithPathsUpTo260Characters) {
         std::string name;
         int cut;  // bytes taken off the end
         bool listed;
+        bool whole;
     };
     const std::vector<Case> cases = {
-        {"whole.cha", 0, true},       {"whole.chb", 0, true},
-        {"cut.cha", 40, false},       {"cut.chb", 40, false},
-        {"lastbytes.chb", 1, false},
-        {named(255, ".cha"), 0, true}, {named(256, ".chb"), 0, true},
-        {named(260, ".cha"), 0, true}, {named(261, ".chb"), 0, false},
+        {"whole.cha", 0, true, true},       {"whole.chb", 0, true, true},
+        {"cut.cha", 40, true, false},       {"cut.chb", 40, true, false},
+        {"lastbytes.chb", 1, true, false},
+        {named(255, ".cha"), 0, true, true}, {named(256, ".chb"), 0, true, true},
+        {named(260, ".cha"), 0, true, true}, {named(261, ".chb"), 0, false, false},
     };
     std::vector<std::string> listed;
     for (const Case& c : cases) {
         WriteStandardMotion(dir / c.name, 6);
         fs::resize_file(dir / c.name, fs::file_size(dir / c.name) - c.cut);
         if (c.listed) listed.push_back(c.name);
+        std::string reason;
+        EXPECT_EQ(OpenWholeMotion(dir / c.name, &reason) != nullptr, c.whole) << c.name;
+        EXPECT_EQ(reason.empty(), c.whole) << c.name << ": " << reason;
     }
     std::sort(listed.begin(), listed.end());
-    EXPECT_EQ(ListMotionFolder(dir.Path().string(), {"cha", "chb"}).names, listed);
+    const auto listing = ListMotionFolder(dir.Path().string(), {"cha", "chb"});
+    EXPECT_EQ(listing.names, listed);
+    EXPECT_EQ(listing.unreadable, std::vector<std::string>{named(261, ".chb")});
 }
 
 TEST(LibraryFolders, SubfoldersInCaseInsensitiveOrder) {

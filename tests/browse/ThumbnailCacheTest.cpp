@@ -2,11 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fstream>
+#include <functional>
+#include <random>
 #include <future>
 #include <semaphore>
 #include <unistd.h>
 
 #include "browse/core/ThumbnailCache.h"
+#include "browse/core/ThumbnailStore.h"
 #include "browse/core/ThumbnailWorker.h"
 #include "tests/motion/MotionFiles.h"
 
@@ -214,6 +218,135 @@ TEST(ThumbnailWorker, ItsOwnerNeverWaitsOnAMutexTheOwnerHolds) {
     worker.Stop();
     alarm(0);
     EXPECT_TRUE(worker.IsFinished());
+}
+
+// What a later run of the program (a new cache over the same store) gets: each step does one
+// thing to the motion file or to its kept entry, then asks for the picture again.
+TEST(ThumbnailStore, KeepsPicturesAcrossRunsRemakesChangedFilesAndDamagedEntries) {
+    TempDir dir;
+    const std::string motion = dir / "walk.bvh";
+    WriteText(motion, "first");
+    const std::string storeFolder = dir / "cache/thumbnails";
+    CountingMaker maker;
+    std::mutex shared;
+    const auto entry = [&](int side) {
+        return storeFolder + "/" + CThumbnailStore::EntryName(motion, side, side);
+    };
+    const auto damage = [&](auto change) {
+        return [&, change] {
+            std::string bytes = testing::ReadBytes(entry(2));
+            change(bytes);
+            std::ofstream(entry(2), std::ios::binary | std::ios::trunc) << bytes;
+        };
+    };
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        int side;
+        bool made;  // the maker ran: a miss
+    };
+    const Step steps[] = {
+        {"first visit", [] {}, 2, true},
+        {"second visit", [] {}, 2, false},
+        {"another size", [] {}, 3, true},
+        {"file rewritten, same size", [&] {
+             WriteText(motion, "secnd");
+             std::filesystem::last_write_time(
+                 motion, std::filesystem::last_write_time(motion) + std::chrono::seconds(2));
+         }, 2, true},
+        {"file grown", [&] { WriteText(motion, "longer now"); }, 2, true},
+        {"kept after the change", [] {}, 2, false},
+        {"entry cut short", damage([](std::string& b) { b.resize(b.size() / 2); }), 2, true},
+        {"remade entry kept", [] {}, 2, false},
+        {"a pixel flipped", damage([](std::string& b) { b[b.size() - 20] ^= 0x40; }), 2, true},
+        {"entry emptied", damage([](std::string& b) { b.clear(); }), 2, true},
+        {"another program's file", damage([](std::string& b) { b.assign(5000, 'x'); }), 2, true},
+        {"entry a folder", [&] {
+             std::filesystem::remove(entry(2));
+             std::filesystem::create_directory(entry(2));
+         }, 2, true},
+        {"the store removed", [&] { std::filesystem::remove_all(storeFolder); }, 2, true},
+        {"and kept again", [] {}, 2, false},
+    };
+    for (const Step& step : steps) {
+        step.change();
+        CThumbnailCache cache;  // a new run: nothing in memory
+        cache.SetStore(std::make_unique<CThumbnailStore>(storeFolder));
+        const int before = maker.calls;
+        const ThumbnailPtr picture =
+            cache.GetPicture(motion, maker.Function(), step.side, step.side, shared);
+        ASSERT_TRUE(picture) << step.what;
+        EXPECT_EQ(maker.calls != before, step.made) << step.what;
+        EXPECT_EQ(picture->rgb, std::vector<uint8_t>(size_t(step.side) * step.side * 3,
+                                                     uint8_t(step.made ? maker.calls.load() : before)))
+            << step.what;
+    }
+    // Random damage never passes for a picture: the entry is dropped, never misread.
+    std::mt19937 random(7);
+    const std::string whole = testing::ReadBytes(entry(2));
+    for (int i = 0; i < 200; ++i) {
+        std::string bytes = whole;
+        if (i % 2) {
+            bytes.resize(random() % bytes.size());
+        } else {
+            bytes[random() % bytes.size()] ^= uint8_t(1 + random() % 255);
+        }
+        std::ofstream(entry(2), std::ios::binary | std::ios::trunc) << bytes;
+        CThumbnailStore store(storeFolder);
+        FileStamp stamp;
+        ASSERT_TRUE(StampOfFile(motion, &stamp));
+        EXPECT_FALSE(store.Load(motion, stamp, 2, 2)) << i;
+        EXPECT_FALSE(std::filesystem::exists(entry(2))) << i;
+    }
+}
+
+// A file that cannot be shown is kept with its reason, like a picture, until it changes; and
+// the store stays under its limit, the pictures used last staying longest.
+TEST(ThumbnailStore, KeepsReasonsAndStaysUnderItsLimitDroppingTheLeastUsed) {
+    TempDir dir;
+    const auto paths = MakeFiles(dir, 40);
+    const std::string storeFolder = dir / "store";
+    int calls = 0;
+    const ThumbnailMaker unreadable = [&](const std::string&, int w, int h) {
+        ++calls;
+        auto picture = std::make_shared<ThumbnailPicture>();
+        picture->width = w;
+        picture->height = h;
+        picture->problem = "Cannot be read: cut short";
+        return picture;
+    };
+    std::mutex shared;
+    for (int run = 0; run < 2; ++run) {
+        CThumbnailCache cache;
+        cache.SetStore(std::make_unique<CThumbnailStore>(storeFolder));
+        const ThumbnailPtr kept = cache.GetPicture(paths[0], unreadable, 8, 8, shared);
+        ASSERT_TRUE(kept);
+        EXPECT_EQ(kept->problem, "Cannot be read: cut short");
+        EXPECT_TRUE(kept->rgb.empty());
+    }
+    EXPECT_EQ(calls, 1);
+
+    const uintmax_t limit = 20 * (16 * 16 * 3 + 200);  // about 20 pictures
+    CThumbnailStore store(storeFolder, limit);
+    CountingMaker maker;
+    FileStamp stamp;
+    ThumbnailPicture picture{16, 16, std::vector<uint8_t>(16 * 16 * 3, 9), {}};
+    for (size_t i = 1; i < paths.size(); ++i) {
+        ASSERT_TRUE(StampOfFile(paths[i], &stamp));
+        ASSERT_TRUE(store.Save(paths[i], stamp, picture));
+        EXPECT_LE(store.Used(), limit);
+        // The first picture is looked at all along: it is never the one to go.
+        ASSERT_TRUE(StampOfFile(paths[1], &stamp));
+        EXPECT_TRUE(store.Load(paths[1], stamp, 16, 16)) << i;
+    }
+    uintmax_t onDisk = 0;
+    for (const auto& file : std::filesystem::directory_iterator(storeFolder))
+        onDisk += file.file_size();
+    EXPECT_EQ(onDisk, store.Used());
+    ASSERT_TRUE(StampOfFile(paths.back(), &stamp));
+    EXPECT_TRUE(store.Load(paths.back(), stamp, 16, 16));
+    ASSERT_TRUE(StampOfFile(paths[2], &stamp));
+    EXPECT_FALSE(store.Load(paths[2], stamp, 16, 16));
 }
 
 }  // namespace

@@ -30,7 +30,8 @@ TEST(ThumbnailsCommand, WritesEachMotionsPictureAndNamesTheUnreadable) {
     tavrel::testing::WriteText(dir / "in/broken.chb", "not a motion");
     tavrel::testing::WriteText(dir / "in/readme.txt", "skipped quietly");
 
-    Result r = Thumbnails({dir / "in", "-o", dir / "out", "--size", "32"});
+    const std::string store = dir / "store";
+    Result r = Thumbnails({dir / "in", "-o", dir / "out", "--size", "32", "--cache", store});
     EXPECT_EQ(r.code, kExitFailed);
     EXPECT_TRUE(Has(r.err, "broken.chb"));
     EXPECT_FALSE(Has(r.err, "readme.txt"));
@@ -45,11 +46,22 @@ TEST(ThumbnailsCommand, WritesEachMotionsPictureAndNamesTheUnreadable) {
     EXPECT_TRUE(fs::exists(dir / "out/jump.htr.png"));
     EXPECT_FALSE(fs::exists(dir / "out/broken.chb.png"));
 
+    // Again from the store: the same pictures, and the unreadable file still named.
+    const std::vector<uint32_t> first = pixels;
+    fs::remove(dir / "out/Walk Ä.CHA.png");
+    r = Thumbnails({dir / "in", "-o", dir / "out", "--size", "32", "--cache", store});
+    EXPECT_EQ(r.code, kExitFailed);
+    EXPECT_TRUE(Has(r.err, "broken.chb"));
+    ASSERT_TRUE(tavrel::test::ReadPng(dir / "out/Walk Ä.CHA.png", &width, &height, &pixels));
+    EXPECT_EQ(pixels, first);
+
     fs::remove(dir / "in/broken.chb");
-    r = Thumbnails({dir / "in", "-o", dir / "out"});
+    r = Thumbnails({dir / "in", "-o", dir / "out", "--no-cache"});
     EXPECT_EQ(r.code, kExitOk) << r.err;
     ASSERT_TRUE(tavrel::test::ReadPng(dir / "out/jump.htr.png", &width, &height, &pixels));
     EXPECT_EQ(width, 50);
+    // Three files at 32 pixels were kept, none at 50.
+    EXPECT_EQ(std::distance(fs::directory_iterator(store), fs::directory_iterator()), 3);
 }
 
 TEST(ThumbnailsCommand, WrongUsageAndMissingFolders) {

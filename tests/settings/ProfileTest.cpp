@@ -191,17 +191,22 @@ TEST(CIniFile, ReadWriteReadIsStableForAnyInput) {
 
 TEST(UserDataFolder, FollowsTheEnvironment) {
     {
-        ScopedEnv home("TAVREL_HOME", "/portable/tavrel");
+        ScopedEnv home("TAVREL_HOME", "/portable/tavrel/");
         EXPECT_EQ(UserDataFolder(), "/portable/tavrel");
+        EXPECT_EQ(UserCacheFolder(), "/portable/tavrel/cache");
     }
     ScopedEnv noHome("TAVREL_HOME", nullptr);
     {
         ScopedEnv data("XDG_DATA_HOME", "/data/");
+        ScopedEnv cache("XDG_CACHE_HOME", "/cache");
         EXPECT_EQ(UserDataFolder(), "/data/Tavrel");
+        EXPECT_EQ(UserCacheFolder(), "/cache/Tavrel");
     }
     ScopedEnv relative("XDG_DATA_HOME", "relative");
+    ScopedEnv relativeCache("XDG_CACHE_HOME", "relative");
     ScopedEnv user("HOME", "/home/u");
     EXPECT_EQ(UserDataFolder(), "/home/u/.local/share/Tavrel");
+    EXPECT_EQ(UserCacheFolder(), "/home/u/.cache/Tavrel");
 }
 
 }  // namespace
