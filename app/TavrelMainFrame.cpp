@@ -56,6 +56,12 @@ CTavrelMainFrame::CTavrelMainFrame() : mdiArea_(new QMdiArea) {
     connect(qApp, &QApplication::focusChanged, this, &CTavrelMainFrame::ActivateWindowOf);
 }
 
+CTavrelMainFrame::~CTavrelMainFrame() {
+    // The windows going with the frame hand the focus on: that is no news to a frame half gone.
+    disconnect(qApp, nullptr, this, nullptr);
+    qApp->removeEventFilter(this);
+}
+
 void CTavrelMainFrame::ActivateWindowOf(QWidget*, QWidget* focused) {
     // The window that takes the focus (a drop, a click into a control) is the one the edit
     // commands go to.

@@ -18,6 +18,7 @@ public:
     static constexpr int kRecentFiles = 4;
 
     CTavrelMainFrame();
+    ~CTavrelMainFrame() override;
 
     // Builds the menu and the toolbar from the bundle's menu.tsv and toolbar.tsv.
     void BuildCommands();
