@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 
 #include "AnimRead/SceneFileRead/SceneFileRead.h"
 #include "MotionFiles.h"
@@ -124,6 +125,130 @@ TEST(SceneFileRead, EveryFormatsTakesAreListedChosenAndTurnTheLimbsAsTheFigureDo
             EXPECT_LT(WorstLimbAngle(*r.motion, figure, take, c.prefix), 1.0f) << take.name;
         }
     }
+}
+
+std::string Exported(const testing::TempDir& dir, const std::string& name, SceneFigure figure,
+                     bool mesh = false) {
+    const std::string path = dir / name;
+    EXPECT_TRUE(figure.Export(path, "glb2", mesh)) << name;
+    return path;
+}
+
+TEST(SceneFileRead, BadScenesAreRefusedWithTheirReasonAndLeftAsTheyWere) {
+    testing::TempDir dir;
+    struct Bad {
+        const char* label;
+        std::function<std::string()> make;
+        const char* take;
+        const char* reason;
+    };
+    const Bad cases[] = {
+        {"no skeleton",
+         [&] {
+             SceneFigure figure;
+             figure.joints.clear();
+             figure.takes.clear();
+             return Exported(dir, "mesh.glb", figure);
+         },
+         "", "no skeleton"},
+        {"no animation",
+         [&] {
+             SceneFigure figure;
+             figure.takes.clear();
+             return Exported(dir, "still.glb", figure, true);
+         },
+         "", "no animation"},
+        {"a take of no length",
+         [&] {
+             SceneFigure figure;
+             figure.takes = {{"Pose", 0.0}};
+             return Exported(dir, "pose.glb", figure);
+         },
+         "", "take Pose has no length"},
+        {"a take not there", [&] { return Exported(dir, "walk.glb", SceneFigure()); }, "Jump",
+         "no take named Jump"},
+        {"a quadruped",
+         [&] {
+             SceneFigure figure;
+             for (auto& joint : figure.joints) {
+                 for (const char* limb : {"UpLeg", "Arm"}) {
+                     const size_t at = joint.name.find(limb);
+                     if (at != std::string::npos && joint.name.find("Fore") == std::string::npos)
+                         joint.name = (limb[0] == 'A' ? "FrontLeg_" : "HindLeg_") + joint.name.substr(0, 1);
+                 }
+             }
+             return Exported(dir, "dog.glb", figure);
+         },
+         "", "not a human figure"},
+        {"a cut file",
+         [&] {
+             const std::string path = Exported(dir, "cut.glb", SceneFigure());
+             std::filesystem::resize_file(path, std::filesystem::file_size(path) / 2);
+             return path;
+         },
+         "", "cannot read"},
+        {"not a scene",
+         [&] {
+             testing::WriteText(dir / "junk.gltf", "{\"asset\": [1, 2");
+             return dir / "junk.gltf";
+         },
+         "", "cannot read"},
+        {"200 MB",
+         [&] {
+             const std::string path = dir / "huge.fbx";
+             testing::WriteText(path, "; FBX 7.4.0 project file\n");
+             std::filesystem::resize_file(path, 200u << 20);  // sparse: takes no room
+             return path;
+         },
+         "", "200 MB: scene files of more than 128 MB are not read"},
+        {"no file", [&] { return dir / "gone.fbx"; }, "", "File not found"},
+    };
+    for (const Bad& c : cases) {
+        SCOPED_TRACE(c.label);
+        const std::string path = c.make();
+        const std::string before = testing::ReadBytes(path);
+        const CSkeletonMapper::Result r = CMotionImport::ImportFile(path, {}, 60, c.take);
+        EXPECT_FALSE(r.motion);
+        EXPECT_NE(r.message.find(c.reason), std::string::npos) << r.message;
+        EXPECT_EQ(testing::ReadBytes(path), before);
+    }
+}
+
+// Keys the importer hands out are checked here, whatever file they came from.
+TEST(SceneFileRead, KeysThatAreNoNumbersAreRefusedAndAHumanIsPreferredToALargerRig) {
+    SceneFigure figure;
+    const float nan = std::nanf("");
+    const std::pair<const char*, std::function<void(aiNodeAnim&)>> spoil[] = {
+        {"rotation", [&](aiNodeAnim& c) { c.mRotationKeys[3].mValue.x = nan; }},
+        {"zero rotation", [&](aiNodeAnim& c) { c.mRotationKeys[2].mValue = aiQuaternion(0, 0, 0, 0); }},
+        {"position", [&](aiNodeAnim& c) { c.mPositionKeys[1].mValue.z = INFINITY; }},
+        {"time", [&](aiNodeAnim& c) { c.mRotationKeys[4].mTime = nan; }},
+    };
+    for (const auto& [label, change] : spoil) {
+        SCOPED_TRACE(label);
+        std::unique_ptr<aiScene> spoilt = figure.Scene(false);
+        change(*spoilt->mAnimations[0]->mChannels[5]);
+        try {
+            SCENEFILEREAD read(*spoilt, "", nullptr);
+            ADD_FAILURE() << "read";
+        } catch (const ERROBJ& e) {
+            EXPECT_EQ(e.code, ERR_CORRUPTED);
+            EXPECT_STREQ(e.detail, ("take Walk: a key of " + figure.joints[5].name +
+                                    " is not a number").c_str());
+        }
+    }
+
+    // A tail of more joints than the figure has, under a root of its own.
+    for (int k = 0; k < 30; ++k) {
+        figure.joints.push_back({"Tail" + std::to_string(k), k ? int(figure.joints.size()) - 1 : -1,
+                                 {0, 10, 0}, {1, 0, 0}, 0.2f, 0.1f * k});
+    }
+    testing::TempDir dir;
+    const CSkeletonMapper::Result r =
+        CMotionImport::ImportFile(Exported(dir, "two.glb", figure), {}, 60);
+    ASSERT_TRUE(r.motion) << r.message;
+    EXPECT_EQ(r.message, "the file holds 2 skeletons; the one under Hips (21 joints) was taken");
+    EXPECT_LT(WorstLimbAngle(*r.motion, figure, figure.takes[0], ""), 1.0f);
 }
 
 }  // namespace
