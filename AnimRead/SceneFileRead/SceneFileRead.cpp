@@ -427,7 +427,8 @@ void SCENEFILEREAD::Build(const SCENE& scene, const std::string& take, SkeletonS
     if (!(anim.take.seconds > 0))
         THROW_ERROBJ(ERR_NOT_SUPPORTED, "take %s has no length", takeName);
     const double frames = std::floor(anim.take.seconds * kSampleRate + 1e-6) + 1;
-    if (frames * static_cast<double>(best.second) > static_cast<double>(kMaxMatrices))
+    if (frames > kMaxFrames ||
+        frames * static_cast<double>(best.second) > static_cast<double>(kMaxMatrices))
         THROW_ERROBJ(ERR_NOT_SUPPORTED, "take %s is too long: %.0f s of %zu joints", takeName,
                      anim.take.seconds, best.second);
 

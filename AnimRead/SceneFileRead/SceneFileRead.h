@@ -18,7 +18,9 @@ public:
     static constexpr int64_t kMaxFileSize = int64_t{128} << 20;
     static constexpr int32_t kMaxJoints = 1024;
     static constexpr int32_t kSampleRate = 60;
-    // Matrices a take may fill (joints times frames): 512 MB, whatever the file claims.
+    // Longer takes are refused, whatever a small file claims: 20 minutes, and matrices (joints
+    // times frames) of 512 MB at most.
+    static constexpr int32_t kMaxFrames = 20 * 60 * kSampleRate;
     static constexpr int64_t kMaxMatrices = int64_t{8} << 20;
 
     struct TAKE {
