@@ -1,10 +1,12 @@
 #include "app/TavrelMainFrame.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSettings>
@@ -49,6 +51,20 @@ CTavrelMainFrame::CTavrelMainFrame() : mdiArea_(new QMdiArea) {
     auto* idle = new QTimer(this);
     connect(idle, &QTimer::timeout, this, &CTavrelMainFrame::UpdateCommandStates);
     idle->start(kCommandStateInterval);
+    // A key finds its command's state as it is now, not as the last idle tick saw it.
+    qApp->installEventFilter(this);
+    connect(qApp, &QApplication::focusChanged, this, &CTavrelMainFrame::ActivateWindowOf);
+}
+
+void CTavrelMainFrame::ActivateWindowOf(QWidget*, QWidget* focused) {
+    // The window that takes the focus (a drop, a click into a control) is the one the edit
+    // commands go to.
+    for (QWidget* widget = focused; widget; widget = widget->parentWidget()) {
+        auto* window = qobject_cast<QMdiSubWindow*>(widget);
+        if (!window || window->mdiArea() != mdiArea_) continue;
+        if (mdiArea_->activeSubWindow() != window) mdiArea_->setActiveSubWindow(window);
+        return;
+    }
 }
 
 QAction* CTavrelMainFrame::MakeAction(int id, int textId, const QString& shortcut, bool checkable) {
@@ -62,7 +78,7 @@ QAction* CTavrelMainFrame::MakeAction(int id, int textId, const QString& shortcu
     connect(action, &QAction::triggered, this, [this, action, id] {
         // Qt has already flipped a checkable item; the command flips it itself.
         if (action->isCheckable()) action->setChecked(!action->isChecked());
-        OnCommand(id);
+        if (OnCommand(id) && id != command::kExit) UpdateCommandStates();
     });
     actions_.insert(id, action);
     return action;
@@ -190,6 +206,7 @@ bool CTavrelMainFrame::MayReplaceProject() {
 
 // The frames keep their proportions whenever the client area changes size.
 bool CTavrelMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride && isActiveWindow()) UpdateCommandStates();
     if (watched == mdiArea_->viewport() && event->type() == QEvent::Resize && mediator_) {
         mediator_->ArrangeWindows();
     }

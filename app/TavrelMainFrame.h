@@ -54,6 +54,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void ActivateWindowOf(QWidget* previous, QWidget* focused);
     QAction* MakeAction(int id, int textId, const QString& shortcut, bool checkable);
     // A changed project is saved or given up as the user says; false keeps it.
     bool MayReplaceProject();

@@ -279,6 +279,10 @@ void CTimelineHost::Request(int command, const std::string& fileName) {
     }
 }
 
+void CTimelineHost::NewClipsKeepFeetChanged(bool on) {
+    QSettings().setValue(kKeepFeetPlantedKey, on);
+}
+
 void CTimelineHost::PlayingChanged(bool) {
     if (mediator_) mediator_->TimelineBusyChanged();
 }

@@ -59,6 +59,7 @@ public:
     void ShowClip(const std::string& fileName) override;
     void Request(int command, const std::string& fileName) override;
     void PlayingChanged(bool playing) override;
+    void NewClipsKeepFeetChanged(bool on) override;
 
 private:
     CTimelineHost(CMediatorSeam* mediator, tavrel::CWorkingDirectory workingDirectory);

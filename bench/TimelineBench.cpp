@@ -60,7 +60,6 @@ class NoDecisions : public CUserDecisions {
 public:
     OverlapChoice AskOverlap(int, bool) override { return OverlapChoice::kCancel; }
     std::optional<std::string> AskPasteName(int, const std::string&) override { return {}; }
-    std::optional<std::string> AskTake(int, const std::vector<std::string>&) override { return {}; }
 };
 
 // A model with its own working directory and the real motion side.

@@ -328,6 +328,22 @@ void CFileTreeCtrl::EditAgain(const QString& path) {
 void CFileTreeCtrl::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
     if (static_cast<CLabelEditDelegate*>(itemDelegate())->IsStale(editor)) return;
     QTreeWidget::closeEditor(editor, hint);
+    // Closed because the current item moved on: the view still uses the item it left, so the
+    // items are rebuilt once it is done.
+    if (changingCurrent_) {
+        QTimer::singleShot(0, this, &CFileTreeCtrl::AfterEditorClosed);
+    } else {
+        AfterEditorClosed();
+    }
+}
+
+void CFileTreeCtrl::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    const bool outer = !std::exchange(changingCurrent_, true);
+    QTreeWidget::currentChanged(current, previous);
+    if (outer) changingCurrent_ = false;
+}
+
+void CFileTreeCtrl::AfterEditorClosed() {
     if (!afterEdit_.isEmpty()) ShowLater(std::exchange(afterEdit_, {}));
     if (editAgain_) return;  // the name was refused: editing goes on once the user has read why
     // The items are rebuilt only now that the editor no longer refers to one of them.

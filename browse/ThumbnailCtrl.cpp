@@ -383,6 +383,22 @@ void CThumbnailCtrl::ShowAfterEdit(const AfterEdit& after) {
 void CThumbnailCtrl::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
     if (static_cast<CLabelEditDelegate*>(itemDelegate())->IsStale(editor)) return;
     QListWidget::closeEditor(editor, hint);
+    // Closed because the current row moved on: the view still uses the row it left, so the
+    // rows are made again once it is done.
+    if (changingCurrent_) {
+        QTimer::singleShot(0, this, &CThumbnailCtrl::AfterEditorClosed);
+    } else {
+        AfterEditorClosed();
+    }
+}
+
+void CThumbnailCtrl::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    const bool outer = !std::exchange(changingCurrent_, true);
+    QListWidget::currentChanged(current, previous);
+    if (outer) changingCurrent_ = false;
+}
+
+void CThumbnailCtrl::AfterEditorClosed() {
     if (refillPending_) Refill();
     if (!afterEdit_.message.isEmpty()) ShowLater(std::exchange(afterEdit_, {}));
 }

@@ -118,8 +118,10 @@ protected:
     void leaveEvent(QEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
 private:
+    void AfterEditorClosed();
     void SizeGrid();
     void Fill();
     void StartWorker();
@@ -150,6 +152,7 @@ private:
     uint64_t generation_ = 0;  // pictures of an older fill are dropped
     bool stopping_ = false;
     bool refillPending_ = false;
+    bool changingCurrent_ = false;  // Qt goes on with the previous row after closing its editor
     AfterEdit afterEdit_;
     DragRunner dragRunner_;
     FrameMaker hoverMaker_;

@@ -26,9 +26,6 @@ public:
     std::optional<std::string> AskPasteName(int, const std::string&) override {
         return std::nullopt;
     }
-    std::optional<std::string> AskTake(int, const std::vector<std::string>&) override {
-        return std::nullopt;
-    }
 };
 
 // A timeline over a private temporary folder that lives as long as the object.

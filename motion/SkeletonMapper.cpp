@@ -313,6 +313,13 @@ std::vector<rkMatrix> StandardRestWorld() {
     return world;
 }
 
+// The standard skeleton's segments as the joints of a source.
+std::array<int32_t, kStandardSegmentCount> StandardJoints() {
+    std::array<int32_t, kStandardSegmentCount> joints;
+    for (int32_t s = 0; s < kStandardSegmentCount; ++s) joints[s] = s;
+    return joints;
+}
+
 std::string UnitOf(float legLength, float* closeness) {
     // A grown-up's leg from hip to ankle is about 0.85 m.
     static constexpr std::pair<const char*, float> kUnits[] = {
@@ -327,30 +334,165 @@ std::string UnitOf(float legLength, float* closeness) {
     return best;
 }
 
-// Where a bone of the source points in its rest pose: to the joint of the next segment along it,
-// else to its first child joint or BVH End Site.
-std::optional<rkVector> SourceBone(const ANIMFILE& source,
-                                   const std::array<int32_t, kStandardSegmentCount>& joints,
-                                   const std::vector<rkMatrix>& restWorld, int32_t segment) {
+// The joint a segment's bone reaches in the source: the joint of the next segment along it, else
+// its first child; -1 when neither lies away from it in the rest pose.
+int32_t BoneTip(const ANIMFILE& source, const std::array<int32_t, kStandardSegmentCount>& joints,
+                const std::vector<rkMatrix>& restWorld, int32_t segment) {
     const int32_t joint = joints[segment];
     const rkVector from = Position(restWorld[joint]);
     int32_t next = kNextAlongBone[segment];
     if (segment == kUpperTorso && joints[kNeck] < 0) next = kHead;
-    if (next >= 0 && joints[next] >= 0) {
-        const rkVector d = Sub(Position(restWorld[joints[next]]), from);
-        if (Length(d) > 0) return d;
-    }
+    if (next >= 0 && joints[next] >= 0 && Length(Sub(Position(restWorld[joints[next]]), from)) > 0)
+        return joints[next];
     const ANIMSEG& seg = *source.GetSegment(joint);
-    if (!seg.children.empty()) {
-        const rkVector d = Sub(Position(restWorld[seg.children.front()]), from);
-        if (Length(d) > 0) return d;
-    }
+    if (!seg.children.empty() && Length(Sub(Position(restWorld[seg.children.front()]), from)) > 0)
+        return seg.children.front();
+    return -1;
+}
+
+// Where a bone of the source points in its rest pose: to its tip joint, else to its BVH End Site.
+std::optional<rkVector> SourceBone(const ANIMFILE& source, int32_t joint, int32_t tip,
+                                   const std::vector<rkMatrix>& restWorld) {
+    if (tip >= 0) return Sub(Position(restWorld[tip]), Position(restWorld[joint]));
     if (const auto* bvh = dynamic_cast<const BVHREAD*>(&source);
         bvh && bvh->GetJoint(joint).endSite) {
         const rkVector d = Turned(*bvh->GetJoint(joint).endSite, RotationOf(restWorld[joint]));
         if (Length(d) > 0) return d;
     }
     return std::nullopt;
+}
+
+// The turn swung so that its bone (the y axis) points along bone; its twist stays. Captured
+// joints drift apart and together, so a bone's direction is not its joint's turn alone.
+rkMatrix Aimed(const rkMatrix& turn, rkVector bone) {
+    if (!(Length(bone) > 0)) return turn;
+    return turn * ShortestTurn(Turned({0, 1, 0}, turn), bone);
+}
+
+float Cosine(rkVector a, rkVector b) {
+    const float lengths = Length(a) * Length(b);
+    return lengths > 0 ? Dot(a, b) / lengths : 0.0f;
+}
+
+// Hip to knee to ankle; 0 when a joint is missing.
+float LegLength(const std::vector<rkMatrix>& world,
+                const std::array<int32_t, kStandardSegmentCount>& joints) {
+    auto at = [&](int32_t s) { return Position(world[joints[s]]); };
+    if (joints[kLFoot] < 0) return 2 * Length(Sub(at(kLLowLeg), at(kLThigh)));
+    return Length(Sub(at(kLLowLeg), at(kLThigh))) + Length(Sub(at(kLFoot), at(kLLowLeg)));
+}
+
+// The turn of the source's world into ours that stands its pose up along our up with its left on
+// our left. Files are written along their axes: the source's up is the axis nearest its spine (a
+// spine that leans must not tilt the floor). A pose taken from the frames may stand turned, so its
+// left is taken along an axis too. None when the pose has no up or no left and right.
+std::optional<rkMatrix> Alignment(const std::vector<rkMatrix>& world,
+                                  const std::array<int32_t, kStandardSegmentCount>& joints,
+                                  const std::vector<rkMatrix>& standard, bool axisLeft) {
+    auto frameOf = [](rkVector up, rkVector left) -> std::optional<rkMatrix> {
+        up = rkNormalize(up);
+        left = Sub(left, {up.x * Dot(left, up), up.y * Dot(left, up), up.z * Dot(left, up)});
+        if (Length(left) < 1e-6f || Length(up) < 1e-6f) return std::nullopt;
+        left = rkNormalize(left);
+        return Rows(left, up, Cross(left, up));
+    };
+    auto at = [&](int32_t s) { return Position(world[joints[s]]); };
+    const rkVector spine = Sub(at(kHead), at(kLowerTorso));
+    if (!(Length(spine) > 0)) return std::nullopt;
+    const rkVector up = NearestAxis(spine);
+    rkVector left = Sub(at(kLThigh), at(kRThigh));
+    if (axisLeft) {
+        left = Sub(left, {up.x * Dot(left, up), up.y * Dot(left, up), up.z * Dot(left, up)});
+        if (!(Length(left) > 0)) return std::nullopt;
+        left = NearestAxis(left);
+    }
+    const auto sourceFrame = frameOf(up, left);
+    const auto ourFrame =
+        frameOf({0, 0, 1}, Sub(Position(standard[kLThigh]), Position(standard[kRThigh])));
+    if (!sourceFrame || !ourFrame) return std::nullopt;
+    return Transposed(*sourceFrame) * *ourFrame;
+}
+
+std::vector<rkMatrix> FrameLocals(const ANIMFILE& source, int64_t frame) {
+    std::vector<rkMatrix> locals(static_cast<size_t>(source.GetSegmentCount()));
+    for (int32_t i = 0; i < source.GetSegmentCount(); ++i)
+        locals[i] = source.GetSegment(i)->FrameAt(frame);
+    return locals;
+}
+
+// The frame that stands most like a rest pose: legs straightest, spine nearest an axis.
+int64_t StandingFrame(const ANIMFILE& source,
+                      const std::array<int32_t, kStandardSegmentCount>& joints) {
+    const int64_t count = int64_t{source.GetEndFrame()} - source.GetBeginFrame() + 1;
+    int64_t best = 0;
+    float bestScore = -1e30f;
+    for (int64_t f = 0; f < count; ++f) {
+        const std::vector<rkMatrix> world = WorldsOf(source, FrameLocals(source, f));
+        auto at = [&](int32_t s) { return Position(world[joints[s]]); };
+        auto straightness = [&](int32_t thigh, int32_t knee, int32_t foot) {
+            return joints[foot] < 0 ? 0.0f
+                                    : Cosine(Sub(at(knee), at(thigh)), Sub(at(foot), at(knee)));
+        };
+        const rkVector spine = Sub(at(kHead), at(kLowerTorso));
+        const float score = straightness(kLThigh, kLLowLeg, kLFoot) +
+                            straightness(kRThigh, kRLowLeg, kRFoot) +
+                            std::fabs(Cosine(spine, NearestAxis(spine)));
+        if (score > bestScore) best = f, bestScore = score;
+    }
+    return best;
+}
+
+// The joints above `joint` that are among the candidates, nearest first.
+std::vector<int32_t> CandidatesAbove(const ANIMFILE& motion, int32_t joint,
+                                     const std::vector<int32_t>& candidates) {
+    std::vector<int32_t> above;
+    for (int32_t at = motion.GetSegment(joint)->parent, steps = 0;
+         at >= 0 && steps <= motion.GetSegmentCount();
+         at = motion.GetSegment(at)->parent, ++steps) {
+        if (std::find(candidates.begin(), candidates.end(), at) != candidates.end())
+            above.push_back(at);
+    }
+    return above;
+}
+
+using Candidates = std::array<std::vector<int32_t>, kStandardSegmentCount>;
+
+// "Shoulder" is the collarbone in some schemes and the upper arm in others (where "Collar" is
+// the collarbone and "Elbow" the forearm). When no joint is named an upper arm, the shoulder or
+// collar joint nearest above the forearm is the upper arm, and the next one up the collarbone.
+void ArmsByHierarchy(const ANIMFILE& source, const Candidates& candidates,
+                     std::array<int32_t, kStandardSegmentCount>* joints) {
+    constexpr int32_t kSides[2][3] = {{kLUpArm, kLCollar, kLLowArm}, {kRUpArm, kRCollar, kRLowArm}};
+    for (const auto& [upper, collar, lower] : kSides) {
+        if ((*joints)[upper] >= 0 || (*joints)[lower] < 0) continue;
+        const std::vector<int32_t> above =
+            CandidatesAbove(source, (*joints)[lower], candidates[collar]);
+        if (above.empty()) continue;
+        (*joints)[upper] = above[0];
+        if (above.size() > 1) {
+            (*joints)[collar] = above[1];
+        } else if ((*joints)[collar] == above[0]) {
+            (*joints)[collar] = -1;
+        }
+    }
+}
+
+// Some rigs number one spine chain from the hips to the skull. Without a joint named a head,
+// the spine joints above the one the arms hang from are the neck (the lowest) and the head.
+void HeadUpTheSpine(const ANIMFILE& source, const std::vector<int32_t>& spine,
+                    std::array<int32_t, kStandardSegmentCount>* joints) {
+    const int32_t arm = (*joints)[kLCollar] >= 0 ? (*joints)[kLCollar] : (*joints)[kLUpArm];
+    if ((*joints)[kHead] >= 0 || arm < 0) return;
+    const int32_t chest = source.GetSegment(arm)->parent;
+    std::vector<int32_t> above;
+    for (int32_t j : spine) {
+        if (chest >= 0 && IsAncestor(source, chest, j)) above.push_back(j);
+    }
+    if (above.empty()) return;
+    std::sort(above.begin(), above.end(),
+              [&](int32_t a, int32_t b) { return Depth(source, a) < Depth(source, b); });
+    (*joints)[kHead] = above.back();
+    if ((*joints)[kNeck] < 0 && above.size() > 1) (*joints)[kNeck] = above.front();
 }
 
 }  // namespace
@@ -368,7 +510,7 @@ std::array<int32_t, kStandardSegmentCount> CSkeletonMapper::Match(const ANIMFILE
                                                                   const Overrides& overrides) {
     std::array<int32_t, kStandardSegmentCount> joints;
     joints.fill(-1);
-    std::array<std::vector<int32_t>, kStandardSegmentCount> candidates;
+    Candidates candidates;
     for (int32_t i = 0; i < source.GetSegmentCount(); ++i) {
         const std::string name = source.GetSegment(i)->name;
         if (auto it = overrides.find(name); it != overrides.end()) {
@@ -390,6 +532,8 @@ std::array<int32_t, kStandardSegmentCount> CSkeletonMapper::Match(const ANIMFILE
     for (int32_t s = 0; s < kStandardSegmentCount; ++s) {
         if (joints[s] < 0 && s != kUpperTorso) joints[s] = closestToRoot(candidates[s]);
     }
+    ArmsByHierarchy(source, candidates, &joints);
+    HeadUpTheSpine(source, candidates[kUpperTorso], &joints);
     // A root without a telling name ("root"): the joint both thighs hang from.
     if (joints[kLowerTorso] < 0 && joints[kLThigh] >= 0 && joints[kRThigh] >= 0) {
         for (int32_t at = source.GetSegment(joints[kLThigh])->parent; at >= 0;
@@ -442,29 +586,22 @@ CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& 
         return result;
     }
 
-    // Line the two rest poses up: up along up, left along left.
-    const std::vector<rkMatrix> restWorld = WorldsOf(source, RestLocals(source));
+    // Line the two rest poses up: up along up, left along left. Some exporters leave the rest
+    // pose flat and put every offset in the frames; then the frame that stands best is the rest.
+    std::vector<rkMatrix> restWorld = WorldsOf(source, RestLocals(source));
     const std::vector<rkMatrix> standard = StandardRestWorld();
-    auto frameOf = [](rkVector up, rkVector left) -> std::optional<rkMatrix> {
-        up = rkNormalize(up);
-        left = Sub(left, {up.x * Dot(left, up), up.y * Dot(left, up), up.z * Dot(left, up)});
-        if (Length(left) < 1e-6f || Length(up) < 1e-6f) return std::nullopt;
-        left = rkNormalize(left);
-        return Rows(left, up, Cross(left, up));
-    };
-    auto at = [&](int32_t s) { return Position(restWorld[joints[s]]); };
-    // Files are written along their axes: the source's up is the axis nearest its spine. Ours is
-    // the world's +z; a spine that leans must not tilt the floor.
-    const auto sourceFrame =
-        frameOf(NearestAxis(Sub(at(kHead), at(kLowerTorso))), Sub(at(kLThigh), at(kRThigh)));
-    const auto ourFrame =
-        frameOf({0, 0, 1}, Sub(Position(standard[kLThigh]), Position(standard[kRThigh])));
-    if (!sourceFrame || !ourFrame) {
+    std::optional<rkMatrix> found = Alignment(restWorld, joints, standard, false);
+    if (!found || !(LegLength(restWorld, joints) > 0)) {
+        restWorld = WorldsOf(source, FrameLocals(source, StandingFrame(source, joints)));
+        found = Alignment(restWorld, joints, standard, true);
+    }
+    if (!found) {
         result.message = "not a human figure: its rest pose has no up and no left and right";
         return result;
     }
-    const rkMatrix align = Transposed(*sourceFrame) * *ourFrame;  // source world -> ours
+    const rkMatrix align = *found;  // source world -> ours
     const rkMatrix alignBack = Transposed(align);
+    result.align = align;
     const rkVector up = Turned({0, 0, 1}, alignBack);  // the source's up in the motion's world
     // Our readers turn Y-up files to Z-up (file y is our z, file z our -y); others keep theirs.
     const bool turnedOnRead =
@@ -474,13 +611,8 @@ CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& 
     result.upAxis = "XYZ"[std::max_element(inFile, inFile + 3) - inFile];
 
     // Lengths: our leg over theirs.
-    auto leg = [](rkVector hip, rkVector knee, rkVector ankle) {
-        return Length(Sub(knee, hip)) + Length(Sub(ankle, knee));
-    };
-    const float sourceLeg = joints[kLFoot] >= 0 ? leg(at(kLThigh), at(kLLowLeg), at(kLFoot))
-                                                : 2 * Length(Sub(at(kLLowLeg), at(kLThigh)));
-    const float ourLeg =
-        leg(Position(standard[kLThigh]), Position(standard[kLLowLeg]), Position(standard[kLFoot]));
+    const float sourceLeg = LegLength(restWorld, joints);
+    const float ourLeg = LegLength(standard, StandardJoints());
     if (!(sourceLeg > 0)) {
         result.message = "not a human figure: its legs have no length";
         return result;
@@ -491,11 +623,14 @@ CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& 
 
     // Per segment: carry = our rest x (our bone onto theirs) x (their rest undone), in our world.
     std::array<rkMatrix, kStandardSegmentCount> carry;
+    std::array<int32_t, kStandardSegmentCount> tips;
+    tips.fill(-1);
     for (int32_t s = 0; s < kStandardSegmentCount; ++s) {
         if (joints[s] < 0) continue;
         const rkMatrix ourRest = RotationOf(standard[s]);
         rkMatrix onto = Rows({1, 0, 0}, {0, 1, 0}, {0, 0, 1});
-        if (const auto bone = SourceBone(source, joints, restWorld, s)) {
+        tips[s] = BoneTip(source, joints, restWorld, s);
+        if (const auto bone = SourceBone(source, joints[s], tips[s], restWorld)) {
             onto = ShortestTurn(Turned({0, 1, 0}, ourRest), Turned(*bone, align));
         }
         carry[s] = ourRest * onto * alignBack * Transposed(RotationOf(restWorld[joints[s]]));
@@ -507,13 +642,16 @@ CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& 
     std::vector<std::array<rkMatrix, kStandardSegmentCount>> worlds(static_cast<size_t>(count));
     std::vector<rkVector> rootAt(static_cast<size_t>(count));
     float ground = 1e30f;
-    std::vector<rkMatrix> locals(static_cast<size_t>(source.GetSegmentCount()));
     for (int64_t f = 0; f < count; ++f) {
-        for (int32_t i = 0; i < source.GetSegmentCount(); ++i)
-            locals[i] = source.GetSegment(i)->FrameAt(f);
-        const std::vector<rkMatrix> world = WorldsOf(source, locals);
+        const std::vector<rkMatrix> world = WorldsOf(source, FrameLocals(source, f));
         for (int32_t s = 0; s < kStandardSegmentCount; ++s) {
-            if (joints[s] >= 0) worlds[f][s] = carry[s] * RotationOf(world[joints[s]]) * align;
+            if (joints[s] < 0) continue;
+            const rkMatrix turn = carry[s] * RotationOf(world[joints[s]]) * align;
+            worlds[f][s] =
+                tips[s] < 0
+                    ? turn
+                    : Aimed(turn, Turned(Sub(Position(world[tips[s]]), Position(world[joints[s]])),
+                                         align));
         }
         rootAt[f] = Turned(Position(world[joints[kLowerTorso]]), align);
         for (int32_t s : {kLFoot, kRFoot, kLLowLeg, kRLowLeg}) {

@@ -2,8 +2,11 @@
 // Maps a motion of any human skeleton onto the standard one: joints are matched to the standard
 // segments by the names capture software, rigging tools and public libraries give them, and each
 // matched joint's turn away from its rest pose is carried over to the segment, after the two rest
-// poses are lined up bone by bone. The result stands upright, faces front and keeps its feet on
-// the ground of our avatar, whatever the source's up axis and units were.
+// poses are lined up bone by bone; each bone is then swung to point where the source's bone points
+// in that frame (joints between two matched ones, and captured joints that drift, move it too).
+// The result stands upright, faces front and keeps its feet on the ground of our avatar, whatever
+// the source's up axis and units were. A rest pose without shape (every offset zero, the frames
+// holding them) is taken from the frame that stands most like one.
 #include <array>
 #include <map>
 #include <memory>
@@ -29,12 +32,17 @@ public:
         std::string unit;    // the source's length unit as detected ("cm", ...)
         float scale = 1.0f;  // source lengths times this are ours
         char upAxis = 'Z';   // the source's up axis in its own file
+        // Turns directions of the source's world into ours (row vectors).
+        rkMatrix align{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
     };
 
     // The standard segment a joint name belongs to, or -1. Prefixes such as "mixamorig:" or
     // "Bip01 " and the many ways of writing left and right are understood.
     static int32_t SegmentForName(const std::string& name);
-    // Matches every segment to the source joint closest to the root among the candidates.
+    // Matches every segment to the source joint closest to the root among the candidates. Where
+    // names differ between schemes the hierarchy decides: a "Shoulder" above the forearm with no
+    // upper arm named is the upper arm, and a spine chain running on to the skull ends in the
+    // neck and head.
     static std::array<int32_t, kStandardSegmentCount> Match(const ANIMFILE& source,
                                                             const Overrides& overrides);
     // Maps every frame of the source; fps 0 keeps the source's frame rate, else the motion is

@@ -124,6 +124,7 @@ public:
     EditResult SetClipSwitches(int position, bool ownPlace, bool feetPlanted);  // kind 21
     // Whether clips added from now on keep their feet planted (the user's setting).
     void SetNewClipsKeepFeetPlanted(bool on) { newClipsKeepFeet_ = on; }
+    bool NewClipsKeepFeetPlanted() const { return newClipsKeepFeet_; }
 
     // Transition lengths and curves change without undo record, as they are dragged.
     bool SetTransitionIn(int position, int frames);

@@ -19,8 +19,12 @@ public:
     // nothing cancels the paste.
     virtual std::optional<std::string> AskPasteName(int messageId, const std::string& proposed) = 0;
     // A file holds several takes (named in its order): the one to bring in; nothing cancels.
-    virtual std::optional<std::string> AskTake(int messageId,
-                                               const std::vector<std::string>& takes) = 0;
+    // Where nobody is asked, the first.
+    virtual std::optional<std::string> AskTake(int /*messageId*/,
+                                               const std::vector<std::string>& takes) {
+        if (takes.empty()) return std::nullopt;
+        return takes.front();
+    }
 };
 
 }  // namespace tavrel

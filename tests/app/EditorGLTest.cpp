@@ -142,8 +142,11 @@ TEST_F(ViewTest, AThumbnailBesideTheViewPlaysItsMotionOnHover) {
     CGalleryServices services;
     CChildFrame gallery(services, QString::fromStdString(library.Path()), TAVREL_SHARE_DIR);
     CThumbnailCtrl* thumbnails = gallery.Thumbnails();
+    QSignalSpy pictured(thumbnails, &CThumbnailCtrl::WorkerFinished);
     ASSERT_TRUE(thumbnails->ShowFolder(QString::fromStdString(library.Path())));
     ASSERT_EQ(thumbnails->count(), 1);
+    // A hover step is skipped while the worker makes a picture: it has made its one first.
+    ASSERT_TRUE(!pictured.isEmpty() || pictured.wait(10000));
     thumbnails->HoverOver(0);
     ASSERT_EQ(thumbnails->HoveredRow(), 0);
     QList<QImage> shown;

@@ -136,6 +136,32 @@ TEST_F(FileTreeTest, RenameRefusesLongNamesAndFollowsWithTheThumbnails) {
     EXPECT_FALSE(tree.CanChange());
 }
 
+// An edit ended by moving on with an arrow key: Qt commits the name and closes the editor while
+// it still holds the item it leaves, which the rebuild after a rename or a new folder freed.
+TEST_F(FileTreeTest, AnEditEndedByAnArrowKeyLeavesTheTreeWhole) {
+    struct Case {
+        const char* start;
+        void (CFileTreeCtrl::*command)();
+        Qt::Key key;
+        const char* made;
+    };
+    for (const Case& c : {Case{"b", &CFileTreeCtrl::RenameFolder, Qt::Key_Down, "b2"},
+                          Case{"b2", &CFileTreeCtrl::RenameFolder, Qt::Key_Up, "b3"},
+                          Case{"c", &CFileTreeCtrl::NewFolder, Qt::Key_Up, "c/n"}}) {
+        SCOPED_TRACE(c.made);
+        tree.SelectPath(Q(dir / c.start));
+        (tree.*c.command)();
+        QLineEdit* editor = OpenEditor(tree);
+        ASSERT_TRUE(editor);
+        editor->setText(fs::path(c.made).filename().c_str());
+        QTest::keyClick(editor, c.key);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return fs::is_directory(dir / c.made); }, 2000));
+        QTest::qWait(20);
+        EXPECT_TRUE(tree.FindItem(Q(dir / c.made)));
+        EXPECT_FALSE(OpenEditor(tree));
+    }
+}
+
 TEST_F(FileTreeTest, DeleteAsksAndMovesTheFolderToTheTrash) {
     testing::WriteText(dir / "c/kept.cha", "motion");
     tree.SelectPath(Q(dir / "c"));

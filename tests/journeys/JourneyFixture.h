@@ -70,6 +70,9 @@ protected:
         ASSERT_TRUE(StartEditor());
     }
     void TearDown() override {
+        // A question left unasked is not answered in the next journey.
+        for (const auto& poll : pollers_) QObject::disconnect(poll.get(), nullptr, nullptr, nullptr);
+        pollers_.clear();
         for (const char* scheme : {"file", "http", "https", "mailto"})
             QDesktopServices::unsetUrlHandler(scheme);
         app_.reset();
@@ -162,6 +165,11 @@ protected:
         QWindow* window = FocusWindow();
         ASSERT_NE(window, nullptr) << "no window has the focus";
         QTest::keyClick(window, key, modifiers);
+    }
+
+    // Types text a key at a time, as a keyboard does.
+    void Type(const std::string& text) {
+        for (char c : text) QTest::keyClick(FocusWindow(), c);
     }
 
     // --- Mouse: events on the window that holds the widget, at a point of the widget ---

@@ -41,7 +41,8 @@ int CurveOfCommand(int command) {
 }
 
 bool IsSwitchCommand(int command) {
-    return command == commands::kKeepOwnPlace || command == commands::kKeepFeetPlanted;
+    return command == commands::kKeepOwnPlace || command == commands::kKeepFeetPlanted ||
+           command == commands::kNewClipsKeepFeet;
 }
 
 int AlignSegmentOfCommand(int command) {
@@ -452,7 +453,8 @@ std::unique_ptr<QMenu> CObjectGrid::BuildContextMenu() {
         add(menu.get(), command);
     }
     menu->addSeparator();
-    for (int command : {commands::kKeepOwnPlace, commands::kKeepFeetPlanted}) {
+    for (int command :
+         {commands::kKeepOwnPlace, commands::kKeepFeetPlanted, commands::kNewClipsKeepFeet}) {
         add(menu.get(), command);
     }
     menu->addSeparator();
@@ -474,6 +476,7 @@ std::unique_ptr<QMenu> CObjectGrid::BuildContextMenu() {
 bool CObjectGrid::IsContextCommandEnabled(int command) const {
     if (panel_.IsPlaying() || !Model().HasProject()) return false;
     const bool selected = Model().SelectedClip() != nullptr;
+    if (command == commands::kNewClipsKeepFeet) return true;
     if (CurveOfCommand(command) >= 0) return rightTransition_ > 0;
     if (AlignSegmentOfCommand(command) >= 0) {
         return selected && Model().SelectedPosition() + 1 < Model().Project().motionClips.Count();
@@ -507,6 +510,7 @@ bool CObjectGrid::IsContextCommandEnabled(int command) const {
 }
 
 bool CObjectGrid::IsContextCommandChecked(int command) const {
+    if (command == commands::kNewClipsKeepFeet) return Model().NewClipsKeepFeetPlanted();
     if (const MotionClip* clip = Model().SelectedClip(); clip && IsSwitchCommand(command)) {
         const ClipPlace place = ClipPlaceOf(clip->offset);
         return command == commands::kKeepOwnPlace ? place.ownPlace : !place.feetFree;
@@ -533,6 +537,12 @@ void CObjectGrid::RunContextCommand(int command) {
     }
     if (OneOf(command, commands::kDelete)) return panel_.Apply(model.DeleteSelected());
     if (OneOf(command, commands::kPaste)) return panel_.Apply(model.Paste());
+    if (command == commands::kNewClipsKeepFeet) {
+        model.SetNewClipsKeepFeetPlanted(!model.NewClipsKeepFeetPlanted());
+        if (panel_.Colleague())
+            panel_.Colleague()->NewClipsKeepFeetChanged(model.NewClipsKeepFeetPlanted());
+        return;
+    }
     if (IsSwitchCommand(command)) {
         const ClipPlace place = ClipPlaceOf(model.SelectedClip()->offset);
         const bool own = place.ownPlace != (command == commands::kKeepOwnPlace);

@@ -20,6 +20,8 @@ public:
     virtual void Request(int command, const std::string& fileName) = 0;
     // Playback started or ended (what else waits for the timeline may go on).
     virtual void PlayingChanged(bool) {}
+    // The user chose whether clips dropped from now on keep their feet planted.
+    virtual void NewClipsKeepFeetChanged(bool) {}
 };
 
 }  // namespace tavrel

@@ -55,6 +55,7 @@ constexpr int kGoOutMark = 40005;
 // The selected clip's switches.
 constexpr int kKeepOwnPlace = 40030;
 constexpr int kKeepFeetPlanted = 40031;
+constexpr int kNewClipsKeepFeet = 40036;  // the setting for clips yet to be dropped
 
 // Align the selected clip at a body segment: the pairs of identifiers, in the order of
 // CTimelineModel::kAlignSegments.

@@ -4,6 +4,7 @@
 #include <QUrl>
 
 #include "tests/timeline/ui/PanelFixture.h"
+#include "timeline/ClipPlace.h"
 #include "timeline/ui/TimelineCommands.h"
 #include "timeline/ui/TimelineStrings.h"
 
@@ -252,6 +253,14 @@ TEST_F(ObjectGridTest, TheClipsSwitchesAreCheckedInItsMenuAndUndone) {
     EXPECT_TRUE(Grid().IsContextCommandChecked(commands::kKeepFeetPlanted));
     Model().Select(-1);
     EXPECT_FALSE(Grid().IsContextCommandEnabled(commands::kKeepFeetPlanted));
+
+    // The setting for clips yet to come is in the same menu, with or without a clip.
+    EXPECT_TRUE(Grid().IsContextCommandChecked(commands::kNewClipsKeepFeet));
+    RightClick(At(60), commands::kNewClipsKeepFeet);
+    EXPECT_FALSE(Grid().IsContextCommandChecked(commands::kNewClipsKeepFeet));
+    AddClip(30, 40);
+    EXPECT_TRUE(ClipPlaceOf(Model().SelectedClip()->offset).feetFree);
+    EXPECT_FALSE(Grid().IsContextCommandChecked(commands::kKeepFeetPlanted));
 }
 
 TEST_F(ObjectGridTest, DroppedMotionFilesAreInsertedAtTheDropFrame) {
