@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <mutex>
 #include <new>
 #include <stdexcept>
 #include <unordered_map>
@@ -278,6 +279,10 @@ public:
         }
         if (!library_)
             THROW_ERROBJ(ERR_NOT_SUPPORTED, "the scene importer (libassimp.so.5) is not installed");
+        // The importer keeps its last error in one string for all threads (the gallery's
+        // pictures are made on a thread of their own): one import at a time.
+        static std::mutex importing;
+        const std::lock_guard<std::mutex> lock(importing);
         aiPropertyStore* properties = library_->aiCreatePropertyStore();
         // Pivots and pre-rotations folded into one node each where the importer can.
         library_->aiSetImportPropertyInteger(properties, AI_CONFIG_IMPORT_FBX_PRESERVE_PIVOTS, 0);
