@@ -259,3 +259,13 @@ char* ANIMWRITER::FormatFixed(char* out, float value) {
     std::memcpy(out, at, length);
     return out + length;
 }
+
+const rkMatrix& ANIMWRITER::ZUpToYUp() {
+    static const rkMatrix turn = [] {
+        rkMatrix m;
+        // Written as the degrees it always was: the float it gives is the one files were made with.
+        rkRotationMatrix(&m, 0, -90.0f * 0.017453292f);
+        return m;
+    }();
+    return turn;
+}

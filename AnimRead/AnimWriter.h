@@ -25,6 +25,10 @@ public:
     static bool WriteCha(const ANIMFILE& motion, const char* path, const FrameFeed& feed);
     static bool WriteChb(const ANIMFILE& motion, const char* path, const FrameFeed& feed);
 
+    // Our Z-up world turned into the Y-up one of BVH and glTF: a quarter turn back about x,
+    // (x, y, z) -> (x, z, -y). Applied after a root's own matrix.
+    static const rkMatrix& ZUpToYUp();
+
     // Room FormatFixed needs: the widest float in "%10.3f" is 39 digits, sign, point, 3 decimals.
     static constexpr size_t kFixedMax = 48;
     // Writes value exactly as printf's "%10.3f" would (no terminator); returns the end.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "AnimRead/AnimFile.h"
+#include "AnimRead/AnimWriter.h"
 #include "AnimRead/BVHRead/BVHRead.h"
 
 namespace {
@@ -32,19 +33,9 @@ struct JointOut {
     rkVector endSite;
 };
 
-// Z-up back to the file's Y-up: a quarter turn back about x.
-const rkMatrix& ZUpToYUp() {
-    static const rkMatrix turn = [] {
-        rkMatrix m;
-        rkRotationMatrix(&m, 0, -90.0f * kDegree);
-        return m;
-    }();
-    return turn;
-}
-
 rkMatrix FileMatrix(const ANIMFILE& motion, int32_t segment, int64_t frame) {
     rkMatrix m = motion.GetSegment(segment)->FrameAt(frame);
-    if (motion.GetSegment(segment)->parent < 0) rkMultiply(&m, m, ZUpToYUp());
+    if (motion.GetSegment(segment)->parent < 0) rkMultiply(&m, m, ANIMWRITER::ZUpToYUp());
     return m;
 }
 

@@ -1,5 +1,9 @@
 #include "AnimRead/StandardSkeleton.h"
 
+#include <cmath>
+
+#include "ZU2/rkMath.h"
+
 const StandardSegment kStandardSkeleton[kStandardSegmentCount] = {
     {"LowerTorso", -1, 55.734f,
      {1, 0, 0, 0, -0.026f, 1, 0, -1, -0.026f, 0, -4.791f, 900.419f}},
@@ -43,3 +47,21 @@ const StandardSegment kStandardSkeleton[kStandardSegmentCount] = {
      {0.998f, 0.059f, -0.023f, -0.059f, 0.998f, -0.006f, 0.023f, 0.008f, 1.000f, 0, 79.522f, 0}},
     {"Head", 10, 188.574f, {1, 0, 0, 0, 0.992f, -0.128f, 0, 0.128f, 0.992f, 0, 33.230f, 0}},
 };
+
+float StandardMetresPerUnit() {
+    // World positions of the left hip, knee and ankle joints down the rest pose's chain.
+    rkVector world[kStandardSegmentCount];
+    rkMatrix turns[kStandardSegmentCount];
+    for (int i = 0; i < kStandardSegmentCount; ++i) {
+        const float* e = kStandardSkeleton[i].pose;
+        const rkMatrix local{
+            {e[0], e[1], e[2], 0, e[3], e[4], e[5], 0, e[6], e[7], e[8], 0, e[9], e[10], e[11], 1}};
+        const int parent = kStandardSkeleton[i].parent;
+        turns[i] = local;
+        if (parent >= 0) rkMultiply(&turns[i], local, turns[parent]);
+        world[i] = {turns[i].m[12], turns[i].m[13], turns[i].m[14]};
+    }
+    const rkVector thigh = world[kLLowLeg] - world[kLThigh];
+    const rkVector shin = world[kLFoot] - world[kLLowLeg];
+    return 0.85f / (std::sqrt(rkDot(thigh, thigh)) + std::sqrt(rkDot(shin, shin)));
+}

@@ -38,3 +38,8 @@ struct StandardSegment {
 };
 
 extern const StandardSegment kStandardSkeleton[kStandardSegmentCount];
+
+// Metres in one unit of the standard skeleton: a grown-up's leg from hip to ankle is about
+// 0.85 m, which the standard leg measures in its own units (other skeletons are scaled onto ours
+// by their legs the same way).
+float StandardMetresPerUnit();

@@ -27,7 +27,6 @@ constexpr rkMaterial kGroundMaterial{{0.9f, 0.9f, 0.9f, 1.0f}, {1, 1, 1, 1}, {1,
 constexpr rkMaterial kRingMaterial{{0.9f, 0, 0, 1.0f}, {1, 0, 0, 1}, {1, 0, 0, 1}, 200.0f};
 constexpr float kGroundSide = 3000.0f;
 constexpr int kGroundCells = 30;
-constexpr float kGroundHeight = 580.0f;
 constexpr float kRingRadius = 80.0f;
 constexpr int kStageModulate = 4;
 

@@ -5,6 +5,9 @@
 #include <vector>
 
 #include "AnimRead/ErrObj.h"
+#include "AnimRead/GltfWriter.h"
+#include "AnimRead/StandardSkeleton.h"
+#include "RKWindow/RKSystem.h"
 #include "RKWindow/SamplePose.h"
 #include "motion/AnimFileFactory.h"
 #include "motion/Motion.h"
@@ -31,17 +34,41 @@ std::unique_ptr<CHTR> RestPose(CMotionManager& manager, const std::string& restP
 }
 
 // Motion files are written crash-safe by their writers: the old file or the new one, never half.
-bool Write(ANIMFILE& record, const std::string& outPath, MotionFileType type, std::string* error) {
+// What a writer refuses or raises becomes the reason nothing was written.
+bool Write(const std::string& outPath, std::string* error, const std::function<bool()>& write) {
     try {
-        if (!record.WriteAs(outPath.c_str(), WriteFormatOf(type))) {
-            *error = "cannot create " + outPath;
-            return false;
-        }
+        if (write()) return true;
+        *error = "cannot create " + outPath;
     } catch (const ERROBJ& e) {
         *error = "cannot write " + outPath + ": " + e.GetText();
-        return false;
+        // A write error's detail is the file; any other says what in the motion is wrong.
+        if (e.code != ERR_WRITE && e.detail[0]) *error += std::string(" (") + e.detail + ")";
     }
-    return true;
+    return false;
+}
+
+// glTF: the record's joints bound in the rest pose, with the avatar's body unless bare.
+bool WriteGltf(const ANIMFILE& record, const CHTR& rest, const std::string& restPosePath,
+               const std::string& outPath, GltfFigure figure, const std::string& name,
+               std::string* error) {
+    GltfWriter::Content content;
+    content.metresPerUnit = StandardMetresPerUnit();
+    content.groundHeight = kGroundHeight;
+    content.animationName = name.empty() ? "timeline" : name;
+    for (int32_t s = 0; s < record.GetSegmentCount(); ++s) {
+        const ANIMSEG& segment = *record.GetSegment(s);
+        const rkNode* node = rkFindNode(rest.GetRoot(), segment.name);
+        content.rest.push_back(node ? node->local : segment.frames.front());
+    }
+    if (figure == GltfFigure::kSkinnedAvatar) {
+        const CBodyReader body((fs::path(restPosePath).parent_path() / "avatar.scx").string());
+        content.body = body.Parts(record, &content.pictures);
+        if (content.body.empty()) {
+            *error = "the avatar's body cannot be read";
+            return false;
+        }
+    }
+    return Write(outPath, error, [&] { return GltfWriter::Write(record, outPath, content); });
 }
 
 }  // namespace
@@ -68,11 +95,12 @@ bool IsProjectInput(const CTimelineProject& project, const std::string& path) {
 
 BakeOutcome BakeTimeline(const CTimelineProject& project, CMotionManager& manager,
                          const std::string& restPosePath, const std::string& outPath,
-                         const BakeProgress& progress, MixMode mode) {
+                         const BakeProgress& progress, MixMode mode, GltfFigure figure) {
     BakeOutcome outcome;
     const MotionFileType type = MotionFileTypeOf(outPath);
-    if (type != kTypeCHA && type != kTypeCHB && type != kTypeBVH) {
-        outcome.error = "the output must end in .cha, .chb or .bvh";
+    const bool gltf = GltfWriter::Handles(outPath);
+    if (type != kTypeCHA && type != kTypeCHB && type != kTypeBVH && !gltf) {
+        outcome.error = "the output must end in .cha, .chb, .bvh, .glb or .gltf";
         return outcome;
     }
     if (IsProjectInput(project, outPath)) {
@@ -90,6 +118,7 @@ BakeOutcome BakeTimeline(const CTimelineProject& project, CMotionManager& manage
         outcome.error = "the standard skeleton cannot be built";
         return outcome;
     }
+    const std::unique_ptr<CHTR> rest = shown->Clone();
     record->SetFrameRate(kTimelineRate);
     for (int f = 0; f <= last; ++f) {
         SamplePose next =
@@ -103,7 +132,11 @@ BakeOutcome BakeTimeline(const CTimelineProject& project, CMotionManager& manage
         }
     }
     outcome.frames = last + 1;
-    outcome.ok = Write(*record, outPath, type, &outcome.error);
+    outcome.ok =
+        gltf
+            ? WriteGltf(*record, *rest, restPosePath, outPath, figure, project.name, &outcome.error)
+            : Write(outPath, &outcome.error,
+                    [&] { return record->WriteAs(outPath.c_str(), WriteFormatOf(type)); });
     return outcome;
 }
 

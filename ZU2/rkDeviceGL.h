@@ -92,5 +92,7 @@ bool _rkCheckGL(const char* source, int line);
 void _rkReportCode(uint32_t code, const char* source, int line);
 // The current device, or null with "No current device (operation)." written.
 rkDevice* _rkCurrent(const char* operation);
+// rkDeviceFrame.cpp: frees a background or foreground picture.
+void _rkReleasePicture(rkPicture* picture);
 // rkDeviceState.cpp: sets GL's context state back to what the device last set.
 void _rkRestoreContextStates(rkDevice* device);

@@ -1,14 +1,9 @@
 #include "app/GalleryHost.h"
 
+#include "browse/GalleryCommandIds.h"
 #include "browse/ThumbnailCtrl.h"
 
-namespace {
-// The gallery's own command numbers for the edit menu's commands.
-constexpr int kCopy = 32904;
-constexpr int kCut = 32920;
-constexpr int kPaste = 32908;
-constexpr int kDelete = 32909;
-}  // namespace
+namespace gallery = tavrel::gallery_command;
 
 CGalleryHost::CGalleryHost(CMediatorSeam* mediator, QString libraryFolder, QString dataFolder)
     : mediator_(mediator),
@@ -27,28 +22,28 @@ bool CGalleryHost::Enabled(int id) const {
 }
 
 bool CGalleryHost::Copy() {
-    return Run(kCopy);
+    return Run(gallery::kCopy);
 }
 bool CGalleryHost::Cut() {
-    return Run(kCut);
+    return Run(gallery::kCut);
 }
 bool CGalleryHost::Paste() {
-    return Run(kPaste);
+    return Run(gallery::kPaste);
 }
 bool CGalleryHost::Delete() {
-    return Run(kDelete);
+    return Run(gallery::kDelete);
 }
 bool CGalleryHost::CanCopy() const {
-    return Enabled(kCopy);
+    return Enabled(gallery::kCopy);
 }
 bool CGalleryHost::CanCut() const {
-    return Enabled(kCut);
+    return Enabled(gallery::kCut);
 }
 bool CGalleryHost::CanPaste() const {
-    return Enabled(kPaste);
+    return Enabled(gallery::kPaste);
 }
 bool CGalleryHost::CanDelete() const {
-    return Enabled(kDelete);
+    return Enabled(gallery::kDelete);
 }
 
 bool CGalleryHost::Command(int id) {

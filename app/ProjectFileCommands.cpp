@@ -184,7 +184,8 @@ void CProjectFileCommands::Written(int id, const QString& path) {
 
 bool CProjectFileCommands::ExportMotion() {
     const QString path =
-        askPath(kExportMotionTitle, "Motion files (*.chb *.cha *.bvh)", "baked.chb");
+        askPath(kExportMotionTitle, "Motion files (*.chb *.cha *.bvh);;glTF (*.glb *.gltf)",
+                "baked.chb");
     if (path.isEmpty()) return false;
     tavrel::CMotionManager manager;  // its own cache: the export reads, the editor plays
     const std::string rest = (fs::path(dataFolder_) / "Init.chb").string();

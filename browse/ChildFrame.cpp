@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "browse/FileTreeCtrl.h"
+#include "browse/GalleryCommandIds.h"
 #include "browse/GalleryServices.h"
 #include "browse/ImageArea.h"
 #include "browse/SplitterView.h"
@@ -28,7 +29,10 @@ namespace tavrel {
 namespace {
 
 // The toolbar's buttons in the order of their pictures in the toolbar bitmaps.
-constexpr int kToolCommands[] = {32904, 32920, 32908, 32909, 32913, 32915, 32917, 32919};
+constexpr int kToolCommands[] = {gallery_command::kCopy,         gallery_command::kCut,
+                                 gallery_command::kPaste,        gallery_command::kDelete,
+                                 gallery_command::kNewFolder,    gallery_command::kDeleteFolder,
+                                 gallery_command::kRenameFolder, gallery_command::kRefresh};
 constexpr QRgb kToolTransparent = qRgb(0xFF, 0x00, 0xCC);  // the bitmaps' see-through colour
 constexpr int kTooltipLimit = 80;
 
@@ -49,19 +53,19 @@ QPixmap ToolPicture(int bitmap, int index) {
 
 QStyle::StandardPixmap StandInPicture(int command) {
     switch (command) {
-        case 32904:
+        case gallery_command::kCopy:
             return QStyle::SP_FileDialogContentsView;
-        case 32920:
+        case gallery_command::kCut:
             return QStyle::SP_DialogDiscardButton;
-        case 32908:
+        case gallery_command::kPaste:
             return QStyle::SP_DialogSaveButton;
-        case 32909:
+        case gallery_command::kDelete:
             return QStyle::SP_TrashIcon;
-        case 32913:
+        case gallery_command::kNewFolder:
             return QStyle::SP_FileDialogNewFolder;
-        case 32915:
+        case gallery_command::kDeleteFolder:
             return QStyle::SP_DialogCloseButton;
-        case 32917:
+        case gallery_command::kRenameFolder:
             return QStyle::SP_FileDialogDetailedView;
         default:
             return QStyle::SP_BrowserReload;
@@ -194,16 +198,16 @@ bool CChildFrame::HandleCommand(int id) {
                                               ? CThumbnailCtrl::kLargeThumbnail
                                               : CThumbnailCtrl::kThumbnailWidth);
             return true;
-        case 32904:
+        case gallery_command::kCopy:
             thumbnails_->CopyFiles();
             break;
-        case 32920:
+        case gallery_command::kCut:
             thumbnails_->CutFiles();
             break;
-        case 32908:
+        case gallery_command::kPaste:
             thumbnails_->PasteFiles();
             break;
-        case 32909:
+        case gallery_command::kDelete:
             // Delete works on the pane in use: the folder when the tree has the focus.
             if (tree_->hasFocus()) {
                 tree_->DeleteFolder();
@@ -211,16 +215,16 @@ bool CChildFrame::HandleCommand(int id) {
                 thumbnails_->DeleteFiles();
             }
             break;
-        case 32913:
+        case gallery_command::kNewFolder:
             tree_->NewFolder();
             break;
-        case 32915:
+        case gallery_command::kDeleteFolder:
             tree_->DeleteFolder();
             break;
-        case 32917:
+        case gallery_command::kRenameFolder:
             tree_->RenameFolder();
             break;
-        case 32919:
+        case gallery_command::kRefresh:
             thumbnails_->RefreshPictures();
             break;
         default:
@@ -232,19 +236,19 @@ bool CChildFrame::HandleCommand(int id) {
 
 bool CChildFrame::IsCommandEnabled(int id) const {
     switch (id) {
-        case 32904:
-        case 32920:
+        case gallery_command::kCopy:
+        case gallery_command::kCut:
             return thumbnails_->CanCopy();
-        case 32908:
+        case gallery_command::kPaste:
             return thumbnails_->CanPaste();
-        case 32909:
+        case gallery_command::kDelete:
             return tree_->hasFocus() ? tree_->CanChange() : thumbnails_->CanCopy();
-        case 32913:
+        case gallery_command::kNewFolder:
             return tree_->CanCreate();
-        case 32915:
-        case 32917:
+        case gallery_command::kDeleteFolder:
+        case gallery_command::kRenameFolder:
             return tree_->CanChange();
-        case 32919:
+        case gallery_command::kRefresh:
             return !services_.IsTimelineBusy() && !thumbnails_->CurrentFolder().isEmpty();
         case kSmallThumbnailsCommand:
         case kLargeThumbnailsCommand:

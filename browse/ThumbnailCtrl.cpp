@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "browse/GalleryCommandIds.h"
 #include "browse/GalleryServices.h"
 #include "browse/LabelEditDelegate.h"
 #include "browse/core/LibraryFolders.h"
@@ -509,12 +510,12 @@ void CThumbnailCtrl::MakeActions() {
     auto make = [this](int id, QKeySequence key, void (CThumbnailCtrl::*run)()) {
         return AddWindowCommand(this, id, key, [this, run] { (this->*run)(); });
     };
-    copy_ = make(32904, QKeySequence::Copy, &CThumbnailCtrl::CopyFiles);
-    cut_ = make(32920, QKeySequence::Cut, &CThumbnailCtrl::CutFiles);
-    paste_ = make(32908, QKeySequence::Paste, &CThumbnailCtrl::PasteFiles);
-    delete_ = make(32909, QKeySequence::Delete, &CThumbnailCtrl::DeleteFiles);
-    rename_ = make(32912, QKeySequence(Qt::Key_F2), &CThumbnailCtrl::RenameFile);
-    refresh_ = make(32919, QKeySequence::Refresh, &CThumbnailCtrl::RefreshPictures);
+    copy_ = make(gallery_command::kCopy, QKeySequence::Copy, &CThumbnailCtrl::CopyFiles);
+    cut_ = make(gallery_command::kCut, QKeySequence::Cut, &CThumbnailCtrl::CutFiles);
+    paste_ = make(gallery_command::kPaste, QKeySequence::Paste, &CThumbnailCtrl::PasteFiles);
+    delete_ = make(gallery_command::kDelete, QKeySequence::Delete, &CThumbnailCtrl::DeleteFiles);
+    rename_ = make(gallery_command::kRename, QKeySequence(Qt::Key_F2), &CThumbnailCtrl::RenameFile);
+    refresh_ = make(gallery_command::kRefresh, QKeySequence::Refresh, &CThumbnailCtrl::RefreshPictures);
     UpdateActions();
 }
 

@@ -83,10 +83,11 @@ const std::vector<Command>& Commands() {
          "draws the avatar posed at a frame of a motion, or a frame of a project's timeline\n"
          "      with its picture or video behind (headless), and writes a PNG picture",
          TAVREL_DRAWING(RunRenderCommand)},
-        {"bake", "PROJECT OUT.cha|OUT.chb|OUT.bvh [--plain]",
+        {"bake", "PROJECT OUT.cha|OUT.chb|OUT.bvh|OUT.glb|OUT.gltf [--plain] [--skeleton-only]",
          "writes a project's whole timeline (frame 0 to its last frame) as one motion at 60 fps,\n"
          "      frame for frame as the editor plays it (--plain: clips mixed as captured, without\n"
-         "      their places or held feet)",
+         "      their places or held feet); glTF carries the avatar's body as a skin of the\n"
+         "      skeleton (--skeleton-only: the skeleton alone)",
          TAVREL_DRAWING(RunBakeCommand)},
         {"render-video",
          "PROJECT -o OUT.mp4 [--size WxH] [--camera front|back|left|right|up|down]\n"

@@ -1,5 +1,6 @@
 #include "scene/BodyReader.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -20,6 +21,56 @@ std::vector<rkNode*> PreOrder(rkNode* root) {
     std::vector<rkNode*> nodes;
     rkTraverse(root, RK_PRE_ORDER, CollectNode, &nodes);
     return nodes;
+}
+
+// The pose the body file's shapes are modelled in: the standard skeleton's rest pose, world
+// matrices up to date. Freed with rkFreeTree.
+rkNode* ModelledPose() {
+    std::unique_ptr<ANIMFILE> motion = CreateAnimFile(nullptr, kTypeCHA, 0);
+    if (!motion) return nullptr;
+    rkNode* pose = rkCloneNode(motion->GetFrame(0));
+    rkUpdateNode(pose);
+    return pose;
+}
+
+// A texture as red, green and blue bytes; none for a layout it does not know.
+GltfWriter::Picture PictureOf(const srTextureImage& image, std::string name) {
+    GltfWriter::Picture picture{std::move(name), image.width, image.height, {}};
+    const size_t count = size_t(std::max(image.width, 0)) * size_t(std::max(image.height, 0));
+    const uint8_t* p = image.pixels;
+    if (image.bits == 24) picture.rgb.assign(p, p + count * 3);
+    for (size_t i = 0; image.bits == 32 && i < count; ++i)
+        picture.rgb.insert(picture.rgb.end(), p + i * 4, p + i * 4 + 3);
+    const uint8_t* indices = p + 256 * 4;  // an 8-bit picture: its palette, then its indices
+    for (size_t i = 0; image.bits == 8 && i < count; ++i)
+        picture.rgb.insert(picture.rgb.end(), p + indices[i] * 4, p + indices[i] * 4 + 3);
+    if (picture.rgb.empty()) picture.width = picture.height = 0;
+    return picture;
+}
+
+GltfWriter::BodyPart PartOf(const rkMesh& mesh, const rkMatrix& toSegment, int32_t segment,
+                            int32_t picture) {
+    GltfWriter::BodyPart part;
+    part.segment = segment;
+    part.picture = picture;
+    for (int c = 0; c < 4; ++c) part.colour[c] = mesh.material.diffuse[c];
+    rkMatrix turn = toSegment;
+    turn.m[12] = turn.m[13] = turn.m[14] = 0;
+    std::vector<int32_t> renumbered(size_t(std::max(mesh.vertexCount, 0)), -1);
+    for (int32_t i = 0; i < mesh.indexCount; ++i) {
+        const uint16_t index = mesh.indices[i];
+        if (index >= renumbered.size()) return {};
+        if (renumbered[index] < 0) {
+            renumbered[index] = int32_t(part.positions.size());
+            part.positions.push_back(rkTransformPoint(mesh.vertices[index].position, toSegment));
+            part.normals.push_back(rkTransformPoint(mesh.vertices[index].normal, turn));
+            if (picture >= 0)
+                part.uvs.insert(part.uvs.end(), {mesh.vertices[index].u0, mesh.vertices[index].v0});
+        }
+        part.indices.push_back(uint32_t(renumbered[index]));
+    }
+    part.indices.resize(part.indices.size() / 3 * 3);
+    return part;
 }
 
 }  // namespace
@@ -83,6 +134,8 @@ void CBodyReader::AddShape(const std::string& chunkName, int model, int subMesh,
         DebugOutput("\n");
     }
     shapes_[name] = visual;
+    if (const srTextureImage* picture = modelSet_->models[model].textures[subMesh])
+        pictures_[name] = picture;
 }
 
 CBodyReader::~CBodyReader() {
@@ -95,15 +148,43 @@ CBodyReader::~CBodyReader() {
     scnFreeScene(&scene_);
 }
 
+std::vector<GltfWriter::BodyPart> CBodyReader::Parts(
+    const ANIMFILE& skeleton, std::vector<GltfWriter::Picture>* pictures) const {
+    std::vector<GltfWriter::BodyPart> parts;
+    rkNode* reference = loaded_ ? ModelledPose() : nullptr;
+    if (!reference) return parts;
+    std::map<const srTextureImage*, int32_t> pictureOf;
+    for (const auto& [name, shape] : shapes_) {
+        const int32_t segment = skeleton.FindSegment(name.c_str());
+        const rkNode* modelled = rkFindNode(reference, name.c_str());
+        rkMatrix toSegment;
+        if (segment < 0 || !modelled || !rkInvert(&toSegment, modelled->world)) continue;
+        int32_t picture = -1;
+        if (const auto found = pictures_.find(name); found != pictures_.end()) {
+            auto [at, added] = pictureOf.emplace(found->second, int32_t(pictures->size()));
+            if (added) {
+                GltfWriter::Picture made = PictureOf(*found->second, name);
+                if (made.rgb.empty())
+                    at->second = -1;
+                else
+                    pictures->push_back(std::move(made));
+            }
+            picture = at->second;
+        }
+        GltfWriter::BodyPart part = PartOf(shape->mesh, toSegment, segment, picture);
+        if (!part.indices.empty()) parts.push_back(std::move(part));
+    }
+    rkFreeTree(reference);
+    return parts;
+}
+
 int CBodyReader::PasteBody(CHTR* skeleton) {
     if (!loaded_ || !skeleton || !skeleton->GetRoot()) return 0;
-    std::unique_ptr<ANIMFILE> motion = CreateAnimFile(nullptr, kTypeCHA, 0);
-    if (!motion) return 0;
-    rkNode* reference = rkCloneNode(motion->GetFrame(0));
+    rkNode* reference = ModelledPose();
+    if (!reference) return 0;
     const std::vector<rkNode*> targets = PreOrder(skeleton->GetRoot());
     const std::vector<rkNode*> references = PreOrder(reference);
     rkUpdateNode(skeleton->GetRoot());
-    rkUpdateNode(reference);
     for (size_t k = 0; k < references.size() && k < targets.size(); ++k) {
         rkNode* target = targets[k];
         const auto found = shapes_.find(target->name);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "AnimRead/GltfWriter.h"
 #include "ZU2/rkObject.h"
 #include "motion/Chtr.h"
 #include "scene/ScnScene.h"
@@ -26,6 +27,13 @@ public:
     // or no skeleton is given. The shapes are moved in place: paste once, on one skeleton.
     int PasteBody(CHTR* skeleton);
 
+    // The shapes as parts of a body for the skeleton's segments of the same name, each in its
+    // segment's own frame with only the vertices its triangles use (shapes of no segment are
+    // left out, as PasteBody leaves them), with their pictures in pictures. Call before
+    // PasteBody, which moves the shapes.
+    std::vector<GltfWriter::BodyPart> Parts(const ANIMFILE& skeleton,
+                                            std::vector<GltfWriter::Picture>* pictures) const;
+
     bool IsLoaded() const { return loaded_; }
     const std::map<std::string, rkVisual*>& Shapes() const { return shapes_; }
     // File names held by the texture pool, in pool order.
@@ -39,6 +47,7 @@ private:
     bool loaded_ = false;
     std::string name_;
     std::map<std::string, rkVisual*> shapes_;
+    std::map<std::string, const srTextureImage*> pictures_;  // of the shapes that have one
     ScnScene scene_{};
     srModelSet* modelSet_ = nullptr;
     std::vector<std::string> textureNames_;

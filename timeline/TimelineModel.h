@@ -162,8 +162,13 @@ private:
     Message RewriteResized(uint32_t kind, int position);
 
     EditResult InsertClip(MotionClip clip, const std::function<Message(MotionClip&)>& prepare);
-    EditResult ReplaceFileOfSelected(const std::function<bool(const std::string&)>& write,
-                                     int failureMessage);
+    // Writes the selected clip's motion anew (write(its file, target)) into a file of its own
+    // that the clip then plays.
+    EditResult ReplaceFileOfSelected(const FileWriter& write, int failureMessage);
+    // The same as an undoable edit of its own.
+    EditResult RewriteSelected(EditKind kind, const FileWriter& write);
+    // A change of one clip outside undo and redo; false when there is no clip there.
+    bool ChangeClip(int position, const std::function<void(MotionClip&)>& change);
     // The two halves of a clip cut before frame f, written by the motion side.
     std::optional<std::pair<MotionClip, MotionClip>> SplitClip(const MotionClip& clip, int f);
     void ResetModel();

@@ -364,12 +364,11 @@ EditResult CTimelineModel::Paste() {
 // ---------------------------------------------------------------------------------------------
 // Edits of the selected clip's motion
 
-EditResult CTimelineModel::ReplaceFileOfSelected(
-    const std::function<bool(const std::string&)>& write, int failureMessage) {
+EditResult CTimelineModel::ReplaceFileOfSelected(const FileWriter& write, int failureMessage) {
     MotionClip* clip = MutableClipAt(view_.selected);
     if (!clip) return EditResult::Refused();
     const std::string target = MakeDerivedName(clip->fileName);
-    if (target.empty() || !write(target)) {
+    if (target.empty() || !write(clip->fileName, target)) {
         if (!target.empty()) RemoveFile(target);
         return EditResult::Refused(failureMessage);
     }
@@ -380,6 +379,11 @@ EditResult CTimelineModel::ReplaceFileOfSelected(
     return EditResult::Done();
 }
 
+EditResult CTimelineModel::RewriteSelected(EditKind kind, const FileWriter& write) {
+    if (!SelectedClip() || !write) return EditResult::Refused();
+    return RunEdit(kind, [&] { return ReplaceFileOfSelected(write, strings::kClipEditFailed); });
+}
+
 EditResult CTimelineModel::AlignToPrevious(std::string_view segment) {
     if (!SelectedClip()) return EditResult::Refused();
     return RunEdit(kEditAlign, [&] {
@@ -388,9 +392,8 @@ EditResult CTimelineModel::AlignToPrevious(std::string_view segment) {
             return EditResult::Refused(strings::kAlignImpossible);
         }
         const MotionClip before = *previous;
-        const std::string file = SelectedClip()->fileName;
         return ReplaceFileOfSelected(
-            [&](const std::string& target) {
+            [&](const std::string& file, const std::string& target) {
                 return motion_.Align(before.fileName, before.Length() - 1, file,
                                      std::string(segment), target);
             },
@@ -399,65 +402,51 @@ EditResult CTimelineModel::AlignToPrevious(std::string_view segment) {
 }
 
 EditResult CTimelineModel::ReverseSelected() {
-    if (!SelectedClip()) return EditResult::Refused();
-    return RunEdit(kEditReverse, [&] {
-        const std::string file = SelectedClip()->fileName;
-        return ReplaceFileOfSelected(
-            [&](const std::string& target) { return motion_.Reverse(file, target); },
-            strings::kClipEditFailed);
-    });
+    return RewriteSelected(kEditReverse,
+                           [this](const std::string& file, const std::string& target) {
+                               return motion_.Reverse(file, target);
+                           });
 }
 
 EditResult CTimelineModel::RotateSegmentOfSelected(std::string_view segment,
                                                    const SegmentRotation& rotation, bool absolute) {
-    if (!SelectedClip()) return EditResult::Refused();
-    return RunEdit(kEditRotateSegment, [&] {
-        const std::string file = SelectedClip()->fileName;
-        return ReplaceFileOfSelected(
-            [&](const std::string& target) {
-                return motion_.RotateSegment(file, std::string(segment), rotation, absolute,
-                                             target);
-            },
-            strings::kClipEditFailed);
-    });
+    return RewriteSelected(
+        kEditRotateSegment, [&](const std::string& file, const std::string& target) {
+            return motion_.RotateSegment(file, std::string(segment), rotation, absolute, target);
+        });
 }
 
 EditResult CTimelineModel::ReplaceSelectedFile(const FileWriter& write) {
-    if (!SelectedClip() || !write) return EditResult::Refused();
-    return RunEdit(kEditReplaceFile, [&] {
-        const std::string file = SelectedClip()->fileName;
-        return ReplaceFileOfSelected([&](const std::string& target) { return write(file, target); },
-                                     strings::kClipEditFailed);
-    });
+    return RewriteSelected(kEditReplaceFile, write);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Transitions
 
-bool CTimelineModel::SetTransitionIn(int position, int frames) {
+bool CTimelineModel::ChangeClip(int position, const std::function<void(MotionClip&)>& change) {
     MotionClip* clip = MutableClipAt(position);
     if (!clip) return false;
     const MotionClip before = *clip;
-    clip->SetTransitionIn(std::min(frames, clip->Length()));
+    change(*clip);
     if (!(*clip == before)) ContentChanged();
     return true;
+}
+
+bool CTimelineModel::SetTransitionIn(int position, int frames) {
+    return ChangeClip(position, [frames](MotionClip& clip) {
+        clip.SetTransitionIn(std::min(frames, clip.Length()));
+    });
 }
 
 bool CTimelineModel::SetTransitionOut(int position, int frames) {
-    MotionClip* clip = MutableClipAt(position);
-    if (!clip) return false;
-    const MotionClip before = *clip;
-    clip->SetTransitionOut(std::min(frames, clip->Length()));
-    if (!(*clip == before)) ContentChanged();
-    return true;
+    return ChangeClip(position, [frames](MotionClip& clip) {
+        clip.SetTransitionOut(std::min(frames, clip.Length()));
+    });
 }
 
 bool CTimelineModel::SetCurveType(int position, uint32_t curve) {
-    MotionClip* clip = MutableClipAt(position);
-    if (!clip || curve > kCurveCurve) return false;
-    if (clip->curveType != curve) ContentChanged();
-    clip->curveType = curve;
-    return true;
+    return curve <= kCurveCurve &&
+           ChangeClip(position, [curve](MotionClip& clip) { clip.curveType = curve; });
 }
 
 }  // namespace tavrel

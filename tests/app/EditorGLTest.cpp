@@ -38,6 +38,7 @@
 #include "browse/ChildFrame.h"
 #include "browse/GalleryServices.h"
 #include "browse/ThumbnailCtrl.h"
+#include "tests/support/EditorStartOptions.h"
 #include "tests/support/TempFolder.h"
 #include "uikit/UiText.h"
 
@@ -226,12 +227,8 @@ TEST_F(ViewTest, MouseAndKeysGoThroughTheInput) {
 TEST(EditorTest, StartsWithThreeFramesAndTheAvatarInView) {
     if (!HaveDisplay()) GTEST_SKIP() << "needs an X server (run under xvfb-run -a)";
     TempFolder home;
-    ::setenv("TAVREL_HOME", (home / "data").c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
-    CStartOptions options;
-    options.bundlePath = TAVREL_VESK_RCC;
-    options.programFolder = TAVREL_SHARE_DIR;
-    options.instanceName = QString::fromStdString(home / "instance");
+    const CStartOptions options = EditorStartOptions(home.Path());
     CTavrelApp app;
     ASSERT_EQ(app.Start({}, options), CTavrelApp::StartResult::Running);
     C3DWindowView* view = app.Mediator()->Window3D()->View();
@@ -288,12 +285,8 @@ protected:
         // Freed memory is filled with a pattern, so that a use after free (the editor torn
         // down in the fixture's destructor) fails every time instead of now and then.
         mallopt(M_PERTURB, 0xA5);
-        ::setenv("TAVREL_HOME", (home / "data").c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
-        CStartOptions options;
-        options.bundlePath = TAVREL_VESK_RCC;
-        options.programFolder = TAVREL_SHARE_DIR;
-        options.instanceName = QString::fromStdString(home / "instance");
+        CStartOptions options = EditorStartOptions(home.Path());
         options.connectWindows = connectWindows;
         ASSERT_EQ(app.Start({}, options), CTavrelApp::StartResult::Running);
         colleague = app.Mediator()->Window3D();

@@ -7,12 +7,15 @@
 #include <filesystem>
 
 #include "../motion/MotionFiles.h"
+#include "AnimRead/StandardSkeleton.h"
+#include "RKWindow/RKSystem.h"
 #include "RKWindow/SamplePose.h"
 #include "ToolRun.h"
 #include "cli/OpenedProject.h"
 #include "motion/CurveFunction.h"
 #include "motion/Motion.h"
 #include "motion/PoseBlender.h"
+#include "tests/support/GltfReadBack.h"
 
 namespace tavrel::cli {
 namespace {
@@ -106,6 +109,64 @@ TEST_F(BakeCommand, EveryFrameIsTheMixedPoseOfItsSample) {
     EXPECT_GT(Distance(baked.GetPose(70)->GetRoot(), baked.GetPose(85)->GetRoot()), 0.01f);
 }
 
+// Every node of a pose tree, parents first.
+void Collect(const rkNode* node, std::vector<const rkNode*>* nodes) {
+    for (; node; node = node->next) {
+        nodes->push_back(node);
+        Collect(node->child, nodes);
+    }
+}
+
+TEST_F(BakeCommand, GltfHoldsEveryJointWhereTheEditorShowsIt) {
+    OpenedProject project;
+    ASSERT_TRUE(project.Open(dir / "p.tvp").empty());
+    const double metres = StandardMetresPerUnit();
+    for (const bool bare : {false, true}) {
+        const fs::path out = dir / (bare ? "bare.gltf" : "skinned.glb");
+        Args args = {"bake", dir / "p.tvp", out};
+        if (bare) args.push_back("--skeleton-only");
+        const Result r = Tool(args);
+        ASSERT_EQ(r.code, kExitOk) << r.err;
+        EXPECT_NE(r.out.find("89 frames"), std::string::npos) << r.out;
+        tinygltf::Model model;
+        std::string error;
+        ASSERT_TRUE(tavrel::testing::LoadGltf(out, &model, &error)) << error;
+        // The avatar's body: its parts, each on a joint of the skeleton's one skin, as painted.
+        ASSERT_EQ(model.skins.size(), 1u);
+        EXPECT_EQ(model.skins[0].joints.size(), 20u);
+        ASSERT_EQ(model.meshes.size(), bare ? 0u : 1u);
+        EXPECT_EQ(model.images.size(), bare ? 0u : 1u);  // the face
+        if (!bare) {
+            EXPECT_GE(model.meshes[0].primitives.size(), 15u);
+        }
+        ASSERT_EQ(model.animations.size(), 1u);
+        EXPECT_EQ(model.animations[0].name, "p");  // the project's name
+        EXPECT_EQ(model.accessors[model.animations[0].samplers[0].input].count, 89u);
+        std::map<std::string, int> nodeOf;
+        for (size_t n = 0; n < model.nodes.size(); ++n) nodeOf[model.nodes[n].name] = int(n);
+        for (int f : {0, 27, 45, 70, 88}) {
+            const SamplePose shown = PoseOfSample(
+                project.Manager(), project.Model().GetFrameSample(f), TAVREL_SHARE_DIR "/Init.chb");
+            rkUpdateNode(shown.pose->GetRoot());
+            std::vector<const rkNode*> joints;
+            Collect(shown.pose->GetRoot(), &joints);
+            ASSERT_EQ(joints.size(), 20u);
+            const std::vector<tavrel::testing::GltfMatrix> world =
+                tavrel::testing::GltfPosedWorld(model, f);
+            for (const rkNode* joint : joints) {
+                ASSERT_TRUE(nodeOf.count(joint->name)) << joint->name;
+                const auto got = tavrel::testing::GltfApply(world[nodeOf[joint->name]], {0, 0, 0});
+                // Y up, metres, the 3D window's ground at zero: within a millimetre.
+                const float* p = &joint->world.m[12];
+                const double expected[3] = {p[0] * metres, (p[2] - kGroundHeight) * metres,
+                                            -p[1] * metres};
+                for (int k = 0; k < 3; ++k)
+                    EXPECT_NEAR(got[k], expected[k], 0.001) << joint->name << " frame " << f;
+            }
+        }
+    }
+}
+
 TEST_F(BakeCommand, RefusesWithoutTouchingTheUsersFiles) {
     const std::string before = tavrel::testing::ReadBytes(dir / "a.chb");
     EXPECT_EQ(Tool({"bake", dir / "p.tvp", dir / "a.chb"}).code, kExitFailed);
@@ -123,6 +184,27 @@ TEST_F(BakeCommand, RefusesWithoutTouchingTheUsersFiles) {
     WriteText(dir / "old.cha", "old");
     ASSERT_EQ(Tool({"bake", dir / "p.tvp", dir / "old.cha"}).code, kExitOk);
     EXPECT_EQ(CMotion(dir / "old.cha", 0).GetLength(), 89);
+    // A motion whose values are no numbers cannot be told to other tools: the reason is named.
+    auto broken = CreateAnimFile(nullptr, kTypeCHB, 1);
+    broken->GetSegment(4)->frames[0].m[1] = std::nanf("");
+    broken->WriteAs((dir / "nan.chb").c_str(), 1);
+    WriteText(dir / "nan.tvp", "D,nan\n1\nM,0,0,0,0,0,0,nan.chb,0,0,0,0,0,*\n0\nS,none\nI,0\n");
+    WriteText(dir / "old.glb", "old");
+    const Result nan = Tool({"bake", dir / "nan.tvp", dir / "old.glb", "--skeleton-only"});
+    EXPECT_EQ(nan.code, kExitFailed);
+    EXPECT_NE(nan.err.find("LThigh has a value that is not a number"), std::string::npos)
+        << nan.err;
+    EXPECT_EQ(tavrel::testing::ReadBytes(dir / "old.glb"), "old");
+    // A glTF skin needs the avatar's body: without a readable one only the skeleton is written.
+    fs::create_directories(dir / "home");
+    fs::copy_file(TAVREL_SHARE_DIR "/Init.chb", dir / "home/Init.chb");
+    WriteText(dir / "home/avatar.scx", "not a scene");
+    setenv("TAVREL_HOME", (dir / "home").c_str(), 1);
+    const Result bodiless = Tool({"bake", dir / "p.tvp", dir / "old.glb"});
+    EXPECT_EQ(bodiless.code, kExitFailed);
+    EXPECT_NE(bodiless.err.find("avatar's body"), std::string::npos) << bodiless.err;
+    EXPECT_EQ(tavrel::testing::ReadBytes(dir / "old.glb"), "old");
+    EXPECT_EQ(Tool({"bake", dir / "p.tvp", dir / "old.glb", "--skeleton-only"}).code, kExitOk);
     for (const auto& entry : fs::directory_iterator(dir.Path()))
         EXPECT_EQ(entry.path().filename().string().find(".part-"), std::string::npos);
 }

@@ -1,33 +1,19 @@
 // A user exports the video of a walk from the File menu: the written video shows the avatar
 // in every tenth frame, on the 3D window's background, and the editor names the file.
-#include <gtest/gtest.h>
-
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
 #include <QMenu>
-#include <QMenuBar>
-#include <QTest>
-#include <QTimer>
-#include <filesystem>
 #include <fstream>
 
 #include "RKWindow/RKSystem.h"
-#include "RKWindow/ui/C3DWindowView.h"
-#include "app/C3DWindowColleague.h"
-#include "app/EditorWindows.h"
-#include "app/ProjectFileCommands.h"
-#include "app/TavrelApp.h"
-#include "app/TavrelMainFrame.h"
-#include "app/TavrelMediator.h"
 #include "app/VideoExportDialog.h"
 #include "media/RAvi.h"
 #include "motion/AnimFileFactory.h"
 #include "motion/Chtr.h"
-#include "tests/support/TempFolder.h"
+#include "tests/journeys/JourneyFixture.h"
 #include "uikit/UiText.h"
 
-namespace tavrel::testing {
+namespace tavrel::journeys {
 namespace {
 
 constexpr int kFrames = 120;
@@ -54,59 +40,41 @@ int ShirtPixels(const CAviFrame& frame) {
     return count;
 }
 
-// Lets the editor work until the condition holds or ten seconds have passed.
-template <typename Condition>
-bool WaitUntil(Condition condition) {
-    for (int i = 0; i < 400 && !condition(); ++i) QTest::qWait(25);
-    return condition();
-}
+// The walk, opened from the desktop as the editor starts.
+class ExportVideoJourney : public JourneyFixture {
+protected:
+    void SetUp() override {
+        fs::create_directories(Home() / "work");
+        WriteWalk(Home() / "work/walk.chb");
+        std::ofstream(Home() / "work/walk.tvp")
+            << "D,walk\n1\nM,0,119,0,0,0,0,walk.chb,0,119,0,0,0,*\n0\nS,none\nI,0\n";
+        OpenAtStart(Home() / "work/walk.tvp");
+        JourneyFixture::SetUp();
+    }
 
-// Chooses a File menu item as a user does by keys: the menu opened by its mnemonic, then the
-// item's own.
-void ChooseFileMenuItem(QMainWindow* window, QAction* item, Qt::Key mnemonic) {
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-    QWidget* focus = QApplication::focusWidget();
-    QTest::keyClick(focus ? focus : window, Qt::Key_F, Qt::AltModifier);
-    ASSERT_TRUE(WaitUntil([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }))
-        << "the File menu did not open";
-    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    ASSERT_TRUE(menu->actions().contains(item));
-    QTest::keyClick(menu, mnemonic);
-}
+    // Chooses a File menu item as a user does by keys: the menu opened by its mnemonic, then
+    // the item's own.
+    void ChooseFileMenuItem(QAction* item, Qt::Key mnemonic) {
+        Key(Qt::Key_F, Qt::AltModifier);
+        ASSERT_TRUE(WaitUntil([] {
+            return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        })) << "the File menu did not open";
+        ASSERT_TRUE(
+            qobject_cast<QMenu*>(QApplication::activePopupWidget())->actions().contains(item));
+        Key(mnemonic);
+    }
+};
 
-TEST(ExportVideoJourney, TheWrittenVideoShowsTheWalkingAvatarInEveryTenthFrame) {
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs an X server";
-    TempFolder home;
-    ::setenv("TAVREL_HOME", (home / "data").c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
-    std::filesystem::create_directories(home / "work");
-    WriteWalk(home / "work/walk.chb");
-    std::ofstream(home / "work/walk.tvp")
-        << "D,walk\n1\nM,0,119,0,0,0,0,walk.chb,0,119,0,0,0,*\n0\nS,none\nI,0\n";
-
-    CTavrelApp app;
-    CStartOptions options;
-    options.bundlePath = TAVREL_VESK_RCC;
-    options.programFolder = TAVREL_SHARE_DIR;
-    options.instanceName = QString::fromStdString(home / "instance");
-    options.connectWindows = [&app](CTavrelMediator* mediator) {
-        ConnectEditorWindows(mediator);
-        ConnectFileCommands(app.FileCommands(), mediator);
-    };
-    ASSERT_EQ(app.Start({QString::fromStdString(home / "work/walk.tvp")}, options),
-              CTavrelApp::StartResult::Running);
-    C3DWindowView* view = app.Mediator()->Window3D()->View();
-    ASSERT_TRUE(view && WaitUntil([view] { return view->FramesDrawn() > 0; }));
-    QAction* exportVideo = app.MainFrame()->Action(command::kExportVideo);
+TEST_F(ExportVideoJourney, TheWrittenVideoShowsTheWalkingAvatarInEveryTenthFrame) {
+    QAction* exportVideo = Frame()->Action(command::kExportVideo);
     ASSERT_TRUE(WaitUntil([exportVideo] { return exportVideo->isEnabled(); }))
         << "the walk was not opened";
 
     std::vector<Message> messages;
     const ui::MessageSink previous =
         ui::SetMessageSink([&](const Message& m) { messages.push_back(m); });
-    const std::string out = home / "walk.mp4";
-    app.FileCommands()->askPath = [&](int, const QString&, const QString&) {
+    const std::string out = Home() / "walk.mp4";
+    FileCommands()->askPath = [&](int, const QString&, const QString&) {
         return QString::fromStdString(out);
     };
     // The size and camera dialog, answered by keys: a smaller picture, the 3D window's camera.
@@ -118,11 +86,11 @@ TEST(ExportVideoJourney, TheWrittenVideoShowsTheWalkingAvatarInEveryTenthFrame) 
         dialogSeen = true;
         EXPECT_EQ(dialog->Choice().camera, -1);
         dialog->Sizes()->setFocus();
-        QTest::keyClick(dialog->Sizes(), Qt::Key_Up);  // from 1280 x 720 to 640 x 360
-        QTest::keyClick(dialog, Qt::Key_Return);
+        QTest::keyClick(dialog->windowHandle(), Qt::Key_Up);  // from 1280 x 720 to 640 x 360
+        QTest::keyClick(dialog->windowHandle(), Qt::Key_Return);
     });
     answer.start(20);
-    ChooseFileMenuItem(app.MainFrame(), exportVideo, Qt::Key_V);
+    ChooseFileMenuItem(exportVideo, Qt::Key_V);
     WaitUntil([&] { return !messages.empty(); });
     answer.stop();
     ui::SetMessageSink(previous);
@@ -143,4 +111,4 @@ TEST(ExportVideoJourney, TheWrittenVideoShowsTheWalkingAvatarInEveryTenthFrame) 
 }
 
 }  // namespace
-}  // namespace tavrel::testing
+}  // namespace tavrel::journeys

@@ -39,6 +39,7 @@
 #include "app/TimelineHost.h"
 #include "browse/FileTreeCtrl.h"
 #include "browse/ThumbnailCtrl.h"
+#include "tests/support/EditorStartOptions.h"
 #include "tests/support/TempFolder.h"
 #include "timeline/TimelineModel.h"
 #include "timeline/ui/ObjectGrid.h"
@@ -87,22 +88,17 @@ protected:
     // Starts the editor as main() does, over this journey's own data, settings and temporary
     // folders; true once the main window stands and the 3D window has drawn.
     bool StartEditor() {
-        ::setenv("TAVREL_HOME", (home_ / "data").c_str(), 1);
         fs::create_directories(home_ / "tmp");
         ::setenv("TMPDIR", (home_ / "tmp").c_str(), 1);  // the working folder
         for (const char* scheme : {"file", "http", "https", "mailto"})
             QDesktopServices::setUrlHandler(scheme, &urls_, "open");
         app_ = std::make_unique<CTavrelApp>();
-        CStartOptions start;
-        start.bundlePath = TAVREL_VESK_RCC;
-        start.programFolder = TAVREL_SHARE_DIR;
-        start.instanceName = QString::fromStdString(home_ / "instance");
+        CStartOptions start = tavrel::testing::EditorStartOptions(home_.Path());
         start.connectWindows = [app = app_.get()](CTavrelMediator* mediator) {
             ConnectEditorWindows(mediator);
-            if (app->FileCommands())
-                app->FileCommands()->SetTimeline(mediator->Timeline()->Operations());
+            ConnectFileCommands(app->FileCommands(), mediator);
         };
-        if (app_->Start({}, start) != CTavrelApp::StartResult::Running) return false;
+        if (app_->Start(openAtStart_, start) != CTavrelApp::StartResult::Running) return false;
         Frame()->activateWindow();
         if (!QTest::qWaitForWindowExposed(Frame(), kWait)) return false;
         return WaitUntil([this] { return !View3D() || !View3D()->LastFrame().isNull(); });
@@ -117,6 +113,10 @@ protected:
         app_.reset();
         return StartEditor();
     }
+
+    // A file named on the command line, as a user opens one from the desktop: a journey's
+    // SetUp names it before it starts the editor.
+    void OpenAtStart(const fs::path& file) { openAtStart_ << QString::fromStdString(file); }
 
     // --- The parts ---
     CTavrelMainFrame* Frame() const { return app_->MainFrame(); }
@@ -235,23 +235,21 @@ protected:
         Drag(Thumbnails()->viewport(), from, track, to);
     }
 
-    // --- Dialogs: the next message box that opens is answered with a button ---
+    // --- Dialogs: the next message box that opens is answered with a button, or a key ---
     // Returns a record of the question's text, filled when it was asked.
     std::shared_ptr<QString> AnswerNextMessage(QMessageBox::StandardButton button) {
-        auto asked = std::make_shared<QString>();
-        auto poll = std::make_shared<QTimer>();
-        poll->setInterval(10);
-        QObject::connect(poll.get(), &QTimer::timeout, [poll, asked, button]() mutable {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box || !box->button(button)) return;
-            *asked = box->text();
-            poll->stop();
+        return WhenNextMessageAsks([button](QMessageBox* box) {
+            if (!box->button(button)) return false;
             QTimer::singleShot(0, box->button(button), &QAbstractButton::click);
-            poll.reset();
+            return true;
         });
-        poll->start();
-        pollers_.push_back(poll);
-        return asked;
+    }
+    // The key goes into the box's window, to the button that has the focus or the default one.
+    std::shared_ptr<QString> AnswerNextMessageByKey(Qt::Key key) {
+        return WhenNextMessageAsks([key](QMessageBox* box) {
+            QTimer::singleShot(0, box, [box, key] { QTest::keyClick(box->windowHandle(), key); });
+            return true;
+        });
     }
 
     // --- The 3D picture ---
@@ -282,9 +280,27 @@ protected:
     }
 
 private:
+    // Polls for the next message box until answer takes it (returns true).
+    std::shared_ptr<QString> WhenNextMessageAsks(std::function<bool(QMessageBox*)> answer) {
+        auto asked = std::make_shared<QString>();
+        auto poll = std::make_shared<QTimer>();
+        poll->setInterval(10);
+        QObject::connect(poll.get(), &QTimer::timeout, [poll, asked, answer]() mutable {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !answer(box)) return;
+            *asked = box->text();
+            poll->stop();
+            poll.reset();
+        });
+        poll->start();
+        pollers_.push_back(poll);
+        return asked;
+    }
+
     tavrel::testing::TempFolder home_;
     UrlSink urls_;
     std::unique_ptr<CTavrelApp> app_;
+    QStringList openAtStart_;
     const char* tmp_ = [] {
         static const char* const original = std::getenv("TMPDIR");
         return original;
