@@ -3,8 +3,10 @@
 #include <assimp/cimport.h>
 #include <assimp/config.h>
 #include <assimp/scene.h>
+#include <tiny_gltf.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <mutex>
@@ -30,10 +32,11 @@ struct KEY {
     T value;
 };
 
-// One node's keys in one take, checked and in time order.
+// One node's keys in one take, checked and in time order; a step holds each key until the next.
 struct TRACK {
     std::vector<KEY<aiVector3D>> positions, scales;
     std::vector<KEY<aiQuaternion>> rotations;
+    bool stepPositions = false, stepRotations = false, stepScales = false;
 };
 
 bool Finite(const aiVector3D& v) {
@@ -60,9 +63,12 @@ void Blend(aiQuaternion& out, const aiQuaternion& a, const aiQuaternion& b, floa
 }
 
 // The value of keys at a time: held before the first and after the last key, interpolated
-// between them (straight for positions and scales, along the sphere for rotations).
+// between them (straight for positions and scales, along the sphere for rotations) or, for
+// steps, held.
 template <typename T>
-T ValueAt(const std::vector<KEY<T>>& keys, double time) {
+T ValueAt(const std::vector<KEY<T>>& keys, double time, bool step) {
+    // Key times went through floats: a frame that falls on a key takes the key's value.
+    if (step) time += std::fabs(time) * 1e-6;
     if (time <= keys.front().time) return keys.front().value;
     if (time >= keys.back().time) return keys.back().value;
     const auto next = std::upper_bound(keys.begin(), keys.end(), time,
@@ -71,7 +77,7 @@ T ValueAt(const std::vector<KEY<T>>& keys, double time) {
     const auto& a = *(next - 1);
     const double span = b.time - a.time;
     T out = a.value;
-    if (span > 0) Blend(out, a.value, b.value, static_cast<float>((time - a.time) / span));
+    if (span > 0 && !step) Blend(out, a.value, b.value, static_cast<float>((time - a.time) / span));
     return out;
 }
 
@@ -149,6 +155,40 @@ public:
         for (unsigned a = 0; a < scene.mNumAnimations; ++a) {
             if (!scene.mAnimations[a]) THROW_ERROBJ(ERR_CORRUPTED, "animation %u is missing", a);
             CopyAnimation(*scene.mAnimations[a], a);
+        }
+    }
+
+    // glTF says per channel whether its keys step; the importer forgets it, so the file's
+    // own words are read again. Animations and nodes are matched in order and by name.
+    void MarkGltfSteps(const std::string& file, bool binary) {
+        tinygltf::TinyGLTF loader;
+        loader.SetImageLoader(
+            [](tinygltf::Image*, int, std::string*, std::string*, int, int, const unsigned char*,
+               int, void*) { return true; },  // pictures are not needed
+            nullptr);
+        tinygltf::Model model;
+        std::string error, warning;
+        if (!(binary ? loader.LoadBinaryFromFile(&model, &error, &warning, file)
+                     : loader.LoadASCIIFromFile(&model, &error, &warning, file)))
+            return;  // the importer read it: its keys stay as they are
+        for (size_t a = 0; a < model.animations.size() && a < anims.size(); ++a) {
+            const tinygltf::Animation& animation = model.animations[a];
+            for (const tinygltf::AnimationChannel& channel : animation.channels) {
+                const int node = channel.target_node;
+                if (channel.sampler < 0 || size_t(channel.sampler) >= animation.samplers.size() ||
+                    node < 0 || size_t(node) >= model.nodes.size() ||
+                    animation.samplers[channel.sampler].interpolation != "STEP")
+                    continue;
+                const auto found = byName_.find(model.nodes[node].name);
+                if (found == byName_.end()) continue;
+                const auto track = anims[a].tracks.find(found->second);
+                if (track == anims[a].tracks.end()) continue;
+                const std::string& what = channel.target_path;
+                TRACK& keys = track->second;
+                if (what == "rotation") keys.stepRotations = true;
+                if (what == "translation") keys.stepPositions = true;
+                if (what == "scale") keys.stepScales = true;
+            }
         }
     }
 
@@ -357,7 +397,13 @@ SCENEFILEREAD::SCENEFILEREAD(const char* path, const std::string& take, Skeleton
     SetPath(path);
     const IMPORTED imported(path);
     try {
-        Build(SCENE(imported.Scene()), take, score);
+        SCENE scene(imported.Scene());
+        const std::string file(path);
+        const size_t dot = file.find_last_of('.');
+        std::string extension = dot == std::string::npos ? "" : file.substr(dot + 1);
+        for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (extension == "gltf" || extension == "glb") scene.MarkGltfSteps(file, extension == "glb");
+        Build(scene, take, score);
     } catch (const std::bad_alloc&) {
         THROW_ERROBJ(ERR_MEMORY);
     } catch (const std::length_error&) {
@@ -478,9 +524,10 @@ void SCENEFILEREAD::Build(const SCENE& scene, const std::string& take, SkeletonS
             const auto track = keyed ? anim.tracks.find(i) : anim.tracks.end();
             if (track != anim.tracks.end()) {
                 const TRACK& t = track->second;
-                local = aiMatrix4x4(t.scales.empty() ? node.scale : ValueAt(t.scales, ticks),
-                                    t.rotations.empty() ? node.rotation : ValueAt(t.rotations, ticks),
-                                    t.positions.empty() ? node.position : ValueAt(t.positions, ticks));
+                local = aiMatrix4x4(
+                    t.scales.empty() ? node.scale : ValueAt(t.scales, ticks, t.stepScales),
+                    t.rotations.empty() ? node.rotation : ValueAt(t.rotations, ticks, t.stepRotations),
+                    t.positions.empty() ? node.position : ValueAt(t.positions, ticks, t.stepPositions));
             }
             world[i] = node.parent >= 0 ? world[node.parent] * local : local;
         }

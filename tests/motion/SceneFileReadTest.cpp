@@ -85,6 +85,7 @@ struct FormatCase {
     const char* file;
     bool mesh;
     const char* prefix;
+    bool steps = false;  // the file's keys are made steps
 };
 
 TEST(SceneFileRead, EveryFormatsTakesAreListedChosenAndTurnTheLimbsAsTheFigureDoes) {
@@ -95,6 +96,7 @@ TEST(SceneFileRead, EveryFormatsTakesAreListedChosenAndTurnTheLimbsAsTheFigureDo
         {"fbxa", "bare.fbx", false, ""},
         {"glb2", "figure.glb", true, ""},
         {"gltf2", "figure.gltf", false, "mixamorig:"},
+        {"gltf2", "steps.gltf", true, "", true},
     };
     testing::TempDir dir;
     for (const FormatCase& c : cases) {
@@ -106,9 +108,15 @@ TEST(SceneFileRead, EveryFormatsTakesAreListedChosenAndTurnTheLimbsAsTheFigureDo
             figure.ticksPerSecond = 1;
             for (auto& joint : figure.joints) joint.preRotated = false;
         }
-        figure.takes = {{"Walk", 2.0, 30, 1.0f}, {"Run", 1.0, 24, 2.0f}};
+        figure.takes = {{"Walk", 2.0, 30, 1.0f, c.steps}, {"Run", 1.0, 24, 2.0f, c.steps}};
         const std::string path = dir / c.file;
         ASSERT_TRUE(figure.Export(path, c.format, c.mesh));
+        if (c.steps) {  // the exporter writes straight keys only
+            std::string text = testing::ReadBytes(path);
+            for (size_t at; (at = text.find("\"LINEAR\"")) != std::string::npos;)
+                text.replace(at, 8, "\"STEP\"");
+            testing::WriteText(path, text);
+        }
 
         const auto takes = TakesOf(path);
         ASSERT_EQ(takes.size(), 2u);

@@ -29,6 +29,7 @@ public:
         double seconds;
         double keysPerSecond = 30;
         float pace = 1.0f;  // how fast the joints swing
+        bool steps = false;  // each key held until the next (the file must say so)
     };
 
     // Names by prefix + the common capture scheme (Hips, LeftUpLeg, LeftArm, ...).
@@ -78,6 +79,7 @@ public:
         const double at = std::min(std::max(seconds, 0.0) / step, last);
         const double k = std::min(std::floor(at), std::max(last - 1, 0.0));
         const double a = KeyAngle(joint, take, k), b = KeyAngle(joint, take, k + 1);
+        if (take.steps) return static_cast<float>(at - k >= 1.0 - 1e-9 ? b : a);
         return static_cast<float>(a + (b - a) * std::min(at - k, 1.0));
     }
     aiVector3D RootAt(const Take& take, double seconds) const {
