@@ -142,6 +142,16 @@ std::string Exported(const testing::TempDir& dir, const std::string& name, Scene
     return path;
 }
 
+// What a file is: its bytes, or for a large one its size and time of change.
+std::string Fingerprint(const std::string& path) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (error) return "none";
+    if (size < (1u << 20)) return testing::ReadBytes(path);
+    return std::to_string(size) + " " +
+           std::to_string(std::filesystem::last_write_time(path).time_since_epoch().count());
+}
+
 TEST(SceneFileRead, BadScenesAreRefusedWithTheirReasonAndLeftAsTheyWere) {
     testing::TempDir dir;
     struct Bad {
@@ -214,11 +224,11 @@ TEST(SceneFileRead, BadScenesAreRefusedWithTheirReasonAndLeftAsTheyWere) {
     for (const Bad& c : cases) {
         SCOPED_TRACE(c.label);
         const std::string path = c.make();
-        const std::string before = testing::ReadBytes(path);
+        const std::string before = Fingerprint(path);
         const CSkeletonMapper::Result r = CMotionImport::ImportFile(path, {}, 60, c.take);
         EXPECT_FALSE(r.motion);
         EXPECT_NE(r.message.find(c.reason), std::string::npos) << r.message;
-        EXPECT_EQ(testing::ReadBytes(path), before);
+        EXPECT_EQ(Fingerprint(path), before);
     }
 }
 
