@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "AnimRead/CHBRead/CHBRead.h"
+#include "tests/support/SceneFigure.h"
 #include "tests/support/TempFolder.h"
 
 extern char** environ;
@@ -42,6 +43,12 @@ public:
         }
         motion.WriteAs(Path("long.cha").c_str(), 0);
         motion.WriteAs(Path("long.chb").c_str(), 1);
+        // A skinned figure with one take of 20 s keyed 60 times a second: about 3 MB of FBX.
+        tavrel::testing::SceneFigure figure("mixamorig:");
+        figure.takes = {{"Take 001", 20.0, 60}};
+        figure.ticksPerSecond = 1;  // the exporter writes key times as seconds
+        for (auto& joint : figure.joints) joint.preRotated = false;
+        figure.Export(Path("take.fbx"), "fbxa", true);
     }
     std::string Path(const std::string& name) const { return folder_ / name; }
 
@@ -115,6 +122,11 @@ void BM_CliConvertChbToCha(benchmark::State& state) {
     RunCase(state, {"convert", in, Files().Path("out.cha")}, in);
 }
 
+void BM_CliImportFbx(benchmark::State& state) {
+    const std::string in = Files().Path("take.fbx");
+    RunCase(state, {"import", in, Files().Path("take.chb")}, in);
+}
+
 }  // namespace
 
 BENCHMARK(BM_CliHelp)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -123,3 +135,4 @@ BENCHMARK(BM_CliInfoCha)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CliConvertChbToChb)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CliConvertChaToChb)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CliConvertChbToCha)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CliImportFbx)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -23,7 +23,8 @@ struct NoMotion : CMotionSide {
     void Forget(const std::string&) override {}
     int FrameCount(const std::string&) override { return -1; }
     bool NeedsConversion(const std::string&, int) override { return false; }
-    bool Convert(const std::string&, const std::string&, int, std::vector<std::string>*) override {
+    bool Convert(const std::string&, const std::string&, int, std::vector<std::string>*,
+                 const std::string&) override {
         return false;
     }
     bool Split(const std::string&, int, const std::string&, const std::string&) override {

@@ -1,4 +1,5 @@
 // info, convert, pose and edit: the motion-file commands of tavrel-cli.
+#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -7,6 +8,7 @@
 #include <sstream>
 
 #include "AnimRead/ErrObj.h"
+#include "AnimRead/SceneFileRead/SceneFileRead.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "motion/AnimFileFactory.h"
@@ -65,6 +67,8 @@ const char* TypeName(int type) {
             return "HTR";
         case kTypeBVH:
             return "BVH";
+        case kTypeScene:
+            return "scene";
         default:
             return "unknown";
     }
@@ -82,16 +86,22 @@ void PrintError(std::ostream& err, const std::string& path, const ERROBJ& e) {
     err << '\n';
 }
 
+void PrintNotMotion(std::ostream& err, const std::string& path) {
+    err << "error: " << path
+        << ": not a motion file (expected .cha, .chb, .htr, .bvh, .fbx, .gltf, .glb or .dae)\n";
+}
+
 // Reads a motion file's head, reporting a failure the way the readers name it. The frames are
-// read only when they are asked for.
-std::unique_ptr<ANIMFILE> ReadHead(const std::string& path, std::ostream& err) {
+// read only when they are asked for (a scene file's take is read whole).
+std::unique_ptr<ANIMFILE> ReadHead(const std::string& path, std::ostream& err,
+                                   const std::string& take = {}) {
     const int type = MotionFileTypeOf(path);
     if (type == kTypeUnknown) {
-        err << "error: " << path << ": not a motion file (expected .cha, .chb, .htr or .bvh)\n";
+        PrintNotMotion(err, path);
         return nullptr;
     }
     try {
-        return OpenAnimFile(path.c_str(), type, 0);
+        return OpenAnimFile(path.c_str(), type, 0, take);
     } catch (const ERROBJ& e) {
         PrintError(err, path, e);
     } catch (const std::exception& e) {
@@ -181,12 +191,44 @@ void PrintPose(ANIMFILE& m, int32_t frame, bool asJson, std::ostream& out) {
     if (asJson) json.EndArray().EndObject().Finish();
 }
 
+// A scene file holds takes rather than one motion: info lists them.
+int PrintTakes(const std::string& path, bool asJson, std::ostream& out, std::ostream& err) {
+    std::vector<SCENEFILEREAD::TAKE> takes;
+    try {
+        takes = SCENEFILEREAD::ListTakes(path.c_str());
+    } catch (const ERROBJ& e) {
+        PrintError(err, path, e);
+        return kExitFailed;
+    }
+    std::string type = fs::path(path).extension().string().substr(1);
+    for (char& c : type) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (asJson) {
+        JsonWriter json(out);
+        json.BeginObject().Key("type").String(type).Key("takes").BeginArray();
+        for (const auto& take : takes) {
+            json.BeginObject().Key("name").String(take.name).Key("seconds").Number(take.seconds);
+            json.EndObject();
+        }
+        json.EndArray().EndObject().Finish();
+        return kExitOk;
+    }
+    out << "type: " << type << "\ntakes: " << takes.size() << '\n';
+    for (const auto& take : takes) {
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%.3f", take.seconds);
+        out << "take " << seconds << ' ' << take.name << '\n';
+    }
+    return kExitOk;
+}
+
 }  // namespace
 
 int RunInfoCommand(const Args& args, std::ostream& out, std::ostream& err) {
     const Parsed p = Parse(args);
     if (!p.unknown.empty()) return Usage(err, "info", "unknown option " + p.unknown);
     if (p.positional.size() != 1) return Usage(err, "info", "expects one FILE");
+    if (MotionFileTypeOf(p.positional[0]) == kTypeScene)
+        return PrintTakes(p.positional[0], p.json, out, err);
     auto motion = ReadHead(p.positional[0], err);  // the head holds all info prints
     if (!motion) return kExitFailed;
     std::unique_ptr<ANIMSEGLENGTH[]> table;
@@ -284,13 +326,15 @@ int RunConvertCommand(const Args& args, std::ostream& out, std::ostream& err) {
 int RunImportCommand(const Args& args, std::ostream& out, std::ostream& err) {
     Args rest;
     int fps = 0;
-    std::string mapFile;
+    std::string mapFile, take;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--fps" && i + 1 < args.size()) {
             if (!ParseNumber(args[++i], &fps) || (fps != 30 && fps != 60))
                 return Usage(err, "import", "--fps is 30 or 60");
         } else if (args[i] == "--map" && i + 1 < args.size()) {
             mapFile = args[++i];
+        } else if (args[i] == "--take" && i + 1 < args.size()) {
+            take = args[++i];
         } else {
             rest.push_back(args[i]);
         }
@@ -308,7 +352,9 @@ int RunImportCommand(const Args& args, std::ostream& out, std::ostream& err) {
         err << "error: " << mapFile << ": " << problem << '\n';
         return kExitFailed;
     }
-    auto source = ReadHead(in, err);
+    if (!take.empty() && MotionFileTypeOf(in) != kTypeScene)
+        return Usage(err, "import", "--take is for scene files (.fbx, .gltf, .glb, .dae)");
+    auto source = ReadHead(in, err, take);
     if (!source) return kExitFailed;
     CSkeletonMapper::Result mapped = CMotionImport::Import(*source, overrides, fps);
     if (!mapped.motion) {
@@ -316,9 +362,13 @@ int RunImportCommand(const Args& args, std::ostream& out, std::ostream& err) {
         return kExitFailed;
     }
     if (!WriteReplacing(*mapped.motion, in, target, format, err)) return kExitFailed;
+    const auto* scene = dynamic_cast<const SCENEFILEREAD*>(source.get());
+    const std::string note = CMotionImport::SkeletonNote(*source);
     if (p.json) {
         JsonWriter w(out);
         w.BeginObject().Key("unit").String(mapped.unit).Key("scale").Number(mapped.scale);
+        if (scene) w.Key("take").String(scene->GetTakeName());
+        if (!note.empty()) w.Key("note").String(note);
         w.Key("upAxis").String(std::string(1, mapped.upAxis)).Key("segments").BeginObject();
         for (int32_t s = 0; s < kStandardSegmentCount; ++s) {
             w.Key(kStandardSkeleton[s].name);
@@ -336,6 +386,8 @@ int RunImportCommand(const Args& args, std::ostream& out, std::ostream& err) {
         w.Finish();
         return kExitOk;
     }
+    if (scene) out << "take: " << scene->GetTakeName() << '\n';
+    if (!note.empty()) out << "note: " << note << '\n';
     out << "unit: " << mapped.unit << " (scale " << mapped.scale << ")\nupAxis: " << mapped.upAxis
         << '\n';
     for (int32_t s = 0; s < kStandardSegmentCount; ++s) {

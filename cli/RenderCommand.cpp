@@ -153,7 +153,7 @@ int RunRenderCommand(const Args& args, std::ostream& out, std::ostream& err) {
     CMotion motion(options.file, 0);
     if (!motion.HasData()) {
         err << "error: " << options.file
-            << ": not a readable motion file (.cha, .chb, .htr or .bvh)\n";
+            << ": not a readable motion file (.cha, .chb, .htr, .bvh, .fbx, .gltf, .glb or .dae)\n";
         return kExitFailed;
     }
     const int frame = std::clamp(options.hasFrame ? options.frame : motion.GetBeginFrame(),

@@ -49,7 +49,8 @@ void PrintHelp(std::ostream& out) {
 const std::vector<Command>& Commands() {
     static const std::vector<Command> commands = {
         {"info", "FILE [--json]",
-         "file type, frame rate, frame range and every segment (index, name, parent, length)",
+         "file type, frame rate, frame range and every segment (index, name, parent, length); "
+         "the takes of a scene file (FBX, glTF, COLLADA) with their length in seconds",
          RunInfoCommand},
         {"contacts", "FILE [--json]",
          "the frames (first and last, counted from 0) in which each foot is planted",
@@ -58,9 +59,9 @@ const std::vector<Command>& Commands() {
          "writes IN (CHA, CHB, HTR or BVH) as CHA, CHB or BVH by OUT's extension, keeping its "
          "skeleton",
          RunConvertCommand},
-        {"import", "IN OUT [--fps 30|60] [--map FILE] [--json]",
-         "maps a motion of another human skeleton (BVH, HTR, ...) onto the standard one and writes "
-         "it",
+        {"import", "IN OUT [--take NAME] [--fps 30|60] [--map FILE] [--json]",
+         "maps a motion of another human skeleton (BVH, HTR, FBX, glTF, COLLADA, ...) onto the "
+         "standard one and writes it; a scene file's named take, else its first",
          RunImportCommand},
         {"pose", "FILE --frame N [--json]",
          "every segment's local matrix, rotation quaternion (w x y z) and world position",

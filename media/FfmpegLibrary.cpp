@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "media/SharedLibrary.h"
+#include "base/SharedLibrary.h"
 
 namespace tavrel {
 namespace {

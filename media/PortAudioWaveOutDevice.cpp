@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "base/DebugOutput.h"
-#include "media/SharedLibrary.h"
+#include "base/SharedLibrary.h"
 
 namespace tavrel {
 namespace {

@@ -8,6 +8,8 @@
 #include "AnimRead/CHARead/CHARead.h"
 #include "AnimRead/CHBRead/CHBRead.h"
 #include "AnimRead/HTRRead/HTRRead.h"
+#include "AnimRead/SceneFileRead/SceneFileRead.h"
+#include "motion/SkeletonMapper.h"
 
 namespace tavrel {
 namespace {
@@ -23,6 +25,17 @@ std::unique_ptr<ANIMFILE> Build(const char* path, int stream) {
     return std::make_unique<T>(path, stream);
 }
 
+// How many standard segments a skeleton's joint names stand for: the most human skeleton of a
+// scene is the one the mapping will take.
+int HumanScore(const std::vector<std::string>& names) {
+    std::vector<bool> found(kStandardSegmentCount, false);
+    for (const std::string& name : names) {
+        const int32_t segment = CSkeletonMapper::SegmentForName(name);
+        if (segment >= 0) found[segment] = true;
+    }
+    return static_cast<int>(std::count(found.begin(), found.end(), true));
+}
+
 }  // namespace
 
 MotionFileType MotionFileTypeOf(std::string_view path) {
@@ -33,6 +46,9 @@ MotionFileType MotionFileTypeOf(std::string_view path) {
     if (EndsWith(lowered, ".cha")) return kTypeCHA;
     if (EndsWith(lowered, ".chb")) return kTypeCHB;
     if (EndsWith(lowered, ".bvh")) return kTypeBVH;
+    for (const char* scene : {".fbx", ".gltf", ".glb", ".dae"}) {
+        if (EndsWith(lowered, scene)) return kTypeScene;
+    }
     return kTypeUnknown;
 }
 
@@ -49,7 +65,8 @@ int WriteFormatOf(MotionFileType type) {
     }
 }
 
-std::unique_ptr<ANIMFILE> OpenAnimFile(const char* path, int type, int preload) {
+std::unique_ptr<ANIMFILE> OpenAnimFile(const char* path, int type, int preload,
+                                       const std::string& take) {
     switch (type) {
         case kTypeCHA:
             return Build<CHAREAD>(path, preload);
@@ -59,6 +76,8 @@ std::unique_ptr<ANIMFILE> OpenAnimFile(const char* path, int type, int preload) 
             return Build<HTRREAD>(path, preload);
         case kTypeBVH:
             return path ? std::make_unique<BVHREAD>(path, preload) : nullptr;
+        case kTypeScene:
+            return path ? std::make_unique<SCENEFILEREAD>(path, take, HumanScore) : nullptr;
         default:
             return nullptr;
     }

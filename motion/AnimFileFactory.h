@@ -1,6 +1,7 @@
 #pragma once
 // Picks the motion-file class by file type and builds it, turning read errors into no result.
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "AnimRead/AnimFile.h"
@@ -12,18 +13,22 @@ enum MotionFileType : int {
     kTypeCHA = 1,
     kTypeCHB = 2,
     kTypeHTR = 3,
-    kTypeBVH = 4
+    kTypeBVH = 4,
+    kTypeScene = 5  // FBX, glTF 2.0 and COLLADA scenes: read only, one take at a time
 };
 
-// The type of a path by its extension, without regard to case: .htr, .cha, .chb, .bvh, else 0.
+// The type of a path by its extension, without regard to case: .htr, .cha, .chb, .bvh, the
+// scene files (.fbx, .gltf, .glb, .dae), else 0.
 MotionFileType MotionFileTypeOf(std::string_view path);
 
 // The format argument of ANIMFILE::Write for a type that can be written (CHA, CHB, BVH); -1 else.
 int WriteFormatOf(MotionFileType type);
 
 // Like CreateAnimFile, but lets the reader's ERROBJ through (for callers that report it).
-// A type other than 1 to 4 gives nothing.
-std::unique_ptr<ANIMFILE> OpenAnimFile(const char* path, int type, int preload);
+// A type other than 1 to 5 gives nothing. A scene file gives the named take, the first when
+// take is empty, of its most human skeleton.
+std::unique_ptr<ANIMFILE> OpenAnimFile(const char* path, int type, int preload,
+                                       const std::string& take = {});
 
 // With no path (nullptr): a default motion of the type's class (standard skeleton, one frame);
 // BVH has none, a BVH record always comes from a file.

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "AnimRead/CHBRead/CHBRead.h"
+#include "AnimRead/SceneFileRead/SceneFileRead.h"
 #include "motion/AnimFileFactory.h"
 
 namespace tavrel {
@@ -52,7 +53,7 @@ bool CMotionImport::HasStandardSkeleton(const ANIMFILE& motion) {
 
 bool CMotionImport::NeedsImport(const std::string& path, int fps) {
     const MotionFileType type = MotionFileTypeOf(path);
-    if (type == kTypeHTR || type == kTypeBVH) return true;
+    if (type == kTypeHTR || type == kTypeBVH || type == kTypeScene) return true;
     const std::unique_ptr<ANIMFILE> head = CreateAnimFile(path.c_str(), type, 0);
     if (!head) return false;
     return !HasStandardSkeleton(*head) || (fps > 0 && head->GetFrameRate() != fps);
@@ -90,16 +91,16 @@ CSkeletonMapper::Result CMotionImport::Import(ANIMFILE& source,
 
 CSkeletonMapper::Result CMotionImport::ImportFile(const std::string& path,
                                                   const CSkeletonMapper::Overrides& overrides,
-                                                  int fps) {
+                                                  int fps, const std::string& take) {
     CSkeletonMapper::Result result;
     const MotionFileType type = MotionFileTypeOf(path);
     if (type == kTypeUnknown) {
-        result.message = "not a motion file (.cha, .chb, .htr or .bvh)";
+        result.message = "not a motion file (.cha, .chb, .htr, .bvh, .fbx, .gltf, .glb or .dae)";
         return result;
     }
     std::unique_ptr<ANIMFILE> source;
     try {
-        source = OpenAnimFile(path.c_str(), type, 0);
+        source = OpenAnimFile(path.c_str(), type, 0, take);
     } catch (const ERROBJ& error) {
         result.message = ErrorText(error);
         return result;
@@ -107,7 +108,17 @@ CSkeletonMapper::Result CMotionImport::ImportFile(const std::string& path,
         result.message = "cannot be read";
         return result;
     }
-    return Import(*source, overrides, fps);
+    result = Import(*source, overrides, fps);
+    if (result.motion) result.message = SkeletonNote(*source);
+    return result;
+}
+
+std::string CMotionImport::SkeletonNote(const ANIMFILE& source) {
+    const auto* scene = dynamic_cast<const SCENEFILEREAD*>(&source);
+    if (!scene || scene->GetSkeletonCount() < 2) return "";
+    return "the file holds " + std::to_string(scene->GetSkeletonCount()) +
+           " skeletons; the one under " + scene->GetSkeletonRoot() + " (" +
+           std::to_string(source.GetSegmentCount()) + " joints) was taken";
 }
 
 std::unique_ptr<ANIMFILE> CMotionImport::OpenToShow(const std::string& path, int preload) {

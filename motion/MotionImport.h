@@ -26,9 +26,14 @@ public:
     // other goes through the skeleton mapping. No motion (with the message) when it fails.
     static CSkeletonMapper::Result Import(ANIMFILE& source,
                                           const CSkeletonMapper::Overrides& overrides, int fps);
-    // The same from a file; the message names what went wrong when it cannot be read.
+    // The same from a file; the message names what went wrong when it cannot be read. A scene
+    // file gives the named take (the first when empty); when it holds several skeletons, the
+    // message of a successful import says which was taken.
     static CSkeletonMapper::Result ImportFile(const std::string& path,
-                                              const CSkeletonMapper::Overrides& overrides, int fps);
+                                              const CSkeletonMapper::Overrides& overrides, int fps,
+                                              const std::string& take = {});
+    // What a successful import of source has to say: which of several skeletons it took.
+    static std::string SkeletonNote(const ANIMFILE& source);
     // A motion file opened to be shown on the avatar (gallery pictures, previews): a standard
     // skeleton as it is (its frames read as preload says), another mapped onto ours at its own
     // frame rate. None when the file cannot be read or mapped.

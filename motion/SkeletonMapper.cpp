@@ -11,6 +11,7 @@
 #include "AnimRead/BVHRead/BVHRead.h"
 #include "AnimRead/CHBRead/CHBRead.h"
 #include "AnimRead/HTRRead/HTRRead.h"
+#include "AnimRead/SceneFileRead/SceneFileRead.h"
 #include "motion/Quaternion.h"
 
 namespace tavrel {
@@ -272,7 +273,10 @@ std::vector<rkMatrix> RestLocals(ANIMFILE& source) {
         for (int32_t i = 0; i < n; ++i) rest[i] = htr->GetBaseMatrix(i);
         return rest;
     }
-    for (int32_t i = 0; i < n; ++i) rest[i] = source.GetSegment(i)->FrameAt(0);
+    // A scene file's nodes without their keys; other motions stand as in their first frame.
+    const auto* scene = dynamic_cast<const SCENEFILEREAD*>(&source);
+    for (int32_t i = 0; i < n; ++i)
+        rest[i] = scene ? scene->GetRestMatrix(i) : source.GetSegment(i)->FrameAt(0);
     return rest;
 }
 

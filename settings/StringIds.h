@@ -64,6 +64,8 @@ constexpr int kMissingMediaFiles = 62004;  // %ClipFiles
 constexpr int kPoseClipFailed = 62005;
 // A motion of another skeleton was brought onto ours without some of its joints.
 constexpr int kJointsLeftOut = 62006;  // %FileName %Joints
+// A scene file of several takes was dropped: which take comes in.
+constexpr int kChooseTake = 62007;
 constexpr int kPasteLengthChanged = 62121;
 constexpr int kAvatarNotLoaded = 62140;
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "AnimRead/SceneFileRead/SceneFileRead.h"
 #include "base/DebugOutput.h"
 #include "motion/AnimFileFactory.h"
 #include "motion/MotionImport.h"
@@ -64,8 +65,8 @@ bool CMotionManagerSide::NeedsConversion(const std::string& path, int fps) {
 }
 
 bool CMotionManagerSide::Convert(const std::string& path, const std::string& target, int fps,
-                                 std::vector<std::string>* unmapped) {
-    CSkeletonMapper::Result imported = CMotionImport::ImportFile(path, {}, fps);
+                                 std::vector<std::string>* unmapped, const std::string& take) {
+    CSkeletonMapper::Result imported = CMotionImport::ImportFile(path, {}, fps, take);
     if (!imported.motion) {
         DebugPrintf("CMotionManagerSide::Convert failed: %s: %s\n", path.c_str(),
                     imported.message.c_str());
@@ -77,6 +78,18 @@ bool CMotionManagerSide::Convert(const std::string& path, const std::string& tar
     return format >= 0 && WriteFiles({target}, [&](const auto& temp) {
                return imported.motion->WriteAs(temp[0].c_str(), format);
            });
+}
+
+std::vector<std::string> CMotionManagerSide::TakesOf(const std::string& path) {
+    std::vector<std::string> names;
+    if (MotionFileTypeOf(path) != kTypeScene) return names;
+    try {
+        for (const auto& take : SCENEFILEREAD::ListTakes(path.c_str())) names.push_back(take.name);
+    } catch (const ERROBJ& error) {
+        // Unreadable: the import that follows fails and says so.
+        DebugPrintf("CMotionManagerSide::TakesOf: %s: %s\n", path.c_str(), error.GetText());
+    }
+    return names;
 }
 
 bool CMotionManagerSide::Split(const std::string& path, int firstLength, const std::string& targetA,

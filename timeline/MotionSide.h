@@ -29,10 +29,13 @@ public:
     // skeletons and (fps > 0) other frame rates.
     virtual bool NeedsConversion(const std::string& path, int fps) = 0;
     // Writes the motion file in the program's own format under target, on the standard
-    // skeleton and (fps > 0) at that frame rate. The joints of another skeleton that found no
-    // place on ours are added to unmapped when given.
+    // skeleton and (fps > 0) at that frame rate; of a file of takes the named one (the first
+    // when empty). The joints of another skeleton that found no place on ours are added to
+    // unmapped when given.
     virtual bool Convert(const std::string& path, const std::string& target, int fps,
-                         std::vector<std::string>* unmapped) = 0;
+                         std::vector<std::string>* unmapped, const std::string& take) = 0;
+    // The takes of a file that holds several motions (a scene file); empty for other files.
+    virtual std::vector<std::string> TakesOf(const std::string&) { return {}; }
     // Frames 0 to firstLength - 1 to targetA, the rest to targetB.
     virtual bool Split(const std::string& path, int firstLength, const std::string& targetA,
                        const std::string& targetB) = 0;

@@ -68,11 +68,17 @@ EditResult CTimelineModel::AddMotionFile(const std::string& path) {
             return EditResult::Refused(strings::kPathTooLong);
         }
         if (motion_.FrameCount(path) < 1) return EditResult::Refused(strings::kMotionFileUnusable);
+        std::string take;
+        if (const std::vector<std::string> takes = motion_.TakesOf(path); takes.size() > 1) {
+            const std::optional<std::string> chosen = decisions_.AskTake(strings::kChooseTake, takes);
+            if (!chosen) return EditResult::Refused();  // the user changed his mind
+            take = *chosen;
+        }
         // Brought in before it is placed: a file of another frame rate or skeleton has a
         // length of its own on the timeline.
         std::vector<std::string> unmapped;
         const ImportResult file = workingDirectory_.ImportMotionFile(
-            path, motion_, CMotionImport::kTimelineFrameRate, &unmapped);
+            path, motion_, CMotionImport::kTimelineFrameRate, &unmapped, take);
         if (!file) return EditResult::Refused(file.message);
         const int length = motion_.FrameCount(file.path);
         EditResult result = length < 1 ? EditResult::Refused(strings::kMotionFileUnusable)

@@ -3,6 +3,7 @@
 // them directly.
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tavrel {
 
@@ -17,6 +18,13 @@ public:
     // The file name (without folder and extension) for a pasted clip, proposed as given;
     // nothing cancels the paste.
     virtual std::optional<std::string> AskPasteName(int messageId, const std::string& proposed) = 0;
+    // A file holds several takes (named in its order): the one to bring in; nothing cancels.
+    // Where nobody is asked, the first.
+    virtual std::optional<std::string> AskTake(int /*messageId*/,
+                                               const std::vector<std::string>& takes) {
+        if (takes.empty()) return std::nullopt;
+        return takes.front();
+    }
 };
 
 }  // namespace tavrel

@@ -98,8 +98,8 @@ ImportResult CWorkingDirectory::CopyIn(const std::string& path, int failureMessa
 }
 
 ImportResult CWorkingDirectory::ImportMotionFile(const std::string& path, CMotionSide& motion,
-                                                 int fps,
-                                                 std::vector<std::string>* unmapped) const {
+                                                 int fps, std::vector<std::string>* unmapped,
+                                                 const std::string& take) const {
     if (path.size() > kMaxEnteringPathLength) return {"", Failure(strings::kPathTooLong)};
     if (!motion.NeedsConversion(path, fps)) {
         ImportResult copy = CopyIn(path, strings::kMotionFileUnusable);
@@ -112,7 +112,7 @@ ImportResult CWorkingDirectory::ImportMotionFile(const std::string& path, CMotio
         return {"", Failure(strings::kPathTooLong)};
     }
     if (!IsRegularFile(path) || motion.FrameCount(path) < 1 ||
-        !motion.Convert(path, target, fps, unmapped)) {
+        !motion.Convert(path, target, fps, unmapped, take)) {
         return {"", Failure(strings::kMotionFileUnusable)};
     }
     return {target, {}};

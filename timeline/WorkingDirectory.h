@@ -42,8 +42,10 @@ public:
     // written in the program's own format under its base name; any other motion file is
     // copied as it is. Project files bring their clips in the same way, at their own rate.
     // Joints of another skeleton that found no place on ours are added to unmapped if given.
+    // A file of takes gives the named one (the first when empty).
     ImportResult ImportMotionFile(const std::string& path, CMotionSide& motion, int fps,
-                                  std::vector<std::string>* unmapped = nullptr) const;
+                                  std::vector<std::string>* unmapped = nullptr,
+                                  const std::string& take = {}) const;
     // A free name for a file the program writes here: base<N>.<native extension>.
     std::string NumberedName(std::string_view base) const;
 

@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
+#include <tuple>
 
 #include "../motion/MotionFiles.h"
 #include "ToolRun.h"
 #include "cli/Commands.h"
+#include "tests/support/SceneFigure.h"
 
 namespace tavrel::cli {
 namespace {
@@ -316,6 +318,42 @@ TEST(Cli, TheBuiltToolExitsWithTheCommandsCode) {
     EXPECT_TRUE(std::filesystem::exists(picture));
     const int usage = std::system((tool + " frame " + (dir / "m.cha") + " 2>/dev/null").c_str());
     EXPECT_EQ(WEXITSTATUS(usage), kExitUsage);
+}
+
+TEST(Cli, SceneFilesListTheirTakesAndImportTheOneNamed) {
+    TempDir dir;
+    tavrel::testing::SceneFigure figure;
+    figure.takes = {{"Walk", 2.0}, {"Run", 1.0}};
+    const std::string scene = dir / "figure.glb";
+    ASSERT_TRUE(figure.Export(scene, "glb2"));
+    Result r = Tool({"info", scene});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "type: GLB\ntakes: 2\ntake 2.000 Walk\ntake 1.000 Run\n");
+    r = Tool({"info", scene, "--json"});
+    EXPECT_TRUE(Has(r.out, R"({"type":"GLB","takes":[{"name":"Walk","seconds":2},)")) << r.out;
+
+    // take, frames a second, frames: the first take when none is named, the source's rate
+    const std::tuple<Args, const char*, const char*> imports[] = {
+        {{}, "take: Walk\n", "frameRate: 60\nbeginFrame: 0\nendFrame: 120\n"},
+        {{"--take", "Run", "--fps", "30"}, "take: Run\n", "frameRate: 30\nbeginFrame: 0\nendFrame: 30\n"},
+    };
+    for (const auto& [options, take, frames] : imports) {
+        Args args{"import", scene, dir / "out.chb"};
+        args.insert(args.end(), options.begin(), options.end());
+        r = Tool(args);
+        ASSERT_EQ(r.code, 0) << r.err;
+        EXPECT_TRUE(Has(r.out, take)) << r.out;
+        EXPECT_TRUE(Has(r.out, "segment LThigh <- LeftUpLeg\n")) << r.out;
+        EXPECT_TRUE(Has(Tool({"info", dir / "out.chb"}).out, frames));
+    }
+    r = Tool({"import", scene, dir / "jump.chb", "--take", "Jump"});
+    EXPECT_EQ(r.code, kExitFailed);
+    EXPECT_TRUE(Has(r.err, "no take named Jump")) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "jump.chb"));
+    EXPECT_EQ(Tool({"import", dir / "out.chb", dir / "x.chb", "--take", "Run"}).code, kExitUsage);
+    // The built tool opens the importer's library itself.
+    const std::string tool = TAVREL_CLI_PATH;
+    EXPECT_EQ(std::system((tool + " import " + scene + " " + (dir / "p.chb") + " >/dev/null").c_str()), 0);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include "base/DebugOutput.h"
 #include "media/FfmpegLibrary.h"
 #include "media/MagickLibrary.h"
-#include "media/SharedLibrary.h"
+#include "base/SharedLibrary.h"
 
 namespace tavrel {
 namespace {

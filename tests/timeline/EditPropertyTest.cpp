@@ -38,6 +38,10 @@ public:
                 return proposed;
         }
     }
+    std::optional<std::string> AskTake(int, const std::vector<std::string>& takes) override {
+        const size_t pick = random_() % (takes.size() + 1);
+        return pick < takes.size() ? std::optional<std::string>(takes[pick]) : std::nullopt;
+    }
 
 private:
     std::mt19937& random_;

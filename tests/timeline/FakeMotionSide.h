@@ -35,14 +35,24 @@ public:
         return ext;
     }
     bool NeedsConversion(const std::string& path, int) override {
-        return Extension(path) == ".htr" || Extension(path) == ".bvh";
+        return Extension(path) == ".htr" || Extension(path) == ".bvh" || Extension(path) == ".fbx";
     }
     bool Convert(const std::string& path, const std::string& target, int fps,
-                 std::vector<std::string>* unmapped) override {
+                 std::vector<std::string>* unmapped, const std::string& take) override {
         if (unmapped && Extension(path) == ".bvh") unmapped->push_back("Tail");
         // A file at half the timeline's rate doubles its frames, as a real resampling would.
         return Write(target, fps > 0 ? FrameCount(path) * 2 - 1 : FrameCount(path),
-                     "converted " + path);
+                     "converted " + path + (take.empty() ? "" : " take " + take));
+    }
+    // An FBX file names its takes on its second line: "takes Walk Run".
+    std::vector<std::string> TakesOf(const std::string& path) override {
+        std::ifstream in(path);
+        std::string line, word;
+        std::getline(in, line);
+        std::vector<std::string> takes;
+        if (Extension(path) != ".fbx" || !(in >> word) || word != "takes") return takes;
+        while (in >> word) takes.push_back(word);
+        return takes;
     }
     bool Split(const std::string& path, int firstLength, const std::string& a,
                const std::string& b) override {

@@ -53,7 +53,7 @@ TEST_F(ManagerSide, WritesNewMotionFiles) {
 
     ASSERT_TRUE(side.Reverse(walk, dir / "r.cha"));
     EXPECT_FLOAT_EQ(RootX(manager, dir / "r.cha", 0), 19.0f);
-    ASSERT_TRUE(side.Convert(dir / "r.cha", dir / "r.chb", 0, nullptr));
+    ASSERT_TRUE(side.Convert(dir / "r.cha", dir / "r.chb", 0, nullptr, ""));
     EXPECT_EQ(side.FrameCount(dir / "r.chb"), 20);
 
     // The later clip continues where the earlier one left its lower torso.

@@ -23,7 +23,15 @@ public:
         return pasteName ? pasteName : std::optional<std::string>(proposed);
     }
 
+    std::optional<std::string> AskTake(int messageId, const std::vector<std::string>& takes) override {
+        asked.push_back(messageId);
+        offeredTakes = takes;
+        return take;
+    }
+
     OverlapChoice overlap = OverlapChoice::kCancel;
+    std::optional<std::string> take;  // nothing: cancel
+    std::vector<std::string> offeredTakes;
     std::optional<std::string> pasteName;  // nothing: accept the proposal
     bool cancelPaste = false;
     std::vector<int> asked;

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <set>
+#include <tuple>
 
 #include "motion/AnimFileFactory.h"
 #include "settings/StringIds.h"
@@ -73,10 +75,43 @@ TEST_F(Model, ConvertedFilesEnterWithTheirConvertedLengthAndSayWhatWasLeftOut) {
               files);
 }
 
+TEST_F(Model, AFileOfSeveralTakesAsksWhichComesInAndACancelLeavesAllAsItWas) {
+    const std::string dance = root / "user/dance.fbx", solo = root / "user/solo.fbx";
+    std::filesystem::create_directories(root / "user");
+    testing::WriteFakeMotion(dance, 10, "takes Walk Run");
+    testing::WriteFakeMotion(solo, 10, "takes Walk");
+    // answer, file, whether it is asked, what comes in
+    const std::tuple<std::optional<std::string>, std::string, bool, const char*> cases[] = {
+        {std::nullopt, dance, true, nullptr},
+        {"Run", dance, true, " take Run"},
+        {std::nullopt, solo, false, ""},
+    };
+    for (const auto& [answer, file, asks, taken] : cases) {
+        SCOPED_TRACE(file + " " + answer.value_or("cancel"));
+        decisions.take = answer;
+        decisions.asked.clear();
+        decisions.offeredTakes.clear();
+        const std::vector<MotionClip> before = Clips();
+        const EditResult result = model->AddMotionFile(file);
+        using Names = std::vector<std::string>;
+        EXPECT_EQ(decisions.asked, asks ? std::vector<int>{strings::kChooseTake} : std::vector<int>());
+        EXPECT_EQ(decisions.offeredTakes, asks ? Names({"Walk", "Run"}) : Names());
+        ASSERT_EQ(result.done, taken != nullptr);
+        if (!taken) {
+            EXPECT_EQ(result.message.id, 0);  // a cancel is no failure to report
+            EXPECT_EQ(Clips().size(), before.size());
+            continue;
+        }
+        model->SetCurrentFrame(Clips().back().lastFrame + 5);
+        const std::string copy = ReadFile(Clips().back().fileName);
+        EXPECT_NE(copy.find("converted " + file + taken + "\n"), std::string::npos) << copy;
+    }
+}
+
 TEST(MotionFileDialogs, OfferAndAcceptEveryFormatTheReadersTake) {
     const StringLookup text = CStringTable::BuiltIn().Lookup();
     const std::string accepted = "," + text(strings::kAcceptedExtensions) + ",";
-    for (const std::string ext : {"cha", "chb", "htr", "bvh"}) {
+    for (const std::string ext : {"cha", "chb", "htr", "bvh", "fbx", "gltf", "glb", "dae"}) {
         ASSERT_NE(MotionFileTypeOf("a." + ext), kTypeUnknown) << ext;
         EXPECT_NE(accepted.find("," + ext + ","), std::string::npos) << ext;
         std::string upper = ext;

@@ -39,4 +39,15 @@ std::optional<std::string> CDialogDecisions::AskPasteName(int messageId,
     return name.toStdString();
 }
 
+std::optional<std::string> CDialogDecisions::AskTake(int messageId,
+                                                     const std::vector<std::string>& takes) {
+    QStringList names;
+    for (const std::string& take : takes) names << QString::fromStdString(take);
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(
+        parent_, QString(), QString::fromStdString(strings_(messageId)), names, 0, false, &ok);
+    if (!ok) return std::nullopt;
+    return chosen.toStdString();
+}
+
 }  // namespace tavrel

@@ -14,6 +14,7 @@ public:
     void SetParent(QWidget* parent) { parent_ = parent; }
     OverlapChoice AskOverlap(int messageId, bool offerBlend) override;
     std::optional<std::string> AskPasteName(int messageId, const std::string& proposed) override;
+    std::optional<std::string> AskTake(int messageId, const std::vector<std::string>& takes) override;
 
 private:
     QWidget* parent_;

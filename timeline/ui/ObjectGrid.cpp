@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <map>
 
+#include "motion/AnimFileFactory.h"
 #include "motion/CurveFunction.h"
 #include "timeline/ClipPlace.h"
 #include "timeline/FrameSample.h"
@@ -51,11 +52,9 @@ int AlignSegmentOfCommand(int command) {
     return -1;
 }
 
+// Any file a motion reader takes, as the gallery lists them.
 bool IsMotionFile(const std::string& path) {
-    std::string ext = std::filesystem::path(path).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    return ext == ".cha" || ext == ".chb" || ext == ".htr" || ext == ".bvh";
+    return MotionFileTypeOf(path) != kTypeUnknown;
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "media/SharedLibrary.h"
+#include "base/SharedLibrary.h"
 
 #include <dlfcn.h>
 

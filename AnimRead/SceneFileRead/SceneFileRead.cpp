@@ -1,0 +1,566 @@
+#include "AnimRead/SceneFileRead/SceneFileRead.h"
+
+#include <assimp/cimport.h>
+#include <assimp/config.h>
+#include <assimp/scene.h>
+#include <tiny_gltf.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <filesystem>
+#include <mutex>
+#include <new>
+#include <stdexcept>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "base/SharedLibrary.h"
+
+namespace {
+
+// Node trees larger than this are no skeleton we would read; it bounds the copy we make.
+constexpr size_t kMaxNodes = 65536;
+// Assimp's ticks per second when a file names none.
+constexpr double kDefaultTicksPerSecond = 25.0;
+// What importers call the nodes they insert for pivots and pre-rotations.
+constexpr const char* kHelperMark = "$AssimpFbx$";
+
+template <typename T>
+struct KEY {
+    double time;
+    T value;
+};
+
+// One node's keys in one take, checked and in time order; a step holds each key until the next.
+struct TRACK {
+    std::vector<KEY<aiVector3D>> positions, scales;
+    std::vector<KEY<aiQuaternion>> rotations;
+    bool stepPositions = false, stepRotations = false, stepScales = false;
+};
+
+bool Finite(const aiVector3D& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+bool Finite(const aiQuaternion& q) {
+    return std::isfinite(q.w) && std::isfinite(q.x) && std::isfinite(q.y) && std::isfinite(q.z) &&
+           q.w * q.w + q.x * q.x + q.y * q.y + q.z * q.z > 1e-12f;
+}
+bool Finite(const aiMatrix4x4& m) {
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            if (!std::isfinite(m[r][c])) return false;
+        }
+    }
+    return true;
+}
+
+void Blend(aiVector3D& out, const aiVector3D& a, const aiVector3D& b, float t) {
+    out = a + (b - a) * t;
+}
+void Blend(aiQuaternion& out, const aiQuaternion& a, const aiQuaternion& b, float t) {
+    aiQuaternion::Interpolate(out, a, b, t);  // along the shorter arc
+}
+
+// The value of keys at a time: held before the first and after the last key, interpolated
+// between them (straight for positions and scales, along the sphere for rotations) or, for
+// steps, held.
+template <typename T>
+T ValueAt(const std::vector<KEY<T>>& keys, double time, bool step) {
+    // Key times went through floats: a frame that falls on a key takes the key's value.
+    if (step) time += std::fabs(time) * 1e-6;
+    if (time <= keys.front().time) return keys.front().value;
+    if (time >= keys.back().time) return keys.back().value;
+    const auto next = std::upper_bound(keys.begin(), keys.end(), time,
+                                       [](double t, const KEY<T>& key) { return t < key.time; });
+    const auto& b = *next;
+    const auto& a = *(next - 1);
+    const double span = b.time - a.time;
+    T out = a.value;
+    if (span > 0 && !step) Blend(out, a.value, b.value, static_cast<float>((time - a.time) / span));
+    return out;
+}
+
+// Copies count keys; false when one is no number. Keys out of time order are sorted.
+template <typename T, typename AiKey>
+bool CopyKeys(const AiKey* keys, unsigned count, std::vector<KEY<T>>* out) {
+    if (count > 0 && !keys) THROW_ERROBJ(ERR_CORRUPTED, "a channel's keys are missing");
+    out->reserve(count);
+    for (unsigned k = 0; k < count; ++k) {
+        if (!std::isfinite(keys[k].mTime) || !Finite(keys[k].mValue)) return false;
+        out->push_back({keys[k].mTime, keys[k].mValue});
+    }
+    std::stable_sort(out->begin(), out->end(),
+                     [](const KEY<T>& a, const KEY<T>& b) { return a.time < b.time; });
+    if constexpr (std::is_same_v<T, aiQuaternion>) {
+        for (auto& key : *out) key.value.Normalize();
+    }
+    return true;
+}
+
+std::string Printable(std::string text, size_t most = 60) {
+    if (text.size() > most) text.resize(most);
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+    }
+    return text;
+}
+
+rkMatrix ToRk(const aiMatrix4x4& m) {
+    // Assimp's matrices take column vectors, ours row vectors: one is the other transposed.
+    rkMatrix out;
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) out.m[r * 4 + c] = m[c][r];
+    }
+    return out;
+}
+
+// The matrix without its scale: a rotation and the position, so that bones stay rigid.
+aiMatrix4x4 Rigid(const aiMatrix4x4& m) {
+    aiVector3D scale, position;
+    aiQuaternion rotation;
+    m.Decompose(scale, rotation, position);
+    rotation.Normalize();
+    return aiMatrix4x4(aiVector3D(1, 1, 1), rotation, position);
+}
+
+}  // namespace
+
+// The parts of an imported scene this reader uses, copied and checked: every count, pointer and
+// number the importer handed out is looked at once, here.
+class SCENEFILEREAD::SCENE {
+public:
+    struct NODE {
+        std::string name;
+        int32_t parent = -1;  // parents come before their children
+        aiMatrix4x4 local;
+        aiVector3D scale, position;
+        aiQuaternion rotation;
+        bool helper = false;
+        bool bone = false;
+        bool mesh = false;
+    };
+    struct ANIM {
+        TAKE take;
+        double ticksPerSecond = kDefaultTicksPerSecond;
+        std::unordered_map<int32_t, TRACK> tracks;  // by node
+        std::string badKey;                         // the node whose keys are no numbers
+    };
+
+    explicit SCENE(const aiScene& scene) {
+        CopyNodes(scene.mRootNode);
+        MarkBones(scene);
+        if (scene.mNumAnimations > 0 && !scene.mAnimations)
+            THROW_ERROBJ(ERR_CORRUPTED, "the animations are missing");
+        for (unsigned a = 0; a < scene.mNumAnimations; ++a) {
+            if (!scene.mAnimations[a]) THROW_ERROBJ(ERR_CORRUPTED, "animation %u is missing", a);
+            CopyAnimation(*scene.mAnimations[a], a);
+        }
+    }
+
+    // glTF says per channel whether its keys step; the importer forgets it, so the file's
+    // own words are read again. Animations and nodes are matched in order and by name.
+    void MarkGltfSteps(const std::string& file, bool binary) {
+        tinygltf::TinyGLTF loader;
+        loader.SetImageLoader(
+            [](tinygltf::Image*, int, std::string*, std::string*, int, int, const unsigned char*,
+               int, void*) { return true; },  // pictures are not needed
+            nullptr);
+        tinygltf::Model model;
+        std::string error, warning;
+        if (!(binary ? loader.LoadBinaryFromFile(&model, &error, &warning, file)
+                     : loader.LoadASCIIFromFile(&model, &error, &warning, file)))
+            return;  // the importer read it: its keys stay as they are
+        for (size_t a = 0; a < model.animations.size() && a < anims.size(); ++a) {
+            const tinygltf::Animation& animation = model.animations[a];
+            for (const tinygltf::AnimationChannel& channel : animation.channels) {
+                const int node = channel.target_node;
+                if (channel.sampler < 0 || size_t(channel.sampler) >= animation.samplers.size() ||
+                    node < 0 || size_t(node) >= model.nodes.size() ||
+                    animation.samplers[channel.sampler].interpolation != "STEP")
+                    continue;
+                const auto found = byName_.find(model.nodes[node].name);
+                if (found == byName_.end()) continue;
+                const auto track = anims[a].tracks.find(found->second);
+                if (track == anims[a].tracks.end()) continue;
+                const std::string& what = channel.target_path;
+                TRACK& keys = track->second;
+                if (what == "rotation") keys.stepRotations = true;
+                if (what == "translation") keys.stepPositions = true;
+                if (what == "scale") keys.stepScales = true;
+            }
+        }
+    }
+
+    std::vector<NODE> nodes;
+    std::vector<ANIM> anims;
+
+private:
+    void CopyNodes(const aiNode* root) {
+        if (!root) THROW_ERROBJ(ERR_NOT_SUPPORTED, "no skeleton: the file holds no nodes");
+        std::unordered_set<const aiNode*> seen;
+        std::vector<std::pair<const aiNode*, int32_t>> open{{root, -1}};
+        while (!open.empty()) {
+            const auto [node, parent] = open.back();
+            open.pop_back();
+            if (!seen.insert(node).second) THROW_ERROBJ(ERR_CORRUPTED, "a node is its own ancestor");
+            if (nodes.size() >= kMaxNodes)
+                THROW_ERROBJ(ERR_NOT_SUPPORTED, "more than %zu nodes", kMaxNodes);
+            NODE& copy = nodes.emplace_back();
+            copy.name.assign(node->mName.C_Str(), std::min<size_t>(node->mName.length, 1023));
+            copy.parent = parent;
+            copy.local = node->mTransformation;
+            if (!Finite(copy.local))
+                THROW_ERROBJ(ERR_CORRUPTED, "node %s has a matrix that is not a number",
+                             Printable(copy.name).c_str());
+            copy.local.Decompose(copy.scale, copy.rotation, copy.position);
+            copy.helper = copy.name.find(kHelperMark) != std::string::npos;
+            copy.mesh = node->mNumMeshes > 0;
+            if (node->mNumChildren > 0 && !node->mChildren)
+                THROW_ERROBJ(ERR_CORRUPTED, "node %s lost its children", Printable(copy.name).c_str());
+            const auto self = static_cast<int32_t>(nodes.size() - 1);
+            // Pushed last to first, so that children come out in the file's order.
+            for (unsigned c = node->mNumChildren; c-- > 0;) {
+                if (!node->mChildren[c])
+                    THROW_ERROBJ(ERR_CORRUPTED, "node %s lost a child", Printable(copy.name).c_str());
+                open.emplace_back(node->mChildren[c], self);
+            }
+        }
+        for (int32_t i = static_cast<int32_t>(nodes.size()); i-- > 0;) byName_[nodes[i].name] = i;
+    }
+
+    void MarkBones(const aiScene& scene) {
+        if (scene.mNumMeshes > 0 && !scene.mMeshes)
+            THROW_ERROBJ(ERR_CORRUPTED, "the meshes are missing");
+        for (unsigned m = 0; m < scene.mNumMeshes; ++m) {
+            const aiMesh* mesh = scene.mMeshes[m];
+            if (!mesh) THROW_ERROBJ(ERR_CORRUPTED, "mesh %u is missing", m);
+            if (mesh->mNumBones > 0 && !mesh->mBones)
+                THROW_ERROBJ(ERR_CORRUPTED, "the bones of mesh %u are missing", m);
+            for (unsigned b = 0; b < mesh->mNumBones; ++b) {
+                if (!mesh->mBones[b]) THROW_ERROBJ(ERR_CORRUPTED, "a bone of mesh %u is missing", m);
+                const auto found = byName_.find(mesh->mBones[b]->mName.C_Str());
+                if (found != byName_.end() && !nodes[found->second].helper)
+                    nodes[found->second].bone = true;
+            }
+        }
+    }
+
+    void CopyAnimation(const aiAnimation& animation, unsigned index) {
+        ANIM& anim = anims.emplace_back();
+        anim.take.name = Printable(animation.mName.C_Str(), 200);
+        if (anim.take.name.empty()) anim.take.name = "Take " + std::to_string(index + 1);
+        if (animation.mTicksPerSecond > 0) anim.ticksPerSecond = animation.mTicksPerSecond;
+        anim.take.seconds = animation.mDuration / anim.ticksPerSecond;
+        if (!std::isfinite(anim.take.seconds)) anim.badKey = "its length";
+        if (animation.mNumChannels > 0 && !animation.mChannels)
+            THROW_ERROBJ(ERR_CORRUPTED, "the channels of take %s are missing", anim.take.name.c_str());
+        for (unsigned c = 0; c < animation.mNumChannels; ++c) {
+            const aiNodeAnim* channel = animation.mChannels[c];
+            if (!channel) THROW_ERROBJ(ERR_CORRUPTED, "a channel of take %s is missing", anim.take.name.c_str());
+            const auto found = byName_.find(channel->mNodeName.C_Str());
+            if (found == byName_.end() || anim.tracks.count(found->second)) continue;
+            TRACK& track = anim.tracks[found->second];
+            const bool numbers =
+                CopyKeys(channel->mPositionKeys, channel->mNumPositionKeys, &track.positions) &&
+                CopyKeys(channel->mRotationKeys, channel->mNumRotationKeys, &track.rotations) &&
+                CopyKeys(channel->mScalingKeys, channel->mNumScalingKeys, &track.scales);
+            if (!numbers && anim.badKey.empty()) anim.badKey = Printable(nodes[found->second].name);
+        }
+    }
+
+    std::unordered_map<std::string, int32_t> byName_;  // the first node of each name
+};
+
+namespace {
+
+using SCENE = SCENEFILEREAD::SCENE;
+
+// The importer's functions. Its library is opened when a scene file is first read, not when the
+// program starts: it is large, and most sessions read no scene file.
+#define TAVREL_ASSIMP_FUNCTIONS(X)                                                               \
+    X(aiImportFileExWithProperties)                                                              \
+    X(aiReleaseImport)                                                                           \
+    X(aiGetErrorString)                                                                          \
+    X(aiCreatePropertyStore)                                                                     \
+    X(aiReleasePropertyStore)                                                                    \
+    X(aiSetImportPropertyInteger)
+
+struct ASSIMPLIBRARY {
+#define TAVREL_DECLARE_FUNCTION(name) decltype(&::name) name = nullptr;
+    TAVREL_ASSIMP_FUNCTIONS(TAVREL_DECLARE_FUNCTION)
+#undef TAVREL_DECLARE_FUNCTION
+};
+
+const ASSIMPLIBRARY* Assimp() {
+    static const std::unique_ptr<ASSIMPLIBRARY> library = tavrel::SharedLibrary::Load<ASSIMPLIBRARY>(
+        {"libassimp.so.5"}, [](tavrel::SharedLibrary& files, ASSIMPLIBRARY& table) {
+            bool found = true;
+            TAVREL_ASSIMP_FUNCTIONS(TAVREL_FIND_FUNCTION)
+            return found;
+        });
+    return library.get();
+}
+
+// An imported scene, released with the object.
+class IMPORTED {
+public:
+    // Reads a file through the importer after the checks that need no reading.
+    explicit IMPORTED(const char* path) {
+        namespace fs = std::filesystem;
+        std::error_code error;
+        if (!path || !fs::is_regular_file(path, error)) THROW_ERROBJ(ERR_FILE_NOT_FOUND);
+        const auto size = static_cast<int64_t>(fs::file_size(path, error));
+        if (error) THROW_ERROBJ(ERR_FILE_NOT_FOUND);
+        if (size > SCENEFILEREAD::kMaxFileSize) {
+            THROW_ERROBJ(ERR_NOT_SUPPORTED, "%lld MB: scene files of more than %lld MB are not read",
+                         static_cast<long long>(size >> 20),
+                         static_cast<long long>(SCENEFILEREAD::kMaxFileSize >> 20));
+        }
+        if (!library_)
+            THROW_ERROBJ(ERR_NOT_SUPPORTED, "the scene importer (libassimp.so.5) is not installed");
+        // The importer keeps its last error in one string for all threads (the gallery's
+        // pictures are made on a thread of their own): one import at a time.
+        static std::mutex importing;
+        const std::lock_guard<std::mutex> lock(importing);
+        aiPropertyStore* properties = library_->aiCreatePropertyStore();
+        // Pivots and pre-rotations folded into one node each where the importer can.
+        library_->aiSetImportPropertyInteger(properties, AI_CONFIG_IMPORT_FBX_PRESERVE_PIVOTS, 0);
+        scene_ = library_->aiImportFileExWithProperties(path, 0, nullptr, properties);
+        library_->aiReleasePropertyStore(properties);
+        if (!scene_) {
+            const char* why = library_->aiGetErrorString();
+            THROW_ERROBJ(ERR_CORRUPTED, "the importer cannot read it: %s",
+                         Printable(why ? why : "", 200).c_str());
+        }
+    }
+    ~IMPORTED() { library_->aiReleaseImport(scene_); }
+    IMPORTED(const IMPORTED&) = delete;
+    IMPORTED& operator=(const IMPORTED&) = delete;
+
+    const aiScene& Scene() const { return *scene_; }
+
+private:
+    const ASSIMPLIBRARY* library_ = Assimp();
+    const aiScene* scene_ = nullptr;
+};
+
+// The joints a scene's skeletons are made of: bones of meshes, animated nodes, the nodes that
+// join them and the nodes that hang below them, but no helper and no mesh.
+std::vector<bool> SkeletonNodes(const SCENE& scene) {
+    const size_t n = scene.nodes.size();
+    std::vector<bool> in(n, false);
+    for (size_t i = 0; i < n; ++i) in[i] = scene.nodes[i].bone;
+    for (const auto& anim : scene.anims) {
+        for (const auto& [node, track] : anim.tracks) in[node] = !scene.nodes[node].helper;
+    }
+    // Nodes between two joints join them.
+    std::vector<int32_t> path;
+    for (size_t i = 0; i < n; ++i) {
+        if (!in[i]) continue;
+        path.clear();
+        for (int32_t at = scene.nodes[i].parent; at >= 0; at = scene.nodes[at].parent) {
+            if (in[at]) {
+                for (int32_t p : path) in[p] = !scene.nodes[p].helper;
+                break;
+            }
+            path.push_back(at);
+        }
+    }
+    // Nodes below a joint (ends, fingers without keys) belong to it; parents come first.
+    for (size_t i = 0; i < n; ++i) {
+        const auto& node = scene.nodes[i];
+        if (!in[i] && node.parent >= 0 && !node.helper && !node.mesh) {
+            for (int32_t at = node.parent; at >= 0; at = scene.nodes[at].parent) {
+                if (in[at]) {
+                    in[i] = true;
+                    break;
+                }
+                if (!scene.nodes[at].helper) break;
+            }
+        }
+    }
+    return in;
+}
+
+// The nearest ancestor that is a joint, or -1.
+int32_t JointParent(const SCENE& scene, const std::vector<bool>& in, int32_t node) {
+    for (int32_t at = scene.nodes[node].parent; at >= 0; at = scene.nodes[at].parent) {
+        if (in[at]) return at;
+    }
+    return -1;
+}
+
+}  // namespace
+
+SCENEFILEREAD::SCENEFILEREAD(const char* path, const std::string& take, SkeletonScore score) {
+    SetPath(path);
+    const IMPORTED imported(path);
+    try {
+        SCENE scene(imported.Scene());
+        const std::string file(path);
+        const size_t dot = file.find_last_of('.');
+        std::string extension = dot == std::string::npos ? "" : file.substr(dot + 1);
+        for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (extension == "gltf" || extension == "glb") scene.MarkGltfSteps(file, extension == "glb");
+        Build(scene, take, score);
+    } catch (const std::bad_alloc&) {
+        THROW_ERROBJ(ERR_MEMORY);
+    } catch (const std::length_error&) {
+        THROW_ERROBJ(ERR_MEMORY);
+    }
+}
+
+SCENEFILEREAD::SCENEFILEREAD(const aiScene& scene, const std::string& take, SkeletonScore score) {
+    try {
+        Build(SCENE(scene), take, score);
+    } catch (const std::bad_alloc&) {
+        THROW_ERROBJ(ERR_MEMORY);
+    } catch (const std::length_error&) {
+        THROW_ERROBJ(ERR_MEMORY);
+    }
+}
+
+std::vector<SCENEFILEREAD::TAKE> SCENEFILEREAD::ListTakes(const char* path) {
+    const IMPORTED imported(path);
+    const SCENE scene(imported.Scene());
+    if (scene.anims.empty()) THROW_ERROBJ(ERR_NOT_SUPPORTED, "no animation: the file holds no take");
+    std::vector<TAKE> takes;
+    for (const auto& anim : scene.anims) takes.push_back(anim.take);
+    return takes;
+}
+
+void SCENEFILEREAD::Build(const SCENE& scene, const std::string& take, SkeletonScore score) {
+    const std::vector<bool> in = SkeletonNodes(scene);
+    const auto n = static_cast<int32_t>(scene.nodes.size());
+    // Each joint's skeleton is named by its top joint; parents come first.
+    std::vector<int32_t> top(n, -1);
+    std::vector<int32_t> roots;
+    for (int32_t i = 0; i < n; ++i) {
+        if (!in[i]) continue;
+        const int32_t parent = JointParent(scene, in, i);
+        top[i] = parent >= 0 ? top[parent] : i;
+        if (parent < 0) roots.push_back(i);
+    }
+    if (roots.empty())
+        THROW_ERROBJ(ERR_NOT_SUPPORTED, "no skeleton: no bones and no animated nodes");
+    if (scene.anims.empty()) THROW_ERROBJ(ERR_NOT_SUPPORTED, "no animation: the file holds no take");
+
+    // The skeleton rated best, then the largest.
+    int32_t chosen = -1;
+    std::pair<int, size_t> best{-1, 0};
+    for (int32_t root : roots) {
+        std::vector<std::string> names;
+        for (int32_t i = root; i < n; ++i) {
+            if (top[i] == root) names.push_back(scene.nodes[i].name);
+        }
+        if (names.size() > 1) ++skeletonCount_;
+        const std::pair<int, size_t> rating{score ? score(names) : 0, names.size()};
+        if (chosen < 0 || rating > best) chosen = root, best = rating;
+    }
+    skeletonCount_ = std::max(skeletonCount_, 1);
+    skeletonRoot_ = scene.nodes[chosen].name;
+    if (best.second > static_cast<size_t>(kMaxJoints))
+        THROW_ERROBJ(ERR_NOT_SUPPORTED, "more than %d joints", kMaxJoints);
+
+    for (const auto& anim : scene.anims) takes_.push_back(anim.take);
+    if (!take.empty()) {
+        const auto found = std::find_if(takes_.begin(), takes_.end(),
+                                        [&](const TAKE& t) { return t.name == take; });
+        if (found == takes_.end())
+            THROW_ERROBJ(ERR_NOT_SUPPORTED, "no take named %s", Printable(take).c_str());
+        take_ = static_cast<size_t>(found - takes_.begin());
+    }
+    const SCENE::ANIM& anim = scene.anims[take_];
+    const char* takeName = anim.take.name.c_str();
+    if (!anim.badKey.empty())
+        THROW_ERROBJ(ERR_CORRUPTED, "take %s: a key of %s is not a number", takeName, anim.badKey.c_str());
+    if (!(anim.take.seconds > 0))
+        THROW_ERROBJ(ERR_NOT_SUPPORTED, "take %s has no length", takeName);
+    const double frames = std::floor(anim.take.seconds * kSampleRate + 1e-6) + 1;
+    if (frames > kMaxFrames ||
+        frames * static_cast<double>(best.second) > static_cast<double>(kMaxMatrices))
+        THROW_ERROBJ(ERR_NOT_SUPPORTED, "take %s is too long: %.0f s of %zu joints", takeName,
+                     anim.take.seconds, best.second);
+
+    // Segments in the file's order, parents first; names made to fit and unique.
+    std::vector<int32_t> joints, segmentOf(n, -1);
+    for (int32_t i = chosen; i < n; ++i) {
+        if (top[i] == chosen) joints.push_back(i);
+    }
+    CreateSegments(static_cast<int32_t>(joints.size()));
+    for (size_t s = 0; s < joints.size(); ++s) {
+        segmentOf[joints[s]] = static_cast<int32_t>(s);
+        std::string name = scene.nodes[joints[s]].name.substr(0, kRkNameSize - 1);
+        if (name.empty()) name = "joint" + std::to_string(s);
+        for (int k = 2; FindSegment(name.c_str()) >= 0; ++k) {
+            const std::string tail = "~" + std::to_string(k);
+            name = name.substr(0, kRkNameSize - 1 - tail.size()) + tail;
+        }
+        ANIMSEG& segment = *segments_[s];
+        segment.SetName(name.data(), name.size());
+        const int32_t parent = s == 0 ? -1 : segmentOf[JointParent(scene, in, joints[s])];
+        if (parent < 0) {
+            root_ = segment.node;
+            continue;
+        }
+        segment.parent = parent;
+        segments_[parent]->children.push_back(static_cast<int32_t>(s));
+        rkLinkNode(segments_[parent]->node, segment.node);
+    }
+
+    // The nodes whose matrices reach a joint: the joints and everything above them.
+    std::vector<bool> needed(n, false);
+    for (int32_t j : joints) {
+        for (int32_t at = j; at >= 0 && !needed[at]; at = scene.nodes[at].parent) needed[at] = true;
+    }
+    std::vector<aiMatrix4x4> world(n);
+    std::vector<aiMatrix4x4> rigid(joints.size());
+    const auto pose = [&](double ticks, bool keyed, auto&& store) {
+        for (int32_t i = 0; i < n; ++i) {
+            if (!needed[i]) continue;
+            const SCENE::NODE& node = scene.nodes[i];
+            aiMatrix4x4 local = node.local;
+            const auto track = keyed ? anim.tracks.find(i) : anim.tracks.end();
+            if (track != anim.tracks.end()) {
+                const TRACK& t = track->second;
+                local = aiMatrix4x4(
+                    t.scales.empty() ? node.scale : ValueAt(t.scales, ticks, t.stepScales),
+                    t.rotations.empty() ? node.rotation : ValueAt(t.rotations, ticks, t.stepRotations),
+                    t.positions.empty() ? node.position : ValueAt(t.positions, ticks, t.stepPositions));
+            }
+            world[i] = node.parent >= 0 ? world[node.parent] * local : local;
+        }
+        for (size_t s = 0; s < joints.size(); ++s) {
+            rigid[s] = Rigid(world[joints[s]]);
+            const int32_t parent = segments_[s]->parent;
+            aiMatrix4x4 local = parent >= 0 ? aiMatrix4x4(rigid[parent]).Inverse() * rigid[s] : rigid[s];
+            if (!Finite(local)) return false;
+            store(s, ToRk(local));
+        }
+        return true;
+    };
+
+    rest_.resize(joints.size());
+    if (!pose(0, false, [&](size_t s, const rkMatrix& m) { rest_[s] = m; }))
+        THROW_ERROBJ(ERR_CORRUPTED, "the rest pose is not finite");
+    const auto count = static_cast<int32_t>(frames);
+    for (auto& segment : segments_) segment->frames.reserve(static_cast<size_t>(count));
+    for (int32_t f = 0; f < count; ++f) {
+        const double ticks = std::min(double(f) / kSampleRate, anim.take.seconds) * anim.ticksPerSecond;
+        if (!pose(ticks, true, [&](size_t s, const rkMatrix& m) { segments_[s]->frames.push_back(m); }))
+            THROW_ERROBJ(ERR_CORRUPTED, "take %s: the pose of frame %d is not finite", takeName, f);
+    }
+    for (size_t s = 0; s < joints.size(); ++s) {
+        ANIMSEG& segment = *segments_[s];
+        rkSetNodeMatrix(segment.node, rest_[s]);
+        if (!segment.children.empty()) {
+            const rkMatrix& child = rest_[segment.children.front()];
+            segment.length = std::sqrt(child.m[12] * child.m[12] + child.m[13] * child.m[13] +
+                                       child.m[14] * child.m[14]);
+        }
+    }
+    frameRate_ = kSampleRate;
+    beginFrame_ = 0;
+    endFrame_ = count - 1;
+}

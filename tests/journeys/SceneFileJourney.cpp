@@ -1,0 +1,53 @@
+// An FBX file of two takes in the user's library: the gallery lists it, a drag brings it onto
+// the timeline, the chooser that asks for the take is answered by keys, and a clip as long as
+// that take appears, with a note of the joints the avatar has no place for.
+#include <QComboBox>
+#include <QInputDialog>
+
+#include "tests/journeys/JourneyFixture.h"
+#include "tests/support/SceneFigure.h"
+
+namespace tavrel::journeys {
+namespace {
+
+using SceneFileJourney = JourneyFixture;
+
+TEST_F(SceneFileJourney, AnFbxOfTwoTakesDroppedFromTheGalleryBringsTheChosenTake) {
+    tavrel::testing::SceneFigure figure("mixamorig:");
+    figure.takes = {{"Walk", 2.0}, {"Run", 1.0}};
+    figure.ticksPerSecond = 1;  // Assimp's FBX exporter writes key times as seconds
+    for (auto& joint : figure.joints) joint.preRotated = false;
+    const fs::path folder = Library() / "Locomotion";
+    ASSERT_TRUE(figure.Export((folder / "figure.fbx").string(), "fbxa", true));
+    ASSERT_TRUE(ShowFolder(folder));
+    ASSERT_TRUE(WaitUntil([&] { return !ThumbnailOf("figure.fbx").isNull(); }));
+
+    // The chooser opens inside the drop: it is answered from the event loop, by keys.
+    QStringList offered;
+    QTimer answer;
+    answer.setInterval(20);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        auto* box = dialog ? dialog->findChild<QComboBox*>() : nullptr;
+        if (!box) return;
+        answer.stop();
+        for (int i = 0; i < box->count(); ++i) offered << box->itemText(i);
+        QTest::keyClick(box, Qt::Key_Down);
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    answer.start();
+    // Then the note that the toes and the end joints found no place on the avatar.
+    const std::shared_ptr<QString> note = AnswerNextMessage(QMessageBox::Ok);
+    DropMotion("figure.fbx", 0);
+    ASSERT_TRUE(WaitUntil([&] { return Model().Project().motionClips.Count() == 1; }));
+    EXPECT_EQ(offered, QStringList({"Walk", "Run"}));
+    ASSERT_TRUE(WaitUntil([&] { return !note->isEmpty(); }));
+    EXPECT_TRUE(note->contains("figure.fbx") && note->contains("ToeBase")) << note->toStdString();
+    // The run's second at the timeline's 60 frames a second.
+    const MotionClip& clip = *Model().ClipAtPosition(0);
+    EXPECT_EQ(clip.lastFrame - clip.firstFrame, 60);
+    EXPECT_TRUE(fs::exists(clip.fileName)) << clip.fileName;
+}
+
+}  // namespace
+}  // namespace tavrel::journeys

@@ -1,0 +1,273 @@
+// Scene files (FBX, glTF, COLLADA) made with Assimp's exporters from a figure that evaluates
+// itself: the imported motion must turn every limb as the figure does, frame for frame.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <functional>
+
+#include "AnimRead/SceneFileRead/SceneFileRead.h"
+#include "MotionFiles.h"
+#include "motion/MotionImport.h"
+#include "tests/support/SceneFigure.h"
+
+namespace tavrel {
+namespace {
+
+using testing::SceneFigure;
+
+// Our segment and the figure's joint at each end of a limb.
+struct Limb {
+    const char *from, *to, *jointFrom, *jointTo;
+};
+constexpr Limb kLimbs[] = {
+    {"LThigh", "LLowLeg", "LeftUpLeg", "LeftLeg"},   {"LLowLeg", "LFoot", "LeftLeg", "LeftFoot"},
+    {"RThigh", "RLowLeg", "RightUpLeg", "RightLeg"}, {"RLowLeg", "RFoot", "RightLeg", "RightFoot"},
+    {"LUpArm", "LLowArm", "LeftArm", "LeftForeArm"}, {"LLowArm", "LHand", "LeftForeArm", "LeftHand"},
+    {"RUpArm", "RLowArm", "RightArm", "RightForeArm"},
+    {"RLowArm", "RHand", "RightForeArm", "RightHand"},
+    {"Neck", "Head", "Neck", "Head"},
+};
+
+aiVector3D WorldOf(ANIMFILE& motion, int frame, const char* name) {
+    motion.GetFrame(frame);
+    rkUpdateNode(motion.GetRoot());
+    const rkMatrix& w = motion.GetSegment(motion.FindSegment(name))->node->world;
+    return {w.m[12], w.m[13], w.m[14]};
+}
+
+// Rows of an orthonormal frame from two directions.
+aiMatrix3x3 FrameOf(aiVector3D a, aiVector3D b) {
+    a.Normalize();
+    aiVector3D c = (a ^ b).Normalize();
+    const aiVector3D d = c ^ a;
+    return aiMatrix3x3(a.x, a.y, a.z, c.x, c.y, c.z, d.x, d.y, d.z);
+}
+
+// The largest angle, in degrees, between a limb of the imported motion and the same limb of
+// the figure at the same moment, after the one turn that lines the two worlds up at frame 0.
+float WorstLimbAngle(ANIMFILE& motion, const SceneFigure& figure, const SceneFigure::Take& take,
+                     const std::string& prefix) {
+    auto ours = [&](int f, const Limb& l) { return WorldOf(motion, f, l.to) - WorldOf(motion, f, l.from); };
+    auto theirs = [&](const std::vector<aiVector3D>& at, const Limb& l) {
+        return at[figure.FindJoint(prefix + l.jointTo)] - at[figure.FindJoint(prefix + l.jointFrom)];
+    };
+    const auto rest = figure.PositionsAt(take, 0);
+    const Limb& neck = kLimbs[8];
+    const Limb& arm = kLimbs[4];
+    aiMatrix3x3 align = FrameOf(ours(0, neck), ours(0, arm));
+    align.Transpose();
+    align = align * FrameOf(theirs(rest, neck), theirs(rest, arm));  // theirs -> ours
+    float worst = 0;
+    for (int f = 0; f <= motion.GetEndFrame(); ++f) {
+        const auto at = figure.PositionsAt(take, double(f) / motion.GetFrameRate());
+        for (const Limb& limb : kLimbs) {
+            const aiVector3D a = ours(f, limb).Normalize();
+            const aiVector3D b = (align * theirs(at, limb)).Normalize();
+            worst = std::max(worst, std::acos(std::clamp(a * b, -1.0f, 1.0f)) * 57.29578f);
+        }
+    }
+    return worst;
+}
+
+std::vector<SCENEFILEREAD::TAKE> TakesOf(const std::string& path) {
+    try {
+        return SCENEFILEREAD::ListTakes(path.c_str());
+    } catch (const ERROBJ& e) {
+        ADD_FAILURE() << e.GetText() << ": " << e.detail;
+    }
+    return {};
+}
+
+struct FormatCase {
+    const char* format;
+    const char* file;
+    bool mesh;
+    const char* prefix;
+    bool steps = false;  // the file's keys are made steps
+};
+
+TEST(SceneFileRead, EveryFormatsTakesAreListedChosenAndTurnTheLimbsAsTheFigureDoes) {
+    const FormatCase cases[] = {
+        // Assimp's binary FBX and COLLADA animations are not read back by its own importer;
+        // FBX text is the same scene to the reader.
+        {"fbxa", "figure.fbx", true, "mixamorig:"},
+        {"fbxa", "bare.fbx", false, ""},
+        {"glb2", "figure.glb", true, ""},
+        {"gltf2", "figure.gltf", false, "mixamorig:"},
+        {"gltf2", "steps.gltf", true, "", true},
+    };
+    testing::TempDir dir;
+    for (const FormatCase& c : cases) {
+        SCOPED_TRACE(c.file);
+        SceneFigure figure(c.prefix);
+        if (std::string(c.format) == "fbxa") {
+            // Its FBX exporter writes key times as seconds, whole seconds of length, and drops
+            // a pivot's offset.
+            figure.ticksPerSecond = 1;
+            for (auto& joint : figure.joints) joint.preRotated = false;
+        }
+        figure.takes = {{"Walk", 2.0, 30, 1.0f, c.steps}, {"Run", 1.0, 24, 2.0f, c.steps}};
+        const std::string path = dir / c.file;
+        ASSERT_TRUE(figure.Export(path, c.format, c.mesh));
+        if (c.steps) {  // the exporter writes straight keys only
+            std::string text = testing::ReadBytes(path);
+            for (size_t at; (at = text.find("\"LINEAR\"")) != std::string::npos;)
+                text.replace(at, 8, "\"STEP\"");
+            testing::WriteText(path, text);
+        }
+
+        const auto takes = TakesOf(path);
+        ASSERT_EQ(takes.size(), 2u);
+        for (size_t t = 0; t < 2; ++t) {
+            EXPECT_EQ(takes[t].name, figure.takes[t].name);
+            EXPECT_NEAR(takes[t].seconds, figure.takes[t].seconds, 1e-3);
+        }
+        for (const std::string& name : {std::string(), std::string("Run")}) {
+            const SceneFigure::Take& take = figure.takes[name.empty() ? 0 : 1];
+            const CSkeletonMapper::Result r = CMotionImport::ImportFile(path, {}, 60, name);
+            ASSERT_TRUE(r.motion) << r.message;
+            EXPECT_EQ(r.message, "");  // one skeleton: nothing to say
+            EXPECT_EQ(r.motion->GetEndFrame(), int(std::lround(take.seconds * 60)));
+            EXPECT_LT(WorstLimbAngle(*r.motion, figure, take, c.prefix), 1.0f) << take.name;
+        }
+    }
+}
+
+std::string Exported(const testing::TempDir& dir, const std::string& name, SceneFigure figure,
+                     bool mesh = false) {
+    const std::string path = dir / name;
+    EXPECT_TRUE(figure.Export(path, "glb2", mesh)) << name;
+    return path;
+}
+
+// What a file is: its bytes, or for a large one its size and time of change.
+std::string Fingerprint(const std::string& path) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (error) return "none";
+    if (size < (1u << 20)) return testing::ReadBytes(path);
+    return std::to_string(size) + " " +
+           std::to_string(std::filesystem::last_write_time(path).time_since_epoch().count());
+}
+
+TEST(SceneFileRead, BadScenesAreRefusedWithTheirReasonAndLeftAsTheyWere) {
+    testing::TempDir dir;
+    struct Bad {
+        const char* label;
+        std::function<std::string()> make;
+        const char* take;
+        const char* reason;
+    };
+    const Bad cases[] = {
+        {"no skeleton",
+         [&] {
+             SceneFigure figure;
+             figure.joints.clear();
+             figure.takes.clear();
+             return Exported(dir, "mesh.glb", figure);
+         },
+         "", "no skeleton"},
+        {"no animation",
+         [&] {
+             SceneFigure figure;
+             figure.takes.clear();
+             return Exported(dir, "still.glb", figure, true);
+         },
+         "", "no animation"},
+        {"a take of no length",
+         [&] {
+             SceneFigure figure;
+             figure.takes = {{"Pose", 0.0}};
+             return Exported(dir, "pose.glb", figure);
+         },
+         "", "take Pose has no length"},
+        {"a take not there", [&] { return Exported(dir, "walk.glb", SceneFigure()); }, "Jump",
+         "no take named Jump"},
+        {"a quadruped",
+         [&] {
+             SceneFigure figure;
+             for (auto& joint : figure.joints) {
+                 for (const char* limb : {"UpLeg", "Arm"}) {
+                     const size_t at = joint.name.find(limb);
+                     if (at != std::string::npos && joint.name.find("Fore") == std::string::npos)
+                         joint.name = (limb[0] == 'A' ? "FrontLeg_" : "HindLeg_") + joint.name.substr(0, 1);
+                 }
+             }
+             return Exported(dir, "dog.glb", figure);
+         },
+         "", "not a human figure"},
+        {"a cut file",
+         [&] {
+             const std::string path = Exported(dir, "cut.glb", SceneFigure());
+             std::filesystem::resize_file(path, std::filesystem::file_size(path) / 2);
+             return path;
+         },
+         "", "cannot read"},
+        {"not a scene",
+         [&] {
+             testing::WriteText(dir / "junk.gltf", "{\"asset\": [1, 2");
+             return dir / "junk.gltf";
+         },
+         "", "cannot read"},
+        {"200 MB",
+         [&] {
+             const std::string path = dir / "huge.fbx";
+             testing::WriteText(path, "; FBX 7.4.0 project file\n");
+             std::filesystem::resize_file(path, 200u << 20);  // sparse: takes no room
+             return path;
+         },
+         "", "200 MB: scene files of more than 128 MB are not read"},
+        {"no file", [&] { return dir / "gone.fbx"; }, "", "File not found"},
+    };
+    for (const Bad& c : cases) {
+        SCOPED_TRACE(c.label);
+        const std::string path = c.make();
+        const std::string before = Fingerprint(path);
+        const CSkeletonMapper::Result r = CMotionImport::ImportFile(path, {}, 60, c.take);
+        EXPECT_FALSE(r.motion);
+        EXPECT_NE(r.message.find(c.reason), std::string::npos) << r.message;
+        EXPECT_EQ(Fingerprint(path), before);
+    }
+}
+
+// Keys the importer hands out are checked here, whatever file they came from.
+TEST(SceneFileRead, KeysThatAreNoNumbersAreRefusedAndAHumanIsPreferredToALargerRig) {
+    SceneFigure figure;
+    const float nan = std::nanf("");
+    const std::pair<const char*, std::function<void(aiNodeAnim&)>> spoil[] = {
+        {"rotation", [&](aiNodeAnim& c) { c.mRotationKeys[3].mValue.x = nan; }},
+        {"zero rotation", [&](aiNodeAnim& c) { c.mRotationKeys[2].mValue = aiQuaternion(0, 0, 0, 0); }},
+        {"position", [&](aiNodeAnim& c) { c.mPositionKeys[1].mValue.z = INFINITY; }},
+        {"time", [&](aiNodeAnim& c) { c.mRotationKeys[4].mTime = nan; }},
+    };
+    for (const auto& [label, change] : spoil) {
+        SCOPED_TRACE(label);
+        std::unique_ptr<aiScene> spoilt = figure.Scene(false);
+        change(*spoilt->mAnimations[0]->mChannels[5]);
+        try {
+            SCENEFILEREAD read(*spoilt, "", nullptr);
+            ADD_FAILURE() << "read";
+        } catch (const ERROBJ& e) {
+            EXPECT_EQ(e.code, ERR_CORRUPTED);
+            EXPECT_STREQ(e.detail, ("take Walk: a key of " + figure.joints[5].name +
+                                    " is not a number").c_str());
+        }
+    }
+
+    // A tail of more joints than the figure has, under a root of its own.
+    for (int k = 0; k < 30; ++k) {
+        figure.joints.push_back({"Tail" + std::to_string(k), k ? int(figure.joints.size()) - 1 : -1,
+                                 {0, 10, 0}, {1, 0, 0}, 0.2f, 0.1f * k});
+    }
+    testing::TempDir dir;
+    const CSkeletonMapper::Result r =
+        CMotionImport::ImportFile(Exported(dir, "two.glb", figure), {}, 60);
+    ASSERT_TRUE(r.motion) << r.message;
+    EXPECT_EQ(r.message, "the file holds 2 skeletons; the one under Hips (21 joints) was taken");
+    EXPECT_LT(WorstLimbAngle(*r.motion, figure, figure.takes[0], ""), 1.0f);
+}
+
+}  // namespace
+}  // namespace tavrel
