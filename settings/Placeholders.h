@@ -16,6 +16,7 @@ inline constexpr std::string_view kHelpFilenameToken = "%HelpFilename";
 inline constexpr std::string_view kFileNameToken = "%FileName";
 inline constexpr std::string_view kFolderToken = "%Folder";
 inline constexpr std::string_view kJointsToken = "%Joints";
+inline constexpr std::string_view kNoteToken = "%Note";
 
 using PlaceholderValues = std::vector<std::pair<std::string, std::string>>;
 

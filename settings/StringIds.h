@@ -66,6 +66,10 @@ constexpr int kPoseClipFailed = 62005;
 constexpr int kJointsLeftOut = 62006;  // %FileName %Joints
 // A scene file of several takes was dropped: which take comes in.
 constexpr int kChooseTake = 62007;
+// A scene file of several skeletons was brought in by the one taken (and maybe without some of
+// its joints).
+constexpr int kSkeletonTaken = 62008;             // %FileName %Note
+constexpr int kSkeletonTakenJointsLeftOut = 62009;  // %FileName %Note %Joints
 constexpr int kPasteLengthChanged = 62121;
 constexpr int kAvatarNotLoaded = 62140;
 

@@ -65,15 +65,18 @@ bool CMotionManagerSide::NeedsConversion(const std::string& path, int fps) {
 }
 
 bool CMotionManagerSide::Convert(const std::string& path, const std::string& target, int fps,
-                                 std::vector<std::string>* unmapped, const std::string& take) {
+                                 ImportNotes* notes, const std::string& take) {
     CSkeletonMapper::Result imported = CMotionImport::ImportFile(path, {}, fps, take);
     if (!imported.motion) {
         DebugPrintf("CMotionManagerSide::Convert failed: %s: %s\n", path.c_str(),
                     imported.message.c_str());
         return false;
     }
-    if (unmapped)
-        unmapped->insert(unmapped->end(), imported.unmapped.begin(), imported.unmapped.end());
+    if (notes) {
+        notes->unmapped.insert(notes->unmapped.end(), imported.unmapped.begin(),
+                               imported.unmapped.end());
+        notes->skeleton = imported.message;  // which of several skeletons was taken, if any
+    }
     const int format = WriteFormatOf(MotionFileTypeOf(target));
     return format >= 0 && WriteFiles({target}, [&](const auto& temp) {
                return imported.motion->WriteAs(temp[0].c_str(), format);

@@ -24,7 +24,7 @@ public:
     int FrameCount(const std::string& path) override;
     bool NeedsConversion(const std::string& path, int fps) override;
     bool Convert(const std::string& path, const std::string& target, int fps,
-                 std::vector<std::string>* unmapped, const std::string& take) override;
+                 ImportNotes* notes, const std::string& take) override;
     std::vector<std::string> TakesOf(const std::string& path) override;
     bool Split(const std::string& path, int firstLength, const std::string& targetA,
                const std::string& targetB) override;

@@ -16,6 +16,12 @@ struct SegmentRotation {
     float w = 1.0f, x = 0.0f, y = 0.0f, z = 0.0f;
 };
 
+// What the user is told of a motion brought in from another skeleton.
+struct ImportNotes {
+    std::vector<std::string> unmapped;  // joints that found no place on ours
+    std::string skeleton;               // which of several skeletons was taken; "" for one
+};
+
 class CMotionSide {
 public:
     virtual ~CMotionSide() = default;
@@ -30,10 +36,9 @@ public:
     virtual bool NeedsConversion(const std::string& path, int fps) = 0;
     // Writes the motion file in the program's own format under target, on the standard
     // skeleton and (fps > 0) at that frame rate; of a file of takes the named one (the first
-    // when empty). The joints of another skeleton that found no place on ours are added to
-    // unmapped when given.
+    // when empty). What the user is told of the import goes into notes when given.
     virtual bool Convert(const std::string& path, const std::string& target, int fps,
-                         std::vector<std::string>* unmapped, const std::string& take) = 0;
+                         ImportNotes* notes, const std::string& take) = 0;
     // The takes of a file that holds several motions (a scene file); empty for other files.
     virtual std::vector<std::string> TakesOf(const std::string&) { return {}; }
     // Frames 0 to firstLength - 1 to targetA, the rest to targetB.

@@ -36,6 +36,21 @@ bool IsAlignSegment(std::string_view segment) {
                      segment) != std::end(CTimelineModel::kAlignSegments);
 }
 
+// What the user is told of a motion brought in from another skeleton: the joints left out and
+// which of several skeletons was taken; nothing for a motion that came in whole.
+Message ImportMessage(const std::string& path, const ImportNotes& notes) {
+    const bool leftOut = !notes.unmapped.empty(), chosen = !notes.skeleton.empty();
+    if (!leftOut && !chosen) return {};
+    PlaceholderValues values{{std::string(kFileNameToken), fs::path(path).filename().string()}};
+    if (leftOut)
+        values.push_back({std::string(kJointsToken), CMotionImport::UnmappedSummary(notes.unmapped)});
+    if (chosen) values.push_back({std::string(kNoteToken), notes.skeleton});
+    const int id = !chosen ? strings::kJointsLeftOut
+                 : leftOut ? strings::kSkeletonTakenJointsLeftOut
+                           : strings::kSkeletonTaken;
+    return MakeMessage(id, std::move(values));
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -76,9 +91,9 @@ EditResult CTimelineModel::AddMotionFile(const std::string& path) {
         }
         // Brought in before it is placed: a file of another frame rate or skeleton has a
         // length of its own on the timeline.
-        std::vector<std::string> unmapped;
+        ImportNotes notes;
         const ImportResult file = workingDirectory_.ImportMotionFile(
-            path, motion_, CMotionImport::kTimelineFrameRate, &unmapped, take);
+            path, motion_, CMotionImport::kTimelineFrameRate, &notes, take);
         if (!file) return EditResult::Refused(file.message);
         const int length = motion_.FrameCount(file.path);
         EditResult result = length < 1 ? EditResult::Refused(strings::kMotionFileUnusable)
@@ -88,11 +103,8 @@ EditResult CTimelineModel::AddMotionFile(const std::string& path) {
                                          });
         if (!result.done) {
             RemoveFile(file.path);
-        } else if (!unmapped.empty()) {
-            result.message = MakeMessage(
-                strings::kJointsLeftOut,
-                {{std::string(kFileNameToken), std::filesystem::path(path).filename().string()},
-                 {std::string(kJointsToken), CMotionImport::UnmappedSummary(unmapped)}});
+        } else {
+            result.message = ImportMessage(path, notes);
         }
         return result;
     });

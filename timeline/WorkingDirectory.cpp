@@ -98,7 +98,7 @@ ImportResult CWorkingDirectory::CopyIn(const std::string& path, int failureMessa
 }
 
 ImportResult CWorkingDirectory::ImportMotionFile(const std::string& path, CMotionSide& motion,
-                                                 int fps, std::vector<std::string>* unmapped,
+                                                 int fps, ImportNotes* notes,
                                                  const std::string& take) const {
     if (path.size() > kMaxEnteringPathLength) return {"", Failure(strings::kPathTooLong)};
     if (!motion.NeedsConversion(path, fps)) {
@@ -112,7 +112,7 @@ ImportResult CWorkingDirectory::ImportMotionFile(const std::string& path, CMotio
         return {"", Failure(strings::kPathTooLong)};
     }
     if (!IsRegularFile(path) || motion.FrameCount(path) < 1 ||
-        !motion.Convert(path, target, fps, unmapped, take)) {
+        !motion.Convert(path, target, fps, notes, take)) {
         return {"", Failure(strings::kMotionFileUnusable)};
     }
     return {target, {}};

@@ -41,10 +41,10 @@ public:
     // A file the motion side converts (HTR, another skeleton, fps > 0: another frame rate) is
     // written in the program's own format under its base name; any other motion file is
     // copied as it is. Project files bring their clips in the same way, at their own rate.
-    // Joints of another skeleton that found no place on ours are added to unmapped if given.
+    // What the user is told of the import (joints left out, the skeleton taken) goes into notes.
     // A file of takes gives the named one (the first when empty).
     ImportResult ImportMotionFile(const std::string& path, CMotionSide& motion, int fps,
-                                  std::vector<std::string>* unmapped = nullptr,
+                                  ImportNotes* notes = nullptr,
                                   const std::string& take = {}) const;
     // A free name for a file the program writes here: base<N>.<native extension>.
     std::string NumberedName(std::string_view base) const;

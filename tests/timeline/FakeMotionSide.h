@@ -28,7 +28,7 @@ public:
         if (!(in >> word >> frames) || word != "frames") return -1;
         return frames;
     }
-    // HTR and BVH files are converted; a BVH file leaves its "Tail" joint out.
+    // HTR, BVH and FBX files are converted; a BVH file leaves its "Tail" joint out.
     static std::string Extension(const std::string& path) {
         std::string ext = std::filesystem::path(path).extension().string();
         for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
@@ -38,8 +38,10 @@ public:
         return Extension(path) == ".htr" || Extension(path) == ".bvh" || Extension(path) == ".fbx";
     }
     bool Convert(const std::string& path, const std::string& target, int fps,
-                 std::vector<std::string>* unmapped, const std::string& take) override {
-        if (unmapped && Extension(path) == ".bvh") unmapped->push_back("Tail");
+                 ImportNotes* notes, const std::string& take) override {
+        if (notes && Extension(path) == ".bvh") notes->unmapped.push_back("Tail");
+        // A file named for its rigs holds several skeletons.
+        if (notes && path.find("rigs") != std::string::npos) notes->skeleton = "2 rigs, 1 taken";
         // A file at half the timeline's rate doubles its frames, as a real resampling would.
         return Write(target, fps > 0 ? FrameCount(path) * 2 - 1 : FrameCount(path),
                      "converted " + path + (take.empty() ? "" : " take " + take));

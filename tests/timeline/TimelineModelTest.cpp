@@ -40,15 +40,19 @@ TEST_F(Model, InsertPlacesACopyAtTheCurrentFrame) {
 }
 
 TEST_F(Model, ConvertedFilesEnterWithTheirConvertedLengthAndSayWhatWasLeftOut) {
-    // The fake converts HTR and BVH files as from half the timeline's rate; BVH loses "Tail".
+    // The fake converts HTR, BVH and FBX files as from half the timeline's rate; BVH loses
+    // "Tail", and a file named for its rigs holds several skeletons.
     const struct {
         const char* name;
         int frames, length;
-        bool report;
-    } cases[] = {{"walk.cha", 10, 10, false},
-                 {"jump.htr", 10, 19, false},
-                 {"capture.bvh", 10, 19, true},
-                 {"Capture2.BVH", 4, 7, true}};
+        int report;
+        const char* told;
+    } cases[] = {{"walk.cha", 10, 10, 0, ""},
+                 {"jump.htr", 10, 19, 0, ""},
+                 {"capture.bvh", 10, 19, strings::kJointsLeftOut, "Tail"},
+                 {"Capture2.BVH", 4, 7, strings::kJointsLeftOut, "Tail"},
+                 {"rigs.fbx", 4, 7, strings::kSkeletonTaken, "2 rigs, 1 taken"},
+                 {"rigs.bvh", 4, 7, strings::kSkeletonTakenJointsLeftOut, "Tail"}};
     int at = 0;
     for (const auto& c : cases) {
         const EditResult result = Add(c.frames, at, c.name);
@@ -56,11 +60,12 @@ TEST_F(Model, ConvertedFilesEnterWithTheirConvertedLengthAndSayWhatWasLeftOut) {
         const MotionClip clip = Clips().back();
         EXPECT_EQ(Range(clip.firstFrame, clip.lastFrame), Range(at, at + c.length - 1)) << c.name;
         EXPECT_EQ(motion.FrameCount(clip.fileName), c.length) << c.name;
-        EXPECT_EQ(result.message.id, c.report ? strings::kJointsLeftOut : 0) << c.name;
+        EXPECT_EQ(result.message.id, c.report) << c.name;
         if (c.report) {
             const std::string text = result.message.Text(CStringTable::BuiltIn().Lookup());
             EXPECT_NE(text.find(c.name), std::string::npos) << text;
-            EXPECT_NE(text.find("Tail"), std::string::npos) << text;
+            EXPECT_NE(text.find(c.told), std::string::npos) << text;
+            EXPECT_EQ(text.find('%'), std::string::npos) << text;
         }
         at += c.length + 10;
     }
