@@ -23,7 +23,7 @@ struct NoMotion : CMotionSide {
     void Forget(const std::string&) override {}
     int FrameCount(const std::string&) override { return -1; }
     bool NeedsConversion(const std::string&, int) override { return false; }
-    bool Convert(const std::string&, const std::string&, int, std::vector<std::string>*,
+    bool Convert(const std::string&, const std::string&, int, ImportNotes*,
                  const std::string&) override {
         return false;
     }
