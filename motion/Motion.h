@@ -91,7 +91,6 @@ private:
     std::unique_ptr<ANIMFILE> data_;
     std::string readError_;
     std::optional<FootContacts> contacts_;
-    int reserved_ = 0;
 };
 
 // Moves a pose's root: by (x, y, z) when absolute is 0, to (x, y, z) otherwise.

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <new>
@@ -60,6 +61,55 @@ void Blend(aiVector3D& out, const aiVector3D& a, const aiVector3D& b, float t) {
 }
 void Blend(aiQuaternion& out, const aiQuaternion& a, const aiQuaternion& b, float t) {
     aiQuaternion::Interpolate(out, a, b, t);  // along the shorter arc
+}
+
+// An accessor's floats (count elements of `components` each), checked against its buffer;
+// false for any other kind of accessor, which leaves the importer's keys as they are.
+bool ReadFloats(const tinygltf::Model& model, int index, int components, std::vector<float>* out) {
+    if (index < 0 || size_t(index) >= model.accessors.size()) return false;
+    const tinygltf::Accessor& accessor = model.accessors[size_t(index)];
+    if (accessor.componentType != TINYGLTF_COMPONENT_TYPE_FLOAT || accessor.sparse.isSparse ||
+        tinygltf::GetNumComponentsInType(uint32_t(accessor.type)) != components ||
+        accessor.bufferView < 0 || size_t(accessor.bufferView) >= model.bufferViews.size())
+        return false;
+    const tinygltf::BufferView& view = model.bufferViews[size_t(accessor.bufferView)];
+    if (view.buffer < 0 || size_t(view.buffer) >= model.buffers.size()) return false;
+    const std::vector<unsigned char>& data = model.buffers[size_t(view.buffer)].data;
+    const size_t element = sizeof(float) * size_t(components);
+    const size_t stride = view.byteStride ? view.byteStride : element;
+    const size_t start = view.byteOffset + accessor.byteOffset;
+    const size_t count = accessor.count;
+    if (count == 0 || stride < element || start > data.size() || view.byteLength > data.size() ||
+        (count - 1) > (std::min(data.size(), view.byteOffset + view.byteLength) - start) / stride ||
+        start + (count - 1) * stride + element > std::min(data.size(), view.byteOffset + view.byteLength))
+        return false;
+    out->resize(count * size_t(components));
+    for (size_t i = 0; i < count; ++i)
+        std::memcpy(out->data() + i * size_t(components), data.data() + start + i * stride, element);
+    return std::all_of(out->begin(), out->end(), [](float v) { return std::isfinite(v); });
+}
+
+// A glTF cubic spline at a time: each key is an in-tangent, a value and an out-tangent of n
+// components; the curve is Hermite's between keys, its tangents scaled by the keys' distance.
+void CubicAt(const std::vector<float>& times, const std::vector<float>& keys, int n, double t,
+             float* out) {
+    const size_t last = times.size() - 1;
+    size_t k = size_t(std::upper_bound(times.begin(), times.end(), float(t)) - times.begin());
+    k = k == 0 ? 0 : std::min(k - 1, last);
+    const float* v0 = &keys[(3 * k + 1) * size_t(n)];
+    if (k == last || t <= times[k]) {
+        std::copy(v0, v0 + n, out);
+        return;
+    }
+    const double span = double(times[k + 1]) - times[k];
+    const double s = (t - times[k]) / span, s2 = s * s, s3 = s2 * s;
+    const float* b0 = &keys[(3 * k + 2) * size_t(n)];
+    const float* a1 = &keys[(3 * k + 3) * size_t(n)];
+    const float* v1 = &keys[(3 * k + 4) * size_t(n)];
+    for (int c = 0; c < n; ++c) {
+        out[c] = float((2 * s3 - 3 * s2 + 1) * v0[c] + (s3 - 2 * s2 + s) * span * b0[c] +
+                       (-2 * s3 + 3 * s2) * v1[c] + (s3 - s2) * span * a1[c]);
+    }
 }
 
 // The value of keys at a time: held before the first and after the last key, interpolated
@@ -176,8 +226,10 @@ public:
             for (const tinygltf::AnimationChannel& channel : animation.channels) {
                 const int node = channel.target_node;
                 if (channel.sampler < 0 || size_t(channel.sampler) >= animation.samplers.size() ||
-                    node < 0 || size_t(node) >= model.nodes.size() ||
-                    animation.samplers[channel.sampler].interpolation != "STEP")
+                    node < 0 || size_t(node) >= model.nodes.size())
+                    continue;
+                const tinygltf::AnimationSampler& sampler = animation.samplers[channel.sampler];
+                if (sampler.interpolation != "STEP" && sampler.interpolation != "CUBICSPLINE")
                     continue;
                 const auto found = byName_.find(model.nodes[node].name);
                 if (found == byName_.end()) continue;
@@ -185,11 +237,50 @@ public:
                 if (track == anims[a].tracks.end()) continue;
                 const std::string& what = channel.target_path;
                 TRACK& keys = track->second;
+                if (sampler.interpolation == "CUBICSPLINE") {
+                    FollowSpline(model, sampler, what, anims[a].ticksPerSecond, keys);
+                    continue;
+                }
                 if (what == "rotation") keys.stepRotations = true;
                 if (what == "translation") keys.stepPositions = true;
                 if (what == "scale") keys.stepScales = true;
             }
         }
+    }
+
+    // The importer keeps only a spline's values; the curve between them is made again from
+    // the file, as keys at every frame the take is sampled at (and at the file's own keys).
+    static void FollowSpline(const tinygltf::Model& model, const tinygltf::AnimationSampler& sampler,
+                             const std::string& what, double ticksPerSecond, TRACK& track) {
+        const int n = what == "rotation" ? 4 : 3;
+        constexpr double kRate = SCENEFILEREAD::kSampleRate;
+        constexpr double kLongest = double(SCENEFILEREAD::kMaxFrames) / kRate;  // seconds
+        std::vector<float> times, keys;
+        if (!ReadFloats(model, sampler.input, 1, &times) ||
+            !ReadFloats(model, sampler.output, n, &keys) || keys.size() != 3 * times.size() * size_t(n) ||
+            !std::is_sorted(times.begin(), times.end()) || times.back() - times.front() > kLongest)
+            return;
+        std::vector<double> at(times.begin(), times.end());
+        for (double f = std::ceil(times.front() * kRate); f <= times.back() * kRate; ++f)
+            at.push_back(f / kRate);
+        std::sort(at.begin(), at.end());
+        at.erase(std::unique(at.begin(), at.end()), at.end());
+        std::vector<KEY<aiVector3D>> vectors;
+        std::vector<KEY<aiQuaternion>> turns;
+        for (const double t : at) {
+            float v[4];
+            CubicAt(times, keys, n, t, v);
+            if (n == 4) {
+                aiQuaternion q(v[3], v[0], v[1], v[2]);  // glTF writes x, y, z, w
+                if (!Finite(q)) return;
+                turns.push_back({t * ticksPerSecond, q.Normalize()});
+            } else {
+                vectors.push_back({t * ticksPerSecond, aiVector3D(v[0], v[1], v[2])});
+            }
+        }
+        if (what == "rotation") track.rotations = std::move(turns);
+        if (what == "translation") track.positions = std::move(vectors);
+        if (what == "scale") track.scales = std::move(vectors);
     }
 
     std::vector<NODE> nodes;

@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 
 #include "AnimRead/SceneFileRead/SceneFileRead.h"
 #include "MotionFiles.h"
 #include "motion/MotionImport.h"
+#include "tests/support/GltfReadBack.h"
 #include "tests/support/SceneFigure.h"
 
 namespace tavrel {
@@ -85,8 +87,62 @@ struct FormatCase {
     const char* file;
     bool mesh;
     const char* prefix;
-    bool steps = false;  // the file's keys are made steps
+    bool steps = false;   // the file's keys are made steps
+    bool spline = false;  // the file's turns are made splines along the joints' swing
 };
+
+// Turns every rotation channel of a glTF file into a cubic spline whose tangents follow each
+// joint's swing (the exporter writes straight keys only); the keys keep their values.
+void MakeSplines(const std::string& path, const SceneFigure& figure) {
+    tinygltf::Model model;
+    std::string error;
+    ASSERT_TRUE(testing::LoadGltf(path, &model, &error)) << error;
+    for (size_t a = 0; a < model.animations.size(); ++a) {
+        const SceneFigure::Take& take = figure.takes[a];
+        for (const tinygltf::AnimationChannel& channel : model.animations[a].channels) {
+            const int j = figure.FindJoint(model.nodes[channel.target_node].name);
+            if (channel.target_path != "rotation" || j < 0) continue;
+            tinygltf::AnimationSampler& sampler = model.animations[a].samplers[channel.sampler];
+            const size_t n = model.accessors[sampler.input].count;
+            const float* times = testing::GltfFloats(model, sampler.input);
+            const float* values = testing::GltfFloats(model, sampler.output);
+            const SceneFigure::Joint& joint = figure.joints[size_t(j)];
+            std::vector<float> keys;
+            for (size_t k = 0; k < n; ++k) {
+                const double w = 3.0 * take.pace, t = times[k];
+                const double angle = joint.amplitude * std::sin(w * t + joint.phase);
+                const double rate = joint.amplitude * w * std::cos(w * t + joint.phase) / 2;
+                const float* q = values + 4 * k;  // x, y, z, w
+                const double sign = q[3] * std::cos(angle / 2) +
+                                            (q[0] * joint.axis.x + q[1] * joint.axis.y +
+                                             q[2] * joint.axis.z) * std::sin(angle / 2) < 0 ? -1 : 1;
+                const float c = float(sign * rate * std::cos(angle / 2));
+                const float tangent[4] = {joint.axis.x * c, joint.axis.y * c, joint.axis.z * c,
+                                          float(-sign * rate * std::sin(angle / 2))};
+                keys.insert(keys.end(), tangent, tangent + 4);
+                keys.insert(keys.end(), q, q + 4);
+                keys.insert(keys.end(), tangent, tangent + 4);
+            }
+            tinygltf::Buffer buffer;
+            buffer.data.resize(keys.size() * sizeof(float));
+            std::memcpy(buffer.data.data(), keys.data(), buffer.data.size());
+            tinygltf::BufferView view;
+            view.buffer = int(model.buffers.size());
+            view.byteLength = buffer.data.size();
+            tinygltf::Accessor accessor;
+            accessor.bufferView = int(model.bufferViews.size());
+            accessor.componentType = TINYGLTF_COMPONENT_TYPE_FLOAT;
+            accessor.type = TINYGLTF_TYPE_VEC4;
+            accessor.count = 3 * n;
+            model.buffers.push_back(std::move(buffer));
+            model.bufferViews.push_back(view);
+            sampler.output = int(model.accessors.size());
+            sampler.interpolation = "CUBICSPLINE";
+            model.accessors.push_back(accessor);
+        }
+    }
+    ASSERT_TRUE(tinygltf::TinyGLTF().WriteGltfSceneToFile(&model, path, true, true, true, false));
+}
 
 TEST(SceneFileRead, EveryFormatsTakesAreListedChosenAndTurnTheLimbsAsTheFigureDoes) {
     const FormatCase cases[] = {
@@ -97,6 +153,7 @@ TEST(SceneFileRead, EveryFormatsTakesAreListedChosenAndTurnTheLimbsAsTheFigureDo
         {"glb2", "figure.glb", true, ""},
         {"gltf2", "figure.gltf", false, "mixamorig:"},
         {"gltf2", "steps.gltf", true, "", true},
+        {"gltf2", "spline.gltf", false, "", false, true},
     };
     testing::TempDir dir;
     for (const FormatCase& c : cases) {
@@ -108,7 +165,10 @@ TEST(SceneFileRead, EveryFormatsTakesAreListedChosenAndTurnTheLimbsAsTheFigureDo
             figure.ticksPerSecond = 1;
             for (auto& joint : figure.joints) joint.preRotated = false;
         }
-        figure.takes = {{"Walk", 2.0, 30, 1.0f, c.steps}, {"Run", 1.0, 24, 2.0f, c.steps}};
+        // A spline's few keys: straight lines between them would miss the swing by degrees.
+        const double rate = c.spline ? 4 : 30;
+        figure.takes = {{"Walk", 2.0, rate, 1.0f, c.steps, c.spline},
+                        {"Run", 1.0, c.spline ? 2 * rate : 24, 2.0f, c.steps, c.spline}};
         const std::string path = dir / c.file;
         ASSERT_TRUE(figure.Export(path, c.format, c.mesh));
         if (c.steps) {  // the exporter writes straight keys only
@@ -117,6 +177,7 @@ TEST(SceneFileRead, EveryFormatsTakesAreListedChosenAndTurnTheLimbsAsTheFigureDo
                 text.replace(at, 8, "\"STEP\"");
             testing::WriteText(path, text);
         }
+        if (c.spline) MakeSplines(path, figure);
 
         const auto takes = TakesOf(path);
         ASSERT_EQ(takes.size(), 2u);

@@ -30,6 +30,7 @@ public:
         double keysPerSecond = 30;
         float pace = 1.0f;  // how fast the joints swing
         bool steps = false;  // each key held until the next (the file must say so)
+        bool spline = false;  // the keys lie on the joints' own smooth swing (so must the file)
     };
 
     // Names by prefix + the common capture scheme (Hips, LeftUpLeg, LeftArm, ...).
@@ -72,12 +73,14 @@ public:
         return -1;
     }
 
-    // The joint's angle: keyed at the take's rate, straight between keys, held after the last.
+    // The joint's angle: keyed at the take's rate, straight between keys (or along its swing for
+    // a spline), held after the last.
     float AngleAt(int joint, const Take& take, double seconds) const {
         const double step = 1.0 / take.keysPerSecond;
         const double last = std::floor(take.seconds / step + 1e-9);
         const double at = std::min(std::max(seconds, 0.0) / step, last);
         const double k = std::min(std::floor(at), std::max(last - 1, 0.0));
+        if (take.spline) return static_cast<float>(KeyAngle(joint, take, at));
         const double a = KeyAngle(joint, take, k), b = KeyAngle(joint, take, k + 1);
         if (take.steps) return static_cast<float>(at - k >= 1.0 - 1e-9 ? b : a);
         return static_cast<float>(a + (b - a) * std::min(at - k, 1.0));
