@@ -208,9 +208,10 @@ public:
         }
     }
 
-    // glTF says per channel whether its keys step; the importer forgets it, so the file's
-    // own words are read again. Animations and nodes are matched in order and by name.
-    void MarkGltfSteps(const std::string& file, bool binary) {
+    // glTF says per channel whether its keys step or lie on a spline; the importer forgets it,
+    // so the file's own words are read again. Animations and nodes are matched in order and by
+    // name.
+    void FollowGltfInterpolation(const std::string& file, bool binary) {
         tinygltf::TinyGLTF loader;
         loader.SetImageLoader(
             [](tinygltf::Image*, int, std::string*, std::string*, int, int, const unsigned char*,
@@ -493,7 +494,7 @@ SCENEFILEREAD::SCENEFILEREAD(const char* path, const std::string& take, Skeleton
         const size_t dot = file.find_last_of('.');
         std::string extension = dot == std::string::npos ? "" : file.substr(dot + 1);
         for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (extension == "gltf" || extension == "glb") scene.MarkGltfSteps(file, extension == "glb");
+        if (extension == "gltf" || extension == "glb") scene.FollowGltfInterpolation(file, extension == "glb");
         Build(scene, take, score);
     } catch (const std::bad_alloc&) {
         THROW_ERROBJ(ERR_MEMORY);
