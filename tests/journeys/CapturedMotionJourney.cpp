@@ -12,22 +12,7 @@ namespace {
 using CapturedMotionJourney = JourneyFixture;
 
 TEST_F(CapturedMotionJourney, CaptureFilesOfOtherSchemesDropOntoTheTimeline) {
-    const tavrel::testing::Scheme older{"older capture",
-                                        "Left",
-                                        "Right",
-                                        {{"hips", "Hips"},
-                                         {"spine1", "Chest"},
-                                         {"chest", "Chest2"},
-                                         {"neck", "Neck"},
-                                         {"head", "Head"},
-                                         {"collar*", "*Collar"},
-                                         {"uparm*", "*Shoulder"},
-                                         {"lowarm*", "*Elbow"},
-                                         {"hand*", "*Wrist"},
-                                         {"thigh*", "*Hip"},
-                                         {"shin*", "*Knee"},
-                                         {"foot*", "*Ankle"}}};
-    const auto figure = tavrel::testing::FigureOf(older);
+    const auto figure = tavrel::testing::FigureOf(tavrel::testing::kOlderCapture);
     const tavrel::testing::RandomMotion motion(figure, 7, 0.05f);
     const fs::path folder = Library() / "Locomotion";
     std::ofstream(folder / "older.bvh") << tavrel::testing::Bvh(figure, motion, 45, true);

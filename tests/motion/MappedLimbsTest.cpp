@@ -22,6 +22,7 @@ using testing::Bvh;
 using testing::FigureOf;
 using testing::Htr;
 using testing::Joint;
+using testing::kOlderCapture;
 using testing::RandomMotion;
 using testing::Scheme;
 
@@ -53,21 +54,7 @@ constexpr std::pair<const char*, int> kRoleSegments[] = {
 
 TEST(MappedLimbs, EverySchemeFindsEverySegmentAndKeepsItsLimbDirections) {
     const Scheme schemes[] = {
-        {"older capture",
-         "Left",
-         "Right",
-         {{"hips", "Hips"},
-          {"spine1", "Chest"},
-          {"chest", "Chest2"},
-          {"neck", "Neck"},
-          {"head", "Head"},
-          {"collar*", "*Collar"},
-          {"uparm*", "*Shoulder"},
-          {"lowarm*", "*Elbow"},
-          {"hand*", "*Wrist"},
-          {"thigh*", "*Hip"},
-          {"shin*", "*Knee"},
-          {"foot*", "*Ankle"}}},
+        kOlderCapture,
         {"shoulder without collar",
          "Left",
          "Right",

@@ -46,6 +46,23 @@ struct Scheme {
     std::vector<std::pair<std::string, std::string>> names;  // role -> name with "*"
 };
 
+// The older capture naming: "Shoulder" is the upper arm and "Collar" the collarbone.
+inline const Scheme kOlderCapture{"older capture",
+                                  "Left",
+                                  "Right",
+                                  {{"hips", "Hips"},
+                                   {"spine1", "Chest"},
+                                   {"chest", "Chest2"},
+                                   {"neck", "Neck"},
+                                   {"head", "Head"},
+                                   {"collar*", "*Collar"},
+                                   {"uparm*", "*Shoulder"},
+                                   {"lowarm*", "*Elbow"},
+                                   {"hand*", "*Wrist"},
+                                   {"thigh*", "*Hip"},
+                                   {"shin*", "*Knee"},
+                                   {"foot*", "*Ankle"}}};
+
 struct Joint {
     std::string name, role;
     int parent;
