@@ -208,6 +208,21 @@ public:
         }
     }
 
+    // The COLLADA importer names each take after the file's first one as well ("Walk_Walk",
+    // "Walk_Run"); the takes get their own names back.
+    void UnprefixColladaTakes() {
+        if (anims.empty()) return;
+        const std::string& first = anims.front().take.name;
+        const size_t half = first.size() / 2;
+        if (first.size() % 2 == 0 || first[half] != '_' || first.compare(0, half, first, half + 1) != 0)
+            return;
+        const std::string prefix = first.substr(0, half + 1);
+        for (const ANIM& anim : anims) {
+            if (anim.take.name.size() <= prefix.size() || !anim.take.name.starts_with(prefix)) return;
+        }
+        for (ANIM& anim : anims) anim.take.name.erase(0, prefix.size());
+    }
+
     // glTF says per channel whether its keys step or lie on a spline; the importer forgets it,
     // so the file's own words are read again. Animations and nodes are matched in order and by
     // name.
@@ -402,6 +417,9 @@ public:
         namespace fs = std::filesystem;
         std::error_code error;
         if (!path || !fs::is_regular_file(path, error)) THROW_ERROBJ(ERR_FILE_NOT_FOUND);
+        extension_ = fs::path(path).extension().string();
+        for (char& c : extension_) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (!extension_.empty()) extension_.erase(0, 1);
         const auto size = static_cast<int64_t>(fs::file_size(path, error));
         if (error) THROW_ERROBJ(ERR_FILE_NOT_FOUND);
         if (size > SCENEFILEREAD::kMaxFileSize) {
@@ -418,6 +436,9 @@ public:
         aiPropertyStore* properties = library_->aiCreatePropertyStore();
         // Pivots and pre-rotations folded into one node each where the importer can.
         library_->aiSetImportPropertyInteger(properties, AI_CONFIG_IMPORT_FBX_PRESERVE_PIVOTS, 0);
+        // COLLADA joints by the names people gave them: their ids are the exporting tool's
+        // own (often the armature's name in front), which no naming scheme knows.
+        library_->aiSetImportPropertyInteger(properties, AI_CONFIG_IMPORT_COLLADA_USE_COLLADA_NAMES, 1);
         scene_ = library_->aiImportFileExWithProperties(path, 0, nullptr, properties);
         library_->aiReleasePropertyStore(properties);
         if (!scene_) {
@@ -431,10 +452,13 @@ public:
     IMPORTED& operator=(const IMPORTED&) = delete;
 
     const aiScene& Scene() const { return *scene_; }
+    // The file's extension in lower case, which says whose quirks its scene has.
+    const std::string& Extension() const { return extension_; }
 
 private:
     const ASSIMPLIBRARY* library_ = Assimp();
     const aiScene* scene_ = nullptr;
+    std::string extension_;
 };
 
 // The joints a scene's skeletons are made of: bones of meshes, animated nodes, the nodes that
@@ -490,11 +514,9 @@ SCENEFILEREAD::SCENEFILEREAD(const char* path, const std::string& take, Skeleton
     const IMPORTED imported(path);
     try {
         SCENE scene(imported.Scene());
-        const std::string file(path);
-        const size_t dot = file.find_last_of('.');
-        std::string extension = dot == std::string::npos ? "" : file.substr(dot + 1);
-        for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (extension == "gltf" || extension == "glb") scene.FollowGltfInterpolation(file, extension == "glb");
+        const std::string extension = imported.Extension();
+        if (extension == "gltf" || extension == "glb") scene.FollowGltfInterpolation(path, extension == "glb");
+        if (extension == "dae") scene.UnprefixColladaTakes();
         Build(scene, take, score);
     } catch (const std::bad_alloc&) {
         THROW_ERROBJ(ERR_MEMORY);
@@ -515,7 +537,8 @@ SCENEFILEREAD::SCENEFILEREAD(const aiScene& scene, const std::string& take, Skel
 
 std::vector<SCENEFILEREAD::TAKE> SCENEFILEREAD::ListTakes(const char* path) {
     const IMPORTED imported(path);
-    const SCENE scene(imported.Scene());
+    SCENE scene(imported.Scene());
+    if (imported.Extension() == "dae") scene.UnprefixColladaTakes();
     if (scene.anims.empty()) THROW_ERROBJ(ERR_NOT_SUPPORTED, "no animation: the file holds no take");
     std::vector<TAKE> takes;
     for (const auto& anim : scene.anims) takes.push_back(anim.take);

@@ -91,16 +91,38 @@ public:
                                       (joints[1].offset.Length() / 0.1f);
     }
 
+    // A joint's matrix in its parent's frame: its place, its pivot's turn, then its own turn.
+    aiMatrix4x4 LocalAt(size_t j, const Take& take, double seconds) const {
+        const aiVector3D at = j == 0 ? RootAt(take, seconds) : joints[j].offset;
+        aiMatrix4x4 turn;
+        aiMatrix4x4::Rotation(AngleAt(static_cast<int>(j), take, seconds), joints[j].axis, turn);
+        return Translation(at) * Pre(j) * turn;
+    }
+    // The pivot's turn of a pre-rotated joint's frame.
+    aiMatrix4x4 Pre(size_t j) const {
+        aiMatrix4x4 m;
+        if (joints[j].preRotated) aiMatrix4x4::Rotation(kPreAngle, PreAxis(), m);
+        return m;
+    }
+    static constexpr float kPreAngle = 1.2f;
+    static aiVector3D PreAxis() { return {0.6f, 0.0f, 0.8f}; }
+    // How many keys a take's channels hold: one at each step of its rate, ends included.
+    static unsigned KeyCount(const Take& take) {
+        return static_cast<unsigned>(std::floor(take.seconds * take.keysPerSecond + 1e-9)) + 1;
+    }
+    // Turned from Y-up to Z-up and scaled to metres, as exporters of other tools leave it.
+    static aiMatrix4x4 Armature() {
+        aiMatrix4x4 turn, scale;
+        return aiMatrix4x4::RotationX(1.5707964f, turn) *
+               aiMatrix4x4::Scaling(aiVector3D(0.01f), scale);
+    }
+
     // World positions of every joint at a time, by the figure's own arithmetic.
     std::vector<aiVector3D> PositionsAt(const Take& take, double seconds) const {
         std::vector<aiMatrix4x4> world(joints.size());
         std::vector<aiVector3D> out(joints.size());
         for (size_t j = 0; j < joints.size(); ++j) {
-            const aiVector3D at = j == 0 ? RootAt(take, seconds) : joints[j].offset;
-            aiMatrix4x4 turn;
-            aiMatrix4x4::Rotation(AngleAt(static_cast<int>(j), take, seconds), joints[j].axis,
-                                  turn);
-            aiMatrix4x4 local = Translation(at) * Pre(j) * turn;
+            const aiMatrix4x4 local = LocalAt(j, take, seconds);
             world[j] = joints[j].parent < 0 ? local : world[joints[j].parent] * local;
             out[j] = aiVector3D(world[j].a4, world[j].b4, world[j].c4);
         }
@@ -155,21 +177,9 @@ private:
         const Joint& j = joints[static_cast<size_t>(joint)];
         return j.amplitude * std::sin(take.pace * 3.0 * k / take.keysPerSecond + j.phase);
     }
-    // Turned from Y-up to Z-up and scaled to metres, as exporters of other tools leave it.
-    static aiMatrix4x4 Armature() {
-        aiMatrix4x4 turn, scale;
-        return aiMatrix4x4::RotationX(1.5707964f, turn) *
-               aiMatrix4x4::Scaling(aiVector3D(0.01f), scale);
-    }
     static aiMatrix4x4 Translation(const aiVector3D& v) {
         aiMatrix4x4 m;
         return aiMatrix4x4::Translation(v, m);
-    }
-    // The pivot's turn of a pre-rotated joint's frame.
-    aiMatrix4x4 Pre(size_t j) const {
-        aiMatrix4x4 m;
-        if (joints[j].preRotated) aiMatrix4x4::Rotation(1.2f, aiVector3D(0.6f, 0.0f, 0.8f), m);
-        return m;
     }
     static void Link(aiNode* parent, aiNode* child) {
         aiNode** children = new aiNode*[parent->mNumChildren + 1];
@@ -185,7 +195,7 @@ private:
         animation->mName = take.name;
         animation->mTicksPerSecond = ticksPerSecond;
         animation->mDuration = take.seconds * ticksPerSecond;
-        const auto keys = static_cast<unsigned>(std::floor(take.seconds * take.keysPerSecond + 1e-9)) + 1;
+        const unsigned keys = KeyCount(take);
         animation->mNumChannels = static_cast<unsigned>(joints.size());
         animation->mChannels = new aiNodeAnim*[joints.size()];
         for (size_t j = 0; j < joints.size(); ++j) {
