@@ -9,7 +9,7 @@
 #include "../motion/MotionFiles.h"
 #include "ToolRun.h"
 #include "cli/Commands.h"
-#include "tests/support/SceneFigure.h"
+#include "tests/support/ColladaWriter.h"
 
 namespace tavrel::cli {
 namespace {
@@ -326,25 +326,32 @@ TEST(Cli, SceneFilesListTheirTakesAndImportTheOneNamed) {
     figure.takes = {{"Walk", 2.0}, {"Run", 1.0}};
     const std::string scene = dir / "figure.glb";
     ASSERT_TRUE(figure.Export(scene, "glb2"));
-    Result r = Tool({"info", scene});
-    ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, "type: GLB\ntakes: 2\ntake 2.000 Walk\ntake 1.000 Run\n");
-    r = Tool({"info", scene, "--json"});
-    EXPECT_TRUE(Has(r.out, R"({"type":"GLB","takes":[{"name":"Walk","seconds":2},)")) << r.out;
-
-    // take, frames a second, frames: the first take when none is named, the source's rate
-    const std::tuple<Args, const char*, const char*> imports[] = {
-        {{}, "take: Walk\n", "frameRate: 60\nbeginFrame: 0\nendFrame: 120\n"},
-        {{"--take", "Run", "--fps", "30"}, "take: Run\n", "frameRate: 30\nbeginFrame: 0\nendFrame: 30\n"},
-    };
-    for (const auto& [options, take, frames] : imports) {
-        Args args{"import", scene, dir / "out.chb"};
-        args.insert(args.end(), options.begin(), options.end());
-        r = Tool(args);
+    const std::string collada = dir / "figure.dae";
+    ASSERT_TRUE(tavrel::testing::ColladaWriter::Write(figure, collada, {}));
+    Result r;
+    for (const auto& [file, type] : {std::pair{scene, "GLB"}, std::pair{collada, "DAE"}}) {
+        r = Tool({"info", file});
         ASSERT_EQ(r.code, 0) << r.err;
-        EXPECT_TRUE(Has(r.out, take)) << r.out;
-        EXPECT_TRUE(Has(r.out, "segment LThigh <- LeftUpLeg\n")) << r.out;
-        EXPECT_TRUE(Has(Tool({"info", dir / "out.chb"}).out, frames));
+        EXPECT_EQ(r.out, std::string("type: ") + type + "\ntakes: 2\ntake 2.000 Walk\ntake 1.000 Run\n");
+        r = Tool({"info", file, "--json"});
+        EXPECT_TRUE(Has(r.out, std::string(R"({"type":")") + type +
+                                   R"(","takes":[{"name":"Walk","seconds":2},)"))
+            << r.out;
+
+        // take, frames a second, frames: the first take when none is named, the source's rate
+        const std::tuple<Args, const char*, const char*> imports[] = {
+            {{}, "take: Walk\n", "frameRate: 60\nbeginFrame: 0\nendFrame: 120\n"},
+            {{"--take", "Run", "--fps", "30"}, "take: Run\n", "frameRate: 30\nbeginFrame: 0\nendFrame: 30\n"},
+        };
+        for (const auto& [options, take, frames] : imports) {
+            Args args{"import", file, dir / "out.chb"};
+            args.insert(args.end(), options.begin(), options.end());
+            r = Tool(args);
+            ASSERT_EQ(r.code, 0) << r.err;
+            EXPECT_TRUE(Has(r.out, take)) << r.out;
+            EXPECT_TRUE(Has(r.out, "segment LThigh <- LeftUpLeg\n")) << r.out;
+            EXPECT_TRUE(Has(Tool({"info", dir / "out.chb"}).out, frames));
+        }
     }
     r = Tool({"import", scene, dir / "jump.chb", "--take", "Jump"});
     EXPECT_EQ(r.code, kExitFailed);
