@@ -4,9 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
+#include <vector>
 
 namespace tavrel {
 namespace {
@@ -37,12 +41,36 @@ bool WriteAll(int fd, std::string_view bytes) {
     return true;
 }
 
+std::atomic<int64_t> flushes{0};
+
 // Flushes the file at path to the disk.
 bool Sync(const std::string& path, int flags) {
     const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
     if (fd < 0) return false;
     const bool synced = ::fsync(fd) == 0;
+    ++flushes;
     return ::close(fd) == 0 && synced;
+}
+
+std::mutex scratchLock;
+std::vector<fs::path> scratchFolders;  // as given and as the file system resolves them
+
+bool IsWithin(const fs::path& folder, const fs::path& outer) {
+    const fs::path inside = folder.lexically_relative(outer);
+    return !inside.empty() && *inside.begin() != "..";
+}
+
+bool InScratchFolder(const fs::path& folder) {
+    const auto listed = [](const fs::path& path) {
+        const std::lock_guard<std::mutex> lock(scratchLock);
+        return std::any_of(scratchFolders.begin(), scratchFolders.end(),
+                           [&](const fs::path& scratch) { return IsWithin(path, scratch); });
+    };
+    // Most paths are named as the folder was; resolving links costs a look at every level.
+    if (folder.is_absolute() && listed(folder.lexically_normal())) return true;
+    std::error_code error;
+    const fs::path real = fs::weakly_canonical(folder, error);
+    return !error && listed(real);
 }
 
 // The permission bits the new file gets: the old file's, else what a new file would get.
@@ -82,16 +110,34 @@ FileReplacer::Pending::~Pending() {
 bool FileReplacer::Pending::Commit() {
     if (temporary_.empty() || done_) return done_;
     if (inPlace_) return done_ = true;
-    if (!Sync(temporary_, O_RDONLY) || ::rename(temporary_.c_str(), final_.c_str()) != 0) {
+    std::string folder = fs::path(final_).parent_path().string();
+    if (folder.empty()) folder = ".";
+    const bool flush = !InScratchFolder(folder);
+    if ((flush && !Sync(temporary_, O_RDONLY)) || ::rename(temporary_.c_str(), final_.c_str()) != 0) {
         ::unlink(temporary_.c_str());
         temporary_.clear();
         return false;
     }
     done_ = true;
     // The rename itself lasts once the folder is flushed too.
-    const std::string folder = fs::path(final_).parent_path().string();
-    Sync(folder.empty() ? "." : folder, O_RDONLY | O_DIRECTORY);
+    if (flush) Sync(folder, O_RDONLY | O_DIRECTORY);
     return true;
+}
+
+void FileReplacer::AddScratchFolder(const std::string& folder) {
+    std::error_code error;
+    const fs::path real = fs::weakly_canonical(folder, error);
+    if (error) return;
+    const fs::path given = fs::absolute(folder, error).lexically_normal();
+    const std::lock_guard<std::mutex> lock(scratchLock);
+    for (const fs::path& path : {real, given}) {
+        if (!path.empty() && std::find(scratchFolders.begin(), scratchFolders.end(), path) == scratchFolders.end())
+            scratchFolders.push_back(path);
+    }
+}
+
+int64_t FileReplacer::FlushCount() {
+    return flushes;
 }
 
 bool FileReplacer::Replace(const std::string& target, const Writer& write) {

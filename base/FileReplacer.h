@@ -3,6 +3,7 @@
 // disk and renamed over the target, so the target always holds either its old or its new content,
 // whatever happens meanwhile (a crash, a kill, a full disk). Every file the program writes goes
 // through here.
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -24,6 +25,14 @@ public:
     static bool Replace(const std::string& target, std::string_view bytes);
     // Copies a file's bytes to target the same way.
     static bool Copy(const std::string& source, const std::string& target);
+
+    // Files under a scratch folder (the timeline's working directory, emptied whenever the
+    // editor starts or opens a project) are still replaced whole but not flushed to the disk:
+    // nothing there outlives the session, and each flush waits for the disk (opening a project
+    // of many clips spent most of its time there).
+    static void AddScratchFolder(const std::string& folder);
+    // How many files have been flushed to the disk so far.
+    static int64_t FlushCount();
 
     // The same for a writer that works over a longer time (an export): the temporary file keeps
     // the target's extension (writers choose their format by it) and is removed unless Commit

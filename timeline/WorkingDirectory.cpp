@@ -68,6 +68,8 @@ std::optional<CWorkingDirectory> CWorkingDirectory::Create(std::string_view temp
         if (failure) *failure = message;
         return std::nullopt;
     }
+    // Its files are copies and conversions that the next start or project throws away.
+    FileReplacer::AddScratchFolder(path);
     return CWorkingDirectory(path, lookup(strings::kNativeMotionExtension));
 }
 

@@ -53,6 +53,28 @@ TEST(FileReplacer, ReplacesKeepingModeAndFollowingLinks) {
     EXPECT_EQ(ReadFile(temp / "c.cha"), "two");
 }
 
+// A scratch folder's files are replaced as whole as any (no temporary left, the content new) but
+// cost no flush; a file beside that folder still lasts, and so does one reached through a link.
+TEST(FileReplacer, FilesOfAScratchFolderAreReplacedWholeWithoutAFlush) {
+    TempFolder temp;
+    fs::create_directory(temp / "scratch");
+    fs::create_directory_symlink(temp / "scratch", temp / "via");
+    FileReplacer::AddScratchFolder(temp / "via");
+    const struct {
+        std::string path;
+        bool flushed;
+    } cases[] = {{temp / "scratch/a.chb", false}, {temp / "scratch/../b.chb", true},
+                 {temp / "scratchy.chb", true}, {temp / "via/c.chb", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const int64_t before = FileReplacer::FlushCount();
+        ASSERT_TRUE(FileReplacer::Replace(c.path, std::string_view("new")));
+        EXPECT_EQ(ReadFile(c.path), "new");
+        EXPECT_EQ(FileReplacer::FlushCount() > before, c.flushed);
+    }
+    EXPECT_EQ(OthersIn(temp / "scratch", "a.chb"), std::vector<std::string>{"c.chb"});
+}
+
 TEST(FileReplacer, AFailedWriteLeavesTheTargetAndNoTemporary) {
     TempFolder temp;
     const std::string target = temp.Write("m.chb", "old");
