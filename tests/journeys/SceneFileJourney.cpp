@@ -5,7 +5,7 @@
 #include <QInputDialog>
 
 #include "tests/journeys/JourneyFixture.h"
-#include "tests/support/SceneFigure.h"
+#include "tests/support/ColladaWriter.h"
 
 namespace tavrel::journeys {
 namespace {
@@ -47,6 +47,24 @@ TEST_F(SceneFileJourney, AnFbxOfTwoTakesDroppedFromTheGalleryBringsTheChosenTake
     const MotionClip& clip = *Model().ClipAtPosition(0);
     EXPECT_EQ(clip.lastFrame - clip.firstFrame, 60);
     EXPECT_TRUE(fs::exists(clip.fileName)) << clip.fileName;
+}
+
+// A COLLADA file as other tools write it (Z up, centimetres, a skin): one take, so no chooser.
+TEST_F(SceneFileJourney, AColladaFileOfOneTakeDroppedFromTheGalleryBringsThatTake) {
+    tavrel::testing::SceneFigure figure("mixamorig:");
+    figure.takes = {{"Wave", 1.5}};
+    const fs::path folder = Library() / "Gestures";
+    ASSERT_TRUE(tavrel::testing::ColladaWriter::Write(figure, (folder / "wave.dae").string(),
+                                                      {true, true}));
+    ASSERT_TRUE(ShowFolder(folder));
+    ASSERT_TRUE(WaitUntil([&] { return !ThumbnailOf("wave.dae").isNull(); }));
+    const std::shared_ptr<QString> note = AnswerNextMessage(QMessageBox::Ok);
+    DropMotion("wave.dae", 0);
+    ASSERT_TRUE(WaitUntil([&] { return Model().Project().motionClips.Count() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return !note->isEmpty(); }));
+    EXPECT_TRUE(note->contains("wave.dae") && note->contains("ToeBase")) << note->toStdString();
+    const MotionClip& clip = *Model().ClipAtPosition(0);
+    EXPECT_EQ(clip.lastFrame - clip.firstFrame, 90);
 }
 
 }  // namespace
