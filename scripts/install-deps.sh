@@ -10,7 +10,7 @@ packages=(
   libmagickcore-6.q16-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
   portaudio19-dev libasound2-dev libjack-jackd2-dev
-  libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libassimp-dev libtinygltf-dev
+  libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev libassimp-dev libtinygltf-dev libxml2-dev
   xvfb xauth fonts-dejavu-core
 )
 

@@ -16,6 +16,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "AnimRead/SceneFileRead/ColladaSteps.h"
 #include "base/SharedLibrary.h"
 
 namespace {
@@ -221,6 +222,16 @@ public:
             if (anim.take.name.size() <= prefix.size() || !anim.take.name.starts_with(prefix)) return;
         }
         for (ANIM& anim : anims) anim.take.name.erase(0, prefix.size());
+    }
+
+    // Every take's keys of the named nodes are held until the next.
+    void HoldSteps(const std::unordered_set<std::string>& names) {
+        for (ANIM& anim : anims) {
+            for (auto& [node, track] : anim.tracks) {
+                if (names.count(nodes[node].name))
+                    track.stepPositions = track.stepRotations = track.stepScales = true;
+            }
+        }
     }
 
     // glTF says per channel whether its keys step or lie on a spline; the importer forgets it,
@@ -516,7 +527,10 @@ SCENEFILEREAD::SCENEFILEREAD(const char* path, const std::string& take, Skeleton
         SCENE scene(imported.Scene());
         const std::string extension = imported.Extension();
         if (extension == "gltf" || extension == "glb") scene.FollowGltfInterpolation(path, extension == "glb");
-        if (extension == "dae") scene.UnprefixColladaTakes();
+        if (extension == "dae") {
+            scene.UnprefixColladaTakes();
+            scene.HoldSteps(tavrel::ColladaSteppedNodes(path));
+        }
         Build(scene, take, score);
     } catch (const std::bad_alloc&) {
         THROW_ERROBJ(ERR_MEMORY);

@@ -1,7 +1,7 @@
 #pragma once
 // A SceneFigure written as a COLLADA document the way other tools write them: Z up, centimetres,
 // joints named by the tool but addressed by ids of their own, one animation a take with LINEAR
-// keys, and the body a skin whose joints are found by their sids. Assimp's COLLADA exporter
+// (or STEP) keys, and the body a skin whose joints are found by their sids. Assimp's COLLADA exporter
 // is no help here: its importer does not read back the animations it writes.
 #include <algorithm>
 #include <cmath>
@@ -20,6 +20,7 @@ public:
         bool matrices = true;  // keys as whole matrices; else the root's place and each turn's angle
         bool skin = false;     // a body skinned to the joints
         std::string idPrefix = "Armature_";  // ids differ from the names people see
+        const char* interpolation = "LINEAR";  // or STEP: each key held until the next
     };
 
     static bool Write(const SceneFigure& figure, const std::string& path, const Style& style) {
@@ -115,7 +116,7 @@ private:
         Source(id + "-output", values, stride, params, type);
         o_ << "<source id=\"" << id << "-interpolation\"><Name_array id=\"" << id
            << "-interpolation-array\" count=\"" << times.size() << "\">";
-        for (size_t k = 0; k < times.size(); ++k) o_ << (k ? " " : "") << "LINEAR";
+        for (size_t k = 0; k < times.size(); ++k) o_ << (k ? " " : "") << s_.interpolation;
         o_ << "</Name_array><technique_common><accessor source=\"#" << id
            << "-interpolation-array\" count=\"" << times.size()
            << "\" stride=\"1\"><param name=\"INTERPOLATION\" type=\"name\"/></accessor>"
@@ -133,25 +134,28 @@ private:
         o_ << "<library_animations>\n";
         for (const SceneFigure::Take& take : f_.takes) {
             o_ << "<animation id=\"" << take.name << "\" name=\"" << take.name << "\">\n";
-            std::vector<float> times;
+            // Keys are posed at their exact times: a time rounded to a float may fall before
+            // the key it names, and a step would then hold the key before.
+            std::vector<double> seconds;
             for (unsigned k = 0; k < SceneFigure::KeyCount(take); ++k)
-                times.push_back(float(k / take.keysPerSecond));
+                seconds.push_back(k / take.keysPerSecond);
+            const std::vector<float> times(seconds.begin(), seconds.end());
             for (size_t j = 0; j < f_.joints.size(); ++j) {
                 const std::string id = take.name + "_" + Id(j);
                 std::vector<float> values;
                 if (s_.matrices) {
-                    for (float t : times) {
+                    for (double t : seconds) {
                         const aiMatrix4x4 m = f_.LocalAt(j, take, t);
                         values.insert(values.end(), &m.a1, &m.a1 + 16);
                     }
                     Animation(id, Id(j) + "/transform", times, values, {"TRANSFORM"}, "float4x4");
                     continue;
                 }
-                for (float t : times) values.push_back(f_.AngleAt(int(j), take, t) * 57.2957795f);
+                for (double t : seconds) values.push_back(f_.AngleAt(int(j), take, t) * 57.2957795f);
                 Animation(id, Id(j) + "/turn.ANGLE", times, values, {"ANGLE"}, "float");
                 if (j != 0) continue;
                 values.clear();
-                for (float t : times) {
+                for (double t : seconds) {
                     const aiVector3D at = f_.RootAt(take, t);
                     values.insert(values.end(), &at.x, &at.x + 3);
                 }
