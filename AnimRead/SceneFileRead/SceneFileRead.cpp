@@ -16,7 +16,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "AnimRead/SceneFileRead/ColladaSteps.h"
+#include "AnimRead/SceneFileRead/ColladaFile.h"
 #include "base/SharedLibrary.h"
 
 namespace {
@@ -224,6 +224,23 @@ public:
         for (ANIM& anim : anims) anim.take.name.erase(0, prefix.size());
     }
 
+    // The takes of a scene imported from a part of the file, as one take of this scene.
+    void AddTake(const std::string& name, const SCENE& part) {
+        ANIM& anim = anims.emplace_back();
+        anim.take.name = Printable(name, 200);
+        for (size_t a = 0; a < part.anims.size(); ++a) {
+            const ANIM& from = part.anims[a];
+            if (a == 0) anim.ticksPerSecond = from.ticksPerSecond;
+            if (from.ticksPerSecond != anim.ticksPerSecond) continue;
+            anim.take.seconds = std::max(anim.take.seconds, from.take.seconds);
+            if (anim.badKey.empty()) anim.badKey = from.badKey;
+            for (const auto& [node, track] : from.tracks) {
+                const auto found = byName_.find(part.nodes[node].name);
+                if (found != byName_.end()) anim.tracks.emplace(found->second, track);
+            }
+        }
+    }
+
     // Every take's keys of the named nodes are held until the next.
     void HoldSteps(const std::unordered_set<std::string>& names) {
         for (ANIM& anim : anims) {
@@ -398,6 +415,7 @@ using SCENE = SCENEFILEREAD::SCENE;
 // program starts: it is large, and most sessions read no scene file.
 #define TAVREL_ASSIMP_FUNCTIONS(X)                                                               \
     X(aiImportFileExWithProperties)                                                              \
+    X(aiImportFileFromMemoryWithProperties)                                                      \
     X(aiReleaseImport)                                                                           \
     X(aiGetErrorString)                                                                          \
     X(aiCreatePropertyStore)                                                                     \
@@ -438,6 +456,28 @@ public:
                          static_cast<long long>(size >> 20),
                          static_cast<long long>(SCENEFILEREAD::kMaxFileSize >> 20));
         }
+        Import([&](aiPropertyStore* properties) {
+            return library_->aiImportFileExWithProperties(path, 0, nullptr, properties);
+        });
+    }
+    // Reads a COLLADA document held in memory (a part of a file read before).
+    explicit IMPORTED(const std::string& collada) : extension_("dae") {
+        Import([&](aiPropertyStore* properties) {
+            return library_->aiImportFileFromMemoryWithProperties(
+                collada.data(), static_cast<unsigned>(collada.size()), 0, "dae", properties);
+        });
+    }
+    ~IMPORTED() { library_->aiReleaseImport(scene_); }
+    IMPORTED(const IMPORTED&) = delete;
+    IMPORTED& operator=(const IMPORTED&) = delete;
+
+    const aiScene& Scene() const { return *scene_; }
+    // The file's extension in lower case, which says whose quirks its scene has.
+    const std::string& Extension() const { return extension_; }
+
+private:
+    template <class Read>
+    void Import(const Read& read) {
         if (!library_)
             THROW_ERROBJ(ERR_NOT_SUPPORTED, "the scene importer (libassimp.so.5) is not installed");
         // The importer keeps its last error in one string for all threads (the gallery's
@@ -450,7 +490,7 @@ public:
         // COLLADA joints by the names people gave them: their ids are the exporting tool's
         // own (often the armature's name in front), which no naming scheme knows.
         library_->aiSetImportPropertyInteger(properties, AI_CONFIG_IMPORT_COLLADA_USE_COLLADA_NAMES, 1);
-        scene_ = library_->aiImportFileExWithProperties(path, 0, nullptr, properties);
+        scene_ = read(properties);
         library_->aiReleasePropertyStore(properties);
         if (!scene_) {
             const char* why = library_->aiGetErrorString();
@@ -458,19 +498,25 @@ public:
                          Printable(why ? why : "", 200).c_str());
         }
     }
-    ~IMPORTED() { library_->aiReleaseImport(scene_); }
-    IMPORTED(const IMPORTED&) = delete;
-    IMPORTED& operator=(const IMPORTED&) = delete;
 
-    const aiScene& Scene() const { return *scene_; }
-    // The file's extension in lower case, which says whose quirks its scene has.
-    const std::string& Extension() const { return extension_; }
-
-private:
     const ASSIMPLIBRARY* library_ = Assimp();
     const aiScene* scene_ = nullptr;
     std::string extension_;
 };
+
+// What the importer mistakes in a COLLADA file, mended from the file itself: its takes (the
+// file's clips, else the importer's animations under their own names) and its steps.
+void FollowCollada(SCENE& scene, const char* path) {
+    const tavrel::COLLADAFILE file = tavrel::ReadColladaFile(path);
+    if (file.clips.empty()) {
+        scene.UnprefixColladaTakes();
+    } else {
+        scene.anims.clear();
+        for (const tavrel::COLLADAFILE::CLIP& clip : file.clips)
+            scene.AddTake(clip.name, SCENE(IMPORTED(clip.document).Scene()));
+    }
+    scene.HoldSteps(file.steppedNodes);
+}
 
 // The joints a scene's skeletons are made of: bones of meshes, animated nodes, the nodes that
 // join them and the nodes that hang below them, but no helper and no mesh.
@@ -527,10 +573,7 @@ SCENEFILEREAD::SCENEFILEREAD(const char* path, const std::string& take, Skeleton
         SCENE scene(imported.Scene());
         const std::string extension = imported.Extension();
         if (extension == "gltf" || extension == "glb") scene.FollowGltfInterpolation(path, extension == "glb");
-        if (extension == "dae") {
-            scene.UnprefixColladaTakes();
-            scene.HoldSteps(tavrel::ColladaSteppedNodes(path));
-        }
+        if (extension == "dae") FollowCollada(scene, path);
         Build(scene, take, score);
     } catch (const std::bad_alloc&) {
         THROW_ERROBJ(ERR_MEMORY);
@@ -552,7 +595,7 @@ SCENEFILEREAD::SCENEFILEREAD(const aiScene& scene, const std::string& take, Skel
 std::vector<SCENEFILEREAD::TAKE> SCENEFILEREAD::ListTakes(const char* path) {
     const IMPORTED imported(path);
     SCENE scene(imported.Scene());
-    if (imported.Extension() == "dae") scene.UnprefixColladaTakes();
+    if (imported.Extension() == "dae") FollowCollada(scene, path);
     if (scene.anims.empty()) THROW_ERROBJ(ERR_NOT_SUPPORTED, "no animation: the file holds no take");
     std::vector<TAKE> takes;
     for (const auto& anim : scene.anims) takes.push_back(anim.take);

@@ -160,6 +160,7 @@ TEST(SceneFileRead, EveryFormatsTakesAreListedChosenAndTurnTheLimbsAsTheFigureDo
         {"dae", "figure.dae", true, "mixamorig:"},
         {"dae-angles", "angles.dae", false, ""},
         {"dae", "steps.dae", false, "", true},
+        {"dae-clips", "clips.dae", true, "mixamorig:"},
     };
     testing::TempDir dir;
     for (const FormatCase& c : cases) {
@@ -177,7 +178,8 @@ TEST(SceneFileRead, EveryFormatsTakesAreListedChosenAndTurnTheLimbsAsTheFigureDo
                         {"Run", 1.0, c.spline ? 2 * rate : 24, 2.0f, c.steps, c.spline}};
         const std::string path = dir / c.file;
         if (std::string(c.format).starts_with("dae")) {
-            ColladaWriter::Style style{c.format == std::string("dae"), c.mesh};
+            ColladaWriter::Style style{c.format != std::string("dae-angles"), c.mesh};
+            style.clips = c.format == std::string("dae-clips");
             if (c.steps) style.interpolation = "STEP";
             ASSERT_TRUE(ColladaWriter::Write(figure, path, style));
         } else {

@@ -1,8 +1,8 @@
 #pragma once
 // A SceneFigure written as a COLLADA document the way other tools write them: Z up, centimetres,
-// joints named by the tool but addressed by ids of their own, one animation a take with LINEAR
-// (or STEP) keys, and the body a skin whose joints are found by their sids. Assimp's COLLADA exporter
-// is no help here: its importer does not read back the animations it writes.
+// joints named by the tool but addressed by ids of their own, one animation (or clip) a take
+// with LINEAR (or STEP) keys, and the body a skin whose joints are found by their sids.
+// Assimp's COLLADA exporter is no help here: its importer does not read back its animations.
 #include <algorithm>
 #include <cmath>
 #include <fstream>
@@ -21,6 +21,7 @@ public:
         bool skin = false;     // a body skinned to the joints
         std::string idPrefix = "Armature_";  // ids differ from the names people see
         const char* interpolation = "LINEAR";  // or STEP: each key held until the next
+        bool clips = false;  // a channel an animation, and the takes as clips naming them
     };
 
     static bool Write(const SceneFigure& figure, const std::string& path, const Style& style) {
@@ -129,11 +130,18 @@ private:
     }
 
     // One animation a take, holding a channel a joint (and the root's place), as tools that
-    // export several actions write them.
+    // export several actions write them; or each channel an animation of its own, and the takes
+    // clips that name them.
     void Animations() {
+        std::ostringstream clips;
         o_ << "<library_animations>\n";
         for (const SceneFigure::Take& take : f_.takes) {
-            o_ << "<animation id=\"" << take.name << "\" name=\"" << take.name << "\">\n";
+            if (s_.clips) {
+                clips << "<animation_clip id=\"" << take.name << "-clip\" name=\"" << take.name
+                      << "\" start=\"0\" end=\"" << take.seconds << "\">";
+            } else {
+                o_ << "<animation id=\"" << take.name << "\" name=\"" << take.name << "\">\n";
+            }
             // Keys are posed at their exact times: a time rounded to a float may fall before
             // the key it names, and a step would then hold the key before.
             std::vector<double> seconds;
@@ -149,10 +157,12 @@ private:
                         values.insert(values.end(), &m.a1, &m.a1 + 16);
                     }
                     Animation(id, Id(j) + "/transform", times, values, {"TRANSFORM"}, "float4x4");
+                    clips << "<instance_animation url=\"#" << id << "\"/>";
                     continue;
                 }
                 for (double t : seconds) values.push_back(f_.AngleAt(int(j), take, t) * 57.2957795f);
                 Animation(id, Id(j) + "/turn.ANGLE", times, values, {"ANGLE"}, "float");
+                clips << "<instance_animation url=\"#" << id << "\"/>";
                 if (j != 0) continue;
                 values.clear();
                 for (double t : seconds) {
@@ -160,10 +170,16 @@ private:
                     values.insert(values.end(), &at.x, &at.x + 3);
                 }
                 Animation(id + "_location", Id(j) + "/location", times, values, {"X", "Y", "Z"}, "float");
+                clips << "<instance_animation url=\"#" << id << "_location\"/>";
             }
-            o_ << "</animation>\n";
+            if (s_.clips) {
+                clips << "</animation_clip>\n";
+            } else {
+                o_ << "</animation>\n";
+            }
         }
         o_ << "</library_animations>\n";
+        if (s_.clips) o_ << "<library_animation_clips>\n" << clips.str() << "</library_animation_clips>\n";
     }
 
     // One triangle a joint, held by that joint alone, bound in the rest pose.
