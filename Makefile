@@ -72,6 +72,7 @@ fuzz: fuzz-build
 bench: build
 	for b in $(BUILD)/bin/bench_*; do $$b; done
 	bash scripts/bench-startup.sh $(BUILD)
+	bash scripts/bench-bake.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(MONKEY_BUILD)

@@ -71,7 +71,7 @@ bool AllSteps(const std::string& names) {
 
 // What the file says of its channels, gathered in one pass whatever the order of its parts.
 struct CHANNELS {
-    std::unordered_map<std::string, std::string> nodeNames;      // id -> name
+    std::unordered_map<std::string, std::string> nodeNames;      // id -> name, where given
     std::unordered_map<std::string, bool> steppingSources;       // Name_array source -> all STEP
     std::unordered_map<std::string, std::string> interpolations; // sampler -> its source
     std::vector<std::pair<std::string, std::string>> targets;    // sampler, node id
@@ -112,8 +112,8 @@ public:
             }
             if (type != XML_READER_TYPE_ELEMENT) continue;
             if (name == "node") {
-                const std::string given = Attribute("name");
-                out.nodeNames[Attribute("id")] = given.empty() ? Attribute("id") : given;
+                const std::string id = Attribute("id"), given = Attribute("name");
+                if (!id.empty() && !given.empty()) out.nodeNames.emplace(id, given);
             } else if (name == "source") {
                 source = Attribute("id");
             } else if (name == "Name_array") {
@@ -270,9 +270,9 @@ COLLADAFILE ReadColladaFile(const char* path) {
         if (!added) at->second = at->second && step;
     }
     for (const auto& [node, step] : steps) {
-        const auto name = channels.nodeNames.find(node);
-        if (step && name != channels.nodeNames.end()) file.steppedNodes.insert(name->second);
+        if (step) file.steppedNodes.insert(node);
     }
+    file.names = std::move(channels.nodeNames);
     return file;
 }
 

@@ -228,6 +228,7 @@ public:
     void AddTake(const std::string& name, const SCENE& part) {
         ANIM& anim = anims.emplace_back();
         anim.take.name = Printable(name, 200);
+        if (anim.take.name.empty()) anim.take.name = "Take " + std::to_string(anims.size());
         for (size_t a = 0; a < part.anims.size(); ++a) {
             const ANIM& from = part.anims[a];
             if (a == 0) anim.ticksPerSecond = from.ticksPerSecond;
@@ -238,6 +239,16 @@ public:
                 const auto found = byName_.find(part.nodes[node].name);
                 if (found != byName_.end()) anim.tracks.emplace(found->second, track);
             }
+        }
+    }
+
+    // Nodes named anew, by their old names; the first node of each name is found by it.
+    void Rename(const std::unordered_map<std::string, std::string>& names) {
+        byName_.clear();
+        for (size_t i = 0; i < nodes.size(); ++i) {
+            const auto found = names.find(nodes[i].name);
+            if (found != names.end()) nodes[i].name = Printable(found->second, 200);
+            byName_.emplace(nodes[i].name, static_cast<int32_t>(i));
         }
     }
 
@@ -487,9 +498,6 @@ private:
         aiPropertyStore* properties = library_->aiCreatePropertyStore();
         // Pivots and pre-rotations folded into one node each where the importer can.
         library_->aiSetImportPropertyInteger(properties, AI_CONFIG_IMPORT_FBX_PRESERVE_PIVOTS, 0);
-        // COLLADA joints by the names people gave them: their ids are the exporting tool's
-        // own (often the armature's name in front), which no naming scheme knows.
-        library_->aiSetImportPropertyInteger(properties, AI_CONFIG_IMPORT_COLLADA_USE_COLLADA_NAMES, 1);
         scene_ = read(properties);
         library_->aiReleasePropertyStore(properties);
         if (!scene_) {
@@ -505,7 +513,9 @@ private:
 };
 
 // What the importer mistakes in a COLLADA file, mended from the file itself: its takes (the
-// file's clips, else the importer's animations under their own names) and its steps.
+// file's clips, else the importer's animations under their own names), its steps, and the names
+// of its joints (the importer's are the ids the exporting tool made, often the armature's name
+// in front, which no naming scheme knows).
 void FollowCollada(SCENE& scene, const char* path) {
     const tavrel::COLLADAFILE file = tavrel::ReadColladaFile(path);
     if (file.clips.empty()) {
@@ -516,6 +526,7 @@ void FollowCollada(SCENE& scene, const char* path) {
             scene.AddTake(clip.name, SCENE(IMPORTED(clip.document).Scene()));
     }
     scene.HoldSteps(file.steppedNodes);
+    scene.Rename(file.names);
 }
 
 // The joints a scene's skeletons are made of: bones of meshes, animated nodes, the nodes that

@@ -161,6 +161,7 @@ TEST(SceneFileRead, EveryFormatsTakesAreListedChosenAndTurnTheLimbsAsTheFigureDo
         {"dae-angles", "angles.dae", false, ""},
         {"dae", "steps.dae", false, "", true},
         {"dae-clips", "clips.dae", true, "mixamorig:"},
+        {"dae-ids", "ids.dae", true, ""},
     };
     testing::TempDir dir;
     for (const FormatCase& c : cases) {
@@ -180,6 +181,7 @@ TEST(SceneFileRead, EveryFormatsTakesAreListedChosenAndTurnTheLimbsAsTheFigureDo
         if (std::string(c.format).starts_with("dae")) {
             ColladaWriter::Style style{c.format != std::string("dae-angles"), c.mesh};
             style.clips = c.format == std::string("dae-clips");
+            if (c.format == std::string("dae-ids")) style.idPrefix = "", style.nodeNames = false;
             if (c.steps) style.interpolation = "STEP";
             ASSERT_TRUE(ColladaWriter::Write(figure, path, style));
         } else {

@@ -22,6 +22,7 @@ public:
         std::string idPrefix = "Armature_";  // ids differ from the names people see
         const char* interpolation = "LINEAR";  // or STEP: each key held until the next
         bool clips = false;  // a channel an animation, and the takes as clips naming them
+        bool nodeNames = true;  // joints named apart from their ids (else known by ids alone)
     };
 
     static bool Write(const SceneFigure& figure, const std::string& path, const Style& style) {
@@ -77,8 +78,9 @@ private:
 
     void Joint(size_t j) {
         const SceneFigure::Joint& joint = f_.joints[j];
-        o_ << "<node id=\"" << Id(j) << "\" name=\"" << joint.name << "\" sid=\"" << joint.name
-           << "\" type=\"JOINT\">";
+        o_ << "<node id=\"" << Id(j) << "\"";
+        if (s_.nodeNames) o_ << " name=\"" << joint.name << "\"";
+        o_ << " sid=\"" << joint.name << "\" type=\"JOINT\">";
         if (s_.matrices) {
             const aiMatrix4x4 rest = Rest(j);
             o_ << "<matrix sid=\"transform\">" << Floats(&rest.a1, 16) << "</matrix>";
