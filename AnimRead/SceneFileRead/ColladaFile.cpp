@@ -14,27 +14,28 @@ namespace tavrel {
 namespace {
 
 // The XML library's functions, opened on first use as the importer's are: few files need them.
-#define TAVREL_XML_FUNCTIONS(X)    \
-    X(xmlReaderForFile)            \
-    X(xmlTextReaderRead)           \
-    X(xmlTextReaderNodeType)       \
-    X(xmlTextReaderConstLocalName) \
-    X(xmlTextReaderConstValue)     \
+#define TAVREL_XML_FUNCTIONS(X)     \
+    X(xmlReaderForFile)             \
+    X(xmlTextReaderRead)            \
+    X(xmlTextReaderNodeType)        \
+    X(xmlTextReaderConstLocalName)  \
+    X(xmlTextReaderConstValue)      \
     X(xmlTextReaderMoveToAttribute) \
-    X(xmlTextReaderMoveToElement)  \
-    X(xmlTextReaderIsEmptyElement) \
-    X(xmlFreeTextReader)         \
-    X(xmlReadFile)               \
-    X(xmlFreeDoc)                \
-    X(xmlDocGetRootElement)      \
-    X(xmlUnlinkNode)             \
-    X(xmlFreeNode)               \
-    X(xmlAddChild)               \
-    X(xmlBufferCreate)           \
-    X(xmlNodeDump)               \
-    X(xmlBufferContent)          \
-    X(xmlBufferLength)           \
-    X(xmlBufferFree)
+    X(xmlTextReaderMoveToElement)   \
+    X(xmlTextReaderIsEmptyElement)  \
+    X(xmlFreeTextReader)            \
+    X(xmlReadFile)                  \
+    X(xmlFreeDoc)                   \
+    X(xmlDocGetRootElement)         \
+    X(xmlUnlinkNode)                \
+    X(xmlFreeNode)                  \
+    X(xmlAddChild)                  \
+    X(xmlBufferCreate)              \
+    X(xmlNodeDump)                  \
+    X(xmlBufferContent)             \
+    X(xmlBufferLength)              \
+    X(xmlBufferFree)                \
+    X(xmlInitParser)
 
 struct XMLLIBRARY {
 #define TAVREL_DECLARE_FUNCTION(name) decltype(&::name) name = nullptr;
@@ -43,12 +44,17 @@ struct XMLLIBRARY {
 };
 
 const XMLLIBRARY* Xml() {
-    static const std::unique_ptr<XMLLIBRARY> library = SharedLibrary::Load<XMLLIBRARY>(
-        {"libxml2.so.2"}, [](SharedLibrary& files, XMLLIBRARY& table) {
-            bool found = true;
-            TAVREL_XML_FUNCTIONS(TAVREL_FIND_FUNCTION)
-            return found;
-        });
+    static const std::unique_ptr<XMLLIBRARY> library = [] {
+        auto table = SharedLibrary::Load<XMLLIBRARY>({"libxml2.so.2"},
+                                                     [](SharedLibrary& files, XMLLIBRARY& table) {
+                                                         bool found = true;
+                                                         TAVREL_XML_FUNCTIONS(TAVREL_FIND_FUNCTION)
+                                                         return found;
+                                                     });
+        // Its globals are set up once, before threads (the gallery's pictures) read with it.
+        if (table) table->xmlInitParser();
+        return table;
+    }();
     return library.get();
 }
 
@@ -71,10 +77,10 @@ bool AllSteps(const std::string& names) {
 
 // What the file says of its channels, gathered in one pass whatever the order of its parts.
 struct CHANNELS {
-    std::unordered_map<std::string, std::string> nodeNames;      // id -> name, where given
-    std::unordered_map<std::string, bool> steppingSources;       // Name_array source -> all STEP
-    std::unordered_map<std::string, std::string> interpolations; // sampler -> its source
-    std::vector<std::pair<std::string, std::string>> targets;    // sampler, node id
+    std::unordered_map<std::string, std::string> nodeNames;       // id -> name, where given
+    std::unordered_map<std::string, bool> steppingSources;        // Name_array source -> all STEP
+    std::unordered_map<std::string, std::string> interpolations;  // sampler -> its source
+    std::vector<std::pair<std::string, std::string>> targets;     // sampler, node id
     std::vector<std::pair<std::string, std::unordered_set<std::string>>> clips;  // animation ids
 };
 
@@ -83,8 +89,7 @@ constexpr int kOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNI
 class READER {
 public:
     READER(const XMLLIBRARY& xml, const char* path)
-        : xml_(xml),
-          reader_(xml.xmlReaderForFile(path, nullptr, kOptions)) {}
+        : xml_(xml), reader_(xml.xmlReaderForFile(path, nullptr, kOptions)) {}
     ~READER() {
         if (reader_) xml_.xmlFreeTextReader(reader_);
     }
@@ -131,7 +136,8 @@ public:
                 out.clips.back().second.insert(Local(Attribute("url")));
             } else if (name == "channel") {
                 const std::string target = Attribute("target");
-                out.targets.emplace_back(Local(Attribute("source")), target.substr(0, target.find('/')));
+                out.targets.emplace_back(Local(Attribute("source")),
+                                         target.substr(0, target.find('/')));
             }
         }
         return result == 0;
@@ -171,14 +177,16 @@ std::string Attribute(const xmlNode* node, const char* name) {
 }
 
 bool Named(const xmlNode* node, const char* name) {
-    return node->type == XML_ELEMENT_NODE && std::string(reinterpret_cast<const char*>(node->name)) == name;
+    return node->type == XML_ELEMENT_NODE &&
+           std::string(reinterpret_cast<const char*>(node->name)) == name;
 }
 
 // The ids of an animation and of the animations inside it.
 void AnimationIds(const xmlNode* node, std::unordered_set<std::string>* ids) {
     if (!Named(node, "animation")) return;
     ids->insert(Attribute(node, "id"));
-    for (const xmlNode* child = node->children; child; child = child->next) AnimationIds(child, ids);
+    for (const xmlNode* child = node->children; child; child = child->next)
+        AnimationIds(child, ids);
 }
 
 // The document with only the clip's animations (those it names, or that hold one it names).
@@ -214,8 +222,9 @@ public:
     std::string Cut(const std::unordered_set<std::string>& urls) {
         std::vector<const ANIMATION*> left;
         for (const ANIMATION& animation : animations_) {
-            const bool named = std::any_of(urls.begin(), urls.end(),
-                                           [&](const std::string& url) { return animation.ids.count(url) > 0; });
+            const bool named = std::any_of(urls.begin(), urls.end(), [&](const std::string& url) {
+                return animation.ids.count(url) > 0;
+            });
             if (!named) left.push_back(&animation);
         }
         if (!root_ || left.size() == animations_.size()) return "";
@@ -228,7 +237,8 @@ public:
             }
             xml_.xmlBufferFree(buffer);
         }
-        for (const ANIMATION* animation : left) xml_.xmlAddChild(animation->library, animation->node);
+        for (const ANIMATION* animation : left)
+            xml_.xmlAddChild(animation->library, animation->node);
         return document;
     }
 

@@ -17,11 +17,12 @@ namespace tavrel::testing {
 class ColladaWriter {
 public:
     struct Style {
-        bool matrices = true;  // keys as whole matrices; else the root's place and each turn's angle
-        bool skin = false;     // a body skinned to the joints
-        std::string idPrefix = "Armature_";  // ids differ from the names people see
+        bool matrices =
+            true;           // keys as whole matrices; else the root's place and each turn's angle
+        bool skin = false;  // a body skinned to the joints
+        std::string idPrefix = "Armature_";    // ids differ from the names people see
         const char* interpolation = "LINEAR";  // or STEP: each key held until the next
-        bool clips = false;  // a channel an animation, and the takes as clips naming them
+        bool clips = false;     // a channel an animation, and the takes as clips naming them
         bool nodeNames = true;  // joints named apart from their ids (else known by ids alone)
     };
 
@@ -45,7 +46,8 @@ public:
         w.Joint(0);
         o << "</node>\n";
         if (style.skin) {
-            o << "<node id=\"Body\" name=\"Body\"><instance_controller url=\"#Body-skin\"><skeleton>#"
+            o << "<node id=\"Body\" name=\"Body\"><instance_controller "
+                 "url=\"#Body-skin\"><skeleton>#"
               << w.Id(0) << "</skeleton></instance_controller></node>\n";
         }
         o << "</visual_scene></library_visual_scenes>\n"
@@ -106,13 +108,14 @@ private:
            << values.size() << "\">" << Floats(values.data(), values.size())
            << "</float_array><technique_common><accessor source=\"#" << id << "-array\" count=\""
            << values.size() / stride << "\" stride=\"" << stride << "\">";
-        for (const std::string& p : params) o_ << "<param name=\"" << p << "\" type=\"" << type << "\"/>";
+        for (const std::string& p : params)
+            o_ << "<param name=\"" << p << "\" type=\"" << type << "\"/>";
         o_ << "</accessor></technique_common></source>\n";
     }
 
-    void Animation(const std::string& id, const std::string& target, const std::vector<float>& times,
-                   const std::vector<float>& values, const std::vector<std::string>& params,
-                   const char* type) {
+    void Animation(const std::string& id, const std::string& target,
+                   const std::vector<float>& times, const std::vector<float>& values,
+                   const std::vector<std::string>& params, const char* type) {
         const size_t stride = values.size() / times.size();
         o_ << "<animation id=\"" << id << "\">\n";
         Source(id + "-input", times, 1, {"TIME"});
@@ -162,7 +165,8 @@ private:
                     clips << "<instance_animation url=\"#" << id << "\"/>";
                     continue;
                 }
-                for (double t : seconds) values.push_back(f_.AngleAt(int(j), take, t) * 57.2957795f);
+                for (double t : seconds)
+                    values.push_back(f_.AngleAt(int(j), take, t) * 57.2957795f);
                 Animation(id, Id(j) + "/turn.ANGLE", times, values, {"ANGLE"}, "float");
                 clips << "<instance_animation url=\"#" << id << "\"/>";
                 if (j != 0) continue;
@@ -171,7 +175,8 @@ private:
                     const aiVector3D at = f_.RootAt(take, t);
                     values.insert(values.end(), &at.x, &at.x + 3);
                 }
-                Animation(id + "_location", Id(j) + "/location", times, values, {"X", "Y", "Z"}, "float");
+                Animation(id + "_location", Id(j) + "/location", times, values, {"X", "Y", "Z"},
+                          "float");
                 clips << "<instance_animation url=\"#" << id << "_location\"/>";
             }
             if (s_.clips) {
@@ -181,7 +186,8 @@ private:
             }
         }
         o_ << "</library_animations>\n";
-        if (s_.clips) o_ << "<library_animation_clips>\n" << clips.str() << "</library_animation_clips>\n";
+        if (s_.clips)
+            o_ << "<library_animation_clips>\n" << clips.str() << "</library_animation_clips>\n";
     }
 
     // One triangle a joint, held by that joint alone, bound in the rest pose.
@@ -206,7 +212,8 @@ private:
         }
         o_ << "<library_geometries><geometry id=\"Body-mesh\" name=\"Body\"><mesh>\n";
         Source("Body-positions", positions, 3, {"X", "Y", "Z"});
-        o_ << "<vertices id=\"Body-vertices\"><input semantic=\"POSITION\" source=\"#Body-positions\"/>"
+        o_ << "<vertices id=\"Body-vertices\"><input semantic=\"POSITION\" "
+              "source=\"#Body-positions\"/>"
               "</vertices><triangles count=\""
            << n << "\"><input semantic=\"VERTEX\" source=\"#Body-vertices\" offset=\"0\"/><p>"
            << corners << "</p></triangles>\n</mesh></geometry></library_geometries>\n"
