@@ -13,6 +13,7 @@
 
 #include "browse/ChildFrame.h"
 #include "browse/FileTreeCtrl.h"
+#include "browse/GalleryCommandIds.h"
 #include "browse/ImageArea.h"
 #include "browse/SplitterView.h"
 #include "browse/core/MotionFolder.h"
@@ -308,8 +309,8 @@ TEST(ChildFrame, LaysOutItsPanesAndMakesPicturesOfTheLibrary) {
     // and back.
     for (const int size : {CThumbnailCtrl::kLargeThumbnail, CThumbnailCtrl::kThumbnailWidth}) {
         ASSERT_TRUE(frame.HandleCommand(size == CThumbnailCtrl::kLargeThumbnail
-                                            ? CChildFrame::kLargeThumbnailsCommand
-                                            : CChildFrame::kSmallThumbnailsCommand));
+                                            ? gallery_command::kLargeThumbnails
+                                            : gallery_command::kSmallThumbnails));
         QTRY_VERIFY_WITH_TIMEOUT(!thumbs->IsWorkerRunning(), 20000);
         QTest::qWait(0);
         EXPECT_EQ(thumbs->iconSize(), QSize(size, size));
