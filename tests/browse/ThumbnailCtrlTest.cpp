@@ -1,6 +1,7 @@
 // The thumbnail control and the gallery frame on temporary folders.
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QSplitter>
@@ -16,8 +17,8 @@
 #include "browse/GalleryCommandIds.h"
 #include "browse/ImageArea.h"
 #include "browse/SplitterView.h"
-#include "browse/core/MotionFolder.h"
 #include "browse/ThumbnailCtrl.h"
+#include "browse/core/MotionFolder.h"
 #include "settings/StringIds.h"
 #include "tests/browse/BrowseTestSupport.h"
 
@@ -219,6 +220,30 @@ TEST_F(ThumbnailTest, RenameKeepsTheFiftyCharacterRuleAndNeverReplaces) {
     EXPECT_TRUE(thumbs.FinishRename(walk, QString(50, 'w') + ".cha"));
     EXPECT_TRUE(fs::exists(dir / ("one/" + std::string(50, 'w') + ".cha")));
     EXPECT_EQ(thumbs.Entries().size(), 3u);
+}
+
+// A rename ended by the current row moving on (an arrow key, a click on another picture): Qt
+// commits the name and closes the editor while it still holds the row it leaves; the rows are
+// made again only once it is done.
+TEST_F(ThumbnailTest, ARenameEndedByMovingOnLeavesTheListWhole) {
+    thumbs.ShowFolder(Q(dir / "one"));
+    for (const auto& [from, to] : {std::pair{"walk.CHA", "step.cha"}, {"run.chb", "jog.chb"}}) {
+        SCOPED_TRACE(to);
+        WaitForWorker();
+        thumbs.setCurrentItem(thumbs.findItems(from, Qt::MatchExactly).at(0));
+        thumbs.RenameFile();
+        QLineEdit* editor = nullptr;
+        for (QLineEdit* open : thumbs.viewport()->findChildren<QLineEdit*>()) {
+            if (open->isVisible() && open->text() == from) editor = open;
+        }
+        ASSERT_TRUE(editor);
+        editor->setText(to);
+        thumbs.setCurrentRow((thumbs.currentRow() + 1) % thumbs.count());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists(dir / "one/" + to); }, 2000));
+        QTest::qWait(20);
+        EXPECT_TRUE(Labels(thumbs).contains(to));
+        EXPECT_EQ(thumbs.count(), 3);
+    }
 }
 
 TEST_F(ThumbnailTest, BusyTimelineGraysTheCommands) {
