@@ -27,13 +27,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::FakeServices;
+using testing::Q;
 using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteStandardMotion;
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 // Makes a 50 x 50 grey picture per call, counting the calls, or says why the file does not
 // read as the real maker does. Held, it waits (at most 5 s) until let go.
