@@ -128,6 +128,7 @@ protected:
     }
     CTimelinePanel& Panel() const { return Timeline()->Panel(); }
     const CTimelineModel& Model() const { return Panel().Model(); }
+    int Clips() const { return Model().Project().motionClips.Count(); }
     CObjectGrid* MotionTrack() const { return Find<CObjectGrid>(); }
     CThumbnailCtrl* Thumbnails() const { return Find<CThumbnailCtrl>(); }
     CFileTreeCtrl* FolderTree() const { return Find<CFileTreeCtrl>(); }
@@ -234,6 +235,13 @@ protected:
         const QPoint to(Panel().Mapping().XOf(frame) + 2, track->height() / 2);
         ASSERT_LT(to.x(), track->width()) << "frame " << frame << " is not shown";
         Drag(Thumbnails()->viewport(), from, track, to);
+    }
+
+    // Drops a motion as DropMotion does and waits for it to lie on the track as one clip more.
+    bool DropAndWait(const fs::path& file, int frame) {
+        const int before = Clips();
+        DropMotion(file, frame);
+        return WaitUntil([&] { return Clips() == before + 1; });
     }
 
     // --- Dialogs: the next message box that opens is answered with a button, or a key ---

@@ -12,12 +12,10 @@ using WalkOnJourney = JourneyFixture;
 
 TEST_F(WalkOnJourney, TheSecondWalkGoesOnFromTheFirst) {
     ASSERT_TRUE(ShowFolder(Library() / "Locomotion"));
-    DropMotion("walk.cha", 0);
-    ASSERT_TRUE(WaitUntil([&] { return Model().Project().motionClips.Count() == 1; }));
+    ASSERT_TRUE(DropAndWait("walk.cha", 0));
     const int overlapStart = Model().LastFrame() - 9;
     AnswerNextMessageByKey(Qt::Key_Return);  // the first choice: a blend
-    DropMotion("walk.cha", overlapStart);
-    ASSERT_TRUE(WaitUntil([&] { return Model().Project().motionClips.Count() == 2; }));
+    ASSERT_TRUE(DropAndWait("walk.cha", overlapStart));
 
     // The second walk stands where the first leaves the body: ahead of the capture's place.
     const MotionClip placed = *Model().Project().motionClips.begin();
