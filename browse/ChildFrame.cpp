@@ -192,9 +192,9 @@ void CChildFrame::MakeToolBar() {
 
 bool CChildFrame::HandleCommand(int id) {
     switch (id) {
-        case kSmallThumbnailsCommand:
-        case kLargeThumbnailsCommand:
-            thumbnails_->SetThumbnailSize(id == kLargeThumbnailsCommand
+        case gallery_command::kSmallThumbnails:
+        case gallery_command::kLargeThumbnails:
+            thumbnails_->SetThumbnailSize(id == gallery_command::kLargeThumbnails
                                               ? CThumbnailCtrl::kLargeThumbnail
                                               : CThumbnailCtrl::kThumbnailWidth);
             return true;
@@ -250,8 +250,8 @@ bool CChildFrame::IsCommandEnabled(int id) const {
             return tree_->CanChange();
         case gallery_command::kRefresh:
             return !services_.IsTimelineBusy() && !thumbnails_->CurrentFolder().isEmpty();
-        case kSmallThumbnailsCommand:
-        case kLargeThumbnailsCommand:
+        case gallery_command::kSmallThumbnails:
+        case gallery_command::kLargeThumbnails:
             return true;
         default:
             return false;

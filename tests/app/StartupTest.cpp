@@ -11,7 +11,6 @@
 #include <QThread>
 #include <atomic>
 #include <csignal>
-#include <fstream>
 
 #include "app/APSystemColleague.h"
 #include "app/SingleInstance.h"
@@ -25,11 +24,6 @@
 
 namespace tavrel::testing {
 namespace {
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 bool NoWindowShown() {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -89,13 +83,15 @@ TEST_F(StartupTest, BuildsTheShellInOrderAndOpensTheFileLast) {
 
     // The three data files are in the data folder, as the asset generator wrote them.
     for (const char* name : {"Init.chb", "avatar.scx", "AvatarFace.bmp"}) {
-        EXPECT_EQ(ReadAll(home / "data/" + name),
-                  ReadAll(std::string(TAVREL_SHARE_DIR) + "/" + name))
+        EXPECT_EQ(ReadFile(home / "data/" + name),
+                  ReadFile(std::string(TAVREL_SHARE_DIR) + "/" + name))
             << name;
     }
 }
 
-TEST_F(StartupTest, AnEmptyCommandLineOpensNothing) {
+// An empty command line opens nothing; a second start restores the first's window and hands
+// it its file.
+TEST_F(StartupTest, ASecondStartRestoresTheMinimisedWindowAndPassesItsFile) {
     CallLog log;
     FakeTimeline timeline(log);
     options.connectWindows = [&](CTavrelMediator* m) {
@@ -105,16 +101,6 @@ TEST_F(StartupTest, AnEmptyCommandLineOpensNothing) {
     ASSERT_EQ(app.Start({}, options), CTavrelApp::StartResult::Running);
     EXPECT_TRUE(log.calls.empty());
     EXPECT_EQ(app.MainFrame()->windowTitle(), "Tavrel");
-}
-
-TEST_F(StartupTest, ASecondStartRestoresTheMinimisedWindowAndPassesItsFile) {
-    CallLog log;
-    FakeTimeline timeline(log);
-    options.connectWindows = [&](CTavrelMediator* m) {
-        m->Timeline()->SetPanel(new QWidget, &timeline);
-    };
-    CTavrelApp app;
-    ASSERT_EQ(app.Start({}, options), CTavrelApp::StartResult::Running);
     app.MainFrame()->showMinimized();
     ASSERT_TRUE(app.MainFrame()->isMinimized());
 
@@ -129,12 +115,15 @@ TEST_F(StartupTest, ASecondStartRestoresTheMinimisedWindowAndPassesItsFile) {
     EXPECT_EQ(timeline.opened[0], project);
 }
 
-TEST_F(StartupTest, ExtractionReplacesStaleDataFiles) {
+// Stale data files are extracted again; a new user gets the sample library.
+TEST_F(StartupTest, ExtractionReplacesStaleDataFilesAndANewUserGetsTheSamples) {
     home.Write("data/avatar.scx", "an old, broken avatar");
+    home.Write("program/Motion/Dance/step.cha", "motion");
     CTavrelApp app;
     ASSERT_EQ(app.Start({}, options), CTavrelApp::StartResult::Running);
-    EXPECT_EQ(ReadAll(home / "data/avatar.scx"),
-              ReadAll(std::string(TAVREL_SHARE_DIR) + "/avatar.scx"));
+    EXPECT_EQ(ReadFile(home / "data/avatar.scx"),
+              ReadFile(std::string(TAVREL_SHARE_DIR) + "/avatar.scx"));
+    EXPECT_EQ(ReadFile(home / "data/Motion/Dance/step.cha"), "motion");
 }
 
 TEST_F(StartupTest, AMissingOrBrokenBundleEndsStartUpSilently) {
@@ -200,13 +189,6 @@ TEST_F(StartupTest, AnUnwritableDataFolderIsReported) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].id, 62261);
     EXPECT_TRUE(NoWindowShown());
-}
-
-TEST_F(StartupTest, ANewUserGetsTheSampleLibrary) {
-    home.Write("program/Motion/Dance/step.cha", "motion");
-    CTavrelApp app;
-    ASSERT_EQ(app.Start({}, options), CTavrelApp::StartResult::Running);
-    EXPECT_EQ(ReadAll(home / "data/Motion/Dance/step.cha"), "motion");
 }
 
 TEST(SingleInstanceTest, ASecondStartHandsItsFileToTheFirst) {
