@@ -91,6 +91,9 @@ CChildFrame::CChildFrame(CGalleryServices& services, QString libraryFolder, QStr
     thumbnails_ = new CThumbnailCtrl(services_, [this](const std::string& path, int w, int h) {
         return RenderThumbnail(path, w, h);
     });
+    // The worker's generator is needed again only for another folder: a user who looks at
+    // one folder does not keep a second 3D system in memory.
+    thumbnails_->SetMakerRelease([this] { maker_.Release(); });
     thumbnails_->SetHoverPlayer([this](ANIMFILE& motion, int frame, int w, int h) {
         // A thread has one current context, headless or a window's: the 3D views' one is let
         // go (they make it current again before they draw) so that the headless one can be.

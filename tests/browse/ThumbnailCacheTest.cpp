@@ -178,6 +178,49 @@ TEST(ThumbnailWorker, StopDuringARenderFinishesThatPictureAndMakesNoMore) {
     EXPECT_EQ(worker.Done(), names.size());
 }
 
+// The maker may let go of its 3D system after a run that went through its whole list, under
+// the shared mutex (the 3D lock); never after a run that was stopped.
+TEST(ThumbnailWorker, AfterAWholeRunTheMakerMayLetGoUnderTheSharedMutex) {
+    TempDir dir;
+    MakeFiles(dir, 3);
+    const std::vector<std::string> names = {"m0.cha", "m1.cha", "m2.cha"};
+    std::counting_semaphore<8> entered(0), release(0);
+    std::atomic<bool> hold{false};
+    auto maker = [&](const std::string&, int, int) {
+        if (hold) {
+            entered.release();
+            release.acquire();
+        }
+        return std::make_shared<ThumbnailPicture>();
+    };
+    CThumbnailCache cache;
+    std::mutex shared;
+    std::atomic<int> afterRuns{0};
+    std::atomic<bool> lockedDuring{false};
+    CThumbnailWorker worker(cache, maker, shared);
+    worker.SetAfterRun([&] {
+        ++afterRuns;
+        lockedDuring = !std::async(std::launch::async, [&] {
+                            const bool free = shared.try_lock();
+                            if (free) shared.unlock();
+                            return free;
+                        }).get();
+    });
+    worker.Start(dir.Path().string(), names, 1, 1, nullptr);
+    worker.Join();
+    EXPECT_EQ(afterRuns, 1);
+    EXPECT_TRUE(lockedDuring);
+
+    cache.Forget(dir / "m0.cha", 1, 1);
+    hold = true;
+    worker.Start(dir.Path().string(), names, 1, 1, nullptr);
+    entered.acquire();
+    worker.RequestStop();
+    release.release();
+    worker.Join();
+    EXPECT_EQ(afterRuns, 1);
+}
+
 // The window thread holds the shared mutex (manipulation mode, the preview) and then stops,
 // restarts or pauses the worker: none of these may wait for the worker's wait for the mutex.
 // A deadlock is ended by the alarm instead of hanging the test.
