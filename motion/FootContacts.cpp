@@ -31,6 +31,16 @@ float Horizontal(rkVector a, rkVector b) {
     return std::hypot(a.x - b.x, a.y - b.y);
 }
 
+float LargestAnkleStep(const std::array<std::vector<FootPoints>, 2>& points) {
+    float most = 0.0f;
+    for (const auto& foot : points) {
+        for (size_t f = 1; f < foot.size(); ++f) {
+            most = std::max(most, Length(foot[f].ankle - foot[f - 1].ankle));
+        }
+    }
+    return std::isfinite(most) ? most : FootContacts::kNoStep;
+}
+
 float LegLength(const Leg& leg) {
     return Length(Origin(leg.shin->local)) + Length(Origin(leg.foot->local));
 }
@@ -64,10 +74,12 @@ int FramesOf(float seconds, float fps) {
     return int(std::clamp(frames, 1.0f, 1e6f));
 }
 
-FootContacts::FootContacts(std::array<std::vector<FootPlant>, 2> plants, int frameCount, float fps)
+FootContacts::FootContacts(std::array<std::vector<FootPlant>, 2> plants, int frameCount, float fps,
+                           float largestAnkleStep)
     : plants_(std::move(plants)),
       frameCount_(frameCount),
-      easeFrames_(FramesOf(kEaseSeconds, fps)) {}
+      easeFrames_(FramesOf(kEaseSeconds, fps)),
+      largestAnkleStep_(largestAnkleStep) {}
 
 const FootPlant* FootContacts::PlantAt(int side, int frame) const {
     const auto& plants = plants_[side & 1];
@@ -130,7 +142,7 @@ FootContacts FindFootContacts(int count, const PoseAt& poseAt, float fps) {
         }
         plants[side] = Runs(planted, gap, shortest);
     }
-    return FootContacts(std::move(plants), count, rate);
+    return FootContacts(std::move(plants), count, rate, LargestAnkleStep(points));
 }
 
 }  // namespace tavrel

@@ -29,7 +29,7 @@ public:
 
     FootContacts() = default;
     FootContacts(std::array<std::vector<FootPlant>, 2> plants, int frameCount,
-                 float fps = kDefaultRate);
+                 float fps = kDefaultRate, float largestAnkleStep = kNoStep);
 
     const std::vector<FootPlant>& Plants(int side) const { return plants_[side & 1]; }
     int FrameCount() const { return frameCount_; }
@@ -38,11 +38,16 @@ public:
     // How firmly the foot is held at the frame: 0 free, 1 planted, easing in between near a
     // plant's ends. A plant that touches the motion's first or last frame is held there in full.
     float LockWeight(int side, int frame) const;
+    // The furthest an ankle moves from one frame to the next in the motion: a held foot moves
+    // no faster. kNoStep when not known.
+    float LargestAnkleStep() const { return largestAnkleStep_; }
+    static constexpr float kNoStep = -1.0f;
 
 private:
     std::array<std::vector<FootPlant>, 2> plants_;
     int frameCount_ = 0;
     int easeFrames_ = 1;
+    float largestAnkleStep_ = kNoStep;
 };
 
 // The whole frames that last about `seconds` at `fps`, at least one.

@@ -1,5 +1,6 @@
 #include "motion/Motion.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -53,6 +54,17 @@ CMotion::CMotion(const std::string& path, int stream) {
 }
 
 CMotion::~CMotion() = default;
+
+// Serials are never reused, so a motion read again or edited is never taken for the old one.
+uint64_t CMotion::NewSerial() {
+    static std::atomic<uint64_t> next{1};
+    return next++;
+}
+
+void CMotion::PosesChanged() {
+    contacts_.reset();
+    serial_ = NewSerial();
+}
 
 void CMotion::Refresh() {
     if (!data_) return;
@@ -111,7 +123,7 @@ bool CMotion::LoadFrames() {
 
 void CMotion::DropData(const char* operation, const std::string& reason) {
     readError_ = reason;
-    contacts_.reset();
+    PosesChanged();
     DebugOutput(std::string("CMotion::") + operation + " failed: " + reason + "\n");
     data_.reset();
 }
@@ -123,7 +135,7 @@ int CMotion::SetPose(int frame, const CHTR& pose) {
 int CMotion::StorePose(int frame, const rkNode* pose) {
     if (!LoadFrames()) return 0;
     data_->SetFrame(pose, frame);
-    contacts_.reset();
+    PosesChanged();
     if (frame > data_->GetEndFrame()) data_->SetEndFrame(frame);
     Refresh();
     return 1;
@@ -274,7 +286,7 @@ int CMotion::RotatePart(const char* name, float w, float x, float y, float z, in
         if (!pose->SetQuatByName(name, w, x, y, z, absolute)) return 0;
         data_->SetFrame(pose->GetRoot(), beginFrame_ + i);
     }
-    contacts_.reset();
+    PosesChanged();
     Refresh();
     return 1;
 }

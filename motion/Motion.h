@@ -1,6 +1,7 @@
 #pragma once
 // A motion: one clip opened from a CHA, CHB or HTR file, with pose access and the editing
 // operations that write new motion files.
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -71,8 +72,12 @@ public:
     // The feet's plants, found at the first request and kept until the poses change. None
     // without data.
     const FootContacts& GetFootContacts();
+    // Names these poses in this process: it changes whenever the poses do.
+    uint64_t Serial() const { return serial_; }
 
 private:
+    static uint64_t NewSerial();
+    void PosesChanged();
     void Refresh();
     // An edit's result plays at the speed of the motion it was made from.
     void KeepRateOf(const CMotion& source);
@@ -91,6 +96,7 @@ private:
     std::unique_ptr<ANIMFILE> data_;
     std::string readError_;
     std::optional<FootContacts> contacts_;
+    uint64_t serial_ = NewSerial();
 };
 
 // Moves a pose's root: by (x, y, z) when absolute is 0, to (x, y, z) otherwise.

@@ -1,5 +1,7 @@
 #include "timeline/FrameSample.h"
 
+#include <algorithm>
+
 namespace tavrel {
 namespace {
 
@@ -34,6 +36,19 @@ void ShowB(const MotionClip& b, int local, FrameSample& sample) {
     sample.localB = local;
 }
 
+FadeSpan SpanOf(const MotionClip& a, const MotionClip& b, int first, int last, int weightFrom,
+               int weightSpan) {
+    return {first, last, weightFrom, weightSpan, a.firstFrame, a.lastFrame, b.firstFrame,
+            b.lastFrame};
+}
+
+float ShareOfB(const FadeSpan& fade, int frame) {
+    // A blend of one frame would be 0/0: it shows A.
+    return fade.weightSpan == 0 ? 0.0f
+                                : static_cast<float>(double(frame - fade.weightFrom) /
+                                                     double(fade.weightSpan));
+}
+
 void ShowPair(const MotionClip& a, const MotionClip& b, int frame, bool inClip,
               FrameSample& sample) {
     ShowA(a, 0, sample);
@@ -50,17 +65,25 @@ void ShowPair(const MotionClip& a, const MotionClip& b, int frame, bool inClip,
         sample.localB = 0;
     }
     const TransitionZone zone = ZoneOf(a, b);
-    // A zone of one frame would be 0/0: it shows A.
-    sample.weight =
-        zone.end == zone.start
-            ? 0.0f
-            : static_cast<float>(double(frame - zone.start) / double(zone.end - zone.start));
+    sample.fade = SpanOf(a, b, zone.start, zone.end, zone.start, zone.end - zone.start);
+    sample.weight = ShareOfB(sample.fade, frame);
 }
 
 }  // namespace
 
 TransitionZone ZoneOf(const MotionClip& a, const MotionClip& b) {
     return {a.lastFrame - a.transitionOut + 1, b.firstFrame + b.transitionIn - 1};
+}
+
+FrameSample SampleInFade(const FrameSample& sample, int frame) {
+    const FadeSpan& fade = sample.fade;
+    FrameSample other = sample;
+    other.frame = std::clamp(frame, fade.first, std::max(fade.first, fade.last));
+    // Before its first frame a clip holds it, after its last frame its last.
+    other.localA = std::clamp(other.frame - fade.aFirst, 0, std::max(fade.aLast - fade.aFirst, 0));
+    other.localB = std::clamp(other.frame - fade.bFirst, 0, std::max(fade.bLast - fade.bFirst, 0));
+    other.weight = ShareOfB(fade, other.frame);
+    return other;
 }
 
 const MotionClip* LatestClipAt(const CTimelineProject& project, int frame) {
@@ -128,8 +151,9 @@ FrameSample GetFrameSample(const CTimelineProject* project, int frame) {
         // Overlapping clips cross-fade over their shared frames.
         ShowA(*c1, frame - c1->firstFrame, sample);
         ShowB(*c2, frame - c2->firstFrame, sample);
-        sample.weight = static_cast<float>(double(frame - c2->firstFrame) /
-                                           double(c1->lastFrame - c2->firstFrame + 1));
+        sample.fade = SpanOf(*c1, *c2, c2->firstFrame, c1->lastFrame, c2->firstFrame,
+                             c1->lastFrame - c2->firstFrame + 1);
+        sample.weight = ShareOfB(sample.fade, frame);
         return sample;
     }
     if (c1 && c1->IsOneFrame()) {

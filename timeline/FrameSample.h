@@ -11,6 +11,16 @@
 
 namespace tavrel {
 
+// The frames over which clip A blends into clip B, and how the clips' frames and B's share
+// follow the timeline's there, so that one sample of a blend gives any other (a held foot looks
+// at the frames before and after).
+struct FadeSpan {
+    int32_t first = 0, last = -1;            // the frames of the blend; none when last < first
+    int32_t weightFrom = 0, weightSpan = 0;  // B's share at frame f: (f - weightFrom) / weightSpan
+    int32_t aFirst = 0, aLast = 0, bFirst = 0, bLast = 0;  // the clips' frames
+    bool operator==(const FadeSpan&) const = default;
+};
+
 struct FrameSample {
     int32_t frame = 0;     // the frame evaluated
     std::string clipFile;  // file of the clip containing the frame (the later one of two)
@@ -22,6 +32,7 @@ struct FrameSample {
     int32_t curve = 0;                 // transition curve of A
     std::array<int32_t, 3> offsetA{};  // the clips' places and switches (see ClipPlace)
     std::array<int32_t, 3> offsetB{};
+    FadeSpan fade;  // the blend of A into B; none when nothing blends
     std::string mediaFile;    // video or picture behind the avatar
     int32_t mediaFrame = -1;  // video frame; -1 for a picture or no media
 
@@ -37,6 +48,10 @@ struct TransitionZone {
 TransitionZone ZoneOf(const MotionClip& a, const MotionClip& b);
 
 using ClipPair = std::pair<const MotionClip*, const MotionClip*>;
+
+// The sample of a blend at another of its frames (held to the blend's own): its clips' frames
+// and B's share there.
+FrameSample SampleInFade(const FrameSample& sample, int frame);
 
 // Every function takes the project, or nullptr when none is loaded.
 FrameSample GetFrameSample(const CTimelineProject* project, int frame);

@@ -14,6 +14,7 @@
 #include <QDesktopServices>
 #include <QImage>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QSettings>
 #include <QTest>
@@ -264,6 +265,29 @@ protected:
             QTimer::singleShot(0, box, [box, key] { QTest::keyClick(box->windowHandle(), key); });
             return true;
         });
+    }
+
+    // --- Menus: the next popup menu is walked by keys to the item of the text, then Enter ---
+    void ChooseInNextMenu(const QString& text) {
+        auto poll = std::make_shared<QTimer>();
+        poll->setInterval(10);
+        QObject::connect(poll.get(), &QTimer::timeout, [poll, text]() mutable {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu) return;
+            poll->stop();
+            const QList<QAction*> items = menu->actions();
+            const auto item = std::find_if(items.begin(), items.end(),
+                                           [&](QAction* a) { return a->text() == text; });
+            if (item == items.end()) {
+                menu->close();  // no such item: the journey's check then fails
+            } else {
+                menu->setActiveAction(*item);
+                QTest::keyClick(menu->windowHandle(), Qt::Key_Return);
+            }
+            poll.reset();
+        });
+        poll->start();
+        pollers_.push_back(poll);
     }
 
     // --- The 3D picture ---

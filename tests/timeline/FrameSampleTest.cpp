@@ -66,6 +66,38 @@ TEST(GetFrameSample, OverlappingClipsCrossFade) {
     ExpectSample(project, 18, {"a", 18, "", -1, 0});
 }
 
+TEST(GetFrameSample, AnyFrameOfABlendIsFoundFromAnyOther) {
+    // Touching, with a gap, overlapping, and with transitions of one frame and none.
+    struct Pair {
+        const char* name;
+        int aLast, bFirst, transition;
+    };
+    for (const Pair& p : {Pair{"touching", 29, 30, 5}, Pair{"gap", 29, 40, 5},
+                          Pair{"overlap", 29, 20, 5}, Pair{"one frame", 29, 30, 1},
+                          Pair{"none", 29, 30, 0}}) {
+        SCOPED_TRACE(p.name);
+        CTimelineProject project;
+        AddClip(project, "a", 0, p.aLast, p.transition);
+        AddClip(project, "b", p.bFirst, p.bFirst + 29, p.transition);
+        int blended = 0;
+        for (int from = 0; from < 70; ++from) {
+            const FrameSample sample = GetFrameSample(&project, from);
+            if (sample.fileB.empty()) continue;
+            ++blended;
+            ASSERT_GE(from, sample.fade.first);
+            ASSERT_LE(from, sample.fade.last);
+            for (int to = sample.fade.first; to <= sample.fade.last; ++to) {
+                const FrameSample again = SampleInFade(sample, to);
+                const FrameSample direct = GetFrameSample(&project, to);
+                ASSERT_EQ(again.localA, direct.localA) << from << " to " << to;
+                ASSERT_EQ(again.localB, direct.localB) << from << " to " << to;
+                ASSERT_FLOAT_EQ(again.weight, direct.weight) << from << " to " << to;
+            }
+        }
+        EXPECT_EQ(blended > 0, p.transition > 0 || p.bFirst <= p.aLast);
+    }
+}
+
 TEST(GetFrameSample, BeforeTheFirstAndAfterTheLastClipHoldTheirEnds) {
     CTimelineProject project;
     AddClip(project, "a", 10, 29);

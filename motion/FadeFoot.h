@@ -1,0 +1,30 @@
+#pragma once
+// A held foot through the frames of a blend, eased so that its ankle never steps further in a
+// frame than the blended motions' own feet do. A lock that takes hold while the foot is far
+// from its target would otherwise drag it there faster than a foot moves.
+#include <span>
+
+#include "motion/TwoBoneIK.h"
+
+namespace tavrel {
+
+// One foot at one frame of a blend: its ankle as the mix poses it, and its lock.
+struct FadeFoot {
+    rkVector posed{0.0f, 0.0f, 0.0f};
+    FootLock lock;
+};
+
+// Where the lock puts the ankle: from the posed ankle toward the target by the lock's weight.
+rkVector AnkleOf(const FadeFoot& foot);
+
+// The lock weight nearest the foot's own that keeps its ankle within `step` of `from`; the
+// weight that brings it nearest `from` when none does.
+float WeightWithinStep(const FadeFoot& foot, const rkVector& from, float step);
+
+// Lowers or raises the locks of one foot's frames so that its ankle steps at most `step` a
+// frame, from `before` (the ankle the frame before the blend shows) to `after` (the frame
+// after it). Frames at which no weight reaches keep the nearest. Allocates nothing.
+void LimitLockSteps(std::span<FadeFoot> frames, const rkVector& before, const rkVector& after,
+                    float step);
+
+}  // namespace tavrel

@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "motion/FadeFoot.h"
+
+namespace tavrel {
+namespace {
+
+// A foot swinging through a blend while a lock far away takes hold within a few frames, as a
+// clip's planted foot does when its clip comes in (late in the blend too, so that the foot
+// must set out before the hold does): unlimited, the ankle jumps across.
+std::vector<FadeFoot> TakingHold(std::mt19937& random, int frames, float step) {
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    const float away = (6.0f + 4.0f * std::fabs(unit(random))) * step, turn = 3.2f * unit(random);
+    const rkVector target{away * std::cos(turn), away * std::sin(turn), 0.0f};
+    const int holdFrom = frames / 4 + int(random() % (frames * 3 / 4 - 2));
+    const int holdBy = std::min(holdFrom + 1 + int(random() % 4), frames - 1);
+    std::vector<FadeFoot> feet(frames);
+    rkVector posed{0.0f, 0.0f, unit(random) * step};
+    for (int i = 0; i < frames; ++i) {
+        posed = posed + rkVector{unit(random), unit(random), unit(random)} * (0.4f * step);
+        const float hold = std::clamp(float(i - holdFrom) / float(holdBy - holdFrom), 0.0f, 1.0f);
+        feet[i] = {posed, {target, hold}};
+    }
+    return feet;
+}
+
+TEST(FadeFoot, NoAnkleStepsFurtherThanTheLimitAndAPathWithinItIsKept) {
+    std::mt19937 random(7);
+    for (int trial = 0; trial < 500; ++trial) {
+        SCOPED_TRACE(trial);
+        const float step = 10.0f + float(random() % 30);
+        std::vector<FadeFoot> feet = TakingHold(random, 40, step);
+        const rkVector before = feet.front().posed, after = AnkleOf(feet.back());
+        LimitLockSteps(feet, before, after, step);
+        rkVector from = before;
+        for (const FadeFoot& foot : feet) {
+            ASSERT_GE(foot.lock.weight, 0.0f);
+            ASSERT_LE(foot.lock.weight, 1.0f);
+            ASSERT_LE(Length(AnkleOf(foot) - from), step * 1.0001f);
+            from = AnkleOf(foot);
+        }
+        ASSERT_LE(Length(after - from), step * 1.0001f);
+
+        // Limited once, the path is within the limit: a second time changes nothing.
+        std::vector<FadeFoot> again = feet;
+        LimitLockSteps(again, before, after, step);
+        for (size_t i = 0; i < feet.size(); ++i)
+            ASSERT_NEAR(again[i].lock.weight, feet[i].lock.weight, 1e-4f) << i;
+    }
+}
+
+TEST(FadeFoot, UnknownLimitsAndBrokenPathsLeaveTheLocksAlone) {
+    std::mt19937 random(3);
+    const std::vector<FadeFoot> raw = TakingHold(random, 12, 20.0f);
+    for (float step : {-1.0f, NAN, INFINITY}) {
+        std::vector<FadeFoot> feet = raw;
+        LimitLockSteps(feet, raw.front().posed, AnkleOf(raw.back()), step);
+        for (size_t i = 0; i < raw.size(); ++i) EXPECT_EQ(feet[i].lock.weight, raw[i].lock.weight);
+    }
+    std::vector<FadeFoot> broken = raw;
+    broken[5].posed.x = NAN;
+    broken[6].lock.target.y = INFINITY;
+    LimitLockSteps(broken, raw.front().posed, AnkleOf(raw.back()), 20.0f);
+    for (const FadeFoot& foot : broken) {
+        EXPECT_TRUE(std::isfinite(foot.lock.weight));
+    }
+}
+
+}  // namespace
+}  // namespace tavrel
