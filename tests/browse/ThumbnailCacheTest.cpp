@@ -34,6 +34,15 @@ struct CountingMaker {
     }
 };
 
+// True when a thread holds the mutex (asked from another one).
+bool HeldElsewhere(std::mutex& mutex) {
+    return !std::async(std::launch::async, [&] {
+                const bool free = mutex.try_lock();
+                if (free) mutex.unlock();
+                return free;
+            }).get();
+}
+
 std::vector<std::string> MakeFiles(const TempDir& dir, int count) {
     std::vector<std::string> paths;
     for (int i = 0; i < count; ++i) {
@@ -107,11 +116,7 @@ TEST(ThumbnailCache, MakesUnderTheSharedMutexAndKeepsNoFailure) {
     bool heldWhileMaking = false;
     auto failing = [&](const std::string&, int, int) -> ThumbnailPtr {
         ++calls;
-        heldWhileMaking = !std::async(std::launch::async, [&] {
-                               const bool free = shared.try_lock();
-                               if (free) shared.unlock();
-                               return free;
-                           }).get();
+        heldWhileMaking = HeldElsewhere(shared);
         return nullptr;
     };
     EXPECT_FALSE(cache.GetPicture(paths[0], failing, 1, 1, shared));
@@ -165,11 +170,7 @@ TEST(ThumbnailWorker, StopDuringARenderFinishesThatPictureAndMakesNoMore) {
     std::atomic<bool> lockedDuring{false};
     worker.SetAfterRun([&] {
         ++afterRuns;
-        lockedDuring = !std::async(std::launch::async, [&] {
-                            const bool free = shared.try_lock();
-                            if (free) shared.unlock();
-                            return free;
-                        }).get();
+        lockedDuring = HeldElsewhere(shared);
     });
     worker.Start(dir.Path().string(), names, 1, 1, [&](size_t, ThumbnailPtr) { ++delivered; });
     entered.acquire();  // the first picture is being made
