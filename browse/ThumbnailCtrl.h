@@ -86,6 +86,9 @@ public:
     // Grays the commands that do not apply now.
     void UpdateActions();
 
+    // Called on the worker's thread once it has made a whole folder's pictures, to let the
+    // maker free what it draws with. Set before the first folder is shown.
+    void SetMakerRelease(std::function<void()> release) { worker_.SetAfterRun(std::move(release)); }
     // Hovering a thumbnail plays its motion in it, frame by frame, through this maker (on the
     // window's thread, while the shared mutex is free).
     using FrameMaker = std::function<ThumbnailPtr(ANIMFILE& motion, int frame, int w, int h)>;

@@ -51,6 +51,18 @@ bool HaveDisplay() {
     return !qEnvironmentVariableIsEmpty("DISPLAY");
 }
 
+// The instances of the software GL driver in this process: each runs its own set of
+// rasterizer threads, the first named llvmpipe-0. None under another driver.
+int SoftwareDriverInstances() {
+    int instances = 0;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream comm(task.path() / "comm");
+        std::string name;
+        instances += std::getline(comm, name) && name == "llvmpipe-0";
+    }
+    return instances;
+}
+
 bool WaitForFrames(const C3DWindowView& view, int frames) {
     for (int i = 0; i < 400 && view.FramesDrawn() < frames; ++i) QTest::qWait(25);
     return view.FramesDrawn() >= frames;
@@ -166,6 +178,11 @@ TEST_F(ViewTest, AThumbnailBesideTheViewPlaysItsMotionOnHover) {
     EXPECT_NE(shown[0], shown[1]);  // the motion moves
     EXPECT_NE(shown[1], shown[2]);
     EXPECT_LT(MeanDifference(Redrawn(*view), DrawHeadless(kWidth, kHeight)), 1.0);
+    // The view, the worker and the hover draw through one instance of the driver: a second
+    // one would hold its own copy of its state and threads for the editor's life.
+    if (const int instances = SoftwareDriverInstances()) {
+        EXPECT_EQ(instances, 1);
+    }
 }
 
 // A video export draws off screen on the window thread between the view's frames.

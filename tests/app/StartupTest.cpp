@@ -11,6 +11,7 @@
 #include <QThread>
 #include <atomic>
 #include <csignal>
+#include <sys/stat.h>
 
 #include "app/APSystemColleague.h"
 #include "app/SingleInstance.h"
@@ -208,6 +209,38 @@ TEST(SingleInstanceTest, ASecondStartHandsItsFileToTheFirst) {
     EXPECT_FALSE(third.Acquire());
     ASSERT_TRUE(raised.wait(5000));
     EXPECT_EQ(opened.size(), 1);  // raised only
+}
+
+// Only its user reaches the running instance, and a request is its first line: a requester
+// that ends before a line, or sends more than a request holds, is let go unheard.
+TEST(SingleInstanceTest, OnlyItsUserAsksAndOnlyAWholeLineCounts) {
+    TempFolder folder;
+    const QString name = QString::fromStdString(folder / "socket");
+    auto first = std::make_unique<CSingleInstance>(name);
+    ASSERT_TRUE(first->Acquire());
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(name).constData(), &info), 0);
+    EXPECT_TRUE(S_ISSOCK(info.st_mode));
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    QSignalSpy raised(first.get(), &CSingleInstance::raiseRequested);
+    QSignalSpy opened(first.get(), &CSingleInstance::openRequested);
+    const QByteArray requests[] = {"", QByteArray(70 * 1024, 'x'), "open\t/cut/short.tvp",
+                                   "open\t/a b/\xc3\xa9.tvp\nopen\t/second.tvp\n"};
+    for (const QByteArray& request : requests) {
+        QLocalSocket socket;
+        socket.connectToServer(name);
+        ASSERT_TRUE(socket.waitForConnected(5000));
+        socket.write(request);
+        socket.waitForBytesWritten(5000);
+        socket.disconnectFromServer();
+    }
+    ASSERT_TRUE(opened.wait(5000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(raised.size(), 1);
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened.first().first().toString(), QString::fromUtf8("/a b/\xc3\xa9.tvp"));
+    first.reset();  // gone, it leaves no socket behind
+    EXPECT_FALSE(QFile::exists(name));
 }
 
 // Starts at the same moment, each on its own thread: whatever the timing, exactly one of them

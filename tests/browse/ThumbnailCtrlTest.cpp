@@ -267,6 +267,21 @@ TEST_F(ThumbnailTest, DraggedFilesCarryTheirPathsAndUris) {
     EXPECT_TRUE(data->hasFormat("text/uri-list"));
 }
 
+// Between folders the maker lets go of its 3D system; set up again, on another thread too, it
+// draws each motion as before.
+TEST(MotionThumbnailMaker, DrawsTheSamePictureAfterLettingGoOfItsGenerator) {
+    CMotionThumbnailMaker maker(TAVREL_SHARE_DIR);
+    const std::string walk = TAVREL_SHARE_DIR "/Motion/Locomotion/walk.cha";
+    const ThumbnailPtr first = maker.Make(walk, 50, 50);
+    ASSERT_TRUE(first);
+    maker.Release();
+    ThumbnailPtr again;
+    std::thread([&] { again = maker.Make(walk, 50, 50); }).join();
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->rgb, first->rgb);
+    EXPECT_NE(first->rgb, std::vector<uint8_t>(first->rgb.size(), first->rgb[0]));
+}
+
 TEST(ChildFrame, LaysOutItsPanesAndMakesPicturesOfTheLibrary) {
     TempDir dir;
     fs::copy(TAVREL_SHARE_DIR "/Motion", dir.Path(), fs::copy_options::recursive);

@@ -203,6 +203,20 @@ protected:
     }
 
     // --- The gallery ---
+    // Rows with a picture (any pixel not masked out); -1 when any row was found unreadable.
+    static int PicturesShown(const CThumbnailCtrl& thumbs) {
+        int shown = 0;
+        for (int row = 0; row < thumbs.count(); ++row) {
+            const QListWidgetItem* entry = thumbs.item(row);
+            if (entry->data(CThumbnailCtrl::kUnreadableRole).toBool()) return -1;
+            const QImage image = entry->icon().pixmap(thumbs.iconSize()).toImage();
+            bool drawn = false;
+            for (int y = 0; y < image.height() && !drawn; ++y)
+                for (int x = 0; x < image.width() && !drawn; ++x) drawn = qAlpha(image.pixel(x, y));
+            shown += drawn;
+        }
+        return shown;
+    }
     // Shows a folder of the library by clicking its entry in the folder tree.
     bool ShowFolder(const fs::path& folder) {
         CFileTreeCtrl* tree = FolderTree();
