@@ -15,8 +15,11 @@ namespace {
 
 constexpr const char* kSource = "ZU2\\rkDevice";
 constexpr int kStride = sizeof(rkVertex);
-constexpr GLsizeiptr kVertexRing = 1 << 20;
-constexpr GLsizeiptr kIndexRing = 256 << 10;
+// The streaming buffers' first sizes. Each device keeps its own, and a software renderer
+// holds a full copy of each in memory: small rings that wrap several times a frame cost no
+// measurable time there. A mesh larger than a ring grows it.
+constexpr GLsizeiptr kVertexRing = 256 << 10;
+constexpr GLsizeiptr kIndexRing = 64 << 10;
 
 // A GL context is current per thread, and so is the device drawing through it.
 thread_local rkDevice* g_current = nullptr;

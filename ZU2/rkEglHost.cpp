@@ -79,6 +79,10 @@ bool rkEglHost::MakeCurrent() {
     return eglMakeCurrent(display_, surface_, surface_, context_) == EGL_TRUE;
 }
 
+bool rkEglHost::IsCurrent() const {
+    return context_ && eglGetCurrentContext() == context_;
+}
+
 void rkEglHost::DoneCurrent() {
     if (display_) eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
 }

@@ -15,6 +15,8 @@ public:
     // line) when any of them cannot be had.
     bool Create(int width, int height);
     bool IsValid() const { return context_ != nullptr; }
+    // True when this host's context is the calling thread's current one.
+    bool IsCurrent() const;
 
     bool MakeCurrent() override;
     // Lets go of the context on this thread, so that another thread can make it current.

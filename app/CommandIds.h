@@ -19,9 +19,6 @@ constexpr int kDocument2 = 40013;
 constexpr int kDocument3 = 40035;
 constexpr int kUpdateCheck = 40014;
 constexpr int kGalleryCommand = 40015;
-// View menu: the gallery's pictures at their usual or a larger size.
-constexpr int kSmallThumbnails = 32980;
-constexpr int kLargeThumbnails = 32981;
 // The 3D window's tools (camera move, zoom, rotate, object move, rotate), the object move's
 // axis constraints (x, y, z, x and y, all) and the rotation axes (X, Y, Z), each in order.
 constexpr int kToolFirst = 32960;

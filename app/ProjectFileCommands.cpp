@@ -19,6 +19,7 @@
 #include "RKWindow/ui/C3DOffscreenHost.h"
 #include "app/ColleagueSeams.h"
 #include "motion/MotionManager.h"
+#include "settings/StringIds.h"
 #include "timeline/ProjectFileWriter.h"
 #include "timeline/TimelineProject.h"
 #include "uikit/UiText.h"
@@ -145,8 +146,8 @@ bool CProjectFileCommands::Save() {
 bool CProjectFileCommands::SaveAs() {
     const tavrel::CTimelineProject* project = timeline_ ? timeline_->Project() : nullptr;
     if (!project) return false;
-    const QString suggested =
-        tavrel::ui::ToQString(project->name.empty() ? "project" : project->name);
+    const bool named = !project->name.empty() && project->file != AutosaveFile();
+    const QString suggested = tavrel::ui::ToQString(named ? project->name : "project");
     const QString path = askPath(kSaveTitle, "Tavrel projects (*.tvp)", suggested + ".tvp");
     if (path.isEmpty()) return false;
     QString target = path;
@@ -287,8 +288,12 @@ std::string CProjectFileCommands::ProjectName() const {
     const tavrel::CTimelineProject* project = timeline_ ? timeline_->Project() : nullptr;
     if (!project) return {};
     if (CurrentPathValid()) return fs::path(savedPath_).filename().string();
-    if (project->fromFile && !project->file.empty())
+    // Restored work is in no file of the user's: it is named as a new project is.
+    const bool restored = project->file == AutosaveFile();
+    if (project->fromFile && !project->file.empty() && !restored)
         return fs::path(project->file).filename().string();
+    if (project->name.empty() || restored)
+        return tavrel::ui::ToStdString(tavrel::ui::Text(tavrel::strings::kNewProjectTitle));
     return project->name;
 }
 

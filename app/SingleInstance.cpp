@@ -2,14 +2,17 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QThread>
+#include <cerrno>
+#include <cstring>
 
 #include "base/DebugOutput.h"
 #include "settings/UserDataFolder.h"
@@ -22,14 +25,43 @@ constexpr qint64 kMaxRequest = 64 * 1024;
 constexpr int kListenPoll = 20;  // ms
 constexpr int kListenPolls = 250;
 
+// The address of a socket file; false when the path is too long for one.
+bool AddressOf(const QString& path, sockaddr_un* address) {
+    const QByteArray bytes = QFile::encodeName(path);
+    *address = {};
+    address->sun_family = AF_UNIX;
+    if (bytes.isEmpty() || size_t(bytes.size()) >= sizeof address->sun_path) return false;
+    std::memcpy(address->sun_path, bytes.constData(), size_t(bytes.size()));
+    return true;
+}
+
+int LocalSocket(int flags = 0) {
+    return ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | flags, 0);
+}
+
+bool SendAll(int socket, const QByteArray& bytes) {
+    for (qsizetype sent = 0; sent < bytes.size();) {
+        const ssize_t n = ::send(socket, bytes.constData() + sent, size_t(bytes.size() - sent),
+                                 MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        sent += n;
+    }
+    return true;
+}
+
 }  // namespace
 
 CSingleInstance::CSingleInstance(QString name, QObject* parent)
     : QObject(parent), name_(std::move(name)) {}
 
 CSingleInstance::~CSingleInstance() {
-    delete server_;  // stops listening before the lock goes
+    StopListening();  // before the lock goes
     if (lockFile_ >= 0) ::close(lockFile_);
+}
+
+QString CSingleInstance::SocketPath() const {
+    return QDir::isAbsolutePath(name_) ? name_ : QDir(QDir::tempPath()).filePath(name_);
 }
 
 QString CSingleInstance::DefaultName() {
@@ -58,16 +90,44 @@ bool CSingleInstance::Acquire(const QString& file) {
 }
 
 bool CSingleInstance::Listen() {
-    server_ = new QLocalServer(this);
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!server_->listen(name_)) {
+    if (!StartListening()) {
         // Nobody answered and the lock is ours (or there is none to be had): the socket is a
         // leftover of an instance that was killed.
-        QLocalServer::removeServer(name_);
-        if (!server_->listen(name_)) return true;  // run alone rather than not at all
+        ::unlink(QFile::encodeName(SocketPath()).constData());
+        StartListening();  // or run alone rather than not at all
     }
-    connect(server_, &QLocalServer::newConnection, this, &CSingleInstance::ReadRequest);
     return true;
+}
+
+bool CSingleInstance::StartListening() {
+    const QString path = SocketPath();
+    sockaddr_un address;
+    if (!AddressOf(path, &address)) return false;
+    const int socket = LocalSocket(SOCK_NONBLOCK);
+    if (socket < 0) return false;
+    // Only this user may ask anything of the running instance.
+    if (::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ::close(socket);
+        return false;
+    }
+    if (::chmod(address.sun_path, S_IRUSR | S_IWUSR) != 0 || ::listen(socket, SOMAXCONN) != 0) {
+        ::unlink(address.sun_path);
+        ::close(socket);
+        return false;
+    }
+    listener_ = socket;
+    accepting_ = new QSocketNotifier(socket, QSocketNotifier::Read, this);
+    connect(accepting_, &QSocketNotifier::activated, this, &CSingleInstance::AcceptRequests);
+    return true;
+}
+
+void CSingleInstance::StopListening() {
+    if (listener_ < 0) return;
+    delete accepting_;
+    accepting_ = nullptr;
+    ::close(listener_);
+    listener_ = -1;
+    ::unlink(QFile::encodeName(SocketPath()).constData());
 }
 
 CSingleInstance::Lock CSingleInstance::TakeLock() {
@@ -89,28 +149,56 @@ CSingleInstance::Lock CSingleInstance::TakeLock() {
 }
 
 bool CSingleInstance::TellRunningInstance(const QString& file) {
-    QLocalSocket socket;
-    socket.connectToServer(name_);
-    if (!socket.waitForConnected(kConnectWait)) return false;
+    sockaddr_un address;
+    if (!AddressOf(SocketPath(), &address)) return false;
+    const int socket = LocalSocket();
+    if (socket < 0) return false;
+    // A live instance answers at once; a full queue is waited for this long at most.
+    const timeval wait{kConnectWait / 1000, (kConnectWait % 1000) * 1000};
+    ::setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait);
+    int connected;
+    do {
+        connected = ::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    } while (connected != 0 && errno == EINTR);
+    if (connected != 0) {
+        ::close(socket);
+        return false;
+    }
     const QByteArray request =
         (file.isEmpty() ? QString("raise\n") : "open\t" + file + "\n").toUtf8();
-    socket.write(request);
-    socket.waitForBytesWritten(kConnectWait);
-    socket.disconnectFromServer();
+    SendAll(socket, request);
+    ::close(socket);
     return true;
 }
 
-void CSingleInstance::ReadRequest() {
-    while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            if (!socket->canReadLine()) {
-                if (socket->bytesAvailable() > kMaxRequest) socket->abort();
-                return;
-            }
-            const QString line = QString::fromUtf8(socket->readLine(kMaxRequest)).chopped(1);
+void CSingleInstance::AcceptRequests() {
+    int connection;
+    while ((connection = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK)) >=
+           0) {
+        auto* reading = new QSocketNotifier(connection, QSocketNotifier::Read, this);
+        connect(reading, &QSocketNotifier::activated, this,
+                [this, reading, connection, received = QByteArray()]() mutable {
+                    if (ReadRequest(connection, received)) return;
+                    reading->setEnabled(false);
+                    reading->deleteLater();
+                    ::close(connection);
+                });
+    }
+}
+
+bool CSingleInstance::ReadRequest(int connection, QByteArray& received) {
+    char chunk[4096];
+    ssize_t n;
+    while ((n = ::recv(connection, chunk, sizeof chunk, 0)) > 0) {
+        received.append(chunk, n);
+        const qsizetype end = received.indexOf('\n');
+        if (end >= 0) {
+            const QString line = QString::fromUtf8(received.left(end));
             emit raiseRequested();
             if (line.startsWith("open\t")) emit openRequested(line.mid(5));
-        });
+            return false;
+        }
+        if (received.size() > kMaxRequest) return false;
     }
+    return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR);
 }

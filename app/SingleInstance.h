@@ -5,10 +5,13 @@
 // lock that dies with its process) listens or clears the name: a start that loses the race
 // waits for the winner to listen instead of taking its name away. A socket file left behind by
 // a killed instance answers no one and is replaced.
+// The socket is a plain local stream socket (not the Qt network module's, which would load
+// that module and the network libraries it pulls in, some 2 MB, for this alone).
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
-class QLocalServer;
+class QSocketNotifier;
 
 class CSingleInstance : public QObject {
     Q_OBJECT
@@ -35,9 +38,16 @@ private:
     Lock TakeLock();
     // Becomes the running instance: listens on the name.
     bool Listen();
-    void ReadRequest();
+    bool StartListening();
+    void StopListening();
+    // The socket's path: a name without a folder lies in the temporary folder.
+    QString SocketPath() const;
+    void AcceptRequests();
+    // Reads what a requester sent; false once its connection is done with.
+    bool ReadRequest(int connection, QByteArray& received);
 
     QString name_;
-    QLocalServer* server_ = nullptr;
+    int listener_ = -1;
+    QSocketNotifier* accepting_ = nullptr;
     int lockFile_ = -1;
 };

@@ -108,7 +108,10 @@ CTavrelApp::StartResult CTavrelApp::Start(const QStringList& arguments,
     mediator_->ArrangeWindows();
     if (options.connectWindows) options.connectWindows(mediator_.get());
     // Work left by a crash is offered back once the window stands.
-    QTimer::singleShot(0, fileCommands_, [commands = fileCommands_] { commands->OfferRestore(); });
+    // It is in no file of the user's yet: the title names none.
+    QTimer::singleShot(0, fileCommands_, [commands = fileCommands_, mediator = mediator_.get()] {
+        if (commands->OfferRestore()) mediator->SetProjectTitle({});
+    });
 
     connect(instance_.get(), &CSingleInstance::raiseRequested, this, &CTavrelApp::BringToFront);
     connect(instance_.get(), &CSingleInstance::openRequested, mainFrame_.get(),

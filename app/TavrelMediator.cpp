@@ -10,6 +10,7 @@
 #include "app/PreviewDialog.h"
 #include "app/TavrelMainFrame.h"
 #include "base/DebugOutput.h"
+#include "browse/GalleryCommandIds.h"
 #include "settings/Placeholders.h"
 #include "uikit/UiText.h"
 
@@ -177,8 +178,8 @@ bool CTavrelMediator::OnCommand(int id) {
         case command::kUpdateCheck:
             return system_ && system_->ShowUpdate(mainFrame_);
         case command::kGalleryCommand:
-        case command::kSmallThumbnails:
-        case command::kLargeThumbnails:
+        case tavrel::gallery_command::kSmallThumbnails:
+        case tavrel::gallery_command::kLargeThumbnails:
             return gallery_ && gallery_->Command(id);
         case command::kNothing3D:
             return true;

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QBitmap>
 #include <QFile>
-#include <QOpenGLContext>
 #include <QSplitter>
 #include <QStyle>
 #include <QTimer>
@@ -91,10 +90,12 @@ CChildFrame::CChildFrame(CGalleryServices& services, QString libraryFolder, QStr
     thumbnails_ = new CThumbnailCtrl(services_, [this](const std::string& path, int w, int h) {
         return RenderThumbnail(path, w, h);
     });
+    // The worker's generator is needed again only for another folder: a user who looks at
+    // one folder does not keep a second 3D system in memory.
+    thumbnails_->SetMakerRelease([this] { maker_.Release(); });
     thumbnails_->SetHoverPlayer([this](ANIMFILE& motion, int frame, int w, int h) {
-        // A thread has one current context, headless or a window's: the 3D views' one is let
-        // go (they make it current again before they draw) so that the headless one can be.
-        if (QOpenGLContext* current = QOpenGLContext::currentContext()) current->doneCurrent();
+        // Its headless context takes the thread's current one from the 3D views, which make
+        // theirs current again before they draw.
         return hoverMaker_.MakeFrame(motion, frame, w, h);
     });
     thumbnails_->SetAcceptedExtensions(CStringTable::BuiltIn().Get(strings::kAcceptedExtensions));
@@ -192,9 +193,9 @@ void CChildFrame::MakeToolBar() {
 
 bool CChildFrame::HandleCommand(int id) {
     switch (id) {
-        case kSmallThumbnailsCommand:
-        case kLargeThumbnailsCommand:
-            thumbnails_->SetThumbnailSize(id == kLargeThumbnailsCommand
+        case gallery_command::kSmallThumbnails:
+        case gallery_command::kLargeThumbnails:
+            thumbnails_->SetThumbnailSize(id == gallery_command::kLargeThumbnails
                                               ? CThumbnailCtrl::kLargeThumbnail
                                               : CThumbnailCtrl::kThumbnailWidth);
             return true;
@@ -250,8 +251,8 @@ bool CChildFrame::IsCommandEnabled(int id) const {
             return tree_->CanChange();
         case gallery_command::kRefresh:
             return !services_.IsTimelineBusy() && !thumbnails_->CurrentFolder().isEmpty();
-        case kSmallThumbnailsCommand:
-        case kLargeThumbnailsCommand:
+        case gallery_command::kSmallThumbnails:
+        case gallery_command::kLargeThumbnails:
             return true;
         default:
             return false;

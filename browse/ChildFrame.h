@@ -25,8 +25,6 @@ public:
     static constexpr int kLeftWidth = 140, kLeftMinimum = 60;
     static constexpr int kRightWidth = 180, kRightMinimum = 74;
     static constexpr int kToolImageSide = 20;
-    // The View menu's choice of picture size.
-    static constexpr int kSmallThumbnailsCommand = 32980, kLargeThumbnailsCommand = 32981;
 
     // The library folder: the given one, else the configured one, else Motion in the per-user
     // data folder (filled from the samples on first use). The avatar comes from dataFolder, by

@@ -44,7 +44,7 @@ bool IsInside(const QString& path, const QString& folder) {
 }  // namespace
 
 CFileTreeCtrl::CFileTreeCtrl(CGalleryServices& services, QWidget* parent)
-    : QTreeWidget(parent), services_(services) {
+    : CLabelEditView(parent), services_(services) {
     setHeaderHidden(true);
     setColumnCount(1);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -323,24 +323,6 @@ void CFileTreeCtrl::EditAgain(const QString& path) {
     setCurrentItem(item);
     scrollToItem(item);
     editItem(item);
-}
-
-void CFileTreeCtrl::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
-    if (static_cast<CLabelEditDelegate*>(itemDelegate())->IsStale(editor)) return;
-    QTreeWidget::closeEditor(editor, hint);
-    // Closed because the current item moved on: the view still uses the item it left, so the
-    // items are rebuilt once it is done.
-    if (changingCurrent_) {
-        QTimer::singleShot(0, this, &CFileTreeCtrl::AfterEditorClosed);
-    } else {
-        AfterEditorClosed();
-    }
-}
-
-void CFileTreeCtrl::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
-    const bool outer = !std::exchange(changingCurrent_, true);
-    QTreeWidget::currentChanged(current, previous);
-    if (outer) changingCurrent_ = false;
 }
 
 void CFileTreeCtrl::AfterEditorClosed() {

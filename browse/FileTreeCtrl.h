@@ -7,12 +7,14 @@
 #include <QFileSystemWatcher>
 #include <QTreeWidget>
 
+#include "browse/LabelEditView.h"
+
 namespace tavrel {
 
 class CGalleryServices;
 class CThumbnailCtrl;
 
-class CFileTreeCtrl : public QTreeWidget {
+class CFileTreeCtrl : public CLabelEditView<QTreeWidget> {
     Q_OBJECT
 
 public:
@@ -53,8 +55,6 @@ protected:
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
-    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
-    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void timerEvent(QTimerEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -93,8 +93,7 @@ private:
     bool selecting_ = false;  // the thumbnails follow a new selection
     bool editable_ = true;
     bool refreshPending_ = false;
-    void AfterEditorClosed();
-    bool changingCurrent_ = false;  // Qt goes on with the previous item after closing its editor
+    void AfterEditorClosed() override;
     bool editAgain_ = false;  // a refused name is typed again after its message
     QString editAgainPath_;
     QString afterEdit_;  // a message shown once the editor has closed

@@ -11,4 +11,7 @@ constexpr int kDeleteFolder = 32915;
 constexpr int kRenameFolder = 32917;
 constexpr int kRefresh = 32919;
 constexpr int kCut = 32920;
+// The View menu's choice of picture size, usual or larger.
+constexpr int kSmallThumbnails = 32980;
+constexpr int kLargeThumbnails = 32981;
 }  // namespace tavrel::gallery_command

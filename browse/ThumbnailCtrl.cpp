@@ -80,7 +80,7 @@ QPixmap BlankPicture(int size) {
 }  // namespace
 
 CThumbnailCtrl::CThumbnailCtrl(CGalleryServices& services, ThumbnailMaker maker, QWidget* parent)
-    : QListWidget(parent),
+    : CLabelEditView(parent),
       services_(services),
       maker_(std::move(maker)),
       worker_(cache_, maker_, services.SharedMutex()) {
@@ -393,24 +393,6 @@ void CThumbnailCtrl::ShowAfterEdit(const AfterEdit& after) {
     setCurrentItem(item(row));
     scrollToItem(item(row));
     editItem(item(row));
-}
-
-void CThumbnailCtrl::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
-    if (static_cast<CLabelEditDelegate*>(itemDelegate())->IsStale(editor)) return;
-    QListWidget::closeEditor(editor, hint);
-    // Closed because the current row moved on: the view still uses the row it left, so the
-    // rows are made again once it is done.
-    if (changingCurrent_) {
-        QTimer::singleShot(0, this, &CThumbnailCtrl::AfterEditorClosed);
-    } else {
-        AfterEditorClosed();
-    }
-}
-
-void CThumbnailCtrl::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
-    const bool outer = !std::exchange(changingCurrent_, true);
-    QListWidget::currentChanged(current, previous);
-    if (outer) changingCurrent_ = false;
 }
 
 void CThumbnailCtrl::AfterEditorClosed() {

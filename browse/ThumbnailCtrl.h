@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "AnimRead/AnimFile.h"
+#include "browse/LabelEditView.h"
 #include "browse/core/FileClipboard.h"
 #include "browse/core/ThumbnailCache.h"
 #include "browse/core/ThumbnailWorker.h"
@@ -22,7 +23,7 @@ namespace tavrel {
 
 class CGalleryServices;
 
-class CThumbnailCtrl : public QListWidget {
+class CThumbnailCtrl : public CLabelEditView<QListWidget> {
     Q_OBJECT
 
 public:
@@ -85,6 +86,9 @@ public:
     // Grays the commands that do not apply now.
     void UpdateActions();
 
+    // Called on the worker's thread once it has made a whole folder's pictures, to let the
+    // maker free what it draws with. Set before the first folder is shown.
+    void SetMakerRelease(std::function<void()> release) { worker_.SetAfterRun(std::move(release)); }
     // Hovering a thumbnail plays its motion in it, frame by frame, through this maker (on the
     // window's thread, while the shared mutex is free).
     using FrameMaker = std::function<ThumbnailPtr(ANIMFILE& motion, int frame, int w, int h)>;
@@ -117,11 +121,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
-    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
-    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void AfterEditorClosed() override;
 
 private:
-    void AfterEditorClosed();
     void SizeGrid();
     void Fill();
     void StartWorker();
@@ -153,7 +155,6 @@ private:
     uint64_t generation_ = 0;  // pictures of an older fill are dropped
     bool stopping_ = false;
     bool refillPending_ = false;
-    bool changingCurrent_ = false;  // Qt goes on with the previous row after closing its editor
     AfterEdit afterEdit_;
     DragRunner dragRunner_;
     FrameMaker hoverMaker_;

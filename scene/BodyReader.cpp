@@ -80,13 +80,18 @@ CBodyReader::CBodyReader(const std::string& path) {
 }
 
 bool CBodyReader::Load(const std::string& path) {
-    if (!scnLoadScene(path.c_str(), &scene_)) {
+    // The model set copies what it keeps of the file's chunks: the file goes once read.
+    struct SceneFile {
+        ScnScene scene{};
+        ~SceneFile() { scnFreeScene(&scene); }
+    } file;
+    if (!scnLoadScene(path.c_str(), &file.scene)) {
         DebugOutput("CBodyReader() LoadScene: failed.\n");
         return false;
     }
     // The body's pictures lie beside it, as the program's own files do.
     const std::string folder = std::filesystem::path(path).parent_path().string();
-    modelSet_ = srCreateModelSet(&scene_, folder.empty() ? "." : folder.c_str());
+    modelSet_ = srCreateModelSet(&file.scene, folder.empty() ? "." : folder.c_str());
     if (!modelSet_) {
         DebugOutput("CBodyReader() CreateScene: failed.\n");
         return false;
@@ -145,7 +150,6 @@ CBodyReader::~CBodyReader() {
         rkFreeVisual(visual);
     }
     srDestroyModelSet(modelSet_);
-    scnFreeScene(&scene_);
 }
 
 std::vector<GltfWriter::BodyPart> CBodyReader::Parts(

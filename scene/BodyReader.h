@@ -48,7 +48,6 @@ private:
     std::string name_;
     std::map<std::string, rkVisual*> shapes_;
     std::map<std::string, const srTextureImage*> pictures_;  // of the shapes that have one
-    ScnScene scene_{};
     srModelSet* modelSet_ = nullptr;
     std::vector<std::string> textureNames_;
 };

@@ -1,8 +1,7 @@
 #pragma once
-// Drawing off screen on the window thread, between the 3D views' frames (a video export). A
-// thread has one current context, GLX or EGL: a headless context of its own would fail to be
-// made current while the views' one is. So the drawing shares the views' context (each device
-// sets back its own state), and is headless only where Qt has no OpenGL.
+// Drawing off screen on the window thread, between the 3D views' frames (a video export). The
+// drawing shares the views' context rather than making one more (each device sets back its own
+// state), and has a headless context of its own only where the views have none.
 #include <memory>
 
 #include "ZU2/rkHost.h"

@@ -3,9 +3,12 @@
 // context serves them all: on a software renderer each context costs its own compiled shaders
 // and buffers, and the device of each view sets back what it needs when it draws (devices may
 // share a context). Made for the first view that asks and gone with the last one.
-#include <QOffscreenSurface>
-#include <QOpenGLContext>
+// The views only read their frames back, so the context is a headless EGL one, as the
+// gallery's thumbnail worker's is: the process keeps one instance of the GL driver, not one for
+// the window system and another for the worker.
 #include <memory>
+
+#include "ZU2/rkEglHost.h"
 
 class C3DViewContext {
 public:
@@ -20,6 +23,5 @@ private:
     C3DViewContext() = default;
     bool Create();
 
-    std::unique_ptr<QOpenGLContext> context_;
-    std::unique_ptr<QOffscreenSurface> surface_;
+    rkEglHost host_;
 };

@@ -1,6 +1,9 @@
 #include "browse/core/MotionThumbnailMaker.h"
 
 #include <vector>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "RKWindow/IMImageGenerator.h"
 #include "browse/core/MotionFolder.h"
@@ -61,6 +64,16 @@ ThumbnailPtr CMotionThumbnailMaker::MakeFrame(ANIMFILE& motion, int frame, int w
         picture->rgb[i * 3 + 2] = uint8_t(pixels[i]);
     }
     return picture;
+}
+
+void CMotionThumbnailMaker::Release() {
+    if (!picture_) return;
+    picture_.reset();
+#ifdef __GLIBC__
+    // Freed on a worker thread, the memory stays in that thread's arena, which glibc keeps for
+    // the next thread: trimming hands its free pages back.
+    malloc_trim(0);
+#endif
 }
 
 ThumbnailMaker CMotionThumbnailMaker::Function() {

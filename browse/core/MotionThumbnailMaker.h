@@ -26,6 +26,9 @@ public:
     ThumbnailPtr MakeFrame(ANIMFILE& motion, int frame, int width, int height);
     // A maker function over this object, which must outlive it.
     ThumbnailMaker Function();
+    // Lets go of the image generator (its GL context, device and avatar, some 10 MB) and gives
+    // the memory back to the system; the next picture sets it up again (some 40 ms).
+    void Release();
 
 private:
     static ThumbnailPtr Unshown(const std::string& reason, int width, int height);

@@ -105,6 +105,10 @@ void CThumbnailWorker::Run(RunPtr run, std::string folder, std::vector<std::stri
         ++run->done;
         ++i;
     }
+    if (afterRun_ && run->running && TakeShared(*run)) {
+        afterRun_();
+        shared_.unlock();
+    }
     std::lock_guard guard(control_);
     run->finished = true;
     changed_.notify_all();

@@ -29,6 +29,10 @@ public:
     CThumbnailWorker(const CThumbnailWorker&) = delete;
     CThumbnailWorker& operator=(const CThumbnailWorker&) = delete;
 
+    // Called on the worker thread, holding the shared mutex, once a run has been through its
+    // whole list (not when it is stopped or paused): the maker may let go of what it draws with
+    // until the next run. Set before the first start.
+    void SetAfterRun(std::function<void()> afterRun) { afterRun_ = std::move(afterRun); }
     // Starts on the files of a folder at once; a run still going is told to stop and not
     // waited for: the picture it has in hand is still delivered, so a delivery must tell
     // the runs apart.
@@ -77,6 +81,7 @@ private:
 
     CThumbnailCache& cache_;
     ThumbnailMaker maker_;
+    std::function<void()> afterRun_;
     std::mutex& shared_;
     RunPtr run_ = std::make_shared<RunState>();  // the last started
     std::thread thread_;                          // the last started run's

@@ -2,7 +2,9 @@
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <numbers>
 
 #include "ZU2/rkTexture.h"
 #include "base/DebugOutput.h"
@@ -225,6 +227,45 @@ TEST_F(Device, DepthReadsBackInTheZeroToOneRange) {
     DebugCapture capture;
     EXPECT_EQ(rkReadFrame(3, depth.data()), 0);
     rkFreeMesh(quad);
+}
+
+// Vertices and indices are streamed through buffers smaller than a frame of the avatar: a
+// frame that streams several times what they hold, with a mesh larger than they are, draws
+// each mesh as it draws alone.
+TEST_F(Device, AFrameLargerThanTheStreamingBuffersDrawsEveryMesh) {
+    constexpr int kBands = 16;
+    const float half = 300 * std::tan(std::numbers::pi_v<float> / 8);  // seen from 300 away
+    std::vector<rkMesh*> bands;
+    for (int b = 0; b < kBands; ++b) {
+        const bool indexed = b % 2 == 1;
+        rkMesh* mesh = rkCreateMesh(RK_TRIANGLELIST, RK_VERTEX_UNLIT, indexed);
+        const float top = half - b * 2 * half / kBands;
+        const uint32_t colour = 0xFF000040u | uint32_t(b * 15) << 16 | uint32_t(255 - b * 15) << 8;
+        AddQuad(mesh, -half, top - 2 * half / kBands, half, top, 0, colour);
+        // Triangles of no area weigh without drawing; the first band outweighs the buffers.
+        const int padding = b == 0 ? 8000 : 3000;
+        const rkVertex first = mesh->vertices[0];
+        for (int i = 0; i < padding * 3; ++i) {
+            indexed ? rkAddIndex(mesh, uint16_t(i < 6 ? i : 0)) : rkAddVertex(mesh, first);
+        }
+        bands.push_back(mesh);
+    }
+    rkView view = FrontView(300);
+    rkSetState(RK_STATE_LIGHTING, 0);
+    auto rowOf = [](int band) { return (2 * band + 1) * kSize / (2 * kBands); };
+    std::vector<uint32_t> alone;
+    for (rkMesh* mesh : bands) {
+        ASSERT_EQ(rkNewScene(&view), 1);
+        ASSERT_EQ(rkDrawMesh(mesh), 1);
+        ASSERT_EQ(rkShowScene(nullptr), 1);
+        alone.push_back(PixelAt(kSize / 2, rowOf(int(alone.size()))));
+        EXPECT_NE(alone.back() & 0xFFFFFF, 0u) << "band " << alone.size() - 1;
+    }
+    ASSERT_EQ(rkNewScene(&view), 1);
+    for (rkMesh* mesh : bands) ASSERT_EQ(rkDrawMesh(mesh), 1);
+    ASSERT_EQ(rkShowScene(nullptr), 1);
+    for (int b = 0; b < kBands; ++b) EXPECT_EQ(PixelAt(kSize / 2, rowOf(b)), alone[b]) << b;
+    for (rkMesh* mesh : bands) rkFreeMesh(mesh);
 }
 
 TEST_F(Device, ForegroundPictureCoversTheFrameWhenItIsShown) {

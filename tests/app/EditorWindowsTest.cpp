@@ -62,8 +62,7 @@ protected:
         ::setenv("TAVREL_HOME", home.Path().c_str(), 1);
         ::setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
         // The working folder is emptied by a new project: never the one of other programs.
-        if (const char* tmp = std::getenv("TMPDIR")) previousTmp = tmp;
-        ::setenv("TMPDIR", (home / "tmp").c_str(), 1);
+        tmpFolder.emplace("TMPDIR", (home / "tmp").c_str());
         std::filesystem::create_directories(home / "tmp");
         ASSERT_TRUE(bundle.Load(TAVREL_VESK_RCC));
         previousSink = ui::SetMessageSink([this](const Message& m) { messages.push_back(m); });
@@ -82,11 +81,7 @@ protected:
         frame.reset();
         ui::SetMessageSink(previousSink);
         bundle.Unload();
-        if (previousTmp) {
-            ::setenv("TMPDIR", previousTmp->c_str(), 1);
-        } else {
-            ::unsetenv("TMPDIR");
-        }
+        tmpFolder.reset();
     }
 
     // The windows as the editor makes them, with a silent sound and a clock the test turns.
@@ -159,7 +154,7 @@ protected:
     }
 
     TempFolder home;
-    std::optional<std::string> previousTmp;
+    std::optional<ScopedEnv> tmpFolder;
     CResourceBundle bundle;
     ui::MessageSink previousSink;
     std::vector<Message> messages;

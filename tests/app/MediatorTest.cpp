@@ -5,8 +5,6 @@
 #include <QSignalSpy>
 #include <QTextBrowser>
 #include <QTimer>
-#include <fstream>
-#include <iterator>
 
 #include "app/AboutBox.h"
 #include "app/AppVersion.h"
@@ -337,8 +335,7 @@ TEST_F(MediatorTest, ThePreviewHoldsTheMutexWhileItRuns) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].id, 62268);
     // So is one cut short, before its frames would run out while it plays.
-    std::ifstream in(motion, std::ios::binary);
-    const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string whole = ReadFile(motion);
     EXPECT_FALSE(mediator->PreviewFile(home.Write("cut.cha", whole.substr(0, whole.size() / 2))));
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[1].id, 62268);

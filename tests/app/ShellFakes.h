@@ -17,9 +17,24 @@ struct CallLog {
     }
 };
 
-class FakeTimeline : public CTimelineOperations {
+// Writes each call into the shared log and reports it carried out.
+class Logging {
 public:
-    explicit FakeTimeline(CallLog& log) : log_(log) {}
+    explicit Logging(CallLog& log) : log_(log) {}
+
+protected:
+    bool Log(const std::string& call) {
+        log_.Add(call);
+        return true;
+    }
+
+private:
+    CallLog& log_;
+};
+
+class FakeTimeline : public CTimelineOperations, Logging {
+public:
+    using Logging::Logging;
     bool Undo() override { return Log("timeline.undo"); }
     bool Redo() override { return Log("timeline.redo"); }
     bool Copy() override { return Log("timeline.copy") && copyWorks; }
@@ -48,18 +63,11 @@ public:
     bool busy = false;
     bool mayClose = true;
     std::vector<std::string> opened;
-
-private:
-    bool Log(const std::string& call) {
-        log_.Add(call);
-        return true;
-    }
-    CallLog& log_;
 };
 
-class FakeGallery : public CGalleryOperations {
+class FakeGallery : public CGalleryOperations, Logging {
 public:
-    explicit FakeGallery(CallLog& log) : log_(log) {}
+    using Logging::Logging;
     bool Copy() override { return Log("gallery.copy"); }
     bool Cut() override { return Log("gallery.cut"); }
     bool Paste() override { return Log("gallery.paste"); }
@@ -72,18 +80,11 @@ public:
     void Refresh() override { Log("gallery.refresh"); }
     void Shutdown() override { Log("gallery.shutdown"); }
     void RebuildDisplay() override { Log("gallery.rebuild"); }
-
-private:
-    bool Log(const std::string& call) {
-        log_.Add(call);
-        return true;
-    }
-    CallLog& log_;
 };
 
-class FakeTools : public C3DWindowTools {
+class FakeTools : public C3DWindowTools, Logging {
 public:
-    explicit FakeTools(CallLog& log) : log_(log) {}
+    using Logging::Logging;
     bool Undo() override { return Log("3d.undo"); }
     bool Redo() override { return Log("3d.redo"); }
     bool CanUndo() const override { return true; }
@@ -91,13 +92,6 @@ public:
     void Zoom(float amount) override { zooms.push_back(amount); }
     void EmptyMotionCache() override { Log("3d.emptycache"); }
     std::vector<float> zooms;
-
-private:
-    bool Log(const std::string& call) {
-        log_.Add(call);
-        return true;
-    }
-    CallLog& log_;
 };
 
 }  // namespace tavrel::testing

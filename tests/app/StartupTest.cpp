@@ -11,7 +11,7 @@
 #include <QThread>
 #include <atomic>
 #include <csignal>
-#include <fstream>
+#include <sys/stat.h>
 
 #include "app/APSystemColleague.h"
 #include "app/SingleInstance.h"
@@ -25,11 +25,6 @@
 
 namespace tavrel::testing {
 namespace {
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 bool NoWindowShown() {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -89,13 +84,15 @@ TEST_F(StartupTest, BuildsTheShellInOrderAndOpensTheFileLast) {
 
     // The three data files are in the data folder, as the asset generator wrote them.
     for (const char* name : {"Init.chb", "avatar.scx", "AvatarFace.bmp"}) {
-        EXPECT_EQ(ReadAll(home / "data/" + name),
-                  ReadAll(std::string(TAVREL_SHARE_DIR) + "/" + name))
+        EXPECT_EQ(ReadFile(home / "data/" + name),
+                  ReadFile(std::string(TAVREL_SHARE_DIR) + "/" + name))
             << name;
     }
 }
 
-TEST_F(StartupTest, AnEmptyCommandLineOpensNothing) {
+// An empty command line opens nothing; a second start restores the first's window and hands
+// it its file.
+TEST_F(StartupTest, ASecondStartRestoresTheMinimisedWindowAndPassesItsFile) {
     CallLog log;
     FakeTimeline timeline(log);
     options.connectWindows = [&](CTavrelMediator* m) {
@@ -105,16 +102,6 @@ TEST_F(StartupTest, AnEmptyCommandLineOpensNothing) {
     ASSERT_EQ(app.Start({}, options), CTavrelApp::StartResult::Running);
     EXPECT_TRUE(log.calls.empty());
     EXPECT_EQ(app.MainFrame()->windowTitle(), "Tavrel");
-}
-
-TEST_F(StartupTest, ASecondStartRestoresTheMinimisedWindowAndPassesItsFile) {
-    CallLog log;
-    FakeTimeline timeline(log);
-    options.connectWindows = [&](CTavrelMediator* m) {
-        m->Timeline()->SetPanel(new QWidget, &timeline);
-    };
-    CTavrelApp app;
-    ASSERT_EQ(app.Start({}, options), CTavrelApp::StartResult::Running);
     app.MainFrame()->showMinimized();
     ASSERT_TRUE(app.MainFrame()->isMinimized());
 
@@ -129,12 +116,15 @@ TEST_F(StartupTest, ASecondStartRestoresTheMinimisedWindowAndPassesItsFile) {
     EXPECT_EQ(timeline.opened[0], project);
 }
 
-TEST_F(StartupTest, ExtractionReplacesStaleDataFiles) {
+// Stale data files are extracted again; a new user gets the sample library.
+TEST_F(StartupTest, ExtractionReplacesStaleDataFilesAndANewUserGetsTheSamples) {
     home.Write("data/avatar.scx", "an old, broken avatar");
+    home.Write("program/Motion/Dance/step.cha", "motion");
     CTavrelApp app;
     ASSERT_EQ(app.Start({}, options), CTavrelApp::StartResult::Running);
-    EXPECT_EQ(ReadAll(home / "data/avatar.scx"),
-              ReadAll(std::string(TAVREL_SHARE_DIR) + "/avatar.scx"));
+    EXPECT_EQ(ReadFile(home / "data/avatar.scx"),
+              ReadFile(std::string(TAVREL_SHARE_DIR) + "/avatar.scx"));
+    EXPECT_EQ(ReadFile(home / "data/Motion/Dance/step.cha"), "motion");
 }
 
 TEST_F(StartupTest, AMissingOrBrokenBundleEndsStartUpSilently) {
@@ -202,13 +192,6 @@ TEST_F(StartupTest, AnUnwritableDataFolderIsReported) {
     EXPECT_TRUE(NoWindowShown());
 }
 
-TEST_F(StartupTest, ANewUserGetsTheSampleLibrary) {
-    home.Write("program/Motion/Dance/step.cha", "motion");
-    CTavrelApp app;
-    ASSERT_EQ(app.Start({}, options), CTavrelApp::StartResult::Running);
-    EXPECT_EQ(ReadAll(home / "data/Motion/Dance/step.cha"), "motion");
-}
-
 TEST(SingleInstanceTest, ASecondStartHandsItsFileToTheFirst) {
     TempFolder folder;
     const QString name = QString::fromStdString(folder / "socket");
@@ -226,6 +209,38 @@ TEST(SingleInstanceTest, ASecondStartHandsItsFileToTheFirst) {
     EXPECT_FALSE(third.Acquire());
     ASSERT_TRUE(raised.wait(5000));
     EXPECT_EQ(opened.size(), 1);  // raised only
+}
+
+// Only its user reaches the running instance, and a request is its first line: a requester
+// that ends before a line, or sends more than a request holds, is let go unheard.
+TEST(SingleInstanceTest, OnlyItsUserAsksAndOnlyAWholeLineCounts) {
+    TempFolder folder;
+    const QString name = QString::fromStdString(folder / "socket");
+    auto first = std::make_unique<CSingleInstance>(name);
+    ASSERT_TRUE(first->Acquire());
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(name).constData(), &info), 0);
+    EXPECT_TRUE(S_ISSOCK(info.st_mode));
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    QSignalSpy raised(first.get(), &CSingleInstance::raiseRequested);
+    QSignalSpy opened(first.get(), &CSingleInstance::openRequested);
+    const QByteArray requests[] = {"", QByteArray(70 * 1024, 'x'), "open\t/cut/short.tvp",
+                                   "open\t/a b/\xc3\xa9.tvp\nopen\t/second.tvp\n"};
+    for (const QByteArray& request : requests) {
+        QLocalSocket socket;
+        socket.connectToServer(name);
+        ASSERT_TRUE(socket.waitForConnected(5000));
+        socket.write(request);
+        socket.waitForBytesWritten(5000);
+        socket.disconnectFromServer();
+    }
+    ASSERT_TRUE(opened.wait(5000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(raised.size(), 1);
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened.first().first().toString(), QString::fromUtf8("/a b/\xc3\xa9.tvp"));
+    first.reset();  // gone, it leaves no socket behind
+    EXPECT_FALSE(QFile::exists(name));
 }
 
 // Starts at the same moment, each on its own thread: whatever the timing, exactly one of them

@@ -1,6 +1,7 @@
 // The gallery's window tests run on the offscreen platform with their own runtime and data
 // folders: the desktop trash of these tests is a temporary folder.
 #include <gtest/gtest.h>
+#include <malloc.h>
 #include <stdlib.h>
 
 #include <QApplication>
@@ -22,6 +23,9 @@ std::string TestDataHome() {
 }  // namespace tavrel::testing
 
 int main(int argc, char** argv) {
+    // Freed memory is filled with a pattern, so that a view that goes on with an item already
+    // freed fails every time instead of now and then.
+    mallopt(M_PERTURB, 0xA5);
     const std::string home = tavrel::testing::TestDataHome();
     std::filesystem::create_directory(home + "/runtime");
     std::filesystem::permissions(home + "/runtime", std::filesystem::perms::owner_all);

@@ -24,6 +24,10 @@ namespace tavrel::testing {
 // The run's $XDG_DATA_HOME parent; the trash lives in <it>/data/Trash.
 std::string TestDataHome();
 
+inline QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
 inline std::string TrashedFile(const std::string& name) {
     return TestDataHome() + "/data/Trash/files/" + name;
 }

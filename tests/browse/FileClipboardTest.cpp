@@ -95,17 +95,6 @@ TEST(FileClipboard, MovingOntoATakenNameNeverReplacesIt) {
     EXPECT_EQ(ReadBytes(dir / "to/a.cha"), "theirs");
 }
 
-}  // namespace
-}  // namespace tavrel
-
-namespace tavrel {
-namespace {
-
-namespace fs = std::filesystem;
-using testing::ReadBytes;
-using testing::TempDir;
-using testing::WriteText;
-
 // A move to another file system copies, then removes the original. When the remove fails the
 // move is a failure and the file is in its old place only, and no file is ever lost.
 TEST(FileClipboard, AMoveAcrossFileSystemsLeavesTheFileInOnePlace) {

@@ -15,11 +15,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::FakeServices;
+using testing::Q;
 using testing::TempDir;
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 QStringList ChildTexts(QTreeWidgetItem* item) {
     QStringList texts;

@@ -34,6 +34,15 @@ struct CountingMaker {
     }
 };
 
+// True when a thread holds the mutex (asked from another one).
+bool HeldElsewhere(std::mutex& mutex) {
+    return !std::async(std::launch::async, [&] {
+                const bool free = mutex.try_lock();
+                if (free) mutex.unlock();
+                return free;
+            }).get();
+}
+
 std::vector<std::string> MakeFiles(const TempDir& dir, int count) {
     std::vector<std::string> paths;
     for (int i = 0; i < count; ++i) {
@@ -107,11 +116,7 @@ TEST(ThumbnailCache, MakesUnderTheSharedMutexAndKeepsNoFailure) {
     bool heldWhileMaking = false;
     auto failing = [&](const std::string&, int, int) -> ThumbnailPtr {
         ++calls;
-        heldWhileMaking = !std::async(std::launch::async, [&] {
-                               const bool free = shared.try_lock();
-                               if (free) shared.unlock();
-                               return free;
-                           }).get();
+        heldWhileMaking = HeldElsewhere(shared);
         return nullptr;
     };
     EXPECT_FALSE(cache.GetPicture(paths[0], failing, 1, 1, shared));
@@ -159,6 +164,14 @@ TEST(ThumbnailWorker, StopDuringARenderFinishesThatPictureAndMakesNoMore) {
     std::mutex shared;
     std::atomic<int> delivered{0};
     CThumbnailWorker worker(cache, slow, shared);
+    // After a run through its whole list, and only then, the maker may let go of what it
+    // draws with, holding the shared mutex (the 3D lock).
+    std::atomic<int> afterRuns{0};
+    std::atomic<bool> lockedDuring{false};
+    worker.SetAfterRun([&] {
+        ++afterRuns;
+        lockedDuring = HeldElsewhere(shared);
+    });
     worker.Start(dir.Path().string(), names, 1, 1, [&](size_t, ThumbnailPtr) { ++delivered; });
     entered.acquire();  // the first picture is being made
     worker.RequestStop();
@@ -168,6 +181,7 @@ TEST(ThumbnailWorker, StopDuringARenderFinishesThatPictureAndMakesNoMore) {
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(delivered, 1);
     EXPECT_EQ(cache.Paths().size(), 1u);
+    EXPECT_EQ(afterRuns, 0);
 
     // A new start after a stop works through its whole list; a start while running stops
     // the running one first (the destructor too).
@@ -176,6 +190,8 @@ TEST(ThumbnailWorker, StopDuringARenderFinishesThatPictureAndMakesNoMore) {
     worker.Start(dir.Path().string(), names, 1, 1, nullptr);
     worker.Join();
     EXPECT_EQ(worker.Done(), names.size());
+    EXPECT_GE(afterRuns, 1);
+    EXPECT_TRUE(lockedDuring);
 }
 
 // The window thread holds the shared mutex (manipulation mode, the preview) and then stops,

@@ -1,6 +1,7 @@
 // The thumbnail control and the gallery frame on temporary folders.
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QSplitter>
@@ -13,10 +14,11 @@
 
 #include "browse/ChildFrame.h"
 #include "browse/FileTreeCtrl.h"
+#include "browse/GalleryCommandIds.h"
 #include "browse/ImageArea.h"
 #include "browse/SplitterView.h"
-#include "browse/core/MotionFolder.h"
 #include "browse/ThumbnailCtrl.h"
+#include "browse/core/MotionFolder.h"
 #include "settings/StringIds.h"
 #include "tests/browse/BrowseTestSupport.h"
 
@@ -25,13 +27,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::FakeServices;
+using testing::Q;
 using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteStandardMotion;
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 // Makes a 50 x 50 grey picture per call, counting the calls, or says why the file does not
 // read as the real maker does. Held, it waits (at most 5 s) until let go.
@@ -220,6 +219,30 @@ TEST_F(ThumbnailTest, RenameKeepsTheFiftyCharacterRuleAndNeverReplaces) {
     EXPECT_EQ(thumbs.Entries().size(), 3u);
 }
 
+// A rename ended by the current row moving on (an arrow key, a click on another picture): Qt
+// commits the name and closes the editor while it still holds the row it leaves; the rows are
+// made again only once it is done.
+TEST_F(ThumbnailTest, ARenameEndedByMovingOnLeavesTheListWhole) {
+    thumbs.ShowFolder(Q(dir / "one"));
+    for (const auto& [from, to] : {std::pair{"walk.CHA", "step.cha"}, {"run.chb", "jog.chb"}}) {
+        SCOPED_TRACE(to);
+        WaitForWorker();
+        thumbs.setCurrentItem(thumbs.findItems(from, Qt::MatchExactly).at(0));
+        thumbs.RenameFile();
+        QLineEdit* editor = nullptr;
+        for (QLineEdit* open : thumbs.viewport()->findChildren<QLineEdit*>()) {
+            if (open->isVisible() && open->text() == from) editor = open;
+        }
+        ASSERT_TRUE(editor);
+        editor->setText(to);
+        thumbs.setCurrentRow((thumbs.currentRow() + 1) % thumbs.count());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists(dir / "one/" + to); }, 2000));
+        QTest::qWait(20);
+        EXPECT_TRUE(Labels(thumbs).contains(to));
+        EXPECT_EQ(thumbs.count(), 3);
+    }
+}
+
 TEST_F(ThumbnailTest, BusyTimelineGraysTheCommands) {
     thumbs.ShowFolder(Q(dir / "one"));
     Select("walk.CHA");
@@ -242,6 +265,21 @@ TEST_F(ThumbnailTest, DraggedFilesCarryTheirPathsAndUris) {
     ASSERT_EQ(data->urls().size(), 1);
     EXPECT_EQ(data->urls()[0].toLocalFile(), Q(dir / "one/run.chb"));
     EXPECT_TRUE(data->hasFormat("text/uri-list"));
+}
+
+// Between folders the maker lets go of its 3D system; set up again, on another thread too, it
+// draws each motion as before.
+TEST(MotionThumbnailMaker, DrawsTheSamePictureAfterLettingGoOfItsGenerator) {
+    CMotionThumbnailMaker maker(TAVREL_SHARE_DIR);
+    const std::string walk = TAVREL_SHARE_DIR "/Motion/Locomotion/walk.cha";
+    const ThumbnailPtr first = maker.Make(walk, 50, 50);
+    ASSERT_TRUE(first);
+    maker.Release();
+    ThumbnailPtr again;
+    std::thread([&] { again = maker.Make(walk, 50, 50); }).join();
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->rgb, first->rgb);
+    EXPECT_NE(first->rgb, std::vector<uint8_t>(first->rgb.size(), first->rgb[0]));
 }
 
 TEST(ChildFrame, LaysOutItsPanesAndMakesPicturesOfTheLibrary) {
@@ -308,8 +346,8 @@ TEST(ChildFrame, LaysOutItsPanesAndMakesPicturesOfTheLibrary) {
     // and back.
     for (const int size : {CThumbnailCtrl::kLargeThumbnail, CThumbnailCtrl::kThumbnailWidth}) {
         ASSERT_TRUE(frame.HandleCommand(size == CThumbnailCtrl::kLargeThumbnail
-                                            ? CChildFrame::kLargeThumbnailsCommand
-                                            : CChildFrame::kSmallThumbnailsCommand));
+                                            ? gallery_command::kLargeThumbnails
+                                            : gallery_command::kSmallThumbnails));
         QTRY_VERIFY_WITH_TIMEOUT(!thumbs->IsWorkerRunning(), 20000);
         QTest::qWait(0);
         EXPECT_EQ(thumbs->iconSize(), QSize(size, size));

@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 
 #include "../motion/MotionFiles.h"
 #include "RKWindow/TimelineVideo.h"
@@ -14,6 +13,7 @@
 #include "cli/OpenedProject.h"
 #include "media/RWave.h"
 #include "media/VideoWriter.h"
+#include "tests/media/WaveFiles.h"
 
 namespace tavrel::cli {
 namespace {
@@ -28,19 +28,11 @@ using testing::Tool;
 
 // A WAV file of 16-bit samples, every channel of frame i holding value(i).
 void WriteWave(const std::string& path, int rate, int channels, int frames, int16_t (*value)(int)) {
-    std::ofstream out(path, std::ios::binary);
-    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    const uint32_t data = uint32_t(frames) * channels * 2;
-    out << "RIFF";
-    u32(36 + data);
-    out << "WAVEfmt ";
-    u32(16), u16(1), u16(uint16_t(channels)), u32(rate), u32(rate * channels * 2);
-    u16(uint16_t(channels * 2)), u16(16);
-    out << "data";
-    u32(data);
-    for (int i = 0; i < frames; ++i)
-        for (int c = 0; c < channels; ++c) u16(uint16_t(value(i)));
+    std::string data;
+    for (int i = 0; i < frames; ++i) {
+        for (int c = 0; c < channels; ++c) data += tavrel::testing::Le16(uint16_t(value(i)));
+    }
+    WriteText(path, tavrel::testing::Wav({1, uint16_t(channels), uint32_t(rate), 16}, data));
 }
 
 int16_t Tone(int i) {

@@ -13,22 +13,16 @@ namespace {
 
 using DropBlendJourney = JourneyFixture;
 
-int ClipCount(const CTimelineModel& model) {
-    return model.Project().motionClips.Count();
-}
-
 TEST_F(DropBlendJourney, DropOverAnEndThenEnterBlends) {
     ASSERT_TRUE(Model().HasProject());
     ASSERT_TRUE(ShowFolder(Library() / "Locomotion"));
-    DropMotion("walk.cha", 0);
-    ASSERT_TRUE(WaitUntil([&] { return ClipCount(Model()) == 1; })) << "the first drop";
+    ASSERT_TRUE(DropAndWait("walk.cha", 0)) << "the first drop";
     const MotionClip first = *Model().Project().motionClips.begin();
     const int overlapStart = first.lastFrame - 9;
 
     // The question is answered with the keyboard as soon as it is up.
     const auto asked = AnswerNextMessageByKey(Qt::Key_Return);
-    DropMotion("run.chb", overlapStart);
-    ASSERT_TRUE(WaitUntil([&] { return ClipCount(Model()) == 2; })) << "the second drop";
+    ASSERT_TRUE(DropAndWait("run.chb", overlapStart)) << "the second drop";
     EXPECT_TRUE(asked->contains("Blend")) << asked->toStdString();
 
     // Both clips whole, overlapping over the last ten frames of the first.
@@ -59,11 +53,11 @@ TEST_F(DropBlendJourney, DropOverAnEndThenEnterBlends) {
     Key(Qt::Key_Space);
     EXPECT_TRUE(WaitUntil([&] { return !Panel().IsPlaying(); }));
     Key(Qt::Key_Z, Qt::ControlModifier);  // the blend taken back whole
-    EXPECT_TRUE(WaitUntil([&] { return ClipCount(Model()) == 1; }));
+    EXPECT_TRUE(WaitUntil([&] { return Clips() == 1; }));
     Key(Qt::Key_Y, Qt::ControlModifier);
-    EXPECT_TRUE(WaitUntil([&] { return ClipCount(Model()) == 2; }));
+    EXPECT_TRUE(WaitUntil([&] { return Clips() == 2; }));
     Key(Qt::Key_Delete);  // the selected clip goes, the library's files stay
-    EXPECT_TRUE(WaitUntil([&] { return ClipCount(Model()) == 1; }));
+    EXPECT_TRUE(WaitUntil([&] { return Clips() == 1; }));
     for (const char* file : {"walk.cha", "run.chb"})
         EXPECT_TRUE(fs::exists(Library() / "Locomotion" / file)) << file;
 }

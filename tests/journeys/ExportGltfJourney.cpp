@@ -14,8 +14,7 @@ using ExportGltfJourney = JourneyFixture;
 
 TEST_F(ExportGltfJourney, TheWalkExportedFromTheFileMenuReadsBackAsGltf) {
     ASSERT_TRUE(ShowFolder(Library() / "Locomotion"));
-    DropMotion("walk.cha", 0);
-    ASSERT_TRUE(WaitUntil([&] { return Model().Project().motionClips.Count() == 1; }));
+    ASSERT_TRUE(DropAndWait("walk.cha", 0));
     const int frames = Model().Project().LastFrame() + 1;
 
     const fs::path out = Home() / "walk.glb";

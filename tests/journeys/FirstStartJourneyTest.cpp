@@ -8,10 +8,6 @@ namespace {
 
 using FirstStartJourney = JourneyFixture;
 
-int ClipCount(const CTimelineModel& model) {
-    return model.Project().motionClips.Count();
-}
-
 TEST_F(FirstStartJourney, TwoMotionsDroppedFromTheGalleryPlayAndUndoRedoWalksThem) {
     // The start: a project to drop on, and a caption that names none.
     ASSERT_TRUE(Model().HasProject());
@@ -20,11 +16,9 @@ TEST_F(FirstStartJourney, TwoMotionsDroppedFromTheGalleryPlayAndUndoRedoWalksThe
     ASSERT_FALSE(standing.isNull());
 
     ASSERT_TRUE(ShowFolder(Library() / "Locomotion"));
-    DropMotion("walk.cha", 0);
-    ASSERT_TRUE(WaitUntil([&] { return ClipCount(Model()) == 1; })) << "the first drop";
+    ASSERT_TRUE(DropAndWait("walk.cha", 0)) << "the first drop";
     const int walkEnd = Model().LastFrame();
-    DropMotion("run.chb", walkEnd + 1);
-    ASSERT_TRUE(WaitUntil([&] { return ClipCount(Model()) == 2; })) << "the second drop";
+    ASSERT_TRUE(DropAndWait("run.chb", walkEnd + 1)) << "the second drop";
     EXPECT_GT(Model().LastFrame(), walkEnd);
     for (const MotionClip& clip : Model().Project().motionClips)
         EXPECT_TRUE(fs::exists(clip.fileName)) << clip.fileName << ": the clip's own copy";
@@ -35,9 +29,9 @@ TEST_F(FirstStartJourney, TwoMotionsDroppedFromTheGalleryPlayAndUndoRedoWalksThe
     // straight after the one before.
     const std::string runFile = Model().ClipAtPosition(0)->fileName;
     Key(Qt::Key_Z, Qt::ControlModifier);
-    ASSERT_TRUE(WaitUntil([&] { return ClipCount(Model()) == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return Clips() == 1; }));
     Key(Qt::Key_Y, Qt::ControlModifier);
-    ASSERT_TRUE(WaitUntil([&] { return ClipCount(Model()) == 2; })) << "redo at once";
+    ASSERT_TRUE(WaitUntil([&] { return Clips() == 2; })) << "redo at once";
     EXPECT_EQ(Model().ClipAtPosition(0)->fileName, runFile);
 
     // Play from the start with the keyboard on the timeline: the frame runs on and the avatar
@@ -57,7 +51,7 @@ TEST_F(FirstStartJourney, TwoMotionsDroppedFromTheGalleryPlayAndUndoRedoWalksThe
     // Back at the start the project reads unchanged.
     Key(Qt::Key_Z, Qt::ControlModifier);
     Key(Qt::Key_Z, Qt::ControlModifier);
-    ASSERT_TRUE(WaitUntil([&] { return ClipCount(Model()) == 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return Clips() == 0; }));
     EXPECT_FALSE(Model().IsModified());
     EXPECT_TRUE(WaitUntil([&] { return Frame()->windowTitle() == "Tavrel"; }))
         << Frame()->windowTitle().toStdString();

@@ -14,6 +14,7 @@
 #include <QDesktopServices>
 #include <QImage>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QSettings>
 #include <QTest>
@@ -127,6 +128,7 @@ protected:
     }
     CTimelinePanel& Panel() const { return Timeline()->Panel(); }
     const CTimelineModel& Model() const { return Panel().Model(); }
+    int Clips() const { return Model().Project().motionClips.Count(); }
     CObjectGrid* MotionTrack() const { return Find<CObjectGrid>(); }
     CThumbnailCtrl* Thumbnails() const { return Find<CThumbnailCtrl>(); }
     CFileTreeCtrl* FolderTree() const { return Find<CFileTreeCtrl>(); }
@@ -201,6 +203,20 @@ protected:
     }
 
     // --- The gallery ---
+    // Rows with a picture (any pixel not masked out); -1 when any row was found unreadable.
+    static int PicturesShown(const CThumbnailCtrl& thumbs) {
+        int shown = 0;
+        for (int row = 0; row < thumbs.count(); ++row) {
+            const QListWidgetItem* entry = thumbs.item(row);
+            if (entry->data(CThumbnailCtrl::kUnreadableRole).toBool()) return -1;
+            const QImage image = entry->icon().pixmap(thumbs.iconSize()).toImage();
+            bool drawn = false;
+            for (int y = 0; y < image.height() && !drawn; ++y)
+                for (int x = 0; x < image.width() && !drawn; ++x) drawn = qAlpha(image.pixel(x, y));
+            shown += drawn;
+        }
+        return shown;
+    }
     // Shows a folder of the library by clicking its entry in the folder tree.
     bool ShowFolder(const fs::path& folder) {
         CFileTreeCtrl* tree = FolderTree();
@@ -235,6 +251,13 @@ protected:
         Drag(Thumbnails()->viewport(), from, track, to);
     }
 
+    // Drops a motion as DropMotion does and waits for it to lie on the track as one clip more.
+    bool DropAndWait(const fs::path& file, int frame) {
+        const int before = Clips();
+        DropMotion(file, frame);
+        return WaitUntil([&] { return Clips() == before + 1; });
+    }
+
     // --- Dialogs: the next message box that opens is answered with a button, or a key ---
     // Returns a record of the question's text, filled when it was asked.
     std::shared_ptr<QString> AnswerNextMessage(QMessageBox::StandardButton button) {
@@ -250,6 +273,29 @@ protected:
             QTimer::singleShot(0, box, [box, key] { QTest::keyClick(box->windowHandle(), key); });
             return true;
         });
+    }
+
+    // --- Menus: the next popup menu is walked by keys to the item of the text, then Enter ---
+    void ChooseInNextMenu(const QString& text) {
+        auto poll = std::make_shared<QTimer>();
+        poll->setInterval(10);
+        QObject::connect(poll.get(), &QTimer::timeout, [poll, text]() mutable {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu) return;
+            poll->stop();
+            const QList<QAction*> items = menu->actions();
+            const auto item = std::find_if(items.begin(), items.end(),
+                                           [&](QAction* a) { return a->text() == text; });
+            if (item == items.end()) {
+                menu->close();  // no such item: the journey's check then fails
+            } else {
+                menu->setActiveAction(*item);
+                QTest::keyClick(menu->windowHandle(), Qt::Key_Return);
+            }
+            poll.reset();
+        });
+        poll->start();
+        pollers_.push_back(poll);
     }
 
     // --- The 3D picture ---

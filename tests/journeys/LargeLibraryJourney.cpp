@@ -13,24 +13,6 @@ using LargeLibraryJourney = JourneyFixture;
 
 constexpr int kCaptures = 240;
 
-bool HasPicture(const QListWidgetItem* entry) {
-    const QImage image = entry->icon().pixmap(CThumbnailCtrl::kThumbnailWidth).toImage();
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (qAlpha(image.pixel(x, y))) return true;
-    return false;
-}
-
-// Rows with a picture; -1 when any row was found unreadable.
-int PicturesShown(const CThumbnailCtrl& thumbs) {
-    int shown = 0;
-    for (int row = 0; row < thumbs.count(); ++row) {
-        if (thumbs.item(row)->data(CThumbnailCtrl::kUnreadableRole).toBool()) return -1;
-        shown += HasPicture(thumbs.item(row));
-    }
-    return shown;
-}
-
 TEST_F(LargeLibraryJourney, ManyCapturesListAtOnceAndTheirPicturesAreKept) {
     const fs::path captures = Library() / "Captures";
     const auto names = testing::MakeCaptureLibrary(captures.string(), kCaptures, 4, 120, 480);

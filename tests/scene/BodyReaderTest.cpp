@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <malloc.h>
+
 #include <cmath>
+#include <filesystem>
+#include <memory>
 
 #include "AnimRead/StandardSkeleton.h"
 #include "base/DebugOutput.h"
@@ -69,6 +73,20 @@ TEST_F(BodyReaderTest, GeneratedAvatarGetsAShapeOnEverySegment) {
         pasted += rkGetObject(node, 0) == &reader.Shapes().at(s.name)->head;
     }
     EXPECT_EQ(pasted, kStandardSegmentCount);
+}
+
+// Each 3D system keeps a reader for its life: it keeps the shapes and the model set they come
+// from, not the file it read, all within three times the file's size.
+TEST_F(BodyReaderTest, KeepsWhatItBuiltNotTheFileItRead) {
+    const std::string path = TAVREL_SHARE_DIR "/avatar.scx";
+    auto inUse = [] {
+        const struct mallinfo2 info = mallinfo2();
+        return info.uordblks + info.hblkhd;
+    };
+    const size_t before = inUse();
+    const auto reader = std::make_unique<CBodyReader>(path);
+    ASSERT_TRUE(reader->IsLoaded());
+    EXPECT_LT(inUse() - before, 3 * std::filesystem::file_size(path));
 }
 
 TEST_F(BodyReaderTest, PastedBodyStandsWhereItWasModelled) {

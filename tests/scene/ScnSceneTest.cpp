@@ -41,6 +41,14 @@ protected:
     int Load(const std::vector<uint8_t>& bytes) {
         return scnLoadScene(folder_.Write("test.scn", bytes).c_str(), &scene_);
     }
+    // Loads a scene of the one chunk and builds its model; null if either fails.
+    const srModel* Build(const ScnChunkDesc& chunk) {
+        ScnWriter writer("x.scn");
+        writer.Add(chunk);
+        if (Load(writer) != 1) return nullptr;
+        set_ = srCreateModelSet(&scene_, folder_.Path().c_str());
+        return set_ ? &set_->models[0] : nullptr;
+    }
     void TearDown() override {
         srDestroyModelSet(set_);
         scnFreeScene(&scene_);
@@ -76,36 +84,29 @@ TEST_F(ScnSceneTest, NamedGroupsAreCarriedIntoTheModelCopy) {
     ScnChunkDesc chunk = Triangles("Neck", 1);
     chunk.groups.push_back({"collar", {7, 8, 9}, {1, 2, 3}});
     chunk.groups.push_back({"empty", {}, {}});
-    ScnWriter writer("neck.scn");
-    writer.Add(chunk);
-    ASSERT_EQ(Load(writer), 1);
+    const srModel* model = Build(chunk);
+    ASSERT_NE(model, nullptr);
     EXPECT_TRUE(debug_.Contains("group (1), name = collar\n"));
     EXPECT_TRUE(debug_.Contains("group (2), name = empty\n"));
-    set_ = srCreateModelSet(&scene_, folder_.Path().c_str());
-    ASSERT_NE(set_, nullptr);
-    const ScnGroup& copy = set_->models[0].chunk.groups[0];
+    const ScnGroup& copy = model->chunk.groups[0];
     EXPECT_NE(copy.entries[1], scene_.geoms[0].groups[0].entries[1]);
     EXPECT_EQ(copy.entries[0][2], 9u);
     EXPECT_EQ(copy.entries[1][2], 3u);
 }
 
 TEST_F(ScnSceneTest, ChunkWithoutMaterialsGetsTheDefaultMaterial) {
-    ScnWriter writer("plain.scn");
-    writer.Add(Triangles("Box", 0));
-    ASSERT_EQ(Load(writer), 1);
-    const ScnMaterial& m = scene_.geoms[0].materials[0];
+    const srModel* model = Build(Triangles("Box", 0));
+    ASSERT_NE(model, nullptr);
     EXPECT_EQ(scene_.geoms[0].record.materialCount, 1);
-    EXPECT_STREQ(m.name, "default_mat");
-    set_ = srCreateModelSet(&scene_, folder_.Path().c_str());
-    ASSERT_NE(set_, nullptr);
-    ASSERT_EQ(set_->models[0].subMeshCount, 1);
-    const rkMaterial& zu2 = set_->models[0].materials[0];
+    EXPECT_STREQ(scene_.geoms[0].materials[0].name, "default_mat");
+    ASSERT_EQ(model->subMeshCount, 1);
+    const rkMaterial& zu2 = model->materials[0];
     EXPECT_FLOAT_EQ(zu2.ambient[0], 0.2f);
     EXPECT_FLOAT_EQ(zu2.diffuse[1], 0.8f);
     EXPECT_FLOAT_EQ(zu2.specular[2], 0.8f);
     EXPECT_FLOAT_EQ(zu2.ambient[3], 1.0f);
     EXPECT_FLOAT_EQ(zu2.power, 30.0f);
-    EXPECT_EQ(set_->models[0].meshes[0].indexCount, 3);
+    EXPECT_EQ(model->meshes[0].indexCount, 3);
 }
 
 TEST_F(ScnSceneTest, FacesGoToTheSubMeshOfTheirMaterialOnly) {
@@ -113,16 +114,12 @@ TEST_F(ScnSceneTest, FacesGoToTheSubMeshOfTheirMaterialOnly) {
     chunk.faces.push_back({{0, 1, 2}, 5});   // no such material
     chunk.faces.push_back({{3, 4, 5}, -1});  // nor this
     chunk.faces.push_back({{2, 1, 0}, 0});
-    ScnWriter writer("hand.scn");
-    writer.Add(chunk);
-    ASSERT_EQ(Load(writer), 1);
-    set_ = srCreateModelSet(&scene_, folder_.Path().c_str());
-    ASSERT_NE(set_, nullptr);
-    const srModel& model = set_->models[0];
-    EXPECT_EQ(model.valid, 1);
-    ASSERT_EQ(model.subMeshCount, 2);
-    const rkMesh& first = model.meshes[0];
-    const rkMesh& second = model.meshes[1];
+    const srModel* model = Build(chunk);
+    ASSERT_NE(model, nullptr);
+    EXPECT_EQ(model->valid, 1);
+    ASSERT_EQ(model->subMeshCount, 2);
+    const rkMesh& first = model->meshes[0];
+    const rkMesh& second = model->meshes[1];
     ASSERT_EQ(first.indexCount, 6);
     EXPECT_EQ(first.indices[3], 2);
     ASSERT_EQ(second.indexCount, 3);
@@ -144,12 +141,9 @@ TEST_F(ScnSceneTest, VerticesGoToWorldSpaceWithNormalsColourAndFlippedV) {
     rkRotationMatrix(&chunk.transform, 2, 3.14159265f / 2);
     chunk.transform.m[12] = 10, chunk.transform.m[13] = 20, chunk.transform.m[14] = 30;
     chunk.vertices[1].normal = {1, 0, 0};
-    ScnWriter writer("arm.scn");
-    writer.Add(chunk);
-    ASSERT_EQ(Load(writer), 1);
-    set_ = srCreateModelSet(&scene_, folder_.Path().c_str());
-    ASSERT_NE(set_, nullptr);
-    const rkVertex& v = set_->models[0].meshes[0].vertices[1];  // (1, 0, 0) in the chunk
+    const srModel* model = Build(chunk);
+    ASSERT_NE(model, nullptr);
+    const rkVertex& v = model->meshes[0].vertices[1];  // (1, 0, 0) in the chunk
     EXPECT_NEAR(v.position.x, 10.0f, 1e-4f);
     EXPECT_NEAR(v.position.y, 21.0f, 1e-4f);
     EXPECT_NEAR(v.position.z, 30.0f, 1e-4f);
@@ -166,14 +160,11 @@ TEST_F(ScnSceneTest, ScaledTransformKeepsNormalsOfUnitLength) {
     ScnChunkDesc chunk = Triangles("Leg", 1);
     chunk.transform.m[0] = 3, chunk.transform.m[5] = 0.5f, chunk.transform.m[10] = 2;
     chunk.vertices[0].normal = {0.6f, -0.8f, 0};
-    ScnWriter writer("leg.scn");
-    writer.Add(chunk);
-    ASSERT_EQ(Load(writer), 1);
-    set_ = srCreateModelSet(&scene_, folder_.Path().c_str());
-    ASSERT_NE(set_, nullptr);
-    const rkVertex& v = set_->models[0].meshes[0].vertices[1];
+    const srModel* model = Build(chunk);
+    ASSERT_NE(model, nullptr);
+    const rkVertex& v = model->meshes[0].vertices[1];
     EXPECT_NEAR(v.position.x, 3.0f, 1e-5f);
-    const rkVector n = set_->models[0].meshes[0].vertices[0].normal;
+    const rkVector n = model->meshes[0].vertices[0].normal;
     EXPECT_NEAR(n.x * n.x + n.y * n.y + n.z * n.z, 1.0f, 1e-5f);
 }
 
@@ -314,25 +305,22 @@ protected:
 
 TEST_F(TextureTest, TexturesAreLookedForAsBmpAndShared) {
     folder_.Write("skin.bmp", "picture");
-    ScnWriter writer("x.scn");
-    writer.Add(Textured({"C:\\maps\\skin.tga", "C:\\maps\\skin.bmp", "missing.tga"}));
-    ASSERT_EQ(Load(writer), 1);
-    set_ = srCreateModelSet(&scene_, folder_.Path().c_str());
-    ASSERT_NE(set_, nullptr);
-    const srModel& model = set_->models[0];
-    ASSERT_NE(model.textures[0], nullptr);
-    EXPECT_EQ(model.textures[0]->kind, 2);
+    const srModel* model =
+        Build(Textured({"C:\\maps\\skin.tga", "C:\\maps\\skin.bmp", "missing.tga"}));
+    ASSERT_NE(model, nullptr);
+    ASSERT_NE(model->textures[0], nullptr);
+    EXPECT_EQ(model->textures[0]->kind, 2);
     // The first lookup stored the rewritten name, which the second one asks for exactly.
-    EXPECT_EQ(model.textures[1], model.textures[0]);
+    EXPECT_EQ(model->textures[1], model->textures[0]);
     EXPECT_STREQ(set_->pool[0].desc.fileName, "C:\\maps\\skin.bmp");
-    EXPECT_STREQ(model.chunk.materials[0].texture.fileName, "C:\\maps\\skin.bmp");
-    EXPECT_EQ(model.textures[2], nullptr);
+    EXPECT_STREQ(model->chunk.materials[0].texture.fileName, "C:\\maps\\skin.bmp");
+    EXPECT_EQ(model->textures[2], nullptr);
     EXPECT_EQ(set_->pool[1].image, nullptr);
     EXPECT_EQ(gReads, 1);
     EXPECT_FALSE(debug_.Contains("Cannot load"));
     EXPECT_TRUE(debug_.Contains("_srGetTexture: (m0Map), (C:\\maps\\skin.tga)\n"));
     // The mesh keeps no texture of its own: the owner of the shapes binds device textures.
-    EXPECT_EQ(model.meshes[0].textures[0], nullptr);
+    EXPECT_EQ(model->meshes[0].textures[0], nullptr);
 }
 
 TEST_F(TextureTest, FileNameFillingItsWholeFieldIsReadWithinIt) {
@@ -362,29 +350,22 @@ TEST_F(TextureTest, TextureNamesCannotLeaveTheirFolder) {
     folder_.Write("skin.bmp", "picture");
     std::filesystem::create_symlink(secret, folder_.File("out.bmp"));
     std::filesystem::create_symlink(folder_.File("skin.bmp"), folder_.File("in.bmp"));
-    ScnWriter writer("x.scn");
-    writer.Add(Textured({"out.tga", "..\\..\\" + outside.File("secret.tga"),
-                         outside.File("secret.bmp"), "in.tga", "../skin.tga"}));
-    ASSERT_EQ(Load(writer), 1);
-    set_ = srCreateModelSet(&scene_, folder_.Path().c_str());
-    ASSERT_NE(set_, nullptr);
-    const srModel& model = set_->models[0];
-    EXPECT_EQ(model.textures[0], nullptr);
-    EXPECT_EQ(model.textures[1], nullptr);
-    EXPECT_EQ(model.textures[2], nullptr);
-    EXPECT_NE(model.textures[3], nullptr);
-    EXPECT_NE(model.textures[4], nullptr);
+    const srModel* model = Build(Textured({"out.tga", "..\\..\\" + outside.File("secret.tga"),
+                                           outside.File("secret.bmp"), "in.tga", "../skin.tga"}));
+    ASSERT_NE(model, nullptr);
+    EXPECT_EQ(model->textures[0], nullptr);
+    EXPECT_EQ(model->textures[1], nullptr);
+    EXPECT_EQ(model->textures[2], nullptr);
+    EXPECT_NE(model->textures[3], nullptr);
+    EXPECT_NE(model->textures[4], nullptr);
     EXPECT_EQ(gReads, 2);
 }
 
 TEST_F(TextureTest, UnreadablePictureIsReportedAndLeftOut) {
     folder_.Write("broken.bmp", "not a picture");
-    ScnWriter writer("x.scn");
-    writer.Add(Textured({"broken.tga"}));
-    ASSERT_EQ(Load(writer), 1);
-    set_ = srCreateModelSet(&scene_, folder_.Path().c_str());
-    ASSERT_NE(set_, nullptr);
-    EXPECT_EQ(set_->models[0].textures[0], nullptr);
+    const srModel* model = Build(Textured({"broken.tga"}));
+    ASSERT_NE(model, nullptr);
+    EXPECT_EQ(model->textures[0], nullptr);
     EXPECT_TRUE(debug_.Contains("Cannot load " + folder_.File("broken.bmp") + "\n"));
 }
 
@@ -394,13 +375,10 @@ TEST_F(TextureTest, PoolHoldsAHundredAndTwentyEightPictures) {
         files.push_back("tex" + std::to_string(i) + ".bmp");
         folder_.Write(files.back(), "picture");
     }
-    ScnWriter writer("x.scn");
-    writer.Add(Textured(files));
-    ASSERT_EQ(Load(writer), 1);
-    set_ = srCreateModelSet(&scene_, folder_.Path().c_str());
-    ASSERT_NE(set_, nullptr);
-    EXPECT_NE(set_->models[0].textures[kSrPoolSize - 1], nullptr);
-    EXPECT_EQ(set_->models[0].textures[kSrPoolSize], nullptr);
+    const srModel* model = Build(Textured(files));
+    ASSERT_NE(model, nullptr);
+    EXPECT_NE(model->textures[kSrPoolSize - 1], nullptr);
+    EXPECT_EQ(model->textures[kSrPoolSize], nullptr);
     EXPECT_EQ(Occurrences(debug_.Text(), "Texture Pool full, cannot add any more"), 1u);
 }
 
@@ -427,31 +405,41 @@ TEST_F(ScnSceneTest, FileCutAnywhereIsReadSafely) {
     }
 }
 
-TEST_F(ScnSceneTest, FileShorterThanItsChunkCountStopsAtItsEnd) {
-    std::vector<uint8_t> bytes = ThreeChunks().Bytes();
-    Put32(bytes, 8, 0x7FFFFFFF);
-    ASSERT_EQ(Load(bytes), 1);
-    EXPECT_EQ(scene_.geomCount, 2);
-    EXPECT_TRUE(debug_.Contains("the file ends after 3 of 2147483647 chunks"));
-}
-
-TEST_F(ScnSceneTest, ChunkSizesThatWouldNotMoveOnStopTheWalk) {
-    for (uint32_t size : {0u, 1u, 7u}) {
+// Counts and sizes that lie: the walk over the chunks stops where the file says no more.
+TEST_F(ScnSceneTest, ChunkCountsAndSizesThatLieStopTheWalk) {
+    const size_t group = kChunk0 + 152 + 2 * 464 + 6 * 36 + 2 * 16;  // "g" of chunk A
+    const struct {
+        const char* name;
+        std::vector<std::pair<size_t, uint32_t>> patches;
+        int geoms;
+        const char* last;  // the last geometry chunk read
+        const char* told;
+    } cases[] = {
+        {"more chunks than the file holds",
+         {{8, 0x7FFFFFFF}},
+         2,
+         "B",
+         "the file ends after 3 of 2147483647 chunks"},
+        {"a size of 0", {{8, 1000000}, {kChunk0 + 4, 0}}, 0, "", "has a size of 0"},
+        {"a size of 1", {{8, 1000000}, {kChunk0 + 4, 1}}, 0, "", ""},
+        {"a size of 7", {{8, 1000000}, {kChunk0 + 4, 7}}, 0, "", ""},
+        {"a size past the end", {{kChunk0 + 4, 0xFFFFFFF0}}, 1, "A", ""},
+        {"a group too large", {{group + 32, 0x40000000}}, 1, "B", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         std::vector<uint8_t> bytes = ThreeChunks().Bytes();
-        Put32(bytes, 8, 1000000);
-        Put32(bytes, kChunk0 + 4, size);
-        EXPECT_EQ(Load(bytes), 1);
-        EXPECT_EQ(scene_.geomCount, 0);
+        ASSERT_EQ(bytes[group], 'g');
+        for (const auto& [at, value] : c.patches) Put32(bytes, at, value);
+        debug_.Clear();
+        ASSERT_EQ(Load(bytes), 1);
+        ASSERT_EQ(scene_.geomCount, c.geoms);
+        if (c.geoms) {
+            EXPECT_STREQ(scene_.geoms[c.geoms - 1].record.name, c.last);
+        }
+        EXPECT_TRUE(debug_.Contains(c.told));
         scnFreeScene(&scene_);
     }
-    EXPECT_TRUE(debug_.Contains("has a size of 0"));
-}
-
-TEST_F(ScnSceneTest, ChunkSizePastTheEndEndsTheWalk) {
-    std::vector<uint8_t> bytes = ThreeChunks().Bytes();
-    Put32(bytes, kChunk0 + 4, 0xFFFFFFF0);
-    ASSERT_EQ(Load(bytes), 1);
-    EXPECT_EQ(scene_.geomCount, 1);  // the first chunk is whole; nothing follows it
 }
 
 TEST_F(ScnSceneTest, CountsThatCannotFitDropTheirChunkOnly) {
@@ -486,25 +474,12 @@ TEST_F(ScnSceneTest, DroppedChunksAreNamedAndASceneLeftWithoutGeometryFails) {
     EXPECT_EQ(scene_.geoms, nullptr);
 }
 
-TEST_F(ScnSceneTest, GroupEntryCountThatCannotFitDropsTheChunk) {
-    std::vector<uint8_t> bytes = ThreeChunks().Bytes();
-    const size_t group = kChunk0 + 152 + 2 * 464 + 6 * 36 + 2 * 16;
-    ASSERT_EQ(bytes[group], 'g');
-    Put32(bytes, group + 32, 0x40000000);
-    ASSERT_EQ(Load(bytes), 1);
-    ASSERT_EQ(scene_.geomCount, 1);
-    EXPECT_STREQ(scene_.geoms[0].record.name, "B");
-}
-
 TEST_F(ScnSceneTest, FacesNamingMissingVerticesAreLeftOut) {
     ScnChunkDesc chunk = Triangles("Torso", 1);
     chunk.faces.push_back({{0, 1, 3}, 0});
-    ScnWriter writer("x.scn");
-    writer.Add(chunk);
-    ASSERT_EQ(Load(writer), 1);
-    set_ = srCreateModelSet(&scene_, folder_.Path().c_str());
-    ASSERT_NE(set_, nullptr);
-    EXPECT_EQ(set_->models[0].meshes[0].indexCount, 3);
+    const srModel* model = Build(chunk);
+    ASSERT_NE(model, nullptr);
+    EXPECT_EQ(model->meshes[0].indexCount, 3);
     EXPECT_TRUE(debug_.Contains("Torso: 1 faces name missing vertices"));
 }
 

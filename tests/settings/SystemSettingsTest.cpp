@@ -19,47 +19,42 @@ protected:
     TempFolder first, second;
 };
 
-TEST_F(MotionFolderTest, ReadsTheProgramsKeyFromTheFirstFolderThatHasIt) {
-    second.Write("Corvane/Tavrel.conf", "[General]\nMotion%20Folder=/srv/motion\n");
-    EXPECT_EQ(Folder(), "/srv/motion");
-    first.Write("Corvane/Tavrel.conf", "[General]\nMotion Folder=\"/my motions\"\n");
-    EXPECT_EQ(Folder(), "/my motions");
-}
-
-TEST_F(MotionFolderTest, ValuesLoseTheirBackslashEscapes) {
-    first.Write("Corvane/Tavrel.conf",
-                "[General]\nMotion%20Folder=\"/srv/a\\\\b \\\"q\\\" \\tt\\x41\\xe9;\\101\\q\"\n");
-    EXPECT_EQ(Folder(), "/srv/a\\b \"q\" \ttA\xc3\xa9;Aq");
-    first.Write("Corvane/Tavrel.conf", "[General]\nMotion%20Folder=/a\\nb\\x\\\n");
-    EXPECT_EQ(Folder(), "/a\nbx\\");
-}
-
-// Relative folders and ".." count as not set; absolute ones with dots in names are fine.
-TEST_F(MotionFolderTest, OnlyPlainAbsoluteFoldersAreUsed) {
-    for (const char* bad : {"motions", "../motions", "/srv/../etc", "/srv/motion/..", "~/m"}) {
-        first.Write("Corvane/Tavrel.conf", std::string("[General]\nMotion Folder=") + bad + "\n");
-        EXPECT_EQ(Folder(), "") << bad;
+// The program's own key, from the first folder that has it, else the sibling product's install
+// path. Values lose their backslash escapes; relative folders and ".." count as not set, while
+// absolute ones with dots in names are fine.
+TEST_F(MotionFolderTest, TheFolderComesFromTheFirstSettingThatNamesAPlainAbsoluteOne) {
+    const std::string general = "[General]\nMotion%20Folder=", olvenar = "[2.0]\nInstall%20Path=";
+    const struct {
+        std::string first, second,
+            sibling;  // Tavrel.conf in each folder, Olvenar.conf in the second
+        std::string folder;
+    } cases[] = {
+        {"", general + "/srv/motion\n", "", "/srv/motion"},
+        {"[General]\nMotion Folder=\"/my motions\"\n", general + "/srv/motion\n", "",
+         "/my motions"},
+        {general + "\"/srv/a\\\\b \\\"q\\\" \\tt\\x41\\xe9;\\101\\q\"\n", "", "",
+         "/srv/a\\b \"q\" \ttA\xc3\xa9;Aq"},
+        {general + "/a\\nb\\x\\\n", "", "", "/a\nbx\\"},
+        {general + "motions\n", "", "", ""},
+        {general + "../motions\n", "", "", ""},
+        {general + "/srv/../etc\n", "", "", ""},
+        {general + "/srv/motion/..\n", "", "", ""},
+        {general + "~/m\n", "", "", ""},
+        {general + "/srv/..motion/v1.2\n", "", "", "/srv/..motion/v1.2"},
+        {"", "", olvenar + "../olvenar\n", ""},
+        {"", "", olvenar + "/opt/olvenar\n", "/opt/olvenar/Motion"},
+        {"", "", "[1.0]\nInstall%20Path=/old\n", ""},
+        {"[General]\nOther=1\n", "", olvenar + "/opt/olvenar\n", ""},  // an open key, no value
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first + c.second + c.sibling);
+        std::filesystem::remove_all(first / "Corvane");
+        std::filesystem::remove_all(second / "Corvane");
+        if (!c.first.empty()) first.Write("Corvane/Tavrel.conf", c.first);
+        if (!c.second.empty()) second.Write("Corvane/Tavrel.conf", c.second);
+        if (!c.sibling.empty()) second.Write("Corvane/Olvenar.conf", c.sibling);
+        EXPECT_EQ(Folder(), c.folder);
     }
-    first.Write("Corvane/Tavrel.conf", "[General]\nMotion Folder=/srv/..motion/v1.2\n");
-    EXPECT_EQ(Folder(), "/srv/..motion/v1.2");
-    std::filesystem::remove(first / "Corvane/Tavrel.conf");
-    second.Write("Corvane/Olvenar.conf", "[2.0]\nInstall%20Path=../olvenar\n");
-    EXPECT_EQ(Folder(), "");
-    second.Write("Corvane/Olvenar.conf", "[2.0]\nInstall%20Path=/opt/olvenar\n");
-    EXPECT_EQ(Folder(), "/opt/olvenar/Motion");
-}
-
-TEST_F(MotionFolderTest, AnOpenKeyWithoutTheValueGivesNoFolder) {
-    first.Write("Corvane/Tavrel.conf", "[General]\nOther=1\n");
-    second.Write("Corvane/Olvenar.conf", "[2.0]\nInstall%20Path=/opt/olvenar\n");
-    EXPECT_EQ(Folder(), "");
-}
-
-TEST_F(MotionFolderTest, FallsBackToTheSiblingProduct) {
-    second.Write("Corvane/Olvenar.conf", "[1.0]\nInstall%20Path=/old\n");
-    EXPECT_EQ(Folder(), "");
-    second.Write("Corvane/Olvenar.conf", "[2.0]\nInstall%20Path=/opt/olvenar\n");
-    EXPECT_EQ(Folder(), "/opt/olvenar/Motion");
 }
 
 TEST_F(MotionFolderTest, LibraryIsThePerUserMotionFolderWhenNothingIsConfigured) {

@@ -18,52 +18,63 @@ void AddClip(CTimelineProject& project, const std::string& file, int first, int 
     project.motionClips.InsertSorted(clip);
 }
 
-struct Expect {
-    std::string fileA;
-    int localA;
-    std::string fileB;
-    int localB;
-    float weight;
-};
-
-void ExpectSample(const CTimelineProject& project, int frame, const Expect& e) {
-    const FrameSample s = GetFrameSample(&project, frame);
-    EXPECT_EQ(s.frame, frame);
-    EXPECT_EQ(s.fileA, e.fileA) << "frame " << frame;
-    EXPECT_EQ(s.localA, e.localA) << "frame " << frame;
-    EXPECT_EQ(s.fileB, e.fileB) << "frame " << frame;
-    EXPECT_EQ(s.localB, e.localB) << "frame " << frame;
-    EXPECT_FLOAT_EQ(s.weight, e.weight) << "frame " << frame;
-}
-
-TEST(GetFrameSample, TouchingClipsBlendAcrossTheCut) {
-    CTimelineProject project;
-    AddClip(project, "a", 0, 29);
-    AddClip(project, "b", 30, 59);
-    ExpectSample(project, 27, {"a", 27, "b", 0, 2.0f / 9});
-    ExpectSample(project, 32, {"a", 29, "b", 2, 7.0f / 9});
-    ExpectSample(project, 10, {"a", 10, "", -1, 0});
-    const FrameSample s = GetFrameSample(&project, 32);
-    EXPECT_EQ(s.clipFile, "b");
-    EXPECT_EQ(s.curve, kCurveEaseOut);
-}
-
-TEST(GetFrameSample, AGapBelongsToTheTransition) {
-    CTimelineProject project;
-    AddClip(project, "a", 0, 29);
-    AddClip(project, "b", 40, 59);
-    ExpectSample(project, 35, {"a", 29, "b", 0, 10.0f / 19});
-    EXPECT_EQ(GetFrameSample(&project, 35).clipFile, "");
-}
-
-TEST(GetFrameSample, OverlappingClipsCrossFade) {
-    CTimelineProject project;
-    AddClip(project, "a", 0, 29);
-    AddClip(project, "b", 20, 49);
-    ExpectSample(project, 25, {"a", 25, "b", 5, 0.5f});
-    EXPECT_EQ(GetFrameSample(&project, 25).curve, 0);
-    // In the zone around the overlap but in one clip only: that clip alone.
-    ExpectSample(project, 18, {"a", 18, "", -1, 0});
+// What a frame shows: the clip under it, or the two it lies between and how far it has come
+// from the one to the other.
+TEST(GetFrameSample, FramesShowTheirClipAndBlendOverTransitions) {
+    struct Clip {
+        const char* file;
+        int first, last, transition;
+    };
+    const std::vector<Clip> touching = {{"a", 0, 29, 5}, {"b", 30, 59, 5}};
+    const std::vector<Clip> gap = {{"a", 0, 29, 5}, {"b", 40, 59, 5}};
+    const std::vector<Clip> overlap = {{"a", 0, 29, 5}, {"b", 20, 49, 5}};
+    const std::vector<Clip> late = {{"a", 10, 29, 5}, {"b", 30, 49, 5}};
+    const struct {
+        const char* name;
+        std::vector<Clip> clips;
+        int frame;
+        const char* fileA;
+        int localA;
+        const char* fileB;
+        int localB;
+        float weight;
+        const char* clipFile;  // the clip under the frame; null: not asked
+        int curve;             // -1: not asked
+    } cases[] = {
+        {"touching, before the cut", touching, 27, "a", 27, "b", 0, 2.0f / 9, nullptr, -1},
+        {"touching, after the cut", touching, 32, "a", 29, "b", 2, 7.0f / 9, "b", kCurveEaseOut},
+        {"touching, inside one", touching, 10, "a", 10, "", -1, 0, nullptr, -1},
+        {"a gap belongs to the transition", gap, 35, "a", 29, "b", 0, 10.0f / 19, "", -1},
+        {"overlapping clips cross-fade", overlap, 25, "a", 25, "b", 5, 0.5f, nullptr, 0},
+        {"beside the overlap, in one clip", overlap, 18, "a", 18, "", -1, 0, nullptr, -1},
+        {"before the first clip", late, 3, "a", 0, "", -1, 0, nullptr, -1},
+        {"after the last clip", late, 80, "b", 19, "", -1, 0, nullptr, -1},
+        {"a one-frame clip never blends",
+         {{"a", 0, 29, 5}, {"pose", 30, 30, 1}, {"c", 31, 60, 5}}, 30, "pose", 0, "", -1, 0,
+         nullptr, -1},
+        {"a zone of one frame shows A", {{"a", 0, 9, 1}, {"b", 10, 19, 0}}, 9, "a", 9, "b", 0, 0,
+         nullptr, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CTimelineProject project;
+        for (const Clip& clip : c.clips) {
+            AddClip(project, clip.file, clip.first, clip.last, clip.transition);
+        }
+        const FrameSample s = GetFrameSample(&project, c.frame);
+        EXPECT_EQ(s.frame, c.frame);
+        EXPECT_EQ(s.fileA, c.fileA);
+        EXPECT_EQ(s.localA, c.localA);
+        EXPECT_EQ(s.fileB, c.fileB);
+        EXPECT_EQ(s.localB, c.localB);
+        EXPECT_FLOAT_EQ(s.weight, c.weight);
+        if (c.clipFile) {
+            EXPECT_EQ(s.clipFile, c.clipFile);
+        }
+        if (c.curve >= 0) {
+            EXPECT_EQ(s.curve, c.curve);
+        }
+    }
 }
 
 TEST(GetFrameSample, AnyFrameOfABlendIsFoundFromAnyOther) {
@@ -96,27 +107,6 @@ TEST(GetFrameSample, AnyFrameOfABlendIsFoundFromAnyOther) {
         }
         EXPECT_EQ(blended > 0, p.transition > 0 || p.bFirst <= p.aLast);
     }
-}
-
-TEST(GetFrameSample, BeforeTheFirstAndAfterTheLastClipHoldTheirEnds) {
-    CTimelineProject project;
-    AddClip(project, "a", 10, 29);
-    AddClip(project, "b", 30, 49);
-    ExpectSample(project, 3, {"a", 0, "", -1, 0});
-    ExpectSample(project, 80, {"b", 19, "", -1, 0});
-}
-
-TEST(GetFrameSample, OneFrameClipsNeverBlend) {
-    CTimelineProject project;
-    AddClip(project, "a", 0, 29);
-    AddClip(project, "pose", 30, 30, 1);
-    AddClip(project, "c", 31, 60);
-    ExpectSample(project, 30, {"pose", 0, "", -1, 0});
-    // A zone of one frame shows A rather than 0/0.
-    CTimelineProject single;
-    AddClip(single, "a", 0, 9, 1);
-    AddClip(single, "b", 10, 19, 0);
-    ExpectSample(single, 9, {"a", 9, "b", 0, 0});
 }
 
 TEST(GetFrameSample, WithoutProjectOrClipsGivesDefaults) {

@@ -128,26 +128,41 @@ TEST(MotionFileDialogs, OfferAndAcceptEveryFormatTheReadersTake) {
     }
 }
 
+// A refused or cancelled insert leaves the track and the undo list as they were.
 TEST_F(Model, InsertRefusalsChangeNothing) {
-    ASSERT_TRUE(Add(10, 0).done);
-    EXPECT_EQ(Add(10, kMaxFrame - 5).message.id, strings::kClipBeyondEnd);
+    const struct {
+        const char* name;
+        Range existing, added;
+        OverlapChoice overlap;
+        int message;
+        std::vector<int> asked;
+    } cases[] = {
+        {"beyond the end", {0, 9}, {kMaxFrame - 5, kMaxFrame + 4}, OverlapChoice::kCancel,
+         strings::kClipBeyondEnd, {}},
+        {"overlap cancelled", {10, 29}, {15, 24}, OverlapChoice::kCancel, 0,
+         {strings::kClipOverlapQuestion}},
+        {"shifted past the end", {kMaxFrame - 9, kMaxFrame}, {kMaxFrame - 14, kMaxFrame - 5},
+         OverlapChoice::kShift, strings::kShiftBeyondEnd, {strings::kClipBlendQuestion}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        model->NewProject(CTimelineProject());
+        ASSERT_TRUE(Add(c.existing.second - c.existing.first + 1, c.existing.first).done);
+        decisions.overlap = c.overlap;
+        decisions.asked.clear();
+        const EditResult result = Add(c.added.second - c.added.first + 1, c.added.first);
+        EXPECT_FALSE(result.done);
+        EXPECT_EQ(result.message.id, c.message);
+        EXPECT_EQ(decisions.asked, c.asked);
+        EXPECT_EQ(Ranges(), RangeList{c.existing});
+        EXPECT_EQ(model->UndoCount(), 1);
+    }
     model->SetCurrentFrame(50);
     EXPECT_EQ(model->AddMotionFile(root / "user/none.cha").message.id,
               strings::kMotionFileUnusable);
     EXPECT_EQ(model->AddMotionFile("/" + std::string(300, 'a') + ".cha").message.id,
               strings::kPathTooLong);
-    EXPECT_EQ(Ranges(), (RangeList{{0, 9}}));
-    EXPECT_EQ(model->UndoCount(), 1);
-}
-
-TEST_F(Model, OverlapAsksAndCancelLeavesAll) {
-    ASSERT_TRUE(Add(20, 10).done);
-    decisions.overlap = OverlapChoice::kCancel;
-    const EditResult result = Add(10, 15);
-    EXPECT_FALSE(result.done);
-    EXPECT_FALSE(result.message);
-    EXPECT_EQ(decisions.asked, std::vector<int>{strings::kClipOverlapQuestion});
-    EXPECT_EQ(Ranges(), (RangeList{{10, 29}}));
+    EXPECT_EQ(Ranges(), (RangeList{{kMaxFrame - 9, kMaxFrame}}));
     EXPECT_EQ(model->UndoCount(), 1);
 }
 
@@ -221,14 +236,6 @@ TEST_F(Model, BlendIsOfferedWhereTheOverlapCanCrossFade) {
     EXPECT_EQ(sample.localA, 30);
     EXPECT_EQ(sample.localB, 5);
     EXPECT_FLOAT_EQ(sample.weight, 5.0f / 15.0f);
-}
-
-TEST_F(Model, ShiftPastTheLastFrameIsRefused) {
-    ASSERT_TRUE(Add(10, kMaxFrame - 9).done);
-    decisions.overlap = OverlapChoice::kShift;
-    EXPECT_EQ(Add(10, kMaxFrame - 14).message.id, strings::kShiftBeyondEnd);
-    EXPECT_EQ(Ranges(), (RangeList{{kMaxFrame - 9, kMaxFrame}}));
-    EXPECT_EQ(model->UndoCount(), 1);
 }
 
 TEST_F(Model, MovesFollowTheCrossFadeRules) {

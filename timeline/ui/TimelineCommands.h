@@ -53,9 +53,9 @@ constexpr int kClearOutMark = 32883;
 constexpr int kGoInMark = 40002;
 constexpr int kGoOutMark = 40005;
 // The selected clip's switches.
-constexpr int kKeepOwnPlace = 40030;
-constexpr int kKeepFeetPlanted = 40031;
-constexpr int kNewClipsKeepFeet = 40036;  // the setting for clips yet to be dropped
+constexpr int kKeepOwnPlace = 40040;
+constexpr int kKeepFeetPlanted = 40041;
+constexpr int kNewClipsKeepFeet = 40042;  // the setting for clips yet to be dropped
 
 // Align the selected clip at a body segment: the pairs of identifiers, in the order of
 // CTimelineModel::kAlignSegments.

@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QToolButton>
 
+#include "tests/media/WaveFiles.h"
 #include "tests/timeline/ui/PanelFixture.h"
 #include "timeline/ui/FrameRuler.h"
 #include "timeline/ui/MediaTrack.h"
@@ -20,21 +21,10 @@ namespace {
 using namespace commands;
 
 // A PCM WAV file: 16-bit mono at 8000 samples a second.
-std::string Wave(int samples, uint16_t format = 1) {
-    std::string out;
-    const auto put32 = [&](uint32_t v) {
-        for (int i = 0; i < 4; ++i) out += char(v >> (8 * i));
-    };
-    const auto put16 = [&](uint16_t v) { out += char(v), out += char(v >> 8); };
-    out += "RIFF";
-    put32(36 + 2 * samples);
-    out += "WAVEfmt ";
-    put32(16);
-    put16(format), put16(1), put32(8000), put32(16000), put16(2), put16(16);
-    out += "data";
-    put32(2 * samples);
-    for (int i = 0; i < samples; ++i) put16(uint16_t(i % 2 ? 12000 : -12000));
-    return out;
+std::string Wave(int samples) {
+    std::string data;
+    for (int i = 0; i < samples; ++i) data += Le16(uint16_t(i % 2 ? 12000 : -12000));
+    return Wav({1, 1, 8000, 16}, data);
 }
 
 class TimelinePanelTest : public PanelFixture {
