@@ -59,8 +59,7 @@ TEST_F(SceneFileJourney, AColladaFileOfOneTakeDroppedFromTheGalleryBringsThatTak
     ASSERT_TRUE(ShowFolder(folder));
     ASSERT_TRUE(WaitUntil([&] { return !ThumbnailOf("wave.dae").isNull(); }));
     const std::shared_ptr<QString> note = AnswerNextMessage(QMessageBox::Ok);
-    DropMotion("wave.dae", 0);
-    ASSERT_TRUE(WaitUntil([&] { return Model().Project().motionClips.Count() == 1; }));
+    ASSERT_TRUE(DropAndWait("wave.dae", 0));
     ASSERT_TRUE(WaitUntil([&] { return !note->isEmpty(); }));
     EXPECT_TRUE(note->contains("wave.dae") && note->contains("ToeBase")) << note->toStdString();
     const MotionClip& clip = *Model().ClipAtPosition(0);
