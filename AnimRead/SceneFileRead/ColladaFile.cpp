@@ -3,6 +3,8 @@
 #include <libxml/xmlreader.h>
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <memory>
 #include <sstream>
 #include <unordered_map>
@@ -75,6 +77,53 @@ bool AllSteps(const std::string& names) {
     return any;
 }
 
+// Numbers as the file writes them, whatever the locale; stops at the first that is none.
+std::vector<double> Numbers(const std::string& text) {
+    std::vector<double> out;
+    const char* at = text.data();
+    const char* end = at + text.size();
+    while (true) {
+        while (at < end && std::isspace(static_cast<unsigned char>(*at))) ++at;
+        if (at == end) break;
+        if (*at == '+') ++at;
+        double value;
+        const auto [next, error] = std::from_chars(at, end, value);
+        if (error != std::errc() || !std::isfinite(value)) break;
+        out.push_back(value);
+        at = next;
+    }
+    return out;
+}
+
+std::vector<std::string> Words(const std::string& text) {
+    std::istringstream words(text);
+    std::vector<std::string> out;
+    for (std::string word; words >> word;) out.push_back(word);
+    return out;
+}
+
+// A channel's target: "node/sid", "node/sid.ANGLE", "node/sid.X" or "node/sid(3)".
+struct TARGET {
+    std::string sampler, node, sid, selector;
+    std::vector<std::string> animations;  // those holding it, outermost first
+};
+
+// The value of an element a selector names: axis X, Y, Z then ANGLE for rotations, an index
+// in brackets; -1 for the whole element, -2 for what is not understood.
+int Component(const std::string& selector) {
+    if (selector.empty()) return -1;
+    static const char* const kNames[] = {".X", ".Y", ".Z", ".ANGLE"};
+    for (int i = 0; i < 4; ++i) {
+        if (selector == kNames[i]) return i;
+    }
+    int index = -2;
+    if (selector.size() > 2 && selector.front() == '(' && selector.back() == ')') {
+        const auto [end, error] = std::from_chars(selector.data() + 1, selector.data() + selector.size() - 1, index);
+        if (error != std::errc() || *end != ')' || index < 0 || index > 15) index = -2;
+    }
+    return index;
+}
+
 // What the file says of its channels, gathered in one pass whatever the order of its parts.
 struct CHANNELS {
     std::unordered_map<std::string, std::string> nodeNames;       // id -> name, where given
@@ -82,7 +131,19 @@ struct CHANNELS {
     std::unordered_map<std::string, std::string> interpolations;  // sampler -> its source
     std::vector<std::pair<std::string, std::string>> targets;     // sampler, node id
     std::vector<std::pair<std::string, std::unordered_set<std::string>>> clips;  // animation ids
+    // For curves: the animations' sources, the samplers' inputs, the channels and the nodes'
+    // transform elements.
+    std::unordered_map<std::string, std::string> floats, names;  // source -> its array's text
+    std::unordered_map<std::string, int> strides;                // source -> accessor's stride
+    std::unordered_map<std::string, std::unordered_map<std::string, std::string>> inputs;
+    std::vector<TARGET> channels;
+    std::unordered_map<std::string, std::vector<COLLADAFILE::CURVEDNODE::ELEMENT>> elements;
 };
+
+bool IsTransform(const std::string& name) {
+    return name == "translate" || name == "rotate" || name == "scale" || name == "matrix" ||
+           name == "lookat" || name == "skew";
+}
 
 constexpr int kOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
 
@@ -98,36 +159,68 @@ public:
 
     bool Read(CHANNELS& out) {
         if (!reader_) return false;
-        std::string source, sampler, text;
-        bool inNames = false;
+        std::string source, sampler, text, sid;
+        std::vector<std::string> nodes, animations;  // the open ones, outermost first
+        enum { NOTHING, NAMES, FLOATS, ELEMENT } reading = NOTHING;
+        bool inAnimations = false, inSampler = false;
         int result;
         while ((result = xml_.xmlTextReaderRead(reader_)) == 1) {
             const int type = xml_.xmlTextReaderNodeType(reader_);
-            if (type == XML_READER_TYPE_TEXT && inNames) {
+            if (type == XML_READER_TYPE_TEXT && reading != NOTHING) {
                 text += Value();
                 continue;
             }
             const std::string name = Name();
             if (type == XML_READER_TYPE_END_ELEMENT) {
-                if (name == "Name_array" && inNames) {
+                if (name == "Name_array" && reading == NAMES) {
                     out.steppingSources[source] = AllSteps(text);
-                    inNames = false;
+                    out.names[source] = std::move(text);
+                } else if (name == "float_array" && reading == FLOATS) {
+                    out.floats[source] = std::move(text);
+                } else if (reading == ELEMENT && IsTransform(name) && !nodes.empty()) {
+                    out.elements[nodes.back()].push_back({name, sid, Numbers(text)});
+                } else if (name == "node" && !nodes.empty()) {
+                    nodes.pop_back();
+                } else if (name == "animation" && !animations.empty()) {
+                    animations.pop_back();
+                } else if (name == "library_animations") {
+                    inAnimations = false;
+                } else if (name == "sampler") {
+                    inSampler = false;
                 }
+                reading = NOTHING;
+                text.clear();
                 continue;
             }
             if (type != XML_READER_TYPE_ELEMENT) continue;
+            const bool empty = xml_.xmlTextReaderIsEmptyElement(reader_);
             if (name == "node") {
                 const std::string id = Attribute("id"), given = Attribute("name");
                 if (!id.empty() && !given.empty()) out.nodeNames.emplace(id, given);
+                if (!empty) nodes.push_back(id);
+            } else if (IsTransform(name) && !nodes.empty()) {
+                sid = Attribute("sid");
+                text.clear();
+                reading = ELEMENT;
+                if (empty) out.elements[nodes.back()].push_back({name, sid, {}});
+            } else if (name == "library_animations") {
+                inAnimations = !empty;
+            } else if (name == "animation") {
+                if (!empty) animations.push_back(Attribute("id"));
             } else if (name == "source") {
                 source = Attribute("id");
-            } else if (name == "Name_array") {
+            } else if (name == "Name_array" || (name == "float_array" && inAnimations)) {
                 text.clear();
-                inNames = !xml_.xmlTextReaderIsEmptyElement(reader_);
+                reading = empty ? NOTHING : name == "Name_array" ? NAMES : FLOATS;
+            } else if (name == "accessor") {
+                out.strides[source] = std::max(1, std::atoi(Attribute("stride").c_str()));
             } else if (name == "sampler") {
                 sampler = Attribute("id");
-            } else if (name == "input" && Attribute("semantic") == "INTERPOLATION") {
-                out.interpolations[sampler] = Local(Attribute("source"));
+                inSampler = !empty;
+            } else if (name == "input" && inSampler) {
+                const std::string semantic = Attribute("semantic");
+                out.inputs[sampler][semantic] = Local(Attribute("source"));
+                if (semantic == "INTERPOLATION") out.interpolations[sampler] = Local(Attribute("source"));
             } else if (name == "animation_clip") {
                 const std::string given = Attribute("name");
                 out.clips.emplace_back(given.empty() ? Attribute("id") : given,
@@ -136,8 +229,14 @@ public:
                 out.clips.back().second.insert(Local(Attribute("url")));
             } else if (name == "channel") {
                 const std::string target = Attribute("target");
-                out.targets.emplace_back(Local(Attribute("source")),
-                                         target.substr(0, target.find('/')));
+                const size_t slash = target.find('/');
+                out.targets.emplace_back(Local(Attribute("source")), target.substr(0, slash));
+                if (slash == std::string::npos) continue;
+                const size_t selector = target.find_first_of(".(", slash);
+                out.channels.push_back({Local(Attribute("source")), target.substr(0, slash),
+                                        target.substr(slash + 1, selector - slash - 1),
+                                        selector == std::string::npos ? "" : target.substr(selector),
+                                        animations});
             }
         }
         return result == 0;
@@ -255,7 +354,214 @@ private:
     std::vector<ANIMATION> animations_;
 };
 
+bool Curved(const std::vector<std::string>& interpolations) {
+    return std::any_of(interpolations.begin(), interpolations.end(), [](const std::string& word) {
+        return word == "BEZIER" || word == "HERMITE";
+    });
+}
+
+// A channel's sampler as a curve; false for one whose parts do not fit together.
+bool MakeCurve(const CHANNELS& channels, const TARGET& target, COLLADAFILE::CURVE* curve) {
+    const auto inputs = channels.inputs.find(target.sampler);
+    if (inputs == channels.inputs.end()) return false;
+    const auto floats = [&](const char* semantic) {
+        const auto input = inputs->second.find(semantic);
+        if (input == inputs->second.end()) return std::vector<double>{};
+        const auto text = channels.floats.find(input->second);
+        return text == channels.floats.end() ? std::vector<double>{} : Numbers(text->second);
+    };
+    const auto interpolation = inputs->second.find("INTERPOLATION");
+    const auto output = inputs->second.find("OUTPUT");
+    if (interpolation == inputs->second.end() || output == inputs->second.end()) return false;
+    const auto names = channels.names.find(interpolation->second);
+    const auto stride = channels.strides.find(output->second);
+    // One take's curves go together: those of a clip naming them, else of one animation.
+    curve->group = target.animations.empty() ? "" : target.animations.front();
+    for (const auto& [clip, urls] : channels.clips) {
+        const bool named = std::any_of(target.animations.begin(), target.animations.end(),
+                                       [&](const std::string& id) { return urls.count(id) > 0; });
+        if (named) {
+            curve->group = "clip " + clip;
+            break;
+        }
+    }
+    curve->sid = target.sid;
+    curve->component = Component(target.selector);
+    curve->stride = stride == channels.strides.end() ? 1 : stride->second;
+    curve->times = floats("INPUT");
+    curve->values = floats("OUTPUT");
+    curve->inTangents = floats("IN_TANGENT");
+    curve->outTangents = floats("OUT_TANGENT");
+    if (names != channels.names.end()) curve->interpolations = Words(names->second);
+    const size_t n = curve->times.size(), values = n * size_t(curve->stride);
+    const size_t tangents = curve->inTangents.size();
+    return n > 0 && curve->component >= -1 && (curve->component == -1 || curve->stride == 1) &&
+           curve->stride <= 16 && std::is_sorted(curve->times.begin(), curve->times.end()) &&
+           curve->values.size() == values && curve->interpolations.size() == n &&
+           (!Curved(curve->interpolations) ||
+            ((tangents == values || tangents == 2 * values) && curve->outTangents.size() == tangents));
+}
+
+// The control points of a span's cubic in the (time, value) plane, from BEZIER or HERMITE keys.
+struct SPAN {
+    double t[4], v[4];
+};
+SPAN Span(const COLLADAFILE::CURVE& curve, size_t k, int c, bool hermite) {
+    const size_t n = size_t(curve.stride), a = k * n + size_t(c), b = a + n;
+    const bool plane = curve.inTangents.size() == 2 * curve.values.size();
+    const double t0 = curve.times[k], t1 = curve.times[k + 1], span = t1 - t0;
+    SPAN s{{t0, t0 + span / 3, t1 - span / 3, t1}, {curve.values[a], 0, 0, curve.values[b]}};
+    const double out = plane ? curve.outTangents[2 * a + 1] : curve.outTangents[a];
+    const double in = plane ? curve.inTangents[2 * b + 1] : curve.inTangents[b];
+    if (hermite) {  // tangents are rates along the span: a third of each is Bezier's handle
+        s.v[1] = s.v[0] + out / 3;
+        s.v[2] = s.v[3] - in / 3;
+        if (plane) {
+            s.t[1] = t0 + curve.outTangents[2 * a] / 3;
+            s.t[2] = t1 - curve.inTangents[2 * b] / 3;
+        }
+    } else {
+        s.v[1] = out;
+        s.v[2] = in;
+        if (plane) s.t[1] = curve.outTangents[2 * a], s.t[2] = curve.inTangents[2 * b];
+    }
+    // Handles within the span keep the time rising along the curve: one value a time.
+    s.t[1] = std::clamp(s.t[1], t0, t1);
+    s.t[2] = std::clamp(s.t[2], t0, t1);
+    return s;
+}
+
+double Cubic(const double* p, double u) {
+    const double w = 1 - u;
+    return w * w * w * p[0] + 3 * w * w * u * p[1] + 3 * w * u * u * p[2] + u * u * u * p[3];
+}
+
+double ValueOnSpan(const SPAN& s, double seconds) {
+    double low = 0, high = 1;  // the time rises with the curve's parameter: halve to it
+    for (int i = 0; i < 60 && high - low > 1e-12; ++i) {
+        const double middle = (low + high) / 2;
+        (Cubic(s.t, middle) < seconds ? low : high) = middle;
+    }
+    return Cubic(s.v, (low + high) / 2);
+}
+
+using MATRIX = std::array<double, 16>;
+
+MATRIX Times(const MATRIX& a, const MATRIX& b) {
+    MATRIX out{};
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            for (int k = 0; k < 4; ++k) out[r * 4 + c] += a[r * 4 + k] * b[k * 4 + c];
+        }
+    }
+    return out;
+}
+
+// An element's matrix; false for a kind or a count of values it cannot be.
+bool ElementMatrix(const std::string& kind, const std::vector<double>& v, MATRIX* m) {
+    *m = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    if (kind == "matrix" && v.size() == 16) {
+        std::copy(v.begin(), v.end(), m->begin());
+    } else if (kind == "translate" && v.size() == 3) {
+        (*m)[3] = v[0], (*m)[7] = v[1], (*m)[11] = v[2];
+    } else if (kind == "scale" && v.size() == 3) {
+        (*m)[0] = v[0], (*m)[5] = v[1], (*m)[10] = v[2];
+    } else if (kind == "rotate" && v.size() == 4) {
+        const double length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+        if (length == 0) return true;  // no axis: no turn
+        const double x = v[0] / length, y = v[1] / length, z = v[2] / length;
+        const double a = v[3] * M_PI / 180, c = std::cos(a), s = std::sin(a), t = 1 - c;
+        *m = {t * x * x + c,     t * x * y - s * z, t * x * z + s * y, 0,
+              t * x * y + s * z, t * y * y + c,     t * y * z - s * x, 0,
+              t * x * z - s * y, t * y * z + s * x, t * z * z + c,     0,
+              0,                 0,                 0,                 1};
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// The curves of the nodes that have one of BEZIER or HERMITE keys, with every other curve of
+// those nodes, for the node is made again from all of them.
+void FindCurves(CHANNELS& channels, COLLADAFILE* file) {
+    std::vector<COLLADAFILE::CURVE> curves(channels.channels.size());
+    std::vector<bool> made(curves.size());
+    for (size_t c = 0; c < curves.size(); ++c) {
+        made[c] = MakeCurve(channels, channels.channels[c], &curves[c]);
+        const auto elements = channels.elements.find(channels.channels[c].node);
+        if (made[c] && Curved(curves[c].interpolations) && elements != channels.elements.end())
+            file->curvedNodes[channels.channels[c].node].elements = elements->second;
+    }
+    for (size_t c = 0; c < curves.size(); ++c) {
+        const auto node = file->curvedNodes.find(channels.channels[c].node);
+        if (made[c] && node != file->curvedNodes.end()) node->second.curves.push_back(std::move(curves[c]));
+    }
+}
+
 }  // namespace
+
+void COLLADAFILE::CURVE::ValuesAt(double seconds, double* out) const {
+    const size_t n = size_t(stride);
+    const auto next = std::upper_bound(times.begin(), times.end(), seconds);
+    if (next == times.begin() || next == times.end()) {
+        const size_t k = next == times.begin() ? 0 : times.size() - 1;
+        std::copy_n(values.begin() + std::ptrdiff_t(k * n), n, out);
+        return;
+    }
+    const size_t k = size_t(next - times.begin()) - 1;
+    const std::string& how = interpolations[k];
+    const double span = times[k + 1] - times[k], u = span > 0 ? (seconds - times[k]) / span : 0;
+    for (size_t c = 0; c < n; ++c) {
+        const double a = values[k * n + c], b = values[(k + 1) * n + c];
+        if (how == "BEZIER" || how == "HERMITE") {
+            out[c] = ValueOnSpan(Span(*this, k, int(c), how == "HERMITE"), seconds);
+        } else {
+            out[c] = how == "STEP" ? a : a + (b - a) * u;
+        }
+    }
+}
+
+bool COLLADAFILE::CURVEDNODE::MatrixAt(const std::vector<ELEMENT>& elements,
+                                       const std::vector<const CURVE*>& curves, double seconds,
+                                       std::array<double, 16>* out) {
+    std::vector<std::vector<double>> values;
+    for (const ELEMENT& element : elements) values.push_back(element.values);
+    double at[16];
+    for (const CURVE* curve : curves) {
+        const auto element = std::find_if(elements.begin(), elements.end(),
+                                          [&](const ELEMENT& e) { return e.sid == curve->sid; });
+        if (element == elements.end()) return false;
+        std::vector<double>& v = values[size_t(element - elements.begin())];
+        const size_t c = curve->component < 0 ? 0 : size_t(curve->component);
+        if (curve->component < 0 ? v.size() != size_t(curve->stride) : c >= v.size()) return false;
+        curve->ValuesAt(seconds, at);
+        std::copy_n(at, curve->stride, v.begin() + std::ptrdiff_t(c));
+    }
+    *out = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    for (size_t e = 0; e < elements.size(); ++e) {
+        MATRIX m;
+        if (!ElementMatrix(elements[e].kind, values[e], &m)) return false;
+        *out = Times(*out, m);
+    }
+    return true;
+}
+
+std::vector<std::vector<const COLLADAFILE::CURVE*>> COLLADAFILE::CURVEDNODE::Choices() const {
+    std::vector<std::vector<const CURVE*>> choices(1);
+    std::vector<std::string> groups;
+    for (const CURVE& curve : curves) {
+        choices.front().push_back(&curve);
+        if (std::find(groups.begin(), groups.end(), curve.group) == groups.end())
+            groups.push_back(curve.group);
+    }
+    for (size_t g = 0; g < groups.size() && groups.size() > 1; ++g) {
+        choices.emplace_back();
+        for (const CURVE& curve : curves) {
+            if (curve.group == groups[g]) choices.back().push_back(&curve);
+        }
+    }
+    return choices;
+}
 
 COLLADAFILE ReadColladaFile(const char* path) {
     const XMLLIBRARY* xml = Xml();
@@ -283,6 +589,7 @@ COLLADAFILE ReadColladaFile(const char* path) {
         if (step) file.steppedNodes.insert(node);
     }
     file.names = std::move(channels.nodeNames);
+    FindCurves(channels, &file);
     return file;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // What the scene importer forgets or mistakes in a COLLADA file, read from the file itself:
-// which channels hold each key until the next (STEP), and the file's clips (its takes).
+// which channels hold each key until the next (STEP), the curves of BEZIER and HERMITE keys,
+// and the file's clips (its takes).
+#include <array>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -21,6 +23,40 @@ struct COLLADAFILE {
         std::string document;
     };
     std::vector<CLIP> clips;
+
+    // A sampler driving values of a node's transform element. The importer keeps only its key
+    // values, so curved keys would be drawn straight between them.
+    struct CURVE {
+        std::string group;  // the clip naming it, else the outermost animation holding it
+        std::string sid;    // the element's
+        int component = -1;  // the element's value it drives; -1: all of them
+        int stride = 1;      // values a key
+        std::vector<double> times, values;
+        // Control points a key and value: (time, value) pairs, or values alone (1D).
+        std::vector<double> inTangents, outTangents;
+        std::vector<std::string> interpolations;  // a key, for the span after it
+        // The values at a time in seconds: held outside the keys.
+        void ValuesAt(double seconds, double* out) const;
+    };
+    // A node's transform elements in the file's order, and the curves on them.
+    struct CURVEDNODE {
+        struct ELEMENT {
+            std::string kind, sid;  // translate, rotate, scale or matrix
+            std::vector<double> values;
+        };
+        std::vector<ELEMENT> elements;
+        std::vector<CURVE> curves;
+        // The node's matrix (rows, taking column vectors) with these of its curves at a time;
+        // false for an element it cannot compose.
+        static bool MatrixAt(const std::vector<ELEMENT>& elements,
+                             const std::vector<const CURVE*>& curves, double seconds,
+                             std::array<double, 16>* out);
+        // The sets of curves that may make one take of the node: all of them, then those of
+        // each group.
+        std::vector<std::vector<const CURVE*>> Choices() const;
+    };
+    // By node id: the nodes with a curve of BEZIER or HERMITE keys.
+    std::unordered_map<std::string, CURVEDNODE> curvedNodes;
 };
 
 // Reads the file as XML; what cannot be read is left empty (the importer has read it already).

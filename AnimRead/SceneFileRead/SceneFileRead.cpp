@@ -338,10 +338,101 @@ public:
         if (what == "scale") track.scales = std::move(vectors);
     }
 
+    // The importer keeps only the key values of COLLADA's curved keys, drawing straight lines
+    // between them: the keys of each curved node (named by its id) are made again at every frame
+    // from its transform elements, where they agree with the importer's at the file's keys.
+    void FollowColladaCurves(const std::unordered_map<std::string, tavrel::COLLADAFILE::CURVEDNODE>& curved) {
+        for (const auto& [id, node] : curved) {
+            const auto found = byName_.find(id);
+            if (found == byName_.end()) continue;
+            const auto choices = node.Choices();
+            for (ANIM& anim : anims) {
+                const auto track = anim.tracks.find(found->second);
+                if (track == anim.tracks.end()) continue;
+                for (const auto& curves : choices) {
+                    if (FollowCurves(nodes[found->second], node.elements, curves, anim.ticksPerSecond,
+                                     track->second))
+                        break;
+                }
+            }
+        }
+    }
+
     std::vector<NODE> nodes;
     std::vector<ANIM> anims;
 
 private:
+    using CURVEDNODE = tavrel::COLLADAFILE::CURVEDNODE;
+
+    // False, leaving the track as it is, when the curves do not make the importer's keys.
+    static bool FollowCurves(const NODE& node, const std::vector<CURVEDNODE::ELEMENT>& elements,
+                             const std::vector<const tavrel::COLLADAFILE::CURVE*>& curves,
+                             double ticksPerSecond, TRACK& track) {
+        constexpr double kRate = SCENEFILEREAD::kSampleRate;
+        std::vector<double> keys;  // seconds
+        for (const auto* curve : curves) keys.insert(keys.end(), curve->times.begin(), curve->times.end());
+        if (keys.empty()) return false;
+        std::sort(keys.begin(), keys.end());
+        if (keys.back() - keys.front() > double(SCENEFILEREAD::kMaxFrames) / kRate) return false;
+        const auto matrixAt = [&](double seconds, aiMatrix4x4* m) {
+            std::array<double, 16> at;
+            if (!CURVEDNODE::MatrixAt(elements, curves, seconds, &at)) return false;
+            for (int i = 0; i < 16; ++i) (&m->a1)[i] = float(at[size_t(i)]);
+            return Finite(*m);
+        };
+        if (!AgreeAtKeys(node, curves, keys, ticksPerSecond, track, matrixAt)) return false;
+        std::vector<double> at = keys;
+        for (double f = std::ceil(keys.front() * kRate); f <= keys.back() * kRate; ++f) at.push_back(f / kRate);
+        std::sort(at.begin(), at.end());
+        at.erase(std::unique(at.begin(), at.end()), at.end());
+        TRACK made;
+        for (const double t : at) {
+            aiMatrix4x4 m;
+            if (!matrixAt(t, &m)) return false;
+            aiVector3D scale, position;
+            aiQuaternion rotation;
+            m.Decompose(scale, rotation, position);
+            if (!Finite(rotation)) return false;
+            made.positions.push_back({t * ticksPerSecond, position});
+            made.rotations.push_back({t * ticksPerSecond, rotation.Normalize()});
+            made.scales.push_back({t * ticksPerSecond, scale});
+        }
+        track = std::move(made);
+        return true;
+    }
+
+    // Whether the curves make the importer's pose at the times every curve has a key (between
+    // them the importer draws straight lines), a file laid out in a way not foreseen failing it.
+    template <class MatrixAt>
+    static bool AgreeAtKeys(const NODE& node, const std::vector<const tavrel::COLLADAFILE::CURVE*>& curves,
+                            const std::vector<double>& keys, double ticksPerSecond,
+                            const TRACK& track, const MatrixAt& matrixAt) {
+        size_t checked = 0;
+        for (const double t : keys) {
+            const auto isKey = [t](const tavrel::COLLADAFILE::CURVE* curve) {
+                const auto at = std::lower_bound(curve->times.begin(), curve->times.end(), t - 1e-6);
+                return at != curve->times.end() && std::fabs(*at - t) <= 1e-6;
+            };
+            if (!std::all_of(curves.begin(), curves.end(), isKey)) continue;
+            const double ticks = t * ticksPerSecond;
+            const aiMatrix4x4 theirs(
+                track.scales.empty() ? node.scale : ValueAt(track.scales, ticks, track.stepScales),
+                track.rotations.empty() ? node.rotation : ValueAt(track.rotations, ticks, track.stepRotations),
+                track.positions.empty() ? node.position : ValueAt(track.positions, ticks, track.stepPositions));
+            aiMatrix4x4 ours;
+            if (!matrixAt(t, &ours)) return false;
+            for (int r = 0; r < 3; ++r) {
+                const float reach = 1e-3f * (1 + std::fabs(theirs[r][3]));
+                if (std::fabs(ours[r][3] - theirs[r][3]) > reach) return false;
+                for (int c = 0; c < 3; ++c) {
+                    if (std::fabs(ours[r][c] - theirs[r][c]) > 1e-3f) return false;
+                }
+            }
+            ++checked;
+        }
+        return checked > 0;
+    }
+
     void CopyNodes(const aiNode* root) {
         if (!root) THROW_ERROBJ(ERR_NOT_SUPPORTED, "no skeleton: the file holds no nodes");
         std::unordered_set<const aiNode*> seen;
@@ -513,9 +604,9 @@ private:
 };
 
 // What the importer mistakes in a COLLADA file, mended from the file itself: its takes (the
-// file's clips, else the importer's animations under their own names), its steps, and the names
-// of its joints (the importer's are the ids the exporting tool made, often the armature's name
-// in front, which no naming scheme knows).
+// file's clips, else the importer's animations under their own names), its steps and curves,
+// and the names of its joints (the importer's are the ids the exporting tool made, often the
+// armature's name in front, which no naming scheme knows).
 void FollowCollada(SCENE& scene, const char* path) {
     const tavrel::COLLADAFILE file = tavrel::ReadColladaFile(path);
     if (file.clips.empty()) {
@@ -525,6 +616,7 @@ void FollowCollada(SCENE& scene, const char* path) {
         for (const tavrel::COLLADAFILE::CLIP& clip : file.clips)
             scene.AddTake(clip.name, SCENE(IMPORTED(clip.document).Scene()));
     }
+    scene.FollowColladaCurves(file.curvedNodes);
     scene.HoldSteps(file.steppedNodes);
     scene.Rename(file.names);
 }

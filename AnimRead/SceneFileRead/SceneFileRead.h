@@ -5,7 +5,7 @@
 // pre-rotations) and nodes above the skeleton are folded into the bones' matrices; bones are kept
 // rigid, scales going into their positions. Axes stay the file's: the skeleton mapping finds up.
 // What the importer drops is read from the file itself: glTF steps and splines, and COLLADA
-// steps, clips (the takes) and joint names.
+// steps, curves, clips (the takes) and joint names.
 #include <string>
 #include <vector>
 

@@ -91,6 +91,7 @@ struct FormatCase {
     const char* prefix;
     bool steps = false;   // the file's keys are made steps
     bool spline = false;  // the file's turns are made splines along the joints' swing
+    bool bezier = false;  // the file's turns are Bezier curves, lopsided in time
 };
 
 // Turns every rotation channel of a glTF file into a cubic spline whose tangents follow each
@@ -162,6 +163,8 @@ TEST(SceneFileRead, EveryFormatsTakesAreListedChosenAndTurnTheLimbsAsTheFigureDo
         {"dae", "steps.dae", false, "", true},
         {"dae-clips", "clips.dae", true, "mixamorig:"},
         {"dae-ids", "ids.dae", true, ""},
+        {"dae-angles", "bezier.dae", false, "", false, false, true},
+        {"dae-clips-angles", "bezier-clips.dae", true, "mixamorig:", false, false, true},
     };
     testing::TempDir dir;
     for (const FormatCase& c : cases) {
@@ -173,16 +176,19 @@ TEST(SceneFileRead, EveryFormatsTakesAreListedChosenAndTurnTheLimbsAsTheFigureDo
             figure.ticksPerSecond = 1;
             for (auto& joint : figure.joints) joint.preRotated = false;
         }
-        // A spline's few keys: straight lines between them would miss the swing by degrees.
-        const double rate = c.spline ? 4 : 30;
-        figure.takes = {{"Walk", 2.0, rate, 1.0f, c.steps, c.spline},
-                        {"Run", 1.0, c.spline ? 2 * rate : 24, 2.0f, c.steps, c.spline}};
+        // A curve's few keys: straight lines between them would miss the swing by degrees.
+        const bool curved = c.spline || c.bezier;
+        const double rate = curved ? 4 : 30;
+        figure.takes = {{"Walk", 2.0, rate, 1.0f, c.steps, c.spline, c.bezier},
+                        {"Run", 1.0, curved ? 2 * rate : 24, 2.0f, c.steps, c.spline, c.bezier}};
         const std::string path = dir / c.file;
         if (std::string(c.format).starts_with("dae")) {
-            ColladaWriter::Style style{c.format != std::string("dae-angles"), c.mesh};
-            style.clips = c.format == std::string("dae-clips");
+            const std::string format = c.format;
+            ColladaWriter::Style style{!format.ends_with("angles"), c.mesh};
+            style.clips = format.starts_with("dae-clips");
             if (c.format == std::string("dae-ids")) style.idPrefix = "", style.nodeNames = false;
             if (c.steps) style.interpolation = "STEP";
+            if (c.bezier) style.interpolation = "BEZIER";
             ASSERT_TRUE(ColladaWriter::Write(figure, path, style));
         } else {
             ASSERT_TRUE(figure.Export(path, c.format, c.mesh));

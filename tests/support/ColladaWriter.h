@@ -1,7 +1,7 @@
 #pragma once
 // A SceneFigure written as a COLLADA document the way other tools write them: Z up, centimetres,
 // joints named by the tool but addressed by ids of their own, one animation (or clip) a take
-// with LINEAR (or STEP) keys, and the body a skin whose joints are found by their sids.
+// with LINEAR, STEP or BEZIER keys (the figure's curves; straight lines for what is no angle), and the body a skin whose joints are found by their sids.
 // Assimp's COLLADA exporter is no help here: its importer does not read back its animations.
 #include <algorithm>
 #include <cmath>
@@ -21,7 +21,7 @@ public:
             true;           // keys as whole matrices; else the root's place and each turn's angle
         bool skin = false;  // a body skinned to the joints
         std::string idPrefix = "Armature_";    // ids differ from the names people see
-        const char* interpolation = "LINEAR";  // or STEP: each key held until the next
+        const char* interpolation = "LINEAR";  // or STEP (each key held until the next), BEZIER
         bool clips = false;     // a channel an animation, and the takes as clips naming them
         bool nodeNames = true;  // joints named apart from their ids (else known by ids alone)
     };
@@ -113,13 +113,39 @@ private:
         o_ << "</accessor></technique_common></source>\n";
     }
 
+    // Bezier handles (time, value) a third of the way to the neighbouring keys: straight lines.
+    static void ChordHandles(const std::vector<float>& times, const std::vector<float>& values,
+                             std::vector<float>* in, std::vector<float>* out) {
+        const size_t n = values.size() / times.size(), last = times.size() - 1;
+        for (size_t k = 0; k <= last; ++k) {
+            const size_t before = k ? k - 1 : k, after = std::min(k + 1, last);
+            for (size_t c = 0; c < n; ++c) {
+                const float v = values[k * n + c];
+                in->insert(in->end(), {times[k] - (times[k] - times[before]) / 3,
+                                       v - (v - values[before * n + c]) / 3});
+                out->insert(out->end(), {times[k] + (times[after] - times[k]) / 3,
+                                         v + (values[after * n + c] - v) / 3});
+            }
+        }
+    }
+
+    // One channel; for BEZIER keys with the handles given, else straight between keys.
     void Animation(const std::string& id, const std::string& target,
                    const std::vector<float>& times, const std::vector<float>& values,
-                   const std::vector<std::string>& params, const char* type) {
+                   const std::vector<std::string>& params, const char* type,
+                   std::vector<float> in = {}, std::vector<float> out = {}) {
         const size_t stride = values.size() / times.size();
+        const bool bezier = std::string(s_.interpolation) == "BEZIER";
         o_ << "<animation id=\"" << id << "\">\n";
         Source(id + "-input", times, 1, {"TIME"});
         Source(id + "-output", values, stride, params, type);
+        if (bezier) {
+            if (in.empty()) ChordHandles(times, values, &in, &out);
+            std::vector<std::string> plane;
+            for (size_t c = 0; c < stride; ++c) plane.insert(plane.end(), {"X", "Y"});
+            Source(id + "-intangent", in, 2 * stride, plane);
+            Source(id + "-outtangent", out, 2 * stride, plane);
+        }
         o_ << "<source id=\"" << id << "-interpolation\"><Name_array id=\"" << id
            << "-interpolation-array\" count=\"" << times.size() << "\">";
         for (size_t k = 0; k < times.size(); ++k) o_ << (k ? " " : "") << s_.interpolation;
@@ -129,8 +155,12 @@ private:
               "</technique_common></source>\n<sampler id=\""
            << id << "-sampler\"><input semantic=\"INPUT\" source=\"#" << id
            << "-input\"/><input semantic=\"OUTPUT\" source=\"#" << id
-           << "-output\"/><input semantic=\"INTERPOLATION\" source=\"#" << id
-           << "-interpolation\"/></sampler><channel source=\"#" << id << "-sampler\" target=\""
+           << "-output\"/><input semantic=\"INTERPOLATION\" source=\"#" << id << "-interpolation\"/>";
+        if (bezier) {
+            o_ << "<input semantic=\"IN_TANGENT\" source=\"#" << id
+               << "-intangent\"/><input semantic=\"OUT_TANGENT\" source=\"#" << id << "-outtangent\"/>";
+        }
+        o_ << "</sampler><channel source=\"#" << id << "-sampler\" target=\""
            << target << "\"/>\n</animation>\n";
     }
 
@@ -165,9 +195,15 @@ private:
                     clips << "<instance_animation url=\"#" << id << "\"/>";
                     continue;
                 }
-                for (double t : seconds)
-                    values.push_back(f_.AngleAt(int(j), take, t) * 57.2957795f);
-                Animation(id, Id(j) + "/turn.ANGLE", times, values, {"ANGLE"}, "float");
+                std::vector<float> in, out;
+                for (size_t k = 0; k < seconds.size(); ++k) {
+                    values.push_back(f_.AngleAt(int(j), take, seconds[k]) * 57.2957795f);
+                    if (!take.bezier) continue;
+                    const auto h = f_.BezierHandles(int(j), take, double(k));
+                    in.insert(in.end(), {float(h.inTime), float(h.inAngle * 57.2957795)});
+                    out.insert(out.end(), {float(h.outTime), float(h.outAngle * 57.2957795)});
+                }
+                Animation(id, Id(j) + "/turn.ANGLE", times, values, {"ANGLE"}, "float", in, out);
                 clips << "<instance_animation url=\"#" << id << "\"/>";
                 if (j != 0) continue;
                 values.clear();

@@ -6,6 +6,7 @@
 #include <assimp/cexport.h>
 #include <assimp/scene.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -31,6 +32,7 @@ public:
         float pace = 1.0f;  // how fast the joints swing
         bool steps = false;  // each key held until the next (the file must say so)
         bool spline = false;  // the keys lie on the joints' own smooth swing (so must the file)
+        bool bezier = false;  // between keys the angle follows the Bezier curve of BezierHandles
     };
 
     // Names by prefix + the common capture scheme (Hips, LeftUpLeg, LeftArm, ...).
@@ -81,9 +83,22 @@ public:
         const double at = std::min(std::max(seconds, 0.0) / step, last);
         const double k = std::min(std::floor(at), std::max(last - 1, 0.0));
         if (take.spline) return static_cast<float>(KeyAngle(joint, take, at));
+        if (take.bezier && at > k) return static_cast<float>(BezierAngle(joint, take, k, at - k));
         const double a = KeyAngle(joint, take, k), b = KeyAngle(joint, take, k + 1);
         if (take.steps) return static_cast<float>(at - k >= 1.0 - 1e-9 ? b : a);
         return static_cast<float>(a + (b - a) * std::min(at - k, 1.0));
+    }
+    // A key's Bezier handles as (seconds, radians): the one after it (out) and before it (in),
+    // lopsided in time, so that the time along the curve is not its parameter.
+    struct Handles {
+        double outTime, outAngle, inTime, inAngle;
+    };
+    Handles BezierHandles(int joint, const Take& take, double k) const {
+        const Joint& j = joints[static_cast<size_t>(joint)];
+        const double step = 1.0 / take.keysPerSecond, w = take.pace * 3.0;
+        const double slope = j.amplitude * w * std::cos(w * k * step + j.phase);
+        const double angle = KeyAngle(joint, take, k), t = k * step;
+        return {t + 0.6 * step, angle + 0.8 * step * slope, t - 0.15 * step, angle - 0.3 * step * slope};
     }
     aiVector3D RootAt(const Take& take, double seconds) const {
         const double s = std::min(seconds, take.seconds);
@@ -172,6 +187,35 @@ public:
     double ticksPerSecond = 1000;
 
 private:
+
+    // The angle a fraction of the way in time from key k to the next, by de Casteljau's
+    // construction on a fine grid of the curve's parameter, read where the grid passes the time.
+    double BezierAngle(int joint, const Take& take, double k, double fraction) const {
+        const Handles a = BezierHandles(joint, take, k), b = BezierHandles(joint, take, k + 1);
+        const double step = 1.0 / take.keysPerSecond;
+        const double x[4] = {k * step, a.outTime, b.inTime, (k + 1) * step};
+        const double y[4] = {KeyAngle(joint, take, k), a.outAngle, b.inAngle, KeyAngle(joint, take, k + 1)};
+        const auto point = [&](double u, double* px, double* py) {
+            double xs[4], ys[4];
+            std::copy(x, x + 4, xs), std::copy(y, y + 4, ys);
+            for (int n = 3; n > 0; --n) {
+                for (int i = 0; i < n; ++i) {
+                    xs[i] += (xs[i + 1] - xs[i]) * u;
+                    ys[i] += (ys[i + 1] - ys[i]) * u;
+                }
+            }
+            *px = xs[0], *py = ys[0];
+        };
+        const double time = x[0] + fraction * step;
+        constexpr int kGrid = 4096;
+        double x0, y0, x1 = x[0], y1 = y[0];
+        for (int i = 1; i <= kGrid; ++i) {
+            x0 = x1, y0 = y1;
+            point(double(i) / kGrid, &x1, &y1);
+            if (x1 >= time) return x1 > x0 ? y0 + (y1 - y0) * (time - x0) / (x1 - x0) : y1;
+        }
+        return y1;
+    }
 
     double KeyAngle(int joint, const Take& take, double k) const {
         const Joint& j = joints[static_cast<size_t>(joint)];
