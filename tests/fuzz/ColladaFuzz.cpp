@@ -1,5 +1,6 @@
 // COLLADA files as a whole: the importer reads them, then our own reading of what it forgets
-// (clips, steps) reads them again. Whatever is read must be a motion whose every pose is there.
+// (clips, steps, curves) reads them again. Whatever is read must be a motion whose every pose
+// is there.
 #include "AnimRead/SceneFileRead/SceneFileRead.h"
 #include "tests/fuzz/MotionFuzz.h"
 #include "tests/support/ColladaWriter.h"
@@ -13,6 +14,14 @@ std::vector<std::string> tavrel::fuzz::Seeds() {
         ColladaWriter::Style style{!clips, clips};
         style.clips = clips;
         style.interpolation = clips ? "STEP" : "LINEAR";
+        seeds.push_back(ColladaWriter::Text(figure, style));
+    }
+    // Curves on the turns and the root's place, as each take's group of animations and as clips.
+    for (auto& take : figure.takes) take.bezier = true;
+    for (const bool clips : {false, true}) {
+        ColladaWriter::Style style{false, clips};
+        style.clips = clips;
+        style.interpolation = "BEZIER";
         seeds.push_back(ColladaWriter::Text(figure, style));
     }
     return seeds;
