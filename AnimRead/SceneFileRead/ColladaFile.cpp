@@ -354,8 +354,10 @@ private:
     std::vector<ANIMATION> animations_;
 };
 
+// Whether a span is curved: the last key's interpolation leads nowhere.
 bool Curved(const std::vector<std::string>& interpolations) {
-    return std::any_of(interpolations.begin(), interpolations.end(), [](const std::string& word) {
+    if (interpolations.empty()) return false;
+    return std::any_of(interpolations.begin(), interpolations.end() - 1, [](const std::string& word) {
         return word == "BEZIER" || word == "HERMITE";
     });
 }

@@ -7,7 +7,10 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <random>
+#include <sstream>
 
+#include "AnimRead/SceneFileRead/ColladaFile.h"
 #include "AnimRead/SceneFileRead/SceneFileRead.h"
 #include "MotionFiles.h"
 #include "motion/MotionImport.h"
@@ -366,6 +369,107 @@ TEST(SceneFileRead, KeysThatAreNoNumbersAreRefusedAndAHumanIsPreferredToALargerR
     ASSERT_TRUE(r.motion) << r.message;
     EXPECT_EQ(r.message, "the file holds 2 skeletons; the one under Hips (21 joints) was taken");
     EXPECT_LT(WorstLimbAngle(*r.motion, figure, figure.takes[0], ""), 1.0f);
+}
+
+// A COLLADA document whose node "n" (placed, then turned a quarter about Z) is moved along X
+// by one curve; tangents have `dims` numbers a key (time and value, or value alone).
+std::string CurveDocument(const std::vector<double>& times, const std::vector<double>& values,
+                          const std::vector<std::string>& how, const std::vector<double>& in,
+                          const std::vector<double>& out, int dims) {
+    std::ostringstream o;
+    o.precision(17);
+    const auto floats = [&](const char* id, const std::vector<double>& v, int stride) {
+        o << "<source id=\"" << id << "\"><float_array id=\"" << id << "-a\" count=\"" << v.size() << "\">";
+        for (double x : v) o << x << ' ';
+        o << "</float_array><technique_common><accessor source=\"#" << id << "-a\" count=\""
+          << v.size() / size_t(stride) << "\" stride=\"" << stride << "\"/></technique_common></source>";
+    };
+    o << "<?xml version=\"1.0\"?><COLLADA xmlns=\"http://www.collada.org/2005/11/COLLADASchema\" "
+         "version=\"1.4.1\"><library_animations><animation id=\"a\">";
+    floats("in", times, 1), floats("out", values, 1), floats("it", in, dims), floats("ot", out, dims);
+    o << "<source id=\"how\"><Name_array id=\"how-a\" count=\"" << how.size() << "\">";
+    for (const std::string& word : how) o << word << ' ';
+    o << "</Name_array></source><sampler id=\"s\"><input semantic=\"INPUT\" source=\"#in\"/>"
+         "<input semantic=\"OUTPUT\" source=\"#out\"/><input semantic=\"IN_TANGENT\" source=\"#it\"/>"
+         "<input semantic=\"OUT_TANGENT\" source=\"#ot\"/><input semantic=\"INTERPOLATION\" "
+         "source=\"#how\"/></sampler><channel source=\"#s\" target=\"n/t.X\"/></animation>"
+         "</library_animations><library_visual_scenes><visual_scene id=\"v\"><node id=\"n\">"
+         "<translate sid=\"t\">0 2 0</translate><rotate sid=\"r\">0 0 1 90</rotate></node>"
+         "</visual_scene></library_visual_scenes></COLLADA>";
+    return o.str();
+}
+
+// Each span of a curve follows its first key's interpolation, checked over random keys against
+// the textbook form of each: a Bezier curve drawn on a grid, Hermite's basis, lines and steps.
+// A curve whose parts do not fit together is dropped.
+TEST(ColladaFile, EachSpanOfACurveFollowsItsKeysInterpolation) {
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> unit(0, 1), size(-50, 50);
+    const char* const kinds[] = {"BEZIER", "HERMITE", "LINEAR", "STEP"};
+    testing::TempDir dir;
+    const std::string path = dir / "curve.dae";
+    for (int round = 0; round < 40; ++round) {
+        SCOPED_TRACE(round);
+        const int dims = 1 + round % 2;
+        const bool broken = round == 39;
+        const std::vector<double> times{0, 0.5 + 1.5 * unit(random), 2.5 + unit(random)};
+        std::vector<double> values, in, out, inAt(3), outAt(3), inValue(3), outValue(3);
+        std::vector<std::string> how;
+        for (int k = 0; k < 3; ++k) {
+            values.push_back(size(random));
+            how.push_back(kinds[random() % 4]);
+            // A tangent serves the span on its side: Bezier's is a point on the curve's hull
+            // (anywhere within the span in time), Hermite's a rate (its time is the span's).
+            const double before = k > 0 ? times[k] - times[k - 1] : 1, after = k < 2 ? times[k + 1] - times[k] : 1;
+            const bool inBezier = k > 0 && how[k - 1] == "BEZIER", outBezier = how[k] == "BEZIER";
+            inAt[k] = times[k] - (dims == 2 && inBezier ? unit(random) : 1.0 / 3) * before;
+            outAt[k] = times[k] + (dims == 2 && outBezier ? unit(random) : 1.0 / 3) * after;
+            inValue[k] = size(random), outValue[k] = size(random);
+            if (dims == 2) {
+                in.insert(in.end(), {inBezier ? inAt[k] : before, inValue[k]});
+                out.insert(out.end(), {outBezier ? outAt[k] : after, outValue[k]});
+            } else {
+                in.push_back(inValue[k]), out.push_back(outValue[k]);
+            }
+        }
+        if (broken) in.pop_back();
+        testing::WriteText(path, CurveDocument(times, values, how, in, out, dims));
+        const COLLADAFILE file = ReadColladaFile(path.c_str());
+        const bool curved = std::any_of(how.begin(), how.end() - 1, [](const std::string& w) {
+            return w == "BEZIER" || w == "HERMITE";
+        });
+        const auto node = file.curvedNodes.find("n");
+        if (!curved || broken) {
+            EXPECT_TRUE(node == file.curvedNodes.end() || node->second.curves.empty());
+            continue;
+        }
+        ASSERT_NE(node, file.curvedNodes.end());
+        ASSERT_EQ(node->second.curves.size(), 1u);
+        for (double t = -0.5; t < 4; t += 0.01) {
+            double expected = values[t <= 0 ? 0 : 2];
+            const size_t k = t < times[1] ? 0 : 1;
+            if (t > 0 && t < times[2]) {
+                const double span = times[k + 1] - times[k], s = (t - times[k]) / span;
+                const double v0 = values[k], v1 = values[k + 1];
+                if (how[k] == "STEP") expected = v0;
+                if (how[k] == "LINEAR") expected = v0 + (v1 - v0) * s;
+                if (how[k] == "HERMITE") {
+                    expected = (2 * s * s * s - 3 * s * s + 1) * v0 + (s * s * s - 2 * s * s + s) * outValue[k] +
+                               (-2 * s * s * s + 3 * s * s) * v1 + (s * s * s - s * s) * inValue[k + 1];
+                }
+                if (how[k] == "BEZIER") {
+                    const double x[4] = {times[k], outAt[k], inAt[k + 1], times[k + 1]};
+                    const double y[4] = {v0, outValue[k], inValue[k + 1], v1};
+                    expected = SceneFigure::BezierByGrid(x, y, t);
+                }
+            }
+            std::array<double, 16> m;
+            ASSERT_TRUE(COLLADAFILE::CURVEDNODE::MatrixAt(node->second.elements, {&node->second.curves[0]}, t, &m));
+            ASSERT_NEAR(m[3], expected, 1e-3) << how[k] << " at " << t;
+            ASSERT_NEAR(m[7], 2, 1e-9);   // placed before it turns
+            ASSERT_NEAR(m[1], -1, 1e-9);  // turned a quarter about Z
+        }
+    }
 }
 
 }  // namespace

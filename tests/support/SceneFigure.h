@@ -100,6 +100,29 @@ public:
         const double angle = KeyAngle(joint, take, k), t = k * step;
         return {t + 0.6 * step, angle + 0.8 * step * slope, t - 0.15 * step, angle - 0.3 * step * slope};
     }
+    // A Bezier curve's value (y) where it passes a time (x), by de Casteljau's construction on
+    // a fine grid of the curve's parameter.
+    static double BezierByGrid(const double x[4], const double y[4], double time) {
+        const auto point = [&](double u, double* px, double* py) {
+            double xs[4], ys[4];
+            std::copy(x, x + 4, xs), std::copy(y, y + 4, ys);
+            for (int n = 3; n > 0; --n) {
+                for (int i = 0; i < n; ++i) {
+                    xs[i] += (xs[i + 1] - xs[i]) * u;
+                    ys[i] += (ys[i + 1] - ys[i]) * u;
+                }
+            }
+            *px = xs[0], *py = ys[0];
+        };
+        constexpr int kGrid = 4096;
+        double x0, y0, x1 = x[0], y1 = y[0];
+        for (int i = 1; i <= kGrid; ++i) {
+            x0 = x1, y0 = y1;
+            point(double(i) / kGrid, &x1, &y1);
+            if (x1 >= time) return x1 > x0 ? y0 + (y1 - y0) * (time - x0) / (x1 - x0) : y1;
+        }
+        return y1;
+    }
     aiVector3D RootAt(const Take& take, double seconds) const {
         const double s = std::min(seconds, take.seconds);
         return joints[0].offset + aiVector3D(0.1f, 0, 0.8f) * static_cast<float>(s) *
@@ -188,33 +211,13 @@ public:
 
 private:
 
-    // The angle a fraction of the way in time from key k to the next, by de Casteljau's
-    // construction on a fine grid of the curve's parameter, read where the grid passes the time.
+    // The angle a fraction of the way in time from key k to the next.
     double BezierAngle(int joint, const Take& take, double k, double fraction) const {
         const Handles a = BezierHandles(joint, take, k), b = BezierHandles(joint, take, k + 1);
         const double step = 1.0 / take.keysPerSecond;
         const double x[4] = {k * step, a.outTime, b.inTime, (k + 1) * step};
         const double y[4] = {KeyAngle(joint, take, k), a.outAngle, b.inAngle, KeyAngle(joint, take, k + 1)};
-        const auto point = [&](double u, double* px, double* py) {
-            double xs[4], ys[4];
-            std::copy(x, x + 4, xs), std::copy(y, y + 4, ys);
-            for (int n = 3; n > 0; --n) {
-                for (int i = 0; i < n; ++i) {
-                    xs[i] += (xs[i + 1] - xs[i]) * u;
-                    ys[i] += (ys[i + 1] - ys[i]) * u;
-                }
-            }
-            *px = xs[0], *py = ys[0];
-        };
-        const double time = x[0] + fraction * step;
-        constexpr int kGrid = 4096;
-        double x0, y0, x1 = x[0], y1 = y[0];
-        for (int i = 1; i <= kGrid; ++i) {
-            x0 = x1, y0 = y1;
-            point(double(i) / kGrid, &x1, &y1);
-            if (x1 >= time) return x1 > x0 ? y0 + (y1 - y0) * (time - x0) / (x1 - x0) : y1;
-        }
-        return y1;
+        return BezierByGrid(x, y, x[0] + fraction * step);
     }
 
     double KeyAngle(int joint, const Take& take, double k) const {
