@@ -472,5 +472,38 @@ TEST(ColladaFile, EachSpanOfACurveFollowsItsKeysInterpolation) {
     }
 }
 
+// A curved joint laid out in a way the curves cannot be composed for (here a look-at among its
+// elements) keeps the importer's keys, the other joints following their curves.
+TEST(SceneFileRead, ACurvedJointNotUnderstoodKeepsTheImportersKeys) {
+    SceneFigure figure;
+    figure.takes = {{"Walk", 1.0, 4, 1.0f, false, false, true}};
+    ColladaWriter::Style style{false, false};
+    style.interpolation = "BEZIER";
+    std::string curved = ColladaWriter::Text(figure, style);
+    const size_t joint = curved.find("id=\"Armature_LeftForeArm\"");
+    const size_t turn = curved.find("</rotate>", joint) + 9;
+    ASSERT_NE(joint, std::string::npos);
+    curved.insert(turn, "<lookat sid=\"look\">0 0 0 0.3 -1 0.2 0 0 1</lookat>");
+    std::string straight = curved;
+    for (size_t at; (at = straight.find(">BEZIER")) != std::string::npos;) straight.replace(at, 7, ">LINEAR");
+    for (size_t at; (at = straight.find(" BEZIER")) != std::string::npos;) straight.replace(at, 7, " LINEAR");
+    testing::TempDir dir;
+    testing::WriteText(dir / "curved.dae", curved);
+    testing::WriteText(dir / "straight.dae", straight);
+    SCENEFILEREAD a((dir / "curved.dae").c_str()), b((dir / "straight.dae").c_str());
+    const auto largest = [&](const char* name) {
+        const auto& p = a.GetSegment(a.FindSegment(name))->frames;
+        const auto& q = b.GetSegment(b.FindSegment(name))->frames;
+        EXPECT_EQ(p.size(), q.size());
+        float most = 0;
+        for (size_t f = 0; f < std::min(p.size(), q.size()); ++f) {
+            for (int i = 0; i < 16; ++i) most = std::max(most, std::fabs(p[f].m[i] - q[f].m[i]));
+        }
+        return most;
+    };
+    EXPECT_LT(largest("LeftForeArm"), 1e-5f);
+    EXPECT_GT(largest("RightForeArm"), 0.05f);
+}
+
 }  // namespace
 }  // namespace tavrel
