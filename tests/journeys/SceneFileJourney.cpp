@@ -49,21 +49,43 @@ TEST_F(SceneFileJourney, AnFbxOfTwoTakesDroppedFromTheGalleryBringsTheChosenTake
     EXPECT_TRUE(fs::exists(clip.fileName)) << clip.fileName;
 }
 
+class ColladaJourney : public JourneyFixture {
+protected:
+    // Writes the figure's one take into the library, drops it from the gallery and waits for
+    // the clip and the note of the joints the avatar has no place for.
+    void DropCollada(const tavrel::testing::SceneFigure& figure,
+                     const tavrel::testing::ColladaWriter::Style& style, const char* name) {
+        const fs::path folder = Library() / "Gestures";
+        ASSERT_TRUE(tavrel::testing::ColladaWriter::Write(figure, (folder / name).string(), style));
+        ASSERT_TRUE(ShowFolder(folder));
+        ASSERT_TRUE(WaitUntil([&] { return !ThumbnailOf(name).isNull(); }));
+        const std::shared_ptr<QString> note = AnswerNextMessage(QMessageBox::Ok);
+        ASSERT_TRUE(DropAndWait(name, 0));
+        ASSERT_TRUE(WaitUntil([&] { return !note->isEmpty(); }));
+        EXPECT_TRUE(note->contains(name) && note->contains("ToeBase")) << note->toStdString();
+    }
+};
+
 // A COLLADA file as other tools write it (Z up, centimetres, a skin): one take, so no chooser.
-TEST_F(SceneFileJourney, AColladaFileOfOneTakeDroppedFromTheGalleryBringsThatTake) {
+TEST_F(ColladaJourney, AColladaFileOfOneTakeDroppedFromTheGalleryBringsThatTake) {
     tavrel::testing::SceneFigure figure("mixamorig:");
     figure.takes = {{"Wave", 1.5}};
-    const fs::path folder = Library() / "Gestures";
-    ASSERT_TRUE(tavrel::testing::ColladaWriter::Write(figure, (folder / "wave.dae").string(),
-                                                      {true, true}));
-    ASSERT_TRUE(ShowFolder(folder));
-    ASSERT_TRUE(WaitUntil([&] { return !ThumbnailOf("wave.dae").isNull(); }));
-    const std::shared_ptr<QString> note = AnswerNextMessage(QMessageBox::Ok);
-    ASSERT_TRUE(DropAndWait("wave.dae", 0));
-    ASSERT_TRUE(WaitUntil([&] { return !note->isEmpty(); }));
-    EXPECT_TRUE(note->contains("wave.dae") && note->contains("ToeBase")) << note->toStdString();
+    ASSERT_NO_FATAL_FAILURE(DropCollada(figure, {true, true}, "wave.dae"));
     const MotionClip& clip = *Model().ClipAtPosition(0);
     EXPECT_EQ(clip.lastFrame - clip.firstFrame, 90);
+}
+
+// Turns and the root's place keyed on Bezier curves, four keys a second: the file lies on the
+// timeline as a clip of its take (where the curves take the limbs between keys is the reader's
+// tests' to check).
+TEST_F(ColladaJourney, AColladaFileOfCurvedKeysIsPlayedAlongItsCurves) {
+    tavrel::testing::SceneFigure figure("mixamorig:");
+    figure.takes = {{"Sway", 1.0, 4, 1.0f, false, false, true}};
+    tavrel::testing::ColladaWriter::Style style{false, true};
+    style.interpolation = "BEZIER";
+    ASSERT_NO_FATAL_FAILURE(DropCollada(figure, style, "sway.dae"));
+    const MotionClip& clip = *Model().ClipAtPosition(0);
+    EXPECT_EQ(clip.lastFrame - clip.firstFrame, 60);
 }
 
 }  // namespace
