@@ -109,19 +109,24 @@ struct TARGET {
 };
 
 // The value of an element a selector names: axis X, Y, Z then ANGLE for rotations, an index
-// in brackets; -1 for the whole element, -2 for what is not understood.
+// in brackets, a matrix's row and column in two; -1 for the whole element, -2 for what is not
+// understood.
 int Component(const std::string& selector) {
     if (selector.empty()) return -1;
     static const char* const kNames[] = {".X", ".Y", ".Z", ".ANGLE"};
     for (int i = 0; i < 4; ++i) {
         if (selector == kNames[i]) return i;
     }
-    int index = -2;
-    if (selector.size() > 2 && selector.front() == '(' && selector.back() == ')') {
-        const auto [end, error] = std::from_chars(selector.data() + 1, selector.data() + selector.size() - 1, index);
-        if (error != std::errc() || *end != ')' || index < 0 || index > 15) index = -2;
+    int index = 0, count = 0;
+    for (const char* at = selector.data(); *at; ++at, ++count) {
+        int part = -1;
+        const auto [end, error] = std::from_chars(at + 1, selector.data() + selector.size(), part);
+        if (*at != '(' || error != std::errc() || *end != ')' || part < 0 || part > 15 || count > 1)
+            return -2;
+        index = index * 4 + part;
+        at = end;
     }
-    return index;
+    return index > 15 ? -2 : index;
 }
 
 // What the file says of its channels, gathered in one pass whatever the order of its parts.

@@ -373,6 +373,7 @@ private:
         for (const auto* curve : curves) keys.insert(keys.end(), curve->times.begin(), curve->times.end());
         if (keys.empty()) return false;
         std::sort(keys.begin(), keys.end());
+        keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
         if (keys.back() - keys.front() > double(SCENEFILEREAD::kMaxFrames) / kRate) return false;
         const auto matrixAt = [&](double seconds, aiMatrix4x4* m) {
             std::array<double, 16> at;
