@@ -143,7 +143,22 @@ struct CHANNELS {
     std::unordered_map<std::string, std::unordered_map<std::string, std::string>> inputs;
     std::vector<TARGET> channels;
     std::unordered_map<std::string, std::vector<COLLADAFILE::CURVEDNODE::ELEMENT>> elements;
+    // Every array's count as it says, and what every accessor reads of the array it names.
+    std::unordered_map<std::string, uint64_t> arrayCounts;
+    struct ACCESSOR {
+        std::string array;
+        uint64_t count, stride, offset;
+    };
+    std::vector<ACCESSOR> accessors;
 };
+
+// A count as the importer reads one: the digits in front, 0 for none.
+uint64_t Count(const std::string& text) {
+    uint64_t count = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
+    if (error == std::errc::result_out_of_range) return UINT64_MAX;
+    return error == std::errc() ? count : 0;
+}
 
 bool IsTransform(const std::string& name) {
     return name == "translate" || name == "rotate" || name == "scale" || name == "matrix" ||
@@ -199,6 +214,7 @@ public:
             }
             if (type != XML_READER_TYPE_ELEMENT) continue;
             const bool empty = xml_.xmlTextReaderIsEmptyElement(reader_);
+            if (name.ends_with("_array")) out.arrayCounts[Attribute("id")] = Count(Attribute("count"));
             if (name == "node") {
                 const std::string id = Attribute("id"), given = Attribute("name");
                 if (!id.empty() && !given.empty()) out.nodeNames.emplace(id, given);
@@ -218,7 +234,11 @@ public:
                 text.clear();
                 reading = empty ? NOTHING : name == "Name_array" ? NAMES : FLOATS;
             } else if (name == "accessor") {
-                out.strides[source] = std::max(1, std::atoi(Attribute("stride").c_str()));
+                const std::string given = Attribute("stride");
+                const uint64_t stride = given.empty() ? 1 : Count(given);
+                out.strides[source] = int(std::clamp<uint64_t>(stride, 1, 1024));
+                out.accessors.push_back({Local(Attribute("source")), Count(Attribute("count")), stride,
+                                         Count(Attribute("offset"))});
             } else if (name == "sampler") {
                 sampler = Attribute("id");
                 inSampler = !empty;
@@ -568,6 +588,20 @@ std::vector<std::vector<const COLLADAFILE::CURVE*>> COLLADAFILE::CURVEDNODE::Cho
         }
     }
     return choices;
+}
+
+bool ColladaAccessorsFit(const char* path) {
+    const XMLLIBRARY* xml = Xml();
+    CHANNELS channels;
+    if (!xml || !READER(*xml, path).Read(channels)) return true;
+    return std::all_of(channels.accessors.begin(), channels.accessors.end(), [&](const auto& a) {
+        const auto array = channels.arrayCounts.find(a.array);
+        if (array == channels.arrayCounts.end()) return true;  // not in this file
+        const uint64_t size = array->second;
+        if (a.offset > size) return false;
+        if (a.stride == 0) return a.count == 0 || a.offset < size;
+        return a.count <= (size - a.offset) / a.stride;
+    });
 }
 
 COLLADAFILE ReadColladaFile(const char* path) {

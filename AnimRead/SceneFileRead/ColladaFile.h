@@ -62,4 +62,8 @@ struct COLLADAFILE {
 // Reads the file as XML; what cannot be read is left empty (the importer has read it already).
 COLLADAFILE ReadColladaFile(const char* path);
 
+// Whether every accessor reads within the array it names, as the importer takes for granted:
+// it stops the program on one that does not. True for a file that is no XML to read.
+bool ColladaAccessorsFit(const char* path);
+
 }  // namespace tavrel

@@ -559,6 +559,8 @@ public:
                          static_cast<long long>(size >> 20),
                          static_cast<long long>(SCENEFILEREAD::kMaxFileSize >> 20));
         }
+        if (extension_ == "dae" && !tavrel::ColladaAccessorsFit(path))
+            THROW_ERROBJ(ERR_CORRUPTED, "the importer cannot read it: an accessor reads past its array");
         Import([&](aiPropertyStore* properties) {
             return library_->aiImportFileExWithProperties(path, 0, nullptr, properties);
         });

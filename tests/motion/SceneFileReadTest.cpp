@@ -298,6 +298,15 @@ TEST(SceneFileRead, BadScenesAreRefusedWithTheirReasonAndLeftAsTheyWere) {
              return dir / "cut.dae";
          },
          "", "cannot read"},
+        {"a COLLADA array that holds fewer numbers than its accessor reads",
+         [&] {
+             std::string text = ColladaWriter::Text(SceneFigure(), {});
+             const size_t at = text.find("count=", text.rfind("<float_array id=\"Walk_Armature_Right"));
+             text.replace(at, text.find('"', at + 7) + 1 - at, "count=\"\"");
+             testing::WriteText(dir / "short.dae", text);
+             return dir / "short.dae";
+         },
+         "", "cannot read"},
         {"a COLLADA file without animation",
          [&] {
              SceneFigure figure;
