@@ -214,7 +214,8 @@ public:
             }
             if (type != XML_READER_TYPE_ELEMENT) continue;
             const bool empty = xml_.xmlTextReaderIsEmptyElement(reader_);
-            if (name.ends_with("_array")) out.arrayCounts[Attribute("id")] = Count(Attribute("count"));
+            if (name.ends_with("_array"))
+                out.arrayCounts[Attribute("id")] = Count(Attribute("count"));
             if (name == "node") {
                 const std::string id = Attribute("id"), given = Attribute("name");
                 if (!id.empty() && !given.empty()) out.nodeNames.emplace(id, given);
@@ -237,15 +238,16 @@ public:
                 const std::string given = Attribute("stride");
                 const uint64_t stride = given.empty() ? 1 : Count(given);
                 out.strides[source] = int(std::clamp<uint64_t>(stride, 1, 1024));
-                out.accessors.push_back({Local(Attribute("source")), Count(Attribute("count")), stride,
-                                         Count(Attribute("offset"))});
+                out.accessors.push_back({Local(Attribute("source")), Count(Attribute("count")),
+                                         stride, Count(Attribute("offset"))});
             } else if (name == "sampler") {
                 sampler = Attribute("id");
                 inSampler = !empty;
             } else if (name == "input" && inSampler) {
                 const std::string semantic = Attribute("semantic");
                 out.inputs[sampler][semantic] = Local(Attribute("source"));
-                if (semantic == "INTERPOLATION") out.interpolations[sampler] = Local(Attribute("source"));
+                if (semantic == "INTERPOLATION")
+                    out.interpolations[sampler] = Local(Attribute("source"));
             } else if (name == "animation_clip") {
                 const std::string given = Attribute("name");
                 out.clips.emplace_back(given.empty() ? Attribute("id") : given,
@@ -258,10 +260,10 @@ public:
                 out.targets.emplace_back(Local(Attribute("source")), target.substr(0, slash));
                 if (slash == std::string::npos) continue;
                 const size_t selector = target.find_first_of(".(", slash);
-                out.channels.push_back({Local(Attribute("source")), target.substr(0, slash),
-                                        target.substr(slash + 1, selector - slash - 1),
-                                        selector == std::string::npos ? "" : target.substr(selector),
-                                        animations});
+                out.channels.push_back(
+                    {Local(Attribute("source")), target.substr(0, slash),
+                     target.substr(slash + 1, selector - slash - 1),
+                     selector == std::string::npos ? "" : target.substr(selector), animations});
             }
         }
         return result == 0;
@@ -382,9 +384,9 @@ private:
 // Whether a span is curved: the last key's interpolation leads nowhere.
 bool Curved(const std::vector<std::string>& interpolations) {
     if (interpolations.empty()) return false;
-    return std::any_of(interpolations.begin(), interpolations.end() - 1, [](const std::string& word) {
-        return word == "BEZIER" || word == "HERMITE";
-    });
+    return std::any_of(
+        interpolations.begin(), interpolations.end() - 1,
+        [](const std::string& word) { return word == "BEZIER" || word == "HERMITE"; });
 }
 
 // A channel's sampler as a curve; false for one whose parts do not fit together.
@@ -425,8 +427,8 @@ bool MakeCurve(const CHANNELS& channels, const TARGET& target, COLLADAFILE::CURV
     return n > 0 && curve->component >= -1 && (curve->component == -1 || curve->stride == 1) &&
            curve->stride <= 16 && std::is_sorted(curve->times.begin(), curve->times.end()) &&
            curve->values.size() == values && curve->interpolations.size() == n &&
-           (!Curved(curve->interpolations) ||
-            ((tangents == values || tangents == 2 * values) && curve->outTangents.size() == tangents));
+           (!Curved(curve->interpolations) || ((tangents == values || tangents == 2 * values) &&
+                                               curve->outTangents.size() == tangents));
 }
 
 // The control points of a span's cubic in the (time, value) plane, from BEZIER or HERMITE keys.
@@ -498,10 +500,12 @@ bool ElementMatrix(const std::string& kind, const std::vector<double>& v, MATRIX
         if (length == 0) return true;  // no axis: no turn
         const double x = v[0] / length, y = v[1] / length, z = v[2] / length;
         const double a = v[3] * M_PI / 180, c = std::cos(a), s = std::sin(a), t = 1 - c;
+        // clang-format off
         *m = {t * x * x + c,     t * x * y - s * z, t * x * z + s * y, 0,
               t * x * y + s * z, t * y * y + c,     t * y * z - s * x, 0,
               t * x * z - s * y, t * y * z + s * x, t * z * z + c,     0,
               0,                 0,                 0,                 1};
+        // clang-format on
     } else {
         return false;
     }
@@ -521,7 +525,8 @@ void FindCurves(CHANNELS& channels, COLLADAFILE* file) {
     }
     for (size_t c = 0; c < curves.size(); ++c) {
         const auto node = file->curvedNodes.find(channels.channels[c].node);
-        if (made[c] && node != file->curvedNodes.end()) node->second.curves.push_back(std::move(curves[c]));
+        if (made[c] && node != file->curvedNodes.end())
+            node->second.curves.push_back(std::move(curves[c]));
     }
 }
 

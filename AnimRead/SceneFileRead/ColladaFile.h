@@ -27,8 +27,8 @@ struct COLLADAFILE {
     // A sampler driving values of a node's transform element. The importer keeps only its key
     // values, so curved keys would be drawn straight between them.
     struct CURVE {
-        std::string group;  // the clip naming it, else the outermost animation holding it
-        std::string sid;    // the element's
+        std::string group;   // the clip naming it, else the outermost animation holding it
+        std::string sid;     // the element's
         int component = -1;  // the element's value it drives; -1: all of them
         int stride = 1;      // values a key
         std::vector<double> times, values;

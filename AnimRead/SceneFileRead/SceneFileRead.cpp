@@ -341,7 +341,8 @@ public:
     // The importer keeps only the key values of COLLADA's curved keys, drawing straight lines
     // between them: the keys of each curved node (named by its id) are made again at every frame
     // from its transform elements, where they agree with the importer's at the file's keys.
-    void FollowColladaCurves(const std::unordered_map<std::string, tavrel::COLLADAFILE::CURVEDNODE>& curved) {
+    void FollowColladaCurves(
+        const std::unordered_map<std::string, tavrel::COLLADAFILE::CURVEDNODE>& curved) {
         for (const auto& [id, node] : curved) {
             const auto found = byName_.find(id);
             if (found == byName_.end()) continue;
@@ -350,8 +351,8 @@ public:
                 const auto track = anim.tracks.find(found->second);
                 if (track == anim.tracks.end()) continue;
                 for (const auto& curves : choices) {
-                    if (FollowCurves(nodes[found->second], node.elements, curves, anim.ticksPerSecond,
-                                     track->second))
+                    if (FollowCurves(nodes[found->second], node.elements, curves,
+                                     anim.ticksPerSecond, track->second))
                         break;
                 }
             }
@@ -370,7 +371,8 @@ private:
                              double ticksPerSecond, TRACK& track) {
         constexpr double kRate = SCENEFILEREAD::kSampleRate;
         std::vector<double> keys;  // seconds
-        for (const auto* curve : curves) keys.insert(keys.end(), curve->times.begin(), curve->times.end());
+        for (const auto* curve : curves)
+            keys.insert(keys.end(), curve->times.begin(), curve->times.end());
         if (keys.empty()) return false;
         std::sort(keys.begin(), keys.end());
         keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
@@ -383,7 +385,8 @@ private:
         };
         if (!AgreeAtKeys(node, curves, keys, ticksPerSecond, track, matrixAt)) return false;
         std::vector<double> at = keys;
-        for (double f = std::ceil(keys.front() * kRate); f <= keys.back() * kRate; ++f) at.push_back(f / kRate);
+        for (double f = std::ceil(keys.front() * kRate); f <= keys.back() * kRate; ++f)
+            at.push_back(f / kRate);
         std::sort(at.begin(), at.end());
         at.erase(std::unique(at.begin(), at.end()), at.end());
         TRACK made;
@@ -405,21 +408,25 @@ private:
     // Whether the curves make the importer's pose at the times every curve has a key (between
     // them the importer draws straight lines), a file laid out in a way not foreseen failing it.
     template <class MatrixAt>
-    static bool AgreeAtKeys(const NODE& node, const std::vector<const tavrel::COLLADAFILE::CURVE*>& curves,
+    static bool AgreeAtKeys(const NODE& node,
+                            const std::vector<const tavrel::COLLADAFILE::CURVE*>& curves,
                             const std::vector<double>& keys, double ticksPerSecond,
                             const TRACK& track, const MatrixAt& matrixAt) {
         size_t checked = 0;
         for (const double t : keys) {
             const auto isKey = [t](const tavrel::COLLADAFILE::CURVE* curve) {
-                const auto at = std::lower_bound(curve->times.begin(), curve->times.end(), t - 1e-6);
+                const auto at =
+                    std::lower_bound(curve->times.begin(), curve->times.end(), t - 1e-6);
                 return at != curve->times.end() && std::fabs(*at - t) <= 1e-6;
             };
             if (!std::all_of(curves.begin(), curves.end(), isKey)) continue;
             const double ticks = t * ticksPerSecond;
             const aiMatrix4x4 theirs(
                 track.scales.empty() ? node.scale : ValueAt(track.scales, ticks, track.stepScales),
-                track.rotations.empty() ? node.rotation : ValueAt(track.rotations, ticks, track.stepRotations),
-                track.positions.empty() ? node.position : ValueAt(track.positions, ticks, track.stepPositions));
+                track.rotations.empty() ? node.rotation
+                                        : ValueAt(track.rotations, ticks, track.stepRotations),
+                track.positions.empty() ? node.position
+                                        : ValueAt(track.positions, ticks, track.stepPositions));
             aiMatrix4x4 ours;
             if (!matrixAt(t, &ours)) return false;
             for (int r = 0; r < 3; ++r) {
@@ -560,7 +567,8 @@ public:
                          static_cast<long long>(SCENEFILEREAD::kMaxFileSize >> 20));
         }
         if (extension_ == "dae" && !tavrel::ColladaAccessorsFit(path))
-            THROW_ERROBJ(ERR_CORRUPTED, "the importer cannot read it: an accessor reads past its array");
+            THROW_ERROBJ(ERR_CORRUPTED,
+                         "the importer cannot read it: an accessor reads past its array");
         Import([&](aiPropertyStore* properties) {
             return library_->aiImportFileExWithProperties(path, 0, nullptr, properties);
         });

@@ -301,7 +301,8 @@ TEST(SceneFileRead, BadScenesAreRefusedWithTheirReasonAndLeftAsTheyWere) {
         {"a COLLADA array that holds fewer numbers than its accessor reads",
          [&] {
              std::string text = ColladaWriter::Text(SceneFigure(), {});
-             const size_t at = text.find("count=", text.rfind("<float_array id=\"Walk_Armature_Right"));
+             const size_t at =
+                 text.find("count=", text.rfind("<float_array id=\"Walk_Armature_Right"));
              text.replace(at, text.find('"', at + 7) + 1 - at, "count=\"\"");
              testing::WriteText(dir / "short.dae", text);
              return dir / "short.dae";
@@ -388,18 +389,22 @@ std::string CurveDocument(const std::vector<double>& times, const std::vector<do
     std::ostringstream o;
     o.precision(17);
     const auto floats = [&](const char* id, const std::vector<double>& v, int stride) {
-        o << "<source id=\"" << id << "\"><float_array id=\"" << id << "-a\" count=\"" << v.size() << "\">";
+        o << "<source id=\"" << id << "\"><float_array id=\"" << id << "-a\" count=\"" << v.size()
+          << "\">";
         for (double x : v) o << x << ' ';
         o << "</float_array><technique_common><accessor source=\"#" << id << "-a\" count=\""
-          << v.size() / size_t(stride) << "\" stride=\"" << stride << "\"/></technique_common></source>";
+          << v.size() / size_t(stride) << "\" stride=\"" << stride
+          << "\"/></technique_common></source>";
     };
     o << "<?xml version=\"1.0\"?><COLLADA xmlns=\"http://www.collada.org/2005/11/COLLADASchema\" "
          "version=\"1.4.1\"><library_animations><animation id=\"a\">";
-    floats("in", times, 1), floats("out", values, 1), floats("it", in, dims), floats("ot", out, dims);
+    floats("in", times, 1), floats("out", values, 1), floats("it", in, dims),
+        floats("ot", out, dims);
     o << "<source id=\"how\"><Name_array id=\"how-a\" count=\"" << how.size() << "\">";
     for (const std::string& word : how) o << word << ' ';
     o << "</Name_array></source><sampler id=\"s\"><input semantic=\"INPUT\" source=\"#in\"/>"
-         "<input semantic=\"OUTPUT\" source=\"#out\"/><input semantic=\"IN_TANGENT\" source=\"#it\"/>"
+         "<input semantic=\"OUTPUT\" source=\"#out\"/><input semantic=\"IN_TANGENT\" "
+         "source=\"#it\"/>"
          "<input semantic=\"OUT_TANGENT\" source=\"#ot\"/><input semantic=\"INTERPOLATION\" "
          "source=\"#how\"/></sampler><channel source=\"#s\" target=\"n/t.X\"/></animation>"
          "</library_animations><library_visual_scenes><visual_scene id=\"v\"><node id=\"n\">"
@@ -429,7 +434,8 @@ TEST(ColladaFile, EachSpanOfACurveFollowsItsKeysInterpolation) {
             how.push_back(kinds[random() % 4]);
             // A tangent serves the span on its side: Bezier's is a point on the curve's hull
             // (anywhere within the span in time), Hermite's a rate (its time is the span's).
-            const double before = k > 0 ? times[k] - times[k - 1] : 1, after = k < 2 ? times[k + 1] - times[k] : 1;
+            const double before = k > 0 ? times[k] - times[k - 1] : 1,
+                         after = k < 2 ? times[k + 1] - times[k] : 1;
             const bool inBezier = k > 0 && how[k - 1] == "BEZIER", outBezier = how[k] == "BEZIER";
             inAt[k] = times[k] - (dims == 2 && inBezier ? unit(random) : 1.0 / 3) * before;
             outAt[k] = times[k] + (dims == 2 && outBezier ? unit(random) : 1.0 / 3) * after;
@@ -463,8 +469,10 @@ TEST(ColladaFile, EachSpanOfACurveFollowsItsKeysInterpolation) {
                 if (how[k] == "STEP") expected = v0;
                 if (how[k] == "LINEAR") expected = v0 + (v1 - v0) * s;
                 if (how[k] == "HERMITE") {
-                    expected = (2 * s * s * s - 3 * s * s + 1) * v0 + (s * s * s - 2 * s * s + s) * outValue[k] +
-                               (-2 * s * s * s + 3 * s * s) * v1 + (s * s * s - s * s) * inValue[k + 1];
+                    expected = (2 * s * s * s - 3 * s * s + 1) * v0 +
+                               (s * s * s - 2 * s * s + s) * outValue[k] +
+                               (-2 * s * s * s + 3 * s * s) * v1 +
+                               (s * s * s - s * s) * inValue[k + 1];
                 }
                 if (how[k] == "BEZIER") {
                     const double x[4] = {times[k], outAt[k], inAt[k + 1], times[k + 1]};
@@ -473,7 +481,8 @@ TEST(ColladaFile, EachSpanOfACurveFollowsItsKeysInterpolation) {
                 }
             }
             std::array<double, 16> m;
-            ASSERT_TRUE(COLLADAFILE::CURVEDNODE::MatrixAt(node->second.elements, {&node->second.curves[0]}, t, &m));
+            ASSERT_TRUE(COLLADAFILE::CURVEDNODE::MatrixAt(node->second.elements,
+                                                          {&node->second.curves[0]}, t, &m));
             ASSERT_NEAR(m[3], expected, 1e-3) << how[k] << " at " << t;
             ASSERT_NEAR(m[7], 2, 1e-9);   // placed before it turns
             ASSERT_NEAR(m[1], -1, 1e-9);  // turned a quarter about Z
@@ -494,8 +503,10 @@ TEST(SceneFileRead, ACurvedJointNotUnderstoodKeepsTheImportersKeys) {
     ASSERT_NE(joint, std::string::npos);
     curved.insert(turn, "<lookat sid=\"look\">0 0 0 0.3 -1 0.2 0 0 1</lookat>");
     std::string straight = curved;
-    for (size_t at; (at = straight.find(">BEZIER")) != std::string::npos;) straight.replace(at, 7, ">LINEAR");
-    for (size_t at; (at = straight.find(" BEZIER")) != std::string::npos;) straight.replace(at, 7, " LINEAR");
+    for (size_t at; (at = straight.find(">BEZIER")) != std::string::npos;)
+        straight.replace(at, 7, ">LINEAR");
+    for (size_t at; (at = straight.find(" BEZIER")) != std::string::npos;)
+        straight.replace(at, 7, " LINEAR");
     testing::TempDir dir;
     testing::WriteText(dir / "curved.dae", curved);
     testing::WriteText(dir / "straight.dae", straight);

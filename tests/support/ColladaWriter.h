@@ -1,8 +1,9 @@
 #pragma once
 // A SceneFigure written as a COLLADA document the way other tools write them: Z up, centimetres,
 // joints named by the tool but addressed by ids of their own, one animation (or clip) a take
-// with LINEAR, STEP or BEZIER keys (the figure's curves; straight lines for what is no angle), and the body a skin whose joints are found by their sids.
-// Assimp's COLLADA exporter is no help here: its importer does not read back its animations.
+// with LINEAR, STEP or BEZIER keys (the figure's curves; straight lines for what is no angle), and
+// the body a skin whose joints are found by their sids. Assimp's COLLADA exporter is no help here:
+// its importer does not read back its animations.
 #include <algorithm>
 #include <cmath>
 #include <fstream>
@@ -155,13 +156,15 @@ private:
               "</technique_common></source>\n<sampler id=\""
            << id << "-sampler\"><input semantic=\"INPUT\" source=\"#" << id
            << "-input\"/><input semantic=\"OUTPUT\" source=\"#" << id
-           << "-output\"/><input semantic=\"INTERPOLATION\" source=\"#" << id << "-interpolation\"/>";
+           << "-output\"/><input semantic=\"INTERPOLATION\" source=\"#" << id
+           << "-interpolation\"/>";
         if (bezier) {
             o_ << "<input semantic=\"IN_TANGENT\" source=\"#" << id
-               << "-intangent\"/><input semantic=\"OUT_TANGENT\" source=\"#" << id << "-outtangent\"/>";
+               << "-intangent\"/><input semantic=\"OUT_TANGENT\" source=\"#" << id
+               << "-outtangent\"/>";
         }
-        o_ << "</sampler><channel source=\"#" << id << "-sampler\" target=\""
-           << target << "\"/>\n</animation>\n";
+        o_ << "</sampler><channel source=\"#" << id << "-sampler\" target=\"" << target
+           << "\"/>\n</animation>\n";
     }
 
     // One animation a take, holding a channel a joint (and the root's place), as tools that

@@ -98,7 +98,8 @@ public:
         const double step = 1.0 / take.keysPerSecond, w = take.pace * 3.0;
         const double slope = j.amplitude * w * std::cos(w * k * step + j.phase);
         const double angle = KeyAngle(joint, take, k), t = k * step;
-        return {t + 0.6 * step, angle + 0.8 * step * slope, t - 0.15 * step, angle - 0.3 * step * slope};
+        return {t + 0.6 * step, angle + 0.8 * step * slope, t - 0.15 * step,
+                angle - 0.3 * step * slope};
     }
     // A Bezier curve's value (y) where it passes a time (x), by de Casteljau's construction on
     // a fine grid of the curve's parameter.
@@ -210,13 +211,13 @@ public:
     double ticksPerSecond = 1000;
 
 private:
-
     // The angle a fraction of the way in time from key k to the next.
     double BezierAngle(int joint, const Take& take, double k, double fraction) const {
         const Handles a = BezierHandles(joint, take, k), b = BezierHandles(joint, take, k + 1);
         const double step = 1.0 / take.keysPerSecond;
         const double x[4] = {k * step, a.outTime, b.inTime, (k + 1) * step};
-        const double y[4] = {KeyAngle(joint, take, k), a.outAngle, b.inAngle, KeyAngle(joint, take, k + 1)};
+        const double y[4] = {KeyAngle(joint, take, k), a.outAngle, b.inAngle,
+                             KeyAngle(joint, take, k + 1)};
         return BezierByGrid(x, y, x[0] + fraction * step);
     }
 
