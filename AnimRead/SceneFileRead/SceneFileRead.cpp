@@ -17,6 +17,7 @@
 #include <unordered_set>
 
 #include "AnimRead/SceneFileRead/ColladaFile.h"
+#include "AnimRead/SceneFileRead/FbxFile.h"
 #include "base/SharedLibrary.h"
 
 namespace {
@@ -529,6 +530,24 @@ void FollowCollada(SCENE& scene, const char* path) {
     scene.Rename(file.names);
 }
 
+// The FBX importer blends the keys a file holds until the next (constant keys): which hold is
+// read from the file, per take and node (a helper the importer made counts as its node).
+void FollowFbx(SCENE& scene, const char* path) {
+    const tavrel::FBXFILE file = tavrel::ReadFbxFile(path);
+    for (SCENE::ANIM& anim : scene.anims) {
+        const auto take = file.steps.find(anim.take.name);
+        if (take == file.steps.end()) continue;
+        for (auto& [node, track] : anim.tracks) {
+            const std::string& name = scene.nodes[node].name;
+            const auto steps = take->second.find(name.substr(0, name.find(std::string("_") + kHelperMark)));
+            if (steps == take->second.end()) continue;
+            track.stepPositions = steps->second.positions;
+            track.stepRotations = steps->second.rotations;
+            track.stepScales = steps->second.scales;
+        }
+    }
+}
+
 // The joints a scene's skeletons are made of: bones of meshes, animated nodes, the nodes that
 // join them and the nodes that hang below them, but no helper and no mesh.
 std::vector<bool> SkeletonNodes(const SCENE& scene) {
@@ -585,6 +604,7 @@ SCENEFILEREAD::SCENEFILEREAD(const char* path, const std::string& take, Skeleton
         const std::string extension = imported.Extension();
         if (extension == "gltf" || extension == "glb") scene.FollowGltfInterpolation(path, extension == "glb");
         if (extension == "dae") FollowCollada(scene, path);
+        if (extension == "fbx") FollowFbx(scene, path);
         Build(scene, take, score);
     } catch (const std::bad_alloc&) {
         THROW_ERROBJ(ERR_MEMORY);

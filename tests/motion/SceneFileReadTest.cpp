@@ -12,6 +12,7 @@
 #include "MotionFiles.h"
 #include "motion/MotionImport.h"
 #include "tests/support/ColladaWriter.h"
+#include "tests/support/FbxBinary.h"
 #include "tests/support/GltfReadBack.h"
 #include "tests/support/SceneFigure.h"
 
@@ -148,10 +149,12 @@ void MakeSplines(const std::string& path, const SceneFigure& figure) {
 
 TEST(SceneFileRead, EveryFormatsTakesAreListedChosenAndTurnTheLimbsAsTheFigureDoes) {
     const FormatCase cases[] = {
-        // Assimp's binary FBX and COLLADA animations are not read back by its own importer;
-        // FBX text is the same scene to the reader.
+        // Assimp's COLLADA animations are not read back by its own importer, nor its binary
+        // FBX until mended (FbxBinary).
         {"fbxa", "figure.fbx", true, "mixamorig:"},
         {"fbxa", "bare.fbx", false, ""},
+        {"fbx", "binary.fbx", true, ""},
+        {"fbx", "held.fbx", false, "mixamorig:", true},
         {"glb2", "figure.glb", true, ""},
         {"gltf2", "figure.gltf", false, "mixamorig:"},
         {"gltf2", "steps.gltf", true, "", true},
@@ -167,7 +170,7 @@ TEST(SceneFileRead, EveryFormatsTakesAreListedChosenAndTurnTheLimbsAsTheFigureDo
     for (const FormatCase& c : cases) {
         SCOPED_TRACE(c.file);
         SceneFigure figure(c.prefix);
-        if (std::string(c.format) == "fbxa") {
+        if (std::string(c.format).starts_with("fbx")) {
             // Its FBX exporter writes key times as seconds, whole seconds of length, and drops
             // a pivot's offset.
             figure.ticksPerSecond = 1;
@@ -194,6 +197,13 @@ TEST(SceneFileRead, EveryFormatsTakesAreListedChosenAndTurnTheLimbsAsTheFigureDo
             testing::WriteText(path, text);
         }
         if (c.spline) MakeSplines(path, figure);
+        if (c.format == std::string("fbx")) {
+            std::string bytes = testing::FbxBinary::Closed(testing::ReadBytes(path));
+            if (c.steps) {
+                ASSERT_GT(testing::FbxBinary::SetFlags(bytes, 0x2), 0);
+            }
+            testing::WriteText(path, bytes);
+        }
 
         const auto takes = TakesOf(path);
         ASSERT_EQ(takes.size(), 2u);
@@ -279,6 +289,16 @@ TEST(SceneFileRead, BadScenesAreRefusedWithTheirReasonAndLeftAsTheyWere) {
          [&] {
              const std::string path = Exported(dir, "cut.glb", SceneFigure());
              std::filesystem::resize_file(path, std::filesystem::file_size(path) / 2);
+             return path;
+         },
+         "", "cannot read"},
+        {"a cut binary FBX file",
+         [&] {
+             SceneFigure figure;
+             const std::string path = dir / "cut.fbx";
+             figure.Export(path, "fbx");
+             const std::string bytes = testing::FbxBinary::Closed(testing::ReadBytes(path));
+             testing::WriteText(path, bytes.substr(0, bytes.size() * 2 / 3));
              return path;
          },
          "", "cannot read"},

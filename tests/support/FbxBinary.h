@@ -1,0 +1,54 @@
+#pragma once
+// Binary FBX files from Assimp's exporter, made readable by its importer, and their curves'
+// interpolation set: the exporter writes no null record after a record's children (nor the
+// empty one an object needs), which the importer requires, and writes every key straight.
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+namespace tavrel::testing {
+
+class FbxBinary {
+public:
+    // The exporter's file (version 7500: 64-bit record heads) with its lists closed.
+    static std::string Closed(const std::string& in) {
+        std::string out = in.substr(0, kStart);
+        size_t at = kStart;
+        while (at + kHead <= in.size() && Word(in, at) != 0) at = Copy(in, at, 0, &out);
+        out.append(kHead, '\0');
+        return out + in.substr(std::min(in.size(), at + kHead));
+    }
+
+    // Every curve's keys given these interpolation flags (0x2 constant, 0x8 cubic); the count.
+    static int SetFlags(std::string& bytes, int32_t flags) {
+        // A one-run array of raw int32: the way the exporter writes the flags.
+        const std::string mark = std::string("\x0cKeyAttrFlagsi\x01\0\0\0\0\0\0\0\x04\0\0\0", 26);
+        int count = 0;
+        for (size_t at = bytes.find(mark); at != std::string::npos; at = bytes.find(mark, at + 1), ++count)
+            std::memcpy(&bytes[at + mark.size()], &flags, 4);
+        return count;
+    }
+
+private:
+    static constexpr size_t kStart = 27, kHead = 25;
+
+    static uint64_t Word(const std::string& s, size_t at) {
+        uint64_t v;
+        std::memcpy(&v, s.data() + at, 8);
+        return v;
+    }
+    static size_t Copy(const std::string& in, size_t at, int depth, std::string* out) {
+        const uint64_t end = Word(in, at), props = Word(in, at + 16);
+        const size_t start = out->size(), body = at + kHead + uint8_t(in[at + 24]) + props;
+        out->append(in, at, body - at);
+        size_t child = body;
+        // Children, up to their null record if there is one.
+        while (child + kHead <= end && Word(in, child) != 0) child = Copy(in, child, depth + 1, out);
+        if (child != body || child < end || depth == 1) out->append(kHead, '\0');
+        const uint64_t newEnd = out->size();
+        std::memcpy(&(*out)[start], &newEnd, 8);
+        return end;
+    }
+};
+
+}  // namespace tavrel::testing
