@@ -2,7 +2,9 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -19,7 +21,8 @@ constexpr std::string_view kMagic{"Kaydara FBX Binary  \0\x1a\0", 23};
 constexpr int kMaxDepth = 32;
 constexpr size_t kMaxRecords = size_t{1} << 20;
 constexpr size_t kMaxArrayBytes = size_t{256} << 20;
-constexpr int32_t kConstantKey = 0x2;
+constexpr int32_t kConstantKey = 0x2, kCubicKey = 0x8;
+constexpr double kTicksPerSecond = 46186158000.0;
 
 // A property: its type code and where its bytes start (after the code) and end.
 struct PROP {
@@ -162,25 +165,81 @@ std::string_view ObjectName(const READER& reader, const RECORD& record) {
     return text.substr(0, text.find(std::string_view("\0\1", 2)));
 }
 
-// True when every key of the curve but the last (which starts no span) holds until the next.
-// The interpolation flags are shared in runs: each flag by the next RefCount keys.
-bool Holds(const READER& reader, const RECORD& curve) {
-    const RECORD* times = curve.Child("KeyTime");
-    const RECORD* flags = curve.Child("KeyAttrFlags");
-    const RECORD* counts = curve.Child("KeyAttrRefCount");
-    std::vector<int64_t> keys;
-    std::vector<int32_t> flag, count;
-    if (!times || !flags || !counts || times->props.empty() || flags->props.empty() ||
-        counts->props.empty() || !reader.Array(times->props[0], 'l', &keys) ||
-        !reader.Array(flags->props[0], 'i', &flag) || !reader.Array(counts->props[0], 'i', &count) ||
-        flag.size() != count.size())
+// A curve's keys with the interpolation flags and slopes of each, unpacked from their runs:
+// each flag and its four data words (right slope, next left slope, weights, velocity) are
+// shared by the next RefCount keys.
+struct KEYS {
+    std::vector<int64_t> times;
+    std::vector<float> values, right, nextLeft;
+    std::vector<int32_t> flags;
+};
+
+bool ReadKeys(const READER& reader, const RECORD& curve, KEYS* out) {
+    const auto array = [&](const char* name, char type, auto* values) {
+        const RECORD* record = curve.Child(name);
+        return record && !record->props.empty() && reader.Array(record->props[0], type, values);
+    };
+    std::vector<int32_t> flags, counts;
+    std::vector<float> data;
+    if (!array("KeyTime", 'l', &out->times) || !array("KeyValueFloat", 'f', &out->values) ||
+        out->values.size() != out->times.size() || !array("KeyAttrFlags", 'i', &flags) ||
+        !array("KeyAttrRefCount", 'i', &counts) || flags.size() != counts.size())
         return false;
-    int64_t key = 0;
-    for (size_t run = 0; run < flag.size() && key + 1 < int64_t(keys.size()); ++run) {
-        if (count[run] < 0 || !(flag[run] & kConstantKey)) return false;
-        key += count[run];
+    const bool slopes = array("KeyAttrDataFloat", 'f', &data) && data.size() == 4 * flags.size();
+    const size_t n = out->times.size();
+    for (size_t run = 0; run < flags.size() && out->flags.size() < n; ++run) {
+        if (counts[run] < 0) return false;
+        const size_t keys = std::min(n - out->flags.size(), size_t(counts[run]));
+        out->flags.insert(out->flags.end(), keys, flags[run]);
+        out->right.insert(out->right.end(), keys, slopes ? data[4 * run] : 0.0f);
+        out->nextLeft.insert(out->nextLeft.end(), keys, slopes ? data[4 * run + 1] : 0.0f);
     }
-    return key + 1 >= int64_t(keys.size());
+    return out->flags.size() + 1 >= n;  // the last key starts no span: its flags may be missing
+}
+
+// True when every key but the last holds until the next.
+bool Holds(const KEYS& keys) {
+    for (size_t k = 0; k + 1 < keys.times.size(); ++k) {
+        if (!(keys.flags[k] & kConstantKey)) return false;
+    }
+    return true;
+}
+
+// The keys as a smooth curve, straight spans given the slope between their keys; false for a
+// curve with held spans, keys out of order or slopes that are no numbers. `cubic` tells whether
+// a span is cubic.
+bool Smooth(const KEYS& keys, FBXFILE::CURVE* out, bool* cubic) {
+    const size_t n = keys.times.size();
+    if (n == 0) return false;
+    *out = {{}, keys.values, keys.right, keys.nextLeft};
+    out->right.resize(n), out->nextLeft.resize(n);
+    for (size_t k = 0; k < n; ++k) {
+        out->times.push_back(double(keys.times[k]) / kTicksPerSecond);
+        if (!std::isfinite(out->values[k]) || (k > 0 && !(out->times[k] > out->times[k - 1])))
+            return false;
+    }
+    for (size_t k = 0; k + 1 < n; ++k) {
+        const int32_t flag = keys.flags[k];
+        if (flag & kConstantKey) return false;
+        if (flag & kCubicKey) {
+            *cubic = true;
+            if (!std::isfinite(out->right[k]) || !std::isfinite(out->nextLeft[k])) return false;
+        } else {
+            out->right[k] = out->nextLeft[k] =
+                float((out->values[k + 1] - out->values[k]) / (out->times[k + 1] - out->times[k]));
+        }
+    }
+    return true;
+}
+
+// The model's Properties70 value of a name, or `otherwise`.
+int64_t Property(const READER& reader, const RECORD& model, std::string_view name, int64_t otherwise) {
+    const RECORD* properties = model.Child("Properties70");
+    if (!properties) return otherwise;
+    for (const RECORD& p : properties->children) {
+        if (p.props.size() >= 5 && reader.Text(p.props[0]) == name) return reader.Int(p.props.back());
+    }
+    return otherwise;
 }
 
 // What a curve node drives of its model, by the connection's property.
@@ -200,22 +259,24 @@ FBXFILE ReadFbxFile(const char* path) {
     std::vector<RECORD> top;
     if (!in || !reader.Read(&top)) return file;
 
-    std::unordered_map<int64_t, std::string_view> models, stacks;
-    std::unordered_map<int64_t, bool> curves, nodeHolds;  // by curve, by curve node
+    std::unordered_map<int64_t, std::string_view> stacks;
+    std::unordered_map<int64_t, const RECORD*> models;
+    std::unordered_map<int64_t, KEYS> curves;  // empty when unreadable
     std::unordered_set<int64_t> layers, nodes;
     for (const RECORD& list : top) {
         if (list.name != "Objects") continue;
         for (const RECORD& object : list.children) {
             if (object.props.empty()) continue;
             const int64_t id = reader.Int(object.props[0]);
-            if (object.name == "Model") models[id] = ObjectName(reader, object);
+            if (object.name == "Model") models[id] = &object;
             if (object.name == "AnimationStack") stacks[id] = ObjectName(reader, object);
             if (object.name == "AnimationLayer") layers.insert(id);
             if (object.name == "AnimationCurveNode") nodes.insert(id);
-            if (object.name == "AnimationCurve") curves[id] = Holds(reader, object);
+            if (object.name == "AnimationCurve" && !ReadKeys(reader, object, &curves[id])) curves[id] = {};
         }
     }
     // Connections run from child to parent: curve -> curve node -> model and layer -> stack.
+    std::unordered_map<int64_t, std::vector<std::pair<int64_t, int>>> nodeCurves;  // curve, axis
     std::unordered_map<int64_t, std::pair<int64_t, int>> targets;  // curve node -> model, kind
     std::unordered_map<int64_t, int64_t> nodeLayer, layerStack;
     for (const RECORD& list : top) {
@@ -223,12 +284,12 @@ FBXFILE ReadFbxFile(const char* path) {
         for (const RECORD& c : list.children) {
             if (c.name != "C" || c.props.size() < 3) continue;
             const int64_t child = reader.Int(c.props[1]), parent = reader.Int(c.props[2]);
-            const auto curve = curves.find(child);
-            if (curve != curves.end() && nodes.count(parent)) {
-                const auto [at, added] = nodeHolds.emplace(parent, curve->second);
-                if (!added) at->second = at->second && curve->second;
-            } else if (nodes.count(child) && models.count(parent) && c.props.size() > 3) {
-                const int kind = KindOf(reader.Text(c.props[3]));
+            const std::string_view property = c.props.size() > 3 ? reader.Text(c.props[3]) : "";
+            if (curves.count(child) && nodes.count(parent)) {
+                const int axis = property.size() == 3 && property.starts_with("d|") ? property[2] - 'X' : -1;
+                nodeCurves[parent].emplace_back(child, axis);
+            } else if (nodes.count(child) && models.count(parent)) {
+                const int kind = KindOf(property);
                 if (kind >= 0) targets[child] = {parent, kind};
             } else if (nodes.count(child) && layers.count(parent)) {
                 nodeLayer[child] = parent;
@@ -243,10 +304,27 @@ FBXFILE ReadFbxFile(const char* path) {
         const auto layer = nodeLayer.find(node);
         const auto stack = layer == nodeLayer.end() ? layerStack.end() : layerStack.find(layer->second);
         if (stack == layerStack.end()) continue;
-        const auto holds = nodeHolds.find(node);
-        auto& kinds = seen[std::string(stacks[stack->second])][std::string(models[target.first])];
-        int& kind = kinds[size_t(target.second)];  // 0 not yet seen, 1 holds, 2 does not
-        kind = kind != 2 && holds != nodeHolds.end() && holds->second ? 1 : 2;
+        const std::string take(stacks[stack->second]);
+        const std::string model(ObjectName(reader, *models[target.first]));
+        const auto& driven = nodeCurves[node];
+        bool holds = !driven.empty();
+        for (const auto& [curve, axis] : driven) holds = holds && !curves[curve].times.empty() && Holds(curves[curve]);
+        int& kind = seen[take][model][size_t(target.second)];  // 0 not yet seen, 1 holds, 2 does not
+        kind = kind != 2 && holds ? 1 : 2;
+        if (target.second == 2 || kind != 2) continue;
+        // Smooth when its X, Y and Z curves are, one of them at least cubic, in one layer only.
+        FBXFILE::SMOOTH& smooth = file.smooth[take][model];
+        bool& has = target.second == 0 ? smooth.hasPositions : smooth.hasRotations;
+        auto& xyz = target.second == 0 ? smooth.positions : smooth.rotations;
+        bool cubic = false, whole = driven.size() == 3 && !has;
+        std::array<bool, 3> axes{};
+        for (const auto& [curve, axis] : driven) {
+            whole = whole && axis >= 0 && axis < 3 && !axes[size_t(axis)] &&
+                    Smooth(curves[curve], &xyz[size_t(axis)], &cubic);
+            if (whole) axes[size_t(axis)] = true;
+        }
+        has = whole && cubic;
+        smooth.rotationOrder = int(Property(reader, *models[target.first], "RotationOrder", 0));
     }
     for (const auto& [take, byModel] : seen) {
         for (const auto& [model, kinds] : byModel)

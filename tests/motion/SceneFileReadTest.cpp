@@ -222,6 +222,43 @@ TEST(SceneFileRead, EveryFormatsTakesAreListedChosenAndTurnTheLimbsAsTheFigureDo
     }
 }
 
+// Cubic FBX keys follow the slopes stored with them: the spine, turning about its own X axis
+// alone, must swing between keys as the Bezier curve of those slopes does.
+TEST(SceneFileRead, FbxCubicKeysFollowTheirStoredSlopes) {
+    SceneFigure figure;
+    figure.ticksPerSecond = 1;
+    for (auto& joint : figure.joints) joint.preRotated = false;
+    figure.takes = {{"Swing", 1.0, 4}};
+    const SceneFigure::Take& take = figure.takes[0];
+    testing::TempDir dir;
+    const std::string path = dir / "cubic.fbx";
+    ASSERT_TRUE(figure.Export(path, "fbx"));
+    std::string bytes = testing::FbxBinary::Closed(testing::ReadBytes(path));
+    const float right = 40, nextLeft = -25;  // degrees a second for the turns
+    ASSERT_GT(testing::FbxBinary::SetFlags(bytes, 0x8), 0);
+    ASSERT_GT(testing::FbxBinary::SetSlopes(bytes, right, nextLeft), 0);
+    testing::WriteText(path, bytes);
+
+    SCENEFILEREAD motion(path.c_str(), "");
+    const ANIMSEG& spine = *motion.GetSegment(motion.FindSegment("Spine"));
+    const int joint = figure.FindJoint("Spine");
+    const auto angleOf = [&](int frame) {  // about X; its sign is the file's convention
+        const rkMatrix& m = spine.frames[size_t(frame)];
+        return std::atan2(m.m[6], m.m[5]) * 180 / M_PI;
+    };
+    const auto keyAngle = [&](double t) { return figure.AngleAt(joint, take, t) * 180 / M_PI; };
+    const double sign = angleOf(0) * keyAngle(0) > 0 ? 1 : -1;
+    const double span = 1 / take.keysPerSecond;
+    for (int f = 0; f <= 60; ++f) {
+        const double t = f / 60.0, t0 = std::floor(t / span + 1e-9) * span, u = (t - t0) / span;
+        const double p0 = keyAngle(t0), p3 = keyAngle(t0 + span);
+        const double p1 = p0 + right * span / 3, p2 = p3 - nextLeft * span / 3;
+        const double bezier = (1 - u) * (1 - u) * (1 - u) * p0 + 3 * (1 - u) * (1 - u) * u * p1 +
+                              3 * (1 - u) * u * u * p2 + u * u * u * p3;
+        EXPECT_NEAR(sign * angleOf(f), bezier, 0.05) << "frame " << f;
+    }
+}
+
 std::string Exported(const testing::TempDir& dir, const std::string& name, SceneFigure figure,
                      bool mesh = false) {
     const std::string path = dir / name;

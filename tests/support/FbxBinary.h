@@ -21,16 +21,25 @@ public:
 
     // Every curve's keys given these interpolation flags (0x2 constant, 0x8 cubic); the count.
     static int SetFlags(std::string& bytes, int32_t flags) {
-        // A one-run array of raw int32: the way the exporter writes the flags.
-        const std::string mark = std::string("\x0cKeyAttrFlagsi\x01\0\0\0\0\0\0\0\x04\0\0\0", 26);
-        int count = 0;
-        for (size_t at = bytes.find(mark); at != std::string::npos; at = bytes.find(mark, at + 1), ++count)
-            std::memcpy(&bytes[at + mark.size()], &flags, 4);
-        return count;
+        return Patch(bytes, std::string("\x0cKeyAttrFlagsi\x01\0\0\0\0\0\0\0\x04\0\0\0", 26), &flags, 4);
+    }
+    // Every key's right and next left slopes (value units a second); the count of curves.
+    static int SetSlopes(std::string& bytes, float right, float nextLeft) {
+        const float slopes[2] = {right, nextLeft};
+        return Patch(bytes, std::string("\x10KeyAttrDataFloatf\x04\0\0\0\0\0\0\0\x10\0\0\0", 30), slopes, 8);
     }
 
 private:
     static constexpr size_t kStart = 27, kHead = 25;
+
+    // Writes the data after every record that starts as `mark` (name and array head): the
+    // exporter writes the flags and their data as one run of raw values.
+    static int Patch(std::string& bytes, const std::string& mark, const void* data, size_t size) {
+        int count = 0;
+        for (size_t at = bytes.find(mark); at != std::string::npos; at = bytes.find(mark, at + 1), ++count)
+            std::memcpy(&bytes[at + mark.size()], data, size);
+        return count;
+    }
 
     static uint64_t Word(const std::string& s, size_t at) {
         uint64_t v;
