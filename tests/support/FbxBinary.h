@@ -5,16 +5,18 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 namespace tavrel::testing {
 
 class FbxBinary {
 public:
-    // The exporter's file (version 7500: 64-bit record heads) with its lists closed.
-    static std::string Closed(const std::string& in) {
+    // The exporter's file (version 7500: 64-bit record heads) with its lists closed; given a
+    // pre-rotation (X, Y, Z degrees), every model turns by it before its own rotation.
+    static std::string Closed(const std::string& in, const float* preRotation = nullptr) {
         std::string out = in.substr(0, kStart);
         size_t at = kStart;
-        while (at + kHead <= in.size() && Word(in, at) != 0) at = Copy(in, at, 0, &out);
+        while (at + kHead <= in.size() && Word(in, at) != 0) at = Copy(in, at, 0, {}, preRotation, &out);
         out.append(kHead, '\0');
         return out + in.substr(std::min(in.size(), at + kHead));
     }
@@ -46,17 +48,40 @@ private:
         std::memcpy(&v, s.data() + at, 8);
         return v;
     }
-    static size_t Copy(const std::string& in, size_t at, int depth, std::string* out) {
+    static size_t Copy(const std::string& in, size_t at, int depth, std::string_view parent,
+                       const float* preRotation, std::string* out) {
         const uint64_t end = Word(in, at), props = Word(in, at + 16);
         const size_t start = out->size(), body = at + kHead + uint8_t(in[at + 24]) + props;
+        const std::string_view name = std::string_view(in).substr(at + kHead, uint8_t(in[at + 24]));
         out->append(in, at, body - at);
         size_t child = body;
         // Children, up to their null record if there is one.
-        while (child + kHead <= end && Word(in, child) != 0) child = Copy(in, child, depth + 1, out);
-        if (child != body || child < end || depth == 1) out->append(kHead, '\0');
-        const uint64_t newEnd = out->size();
-        std::memcpy(&(*out)[start], &newEnd, 8);
+        while (child + kHead <= end && Word(in, child) != 0) child = Copy(in, child, depth + 1, name, preRotation, out);
+        if (preRotation && name == "Properties70" && parent == "Model") AddPreRotation(preRotation, out);
+        if (out->size() != start + (body - at) || child < end || depth == 1) out->append(kHead, '\0');
+        SetEnd(start, out);
         return end;
+    }
+    static void SetEnd(size_t start, std::string* out) {
+        const uint64_t end = out->size();
+        std::memcpy(&(*out)[start], &end, 8);
+    }
+    static void AddPreRotation(const float* degrees, std::string* out) {
+        std::string props;
+        for (const char* text : {"PreRotation", "Vector3D", "Vector", ""}) {
+            const uint32_t size = uint32_t(std::strlen(text));
+            props += 'S';
+            props.append(reinterpret_cast<const char*>(&size), 4).append(text);
+        }
+        for (int a = 0; a < 3; ++a) {
+            const double value = degrees[a];
+            props += 'D';
+            props.append(reinterpret_cast<const char*>(&value), 8);
+        }
+        const uint64_t head[3] = {0, 7, props.size()};
+        const size_t start = out->size();
+        out->append(reinterpret_cast<const char*>(head), 24).append("\x01P", 2).append(props);
+        SetEnd(start, out);
     }
 };
 
