@@ -79,18 +79,19 @@ public:
     bool Array(const PROP& p, char type, std::vector<T>* out) const {
         if (p.type != type) return false;
         const uint64_t count = Word(p.at, 4), encoding = Word(p.at + 4, 4), packed = Word(p.at + 8, 4);
-        if (count > kMaxArrayBytes / sizeof(T)) return false;
+        // zlib packs at most about 1032 to 1: a larger claim is refused before any room is made.
+        if (count > kMaxArrayBytes / sizeof(T) || count * sizeof(T) > packed * 1032 + 64) return false;
         out->resize(count);
         uLongf bytes = uLongf(count * sizeof(T));
         const auto* from = reinterpret_cast<const Bytef*>(data_.data() + p.at + 12);
         if (encoding == 0) {
             if (packed != bytes) return false;
-            std::memcpy(out->data(), from, bytes);
+            if (bytes > 0) std::memcpy(out->data(), from, bytes);
             return true;
         }
         const uLongf expected = bytes;
-        return encoding == 1 && uncompress(reinterpret_cast<Bytef*>(out->data()), &bytes, from, uLong(packed)) == Z_OK &&
-               bytes == expected;
+        auto* to = reinterpret_cast<Bytef*>(out->data());
+        return encoding == 1 && uncompress(to, &bytes, from, uLong(packed)) == Z_OK && bytes == expected;
     }
 
 private:
