@@ -530,6 +530,52 @@ void FollowCollada(SCENE& scene, const char* path) {
     scene.Rename(file.names);
 }
 
+// The joints a scene's skeletons are made of: bones of meshes, animated nodes, the nodes that
+// join them and the nodes that hang below them, but no helper and no mesh.
+std::vector<bool> SkeletonNodes(const SCENE& scene) {
+    const size_t n = scene.nodes.size();
+    std::vector<bool> in(n, false);
+    for (size_t i = 0; i < n; ++i) in[i] = scene.nodes[i].bone;
+    for (const auto& anim : scene.anims) {
+        for (const auto& [node, track] : anim.tracks) in[node] = !scene.nodes[node].helper;
+    }
+    // Nodes between two joints join them.
+    std::vector<int32_t> path;
+    for (size_t i = 0; i < n; ++i) {
+        if (!in[i]) continue;
+        path.clear();
+        for (int32_t at = scene.nodes[i].parent; at >= 0; at = scene.nodes[at].parent) {
+            if (in[at]) {
+                for (int32_t p : path) in[p] = !scene.nodes[p].helper;
+                break;
+            }
+            path.push_back(at);
+        }
+    }
+    // Nodes below a joint (ends, fingers without keys) belong to it; parents come first.
+    for (size_t i = 0; i < n; ++i) {
+        const auto& node = scene.nodes[i];
+        if (!in[i] && node.parent >= 0 && !node.helper && !node.mesh) {
+            for (int32_t at = node.parent; at >= 0; at = scene.nodes[at].parent) {
+                if (in[at]) {
+                    in[i] = true;
+                    break;
+                }
+                if (!scene.nodes[at].helper) break;
+            }
+        }
+    }
+    return in;
+}
+
+// The nearest ancestor that is a joint, or -1.
+int32_t JointParent(const SCENE& scene, const std::vector<bool>& in, int32_t node) {
+    for (int32_t at = scene.nodes[node].parent; at >= 0; at = scene.nodes[at].parent) {
+        if (in[at]) return at;
+    }
+    return -1;
+}
+
 // A curve of the file as CubicAt reads a spline: per key its arriving slope, value and
 // leaving slope.
 struct SPLINE {
@@ -539,8 +585,10 @@ struct SPLINE {
             keys.insert(keys.end(), {k ? curve.nextLeft[k - 1] : 0.0f, curve.values[k], curve.right[k]});
     }
     bool HasKeyAt(double t) const {
-        const auto at = std::lower_bound(times.begin(), times.end(), float(t) - 1e-6f);
-        return at != times.end() && std::fabs(*at - t) <= 1e-6 * (1 + std::fabs(t));
+        const double tolerance = 1e-6 * (1 + std::fabs(t));  // the times went through floats
+        const auto at = std::lower_bound(times.begin(), times.end(), t - tolerance,
+                                         [](float key, double time) { return key < time; });
+        return at != times.end() && *at <= t + tolerance;
     }
 };
 
@@ -627,52 +675,6 @@ void FollowFbx(SCENE& scene, const char* path) {
             }
         }
     }
-}
-
-// The joints a scene's skeletons are made of: bones of meshes, animated nodes, the nodes that
-// join them and the nodes that hang below them, but no helper and no mesh.
-std::vector<bool> SkeletonNodes(const SCENE& scene) {
-    const size_t n = scene.nodes.size();
-    std::vector<bool> in(n, false);
-    for (size_t i = 0; i < n; ++i) in[i] = scene.nodes[i].bone;
-    for (const auto& anim : scene.anims) {
-        for (const auto& [node, track] : anim.tracks) in[node] = !scene.nodes[node].helper;
-    }
-    // Nodes between two joints join them.
-    std::vector<int32_t> path;
-    for (size_t i = 0; i < n; ++i) {
-        if (!in[i]) continue;
-        path.clear();
-        for (int32_t at = scene.nodes[i].parent; at >= 0; at = scene.nodes[at].parent) {
-            if (in[at]) {
-                for (int32_t p : path) in[p] = !scene.nodes[p].helper;
-                break;
-            }
-            path.push_back(at);
-        }
-    }
-    // Nodes below a joint (ends, fingers without keys) belong to it; parents come first.
-    for (size_t i = 0; i < n; ++i) {
-        const auto& node = scene.nodes[i];
-        if (!in[i] && node.parent >= 0 && !node.helper && !node.mesh) {
-            for (int32_t at = node.parent; at >= 0; at = scene.nodes[at].parent) {
-                if (in[at]) {
-                    in[i] = true;
-                    break;
-                }
-                if (!scene.nodes[at].helper) break;
-            }
-        }
-    }
-    return in;
-}
-
-// The nearest ancestor that is a joint, or -1.
-int32_t JointParent(const SCENE& scene, const std::vector<bool>& in, int32_t node) {
-    for (int32_t at = scene.nodes[node].parent; at >= 0; at = scene.nodes[at].parent) {
-        if (in[at]) return at;
-    }
-    return -1;
 }
 
 }  // namespace
