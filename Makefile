@@ -7,7 +7,7 @@ MONKEY_BUILD ?= build-asan-app
 MONKEY_SECONDS ?= 600
 SEED ?= $(shell date +%s)
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS = $(foreach h,cha chb htr bvh scn bmp tga wav project ini image video scenefile,fuzz_$(h) replay_$(h))
+FUZZ_TARGETS = $(foreach h,cha chb htr bvh scn bmp tga wav project ini image video scenefile collada fbx,fuzz_$(h) replay_$(h))
 SOAK_ENV = ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/RKWindow/soak-leaks.supp
 TSAN_TESTS = test_wave_streaming test_browse_core test_RKWindow_frames
 JOBS ?= 2

@@ -9,7 +9,7 @@ build=$1
 seconds=${2:-60}
 shift $(( $# < 2 ? $# : 2 ))
 here=$(cd "$(dirname "$0")/.." && pwd)
-all=(cha chb htr bvh scn bmp tga wav project ini image video scenefile)
+all=(cha chb htr bvh scn bmp tga wav project ini image video scenefile collada fbx)
 names=("${@:-${all[@]}}")
 [ $# -eq 0 ] && names=("${all[@]}")
 

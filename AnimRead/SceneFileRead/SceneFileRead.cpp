@@ -17,6 +17,7 @@
 #include <unordered_set>
 
 #include "AnimRead/SceneFileRead/ColladaFile.h"
+#include "AnimRead/SceneFileRead/FbxFile.h"
 #include "base/SharedLibrary.h"
 
 namespace {
@@ -678,6 +679,107 @@ int32_t JointParent(const SCENE& scene, const std::vector<bool>& in, int32_t nod
     return -1;
 }
 
+// A curve of the file as CubicAt reads a spline: per key its arriving slope, value and
+// leaving slope.
+struct SPLINE {
+    std::vector<float> times, keys;
+    explicit SPLINE(const tavrel::FBXFILE::CURVE& curve) : times(curve.times.begin(), curve.times.end()) {
+        for (size_t k = 0; k < curve.values.size(); ++k)
+            keys.insert(keys.end(), {k ? curve.nextLeft[k - 1] : 0.0f, curve.values[k], curve.right[k]});
+    }
+    bool HasKeyAt(double t) const {
+        const double tolerance = 1e-6 * (1 + std::fabs(t));  // the times went through floats
+        const auto at = std::lower_bound(times.begin(), times.end(), t - tolerance,
+                                         [](float key, double time) { return key < time; });
+        return at != times.end() && *at <= t + tolerance;
+    }
+};
+
+bool Near(const aiVector3D& a, const aiVector3D& b) {
+    return (a - b).Length() <= 1e-3f * (1 + b.Length());
+}
+bool Near(const aiQuaternion& a, const aiQuaternion& b) {
+    return std::fabs(a.x * b.x + a.y * b.y + a.z * b.z + a.w * b.w) >= 1 - 1e-6f;
+}
+
+// Keys made again from the file's smooth X, Y and Z curves at every frame and at the file's
+// keys, but only where the importer's keys agree with the curves at the file's keys: where they
+// do not, the importer moved part of the motion (pivots, pre-rotations) onto other nodes.
+template <typename T, typename Value>
+void FollowSmooth(const std::array<tavrel::FBXFILE::CURVE, 3>& curves, double ticksPerSecond,
+                  const Value& valueOf, std::vector<KEY<T>>& keys) {
+    constexpr double kRate = SCENEFILEREAD::kSampleRate;
+    constexpr double kLongest = double(SCENEFILEREAD::kMaxFrames) / kRate;  // seconds
+    const std::array<SPLINE, 3> splines{SPLINE(curves[0]), SPLINE(curves[1]), SPLINE(curves[2])};
+    const auto value = [&](double t) {
+        float v[3];
+        for (size_t a = 0; a < 3; ++a) CubicAt(splines[a].times, splines[a].keys, 1, t, &v[a]);
+        return valueOf(aiVector3D(v[0], v[1], v[2]));
+    };
+    size_t agreed = 0;
+    for (const KEY<T>& key : keys) {
+        const double t = key.time / ticksPerSecond;
+        if (!std::all_of(splines.begin(), splines.end(), [&](const SPLINE& s) { return s.HasKeyAt(t); }))
+            continue;
+        if (!Near(key.value, value(t))) return;
+        ++agreed;
+    }
+    std::vector<double> at;
+    for (const SPLINE& s : splines) at.insert(at.end(), s.times.begin(), s.times.end());
+    std::sort(at.begin(), at.end());
+    const double first = at.front(), last = at.back();
+    if (agreed == 0 || last - first > kLongest) return;
+    for (double f = std::ceil(first * kRate); f <= last * kRate; ++f) at.push_back(f / kRate);
+    std::sort(at.begin(), at.end());
+    at.erase(std::unique(at.begin(), at.end()), at.end());
+    std::vector<KEY<T>> made;
+    for (const double t : at) {
+        made.push_back({t * ticksPerSecond, value(t)});
+        if (!Finite(made.back().value)) return;
+    }
+    keys = std::move(made);
+}
+
+// A turn from Euler angles in degrees, composed in the file's order (0 XYZ: X first).
+aiQuaternion Turn(const aiVector3D& degrees, int order) {
+    static constexpr int kOrders[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 2, 0}, {1, 0, 2}, {2, 0, 1}, {2, 1, 0}};
+    static const aiVector3D kAxes[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    aiQuaternion q;
+    for (const int a : kOrders[order]) q = aiQuaternion(kAxes[a], degrees[a] * float(M_PI / 180)) * q;
+    return q;
+}
+
+// The FBX importer blends the keys a file holds until the next (constant keys) and joins cubic
+// keys by straight lines: both are read from the file, per take and node (a helper the
+// importer made counts as its node).
+void FollowFbx(SCENE& scene, const char* path) {
+    const tavrel::FBXFILE file = tavrel::ReadFbxFile(path);
+    for (SCENE::ANIM& anim : scene.anims) {
+        const auto take = file.steps.find(anim.take.name);
+        const auto smooth = file.smooth.find(anim.take.name);
+        if (take == file.steps.end()) continue;
+        for (auto& [node, track] : anim.tracks) {
+            const std::string& name = scene.nodes[node].name;
+            const std::string model = name.substr(0, name.find(std::string("_") + kHelperMark));
+            const auto steps = take->second.find(model);
+            if (steps == take->second.end()) continue;
+            track.stepPositions = steps->second.positions;
+            track.stepRotations = steps->second.rotations;
+            track.stepScales = steps->second.scales;
+            if (smooth == file.smooth.end()) continue;
+            const auto found = smooth->second.find(model);
+            if (found == smooth->second.end()) continue;
+            const tavrel::FBXFILE::SMOOTH& s = found->second;
+            if (s.hasPositions)
+                FollowSmooth(s.positions, anim.ticksPerSecond, [](const aiVector3D& v) { return v; }, track.positions);
+            if (s.hasRotations && s.rotationOrder >= 0 && s.rotationOrder < 6) {
+                const auto turn = [&](const aiVector3D& v) { return Turn(v, s.rotationOrder); };
+                FollowSmooth(s.rotations, anim.ticksPerSecond, turn, track.rotations);
+            }
+        }
+    }
+}
+
 }  // namespace
 
 SCENEFILEREAD::SCENEFILEREAD(const char* path, const std::string& take, SkeletonScore score) {
@@ -688,6 +790,7 @@ SCENEFILEREAD::SCENEFILEREAD(const char* path, const std::string& take, Skeleton
         const std::string extension = imported.Extension();
         if (extension == "gltf" || extension == "glb") scene.FollowGltfInterpolation(path, extension == "glb");
         if (extension == "dae") FollowCollada(scene, path);
+        if (extension == "fbx") FollowFbx(scene, path);
         Build(scene, take, score);
     } catch (const std::bad_alloc&) {
         THROW_ERROBJ(ERR_MEMORY);

@@ -15,6 +15,7 @@
 #include "MotionFiles.h"
 #include "motion/MotionImport.h"
 #include "tests/support/ColladaWriter.h"
+#include "tests/support/FbxBinary.h"
 #include "tests/support/GltfReadBack.h"
 #include "tests/support/SceneFigure.h"
 
@@ -152,10 +153,12 @@ void MakeSplines(const std::string& path, const SceneFigure& figure) {
 
 TEST(SceneFileRead, EveryFormatsTakesAreListedChosenAndTurnTheLimbsAsTheFigureDoes) {
     const FormatCase cases[] = {
-        // Assimp's binary FBX and COLLADA animations are not read back by its own importer;
-        // FBX text is the same scene to the reader.
+        // Assimp's COLLADA animations are not read back by its own importer, nor its binary
+        // FBX until mended (FbxBinary).
         {"fbxa", "figure.fbx", true, "mixamorig:"},
         {"fbxa", "bare.fbx", false, ""},
+        {"fbx", "binary.fbx", true, ""},
+        {"fbx", "held.fbx", false, "mixamorig:", true},
         {"glb2", "figure.glb", true, ""},
         {"gltf2", "figure.gltf", false, "mixamorig:"},
         {"gltf2", "steps.gltf", true, "", true},
@@ -173,7 +176,7 @@ TEST(SceneFileRead, EveryFormatsTakesAreListedChosenAndTurnTheLimbsAsTheFigureDo
     for (const FormatCase& c : cases) {
         SCOPED_TRACE(c.file);
         SceneFigure figure(c.prefix);
-        if (std::string(c.format) == "fbxa") {
+        if (std::string(c.format).starts_with("fbx")) {
             // Its FBX exporter writes key times as seconds, whole seconds of length, and drops
             // a pivot's offset.
             figure.ticksPerSecond = 1;
@@ -203,6 +206,13 @@ TEST(SceneFileRead, EveryFormatsTakesAreListedChosenAndTurnTheLimbsAsTheFigureDo
             testing::WriteText(path, text);
         }
         if (c.spline) MakeSplines(path, figure);
+        if (c.format == std::string("fbx")) {
+            std::string bytes = testing::FbxBinary::Closed(testing::ReadBytes(path));
+            if (c.steps) {
+                ASSERT_GT(testing::FbxBinary::SetFlags(bytes, 0x2), 0);
+            }
+            testing::WriteText(path, bytes);
+        }
 
         const auto takes = TakesOf(path);
         ASSERT_EQ(takes.size(), 2u);
@@ -218,6 +228,58 @@ TEST(SceneFileRead, EveryFormatsTakesAreListedChosenAndTurnTheLimbsAsTheFigureDo
             EXPECT_EQ(r.motion->GetEndFrame(), int(std::lround(take.seconds * 60)));
             EXPECT_LT(WorstLimbAngle(*r.motion, figure, take, c.prefix), 1.0f) << take.name;
         }
+    }
+}
+
+// Cubic FBX keys follow the slopes stored with them: the spine, turning about its own X axis
+// alone, must swing between keys as the Bezier curve of those slopes does.
+// Where the importer moved part of a turn into the keys (a pre-rotation), the turns stay its own.
+TEST(SceneFileRead, FbxCubicKeysFollowTheirStoredSlopes) {
+    SceneFigure figure;
+    figure.ticksPerSecond = 1;
+    for (auto& joint : figure.joints) joint.preRotated = false;
+    figure.takes = {{"Swing", 1.0, 4}};
+    const SceneFigure::Take& take = figure.takes[0];
+    testing::TempDir dir;
+    const std::string exported = dir / "exported.fbx";
+    ASSERT_TRUE(figure.Export(exported, "fbx"));
+    const float right = 40, nextLeft = -25;  // degrees a second for the turns
+    const auto write = [&](const std::string& name, int32_t flags, const float* preRotation) {
+        std::string bytes = testing::FbxBinary::Closed(testing::ReadBytes(exported), preRotation);
+        EXPECT_GT(testing::FbxBinary::SetFlags(bytes, flags), 0);
+        EXPECT_GT(testing::FbxBinary::SetSlopes(bytes, right, nextLeft), 0);
+        testing::WriteText(dir / name, bytes);
+        return SCENEFILEREAD((dir / name).c_str(), "");
+    };
+    const float preRotation[3] = {0, 30, 0};
+    SCENEFILEREAD turned = write("turned.fbx", 0x8, preRotation), straight = write("straight.fbx", 0x4, preRotation);
+    for (int s = 0; s < turned.GetSegmentCount(); ++s) {
+        const auto& a = turned.GetSegment(s)->frames;
+        const auto& b = straight.GetSegment(s)->frames;
+        ASSERT_EQ(a.size(), b.size());
+        for (size_t f = 0; f < a.size(); ++f) {
+            for (int e : {0, 1, 2, 4, 5, 6, 8, 9, 10})  // the turn (the positions follow the file)
+                ASSERT_EQ(a[f].m[e], b[f].m[e]) << turned.GetSegment(s)->name << " frame " << f;
+        }
+    }
+
+    SCENEFILEREAD motion = write("cubic.fbx", 0x8, nullptr);
+    const ANIMSEG& spine = *motion.GetSegment(motion.FindSegment("Spine"));
+    const int joint = figure.FindJoint("Spine");
+    const auto angleOf = [&](int frame) {  // about X; its sign is the file's convention
+        const rkMatrix& m = spine.frames[size_t(frame)];
+        return std::atan2(m.m[6], m.m[5]) * 180 / M_PI;
+    };
+    const auto keyAngle = [&](double t) { return figure.AngleAt(joint, take, t) * 180 / M_PI; };
+    const double sign = angleOf(0) * keyAngle(0) > 0 ? 1 : -1;
+    const double span = 1 / take.keysPerSecond;
+    for (int f = 0; f <= 60; ++f) {
+        const double t = f / 60.0, t0 = std::floor(t / span + 1e-9) * span, u = (t - t0) / span;
+        const double p0 = keyAngle(t0), p3 = keyAngle(t0 + span);
+        const double p1 = p0 + right * span / 3, p2 = p3 - nextLeft * span / 3;
+        const double bezier = (1 - u) * (1 - u) * (1 - u) * p0 + 3 * (1 - u) * (1 - u) * u * p1 +
+                              3 * (1 - u) * u * u * p2 + u * u * u * p3;
+        EXPECT_NEAR(sign * angleOf(f), bezier, 0.05) << "frame " << f;
     }
 }
 
@@ -288,6 +350,16 @@ TEST(SceneFileRead, BadScenesAreRefusedWithTheirReasonAndLeftAsTheyWere) {
          [&] {
              const std::string path = Exported(dir, "cut.glb", SceneFigure());
              std::filesystem::resize_file(path, std::filesystem::file_size(path) / 2);
+             return path;
+         },
+         "", "cannot read"},
+        {"a cut binary FBX file",
+         [&] {
+             SceneFigure figure;
+             const std::string path = dir / "cut.fbx";
+             figure.Export(path, "fbx");
+             const std::string bytes = testing::FbxBinary::Closed(testing::ReadBytes(path));
+             testing::WriteText(path, bytes.substr(0, bytes.size() * 2 / 3));
              return path;
          },
          "", "cannot read"},

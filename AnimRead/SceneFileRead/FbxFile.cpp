@@ -1,0 +1,337 @@
+#include "AnimRead/SceneFileRead/FbxFile.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+namespace tavrel {
+namespace {
+
+constexpr std::string_view kMagic{"Kaydara FBX Binary  \0\x1a\0", 23};
+// Records nest no deeper in any file a tool writes; deeper ones are refused rather than recursed.
+constexpr int kMaxDepth = 32;
+constexpr size_t kMaxRecords = size_t{1} << 20;
+constexpr size_t kMaxArrayBytes = size_t{256} << 20;
+constexpr int32_t kConstantKey = 0x2, kCubicKey = 0x8;
+constexpr double kTicksPerSecond = 46186158000.0;
+
+// A property: its type code and where its bytes start (after the code) and end.
+struct PROP {
+    char type;
+    size_t at, end;
+};
+
+struct RECORD {
+    std::string_view name;
+    std::vector<PROP> props;
+    std::vector<RECORD> children;
+
+    const RECORD* Child(std::string_view of) const {
+        for (const RECORD& child : children) {
+            if (child.name == of) return &child;
+        }
+        return nullptr;
+    }
+};
+
+// Only the records the keys' interpolation needs are kept; the rest are skipped by their end.
+bool Kept(int depth, std::string_view parent, std::string_view name) {
+    if (depth == 0) return name == "Objects" || name == "Connections";
+    if (parent != "Objects") return true;
+    return name == "Model" || name == "AnimationCurve" || name == "AnimationCurveNode" ||
+           name == "AnimationLayer" || name == "AnimationStack";
+}
+
+class READER {
+public:
+    explicit READER(std::string data) : data_(std::move(data)) {}
+
+    // The file's kept top records; false when it is no binary FBX or is damaged.
+    bool Read(std::vector<RECORD>* top) {
+        if (data_.size() < kMagic.size() + 4 || data_.compare(0, kMagic.size(), kMagic) != 0)
+            return false;
+        wide_ = Word(kMagic.size(), 4) >= 7500;
+        return ReadList(kMagic.size() + 4, data_.size(), 0, {}, top);
+    }
+
+    int64_t Int(const PROP& p) const {
+        switch (p.type) {
+            case 'L': return int64_t(Word(p.at, 8));
+            case 'I': return int32_t(Word(p.at, 4));
+            default: return 0;
+        }
+    }
+    std::string_view Text(const PROP& p) const {
+        if (p.type != 'S' && p.type != 'R') return {};
+        return std::string_view(data_).substr(p.at + 4, p.end - p.at - 4);
+    }
+    // An array property of elements of T (type code `type`), unpacked; false when it is not one.
+    template <typename T>
+    bool Array(const PROP& p, char type, std::vector<T>* out) const {
+        if (p.type != type) return false;
+        const uint64_t count = Word(p.at, 4), encoding = Word(p.at + 4, 4), packed = Word(p.at + 8, 4);
+        // zlib packs at most about 1032 to 1: a larger claim is refused before any room is made.
+        if (count > kMaxArrayBytes / sizeof(T) || count * sizeof(T) > packed * 1032 + 64) return false;
+        out->resize(count);
+        uLongf bytes = uLongf(count * sizeof(T));
+        const auto* from = reinterpret_cast<const Bytef*>(data_.data() + p.at + 12);
+        if (encoding == 0) {
+            if (packed != bytes) return false;
+            if (bytes > 0) std::memcpy(out->data(), from, bytes);
+            return true;
+        }
+        const uLongf expected = bytes;
+        auto* to = reinterpret_cast<Bytef*>(out->data());
+        return encoding == 1 && uncompress(to, &bytes, from, uLong(packed)) == Z_OK && bytes == expected;
+    }
+
+private:
+    uint64_t Word(size_t at, size_t size) const {
+        uint64_t value = 0;
+        for (size_t i = size; i-- > 0;) value = value << 8 | uint8_t(data_[at + i]);
+        return value;
+    }
+
+    // Records from `at` to `end` until a null record; nodes not kept are skipped.
+    bool ReadList(size_t at, size_t end, int depth, std::string_view parent, std::vector<RECORD>* out) {
+        if (depth > kMaxDepth) return false;
+        const size_t head = wide_ ? 25 : 13;
+        while (end - at >= head) {
+            const size_t size = wide_ ? 8 : 4;
+            const uint64_t recordEnd = Word(at, size), count = Word(at + size, size),
+                           length = Word(at + 2 * size, size);
+            const size_t nameLength = uint8_t(data_[at + 3 * size]);
+            if (recordEnd == 0 && count == 0 && length == 0 && nameLength == 0) return true;
+            const size_t props = at + head + nameLength;
+            if (recordEnd > end || recordEnd < props || length > recordEnd - props) return false;
+            const std::string_view name = std::string_view(data_).substr(at + head, nameLength);
+            if (Kept(depth, parent, name)) {
+                if (++records_ > kMaxRecords) return false;
+                RECORD& record = out->emplace_back();
+                record.name = name;
+                if (!ReadProps(props, props + length, count, &record.props) ||
+                    !ReadList(props + length, recordEnd, depth + 1, name, &record.children))
+                    return false;
+            }
+            at = recordEnd;
+        }
+        return true;
+    }
+
+    bool ReadProps(size_t at, size_t end, uint64_t count, std::vector<PROP>* out) const {
+        for (uint64_t i = 0; i < count; ++i) {
+            if (at >= end) return false;
+            const char type = data_[at++];
+            uint64_t size = 0;
+            switch (type) {
+                case 'C': size = 1; break;
+                case 'Y': size = 2; break;
+                case 'I': case 'F': size = 4; break;
+                case 'D': case 'L': size = 8; break;
+                case 'S': case 'R':
+                    if (end - at < 4) return false;
+                    size = 4 + Word(at, 4);
+                    break;
+                case 'f': case 'd': case 'l': case 'i': case 'b':
+                    if (end - at < 12) return false;
+                    size = 12 + Word(at + 8, 4);
+                    break;
+                default: return false;
+            }
+            if (size > end - at) return false;
+            out->push_back({type, at, at + size_t(size)});
+            at += size_t(size);
+        }
+        return true;
+    }
+
+    std::string data_;
+    bool wide_ = false;  // 64-bit record heads, from version 7500
+    size_t records_ = 0;
+};
+
+// "Name\0\1Class" names an object; the name is what comes before.
+std::string_view ObjectName(const READER& reader, const RECORD& record) {
+    if (record.props.size() < 2) return {};
+    const std::string_view text = reader.Text(record.props[1]);
+    return text.substr(0, text.find(std::string_view("\0\1", 2)));
+}
+
+// A curve's keys with the interpolation flags and slopes of each, unpacked from their runs:
+// each flag and its four data words (right slope, next left slope, weights, velocity) are
+// shared by the next RefCount keys.
+struct KEYS {
+    std::vector<int64_t> times;
+    std::vector<float> values, right, nextLeft;
+    std::vector<int32_t> flags;
+};
+
+bool ReadKeys(const READER& reader, const RECORD& curve, KEYS* out) {
+    const auto array = [&](const char* name, char type, auto* values) {
+        const RECORD* record = curve.Child(name);
+        return record && !record->props.empty() && reader.Array(record->props[0], type, values);
+    };
+    std::vector<int32_t> flags, counts;
+    std::vector<float> data;
+    if (!array("KeyTime", 'l', &out->times) || !array("KeyValueFloat", 'f', &out->values) ||
+        out->values.size() != out->times.size() || !array("KeyAttrFlags", 'i', &flags) ||
+        !array("KeyAttrRefCount", 'i', &counts) || flags.size() != counts.size())
+        return false;
+    const bool slopes = array("KeyAttrDataFloat", 'f', &data) && data.size() == 4 * flags.size();
+    const size_t n = out->times.size();
+    for (size_t run = 0; run < flags.size() && out->flags.size() < n; ++run) {
+        if (counts[run] < 0) return false;
+        const size_t keys = std::min(n - out->flags.size(), size_t(counts[run]));
+        out->flags.insert(out->flags.end(), keys, flags[run]);
+        out->right.insert(out->right.end(), keys, slopes ? data[4 * run] : 0.0f);
+        out->nextLeft.insert(out->nextLeft.end(), keys, slopes ? data[4 * run + 1] : 0.0f);
+    }
+    return out->flags.size() + 1 >= n;  // the last key starts no span: its flags may be missing
+}
+
+// True when every key but the last holds until the next.
+bool Holds(const KEYS& keys) {
+    for (size_t k = 0; k + 1 < keys.times.size(); ++k) {
+        if (!(keys.flags[k] & kConstantKey)) return false;
+    }
+    return true;
+}
+
+// The keys as a smooth curve, straight spans given the slope between their keys; false for a
+// curve with held spans, keys out of order or slopes that are no numbers. `cubic` tells whether
+// a span is cubic.
+bool Smooth(const KEYS& keys, FBXFILE::CURVE* out, bool* cubic) {
+    const size_t n = keys.times.size();
+    if (n == 0) return false;
+    *out = {{}, keys.values, keys.right, keys.nextLeft};
+    out->right.resize(n), out->nextLeft.resize(n);
+    for (size_t k = 0; k < n; ++k) {
+        out->times.push_back(double(keys.times[k]) / kTicksPerSecond);
+        if (!std::isfinite(out->values[k]) || (k > 0 && !(out->times[k] > out->times[k - 1])))
+            return false;
+    }
+    for (size_t k = 0; k + 1 < n; ++k) {
+        const int32_t flag = keys.flags[k];
+        if (flag & kConstantKey) return false;
+        if (flag & kCubicKey) {
+            *cubic = true;
+            if (!std::isfinite(out->right[k]) || !std::isfinite(out->nextLeft[k])) return false;
+        } else {
+            out->right[k] = out->nextLeft[k] =
+                float((out->values[k + 1] - out->values[k]) / (out->times[k + 1] - out->times[k]));
+        }
+    }
+    return true;
+}
+
+// The model's Properties70 value of a name, or `otherwise`.
+int64_t Property(const READER& reader, const RECORD& model, std::string_view name, int64_t otherwise) {
+    const RECORD* properties = model.Child("Properties70");
+    if (!properties) return otherwise;
+    for (const RECORD& p : properties->children) {
+        if (p.props.size() >= 5 && reader.Text(p.props[0]) == name) return reader.Int(p.props.back());
+    }
+    return otherwise;
+}
+
+// What a curve node drives of its model, by the connection's property.
+int KindOf(std::string_view property) {
+    if (property == "Lcl Translation") return 0;
+    if (property == "Lcl Rotation") return 1;
+    if (property == "Lcl Scaling" || property == "Lcl Scale") return 2;
+    return -1;
+}
+
+}  // namespace
+
+FBXFILE ReadFbxFile(const char* path) {
+    FBXFILE file;
+    std::ifstream in(path, std::ios::binary);
+    READER reader(std::string(std::istreambuf_iterator<char>(in), {}));
+    std::vector<RECORD> top;
+    if (!in || !reader.Read(&top)) return file;
+
+    std::unordered_map<int64_t, std::string_view> stacks;
+    std::unordered_map<int64_t, const RECORD*> models;
+    std::unordered_map<int64_t, KEYS> curves;  // empty when unreadable
+    std::unordered_set<int64_t> layers, nodes;
+    for (const RECORD& list : top) {
+        if (list.name != "Objects") continue;
+        for (const RECORD& object : list.children) {
+            if (object.props.empty()) continue;
+            const int64_t id = reader.Int(object.props[0]);
+            if (object.name == "Model") models[id] = &object;
+            if (object.name == "AnimationStack") stacks[id] = ObjectName(reader, object);
+            if (object.name == "AnimationLayer") layers.insert(id);
+            if (object.name == "AnimationCurveNode") nodes.insert(id);
+            if (object.name == "AnimationCurve" && !ReadKeys(reader, object, &curves[id])) curves[id] = {};
+        }
+    }
+    // Connections run from child to parent: curve -> curve node -> model and layer -> stack.
+    std::unordered_map<int64_t, std::vector<std::pair<int64_t, int>>> nodeCurves;  // curve, axis
+    std::unordered_map<int64_t, std::pair<int64_t, int>> targets;  // curve node -> model, kind
+    std::unordered_map<int64_t, int64_t> nodeLayer, layerStack;
+    for (const RECORD& list : top) {
+        if (list.name != "Connections") continue;
+        for (const RECORD& c : list.children) {
+            if (c.name != "C" || c.props.size() < 3) continue;
+            const int64_t child = reader.Int(c.props[1]), parent = reader.Int(c.props[2]);
+            const std::string_view property = c.props.size() > 3 ? reader.Text(c.props[3]) : "";
+            if (curves.count(child) && nodes.count(parent)) {
+                const int axis = property.size() == 3 && property.starts_with("d|") ? property[2] - 'X' : -1;
+                nodeCurves[parent].emplace_back(child, axis);
+            } else if (nodes.count(child) && models.count(parent)) {
+                const int kind = KindOf(property);
+                if (kind >= 0) targets[child] = {parent, kind};
+            } else if (nodes.count(child) && layers.count(parent)) {
+                nodeLayer[child] = parent;
+            } else if (layers.count(child) && stacks.count(parent)) {
+                layerStack[child] = parent;
+            }
+        }
+    }
+    // A kind of a model's keys in a take holds when every curve of it does (in every layer).
+    std::unordered_map<std::string, std::unordered_map<std::string, std::array<int, 3>>> seen;
+    for (const auto& [node, target] : targets) {
+        const auto layer = nodeLayer.find(node);
+        const auto stack = layer == nodeLayer.end() ? layerStack.end() : layerStack.find(layer->second);
+        if (stack == layerStack.end()) continue;
+        const std::string take(stacks[stack->second]);
+        const std::string model(ObjectName(reader, *models[target.first]));
+        const auto& driven = nodeCurves[node];
+        bool holds = !driven.empty();
+        for (const auto& [curve, axis] : driven) holds = holds && !curves[curve].times.empty() && Holds(curves[curve]);
+        int& kind = seen[take][model][size_t(target.second)];  // 0 not yet seen, 1 holds, 2 does not
+        kind = kind != 2 && holds ? 1 : 2;
+        if (target.second == 2 || kind != 2) continue;
+        // Smooth when its X, Y and Z curves are, one of them at least cubic, in one layer only.
+        FBXFILE::SMOOTH& smooth = file.smooth[take][model];
+        bool& has = target.second == 0 ? smooth.hasPositions : smooth.hasRotations;
+        auto& xyz = target.second == 0 ? smooth.positions : smooth.rotations;
+        bool cubic = false, whole = driven.size() == 3 && !has;
+        std::array<bool, 3> axes{};
+        for (const auto& [curve, axis] : driven) {
+            whole = whole && axis >= 0 && axis < 3 && !axes[size_t(axis)] &&
+                    Smooth(curves[curve], &xyz[size_t(axis)], &cubic);
+            if (whole) axes[size_t(axis)] = true;
+        }
+        has = whole && cubic;
+        smooth.rotationOrder = int(Property(reader, *models[target.first], "RotationOrder", 0));
+    }
+    for (const auto& [take, byModel] : seen) {
+        for (const auto& [model, kinds] : byModel)
+            file.steps[take][model] = {kinds[0] == 1, kinds[1] == 1, kinds[2] == 1};
+    }
+    return file;
+}
+
+}  // namespace tavrel
