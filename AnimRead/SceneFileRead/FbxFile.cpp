@@ -4,12 +4,15 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <string_view>
+#include <type_traits>
 #include <unordered_set>
 #include <vector>
 
@@ -21,6 +24,8 @@ constexpr std::string_view kMagic{"Kaydara FBX Binary  \0\x1a\0", 23};
 constexpr int kMaxDepth = 32;
 constexpr size_t kMaxRecords = size_t{1} << 20;
 constexpr size_t kMaxArrayBytes = size_t{256} << 20;
+// No key or number of a text file is longer; strings may be (embedded media).
+constexpr size_t kMaxWord = 256;
 constexpr int32_t kConstantKey = 0x2, kCubicKey = 0x8;
 constexpr double kTicksPerSecond = 46186158000.0;
 
@@ -51,14 +56,165 @@ bool Kept(int depth, std::string_view parent, std::string_view name) {
            name == "AnimationLayer" || name == "AnimationStack";
 }
 
+// The text format read into the records the binary one gives: each value is stored in `data` as
+// the binary format stores it (integers 'L', reals 'D', strings 'S', arrays 'l' of integers or
+// 'd' of reals, unpacked) and an object's "Class::Name" as the binary "Name\0\1Class".
+class TEXT {
+public:
+    TEXT(std::string_view text, std::string* data) : text_(text), data_(data) {}
+
+    bool Read(std::vector<RECORD>* top) { return ReadList(0, {}, top); }
+
+private:
+    struct TOKEN {
+        char kind;  // 'w' a word, 's' a string, a mark of ":,{}*", 0 the end, '!' unreadable
+        std::string_view text;
+        size_t end;
+    };
+
+    TOKEN Peek(size_t at) const {
+        while (at < text_.size()) {
+            const char c = text_[at];
+            if (c == ';') {
+                at = std::min(text_.size(), text_.find('\n', at));
+            } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+                ++at;
+            } else {
+                break;
+            }
+        }
+        if (at == text_.size()) return {0, {}, at};
+        const char c = text_[at];
+        if (std::string_view(":,{}*").find(c) != std::string_view::npos) return {c, text_.substr(at, 1), at + 1};
+        if (c == '"') {
+            const size_t close = text_.find('"', at + 1);
+            if (close == std::string_view::npos) return {'!', {}, at};
+            return {'s', text_.substr(at + 1, close - at - 1), close + 1};
+        }
+        size_t end = at;
+        while (end < text_.size() && end - at <= kMaxWord &&
+               std::string_view(" \t\r\n;:,{}*\"").find(text_[end]) == std::string_view::npos)
+            ++end;
+        if (end - at > kMaxWord) return {'!', {}, at};
+        return {'w', text_.substr(at, end - at), end};
+    }
+    TOKEN Next() {
+        const TOKEN t = Peek(at_);
+        at_ = t.end;
+        return t;
+    }
+    bool Take(char kind) { return Next().kind == kind; }
+    // A word followed by a colon starts the next record rather than being a value.
+    bool IsKey(const TOKEN& t) const { return t.kind == 'w' && Peek(t.end).kind == ':'; }
+    bool EndsValues(const TOKEN& t) const { return t.kind == 0 || t.kind == '{' || t.kind == '}' || IsKey(t); }
+
+    // Records until the end of the file (depth 0) or of their block; those not kept are read
+    // and dropped.
+    bool ReadList(int depth, std::string_view parent, std::vector<RECORD>* out) {
+        if (depth > kMaxDepth) return false;
+        for (;;) {
+            const TOKEN t = Next();
+            if (t.kind == 0 || t.kind == '}') return (t.kind == 0) == (depth == 0);
+            if (!IsKey(t) || !Take(':') || ++records_ > kMaxRecords) return false;
+            const bool kept = out && Kept(depth, parent, t.text);
+            RECORD* record = kept ? &out->emplace_back() : nullptr;
+            if (record) record->name = t.text;
+            const bool object = depth == 1 && parent == "Objects";
+            for (size_t i = 0; !EndsValues(Peek(at_)); ++i) {
+                if ((i > 0 && !Take(',')) || !ReadValue(record, object && i == 1)) return false;
+            }
+            if (Peek(at_).kind == '{') {
+                Next();
+                if (!ReadList(depth + 1, t.text, record ? &record->children : nullptr)) return false;
+            }
+        }
+    }
+
+    bool ReadValue(RECORD* record, bool objectName) {
+        const TOKEN t = Next();
+        if (t.kind == '*') return ReadArray(record);
+        if (t.kind != 's' && t.kind != 'w') return false;
+        if (!record) return true;
+        const size_t at = data_->size() + 1;
+        if (t.kind == 's' || !(Put<int64_t>(t.text, 'L') || Put<double>(t.text, 'D'))) {
+            const size_t split = objectName ? t.text.find("::") : std::string_view::npos;
+            std::string text(t.text);
+            if (split != std::string_view::npos)
+                text = std::string(t.text.substr(split + 2)) + std::string("\0\1", 2) + std::string(t.text.substr(0, split));
+            const uint32_t size = uint32_t(text.size());
+            data_->push_back('S');
+            data_->append(reinterpret_cast<const char*>(&size), 4).append(text);
+        }
+        record->props.push_back({(*data_)[at - 1], at, data_->size()});
+        return true;
+    }
+
+    // "*N { a: v,v,... }": N numbers, stored as 64-bit integers when all are whole.
+    bool ReadArray(RECORD* record) {
+        const TOKEN count = Next();
+        uint64_t n = 0;
+        if (count.kind != 'w' || !Parse(count.text, &n) || n > kMaxArrayBytes / 8 || !Take('{')) return false;
+        const TOKEN a = Next();
+        if (a.kind != 'w' || a.text != "a" || !Take(':')) return false;
+        std::vector<int64_t> whole;
+        std::vector<double> reals;
+        bool real = false;
+        for (size_t i = 0; Peek(at_).kind != '}'; ++i) {
+            if (i >= n || (i > 0 && !Take(','))) return false;
+            const TOKEN v = Next();
+            double value = 0;
+            if (v.kind != 'w' || !Parse(v.text, &value)) return false;
+            int64_t integer = 0;
+            real = real || !Parse(v.text, &integer);
+            if (record) whole.push_back(integer), reals.push_back(value);
+        }
+        if (!Take('}')) return false;
+        if (!record) return true;
+        if (whole.size() != n) return false;
+        const uint32_t head[3] = {uint32_t(n), 0, uint32_t(n * 8)};
+        const size_t at = data_->size() + 1;
+        data_->push_back(real ? 'd' : 'l');
+        data_->append(reinterpret_cast<const char*>(head), sizeof head);
+        if (real) {
+            data_->append(reinterpret_cast<const char*>(reals.data()), n * 8);
+        } else {
+            data_->append(reinterpret_cast<const char*>(whole.data()), n * 8);
+        }
+        record->props.push_back({(*data_)[at - 1], at, data_->size()});
+        return true;
+    }
+
+    template <typename T>
+    static bool Parse(std::string_view text, T* value) {
+        const char* end = text.data() + text.size();
+        const auto [stop, error] = std::from_chars(text.data(), end, *value);
+        return error == std::errc() && stop == end;
+    }
+    template <typename T>
+    bool Put(std::string_view text, char type) {
+        T value{};
+        if (!Parse(text, &value)) return false;
+        data_->push_back(type);
+        data_->append(reinterpret_cast<const char*>(&value), sizeof value);
+        return true;
+    }
+
+    std::string_view text_;
+    std::string* data_;
+    size_t at_ = 0, records_ = 0;
+};
+
 class READER {
 public:
     explicit READER(std::string data) : data_(std::move(data)) {}
 
-    // The file's kept top records; false when it is no binary FBX or is damaged.
+    // The file's kept top records; false when it is no FBX or is damaged.
     bool Read(std::vector<RECORD>* top) {
-        if (data_.size() < kMagic.size() + 4 || data_.compare(0, kMagic.size(), kMagic) != 0)
-            return false;
+        if (data_.size() < kMagic.size() + 4 || data_.compare(0, kMagic.size(), kMagic) != 0) {
+            text_ = std::move(data_);
+            data_.clear();
+            return TEXT(text_, &data_).Read(top);
+        }
         wide_ = Word(kMagic.size(), 4) >= 7500;
         return ReadList(kMagic.size() + 4, data_.size(), 0, {}, top);
     }
@@ -77,7 +233,7 @@ public:
     // An array property of elements of T (type code `type`), unpacked; false when it is not one.
     template <typename T>
     bool Array(const PROP& p, char type, std::vector<T>* out) const {
-        if (p.type != type) return false;
+        if (p.type != type) return !text_.empty() && Convert(p, out);
         const uint64_t count = Word(p.at, 4), encoding = Word(p.at + 4, 4), packed = Word(p.at + 8, 4);
         // zlib packs at most about 1032 to 1: a larger claim is refused before any room is made.
         if (count > kMaxArrayBytes / sizeof(T) || count * sizeof(T) > packed * 1032 + 64) return false;
@@ -95,6 +251,29 @@ public:
     }
 
 private:
+    // A text file's array holds 64-bit numbers whatever the record: they are taken as T when
+    // they fit it.
+    template <typename T>
+    bool Convert(const PROP& p, std::vector<T>* out) const {
+        if (p.type != 'l' && p.type != 'd') return false;
+        const size_t count = Word(p.at, 4);
+        out->resize(count);
+        for (size_t i = 0; i < count; ++i) {
+            const uint64_t bits = Word(p.at + 12 + 8 * i, 8);
+            if constexpr (std::is_floating_point_v<T>) {
+                double real;
+                std::memcpy(&real, &bits, 8);
+                (*out)[i] = T(p.type == 'l' ? double(int64_t(bits)) : real);
+            } else {
+                if (p.type != 'l' || int64_t(bits) < std::numeric_limits<T>::min() ||
+                    int64_t(bits) > std::numeric_limits<T>::max())
+                    return false;
+                (*out)[i] = T(int64_t(bits));
+            }
+        }
+        return true;
+    }
+
     uint64_t Word(size_t at, size_t size) const {
         uint64_t value = 0;
         for (size_t i = size; i-- > 0;) value = value << 8 | uint8_t(data_[at + i]);
@@ -154,7 +333,7 @@ private:
         return true;
     }
 
-    std::string data_;
+    std::string data_, text_;  // the file, or for a text file the values read from it
     bool wide_ = false;  // 64-bit record heads, from version 7500
     size_t records_ = 0;
 };

@@ -1,5 +1,5 @@
 #pragma once
-// What the scene importer forgets in a binary FBX file, read from the file itself: which of a
+// What the scene importer forgets in an FBX file (binary or text), read from the file itself: which of a
 // node's curves hold each key until the next (constant keys), per take.
 #include <array>
 #include <string>
@@ -33,8 +33,8 @@ struct FBXFILE {
     std::unordered_map<std::string, std::unordered_map<std::string, SMOOTH>> smooth;
 };
 
-// Reads the binary format (text FBX is left alone); what cannot be read is left empty (the
-// importer has read it already).
+// Reads the binary or the text format; what cannot be read is left empty (the importer has
+// read it already).
 FBXFILE ReadFbxFile(const char* path);
 
 }  // namespace tavrel

@@ -16,6 +16,7 @@
 #include "motion/MotionImport.h"
 #include "tests/support/ColladaWriter.h"
 #include "tests/support/FbxBinary.h"
+#include "tests/support/FbxText.h"
 #include "tests/support/GltfReadBack.h"
 #include "tests/support/SceneFigure.h"
 
@@ -157,6 +158,7 @@ TEST(SceneFileRead, EveryFormatsTakesAreListedChosenAndTurnTheLimbsAsTheFigureDo
         // FBX until mended (FbxBinary).
         {"fbxa", "figure.fbx", true, "mixamorig:"},
         {"fbxa", "bare.fbx", false, ""},
+        {"fbxa", "held-text.fbx", false, "mixamorig:", true},
         {"fbx", "binary.fbx", true, ""},
         {"fbx", "held.fbx", false, "mixamorig:", true},
         {"glb2", "figure.glb", true, ""},
@@ -206,6 +208,11 @@ TEST(SceneFileRead, EveryFormatsTakesAreListedChosenAndTurnTheLimbsAsTheFigureDo
             testing::WriteText(path, text);
         }
         if (c.spline) MakeSplines(path, figure);
+        if (c.steps && c.format == std::string("fbxa")) {
+            std::string text = testing::ReadBytes(path);
+            ASSERT_GT(testing::SetFbxTextValues(text, "KeyAttrFlags", "2"), 0);
+            testing::WriteText(path, text);
+        }
         if (c.format == std::string("fbx")) {
             std::string bytes = testing::FbxBinary::Closed(testing::ReadBytes(path));
             if (c.steps) {
