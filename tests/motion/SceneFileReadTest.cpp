@@ -270,23 +270,32 @@ TEST(SceneFileRead, FbxCubicKeysFollowTheirStoredSlopes) {
         }
     }
 
-    SCENEFILEREAD motion = write("cubic.fbx", 0x8, nullptr);
-    const ANIMSEG& spine = *motion.GetSegment(motion.FindSegment("Spine"));
-    const int joint = figure.FindJoint("Spine");
-    const auto angleOf = [&](int frame) {  // about X; its sign is the file's convention
-        const rkMatrix& m = spine.frames[size_t(frame)];
-        return std::atan2(m.m[6], m.m[5]) * 180 / M_PI;
-    };
-    const auto keyAngle = [&](double t) { return figure.AngleAt(joint, take, t) * 180 / M_PI; };
-    const double sign = angleOf(0) * keyAngle(0) > 0 ? 1 : -1;
-    const double span = 1 / take.keysPerSecond;
-    for (int f = 0; f <= 60; ++f) {
-        const double t = f / 60.0, t0 = std::floor(t / span + 1e-9) * span, u = (t - t0) / span;
-        const double p0 = keyAngle(t0), p3 = keyAngle(t0 + span);
-        const double p1 = p0 + right * span / 3, p2 = p3 - nextLeft * span / 3;
-        const double bezier = (1 - u) * (1 - u) * (1 - u) * p0 + 3 * (1 - u) * (1 - u) * u * p1 +
-                              3 * (1 - u) * u * u * p2 + u * u * u * p3;
-        EXPECT_NEAR(sign * angleOf(f), bezier, 0.05) << "frame " << f;
+    // The text format's keys, their flags and slopes written as numbers, are followed alike.
+    const std::string textPath = dir / "cubic-text.fbx";
+    ASSERT_TRUE(figure.Export(textPath, "fbxa"));
+    std::string text = testing::ReadBytes(textPath);
+    EXPECT_GT(testing::SetFbxTextValues(text, "KeyAttrFlags", "8"), 0);
+    EXPECT_GT(testing::SetFbxTextValues(text, "KeyAttrDataFloat", "40,-25,0,0"), 0);
+    testing::WriteText(textPath, text);
+    for (const SCENEFILEREAD& motion : {write("cubic.fbx", 0x8, nullptr), SCENEFILEREAD(textPath.c_str(), "")}) {
+        SCOPED_TRACE(motion.GetPath());
+        const ANIMSEG& spine = *motion.GetSegment(motion.FindSegment("Spine"));
+        const int joint = figure.FindJoint("Spine");
+        const auto angleOf = [&](int frame) {  // about X; its sign is the file's convention
+            const rkMatrix& m = spine.frames[size_t(frame)];
+            return std::atan2(m.m[6], m.m[5]) * 180 / M_PI;
+        };
+        const auto keyAngle = [&](double t) { return figure.AngleAt(joint, take, t) * 180 / M_PI; };
+        const double sign = angleOf(0) * keyAngle(0) > 0 ? 1 : -1;
+        const double span = 1 / take.keysPerSecond;
+        for (int f = 0; f <= 60; ++f) {
+            const double t = f / 60.0, t0 = std::floor(t / span + 1e-9) * span, u = (t - t0) / span;
+            const double p0 = keyAngle(t0), p3 = keyAngle(t0 + span);
+            const double p1 = p0 + right * span / 3, p2 = p3 - nextLeft * span / 3;
+            const double bezier = (1 - u) * (1 - u) * (1 - u) * p0 + 3 * (1 - u) * (1 - u) * u * p1 +
+                                  3 * (1 - u) * u * u * p2 + u * u * u * p3;
+            EXPECT_NEAR(sign * angleOf(f), bezier, 0.05) << "frame " << f;
+        }
     }
 }
 
@@ -367,6 +376,15 @@ TEST(SceneFileRead, BadScenesAreRefusedWithTheirReasonAndLeftAsTheyWere) {
              figure.Export(path, "fbx");
              const std::string bytes = testing::FbxBinary::Closed(testing::ReadBytes(path));
              testing::WriteText(path, bytes.substr(0, bytes.size() * 2 / 3));
+             return path;
+         },
+         "", "cannot read"},
+        {"a cut text FBX file",
+         [&] {
+             const std::string path = dir / "cut-text.fbx";
+             SceneFigure().Export(path, "fbxa");
+             const std::string text = testing::ReadBytes(path);
+             testing::WriteText(path, text.substr(0, text.find("\tKeyAttrFlags")));
              return path;
          },
          "", "cannot read"},
