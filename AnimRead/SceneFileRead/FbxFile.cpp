@@ -149,39 +149,47 @@ private:
         return true;
     }
 
-    // "*N { a: v,v,... }": N numbers, stored as 64-bit integers when all are whole.
+    // "*N { a: v,v,... }": N numbers, stored as 64-bit integers while all are whole.
     bool ReadArray(RECORD* record) {
         const TOKEN count = Next();
         uint64_t n = 0;
         if (count.kind != 'w' || !Parse(count.text, &n) || n > kMaxArrayBytes / 8 || !Take('{')) return false;
         const TOKEN a = Next();
         if (a.kind != 'w' || a.text != "a" || !Take(':')) return false;
-        std::vector<int64_t> whole;
-        std::vector<double> reals;
-        bool real = false;
+        const size_t at = data_->size() + 1, first = at + 12;
+        const uint32_t head[3] = {uint32_t(n), 0, uint32_t(n * 8)};
+        data_->push_back('l');
+        data_->append(reinterpret_cast<const char*>(head), sizeof head);
         for (size_t i = 0; Peek(at_).kind != '}'; ++i) {
             if (i >= n || (i > 0 && !Take(','))) return false;
             const TOKEN v = Next();
-            double value = 0;
-            if (v.kind != 'w' || !Parse(v.text, &value)) return false;
-            int64_t integer = 0;
-            real = real || !Parse(v.text, &integer);
-            if (record) whole.push_back(integer), reals.push_back(value);
+            int64_t whole = 0;
+            double real = 0;
+            if (v.kind != 'w' || !Parse(v.text, &real)) return false;
+            if ((*data_)[at - 1] == 'l' && !Parse(v.text, &whole)) MakeReal(first);
+            if ((*data_)[at - 1] == 'l') {
+                data_->append(reinterpret_cast<const char*>(&whole), 8);
+            } else {
+                data_->append(reinterpret_cast<const char*>(&real), 8);
+            }
         }
         if (!Take('}')) return false;
-        if (!record) return true;
-        if (whole.size() != n) return false;
-        const uint32_t head[3] = {uint32_t(n), 0, uint32_t(n * 8)};
-        const size_t at = data_->size() + 1;
-        data_->push_back(real ? 'd' : 'l');
-        data_->append(reinterpret_cast<const char*>(head), sizeof head);
-        if (real) {
-            data_->append(reinterpret_cast<const char*>(reals.data()), n * 8);
-        } else {
-            data_->append(reinterpret_cast<const char*>(whole.data()), n * 8);
+        if (record && data_->size() == first + n * 8) {
+            record->props.push_back({(*data_)[at - 1], at, data_->size()});
+            return true;
         }
-        record->props.push_back({(*data_)[at - 1], at, data_->size()});
-        return true;
+        data_->resize(at - 1);
+        return !record;
+    }
+    // The integers read so far from `first` on, as reals.
+    void MakeReal(size_t first) {
+        (*data_)[first - 13] = 'd';
+        for (size_t i = first; i < data_->size(); i += 8) {
+            int64_t whole;
+            std::memcpy(&whole, data_->data() + i, 8);
+            const double real = double(whole);
+            std::memcpy(data_->data() + i, &real, 8);
+        }
     }
 
     template <typename T>

@@ -1,9 +1,10 @@
-// Binary FBX files as our own reading of them sees them (the keys' interpolation the importer
+// Binary and text FBX files as our own reading of them sees them (the keys' interpolation the importer
 // forgets): it must refuse damage quietly, in bounded time and memory. The importer's own
 // parser is not fuzzed here.
 #include "AnimRead/SceneFileRead/FbxFile.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tests/support/FbxBinary.h"
+#include "tests/support/FbxText.h"
 #include "tests/support/SceneFigure.h"
 
 std::vector<std::string> tavrel::fuzz::Seeds() {
@@ -18,6 +19,13 @@ std::vector<std::string> tavrel::fuzz::Seeds() {
         std::string bytes = FbxBinary::Closed(ReadFile(path));
         FbxBinary::SetFlags(bytes, flags);
         seeds.push_back(bytes);
+    }
+    if (!figure.Export(path, "fbxa")) return seeds;
+    for (const char* flags : {"2", "8"}) {
+        std::string text = ReadFile(path);
+        tavrel::testing::SetFbxTextValues(text, "KeyAttrFlags", flags);
+        tavrel::testing::SetFbxTextValues(text, "KeyAttrDataFloat", "40,-25,0,0");
+        seeds.push_back(text);
     }
     return seeds;
 }
