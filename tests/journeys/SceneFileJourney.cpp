@@ -8,6 +8,7 @@
 #include "tests/journeys/JourneyFixture.h"
 #include "tests/support/ColladaWriter.h"
 #include "tests/support/FbxBinary.h"
+#include "tests/support/FbxText.h"
 #include "tests/support/TempFolder.h"
 
 namespace tavrel::journeys {
@@ -91,33 +92,49 @@ TEST_F(ColladaJourney, AColladaFileOfCurvedKeysIsPlayedAlongItsCurves) {
     EXPECT_EQ(clip.lastFrame - clip.firstFrame, 60);
 }
 
-// A binary FBX whose keys hold until the next (a robot's stepped motion): the avatar stands
-// still between keys, and moves at the next.
-TEST_F(SceneFileJourney, AnFbxOfHeldKeysHoldsTheAvatarStillBetweenKeys) {
-    tavrel::testing::SceneFigure figure("mixamorig:");
-    figure.takes = {{"Steps", 1.0, 4}};
-    figure.ticksPerSecond = 1;
-    for (auto& joint : figure.joints) joint.preRotated = false;
-    const fs::path folder = Library() / "Gestures";
-    const fs::path exported = folder / "steps.part";  // no motion to the gallery
-    ASSERT_TRUE(figure.Export(exported.string(), "fbx"));
-    std::string bytes = tavrel::testing::FbxBinary::Closed(tavrel::testing::ReadFile(exported));
-    fs::remove(exported);
-    ASSERT_GT(tavrel::testing::FbxBinary::SetFlags(bytes, 0x2), 0);
-    std::ofstream(folder / "steps.fbx", std::ios::binary) << bytes;
-    ASSERT_TRUE(ShowFolder(folder));
-    ASSERT_TRUE(WaitUntil([&] { return !ThumbnailOf("steps.fbx").isNull(); }));
-    const std::shared_ptr<QString> note = AnswerNextMessage(QMessageBox::Ok);
-    ASSERT_TRUE(DropAndWait("steps.fbx", 0));
-    ASSERT_TRUE(WaitUntil([&] { return !note->isEmpty(); }));
-    // Keys every 15 frames at 60 a second: frames 16 and 28 show the key of frame 15.
-    const auto pictureAt = [&](int frame) {
-        Panel().SetCurrentFrame(frame);
-        return Next3DPicture();
-    };
-    const QImage held = pictureAt(16);
-    EXPECT_LT(Difference(held, pictureAt(28)), 1e-4);
-    EXPECT_GT(Difference(held, pictureAt(31)), 0.001);
+// An FBX whose keys hold until the next (a robot's stepped motion), binary or text: the avatar
+// stands still between keys, and moves at the next.
+class HeldFbxJourney : public JourneyFixture {
+protected:
+    void DropHeld(const std::string& format) {
+        tavrel::testing::SceneFigure figure("mixamorig:");
+        figure.takes = {{"Steps", 1.0, 4}};
+        figure.ticksPerSecond = 1;
+        for (auto& joint : figure.joints) joint.preRotated = false;
+        const fs::path folder = Library() / "Gestures";
+        const fs::path exported = folder / "steps.part";  // no motion to the gallery
+        ASSERT_TRUE(figure.Export(exported.string(), format.c_str()));
+        std::string bytes = tavrel::testing::ReadFile(exported);
+        fs::remove(exported);
+        if (format == "fbx") {
+            bytes = tavrel::testing::FbxBinary::Closed(bytes);
+            ASSERT_GT(tavrel::testing::FbxBinary::SetFlags(bytes, 0x2), 0);
+        } else {
+            ASSERT_GT(tavrel::testing::SetFbxTextValues(bytes, "KeyAttrFlags", "2"), 0);
+        }
+        std::ofstream(folder / "steps.fbx", std::ios::binary) << bytes;
+        ASSERT_TRUE(ShowFolder(folder));
+        ASSERT_TRUE(WaitUntil([&] { return !ThumbnailOf("steps.fbx").isNull(); }));
+        const std::shared_ptr<QString> note = AnswerNextMessage(QMessageBox::Ok);
+        ASSERT_TRUE(DropAndWait("steps.fbx", 0));
+        ASSERT_TRUE(WaitUntil([&] { return !note->isEmpty(); }));
+        // Keys every 15 frames at 60 a second: frames 16 and 28 show the key of frame 15.
+        const auto pictureAt = [&](int frame) {
+            Panel().SetCurrentFrame(frame);
+            return Next3DPicture();
+        };
+        const QImage held = pictureAt(16);
+        EXPECT_LT(Difference(held, pictureAt(28)), 1e-4);
+        EXPECT_GT(Difference(held, pictureAt(31)), 0.001);
+    }
+};
+
+TEST_F(HeldFbxJourney, AnFbxOfHeldKeysHoldsTheAvatarStillBetweenKeys) {
+    ASSERT_NO_FATAL_FAILURE(DropHeld("fbx"));
+}
+
+TEST_F(HeldFbxJourney, ATextFbxOfHeldKeysHoldsTheAvatarStillBetweenKeys) {
+    ASSERT_NO_FATAL_FAILURE(DropHeld("fbxa"));
 }
 
 }  // namespace
