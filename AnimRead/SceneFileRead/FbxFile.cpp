@@ -271,7 +271,10 @@ private:
             if constexpr (std::is_floating_point_v<T>) {
                 double real;
                 std::memcpy(&real, &bits, 8);
-                (*out)[i] = T(p.type == 'l' ? double(int64_t(bits)) : real);
+                if (p.type == 'l') real = double(int64_t(bits));
+                // Beyond T's range it is no number (the curve is refused), rather than undefined.
+                (*out)[i] = std::abs(real) <= std::numeric_limits<T>::max() ? T(real)
+                                                                            : std::numeric_limits<T>::quiet_NaN();
             } else {
                 if (p.type != 'l' || int64_t(bits) < std::numeric_limits<T>::min() ||
                     int64_t(bits) > std::numeric_limits<T>::max())
