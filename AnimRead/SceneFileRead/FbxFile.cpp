@@ -194,6 +194,7 @@ private:
 
     template <typename T>
     static bool Parse(std::string_view text, T* value) {
+        if (text.starts_with('+') && !text.starts_with("+-")) text.remove_prefix(1);  // "+1e5" as some tools write
         const char* end = text.data() + text.size();
         const auto [stop, error] = std::from_chars(text.data(), end, *value);
         return error == std::errc() && stop == end;
