@@ -406,11 +406,12 @@ bool MakeCurve(const CHANNELS& channels, const TARGET& target, COLLADAFILE::CURV
     const auto stride = channels.strides.find(output->second);
     // One take's curves go together: those of a clip naming them, else of one animation.
     curve->group = target.animations.empty() ? "" : target.animations.front();
-    for (const auto& [clip, urls] : channels.clips) {
+    for (const auto& clip : channels.clips) {
+        const auto& urls = clip.second;
         const bool named = std::any_of(target.animations.begin(), target.animations.end(),
                                        [&](const std::string& id) { return urls.count(id) > 0; });
         if (named) {
-            curve->group = "clip " + clip;
+            curve->group = "clip " + clip.first;
             break;
         }
     }
