@@ -10,11 +10,13 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "AnimRead/CHBRead/CHBRead.h"
+#include "tests/support/FbxBinary.h"
 #include "tests/support/SceneFigure.h"
 #include "tests/support/TempFolder.h"
 
@@ -49,6 +51,14 @@ public:
         figure.ticksPerSecond = 1;  // the exporter writes key times as seconds
         for (auto& joint : figure.joints) joint.preRotated = false;
         figure.Export(Path("take.fbx"), "fbxa", true);
+        // The same take as binary FBX with cubic keys, as animation tools write it: its curves are
+        // read again from the file and followed along their slopes.
+        figure.Export(Path("binary.part"), "fbx", true);
+        using tavrel::testing::FbxBinary;
+        std::string bytes = FbxBinary::Closed(tavrel::testing::ReadFile(Path("binary.part")));
+        FbxBinary::SetFlags(bytes, 0x8);
+        FbxBinary::SetSlopes(bytes, 0.5f, -0.5f);
+        std::ofstream(Path("cubic.fbx"), std::ios::binary) << bytes;
     }
     std::string Path(const std::string& name) const { return folder_ / name; }
 
@@ -127,6 +137,11 @@ void BM_CliImportFbx(benchmark::State& state) {
     RunCase(state, {"import", in, Files().Path("take.chb")}, in);
 }
 
+void BM_CliImportBinaryFbx(benchmark::State& state) {
+    const std::string in = Files().Path("cubic.fbx");
+    RunCase(state, {"import", in, Files().Path("take.chb")}, in);
+}
+
 }  // namespace
 
 BENCHMARK(BM_CliHelp)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -136,3 +151,4 @@ BENCHMARK(BM_CliConvertChbToChb)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CliConvertChaToChb)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CliConvertChbToCha)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CliImportFbx)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CliImportBinaryFbx)->Unit(benchmark::kMillisecond)->UseRealTime();
