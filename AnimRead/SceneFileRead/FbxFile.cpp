@@ -444,6 +444,29 @@ int KindOf(std::string_view property) {
 
 }  // namespace
 
+bool FbxTextIsWhole(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::string text(std::istreambuf_iterator<char>(in), {});
+    if (text.compare(0, kMagic.size(), kMagic) == 0) return true;  // binary: not ours to judge
+    long depth = 0;
+    bool quoted = false, comment = false;
+    for (const char c : text) {
+        if (comment) {
+            comment = c != '\n';
+        } else if (quoted) {
+            quoted = c != '"';
+        } else if (c == ';') {
+            comment = true;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == '{' || c == '}') {
+            depth += c == '{' ? 1 : -1;
+            if (depth < 0) return false;
+        }
+    }
+    return depth == 0 && !quoted;
+}
+
 FBXFILE ReadFbxFile(const char* path) {
     FBXFILE file;
     std::ifstream in(path, std::ios::binary);

@@ -37,4 +37,9 @@ struct FBXFILE {
 // read it already).
 FBXFILE ReadFbxFile(const char* path);
 
+// Whether a text FBX file closes every block it opens (a binary file is taken as whole). The
+// importer leaks what it has read of a text file cut in the middle, so such a file is refused
+// before it reaches the importer.
+bool FbxTextIsWhole(const char* path);
+
 }  // namespace tavrel

@@ -570,6 +570,8 @@ public:
         if (extension_ == "dae" && !tavrel::ColladaAccessorsFit(path))
             THROW_ERROBJ(ERR_CORRUPTED,
                          "the importer cannot read it: an accessor reads past its array");
+        if (extension_ == "fbx" && !tavrel::FbxTextIsWhole(path))
+            THROW_ERROBJ(ERR_CORRUPTED, "the importer cannot read it: a block is not closed");
         Import([&](aiPropertyStore* properties) {
             return library_->aiImportFileExWithProperties(path, 0, nullptr, properties);
         });
