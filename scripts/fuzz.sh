@@ -20,26 +20,41 @@ dictionary() {
   esac
 }
 
-mkdir -p "$build/findings"
-failed=()
-for name in "${names[@]}"; do
-  corpus="$build/corpus/$name"
+# One harness's run; its report goes to <build>/findings/<name>.report, and its name to
+# <build>/findings/failed when it found something.
+fuzz_one() {
+  local name=$1 corpus="$build/corpus/$1"
   mkdir -p "$corpus"
   cp -n "$here/tests/fuzz/corpus/$name/"* "$corpus/" 2>/dev/null || true
-  "$build/bin/replay_$name" --seeds "$corpus"
-  args=(-max_total_time="$seconds" -timeout=1 -rss_limit_mb=2048 -max_len=65536
-        -print_final_stats=1 -artifact_prefix="$build/findings/$name-")
+  if ! "$build/bin/replay_$name" --seeds "$corpus"; then
+    echo "$name" >> "$build/findings/failed"
+    return 1
+  fi
+  local args=(-max_total_time="$seconds" -timeout=1 -rss_limit_mb=2048 -max_len=65536
+              -print_final_stats=1 -artifact_prefix="$build/findings/$name-")
+  local dict
   dict=$(dictionary "$name")
   [ -n "$dict" ] && args+=(-dict="$here/tests/fuzz/dict/$dict.dict")
   echo "fuzz: $name for ${seconds} s"
   if ! "$build/bin/fuzz_$name" "${args[@]}" "$corpus" > "$build/findings/$name.log" 2>&1; then
-    failed+=("$name")
+    echo "$name" >> "$build/findings/failed"
     tail -40 "$build/findings/$name.log"
   fi
   grep -E '^stat::(number_of_executed_units|new_units_added)|cov: ' "$build/findings/$name.log" | tail -3 || true
+}
+
+# Each harness runs on one core: as many run at once as there are cores (FUZZ_JOBS to choose).
+at_once=${FUZZ_JOBS:-$(nproc)}
+mkdir -p "$build/findings"
+rm -f "$build/findings/failed"
+for name in "${names[@]}"; do
+  while [ "$(jobs -rp | wc -l)" -ge "$at_once" ]; do wait -n || true; done
+  fuzz_one "$name" > "$build/findings/$name.report" 2>&1 &
 done
-if [ ${#failed[@]} -gt 0 ]; then
-  echo "fuzz: findings in ${failed[*]} (inputs in $build/findings)"
+wait
+for name in "${names[@]}"; do cat "$build/findings/$name.report"; done
+if [ -s "$build/findings/failed" ]; then
+  echo "fuzz: findings in $(tr '\n' ' ' < "$build/findings/failed")(inputs in $build/findings)"
   exit 1
 fi
 echo "fuzz: no findings"
