@@ -43,6 +43,9 @@ fuzz_one() {
   grep -E '^stat::(number_of_executed_units|new_units_added)|cov: ' "$build/findings/$name.log" | tail -3 || true
 }
 
+# Leaks inside the scene importer library are its own (see the suppressions file).
+export LSAN_OPTIONS="suppressions=$here/tests/fuzz/assimp-leaks.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+
 # Each harness runs on one core: as many run at once as there are cores (FUZZ_JOBS to choose).
 at_once=${FUZZ_JOBS:-$(nproc)}
 mkdir -p "$build/findings"
