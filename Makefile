@@ -7,7 +7,7 @@ MONKEY_BUILD ?= build-asan-app
 MONKEY_SECONDS ?= 600
 SEED ?= $(shell date +%s)
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS = $(foreach h,cha chb htr bvh scn bmp tga wav project ini image video scenefile collada fbx,fuzz_$(h) replay_$(h))
+FUZZ_TARGETS = $(foreach h,cha chb htr bvh scn bmp tga wav project ini image video scenefile collada fbx record,fuzz_$(h) replay_$(h)) tavrel-import
 SOAK_ENV = ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/RKWindow/soak-leaks.supp
 TSAN_TESTS = test_wave_streaming test_browse_core test_RKWindow_frames
 JOBS ?= 2
@@ -28,8 +28,8 @@ run: build
 # Every test in the release build (on a virtual X server: the ui label opens GL windows; a
 # short run of random input on the whole editor among them, seed 1), then the core libraries'
 # unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer (both replay every fuzz corpus), the threaded tests (sound
-# streaming, thumbnail worker, preview player) under ThreadSanitizer, and a short fuzzing run of
-# every reader.
+# streaming, thumbnail worker, preview player) under ThreadSanitizer, and a fixed fuzzing run of
+# every reader (the same runs from the same seed each time; `make fuzz` searches further).
 test: build fuzz-build
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVREL_SANITIZE=ON -DTAVREL_CORE_ONLY=ON
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
@@ -41,7 +41,7 @@ test: build fuzz-build
 	TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/bin/test_browse_core
 	TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/bin/test_RKWindow_frames --gtest_filter='*Preview*'
 	TAVREL_SOAK_FRAMES=1900 $(SOAK_ENV) $(ASAN_BUILD)/bin/test_soak
-	bash scripts/fuzz.sh $(FUZZ_BUILD) 15
+	FUZZ_RUNS=fixed bash scripts/fuzz.sh $(FUZZ_BUILD)
 
 # Plays an 18000-frame timeline under AddressSanitizer with leak checking (prints its memory).
 soak: build

@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "AnimRead/ErrObj.h"
-#include "AnimRead/SceneFileRead/SceneFileRead.h"
+#include "AnimRead/SceneFileRead/SceneImport.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "motion/AnimFileFactory.h"
@@ -195,7 +195,7 @@ void PrintPose(ANIMFILE& m, int32_t frame, bool asJson, std::ostream& out) {
 int PrintTakes(const std::string& path, bool asJson, std::ostream& out, std::ostream& err) {
     std::vector<SCENEFILEREAD::TAKE> takes;
     try {
-        takes = SCENEFILEREAD::ListTakes(path.c_str());
+        takes = ImportSceneTakes(path);
     } catch (const ERROBJ& e) {
         PrintError(err, path, e);
         return kExitFailed;

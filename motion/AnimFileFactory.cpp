@@ -8,7 +8,7 @@
 #include "AnimRead/CHARead/CHARead.h"
 #include "AnimRead/CHBRead/CHBRead.h"
 #include "AnimRead/HTRRead/HTRRead.h"
-#include "AnimRead/SceneFileRead/SceneFileRead.h"
+#include "AnimRead/SceneFileRead/SceneImport.h"
 #include "motion/SkeletonMapper.h"
 
 namespace tavrel {
@@ -25,9 +25,9 @@ std::unique_ptr<ANIMFILE> Build(const char* path, int stream) {
     return std::make_unique<T>(path, stream);
 }
 
-// How many standard segments a skeleton's joint names stand for: the most human skeleton of a
-// scene is the one the mapping will take.
-int HumanScore(const std::vector<std::string>& names) {
+}  // namespace
+
+int HumanSkeletonScore(const std::vector<std::string>& names) {
     std::vector<bool> found(kStandardSegmentCount, false);
     for (const std::string& name : names) {
         const int32_t segment = CSkeletonMapper::SegmentForName(name);
@@ -35,8 +35,6 @@ int HumanScore(const std::vector<std::string>& names) {
     }
     return static_cast<int>(std::count(found.begin(), found.end(), true));
 }
-
-}  // namespace
 
 MotionFileType MotionFileTypeOf(std::string_view path) {
     std::string lowered(path);
@@ -77,7 +75,7 @@ std::unique_ptr<ANIMFILE> OpenAnimFile(const char* path, int type, int preload,
         case kTypeBVH:
             return path ? std::make_unique<BVHREAD>(path, preload) : nullptr;
         case kTypeScene:
-            return path ? std::make_unique<SCENEFILEREAD>(path, take, HumanScore) : nullptr;
+            return path ? ImportSceneFile(path, take) : nullptr;
         default:
             return nullptr;
     }

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "AnimRead/AnimFile.h"
 
@@ -26,9 +27,13 @@ int WriteFormatOf(MotionFileType type);
 
 // Like CreateAnimFile, but lets the reader's ERROBJ through (for callers that report it).
 // A type other than 1 to 5 gives nothing. A scene file gives the named take, the first when
-// take is empty, of its most human skeleton.
+// take is empty, of its most human skeleton, read in the import helper (SceneImport.h).
 std::unique_ptr<ANIMFILE> OpenAnimFile(const char* path, int type, int preload,
                                        const std::string& take = {});
+
+// How many standard segments a skeleton's joint names stand for: the most human skeleton of a
+// scene is the one the mapping will take.
+int HumanSkeletonScore(const std::vector<std::string>& names);
 
 // With no path (nullptr): a default motion of the type's class (standard skeleton, one frame);
 // BVH has none, a BVH record always comes from a file.

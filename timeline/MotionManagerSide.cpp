@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "AnimRead/SceneFileRead/SceneFileRead.h"
+#include "AnimRead/SceneFileRead/SceneImport.h"
 #include "base/DebugOutput.h"
 #include "motion/AnimFileFactory.h"
 #include "motion/MotionImport.h"
@@ -87,7 +87,7 @@ std::vector<std::string> CMotionManagerSide::TakesOf(const std::string& path) {
     std::vector<std::string> names;
     if (MotionFileTypeOf(path) != kTypeScene) return names;
     try {
-        for (const auto& take : SCENEFILEREAD::ListTakes(path.c_str())) names.push_back(take.name);
+        for (const auto& take : ImportSceneTakes(path)) names.push_back(take.name);
     } catch (const ERROBJ& error) {
         // Unreadable: the import that follows fails and says so.
         DebugPrintf("CMotionManagerSide::TakesOf: %s: %s\n", path.c_str(), error.GetText());

@@ -60,6 +60,8 @@ protected:
     void ReadFrames(BLOCKREADER&, int32_t) override {}
 
 private:
+    friend class SCENERECORD;  // hands a motion read in the import helper over to this process
+    SCENEFILEREAD() = default;
     void Build(const SCENE& scene, const std::string& take, SkeletonScore score);
 
     std::vector<TAKE> takes_;

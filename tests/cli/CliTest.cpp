@@ -320,6 +320,22 @@ TEST(Cli, TheBuiltToolExitsWithTheCommandsCode) {
     EXPECT_EQ(WEXITSTATUS(usage), kExitUsage);
 }
 
+// Files that make the scene importer abort or crash: each is refused with the reason, the tool
+// goes on to its own end, and nothing is written.
+TEST(Cli, FilesTheImporterStopsOnAreRefusedAndTheToolEndsItself) {
+    TempDir dir;
+    for (const auto& entry : std::filesystem::directory_iterator(TAVREL_STOPS_DIR)) {
+        const std::string file = entry.path().string();
+        SCOPED_TRACE(file);
+        for (const Args& args : {Args{"info", file}, Args{"import", file, dir / "out.chb"}}) {
+            const Result r = Tool(args);
+            EXPECT_EQ(r.code, kExitFailed);
+            EXPECT_TRUE(Has(r.err, "the importer stopped on this file")) << r.err;
+        }
+        EXPECT_FALSE(std::filesystem::exists(dir / "out.chb"));
+    }
+}
+
 TEST(Cli, SceneFilesListTheirTakesAndImportTheOneNamed) {
     TempDir dir;
     tavrel::testing::SceneFigure figure;

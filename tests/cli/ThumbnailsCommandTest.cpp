@@ -29,11 +29,13 @@ TEST(ThumbnailsCommand, WritesEachMotionsPictureAndNamesTheUnreadable) {
     fs::copy_file(TAVREL_SHARE_DIR "/Motion/Sports/jump.htr", dir / "in/jump.htr");
     tavrel::testing::WriteText(dir / "in/broken.chb", "not a motion");
     tavrel::testing::WriteText(dir / "in/readme.txt", "skipped quietly");
+    fs::copy_file(TAVREL_STOPS_DIR "/accessor-past-array.dae", dir / "in/stops.dae");
 
     const std::string store = dir / "store";
     Result r = Thumbnails({dir / "in", "-o", dir / "out", "--size", "32", "--cache", store});
     EXPECT_EQ(r.code, kExitFailed);
     EXPECT_TRUE(Has(r.err, "broken.chb"));
+    EXPECT_TRUE(Has(r.err, "stops.dae")) << r.err;
     EXPECT_FALSE(Has(r.err, "readme.txt"));
     EXPECT_TRUE(Has(r.out, "wrote 2 pictures of 32x32"));
     int width = 0, height = 0;
@@ -56,12 +58,13 @@ TEST(ThumbnailsCommand, WritesEachMotionsPictureAndNamesTheUnreadable) {
     EXPECT_EQ(pixels, first);
 
     fs::remove(dir / "in/broken.chb");
+    fs::remove(dir / "in/stops.dae");
     r = Thumbnails({dir / "in", "-o", dir / "out", "--no-cache"});
     EXPECT_EQ(r.code, kExitOk) << r.err;
     ASSERT_TRUE(tavrel::test::ReadPng(dir / "out/jump.htr.png", &width, &height, &pixels));
     EXPECT_EQ(width, 50);
-    // Three files at 32 pixels were kept, none at 50.
-    EXPECT_EQ(std::distance(fs::directory_iterator(store), fs::directory_iterator()), 3);
+    // Four files at 32 pixels were kept (two pictures, two reasons), none at 50.
+    EXPECT_EQ(std::distance(fs::directory_iterator(store), fs::directory_iterator()), 4);
 }
 
 TEST(ThumbnailsCommand, WrongUsageAndMissingFolders) {

@@ -1,7 +1,9 @@
-// COLLADA files as a whole: the importer reads them, then our own reading of what it forgets
-// (clips, steps, curves) reads them again. Whatever is read must be a motion whose every pose
-// is there.
-#include "AnimRead/SceneFileRead/SceneFileRead.h"
+// COLLADA files as a whole: our own reading of what the importer forgets (clips, steps, curves)
+// here, then the import helper, in which the importer reads them and our reading follows it.
+// Whatever comes back must be a motion whose every pose is there; a file the importer stops on
+// is refused with a reason, as any other.
+#include "AnimRead/SceneFileRead/ColladaFile.h"
+#include "AnimRead/SceneFileRead/SceneImport.h"
 #include "tests/fuzz/MotionFuzz.h"
 #include "tests/support/ColladaWriter.h"
 
@@ -31,10 +33,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace tavrel::fuzz;
     const std::string path = WriteInput(data, size, "in.dae");
     try {
-        const auto takes = SCENEFILEREAD::ListTakes(path.c_str());
-        SCENEFILEREAD motion(path.c_str(), takes.back().name);
-        if (motion.GetTakeName() != takes.back().name) Fail("another take than the one named");
-        AskEveryPose(motion);
+        if (tavrel::ColladaAccessorsFit(path.c_str())) tavrel::ReadColladaFile(path.c_str());
+    } catch (const ERROBJ&) {
+    }
+    try {
+        const auto takes = tavrel::ImportSceneTakes(path);
+        const auto motion = tavrel::ImportSceneFile(path, takes.back().name);
+        if (motion->GetTakeName() != takes.back().name) Fail("another take than the one named");
+        AskEveryPose(*motion);
     } catch (const ERROBJ&) {
         // Refused with a reason.
     }

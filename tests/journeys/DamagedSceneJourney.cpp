@@ -1,0 +1,43 @@
+// A scene file that makes the importer stop (abort) in the folder the gallery shows: the file is
+// listed greyed with the reason, its drop is refused with a message that names it, and the
+// editor goes on, also when it starts again on that folder.
+#include "tests/journeys/JourneyFixture.h"
+
+namespace tavrel::journeys {
+namespace {
+
+using DamagedSceneJourney = JourneyFixture;
+
+TEST_F(DamagedSceneJourney, AFileTheImporterStopsOnIsGreyedRefusedAndTheEditorGoesOn) {
+    const fs::path folder = Library() / "Locomotion";
+    const fs::path damaged = folder / "stops.dae";
+    fs::copy_file(TAVREL_STOPS_DIR "/accessor-past-array.dae", damaged);
+    ASSERT_TRUE(ShowFolder(folder));
+    auto entry = [&]() -> QListWidgetItem* {
+        const auto& entries = Thumbnails()->Entries();
+        for (int row = 0; row < Thumbnails()->count() && row < int(entries.size()); ++row)
+            if (fs::path(entries[row]).filename() == damaged.filename())
+                return Thumbnails()->item(row);
+        return nullptr;
+    };
+    ASSERT_TRUE(WaitUntil(
+        [&] { return entry() && entry()->data(CThumbnailCtrl::kUnreadableRole).toBool(); }));
+    EXPECT_TRUE(entry()->toolTip().contains("the importer stopped on this file"))
+        << entry()->toolTip().toStdString();
+
+    auto told = AnswerNextMessage(QMessageBox::Ok);
+    DropMotion(damaged, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !told->isEmpty(); }));
+    EXPECT_TRUE(told->contains("stops.dae")) << told->toStdString();
+    EXPECT_EQ(Clips(), 0);
+    ASSERT_TRUE(DropAndWait("walk.cha", 0)) << "the editor goes on";
+
+    // The next start shows that folder again, and lives.
+    ASSERT_TRUE(RestartWithoutClose());
+    ASSERT_TRUE(WaitUntil(
+        [&] { return entry() && entry()->data(CThumbnailCtrl::kUnreadableRole).toBool(); }));
+    EXPECT_EQ(Thumbnails()->CurrentFolder(), QString::fromStdString(folder.string()));
+}
+
+}  // namespace
+}  // namespace tavrel::journeys
