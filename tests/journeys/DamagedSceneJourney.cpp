@@ -1,6 +1,8 @@
 // A scene file that makes the importer stop (abort) in the folder the gallery shows: the file is
-// listed greyed with the reason, its drop is refused with a message that names it, and the
-// editor goes on, also when it starts again on that folder.
+// listed greyed with the reason, a drop of it from a file manager is refused with a message,
+// and the editor goes on, also when it starts again on that folder.
+#include <QMimeData>
+
 #include "tests/journeys/JourneyFixture.h"
 
 namespace tavrel::journeys {
@@ -25,10 +27,19 @@ TEST_F(DamagedSceneJourney, AFileTheImporterStopsOnIsGreyedRefusedAndTheEditorGo
     EXPECT_TRUE(entry()->toolTip().contains("the importer stopped on this file"))
         << entry()->toolTip().toStdString();
 
+    // Greyed entries do not drag; a file manager's drop of the file is refused with a message.
+    const QRect rect = Thumbnails()->visualItemRect(entry());
+    const QPoint track(Panel().Mapping().XOf(0) + 2, MotionTrack()->height() / 2);
+    Drag(Thumbnails()->viewport(), QPoint(rect.center().x(), rect.bottom() - 6), MotionTrack(),
+         track);
+    EXPECT_EQ(Clips(), 0);
     auto told = AnswerNextMessage(QMessageBox::Ok);
-    DropMotion(damaged, 0);
+    QMimeData uris;
+    uris.setUrls({QUrl::fromLocalFile(QString::fromStdString(damaged.string()))});
+    QDropEvent drop(QPointF(track), Qt::CopyAction, &uris, Qt::LeftButton, Qt::NoModifier);
+    static_cast<QObject*>(MotionTrack())->event(&drop);
     ASSERT_TRUE(WaitUntil([&] { return !told->isEmpty(); }));
-    EXPECT_TRUE(told->contains("stops.dae")) << told->toStdString();
+    EXPECT_TRUE(told->contains("could not be read")) << told->toStdString();
     EXPECT_EQ(Clips(), 0);
     ASSERT_TRUE(DropAndWait("walk.cha", 0)) << "the editor goes on";
 
