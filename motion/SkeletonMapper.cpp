@@ -257,8 +257,8 @@ rkVector NearestAxis(rkVector v) {
 constexpr float kNoHeight = 1e30f;
 
 struct Stance {
-    size_t foot = 0;     // 0 left, 1 right
-    int64_t frame = 0;   // where that foot is lowest
+    size_t foot = 0;    // 0 left, 1 right
+    int64_t frame = 0;  // where that foot is lowest
 };
 
 // The foot that stands longest, by the frames in which it is within reach of the lowest either
@@ -380,8 +380,7 @@ int32_t BoneTip(const ANIMFILE& source, const std::array<int32_t, kStandardSegme
     const int32_t joint = joints[segment];
     const rkVector from = Position(restWorld[joint]);
     const int32_t next = NextMatched(joints, segment);
-    if (next >= 0 && Length(Sub(Position(restWorld[joints[next]]), from)) > 0)
-        return joints[next];
+    if (next >= 0 && Length(Sub(Position(restWorld[joints[next]]), from)) > 0) return joints[next];
     const ANIMSEG& seg = *source.GetSegment(joint);
     if (!seg.children.empty() && Length(Sub(Position(restWorld[seg.children.front()]), from)) > 0)
         return seg.children.front();
@@ -749,8 +748,8 @@ CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& 
             const int parent = kStandardSkeleton[s].parent;
             const rkMatrix parentWorld =
                 parent < 0 ? Rows({1, 0, 0}, {0, 1, 0}, {0, 0, 1}) : world[parent];
-            world[s] = joints[s] >= 0 ? worlds[f][s]
-                                      : Aimed(restLocal * parentWorld, s, bridged[f][s]);
+            world[s] =
+                joints[s] >= 0 ? worlds[f][s] : Aimed(restLocal * parentWorld, s, bridged[f][s]);
             rkMatrix local = world[s] * Transposed(parentWorld);
             local.m[12] = e[9], local.m[13] = e[10], local.m[14] = e[11];
             if (parent < 0) {

@@ -77,7 +77,8 @@ SceneFigure MixamoSceneFigure() {
     SceneFigure figure("mixamorig:");
     figure.Splice("mixamorig:Spine1", "mixamorig:Spine2", 0.45f, {0.2f, 0.3f, 1}, 0.45f);
     for (const char* side : {"Left", "Right"}) {
-        SceneFigure::Joint& thigh = figure.joints[figure.FindJoint(std::string("mixamorig:") + side + "UpLeg")];
+        SceneFigure::Joint& thigh =
+            figure.joints[figure.FindJoint(std::string("mixamorig:") + side + "UpLeg")];
         const float sx = thigh.offset.x > 0 ? 1.0f : -1.0f;
         thigh.offset = aiVector3D(sx * 8.5f, -8.0f, -3.0f);
     }
@@ -209,14 +210,16 @@ TEST(ImportFidelity, TakesOfEveryKindKeepEveryBoneWithinFiveDegrees) {
             if (angles.boneP95[b] < 1) continue;
             const auto& [from, to] = testing::kMeasuredBones[b];
             bones += std::string(" ") + kStandardSkeleton[from].name + "-" +
-                     kStandardSkeleton[to].name + " " + std::to_string(angles.boneP95[b]).substr(0, 5);
+                     kStandardSkeleton[to].name + " " +
+                     std::to_string(angles.boneP95[b]).substr(0, 5);
         }
         std::printf("%-44s p95 %5.2f, worst bone %s;%s\n", c.label, angles.p95,
                     angles.worstBone.c_str(), bones.c_str());
         EXPECT_LE(angles.p95, 5.0f) << "worst bone " << angles.worstBone;
         // The bones that were worst in real files are measured in every one of these.
         for (const int b : {0, 3, 4}) {
-            EXPECT_GE(angles.boneP95[b], 0) << "not measured: " << kStandardSkeleton[testing::kMeasuredBones[b].first].name;
+            EXPECT_GE(angles.boneP95[b], 0)
+                << "not measured: " << kStandardSkeleton[testing::kMeasuredBones[b].first].name;
         }
     }
 }

@@ -67,22 +67,22 @@ inline const Scheme kOlderCapture{"older capture",
 
 // Mixamo's rig: a spine of three joints, no pelvis joints (the thighs hang from the hips).
 inline const Scheme kMixamo{"prefixed",
-                     "Left",
-                     "Right",
-                     {{"hips", "mixamorig:Hips"},
-                      {"spine", "mixamorig:Spine"},
-                      {"spine1", "mixamorig:Spine1"},
-                      {"chest", "mixamorig:Spine2"},
-                      {"neck", "mixamorig:Neck"},
-                      {"head", "mixamorig:Head"},
-                      {"collar*", "mixamorig:*Shoulder"},
-                      {"uparm*", "mixamorig:*Arm"},
-                      {"lowarm*", "mixamorig:*ForeArm"},
-                      {"hand*", "mixamorig:*Hand"},
-                      {"thigh*", "mixamorig:*UpLeg"},
-                      {"shin*", "mixamorig:*Leg"},
-                      {"foot*", "mixamorig:*Foot"},
-                      {"toe*", "mixamorig:*ToeBase"}}};
+                            "Left",
+                            "Right",
+                            {{"hips", "mixamorig:Hips"},
+                             {"spine", "mixamorig:Spine"},
+                             {"spine1", "mixamorig:Spine1"},
+                             {"chest", "mixamorig:Spine2"},
+                             {"neck", "mixamorig:Neck"},
+                             {"head", "mixamorig:Head"},
+                             {"collar*", "mixamorig:*Shoulder"},
+                             {"uparm*", "mixamorig:*Arm"},
+                             {"lowarm*", "mixamorig:*ForeArm"},
+                             {"hand*", "mixamorig:*Hand"},
+                             {"thigh*", "mixamorig:*UpLeg"},
+                             {"shin*", "mixamorig:*Leg"},
+                             {"foot*", "mixamorig:*Foot"},
+                             {"toe*", "mixamorig:*ToeBase"}}};
 
 struct Joint {
     std::string name, role;
@@ -193,8 +193,8 @@ public:
         rkVector a{0, 0, 0};
         for (const Swing& s : swings_) {
             const bool sided = s.role.find('*') != std::string::npos;
-            if (role != s.role && !(sided && (role == Replaced(s.role, "L") ||
-                                              role == Replaced(s.role, "R"))))
+            if (role != s.role &&
+                !(sided && (role == Replaced(s.role, "L") || role == Replaced(s.role, "R"))))
                 continue;
             // Mirrored on the right: turns about y and z change sign.
             const float m = role.back() == 'R' && sided ? -1.0f : 1.0f;

@@ -74,7 +74,11 @@ public:
     int Splice(const std::string& name, const std::string& below, float share, aiVector3D axis,
                float amplitude) {
         const int at = FindJoint(below);
-        Joint joint{name, joints[at].parent, joints[at].offset * share, axis.Normalize(), amplitude,
+        Joint joint{name,
+                    joints[at].parent,
+                    joints[at].offset * share,
+                    axis.Normalize(),
+                    amplitude,
                     0.7f * static_cast<float>(joints.size())};
         joints[at].offset *= 1 - share;
         for (Joint& j : joints) j.parent += j.parent >= at ? 1 : 0;
