@@ -188,6 +188,9 @@ rkMatrix operator*(const rkMatrix& a, const rkMatrix& b) {
 rkVector Sub(rkVector a, rkVector b) {
     return {a.x - b.x, a.y - b.y, a.z - b.z};
 }
+rkVector Add(rkVector a, rkVector b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
 float Dot(rkVector a, rkVector b) {
     return a.x * b.x + a.y * b.y + a.z * b.z;
 }
@@ -247,6 +250,34 @@ rkVector NearestAxis(rkVector v) {
     rkVector out{0, 0, 0};
     (&out.x)[axis] = (&v.x)[axis] < 0 ? -1.0f : 1.0f;
     return out;
+}
+
+// ---- Where the feet stand ----
+
+constexpr float kNoHeight = 1e30f;
+
+struct Stance {
+    size_t foot = 0;    // 0 left, 1 right
+    int64_t frame = 0;  // where that foot is lowest
+};
+
+// The foot that stands longest, by the frames in which it is within reach of the lowest either
+// foot comes (both stand at rest; one stands while the other swings).
+Stance LongestStanding(const std::vector<std::array<float, 2>>& footZ, float reach) {
+    float lowest = kNoHeight;
+    for (const auto& z : footZ) lowest = std::min({lowest, z[0], z[1]});
+    Stance stance;
+    size_t most = 0;
+    for (size_t k = 0; k < 2; ++k) {
+        size_t standing = 0;
+        int64_t low = 0;
+        for (size_t f = 0; f < footZ.size(); ++f) {
+            if (footZ[f][k] <= lowest + reach) ++standing;
+            if (footZ[f][k] < footZ[low][k]) low = static_cast<int64_t>(f);
+        }
+        if (standing > most) most = standing, stance = {k, low};
+    }
+    return stance;
 }
 
 // ---- The source's rest pose ----
@@ -334,16 +365,22 @@ std::string UnitOf(float legLength, float* closeness) {
     return best;
 }
 
+// The next segment along a segment's bone that has a joint in the source (a spine without a neck
+// runs on to the head), or -1.
+int32_t NextMatched(const std::array<int32_t, kStandardSegmentCount>& joints, int32_t segment) {
+    int32_t next = kNextAlongBone[segment];
+    while (next >= 0 && joints[next] < 0) next = kNextAlongBone[next];
+    return next;
+}
+
 // The joint a segment's bone reaches in the source: the joint of the next segment along it, else
 // its first child; -1 when neither lies away from it in the rest pose.
 int32_t BoneTip(const ANIMFILE& source, const std::array<int32_t, kStandardSegmentCount>& joints,
                 const std::vector<rkMatrix>& restWorld, int32_t segment) {
     const int32_t joint = joints[segment];
     const rkVector from = Position(restWorld[joint]);
-    int32_t next = kNextAlongBone[segment];
-    if (segment == kUpperTorso && joints[kNeck] < 0) next = kHead;
-    if (next >= 0 && joints[next] >= 0 && Length(Sub(Position(restWorld[joints[next]]), from)) > 0)
-        return joints[next];
+    const int32_t next = NextMatched(joints, segment);
+    if (next >= 0 && Length(Sub(Position(restWorld[joints[next]]), from)) > 0) return joints[next];
     const ANIMSEG& seg = *source.GetSegment(joint);
     if (!seg.children.empty() && Length(Sub(Position(restWorld[seg.children.front()]), from)) > 0)
         return seg.children.front();
@@ -362,11 +399,41 @@ std::optional<rkVector> SourceBone(const ANIMFILE& source, int32_t joint, int32_
     return std::nullopt;
 }
 
-// The turn swung so that its bone (the y axis) points along bone; its twist stays. Captured
-// joints drift apart and together, so a bone's direction is not its joint's turn alone.
-rkMatrix Aimed(const rkMatrix& turn, rkVector bone) {
+// Our bone in the segment's own frame: towards the next segment's joint (the y axis at the ends).
+rkVector OurBone(int32_t segment) {
+    const int32_t next = kNextAlongBone[segment];
+    if (next < 0) return {0, 1, 0};
+    const float* e = kStandardSkeleton[next].pose;
+    const rkVector to{e[9], e[10], e[11]};
+    return Length(to) > 0 ? rkNormalize(to) : rkVector{0, 1, 0};
+}
+
+// The turn swung so that the segment's bone points along bone; its twist stays. Captured joints
+// drift apart and together, so a bone's direction is not its joint's turn alone.
+rkMatrix Aimed(const rkMatrix& turn, int32_t segment, rkVector bone) {
     if (!(Length(bone) > 0)) return turn;
-    return turn * ShortestTurn(Turned({0, 1, 0}, turn), bone);
+    return turn * ShortestTurn(Turned(OurBone(segment), turn), bone);
+}
+
+// For a segment without a joint of its own, the source joints its bone runs between: most rigs
+// hang the thighs straight from the hips joint (where our pelvis bones are) and some the head
+// from the chest (where our neck is). The bone starts at the parent segment's joint and ends at
+// the next matched joint along, when that joint hangs from the parent's with no matched joint
+// between; {-1, -1} otherwise, and the segment keeps its rest turn on its parent.
+std::pair<int32_t, int32_t> Bridge(const ANIMFILE& source,
+                                   const std::array<int32_t, kStandardSegmentCount>& joints,
+                                   int32_t segment) {
+    const int32_t parent = kStandardSkeleton[segment].parent;
+    const int32_t next = NextMatched(joints, segment);
+    if (joints[segment] >= 0 || parent < 0 || joints[parent] < 0 || next < 0) return {-1, -1};
+    for (int32_t at = source.GetSegment(joints[next])->parent, steps = 0;
+         at >= 0 && steps <= source.GetSegmentCount();
+         at = source.GetSegment(at)->parent, ++steps) {
+        if (std::find(joints.begin(), joints.end(), at) == joints.end()) continue;
+        if (at == joints[parent]) return {at, joints[next]};
+        break;
+    }
+    return {-1, -1};
 }
 
 float Cosine(rkVector a, rkVector b) {
@@ -631,40 +698,49 @@ CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& 
         rkMatrix onto = Rows({1, 0, 0}, {0, 1, 0}, {0, 0, 1});
         tips[s] = BoneTip(source, joints, restWorld, s);
         if (const auto bone = SourceBone(source, joints[s], tips[s], restWorld)) {
-            onto = ShortestTurn(Turned({0, 1, 0}, ourRest), Turned(*bone, align));
+            onto = ShortestTurn(Turned(OurBone(s), ourRest), Turned(*bone, align));
         }
         carry[s] = ourRest * onto * alignBack * Transposed(RotationOf(restWorld[joints[s]]));
     }
+    std::array<std::pair<int32_t, int32_t>, kStandardSegmentCount> bridges;
+    for (int32_t s = 0; s < kStandardSegmentCount; ++s) bridges[s] = Bridge(source, joints, s);
 
     // Every source frame's world pose, then ours.
     const int32_t first = source.GetBeginFrame(), last = source.GetEndFrame();
     const int64_t count = int64_t{last} - first + 1;
     std::vector<std::array<rkMatrix, kStandardSegmentCount>> worlds(static_cast<size_t>(count));
+    std::vector<std::array<rkVector, kStandardSegmentCount>> bridged(static_cast<size_t>(count));
     std::vector<rkVector> rootAt(static_cast<size_t>(count));
-    float ground = 1e30f;
+    // The joints that find the ground, and their heights in every frame.
+    const bool withFeet = joints[kLFoot] >= 0;
+    const std::array<int32_t, 2> feet{withFeet ? kLFoot : kLLowLeg, withFeet ? kRFoot : kRLowLeg};
+    std::vector<std::array<float, 2>> footZ(static_cast<size_t>(count));
     for (int64_t f = 0; f < count; ++f) {
         const std::vector<rkMatrix> world = WorldsOf(source, FrameLocals(source, f));
+        auto along = [&](int32_t from, int32_t to) {
+            return Turned(Sub(Position(world[to]), Position(world[from])), align);
+        };
         for (int32_t s = 0; s < kStandardSegmentCount; ++s) {
+            if (bridges[s].first >= 0) bridged[f][s] = along(bridges[s].first, bridges[s].second);
             if (joints[s] < 0) continue;
             const rkMatrix turn = carry[s] * RotationOf(world[joints[s]]) * align;
-            worlds[f][s] =
-                tips[s] < 0
-                    ? turn
-                    : Aimed(turn, Turned(Sub(Position(world[tips[s]]), Position(world[joints[s]])),
-                                         align));
+            worlds[f][s] = tips[s] < 0 ? turn : Aimed(turn, s, along(joints[s], tips[s]));
         }
         rootAt[f] = Turned(Position(world[joints[kLowerTorso]]), align);
-        for (int32_t s : {kLFoot, kRFoot, kLLowLeg, kRLowLeg}) {
-            if (joints[s] >= 0 && (s == kLFoot || s == kRFoot || joints[kLFoot] < 0)) {
-                ground = std::min(ground, Turned(Position(world[joints[s]]), align).z);
-            }
+        for (size_t k = 0; k < 2; ++k) {
+            const int32_t joint = joints[feet[k]];
+            footZ[f][k] = joint >= 0 ? Turned(Position(world[joint]), align).z : kNoHeight;
         }
     }
     const float ourGround = std::min(standard[kLFoot].m[14], standard[kRFoot].m[14]);
 
     std::unique_ptr<ANIMFILE> motion = std::make_unique<CHBREAD>();
+    const Stance stance = LongestStanding(footZ, 0.03f * sourceLeg);
+    const float ground = footZ[stance.frame][stance.foot];
+    float groundedAt = 0;  // our standing foot where the source's is lowest
     for (int64_t f = 0; f < count; ++f) {
         std::array<rkMatrix, kStandardSegmentCount> world;
+        std::array<rkVector, kStandardSegmentCount> at;
         for (int32_t s = 0; s < kStandardSegmentCount; ++s) {
             const float* e = kStandardSkeleton[s].pose;
             const rkMatrix restLocal{
@@ -672,7 +748,8 @@ CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& 
             const int parent = kStandardSkeleton[s].parent;
             const rkMatrix parentWorld =
                 parent < 0 ? Rows({1, 0, 0}, {0, 1, 0}, {0, 0, 1}) : world[parent];
-            world[s] = joints[s] >= 0 ? worlds[f][s] : restLocal * parentWorld;
+            world[s] =
+                joints[s] >= 0 ? worlds[f][s] : Aimed(restLocal * parentWorld, s, bridged[f][s]);
             rkMatrix local = world[s] * Transposed(parentWorld);
             local.m[12] = e[9], local.m[13] = e[10], local.m[14] = e[11];
             if (parent < 0) {
@@ -682,9 +759,15 @@ CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& 
                 local.m[14] = ourGround + (rootAt[f].z - ground) * result.scale;
             }
             motion->GetSegment(s)->node->local = local;
+            at[s] = parent < 0 ? Position(local)
+                               : Add(at[parent], Turned(Position(local), parentWorld));
         }
+        if (f == stance.frame) groundedAt = at[feet[stance.foot]].z;
         motion->SetFrame(nullptr, static_cast<int32_t>(f));
     }
+    // Our legs hang from the hips otherwise than the source's (and ours are not of one length):
+    // the source's standing foot, where it is lowest, is ours on our ground.
+    for (rkMatrix& m : motion->GetSegment(kLowerTorso)->frames) m.m[14] += ourGround - groundedAt;
     motion->SetFrameRate(source.GetFrameRate());
     if (fps > 0 && fps != source.GetFrameRate()) motion = Resampled(*motion, fps);
     if (!motion) result.message = "its frame rate is no number of frames a second";

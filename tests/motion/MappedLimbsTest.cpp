@@ -22,27 +22,10 @@ using testing::Bvh;
 using testing::FigureOf;
 using testing::Htr;
 using testing::Joint;
+using testing::kMixamo;
 using testing::kOlderCapture;
 using testing::RandomMotion;
 using testing::Scheme;
-
-const Scheme kMixamo{"prefixed",
-                     "Left",
-                     "Right",
-                     {{"hips", "mixamorig:Hips"},
-                      {"spine", "mixamorig:Spine"},
-                      {"spine1", "mixamorig:Spine1"},
-                      {"chest", "mixamorig:Spine2"},
-                      {"neck", "mixamorig:Neck"},
-                      {"head", "mixamorig:Head"},
-                      {"collar*", "mixamorig:*Shoulder"},
-                      {"uparm*", "mixamorig:*Arm"},
-                      {"lowarm*", "mixamorig:*ForeArm"},
-                      {"hand*", "mixamorig:*Hand"},
-                      {"thigh*", "mixamorig:*UpLeg"},
-                      {"shin*", "mixamorig:*Leg"},
-                      {"foot*", "mixamorig:*Foot"},
-                      {"toe*", "mixamorig:*ToeBase"}}};
 
 // Which segment each role is.
 constexpr std::pair<const char*, int> kRoleSegments[] = {

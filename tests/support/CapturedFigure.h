@@ -44,6 +44,8 @@ struct Scheme {
     const char* left;
     const char* right;
     std::vector<std::pair<std::string, std::string>> names;  // role -> name with "*"
+    // Roles placed otherwise than kBody places them (left side; the right is mirrored).
+    std::vector<std::pair<std::string, rkVector>> offsets = {};
 };
 
 // The older capture naming: "Shoulder" is the upper arm and "Collar" the collarbone.
@@ -62,6 +64,25 @@ inline const Scheme kOlderCapture{"older capture",
                                    {"thigh*", "*Hip"},
                                    {"shin*", "*Knee"},
                                    {"foot*", "*Ankle"}}};
+
+// Mixamo's rig: a spine of three joints, no pelvis joints (the thighs hang from the hips).
+inline const Scheme kMixamo{"prefixed",
+                            "Left",
+                            "Right",
+                            {{"hips", "mixamorig:Hips"},
+                             {"spine", "mixamorig:Spine"},
+                             {"spine1", "mixamorig:Spine1"},
+                             {"chest", "mixamorig:Spine2"},
+                             {"neck", "mixamorig:Neck"},
+                             {"head", "mixamorig:Head"},
+                             {"collar*", "mixamorig:*Shoulder"},
+                             {"uparm*", "mixamorig:*Arm"},
+                             {"lowarm*", "mixamorig:*ForeArm"},
+                             {"hand*", "mixamorig:*Hand"},
+                             {"thigh*", "mixamorig:*UpLeg"},
+                             {"shin*", "mixamorig:*Leg"},
+                             {"foot*", "mixamorig:*Foot"},
+                             {"toe*", "mixamorig:*ToeBase"}}};
 
 struct Joint {
     std::string name, role;
@@ -90,7 +111,10 @@ inline std::vector<Joint> FigureOf(const Scheme& scheme) {
             if (role != p.role) continue;
             auto [parent, lead] = p.parent[0] ? placeOf(p.parent, side) : std::pair{-1, rkVector{}};
             const float sx = side == "R" ? -1.0f : 1.0f;
-            return {parent, {lead.x + sx * p.offset.x, lead.y + p.offset.y, lead.z + p.offset.z}};
+            rkVector o = p.offset;
+            for (const auto& [r, moved] : scheme.offsets)
+                if (r == role) o = moved;
+            return {parent, {lead.x + sx * o.x, lead.y + o.y, lead.z + o.z}};
         }
         return {-1, {0, 0, 0}};
     };
@@ -149,14 +173,63 @@ private:
     std::vector<Sine> waves_;
 };
 
+// Motion of chosen swings: each role turns (degrees, about the figure's x, y, z) by its bias plus
+// a sine, in seconds, so that the same take can be written at any frame rate; the root travels
+// along a straight line at a steady speed (metres a second).
+class SwingMotion {
+public:
+    struct Swing {
+        std::string role;  // "*" for either side
+        rkVector bias, amplitude;
+        float hertz, phase;
+    };
+    SwingMotion(const std::vector<Joint>& figure, std::vector<Swing> swings, int fps,
+                rkVector travel = {0.2f, 0, 0.6f})
+        : figure_(figure), swings_(std::move(swings)), fps_(fps), travel_(travel) {}
+
+    rkVector Angles(size_t joint, int frame) const {
+        const float t = static_cast<float>(frame) / static_cast<float>(fps_);
+        const std::string& role = figure_[joint].role;
+        rkVector a{0, 0, 0};
+        for (const Swing& s : swings_) {
+            const bool sided = s.role.find('*') != std::string::npos;
+            if (role != s.role &&
+                !(sided && (role == Replaced(s.role, "L") || role == Replaced(s.role, "R"))))
+                continue;
+            // Mirrored on the right: turns about y and z change sign.
+            const float m = role.back() == 'R' && sided ? -1.0f : 1.0f;
+            const float wave = std::sin(6.2831853f * s.hertz * t + s.phase);
+            a = {s.bias.x + s.amplitude.x * wave, m * (s.bias.y + s.amplitude.y * wave),
+                 m * (s.bias.z + s.amplitude.z * wave)};
+        }
+        return a;
+    }
+    rkVector Offset(size_t joint, int frame) const {
+        const rkVector o = figure_[joint].offset;
+        if (figure_[joint].parent >= 0) return o;
+        const float t = static_cast<float>(frame) / static_cast<float>(fps_);
+        return {o.x + travel_.x * t, o.y + travel_.y * t, o.z + travel_.z * t};
+    }
+    int Fps() const { return fps_; }
+
+private:
+    const std::vector<Joint>& figure_;
+    std::vector<Swing> swings_;
+    int fps_;
+    rkVector travel_;
+};
+
 inline std::string Num(float v) {
     return std::to_string(v);
 }
 
 // BVH in centimetres; every joint carries position channels when allPositions, and its offset
-// is left zero too when zeroOffsets.
-inline std::string Bvh(const std::vector<Joint>& figure, const RandomMotion& motion, int frames,
-                       bool allPositions, bool zeroOffsets = false) {
+// is left zero too when zeroOffsets. Motion: RandomMotion (30 frames a second) or SwingMotion.
+template <class Motion>
+std::string Bvh(const std::vector<Joint>& figure, const Motion& motion, int frames,
+                bool allPositions, bool zeroOffsets = false) {
+    int fps = 30;
+    if constexpr (requires { motion.Fps(); }) fps = motion.Fps();
     std::string text = "HIERARCHY\n";
     std::function<void(int, int)> writeJoint = [&](int j, int depth) {
         const Joint& joint = figure[j];
@@ -173,7 +246,7 @@ inline std::string Bvh(const std::vector<Joint>& figure, const RandomMotion& mot
         text += "}\n";
     };
     writeJoint(0, 0);
-    text += "MOTION\nFrames: " + std::to_string(frames) + "\nFrame Time: 0.0333333\n";
+    text += "MOTION\nFrames: " + std::to_string(frames) + "\nFrame Time: " + Num(1.0f / fps) + "\n";
     for (int f = 0; f < frames; ++f) {
         std::function<void(int)> values = [&](int j) {
             if (figure[j].parent < 0 || allPositions) {

@@ -24,6 +24,7 @@ public:
         float amplitude;     // radians
         float phase;
         bool preRotated = false;  // put under a pivot node that turns its frame
+        float bias = 0;           // radians its swing leans by (the take only, not the rest)
     };
     struct Take {
         std::string name;
@@ -66,6 +67,24 @@ public:
         }
         joints[FindJoint(prefix + "LeftUpLeg")].preRotated = true;
         takes.push_back({"Walk", 2.0});
+    }
+
+    // A joint put between `below` and its parent, taking `share` of its offset (spines of more
+    // joints); returns its index.
+    int Splice(const std::string& name, const std::string& below, float share, aiVector3D axis,
+               float amplitude) {
+        const int at = FindJoint(below);
+        Joint joint{name,
+                    joints[at].parent,
+                    joints[at].offset * share,
+                    axis.Normalize(),
+                    amplitude,
+                    0.7f * static_cast<float>(joints.size())};
+        joints[at].offset *= 1 - share;
+        for (Joint& j : joints) j.parent += j.parent >= at ? 1 : 0;
+        joints.insert(joints.begin() + at, joint);
+        joints[at + 1].parent = at;
+        return at;
     }
 
     int FindJoint(const std::string& name) const {
@@ -223,7 +242,7 @@ private:
 
     double KeyAngle(int joint, const Take& take, double k) const {
         const Joint& j = joints[static_cast<size_t>(joint)];
-        return j.amplitude * std::sin(take.pace * 3.0 * k / take.keysPerSecond + j.phase);
+        return j.bias + j.amplitude * std::sin(take.pace * 3.0 * k / take.keysPerSecond + j.phase);
     }
     static aiMatrix4x4 Translation(const aiVector3D& v) {
         aiMatrix4x4 m;
