@@ -1,5 +1,7 @@
 #include "RKWindow/RKBackground.h"
 
+#include "base/RegularFile.h"
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -27,10 +29,14 @@ bool CRKBackground::SetImage(const std::string& name) {
         Remove();
         return true;
     }
-    if (name == name_ && HasPicture()) return true;
+    // The same name may be another file by now (the working folder reuses names); one that is
+    // gone leaves the picture read from it.
+    const std::optional<tavrel::FileIdentity> identity = tavrel::IdentityOf(name);
+    if (name == name_ && HasPicture() && (!identity || *identity == identity_)) return true;
     tavrel::CRImage picture;
     if (!picture.Load(name) || !Keep(picture)) return false;
     name_ = name;
+    identity_ = identity.value_or(tavrel::FileIdentity());
     return true;
 }
 
