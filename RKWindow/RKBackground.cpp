@@ -1,12 +1,11 @@
 #include "RKWindow/RKBackground.h"
 
-#include "base/RegularFile.h"
-
 #include <algorithm>
 #include <cstring>
 #include <memory>
 
 #include "ZU2/rkDevice.h"
+#include "base/RegularFile.h"
 #include "media/RImage.h"
 
 CRKBackground::Fit CRKBackground::FitInto(int w, int h, int surfaceWidth, int surfaceHeight) {

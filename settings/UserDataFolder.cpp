@@ -130,7 +130,8 @@ std::string UserTempFolder(std::string_view temp) {
     const std::string base = temp.empty() ? SystemTempPath() : std::string(temp);
     const std::string folder = JoinPath(base, UserTempFolderName());
     if (MakeClosedFolder(folder)) return folder;
-    DebugOutput("UserTempFolder: " + folder + " is not this user's alone; the home folder's is used\n");
+    DebugOutput("UserTempFolder: " + folder +
+                " is not this user's alone; the home folder's is used\n");
     return HomeTempFolder();
 }
 

@@ -103,8 +103,8 @@ std::optional<CWorkingDirectory> CWorkingDirectory::Create(std::string_view temp
         }
         if (!claimed) {
             DebugPrintf("CWorkingDirectory::Create failed: cannot make %s\n", where.c_str());
-            message = MakeMessage(strings::kWorkingDirFailed,
-                                  {{std::string(kWorkingDirToken), where}});
+            message =
+                MakeMessage(strings::kWorkingDirFailed, {{std::string(kWorkingDirToken), where}});
         }
     }
     if (message) {

@@ -59,7 +59,8 @@ public:
 
 private:
     CWorkingDirectory(std::string path, std::string nativeExtension, std::shared_ptr<int> lock)
-        : path_(std::move(path)), nativeExtension_(std::move(nativeExtension)),
+        : path_(std::move(path)),
+          nativeExtension_(std::move(nativeExtension)),
           lock_(std::move(lock)) {}
 
     std::string path_;

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QCryptographicHash>
@@ -8,17 +9,16 @@
 #include <QLocalSocket>
 #include <QMdiArea>
 #include <QMessageBox>
-#include <QPushButton>
-#include <QTimer>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <atomic>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <csignal>
-#include <sys/stat.h>
 
 #include "app/APSystemColleague.h"
 #include "app/SingleInstance.h"
@@ -246,7 +246,8 @@ TEST(SingleInstanceTest, HandOversComeOneAtATimeAndWaitForAnOpenBox) {
         --depth;
     });
     handOver("/a.tvp");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return opened.size() == 2; }, 5000)) << opened.join(' ').toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return opened.size() == 2; }, 5000))
+        << opened.join(' ').toStdString();
     EXPECT_EQ(opened.join(" ").toStdString(), "/a.tvp /b.tvp");
     EXPECT_EQ(deepest, 1) << "a hand-over ran inside another";
 

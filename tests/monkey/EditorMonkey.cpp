@@ -1,5 +1,7 @@
 #include "tests/monkey/EditorMonkey.h"
 
+#include <execinfo.h>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -17,7 +19,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <execinfo.h>
 #include <fstream>
 #include <utility>
 #include <vector>

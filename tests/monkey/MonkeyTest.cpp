@@ -60,7 +60,8 @@ void HideCommandsThatLeave(CTavrelMainFrame& frame) {
 // gone (a box says so), a damaged project, a motion file, and a file that is not there.
 std::vector<std::filesystem::path> FilesToHandOver(const TempFolder& home) {
     const std::string walk = std::string(TAVREL_SHARE_DIR) + "/Motion/Locomotion/walk.cha";
-    const std::string project = "D,Monkey\n1\nM,0,29,0,0,0,0,walk.cha,0,29,0,0,0,*\n0\nS,none\nI,0\n";
+    const std::string project =
+        "D,Monkey\n1\nM,0,29,0,0,0,0,walk.cha,0,29,0,0,0,*\n0\nS,none\nI,0\n";
     home.Write("projects/walk.cha", "");
     std::filesystem::copy_file(walk, home / "projects/walk.cha",
                                std::filesystem::copy_options::overwrite_existing);

@@ -122,9 +122,7 @@ TEST(CWorkingDirectory, EachUserHasAPrivateFolderOfItsOwnInTheSharedTemporaryFol
         {"a file under the user's folder's name",
          [&](auto& t, auto&) { return !t.Write(mine, "x").empty(); }, kHome},
         {"a link under the user's folder's name",
-         [&](auto& t, auto& e) {
-             return fs::create_directory_symlink(e.Path(), t / mine), true;
-         },
+         [&](auto& t, auto& e) { return fs::create_directory_symlink(e.Path(), t / mine), true; },
          kHome},
         {"another user took the user's folder's name",
          [&](auto& t, auto&) {
