@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "ZU2/rkDevice.h"
+#include "base/RegularFile.h"
 #include "media/RImage.h"
 
 CRKBackground::Fit CRKBackground::FitInto(int w, int h, int surfaceWidth, int surfaceHeight) {
@@ -27,10 +28,14 @@ bool CRKBackground::SetImage(const std::string& name) {
         Remove();
         return true;
     }
-    if (name == name_ && HasPicture()) return true;
+    // The same name may be another file by now (the working folder reuses names); one that is
+    // gone leaves the picture read from it.
+    const std::optional<tavrel::FileIdentity> identity = tavrel::IdentityOf(name);
+    if (name == name_ && HasPicture() && (!identity || *identity == identity_)) return true;
     tavrel::CRImage picture;
     if (!picture.Load(name) || !Keep(picture)) return false;
     name_ = name;
+    identity_ = identity.value_or(tavrel::FileIdentity());
     return true;
 }
 

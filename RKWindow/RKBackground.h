@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/RegularFile.h"
+
 namespace tavrel {
 class CRImage;
 }
@@ -22,7 +24,8 @@ public:
     };
     static Fit FitInto(int w, int h, int surfaceWidth, int surfaceHeight);
 
-    // "" removes the picture. The same name as the picture shown reads nothing. A file that
+    // "" removes the picture. The same file as the picture shown (same name, still the file
+    // read then, or gone since) reads nothing. A file that
     // cannot be read leaves the previous picture and gives false.
     bool SetImage(const std::string& name);
     // A video frame: packed RGB rows stride bytes apart, top row first. It has no file name.
@@ -49,6 +52,7 @@ private:
     bool Keep(const tavrel::CRImage& picture);
 
     std::string name_;
+    tavrel::FileIdentity identity_;  // of the file name_ when it was read
     std::vector<uint8_t> pixels_;  // packed RGB
     int width_ = 0, height_ = 0;
     bool shown_ = true;

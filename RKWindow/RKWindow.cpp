@@ -5,6 +5,7 @@
 #include "AnimRead/ErrObj.h"
 #include "RKWindow/SamplePose.h"
 #include "base/DebugOutput.h"
+#include "base/RegularFile.h"
 
 using tavrel::CHTR;
 using tavrel::CMotion;
@@ -89,7 +90,11 @@ void CRKWindow::ShowMedia(const FrameSample& sample) {
         if (!system_.SetBackgroundImage(file)) MediaFailed(file, false);
         return;
     }
-    if (!video_.IsLoaded() || video_.GetPath() != file) {
+    // The same name may be another file by now (the working folder reuses names for every
+    // project); a video gone from disk plays on from the file opened.
+    const std::optional<tavrel::FileIdentity> identity = tavrel::IdentityOf(file);
+    if (!video_.IsLoaded() || video_.GetPath() != file ||
+        (identity && *identity != videoIdentity_)) {
         Waiting waiting(*this);
         videoShown_ = false;
         if (!video_.Load(file)) {
@@ -97,6 +102,7 @@ void CRKWindow::ShowMedia(const FrameSample& sample) {
             MediaFailed(file, true);
             return;
         }
+        videoIdentity_ = identity.value_or(tavrel::FileIdentity());
     }
     const int64_t t = int64_t(sample.mediaFrame) * 1000 / 60;
     if (!system_.Background().IsShown()) return;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "RKWindow/RKSystem.h"
+#include "base/RegularFile.h"
 #include "media/RAvi.h"
 #include "motion/Motion.h"
 #include "motion/MotionManager.h"
@@ -89,6 +90,7 @@ private:
     int currentFrame_ = 0;
     std::string clipName_;
     tavrel::CRAvi video_;
+    tavrel::FileIdentity videoIdentity_;  // of the file video_ was opened from
     bool videoShown_ = false;  // the picture behind is a frame of video_
     // The media file that could not be shown last, as it was then.
     struct MediaFailure {

@@ -7,10 +7,13 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QThread>
+#include <QTimer>
 #include <cerrno>
 #include <cstring>
 
@@ -24,6 +27,7 @@ constexpr qint64 kMaxRequest = 64 * 1024;
 // A start that finds the lock held asks this often, this many times, for the holder to listen.
 constexpr int kListenPoll = 20;  // ms
 constexpr int kListenPolls = 250;
+constexpr int kBusyPoll = 100;  // ms between looks at whether the user's box or menu has gone
 
 // The address of a socket file; false when the path is too long for one.
 bool AddressOf(const QString& path, sockaddr_un* address) {
@@ -61,19 +65,15 @@ CSingleInstance::~CSingleInstance() {
 }
 
 QString CSingleInstance::SocketPath() const {
-    return QDir::isAbsolutePath(name_) ? name_ : QDir(QDir::tempPath()).filePath(name_);
+    return QDir::isAbsolutePath(name_) ? name_ : QString();
 }
 
 QString CSingleInstance::DefaultName() {
     const QByteArray data = QByteArray::fromStdString(tavrel::UserDataFolder());
     const QString hash = QCryptographicHash::hash(data, QCryptographicHash::Sha1).toHex().left(12);
-    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty() || !QDir(folder).exists()) {
-        // Not the shared temporary folder itself: others could take the name there.
-        folder = QString::fromStdString(tavrel::UserTempFolder(QDir::tempPath().toStdString()));
-    }
-    const QString name = "tavrel-" + hash;
-    return folder.isEmpty() ? name : QDir(folder).filePath(name);
+    // Never a bare name in the shared temporary folder: others could take it there.
+    const QString folder = QString::fromStdString(tavrel::UserRuntimeFolder());
+    return folder.isEmpty() ? QString() : QDir(folder).filePath("tavrel-" + hash);
 }
 
 bool CSingleInstance::Acquire(const QString& file) {
@@ -178,27 +178,57 @@ void CSingleInstance::AcceptRequests() {
         auto* reading = new QSocketNotifier(connection, QSocketNotifier::Read, this);
         connect(reading, &QSocketNotifier::activated, this,
                 [this, reading, connection, received = QByteArray()]() mutable {
-                    if (ReadRequest(connection, received)) return;
+                    QString line;
+                    if (ReadRequest(connection, received, line)) return;
+                    // Done with before the request is acted on: nothing below runs inside
+                    // this notifier's handler.
                     reading->setEnabled(false);
                     reading->deleteLater();
                     ::close(connection);
+                    if (!line.isNull()) Queue(line);
                 });
     }
 }
 
-bool CSingleInstance::ReadRequest(int connection, QByteArray& received) {
+bool CSingleInstance::ReadRequest(int connection, QByteArray& received, QString& line) {
     char chunk[4096];
     ssize_t n;
     while ((n = ::recv(connection, chunk, sizeof chunk, 0)) > 0) {
         received.append(chunk, n);
         const qsizetype end = received.indexOf('\n');
         if (end >= 0) {
-            const QString line = QString::fromUtf8(received.left(end));
-            emit raiseRequested();
-            if (line.startsWith("open\t")) emit openRequested(line.mid(5));
+            line = QString::fromUtf8(received.left(end));
             return false;
         }
         if (received.size() > kMaxRequest) return false;
     }
     return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR);
+}
+
+void CSingleInstance::Queue(const QString& line) {
+    waiting_ << line;
+    QMetaObject::invokeMethod(this, &CSingleInstance::HandOverNext, Qt::QueuedConnection);
+}
+
+void CSingleInstance::HandOverNext() {
+    // One under way (its question's event loop turns) takes the next when it is done.
+    if (handingOver_ || waiting_.isEmpty()) return;
+    if (UserIsBusy()) {
+        QTimer::singleShot(kBusyPoll, this, &CSingleInstance::HandOverNext);
+        return;
+    }
+    const QString line = waiting_.takeFirst();
+    handingOver_ = true;
+    const QPointer<CSingleInstance> alive(this);
+    emit raiseRequested();
+    if (alive && line.startsWith("open\t")) emit openRequested(line.mid(5));
+    if (!alive) return;
+    handingOver_ = false;
+    if (!waiting_.isEmpty())
+        QMetaObject::invokeMethod(this, &CSingleInstance::HandOverNext, Qt::QueuedConnection);
+}
+
+bool CSingleInstance::UserIsBusy() {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return false;
+    return QApplication::activeModalWidget() || QApplication::activePopupWidget();
 }

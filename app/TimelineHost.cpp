@@ -31,7 +31,8 @@ std::unique_ptr<CTimelineHost> CTimelineHost::Create(CMediatorSeam* mediator,
         ui::ShowMessage(nullptr, failure);
         return nullptr;
     }
-    // Only one editor runs at a time: what is left there was left by one that ended badly.
+    // The folder is this editor's alone (it holds its lock): what is left there was left by one
+    // that ended badly.
     folder->Empty();
     std::unique_ptr<CTimelineHost> host(new CTimelineHost(mediator, std::move(*folder)));
     host->Build(std::move(services));

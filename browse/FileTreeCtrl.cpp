@@ -110,7 +110,14 @@ void CFileTreeCtrl::Expand(QTreeWidgetItem* item) {
 
 void CFileTreeCtrl::Rebuild(QTreeWidgetItem* item) {
     if (newItem_ && item == newItem_->parent()) newItem_ = nullptr;
-    dropItem_ = nullptr;  // it may be among the items that go
+    // A drop target among the items that go is forgotten; one that stays (the folder read
+    // again, opened by hovering over it) keeps its mark and is cleared with it.
+    for (QTreeWidgetItem* up = dropItem_; up; up = up->parent()) {
+        if (up->parent() == item) {
+            dropItem_ = nullptr;
+            break;
+        }
+    }
     qDeleteAll(item->takeChildren());
     const QString folder = PathOf(item);
     for (const std::string& name : ListSubfolders(folder.toStdString())) {

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "base/DebugOutput.h"
 #include "settings/FileNameRules.h"
 
 namespace tavrel {
@@ -39,6 +40,33 @@ std::string XdgFolder(const char* variable, const char* fallback) {
     std::string base = Environment(variable);
     if (base.empty() || base.front() != '/') base = JoinPath(HomeFolder(), fallback);
     return JoinPath(WithoutTrailingSeparator(base), "Tavrel");
+}
+
+// A folder of this user's that no one else may write into, looked at without following a link.
+bool IsClosedFolderOfMine(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat info;
+    const bool closed = ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode) &&
+                        info.st_uid == ::getuid() && (info.st_mode & 077) == 0;
+    ::close(fd);
+    return closed;
+}
+
+// In a folder that others write into, a name is taken only as a new folder, or as one of this
+// user's that was closed all along: one that was open to others may hold what they put there.
+bool MakeClosedFolder(const std::string& path) {
+    return ::mkdir(path.c_str(), 0700) == 0 || IsClosedFolderOfMine(path);
+}
+
+// The user's own fallback for the shared temporary folder: under their cache folder, in their
+// home, where no other user can take the name.
+std::string HomeTempFolder() {
+    const fs::path folder = fs::path(UserCacheFolder()) / "tmp";
+    if (!folder.is_absolute()) return {};
+    std::error_code error;
+    fs::create_directories(folder.parent_path(), error);
+    return MakePrivateFolder(folder.string()) ? folder.string() : std::string();
 }
 
 }  // namespace
@@ -101,7 +129,17 @@ bool MakePrivateFolder(const std::string& path) {
 std::string UserTempFolder(std::string_view temp) {
     const std::string base = temp.empty() ? SystemTempPath() : std::string(temp);
     const std::string folder = JoinPath(base, UserTempFolderName());
-    return MakePrivateFolder(folder) ? folder : std::string();
+    if (MakeClosedFolder(folder)) return folder;
+    DebugOutput("UserTempFolder: " + folder +
+                " is not this user's alone; the home folder's is used\n");
+    return HomeTempFolder();
+}
+
+std::string UserRuntimeFolder() {
+    const std::string runtime = Environment("XDG_RUNTIME_DIR");
+    if (!runtime.empty() && runtime.front() == '/' && IsClosedFolderOfMine(runtime))
+        return WithoutTrailingSeparator(runtime);
+    return UserTempFolder();
 }
 
 std::string UserTempFolderName() {

@@ -38,9 +38,15 @@ std::string SystemTempPath();
 bool MakePrivateFolder(const std::string& path);
 
 // This user's own folder in the temporary folder temp (the system's when empty), tavrel-<uid>,
-// made private. Empty when it cannot be made or is not this user's. Several users share the
-// temporary folder: a fixed name there would be taken by whoever came first.
+// made private. Several users share the temporary folder, and a fixed name there can be taken
+// by whoever came first: when that name is another user's, not a folder, a link, or a folder
+// that was open to others, the user's own folder under their home is used instead
+// (tmp in UserCacheFolder(), made private). Empty when neither can be had.
 std::string UserTempFolder(std::string_view temp = {});
 std::string UserTempFolderName();
+
+// Where a running editor's sockets and locks go: $XDG_RUNTIME_DIR when it is a folder of this
+// user's closed to others, else UserTempFolder(). Empty when there is none.
+std::string UserRuntimeFolder();
 
 }  // namespace tavrel

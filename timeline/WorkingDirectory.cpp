@@ -1,5 +1,10 @@
 #include "timeline/WorkingDirectory.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -41,6 +46,41 @@ bool HasNul(std::string_view path) {
     return path.find('\0') != std::string_view::npos;
 }
 
+constexpr int kMaxEditors = 32;  // running at once, each with a folder of its own
+
+// Locks the file without waiting: a lock that dies with its process (or its last descriptor).
+std::shared_ptr<int> TakeLock(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) return nullptr;
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || info.st_uid != ::getuid() || ::flock(fd, LOCK_EX | LOCK_NB)) {
+        ::close(fd);
+        return nullptr;
+    }
+    return std::shared_ptr<int>(new int(fd), [](int* held) {
+        ::close(*held);
+        delete held;
+    });
+}
+
+struct ClaimedFolder {
+    std::string path;
+    std::shared_ptr<int> lock;
+};
+
+// The first of name, name-2, name-3... in parent that no other running editor holds, locked
+// (its lock file lies beside it: emptying the folder leaves the lock alone) and made private.
+std::optional<ClaimedFolder> ClaimFolder(const std::string& parent, const std::string& name) {
+    for (int i = 1; i <= kMaxEditors; ++i) {
+        const std::string path = JoinPath(parent, i == 1 ? name : name + "-" + std::to_string(i));
+        std::shared_ptr<int> lock = TakeLock(path + ".lock");
+        if (!lock) continue;
+        if (!MakePrivateFolder(path)) return std::nullopt;
+        return ClaimedFolder{path, std::move(lock)};
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<CWorkingDirectory> CWorkingDirectory::Create(std::string_view tempPath,
@@ -48,20 +88,23 @@ std::optional<CWorkingDirectory> CWorkingDirectory::Create(std::string_view temp
                                                            Message* failure) {
     const std::string temp = tempPath.empty() ? SystemTempPath() : std::string(tempPath);
     Message message;
-    std::string path;
+    std::optional<ClaimedFolder> claimed;
     if (temp.empty() || temp.size() > kMaxStoredPathLength) {
         message = Failure(strings::kNoTempPath);
     } else {
-        path = temp;
-        for (const std::string& level : {UserTempFolderName(), lookup(strings::kWorkingFolderOuter),
-                                         lookup(strings::kWorkingFolderInner)}) {
-            path = JoinPath(path, level);
-            if (!MakePrivateFolder(path)) {
-                DebugPrintf("CWorkingDirectory::Create failed: cannot make %s\n", path.c_str());
-                message = MakeMessage(strings::kWorkingDirFailed,
-                                      {{std::string(kWorkingDirToken), path}});
-                break;
+        // The level that could not be made, for the message.
+        std::string where = JoinPath(temp, UserTempFolderName());
+        if (const std::string mine = UserTempFolder(temp); !mine.empty()) {
+            where = JoinPath(mine, lookup(strings::kWorkingFolderOuter));
+            if (MakePrivateFolder(where)) {
+                claimed = ClaimFolder(where, lookup(strings::kWorkingFolderInner));
+                where = JoinPath(where, lookup(strings::kWorkingFolderInner));
             }
+        }
+        if (!claimed) {
+            DebugPrintf("CWorkingDirectory::Create failed: cannot make %s\n", where.c_str());
+            message =
+                MakeMessage(strings::kWorkingDirFailed, {{std::string(kWorkingDirToken), where}});
         }
     }
     if (message) {
@@ -69,8 +112,9 @@ std::optional<CWorkingDirectory> CWorkingDirectory::Create(std::string_view temp
         return std::nullopt;
     }
     // Its files are copies and conversions that the next start or project throws away.
-    FileReplacer::AddScratchFolder(path);
-    return CWorkingDirectory(path, lookup(strings::kNativeMotionExtension));
+    FileReplacer::AddScratchFolder(claimed->path);
+    return CWorkingDirectory(claimed->path, lookup(strings::kNativeMotionExtension),
+                             std::move(claimed->lock));
 }
 
 ImportResult CWorkingDirectory::CopyInAs(const std::string& path, const std::string& name,

@@ -1,6 +1,7 @@
 #pragma once
 // The private folder that holds a copy of every file the timeline plays and every motion file
 // an edit writes: the user's own files are never opened for writing.
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,11 +22,13 @@ struct ImportResult {
 
 class CWorkingDirectory {
 public:
-    // Makes <temporary folder>/<user's folder>/<outer>/<inner>, one level at a time, where
-    // missing; the user's folder is UserTempFolderName(), the other two are strings of the
-    // table. An empty tempPath means the system's temporary folder. Each level is made private
-    // to this user; a level that exists but is not a folder of this user is refused. On
-    // failure, the message is set and nothing is returned.
+    // Makes <user's folder>/<outer>/<inner>, one level at a time, where missing; the user's
+    // folder is UserTempFolder(tempPath), the other two are strings of the table. An empty
+    // tempPath means the system's temporary folder. Each level is made private to this user; a
+    // level that exists but is not a folder of this user is refused. Several editors of one
+    // user may run at once (over other data folders): each holds a lock on its folder for as
+    // long as it (or a copy) lives, and a folder locked by another is passed over for
+    // <inner>-2, <inner>-3 and so on. On failure, the message is set and nothing is returned.
     static std::optional<CWorkingDirectory> Create(std::string_view tempPath,
                                                    const StringLookup& lookup, Message* failure);
 
@@ -55,11 +58,14 @@ public:
     void RemoveFilesWithExtension(std::string_view extension, const std::string& keep = {}) const;
 
 private:
-    CWorkingDirectory(std::string path, std::string nativeExtension)
-        : path_(std::move(path)), nativeExtension_(std::move(nativeExtension)) {}
+    CWorkingDirectory(std::string path, std::string nativeExtension, std::shared_ptr<int> lock)
+        : path_(std::move(path)),
+          nativeExtension_(std::move(nativeExtension)),
+          lock_(std::move(lock)) {}
 
     std::string path_;
     std::string nativeExtension_;
+    std::shared_ptr<int> lock_;  // the lock file's descriptor, closed with the last copy
 };
 
 // Deletes every entry of the folder: read-only files and folders are made writable first,

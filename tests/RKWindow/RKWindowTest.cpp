@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "../media/MediaFixtures.h"
 #include "../motion/MotionFiles.h"
@@ -299,6 +300,52 @@ TEST_F(RKWindowTest, MediaThatCannotBeShownShowsThePlainBackground) {
     sample.mediaFile = broken;
     ASSERT_EQ(window_.ShowFrameSample(sample, 1), 1);
     EXPECT_EQ(Pixel(4, 80), 0xE03030u);
+}
+
+// The working folder gives the next project's picture or video the name the last one's had:
+// what is shown behind comes from the file under the name now, not from the one read before.
+TEST_F(RKWindowTest, AnotherFileUnderTheSameNameIsReadAnew) {
+    struct Case {
+        const char* name;
+        int mediaFrame;
+        std::function<bool(const std::string& path, uint32_t colour)> write;
+    };
+    const Case cases[] = {
+        {"same.png", -1,
+         [](const std::string& path, uint32_t colour) {
+             return tavrel::testing::WritePicture(path, "PNG", 8, 8,
+                                                  [colour](int, int) { return colour; });
+         }},
+        {"same.avi", 6,
+         [](const std::string& path, uint32_t colour) {
+             char spec[64];
+             std::snprintf(spec, sizeof spec, "color=c=0x%06X:s=64x48:r=25:d=1", colour);
+             return tavrel::testing::HaveFfmpeg() &&
+                    tavrel::testing::Ffmpeg(std::string("-f lavfi -i ") + spec +
+                                            " -c:v mjpeg -q:v 2 " + path);
+         }},
+    };
+    auto red = [](uint32_t p) { return int(p >> 16) > 0xC0 && int(p >> 8 & 0xFF) < 0x60; };
+    auto green = [](uint32_t p) { return int(p >> 8 & 0xFF) > 0xA0 && int(p >> 16) < 0x60; };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir_ / c.name;
+        if (!c.write(path, 0xE03030u)) {
+            std::printf("skipped (the ffmpeg command makes the video): %s\n", c.name);
+            continue;
+        }
+        FrameSample sample = Sample(0, a_, 0);
+        sample.mediaFile = path;
+        sample.mediaFrame = c.mediaFrame;
+        ASSERT_EQ(window_.ShowFrameSample(sample, 1), 1);
+        EXPECT_TRUE(red(Pixel(4, 80))) << std::hex << Pixel(4, 80);
+        // The folder emptied and the next project's file copied in under the same name.
+        std::filesystem::remove(path);
+        ASSERT_TRUE(c.write(path, 0x30B030u));
+        sample.mediaFrame = c.mediaFrame < 0 ? -1 : c.mediaFrame + 1;
+        ASSERT_EQ(window_.ShowFrameSample(sample, 1), 1);
+        EXPECT_TRUE(green(Pixel(4, 80))) << std::hex << Pixel(4, 80);
+    }
 }
 
 // A video wider than the pictures behind may be is scaled down as a picture is.

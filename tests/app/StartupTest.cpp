@@ -1,17 +1,24 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QMdiArea>
+#include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <atomic>
 #include <csignal>
-#include <sys/stat.h>
+#include <filesystem>
+#include <fstream>
 
 #include "app/APSystemColleague.h"
 #include "app/SingleInstance.h"
@@ -211,6 +218,54 @@ TEST(SingleInstanceTest, ASecondStartHandsItsFileToTheFirst) {
     EXPECT_EQ(opened.size(), 1);  // raised only
 }
 
+// A hand-over that asks something (a box of its own) is handled to its end before the next
+// one starts, and none starts under a box or a menu that is open already: the box's event loop
+// turning inside the hand-over, with the requester's close and a later start arriving there,
+// must neither nest a second hand-over nor break the first.
+TEST(SingleInstanceTest, HandOversComeOneAtATimeAndWaitForAnOpenBox) {
+    TempFolder folder;
+    const QString name = QString::fromStdString(folder / "socket");
+    CSingleInstance first(name);
+    ASSERT_TRUE(first.Acquire());
+    auto handOver = [&name](const QString& file) {
+        CSingleInstance later(name);
+        EXPECT_FALSE(later.Acquire(file));
+    };
+    QStringList opened;
+    int depth = 0, deepest = 0;
+    QObject::connect(&first, &CSingleInstance::openRequested, [&](const QString& file) {
+        deepest = std::max(deepest, ++depth);
+        opened << file;
+        if (file == "/a.tvp") {  // asks, as a changed project does; a second start meanwhile
+            QMessageBox box(QMessageBox::Question, "Tavrel", "Save changes?",
+                            QMessageBox::Discard | QMessageBox::Cancel);
+            QTimer::singleShot(0, [&] { handOver("/b.tvp"); });
+            QTimer::singleShot(300, &box, [&box] { box.button(QMessageBox::Discard)->click(); });
+            box.exec();
+        }
+        --depth;
+    });
+    handOver("/a.tvp");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return opened.size() == 2; }, 5000))
+        << opened.join(' ').toStdString();
+    EXPECT_EQ(opened.join(" ").toStdString(), "/a.tvp /b.tvp");
+    EXPECT_EQ(deepest, 1) << "a hand-over ran inside another";
+
+    // A box the user has open (not the hand-over's) holds the next hand-over back until it closes.
+    QMessageBox open(QMessageBox::Information, "Tavrel", "A box of the user's", QMessageBox::Ok);
+    bool handedUnderTheBox = false;
+    QTimer::singleShot(0, [&] {
+        handOver("/c.tvp");
+        QTest::qWait(300);
+        handedUnderTheBox = opened.size() > 2;
+        open.button(QMessageBox::Ok)->click();
+    });
+    open.exec();
+    EXPECT_FALSE(handedUnderTheBox);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return opened.size() == 3; }, 5000));
+    EXPECT_EQ(opened.last().toStdString(), "/c.tvp");
+}
+
 // Only its user reaches the running instance, and a request is its first line: a requester
 // that ends before a line, or sends more than a request holds, is let go unheard.
 TEST(SingleInstanceTest, OnlyItsUserAsksAndOnlyAWholeLineCounts) {
@@ -316,6 +371,118 @@ TEST(SingleInstanceTest, AStartAfterTheFirstWasKilledRuns) {
     EXPECT_EQ(second->state(), QProcess::Running);
     second->terminate();
     if (!second->waitForFinished(10000)) second->kill();
+}
+
+// Without a runtime folder of the user's own (none, or one open to others) the socket goes into
+// the user's private temporary folder; when another user holds that name in the shared
+// temporary folder, into the user's own folder under their home: never a name that another user
+// could have made or can take.
+TEST(SingleInstanceTest, TheSocketLiesOnlyInAFolderOfTheUsersAlone) {
+    TempFolder folder;
+    const ScopedEnv data("TAVREL_HOME", (folder / "data").c_str());
+    const ScopedEnv temporary("TMPDIR", (folder / "tmp").c_str());
+    const std::string shared = folder / ("tmp/tavrel-" + std::to_string(::getuid()));
+    const std::string home = folder / "data/cache/tmp";
+    ASSERT_EQ(::mkdir((folder / "tmp").c_str(), 0777), 0);
+    ASSERT_EQ(::mkdir((folder / "run").c_str(), 0700), 0);
+    ASSERT_EQ(::mkdir((folder / "open").c_str(), 0777), 0);
+    ASSERT_EQ(::chmod((folder / "open").c_str(), 0777), 0);
+    auto folderOf = [](const char* runtime) {
+        const ScopedEnv set("XDG_RUNTIME_DIR", runtime);
+        return QFileInfo(CSingleInstance::DefaultName()).path().toStdString();
+    };
+    EXPECT_EQ(folderOf((folder / "run").c_str()), folder / "run");
+    EXPECT_EQ(folderOf((folder / "open").c_str()), shared);
+    EXPECT_EQ(folderOf(nullptr), shared);
+    // The user's name in the shared folder, taken: by another user, or left open to others.
+    ASSERT_EQ(::chmod(shared.c_str(), 0755), 0);
+    EXPECT_EQ(folderOf(nullptr), home);
+    if (::chmod(shared.c_str(), 0700) == 0 && ::chown(shared.c_str(), 65534, 65534) == 0) {
+        EXPECT_EQ(folderOf((folder / "open").c_str()), home);
+    }
+    struct stat info {};
+    ASSERT_EQ(::stat(home.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_EQ(info.st_uid, ::getuid());
+    // A bare name (no folder) is never listened on where others write.
+    CSingleInstance bare("tavrel-bare");
+    EXPECT_TRUE(bare.Acquire());
+    EXPECT_FALSE(QFile::exists(QDir(QDir::tempPath()).filePath("tavrel-bare")));
+}
+
+// The editor as separate processes of one user over folders of a test's own: each start may
+// name its own data folder (TAVREL_HOME); the temporary and runtime folders are shared.
+class EditorProcesses {
+public:
+    EditorProcesses() {
+        runtime_ = QString::fromStdString(folder_ / "run");
+        QDir().mkpath(runtime_);
+        QFile::setPermissions(runtime_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QDir().mkpath(QString::fromStdString(folder_ / "tmp"));
+    }
+    ~EditorProcesses() {
+        for (auto& process : started_) {
+            process->terminate();
+            if (!process->waitForFinished(10000)) process->kill();
+        }
+    }
+    std::string Temporary() const { return folder_ / "tmp"; }
+    // An editor over the data folder data (under the test's folder).
+    QProcess* Start(const std::string& data) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_RUNTIME_DIR", runtime_);
+        env.insert("TMPDIR", QString::fromStdString(Temporary()));
+        env.insert("TAVREL_HOME", QString::fromStdString(folder_ / data));
+        env.insert("XDG_CONFIG_HOME", QString::fromStdString(folder_ / "config"));
+        env.remove("DISPLAY");
+        started_.push_back(std::make_unique<QProcess>());
+        started_.back()->setProcessEnvironment(env);
+        started_.back()->start(TAVREL_EDITOR, QStringList());
+        EXPECT_TRUE(started_.back()->waitForStarted(10000));
+        return started_.back().get();
+    }
+    // Waits until the editor over data has started whole: its event loop reads a request (a
+    // bare raise) and lets the requester go.
+    bool Running(const std::string& data) const {
+        const QByteArray folder = QFile::encodeName(QString::fromStdString(folder_ / data));
+        const QString hash = QCryptographicHash::hash(folder, QCryptographicHash::Sha1).toHex();
+        const QString socketPath = QDir(runtime_).filePath("tavrel-" + hash.left(12));
+        for (int attempt = 0; attempt < 300; ++attempt) {
+            QLocalSocket socket;
+            socket.connectToServer(socketPath);
+            if (socket.waitForConnected(100)) {
+                socket.write("raise\n");
+                socket.waitForBytesWritten(5000);
+                return socket.waitForDisconnected(15000);
+            }
+            QTest::qWait(50);
+        }
+        return false;
+    }
+
+private:
+    TempFolder folder_;
+    QString runtime_;
+    std::vector<std::unique_ptr<QProcess>> started_;
+};
+
+// Two data folders of one user make two running editors: the second must not take (and empty)
+// the working folder that holds the first one's clips.
+TEST(SingleInstanceTest, TwoEditorsOfOneUserKeepTheirOwnWorkingFolders) {
+    EditorProcesses editors;
+    QProcess* first = editors.Start("one");
+    ASSERT_TRUE(editors.Running("one"));
+    const std::filesystem::path clips = std::filesystem::path(editors.Temporary()) /
+                                        ("tavrel-" + std::to_string(::getuid())) / "Tavrel/Clips";
+    ASSERT_TRUE(std::filesystem::is_directory(clips));
+    const std::filesystem::path clip = clips / "walk.chb";  // a clip of the first one's timeline
+    std::ofstream(clip) << "frames 5\n";
+    QProcess* second = editors.Start("two");
+    ASSERT_TRUE(editors.Running("two"));
+    EXPECT_TRUE(std::filesystem::exists(clip)) << "the second editor emptied the first one's clips";
+    EXPECT_EQ(first->state(), QProcess::Running);
+    EXPECT_EQ(second->state(), QProcess::Running);
 }
 
 class SystemColleagueTest : public ::testing::Test {

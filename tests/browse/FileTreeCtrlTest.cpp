@@ -1,7 +1,11 @@
 // The library's folder tree on temporary folders.
 #include <gtest/gtest.h>
 
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QLineEdit>
+#include <QMimeData>
+#include <QTreeWidgetItemIterator>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -69,6 +73,27 @@ TEST_F(FileTreeTest, FilesAddedToAShownFolderAppearWithoutARefresh) {
                            "not yet a motion");
         QTRY_COMPARE_WITH_TIMEOUT(thumbs.Entries().size(), before + 1, 5000);
     }
+}
+
+// A drag that hovers over a closed folder opens it; the drop is then refused (the files are
+// gone): no folder stays marked as the drop's target.
+TEST_F(FileTreeTest, ARefusedDropLeavesNoFolderMarked) {
+    QTreeWidgetItem* folder = tree.FindItem(Q(dir / "A"));
+    ASSERT_NE(folder, nullptr);
+    folder->setExpanded(false);
+    QMimeData data;
+    data.setData(CThumbnailCtrl::kMotionFilesMime, Q(dir / "gone.cha").toUtf8());
+    const QPoint at = tree.visualItemRect(folder).center();
+    QDragEnterEvent enter(at, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(tree.viewport(), &enter);
+    QDragMoveEvent move(at, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(tree.viewport(), &move);
+    ASSERT_NE(folder->background(0).style(), Qt::NoBrush);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return folder->isExpanded(); }, 5000));
+    QDropEvent drop(QPointF(at), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(tree.viewport(), &drop);
+    for (QTreeWidgetItemIterator it(&tree); *it; ++it)
+        EXPECT_EQ((*it)->background(0).style(), Qt::NoBrush) << (*it)->text(0).toStdString();
 }
 
 TEST_F(FileTreeTest, ListsFoldersWithoutRegardToCaseAndMarksOnlyThoseWithSubfolders) {

@@ -1,5 +1,7 @@
 #include "tests/monkey/EditorMonkey.h"
 
+#include <execinfo.h>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -17,7 +19,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <execinfo.h>
+#include <fstream>
 #include <utility>
 #include <vector>
 
@@ -99,7 +101,7 @@ void CEditorMonkey::Tick() {
         // Inside a loop of its own without a dialog (a drag): let go of it.
         Count("drag ended");
         QTest::mouseRelease(mainWindow_->windowHandle(), Qt::LeftButton);
-        if (mainWindow_) QTest::keyClick(mainWindow_->windowHandle(), Qt::Key_Escape);
+        if (mainWindow_) KeyClick(mainWindow_->windowHandle(), Qt::Key_Escape, Qt::NoModifier);
     }
     --depth_;
     actLoopLevel_ = outerLoopLevel;
@@ -121,6 +123,7 @@ void CEditorMonkey::Act() {
     if (held_) return ActWhileHeld();
     const int pick = Uniform(0, 99);
     if (pick < 4) return ChangeLibrary();
+    if (pick < 6 && options_.handOver && !options_.handedFiles.empty()) return HandOver();
     if (pick < 10) return MenuCommand();
     if (pick < 16) return Wheel(mainWindow_);
     ActOnWindow(mainWindow_->windowHandle(), mainWindow_);
@@ -200,6 +203,7 @@ void CEditorMonkey::Drag(QWindow* window, QWidget* top) {
 }
 
 void CEditorMonkey::ActWhileHeld() {
+    if (!held_) return LetGo(heldAt_);  // the window went (a hand-over, a closed dialog)
     const int pick = Uniform(0, 99);
     if (pick < 40) {
         heldAt_ = SomePoint(mainWindow_);
@@ -212,7 +216,7 @@ void CEditorMonkey::ActWhileHeld() {
             {Qt::Key_Y, Qt::ControlModifier}, {Qt::Key_X, Qt::ControlModifier},
             {Qt::Key_Escape, Qt::NoModifier}, {Qt::Key_Left, Qt::NoModifier}};
         const auto [key, modifier] = kEdits[Uniform(0, int(std::size(kEdits)) - 1)];
-        return QTest::keyClick(held_, Qt::Key(key), modifier);
+        return KeyClick(held_, Qt::Key(key), modifier);
     }
     LetGo(SomePoint(mainWindow_));
 }
@@ -227,7 +231,31 @@ void CEditorMonkey::Key(QWindow* window) {
     Count("key");
     const int key = kKeys[Uniform(0, int(std::size(kKeys)) - 1)];
     const Qt::KeyboardModifier modifier = kModifiers[Uniform(0, int(std::size(kModifiers)) - 1)];
-    QTest::keyClick(window, Qt::Key(key), modifier);
+    KeyClick(window, Qt::Key(key), modifier);
+}
+
+void CEditorMonkey::KeyClick(QWindow* window, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    const QPointer<QWindow> alive(window);
+    if (!alive) return;
+    constexpr std::pair<Qt::KeyboardModifier, Qt::Key> kModifierKeys[] = {
+        {Qt::ShiftModifier, Qt::Key_Shift},
+        {Qt::ControlModifier, Qt::Key_Control},
+        {Qt::AltModifier, Qt::Key_Alt}};
+    Qt::KeyboardModifiers held;
+    for (const auto& [modifier, modifierKey] : kModifierKeys) {
+        if (!(modifiers & modifier) || !alive) continue;
+        QTest::simulateEvent(alive, true, modifierKey, held, QString(), false);
+        held |= modifier;
+    }
+    const char ascii = QTest::keyToAscii(key);
+    const QString text = ascii ? QString(QChar::fromLatin1(ascii)) : QString();
+    if (alive) QTest::simulateEvent(alive, true, key, modifiers, text, false);
+    if (alive) QTest::simulateEvent(alive, false, key, modifiers, text, false);
+    for (const auto& [modifier, modifierKey] : kModifierKeys) {
+        if (!(held & modifier) || !alive) continue;
+        QTest::simulateEvent(alive, false, modifierKey, held, QString(), false);
+        held &= ~modifier;
+    }
 }
 
 void CEditorMonkey::Wheel(QWidget* top) {
@@ -264,7 +292,9 @@ void CEditorMonkey::ChangeLibrary() {
         folder = shown;
     const std::string name = "m" + std::to_string(Uniform(0, 9999));
     const int pick = files.size() < 4 ? 0 : Uniform(0, 5);
-    if (pick <= 1) {
+    if (pick == 0 && Chance(0.4)) {
+        AddDamagedSceneFile(folder, name);
+    } else if (pick <= 1) {
         Count("library: file added");
         fs::copy_file(options_.sampleMotion, folder / (name + ".cha"), error);
     } else if (pick == 2 || pick == 3) {
@@ -281,4 +311,24 @@ void CEditorMonkey::ChangeLibrary() {
         Count("library: folder added");
         fs::create_directory(folder / name, error);
     }
+}
+
+// A scene file that is not one: empty, or a few lines of plain words (which the importer
+// refuses without reading further).
+void CEditorMonkey::AddDamagedSceneFile(const fs::path& folder, const std::string& name) {
+    Count("library: damaged scene file");
+    constexpr const char* kExtensions[] = {".fbx", ".dae", ".glb", ".gltf"};
+    std::ofstream out(folder / (name + kExtensions[Uniform(0, int(std::size(kExtensions)) - 1)]));
+    const int length = Chance(0.4) ? 0 : Uniform(1, 400);
+    for (int i = 0; i < length; ++i) {
+        const int c = Uniform(0, 29);
+        out << (c < 26 ? char('a' + c) : c < 28 ? ' ' : '\n');
+    }
+}
+
+// What a second start does: the file goes to the running editor, which opens it when nothing
+// else is under way (a box of its own may ask first).
+void CEditorMonkey::HandOver() {
+    Count("file handed over");
+    options_.handOver(options_.handedFiles[Uniform(0, int(options_.handedFiles.size()) - 1)]);
 }

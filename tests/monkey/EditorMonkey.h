@@ -15,6 +15,7 @@
 #include <map>
 #include <random>
 #include <string>
+#include <vector>
 
 class QWidget;
 class QWindow;
@@ -28,6 +29,9 @@ public:
         std::filesystem::path sampleMotion;  // copied in as a new file
         // The folder the gallery shows now (most changes happen there); empty when unknown.
         std::function<std::filesystem::path()> shownFolder;
+        // Hands a file to the running editor as `tavrel FILE` does; files handed are these.
+        std::function<void(const std::filesystem::path&)> handOver;
+        std::vector<std::filesystem::path> handedFiles;
     };
 
     CEditorMonkey(QWidget* mainWindow, Options options);
@@ -53,9 +57,14 @@ private:
     void ActWhileHeld();
     void LetGo(QPoint at);
     void Key(QWindow* window);
+    // A key pressed and let go, each event on its own: the press may close the window (a box's
+    // Escape), and nothing more is sent to a window that has gone.
+    static void KeyClick(QWindow* window, Qt::Key key, Qt::KeyboardModifiers modifiers);
     void Wheel(QWidget* top);
     void MenuCommand();
     void ChangeLibrary();
+    void AddDamagedSceneFile(const std::filesystem::path& folder, const std::string& name);
+    void HandOver();
 
     // A point in top's window: inside a random visible child, so that small widgets get hit too.
     QPoint SomePoint(QWidget* top);

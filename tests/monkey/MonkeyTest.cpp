@@ -17,6 +17,7 @@
 #include "app/APSystemColleague.h"
 #include "app/EditorWindows.h"
 #include "app/ProjectFileCommands.h"
+#include "app/SingleInstance.h"
 #include "app/TavrelApp.h"
 #include "app/TavrelMainFrame.h"
 #include "app/TavrelMediator.h"
@@ -53,6 +54,21 @@ void HideCommandsThatLeave(CTavrelMainFrame& frame) {
                    command::kDocument3, command::kUpdateCheck}) {
         if (QAction* action = frame.Action(id)) action->setVisible(false);
     }
+}
+
+// Files a second start hands to the running editor: a project, the same project with its clip
+// gone (a box says so), a damaged project, a motion file, and a file that is not there.
+std::vector<std::filesystem::path> FilesToHandOver(const TempFolder& home) {
+    const std::string walk = std::string(TAVREL_SHARE_DIR) + "/Motion/Locomotion/walk.cha";
+    const std::string project =
+        "D,Monkey\n1\nM,0,29,0,0,0,0,walk.cha,0,29,0,0,0,*\n0\nS,none\nI,0\n";
+    home.Write("projects/walk.cha", "");
+    std::filesystem::copy_file(walk, home / "projects/walk.cha",
+                               std::filesystem::copy_options::overwrite_existing);
+    return {home.Write("projects/dance.tvp", project),
+            home.Write("projects/gone/dance.tvp", project),
+            home.Write("projects/damaged.tvp", "D,Monkey\n7\nM,zz\n\x01\x02"),
+            home / "projects/walk.cha", home / "projects/missing.tvp"};
 }
 
 TEST(Monkey, RandomInputNeitherBreaksTheEditorNorStallsItsWindowThread) {
@@ -93,6 +109,11 @@ TEST(Monkey, RandomInputNeitherBreaksTheEditorNorStallsItsWindowThread) {
     options.shownFolder = [frame = app.MainFrame()]() -> std::filesystem::path {
         auto* thumbnails = frame->findChild<tavrel::CThumbnailCtrl*>();
         return thumbnails ? thumbnails->CurrentFolder().toStdString() : std::string();
+    };
+    options.handedFiles = FilesToHandOver(home);
+    options.handOver = [name = start.instanceName](const std::filesystem::path& file) {
+        CSingleInstance second(name);
+        second.Acquire(QString::fromStdString(file.string()));
     };
     ASSERT_TRUE(std::filesystem::is_directory(options.library));
     CEditorMonkey monkey(app.MainFrame(), options);

@@ -17,6 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::ReadFile;
+using testing::ScopedEnv;
 using testing::TempFolder;
 
 std::optional<CWorkingDirectory> Create(const std::string& temp, Message* failure = nullptr) {
@@ -26,26 +27,31 @@ std::optional<CWorkingDirectory> Create(const std::string& temp, Message* failur
 TEST(CWorkingDirectory, TwoLevelsNamedByTheStringTable) {
     TempFolder temp;
     auto plain = Create(temp.Path());
-    auto slashed = Create(temp.Path() + "/");
-    ASSERT_TRUE(plain && slashed);
-    EXPECT_EQ(plain->Path(), temp / (UserTempFolderName() + "/Tavrel/Clips"));
-    EXPECT_EQ(slashed->Path(), plain->Path());
-    EXPECT_EQ(fs::status(plain->Path()).permissions() & fs::perms::all, fs::perms::owner_all);
+    ASSERT_TRUE(plain);
+    const std::string path = plain->Path();
+    EXPECT_EQ(path, temp / (UserTempFolderName() + "/Tavrel/Clips"));
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, fs::perms::owner_all);
     EXPECT_EQ(plain->NativeExtension(), "chb");
+    plain.reset();
+    auto slashed = Create(temp.Path() + "/");
+    ASSERT_TRUE(slashed);
+    EXPECT_EQ(slashed->Path(), path);
 }
 
 TEST(CWorkingDirectory, RefusesBadTemporaryFolders) {
     Message failure;
     EXPECT_FALSE(Create(std::string(300, 'x'), &failure));
     EXPECT_EQ(failure.id, strings::kNoTempPath);
-    // Another user could have planted a link under the user's own folder's name.
+    // A link inside the user's own folder is not followed.
     TempFolder temp, elsewhere;
     const std::string mine = temp / UserTempFolderName();
-    fs::create_directory_symlink(elsewhere.Path(), mine);
+    fs::create_directory(mine);
+    fs::permissions(mine, fs::perms::owner_all, fs::perm_options::replace);
+    fs::create_directory_symlink(elsewhere.Path(), mine + "/Tavrel");
     EXPECT_FALSE(Create(temp.Path(), &failure));
     EXPECT_EQ(failure.id, strings::kWorkingDirFailed);
     EXPECT_EQ(failure.Text(CStringTable::BuiltIn().Lookup()),
-              "The working folder " + mine + " could not be created.");
+              "The working folder " + mine + "/Tavrel could not be created.");
     EXPECT_TRUE(fs::is_empty(elsewhere.Path()));
 }
 
@@ -68,68 +74,112 @@ bool GiveAway(const std::string& path) {
     return ::lchown(path.c_str(), 65534, 65534) == 0;
 }
 
-// What other users (or this one, earlier) left in the shared temporary folder, and whether the
-// working folder can still be made in it. The system's temporary folder ($TMPDIR) is used.
+// What other users (or this one, earlier) left in the shared temporary folder, and where the
+// working folder is made then: in it, in the user's own folder under their home (when the
+// user's name in the shared folder is taken, or was open to others), or nowhere. The system's
+// temporary folder ($TMPDIR) is used.
 TEST(CWorkingDirectory, EachUserHasAPrivateFolderOfItsOwnInTheSharedTemporaryFolder) {
     const std::string mine = UserTempFolderName();
+    enum Where { kShared, kHome, kNowhere };
     struct Case {
         const char* what;
         std::function<bool(const TempFolder&, const TempFolder& elsewhere)> plant;
-        bool made;
+        Where made;
     };
     const Case cases[] = {
-        {"nothing yet", [](auto&, auto&) { return true; }, true},
+        {"nothing yet", [](auto&, auto&) { return true; }, kShared},
         {"another user's editor made the old shared folder",
          [](auto& t, auto&) {
              return fs::create_directories(t / "Tavrel/Clips") && GiveAway(t / "Tavrel/Clips") &&
                     GiveAway(t / "Tavrel");
          },
-         true},
+         kShared},
         {"a link under the old shared name",
          [](auto& t, auto& e) {
              return fs::create_directory_symlink(e.Path(), t / "Tavrel"), true;
          },
-         true},
+         kShared},
         {"this user's folder from an earlier run, made too open",
          [&](auto& t, auto&) {
              return fs::create_directories(t / (mine + "/Tavrel/Clips")) &&
                     ::chmod((t / mine).c_str(), 0777) == 0 &&
                     ::chmod((t / (mine + "/Tavrel")).c_str(), 0755) == 0;
          },
-         true},
+         kHome},
+        {"this user's folder, closed, with an open folder inside",
+         [&](auto& t, auto&) {
+             return fs::create_directories(t / (mine + "/Tavrel/Clips")) &&
+                    ::chmod((t / mine).c_str(), 0700) == 0 &&
+                    ::chmod((t / (mine + "/Tavrel")).c_str(), 0755) == 0;
+         },
+         kShared},
         {"a link inside the user's folder",
          [&](auto& t, auto& e) {
-             return fs::create_directory(t / mine) &&
+             return fs::create_directory(t / mine) && ::chmod((t / mine).c_str(), 0700) == 0 &&
                     (fs::create_directory_symlink(e.Path(), t / (mine + "/Tavrel")), true);
          },
-         false},
+         kNowhere},
         {"a file under the user's folder's name",
-         [&](auto& t, auto&) { return !t.Write(mine, "x").empty(); }, false},
+         [&](auto& t, auto&) { return !t.Write(mine, "x").empty(); }, kHome},
+        {"a link under the user's folder's name",
+         [&](auto& t, auto& e) { return fs::create_directory_symlink(e.Path(), t / mine), true; },
+         kHome},
         {"another user took the user's folder's name",
-         [&](auto& t, auto&) { return fs::create_directory(t / mine) && GiveAway(t / mine); },
-         false},
+         [&](auto& t, auto&) {
+             return fs::create_directory(t / mine) && ::chmod((t / mine).c_str(), 0700) == 0 &&
+                    GiveAway(t / mine);
+         },
+         kHome},
     };
     for (const Case& c : cases) {
-        TempFolder temp, elsewhere;
+        TempFolder temp, elsewhere, home;
+        const ScopedEnv data("TAVREL_HOME", home.Path().c_str());
         if (!c.plant(temp, elsewhere)) {
             std::printf("skipped (needs root): %s\n", c.what);
             continue;
         }
         Message failure;
         auto wd = CreateInSystemTemp(temp.Path(), &failure);
-        EXPECT_EQ(bool(wd), c.made) << c.what;
+        EXPECT_EQ(bool(wd), c.made != kNowhere) << c.what;
         EXPECT_TRUE(fs::is_empty(elsewhere.Path())) << c.what;
         if (!wd) {
             EXPECT_EQ(failure.id, strings::kWorkingDirFailed) << c.what;
             continue;
         }
-        EXPECT_EQ(wd->Path(), temp / (mine + "/Tavrel/Clips")) << c.what;
-        for (const std::string& level : {temp / mine, temp / (mine + "/Tavrel"), wd->Path()}) {
+        const std::string user = c.made == kShared ? temp / mine : home / "cache/tmp";
+        EXPECT_EQ(wd->Path(), user + "/Tavrel/Clips") << c.what;
+        for (const std::string& level : {user, user + "/Tavrel", wd->Path()}) {
             EXPECT_EQ(fs::symlink_status(level).permissions() & fs::perms::all,
                       fs::perms::owner_all)
                 << c.what << ": " << level;
         }
     }
+}
+
+// Editors of one user over two data folders run side by side: each has a working folder of its
+// own for as long as it (or a copy of its folder) lives, and emptying one leaves the other's
+// clips alone. A folder whose editor has ended is taken again.
+TEST(CWorkingDirectory, EachRunningEditorHasAFolderOfItsOwn) {
+    TempFolder temp;
+    auto first = Create(temp.Path());
+    ASSERT_TRUE(first);
+    const std::string clip = first->Path() + "/walk.chb";
+    temp.Write(clip.substr(temp.Path().size() + 1), "frames 5\n");
+    std::optional<CWorkingDirectory> copy = first;
+    first.reset();  // the copy still holds it
+    auto second = Create(temp.Path());
+    auto third = Create(temp.Path());
+    ASSERT_TRUE(second && third);
+    EXPECT_NE(second->Path(), copy->Path());
+    EXPECT_NE(third->Path(), second->Path());
+    EXPECT_NE(third->Path(), copy->Path());
+    EXPECT_TRUE(second->Empty() && third->Empty());
+    EXPECT_EQ(ReadFile(clip), "frames 5\n");
+    const std::string path = copy->Path();
+    copy.reset();
+    auto again = Create(temp.Path());
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->Path(), path);
 }
 
 TEST(CWorkingDirectory, CopiesAndConvertsWithoutTouchingTheOriginal) {
