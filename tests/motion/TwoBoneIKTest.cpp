@@ -80,15 +80,19 @@ TEST(TwoBoneIK, ReachableTargetsAreReachedExactlyKeepingKneePlaneAndFoot) {
         EXPECT_LT(Length(Origin(WorldOf(leg.thigh)) - hip), 1e-3f) << "the hip stays";
         EXPECT_LT(RotationDifference(WorldOf(leg.foot), foot), 2e-4f) << seed;
         EXPECT_LT(RotationDifference(WorldOf(other.foot), otherFoot), 1e-6f) << "other leg";
-        // The knee stays in the plane through hip, target and the posed knee, on its side.
+        // The knee bends the way the pose bends it: it stays in the plane through hip and
+        // target that holds the posed knee's offset from the posed leg's line, on that side
+        // (a target passing the posed knee never flips the knee over).
+        const rkVector line = (Origin(foot) - hip) * (1.0f / Length(Origin(foot) - hip));
+        const rkVector bend = (knee - hip) - line * Dot(knee - hip, line);
         const rkVector newKnee = Origin(WorldOf(leg.shin));
-        rkVector normal = Cross(target - hip, knee - hip);
-        if (Length(normal) < 1e-2f * full * full) continue;  // posed knee on the line
+        rkVector normal = Cross(target - hip, bend);
+        if (Length(normal) < 1e-2f * full * Length(bend)) continue;  // bend along the target
         normal = normal * (1.0f / Length(normal));
         EXPECT_LT(std::fabs(Dot(newKnee - hip, normal)), 1e-3f * full) << seed;
         const rkVector axis = (target - hip) * (1.0f / Length(target - hip));
-        const rkVector posedSide = (knee - hip) - axis * Dot(knee - hip, axis);
-        EXPECT_GE(Dot(newKnee - hip, posedSide), -1e-3f * full) << seed;
+        const rkVector side = bend - axis * Dot(bend, axis);
+        EXPECT_GE(Dot(newKnee - hip, side), -1e-3f * full) << seed;
     }
 }
 
