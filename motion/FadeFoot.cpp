@@ -128,8 +128,8 @@ void LimitLockSteps(std::span<FadeFoot> frames, const rkVector& before, const rk
             foot.lock.weight = std::clamp(want, allowed.low, allowed.high);
         } else {
             // Rounding only: the reach's weight nearest the next ankle.
-            foot.lock.weight = std::clamp(WeightWithinStep(foot, next, bound), reach[k].low,
-                                          reach[k].high);
+            foot.lock.weight =
+                std::clamp(WeightWithinStep(foot, next, bound), reach[k].low, reach[k].high);
         }
         if (!std::isfinite(foot.lock.weight)) foot.lock.weight = want;
         if (k > 0) bound = StepBound(step, frames[k - 1].posed, foot.posed);

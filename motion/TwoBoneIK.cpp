@@ -45,22 +45,23 @@ float SoftDistance(float d, float soft, float full) {
     return soft + room * (1.0f - std::exp(-(d - soft) / room));
 }
 
-// The direction, perpendicular to dir, in which the knee bends: the side to which the pose
-// bends it (away from its own line from hip to ankle, so that a target passing the posed knee
-// never flips the knee over), or about the knee's hinge when the posed leg is straight.
-rkVector BendDirection(rkVector dir, rkVector hipToKnee, rkVector hipToAnkle,
-                       const rkMatrix& shinWorld) {
-    const float reach = Length(hipToAnkle);
-    rkVector q{0.0f, 0.0f, 0.0f};
-    if (reach > 1e-6f) {
-        const rkVector line = hipToAnkle * (1.0f / reach);
-        q = hipToKnee - line * Dot(hipToKnee, line);
+// The direction, perpendicular to dir, in which the knee bends: toward the posed knee, but
+// always to the side the knee's hinge bends it, and at least kLeastBend of the thigh that way
+// (or as far as the target is from the posed ankle, so that a target on it leaves the knee as
+// posed), so that a target passing the posed knee, or a posed leg nearly straight, never
+// swings the knee over or sideways.
+constexpr float kLeastBend = 0.15f;
+rkVector BendDirection(rkVector dir, rkVector hipToKnee, const rkMatrix& shinWorld, float moved) {
+    const rkVector hinge{shinWorld.m[0], shinWorld.m[1], shinWorld.m[2]};
+    rkVector forward = Cross(hinge, dir);
+    const float f = Length(forward);
+    rkVector q = hipToKnee - dir * Dot(hipToKnee, dir);
+    if (f > 1e-6f) {
+        forward = forward * (1.0f / f);
+        const float along = Dot(q, forward);
+        const float least = std::min(kLeastBend * Length(hipToKnee), moved);
+        q = q + forward * (std::max(std::fabs(along), least) - along);
     }
-    if (!(Length(q) > 1e-3f * Length(hipToKnee))) {
-        const rkVector hinge{shinWorld.m[0], shinWorld.m[1], shinWorld.m[2]};
-        q = Cross(hinge, reach > 1e-6f ? hipToAnkle * (1.0f / reach) : dir);
-    }
-    q = q - dir * Dot(q, dir);
     const float l = Length(q);
     return l > 1e-6f ? q * (1.0f / l) : rkVector{0.0f, 0.0f, 0.0f};
 }
@@ -96,7 +97,7 @@ float SolveTwoBone(const Leg& leg, const rkVector& target) {
     const float span = std::clamp(SoftDistance(d, soft, a + b), std::fabs(a - b) * 1.001f, a + b);
     const float cosHip = std::clamp((a * a + span * span - b * b) / (2.0f * a * span), -1.0f, 1.0f);
     const float sinHip = std::sqrt(1.0f - cosHip * cosHip);
-    const rkVector bend = BendDirection(dir, knee - hip, ankle - hip, shin);
+    const rkVector bend = BendDirection(dir, knee - hip, shin, Length(target - ankle));
     const rkVector newKnee = hip + dir * (a * cosHip) + bend * (a * sinHip);
     const rkVector goal = hip + dir * span;
 
