@@ -317,10 +317,7 @@ BlendSteps StepsThroughBlend(CMotionManager& manager, const CTimelineProject& pr
 // far apart over a frame or two), the body must travel that far whatever the feet do, and the
 // held mix may step as far as the mix without held feet does, never further (0.1 % for
 // rounding). Every ordered pair of the bundled samples, four blend lengths, both placements.
-// Disabled while 42 of its 1056 cases still fail (a seated clip blended out, the run and the
-// walk placed far from the clip after them): the hips lowered for a held foot and the free leg
-// they carry down are not yet kept within the step.
-TEST(HeldBlend, DISABLED_NoJointStepsFurtherThanTheClipsOrThanTheUnheldMix) {
+TEST(HeldBlend, NoJointStepsFurtherThanTheClipsOrThanTheUnheldMix) {
     const std::vector<std::string> files = BundledSamples();
     ASSERT_GE(files.size(), 2u);
     CMotionManager manager;
