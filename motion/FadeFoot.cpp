@@ -2,8 +2,83 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace tavrel {
+namespace {
+
+// An interval of lock weights, empty when low > high.
+struct Weights {
+    float low = 0.0f, high = 1.0f;
+    bool Empty() const { return !(low <= high); }
+};
+
+bool Finite(const rkVector& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+// The weights whose ankle lies within `step` of `from` (the exact interval of a quadratic).
+Weights WithinStepOf(const FadeFoot& foot, const rkVector& from, float step) {
+    // The ankle at weight w is e + w d from `from`; it lies within `step` where
+    // (d.d) w^2 + 2 (e.d) w + e.e - step^2 <= 0.
+    const rkVector d = foot.lock.target - foot.posed, e = foot.posed - from;
+    const float dd = Dot(d, d), ed = Dot(e, d), ee = Dot(e, e);
+    if (!std::isfinite(dd + ed + ee)) return {};
+    if (!(dd > 1e-12f)) return ee <= step * step ? Weights{} : Weights{1.0f, 0.0f};
+    const float disc = ed * ed - dd * (ee - step * step);
+    if (disc < 0.0f) return {1.0f, 0.0f};
+    const float root = std::sqrt(disc);
+    return {std::max((-ed - root) / dd, 0.0f), std::min((-ed + root) / dd, 1.0f)};
+}
+
+float DistanceToSegment(const rkVector& p, const rkVector& a, const rkVector& b) {
+    const rkVector ab = b - a;
+    const float ll = Dot(ab, ab);
+    const float t = ll > 1e-12f ? std::clamp(Dot(p - a, ab) / ll, 0.0f, 1.0f) : 0.0f;
+    return Length(p - (a + ab * t));
+}
+
+// The weights whose ankle lies within `step` of some ankle the weights `from` give the frame
+// before. The distance is convex in the weight: its least is found by golden section, then
+// either end of the interval around it by bisection.
+Weights WithinStepOfSpan(const FadeFoot& foot, const FadeFoot& before, const Weights& from,
+                         float step) {
+    const rkVector a = Lerp(before.posed, before.lock.target, from.low);
+    const rkVector b = Lerp(before.posed, before.lock.target, from.high);
+    const auto distance = [&](float w) {
+        return DistanceToSegment(Lerp(foot.posed, foot.lock.target, w), a, b);
+    };
+    constexpr float kGolden = 0.381966f;
+    float lo = 0.0f, hi = 1.0f;
+    for (int i = 0; i < 24; ++i) {
+        const float m1 = lo + kGolden * (hi - lo), m2 = hi - kGolden * (hi - lo);
+        if (distance(m1) <= distance(m2)) {
+            hi = m2;
+        } else {
+            lo = m1;
+        }
+    }
+    const float best = 0.5f * (lo + hi);
+    if (!(distance(best) <= step)) return {1.0f, 0.0f};
+    const auto edge = [&](float inside, float outside) {
+        if (distance(outside) <= step) return outside;
+        for (int i = 0; i < 24; ++i) {
+            const float mid = 0.5f * (inside + outside);
+            (distance(mid) <= step ? inside : outside) = mid;
+        }
+        return inside;
+    };
+    return {edge(best, 0.0f), edge(best, 1.0f)};
+}
+
+// The furthest the ankle may step from frame `from` to frame `to`: as far as the blended clips'
+// feet step, or as the mix itself moves the foot there (a hold never moves a foot faster).
+float StepBound(float step, const rkVector& from, const rkVector& to) {
+    const float own = Length(to - from);
+    return std::isfinite(own) ? std::max(step, own) : step;
+}
+
+}  // namespace
 
 rkVector AnkleOf(const FadeFoot& foot) {
     return Lerp(foot.posed, foot.lock.target, std::clamp(foot.lock.weight, 0.0f, 1.0f));
@@ -11,33 +86,54 @@ rkVector AnkleOf(const FadeFoot& foot) {
 
 float WeightWithinStep(const FadeFoot& foot, const rkVector& from, float step) {
     const float want = std::clamp(foot.lock.weight, 0.0f, 1.0f);
-    // The ankle at weight w is e + w d from `from`; it lies within `step` where
-    // (d.d) w^2 + 2 (e.d) w + e.e - step^2 <= 0.
-    const rkVector d = foot.lock.target - foot.posed, e = foot.posed - from;
-    const float dd = Dot(d, d), ed = Dot(e, d), ee = Dot(e, e);
-    if (!(dd > 1e-12f) || !std::isfinite(dd + ed + ee)) return want;
-    const float disc = ed * ed - dd * (ee - step * step);
-    const float nearest = std::clamp(-ed / dd, 0.0f, 1.0f);
-    if (disc < 0.0f) return nearest;
-    const float root = std::sqrt(disc);
-    const float low = std::max((-ed - root) / dd, 0.0f), high = std::min((-ed + root) / dd, 1.0f);
-    return low <= high ? std::clamp(want, low, high) : nearest;
+    const Weights within = WithinStepOf(foot, from, step);
+    if (!within.Empty()) return std::clamp(want, within.low, within.high);
+    const rkVector d = foot.lock.target - foot.posed;
+    const float dd = Dot(d, d);
+    if (!(dd > 1e-12f) || !std::isfinite(dd)) return want;
+    return std::clamp(-Dot(foot.posed - from, d) / dd, 0.0f, 1.0f);
 }
 
 void LimitLockSteps(std::span<FadeFoot> frames, const rkVector& before, const rkVector& after,
                     float step) {
-    if (!(step >= 0.0f) || !std::isfinite(step)) return;
-    // Forward the ankle is held back until it can follow; backward it sets out early enough to
-    // arrive where the frame after the blend has it.
-    rkVector from = before;
-    for (FadeFoot& foot : frames) {
-        foot.lock.weight = WeightWithinStep(foot, from, step);
-        from = AnkleOf(foot);
+    if (!(step >= 0.0f) || !std::isfinite(step) || frames.empty()) return;
+    const size_t n = frames.size();
+    // Forward: the weights each frame can take with a path from `before` that keeps every step
+    // in bounds. Taking the plain mix's foot (weight 0) always is such a path, so none is empty
+    // but where a frame is broken, after which the path starts afresh.
+    std::vector<Weights> reach(n);
+    for (size_t i = 0; i < n; ++i) {
+        const FadeFoot& foot = frames[i];
+        if (!Finite(foot.posed) || !Finite(foot.lock.target)) continue;
+        if (i == 0) {
+            reach[i] = WithinStepOf(foot, before, StepBound(step, before, foot.posed));
+        } else if (Finite(frames[i - 1].posed) && Finite(frames[i - 1].lock.target) &&
+                   !reach[i - 1].Empty()) {
+            const float bound = StepBound(step, frames[i - 1].posed, foot.posed);
+            reach[i] = WithinStepOfSpan(foot, frames[i - 1], reach[i - 1], bound);
+        }
+        if (reach[i].Empty()) reach[i] = {0.0f, 0.0f};
     }
-    from = after;
-    for (auto foot = frames.rbegin(); foot != frames.rend(); ++foot) {
-        foot->lock.weight = WeightWithinStep(*foot, from, step);
-        from = AnkleOf(*foot);
+    // Backward: each frame's weight as near the wanted one as its reach allows while the ankle
+    // stays in bounds of the next frame's (of `after` for the last), so that the foot arrives
+    // where the frame after the blend has it.
+    rkVector next = after;
+    float bound = StepBound(step, frames[n - 1].posed, after);
+    for (size_t k = n; k-- > 0;) {
+        FadeFoot& foot = frames[k];
+        const float want = std::clamp(foot.lock.weight, 0.0f, 1.0f);
+        Weights allowed = WithinStepOf(foot, next, bound);
+        allowed = {std::max(allowed.low, reach[k].low), std::min(allowed.high, reach[k].high)};
+        if (!allowed.Empty()) {
+            foot.lock.weight = std::clamp(want, allowed.low, allowed.high);
+        } else {
+            // Rounding only: the reach's weight nearest the next ankle.
+            foot.lock.weight =
+                std::clamp(WeightWithinStep(foot, next, bound), reach[k].low, reach[k].high);
+        }
+        if (!std::isfinite(foot.lock.weight)) foot.lock.weight = want;
+        if (k > 0) bound = StepBound(step, frames[k - 1].posed, foot.posed);
+        next = AnkleOf(foot);
     }
 }
 

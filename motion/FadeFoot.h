@@ -1,7 +1,8 @@
 #pragma once
 // A held foot through the frames of a blend, eased so that its ankle never steps further in a
-// frame than the blended motions' own feet do. A lock that takes hold while the foot is far
-// from its target would otherwise drag it there faster than a foot moves.
+// frame than the blended motions' own feet do (or than the mix moves it unheld). A lock that
+// takes hold while the foot is far from its target would otherwise drag it there faster than
+// a foot moves.
 #include <span>
 
 #include "motion/TwoBoneIK.h"
@@ -22,8 +23,11 @@ rkVector AnkleOf(const FadeFoot& foot);
 float WeightWithinStep(const FadeFoot& foot, const rkVector& from, float step);
 
 // Lowers or raises the locks of one foot's frames so that its ankle steps at most `step` a
-// frame, from `before` (the ankle the frame before the blend shows) to `after` (the frame
-// after it). Frames at which no weight reaches keep the nearest. Allocates nothing.
+// frame (or as far as the mix without locks moves it there, where that is further), from
+// `before` (the ankle the frame before the blend shows) to `after` (the frame after it). Each
+// weight is the one nearest the wanted weight on a path that keeps every step in bounds, so
+// that a hold which cannot be kept all through the blend gives way smoothly instead of
+// jumping where the path from `before` and the path to `after` meet.
 void LimitLockSteps(std::span<FadeFoot> frames, const rkVector& before, const rkVector& after,
                     float step);
 

@@ -75,11 +75,12 @@ int FramesOf(float seconds, float fps) {
 }
 
 FootContacts::FootContacts(std::array<std::vector<FootPlant>, 2> plants, int frameCount, float fps,
-                           float largestAnkleStep)
+                           float largestAnkleStep, float largestJointStep)
     : plants_(std::move(plants)),
       frameCount_(frameCount),
       easeFrames_(FramesOf(kEaseSeconds, fps)),
-      largestAnkleStep_(largestAnkleStep) {}
+      largestAnkleStep_(largestAnkleStep),
+      largestJointStep_(std::isfinite(largestJointStep) ? largestJointStep : kNoStep) {}
 
 const FootPlant* FootContacts::PlantAt(int side, int frame) const {
     const auto& plants = plants_[side & 1];
@@ -106,12 +107,17 @@ FootContacts FindFootContacts(int count, const PoseAt& poseAt, float fps) {
     float legLength = 0.0f;
     const rkNode* found = nullptr;
     Legs legs;
+    std::vector<rkVector> joints, before;
+    float jointStep = 0.0f;
     for (int f = 0; f < count; ++f) {
         const rkNode* pose = poseAt(f);
         // A motion hands out one tree refilled frame by frame: its legs are looked up once.
         if (pose != found || !pose) legs = FindLegs(const_cast<rkNode*>(pose)), found = pose;
         if (!legs[0].Valid() || !legs[1].Valid()) return {};
         if (f == 0) legLength = std::max(LegLength(legs[0]), LegLength(legs[1]));
+        joints = WorldJoints(pose);
+        if (f > 0) jointStep = std::max(jointStep, LargestJointStep(before, joints));
+        std::swap(joints, before);
         for (int side = 0; side < 2; ++side) {
             const float toe = kToeShare * Length(Origin(legs[side].foot->local));
             points[side].push_back(PointsOf(legs[side], toe));
@@ -142,7 +148,7 @@ FootContacts FindFootContacts(int count, const PoseAt& poseAt, float fps) {
         }
         plants[side] = Runs(planted, gap, shortest);
     }
-    return FootContacts(std::move(plants), count, rate, LargestAnkleStep(points));
+    return FootContacts(std::move(plants), count, rate, LargestAnkleStep(points), jointStep);
 }
 
 }  // namespace tavrel

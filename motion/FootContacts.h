@@ -29,7 +29,8 @@ public:
 
     FootContacts() = default;
     FootContacts(std::array<std::vector<FootPlant>, 2> plants, int frameCount,
-                 float fps = kDefaultRate, float largestAnkleStep = kNoStep);
+                 float fps = kDefaultRate, float largestAnkleStep = kNoStep,
+                 float largestJointStep = kNoStep);
 
     const std::vector<FootPlant>& Plants(int side) const { return plants_[side & 1]; }
     int FrameCount() const { return frameCount_; }
@@ -41,6 +42,8 @@ public:
     // The furthest an ankle moves from one frame to the next in the motion: a held foot moves
     // no faster. kNoStep when not known.
     float LargestAnkleStep() const { return largestAnkleStep_; }
+    // The furthest any joint moves from one frame to the next; kNoStep when not known.
+    float LargestJointStep() const { return largestJointStep_; }
     static constexpr float kNoStep = -1.0f;
 
 private:
@@ -48,6 +51,7 @@ private:
     int frameCount_ = 0;
     int easeFrames_ = 1;
     float largestAnkleStep_ = kNoStep;
+    float largestJointStep_ = kNoStep;
 };
 
 // The whole frames that last about `seconds` at `fps`, at least one.

@@ -1,5 +1,7 @@
 #include "motion/Legs.h"
 
+#include <algorithm>
+
 namespace tavrel {
 namespace {
 
@@ -26,6 +28,37 @@ rkMatrix WorldOf(const rkNode* node) {
     rkMatrix world = node->local;
     for (const rkNode* p = node->parent; p; p = p->parent) rkMultiply(&world, world, p->local);
     return world;
+}
+
+namespace {
+
+void AddJoints(const rkNode* node, const rkMatrix& parent, std::vector<rkVector>& joints) {
+    rkMatrix world;
+    rkMultiply(&world, node->local, parent);
+    joints.push_back(Origin(world));
+    for (const rkNode* c = node->child; c; c = c->next) AddJoints(c, world, joints);
+}
+
+}  // namespace
+
+std::vector<rkVector> WorldJoints(const rkNode* root) {
+    std::vector<rkVector> joints;
+    if (!root) return joints;
+    rkMatrix parent;
+    if (root->parent) {
+        parent = WorldOf(root->parent);
+    } else {
+        rkIdentity(&parent);
+    }
+    AddJoints(root, parent, joints);
+    return joints;
+}
+
+float LargestJointStep(const std::vector<rkVector>& a, const std::vector<rkVector>& b) {
+    if (a.size() != b.size()) return 0.0f;
+    float most = 0.0f;
+    for (size_t i = 0; i < a.size(); ++i) most = std::max(most, Length(a[i] - b[i]));
+    return most;
 }
 
 rkMatrix AffineInverse(const rkMatrix& m) {

@@ -3,6 +3,7 @@
 // foot work shares. Mapped figures carry the standard names, so one lookup serves every motion.
 #include <array>
 #include <cmath>
+#include <vector>
 
 #include "ZU2/rkMath.h"
 #include "ZU2/rkNode.h"
@@ -25,6 +26,11 @@ Legs FindLegs(rkNode* root);
 // The node's world matrix from the local matrices up its parents (the stored world matrices
 // may be stale).
 rkMatrix WorldOf(const rkNode* node);
+// Every joint of the tree under `root` (and the root) in the world, in the tree's order.
+std::vector<rkVector> WorldJoints(const rkNode* root);
+// The furthest any joint moves from one list of a tree's joints to another; 0 when they are not
+// of one tree.
+float LargestJointStep(const std::vector<rkVector>& a, const std::vector<rkVector>& b);
 // Inverse of a matrix without projection (the fourth column 0, 0, 0, 1); identity when singular.
 rkMatrix AffineInverse(const rkMatrix& m);
 // The rotation (row-vector convention) turning direction `from` onto direction `to` along the

@@ -31,22 +31,37 @@ rkMatrix ParentWorld(const rkNode* node) {
     return identity;
 }
 
+// How far the leg reaches before it eases toward full stretch: kSoftReach of it, or as far as
+// the pose itself stretches it, so that a foot held where the pose has it stays there.
+float SoftReach(float posed, float full) {
+    return std::max(kSoftReach * full, std::isfinite(posed) ? std::min(posed, full) : 0.0f);
+}
+
 // The distance the leg is asked to span, eased toward full stretch beyond the soft reach so
 // that a target moving out of reach slows the ankle instead of snapping the knee straight.
-float SoftDistance(float d, float full) {
-    const float soft = kSoftReach * full;
-    if (d <= soft) return d;
+float SoftDistance(float d, float soft, float full) {
+    if (d <= soft || !(full > soft)) return std::min(d, full);
     const float room = full - soft;
     return soft + room * (1.0f - std::exp(-(d - soft) / room));
 }
 
-// The direction, perpendicular to dir, in which the knee bends: toward the posed knee, or
-// about the knee's hinge when the posed leg is straight.
-rkVector BendDirection(rkVector dir, rkVector hipToKnee, const rkMatrix& shinWorld) {
-    rkVector q = hipToKnee - dir * Dot(hipToKnee, dir);
-    if (Length(q) > 1e-3f * Length(hipToKnee)) return q * (1.0f / Length(q));
+// The direction, perpendicular to dir, in which the knee bends: toward the posed knee, but
+// always to the side the knee's hinge bends it, and at least kLeastBend of the thigh that way
+// (or as far as the target is from the posed ankle, so that a target on it leaves the knee as
+// posed), so that a target passing the posed knee, or a posed leg nearly straight, never
+// swings the knee over or sideways.
+constexpr float kLeastBend = 0.15f;
+rkVector BendDirection(rkVector dir, rkVector hipToKnee, const rkMatrix& shinWorld, float moved) {
     const rkVector hinge{shinWorld.m[0], shinWorld.m[1], shinWorld.m[2]};
-    q = Cross(hinge, dir);
+    rkVector forward = Cross(hinge, dir);
+    const float f = Length(forward);
+    rkVector q = hipToKnee - dir * Dot(hipToKnee, dir);
+    if (f > 1e-6f) {
+        forward = forward * (1.0f / f);
+        const float along = Dot(q, forward);
+        const float least = std::min(kLeastBend * Length(hipToKnee), moved);
+        q = q + forward * (std::max(std::fabs(along), least) - along);
+    }
     const float l = Length(q);
     return l > 1e-6f ? q * (1.0f / l) : rkVector{0.0f, 0.0f, 0.0f};
 }
@@ -78,10 +93,11 @@ float SolveTwoBone(const Leg& leg, const rkVector& target) {
     if (!(a > 1e-6f) || !(b > 1e-6f) || !(d > 1e-6f) || !Finite(hip)) return Length(target - ankle);
 
     const rkVector dir = reach * (1.0f / d);
-    const float span = std::clamp(SoftDistance(d, a + b), std::fabs(a - b) * 1.001f, a + b);
+    const float soft = SoftReach(Length(ankle - hip), a + b);
+    const float span = std::clamp(SoftDistance(d, soft, a + b), std::fabs(a - b) * 1.001f, a + b);
     const float cosHip = std::clamp((a * a + span * span - b * b) / (2.0f * a * span), -1.0f, 1.0f);
     const float sinHip = std::sqrt(1.0f - cosHip * cosHip);
-    const rkVector bend = BendDirection(dir, knee - hip, shin);
+    const rkVector bend = BendDirection(dir, knee - hip, shin, Length(target - ankle));
     const rkVector newKnee = hip + dir * (a * cosHip) + bend * (a * sinHip);
     const rkVector goal = hip + dir * span;
 
@@ -115,7 +131,7 @@ float HipDrop(const Legs& legs, const FootLocks& locks) {
         if (!Finite(want)) continue;
         // The hip lowered by s reaches `want` when (dz + s)^2 + h^2 <= r^2.
         const rkVector d = want - Origin(thigh);
-        const float r = kSoftReach * full;
+        const float r = SoftReach(Length(Origin(posedFoot) - Origin(thigh)), full);
         const float h2 = d.x * d.x + d.y * d.y;
         const float need = h2 < r * r ? -d.z - std::sqrt(r * r - h2) : -d.z;
         drop = std::max(drop, need);

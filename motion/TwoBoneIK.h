@@ -16,7 +16,8 @@ struct FootLock {
 };
 using FootLocks = std::array<FootLock, 2>;
 
-// A leg reaches this share of its full length, and approaches full stretch softly beyond it.
+// A leg reaches this share of its full length (or as far as its pose stretches it), and
+// approaches full stretch softly beyond it.
 inline constexpr float kSoftReach = 0.97f;
 // The hips lower at most this share of the longer leg to let the feet reach.
 inline constexpr float kLongestHipDrop = 0.3f;

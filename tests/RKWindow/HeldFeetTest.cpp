@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
+#include <map>
 #include <numbers>
 
 #include "RKWindow/SamplePose.h"
@@ -145,7 +147,9 @@ TEST_F(HeldFeet, TwoWalksCrossFadeWithTheHipsGoingOnAndThePlantedFeetStill) {
     }
     std::printf("largest joint step a frame: walk %.2f mm, plain fade %.2f mm, held fade %.2f mm\n",
                 walkStep, plain.step, held.step);
-    EXPECT_LE(held.step, walkStep + 0.01f) << "within the rounding of the turned copy";
+    // A leg held where its pose stretches it is left that straight, which moves the knee a
+    // few hundredths of a millimetre further than the soft reach did.
+    EXPECT_LE(held.step, walkStep + 0.05f) << "within the rounding of the turned copy";
 
     // The walk alone is what it was captured as, frame for frame.
     for (int f = 0; f < second.firstFrame; ++f) {
@@ -235,6 +239,120 @@ TEST_F(HeldFeet, BadMixesNeverCrashNorGiveNaN) {
             }
         }
     }
+}
+
+}  // namespace
+}  // namespace tavrel
+
+namespace tavrel {
+namespace {
+
+// The largest step any joint of the motion takes from one frame to the next.
+float LargestStepOf(CMotion& motion) {
+    float most = 0.0f;
+    std::unique_ptr<CHTR> before = motion.GetPose(0);
+    for (int f = 1; f < motion.GetLength(); ++f) {
+        std::unique_ptr<CHTR> now = motion.GetPose(f);
+        most = std::max(most, LargestStep(now->GetRoot(), before->GetRoot()));
+        before = std::move(now);
+    }
+    return most;
+}
+
+std::vector<std::string> BundledSamples() {
+    std::vector<std::string> files;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(kShare + "/Motion")) {
+        if (e.is_regular_file()) files.push_back(e.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// A then B right after it, blending over `length` frames (split between A's end and B's
+// start); B continues where A leaves the body, as the editor places it, or both clips keep
+// the place they were captured at. Feet free: the same mix without held feet.
+CTimelineProject TwoClips(CMotion& a, CMotion& b, const std::string& fileA,
+                          const std::string& fileB, int length, bool ownPlace, bool feetFree) {
+    ClipPlace placeA{{}, ownPlace, feetFree}, placeB = placeA;
+    if (!ownPlace) {
+        placeB.ground = ContinuingPlace(RootPlaceOf(b.GetPose(0)->GetRoot()),
+                                        RootPlaceOf(a.GetPose(a.GetLength() - 1)->GetRoot()));
+    }
+    MotionClip ca, cb;
+    ca.fileName = fileA, cb.fileName = fileB;
+    ca.SetFrames(0, a.GetLength() - 1);
+    cb.SetFrames(a.GetLength(), a.GetLength() + b.GetLength() - 1);
+    ca.SetTransitionIn(0), ca.SetTransitionOut((length + 1) / 2);
+    cb.SetTransitionIn(length / 2), cb.SetTransitionOut(0);
+    ca.offset = OffsetOf(placeA), cb.offset = OffsetOf(placeB);
+    CTimelineProject project;
+    project.motionClips.InsertSorted(ca);
+    project.motionClips.InsertSorted(cb);
+    return project;
+}
+
+struct BlendSteps {
+    float step = 0.0f;  // the largest step of any joint, into, through and out of the blend
+    bool finite = true;
+};
+
+BlendSteps StepsThroughBlend(CMotionManager& manager, const CTimelineProject& project) {
+    // In time order: A, then B.
+    const TransitionZone zone = ZoneOf(*project.motionClips.rbegin(), *project.motionClips.begin());
+    BlendSteps steps;
+    std::unique_ptr<CHTR> before;
+    for (int f = zone.start - 1; f <= zone.end + 1; ++f) {
+        std::unique_ptr<CHTR> now = PoseOfSample(manager, GetFrameSample(&project, f), kRest).pose;
+        steps.finite = steps.finite && Finite(now->GetRoot());
+        if (before)
+            steps.step = std::max(steps.step, LargestStep(now->GetRoot(), before->GetRoot()));
+        before = std::move(now);
+    }
+    return steps;
+}
+
+// Through a blend with feet held no joint steps further in a frame than the clips themselves
+// do: the clips' largest is the larger of the two motions' own largest joint step a frame,
+// allowed 10 % more. Where the mix itself cannot keep to that (clips placed far apart, or poses
+// far apart over a frame or two), the body must travel that far whatever the feet do, and the
+// held mix may step as far as the mix without held feet does, never further (0.1 % for
+// rounding). Every ordered pair of the bundled samples, four blend lengths, both placements.
+TEST(HeldBlend, NoJointStepsFurtherThanTheClipsOrThanTheUnheldMix) {
+    const std::vector<std::string> files = BundledSamples();
+    ASSERT_GE(files.size(), 2u);
+    CMotionManager manager;
+    std::map<std::string, float> largest;
+    for (const std::string& f : files) largest[f] = LargestStepOf(*manager.GetMotion(f));
+    float worstPlain = 0.0f, worstHeld = 0.0f;
+    for (const std::string& a : files) {
+        for (const std::string& b : files) {
+            if (a == b) continue;
+            CMotion& ma = *manager.GetMotion(a);
+            CMotion& mb = *manager.GetMotion(b);
+            const float limit = 1.1f * std::max(largest[a], largest[b]);
+            for (int length : {1, 5, 10, 30}) {
+                for (bool own : {false, true}) {
+                    SCOPED_TRACE(std::filesystem::path(a).stem().string() + " into " +
+                                 std::filesystem::path(b).stem().string() + ", " +
+                                 std::to_string(length) + " frames, " +
+                                 (own ? "own place" : "continuing"));
+                    const BlendSteps plain =
+                        StepsThroughBlend(manager, TwoClips(ma, mb, a, b, length, own, true));
+                    const BlendSteps held =
+                        StepsThroughBlend(manager, TwoClips(ma, mb, a, b, length, own, false));
+                    ASSERT_TRUE(held.finite);
+                    EXPECT_LE(held.step, std::max(limit, plain.step * 1.001f))
+                        << "limit " << limit << ", unheld " << plain.step;
+                    worstPlain = std::max(worstPlain, plain.step / limit);
+                    worstHeld = std::max(worstHeld, held.step / std::max(limit, plain.step));
+                }
+            }
+        }
+    }
+    std::printf(
+        "worst step over the clips' largest +10%%: unheld %.2f; held over the larger of "
+        "that and the unheld mix's %.3f\n",
+        worstPlain, worstHeld);
 }
 
 }  // namespace

@@ -54,6 +54,36 @@ TEST(FadeFoot, NoAnkleStepsFurtherThanTheLimitAndAPathWithinItIsKept) {
     }
 }
 
+TEST(FadeFoot, AHoldThatCannotBeKeptGivesWayNeverFasterThanTheMixMovesTheFoot) {
+    // The mix slides the foot further a frame than the clips step (clips placed far apart),
+    // while the clip coming in holds it where that clip stands: no path from the ankle before
+    // the blend to the one after it keeps within the clips' step, and the hold has to give way.
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    for (int trial = 0; trial < 300; ++trial) {
+        SCOPED_TRACE(trial);
+        const int frames = 2 + int(random() % 30);
+        const float step = 10.0f + float(random() % 30);
+        const float slide = step * (1.5f + 4.0f * std::fabs(unit(random)));
+        const rkVector way{unit(random), unit(random), 0.1f * unit(random)};
+        const rkVector end = way * (slide * float(frames + 1) / Length(way));
+        std::vector<FadeFoot> feet(frames);
+        for (int i = 0; i < frames; ++i) {
+            const float share = float(i + 1) / float(frames + 1);
+            const float hold = std::clamp(2.0f * share - 0.2f, 0.0f, 1.0f);
+            feet[i] = {end * share, {end + rkVector{unit(random), unit(random), 0.0f}, hold}};
+        }
+        LimitLockSteps(feet, {0.0f, 0.0f, 0.0f}, end, step);
+        rkVector from{0.0f, 0.0f, 0.0f}, posed = from;
+        for (const FadeFoot& foot : feet) {
+            const float bound = std::max(step, Length(foot.posed - posed));
+            ASSERT_LE(Length(AnkleOf(foot) - from), bound * 1.001f);
+            from = AnkleOf(foot), posed = foot.posed;
+        }
+        ASSERT_LE(Length(end - from), std::max(step, Length(end - posed)) * 1.001f);
+    }
+}
+
 TEST(FadeFoot, UnknownLimitsAndBrokenPathsLeaveTheLocksAlone) {
     std::mt19937 random(3);
     const std::vector<FadeFoot> raw = TakingHold(random, 12, 20.0f);

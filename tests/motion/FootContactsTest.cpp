@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -11,6 +12,7 @@
 #include "TestPoses.h"
 #include "motion/AnimFileFactory.h"
 #include "motion/FootContacts.h"
+#include "motion/Legs.h"
 #include "motion/Motion.h"
 #include "motion/MotionManager.h"
 
@@ -111,6 +113,57 @@ TEST(FootContacts, BadMotionsGiveNoPlantsAndNeverNaN) {
     CHTR hips(testing::MakeHipsTree());
     EXPECT_TRUE(FindFootContacts(10, [&](int) { return hips.GetRoot(); }).Plants(0).empty());
     EXPECT_TRUE(FindFootContacts(10, [](int) { return nullptr; }).Plants(1).empty());
+}
+
+// The furthest any joint moves in a frame, found by each node's own world matrix.
+float StepByEachNode(const rkNode* a, const rkNode* b) {
+    float most = Length(Origin(WorldOf(a)) - Origin(WorldOf(b)));
+    for (a = a->child, b = b->child; a && b; a = a->next, b = b->next) {
+        most = std::max(most, StepByEachNode(a, b));
+    }
+    return most;
+}
+
+TEST(FootContacts, LargestJointStepIsTheFurthestAnyJointMovesInAFrame) {
+    auto record = CreateAnimFile(nullptr, kTypeCHB, 1);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    // Each case changes frame 5 of a figure standing still.
+    struct Case {
+        const char* name;
+        std::function<void(rkNode*)> change;
+        float ankle;
+    };
+    const auto turnUpperBody = [](rkNode* root) {
+        const Legs legs = FindLegs(root);
+        for (rkNode* c = root->child; c; c = c->next) {
+            if (c == legs[0].thigh || c == legs[1].thigh) continue;
+            rkMatrix turn;
+            rkRotationMatrix(&turn, 0, 0.2f);
+            rkMultiply(&c->local, turn, c->local);
+            return;
+        }
+    };
+    const std::vector<Case> cases = {
+        {"standing still", [](rkNode*) {}, 0.0f},
+        {"stepping 30 mm aside", [](rkNode* r) { r->local.m[12] += 30.0f; }, 30.0f},
+        {"turning the upper body", turnUpperBody, 0.0f},
+        {"not a number", [&](rkNode* r) { r->local.m[14] = nan; }, 0.0f},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::unique_ptr<CHTR>> frames;
+        for (int f = 0; f < 10; ++f) {
+            frames.push_back(std::make_unique<CHTR>(rkCloneNode(record->GetFrame(0))));
+            if (f == 5) c.change(frames.back()->GetRoot());
+        }
+        const FootContacts found =
+            FindFootContacts(10, [&](int i) { return frames[i]->GetRoot(); });
+        ASSERT_FALSE(std::isnan(found.LargestJointStep())) << c.name;
+        EXPECT_NEAR(found.LargestAnkleStep(), c.ankle, 1e-3f) << c.name;
+        const float each = StepByEachNode(frames[5]->GetRoot(), frames[4]->GetRoot());
+        if (std::isfinite(each)) {
+            EXPECT_NEAR(found.LargestJointStep(), each, 1e-3f) << c.name;
+        }
+    }
 }
 
 TEST(FootContacts, AMotionTakenAtHalfTheRateIsPlantedAndEasedOverTheSameSeconds) {
