@@ -10,6 +10,7 @@
 #include "ToolRun.h"
 #include "cli/Commands.h"
 #include "tests/support/ColladaWriter.h"
+#include "tests/support/WalkingCapture.h"
 
 namespace tavrel::cli {
 namespace {
@@ -64,6 +65,15 @@ TEST(Cli, ContactsListEachFootsPlantsAsTextAndJson) {
     EXPECT_TRUE(Has(json.out, R"(],"right":[{"first":0,"last":)")) << json.out;
     EXPECT_EQ(Tool({"contacts"}).code, kExitUsage);
     EXPECT_EQ(Tool({"contacts", walk, "--wat"}).code, kExitUsage);
+    // A capture of another skeleton is planted too, frame for frame at its own rate: its four
+    // seconds hold four stances of each foot (the first right one begun before it starts).
+    const TempDir dir;
+    const std::string capture = dir / "capture.bvh";
+    std::ofstream(capture) << tavrel::testing::WalkingCaptureBvh({});
+    const Result mapped = Tool({"contacts", capture});
+    ASSERT_EQ(mapped.code, 0) << mapped.err;
+    EXPECT_TRUE(Has(mapped.out, "frameCount: 480\nleft ")) << mapped.out;
+    EXPECT_EQ(std::count(mapped.out.begin(), mapped.out.end(), '\n'), 1 + 4 + 5) << mapped.out;
 }
 
 TEST(Cli, InfoReportsTheReadersError) {
@@ -332,7 +342,8 @@ TEST(Cli, SceneFilesListTheirTakesAndImportTheOneNamed) {
     for (const auto& [file, type] : {std::pair{scene, "GLB"}, std::pair{collada, "DAE"}}) {
         r = Tool({"info", file});
         ASSERT_EQ(r.code, 0) << r.err;
-        EXPECT_EQ(r.out, std::string("type: ") + type + "\ntakes: 2\ntake 2.000 Walk\ntake 1.000 Run\n");
+        EXPECT_EQ(r.out,
+                  std::string("type: ") + type + "\ntakes: 2\ntake 2.000 Walk\ntake 1.000 Run\n");
         r = Tool({"info", file, "--json"});
         EXPECT_TRUE(Has(r.out, std::string(R"({"type":")") + type +
                                    R"(","takes":[{"name":"Walk","seconds":2},)"))
@@ -341,7 +352,9 @@ TEST(Cli, SceneFilesListTheirTakesAndImportTheOneNamed) {
         // take, frames a second, frames: the first take when none is named, the source's rate
         const std::tuple<Args, const char*, const char*> imports[] = {
             {{}, "take: Walk\n", "frameRate: 60\nbeginFrame: 0\nendFrame: 120\n"},
-            {{"--take", "Run", "--fps", "30"}, "take: Run\n", "frameRate: 30\nbeginFrame: 0\nendFrame: 30\n"},
+            {{"--take", "Run", "--fps", "30"},
+             "take: Run\n",
+             "frameRate: 30\nbeginFrame: 0\nendFrame: 30\n"},
         };
         for (const auto& [options, take, frames] : imports) {
             Args args{"import", file, dir / "out.chb"};
@@ -360,7 +373,9 @@ TEST(Cli, SceneFilesListTheirTakesAndImportTheOneNamed) {
     EXPECT_EQ(Tool({"import", dir / "out.chb", dir / "x.chb", "--take", "Run"}).code, kExitUsage);
     // The built tool opens the importer's library itself.
     const std::string tool = TAVREL_CLI_PATH;
-    EXPECT_EQ(std::system((tool + " import " + scene + " " + (dir / "p.chb") + " >/dev/null").c_str()), 0);
+    EXPECT_EQ(
+        std::system((tool + " import " + scene + " " + (dir / "p.chb") + " >/dev/null").c_str()),
+        0);
 }
 
 }  // namespace
