@@ -86,7 +86,8 @@ ShapeMesh Shape(int segment) {
     const bool left = kStandardSkeleton[segment].name[0] == 'L';
     switch (segment) {
         case kHead:
-            return Ellipsoid(Joint(kHead) + rkVector{0, -12.5f, 140.2f}, {93.5f, 105.9f, 127.7f});
+            // Round the joint at the top of the neck, the crown about 1.75 m up.
+            return Ellipsoid(Joint(kHead) + rkVector{0, -12.5f, 115.0f}, {93.5f, 105.9f, 127.7f});
         case kNeck:
             return Limb(Joint(kNeck), 46.7f, Joint(kHead) + rkVector{0, -6.2f, 37.4f}, 42.1f);
         case kUpperTorso:
