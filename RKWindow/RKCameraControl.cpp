@@ -8,8 +8,7 @@
 namespace {
 
 constexpr float kTwoPi = 6.2831853f;
-// A pixel zooms this many millimetres over the window height (3 mm a pixel in a 900-pixel window).
-constexpr float kZoomHeight = 2800.0f;
+constexpr float kZoomHeight = 900.0f;  // the window height at which a pixel zooms one unit
 constexpr float kWheelShare = 0.1f;
 
 rkVector Add(const rkVector& a, const rkVector& b) {
