@@ -118,6 +118,9 @@ bool ANIMFILE::StreamAs(const char* path, int format) {
     if (!StartFrames(reader)) return WriteAs(path, format);
     const ANIMWRITER::FrameFeed feed = [&](int64_t index, rkMatrix* matrices) {
         ReadNextFrame(reader, static_cast<int32_t>(beginFrame_ + index), matrices);
+        for (int32_t i = 0; firstStandard_ && i < GetSegmentCount(); ++i) {
+            ConvertFirstStandardMatrix(i, &matrices[i]);
+        }
     };
     // The frames may come from the very file being replaced: the reader keeps the old one open.
     return tavrel::FileReplacer::Replace(path, [&](const std::string& temporary) {
@@ -178,8 +181,15 @@ void ANIMFILE::Load(int preload) {
     BLOCKREADER reader;
     if (!reader.Open(ReadPath())) THROW_ERROBJ(ERR_FILE_NOT_FOUND);
     ReadHead(reader);
+    firstStandard_ = OnFirstStandardSkeleton();
+    if (firstStandard_) {
+        for (int32_t i = 0; i < kStandardSegmentCount; ++i) {
+            segments_[i]->length = kStandardSkeleton[i].length;
+        }
+    }
     if (preload) {
         ReadFrames(reader, endFrame_);
+        ConvertFirstStandardFrames();
     } else {
         motionOffset_ = reader.Tell();
     }
@@ -190,6 +200,36 @@ void ANIMFILE::ReadFramesFromFile(int32_t lastFrame) {
     if (!reader.Open(ReadPath())) THROW_ERROBJ(ERR_FILE_NOT_FOUND);
     if (!reader.Seek(motionOffset_)) THROW_ERROBJ(ERR_CORRUPTED);
     ReadFrames(reader, lastFrame);
+    ConvertFirstStandardFrames();
+}
+
+bool ANIMFILE::OnFirstStandardSkeleton() const {
+    if (GetSegmentCount() != kStandardSegmentCount) return false;
+    float lengths[kStandardSegmentCount];
+    for (int32_t i = 0; i < kStandardSegmentCount; ++i) {
+        const StandardSegment& entry = kStandardSkeleton[i];
+        if (std::strcmp(segments_[i]->name, entry.name) != 0) return false;
+        if (segments_[i]->parent != entry.parent) return false;
+        lengths[i] = segments_[i]->length;
+    }
+    return FirstStandardSkeleton::Matches(lengths, kStandardSegmentCount);
+}
+
+void ANIMFILE::ConvertFirstStandardMatrix(int32_t segment, rkMatrix* m) const {
+    if (!firstStandard_) return;
+    const float s = FirstStandardSkeleton::kScale;
+    m->m[12] *= s;
+    m->m[13] *= s;
+    // The root stood on the first skeleton's floor; ours is at height 0.
+    const bool root = segments_[segment]->parent < 0;
+    m->m[14] = (m->m[14] - (root ? FirstStandardSkeleton::kFloor : 0.0f)) * s;
+}
+
+void ANIMFILE::ConvertFirstStandardFrames() {
+    if (!firstStandard_) return;
+    for (int32_t i = 0; i < GetSegmentCount(); ++i) {
+        for (rkMatrix& m : segments_[i]->frames) ConvertFirstStandardMatrix(i, &m);
+    }
 }
 
 void ANIMFILE::LoadAllFrames() {

@@ -129,7 +129,14 @@ protected:
     // Number of frames from the begin frame to last, 0 if last lies before the begin frame.
     int64_t FramesUpTo(int32_t last) const;
 
+    // A file of the first standard skeleton (StandardSkeleton.h) is read onto today's: its
+    // lengths when the head is read, its translations as the frames are.
+    bool OnFirstStandardSkeleton() const;
+    void ConvertFirstStandardMatrix(int32_t segment, rkMatrix* m) const;
+    void ConvertFirstStandardFrames();
+
     int32_t streamMode_ = 0;
+    bool firstStandard_ = false;
     char path_[kPathSize] = {};
     rkNode* root_ = nullptr;
     int64_t motionOffset_ = 0;  // where the frames start in the file; 0 once they are in memory

@@ -1,6 +1,6 @@
 #pragma once
 // The standard skeleton every motion made from nothing has: 20 segments with their parents,
-// bone lengths and the rest pose.
+// bone lengths and the rest pose, in millimetres, standing on the floor at height 0.
 
 constexpr int kStandardSegmentCount = 20;
 
@@ -39,7 +39,19 @@ struct StandardSegment {
 
 extern const StandardSegment kStandardSkeleton[kStandardSegmentCount];
 
-// Metres in one unit of the standard skeleton: a grown-up's leg from hip to ankle is about
-// 0.85 m, which the standard leg measures in its own units (other skeletons are scaled onto ours
-// by their legs the same way).
+// Metres in one unit of the standard skeleton: its lengths are millimetres (the leg from hip to
+// ankle 0.85 m, the soles on the floor at height 0); other skeletons are scaled onto ours by
+// their legs.
 float StandardMetresPerUnit();
+
+// The first standard skeleton measured the same figure in units of about 3.1 mm, standing on a
+// floor at height 580. Files written on it are still read: their lengths and translations are
+// brought onto the standard skeleton by these numbers (ANIMFILE does so as it reads them).
+struct FirstStandardSkeleton {
+    static const float kLengths[kStandardSegmentCount];
+    static constexpr float kFloor = 580.0f;
+    // Standard lengths over first lengths: the one figure in both.
+    static constexpr float kScale = 3.1150645f;
+    // Whether lengths in standard order are those of the first standard skeleton.
+    static bool Matches(const float* lengths, int count);
+};

@@ -25,9 +25,9 @@ constexpr rkMaterial kDefaultMaterial{
     {0.6f, 0.6f, 0.3f, 1.0f}, {0.8f, 0.8f, 0.5f, 1.0f}, {0.8f, 0.8f, 0.8f, 1.0f}, 30.0f};
 constexpr rkMaterial kGroundMaterial{{0.9f, 0.9f, 0.9f, 1.0f}, {1, 1, 1, 1}, {1, 1, 1, 1}, 200.0f};
 constexpr rkMaterial kRingMaterial{{0.9f, 0, 0, 1.0f}, {1, 0, 0, 1}, {1, 0, 0, 1}, 200.0f};
-constexpr float kGroundSide = 3000.0f;
+constexpr float kGroundSide = 9000.0f;  // mm: cells of 30 cm
 constexpr int kGroundCells = 30;
-constexpr float kRingRadius = 80.0f;
+constexpr float kRingRadius = 250.0f;
 constexpr int kStageModulate = 4;
 
 // Only the last part of a file name counts, whichever separator its author used.
@@ -78,7 +78,7 @@ bool CRKSystem::Initialise(rkHost* window, int width, int height) {
     view_ = world_->Link(std::make_unique<CRKNode>("RKView"));
     auto light = std::make_unique<CRKLight>("RKRootLight", 2);
     light->SetColour(1.0f, 1.0f, 1.0f);
-    light->SetPosition(0, -1300, 1000);
+    light->SetPosition(0, -4050, 1310);
     headLight_ = light.get();
     world_->Link(light->TakeNode());
     lights_.push_back(std::move(light));

@@ -22,7 +22,7 @@ struct rkTexture;
 // The 3D window's background, shared by everything that shows what the editor shows.
 inline constexpr uint8_t kViewBackground[3] = {92, 100, 116};
 // The height of the ground the avatar stands on in the 3D world (exports put it at zero).
-inline constexpr float kGroundHeight = 580.0f;
+inline constexpr float kGroundHeight = 0.0f;
 
 // Where the camera stands beside the node it follows, and where it looks: what a second
 // window needs to show the avatar as this one does, whatever its size.

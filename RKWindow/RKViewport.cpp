@@ -15,12 +15,12 @@ struct PresetPlacement {
 
 // The world's up axis is +z.
 constexpr PresetPlacement kPresets[RKViewport::PresetCount] = {
-    {{0, -800, -10}, {0, 1, 0}, {0, 0, 1}},  // front
-    {{0, 800, -10}, {0, -1, 0}, {0, 0, 1}},  // back
-    {{-800, 0, -10}, {1, 0, 0}, {0, 0, 1}},  // left
-    {{800, 0, -10}, {-1, 0, 0}, {0, 0, 1}},  // right
-    {{0, 0, 700}, {0, 0, -1}, {0, 1, 0}},    // up
-    {{0, 0, -600}, {0, 0, 1}, {0, -1, 0}},   // down
+    {{0, -2500, -31}, {0, 1, 0}, {0, 0, 1}},  // front (millimetres)
+    {{0, 2500, -31}, {0, -1, 0}, {0, 0, 1}},  // back
+    {{-2500, 0, -31}, {1, 0, 0}, {0, 0, 1}},  // left
+    {{2500, 0, -31}, {-1, 0, 0}, {0, 0, 1}},  // right
+    {{0, 0, 2180}, {0, 0, -1}, {0, 1, 0}},    // up
+    {{0, 0, -1870}, {0, 0, 1}, {0, -1, 0}},   // down
 };
 
 }  // namespace
@@ -72,8 +72,8 @@ void RKViewport::GetProjectionMatrix(rkMatrix* out) const {
     ProjectionMatrix(out, view.nearPlane, view.farPlane, view.fieldOfView, view.aspect);
 }
 
-void RKViewport::ProjectionMatrix(rkMatrix* out, float nearPlane, float farPlane,
-                                  float fieldOfView, float aspect) {
+void RKViewport::ProjectionMatrix(rkMatrix* out, float nearPlane, float farPlane, float fieldOfView,
+                                  float aspect) {
     rkProjectionMatrix(out, nearPlane, farPlane, fieldOfView, aspect);
 }
 

@@ -244,36 +244,68 @@ int RunInfoCommand(const Args& args, std::ostream& out, std::ostream& err) {
     return kExitOk;
 }
 
-int RunContactsCommand(const Args& args, std::ostream& out, std::ostream& err) {
-    const Parsed p = Parse(args);
-    if (!p.unknown.empty()) return Usage(err, "contacts", "unknown option " + p.unknown);
-    if (p.positional.size() != 1) return Usage(err, "contacts", "expects one FILE");
-    const std::string& path = p.positional[0];
-    if (!ReadHead(path, err)) return kExitFailed;
-    CMotion motion(path, 0);
-    const FootContacts& contacts = motion.GetFootContacts();
-    if (!motion.HasData()) {
-        err << "error: " << (motion.GetReadError().empty() ? path : motion.GetReadError())
-            << '\n';
-        return kExitFailed;
+namespace {
+
+// The plants of a motion on another skeleton: it is mapped onto ours frame for frame at its own
+// rate, so the frames counted are the file's. A figure that is not a human has none.
+std::optional<FootContacts> MappedContacts(const std::string& path, int* frameCount,
+                                           std::ostream& err) {
+    CSkeletonMapper::Result mapped = CMotionImport::ImportFile(path, {}, 0);
+    if (!mapped.motion && mapped.message.starts_with("not a human figure")) return FootContacts();
+    if (!mapped.motion) {
+        err << "error: " << path << ": " << mapped.message << '\n';
+        return std::nullopt;
     }
+    ANIMFILE& motion = *mapped.motion;
+    const int first = motion.GetBeginFrame();
+    *frameCount = motion.GetEndFrame() - first + 1;
+    return FindFootContacts(
+        *frameCount, [&](int i) { return motion.GetFrame(first + i); }, motion.GetFrameRate());
+}
+
+void PrintContacts(const FootContacts& contacts, int frameCount, bool asJson, std::ostream& out) {
     static constexpr const char* kSides[2] = {"left", "right"};
     JsonWriter json(out);
-    if (p.json) json.BeginObject().Key("frameCount").Int(motion.GetLength());
-    if (!p.json) out << "frameCount: " << motion.GetLength() << '\n';
+    if (asJson) json.BeginObject().Key("frameCount").Int(frameCount);
+    if (!asJson) out << "frameCount: " << frameCount << '\n';
     for (int side = 0; side < 2; ++side) {
-        if (p.json) json.Key(kSides[side]).BeginArray();
+        if (asJson) json.Key(kSides[side]).BeginArray();
         for (const FootPlant& plant : contacts.Plants(side)) {
-            if (p.json) {
+            if (asJson) {
                 json.BeginObject().Key("first").Int(plant.first).Key("last").Int(plant.last);
                 json.EndObject();
             } else {
                 out << kSides[side] << ' ' << plant.first << ' ' << plant.last << '\n';
             }
         }
-        if (p.json) json.EndArray();
+        if (asJson) json.EndArray();
     }
-    if (p.json) json.EndObject().Finish();
+    if (asJson) json.EndObject().Finish();
+}
+
+}  // namespace
+
+int RunContactsCommand(const Args& args, std::ostream& out, std::ostream& err) {
+    const Parsed p = Parse(args);
+    if (!p.unknown.empty()) return Usage(err, "contacts", "unknown option " + p.unknown);
+    if (p.positional.size() != 1) return Usage(err, "contacts", "expects one FILE");
+    const std::string& path = p.positional[0];
+    const auto head = ReadHead(path, err);
+    if (!head) return kExitFailed;
+    if (!CMotionImport::HasStandardSkeleton(*head)) {
+        int frameCount = head->GetEndFrame() - head->GetBeginFrame() + 1;
+        const auto contacts = MappedContacts(path, &frameCount, err);
+        if (!contacts) return kExitFailed;
+        PrintContacts(*contacts, frameCount, p.json, out);
+        return kExitOk;
+    }
+    CMotion motion(path, 0);
+    const FootContacts& contacts = motion.GetFootContacts();
+    if (!motion.HasData()) {
+        err << "error: " << (motion.GetReadError().empty() ? path : motion.GetReadError()) << '\n';
+        return kExitFailed;
+    }
+    PrintContacts(contacts, motion.GetLength(), p.json, out);
     return kExitOk;
 }
 

@@ -17,6 +17,9 @@ constexpr float kToeShare = 0.38f;      // toe ahead of the ankle along the foot
 constexpr float kShortestPlant = 0.1f;  // seconds; shorter runs are noise
 constexpr float kLongestGap = 0.067f;   // seconds of a plant lost to noise, bridged
 constexpr float kSpeedReach = 0.067f;   // seconds each side over which a foot's speed is taken
+// Seconds each side over which the floor is the lowest foot: longer than a stance and a jump,
+// short enough that a capture's floor that is not quite level (or a ramp) stays under the feet.
+constexpr float kFloorReach = 1.0f;
 
 struct FootPoints {
     rkVector ankle, toe;
@@ -45,7 +48,23 @@ float LegLength(const Leg& leg) {
     return Length(Origin(leg.shin->local)) + Length(Origin(leg.foot->local));
 }
 
-// The runs of true, with short gaps bridged and short runs dropped.
+// Under every frame, the lowest either foot comes within `reach` frames of it.
+std::vector<float> FloorUnder(const std::array<std::vector<FootPoints>, 2>& points, int reach) {
+    const size_t n = points[0].size();
+    std::vector<float> lowest(n), floor(n);
+    for (size_t f = 0; f < n; ++f) {
+        lowest[f] = std::numeric_limits<float>::max();
+        for (const auto& foot : points)
+            lowest[f] = std::min({lowest[f], foot[f].ankle.z, foot[f].toe.z});
+    }
+    for (size_t f = 0; f < n; ++f) {
+        const size_t a = f > size_t(reach) ? f - size_t(reach) : 0, b = std::min(n, f + reach + 1);
+        floor[f] = *std::min_element(lowest.begin() + long(a), lowest.begin() + long(b));
+    }
+    return floor;
+}
+
+// The runs of true, with short gaps bridged and short runs inside the motion dropped.
 std::vector<FootPlant> Runs(const std::vector<uint8_t>& planted, int longestGap, int shortest) {
     std::vector<FootPlant> runs;
     const int n = int(planted.size());
@@ -63,7 +82,12 @@ std::vector<FootPlant> Runs(const std::vector<uint8_t>& planted, int longestGap,
         }
         f = last + 1;
     }
-    std::erase_if(runs, [&](const FootPlant& r) { return r.last - r.first + 1 < shortest; });
+    // A run at either end of the motion goes on beyond it: it is kept however short, unless
+    // the whole motion is too short to tell.
+    std::erase_if(runs, [&](const FootPlant& r) {
+        const bool atEnd = (r.first == 0 || r.last == n - 1) && n >= shortest;
+        return r.last - r.first + 1 < shortest && !atEnd;
+    });
     return runs;
 }
 
@@ -124,12 +148,9 @@ FootContacts FindFootContacts(int count, const PoseAt& poseAt, float fps) {
         }
     }
     if (!(legLength > 0.0f) || !std::isfinite(legLength)) return {};
-    float ground = std::numeric_limits<float>::max();
-    for (const auto& foot : points) {
-        for (const FootPoints& p : foot) ground = std::min({ground, p.ankle.z, p.toe.z});
-    }
-    const float lowest = ground + kHeightShare * legLength;
     const float rate = std::isfinite(fps) && fps > 0.0f ? fps : FootContacts::kDefaultRate;
+    const std::vector<float> floor = FloorUnder(points, FramesOf(kFloorReach, rate));
+    const float band = kHeightShare * legLength;
     const float stillest = kSpeedShare * legLength / rate;
     const int reach = FramesOf(kSpeedReach, rate);
     const int gap = FramesOf(kLongestGap, rate), shortest = FramesOf(kShortestPlant, rate);
@@ -144,7 +165,7 @@ FootContacts FindFootContacts(int count, const PoseAt& poseAt, float fps) {
             const float speed =
                 std::min(Horizontal(p[a].ankle, p[b].ankle), Horizontal(p[a].toe, p[b].toe)) / span;
             const float height = std::min(p[f].ankle.z, p[f].toe.z);
-            planted[f] = height <= lowest && speed <= stillest;
+            planted[f] = height <= floor[f] + band && speed <= stillest;
         }
         plants[side] = Runs(planted, gap, shortest);
     }

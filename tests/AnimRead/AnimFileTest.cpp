@@ -60,13 +60,76 @@ TEST(AnimFileTest, DefaultMotionIsTheStandardSkeletonAtRest) {
     EXPECT_FLOAT_EQ(torso.m[5], -0.026f);
     EXPECT_FLOAT_EQ(torso.m[6], 1.0f);
     EXPECT_FLOAT_EQ(torso.m[9], -1.0f);
-    EXPECT_FLOAT_EQ(torso.m[13], -4.791f);
-    EXPECT_FLOAT_EQ(torso.m[14], 900.419f);
+    EXPECT_FLOAT_EQ(torso.m[13], -14.924f);
+    EXPECT_FLOAT_EQ(torso.m[14], 998.126f);
     EXPECT_EQ(torso.m[3], 0.0f);
     EXPECT_EQ(torso.m[15], 1.0f);
     const rkMatrix& lhand = cha.GetSegment(17)->frames[0];
     EXPECT_FLOAT_EQ(lhand.m[1], -0.065f);
-    EXPECT_FLOAT_EQ(lhand.m[13], 81.691f);
+    EXPECT_FLOAT_EQ(lhand.m[13], 254.473f);
+}
+
+TEST(AnimFileTest, FilesOfTheFirstStandardSkeletonAreReadOntoTodaysInEveryFormat) {
+    // A motion written on the first skeleton: its lengths, and frames whose translations are
+    // in its units, the root standing on its floor and walking along.
+    const float s = FirstStandardSkeleton::kScale, floor = FirstStandardSkeleton::kFloor;
+    CHBREAD first;
+    for (int i = 0; i < kStandardSegmentCount; ++i) {
+        first.GetSegment(i)->length = FirstStandardSkeleton::kLengths[i];
+    }
+    CHBREAD today;
+    for (int f = 0; f < 4; ++f) {
+        rkNode* pose = rkCloneNode(today.GetFrame(0));
+        for (int i = 0; i < kStandardSegmentCount; ++i) {
+            rkNode* node = rkFindNode(pose, kStandardSkeleton[i].name);
+            const bool root = i == 0;
+            for (int e = 12; e < 15; ++e) {
+                node->local.m[e] /= s;
+            }
+            if (root) node->local.m[14] += floor, node->local.m[12] += 10.0f * f;
+        }
+        first.SetFrame(pose, f);
+        rkFreeTree(pose);
+    }
+    motiontest::TempDir dir;
+    for (int format : {0, 1}) {
+        const std::string path = dir.File(format ? "first.chb" : "first.cha");
+        ASSERT_TRUE(first.WriteAs(path.c_str(), format));
+        for (int preload : {0, 1}) {
+            std::unique_ptr<ANIMFILE> read;
+            if (format)
+                read = std::make_unique<CHBREAD>(path.c_str(), preload);
+            else
+                read = std::make_unique<CHAREAD>(path.c_str(), preload);
+            SCOPED_TRACE(path + (preload ? " preloaded" : " streamed"));
+            for (int i = 0; i < kStandardSegmentCount; ++i) {
+                EXPECT_NEAR(read->GetSegment(i)->length, kStandardSkeleton[i].length, 0.05f);
+            }
+            for (int f = 0; f < 4; ++f) {
+                read->GetFrame(f);
+                for (int i = 0; i < kStandardSegmentCount; ++i) {
+                    const rkMatrix& got = read->GetSegment(i)->node->local;
+                    const float* rest = kStandardSkeleton[i].pose;
+                    const float along = i == 0 ? 10.0f * s * f : 0.0f;
+                    EXPECT_NEAR(got.m[12], rest[9] + along, 0.05f) << i;
+                    EXPECT_NEAR(got.m[13], rest[10], 0.05f) << i;
+                    EXPECT_NEAR(got.m[14], rest[11], 0.05f) << i;
+                    EXPECT_EQ(got.m[0], rest[0]);
+                }
+            }
+            // Written again, it is a file of today's skeleton, read as it is.
+            const std::string again = dir.File(format ? "again.chb" : "again.cha");
+            ASSERT_TRUE(read->WriteAs(again.c_str(), format));
+            std::unique_ptr<ANIMFILE> reread;
+            if (format)
+                reread = std::make_unique<CHBREAD>(again.c_str(), 1);
+            else
+                reread = std::make_unique<CHAREAD>(again.c_str(), 1);
+            reread->GetFrame(3);
+            EXPECT_NEAR(reread->GetRoot()->local.m[12], 30.0f * s, 0.05f);
+            EXPECT_NEAR(reread->GetRoot()->local.m[14], kStandardSkeleton[0].pose[11], 0.05f);
+        }
+    }
 }
 
 TEST(AnimFileTest, PoseRequestsOutsideTheRangeAreClamped) {

@@ -137,7 +137,7 @@ TEST_F(HeldFeet, TwoWalksCrossFadeWithTheHipsGoingOnAndThePlantedFeetStill) {
         plain.backward, plain.slide, held.backward, held.slide);
     EXPECT_GT(plain.backward, 20.0f) << "the plain mix drags the body back to the capture's place";
     EXPECT_LE(held.backward, 0.0f);
-    EXPECT_LE(held.slide, 3.0f);
+    EXPECT_LE(held.slide, 9.3f);  // millimetres: 3 units of the first skeleton
     // No joint steps further in a frame than it does in the walk itself: a hold that takes the
     // foot in the middle of the fade draws it there no faster than the walk moves its feet.
     float walkStep = 0.0f;

@@ -136,7 +136,7 @@ TEST_F(ToolsTest, SelectionHangsTheRingAndPaintsThePartRedUntilItIsLeft) {
     const rkMaterial back = MaterialOf(head);
     EXPECT_EQ(std::memcmp(&own, &back, sizeof(own)), 0);
     // The ground is never selected: a click on it clears the selection.
-    const rkVector floor = {0, 600, 580};
+    const rkVector floor = {0, 1870, 0};
     at = OnScreen(floor);
     EXPECT_EQ(tools_->PickAt(int(at[0]), int(at[1])), nullptr);
     EXPECT_EQ(ring->Node()->parent, system_.World()->Node());

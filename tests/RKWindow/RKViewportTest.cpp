@@ -19,7 +19,7 @@ void ExpectNear(const rkVector& a, const rkVector& b, float eps = 1e-4f) {
 TEST(RKViewport, StartsAsTheFrontCameraAtTheOrigin) {
     RKViewport camera;
     EXPECT_FALSE(camera.changed);
-    ExpectNear(camera.GetEye(), {0, -800, -10});
+    ExpectNear(camera.GetEye(), {0, -2500, -31});
     ExpectNear(camera.GetDirection(), {0, 1, 0});
     ExpectNear(camera.GetUp(), {0, 0, 1});
     EXPECT_EQ(camera.view.nearPlane, 10.0f);
@@ -34,9 +34,9 @@ TEST(RKViewport, PresetsPlaceTheEyeAroundTheAvatarByScale) {
         int index;
         rkVector eye, direction, up;
     } presets[] = {
-        {0, {1, -1598, -17}, {0, 1, 0}, {0, 0, 1}},  {1, {1, 1602, -17}, {0, -1, 0}, {0, 0, 1}},
-        {2, {-1599, 2, -17}, {1, 0, 0}, {0, 0, 1}},  {3, {1601, 2, -17}, {-1, 0, 0}, {0, 0, 1}},
-        {4, {1, 2, 1403}, {0, 0, -1}, {0, 1, 0}},    {5, {1, 2, -1197}, {0, 0, 1}, {0, -1, 0}},
+        {0, {1, -4998, -59}, {0, 1, 0}, {0, 0, 1}},  {1, {1, 5002, -59}, {0, -1, 0}, {0, 0, 1}},
+        {2, {-4999, 2, -59}, {1, 0, 0}, {0, 0, 1}},  {3, {5001, 2, -59}, {-1, 0, 0}, {0, 0, 1}},
+        {4, {1, 2, 4363}, {0, 0, -1}, {0, 1, 0}},    {5, {1, 2, -3737}, {0, 0, 1}, {0, -1, 0}},
     };
     for (const auto& p : presets) {
         SCOPED_TRACE(p.index);
@@ -98,7 +98,7 @@ TEST(RKViewport, TheUpPresetNeedsNoFallback) {
     // Columns hold right, up and direction.
     ExpectNear({view.m[1], view.m[5], view.m[9]}, {0, 1, 0});
     ExpectNear({view.m[2], view.m[6], view.m[10]}, {0, 0, -1});
-    ExpectNear(rkTransformPoint({0, 0, 0}, view), {0, 0, 700});
+    ExpectNear(rkTransformPoint({0, 0, 0}, view), {0, 0, 2180});
 }
 
 TEST(RKViewport, UpAlongTheDirectionFallsBackTwice) {

@@ -10,6 +10,7 @@
 #include "ToolRun.h"
 #include "cli/Commands.h"
 #include "tests/support/ColladaWriter.h"
+#include "tests/support/WalkingCapture.h"
 
 namespace tavrel::cli {
 namespace {
@@ -40,13 +41,13 @@ TEST(Cli, InfoTextAndJson) {
     ASSERT_EQ(text.code, 0) << text.err;
     EXPECT_TRUE(
         Has(text.out, "type: CHB\nframeRate: 30\nbeginFrame: 0\nendFrame: 11\nframeCount: 12\n"));
-    EXPECT_TRUE(Has(text.out, "segment 0 LowerTorso parent - length 55.734\n"));
-    EXPECT_TRUE(Has(text.out, "segment 19 Head parent Neck length 188.574\n"));
+    EXPECT_TRUE(Has(text.out, "segment 0 LowerTorso parent - length 173.615\n"));
+    EXPECT_TRUE(Has(text.out, "segment 19 Head parent Neck length 587.420\n"));
     Result json = Tool({"info", dir / "walk.chb", "--json"});
     ASSERT_EQ(json.code, 0);
     EXPECT_TRUE(Has(json.out, R"({"type":"CHB","frameRate":30,"beginFrame":0,"endFrame":11,)"
                               R"("frameCount":12,"segments":[{"index":0,"name":"LowerTorso",)"
-                              R"("parent":null,"length":55.7340012})"));
+                              R"("parent":null,"length":173.615005})"));
     EXPECT_TRUE(Has(json.out, R"({"index":1,"name":"UpperTorso","parent":"LowerTorso",)"));
 }
 
@@ -64,6 +65,15 @@ TEST(Cli, ContactsListEachFootsPlantsAsTextAndJson) {
     EXPECT_TRUE(Has(json.out, R"(],"right":[{"first":0,"last":)")) << json.out;
     EXPECT_EQ(Tool({"contacts"}).code, kExitUsage);
     EXPECT_EQ(Tool({"contacts", walk, "--wat"}).code, kExitUsage);
+    // A capture of another skeleton is planted too, frame for frame at its own rate: its four
+    // seconds hold four stances of each foot (the first right one begun before it starts).
+    const TempDir dir;
+    const std::string capture = dir / "capture.bvh";
+    std::ofstream(capture) << tavrel::testing::WalkingCaptureBvh({});
+    const Result mapped = Tool({"contacts", capture});
+    ASSERT_EQ(mapped.code, 0) << mapped.err;
+    EXPECT_TRUE(Has(mapped.out, "frameCount: 480\nleft ")) << mapped.out;
+    EXPECT_EQ(std::count(mapped.out.begin(), mapped.out.end(), '\n'), 1 + 4 + 5) << mapped.out;
 }
 
 TEST(Cli, InfoReportsTheReadersError) {
@@ -157,7 +167,7 @@ TEST(Cli, PoseGivesMatricesQuaternionsAndWorldPositions) {
     Result r = Tool({"pose", dir / "m.cha", "--frame", "2", "--json"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_TRUE(Has(r.out, R"({"frame":2,"segments":[{"name":"LowerTorso","local":[1,)"));
-    EXPECT_TRUE(Has(r.out, R"("world":[2,-4.79099989,900.419006]})")) << r.out;
+    EXPECT_TRUE(Has(r.out, R"("world":[2,-14.9239998,998.125977]})")) << r.out;
     Result text = Tool({"pose", dir / "m.cha", "--frame", "0"});
     EXPECT_TRUE(Has(text.out, "frame: 0\nLowerTorso local 1.000000")) << text.out;
     EXPECT_EQ(Tool({"pose", dir / "m.cha", "--frame", "9"}).code, kExitFailed);

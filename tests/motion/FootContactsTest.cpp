@@ -14,7 +14,10 @@
 #include "motion/FootContacts.h"
 #include "motion/Legs.h"
 #include "motion/Motion.h"
+#include "motion/MotionImport.h"
 #include "motion/MotionManager.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/WalkingCapture.h"
 
 namespace tavrel {
 namespace {
@@ -68,6 +71,46 @@ TEST(FootContacts, SamplesArePlantedAtTheFramesAPersonCounts) {
                 EXPECT_GE(p.last - p.first + 1, 28);
                 EXPECT_LE(p.last - p.first + 1, 44);
             }
+        }
+    }
+}
+
+TEST(FootContacts, ARealCaptureOfAnotherSkeletonIsPlantedWhereItsFeetStandAtEveryRate) {
+    // A walk of a 31-joint capture skeleton on a floor not quite level, with noise on every
+    // turn, mapped onto ours at its own rate as the command line does (and at the timeline's
+    // rate as a dropped file is).
+    using testing::walk_detail::kFlat, testing::walk_detail::kHeelOff;
+    testing::TempFolder dir;
+    for (const double fps : {24.0, 30.0, 60.0, 120.0}) {
+        for (const int rate : {0, CMotionImport::kTimelineFrameRate}) {
+            testing::WalkingCaptureShape shape;
+            shape.fps = fps;
+            const std::string path = dir.Write("walk.bvh", testing::WalkingCaptureBvh(shape));
+            const CSkeletonMapper::Result mapped = CMotionImport::ImportFile(path, {}, rate);
+            ASSERT_TRUE(mapped.motion) << mapped.message;
+            ANIMFILE& m = *mapped.motion;
+            const int count = m.GetEndFrame() - m.GetBeginFrame() + 1;
+            const double frameRate = m.GetFrameRate();
+            const FootContacts found = FindFootContacts(
+                count, [&](int i) { return m.GetFrame(m.GetBeginFrame() + i); }, m.GetFrameRate());
+            const std::string label =
+                std::to_string(int(fps)) + " fps at " + std::to_string(int(frameRate)) + ": ";
+            int flat = 0;
+            for (int side = 0; side < 2; ++side) {
+                for (int f = 0; f < count; ++f) {
+                    const double u = testing::FootPhase(shape, side, f / frameRate);
+                    if (u > kFlat + 0.02 && u < kHeelOff) {
+                        ++flat;
+                        EXPECT_TRUE(Planted(found, side, f)) << label << side << " " << f;
+                    }
+                    if (u > 0.72 && u < 0.92) {
+                        EXPECT_FALSE(Planted(found, side, f)) << label << side << " " << f;
+                    }
+                }
+                // One plant a stance, none broken up.
+                EXPECT_LE(found.Plants(side).size(), 5u) << label << side;
+            }
+            EXPECT_GT(flat, int(frameRate * 2)) << label;
         }
     }
 }

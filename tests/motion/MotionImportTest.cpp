@@ -5,10 +5,14 @@
 #include <cmath>
 #include <random>
 
+#include "AnimRead/StandardSkeleton.h"
 #include "MotionFiles.h"
 #include "motion/FrameStep.h"
+#include "motion/Legs.h"
 #include "motion/Motion.h"
 #include "motion/MotionImport.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/WalkingCapture.h"
 
 namespace tavrel {
 namespace {
@@ -134,6 +138,61 @@ TEST(FrameStep, PreviewsPlayEveryRateAtItsOwnSpeedAndStartAgainAfterTheLastFrame
         EXPECT_NEAR(played, seconds, interval / 1000.0 + 1e-9) << rate << " fps, " << interval;
         EXPECT_EQ(NextFrameAtRate(last, rate, interval, first, last, &carry), first);
         EXPECT_EQ(carry, 0);
+    }
+}
+
+TEST(MotionImport, AMappedWalkStepsAsFarForItsLegsAsTheCaptureAndStandsOnOurFloor) {
+    // Captures of walks of short, usual and long steps, at two rates, imported at their own rate
+    // and at the timeline's. Steps are measured at the planted ankles (middle of each plant)
+    // and along the root, both over the leg's length: the mapping scales by legs, so a step is
+    // the same share of a leg on both figures.
+    const float ourLeg = 0.85f / StandardMetresPerUnit();
+    const float sourceLeg = float(testing::walk_detail::kThigh + testing::walk_detail::kShin);
+    auto record = CreateAnimFile(nullptr, kTypeCHB, 1);
+    const float ankleAtRest = WorldOf(rkFindNode(record->GetFrame(0), "LFoot")).m[14];
+    testing::TempFolder dir;
+    for (const double step : {55.0, 65.0, 75.0}) {
+        for (const double fps : {30.0, 120.0}) {
+            for (const int rate : {0, CMotionImport::kTimelineFrameRate}) {
+                testing::WalkingCaptureShape shape;
+                shape.fps = fps, shape.step = step, shape.slope = 0;  // a level floor
+                const std::string path = dir.Write("walk.bvh", testing::WalkingCaptureBvh(shape));
+                const CSkeletonMapper::Result mapped = CMotionImport::ImportFile(path, {}, rate);
+                ASSERT_TRUE(mapped.motion) << mapped.message;
+                ANIMFILE& m = *mapped.motion;
+                const int first = m.GetBeginFrame(), count = m.GetEndFrame() - first + 1;
+                const std::string label = std::to_string(int(step)) + " cm at " +
+                                          std::to_string(int(fps)) + " fps, imported at " +
+                                          std::to_string(m.GetFrameRate());
+                auto rootAt = [&](int i) { return Origin(m.GetFrame(first + i)->local); };
+                const rkVector start = rootAt(0), end = rootAt(count - 1);
+                const float travel = std::hypot(end.x - start.x, end.y - start.y);
+                const float seconds = float(count - 1) / float(m.GetFrameRate());
+                const float sourceTravel = float(testing::WalkSpeed(shape)) * seconds;
+                EXPECT_NEAR((travel / ourLeg) / (sourceTravel / sourceLeg), 1.0f, 0.05f) << label;
+                // Each stride from one plant of a foot to its next: two steps.
+                const FootContacts plants = FindFootContacts(
+                    count, [&](int i) { return m.GetFrame(first + i); }, m.GetFrameRate());
+                for (int side = 0; side < 2; ++side) {
+                    std::vector<rkVector> ankles;
+                    for (const FootPlant& p : plants.Plants(side)) {
+                        if (p.first == 0 || p.last == count - 1) continue;  // cut by the ends
+                        rkNode* root = m.GetFrame(first + (p.first + p.last) / 2);
+                        Legs legs = FindLegs(root);
+                        ankles.push_back(Origin(WorldOf(legs[side].foot)));
+                        // Planted on our floor, as our figure stands at rest.
+                        EXPECT_NEAR(ankles.back().z, ankleAtRest, 0.03f * ourLeg) << label;
+                    }
+                    ASSERT_GE(ankles.size(), 2u) << label << " side " << side;
+                    for (size_t i = 1; i < ankles.size(); ++i) {
+                        const rkVector d = ankles[i] - ankles[i - 1];
+                        const float stride = std::hypot(d.x, d.y);
+                        EXPECT_NEAR((stride / ourLeg) / (2 * step / sourceLeg), 1.0f, 0.05f)
+                            << label << " side " << side;
+                    }
+                }
+            }
+        }
     }
 }
 

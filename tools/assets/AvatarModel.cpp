@@ -8,10 +8,11 @@
 namespace tavrel::assets {
 namespace {
 
-constexpr float kHeelY = 21.0f;  // behind the ankle (+y is the back)
-constexpr float kToeY = -26.0f;  // ahead of it
-constexpr float kHeelRadius = 12.5f;
-constexpr float kToeRadius = 11.0f;
+// Millimetres, as the skeleton's lengths are; places are taken from its joints.
+constexpr float kHeelY = 65.4f;  // behind the ankle (+y is the back)
+constexpr float kToeY = -81.0f;  // ahead of it
+constexpr float kHeelRadius = 38.9f;
+constexpr float kToeRadius = 34.3f;
 constexpr float kFootFlatten = 0.85f;  // shoes are lower than they are wide
 
 rkVector Joint(int segment) {
@@ -64,7 +65,7 @@ ShapeMesh FootShape(int foot) {
     const rkVector toe{ankle.x, kToeY, FloorOffset(kToeRadius)};
     const CrossSection flat{{1, 0, 0}, 1.05f, kFootFlatten};
     ShapeMesh mesh = Limb(heel, kHeelRadius, toe, kToeRadius, flat);
-    mesh.Append(Limb(ankle, 10.0f, Lerp(heel, toe, 0.3f), 11.0f));
+    mesh.Append(Limb(ankle, 31.2f, Lerp(heel, toe, 0.3f), 34.3f));
     return mesh;
 }
 
@@ -73,11 +74,11 @@ ShapeMesh HandShape(int hand) {
     const rkVector along = rkNormalize(Tip(hand) - wrist);
     // Flat across the back of the hand (the rest pose holds the palms down), wide to the front.
     const CrossSection flat{{0, 0, 1}, 0.6f, 1.3f};
-    const rkVector knuckles = wrist + along * 22.0f;
-    ShapeMesh mesh = Limb(wrist, 8.0f, knuckles, 7.5f, flat);
-    mesh.Append(Limb(knuckles, 7.0f, wrist + along * 40.0f, 5.5f, flat));
-    const rkVector thumbBase = wrist + along * 6.0f + rkVector{0, -7.0f, -1.0f};
-    mesh.Append(Limb(thumbBase, 4.0f, thumbBase + along * 13.0f + rkVector{0, -9.0f, 0}, 3.5f));
+    const rkVector knuckles = wrist + along * 68.5f;
+    ShapeMesh mesh = Limb(wrist, 24.9f, knuckles, 23.4f, flat);
+    mesh.Append(Limb(knuckles, 21.8f, wrist + along * 124.6f, 17.1f, flat));
+    const rkVector thumbBase = wrist + along * 18.7f + rkVector{0, -21.8f, -3.1f};
+    mesh.Append(Limb(thumbBase, 12.5f, thumbBase + along * 40.5f + rkVector{0, -28.0f, 0}, 10.9f));
     return mesh;
 }
 
@@ -85,37 +86,43 @@ ShapeMesh Shape(int segment) {
     const bool left = kStandardSkeleton[segment].name[0] == 'L';
     switch (segment) {
         case kHead:
-            return Ellipsoid(Joint(kHead) + rkVector{0, -4.0f, 45.0f}, {30, 34, 41});
+            // Round the joint at the top of the neck, the crown about 1.75 m up.
+            return Ellipsoid(Joint(kHead) + rkVector{0, -12.5f, 115.0f}, {93.5f, 105.9f, 127.7f});
         case kNeck:
-            return Limb(Joint(kNeck), 15.0f, Joint(kHead) + rkVector{0, -2.0f, 12.0f}, 13.5f);
+            return Limb(Joint(kNeck), 46.7f, Joint(kHead) + rkVector{0, -6.2f, 37.4f}, 42.1f);
         case kUpperTorso:
-            return Limb({0, -1, 968}, 27.0f, {0, 2, 1006}, 29.0f, {{1, 0, 0}, 1.6f, 0.85f});
+            return Limb(Joint(kUpperTorso) + rkVector{0, 16.2f, 36.8f}, 84.1f,
+                        Joint(kUpperTorso) + rkVector{0, 25.5f, 155.1f}, 90.3f,
+                        {{1, 0, 0}, 1.6f, 0.85f});
         case kLowerTorso:
-            return Limb({0, -3, 908}, 27.0f, {0, -4, 952}, 25.5f, {{1, 0, 0}, 1.5f, 0.9f});
+            return Limb(Joint(kLowerTorso) + rkVector{0, 5.6f, 23.6f}, 84.1f,
+                        Joint(kLowerTorso) + rkVector{0, 2.5f, 160.7f}, 79.4f,
+                        {{1, 0, 0}, 1.5f, 0.9f});
         case kLPelvis:
         case kRPelvis: {
             const rkVector hip = Tip(segment);
-            return Limb({hip.x * 0.12f, -1.0f, 884.0f}, 21.0f, hip, 22.5f);
+            const rkVector seat = Joint(kLowerTorso) + rkVector{hip.x * 0.12f, 11.8f, -51.1f};
+            return Limb(seat, 65.4f, hip, 70.1f);
         }
         case kLThigh:
         case kRThigh:
-            return Limb(Joint(segment), 22.0f, Tip(segment), 15.5f);
+            return Limb(Joint(segment), 68.5f, Tip(segment), 48.3f);
         case kLLowLeg:
         case kRLowLeg:
-            return Limb(Joint(segment), 15.5f, Tip(segment), 10.0f);
+            return Limb(Joint(segment), 48.3f, Tip(segment), 31.2f);
         case kLFoot:
         case kRFoot:
             return FootShape(segment);
         case kLCollar:
         case kRCollar:
-            return Limb(Joint(segment) + rkVector{left ? 4.0f : -4.0f, 0, -2.0f}, 12.0f,
-                        Tip(segment), 13.5f);
+            return Limb(Joint(segment) + rkVector{left ? 12.5f : -12.5f, 0, -6.2f}, 37.4f,
+                        Tip(segment), 42.1f);
         case kLUpArm:
         case kRUpArm:
-            return Limb(Joint(segment), 14.0f, Tip(segment), 11.5f);
+            return Limb(Joint(segment), 43.6f, Tip(segment), 35.8f);
         case kLLowArm:
         case kRLowArm:
-            return Limb(Joint(segment), 11.0f, Tip(segment), 8.0f);
+            return Limb(Joint(segment), 34.3f, Tip(segment), 24.9f);
         default:
             return HandShape(segment);
     }

@@ -9,8 +9,8 @@ namespace tavrel::assets {
 
 // Height of the floor under the rest pose: the soles of the shoes rest on it. The world's
 // ground grid lies at the same height.
-constexpr float kGroundZ = 580.0f;
-constexpr float kSoleClearance = 0.5f;
+constexpr float kGroundZ = 0.0f;
+constexpr float kSoleClearance = 2.5f;
 
 // Where the sole touches the floor under the heel and under the toes, in rest-world space.
 rkVector HeelPoint(bool left);

@@ -22,8 +22,10 @@ const std::array<ContactPoint, kContactCount>& ContactPoints() {
         Attach(kRFoot, HeelPoint(false)),
         Attach(kRFoot, ToePoint(false)),
         // The underside of the hips, where one sits.
-        Attach(kLowerTorso, {28.0f, 14.0f, 862.0f}),
-        Attach(kLowerTorso, {-28.0f, 14.0f, 862.0f}),
+        Attach(kLowerTorso,
+               Translation(Rest().world[kLowerTorso]) + rkVector{87.2f, 58.6f, -119.7f}),
+        Attach(kLowerTorso,
+               Translation(Rest().world[kLowerTorso]) + rkVector{-87.2f, 58.6f, -119.7f}),
     };
     return points;
 }

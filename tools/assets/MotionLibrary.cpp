@@ -146,7 +146,7 @@ void Run(float t, PoseBuilder& b, float* lift) {
     body.TurnLeft(kUpperTorso, 8.0f * Wave(Cycle(t, kPeriod)));
     // Both feet leave the floor in the second part of every step.
     const float q = Cycle(t, kPeriod / 2);
-    *lift = q > 0.42f ? 16.0f * std::sin(kPi * (q - 0.42f) / 0.58f) : 0.0f;
+    *lift = q > 0.42f ? 50.0f * std::sin(kPi * (q - 0.42f) / 0.58f) : 0.0f;
 }
 
 void Jump(float t, PoseBuilder& b, float* lift) {
@@ -167,7 +167,7 @@ void Jump(float t, PoseBuilder& b, float* lift) {
     }
     body.Bend(kUpperTorso, 30.0f * crouch);
     body.Bend(kNeck, -15.0f * crouch);
-    constexpr float kTakeOff = 1.12f, kFlight = 0.6f, kHeight = 110.0f;
+    constexpr float kTakeOff = 1.12f, kFlight = 0.6f, kHeight = 343.0f;  // mm
     const float u = (t - kTakeOff) / kFlight;
     *lift = u > 0 && u < 1 ? 4.0f * kHeight * u * (1 - u) : 0.0f;
 }
