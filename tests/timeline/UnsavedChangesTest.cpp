@@ -48,10 +48,10 @@ TEST_F(ModifiedProperty, ChangedExactlyAwayFromTheSavedStep) {
                     break;
                 case 5:
                     if (clips) {
-                        const std::vector<MotionClip> was = ClipsOf(model->Project());
-                        model->SetCurveType(int(random() % clips), random() % 3);
-                        if (ClipsOf(model->Project()) != was && savedStep == before)
-                            savedReachable = false;  // the saved step itself changed
+                        // A curve change is an edit of its own, as any other.
+                        if (model->SetCurveType(int(random() % clips), random() % 3) &&
+                            savedStep > before)
+                            savedReachable = false;
                     }
                     break;
                 default:

@@ -17,6 +17,8 @@ constexpr int kNoMixer = 62569;
 constexpr int kBlendButton = 62419;
 // The word before the current frame's number in its readout.
 constexpr int kFrameWord = 62430;
+// Before the marked range in the readout: what Space plays.
+constexpr int kMarksWord = 62440;
 // Captions of the panel's buttons start here (in the panel's button order).
 constexpr int kButtonCaptions = 62400;
 
