@@ -105,7 +105,7 @@ private:
     int lower_ = 0, upper_ = kMaxFrame;
     int grab_ = 0;
     TransitionZone blend_{0, -1};  // the dragged blend as a release would leave it
-    uint64_t revision_ = 0;  // the model's when the drag started
+    uint64_t revision_ = 0;        // the model's when the drag started
 };
 
 }  // namespace tavrel

@@ -39,16 +39,16 @@ void ShowB(const MotionClip& b, int local, FrameSample& sample) {
 }
 
 FadeSpan SpanOf(const MotionClip& a, const MotionClip& b, int first, int last, int weightFrom,
-               int weightSpan) {
-    return {first, last, weightFrom, weightSpan, a.firstFrame, a.lastFrame, b.firstFrame,
-            b.lastFrame};
+                int weightSpan) {
+    return {first,        last,        weightFrom,   weightSpan,
+            a.firstFrame, a.lastFrame, b.firstFrame, b.lastFrame};
 }
 
 float ShareOfB(const FadeSpan& fade, int frame) {
     // A blend of one frame would be 0/0: it shows A.
-    return fade.weightSpan == 0 ? 0.0f
-                                : static_cast<float>(double(frame - fade.weightFrom) /
-                                                     double(fade.weightSpan));
+    return fade.weightSpan == 0
+               ? 0.0f
+               : static_cast<float>(double(frame - fade.weightFrom) / double(fade.weightSpan));
 }
 
 bool Overlapping(const MotionClip& a, const MotionClip& b) {

@@ -32,7 +32,7 @@ struct FrameSample {
     int32_t curve = 0;                 // transition curve of A
     std::array<int32_t, 3> offsetA{};  // the clips' places and switches (see ClipPlace)
     std::array<int32_t, 3> offsetB{};
-    FadeSpan fade;  // the blend of A into B; none when nothing blends
+    FadeSpan fade;            // the blend of A into B; none when nothing blends
     std::string mediaFile;    // video or picture behind the avatar
     int32_t mediaFrame = -1;  // video frame; -1 for a picture or no media
 

@@ -43,11 +43,12 @@ Message ImportMessage(const std::string& path, const ImportNotes& notes) {
     if (!leftOut && !chosen) return {};
     PlaceholderValues values{{std::string(kFileNameToken), fs::path(path).filename().string()}};
     if (leftOut)
-        values.push_back({std::string(kJointsToken), CMotionImport::UnmappedSummary(notes.unmapped)});
+        values.push_back(
+            {std::string(kJointsToken), CMotionImport::UnmappedSummary(notes.unmapped)});
     if (chosen) values.push_back({std::string(kNoteToken), notes.skeleton});
-    const int id = !chosen ? strings::kJointsLeftOut
-                 : leftOut ? strings::kSkeletonTakenJointsLeftOut
-                           : strings::kSkeletonTaken;
+    const int id = !chosen   ? strings::kJointsLeftOut
+                   : leftOut ? strings::kSkeletonTakenJointsLeftOut
+                             : strings::kSkeletonTaken;
     return MakeMessage(id, std::move(values));
 }
 
@@ -66,10 +67,10 @@ EditResult CTimelineModel::InsertClip(MotionClip clip,
         place.feetFree = true;
         clip.offset = OffsetOf(place);
     }
-    const Message failed =
-        PlaceClip(project_.motionClips, std::move(clip), view_.currentFrame, kMotionInsert,
-                  [this](int first, int last) { return CanPlaceClip(project_, first, last); },
-                  decisions_, removedNames, prepare, &position, &cancelled);
+    const Message failed = PlaceClip(
+        project_.motionClips, std::move(clip), view_.currentFrame, kMotionInsert,
+        [this](int first, int last) { return CanPlaceClip(project_, first, last); }, decisions_,
+        removedNames, prepare, &position, &cancelled);
     if (failed || cancelled) return EditResult::Refused(failed);
     for (const std::string& name : removedNames) removed_.Add(name);
     view_.selected = position;
@@ -85,7 +86,8 @@ EditResult CTimelineModel::AddMotionFile(const std::string& path) {
         if (motion_.FrameCount(path) < 1) return EditResult::Refused(strings::kMotionFileUnusable);
         std::string take;
         if (const std::vector<std::string> takes = motion_.TakesOf(path); takes.size() > 1) {
-            const std::optional<std::string> chosen = decisions_.AskTake(strings::kChooseTake, takes);
+            const std::optional<std::string> chosen =
+                decisions_.AskTake(strings::kChooseTake, takes);
             if (!chosen) return EditResult::Refused();  // the user changed his mind
             take = *chosen;
         }
@@ -450,23 +452,25 @@ EditResult CTimelineModel::ChangeClip(EditKind kind, int position,
 }
 
 bool CTimelineModel::SetTransitionIn(int position, int frames) {
-    return ChangeClip(kEditBlend, position, [frames](MotionClip& clip) {
-               clip.SetTransitionIn(std::min(frames, clip.Length()));
-           })
+    return ChangeClip(kEditBlend, position,
+                      [frames](MotionClip& clip) {
+                          clip.SetTransitionIn(std::min(frames, clip.Length()));
+                      })
         .done;
 }
 
 bool CTimelineModel::SetTransitionOut(int position, int frames) {
-    return ChangeClip(kEditBlend, position, [frames](MotionClip& clip) {
-               clip.SetTransitionOut(std::min(frames, clip.Length()));
-           })
+    return ChangeClip(kEditBlend, position,
+                      [frames](MotionClip& clip) {
+                          clip.SetTransitionOut(std::min(frames, clip.Length()));
+                      })
         .done;
 }
 
 bool CTimelineModel::SetCurveType(int position, uint32_t curve) {
-    return curve <= kCurveCurve &&
-           ChangeClip(kEditCurve, position, [curve](MotionClip& clip) { clip.curveType = curve; })
-               .done;
+    return curve <= kCurveCurve && ChangeClip(kEditCurve, position, [curve](MotionClip& clip) {
+                                       clip.curveType = curve;
+                                   }).done;
 }
 
 EditResult CTimelineModel::SetBlend(int earlier, TransitionZone zone) {

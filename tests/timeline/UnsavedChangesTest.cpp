@@ -31,8 +31,7 @@ TEST_F(ModifiedProperty, ChangedExactlyAwayFromTheSavedStep) {
             switch (random() % 7) {
                 case 0:
                 case 1:
-                    if (Add(1 + int(random() % 20), int(random() % 60)).done &&
-                        savedStep > before)
+                    if (Add(1 + int(random() % 20), int(random() % 60)).done && savedStep > before)
                         savedReachable = false;  // the saved step was on the redo list
                     break;
                 case 2:

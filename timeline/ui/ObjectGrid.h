@@ -108,8 +108,8 @@ private:
     void DrawClipHandles(QPainter& painter, int position, const QColor& fill) const;
     // A blend's curve rising across its zone within the rows top to bottom, and its edges'
     // handles.
-    void DrawBlend(QPainter& painter, const MotionClip& a, TransitionZone zone, int top,
-                   int bottom, bool strip) const;
+    void DrawBlend(QPainter& painter, const MotionClip& a, TransitionZone zone, int top, int bottom,
+                   bool strip) const;
     void DrawMarks(QPainter& painter) const;
 
     CClipDrag drag_;

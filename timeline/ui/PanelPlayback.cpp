@@ -93,11 +93,10 @@ void CPanelPlayback::OnTimer(int identifier) {
     if (!playing_) return;
     if (sound_.IsHeard()) stepper_.FollowSound(sound_.PositionMs());
     const CTimelineModel::PlayRange range = Range();
-    const PlaybackStep step =
-        identifier == playAllTimer_.Identifier()
-            ? stepper_.StepAll(model_.CurrentFrame(), range.end)
-            : stepper_.StepRange(model_.CurrentFrame(), range.start, range.end, range.start,
-                                 range.end);
+    const PlaybackStep step = identifier == playAllTimer_.Identifier()
+                                  ? stepper_.StepAll(model_.CurrentFrame(), range.end)
+                                  : stepper_.StepRange(model_.CurrentFrame(), range.start,
+                                                       range.end, range.start, range.end);
     if (!step.advanced) return;
     if (step.wrapped) {
         if (!looping_) return EndOfPlay();

@@ -57,10 +57,9 @@ CTimelinePanel::CTimelinePanel(std::unique_ptr<CTimelineModel> model, Services s
     if (!mediaProbe_) mediaProbe_ = (ownMedia_ = std::make_unique<CNullMediaProbe>()).get();
     playback_ = std::make_unique<CPanelPlayback>(
         *this, *model_, *sound_, services.clock,
-        CPanelPlayback::Events{[this](int frame) { SetCurrentFrame(frame); },
-                               [this] { PlayStarted(); },
-                               [this](bool atEnd) { PlayStopped(atEnd); },
-                               [this] { return wave_.FrameCount(); }});
+        CPanelPlayback::Events{
+            [this](int frame) { SetCurrentFrame(frame); }, [this] { PlayStarted(); },
+            [this](bool atEnd) { PlayStopped(atEnd); }, [this] { return wave_.FrameCount(); }});
     setFocusPolicy(Qt::StrongFocus);
     setAutoFillBackground(true);
     BuildWindows();
