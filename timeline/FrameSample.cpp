@@ -1,6 +1,8 @@
 #include "timeline/FrameSample.h"
 
 #include <algorithm>
+#include <tuple>
+#include <vector>
 
 namespace tavrel {
 namespace {
@@ -37,35 +39,32 @@ void ShowB(const MotionClip& b, int local, FrameSample& sample) {
 }
 
 FadeSpan SpanOf(const MotionClip& a, const MotionClip& b, int first, int last, int weightFrom,
-               int weightSpan) {
-    return {first, last, weightFrom, weightSpan, a.firstFrame, a.lastFrame, b.firstFrame,
-            b.lastFrame};
+                int weightSpan) {
+    return {first,        last,        weightFrom,   weightSpan,
+            a.firstFrame, a.lastFrame, b.firstFrame, b.lastFrame};
 }
 
 float ShareOfB(const FadeSpan& fade, int frame) {
     // A blend of one frame would be 0/0: it shows A.
-    return fade.weightSpan == 0 ? 0.0f
-                                : static_cast<float>(double(frame - fade.weightFrom) /
-                                                     double(fade.weightSpan));
+    return fade.weightSpan == 0
+               ? 0.0f
+               : static_cast<float>(double(frame - fade.weightFrom) / double(fade.weightSpan));
 }
 
-void ShowPair(const MotionClip& a, const MotionClip& b, int frame, bool inClip,
-              FrameSample& sample) {
-    ShowA(a, 0, sample);
-    ShowB(b, 0, sample);
+bool Overlapping(const MotionClip& a, const MotionClip& b) {
+    return b.firstFrame <= a.lastFrame;
+}
+
+// A frame of A's blend into B: each clip shows its own frame there, holding its first frame
+// before it starts and its last after it ends.
+void ShowBlend(const MotionClip& a, const MotionClip& b, int frame, FrameSample& sample) {
+    const TransitionZone zone = BlendZoneOf(a, b);
+    // In an overlap B's own frames follow the blend's last one: its share reaches 1 there.
+    const int span = zone.end - zone.start + (Overlapping(a, b) ? 1 : 0);
+    sample.fade = SpanOf(a, b, zone.start, zone.end, zone.start, span);
+    ShowA(a, std::clamp(frame - a.firstFrame, 0, a.Length() - 1), sample);
+    ShowB(b, std::clamp(frame - b.firstFrame, 0, b.Length() - 1), sample);
     sample.curve = static_cast<int32_t>(a.curveType);
-    if (inClip && frame > a.lastFrame) {
-        sample.localA = a.lastFrame - a.firstFrame;  // A's last frame, held
-        sample.localB = frame - b.firstFrame;
-    } else if (inClip) {
-        sample.localA = frame - a.firstFrame;
-        sample.localB = 0;  // B's first frame, held
-    } else {
-        sample.localA = a.lastFrame - a.firstFrame;
-        sample.localB = 0;
-    }
-    const TransitionZone zone = ZoneOf(a, b);
-    sample.fade = SpanOf(a, b, zone.start, zone.end, zone.start, zone.end - zone.start);
     sample.weight = ShareOfB(sample.fade, frame);
 }
 
@@ -73,6 +72,44 @@ void ShowPair(const MotionClip& a, const MotionClip& b, int frame, bool inClip,
 
 TransitionZone ZoneOf(const MotionClip& a, const MotionClip& b) {
     return {a.lastFrame - a.transitionOut + 1, b.firstFrame + b.transitionIn - 1};
+}
+
+TransitionZone BlendZoneOf(const MotionClip& a, const MotionClip& b) {
+    const TransitionZone zone = ZoneOf(a, b);
+    if (Overlapping(a, b) && zone.end < zone.start) return {b.firstFrame, a.lastFrame};
+    return zone;
+}
+
+std::pair<int, int> LengthsOfBlend(const MotionClip& a, const MotionClip& b, TransitionZone zone) {
+    return {a.lastFrame - zone.start + 1, zone.end - b.firstFrame + 1};
+}
+
+void KeepOverlapBlends(const CTimelineProject& before, CTimelineProject& after) {
+    std::vector<TransitionZone> overlaps, blends;  // those of before
+    for (auto a = before.motionClips.rbegin(); a != before.motionClips.rend(); ++a) {
+        const auto b = std::next(a);
+        if (b == before.motionClips.rend() || !Overlapping(*a, *b)) continue;
+        overlaps.push_back({b->firstFrame, a->lastFrame});
+        blends.push_back(BlendZoneOf(*a, *b));
+    }
+    auto& clips = after.motionClips;
+    for (int earlier = clips.Count() - 1; earlier > 0; --earlier) {
+        MotionClip& a = *clips.At(earlier);
+        MotionClip& b = *clips.At(earlier - 1);
+        if (!Overlapping(a, b)) continue;
+        const TransitionZone overlap{b.firstFrame, a.lastFrame};
+        TransitionZone zone = overlap;
+        for (size_t i = 0; i < overlaps.size(); ++i) {
+            if (overlaps[i].start == overlap.start && overlaps[i].end == overlap.end)
+                zone = blends[i];
+        }
+        auto [out, in] = LengthsOfBlend(a, b, zone);
+        if (out < 1 || out > a.Length() || in < 1 || in > b.Length()) {
+            std::tie(out, in) = LengthsOfBlend(a, b, overlap);
+        }
+        a.SetTransitionOut(out);
+        b.SetTransitionIn(in);
+    }
 }
 
 FrameSample SampleInFade(const FrameSample& sample, int frame) {
@@ -103,7 +140,7 @@ std::optional<ClipPair> FindTransitionPair(const CTimelineProject& project, int 
     for (auto a = clips.rbegin(); a != clips.rend(); ++a) {
         auto b = std::next(a);
         if (b == clips.rend()) break;
-        if (ZoneOf(*a, *b).Contains(frame)) return ClipPair(&*a, &*b);
+        if (BlendZoneOf(*a, *b).Contains(frame)) return ClipPair(&*a, &*b);
     }
     return std::nullopt;
 }
@@ -148,27 +185,23 @@ FrameSample GetFrameSample(const CTimelineProject* project, int frame) {
     const MotionClip* c2 = in.second;
     if (in.count > 0) sample.clipFile = (c2 ? c2 : c1)->fileName;
     if (c2) {
-        // Overlapping clips cross-fade over their shared frames.
-        ShowA(*c1, frame - c1->firstFrame, sample);
-        ShowB(*c2, frame - c2->firstFrame, sample);
-        sample.fade = SpanOf(*c1, *c2, c2->firstFrame, c1->lastFrame, c2->firstFrame,
-                             c1->lastFrame - c2->firstFrame + 1);
-        sample.weight = ShareOfB(sample.fade, frame);
+        // Overlapping clips cross-fade over their blend; a blend shorter than the overlap
+        // leaves A alone before it and B alone after it.
+        const TransitionZone zone = BlendZoneOf(*c1, *c2);
+        if (zone.Contains(frame)) {
+            ShowBlend(*c1, *c2, frame, sample);
+        } else {
+            const MotionClip& alone = frame < zone.start ? *c1 : *c2;
+            ShowA(alone, frame - alone.firstFrame, sample);
+        }
         return sample;
     }
     if (c1 && c1->IsOneFrame()) {
         ShowA(*c1, 0, sample);
         return sample;
     }
-    const auto pair = FindTransitionPair(*project, frame);
-    if (pair && c1 &&
-        RangesOverlap(pair->first->firstFrame, pair->first->lastFrame, pair->second->firstFrame,
-                      pair->second->lastFrame)) {
-        ShowA(*c1, frame - c1->firstFrame, sample);
-        return sample;
-    }
-    if (pair) {
-        ShowPair(*pair->first, *pair->second, frame, c1 != nullptr, sample);
+    if (const auto pair = FindTransitionPair(*project, frame)) {
+        ShowBlend(*pair->first, *pair->second, frame, sample);
         return sample;
     }
     if (c1) ShowA(*c1, frame - c1->firstFrame, sample);

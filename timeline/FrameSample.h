@@ -32,7 +32,7 @@ struct FrameSample {
     int32_t curve = 0;                 // transition curve of A
     std::array<int32_t, 3> offsetA{};  // the clips' places and switches (see ClipPlace)
     std::array<int32_t, 3> offsetB{};
-    FadeSpan fade;  // the blend of A into B; none when nothing blends
+    FadeSpan fade;            // the blend of A into B; none when nothing blends
     std::string mediaFile;    // video or picture behind the avatar
     int32_t mediaFrame = -1;  // video frame; -1 for a picture or no media
 
@@ -46,6 +46,15 @@ struct TransitionZone {
     bool Contains(int frame) const { return frame >= start && frame <= end; }
 };
 TransitionZone ZoneOf(const MotionClip& a, const MotionClip& b);
+// The frames over which A blends into the B that follows it, whether B starts after A ends
+// or inside it: the zone of their lengths. Where B starts inside A and their lengths do not
+// meet (they were never fitted to the overlap), the blend is the whole overlap.
+TransitionZone BlendZoneOf(const MotionClip& a, const MotionClip& b);
+// The lengths that make A's blend into B the zone: A's transitionOut and B's transitionIn.
+std::pair<int, int> LengthsOfBlend(const MotionClip& a, const MotionClip& b, TransitionZone zone);
+// After an edit: an overlap that was there before keeps the blend it had, a new overlap
+// blends over the whole of it. Overlaps are told apart by their frames.
+void KeepOverlapBlends(const CTimelineProject& before, CTimelineProject& after);
 
 using ClipPair = std::pair<const MotionClip*, const MotionClip*>;
 

@@ -126,10 +126,21 @@ public:
     void SetNewClipsKeepFeetPlanted(bool on) { newClipsKeepFeet_ = on; }
     bool NewClipsKeepFeetPlanted() const { return newClipsKeepFeet_; }
 
-    // Transition lengths and curves change without undo record, as they are dragged.
-    bool SetTransitionIn(int position, int frames);
-    bool SetTransitionOut(int position, int frames);
-    bool SetCurveType(int position, uint32_t curve);
+    // A blend's edges and curve, each change an edit of its own (a drag is written on
+    // release). True when the model changed.
+    bool SetTransitionIn(int position, int frames);   // kind 23
+    bool SetTransitionOut(int position, int frames);  // kind 23
+    bool SetCurveType(int position, uint32_t curve);  // kind 22
+    // The blend of the clip at `earlier` into the one after it in time (at earlier - 1) runs
+    // over the zone: both clips' lengths are set at once (kind 23).
+    EditResult SetBlend(int earlier, TransitionZone zone);
+    // The marked range's frames when a mark is set; the whole timeline (every track) otherwise.
+    struct PlayRange {
+        int start = 0, end = -1;
+        bool marked = false;
+    };
+    // soundFrames: the sound's length in timeline frames (0 without one).
+    PlayRange PlayRangeOf(bool marksAsked, int soundFrames) const;
 
     // --- Undo and redo ---
     bool CanUndo() const { return undo_.Count() > 0; }
@@ -167,8 +178,9 @@ private:
     EditResult ReplaceFileOfSelected(const FileWriter& write, int failureMessage);
     // The same as an undoable edit of its own.
     EditResult RewriteSelected(EditKind kind, const FileWriter& write);
-    // A change of one clip outside undo and redo; false when there is no clip there.
-    bool ChangeClip(int position, const std::function<void(MotionClip&)>& change);
+    // A change of one clip as an edit of the kind; refused when it changes nothing.
+    EditResult ChangeClip(EditKind kind, int position,
+                          const std::function<void(MotionClip&)>& change);
     // The two halves of a clip cut before frame f, written by the motion side.
     std::optional<std::pair<MotionClip, MotionClip>> SplitClip(const MotionClip& clip, int f);
     void ResetModel();

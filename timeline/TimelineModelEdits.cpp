@@ -43,11 +43,12 @@ Message ImportMessage(const std::string& path, const ImportNotes& notes) {
     if (!leftOut && !chosen) return {};
     PlaceholderValues values{{std::string(kFileNameToken), fs::path(path).filename().string()}};
     if (leftOut)
-        values.push_back({std::string(kJointsToken), CMotionImport::UnmappedSummary(notes.unmapped)});
+        values.push_back(
+            {std::string(kJointsToken), CMotionImport::UnmappedSummary(notes.unmapped)});
     if (chosen) values.push_back({std::string(kNoteToken), notes.skeleton});
-    const int id = !chosen ? strings::kJointsLeftOut
-                 : leftOut ? strings::kSkeletonTakenJointsLeftOut
-                           : strings::kSkeletonTaken;
+    const int id = !chosen   ? strings::kJointsLeftOut
+                   : leftOut ? strings::kSkeletonTakenJointsLeftOut
+                             : strings::kSkeletonTaken;
     return MakeMessage(id, std::move(values));
 }
 
@@ -66,10 +67,10 @@ EditResult CTimelineModel::InsertClip(MotionClip clip,
         place.feetFree = true;
         clip.offset = OffsetOf(place);
     }
-    const Message failed =
-        PlaceClip(project_.motionClips, std::move(clip), view_.currentFrame, kMotionInsert,
-                  [this](int first, int last) { return CanPlaceClip(project_, first, last); },
-                  decisions_, removedNames, prepare, &position, &cancelled);
+    const Message failed = PlaceClip(
+        project_.motionClips, std::move(clip), view_.currentFrame, kMotionInsert,
+        [this](int first, int last) { return CanPlaceClip(project_, first, last); }, decisions_,
+        removedNames, prepare, &position, &cancelled);
     if (failed || cancelled) return EditResult::Refused(failed);
     for (const std::string& name : removedNames) removed_.Add(name);
     view_.selected = position;
@@ -85,7 +86,8 @@ EditResult CTimelineModel::AddMotionFile(const std::string& path) {
         if (motion_.FrameCount(path) < 1) return EditResult::Refused(strings::kMotionFileUnusable);
         std::string take;
         if (const std::vector<std::string> takes = motion_.TakesOf(path); takes.size() > 1) {
-            const std::optional<std::string> chosen = decisions_.AskTake(strings::kChooseTake, takes);
+            const std::optional<std::string> chosen =
+                decisions_.AskTake(strings::kChooseTake, takes);
             if (!chosen) return EditResult::Refused();  // the user changed his mind
             take = *chosen;
         }
@@ -435,30 +437,69 @@ EditResult CTimelineModel::ReplaceSelectedFile(const FileWriter& write) {
 // ---------------------------------------------------------------------------------------------
 // Transitions
 
-bool CTimelineModel::ChangeClip(int position, const std::function<void(MotionClip&)>& change) {
-    MotionClip* clip = MutableClipAt(position);
-    if (!clip) return false;
-    const MotionClip before = *clip;
-    change(*clip);
-    if (!(*clip == before)) ContentChanged();
-    return true;
+EditResult CTimelineModel::ChangeClip(EditKind kind, int position,
+                                      const std::function<void(MotionClip&)>& change) {
+    const MotionClip* clip = ClipAtPosition(position);
+    if (!clip) return EditResult::Refused();
+    MotionClip changed = *clip;
+    change(changed);
+    if (changed == *clip) return EditResult::Refused();  // no step that changes nothing
+    return RunEdit(kind, [&] {
+        *MutableClipAt(position) = changed;
+        changed_ = true;
+        return EditResult::Done();
+    });
 }
 
 bool CTimelineModel::SetTransitionIn(int position, int frames) {
-    return ChangeClip(position, [frames](MotionClip& clip) {
-        clip.SetTransitionIn(std::min(frames, clip.Length()));
-    });
+    return ChangeClip(kEditBlend, position,
+                      [frames](MotionClip& clip) {
+                          clip.SetTransitionIn(std::min(frames, clip.Length()));
+                      })
+        .done;
 }
 
 bool CTimelineModel::SetTransitionOut(int position, int frames) {
-    return ChangeClip(position, [frames](MotionClip& clip) {
-        clip.SetTransitionOut(std::min(frames, clip.Length()));
-    });
+    return ChangeClip(kEditBlend, position,
+                      [frames](MotionClip& clip) {
+                          clip.SetTransitionOut(std::min(frames, clip.Length()));
+                      })
+        .done;
 }
 
 bool CTimelineModel::SetCurveType(int position, uint32_t curve) {
-    return curve <= kCurveCurve &&
-           ChangeClip(position, [curve](MotionClip& clip) { clip.curveType = curve; });
+    return curve <= kCurveCurve && ChangeClip(kEditCurve, position, [curve](MotionClip& clip) {
+                                       clip.curveType = curve;
+                                   }).done;
+}
+
+EditResult CTimelineModel::SetBlend(int earlier, TransitionZone zone) {
+    const MotionClip* a = ClipAtPosition(earlier);
+    const MotionClip* b = ClipAtPosition(earlier - 1);
+    if (!a || !b || zone.end < zone.start) return EditResult::Refused();
+    const auto [out, in] = LengthsOfBlend(*a, *b, zone);
+    // Each length stays within its clip, and an overlap's blend keeps a frame of each.
+    const int least = b->firstFrame <= a->lastFrame ? 1 : 0;
+    if (out < least || out > a->Length() || in < least || in > b->Length())
+        return EditResult::Refused();
+    if (out == a->transitionOut && in == b->transitionIn) return EditResult::Refused();
+    return RunEdit(kEditBlend, [&, out = out, in = in] {
+        MutableClipAt(earlier)->SetTransitionOut(out);
+        MutableClipAt(earlier - 1)->SetTransitionIn(in);
+        changed_ = true;
+        return EditResult::Done();
+    });
+}
+
+CTimelineModel::PlayRange CTimelineModel::PlayRangeOf(bool marksAsked, int soundFrames) const {
+    // Every track plays to its end: a video or a sound may run on after the last motion.
+    int end = LastFrame();
+    for (const MediaClip& clip : project_.mediaClips) end = std::max(end, int(clip.lastFrame));
+    end = std::min(std::max(end, soundFrames - 1), kMaxFrame);
+    const bool marked = marksAsked && (view_.inMark >= 0 || view_.outMark >= 0);
+    if (!marked) return {0, end, false};
+    return {view_.inMark >= 0 ? view_.inMark : std::max(FirstFrame(), 0),
+            view_.outMark >= 0 ? view_.outMark : end, true};
 }
 
 }  // namespace tavrel

@@ -46,6 +46,8 @@ EditResult CTimelineModel::RunEdit(EditKind kind, const std::function<EditResult
     undo_.Append(CurrentRecord(kind, kindValue));
     EditResult result = perform();
     if (result.done) {
+        // A blend's own edit sets its edges; any other keeps each overlap's blend.
+        if (kind != kEditBlend) KeepOverlapBlends(undo_.Last()->project, project_);
         ContinuePlaces();
         ++revision_;
         ContentChanged();

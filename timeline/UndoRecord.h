@@ -27,6 +27,8 @@ enum EditKind : uint32_t {
     kEditReplaceFile = 19,
     kEditMoveMedia = 20,
     kEditClipSwitches = 21,  // "Keep its own place", "Keep feet planted"
+    kEditCurve = 22,         // the curve of a blend
+    kEditBlend = 23,         // where a blend starts and ends (its clips' transition lengths)
 };
 
 struct ViewState {

@@ -129,6 +129,12 @@ protected:
     CTimelinePanel& Panel() const { return Timeline()->Panel(); }
     const CTimelineModel& Model() const { return Panel().Model(); }
     int Clips() const { return Model().Project().motionClips.Count(); }
+    std::vector<std::pair<int, int>> RangesOfClips() const {
+        std::vector<std::pair<int, int>> ranges;
+        for (const MotionClip& c : Model().Project().motionClips)
+            ranges.emplace_back(c.firstFrame, c.lastFrame);
+        return ranges;
+    }
     CObjectGrid* MotionTrack() const { return Find<CObjectGrid>(); }
     CThumbnailCtrl* Thumbnails() const { return Find<CThumbnailCtrl>(); }
     CFileTreeCtrl* FolderTree() const { return Find<CFileTreeCtrl>(); }

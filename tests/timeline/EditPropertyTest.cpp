@@ -13,6 +13,7 @@
 #include "settings/StringTable.h"
 #include "tests/motion/MotionFiles.h"
 #include "tests/timeline/TimelineFixture.h"
+#include "timeline/ClipDrag.h"
 #include "timeline/MotionManagerSide.h"
 
 namespace tavrel {
@@ -229,6 +230,53 @@ protected:
         }
     }
 
+    // One random edit of any kind, as the windows make them: curve changes, drags of blends'
+    // edges, moves and resizes through the drag, and the edits of the menus.
+    void RandomEdit() {
+        const int count = model->Project().motionClips.Count();
+        const int position = AnyPosition();
+        const MotionClip* clip = model->ClipAtPosition(position);
+        CClipDrag drag(*model);
+        using Mode = CClipDrag::Mode;
+        switch (random() % 9) {
+            case 0:
+                model->SetCurrentFrame(int(random() % (std::max(model->LastFrame(), 0) + 30)));
+                model->AddMotionFile(AnyUserFile());
+                break;
+            case 1:
+            case 2:
+                if (clip) model->SetCurveType(position, uint32_t(random() % 4));
+                break;
+            case 3:
+            case 4:
+                if (count > 1) {
+                    const int earlier = 1 + int(random() % (count - 1));
+                    drag.StartTransition(random() % 2 ? Mode::kTransitionOut : Mode::kTransitionIn,
+                                         earlier);
+                    drag.DragTo(Near(model->ClipAtPosition(earlier)->lastFrame, 12));
+                    drag.Finish();
+                }
+                break;
+            case 5:
+                if (clip) {
+                    drag.StartClip(position, random() % 2 ? clip->firstFrame : clip->lastFrame);
+                    drag.DragTo(Near(clip->firstFrame, 20));
+                    drag.Finish();
+                }
+                break;
+            case 6:
+                model->SplitAtFrame(int(random() % (std::max(model->LastFrame(), 0) + 2)));
+                break;
+            case 7:
+                model->Select(position);
+                model->DeleteSelected();
+                break;
+            default:
+                if (clip) model->SetClipSwitches(position, random() % 2, random() % 2);
+                break;
+        }
+    }
+
     testing::TempFolder root;
     std::map<std::string, std::string> userFiles;
     std::mt19937 random;
@@ -271,6 +319,45 @@ TEST_F(EditProperty, RandomEditsKeepTheTrackSound) {
         if (HasFatalFailure()) return;
     }
     for (const auto& [path, bytes] : userFiles) EXPECT_EQ(testing::ReadFile(path), bytes) << path;
+}
+
+TEST_F(EditProperty, EveryEditIsOneUndoStepOfItsOwn) {
+    ASSERT_TRUE(wd);
+    struct State {
+        std::vector<MotionClip> clips;
+        std::vector<MediaClip> media;
+        bool operator==(const State&) const = default;
+    };
+    const auto now = [&] {
+        const CTimelineProject& p = model->Project();
+        return State{ClipsOf(p), {p.mediaClips.begin(), p.mediaClips.end()}};
+    };
+    for (int sequence = 0; sequence < std::max(1, Sequences() / 4); ++sequence) {
+        random.seed(10000 + sequence);
+        model->NewProject(CTimelineProject());
+        for (int at : {0, 30, 60}) {
+            model->SetCurrentFrame(at);
+            model->AddMotionFile(AnyUserFile());
+        }
+        for (int step = 0; step < 12; ++step) {
+            SCOPED_TRACE(::testing::Message() << "sequence " << sequence << " step " << step);
+            const State before = now();
+            const int undo = model->UndoCount();
+            RandomEdit();
+            const State after = now();
+            // An edit that keeps no step changes nothing; one that does keeps exactly one.
+            if (model->UndoCount() == undo) {
+                ASSERT_EQ(after, before);
+                continue;
+            }
+            ASSERT_EQ(model->UndoCount(), undo + 1);
+            ASSERT_FALSE(model->CanRedo());
+            ASSERT_TRUE(model->Undo().done);
+            ASSERT_EQ(now(), before);
+            ASSERT_TRUE(model->Redo().done);
+            ASSERT_EQ(now(), after);
+        }
+    }
 }
 
 }  // namespace

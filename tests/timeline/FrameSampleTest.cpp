@@ -45,15 +45,31 @@ TEST(GetFrameSample, FramesShowTheirClipAndBlendOverTransitions) {
         {"touching, after the cut", touching, 32, "a", 29, "b", 2, 7.0f / 9, "b", kCurveEaseOut},
         {"touching, inside one", touching, 10, "a", 10, "", -1, 0, nullptr, -1},
         {"a gap belongs to the transition", gap, 35, "a", 29, "b", 0, 10.0f / 19, "", -1},
-        {"overlapping clips cross-fade", overlap, 25, "a", 25, "b", 5, 0.5f, nullptr, 0},
+        {"overlapping clips cross-fade on A's curve", overlap, 25, "a", 25, "b", 5, 0.5f, nullptr,
+         kCurveEaseOut},
         {"beside the overlap, in one clip", overlap, 18, "a", 18, "", -1, 0, nullptr, -1},
         {"before the first clip", late, 3, "a", 0, "", -1, 0, nullptr, -1},
         {"after the last clip", late, 80, "b", 19, "", -1, 0, nullptr, -1},
         {"a one-frame clip never blends",
-         {{"a", 0, 29, 5}, {"pose", 30, 30, 1}, {"c", 31, 60, 5}}, 30, "pose", 0, "", -1, 0,
-         nullptr, -1},
-        {"a zone of one frame shows A", {{"a", 0, 9, 1}, {"b", 10, 19, 0}}, 9, "a", 9, "b", 0, 0,
-         nullptr, -1},
+         {{"a", 0, 29, 5}, {"pose", 30, 30, 1}, {"c", 31, 60, 5}},
+         30,
+         "pose",
+         0,
+         "",
+         -1,
+         0,
+         nullptr,
+         -1},
+        {"a zone of one frame shows A",
+         {{"a", 0, 9, 1}, {"b", 10, 19, 0}},
+         9,
+         "a",
+         9,
+         "b",
+         0,
+         0,
+         nullptr,
+         -1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -83,9 +99,9 @@ TEST(GetFrameSample, AnyFrameOfABlendIsFoundFromAnyOther) {
         const char* name;
         int aLast, bFirst, transition;
     };
-    for (const Pair& p : {Pair{"touching", 29, 30, 5}, Pair{"gap", 29, 40, 5},
-                          Pair{"overlap", 29, 20, 5}, Pair{"one frame", 29, 30, 1},
-                          Pair{"none", 29, 30, 0}}) {
+    for (const Pair& p :
+         {Pair{"touching", 29, 30, 5}, Pair{"gap", 29, 40, 5}, Pair{"overlap", 29, 20, 5},
+          Pair{"one frame", 29, 30, 1}, Pair{"none", 29, 30, 0}}) {
         SCOPED_TRACE(p.name);
         CTimelineProject project;
         AddClip(project, "a", 0, p.aLast, p.transition);

@@ -31,8 +31,7 @@ TEST_F(ModifiedProperty, ChangedExactlyAwayFromTheSavedStep) {
             switch (random() % 7) {
                 case 0:
                 case 1:
-                    if (Add(1 + int(random() % 20), int(random() % 60)).done &&
-                        savedStep > before)
+                    if (Add(1 + int(random() % 20), int(random() % 60)).done && savedStep > before)
                         savedReachable = false;  // the saved step was on the redo list
                     break;
                 case 2:
@@ -48,10 +47,10 @@ TEST_F(ModifiedProperty, ChangedExactlyAwayFromTheSavedStep) {
                     break;
                 case 5:
                     if (clips) {
-                        const std::vector<MotionClip> was = ClipsOf(model->Project());
-                        model->SetCurveType(int(random() % clips), random() % 3);
-                        if (ClipsOf(model->Project()) != was && savedStep == before)
-                            savedReachable = false;  // the saved step itself changed
+                        // A curve change is an edit of its own, as any other.
+                        if (model->SetCurveType(int(random() % clips), random() % 3) &&
+                            savedStep > before)
+                            savedReachable = false;
                     }
                     break;
                 default:

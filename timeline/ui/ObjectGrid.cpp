@@ -88,11 +88,41 @@ std::vector<CObjectGrid::Neighbours> CObjectGrid::TransitionPairs() const {
     std::vector<Neighbours> pairs;
     const std::vector<Placed> order = TimeOrder();
     for (size_t i = 1; i < order.size(); ++i) {
-        if (order[i - 1].clip->lastFrame < order[i].clip->firstFrame) {
-            pairs.push_back({order[i - 1].position, order[i].position, int(i)});
-        }
+        const bool overlap = order[i].clip->firstFrame <= order[i - 1].clip->lastFrame;
+        pairs.push_back({order[i - 1].position, order[i].position, int(i), overlap});
     }
     return pairs;
+}
+
+bool CObjectGrid::BlendShown(const Neighbours& pair, TransitionZone* zone) const {
+    if (!drag_.ShownBlend(pair.earlier, zone)) return false;
+    if (pair.overlap) return zone->end >= zone->start;
+    // Between clips apart, a blend needs frames of both clips and more than one frame.
+    const auto [out, in] = LengthsOfBlend(*Model().ClipAtPosition(pair.earlier),
+                                          *Model().ClipAtPosition(pair.later), *zone);
+    return out > 0 && in > 0 && zone->end > zone->start;
+}
+
+std::optional<CObjectGrid::Neighbours> CObjectGrid::BlendAt(int frame, bool clipBand) const {
+    for (const Neighbours& pair : TransitionPairs()) {
+        const MotionClip& a = *Model().ClipAtPosition(pair.earlier);
+        const MotionClip& b = *Model().ClipAtPosition(pair.later);
+        TransitionZone zone{0, -1};
+        if (clipBand ? pair.overlap && frame >= b.firstFrame &&
+                           frame <= std::min(a.lastFrame, b.lastFrame)
+                     : BlendShown(pair, &zone) && zone.Contains(frame)) {
+            return pair;
+        }
+    }
+    return std::nullopt;
+}
+
+double CObjectGrid::Reach() const {
+    return kHandlePixels / Mapping().FrameWidth();
+}
+
+double CObjectGrid::ExactFrame(int x) const {
+    return Mapping().ExactFrameAt(x);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -128,33 +158,35 @@ void CObjectGrid::Render(QPainter& painter, int width, int height) {
         if (&clip == Model().SelectedClip()) return colours::kSelectedClip;
         return clip.IsOneFrame() ? colours::kOneFrameClip : colours::kClip;
     };
-    std::vector<const MotionClip*> shown;
-    for (const MotionClip& clip : Model().Project().motionClips) {
-        if (RangesOverlap(clip.firstFrame, clip.lastFrame, first, last)) shown.push_back(&clip);
+    std::vector<Placed> shown;
+    for (const Placed& placed : TimeOrder()) {
+        const MotionClip& clip = *placed.clip;
+        if (RangesOverlap(clip.firstFrame, clip.lastFrame, first, last)) shown.push_back(placed);
     }
-    for (const MotionClip* clip : shown) DrawClipBody(painter, *clip, fillOf(*clip));
-    // Where a clip starts inside the one before it, its name follows their cross-fade.
+    for (const Placed& p : shown) DrawClipBody(painter, *p.clip, fillOf(*p.clip));
+    // Every blend is drawn above the clips; one over an overlap also where the clips cross,
+    // and there a clip's name follows it.
     std::map<const MotionClip*, int> labelFrom;
-    const std::vector<Placed> order = TimeOrder();
-    for (size_t i = 1; i < order.size(); ++i) {
-        const MotionClip* a = order[i - 1].clip;
-        const MotionClip* b = order[i].clip;
-        if (a->lastFrame < b->firstFrame) {
-            if (a->transitionOut > 0 && b->transitionIn > 0) DrawTransition(painter, *a, *b);
-        } else if (RangesOverlap(b->firstFrame, std::min(a->lastFrame, b->lastFrame), first,
-                                 last)) {
-            // The cross-fade of two overlapping clips.
-            const int x = m.XOf(b->firstFrame);
-            const int w = std::max(1, m.XOf(std::min(a->lastFrame, b->lastFrame) + 1) - x);
-            painter.fillRect(x, kClipTop + 4, w, ClipBottom() - kClipTop - 7, colours::kOverlap);
-            labelFrom[b] = std::min(a->lastFrame, b->lastFrame) + 1;
-        }
+    for (const Neighbours& pair : TransitionPairs()) {
+        const MotionClip* a = Model().ClipAtPosition(pair.earlier);
+        const MotionClip* b = Model().ClipAtPosition(pair.later);
+        TransitionZone zone{0, -1};
+        const bool drawn = BlendShown(pair, &zone);
+        if (drawn) DrawBlend(painter, *a, zone, kTransitionTop, kTransitionBottom, true);
+        const int end = std::min(a->lastFrame, b->lastFrame);
+        if (!pair.overlap || !RangesOverlap(b->firstFrame, end, first, last)) continue;
+        const int x = m.XOf(b->firstFrame);
+        const int w = std::max(1, m.XOf(end + 1) - x);
+        painter.fillRect(x, kClipTop + 4, w, ClipBottom() - kClipTop - 7, colours::kOverlap);
+        if (drawn) DrawBlend(painter, *a, zone, kClipTop + 4, ClipBottom() - 4, false);
+        labelFrom[b] = end + 1;
     }
-    for (const MotionClip* clip : shown) {
-        const auto from = labelFrom.find(clip);
-        DrawClipOutline(painter, *clip, fillOf(*clip),
-                        from == labelFrom.end() ? clip->firstFrame : from->second);
-        DrawFootPlants(painter, *clip);
+    for (const Placed& p : shown) {
+        const auto from = labelFrom.find(p.clip);
+        DrawClipOutline(painter, *p.clip, fillOf(*p.clip),
+                        from == labelFrom.end() ? p.clip->firstFrame : from->second);
+        DrawClipHandles(painter, p.position, fillOf(*p.clip));
+        DrawFootPlants(painter, *p.clip);
     }
     if (drag_.MovesClip()) {
         const CClipDrag::Range& copy = drag_.Copy();
@@ -187,7 +219,8 @@ void CObjectGrid::DrawClipOutline(QPainter& painter, const MotionClip& clip, con
     const QRect body = ClipRect(clip);
     if (body.width() < 3) return;
     DrawClipEdge(painter, body, fill);
-    QRect label = body.adjusted(3, 0, -3, 0);
+    // Clear of the ends' handles.
+    QRect label = body.adjusted(kHandlePixels + 3, 0, -kHandlePixels - 3, 0);
     label.setLeft(std::max(label.left(), Mapping().XOf(labelFrom) + 3));
     DrawClipName(painter, label, clip.fileName, fill);
 }
@@ -211,22 +244,43 @@ void CObjectGrid::DrawFootPlants(QPainter& painter, const MotionClip& clip) cons
     }
 }
 
-// The zone between two clips, with the curve its blend follows rising across it.
-void CObjectGrid::DrawTransition(QPainter& painter, const MotionClip& a,
-                                 const MotionClip& b) const {
-    const TransitionZone zone = ZoneOf(a, b);
-    if (zone.end <= zone.start) return;
+// The handles of a clip's free ends: darker tabs with two grip lines, as wide as a press on
+// them reaches into the clip.
+void CObjectGrid::DrawClipHandles(QPainter& painter, int position, const QColor& fill) const {
+    const MotionClip& clip = *Model().ClipAtPosition(position);
+    const CTrackMapping& m = Mapping();
+    const QRect body = ClipRect(clip);
+    if (body.width() < 6 || clip.IsOneFrame()) return;
+    for (DragMode end : {DragMode::kMoveFirst, DragMode::kMoveLast}) {
+        const int frame = end == DragMode::kMoveFirst ? clip.firstFrame : clip.lastFrame;
+        if (CClipDrag::ResizeEndAt(Model(), position, frame) != end) continue;
+        const CClipDrag::Span span = CClipDrag::EndHandle(Model(), position, end, Reach());
+        const int x0 = std::max(m.ExactXOf(span.from), body.left());
+        const int x1 = std::min(m.ExactXOf(span.to), body.right() + 1);
+        if (x1 - x0 < 2) continue;
+        const QRect tab(x0, body.top() + 1, x1 - x0, body.height() - 2);
+        painter.fillRect(tab, fill.darker(135));
+        painter.setPen(fill.lighter(160));
+        const int middle = tab.center().x();
+        painter.drawLine(middle - 1, tab.top() + 3, middle - 1, tab.bottom() - 3);
+        painter.drawLine(middle + 1, tab.top() + 3, middle + 1, tab.bottom() - 3);
+    }
+}
+
+// The curve a blend follows, rising across its zone: in the transition strip on its own
+// ground, over an overlap as a line on the overlap's colour; its edges carry handles.
+void CObjectGrid::DrawBlend(QPainter& painter, const MotionClip& a, TransitionZone zone, int top,
+                            int bottom, bool strip) const {
     const CTrackMapping& m = Mapping();
     const int x = m.XOf(zone.start);
     const int w = std::max(2, m.XOf(zone.end + 1) - x);
     if (x > width() || x + w < 0) return;
-    const int top = kTransitionTop, h = kTransitionBottom - kTransitionTop;
+    const int h = bottom - top;
     if (w < 4) {
         // Too narrow for a shape (the overview of a long timeline): a mark of the blend.
-        painter.fillRect(x, top + h / 2, w, h - h / 2 + 1, colours::kCurveFill);
+        if (strip) painter.fillRect(x, top + h / 2, w, h - h / 2 + 1, colours::kCurveFill);
         return;
     }
-    painter.fillRect(x, top, w, h + 1, colours::kStrip);
     const char* name = kCurveNames[a.curveType <= kCurveCurve ? a.curveType : 0];
     QPolygon shape;
     shape << QPoint(x, top + h);
@@ -235,18 +289,36 @@ void CObjectGrid::DrawTransition(QPainter& painter, const MotionClip& a,
         shape << QPoint(x + i, top + h - int(v * h + 0.5f));
     }
     shape << QPoint(x + w, top + h);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(colours::kCurveFill);
-    painter.drawPolygon(shape);
-    painter.setPen(colours::kTransition);
+    if (strip) {
+        painter.fillRect(x, top, w, h + 1, colours::kStrip);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(colours::kCurveFill);
+        painter.drawPolygon(shape);
+    }
+    painter.setPen(QPen(strip ? colours::kTransition : colours::kCurveFill, strip ? 1 : 2));
     painter.setBrush(Qt::NoBrush);
     painter.drawPolyline(shape.data() + 1, int(shape.size()) - 2);
-    painter.setPen(colours::kDarkShadow);
-    painter.drawRect(x, top, w - 1, h);
+    if (strip) {
+        painter.setPen(colours::kDarkShadow);
+        painter.drawRect(x, top, w - 1, h);
+    }
+    // The edges' handles: where a press drags them.
+    const QColor grip = strip ? colours::kTransition : colours::kCurveFill;
+    const int gw = std::min(3, w / 3);
+    painter.fillRect(x, top, gw, h + 1, grip);
+    painter.fillRect(x + w - gw, top, gw, h + 1, grip);
 }
 
 void CObjectGrid::DrawMarks(QPainter& painter) const {
     const CTrackMapping& m = Mapping();
+    // The range that Space plays, shaded while a mark is set.
+    const auto range = Model().PlayRangeOf(true, panel_.Wave().FrameCount());
+    if (range.marked && range.end >= range.start) {
+        QColor shade = colours::kMarkFill;
+        shade.setAlpha(panel_.PlaysMarkedRange() ? 110 : 55);
+        painter.fillRect(m.XOf(range.start), kMarkTop + 3,
+                         std::max(1, m.XOf(range.end + 1) - m.XOf(range.start)), 7, shade);
+    }
     painter.setPen(colours::kMark);
     painter.setBrush(colours::kMarkFill);
     if (Model().InMark() >= 0) {
@@ -280,9 +352,9 @@ void CObjectGrid::mousePressEvent(QMouseEvent* event) {
     if (at.y() <= kMarkBottom) {
         PressMarks(frame, at.x());
     } else if (at.y() >= kTransitionTop && at.y() <= kTransitionBottom) {
-        PressTransitions(frame);
+        PressTransitions(at.x());
     } else if (at.y() >= kClipTop && at.y() <= ClipBottom()) {
-        PressClips(frame);
+        PressClips(frame, at.x());
     }
     panel_.RedrawTracks();
 }
@@ -302,19 +374,23 @@ void CObjectGrid::PressMarks(int frame, int x) {
     }
 }
 
-void CObjectGrid::PressTransitions(int frame) {
-    for (const Neighbours& pair : TransitionPairs()) {
-        const MotionClip& a = *Model().ClipAtPosition(pair.earlier);
-        const MotionClip& b = *Model().ClipAtPosition(pair.later);
-        const TransitionZone zone = ZoneOf(a, b);
-        if (frame == zone.start) {
-            return drag_.StartTransition(DragMode::kTransitionOut, pair.earlier);
-        }
-        if (frame == zone.end) return drag_.StartTransition(DragMode::kTransitionIn, pair.later);
-    }
+void CObjectGrid::PressTransitions(int x) {
+    const auto edge = CClipDrag::BlendEdgeAt(Model(), ExactFrame(x), Reach(), false);
+    if (edge) drag_.StartTransition(edge.edge, edge.position);
 }
 
-void CObjectGrid::PressClips(int frame) {
+// On the clips: a blend's edge over an overlap, a clip's end, or the clip itself.
+void CObjectGrid::PressClips(int frame, int x) {
+    if (const auto edge = CClipDrag::BlendEdgeAt(Model(), ExactFrame(x), Reach(), true)) {
+        return drag_.StartTransition(edge.edge, edge.position);
+    }
+    if (const auto end = CClipDrag::ClipEndAt(Model(), ExactFrame(x), Reach())) {
+        Model().Select(end.position);
+        panel_.NotifyStillPose();
+        drag_.StartResize(end, frame);
+        setToolTip(panel_.Text(strings::kDragToResize));
+        return;
+    }
     const int position = Model().PositionOfClipAt(frame);
     if (position < 0) {
         Model().Select(-1);
@@ -364,24 +440,26 @@ void CObjectGrid::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CObjectGrid::Commit() {
-    const DragMode mode = drag_.GetMode();
     const EditResult result = drag_.Finish();
     setToolTip(QString());
-    if (mode == DragMode::kTransitionIn || mode == DragMode::kTransitionOut) {
-        panel_.Refresh();
-    } else {
-        panel_.Apply(result);
-    }
+    panel_.Apply(result);
 }
 
 void CObjectGrid::UpdateHover(int x, int y) {
     resizeEnd_ = DragMode::kNone;
+    edgeUnder_ = DragMode::kNone;
     QString tip;
-    if (y >= kClipTop && y <= ClipBottom()) {
+    const bool clips = y >= kClipTop && y <= ClipBottom();
+    if (clips || (y >= kTransitionTop && y <= kTransitionBottom)) {
+        edgeUnder_ = CClipDrag::BlendEdgeAt(Model(), ExactFrame(x), Reach(), clips).edge;
+    }
+    if (clips) {
         const int frame = Mapping().FrameAt(x);
         const int position = Model().PositionOfClipAt(frame);
+        if (edgeUnder_ == DragMode::kNone) {
+            resizeEnd_ = CClipDrag::ClipEndAt(Model(), ExactFrame(x), Reach()).edge;
+        }
         if (position >= 0) {
-            resizeEnd_ = CClipDrag::ResizeEndAt(Model(), position, frame);
             if (!panel_.IsPlaying()) {
                 tip = QString::fromStdString(
                     std::filesystem::path(Model().ClipAtPosition(position)->fileName)
@@ -390,7 +468,8 @@ void CObjectGrid::UpdateHover(int x, int y) {
             }
         }
     }
-    setCursor(resizeEnd_ != DragMode::kNone ? Qt::SizeHorCursor : Qt::ArrowCursor);
+    const bool handle = resizeEnd_ != DragMode::kNone || edgeUnder_ != DragMode::kNone;
+    setCursor(handle && !panel_.IsPlaying() ? Qt::SizeHorCursor : Qt::ArrowCursor);
     setToolTip(tip);
 }
 
@@ -412,15 +491,12 @@ void CObjectGrid::PressRight(QMouseEvent* event) {
     rightFrame_ = Mapping().FrameAt(at.x());
     rightTransition_ = 0;
     rightTransitionEarlier_ = -1;
-    if (at.y() >= kTransitionTop && at.y() <= kTransitionBottom) {
-        for (const Neighbours& pair : TransitionPairs()) {
-            const TransitionZone zone =
-                ZoneOf(*Model().ClipAtPosition(pair.earlier), *Model().ClipAtPosition(pair.later));
-            if (zone.Contains(rightFrame_)) {
-                rightTransition_ = pair.order;
-                rightTransitionEarlier_ = pair.earlier;
-                break;
-            }
+    // A blend's curve is chosen where it is drawn: above the clips, or over their overlap.
+    const bool strip = at.y() >= kTransitionTop && at.y() <= kTransitionBottom;
+    if (strip || (at.y() >= kClipTop && at.y() <= ClipBottom())) {
+        if (const auto pair = BlendAt(rightFrame_, !strip)) {
+            rightTransition_ = pair->order;
+            rightTransitionEarlier_ = pair->earlier;
         }
     }
     const int position = Model().PositionOfClipAt(rightFrame_);
@@ -525,7 +601,7 @@ void CObjectGrid::RunContextCommand(int command) {
     CTimelineModel& model = Model();
     if (const int curve = CurveOfCommand(command); curve >= 0) {
         model.SetCurveType(rightTransitionEarlier_, uint32_t(curve));
-        return panel_.Refresh();
+        return panel_.Refresh();  // one edit of its own; nothing to say when it changes nothing
     }
     if (const int segment = AlignSegmentOfCommand(command); segment >= 0) {
         return panel_.Apply(model.AlignToPrevious(CTimelineModel::kAlignSegments[segment]));

@@ -4,6 +4,7 @@
 #include <QPoint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,8 @@ public:
     static constexpr const char* kMotionFilesMime = "application/x-tavrel-motion-files";
 
     using DragMode = CClipDrag::Mode;
+    // The width of the handles of clips' ends and blends' edges, at every zoom.
+    static constexpr int kHandlePixels = 6;
 
     CObjectGrid(CTimelinePanel& panel, QWidget* parent);
     ~CObjectGrid() override;
@@ -36,6 +39,8 @@ public:
     const CClipDrag::Range& DragCopy() const { return drag_.Copy(); }
     // Whether the mouse rests on an end of a clip that may be resized.
     bool ResizeMayStart() const { return resizeEnd_ != DragMode::kNone; }
+    // Whether it rests on an edge of a blend that may be dragged.
+    bool EdgeMayStart() const { return edgeUnder_ != DragMode::kNone; }
 
     // The context menu for the state after a right-click; each action carries its command.
     std::unique_ptr<QMenu> BuildContextMenu();
@@ -67,9 +72,18 @@ private:
     struct Neighbours {
         int earlier = -1, later = -1;  // positions from First
         int order = 0;                 // the pair's place in time order, from 1
+        bool overlap = false;          // the later starts inside the earlier
     };
-    // Consecutive clips in time order that do not overlap each other.
+    // Consecutive clips in time order: each pair blends, over a gap or an overlap.
     std::vector<Neighbours> TransitionPairs() const;
+    // The blend under a frame: in the transition band any drawn blend, in the clip band the
+    // overlap of two clips; nullopt when there is none.
+    std::optional<Neighbours> BlendAt(int frame, bool clipBand) const;
+    // Whether a pair's blend is drawn in the transition band.
+    bool BlendShown(const Neighbours& pair, TransitionZone* zone) const;
+    // The handles' width in frames, and the frames under a pixel.
+    double Reach() const;
+    double ExactFrame(int x) const;
     struct Placed {
         int position;  // from First
         const MotionClip* clip;
@@ -78,8 +92,8 @@ private:
     std::vector<Placed> TimeOrder() const;
 
     void PressMarks(int frame, int x);
-    void PressTransitions(int frame);
-    void PressClips(int frame);
+    void PressTransitions(int x);
+    void PressClips(int frame, int x);
     void PressRight(QMouseEvent* event);
     void UpdateHover(int x, int y);
     void DragTo(int x);
@@ -91,11 +105,16 @@ private:
     void DrawClipBody(QPainter& painter, const MotionClip& clip, const QColor& fill) const;
     void DrawClipOutline(QPainter& painter, const MotionClip& clip, const QColor& fill,
                          int labelFrom) const;
-    void DrawTransition(QPainter& painter, const MotionClip& a, const MotionClip& b) const;
+    void DrawClipHandles(QPainter& painter, int position, const QColor& fill) const;
+    // A blend's curve rising across its zone within the rows top to bottom, and its edges'
+    // handles.
+    void DrawBlend(QPainter& painter, const MotionClip& a, TransitionZone zone, int top, int bottom,
+                   bool strip) const;
     void DrawMarks(QPainter& painter) const;
 
     CClipDrag drag_;
     DragMode resizeEnd_ = DragMode::kNone;
+    DragMode edgeUnder_ = DragMode::kNone;
     int zoomX_ = 0;
     int rightFrame_ = -1;
     int rightTransition_ = 0;

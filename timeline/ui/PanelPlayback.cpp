@@ -27,15 +27,24 @@ CPanelPlayback::~CPanelPlayback() {
     sound_.Stop();
 }
 
+CTimelineModel::PlayRange CPanelPlayback::Range() const {
+    return model_.PlayRangeOf(rangeAsked_, events_.soundFrames ? events_.soundFrames() : 0);
+}
+
 void CPanelPlayback::PlayAll() {
-    if (model_.FirstFrame() < 0 || playing_) return;
+    if (playing_) return;
+    rangeAsked_ = false;
+    if (Range().end < 0) return;
     Start(playAllTimer_);
 }
 
 void CPanelPlayback::PlayRange() {
-    if (model_.FirstFrame() < 0 || playing_) return;
-    const int start = model_.InMark() >= 0 ? model_.InMark() : model_.FirstFrame();
-    if (model_.CurrentFrame() < start) events_.showFrame(start);
+    if (playing_) return;
+    rangeAsked_ = true;
+    const CTimelineModel::PlayRange range = Range();
+    if (!range.marked) return PlayAll();
+    if (range.end < 0) return;
+    if (model_.CurrentFrame() < range.start) events_.showFrame(range.start);
     Start(playRangeTimer_);
 }
 
@@ -76,18 +85,18 @@ void CPanelPlayback::MoveSound(int milliseconds) {
 }
 
 void CPanelPlayback::StopIfNothingToPlay() {
-    if (playing_ && model_.LastFrame() < 0) Stop();
+    if (playing_ && Range().end < 0) Stop();
 }
 
 void CPanelPlayback::OnTimer(int identifier) {
     StopIfNothingToPlay();
     if (!playing_) return;
     if (sound_.IsHeard()) stepper_.FollowSound(sound_.PositionMs());
-    const bool all = identifier == playAllTimer_.Identifier();
-    const PlaybackStep step =
-        all ? stepper_.StepAll(model_.CurrentFrame(), model_.LastFrame())
-            : stepper_.StepRange(model_.CurrentFrame(), model_.InMark(), model_.OutMark(),
-                                 model_.FirstFrame(), model_.LastFrame());
+    const CTimelineModel::PlayRange range = Range();
+    const PlaybackStep step = identifier == playAllTimer_.Identifier()
+                                  ? stepper_.StepAll(model_.CurrentFrame(), range.end)
+                                  : stepper_.StepRange(model_.CurrentFrame(), range.start,
+                                                       range.end, range.start, range.end);
     if (!step.advanced) return;
     if (step.wrapped) {
         if (!looping_) return EndOfPlay();

@@ -22,6 +22,8 @@ public:
         std::function<void()> started;
         // atEnd: a play that ran past the end without a loop; the panel shows frame 0.
         std::function<void(bool atEnd)> stopped;
+        // The sound's length in timeline frames (0 without one): playback runs to its end.
+        std::function<int()> soundFrames;
     };
 
     CPanelPlayback(QObject& owner, CTimelineModel& model, CSoundPlayback& sound,
@@ -29,7 +31,10 @@ public:
     ~CPanelPlayback();
 
     void PlayAll();
+    // The marked range; with no mark set, the whole timeline.
     void PlayRange();
+    // Whether the marked range is what plays.
+    bool PlaysMarkedRange() const { return playing_ && rangeAsked_; }
     void Stop();
     // One tick of a play timer (its identifier tells which).
     void OnTimer(int identifier);
@@ -45,6 +50,7 @@ public:
 
 private:
     void Start(CRTimer& timer);
+    CTimelineModel::PlayRange Range() const;
     void EndOfPlay();
     void MoveSound(int milliseconds);
 
@@ -56,6 +62,7 @@ private:
     CRTimer playRangeTimer_;
     bool playing_ = false;
     bool looping_ = false;
+    bool rangeAsked_ = false;  // the range timer runs
 };
 
 }  // namespace tavrel

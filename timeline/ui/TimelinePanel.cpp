@@ -38,6 +38,11 @@ QString FrameAndTime(const QString& frameWord, int frame) {
         .arg(hundredths, 2, 10, QChar('0'));
 }
 
+QString MarksReadout(const QString& marksWord, const CTimelineModel::PlayRange& range) {
+    if (!range.marked) return {};
+    return QStringLiteral("%1 %2\u2013%3").arg(marksWord).arg(range.start).arg(range.end);
+}
+
 CTimelinePanel::CTimelinePanel(std::unique_ptr<CTimelineModel> model, Services services,
                                QWidget* parent)
     : QWidget(parent),
@@ -52,9 +57,9 @@ CTimelinePanel::CTimelinePanel(std::unique_ptr<CTimelineModel> model, Services s
     if (!mediaProbe_) mediaProbe_ = (ownMedia_ = std::make_unique<CNullMediaProbe>()).get();
     playback_ = std::make_unique<CPanelPlayback>(
         *this, *model_, *sound_, services.clock,
-        CPanelPlayback::Events{[this](int frame) { SetCurrentFrame(frame); },
-                               [this] { PlayStarted(); },
-                               [this](bool atEnd) { PlayStopped(atEnd); }});
+        CPanelPlayback::Events{
+            [this](int frame) { SetCurrentFrame(frame); }, [this] { PlayStarted(); },
+            [this](bool atEnd) { PlayStopped(atEnd); }, [this] { return wave_.FrameCount(); }});
     setFocusPolicy(Qt::StrongFocus);
     setAutoFillBackground(true);
     BuildWindows();
@@ -112,8 +117,11 @@ void CTimelinePanel::resizeEvent(QResizeEvent*) {
 
 void CTimelinePanel::LayoutChildren() {
     // Room for the widest readout, so that it never jumps as the numbers change.
+    const CTimelineModel::PlayRange widest{kMaxFrame, kMaxFrame, true};
     const int readoutWidth =
-        readout_->fontMetrics().horizontalAdvance(FrameAndTime(Text(strings::kFrameWord), 17999)) +
+        readout_->fontMetrics().horizontalAdvance(
+            MarksReadout(Text(strings::kMarksWord), widest) + QStringLiteral("   ") +
+            FrameAndTime(Text(strings::kFrameWord), kMaxFrame)) +
         8;
     buttons_->Layout(kLeftMargin, width() - kLeftMargin - readoutWidth);
     readout_->setGeometry(width() - kLeftMargin - readoutWidth, CPanelButtons::kTop, readoutWidth,
@@ -159,8 +167,19 @@ bool CTimelinePanel::SetCurrentFrame(int frame) {
     return true;
 }
 
+QString CTimelinePanel::ReadoutText() const {
+    const QString marks =
+        MarksReadout(Text(strings::kMarksWord), model_->PlayRangeOf(true, wave_.FrameCount()));
+    const QString frame = FrameAndTime(Text(strings::kFrameWord), model_->CurrentFrame());
+    return marks.isEmpty() ? frame : marks + QStringLiteral("   ") + frame;
+}
+
 void CTimelinePanel::ShowReadout() {
-    readout_->setText(FrameAndTime(Text(strings::kFrameWord), model_->CurrentFrame()));
+    readout_->setText(ReadoutText());
+}
+
+bool CTimelinePanel::HasSomethingToPlay() const {
+    return model_->PlayRangeOf(false, wave_.FrameCount()).end >= 0;
 }
 
 void CTimelinePanel::ShowFrameToColleague() {
@@ -186,6 +205,7 @@ void CTimelinePanel::ScrollTo(int pixels) {
 
 void CTimelinePanel::RedrawTracks() {
     if (mapping_.Overview()) mapping_.SetOverview(true, OverviewEnd());
+    if (readout_) ShowReadout();  // the marks may have moved
     for (QWidget* w : {static_cast<QWidget*>(grid_), static_cast<QWidget*>(media_),
                        static_cast<QWidget*>(soundTrack_), static_cast<QWidget*>(ruler_),
                        static_cast<QWidget*>(slider_)}) {
@@ -273,6 +293,7 @@ bool CTimelinePanel::IsCommandEnabled(int command) const {
     switch (command) {
         case kPlayAll:
         case kPlayRange:
+            return stopped && HasSomethingToPlay();
         case kFrameBack:
         case kFrameForward:
         case kGoFirst:
@@ -453,10 +474,10 @@ bool CTimelinePanel::HandleKey(int key) {
     switch (key) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            if (clips) IsPlaying() ? Stop() : PlayAll();
+            if (HasSomethingToPlay()) IsPlaying() ? Stop() : PlayAll();
             break;
         case Qt::Key_Space:
-            if (clips) IsPlaying() ? Stop() : PlayRange();
+            if (HasSomethingToPlay()) IsPlaying() ? Stop() : PlayRange();
             break;
         case Qt::Key_PageUp:
         case Qt::Key_PageDown: {

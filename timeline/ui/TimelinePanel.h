@@ -32,6 +32,9 @@ class CTrackEdge;
 // The current frame and its time at the timeline's rate, as the panel and the status bar show
 // them: "Frame 125 · 0:02.08".
 QString FrameAndTime(const QString& frameWord, int frame);
+// The marked range that Space plays, "Play marks 40–150" (an unset end is the timeline's own),
+// or "" when no mark is set.
+QString MarksReadout(const QString& marksWord, const CTimelineModel::PlayRange& range);
 
 class CTimelinePanel : public QWidget {
 public:
@@ -89,6 +92,11 @@ public:
     // One tick of a play timer (its identifier tells which).
     void OnTimer(int identifier);
     bool IsPlaying() const { return playback_->IsPlaying(); }
+    bool PlaysMarkedRange() const { return playback_->PlaysMarkedRange(); }
+    // Whether any track has something to play.
+    bool HasSomethingToPlay() const;
+    // The readout's text: the marks in effect and the current frame with its time.
+    QString ReadoutText() const;
     bool IsLooping() const { return playback_->IsLooping(); }
     bool IsOverview() const { return mapping_.Overview(); }
     bool IsCollapsed() const { return collapsed_; }

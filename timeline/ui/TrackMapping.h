@@ -3,6 +3,7 @@
 // scroll position, or the whole timeline squeezed into the window in overview mode.
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 #include "timeline/MotionClip.h"
 
@@ -44,6 +45,15 @@ public:
 
     // The frame under pixel x of a window (x may lie outside it), within 0 to kMaxFrame.
     int FrameAt(int x) const;
+    // The frames, with their fraction, before pixel x: what lies under x to within a pixel.
+    double ExactFrameAt(int x) const {
+        return overview_ ? double(x) / FrameWidth() : double(scroll_ + x) / PixelsPerFrame();
+    }
+    // The pixel at a frame with its fraction.
+    int ExactXOf(double frame) const {
+        return overview_ ? int(std::lround(frame * FrameWidth()))
+                         : int(std::lround(frame * PixelsPerFrame())) - scroll_;
+    }
     // The first pixel of the frame.
     int XOf(int frame) const;
     // Pixels a frame covers at least 1.

@@ -117,7 +117,59 @@ TEST_F(ObjectGridTest, TransitionEndsAreDraggedWithinTheirClip) {
     EXPECT_EQ(Latest().transitionIn, 11);
     Drag(Grid(), At(50, kTransitionRow), At(80, kTransitionRow));
     EXPECT_EQ(Latest().transitionIn, 20 - Latest().transitionOut);
-    EXPECT_EQ(Model().UndoCount(), undo);
+    EXPECT_EQ(Model().UndoCount(), undo + 4);  // each drag a step of its own
+}
+
+TEST_F(ObjectGridTest, ABlendOverAnOverlapIsEditedWhereItIsDrawn) {
+    AddClip(30, 0);
+    AddClip(30, 40);
+    ASSERT_TRUE(Model().MoveClip(Model().PositionOfClipAt(40), 20).done);  // overlap 20..29
+    EXPECT_EQ(Model().GetFrameSample(20).fileB, Latest().fileName);
+    // Its curve from the overlap on the clips, and from the strip above it.
+    for (int row : {kTransitionRow, CObjectGrid::kClipTop + 6}) {
+        RightClick(At(25, row));
+        EXPECT_EQ(Grid().RightClickTransition(), 1) << row;
+        EXPECT_TRUE(Grid().IsContextCommandEnabled(commands::kCurveEaseIn)) << row;
+    }
+    RightClick(At(25, CObjectGrid::kClipTop + 6), commands::kCurveEaseIn);
+    EXPECT_EQ(Model().GetFrameSample(25).curve, int(kCurveEaseIn));
+    // Its start edge, on the clips: the blend is shortened, no clip moves.
+    Hover(Grid(), At(20));
+    EXPECT_TRUE(Grid().EdgeMayStart());
+    EXPECT_EQ(Grid().cursor().shape(), Qt::SizeHorCursor);
+    const int undo = Model().UndoCount();
+    Drag(Grid(), At(20), At(24));
+    EXPECT_EQ(Ranges(), (std::vector<Range>{{0, 29}, {20, 49}}));
+    EXPECT_EQ(Model().UndoCount(), undo + 1);
+    EXPECT_TRUE(Model().GetFrameSample(22).fileB.empty());  // A alone before the blend
+    EXPECT_FALSE(Model().GetFrameSample(26).fileB.empty());
+    panel->Undo();
+    EXPECT_FALSE(Model().GetFrameSample(22).fileB.empty());
+}
+
+TEST_F(ObjectGridTest, ClipEndsHaveHandlesSixPixelsWideAtEveryZoom) {
+    AddClip(60, 100);
+    for (int step = 0; step < 9; ++step) {
+        SCOPED_TRACE(step);
+        panel->RunCommand(commands::kZoomReset);
+        while (Mapping().Step() < step) panel->RunCommand(commands::kZoomIn);
+        while (Mapping().Step() > step) panel->RunCommand(commands::kZoomOut);
+        panel->ScrollTo(Mapping().Scroll() + Mapping().XOf(95));
+        const int end = Mapping().XOf(160);  // just after the last frame
+        int covered = 0;
+        for (int x = end - 20; x < end + 20; ++x) {
+            Hover(Grid(), QPoint(x, CObjectGrid::kClipTop + 6));
+            covered += Grid().ResizeMayStart();
+        }
+        EXPECT_GE(covered, CObjectGrid::kHandlePixels);
+        // A press beside the end, within its handle, resizes from where it was pressed.
+        const int undo = Model().UndoCount();
+        Drag(Grid(), QPoint(end + 1, CObjectGrid::kClipTop + 6),
+             QPoint(end + 1 + 2 * Mapping().PixelsPerFrame(), CObjectGrid::kClipTop + 6));
+        EXPECT_EQ(Earliest().lastFrame, 161);
+        EXPECT_EQ(Model().UndoCount(), undo + 1);
+        panel->Undo();
+    }
 }
 
 TEST_F(ObjectGridTest, MarksAreDraggedAndSwapWhenTheyCross) {
@@ -193,11 +245,11 @@ TEST_F(ObjectGridTest, TheContextMenuFollowsTheStateAtTheRightClick) {
     EXPECT_FALSE(actions.at(commands::kGoInMark)->isEnabled());
     EXPECT_TRUE(actions.at(commands::kSetInMark)->isEnabled());
     EXPECT_EQ(actions.at(commands::kAlignAt[2][0])->text(), "Align at the left hand");
-    // A choice in the menu runs: the curve of the earlier clip changes without undo record.
+    // A choice in the menu runs: the curve of the earlier clip changes, one step of its own.
     const int undo = Model().UndoCount();
     RightClick(At(35, kTransitionRow), commands::kCurveEaseOut);
     EXPECT_EQ(Earliest().curveType, kCurveEaseOut);
-    EXPECT_EQ(Model().UndoCount(), undo);
+    EXPECT_EQ(Model().UndoCount(), undo + 1);
     // Off the transitions the curve items are disabled.
     RightClick(At(10, kTransitionRow));
     EXPECT_EQ(Grid().RightClickTransition(), 0);
