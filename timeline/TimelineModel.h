@@ -181,6 +181,7 @@ private:
     // A change outside undo and redo: a content state never seen before.
     void ContentChanged() { content_ = ++lastContent_; }
     MotionClip* MutableClipAt(int position);
+    Message UnusableMotion(const std::string& path) const;
 
     CMotionSide& motion_;
     CUserDecisions& decisions_;

@@ -43,11 +43,12 @@ Message ImportMessage(const std::string& path, const ImportNotes& notes) {
     if (!leftOut && !chosen) return {};
     PlaceholderValues values{{std::string(kFileNameToken), fs::path(path).filename().string()}};
     if (leftOut)
-        values.push_back({std::string(kJointsToken), CMotionImport::UnmappedSummary(notes.unmapped)});
+        values.push_back(
+            {std::string(kJointsToken), CMotionImport::UnmappedSummary(notes.unmapped)});
     if (chosen) values.push_back({std::string(kNoteToken), notes.skeleton});
-    const int id = !chosen ? strings::kJointsLeftOut
-                 : leftOut ? strings::kSkeletonTakenJointsLeftOut
-                           : strings::kSkeletonTaken;
+    const int id = !chosen   ? strings::kJointsLeftOut
+                   : leftOut ? strings::kSkeletonTakenJointsLeftOut
+                             : strings::kSkeletonTaken;
     return MakeMessage(id, std::move(values));
 }
 
@@ -66,10 +67,10 @@ EditResult CTimelineModel::InsertClip(MotionClip clip,
         place.feetFree = true;
         clip.offset = OffsetOf(place);
     }
-    const Message failed =
-        PlaceClip(project_.motionClips, std::move(clip), view_.currentFrame, kMotionInsert,
-                  [this](int first, int last) { return CanPlaceClip(project_, first, last); },
-                  decisions_, removedNames, prepare, &position, &cancelled);
+    const Message failed = PlaceClip(
+        project_.motionClips, std::move(clip), view_.currentFrame, kMotionInsert,
+        [this](int first, int last) { return CanPlaceClip(project_, first, last); }, decisions_,
+        removedNames, prepare, &position, &cancelled);
     if (failed || cancelled) return EditResult::Refused(failed);
     for (const std::string& name : removedNames) removed_.Add(name);
     view_.selected = position;
@@ -77,15 +78,25 @@ EditResult CTimelineModel::InsertClip(MotionClip clip,
     return EditResult::Done();
 }
 
+// The file named, and why it cannot be used, as the gallery's tooltip says it.
+Message CTimelineModel::UnusableMotion(const std::string& path) const {
+    std::string reason = motion_.UnusableReason(path);
+    if (reason.empty()) reason = "it cannot be read as a motion";
+    return MakeMessage(strings::kMotionFileUnusable,
+                       {{std::string(kFileNameToken), fs::path(path).filename().string()},
+                        {std::string(kReasonToken), reason}});
+}
+
 EditResult CTimelineModel::AddMotionFile(const std::string& path) {
     return RunEdit(kEditAddFile, [&] {
         if (path.size() > kMaxEnteringPathLength) {
             return EditResult::Refused(strings::kPathTooLong);
         }
-        if (motion_.FrameCount(path) < 1) return EditResult::Refused(strings::kMotionFileUnusable);
+        if (motion_.FrameCount(path) < 1) return EditResult::Refused(UnusableMotion(path));
         std::string take;
         if (const std::vector<std::string> takes = motion_.TakesOf(path); takes.size() > 1) {
-            const std::optional<std::string> chosen = decisions_.AskTake(strings::kChooseTake, takes);
+            const std::optional<std::string> chosen =
+                decisions_.AskTake(strings::kChooseTake, takes);
             if (!chosen) return EditResult::Refused();  // the user changed his mind
             take = *chosen;
         }
@@ -94,9 +105,13 @@ EditResult CTimelineModel::AddMotionFile(const std::string& path) {
         ImportNotes notes;
         const ImportResult file = workingDirectory_.ImportMotionFile(
             path, motion_, CMotionImport::kTimelineFrameRate, &notes, take);
-        if (!file) return EditResult::Refused(file.message);
+        if (!file) {
+            return EditResult::Refused(file.message.id == strings::kMotionFileUnusable
+                                           ? UnusableMotion(path)
+                                           : file.message);
+        }
         const int length = motion_.FrameCount(file.path);
-        EditResult result = length < 1 ? EditResult::Refused(strings::kMotionFileUnusable)
+        EditResult result = length < 1 ? EditResult::Refused(UnusableMotion(path))
                                        : InsertClip(ClipOfLength(length), [&](MotionClip& clip) {
                                              clip.fileName = file.path;
                                              return Message();
