@@ -93,6 +93,8 @@ public:
     virtual const tavrel::CTimelineProject* Project() const = 0;
     // Whether the project changed since it was opened, made or saved.
     virtual bool IsModified() const { return false; }
+    // Changes with every change of the clips (see CTimelineModel::ContentState).
+    virtual uint64_t ContentState() const { return 0; }
     // The project as it stands was written to its file (false: it is in none of the user's).
     virtual void SetSaved(bool) {}
 };

@@ -1,5 +1,6 @@
 #include "app/ProjectFileCommands.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
@@ -77,11 +78,10 @@ CProjectFileCommands::CProjectFileCommands(QWidget* parent, std::string dataFold
         return QMessageBox::question(parent_, tavrel::ui::Text(126), text) == QMessageBox::Yes;
     };
     askSaveChanges = [this](const std::string& name) {
-        const QString text = tavrel::ui::MessageText(
-            tavrel::MakeMessage(kSaveChangesQuestion, {{"%Name", name}}));
+        const QString text =
+            tavrel::ui::MessageText(tavrel::MakeMessage(kSaveChangesQuestion, {{"%Name", name}}));
         switch (QMessageBox::warning(parent_, tavrel::ui::Text(126), text,
-                                     QMessageBox::Save | QMessageBox::Discard |
-                                         QMessageBox::Cancel,
+                                     QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
                                      QMessageBox::Save)) {
             case QMessageBox::Save:
                 return tavrel::SaveAnswer::kSave;
@@ -93,7 +93,7 @@ CProjectFileCommands::CProjectFileCommands(QWidget* parent, std::string dataFold
     };
     makeProgress = [this](int titleId) { return DialogProgress(parent_, titleId); };
     askVideo = [this](QSize viewSize) { return CVideoExportDialog::Ask(parent_, viewSize); };
-    connect(autosaveTimer_, &QTimer::timeout, this, [this] { Autosave(); });
+    connect(autosaveTimer_, &QTimer::timeout, this, &CProjectFileCommands::FollowChanges);
     autosaveTimer_->start(kAutosaveInterval);
 }
 
@@ -184,9 +184,8 @@ void CProjectFileCommands::Written(int id, const QString& path) {
 }
 
 bool CProjectFileCommands::ExportMotion() {
-    const QString path =
-        askPath(kExportMotionTitle, "Motion files (*.chb *.cha *.bvh);;glTF (*.glb *.gltf)",
-                "baked.chb");
+    const QString path = askPath(
+        kExportMotionTitle, "Motion files (*.chb *.cha *.bvh);;glTF (*.glb *.gltf)", "baked.chb");
     if (path.isEmpty()) return false;
     tavrel::CMotionManager manager;  // its own cache: the export reads, the editor plays
     const std::string rest = (fs::path(dataFolder_) / "Init.chb").string();
@@ -202,8 +201,7 @@ bool CProjectFileCommands::ExportMotion() {
 // on its background.
 bool CProjectFileCommands::ExportVideo() {
     CRKSystem* view = editorView ? editorView() : nullptr;
-    const QSize viewSize =
-        view ? QSize(view->Device().width, view->Device().height) : QSize();
+    const QSize viewSize = view ? QSize(view->Device().width, view->Device().height) : QSize();
     const std::optional<VideoChoice> choice = askVideo(viewSize);
     if (!choice) return false;
     const QString path = askPath(kExportVideoTitle, "Videos (*.mp4 *.mkv *.mov)", "video.mp4");
@@ -257,7 +255,20 @@ bool CProjectFileCommands::Autosave() {
     }
     fs::remove_all(folder, error);
     fs::rename(fresh, folder, error);
-    return !error;
+    if (error) return false;
+    autosaved_.emplace(timeline_->ContentState(), project->soundFile);
+    return true;
+}
+
+void CProjectFileCommands::FollowChanges() {
+    const tavrel::CTimelineProject* project = timeline_ ? timeline_->Project() : nullptr;
+    if (!project || timeline_->IsBusy() || QApplication::activeModalWidget()) return;
+    if (!timeline_->IsModified() || project->LastFrame() < 0) {
+        if (autosaved_ || fs::exists(AutosaveFile())) DropAutosave();
+        return;
+    }
+    const std::pair<uint64_t, std::string> now(timeline_->ContentState(), project->soundFile);
+    if (autosaved_ != now || !fs::exists(AutosaveFile())) Autosave();
 }
 
 bool CProjectFileCommands::OfferRestore() {
@@ -280,6 +291,7 @@ void CProjectFileCommands::MarkCleanExit() {
 }
 
 void CProjectFileCommands::DropAutosave() {
+    autosaved_.reset();
     std::error_code error;
     fs::remove_all(AutosaveFolder(dataFolder_), error);
 }
@@ -299,7 +311,10 @@ std::string CProjectFileCommands::ProjectName() const {
 
 bool CProjectFileCommands::MayDiscardChanges() {
     if (!timeline_) return true;
-    const tavrel::CUnsavedChangesGuard guard(askSaveChanges, [this] { return Save(); },
-                                              [this] { DropAutosave(); });
+    // The work is kept for a crash while the question is open. A discard gives nothing up
+    // yet: the open or new that asked may still be cancelled (its file dialog), and the work
+    // stays; the autosave goes once the project that replaces it stands unchanged.
+    FollowChanges();
+    const tavrel::CUnsavedChangesGuard guard(askSaveChanges, [this] { return Save(); });
     return guard.MayLeave(timeline_->IsModified(), ProjectName());
 }

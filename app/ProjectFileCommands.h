@@ -1,6 +1,7 @@
 #pragma once
 // The File menu's project commands: Save, Save as, Export motion (bake), Export video, and the
-// autosave of the working state every minute that is offered back after a crash. The timeline
+// autosave of the working state, which follows every change within seconds and is offered back
+// after a crash. The timeline
 // is reached through its operations (its project, opening a file); the questions to the user
 // go through small hooks that tests answer.
 #include <QObject>
@@ -27,7 +28,8 @@ constexpr int kExportVideo = 32951;
 class CProjectFileCommands : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kAutosaveInterval = 60 * 1000;  // ms
+    // How often the autosave looks for changes not yet in it (ms).
+    static constexpr int kAutosaveInterval = 2 * 1000;
 
     // dataFolder: the per-user data folder (the avatar's files, the autosave).
     CProjectFileCommands(QWidget* parent, std::string dataFolder);
@@ -47,6 +49,10 @@ public:
     // Writes the working state to the autosave folder (also the timer's work); false when
     // there is nothing to save or it could not be written.
     bool Autosave();
+    // The autosave's own work: a changed project not yet saved as it stands is written, and
+    // the autosave of work that is in its file (or was given up) goes. Nothing happens while a
+    // question is open: an edit may be half done under it.
+    void FollowChanges();
     // Start-up: when an autosave is newer than the last clean exit, asks whether to restore it
     // and opens it in the timeline if so. True when it was restored.
     bool OfferRestore();
@@ -91,4 +97,6 @@ private:
     QTimer* autosaveTimer_;
     std::string savedPath_;
     std::string savedFor_;  // the project file of the project savedPath_ belongs to
+    // What the autosave holds: the clips' content state and the sound.
+    std::optional<std::pair<uint64_t, std::string>> autosaved_;
 };

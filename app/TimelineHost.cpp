@@ -235,6 +235,10 @@ bool CTimelineHost::IsModified() const {
     return Ready() && Panel().Model().IsModified();
 }
 
+uint64_t CTimelineHost::ContentState() const {
+    return Ready() ? Panel().Model().ContentState() : 0;
+}
+
 void CTimelineHost::SetSaved(bool saved) {
     if (!Ready()) return;
     if (saved) {
@@ -259,8 +263,7 @@ void CTimelineHost::ShowFrameInStatusBar(int frame) {
         statusFrame_ = new QLabel(window->statusBar());
         window->statusBar()->addPermanentWidget(statusFrame_);
     }
-    statusFrame_->setText(
-        FrameAndTime(ui::Text(strings::kFrameWord), frame));
+    statusFrame_->setText(FrameAndTime(ui::Text(strings::kFrameWord), frame));
 }
 
 // The 3D window edits a pose only when asked to; nothing to pass on before that.

@@ -51,6 +51,7 @@ public:
     void RefreshFrame() override;
     const tavrel::CTimelineProject* Project() const override;
     bool IsModified() const override;
+    uint64_t ContentState() const override;
     void SetSaved(bool saved) override;
 
     // --- CTimelineColleagueLink ---

@@ -20,6 +20,8 @@ public:
     // A close that arrives late for an editor already closed, while a newer one is open: Qt
     // would end the newer one's edit state under it.
     bool IsStale(const QWidget* editor) const { return latest_ && editor != latest_; }
+    // The editor made last (null once it is gone).
+    QWidget* LatestEditor() const { return latest_; }
     void setModelData(QWidget* editor, QAbstractItemModel* model,
                       const QModelIndex& index) const override;
 

@@ -351,13 +351,25 @@ void CThumbnailCtrl::RenameFile() {
 bool CThumbnailCtrl::FinishRename(QListWidgetItem* entry, const QString& newName) {
     const int row = entry ? this->row(entry) : -1;
     if (row < 0 || Busy()) return false;
-    const std::string name = newName.toStdString();
     const std::string old = NameOf(row);
+    const std::string name = NameKeepingExtension(old, newName.toStdString());
     if (name == old) return true;
     if (const Message refusal = CheckUserName(name, true)) {
         TellAfterEdit(GalleryText(refusal), old);  // and edit on
         return false;
     }
+    // A motion file renamed to what the gallery does not list would drop out of it unseen.
+    if (HasAcceptedExtension(old, extensions_) && !HasAcceptedExtension(name, extensions_)) {
+        const Message question =
+            MakeMessage(strings::kRenameUnlistedQuestion, {{std::string(kFileNameToken), name}});
+        afterEdit_ = {GalleryText(question), old, name};
+        if (state() != QAbstractItemView::EditingState) ShowLater(std::exchange(afterEdit_, {}));
+        return false;
+    }
+    return RenameNow(old, name);
+}
+
+bool CThumbnailCtrl::RenameNow(const std::string& old, const std::string& name) {
     StopWorker();
     std::string renamed;
     if (!RenameEntry(JoinPath(folder_, old), name, &renamed)) {
@@ -369,14 +381,23 @@ bool CThumbnailCtrl::FinishRename(QListWidgetItem* entry, const QString& newName
     return true;
 }
 
+bool CThumbnailCtrl::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    if (!CLabelEditView::edit(index, trigger, event)) return false;
+    // Qt has selected the whole name by now; the extension is kept unless typed over.
+    const auto* delegate = static_cast<CLabelEditDelegate*>(itemDelegate());
+    if (auto* line = qobject_cast<QLineEdit*>(delegate->LatestEditor()))
+        line->setSelection(0, int(StemLength(line->text().toStdString())));
+    return true;
+}
+
 // A message box runs an event loop: shown inside the delegate's commit, a refill meanwhile
 // would free the row under the editor. It waits until the editor has closed, and the row to
 // edit on is found again by its name.
 void CThumbnailCtrl::TellAfterEdit(const QString& text, const std::string& editAgain) {
     if (state() == QAbstractItemView::EditingState) {
-        afterEdit_ = {text, editAgain};  // closeEditor passes it on
+        afterEdit_ = {text, editAgain, {}};  // closeEditor passes it on
     } else {
-        ShowLater({text, editAgain});
+        ShowLater({text, editAgain, {}});
     }
 }
 
@@ -385,7 +406,14 @@ void CThumbnailCtrl::ShowLater(AfterEdit after) {
 }
 
 void CThumbnailCtrl::ShowAfterEdit(const AfterEdit& after) {
-    services_.Tell(after.message);
+    if (!after.renameTo.empty()) {
+        if (services_.Ask(after.message) && RowOf(after.editAgain) >= 0) {
+            RenameNow(after.editAgain, after.renameTo);
+            return;
+        }
+    } else {
+        services_.Tell(after.message);
+    }
     const int row = after.editAgain.empty() ? -1 : RowOf(after.editAgain);
     if (row < 0) return;
     // Rows made meanwhile are placed first: an editor over a row not laid out yet is hidden.
@@ -513,7 +541,8 @@ void CThumbnailCtrl::MakeActions() {
     paste_ = make(gallery_command::kPaste, QKeySequence::Paste, &CThumbnailCtrl::PasteFiles);
     delete_ = make(gallery_command::kDelete, QKeySequence::Delete, &CThumbnailCtrl::DeleteFiles);
     rename_ = make(gallery_command::kRename, QKeySequence(Qt::Key_F2), &CThumbnailCtrl::RenameFile);
-    refresh_ = make(gallery_command::kRefresh, QKeySequence::Refresh, &CThumbnailCtrl::RefreshPictures);
+    refresh_ =
+        make(gallery_command::kRefresh, QKeySequence::Refresh, &CThumbnailCtrl::RefreshPictures);
     UpdateActions();
 }
 

@@ -99,7 +99,9 @@ public:
     // Shows the next frame of the hovered motion (the hover timer's work).
     void StepHover();
 
-    // Finishes a label edit: renames the file when the new name passes the name rules.
+    // Finishes a label edit: renames the file when the new name passes the name rules. A name
+    // typed without an extension keeps the file's own; one whose extension the gallery does
+    // not list is renamed only when the user says so, once the editor has closed.
     bool FinishRename(QListWidgetItem* item, const QString& newName);
 
     // Runs a drag of thumbnails to its end; by default the platform's drag loop (QDrag::exec).
@@ -122,6 +124,8 @@ protected:
     void leaveEvent(QEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void AfterEditorClosed() override;
+    // The editor opens with the name before the extension selected.
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
 
 private:
     void SizeGrid();
@@ -139,7 +143,9 @@ private:
     struct AfterEdit {
         QString message;        // shown once the editor has closed
         std::string editAgain;  // the file whose name is typed again, if any
+        std::string renameTo;   // set: the message asks whether editAgain is renamed so
     };
+    bool RenameNow(const std::string& old, const std::string& name);
     void ShowLater(AfterEdit after);
     void ShowAfterEdit(const AfterEdit& after);
     NameClashQuestion AskName();

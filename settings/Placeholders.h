@@ -17,6 +17,7 @@ inline constexpr std::string_view kFileNameToken = "%FileName";
 inline constexpr std::string_view kFolderToken = "%Folder";
 inline constexpr std::string_view kJointsToken = "%Joints";
 inline constexpr std::string_view kNoteToken = "%Note";
+inline constexpr std::string_view kReasonToken = "%Reason";
 
 using PlaceholderValues = std::vector<std::pair<std::string, std::string>>;
 

@@ -92,6 +92,7 @@ constexpr int kFolderNotTrashed = 62423;
 constexpr int kFilesNotTrashed = 62424;
 constexpr int kFilesNotPasted = 62425;
 constexpr int kFileNotRenamed = 62426;
+constexpr int kRenameUnlistedQuestion = 62431;  // %FileName
 constexpr int kThumbnailsTitle = 62427;
 constexpr int kPreviewTitle = 62428;
 constexpr int kFoldersTitle = 62429;

@@ -83,6 +83,14 @@ bool CMotionManagerSide::Convert(const std::string& path, const std::string& tar
            });
 }
 
+// Read again only once the file has failed: the import's message says what went wrong.
+std::string CMotionManagerSide::UnusableReason(const std::string& path) {
+    const CSkeletonMapper::Result imported = CMotionImport::ImportFile(path, {}, 0);
+    if (!imported.motion) return imported.message;
+    return imported.motion->GetEndFrame() < imported.motion->GetBeginFrame() ? "it holds no frames"
+                                                                             : "";
+}
+
 std::vector<std::string> CMotionManagerSide::TakesOf(const std::string& path) {
     std::vector<std::string> names;
     if (MotionFileTypeOf(path) != kTypeScene) return names;

@@ -23,9 +23,10 @@ public:
     void Forget(const std::string& path) override;
     int FrameCount(const std::string& path) override;
     bool NeedsConversion(const std::string& path, int fps) override;
-    bool Convert(const std::string& path, const std::string& target, int fps,
-                 ImportNotes* notes, const std::string& take) override;
+    bool Convert(const std::string& path, const std::string& target, int fps, ImportNotes* notes,
+                 const std::string& take) override;
     std::vector<std::string> TakesOf(const std::string& path) override;
+    std::string UnusableReason(const std::string& path) override;
     bool Split(const std::string& path, int firstLength, const std::string& targetA,
                const std::string& targetB) override;
     bool Resample(const std::string& source, int newLength, const std::string& target) override;

@@ -39,6 +39,9 @@ public:
     // when empty). What the user is told of the import goes into notes when given.
     virtual bool Convert(const std::string& path, const std::string& target, int fps,
                          ImportNotes* notes, const std::string& take) = 0;
+    // Why the motion file cannot come onto the timeline (for the user); empty when it can or
+    // the side cannot tell.
+    virtual std::string UnusableReason(const std::string&) { return {}; }
     // The takes of a file that holds several motions (a scene file); empty for other files.
     virtual std::vector<std::string> TakesOf(const std::string&) { return {}; }
     // Frames 0 to firstLength - 1 to targetA, the rest to targetB.

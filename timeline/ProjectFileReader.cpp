@@ -197,13 +197,22 @@ ProjectReadResult CProjectFileReader::Read(const std::string& path) {
         if (file && motion_.FrameCount(file.path) < 1) {
             std::error_code error;
             fs::remove(file.path, error);
-            file = {"", MakeMessage(strings::kMotionFileUnusable)};
+            file = {"", MakeMessage(strings::kMotionFileUnusable)};  // named below
         }
         if (file && !line->source.empty()) {
             source = importMotion(line->source);
             if (!source) file = {"", source.message};
         }
         if (!file) {
+            if (file.message.id == strings::kMotionFileUnusable) {
+                // The file named, and why: the user finds which clip went.
+                const std::string failed = source.message ? line->source : line->file;
+                std::string reason =
+                    motion_.UnusableReason(ResolveName(project.dataFolder, failed));
+                if (reason.empty()) reason = "it cannot be read as a motion";
+                file.message.values = {{std::string(kFileNameToken), failed},
+                                       {std::string(kReasonToken), reason}};
+            }
             result.messages.push_back(file.message);
             continue;
         }

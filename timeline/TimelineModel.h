@@ -75,6 +75,9 @@ public:
     // between content states, so stepping back to the saved one reads unchanged again.
     bool IsModified() const;
     void MarkSaved();
+    // Names the clips as they stand (edits, undo, redo, transitions): equal values, equal
+    // clips. What keeps a copy of the work for a crash follows it.
+    uint64_t ContentState() const { return content_; }
     // The project as it stands is in no file of the user's (a restored autosave).
     void MarkUnsaved() { savedContent_ = 0; }  // no content state is 0 once there is a project
 
@@ -190,6 +193,7 @@ private:
     // A change outside undo and redo: a content state never seen before.
     void ContentChanged() { content_ = ++lastContent_; }
     MotionClip* MutableClipAt(int position);
+    Message UnusableMotion(const std::string& path) const;
 
     CMotionSide& motion_;
     CUserDecisions& decisions_;

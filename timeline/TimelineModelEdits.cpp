@@ -78,12 +78,21 @@ EditResult CTimelineModel::InsertClip(MotionClip clip,
     return EditResult::Done();
 }
 
+// The file named, and why it cannot be used, as the gallery's tooltip says it.
+Message CTimelineModel::UnusableMotion(const std::string& path) const {
+    std::string reason = motion_.UnusableReason(path);
+    if (reason.empty()) reason = "it cannot be read as a motion";
+    return MakeMessage(strings::kMotionFileUnusable,
+                       {{std::string(kFileNameToken), fs::path(path).filename().string()},
+                        {std::string(kReasonToken), reason}});
+}
+
 EditResult CTimelineModel::AddMotionFile(const std::string& path) {
     return RunEdit(kEditAddFile, [&] {
         if (path.size() > kMaxEnteringPathLength) {
             return EditResult::Refused(strings::kPathTooLong);
         }
-        if (motion_.FrameCount(path) < 1) return EditResult::Refused(strings::kMotionFileUnusable);
+        if (motion_.FrameCount(path) < 1) return EditResult::Refused(UnusableMotion(path));
         std::string take;
         if (const std::vector<std::string> takes = motion_.TakesOf(path); takes.size() > 1) {
             const std::optional<std::string> chosen =
@@ -96,9 +105,13 @@ EditResult CTimelineModel::AddMotionFile(const std::string& path) {
         ImportNotes notes;
         const ImportResult file = workingDirectory_.ImportMotionFile(
             path, motion_, CMotionImport::kTimelineFrameRate, &notes, take);
-        if (!file) return EditResult::Refused(file.message);
+        if (!file) {
+            return EditResult::Refused(file.message.id == strings::kMotionFileUnusable
+                                           ? UnusableMotion(path)
+                                           : file.message);
+        }
         const int length = motion_.FrameCount(file.path);
-        EditResult result = length < 1 ? EditResult::Refused(strings::kMotionFileUnusable)
+        EditResult result = length < 1 ? EditResult::Refused(UnusableMotion(path))
                                        : InsertClip(ClipOfLength(length), [&](MotionClip& clip) {
                                              clip.fileName = file.path;
                                              return Message();

@@ -55,6 +55,17 @@ Message CheckUserName(const std::string& name, bool isFile) {
     return {};
 }
 
+size_t StemLength(const std::string& name) {
+    const size_t dot = name.rfind('.');
+    // A leading dot starts a name (".hidden"), not an extension.
+    return dot == std::string::npos || dot == 0 ? name.size() : dot;
+}
+
+std::string NameKeepingExtension(const std::string& old, const std::string& typed) {
+    if (StemLength(typed) < typed.size()) return typed;
+    return typed + old.substr(StemLength(old));
+}
+
 bool CreateFolder(const std::string& path) {
     std::error_code error;
     return fs::create_directory(path, error) && !error;

@@ -35,6 +35,13 @@ struct MoveSteps {
     std::function<bool(const std::string& from, const std::string& to)> rename = RenameNoReplace;
     std::function<bool(const std::string& path)> remove = RemoveTree;
 };
+// The name a renamed file gets from what the user typed: a name typed without an extension
+// keeps the file's own, so that a motion file stays one.
+std::string NameKeepingExtension(const std::string& old, const std::string& typed);
+// How much of a file name comes before its extension (all of it when it has none): the part a
+// rename offers to type over.
+size_t StemLength(const std::string& name);
+
 // Renames a file or folder inside its folder; refuses a taken name.
 bool RenameEntry(const std::string& from, const std::string& newName, std::string* newPath);
 

@@ -94,11 +94,11 @@ TEST(MotionFolder, ListsPathsUpTo260CharactersAndOnlyWholeMotionsRead) {
         bool whole;
     };
     const std::vector<Case> cases = {
-        {"whole.cha", 0, true, true},       {"whole.chb", 0, true, true},
-        {"cut.cha", 40, true, false},       {"cut.chb", 40, true, false},
-        {"lastbytes.chb", 1, true, false},
-        {named(255, ".cha"), 0, true, true}, {named(256, ".chb"), 0, true, true},
-        {named(260, ".cha"), 0, true, true}, {named(261, ".chb"), 0, false, false},
+        {"whole.cha", 0, true, true},          {"whole.chb", 0, true, true},
+        {"cut.cha", 40, true, false},          {"cut.chb", 40, true, false},
+        {"lastbytes.chb", 1, true, false},     {named(255, ".cha"), 0, true, true},
+        {named(256, ".chb"), 0, true, true},   {named(260, ".cha"), 0, true, true},
+        {named(261, ".chb"), 0, false, false},
     };
     std::vector<std::string> listed;
     for (const Case& c : cases) {
@@ -133,6 +133,24 @@ TEST(LibraryFolders, NewFolderNamesCountFromTwo) {
     EXPECT_FALSE(CreateFolder(first));
     const std::string second = MakeNewFolderPath(dir.Path().string(), "New Folder");
     EXPECT_EQ(second, dir / "New Folder (2)");
+}
+
+TEST(LibraryFolders, ARenamedFileKeepsItsExtensionUnlessANewOneIsTyped) {
+    struct Case {
+        std::string old, typed, name;
+        size_t stem;  // of old: what the editor selects
+    };
+    for (const Case& c : std::vector<Case>{{"walk.cha", "stroll", "stroll.cha", 4},
+                                           {"walk.cha", "stroll.chb", "stroll.chb", 4},
+                                           {"walk.cha", "stroll.txt", "stroll.txt", 4},
+                                           {"take.2.bvh", "take 3", "take 3.bvh", 6},
+                                           {"walk.cha", "walk.", "walk.", 4},
+                                           {"README", "notes", "notes", 6},
+                                           {".hidden", "seen", "seen", 7},
+                                           {"walk.cha", ".cha", ".cha.cha", 4}}) {
+        EXPECT_EQ(NameKeepingExtension(c.old, c.typed), c.name) << c.old << " <- " << c.typed;
+        EXPECT_EQ(StemLength(c.old), c.stem) << c.old;
+    }
 }
 
 TEST(LibraryFolders, UserNamesFollowTheLengthRuleAndRenamesNeverReplace) {

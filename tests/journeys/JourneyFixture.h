@@ -65,15 +65,22 @@ protected:
     static constexpr int kWait = 10000;  // ms: the longest any step may take before it fails
 
     void SetUp() override {
-        // Qt reads the settings folder once per process: journeys share it, each starts empty.
+        UseFreshSettings();
+        ASSERT_TRUE(StartEditor());
+    }
+    // Qt reads the settings folder once per process: journeys share it, each starts empty.
+    static void UseFreshSettings() {
         static tavrel::testing::TempFolder config;
         ::setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
         QSettings("Corvane", "Tavrel").clear();
-        ASSERT_TRUE(StartEditor());
     }
+    // The editor's data, settings and temporary folders below this folder instead of a fresh
+    // one (an editor in another process that shares them).
+    void UseHome(const fs::path& home) { givenHome_ = home; }
     void TearDown() override {
         // A question left unasked is not answered in the next journey.
-        for (const auto& poll : pollers_) QObject::disconnect(poll.get(), nullptr, nullptr, nullptr);
+        for (const auto& poll : pollers_)
+            QObject::disconnect(poll.get(), nullptr, nullptr, nullptr);
         pollers_.clear();
         for (const char* scheme : {"file", "http", "https", "mailto"})
             QDesktopServices::unsetUrlHandler(scheme);
@@ -89,12 +96,12 @@ protected:
     // Starts the editor as main() does, over this journey's own data, settings and temporary
     // folders; true once the main window stands and the 3D window has drawn.
     bool StartEditor() {
-        fs::create_directories(home_ / "tmp");
-        ::setenv("TMPDIR", (home_ / "tmp").c_str(), 1);  // the working folder
+        fs::create_directories(Home() / "tmp");
+        ::setenv("TMPDIR", (Home() / "tmp").c_str(), 1);  // the working folder
         for (const char* scheme : {"file", "http", "https", "mailto"})
             QDesktopServices::setUrlHandler(scheme, &urls_, "open");
         app_ = std::make_unique<CTavrelApp>();
-        CStartOptions start = tavrel::testing::EditorStartOptions(home_.Path());
+        CStartOptions start = tavrel::testing::EditorStartOptions(Home());
         start.connectWindows = [app = app_.get()](CTavrelMediator* mediator) {
             ConnectEditorWindows(mediator);
             ConnectFileCommands(app->FileCommands(), mediator);
@@ -150,9 +157,9 @@ protected:
     const UrlSink& Urls() const { return urls_; }
 
     // --- Files ---
-    fs::path Home() const { return home_.Path(); }
-    fs::path Library() const { return home_ / "data/Motion"; }
-    fs::path Temporary() const { return home_ / "tmp"; }
+    fs::path Home() const { return givenHome_.empty() ? fs::path(home_.Path()) : givenHome_; }
+    fs::path Library() const { return Home() / "data/Motion"; }
+    fs::path Temporary() const { return Home() / "tmp"; }
 
     // --- Waiting: the event loop turns until the condition holds (false after kWait) ---
     static bool WaitUntil(const std::function<bool()>& condition, int timeout = kWait) {
@@ -195,7 +202,7 @@ protected:
         const QPoint end = target->mapTo(target->window(), to);
         QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, start);
         constexpr int kSteps = 8;
-        constexpr int kPace = 40;  // ms between moves
+        constexpr int kPace = 40;                // ms between moves
         for (int i = 2; i <= kSteps + 2; ++i) {  // two more moves on the target
             const QPoint at = start + (end - start) * std::min(i, kSteps) / kSteps;
             QTimer::singleShot(kPace * i, window, [window, at] { QTest::mouseMove(window, at); });
@@ -350,6 +357,7 @@ private:
     }
 
     tavrel::testing::TempFolder home_;
+    fs::path givenHome_;
     UrlSink urls_;
     std::unique_ptr<CTavrelApp> app_;
     QStringList openAtStart_;

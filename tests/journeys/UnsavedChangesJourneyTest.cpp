@@ -1,6 +1,10 @@
 // A project with changes pending meets Open and Exit: every way out asks first, and Cancel,
 // Discard and Save do what they say to the timeline and to the files on disk.
+#include <signal.h>
+
+#include <QFileDialog>
 #include <QMenu>
+#include <QProcess>
 #include <fstream>
 #include <sstream>
 
@@ -114,6 +118,94 @@ TEST_F(UnsavedChangesJourneyWithFiles, ExitAsksAndChangesLostByAnEndAreOfferedAt
     EXPECT_TRUE(CloseEditor());
     EXPECT_EQ(*asked, "Save changes to Untitled timeline?");
     EXPECT_FALSE(fs::exists(autosave));
+}
+
+// The editor killed in a process of its own: the journey starts this program again with the
+// child's test below and the folder its editor works in, kills it once it has done its part,
+// and starts the editor again over the same folders.
+constexpr const char* kKilledHome = "TAVREL_KILLED_EDITOR_HOME";
+
+class KilledEditorChild : public UnsavedChangesJourneyWithFiles {
+protected:
+    void SetUp() override {
+        const char* home = std::getenv(kKilledHome);
+        if (!home) GTEST_SKIP() << "runs only inside the killed-editor journey";
+        UseHome(home);  // and the settings folder the journey gave
+        ASSERT_TRUE(StartEditor());
+        ASSERT_TRUE(ShowFolder(Library() / "Locomotion"));
+    }
+    // The next file dialog is cancelled, as a user who changed his mind does.
+    void CancelNextFileDialog() {
+        auto poll = std::make_shared<QTimer>();
+        poll->setInterval(10);
+        QObject::connect(poll.get(), &QTimer::timeout, [poll]() mutable {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            poll->stop();
+            QTimer::singleShot(0, dialog, &QFileDialog::reject);
+            poll.reset();
+        });
+        poll->start();
+        polls_.push_back(poll);
+    }
+    std::vector<std::shared_ptr<QTimer>> polls_;
+};
+
+// Edit, Open answered Discard and its file dialog cancelled, Exit cancelled, one more edit:
+// then it waits for the autosave to hold the last edit, says so, and waits to be killed.
+TEST_F(KilledEditorChild, EditsCancelsTheQuestionsAndWaitsToBeKilled) {
+    ASSERT_TRUE(DropAndWait("walk.cha", 0));
+    auto asked = AnswerNextMessage(QMessageBox::Discard);
+    CancelNextFileDialog();
+    Key(Qt::Key_O, Qt::ControlModifier);
+    EXPECT_FALSE(asked->isEmpty());
+    asked = AnswerNextMessage(QMessageBox::Cancel);
+    Key(Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(asked->isEmpty());
+    ASSERT_TRUE(Frame()->isVisible());
+    ASSERT_EQ(Clips(), 1);
+    const auto edited = fs::file_time_type::clock::now();
+    DropRunAfterTheEnd();
+    const fs::path autosave = FileCommands()->AutosaveFile();
+    EXPECT_TRUE(WaitUntil([&] {
+        std::error_code error;
+        return fs::last_write_time(autosave, error) >= edited && !error;
+    })) << "the autosave follows the edit";
+    std::ofstream(Home() / "edited") << "2";
+    WaitUntil([] { return false; }, 120000);
+}
+
+class KilledEditorJourney : public JourneyFixture {
+protected:
+    void SetUp() override {
+        if (std::getenv(kKilledHome)) GTEST_SKIP() << "the child does not start another";
+        UseFreshSettings();
+    }
+};
+
+TEST_F(KilledEditorJourney, WorkKilledAfterCancelledQuestionsIsOfferedAtTheNextStart) {
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(kKilledHome, QString::fromStdString(Home().string()));
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_filter=KilledEditorChild.EditsCancelsTheQuestionsAndWaitsToBeKilled"});
+    ASSERT_TRUE(child.waitForStarted());
+    const bool edited = WaitUntil(
+        [&] { return fs::exists(Home() / "edited") || child.state() == QProcess::NotRunning; },
+        120000);
+    ::kill(pid_t(child.processId()), SIGKILL);
+    child.waitForFinished();
+    ASSERT_TRUE(edited && fs::exists(Home() / "edited"))
+        << "the child did not get through its edits:\n"
+        << child.readAllStandardOutput().toStdString();
+
+    auto asked = AnswerNextMessage(QMessageBox::Yes);
+    ASSERT_TRUE(StartEditor());
+    EXPECT_TRUE(WaitUntil([&] { return !asked->isEmpty(); })) << "nothing was offered";
+    EXPECT_TRUE(WaitUntil([&] { return Clips() == 2; })) << Clips() << " clips restored";
+    EXPECT_TRUE(Model().IsModified());
 }
 
 }  // namespace

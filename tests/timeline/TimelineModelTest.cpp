@@ -158,8 +158,12 @@ TEST_F(Model, InsertRefusalsChangeNothing) {
         EXPECT_EQ(model->UndoCount(), 1);
     }
     model->SetCurrentFrame(50);
-    EXPECT_EQ(model->AddMotionFile(root / "user/none.cha").message.id,
-              strings::kMotionFileUnusable);
+    const Message unusable = model->AddMotionFile(root / "user/none.cha").message;
+    EXPECT_EQ(unusable.id, strings::kMotionFileUnusable);
+    // The message names the file and gives a reason.
+    ASSERT_EQ(unusable.values.size(), 2u);
+    EXPECT_EQ(unusable.values[0].second, "none.cha");
+    EXPECT_FALSE(unusable.values[1].second.empty());
     EXPECT_EQ(model->AddMotionFile("/" + std::string(300, 'a') + ".cha").message.id,
               strings::kPathTooLong);
     EXPECT_EQ(Ranges(), (RangeList{{kMaxFrame - 9, kMaxFrame}}));
