@@ -47,7 +47,7 @@ void CPanelPlayback::Start(CRTimer& timer) {
         sound_.PlayFrom(Millisecond(model_.CurrentFrame()));
         stepper_.SoundStartsAt(Millisecond(model_.CurrentFrame()));
     }
-    timer.Start();
+    TickWhenNextFrameIsDue(timer);
     events_.started();
 }
 
@@ -75,6 +75,13 @@ void CPanelPlayback::MoveSound(int milliseconds) {
     stepper_.SoundStartsAt(milliseconds);
 }
 
+// A tick at a fixed interval would show each frame up to that interval after it came due,
+// with the sound running on meanwhile.
+void CPanelPlayback::TickWhenNextFrameIsDue(CRTimer& timer) {
+    timer.SetInterval(int(stepper_.MillisecondsToNextFrame(kPlayInterval)));
+    timer.Start();
+}
+
 void CPanelPlayback::StopIfNothingToPlay() {
     if (playing_ && model_.LastFrame() < 0) Stop();
 }
@@ -88,12 +95,15 @@ void CPanelPlayback::OnTimer(int identifier) {
         all ? stepper_.StepAll(model_.CurrentFrame(), model_.LastFrame())
             : stepper_.StepRange(model_.CurrentFrame(), model_.InMark(), model_.OutMark(),
                                  model_.FirstFrame(), model_.LastFrame());
-    if (!step.advanced) return;
-    if (step.wrapped) {
-        if (!looping_) return EndOfPlay();
-        if (sound_.IsLoaded()) MoveSound(step.soundPositionMs);
+    if (step.advanced) {
+        if (step.wrapped) {
+            if (!looping_) return EndOfPlay();
+            if (sound_.IsLoaded()) MoveSound(step.soundPositionMs);
+        }
+        events_.showFrame(step.next);
     }
-    events_.showFrame(step.next);
+    // showFrame may have stopped playback (a box, a deleted project).
+    if (playing_) TickWhenNextFrameIsDue(all ? playAllTimer_ : playRangeTimer_);
 }
 
 }  // namespace tavrel
