@@ -17,6 +17,7 @@
 #include "base/DebugOutput.h"
 #include "media/FallbackWaveOutDevice.h"
 #include "media/NullWaveOutDevice.h"
+#include "media/PortAudioWaveOutDevice.h"
 #include "media/RWavePlayback.h"
 #include "tests/media/WaveFiles.h"
 #include "tests/support/TempFolder.h"
@@ -559,6 +560,31 @@ TEST_F(WaveStreamingTest, SampledAtAnyMomentTheSoundIsWithinOneFrameOfThePicture
                     card ? "slow card" : "paced device", offsets.size(), median, p95);
         player->Stop();
     }
+}
+
+// A sound card's position between its callbacks, in bytes of 48 kHz mono 16-bit sound (96 a
+// millisecond): a callback sent 10 ms (960 bytes) after 1920 sent before, to be heard from
+// t = 1000 ms on.
+TEST(CardPosition, CountsTheLastCallbackOutAsItIsHeard) {
+    const WaveFormat format{1, 1, kRate, kRate * 2, 2, 16, 0};
+    const CardMark playing{1920, 2880, 1000 * kMs, 960};
+    const CardMark afterSilence{1920, 2880, 1000 * kMs, 1920};
+    struct Case {
+        const char* what;
+        CardMark mark;
+        int64_t now;
+        uint64_t heard;
+    } cases[] = {
+        {"as its first sample is heard", playing, 1000 * kMs, 1920},
+        {"halfway through it", playing, 1005 * kMs, 2400},
+        {"all of it heard, and no more", playing, 1030 * kMs, 2880},
+        {"the callback before it still heard", playing, 995 * kMs, 1440},
+        {"no less than was heard at the callback", playing, 900 * kMs, 960},
+        {"after a pause: silence until it is heard", afterSilence, 990 * kMs, 1920},
+        {"nothing sent yet", CardMark{}, 1000 * kMs, 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(HeardBytes(c.mark, c.now, format), c.heard) << c.what;
+    EXPECT_EQ(HeardBytes(playing, 1005 * kMs, WaveFormat{}), 0u);  // a format without blocks
 }
 
 }  // namespace

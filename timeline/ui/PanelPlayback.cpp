@@ -102,8 +102,9 @@ void CPanelPlayback::OnTimer(int identifier) {
         }
         events_.showFrame(step.next);
     }
-    // showFrame may have stopped playback (a box, a deleted project).
-    if (playing_) TickWhenNextFrameIsDue(all ? playAllTimer_ : playRangeTimer_);
+    // showFrame may have stopped playback (a box, a deleted project), or started another.
+    CRTimer& timer = all ? playAllTimer_ : playRangeTimer_;
+    if (playing_ && timer.IsRunning()) TickWhenNextFrameIsDue(timer);
 }
 
 }  // namespace tavrel
