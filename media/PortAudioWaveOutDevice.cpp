@@ -5,6 +5,7 @@
 #include <portaudio.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -93,7 +94,21 @@ PaSampleFormat SampleFormat(const WaveFormat& format) {
     }
 }
 
+int64_t SteadyMicroseconds() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 }  // namespace
+
+uint64_t HeardBytes(const CardMark& mark, int64_t now, const WaveFormat& format) {
+    if (format.blockAlign == 0) return 0;
+    const int64_t sinceHeard = (now - mark.heardAt) * int64_t(format.samplesPerSec) / 1000000;
+    const int64_t frames = int64_t(mark.before / format.blockAlign) + sinceHeard;
+    const int64_t sent = int64_t(mark.after / format.blockAlign);
+    const int64_t heard = std::min(int64_t(mark.heard / format.blockAlign), sent);
+    return uint64_t(std::clamp<int64_t>(frames, heard, sent)) * format.blockAlign;
+}
 
 CPortAudioWaveOutDevice::~CPortAudioWaveOutDevice() {
     Close();
@@ -108,6 +123,7 @@ bool CPortAudioWaveOutDevice::Open(const WaveFormat& format, WaveOutEvents event
         queue_.clear();
         headOffset_ = 0;
         played_ = 0;
+        mark_ = {};
         paused_ = closing_ = lost_ = false;
     }
     PaStream* stream = nullptr;
@@ -119,10 +135,9 @@ bool CPortAudioWaveOutDevice::Open(const WaveFormat& format, WaveOutEvents event
         return false;
     }
     PortAudio()->Pa_SetStreamFinishedCallback(stream, &CPortAudioWaveOutDevice::Finished);
-    if (const PaStreamInfo* info = PortAudio()->Pa_GetStreamInfo(stream)) {
-        const uint64_t frames = uint64_t(info->outputLatency * format.samplesPerSec);
-        latencyBytes_ = frames * format.blockAlign;
-    }
+    latencySeconds_ = 0;
+    if (const PaStreamInfo* info = PortAudio()->Pa_GetStreamInfo(stream))
+        latencySeconds_ = std::max(info->outputLatency, 0.0);
     stream_ = stream;
     error = PortAudio()->Pa_StartStream(stream);
     if (error != paNoError) {
@@ -145,6 +160,7 @@ void CPortAudioWaveOutDevice::Reset() {
     queue_.clear();
     headOffset_ = 0;
     played_ = 0;
+    mark_ = {};
 }
 
 void CPortAudioWaveOutDevice::Pause() {
@@ -175,17 +191,29 @@ void CPortAudioWaveOutDevice::Close() {
 uint64_t CPortAudioWaveOutDevice::PlayedBytes() const {
     std::lock_guard lock(mutex_);
     // What has gone to the card is heard only after the card's latency.
-    return played_ > latencyBytes_ ? played_ - latencyBytes_ : 0;
+    return HeardBytes(mark_, SteadyMicroseconds(), format_);
 }
 
 int CPortAudioWaveOutDevice::Callback(const void*, void* output, unsigned long frames,
-                                      const PaStreamCallbackTimeInfo*, unsigned long, void* self) {
-    static_cast<CPortAudioWaveOutDevice*>(self)->Render(static_cast<uint8_t*>(output), frames);
+                                      const PaStreamCallbackTimeInfo* time, unsigned long,
+                                      void* self) {
+    static_cast<CPortAudioWaveOutDevice*>(self)->Render(static_cast<uint8_t*>(output), frames,
+                                                        time);
     return paContinue;
 }
 
-void CPortAudioWaveOutDevice::Render(uint8_t* output, unsigned long frames) {
+void CPortAudioWaveOutDevice::Render(uint8_t* output, unsigned long frames,
+                                     const PaStreamCallbackTimeInfo* time) {
     std::lock_guard lock(mutex_);
+    const uint64_t before = played_;
+    // When this buffer's first sample reaches the speaker, by the stream's own times where the
+    // host gives them, else by the latency it reported when the stream opened.
+    double delay = latencySeconds_;
+    if (time && time->outputBufferDacTime > time->currentTime)
+        delay = time->outputBufferDacTime - time->currentTime;
+    const int64_t now = SteadyMicroseconds();
+    const int64_t heardAt = now + int64_t(delay * 1e6);
+    const uint64_t heard = HeardBytes(mark_, now, format_);
     // Unsigned 8-bit samples are silent at their middle value.
     const int silence = format_.bitsPerSample == 8 ? 0x80 : 0;
     size_t wanted = size_t(frames) * format_.blockAlign;
@@ -204,6 +232,8 @@ void CPortAudioWaveOutDevice::Render(uint8_t* output, unsigned long frames) {
         }
     }
     std::memset(output, silence, wanted);
+    // A callback of silence leaves the mark, so the sound already sent is still counted out.
+    if (played_ > before) mark_ = {before, played_, heardAt, heard};
 }
 
 void CPortAudioWaveOutDevice::Finished(void* self) {

@@ -11,6 +11,21 @@ struct PaStreamCallbackTimeInfo;
 
 namespace tavrel {
 
+// The card's progress as the last callback that sent sound left it: the bytes sent before it
+// and with it, when (steady clock, microseconds) the first of its samples is heard, and what was
+// heard as it ran (after a pause or an underrun, silence plays until heardAt, not the sound).
+struct CardMark {
+    uint64_t before = 0;
+    uint64_t after = 0;
+    int64_t heardAt = 0;
+    uint64_t heard = 0;
+};
+
+// The bytes heard at `now`: counted sample by sample from the mark, so that the position moves
+// smoothly between callbacks instead of jumping a whole callback ahead of what is heard; never
+// less than was heard at the callback, nor more than has been sent.
+uint64_t HeardBytes(const CardMark& mark, int64_t now, const WaveFormat& format);
+
 class CPortAudioWaveOutDevice : public CWaveOutDevice {
 public:
     CPortAudioWaveOutDevice() = default;
@@ -28,7 +43,7 @@ private:
     static int Callback(const void* input, void* output, unsigned long frames,
                         const PaStreamCallbackTimeInfo* time, unsigned long flags, void* self);
     static void Finished(void* self);
-    void Render(uint8_t* output, unsigned long frames);
+    void Render(uint8_t* output, unsigned long frames, const PaStreamCallbackTimeInfo* time);
 
     mutable std::mutex mutex_;
     void* stream_ = nullptr;  // PaStream
@@ -37,7 +52,8 @@ private:
     std::deque<WaveHeader*> queue_;
     uint32_t headOffset_ = 0;  // bytes of the first queued buffer already sent to the card
     uint64_t played_ = 0;
-    uint64_t latencyBytes_ = 0;
+    double latencySeconds_ = 0;  // the stream's reported output latency
+    CardMark mark_;
     bool paused_ = false;
     bool closing_ = false;
     bool lost_ = false;

@@ -25,11 +25,17 @@ void CPlaybackStepper::SoundStartsAt(int64_t soundMs) {
 }
 
 void CPlaybackStepper::FollowSound(int64_t soundMs) {
-    start_ = clock_() - (soundMs - soundBase_);
+    start_ = clock_() - (soundMs - soundBase_) - kHalfFrameMs;
 }
 
 int64_t CPlaybackStepper::DueTime() const {
     return start_ + taken_ * 1000 / kFramesPerSecond;
+}
+
+int64_t CPlaybackStepper::MillisecondsToNextFrame(int64_t longest) const {
+    // The first whole millisecond at which TakeDueFrames finds one more frame.
+    const int64_t due = start_ + ((taken_ + 1) * 1000 + kFramesPerSecond - 1) / kFramesPerSecond;
+    return std::clamp<int64_t>(due - clock_(), 1, std::max<int64_t>(longest, 1));
 }
 
 int CPlaybackStepper::TakeDueFrames() {

@@ -27,7 +27,9 @@ public:
     // The sound was started, or moved, to soundMs for the frame shown now.
     void SoundStartsAt(int64_t soundMs);
     // The sound heard now (the device's own position) is at soundMs: the clock is set by it.
-    // A picture ahead of the sound waits for it; no frame is shown twice.
+    // A picture ahead of the sound waits for it; no frame is shown twice. Each frame is shown
+    // from half a frame before its time to half a frame after, so that the sound heard while it
+    // is on screen is centred on it rather than running up to a whole frame ahead.
     void FollowSound(int64_t soundMs);
     // The whole timeline: frames 0 to lastFrame, wrapping to 0.
     PlaybackStep StepAll(int current, int lastFrame);
@@ -37,10 +39,14 @@ public:
 
     // When the frame after the last one taken is due.
     int64_t DueTime() const;
+    // Milliseconds from now until the next frame is due (at least 1, at most `longest`): a
+    // timer that ticks then shows each frame as it comes due, not up to a tick later.
+    int64_t MillisecondsToNextFrame(int64_t longest) const;
 
     static int64_t SteadyMilliseconds();
 
     static constexpr int64_t kFramesPerSecond = 60;
+    static constexpr int64_t kHalfFrameMs = 1000 / kFramesPerSecond / 2;
 
 private:
     // Whole frames due since the last ones taken.

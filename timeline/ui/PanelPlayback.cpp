@@ -56,7 +56,7 @@ void CPanelPlayback::Start(CRTimer& timer) {
         sound_.PlayFrom(Millisecond(model_.CurrentFrame()));
         stepper_.SoundStartsAt(Millisecond(model_.CurrentFrame()));
     }
-    timer.Start();
+    TickWhenNextFrameIsDue(timer);
     events_.started();
 }
 
@@ -84,6 +84,13 @@ void CPanelPlayback::MoveSound(int milliseconds) {
     stepper_.SoundStartsAt(milliseconds);
 }
 
+// A tick at a fixed interval would show each frame up to that interval after it came due,
+// with the sound running on meanwhile.
+void CPanelPlayback::TickWhenNextFrameIsDue(CRTimer& timer) {
+    timer.SetInterval(int(stepper_.MillisecondsToNextFrame(kPlayInterval)));
+    timer.Start();
+}
+
 void CPanelPlayback::StopIfNothingToPlay() {
     if (playing_ && Range().end < 0) Stop();
 }
@@ -93,16 +100,20 @@ void CPanelPlayback::OnTimer(int identifier) {
     if (!playing_) return;
     if (sound_.IsHeard()) stepper_.FollowSound(sound_.PositionMs());
     const CTimelineModel::PlayRange range = Range();
-    const PlaybackStep step = identifier == playAllTimer_.Identifier()
-                                  ? stepper_.StepAll(model_.CurrentFrame(), range.end)
+    const bool all = identifier == playAllTimer_.Identifier();
+    const PlaybackStep step = all ? stepper_.StepAll(model_.CurrentFrame(), range.end)
                                   : stepper_.StepRange(model_.CurrentFrame(), range.start,
                                                        range.end, range.start, range.end);
-    if (!step.advanced) return;
-    if (step.wrapped) {
-        if (!looping_) return EndOfPlay();
-        if (sound_.IsLoaded()) MoveSound(step.soundPositionMs);
+    if (step.advanced) {
+        if (step.wrapped) {
+            if (!looping_) return EndOfPlay();
+            if (sound_.IsLoaded()) MoveSound(step.soundPositionMs);
+        }
+        events_.showFrame(step.next);
     }
-    events_.showFrame(step.next);
+    // showFrame may have stopped playback (a box, a deleted project), or started another.
+    CRTimer& timer = all ? playAllTimer_ : playRangeTimer_;
+    if (playing_ && timer.IsRunning()) TickWhenNextFrameIsDue(timer);
 }
 
 }  // namespace tavrel

@@ -14,7 +14,8 @@ namespace tavrel {
 
 class CPanelPlayback {
 public:
-    static constexpr int kPlayInterval = 33;  // ms between playback ticks
+    // The longest wait between playback ticks (ms); each tick comes when the next frame is due.
+    static constexpr int kPlayInterval = 33;
 
     // What playback asks of the panel.
     struct Events {
@@ -53,6 +54,7 @@ private:
     CTimelineModel::PlayRange Range() const;
     void EndOfPlay();
     void MoveSound(int milliseconds);
+    void TickWhenNextFrameIsDue(CRTimer& timer);
 
     CTimelineModel& model_;
     CSoundPlayback& sound_;
