@@ -144,6 +144,10 @@ bool CAviFile::Reader::Open() {
     } else if (file.format->duration != AV_NOPTS_VALUE && file.format->duration > 0) {
         endMs = Ffmpeg()->av_rescale_q(file.format->duration, AV_TIME_BASE_Q, kMilliseconds);
     }
+    // A damaged time base makes the rescale overflow (into its "no value", or past any video's
+    // length, which later sums of times would overflow): then no end is known.
+    constexpr int64_t kLongestVideoMs = int64_t{100} * 3600 * 1000;
+    if (endMs < 0 || endMs > kLongestVideoMs) endMs = -1;
     return true;
 }
 

@@ -25,9 +25,6 @@ namespace tavrel {
 namespace {
 
 constexpr const char* kHelperName = "tavrel-import";
-// The importer holds a whole file and its scene at once: a file of the largest size read with
-// the largest take's frames fits in this, a runaway does not.
-constexpr rlim_t kHelperAddressSpace = rlim_t{3} << 30;
 // The largest answer: the largest take's matrices and room for names.
 constexpr size_t kMaxAnswer = size_t(SCENEFILEREAD::kMaxMatrices) * 64 + (size_t{16} << 20);
 
@@ -67,6 +64,9 @@ void LimitThisHelper() {
     const rlimit seconds{kImportSeconds + 1, kImportSeconds + 2};
     setrlimit(RLIMIT_CPU, &seconds);
 #ifndef TAVREL_NO_ADDRESS_LIMIT
+    // The importer holds a whole file and its scene at once: a file of the largest size read
+    // with the largest take's frames fits in this, a runaway does not.
+    constexpr rlim_t kHelperAddressSpace = rlim_t{3} << 30;
     const rlimit space{kHelperAddressSpace, kHelperAddressSpace};
     setrlimit(RLIMIT_AS, &space);
 #endif

