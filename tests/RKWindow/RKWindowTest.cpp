@@ -318,10 +318,10 @@ TEST_F(RKWindowTest, AnotherFileUnderTheSameNameIsReadAnew) {
          }},
         {"same.avi", 6,
          [](const std::string& path, uint32_t colour) {
-             char spec[64];
-             std::snprintf(spec, sizeof spec, "color=c=0x%06X:s=64x48:r=25:d=1", colour);
+             char source[64];
+             std::snprintf(source, sizeof source, "color=c=0x%06X:s=64x48:r=25:d=1", colour);
              return tavrel::testing::HaveFfmpeg() &&
-                    tavrel::testing::Ffmpeg(std::string("-f lavfi -i ") + spec +
+                    tavrel::testing::Ffmpeg(std::string("-f lavfi -i ") + source +
                                             " -c:v mjpeg -q:v 2 " + path);
          }},
     };
