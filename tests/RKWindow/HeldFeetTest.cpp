@@ -12,6 +12,7 @@
 #include "motion/Motion.h"
 #include "settings/StringTable.h"
 #include "tests/motion/MotionFiles.h"
+#include "tests/support/PoseSteps.h"
 #include "tests/support/TempFolder.h"
 #include "tests/timeline/ScriptedDecisions.h"
 #include "timeline/ClipPlace.h"
@@ -91,14 +92,6 @@ struct FadeMeasure {
     float step = 0.0f;      // the largest step of any joint, a frame
 };
 
-// The largest distance a joint moves from one pose to the next.
-float LargestStep(const rkNode* a, const rkNode* b) {
-    float most = Length(Origin(WorldOf(a)) - Origin(WorldOf(b)));
-    for (a = a->child, b = b->child; a && b; a = a->next, b = b->next) {
-        most = std::max(most, LargestStep(a, b));
-    }
-    return most;
-}
 
 TEST_F(HeldFeet, TwoWalksCrossFadeWithTheHipsGoingOnAndThePlantedFeetStill) {
     const int length = LayTwoWalks();
@@ -115,7 +108,7 @@ TEST_F(HeldFeet, TwoWalksCrossFadeWithTheHipsGoingOnAndThePlantedFeetStill) {
         for (int f = second.firstFrame; f <= first.lastFrame + 1; ++f) {
             std::unique_ptr<CHTR> now = PoseAt(f, mode);
             m.backward = std::max(m.backward, -Dot(Hips(*now) - Hips(*before), way));
-            m.step = std::max(m.step, LargestStep(now->GetRoot(), before->GetRoot()));
+            m.step = std::max(m.step, testing::LargestNodeStep(now->GetRoot(), before->GetRoot()));
             const FrameSample s = model->GetFrameSample(f - 1);
             const bool aLeads = s.weight < 0.5f || s.localB < 0;
             CMotion* lead = manager.GetMotion(aLeads ? s.fileA : s.fileB);
@@ -143,7 +136,7 @@ TEST_F(HeldFeet, TwoWalksCrossFadeWithTheHipsGoingOnAndThePlantedFeetStill) {
     float walkStep = 0.0f;
     for (int f = 1; f < length; ++f) {
         walkStep = std::max(
-            walkStep, LargestStep(walk->GetPose(f)->GetRoot(), walk->GetPose(f - 1)->GetRoot()));
+            walkStep, testing::LargestNodeStep(walk->GetPose(f)->GetRoot(), walk->GetPose(f - 1)->GetRoot()));
     }
     std::printf("largest joint step a frame: walk %.2f mm, plain fade %.2f mm, held fade %.2f mm\n",
                 walkStep, plain.step, held.step);
@@ -253,7 +246,7 @@ float LargestStepOf(CMotion& motion) {
     std::unique_ptr<CHTR> before = motion.GetPose(0);
     for (int f = 1; f < motion.GetLength(); ++f) {
         std::unique_ptr<CHTR> now = motion.GetPose(f);
-        most = std::max(most, LargestStep(now->GetRoot(), before->GetRoot()));
+        most = std::max(most, testing::LargestNodeStep(now->GetRoot(), before->GetRoot()));
         before = std::move(now);
     }
     return most;
@@ -305,7 +298,7 @@ BlendSteps StepsThroughBlend(CMotionManager& manager, const CTimelineProject& pr
         std::unique_ptr<CHTR> now = PoseOfSample(manager, GetFrameSample(&project, f), kRest).pose;
         steps.finite = steps.finite && Finite(now->GetRoot());
         if (before)
-            steps.step = std::max(steps.step, LargestStep(now->GetRoot(), before->GetRoot()));
+            steps.step = std::max(steps.step, testing::LargestNodeStep(now->GetRoot(), before->GetRoot()));
         before = std::move(now);
     }
     return steps;

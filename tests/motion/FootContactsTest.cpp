@@ -16,6 +16,7 @@
 #include "motion/Motion.h"
 #include "motion/MotionImport.h"
 #include "motion/MotionManager.h"
+#include "tests/support/PoseSteps.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/WalkingCapture.h"
 
@@ -158,14 +159,6 @@ TEST(FootContacts, BadMotionsGiveNoPlantsAndNeverNaN) {
     EXPECT_TRUE(FindFootContacts(10, [](int) { return nullptr; }).Plants(1).empty());
 }
 
-// The furthest any joint moves in a frame, found by each node's own world matrix.
-float StepByEachNode(const rkNode* a, const rkNode* b) {
-    float most = Length(Origin(WorldOf(a)) - Origin(WorldOf(b)));
-    for (a = a->child, b = b->child; a && b; a = a->next, b = b->next) {
-        most = std::max(most, StepByEachNode(a, b));
-    }
-    return most;
-}
 
 TEST(FootContacts, LargestJointStepIsTheFurthestAnyJointMovesInAFrame) {
     auto record = CreateAnimFile(nullptr, kTypeCHB, 1);
@@ -202,7 +195,7 @@ TEST(FootContacts, LargestJointStepIsTheFurthestAnyJointMovesInAFrame) {
             FindFootContacts(10, [&](int i) { return frames[i]->GetRoot(); });
         ASSERT_FALSE(std::isnan(found.LargestJointStep())) << c.name;
         EXPECT_NEAR(found.LargestAnkleStep(), c.ankle, 1e-3f) << c.name;
-        const float each = StepByEachNode(frames[5]->GetRoot(), frames[4]->GetRoot());
+        const float each = testing::LargestNodeStep(frames[5]->GetRoot(), frames[4]->GetRoot());
         if (std::isfinite(each)) {
             EXPECT_NEAR(found.LargestJointStep(), each, 1e-3f) << c.name;
         }
