@@ -312,7 +312,9 @@ void CThumbnailCtrl::PasteFiles() {
     if (!CanPaste()) return;
     StopWorker();
     const TransferResult result = clipboard_.Paste(folder_, AskName());
-    if (!result.failed.empty()) services_.Tell(GalleryText(strings::kFilesNotPasted));
+    if (!result.failed.empty()) {
+        services_.Tell(GalleryText(FilesMessage(strings::kFilesNotPasted, result.failed)));
+    }
     Refill();
     UpdateActions();
 }
@@ -323,7 +325,9 @@ bool CThumbnailCtrl::TransferInto(const QStringList& files, const QString& folde
     const TransferResult result =
         TransferFiles(ToStd(files), folder.toStdString(),
                       copy ? FileTransfer::kCopy : FileTransfer::kMove, AskName());
-    if (!result.failed.empty()) services_.Tell(GalleryText(strings::kFilesNotPasted));
+    if (!result.failed.empty()) {
+        services_.Tell(GalleryText(FilesMessage(strings::kFilesNotPasted, result.failed)));
+    }
     Refill();
     return !result.done.empty();
 }
@@ -335,9 +339,13 @@ void CThumbnailCtrl::DeleteFiles() {
         paths.size() == 1 ? strings::kDeleteFileQuestion : strings::kDeleteFilesQuestion;
     if (!services_.Ask(GalleryText(question))) return;
     StopWorker();
-    bool failed = false;
-    for (const QString& path : paths) failed |= !services_.MoveToTrash(path);
-    if (failed) services_.Tell(GalleryText(strings::kFilesNotTrashed));
+    std::vector<std::string> failed;
+    for (const QString& path : paths) {
+        if (!services_.MoveToTrash(path)) failed.push_back(path.toStdString());
+    }
+    if (!failed.empty()) {
+        services_.Tell(GalleryText(FilesMessage(strings::kFilesNotTrashed, failed)));
+    }
     Refill();
 }
 

@@ -2,6 +2,7 @@
 // A message box as a result: the string identifier and the values of its placeholders.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "settings/Placeholders.h"
 
@@ -22,5 +23,11 @@ struct Message {
 inline Message MakeMessage(int id, PlaceholderValues values = {}) {
     return Message{id, std::move(values)};
 }
+
+// A message about one file: its name (the last part of the path) and why it could not be used.
+Message FileMessage(int id, const std::string& path, const std::string& reason);
+
+// A message listing files by name, one a line.
+Message FilesMessage(int id, const std::vector<std::string>& paths);
 
 }  // namespace tavrel

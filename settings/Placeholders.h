@@ -14,6 +14,7 @@ inline constexpr std::string_view kClipFilesToken = "%ClipFiles";
 inline constexpr std::string_view kUnusedFilesToken = "%UnusedFiles";
 inline constexpr std::string_view kHelpFilenameToken = "%HelpFilename";
 inline constexpr std::string_view kFileNameToken = "%FileName";
+inline constexpr std::string_view kFileNamesToken = "%FileNames";
 inline constexpr std::string_view kFolderToken = "%Folder";
 inline constexpr std::string_view kJointsToken = "%Joints";
 inline constexpr std::string_view kNoteToken = "%Note";

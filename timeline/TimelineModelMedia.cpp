@@ -28,7 +28,11 @@ EditResult CTimelineModel::AddMediaFile(const std::string& path, int frameCount,
         if (!IsValidFileName(fs::path(path).filename().string())) {
             return EditResult::Refused(strings::kMediaNameRefused);
         }
-        if (frameCount < 1 || (!video && frameCount != 1)) return EditResult::Refused(failure);
+        if (frameCount < 1 || (!video && frameCount != 1)) {
+            return EditResult::Refused(FileMessage(
+                failure, path,
+                video ? "no frame of it can be read" : "it cannot be read as a picture"));
+        }
         if (frameCount > kMaxFrame + 1) return EditResult::Refused(strings::kMediaBeyondEnd);
         MediaClip clip;
         clip.header = video ? MediaClip::kHeaderVideo : MediaClip::kHeaderImage;

@@ -41,6 +41,13 @@ Message Failure(int id) {
     return MakeMessage(id);
 }
 
+const char* WhyNotCopied(const std::string& path, const std::string& target, bool nulInName) {
+    if (nulInName) return "its name cannot be stored";
+    if (!IsRegularFile(path)) return "it is not a file that can be read";
+    if (IsTaken(target)) return "the working folder has a file of that name";
+    return "the copy could not be written";
+}
+
 // The file system sees a path only up to a NUL: the rest would silently name another file.
 bool HasNul(std::string_view path) {
     return path.find('\0') != std::string_view::npos;
@@ -123,19 +130,21 @@ ImportResult CWorkingDirectory::CopyInAs(const std::string& path, const std::str
     const std::string target = JoinPath(path_, name);
     if (target.size() > kMaxStoredPathLength) return {"", Failure(strings::kPathTooLong)};
     if (HasNul(name) || IsTaken(target) || !IsRegularFile(path)) {
-        return {"", Failure(failureMessage)};
+        return {"", FileMessage(failureMessage, path, WhyNotCopied(path, target, HasNul(name)))};
     }
     // Copied under a temporary name and renamed: a crash never leaves half a clip behind.
     if (!FileReplacer::Copy(path, target)) {
         DebugPrintf("CWorkingDirectory::CopyIn failed: %s\n", path.c_str());
-        return {"", Failure(failureMessage)};
+        return {"", FileMessage(failureMessage, path, "the copy could not be written")};
     }
     return {target, {}};
 }
 
 ImportResult CWorkingDirectory::CopyIn(const std::string& path, int failureMessage) const {
     if (path.size() > kMaxEnteringPathLength) return {"", Failure(strings::kPathTooLong)};
-    if (!IsRegularFile(path)) return {"", Failure(failureMessage)};
+    if (!IsRegularFile(path)) {
+        return {"", FileMessage(failureMessage, path, "it is not a file that can be read")};
+    }
     std::string name = FileNameOf(path);
     // Two files of the same name from different folders must not share one copy.
     if (IsTaken(JoinPath(path_, name))) name = FileNameOf(MakeDerivedName(JoinPath(path_, name)));

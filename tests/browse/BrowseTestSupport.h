@@ -44,6 +44,10 @@ struct FakeServices : CGalleryServices {
         return answer;
     }
     void Tell(const QString& text) override { told << text; }
+    bool trashRefuses = false;  // as a trash on another file system would
+    bool MoveToTrash(const QString& path) override {
+        return !trashRefuses && CGalleryServices::MoveToTrash(path);
+    }
 };
 
 }  // namespace tavrel::testing

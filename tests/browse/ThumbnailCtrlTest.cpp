@@ -204,6 +204,13 @@ TEST_F(ThumbnailTest, DeleteAsksThenMovesTheFilesToTheTrash) {
     EXPECT_FALSE(fs::exists(dir / "one/walk.CHA"));
     EXPECT_EQ(ReadBytes(testing::TrashedFile("walk.CHA")), bytes);
     EXPECT_EQ(Labels(thumbs), QStringList({"broken.cha", "run.chb"}));
+    // A file the trash refuses is named, and stays.
+    services.trashRefuses = true;
+    Select("run.chb");
+    QTest::keyClick(&thumbs, Qt::Key_Delete);
+    ASSERT_EQ(services.told.size(), 1);
+    EXPECT_TRUE(services.told[0].endsWith(":\nrun.chb")) << services.told[0].toStdString();
+    EXPECT_TRUE(fs::exists(dir / "one/run.chb"));
 }
 
 TEST_F(ThumbnailTest, RenameKeepsTheFiftyCharacterRuleAndNeverReplaces) {

@@ -1,9 +1,6 @@
 // A user drops a walk on the timeline and exports it from the File menu as glTF for another 3D
 // tool, typing the file's name into the save dialog: the file appears, reads back as glTF and
 // holds the avatar's body and a key for every frame of the walk.
-#include <QFileDialog>
-#include <QLineEdit>
-
 #include "tests/journeys/JourneyFixture.h"
 #include "tests/support/GltfReadBack.h"
 
@@ -19,31 +16,12 @@ TEST_F(ExportGltfJourney, TheWalkExportedFromTheFileMenuReadsBackAsGltf) {
 
     const fs::path out = Home() / "walk.glb";
     const auto written = AnswerNextMessage(QMessageBox::Ok);
-    // The save dialog holds the menu's command until it closes: it is answered from the loop.
-    // The name is typed, then Return goes to the window with the focus, as a user's would: the
-    // first one to the list of names the dialog offers while typing, the next to the dialog.
-    bool typed = false;
-    int returns = 0;
-    QTimer type;
-    QObject::connect(&type, &QTimer::timeout, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        auto* name = dialog ? dialog->findChild<QLineEdit*>("fileNameEdit") : nullptr;
-        if (!name) return;
-        if (!typed) {
-            typed = true;
-            name->selectAll();
-            QTest::keyClicks(name, QString::fromStdString(out.string()));
-        } else if (returns++ < 5) {
-            Key(Qt::Key_Return);
-        }
-    });
-    type.start(200);
+    const auto typed = TypeIntoNextFileDialog(out);
     Key(Qt::Key_F, Qt::AltModifier);
     ASSERT_TRUE(WaitUntil([] { return QApplication::activePopupWidget() != nullptr; }));
     Key(Qt::Key_M);  // Export &Motion...
     ASSERT_TRUE(WaitUntil([&] { return !written->isEmpty(); })) << "no word of the export";
-    type.stop();
-    EXPECT_TRUE(typed);
+    EXPECT_TRUE(*typed);
     EXPECT_TRUE(written->contains("walk.glb")) << written->toStdString();
 
     tinygltf::Model model;

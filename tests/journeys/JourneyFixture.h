@@ -12,7 +12,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QImage>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
@@ -286,6 +288,36 @@ protected:
             QTimer::singleShot(0, box, [box, key] { QTest::keyClick(box->windowHandle(), key); });
             return true;
         });
+    }
+
+    // --- File dialogs: the next one gets a path typed into its name field, then Return ---
+    // The dialog holds the command that opened it until it closes: it is answered from the
+    // loop. Return goes to the window with the focus, as a user's would: the first one may go to
+    // the list of names the dialog offers while typing, the next to the dialog. True once typed.
+    std::shared_ptr<bool> TypeIntoNextFileDialog(const fs::path& file) {
+        auto typed = std::make_shared<bool>(false);
+        auto poll = std::make_shared<QTimer>();
+        poll->setInterval(200);
+        QTimer* timer = poll.get();
+        QObject::connect(
+            timer, &QTimer::timeout, [this, timer, typed, file, returns = 0]() mutable {
+                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                auto* name = dialog ? dialog->findChild<QLineEdit*>("fileNameEdit") : nullptr;
+                if (!name) {
+                    if (*typed) timer->stop();  // answered: the next dialog is another's
+                    return;
+                }
+                if (!*typed) {
+                    *typed = true;
+                    name->selectAll();
+                    QTest::keyClicks(name, QString::fromStdString(file.string()));
+                } else if (returns++ < 5) {
+                    Key(Qt::Key_Return);
+                }
+            });
+        poll->start();
+        pollers_.push_back(poll);
+        return typed;
     }
 
     // --- Menus: the next popup menu is walked by keys to the item of the text, then Enter ---

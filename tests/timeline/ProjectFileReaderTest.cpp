@@ -135,6 +135,14 @@ TEST_F(ProjectFile, UnusableFilesLeaveTheirClipOutAndTheReadGoesOn) {
     for (const Message& m : result.messages) ids.push_back(m.id);
     EXPECT_EQ(ids, (std::vector<int>{strings::kMotionFileUnusable, strings::kMotionFileUnusable,
                                      strings::kMediaFileUnusable, strings::kSoundLoadFailed}));
+    // Each names its file and says why, as the gallery's tooltip does.
+    const std::vector<std::string> files = {"broken.cha", "gone.cha", "gone.bmp", "gone.wav"};
+    for (size_t i = 0; i < result.messages.size(); ++i) {
+        const std::string text = result.messages[i].Text(CStringTable::BuiltIn().Lookup());
+        EXPECT_NE(text.find(files[i]), std::string::npos) << text;
+        EXPECT_EQ(text.find('%'), std::string::npos) << text;
+        EXPECT_NE(text.find('('), std::string::npos) << text;
+    }
     EXPECT_EQ(result.project.motionClips.Count(), 1);
     EXPECT_EQ(result.project.mediaClips.Count(), 1);
     EXPECT_EQ(result.project.mediaClips.begin()->header, MediaClip::kHeaderVideo);

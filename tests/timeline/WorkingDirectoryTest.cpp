@@ -222,6 +222,32 @@ TEST(CWorkingDirectory, ReadsOnlyRegularFilesNamedWithoutNul) {
     EXPECT_TRUE(fs::is_empty(wd->Path()));
 }
 
+// A refused copy names the file and says why, so the user knows which file to look at.
+TEST(CWorkingDirectory, ARefusedCopyNamesTheFileAndWhy) {
+    TempFolder temp;
+    auto wd = Create(temp.Path());
+    const std::string user = temp.Write("user/walk.cha", "frames 5\n");
+    ASSERT_TRUE(wd->CopyIn(user, strings::kCopyFailed));
+    const struct {
+        ImportResult result;
+        std::string file, reason;
+    } cases[] = {
+        {wd->CopyIn(temp / "user", strings::kCopyFailed), "user", "not a file that can be read"},
+        {wd->CopyInAs(user, "walk.cha", strings::kCopyFailed), "walk.cha",
+         "has a file of that name"},
+        {wd->CopyInAs(user, std::string("a\0b", 3), strings::kCopyFailed), "walk.cha",
+         "name cannot be stored"},
+        {wd->CopyIn(temp / "user/gone.bmp", strings::kMediaFileUnusable), "gone.bmp",
+         "not a file that can be read"},
+    };
+    for (const auto& c : cases) {
+        const std::string text = c.result.message.Text(CStringTable::BuiltIn().Lookup());
+        EXPECT_TRUE(text.starts_with(c.file + " could not be copied")) << text;
+        EXPECT_NE(text.find(c.reason), std::string::npos) << text;
+        EXPECT_EQ(text.find('%'), std::string::npos) << text;
+    }
+}
+
 TEST(EmptyFolder, DeletesReadOnlyEntriesButNotWhatLinksPointAt) {
     TempFolder folder, outside;
     const std::string kept = outside.Write("keep.txt", "keep");

@@ -24,6 +24,13 @@ namespace {
 
 using namespace commands;
 
+// A sound the timeline cannot take, named with why: not a WAV file, or its samples unreadable.
+Message SoundRefused(int refused, const std::string& path) {
+    const bool notWave = refused == strings::kNotWaveFile;
+    return FileMessage(notWave ? strings::kNotWaveFile : strings::kSoundLoadFailed, path,
+                       notWave ? "it is not a WAV file" : "its sound data cannot be read");
+}
+
 }  // namespace
 
 QString FrameAndTime(const QString& frameWord, int frame) {
@@ -595,11 +602,12 @@ void CTimelinePanel::AddSound(const std::string& path) {
     // The user's file is looked at before anything is replaced, so that a wrong pick keeps
     // the sound the timeline has.
     CSoundLevels check;
-    if (const int refused = check.Load(path)) return ShowMessage(MakeMessage(refused));
+    if (const int refused = check.Load(path)) return ShowMessage(SoundRefused(refused, path));
     sound_->Stop();
     const EditResult result = model_->SetSoundFile(path);
     if (!result.done) {
-        ShowMessage(result.message ? result.message : MakeMessage(strings::kSoundLoadFailed));
+        ShowMessage(result.message ? result.message
+                                   : SoundRefused(strings::kSoundLoadFailed, path));
     }
     Refresh();
 }
@@ -618,11 +626,12 @@ void CTimelinePanel::SyncSound() {
     loadedSound_ = file;
     if (file.empty()) return;
     if (const int refused = wave_.Load(file)) {
-        ShowMessage(
-            MakeMessage(refused == strings::kNotWaveFile ? refused : strings::kSoundLoadFailed));
+        ShowMessage(SoundRefused(refused, file));
         return;
     }
-    if (!sound_->Load(file)) ShowMessage(MakeMessage(strings::kSoundLoadFailed));
+    if (!sound_->Load(file)) {
+        ShowMessage(FileMessage(strings::kSoundLoadFailed, file, "no sound device can play it"));
+    }
 }
 
 }  // namespace tavrel

@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QToolButton>
 #include <cmath>
+#include <regex>
 
 #include "tests/media/WaveFiles.h"
 #include "tests/timeline/ui/PanelFixture.h"
@@ -33,6 +34,18 @@ protected:
     void Key(int key) {
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
         QApplication::sendEvent(panel.get(), &press);
+    }
+    // The last message is the text of `id` with every placeholder filled, naming `file`.
+    void ExpectToldAbout(int id, const std::string& file) {
+        const std::string told = dialogs.messages.back();
+        EXPECT_NE(told.find(file), std::string::npos) << told;
+        EXPECT_EQ(told.find('%'), std::string::npos) << told;
+        const std::string text = panel->Text(id).toStdString();
+        const std::regex token("%[A-Za-z]+");
+        for (std::sregex_token_iterator i(text.begin(), text.end(), token, -1), end; i != end;
+             ++i) {
+            EXPECT_NE(told.find(i->str()), std::string::npos) << told;
+        }
     }
     // Lets the clock run and the play timer tick once.
     void Tick(int ms) {
@@ -388,7 +401,7 @@ TEST_F(TimelinePanelTest, AddingAVideoIsRefusedOverMediaAndWhenUnreadable) {
     panel->SetCurrentFrame(100);
     dialogs.answers.push_back({root.Write("user/broken.avi", "")});
     panel->RunCommand(kAddVideo);
-    EXPECT_EQ(dialogs.messages.back(), panel->Text(61278).toStdString());
+    ExpectToldAbout(61278, "broken.avi");
     EXPECT_EQ(Model().Project().mediaClips.Count(), 1);
     // Dragged along its track, the video moves as one undoable edit.
     const int undo = Model().UndoCount();
@@ -414,7 +427,7 @@ TEST_F(TimelinePanelTest, PicturesFollowOneAnotherAndBadNamesAreRefused) {
     std::filesystem::create_directories(root / "user/folder.jpg");  // cannot be copied
     dialogs.answers.push_back({root / "user/folder.jpg"});
     panel->RunCommand(kAddImages);
-    EXPECT_EQ(dialogs.messages.back(), panel->Text(61321).toStdString());
+    ExpectToldAbout(61321, "folder.jpg");
     EXPECT_EQ(Model().Project().mediaClips.Count(), 2);
     EXPECT_EQ(Model().UndoCount(), 2);  // the refused pictures left no record
     // Refused while the whole timeline is shown.
@@ -432,7 +445,7 @@ TEST_F(TimelinePanelTest, ASoundIsLoadedAndAWrongFileKeepsTheOldOne) {
     const std::string loaded = Model().Project().soundFile;
     dialogs.answers.push_back({root.Write("user/fake.wav", "RIFX....WAVE")});
     panel->RunCommand(kLoadSound);
-    EXPECT_EQ(dialogs.messages.back(), panel->Text(61348).toStdString());
+    ExpectToldAbout(61348, "fake.wav");
     EXPECT_EQ(Model().Project().soundFile, loaded);
     EXPECT_TRUE(sound.IsLoaded());
     // Delete with nothing selected removes the sound; the player lets go of it.
