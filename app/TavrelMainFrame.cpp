@@ -135,7 +135,8 @@ void CTavrelMainFrame::PlaceOnScreen() {
 
 CWindowLayout CTavrelMainFrame::ClientLayout() const {
     const QSize client = mdiArea_->viewport()->size();
-    return ComputeWindowLayout(client.width(), client.height());
+    return ComputeWindowLayout(client.width(), client.height(),
+                               mediator_ ? mediator_->UpperFramesMinimumHeight() : 0);
 }
 
 bool CTavrelMainFrame::OnCommand(int id) {
@@ -159,6 +160,7 @@ void CTavrelMainFrame::UpdateCommandStates() {
         it.value()->setEnabled(fileCommands_ && fileCommands_->Handles(id)
                                    ? fileCommands_->IsEnabled(id)
                                    : mediator_->IsCommandEnabled(id));
+        if (const auto checked = mediator_->CommandChecked(id)) it.value()->setChecked(*checked);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QMdiArea>
+#include <algorithm>
 
 #include "app/AboutBox.h"
 #include "app/FixedChildFrame.h"
@@ -196,6 +197,10 @@ bool CTavrelMediator::OnCommand(int id) {
     }
 }
 
+std::optional<bool> CTavrelMediator::CommandChecked(int id) const {
+    return gallery_ ? gallery_->Checked(id) : std::nullopt;
+}
+
 bool CTavrelMediator::IsCommandEnabled(int id) const {
     EditCommand edit;
     if (EditCommandOf(id, &edit)) return active_ && active_->CanEdit(edit);
@@ -245,6 +250,17 @@ bool CTavrelMediator::ToggleOption() {
     const bool toggled = system_->ToggleOption();
     if (window3D_) window3D_->ShowFloor(system_->Option());
     return toggled;
+}
+
+int CTavrelMediator::UpperFramesMinimumHeight() const {
+    int minimum = 0;
+    for (const QWidget* frame : {window3D_ ? static_cast<QWidget*>(window3D_->Frame()) : nullptr,
+                                 gallery_ ? static_cast<QWidget*>(gallery_->Frame()) : nullptr}) {
+        if (frame)
+            minimum =
+                std::max({minimum, frame->minimumHeight(), frame->minimumSizeHint().height()});
+    }
+    return minimum;
 }
 
 void CTavrelMediator::ArrangeWindows() {

@@ -4,6 +4,7 @@
 // frames out.
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/APSystemColleague.h"
@@ -38,6 +39,10 @@ public:
     bool OnCommand(int id);
     // Whether a command's menu item and button are enabled now.
     bool IsCommandEnabled(int id) const;
+    // The check mark of a command whose state lives in a window; nothing for the others.
+    std::optional<bool> CommandChecked(int id) const;
+    // The least height the 3D window's and the gallery's frames can be laid out at.
+    int UpperFramesMinimumHeight() const;
     bool Edit(EditCommand command);
 
     bool OpenFile(const std::string& path);

@@ -28,6 +28,18 @@ TEST(WindowLayoutTest, SplitsTheClientAreaIntoThreeFrames) {
     EXPECT_EQ(odd.view3D.width(), 767);
     EXPECT_EQ(odd.gallery.x(), 768);
     EXPECT_EQ(odd.gallery.width(), 1278 - 768);
+    // A short client area (a scale factor of 2): the strip shrinks, down to its own minimum,
+    // before an upper frame would have to reach over it.
+    const struct {
+        int height, upper, strip;
+    } shortAreas[] = {
+        {700, 483, 216}, {360, 191, 168}, {330, 161, 168}, {340, 171, 168}, {380, 200, 179}};
+    for (const auto& c : shortAreas) {
+        const CWindowLayout layout = ComputeWindowLayout(640, c.height, 200);
+        EXPECT_EQ(layout.gallery.height(), c.upper) << c.height;
+        EXPECT_EQ(layout.timeline.height(), c.strip) << c.height;
+        EXPECT_EQ(layout.timeline.top(), layout.gallery.bottom() + 1) << c.height;
+    }
 }
 
 TEST(DisplayCheckTest, NeedsSixteenBitsAndEightHundredBySixHundred) {
