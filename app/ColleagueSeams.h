@@ -5,6 +5,7 @@
 // the timeline and the 3D window's tools implement these and are set on their colleague; until
 // then every operation answers "nothing done" and the frames show an empty pane.
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "app/WindowLayout.h"
@@ -112,6 +113,8 @@ public:
     virtual bool CanPaste() const = 0;
     virtual bool CanDelete() const = 0;
     virtual bool Command(int id) = 0;
+    // The check mark of a command that has one; nothing for the others.
+    virtual std::optional<bool> Checked(int) const { return std::nullopt; }
     virtual void Refresh() = 0;
     virtual void Shutdown() = 0;
     // The display mode changed: rebuild what depends on it (the image generator).

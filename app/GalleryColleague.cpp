@@ -86,6 +86,10 @@ bool CGalleryColleague::Command(int id) {
     return operations_ && operations_->Command(id);
 }
 
+std::optional<bool> CGalleryColleague::Checked(int id) const {
+    return operations_ ? operations_->Checked(id) : std::nullopt;
+}
+
 void CGalleryColleague::Refresh() {
     if (operations_) operations_->Refresh();
 }

@@ -3,6 +3,7 @@
 // shows an empty pane.
 #include <QObject>
 #include <memory>
+#include <optional>
 
 #include "app/Colleague.h"
 #include "app/ColleagueSeams.h"
@@ -28,6 +29,7 @@ public:
 
     void ApplyLayout(const QRect& rect);
     bool Command(int id);
+    std::optional<bool> Checked(int id) const;
     void Refresh();
     void Shutdown();
     void RebuildDisplay();

@@ -1,14 +1,27 @@
 #include "app/GalleryHost.h"
 
+#include <QSettings>
+
 #include "browse/GalleryCommandIds.h"
 #include "browse/ThumbnailCtrl.h"
 #include "browse/core/ThumbnailStore.h"
 
 namespace gallery = tavrel::gallery_command;
 
+namespace {
+constexpr char kLargeThumbnailsKey[] = "Gallery/LargeThumbnails";
+
+bool IsThumbnailSize(int id) {
+    return id == gallery::kSmallThumbnails || id == gallery::kLargeThumbnails;
+}
+}  // namespace
+
 CGalleryHost::CGalleryHost(CMediatorSeam* mediator, QString libraryFolder, QString dataFolder)
     : mediator_(mediator),
-      frame_(new tavrel::CChildFrame(*this, std::move(libraryFolder), std::move(dataFolder))) {}
+      frame_(new tavrel::CChildFrame(*this, std::move(libraryFolder), std::move(dataFolder))) {
+    // The size the user chose last time.
+    if (QSettings().value(kLargeThumbnailsKey, false).toBool()) Run(gallery::kLargeThumbnails);
+}
 
 // The frame uses this object as its services: it goes first.
 CGalleryHost::~CGalleryHost() {
@@ -48,7 +61,17 @@ bool CGalleryHost::CanDelete() const {
 }
 
 bool CGalleryHost::Command(int id) {
-    return Run(id);
+    if (!Run(id)) return false;
+    if (IsThumbnailSize(id))
+        QSettings().setValue(kLargeThumbnailsKey, id == gallery::kLargeThumbnails);
+    return true;
+}
+
+std::optional<bool> CGalleryHost::Checked(int id) const {
+    if (!frame_ || !IsThumbnailSize(id)) return std::nullopt;
+    const bool large =
+        frame_->Thumbnails()->ThumbnailSize() == tavrel::CThumbnailCtrl::kLargeThumbnail;
+    return large == (id == gallery::kLargeThumbnails);
 }
 
 void CGalleryHost::Refresh() {

@@ -28,6 +28,7 @@ public:
     bool CanPaste() const override;
     bool CanDelete() const override;
     bool Command(int id) override;
+    std::optional<bool> Checked(int id) const override;
     void Refresh() override;
     void Shutdown() override;
     void RebuildDisplay() override;

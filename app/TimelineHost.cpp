@@ -204,7 +204,8 @@ bool CTimelineHost::OpenProject(const std::string& given) {
 void CTimelineHost::ShowTitle() {
     if (!mediator_) return;
     const CTimelineProject& project = Panel().Model().Project();
-    mediator_->SetProjectTitle(project.file.empty() ? project.name : project.file);
+    // A new project's file is only a suggested name: the title names a file once there is one.
+    mediator_->SetProjectTitle(project.fromFile ? project.file : std::string());
 }
 
 // Playing ends before the program does; saving is offered by the file commands.

@@ -55,6 +55,10 @@ TEST_F(FirstStartJourney, TwoMotionsDroppedFromTheGalleryPlayAndUndoRedoWalksThe
     EXPECT_FALSE(Model().IsModified());
     EXPECT_TRUE(WaitUntil([&] { return Frame()->windowTitle() == "Tavrel"; }))
         << Frame()->windowTitle().toStdString();
+    // A new project is in no file yet: the title names none.
+    Key(Qt::Key_N, Qt::ControlModifier);
+    QTest::qWait(200);
+    EXPECT_EQ(Frame()->windowTitle(), "Tavrel");
 }
 
 }  // namespace
