@@ -230,8 +230,5 @@ void CSingleInstance::HandOverNext() {
 
 bool CSingleInstance::UserIsBusy() {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return false;
-    // A held button is a drag under way (a clip, a blend edge, a file): its commands keep the
-    // places they took at the press.
-    return QApplication::activeModalWidget() || QApplication::activePopupWidget() ||
-           QApplication::mouseButtons() != Qt::NoButton;
+    return QApplication::activeModalWidget() || QApplication::activePopupWidget();
 }

@@ -15,7 +15,6 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
-#include <QWidget>
 #include <atomic>
 #include <csignal>
 #include <filesystem>
@@ -265,18 +264,6 @@ TEST(SingleInstanceTest, HandOversComeOneAtATimeAndWaitForAnOpenBox) {
     EXPECT_FALSE(handedUnderTheBox);
     ASSERT_TRUE(QTest::qWaitFor([&] { return opened.size() == 3; }, 5000));
     EXPECT_EQ(opened.last().toStdString(), "/c.tvp");
-
-    // So does a drag under way: the button is held until the drop.
-    QWidget window;
-    window.resize(100, 100);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    QTest::mousePress(window.windowHandle(), Qt::LeftButton, {}, {50, 50});
-    handOver("/d.tvp");
-    QTest::qWait(300);
-    EXPECT_EQ(opened.size(), 3) << "handed over in the middle of a drag";
-    QTest::mouseRelease(window.windowHandle(), Qt::LeftButton, {}, {50, 50});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return opened.size() == 4; }, 5000));
 }
 
 // Only its user reaches the running instance, and a request is its first line: a requester
