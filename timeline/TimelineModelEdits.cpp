@@ -82,9 +82,7 @@ EditResult CTimelineModel::InsertClip(MotionClip clip,
 Message CTimelineModel::UnusableMotion(const std::string& path) const {
     std::string reason = motion_.UnusableReason(path);
     if (reason.empty()) reason = "it cannot be read as a motion";
-    return MakeMessage(strings::kMotionFileUnusable,
-                       {{std::string(kFileNameToken), fs::path(path).filename().string()},
-                        {std::string(kReasonToken), reason}});
+    return FileMessage(strings::kMotionFileUnusable, path, reason);
 }
 
 EditResult CTimelineModel::AddMotionFile(const std::string& path) {
