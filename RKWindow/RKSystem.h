@@ -8,21 +8,21 @@
 #include <string>
 #include <vector>
 
-#include "RKWindow/RKFraming.h"
 #include "RKWindow/RKBackground.h"
+#include "RKWindow/RKFraming.h"
 #include "RKWindow/RKLight.h"
 #include "RKWindow/RKNode.h"
 #include "RKWindow/RKViewport.h"
 #include "ZU2/rkDevice.h"
 #include "motion/Chtr.h"
+#include "motion/GroundPlace.h"
 #include "scene/BodyReader.h"
 
 struct rkTexture;
 
 // The 3D window's background, shared by everything that shows what the editor shows.
 inline constexpr uint8_t kViewBackground[3] = {92, 100, 116};
-// The height of the ground the avatar stands on in the 3D world (exports put it at zero).
-inline constexpr float kGroundHeight = 0.0f;
+using tavrel::kGroundHeight;
 
 // Where the camera stands beside the node it follows, and where it looks: what a second
 // window needs to show the avatar as this one does, whatever its size.

@@ -3,7 +3,6 @@
 #include <filesystem>
 
 #include "AnimRead/ErrObj.h"
-#include "RKWindow/SamplePose.h"
 #include "base/DebugOutput.h"
 #include "base/RegularFile.h"
 
@@ -40,7 +39,10 @@ CRKWindow::CRKWindow(tavrel::CMotionManager& manager, std::string dataFolder)
     : manager_(manager),
       dataFolder_(std::move(dataFolder)),
       display_(std::make_unique<CMotion>()),
-      avatarPose_(display_->GetPose(0)) {}
+      avatarPose_(display_->GetPose(0)),
+      evaluator_(manager, InitialPosePath(), [this](bool on) {
+          if (waitCursor) waitCursor(on);
+      }) {}
 
 CRKWindow::~CRKWindow() = default;
 
@@ -64,11 +66,9 @@ int CRKWindow::ShowFrameSample(FrameSample sample, int32_t redraw) {
     if (!rest && (sample.frame < 0 || sample.frame >= kMaxFrames)) {
         DebugOutput("CRKWindow::ShowFrameSample() failed: frame out of range.\n");
         result = 0;
-    } else if (tavrel::SamplePose shown =
-                   tavrel::PoseOfSample(manager_, sample, InitialPosePath(), waitCursor);
-               shown.pose) {
+    } else if (evaluator_.Evaluate(sample, shown_)) {
         // The rest pose is kept as frame 0, a clip's pose at its timeline frame.
-        Store(rest ? 0 : sample.frame, *shown.pose);
+        Store(rest ? 0 : sample.frame, shown_);
     } else {
         result = 0;  // a motion that gives no pose leaves the previous one on screen
     }

@@ -11,6 +11,7 @@
 
 #include "RKWindow/RKSystem.h"
 #include "base/RegularFile.h"
+#include "compose/PoseEvaluator.h"
 #include "media/RAvi.h"
 #include "motion/Motion.h"
 #include "motion/MotionManager.h"
@@ -87,6 +88,8 @@ private:
     CRKSystem system_;
     std::unique_ptr<tavrel::CMotion> display_;
     std::unique_ptr<tavrel::CHTR> avatarPose_;
+    tavrel::CPoseEvaluator evaluator_;
+    tavrel::CHTR shown_;  // the pose the last sample gave, before it is stored
     int currentFrame_ = 0;
     std::string clipName_;
     tavrel::CRAvi video_;

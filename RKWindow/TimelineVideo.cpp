@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "RKWindow/TimelineBake.h"
 #include "ZU2/rkDevice.h"
+#include "compose/TimelineBake.h"
 #include "media/RWave.h"
 #include "media/VideoWriter.h"
 #include "timeline/FrameSample.h"

@@ -15,10 +15,10 @@
 #include <memory>
 
 #include "RKWindow/RKWindow.h"
-#include "RKWindow/TimelineBake.h"
 #include "RKWindow/TimelineVideo.h"
 #include "RKWindow/ui/C3DOffscreenHost.h"
 #include "app/ColleagueSeams.h"
+#include "compose/TimelineBake.h"
 #include "motion/MotionManager.h"
 #include "settings/StringIds.h"
 #include "timeline/ProjectFileWriter.h"

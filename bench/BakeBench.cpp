@@ -8,8 +8,8 @@
 
 #include "AnimRead/GltfWriter.h"
 #include "AnimRead/StandardSkeleton.h"
-#include "RKWindow/TimelineBake.h"
 #include "ZU2/rkNode.h"
+#include "compose/TimelineBake.h"
 #include "motion/AnimFileFactory.h"
 #include "motion/Chtr.h"
 #include "motion/MotionManager.h"

@@ -46,7 +46,7 @@ void BM_ShowFrameSampleCrossFade800x600(benchmark::State& state) {
     tavrel::FrameSample sample;
     sample.fileA = sample.clipFile = kWalk;
     sample.fileB = kWave;
-    sample.curve = 3;
+    sample.curve = tavrel::kCurveCurve;
     // The fade walks through both motions, each within its own length.
     tavrel::CMotion* walk = manager.GetMotion(kWalk);
     tavrel::CMotion* wave = manager.GetMotion(kWave);

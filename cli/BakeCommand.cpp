@@ -1,10 +1,10 @@
 // bake: the whole timeline of a project file written as one motion file.
 #include <filesystem>
 
-#include "RKWindow/TimelineBake.h"
 #include "cli/Commands.h"
 #include "cli/DataFolder.h"
 #include "cli/OpenedProject.h"
+#include "compose/TimelineBake.h"
 
 namespace tavrel::cli {
 

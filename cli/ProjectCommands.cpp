@@ -134,7 +134,8 @@ void PrintSampleText(const FrameSample& s, std::ostream& out) {
     };
     out << "frame " << s.frame << " clip " << name(s.clipFile) << " A " << name(s.fileA) << ' '
         << s.localA << " B " << name(s.fileB) << ' ' << s.localB << " weight " << s.weight
-        << " curve " << s.curve << " media " << name(s.mediaFile) << ' ' << s.mediaFrame << '\n';
+        << " curve " << int(s.curve) << " media " << name(s.mediaFile) << ' ' << s.mediaFrame
+        << '\n';
 }
 
 // clang-format off
@@ -147,7 +148,7 @@ void PrintSampleJson(const FrameSample& s, JsonWriter& json) {
         .Key("fileB").String(BaseName(s.fileB))
         .Key("localB").Int(s.localB)
         .Key("weight").Number(s.weight)
-        .Key("curve").Int(s.curve)
+        .Key("curve").Int(int(s.curve))
         .Key("mediaFile").String(BaseName(s.mediaFile))
         .Key("mediaFrame").Int(s.mediaFrame)
         .EndObject();

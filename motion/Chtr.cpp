@@ -1,6 +1,7 @@
 #include "motion/Chtr.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "base/DebugOutput.h"
 #include "motion/Quaternion.h"
@@ -16,7 +17,34 @@ void CHTR::CopyLocals(const rkNode* from, rkNode* to) {
     }
 }
 
+bool CHTR::SameShape(const rkNode* a, const rkNode* b) {
+    if (!a || !b) return a == b;
+    if (std::strncmp(a->name, b->name, kRkNameSize) != 0) return false;
+    const rkNode* x = a->child;
+    const rkNode* y = b->child;
+    for (; x && y; x = x->next, y = y->next) {
+        if (!SameShape(x, y)) return false;
+        if (x->next == x || y->next == y) return x->next == x && y->next == y;
+    }
+    return !x && !y;
+}
+
+void CHTR::CopyPose(const rkNode* from, CHTR& to) {
+    if (!from) return;
+    if (SameShape(from, to.root_)) {
+        CopyLocals(from, to.root_);
+    } else {
+        to.Reset(rkCloneNode(from));
+    }
+}
+
 CHTR::~CHTR() { rkFreeTree(root_); }
+
+void CHTR::Reset(rkNode* root) {
+    if (root == root_) return;
+    rkFreeTree(root_);
+    root_ = root;
+}
 
 std::unique_ptr<CHTR> CHTR::Clone() const {
     if (!root_) return nullptr;

@@ -18,6 +18,8 @@ public:
     rkNode* GetRoot() const { return root_; }
     // Replaces the tree reference without freeing the old tree (detach a borrowed tree this way).
     void SetRoot(rkNode* root) { root_ = root; }
+    // Frees the tree and takes ownership of another.
+    void Reset(rkNode* root);
 
     // A new pose holding a deep copy of this tree; none when this pose is empty.
     std::unique_ptr<CHTR> Clone() const;
@@ -32,6 +34,11 @@ public:
     // Copies local matrices from one tree into another of the same shape: node, then its
     // children in order, stopping where either tree runs out. Allocates nothing.
     static void CopyLocals(const rkNode* from, rkNode* to);
+    // Whether both trees have the same nodes, names and order (two empty trees do).
+    static bool SameShape(const rkNode* a, const rkNode* b);
+    // Makes `to` a copy of the tree: its local matrices when it has the same shape (allocates
+    // nothing), a new deep copy otherwise. Nothing is copied from an empty tree.
+    static void CopyPose(const rkNode* from, CHTR& to);
 
 private:
     rkNode* root_ = nullptr;

@@ -13,11 +13,14 @@ struct Bezier {
     float p1x, p1y, p2x, p2y;
 };
 
+// By index; Linear's control points are unused.
 constexpr Bezier kCurves[] = {
+    {"Linear", 0.0f, 0.0f, 1.0f, 1.0f},
     {"EaseIn", 0.5f, 0.2f, 0.5f, 0.2f},
     {"EaseOut", 0.5f, 0.8f, 0.5f, 0.8f},
     {"Curve", 0.5f, 0.0f, 0.5f, 1.0f},
 };
+constexpr uint32_t kCurveCount = sizeof(kCurves) / sizeof(kCurves[0]);
 
 float CubicAt(float u, float p1, float p2) {
     const float v = 1.0f - u;
@@ -45,14 +48,18 @@ float BezierValue(const Bezier& c, float x) {
 }  // namespace
 
 float CCurveFunction::GetValue(const char* name, float x) {
+    uint32_t index = 0;
+    while (index < kCurveCount && !(name && std::strcmp(name, kCurves[index].name) == 0)) ++index;
+    return GetValue(CurveType(index), x);
+}
+
+float CCurveFunction::GetValue(CurveType curve, float x) {
     if (!(x >= 0.0f && x <= 1.0f)) {  // also refuses NaN
         DebugOutput("CCurveFunction::GetValue() failed: fInValue not valid.\n");
         return 0.0f;
     }
-    if (name && std::strcmp(name, "Linear") == 0) return x;
-    for (const Bezier& curve : kCurves) {
-        if (name && std::strcmp(name, curve.name) == 0) return BezierValue(curve, x);
-    }
+    if (curve == kCurveLinear) return x;
+    if (curve < kCurveCount) return BezierValue(kCurves[curve], x);
     DebugOutput("CCurveFunction::GetValue() failed: sTypeName not support.\n");
     return 0.0f;
 }

@@ -6,6 +6,9 @@
 
 namespace tavrel {
 
+// The height of the ground the avatar stands on in the 3D world (exports put it at zero).
+inline constexpr float kGroundHeight = 0.0f;
+
 struct GroundPlace {
     float x = 0.0f, y = 0.0f;  // along the floor
     float heading = 0.0f;      // radians, counter-clockwise seen from above

@@ -92,7 +92,7 @@ std::unique_ptr<CHTR> CMotion::GetPose(int i) {
 int CMotion::CopyPoseTo(CHTR& target, int i) {
     const rkNode* root = ReadFrame(beginFrame_ + i);
     if (!root) return 0;
-    if (target.GetRoot()) CHTR::CopyLocals(root, target.GetRoot());
+    CHTR::CopyPose(root, target);
     return 1;
 }
 

@@ -45,7 +45,8 @@ public:
     // Pose i counted from 0 at the begin frame, as a deep copy the caller owns. None without
     // data, and none when the frames cannot be read (see GetReadError).
     std::unique_ptr<CHTR> GetPose(int i) override;
-    // Copies pose i into the target's existing tree; allocates nothing. 0 when there is no pose.
+    // Copies pose i into the target: into its tree when that has this motion's shape
+    // (allocating nothing), as a new tree otherwise. 0 (the target untouched) without pose i.
     int CopyPoseTo(CHTR& target, int i);
     // Frames are read from the file at the first pose request, so a file whose head is sound
     // can still fail there. The motion then drops its data (as if the file had not opened) and

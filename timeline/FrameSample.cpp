@@ -28,13 +28,13 @@ Containing ClipsContaining(const CTimelineProject& project, int frame) {
 
 void ShowA(const MotionClip& a, int local, FrameSample& sample) {
     sample.fileA = a.fileName;
-    sample.offsetA = a.offset;
+    sample.placeA = ClipPlaceOf(a.offset);
     sample.localA = local;
 }
 
 void ShowB(const MotionClip& b, int local, FrameSample& sample) {
     sample.fileB = b.fileName;
-    sample.offsetB = b.offset;
+    sample.placeB = ClipPlaceOf(b.offset);
     sample.localB = local;
 }
 
@@ -64,7 +64,7 @@ void ShowBlend(const MotionClip& a, const MotionClip& b, int frame, FrameSample&
     sample.fade = SpanOf(a, b, zone.start, zone.end, zone.start, span);
     ShowA(a, std::clamp(frame - a.firstFrame, 0, a.Length() - 1), sample);
     ShowB(b, std::clamp(frame - b.firstFrame, 0, b.Length() - 1), sample);
-    sample.curve = static_cast<int32_t>(a.curveType);
+    sample.curve = CurveType(a.curveType);
     sample.weight = ShareOfB(sample.fade, frame);
 }
 

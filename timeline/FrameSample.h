@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "timeline/ClipPlace.h"
 #include "timeline/TimelineProject.h"
 
 namespace tavrel {
@@ -29,9 +30,8 @@ struct FrameSample {
     std::string fileB;  // motion B, the later clip; "" when nothing blends
     int32_t localB = -1;
     float weight = 0.0f;               // share of B: 0 shows A alone
-    int32_t curve = 0;                 // transition curve of A
-    std::array<int32_t, 3> offsetA{};  // the clips' places and switches (see ClipPlace)
-    std::array<int32_t, 3> offsetB{};
+    CurveType curve = kCurveLinear;    // transition curve of A
+    ClipPlace placeA, placeB;          // the clips' places and switches, decoded once here
     FadeSpan fade;            // the blend of A into B; none when nothing blends
     std::string mediaFile;    // video or picture behind the avatar
     int32_t mediaFrame = -1;  // video frame; -1 for a picture or no media

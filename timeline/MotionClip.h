@@ -4,20 +4,14 @@
 #include <cstdint>
 #include <string>
 
+#include "motion/CurveFunction.h"
+
 namespace tavrel {
 
 // The timeline holds frames 0 to 17999 and runs at 60 frames per second.
 constexpr int kMaxFrame = 17999;
 constexpr double kMillisecondsPerFrame = 16.666666;
 constexpr double kFramesPerMillisecond = 0.06;
-
-// Transition curves (CCurveFunction's indices).
-enum CurveType : uint32_t {
-    kCurveLinear = 0,
-    kCurveEaseIn = 1,
-    kCurveEaseOut = 2,
-    kCurveCurve = 3
-};
 
 struct MotionClip {
     std::string fileName;        // the motion file played, in the working directory

@@ -42,7 +42,7 @@ FrameSample Sample(int frame, const std::string& a, int localA, const std::strin
     s.frame = frame;
     s.clipFile = b.empty() ? a : b;
     s.fileA = a, s.localA = localA, s.fileB = b, s.localB = localB;
-    s.weight = weight, s.curve = curve;
+    s.weight = weight, s.curve = CurveType(curve);
     return s;
 }
 

@@ -59,7 +59,7 @@ FrameSample SampleAt(int f, const std::string& a, const std::string& b, const st
         s.localB = local - (kClipLength - kTransition);
         s.clipFile = next;
         s.weight = float(s.localB + 1) / float(kTransition + 1);
-        s.curve = clip % 8;
+        s.curve = CurveType(clip % 8);
     }
     s.mediaFile = video;
     s.mediaFrame = f % kVideoFrames;

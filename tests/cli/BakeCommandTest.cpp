@@ -9,9 +9,9 @@
 #include "../motion/MotionFiles.h"
 #include "AnimRead/StandardSkeleton.h"
 #include "RKWindow/RKSystem.h"
-#include "RKWindow/SamplePose.h"
 #include "ToolRun.h"
 #include "cli/OpenedProject.h"
+#include "compose/PoseEvaluator.h"
 #include "motion/CurveFunction.h"
 #include "motion/Motion.h"
 #include "motion/PoseBlender.h"
@@ -94,10 +94,10 @@ TEST_F(BakeCommand, EveryFrameIsTheMixedPoseOfItsSample) {
     CMotion held(dir / "held.chb", 0);
     OpenedProject project;
     ASSERT_TRUE(project.Open(dir / "p.tvp").empty());
+    CPoseEvaluator evaluator(project.Manager(), TAVREL_SHARE_DIR "/Init.chb");
     for (int f = 0; f < 89; ++f) {
-        const SamplePose shown = PoseOfSample(project.Manager(), project.Model().GetFrameSample(f),
-                                              TAVREL_SHARE_DIR "/Init.chb");
-        ASSERT_LT(Distance(shown.pose->GetRoot(), held.GetPose(f)->GetRoot()), 1e-4f) << f;
+        const std::unique_ptr<CHTR> shown = evaluator.PoseOf(project.Model().GetFrameSample(f));
+        ASSERT_LT(Distance(shown->GetRoot(), held.GetPose(f)->GetRoot()), 1e-4f) << f;
     }
     EXPECT_NEAR(held.GetPose(40)->GetRoot()->local.m[13] -
                     CMotion(dir / "baked.chb", 0).GetPose(40)->GetRoot()->local.m[13],
@@ -144,12 +144,12 @@ TEST_F(BakeCommand, GltfHoldsEveryJointWhereTheEditorShowsIt) {
         EXPECT_EQ(model.accessors[model.animations[0].samplers[0].input].count, 89u);
         std::map<std::string, int> nodeOf;
         for (size_t n = 0; n < model.nodes.size(); ++n) nodeOf[model.nodes[n].name] = int(n);
+        CPoseEvaluator evaluator(project.Manager(), TAVREL_SHARE_DIR "/Init.chb");
         for (int f : {0, 27, 45, 70, 88}) {
-            const SamplePose shown = PoseOfSample(
-                project.Manager(), project.Model().GetFrameSample(f), TAVREL_SHARE_DIR "/Init.chb");
-            rkUpdateNode(shown.pose->GetRoot());
+            const std::unique_ptr<CHTR> shown = evaluator.PoseOf(project.Model().GetFrameSample(f));
+            rkUpdateNode(shown->GetRoot());
             std::vector<const rkNode*> joints;
-            Collect(shown.pose->GetRoot(), &joints);
+            Collect(shown->GetRoot(), &joints);
             ASSERT_EQ(joints.size(), 20u);
             const std::vector<tavrel::testing::GltfMatrix> world =
                 tavrel::testing::GltfPosedWorld(model, f);

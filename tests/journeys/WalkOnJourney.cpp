@@ -1,7 +1,7 @@
 // A second walk dropped over the end of the first walks on from where the first one stopped,
 // with no action of the user's; the clip's menu keeps it in its own place, and Ctrl+Z undoes
 // that exactly. Through the blend the avatar's feet stay planted.
-#include "RKWindow/SamplePose.h"
+#include "compose/PoseEvaluator.h"
 #include "tests/journeys/JourneyFixture.h"
 #include "timeline/ClipPlace.h"
 
@@ -26,9 +26,9 @@ TEST_F(WalkOnJourney, TheSecondWalkGoesOnFromTheFirst) {
     // Through the blend the hips never go back (the plain mix drags them to the capture's place).
     CMotionManager manager;
     const std::string rest = std::string(TAVREL_SHARE_DIR) + "/Init.chb";
+    CPoseEvaluator evaluator(manager, rest);
     const auto hips = [&](int frame) {
-        const SamplePose shown = PoseOfSample(manager, Model().GetFrameSample(frame), rest);
-        return Origin(shown.pose->GetRoot()->local);
+        return Origin(evaluator.PoseOf(Model().GetFrameSample(frame))->GetRoot()->local);
     };
     const rkVector way = hips(overlapStart) - hips(0);
     for (int f = overlapStart; f <= overlapStart + 10; ++f)

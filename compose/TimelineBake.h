@@ -1,11 +1,11 @@
 #pragma once
 // Bake: the whole timeline written as one motion file, frame for frame as playback shows it
-// (the poses of PoseOfSample; the rest pose where no clip lies; the previous pose where a
+// (the poses of the one evaluation; the rest pose where no clip lies; the previous pose where a
 // frame's motions give none), at the timeline's 60 frames a second.
 #include <functional>
 #include <string>
 
-#include "RKWindow/SamplePose.h"
+#include "compose/PoseEvaluator.h"
 #include "motion/MotionManager.h"
 #include "timeline/TimelineProject.h"
 

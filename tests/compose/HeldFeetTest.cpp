@@ -8,7 +8,7 @@
 #include <map>
 #include <numbers>
 
-#include "RKWindow/SamplePose.h"
+#include "compose/PoseEvaluator.h"
 #include "motion/Motion.h"
 #include "settings/StringTable.h"
 #include "tests/motion/MotionFiles.h"
@@ -75,12 +75,13 @@ protected:
         return length;
     }
     std::unique_ptr<CHTR> PoseAt(int frame, MixMode mode) {
-        return PoseOfSample(manager, model->GetFrameSample(frame), kRest, {}, mode).pose;
+        return evaluator.PoseOf(model->GetFrameSample(frame), mode);
     }
 
     testing::TempFolder folder;
     testing::ScriptedDecisions decisions;
     CMotionManager manager;
+    CPoseEvaluator evaluator{manager, kRest};
     CMotionManagerSide side{manager};
     std::optional<CWorkingDirectory> wd;
     std::unique_ptr<CTimelineModel> model;
@@ -91,7 +92,6 @@ struct FadeMeasure {
     float slide = 0.0f;     // the largest step of a foot the leading clip has planted, a frame
     float step = 0.0f;      // the largest step of any joint, a frame
 };
-
 
 TEST_F(HeldFeet, TwoWalksCrossFadeWithTheHipsGoingOnAndThePlantedFeetStill) {
     const int length = LayTwoWalks();
@@ -135,8 +135,8 @@ TEST_F(HeldFeet, TwoWalksCrossFadeWithTheHipsGoingOnAndThePlantedFeetStill) {
     // foot in the middle of the fade draws it there no faster than the walk moves its feet.
     float walkStep = 0.0f;
     for (int f = 1; f < length; ++f) {
-        walkStep = std::max(
-            walkStep, testing::LargestNodeStep(walk->GetPose(f)->GetRoot(), walk->GetPose(f - 1)->GetRoot()));
+        walkStep = std::max(walkStep, testing::LargestNodeStep(walk->GetPose(f)->GetRoot(),
+                                                               walk->GetPose(f - 1)->GetRoot()));
     }
     std::printf("largest joint step a frame: walk %.2f mm, plain fade %.2f mm, held fade %.2f mm\n",
                 walkStep, plain.step, held.step);
@@ -174,9 +174,9 @@ TEST_F(HeldFeet, AnEditedBlendShowsWhatAFreshLookAtItShows) {
         std::vector<std::unique_ptr<CHTR>> shown;
         for (int f = now.first; f <= now.last; ++f) shown.push_back(PoseAt(f, MixMode::kHoldFeet));
         CMotionManager fresh;
+        CPoseEvaluator afresh(fresh, kRest);
         for (int f = now.first; f <= now.last; ++f) {
-            const std::unique_ptr<CHTR> expected =
-                PoseOfSample(fresh, model->GetFrameSample(f), kRest, {}).pose;
+            const std::unique_ptr<CHTR> expected = afresh.PoseOf(model->GetFrameSample(f));
             const rkNode* a = shown[f - now.first]->GetRoot();
             const rkNode* b = expected->GetRoot();
             for (int e = 0; e < 16; ++e) ASSERT_EQ(a->local.m[e], b->local.m[e]) << f;
@@ -224,9 +224,8 @@ TEST_F(HeldFeet, BadMixesNeverCrashNorGiveNaN) {
             if (!sample.fileB.empty()) mixes.push_back(withLegless(sample, false));
             for (const FrameSample& mix : mixes) {
                 for (MixMode mode : {MixMode::kHoldFeet, MixMode::kPlain}) {
-                    const SamplePose shown = PoseOfSample(manager, mix, kRest, {}, mode);
-                    if (shown.pose) {
-                        ASSERT_TRUE(Finite(shown.pose->GetRoot())) << f << " " << transition;
+                    if (const std::unique_ptr<CHTR> shown = evaluator.PoseOf(mix, mode)) {
+                        ASSERT_TRUE(Finite(shown->GetRoot())) << f << " " << transition;
                     }
                 }
             }
@@ -294,11 +293,13 @@ BlendSteps StepsThroughBlend(CMotionManager& manager, const CTimelineProject& pr
     const TransitionZone zone = ZoneOf(*project.motionClips.rbegin(), *project.motionClips.begin());
     BlendSteps steps;
     std::unique_ptr<CHTR> before;
+    CPoseEvaluator evaluator(manager, kRest);
     for (int f = zone.start - 1; f <= zone.end + 1; ++f) {
-        std::unique_ptr<CHTR> now = PoseOfSample(manager, GetFrameSample(&project, f), kRest).pose;
+        std::unique_ptr<CHTR> now = evaluator.PoseOf(GetFrameSample(&project, f));
         steps.finite = steps.finite && Finite(now->GetRoot());
         if (before)
-            steps.step = std::max(steps.step, testing::LargestNodeStep(now->GetRoot(), before->GetRoot()));
+            steps.step =
+                std::max(steps.step, testing::LargestNodeStep(now->GetRoot(), before->GetRoot()));
         before = std::move(now);
     }
     return steps;

@@ -1,4 +1,4 @@
-#include "RKWindow/TimelineBake.h"
+#include "compose/TimelineBake.h"
 
 #include <filesystem>
 #include <memory>
@@ -7,10 +7,10 @@
 #include "AnimRead/ErrObj.h"
 #include "AnimRead/GltfWriter.h"
 #include "AnimRead/StandardSkeleton.h"
-#include "RKWindow/RKSystem.h"
-#include "RKWindow/SamplePose.h"
 #include "motion/AnimFileFactory.h"
+#include "motion/GroundPlace.h"
 #include "motion/Motion.h"
+#include "scene/BodyReader.h"
 #include "timeline/FrameSample.h"
 
 namespace tavrel {
@@ -28,8 +28,9 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 // The rest pose from the data folder, or the standard skeleton's own when that is missing.
-std::unique_ptr<CHTR> RestPose(CMotionManager& manager, const std::string& restPosePath) {
-    if (auto rest = CachedPose(manager, restPosePath, 0)) return rest;
+std::unique_ptr<CHTR> RestPose(CPoseEvaluator& evaluator) {
+    auto rest = std::make_unique<CHTR>();
+    if (evaluator.Evaluate(FrameSample{}, *rest)) return rest;
     return CMotion().GetPose(0);
 }
 
@@ -113,7 +114,8 @@ BakeOutcome BakeTimeline(const CTimelineProject& project, CMotionManager& manage
         return outcome;
     }
     std::unique_ptr<ANIMFILE> record = CreateAnimFile(nullptr, kTypeCHB, 1);
-    std::unique_ptr<CHTR> shown = RestPose(manager, restPosePath);
+    CPoseEvaluator evaluator(manager, restPosePath);
+    std::unique_ptr<CHTR> shown = RestPose(evaluator);
     if (!record || !shown) {
         outcome.error = "the standard skeleton cannot be built";
         return outcome;
@@ -121,10 +123,8 @@ BakeOutcome BakeTimeline(const CTimelineProject& project, CMotionManager& manage
     const std::unique_ptr<CHTR> rest = shown->Clone();
     record->SetFrameRate(kTimelineRate);
     for (int f = 0; f <= last; ++f) {
-        SamplePose next =
-            PoseOfSample(manager, GetFrameSample(&project, f), restPosePath, {}, mode);
         // A frame whose motions give no pose keeps the pose before it on screen.
-        if (next.pose) shown = std::move(next.pose);
+        evaluator.Evaluate(GetFrameSample(&project, f), *shown, mode);
         record->SetFrame(shown->GetRoot(), f);
         if (progress && !progress(f + 1, last + 1)) {
             outcome.cancelled = true;

@@ -1,0 +1,51 @@
+#include "compose/PoseEvaluator.h"
+
+#include <utility>
+
+#include "motion/Legs.h"
+
+namespace tavrel {
+
+CPoseEvaluator::CPoseEvaluator(CMotionManager& manager, std::string restPosePath, WaitHook wait)
+    : manager_(manager), restPosePath_(std::move(restPosePath)), wait_(std::move(wait)) {}
+
+bool CPoseEvaluator::Evaluate(const FrameSample& sample, CHTR& out, MixMode mode) {
+    const bool plain = mode == MixMode::kPlain;
+    if (sample.localA == -1) {
+        // Only B named is nothing to show; no clip at all is the rest pose.
+        return sample.localB == -1 && CopyCachedPose(manager_, restPosePath_, 0, out, wait_);
+    }
+    if (sample.localB == -1) {
+        return CopyClipPose(manager_, sample.fileA, sample.localA, sample.placeA, plain, out,
+                            wait_);
+    }
+    return Mix(sample, out, plain);
+}
+
+std::unique_ptr<CHTR> CPoseEvaluator::PoseOf(const FrameSample& sample, MixMode mode) {
+    auto pose = std::make_unique<CHTR>();
+    if (!Evaluate(sample, *pose, mode)) pose.reset();
+    return pose;
+}
+
+bool CPoseEvaluator::Mix(const FrameSample& sample, CHTR& out, bool plain) {
+    if (!CopyClipPose(manager_, sample.fileA, sample.localA, sample.placeA, plain, a_, wait_) ||
+        !CopyClipPose(manager_, sample.fileB, sample.localB, sample.placeB, plain, b_, wait_))
+        return false;
+    const float share = ShareOfB(sample);
+    MixInto(a_, b_, share, out);
+    if (!plain) HoldFeet(sample, share, out);
+    return true;
+}
+
+// The mixed pose's legs placed so that the feet the clips have planted stay where they are.
+void CPoseEvaluator::HoldFeet(const FrameSample& sample, float shareOfB, CHTR& out) {
+    if (sample.placeA.feetFree && sample.placeB.feetFree) return;
+    if (wait_) wait_(true);
+    const FootLocks* eased = held_.LocksAt(manager_, sample, wait_);
+    const FootLocks locks = eased ? *eased : LocksOfMix(manager_, sample, a_, b_, shareOfB);
+    if (wait_) wait_(false);
+    ApplyFootLocks(out.GetRoot(), FindLegs(out.GetRoot()), locks);
+}
+
+}  // namespace tavrel

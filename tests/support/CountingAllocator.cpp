@@ -1,0 +1,27 @@
+#include "tests/support/CountingAllocator.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace {
+std::atomic<long long> allocations{0};
+}  // namespace
+
+// Kept in a file of their own so that no caller inlines them: a delete is then never seen as
+// freeing what another allocator made.
+void* operator new(std::size_t size) {
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
+long long tavrel::testing::AllocationCount() {
+    return allocations.load(std::memory_order_relaxed);
+}
