@@ -5,6 +5,7 @@
 #include "AnimRead/ErrObj.h"
 #include "base/DebugOutput.h"
 #include "base/RegularFile.h"
+#include "timeline/UndoRecord.h"
 
 using tavrel::CHTR;
 using tavrel::CMotion;
@@ -169,8 +170,9 @@ int CRKWindow::WriteInitialPoseClip(const std::string& path) {
 
 tavrel::CMotionManagerSide::PoseWriter CRKWindow::PoseWriter() {
     return [this](int kind, const std::string& target) {
-        if (kind == 12) return WriteInitialPoseClip(target) == 1;
-        if (kind == 13 || kind == 14) return WritePoseClip(target, currentFrame_) == 1;
+        if (kind == tavrel::kEditInitialPoseClip) return WriteInitialPoseClip(target) == 1;
+        if (kind == tavrel::kEditPoseClip || kind == tavrel::kEditPoseClipAlternate)
+            return WritePoseClip(target, currentFrame_) == 1;
         return false;
     };
 }

@@ -48,8 +48,8 @@ public:
     // One-frame motion files of the display motion's pose i, or of the initial pose; 1 or 0.
     int WritePoseClip(const std::string& path, int i);
     int WriteInitialPoseClip(const std::string& path);
-    // The hook the timeline's pose-clip edits write through: kind 12 the initial pose, 13 and
-    // 14 the pose on screen.
+    // The hook the timeline's pose-clip edits write through: kEditInitialPoseClip the initial
+    // pose, kEditPoseClip and kEditPoseClipAlternate the pose on screen.
     tavrel::CMotionManagerSide::PoseWriter PoseWriter();
 
     tavrel::CMotion& DisplayMotion() { return *display_; }

@@ -13,7 +13,7 @@ namespace tavrel {
 
 class CMotionManagerSide : public CMotionSide {
 public:
-    // Writes a one-frame motion of the avatar's pose (kinds 12 to 14) to the path.
+    // Writes a one-frame motion of the avatar's pose (the pose-clip edit kinds, see EditKind) to the path.
     using PoseWriter = std::function<bool(int kind, const std::string& target)>;
 
     explicit CMotionManagerSide(CMotionManager& manager) : manager_(manager) {}

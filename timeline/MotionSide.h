@@ -59,8 +59,8 @@ public:
     virtual bool RotateSegment(const std::string& path, const std::string& segment,
                                const SegmentRotation& rotation, bool absolute,
                                const std::string& target) = 0;
-    // A one-frame motion of the avatar's pose: kind 12 the initial pose, 13 and 14 the
-    // current one. Written by the 3D side.
+    // A one-frame motion of the avatar's pose: kEditInitialPoseClip the initial pose,
+    // kEditPoseClip and kEditPoseClipAlternate the current one. Written by the 3D side.
     virtual bool WritePoseClip(int kind, const std::string& target) = 0;
     // Where the motion's root stands on the floor and which way it faces at frame `local`
     // (from 0); none when the motion cannot tell, and then clips keep their places.

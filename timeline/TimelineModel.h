@@ -99,7 +99,7 @@ public:
 
     // --- Edits (each keeps one undo record when it succeeds) ---
     EditResult AddMotionFile(const std::string& path);               // kind 1
-    EditResult AddPoseClip(EditKind kind);                           // kinds 12 to 14
+    EditResult AddPoseClip(EditKind kind);  // a pose-clip kind
     EditResult MoveClip(int position, int newFirst);                 // kind 5
     EditResult ResizeClip(int position, int newFirst, int newLast);  // kind 6
     EditResult SplitAtFrame(int frame);                              // kind 10
