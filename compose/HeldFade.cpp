@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "compose/FrameMixer.h"
 #include "motion/FadeFoot.h"
 #include "motion/Legs.h"
 #include "motion/Motion.h"
@@ -155,18 +156,15 @@ void CHeldFade::Make(CMotionManager& manager, const FrameSample& sample) {
     const int n = fade.last - fade.first + 1;
     std::array<std::vector<FadeFoot>, 2> feet{std::vector<FadeFoot>(n), std::vector<FadeFoot>(n)};
     std::vector<HeldFrame> frames(n);
-    CHTR a, b;
+    CFrameMixer mixer;
     for (int i = 0; i < n; ++i) {
         const FrameSample at = SampleInFade(sample, fade.first + i);
-        if (!CopyClipPose(manager, at.fileA, at.localA, at.placeA, false, a) ||
-            !CopyClipPose(manager, at.fileB, at.localB, at.placeB, false, b))
-            continue;
-        const float share = ShareOfB(at);
-        frames[i].unheld = std::make_unique<CHTR>();
-        MixInto(a, b, share, *frames[i].unheld);
+        auto mixed = std::make_unique<CHTR>();
+        if (!mixer.Mix(manager, at, false, *mixed)) continue;
+        frames[i].unheld = std::move(mixed);
         const CHTR* unheld = frames[i].unheld.get();
         frames[i].unheldJoints = JointsOf(unheld);
-        const FootLocks locks = LocksOfMix(manager, at, a, b, share);
+        const FootLocks locks = LocksOfMix(manager, at, mixer.A(), mixer.B(), mixer.ShareOfB());
         const std::array<rkVector, 2> posed = AnklesOf(unheld);
         for (int side = 0; side < 2; ++side) {
             // A foot no clip holds has no target: it stays as posed.

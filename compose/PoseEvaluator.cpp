@@ -19,7 +19,9 @@ bool CPoseEvaluator::Evaluate(const FrameSample& sample, CHTR& out, MixMode mode
         return CopyClipPose(manager_, sample.fileA, sample.localA, sample.placeA, plain, out,
                             wait_);
     }
-    return Mix(sample, out, plain);
+    if (!mixer_.Mix(manager_, sample, plain, out, wait_)) return false;
+    if (!plain) HoldFeet(sample, out);
+    return true;
 }
 
 std::unique_ptr<CHTR> CPoseEvaluator::PoseOf(const FrameSample& sample, MixMode mode) {
@@ -28,22 +30,13 @@ std::unique_ptr<CHTR> CPoseEvaluator::PoseOf(const FrameSample& sample, MixMode 
     return pose;
 }
 
-bool CPoseEvaluator::Mix(const FrameSample& sample, CHTR& out, bool plain) {
-    if (!CopyClipPose(manager_, sample.fileA, sample.localA, sample.placeA, plain, a_, wait_) ||
-        !CopyClipPose(manager_, sample.fileB, sample.localB, sample.placeB, plain, b_, wait_))
-        return false;
-    const float share = ShareOfB(sample);
-    MixInto(a_, b_, share, out);
-    if (!plain) HoldFeet(sample, share, out);
-    return true;
-}
-
 // The mixed pose's legs placed so that the feet the clips have planted stay where they are.
-void CPoseEvaluator::HoldFeet(const FrameSample& sample, float shareOfB, CHTR& out) {
+void CPoseEvaluator::HoldFeet(const FrameSample& sample, CHTR& out) {
     if (sample.placeA.feetFree && sample.placeB.feetFree) return;
     if (wait_) wait_(true);
     const FootLocks* eased = held_.LocksAt(manager_, sample, wait_);
-    const FootLocks locks = eased ? *eased : LocksOfMix(manager_, sample, a_, b_, shareOfB);
+    const FootLocks locks =
+        eased ? *eased : LocksOfMix(manager_, sample, mixer_.A(), mixer_.B(), mixer_.ShareOfB());
     if (wait_) wait_(false);
     ApplyFootLocks(out.GetRoot(), FindLegs(out.GetRoot()), locks);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The pose the timeline shows at one frame: the rest pose where no clip lies, motion A's pose,
-// or A mixed into B through A's transition curve. Each clip's motion stands where its place
-// puts it, and through a mix the feet its clips have planted stay where they are. The 3D
+// or A mixed into B through A's transition curve (see CFrameMixer). Each clip's motion stands where
+// its place puts it, and through a mix the feet its clips have planted stay where they are. The 3D
 // window, playback, bake, video and the command line all show a frame through this one job.
 //
 // Contract:
@@ -17,6 +17,7 @@
 #include <string>
 
 #include "compose/ClipPoses.h"
+#include "compose/FrameMixer.h"
 #include "compose/HeldFade.h"
 
 namespace tavrel {
@@ -43,13 +44,12 @@ public:
     const std::string& RestPosePath() const { return restPosePath_; }
 
 private:
-    bool Mix(const FrameSample& sample, CHTR& out, bool plain);
-    void HoldFeet(const FrameSample& sample, float shareOfB, CHTR& out);
+    void HoldFeet(const FrameSample& sample, CHTR& out);
 
     CMotionManager& manager_;
     std::string restPosePath_;
     WaitHook wait_;
-    CHTR a_, b_;  // the blended clips' poses
+    CFrameMixer mixer_;
     CHeldFade held_;
 };
 

@@ -15,12 +15,11 @@ struct Bezier {
 
 // By index; Linear's control points are unused.
 constexpr Bezier kCurves[] = {
-    {"Linear", 0.0f, 0.0f, 1.0f, 1.0f},
-    {"EaseIn", 0.5f, 0.2f, 0.5f, 0.2f},
-    {"EaseOut", 0.5f, 0.8f, 0.5f, 0.8f},
-    {"Curve", 0.5f, 0.0f, 0.5f, 1.0f},
+    {"Linear", 0.0f, 0.0f, 1.0f, 1.0f},   {"EaseIn", 0.5f, 0.2f, 0.5f, 0.2f},
+    {"EaseOut", 0.5f, 0.8f, 0.5f, 0.8f},  {"Curve", 0.5f, 0.0f, 0.5f, 1.0f},
+    {"Inertial", 0.0f, 0.0f, 1.0f, 1.0f},
 };
-constexpr uint32_t kCurveCount = sizeof(kCurves) / sizeof(kCurves[0]);
+static_assert(sizeof(kCurves) / sizeof(kCurves[0]) == kCurveCount);
 
 float CubicAt(float u, float p1, float p2) {
     const float v = 1.0f - u;
@@ -59,6 +58,7 @@ float CCurveFunction::GetValue(CurveType curve, float x) {
         return 0.0f;
     }
     if (curve == kCurveLinear) return x;
+    if (curve == kCurveInertial) return x * x * (3.0f - 2.0f * x);
     if (curve < kCurveCount) return BezierValue(kCurves[curve], x);
     DebugOutput("CCurveFunction::GetValue() failed: sTypeName not support.\n");
     return 0.0f;

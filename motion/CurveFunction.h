@@ -1,6 +1,9 @@
 #pragma once
 // Transition curves: map the linear progress of a transition (0..1) to a mixing weight.
-// Names: "Linear", "EaseIn", "EaseOut", "Curve" (exact case), in the order of their indices.
+// Names: "Linear", "EaseIn", "EaseOut", "Curve", "Inertial" (exact case), in the order of their
+// indices. "Inertial" is the share of the incoming clip in an inertial blend: it rises as a
+// smooth step, with no slope at either end, while the outgoing motion runs on with its own
+// velocity dying away.
 #include <cstdint>
 
 namespace tavrel {
@@ -10,7 +13,9 @@ enum CurveType : uint32_t {
     kCurveLinear = 0,
     kCurveEaseIn = 1,
     kCurveEaseOut = 2,
-    kCurveCurve = 3
+    kCurveCurve = 3,
+    kCurveInertial = 4,
+    kCurveCount = 5
 };
 
 class CCurveFunction {

@@ -140,7 +140,9 @@ std::optional<ClipLine> ParseClipLine(const Fields& f) {
     clip.SetTransitionOut(std::min(*n[4], clip.Length()));
     // Without a source there is nothing to stretch from: the file is the clip's motion.
     clip.stretched = !pose && *n[5] != 0 && f[13] != "*" ? 1 : 0;
-    clip.curveType = static_cast<uint32_t>(std::clamp(*n[6], 0, 3));
+    // Numbers beyond the curves read as "Curve", as they did before "Inertial" came after it.
+    clip.curveType =
+        *n[6] == kCurveInertial ? kCurveInertial : static_cast<uint32_t>(std::clamp(*n[6], 0, 3));
     clip.sourceFirst = pose ? 0 : FrameNumber(*n[8]);
     clip.sourceLast = pose ? 0 : FrameNumber(*n[9]);
     clip.offset = {*n[10], *n[11], *n[12]};

@@ -479,9 +479,9 @@ bool CTimelineModel::SetTransitionOut(int position, int frames) {
 }
 
 bool CTimelineModel::SetCurveType(int position, uint32_t curve) {
-    return curve <= kCurveCurve && ChangeClip(kEditCurve, position, [curve](MotionClip& clip) {
-                                       clip.curveType = curve;
-                                   }).done;
+    return curve < kCurveCount && ChangeClip(kEditCurve, position, [curve](MotionClip& clip) {
+                                      clip.curveType = curve;
+                                  }).done;
 }
 
 EditResult CTimelineModel::SetBlend(int earlier, TransitionZone zone) {

@@ -11,6 +11,7 @@
 #include "compose/PoseEvaluator.h"
 #include "motion/Motion.h"
 #include "settings/StringTable.h"
+#include "tests/compose/Blends.h"
 #include "tests/motion/MotionFiles.h"
 #include "tests/support/PoseSteps.h"
 #include "tests/support/TempFolder.h"
@@ -251,38 +252,6 @@ float LargestStepOf(CMotion& motion) {
     return most;
 }
 
-std::vector<std::string> BundledSamples() {
-    std::vector<std::string> files;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(kShare + "/Motion")) {
-        if (e.is_regular_file()) files.push_back(e.path().string());
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-// A then B right after it, blending over `length` frames (split between A's end and B's
-// start); B continues where A leaves the body, as the editor places it, or both clips keep
-// the place they were captured at. Feet free: the same mix without held feet.
-CTimelineProject TwoClips(CMotion& a, CMotion& b, const std::string& fileA,
-                          const std::string& fileB, int length, bool ownPlace, bool feetFree) {
-    ClipPlace placeA{{}, ownPlace, feetFree}, placeB = placeA;
-    if (!ownPlace) {
-        placeB.ground = ContinuingPlace(RootPlaceOf(b.GetPose(0)->GetRoot()),
-                                        RootPlaceOf(a.GetPose(a.GetLength() - 1)->GetRoot()));
-    }
-    MotionClip ca, cb;
-    ca.fileName = fileA, cb.fileName = fileB;
-    ca.SetFrames(0, a.GetLength() - 1);
-    cb.SetFrames(a.GetLength(), a.GetLength() + b.GetLength() - 1);
-    ca.SetTransitionIn(0), ca.SetTransitionOut((length + 1) / 2);
-    cb.SetTransitionIn(length / 2), cb.SetTransitionOut(0);
-    ca.offset = OffsetOf(placeA), cb.offset = OffsetOf(placeB);
-    CTimelineProject project;
-    project.motionClips.InsertSorted(ca);
-    project.motionClips.InsertSorted(cb);
-    return project;
-}
-
 struct BlendSteps {
     float step = 0.0f;  // the largest step of any joint, into, through and out of the blend
     bool finite = true;
@@ -310,9 +279,10 @@ BlendSteps StepsThroughBlend(CMotionManager& manager, const CTimelineProject& pr
 // allowed 10 % more. Where the mix itself cannot keep to that (clips placed far apart, or poses
 // far apart over a frame or two), the body must travel that far whatever the feet do, and the
 // held mix may step as far as the mix without held feet does, never further (0.1 % for
-// rounding). Every ordered pair of the bundled samples, four blend lengths, both placements.
+// rounding). Every ordered pair of the bundled samples, four blend lengths, both placements,
+// a plain fade and an inertial blend.
 TEST(HeldBlend, NoJointStepsFurtherThanTheClipsOrThanTheUnheldMix) {
-    const std::vector<std::string> files = BundledSamples();
+    const std::vector<std::string> files = testing::BundledSamples(kShare);
     ASSERT_GE(files.size(), 2u);
     CMotionManager manager;
     std::map<std::string, float> largest;
@@ -325,15 +295,19 @@ TEST(HeldBlend, NoJointStepsFurtherThanTheClipsOrThanTheUnheldMix) {
             CMotion& mb = *manager.GetMotion(b);
             const float limit = 1.1f * std::max(largest[a], largest[b]);
             for (int length : {1, 5, 10, 30}) {
-                for (bool own : {false, true}) {
+                for (int k = 0; k < 4; ++k) {
+                    const bool own = k % 2;
+                    const CurveType curve = k < 2 ? kCurveLinear : kCurveInertial;
                     SCOPED_TRACE(std::filesystem::path(a).stem().string() + " into " +
                                  std::filesystem::path(b).stem().string() + ", " +
                                  std::to_string(length) + " frames, " +
-                                 (own ? "own place" : "continuing"));
-                    const BlendSteps plain =
-                        StepsThroughBlend(manager, TwoClips(ma, mb, a, b, length, own, true));
-                    const BlendSteps held =
-                        StepsThroughBlend(manager, TwoClips(ma, mb, a, b, length, own, false));
+                                 (own ? "own place" : "continuing") + ", curve " +
+                                 std::to_string(curve));
+                    const auto blend = [&](bool feetFree) {
+                        return testing::TwoClips(ma, mb, a, b, length, own, feetFree, curve);
+                    };
+                    const BlendSteps plain = StepsThroughBlend(manager, blend(true));
+                    const BlendSteps held = StepsThroughBlend(manager, blend(false));
                     ASSERT_TRUE(held.finite);
                     EXPECT_LE(held.step, std::max(limit, plain.step * 1.001f))
                         << "limit " << limit << ", unheld " << plain.step;

@@ -82,8 +82,12 @@ TEST_F(ProjectFile, ReadsEveryKindOfLine) {
 }
 
 TEST_F(ProjectFile, CurveTypesAreClamped) {
-    const auto result = Read("D,x\n1\nM,0,29,5,5,0,-2,walk.cha,0,29,0,0,0,*\n" + kTail);
-    EXPECT_EQ(result.project.motionClips.begin()->curveType, 0u);
+    // Inertial (4) is the newest curve; any number past it reads as "Curve", as it always did.
+    for (const auto& [stored, read] : {std::pair{-2, 0u}, {4, 4u}, {5, 3u}, {99, 3u}}) {
+        const auto result = Read("D,x\n1\nM,0,29,5,5,0," + std::to_string(stored) +
+                                 ",walk.cha,0,29,0,0,0,*\n" + kTail);
+        EXPECT_EQ(result.project.motionClips.begin()->curveType, read) << stored;
+    }
 }
 
 TEST_F(ProjectFile, EachBrokenRuleStopsTheReadWithItsMessage) {
