@@ -10,6 +10,7 @@
 #include "motion/Motion.h"
 #include "motion/MotionManager.h"
 #include "motion/PoseBlender.h"
+#include "motion/TransitionMatch.h"
 
 namespace {
 
@@ -177,5 +178,15 @@ void BM_FindFootContacts18000(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_FindFootContacts18000)->Unit(benchmark::kMillisecond);
+
+// The best point for a drop of one 2000-frame motion over the end of another: every overlap
+// that starts in A's last 2000 frames and lies in B's first 2000. Target: at most 50 ms.
+void BM_BestTransition2000By2000(benchmark::State& state) {
+    tavrel::CMotion a(MotionFile(2000), 0), b(MotionFile(2001), 0);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(tavrel::BestTransition(a, b, {4, 2000, 2000}).distance);
+    }
+}
+BENCHMARK(BM_BestTransition2000By2000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
