@@ -23,6 +23,7 @@ int RunContactsCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunConvertCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunImportCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunPoseCommand(const Args& args, std::ostream& out, std::ostream& err);
+int RunMatchCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunEditCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunRenderCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunBakeCommand(const Args& args, std::ostream& out, std::ostream& err);

@@ -16,6 +16,7 @@
 #include "motion/MotionImport.h"
 #include "motion/Quaternion.h"
 #include "motion/SkeletonMapper.h"
+#include "motion/TransitionMatch.h"
 
 namespace tavrel::cli {
 namespace {
@@ -456,6 +457,49 @@ int RunPoseCommand(const Args& args, std::ostream& out, std::ostream& err) {
         return kExitFailed;
     }
     out << text.str();
+    return kExitOk;
+}
+
+// A motion for the match, or none with the reason on err.
+std::unique_ptr<CMotion> OpenForMatch(const std::string& path, std::ostream& err) {
+    if (!ReadHead(path, err)) return nullptr;
+    auto motion = std::make_unique<CMotion>(path, 0);
+    if (motion->GetLength() < 1 || !motion->GetPose(0)) {
+        err << "error: " << (motion->GetReadError().empty() ? path : motion->GetReadError())
+            << '\n';
+        return nullptr;
+    }
+    return motion;
+}
+
+int RunMatchCommand(const Args& args, std::ostream& out, std::ostream& err) {
+    const Parsed p = Parse(args);
+    if (!p.unknown.empty()) return Usage(err, "match", "unknown option " + p.unknown);
+    if (p.positional.size() != 2) return Usage(err, "match", "expects two files A B");
+    const auto a = OpenForMatch(p.positional[0], err);
+    const auto b = a ? OpenForMatch(p.positional[1], err) : nullptr;
+    if (!b) return kExitFailed;
+    std::string why;
+    const TransitionPoint best = BestTransition(*a, *b, MatchLimits{}, &why);
+    if (!best.Found()) {
+        err << "error: no transition point: " << why << '\n';
+        return kExitFailed;
+    }
+    if (p.json) {
+        JsonWriter json(out);
+        // clang-format off
+        json.BeginObject()
+            .Key("outgoing").Int(best.outgoing)
+            .Key("incoming").Int(best.incoming)
+            .Key("overlap").Int(best.overlap)
+            .Key("distance").Number(best.distance)
+            .EndObject()
+            .Finish();
+        // clang-format on
+    } else {
+        out << "outgoing " << best.outgoing << " incoming " << best.incoming << " overlap "
+            << best.overlap << " distance " << best.distance << '\n';
+    }
     return kExitOk;
 }
 

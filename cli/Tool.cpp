@@ -66,6 +66,11 @@ const std::vector<Command>& Commands() {
         {"pose", "FILE --frame N [--json]",
          "every segment's local matrix, rotation quaternion (w x y z) and world position",
          RunPoseCommand},
+        {"match", "A B [--json]",
+         "where motion B should start to blend into the end of motion A: the frame of A where\n"
+         "      the overlap starts, B's frame that meets it, the overlap's length and the two\n"
+         "      motions' distance through it (joints, every placement taken away)",
+         RunMatchCommand},
         {"edit",
          "reverse IN OUT | resample N IN OUT | split N IN OUT_A OUT_B |\n"
          "       translate X Y Z IN OUT [--absolute] | rotate NAME W X Y Z IN OUT [--absolute]",

@@ -51,6 +51,35 @@ TEST(Cli, InfoTextAndJson) {
     EXPECT_TRUE(Has(json.out, R"({"index":1,"name":"UpperTorso","parent":"LowerTorso",)"));
 }
 
+// The best point of a motion against itself is where it meets itself; text and JSON agree; a
+// file that cannot be read or a foreign skeleton is refused with the reason.
+TEST(Cli, MatchFindsWhereOneMotionShouldBlendIntoTheNext) {
+    const std::string wave = std::string(TAVREL_SHARE_DIR) + "/Motion/Gestures/wave.cha";
+    const Result text = Tool({"match", wave, wave});
+    ASSERT_EQ(text.code, 0) << text.err;
+    int outgoing = -1, incoming = -1, overlap = 0;
+    float distance = -1.0f;
+    ASSERT_EQ(std::sscanf(text.out.c_str(), "outgoing %d incoming %d overlap %d distance %f",
+                          &outgoing, &incoming, &overlap, &distance),
+              4)
+        << text.out;
+    EXPECT_EQ(outgoing, incoming);
+    EXPECT_LT(distance, 0.01f);
+    const Result json = Tool({"match", wave, wave, "--json"});
+    EXPECT_TRUE(Has(json.out, "{\"outgoing\":" + std::to_string(outgoing) +
+                                  ",\"incoming\":" + std::to_string(incoming) +
+                                  ",\"overlap\":" + std::to_string(overlap)))
+        << json.out;
+    TempDir dir;
+    tavrel::testing::WriteText(dir / "legless.cha", tavrel::testing::kThreeSegmentCha);
+    EXPECT_EQ(Tool({"match", wave}).code, kExitUsage);
+    for (const std::string& bad : {dir / "gone.cha", dir / "legless.cha"}) {
+        const Result refused = Tool({"match", wave, bad});
+        EXPECT_EQ(refused.code, kExitFailed);
+        EXPECT_TRUE(Has(refused.err, "error: ")) << refused.err;
+    }
+}
+
 TEST(Cli, ContactsListEachFootsPlantsAsTextAndJson) {
     const std::string walk = std::string(TAVREL_SHARE_DIR) + "/Motion/Locomotion/walk.cha";
     const Result text = Tool({"contacts", walk});
