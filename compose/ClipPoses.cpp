@@ -54,10 +54,9 @@ void MixInto(const CHTR& a, const CHTR& b, float shareOfB, CHTR& out) {
 }
 
 FootLocks LocksOfMix(CMotionManager& manager, const FrameSample& sample, const CHTR& a,
-                     const CHTR& b, float shareOfB) {
+                     const CHTR& b, float shareOfB, int localB) {
     return LocksOfBlend(FeetOf(manager, sample.fileA, sample.localA, sample.placeA.feetFree, a),
-                        FeetOf(manager, sample.fileB, sample.localB, sample.placeB.feetFree, b),
-                        shareOfB);
+                        FeetOf(manager, sample.fileB, localB, sample.placeB.feetFree, b), shareOfB);
 }
 
 }  // namespace tavrel

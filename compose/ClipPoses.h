@@ -30,8 +30,9 @@ float ShareOfB(const FrameSample& sample);
 // A mixed into B by B's share, into out (which takes A's shape).
 void MixInto(const CHTR& a, const CHTR& b, float shareOfB, CHTR& out);
 
-// Where the planted feet of the sample's placed poses a and b would hold the mix's feet.
+// Where the planted feet of the sample's placed poses a and b would hold the mix's feet; b
+// shows B's frame localB (the sample's own unless B's time is warped).
 FootLocks LocksOfMix(CMotionManager& manager, const FrameSample& sample, const CHTR& a,
-                     const CHTR& b, float shareOfB);
+                     const CHTR& b, float shareOfB, int localB);
 
 }  // namespace tavrel

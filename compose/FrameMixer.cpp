@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "base/DebugOutput.h"
 #include "motion/Motion.h"
 #include "motion/Quaternion.h"
 
@@ -74,11 +75,46 @@ bool CFrameMixer::Mix(CMotionManager& manager, const FrameSample& sample, bool p
             ? !RunOn(manager, sample, plain, wait)
             : !CopyClipPose(manager, sample.fileA, sample.localA, sample.placeA, plain, a_, wait))
         return false;
-    if (!CopyClipPose(manager, sample.fileB, sample.localB, sample.placeB, plain, b_, wait))
-        return false;
+    if (!PoseB(manager, sample, plain, wait)) return false;
     share_ = tavrel::ShareOfB(sample);
     MixInto(a_, b_, share_, out);
     return true;
+}
+
+bool CFrameMixer::PoseB(CMotionManager& manager, const FrameSample& sample, bool plain,
+                        const WaitHook& wait) {
+    localB_ = sample.localB;
+    const bool inStep = !plain && !sample.placeA.ownTiming;
+    const CStepWarp* warp = inStep ? &WarpOf(manager, sample) : nullptr;
+    if (!warp || !warp->Warps())
+        return CopyClipPose(manager, sample.fileB, sample.localB, sample.placeB, plain, b_, wait);
+    const double local = warp->LocalOfB(sample.frame, sample.fade.bFirst);
+    const int low = int(std::floor(local));
+    const float t = float(local - low);
+    localB_ = int(std::lround(local));
+    if (!CopyClipPose(manager, sample.fileB, low, sample.placeB, plain, bLow_, wait)) return false;
+    const int high = t > 0.0f ? low + 1 : low;
+    if (!CopyClipPose(manager, sample.fileB, high, sample.placeB, plain, bHigh_, wait))
+        return false;
+    MixInto(bLow_, bHigh_, t, b_);
+    return true;
+}
+
+const CStepWarp& CFrameMixer::WarpOf(CMotionManager& manager, const FrameSample& sample) {
+    CMotion* a = manager.GetMotion(sample.fileA);
+    CMotion* b = manager.GetMotion(sample.fileB);
+    Warp& w = warp_;
+    if (w.made && w.fade == sample.fade && w.serialA == a->Serial() && w.serialB == b->Serial() &&
+        w.fileA == sample.fileA && w.fileB == sample.fileB)
+        return w.warp;
+    std::string why;
+    w.warp = CStepWarp::InStep(a->GetFootContacts(), b->GetFootContacts(), sample.fade, &why);
+    if (!w.warp.Warps() && sample.fade.first < sample.fade.last)
+        DebugOutput("CFrameMixer: " + sample.fileB + " keeps its own timing: " + why + "\n");
+    w.fileA = sample.fileA, w.fileB = sample.fileB;
+    w.serialA = a->Serial(), w.serialB = b->Serial();
+    w.fade = sample.fade, w.made = true;
+    return w.warp;
 }
 
 bool CFrameMixer::RunOn(CMotionManager& manager, const FrameSample& sample, bool plain,

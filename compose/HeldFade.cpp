@@ -164,7 +164,8 @@ void CHeldFade::Make(CMotionManager& manager, const FrameSample& sample) {
         frames[i].unheld = std::move(mixed);
         const CHTR* unheld = frames[i].unheld.get();
         frames[i].unheldJoints = JointsOf(unheld);
-        const FootLocks locks = LocksOfMix(manager, at, mixer.A(), mixer.B(), mixer.ShareOfB());
+        const FootLocks locks =
+            LocksOfMix(manager, at, mixer.A(), mixer.B(), mixer.ShareOfB(), mixer.LocalOfB());
         const std::array<rkVector, 2> posed = AnklesOf(unheld);
         for (int side = 0; side < 2; ++side) {
             // A foot no clip holds has no target: it stays as posed.

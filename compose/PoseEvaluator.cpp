@@ -35,8 +35,9 @@ void CPoseEvaluator::HoldFeet(const FrameSample& sample, CHTR& out) {
     if (sample.placeA.feetFree && sample.placeB.feetFree) return;
     if (wait_) wait_(true);
     const FootLocks* eased = held_.LocksAt(manager_, sample, wait_);
-    const FootLocks locks =
-        eased ? *eased : LocksOfMix(manager_, sample, mixer_.A(), mixer_.B(), mixer_.ShareOfB());
+    const FootLocks locks = eased ? *eased
+                                  : LocksOfMix(manager_, sample, mixer_.A(), mixer_.B(),
+                                               mixer_.ShareOfB(), mixer_.LocalOfB());
     if (wait_) wait_(false);
     ApplyFootLocks(out.GetRoot(), FindLegs(out.GetRoot()), locks);
 }

@@ -2,8 +2,9 @@
 // A motion clip's place on the ground and its two switches, carried in the clip's three offset
 // numbers so that project files keep their fields: offset[0] and [1] the shift along the floor
 // in the motion's units, offset[2] the heading in hundredths of a degree (0 to 35999) plus
-// 36000 for "Keep its own place" and 72000 for feet left free. Zeros: no shift, placement that
-// continues, feet kept planted.
+// 36000 for "Keep its own place", 72000 for feet left free and 144000 for a blend into the next
+// clip that keeps both clips' own timing. Zeros: no shift, placement that continues, feet kept
+// planted, steps kept in step.
 #include <array>
 #include <cstdint>
 
@@ -15,6 +16,7 @@ struct ClipPlace {
     GroundPlace ground;
     bool ownPlace = false;  // the clip keeps its place whatever comes before it
     bool feetFree = false;  // its planted feet are not held through blends
+    bool ownTiming = false;  // its blend into the next clip does not bring their steps in step
 
     bool operator==(const ClipPlace&) const = default;
 };

@@ -17,10 +17,12 @@ TEST(ClipPlace, AnyOffsetDecodesSoundlyAndPlacesRoundTrip) {
     std::mt19937 random(5);
     std::uniform_real_distribution<float> shift(-1e6f, 1e6f), turn(-20.0f, 20.0f);
     for (int k = 0; k < 2000; ++k) {
-        const ClipPlace place{{shift(random), shift(random), turn(random)}, k % 2 == 0, k % 3 == 0};
+        const ClipPlace place{
+            {shift(random), shift(random), turn(random)}, k % 2 == 0, k % 3 == 0, k % 5 == 0};
         const ClipPlace back = ClipPlaceOf(OffsetOf(place));
         EXPECT_EQ(back.ownPlace, place.ownPlace);
         EXPECT_EQ(back.feetFree, place.feetFree);
+        EXPECT_EQ(back.ownTiming, place.ownTiming);
         EXPECT_LE(std::fabs(back.ground.x - place.ground.x), 0.5f);
         // The same turn within a hundredth of a degree, whatever the number of whole turns.
         const float d = std::remainder(back.ground.heading - place.ground.heading,
@@ -32,10 +34,10 @@ TEST(ClipPlace, AnyOffsetDecodesSoundlyAndPlacesRoundTrip) {
     for (const std::array<int32_t, 3> o : {std::array<int32_t, 3>{INT32_MIN, INT32_MAX, -1},
                                            {0, 0, INT32_MAX},
                                            {0, 0, INT32_MIN},
-                                           {7, -7, 144000}}) {
+                                           {7, -7, 288000}}) {
         const ClipPlace p = ClipPlaceOf(o);
         EXPECT_TRUE(std::isfinite(p.ground.x + p.ground.y + p.ground.heading));
-        EXPECT_FALSE(p.ownPlace || p.feetFree);
+        EXPECT_FALSE(p.ownPlace || p.feetFree || p.ownTiming);
         EXPECT_GE(p.ground.heading, 0.0f);
     }
     EXPECT_EQ(ClipPlaceOf({}), ClipPlace()) << "zeros: in place, continuing, feet planted";
