@@ -125,6 +125,8 @@ public:
     // The clip's two switches: "Keep its own place" (off: it starts where the clip before it
     // leaves the body) and "Keep feet planted" (its planted feet held through blends).
     EditResult SetClipSwitches(int position, bool ownPlace, bool feetPlanted);  // kind 21
+    // Whether the clip's blend into the next brings their steps together (kind 21).
+    EditResult SetKeepInStep(int position, bool inStep);
     // Whether clips added from now on keep their feet planted (the user's setting).
     void SetNewClipsKeepFeetPlanted(bool on) { newClipsKeepFeet_ = on; }
     bool NewClipsKeepFeetPlanted() const { return newClipsKeepFeet_; }

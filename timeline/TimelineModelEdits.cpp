@@ -157,6 +157,19 @@ EditResult CTimelineModel::SetClipSwitches(int position, bool ownPlace, bool fee
     });
 }
 
+EditResult CTimelineModel::SetKeepInStep(int position, bool inStep) {
+    const MotionClip* clip = ClipAtPosition(position);
+    if (!clip) return EditResult::Refused();
+    ClipPlace place = ClipPlaceOf(clip->offset);
+    if (place.ownTiming == !inStep) return EditResult::Refused();
+    return RunEdit(kEditClipSwitches, [&] {
+        place.ownTiming = !inStep;
+        MutableClipAt(position)->offset = OffsetOf(place);
+        changed_ = true;
+        return EditResult::Done();
+    });
+}
+
 // ---------------------------------------------------------------------------------------------
 // Moving and resizing
 

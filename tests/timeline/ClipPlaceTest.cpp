@@ -122,6 +122,12 @@ TEST_F(ClipPlaceEdits, OwnPlaceAndFeetSwitchesAreEditsAndFilesKeepTheirPlaces) {
     ASSERT_TRUE(model->Undo().done);
     EXPECT_EQ(OffsetsNow(), continuing);
     EXPECT_FALSE(model->SetClipSwitches(0, false, true).done) << "nothing to change";
+    // Keeping steps in step is a switch of the earlier clip of a blend, undone as the others.
+    EXPECT_FALSE(model->SetKeepInStep(1, true).done) << "in step already";
+    ASSERT_TRUE(model->SetKeepInStep(1, false).done);
+    EXPECT_TRUE(ClipPlaceOf(Clips()[1].offset).ownTiming);
+    ASSERT_TRUE(model->Undo().done);
+    EXPECT_EQ(OffsetsNow(), continuing);
 
     // A project file's places are kept as stored, however far from continuing they are.
     CTimelineProject stored = model->Project();

@@ -272,7 +272,11 @@ protected:
                 model->DeleteSelected();
                 break;
             default:
-                if (clip) model->SetClipSwitches(position, random() % 2, random() % 2);
+                if (clip && random() % 3 == 0) {
+                    model->SetKeepInStep(position, random() % 2);
+                } else if (clip) {
+                    model->SetClipSwitches(position, random() % 2, random() % 2);
+                }
                 break;
         }
     }
