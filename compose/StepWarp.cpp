@@ -8,23 +8,28 @@ namespace {
 
 constexpr double kSlowest = 0.5, kFastest = 2.0;
 
-struct Plant {
+// A foot coming down (the first frame of a plant) or lifting (the frame after its last).
+struct Step {
     int side;
-    double frame;  // timeline frame (A) or B's own frame where it comes down
+    bool down;
+    double frame;  // the motion's own frame
 };
 
-// Where each foot comes down in the frames, in time order.
-std::vector<Plant> Downs(const FootContacts& contacts, double offset, double from, double to) {
-    std::vector<Plant> downs;
+// Each foot's steps whose frame, moved by `offset`, lies between from and to, in time order.
+std::vector<Step> Steps(const FootContacts& contacts, double offset, double from, double to) {
+    std::vector<Step> steps;
+    const auto add = [&](int side, bool down, double frame) {
+        if (offset + frame > from && offset + frame < to) steps.push_back({side, down, frame});
+    };
     for (int side = 0; side < 2; ++side) {
         for (const FootPlant& p : contacts.Plants(side)) {
-            const double at = offset + p.first;
-            if (at > from && at < to) downs.push_back({side, double(p.first)});
+            add(side, true, p.first);
+            add(side, false, p.last + 1);
         }
     }
-    std::sort(downs.begin(), downs.end(),
-              [](const Plant& x, const Plant& y) { return x.frame < y.frame; });
-    return downs;
+    std::sort(steps.begin(), steps.end(),
+              [](const Step& x, const Step& y) { return x.frame < y.frame; });
+    return steps;
 }
 
 bool Reachable(const CStepWarp::Anchor& from, const CStepWarp::Anchor& to) {
@@ -51,14 +56,14 @@ CStepWarp CStepWarp::InStep(const FootContacts& a, const FootContacts& b, const 
     const Anchor start{double(fade.first), double(fade.first - fade.bFirst)};
     const Anchor end{double(fade.last), double(fade.last - fade.bFirst)};
     std::vector<Anchor> anchors = {start};
-    const std::vector<Plant> downsB = Downs(b, 0.0, -1.0, double(b.FrameCount()));
-    for (const Plant& down : Downs(a, fade.aFirst, fade.first, fade.last)) {
-        const double frame = fade.aFirst + down.frame;
-        // B's plant of the same foot nearest in time that the warp can reach on its way.
+    const std::vector<Step> stepsB = Steps(b, 0.0, -1.0, double(b.FrameCount()));
+    for (const Step& step : Steps(a, fade.aFirst, fade.first, fade.last)) {
+        const double frame = fade.aFirst + step.frame;
+        // B's like step of the same foot nearest in time that the warp can reach on its way.
         const Anchor* best = nullptr;
         Anchor candidate{}, chosen{};
-        for (const Plant& b : downsB) {
-            if (b.side != down.side) continue;
+        for (const Step& b : stepsB) {
+            if (b.side != step.side || b.down != step.down) continue;
             candidate = {frame, b.frame};
             if (!Reachable(anchors.back(), candidate) || !Reachable(candidate, end)) continue;
             const double gap = std::fabs(fade.bFirst + b.frame - frame);
@@ -69,7 +74,7 @@ CStepWarp CStepWarp::InStep(const FootContacts& a, const FootContacts& b, const 
         }
         if (best) anchors.push_back(*best);
     }
-    if (anchors.size() < 2) return none("no plant of the incoming clip meets one of the other's");
+    if (anchors.size() < 2) return none("no step of the incoming clip meets one of the other's");
     anchors.push_back(end);
     CStepWarp warp;
     warp.anchors_ = std::move(anchors);

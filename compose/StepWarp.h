@@ -1,6 +1,6 @@
 #pragma once
 // Two gaits in step through a cross-fade: the incoming clip's time is warped over the overlap so
-// that each foot it plants comes down when the outgoing clip plants the same foot, while the
+// that each foot comes down and lifts when the outgoing clip's same foot does, while the
 // overlap's first and last frames keep the incoming clip's own frames (outside the overlap each
 // clip keeps its own timing). The warp goes straight from one met plant to the next, never
 // slower than half or faster than twice the clip's own speed.
@@ -19,7 +19,7 @@ public:
 
     // The warp of B through the fade, from both clips' plants; none (the reason in `why`)
     // where the fade is no overlap of the two clips, either has no plants of both feet, or no
-    // plant of B can meet one of A's.
+    // step of B can meet one of A's.
     static CStepWarp InStep(const FootContacts& a, const FootContacts& b, const FadeSpan& fade,
                             std::string* why = nullptr);
 
