@@ -43,13 +43,14 @@ bool Overlaps(const Clip& clip, int first, int last) {
 // Places a clip of frames 0 to length - 1 at atFrame on a track, asking whether overlapped
 // clips are replaced or shifted, or blended with where canBlend(first, last) allows it (and
 // ids.blendQuestion names the question); prepare brings its file in. Returns the message of a
-// refusal; on success *position is the new clip's position. The caller's edit frame undoes
-// partial work.
+// refusal; on success *position is the new clip's position and *answered what the user chose
+// (kReplace where nothing was overlapped). The caller's edit frame undoes partial work.
 template <class Clip>
 Message PlaceClip(CCursorList<Clip>& list, Clip clip, int atFrame, const InsertMessages& ids,
                   const std::function<bool(int, int)>& canBlend, CUserDecisions& decisions,
                   std::vector<std::string>& removedNames,
-                  const std::function<Message(Clip&)>& prepare, int* position, bool* cancelled) {
+                  const std::function<Message(Clip&)>& prepare, int* position, bool* cancelled,
+                  OverlapChoice* answered = nullptr) {
     if (atFrame < 0 || atFrame > kMaxFrame) return MakeMessage(ids.frameBeyond);
     const int first = atFrame;
     const int last = atFrame + clip.Length() - 1;
@@ -67,6 +68,7 @@ Message PlaceClip(CCursorList<Clip>& list, Clip clip, int atFrame, const InsertM
             return {};
         }
     }
+    if (answered) *answered = choice;
     // Shifting: from the first overlapped clip in time on, every clip moves by one amount.
     int shiftCount = 0;
     int shift = 0;

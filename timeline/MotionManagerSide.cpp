@@ -175,4 +175,15 @@ FootContacts CMotionManagerSide::FootContactsOf(const std::string& path) {
     return contacts_.emplace(path, motion->GetFootContacts()).first->second;
 }
 
+TransitionPoint CMotionManagerSide::BestTransition(const std::string& a, const std::string& b,
+                                                   const MatchLimits& limits) {
+    CMotion* ma = manager_.GetMotion(a);
+    CMotion* mb = manager_.GetMotion(b);
+    if (!ma || !mb) return {};
+    std::string why;
+    const TransitionPoint best = tavrel::BestTransition(*ma, *mb, limits, &why);
+    if (!best.Found()) DebugOutput("CMotionManagerSide: no best blend of " + b + ": " + why + "\n");
+    return best;
+}
+
 }  // namespace tavrel

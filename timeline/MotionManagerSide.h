@@ -39,6 +39,8 @@ public:
     bool WritePoseClip(int kind, const std::string& target) override;
     std::optional<GroundPlace> RootPlace(const std::string& path, int local) override;
     FootContacts FootContactsOf(const std::string& path) override;
+    TransitionPoint BestTransition(const std::string& a, const std::string& b,
+                                   const MatchLimits& limits) override;
 
 private:
     using Writer = std::function<bool(const std::vector<std::string>& temporaries)>;

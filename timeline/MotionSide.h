@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "motion/FootContacts.h"
+#include "motion/TransitionMatch.h"
 #include "motion/GroundPlace.h"
 
 namespace tavrel {
@@ -67,6 +68,12 @@ public:
     virtual std::optional<GroundPlace> RootPlace(const std::string&, int) { return std::nullopt; }
     // Where the motion's feet are planted (found once and kept with the motion).
     virtual FootContacts FootContactsOf(const std::string&) { return {}; }
+    // Where motion b should start to blend into the end of motion a (see BestTransition);
+    // none when the side cannot tell.
+    virtual TransitionPoint BestTransition(const std::string&, const std::string&,
+                                           const MatchLimits&) {
+        return {};
+    }
 };
 
 }  // namespace tavrel

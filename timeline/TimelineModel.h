@@ -98,7 +98,16 @@ public:
     }
 
     // --- Edits (each keeps one undo record when it succeeds) ---
-    EditResult AddMotionFile(const std::string& path);               // kind 1
+    // Kind 1. A clip blended over the end of the one before (the user's answer to the overlap)
+    // is moved to the overlap where the two motions are most alike, trimmed at its head so that
+    // its chosen frame meets the earlier clip's, unless the drop is to stay exactly where it is.
+    EditResult AddMotionFile(const std::string& path, bool exactly = false);
+    // How alike the motions were where the last added clip was blended, there and where it was
+    // dropped (pose distances in the motions' units); none when it was not moved.
+    struct BlendSnap {
+        float distance = 0.0f, droppedDistance = 0.0f;
+    };
+    const std::optional<BlendSnap>& LastBlendSnap() const { return lastSnap_; }
     EditResult AddPoseClip(EditKind kind);  // a pose-clip kind
     EditResult MoveClip(int position, int newFirst);                 // kind 5
     EditResult ResizeClip(int position, int newFirst, int newLast);  // kind 6
@@ -177,7 +186,11 @@ private:
     EditResult StepHistory(CCursorList<UndoRecord>& from, CCursorList<UndoRecord>& to);
     Message RewriteResized(uint32_t kind, int position);
 
-    EditResult InsertClip(MotionClip clip, const std::function<Message(MotionClip&)>& prepare);
+    EditResult InsertClip(MotionClip clip, const std::function<Message(MotionClip&)>& prepare,
+                          OverlapChoice* answered = nullptr);
+    // The clip at `position`, just blended over the end of the clip before it, moved to the best
+    // point of the overlap (see AddMotionFile); false when it stays.
+    bool SnapToBestBlend(int position);
     // Writes the selected clip's motion anew (write(its file, target)) into a file of its own
     // that the clip then plays.
     EditResult ReplaceFileOfSelected(const FileWriter& write, int failureMessage);
@@ -209,6 +222,7 @@ private:
     bool changed_ = false;
     uint64_t revision_ = 0;
     bool newClipsKeepFeet_ = true;
+    std::optional<BlendSnap> lastSnap_;
     uint64_t content_ = 0;
     uint64_t lastContent_ = 0;
     uint64_t savedContent_ = 0;

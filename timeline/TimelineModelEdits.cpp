@@ -58,7 +58,8 @@ Message ImportMessage(const std::string& path, const ImportNotes& notes) {
 // Inserting clips
 
 EditResult CTimelineModel::InsertClip(MotionClip clip,
-                                      const std::function<Message(MotionClip&)>& prepare) {
+                                      const std::function<Message(MotionClip&)>& prepare,
+                                      OverlapChoice* answered) {
     std::vector<std::string> removedNames;
     int position = -1;
     bool cancelled = false;
@@ -70,7 +71,7 @@ EditResult CTimelineModel::InsertClip(MotionClip clip,
     const Message failed = PlaceClip(
         project_.motionClips, std::move(clip), view_.currentFrame, kMotionInsert,
         [this](int first, int last) { return CanPlaceClip(project_, first, last); }, decisions_,
-        removedNames, prepare, &position, &cancelled);
+        removedNames, prepare, &position, &cancelled, answered);
     if (failed || cancelled) return EditResult::Refused(failed);
     for (const std::string& name : removedNames) removed_.Add(name);
     view_.selected = position;
@@ -85,7 +86,8 @@ Message CTimelineModel::UnusableMotion(const std::string& path) const {
     return FileMessage(strings::kMotionFileUnusable, path, reason);
 }
 
-EditResult CTimelineModel::AddMotionFile(const std::string& path) {
+EditResult CTimelineModel::AddMotionFile(const std::string& path, bool exactly) {
+    lastSnap_.reset();
     return RunEdit(kEditAddFile, [&] {
         if (path.size() > kMaxEnteringPathLength) {
             return EditResult::Refused(strings::kPathTooLong);
@@ -109,16 +111,21 @@ EditResult CTimelineModel::AddMotionFile(const std::string& path) {
                                            : file.message);
         }
         const int length = motion_.FrameCount(file.path);
+        OverlapChoice answered = OverlapChoice::kReplace;
         EditResult result = length < 1 ? EditResult::Refused(UnusableMotion(path))
-                                       : InsertClip(ClipOfLength(length), [&](MotionClip& clip) {
-                                             clip.fileName = file.path;
-                                             return Message();
-                                         });
+                                       : InsertClip(
+                                             ClipOfLength(length),
+                                             [&](MotionClip& clip) {
+                                                 clip.fileName = file.path;
+                                                 return Message();
+                                             },
+                                             &answered);
         if (!result.done) {
             RemoveFile(file.path);
-        } else {
-            result.message = ImportMessage(path, notes);
+            return result;
         }
+        if (answered == OverlapChoice::kBlend && !exactly) SnapToBestBlend(view_.selected);
+        result.message = ImportMessage(path, notes);
         return result;
     });
 }
@@ -220,6 +227,46 @@ EditResult CTimelineModel::ResizeClip(int position, int newFirst, int newLast) {
             return EditResult::Done();
         },
         position);
+}
+
+// The overlaps offered around the one dropped: from half to twice its length.
+bool CTimelineModel::SnapToBestBlend(int position) {
+    const MotionClip* b = ClipAtPosition(position);
+    const MotionClip* a = ClipAtPosition(position + 1);
+    if (!a || !b || b->firstFrame <= a->firstFrame || b->lastFrame <= a->lastFrame) return false;
+    const int dropped = a->lastFrame - b->firstFrame + 1;
+    const MatchLimits limits{std::max(4, dropped / 2), std::max(8, dropped * 2), b->Length()};
+    const TransitionPoint best = motion_.BestTransition(a->fileName, b->fileName, limits);
+    if (!best.Found()) return false;
+    const TransitionPoint here =
+        motion_.BestTransition(a->fileName, b->fileName, {dropped, dropped, dropped});
+    if (here.Found() && here.incoming == 0 && here.distance <= best.distance) return false;
+    // The clip moved and trimmed must stay on the timeline and clear of the clip after it.
+    const int first = a->firstFrame + best.outgoing;
+    const int last = first + b->Length() - best.incoming - 1;
+    const MotionClip* after = ClipAtPosition(position - 1);
+    if (last > kMaxFrame || (after && after->firstFrame <= last)) return false;
+    MotionClip moved = *b;
+    std::string unused;
+    if (best.incoming > 0) {
+        const auto halves = SplitClip(*b, b->firstFrame + best.incoming);
+        if (!halves) return false;
+        unused = halves->first.fileName;
+        removed_.Add(b->fileName);
+        moved.fileName = halves->second.fileName;
+        moved.SetFrames(0, halves->second.Length() - 1);
+        moved.sourceLast = moved.Length() - 1;
+    }
+    moved.SetFrames(first, last);
+    project_.motionClips.At(position);  // the cursor on the clip, to replace it
+    project_.motionClips.RemoveCurrent();
+    view_.selected = project_.motionClips.InsertSorted(moved);
+    MotionClip& earlier = *MutableClipAt(view_.selected + 1);
+    earlier.SetTransitionOut(best.overlap);
+    MutableClipAt(view_.selected)->SetTransitionIn(best.overlap);
+    if (!unused.empty()) RemoveWritten({unused}, motion_);
+    lastSnap_ = BlendSnap{best.distance, here.Found() ? here.distance : best.distance};
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------
