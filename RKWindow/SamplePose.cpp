@@ -53,7 +53,7 @@ std::array<BlendFoot, 2> FeetOf(CMotionManager& manager, const std::string& file
     CMotion* motion = free ? nullptr : manager.GetMotion(file);
     for (int side = 0; side < 2; ++side) {
         if (!legs[side].Valid()) continue;
-        feet[side].ankle = Origin(WorldOf(legs[side].foot));
+        feet[side].ankle = rkOrigin(WorldOf(legs[side].foot));
         if (motion) feet[side].planted = motion->GetFootContacts().LockWeight(side, local);
     }
     return feet;
@@ -72,7 +72,7 @@ std::array<rkVector, 2> AnklesOf(const CHTR* pose) {
     if (!pose) return ankles;
     const Legs legs = FindLegs(pose->GetRoot());
     for (int side = 0; side < 2; ++side) {
-        if (legs[side].Valid()) ankles[side] = Origin(WorldOf(legs[side].foot));
+        if (legs[side].Valid()) ankles[side] = rkOrigin(WorldOf(legs[side].foot));
     }
     return ankles;
 }

@@ -165,67 +165,15 @@ bool IsAncestor(const ANIMFILE& motion, int32_t ancestor, int32_t joint) {
 
 // ---- Rotations as the upper 3x3 of rkMatrix (row vectors: v' = v x R) ----
 
-rkMatrix RotationOf(const rkMatrix& m) {
-    rkMatrix r = m;
-    r.m[12] = r.m[13] = r.m[14] = 0.0f;
-    return r;
-}
-
-rkMatrix Transposed(const rkMatrix& m) {
-    rkMatrix t = m;
-    for (int r = 0; r < 3; ++r) {
-        for (int c = 0; c < 3; ++c) t.m[r * 4 + c] = m.m[c * 4 + r];
-    }
-    return t;
-}
-
-rkMatrix operator*(const rkMatrix& a, const rkMatrix& b) {
-    rkMatrix out;
-    rkMultiply(&out, a, b);
-    return out;
-}
-
-rkVector Sub(rkVector a, rkVector b) {
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-rkVector Add(rkVector a, rkVector b) {
-    return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-float Dot(rkVector a, rkVector b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-rkVector Cross(rkVector a, rkVector b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-float Length(rkVector v) {
-    return std::sqrt(Dot(v, v));
-}
-rkVector Turned(rkVector v, const rkMatrix& r) {
-    return {v.x * r.m[0] + v.y * r.m[4] + v.z * r.m[8], v.x * r.m[1] + v.y * r.m[5] + v.z * r.m[9],
-            v.x * r.m[2] + v.y * r.m[6] + v.z * r.m[10]};
-}
-rkVector Position(const rkMatrix& m) {
-    return {m.m[12], m.m[13], m.m[14]};
-}
-
-// The rotation with rows a, b, c (orthonormal).
-rkMatrix Rows(rkVector a, rkVector b, rkVector c) {
-    rkMatrix m;
-    rkIdentity(&m);
-    const rkVector rows[3] = {a, b, c};
-    for (int r = 0; r < 3; ++r)
-        m.m[r * 4] = rows[r].x, m.m[r * 4 + 1] = rows[r].y, m.m[r * 4 + 2] = rows[r].z;
-    return m;
-}
-
 // The shortest turn taking direction a onto direction b (a x R = b); both non-zero.
 rkMatrix ShortestTurn(rkVector a, rkVector b) {
     a = rkNormalize(a), b = rkNormalize(b);
-    rkVector axis = Cross(a, b);
-    const float s = Length(axis), c = Dot(a, b);
+    rkVector axis = rkCross(a, b);
+    const float s = rkLength(axis), c = rkDot(a, b);
     if (s < 1e-6f) {
-        if (c > 0) return Rows({1, 0, 0}, {0, 1, 0}, {0, 0, 1});
-        axis = std::fabs(a.x) < 0.9f ? Cross(a, {1, 0, 0}) : Cross(a, {0, 1, 0});  // half a turn
+        if (c > 0) return rkRows({1, 0, 0}, {0, 1, 0}, {0, 0, 1});
+        axis =
+            std::fabs(a.x) < 0.9f ? rkCross(a, {1, 0, 0}) : rkCross(a, {0, 1, 0});  // half a turn
     }
     axis = rkNormalize(axis);
     const float angle = std::atan2(s, c);
@@ -378,11 +326,11 @@ int32_t NextMatched(const std::array<int32_t, kStandardSegmentCount>& joints, in
 int32_t BoneTip(const ANIMFILE& source, const std::array<int32_t, kStandardSegmentCount>& joints,
                 const std::vector<rkMatrix>& restWorld, int32_t segment) {
     const int32_t joint = joints[segment];
-    const rkVector from = Position(restWorld[joint]);
+    const rkVector from = rkOrigin(restWorld[joint]);
     const int32_t next = NextMatched(joints, segment);
-    if (next >= 0 && Length(Sub(Position(restWorld[joints[next]]), from)) > 0) return joints[next];
+    if (next >= 0 && rkLength(rkOrigin(restWorld[joints[next]]) - from) > 0) return joints[next];
     const ANIMSEG& seg = *source.GetSegment(joint);
-    if (!seg.children.empty() && Length(Sub(Position(restWorld[seg.children.front()]), from)) > 0)
+    if (!seg.children.empty() && rkLength(rkOrigin(restWorld[seg.children.front()]) - from) > 0)
         return seg.children.front();
     return -1;
 }
@@ -390,11 +338,12 @@ int32_t BoneTip(const ANIMFILE& source, const std::array<int32_t, kStandardSegme
 // Where a bone of the source points in its rest pose: to its tip joint, else to its BVH End Site.
 std::optional<rkVector> SourceBone(const ANIMFILE& source, int32_t joint, int32_t tip,
                                    const std::vector<rkMatrix>& restWorld) {
-    if (tip >= 0) return Sub(Position(restWorld[tip]), Position(restWorld[joint]));
+    if (tip >= 0) return rkOrigin(restWorld[tip]) - rkOrigin(restWorld[joint]);
     if (const auto* bvh = dynamic_cast<const BVHREAD*>(&source);
         bvh && bvh->GetJoint(joint).endSite) {
-        const rkVector d = Turned(*bvh->GetJoint(joint).endSite, RotationOf(restWorld[joint]));
-        if (Length(d) > 0) return d;
+        const rkVector d =
+            rkTurned(*bvh->GetJoint(joint).endSite, rkRotationPart(restWorld[joint]));
+        if (rkLength(d) > 0) return d;
     }
     return std::nullopt;
 }
@@ -405,14 +354,14 @@ rkVector OurBone(int32_t segment) {
     if (next < 0) return {0, 1, 0};
     const float* e = kStandardSkeleton[next].pose;
     const rkVector to{e[9], e[10], e[11]};
-    return Length(to) > 0 ? rkNormalize(to) : rkVector{0, 1, 0};
+    return rkLength(to) > 0 ? rkNormalize(to) : rkVector{0, 1, 0};
 }
 
 // The turn swung so that the segment's bone points along bone; its twist stays. Captured joints
 // drift apart and together, so a bone's direction is not its joint's turn alone.
 rkMatrix Aimed(const rkMatrix& turn, int32_t segment, rkVector bone) {
-    if (!(Length(bone) > 0)) return turn;
-    return turn * ShortestTurn(Turned(OurBone(segment), turn), bone);
+    if (!(rkLength(bone) > 0)) return turn;
+    return turn * ShortestTurn(rkTurned(OurBone(segment), turn), bone);
 }
 
 // For a segment without a joint of its own, the source joints its bone runs between: most rigs
@@ -437,16 +386,16 @@ std::pair<int32_t, int32_t> Bridge(const ANIMFILE& source,
 }
 
 float Cosine(rkVector a, rkVector b) {
-    const float lengths = Length(a) * Length(b);
-    return lengths > 0 ? Dot(a, b) / lengths : 0.0f;
+    const float lengths = rkLength(a) * rkLength(b);
+    return lengths > 0 ? rkDot(a, b) / lengths : 0.0f;
 }
 
 // Hip to knee to ankle; 0 when a joint is missing.
 float LegLength(const std::vector<rkMatrix>& world,
                 const std::array<int32_t, kStandardSegmentCount>& joints) {
-    auto at = [&](int32_t s) { return Position(world[joints[s]]); };
-    if (joints[kLFoot] < 0) return 2 * Length(Sub(at(kLLowLeg), at(kLThigh)));
-    return Length(Sub(at(kLLowLeg), at(kLThigh))) + Length(Sub(at(kLFoot), at(kLLowLeg)));
+    auto at = [&](int32_t s) { return rkOrigin(world[joints[s]]); };
+    if (joints[kLFoot] < 0) return 2 * rkLength(at(kLLowLeg) - at(kLThigh));
+    return rkLength(at(kLLowLeg) - at(kLThigh)) + rkLength(at(kLFoot) - at(kLLowLeg));
 }
 
 // The turn of the source's world into ours that stands its pose up along our up with its left on
@@ -458,26 +407,26 @@ std::optional<rkMatrix> Alignment(const std::vector<rkMatrix>& world,
                                   const std::vector<rkMatrix>& standard, bool axisLeft) {
     auto frameOf = [](rkVector up, rkVector left) -> std::optional<rkMatrix> {
         up = rkNormalize(up);
-        left = Sub(left, {up.x * Dot(left, up), up.y * Dot(left, up), up.z * Dot(left, up)});
-        if (Length(left) < 1e-6f || Length(up) < 1e-6f) return std::nullopt;
+        left = rkReject(left, up);
+        if (rkLength(left) < 1e-6f || rkLength(up) < 1e-6f) return std::nullopt;
         left = rkNormalize(left);
-        return Rows(left, up, Cross(left, up));
+        return rkRows(left, up, rkCross(left, up));
     };
-    auto at = [&](int32_t s) { return Position(world[joints[s]]); };
-    const rkVector spine = Sub(at(kHead), at(kLowerTorso));
-    if (!(Length(spine) > 0)) return std::nullopt;
+    auto at = [&](int32_t s) { return rkOrigin(world[joints[s]]); };
+    const rkVector spine = at(kHead) - at(kLowerTorso);
+    if (!(rkLength(spine) > 0)) return std::nullopt;
     const rkVector up = NearestAxis(spine);
-    rkVector left = Sub(at(kLThigh), at(kRThigh));
+    rkVector left = at(kLThigh) - at(kRThigh);
     if (axisLeft) {
-        left = Sub(left, {up.x * Dot(left, up), up.y * Dot(left, up), up.z * Dot(left, up)});
-        if (!(Length(left) > 0)) return std::nullopt;
+        left = rkReject(left, up);
+        if (!(rkLength(left) > 0)) return std::nullopt;
         left = NearestAxis(left);
     }
     const auto sourceFrame = frameOf(up, left);
     const auto ourFrame =
-        frameOf({0, 0, 1}, Sub(Position(standard[kLThigh]), Position(standard[kRThigh])));
+        frameOf({0, 0, 1}, rkOrigin(standard[kLThigh]) - rkOrigin(standard[kRThigh]));
     if (!sourceFrame || !ourFrame) return std::nullopt;
-    return Transposed(*sourceFrame) * *ourFrame;
+    return rkTransposed(*sourceFrame) * *ourFrame;
 }
 
 std::vector<rkMatrix> FrameLocals(const ANIMFILE& source, int64_t frame) {
@@ -495,12 +444,11 @@ int64_t StandingFrame(const ANIMFILE& source,
     float bestScore = -1e30f;
     for (int64_t f = 0; f < count; ++f) {
         const std::vector<rkMatrix> world = WorldsOf(source, FrameLocals(source, f));
-        auto at = [&](int32_t s) { return Position(world[joints[s]]); };
+        auto at = [&](int32_t s) { return rkOrigin(world[joints[s]]); };
         auto straightness = [&](int32_t thigh, int32_t knee, int32_t foot) {
-            return joints[foot] < 0 ? 0.0f
-                                    : Cosine(Sub(at(knee), at(thigh)), Sub(at(foot), at(knee)));
+            return joints[foot] < 0 ? 0.0f : Cosine(at(knee) - at(thigh), at(foot) - at(knee));
         };
-        const rkVector spine = Sub(at(kHead), at(kLowerTorso));
+        const rkVector spine = at(kHead) - at(kLowerTorso);
         const float score = straightness(kLThigh, kLLowLeg, kLFoot) +
                             straightness(kRThigh, kRLowLeg, kRFoot) +
                             std::fabs(Cosine(spine, NearestAxis(spine)));
@@ -667,9 +615,9 @@ CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& 
         return result;
     }
     const rkMatrix align = *found;  // source world -> ours
-    const rkMatrix alignBack = Transposed(align);
+    const rkMatrix alignBack = rkTransposed(align);
     result.align = align;
-    const rkVector up = Turned({0, 0, 1}, alignBack);  // the source's up in the motion's world
+    const rkVector up = rkTurned({0, 0, 1}, alignBack);  // the source's up in the motion's world
     // Our readers turn Y-up files to Z-up (file y is our z, file z our -y); others keep theirs.
     const bool turnedOnRead =
         dynamic_cast<const BVHREAD*>(&source) || dynamic_cast<const HTRREAD*>(&source);
@@ -694,13 +642,13 @@ CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& 
     tips.fill(-1);
     for (int32_t s = 0; s < kStandardSegmentCount; ++s) {
         if (joints[s] < 0) continue;
-        const rkMatrix ourRest = RotationOf(standard[s]);
-        rkMatrix onto = Rows({1, 0, 0}, {0, 1, 0}, {0, 0, 1});
+        const rkMatrix ourRest = rkRotationPart(standard[s]);
+        rkMatrix onto = rkRows({1, 0, 0}, {0, 1, 0}, {0, 0, 1});
         tips[s] = BoneTip(source, joints, restWorld, s);
         if (const auto bone = SourceBone(source, joints[s], tips[s], restWorld)) {
-            onto = ShortestTurn(Turned(OurBone(s), ourRest), Turned(*bone, align));
+            onto = ShortestTurn(rkTurned(OurBone(s), ourRest), rkTurned(*bone, align));
         }
-        carry[s] = ourRest * onto * alignBack * Transposed(RotationOf(restWorld[joints[s]]));
+        carry[s] = ourRest * onto * alignBack * rkTransposed(rkRotationPart(restWorld[joints[s]]));
     }
     std::array<std::pair<int32_t, int32_t>, kStandardSegmentCount> bridges;
     for (int32_t s = 0; s < kStandardSegmentCount; ++s) bridges[s] = Bridge(source, joints, s);
@@ -718,18 +666,18 @@ CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& 
     for (int64_t f = 0; f < count; ++f) {
         const std::vector<rkMatrix> world = WorldsOf(source, FrameLocals(source, f));
         auto along = [&](int32_t from, int32_t to) {
-            return Turned(Sub(Position(world[to]), Position(world[from])), align);
+            return rkTurned(rkOrigin(world[to]) - rkOrigin(world[from]), align);
         };
         for (int32_t s = 0; s < kStandardSegmentCount; ++s) {
             if (bridges[s].first >= 0) bridged[f][s] = along(bridges[s].first, bridges[s].second);
             if (joints[s] < 0) continue;
-            const rkMatrix turn = carry[s] * RotationOf(world[joints[s]]) * align;
+            const rkMatrix turn = carry[s] * rkRotationPart(world[joints[s]]) * align;
             worlds[f][s] = tips[s] < 0 ? turn : Aimed(turn, s, along(joints[s], tips[s]));
         }
-        rootAt[f] = Turned(Position(world[joints[kLowerTorso]]), align);
+        rootAt[f] = rkTurned(rkOrigin(world[joints[kLowerTorso]]), align);
         for (size_t k = 0; k < 2; ++k) {
             const int32_t joint = joints[feet[k]];
-            footZ[f][k] = joint >= 0 ? Turned(Position(world[joint]), align).z : kNoHeight;
+            footZ[f][k] = joint >= 0 ? rkTurned(rkOrigin(world[joint]), align).z : kNoHeight;
         }
     }
     const float ourGround = std::min(standard[kLFoot].m[14], standard[kRFoot].m[14]);
@@ -747,20 +695,20 @@ CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& 
                 {e[0], e[1], e[2], 0, e[3], e[4], e[5], 0, e[6], e[7], e[8], 0, 0, 0, 0, 1}};
             const int parent = kStandardSkeleton[s].parent;
             const rkMatrix parentWorld =
-                parent < 0 ? Rows({1, 0, 0}, {0, 1, 0}, {0, 0, 1}) : world[parent];
+                parent < 0 ? rkRows({1, 0, 0}, {0, 1, 0}, {0, 0, 1}) : world[parent];
             world[s] =
                 joints[s] >= 0 ? worlds[f][s] : Aimed(restLocal * parentWorld, s, bridged[f][s]);
-            rkMatrix local = world[s] * Transposed(parentWorld);
+            rkMatrix local = world[s] * rkTransposed(parentWorld);
             local.m[12] = e[9], local.m[13] = e[10], local.m[14] = e[11];
             if (parent < 0) {
-                const rkVector moved = Sub(rootAt[f], rootAt[0]);
+                const rkVector moved = rootAt[f] - rootAt[0];
                 local.m[12] = e[9] + moved.x * result.scale;
                 local.m[13] = e[10] + moved.y * result.scale;
                 local.m[14] = ourGround + (rootAt[f].z - ground) * result.scale;
             }
             motion->GetSegment(s)->node->local = local;
-            at[s] = parent < 0 ? Position(local)
-                               : Add(at[parent], Turned(Position(local), parentWorld));
+            at[s] =
+                parent < 0 ? rkOrigin(local) : at[parent] + rkTurned(rkOrigin(local), parentWorld);
         }
         if (f == stance.frame) groundedAt = at[feet[stance.foot]].z;
         motion->SetFrame(nullptr, static_cast<int32_t>(f));
