@@ -130,3 +130,34 @@ rkMatrix rkAffineInverse(const rkMatrix& m) {
     }
     return r;
 }
+
+rkMatrix rkArcRotation(const rkVector& from, const rkVector& to) {
+    rkMatrix r;
+    rkIdentity(&r);
+    const float lf = rkLength(from), lt = rkLength(to);
+    if (!(lf > 1e-6f) || !(lt > 1e-6f)) return r;
+    const rkVector u = from * (1.0f / lf), v = to * (1.0f / lt);
+    rkVector axis = rkCross(u, v);
+    float s = rkLength(axis), c = rkDot(u, v);
+    if (s < 1e-6f) {
+        if (c > 0.0f) return r;
+        // Opposite: any axis across the direction does, half a turn about it.
+        axis = rkCross(u, std::fabs(u.x) < 0.9f ? rkVector{1, 0, 0} : rkVector{0, 1, 0});
+        s = 0.0f, c = -1.0f;
+    }
+    // Rounding leaves the axis a little along u; for nearly opposite directions that little
+    // would turn u far from v, so the axis is made exactly square to u.
+    const rkVector k = rkNormalize(rkReject(axis, u));
+    const float h = std::hypot(s, c);
+    s /= h, c /= h;
+    // Row-vector form of Rodrigues' rotation: the transpose of the column form.
+    const float kv[3] = {k.x, k.y, k.z};
+    for (int row = 0; row < 3; ++row) {
+        for (int col = 0; col < 3; ++col) r.m[row * 4 + col] = (1.0f - c) * kv[row] * kv[col];
+        r.m[row * 4 + row] += c;
+    }
+    r.m[1] += s * k.z, r.m[2] -= s * k.y;
+    r.m[4] -= s * k.z, r.m[6] += s * k.x;
+    r.m[8] += s * k.y, r.m[9] -= s * k.x;
+    return r;
+}

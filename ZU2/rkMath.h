@@ -76,3 +76,7 @@ inline rkVector rkTurned(rkVector v, const rkMatrix& r) {
 rkMatrix rkAffineInverse(const rkMatrix& m);
 // The rotation with rows a, b and c (meant to be orthonormal), no translation.
 rkMatrix rkRows(rkVector a, rkVector b, rkVector c);
+// The rotation turning direction `from` onto direction `to` along the shorter arc (from x R is
+// to at from's length). Opposite directions get half a turn about an axis across them; a
+// direction of (nearly) no length gives the identity.
+rkMatrix rkArcRotation(const rkVector& from, const rkVector& to);

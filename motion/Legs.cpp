@@ -61,28 +61,4 @@ float LargestJointStep(const std::vector<rkVector>& a, const std::vector<rkVecto
     return most;
 }
 
-rkMatrix ArcRotation(const rkVector& from, const rkVector& to) {
-    rkMatrix r;
-    rkIdentity(&r);
-    const float lf = rkLength(from), lt = rkLength(to);
-    if (!(lf > 1e-6f) || !(lt > 1e-6f)) return r;
-    const rkVector u = from * (1.0f / lf), v = to * (1.0f / lt);
-    const rkVector axis = rkCross(u, v);
-    const float s = rkLength(axis);
-    const float c = std::fmax(-1.0f, std::fmin(1.0f, rkDot(u, v)));
-    if (s < 1e-7f) return r;  // parallel; an opposite direction never arises between frames
-    const rkVector k = axis * (1.0f / s);
-    const float t = 1.0f - c;
-    // Row-vector form of Rodrigues' rotation: the transpose of the column form.
-    const float kv[3] = {k.x, k.y, k.z};
-    for (int row = 0; row < 3; ++row) {
-        for (int col = 0; col < 3; ++col) r.m[row * 4 + col] = t * kv[row] * kv[col];
-        r.m[row * 4 + row] += c;
-    }
-    r.m[1] += s * k.z, r.m[2] -= s * k.y;
-    r.m[4] -= s * k.z, r.m[6] += s * k.x;
-    r.m[8] += s * k.y, r.m[9] -= s * k.x;
-    return r;
-}
-
 }  // namespace tavrel

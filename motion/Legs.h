@@ -30,8 +30,5 @@ std::vector<rkVector> WorldJoints(const rkNode* root);
 // The furthest any joint moves from one list of a tree's joints to another; 0 when they are not
 // of one tree.
 float LargestJointStep(const std::vector<rkVector>& a, const std::vector<rkVector>& b);
-// The rotation (row-vector convention) turning direction `from` onto direction `to` along the
-// shorter arc; identity for degenerate input.
-rkMatrix ArcRotation(const rkVector& from, const rkVector& to);
 
 }  // namespace tavrel

@@ -165,32 +165,6 @@ bool IsAncestor(const ANIMFILE& motion, int32_t ancestor, int32_t joint) {
 
 // ---- Rotations as the upper 3x3 of rkMatrix (row vectors: v' = v x R) ----
 
-// The shortest turn taking direction a onto direction b (a x R = b); both non-zero.
-rkMatrix ShortestTurn(rkVector a, rkVector b) {
-    a = rkNormalize(a), b = rkNormalize(b);
-    rkVector axis = rkCross(a, b);
-    const float s = rkLength(axis), c = rkDot(a, b);
-    if (s < 1e-6f) {
-        if (c > 0) return rkRows({1, 0, 0}, {0, 1, 0}, {0, 0, 1});
-        axis =
-            std::fabs(a.x) < 0.9f ? rkCross(a, {1, 0, 0}) : rkCross(a, {0, 1, 0});  // half a turn
-    }
-    axis = rkNormalize(axis);
-    const float angle = std::atan2(s, c);
-    // Rodrigues' turn, transposed for row vectors: c I + (1 - c) k k' - s [k]x.
-    const float cs = std::cos(angle), sn = std::sin(angle), k[3] = {axis.x, axis.y, axis.z};
-    const float cross[3][3] = {{0, -k[2], k[1]}, {k[2], 0, -k[0]}, {-k[1], k[0], 0}};
-    rkMatrix m;
-    rkIdentity(&m);
-    for (int r = 0; r < 3; ++r) {
-        for (int col = 0; col < 3; ++col) {
-            m.m[r * 4 + col] =
-                (r == col ? cs : 0.0f) + (1 - cs) * k[r] * k[col] - sn * cross[r][col];
-        }
-    }
-    return m;
-}
-
 // The signed unit axis closest to v.
 rkVector NearestAxis(rkVector v) {
     const float a[3] = {std::fabs(v.x), std::fabs(v.y), std::fabs(v.z)};
@@ -361,7 +335,7 @@ rkVector OurBone(int32_t segment) {
 // drift apart and together, so a bone's direction is not its joint's turn alone.
 rkMatrix Aimed(const rkMatrix& turn, int32_t segment, rkVector bone) {
     if (!(rkLength(bone) > 0)) return turn;
-    return turn * ShortestTurn(rkTurned(OurBone(segment), turn), bone);
+    return turn * rkArcRotation(rkTurned(OurBone(segment), turn), bone);
 }
 
 // For a segment without a joint of its own, the source joints its bone runs between: most rigs
@@ -646,7 +620,7 @@ CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& 
         rkMatrix onto = rkRows({1, 0, 0}, {0, 1, 0}, {0, 0, 1});
         tips[s] = BoneTip(source, joints, restWorld, s);
         if (const auto bone = SourceBone(source, joints[s], tips[s], restWorld)) {
-            onto = ShortestTurn(rkTurned(OurBone(s), ourRest), rkTurned(*bone, align));
+            onto = rkArcRotation(rkTurned(OurBone(s), ourRest), rkTurned(*bone, align));
         }
         carry[s] = ourRest * onto * alignBack * rkTransposed(rkRotationPart(restWorld[joints[s]]));
     }

@@ -102,13 +102,13 @@ float SolveTwoBone(const Leg& leg, const rkVector& target) {
     const rkVector newKnee = hip + dir * (a * cosHip) + bend * (a * sinHip);
     const rkVector goal = hip + dir * span;
 
-    const rkMatrix newThigh = Turned(thigh, ArcRotation(knee - hip, newKnee - hip));
+    const rkMatrix newThigh = Turned(thigh, rkArcRotation(knee - hip, newKnee - hip));
     SetWorld(leg.thigh, newThigh, parent);
     rkMultiply(&shin, leg.shin->local, newThigh);
     rkMultiply(&foot, leg.foot->local, shin);
     const rkVector placedKnee = rkOrigin(shin);
     const rkMatrix newShin =
-        Turned(shin, ArcRotation(rkOrigin(foot) - placedKnee, goal - placedKnee));
+        Turned(shin, rkArcRotation(rkOrigin(foot) - placedKnee, goal - placedKnee));
     SetWorld(leg.shin, newShin, newThigh);
     // The foot keeps the orientation the pose gave it in the world.
     rkMultiply(&foot, leg.foot->local, newShin);

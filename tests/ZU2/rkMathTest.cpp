@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <random>
@@ -144,6 +145,39 @@ TEST(rkMath, PlacementsRoundTripForRandomTurns) {
     rkIdentity(&flat);
     flat.m[10] = 0.0f;
     EXPECT_TRUE(rkIsIdentity(rkAffineInverse(flat)));
+}
+
+// How far a rotation turns, from its trace (1 + 2 cos angle).
+float AngleOf(const rkMatrix& r) {
+    return std::acos(std::clamp((r.m[0] + r.m[5] + r.m[10] - 1.0f) / 2.0f, -1.0f, 1.0f));
+}
+
+TEST(rkMath, ArcRotationTurnsOneDirectionOntoAnotherTheShortWay) {
+    RandomInputs random;
+    for (int i = 0; i < 300; ++i) {
+        const rkVector a = random.Vector(), other = random.Vector();
+        const rkVector across = rkNormalize(rkCross(a, other)) * rkLength(a);
+        const rkVector targets[] = {other, a * -0.5f, a * -2.0f + across * 3e-6f, a * 3.0f};
+        for (const rkVector& b : targets) {
+            SCOPED_TRACE(testing::Message() << i << " to " << b.x << " " << b.y << " " << b.z);
+            const rkMatrix r = rkArcRotation(a, b);
+            ExpectNear(rkTurned(a, r), b * (rkLength(a) / rkLength(b)), 1e-5f * rkLength(a));
+            EXPECT_TRUE(rkIsIdentity(r * rkTransposed(r), 1e-5f));
+            const rkVector x{r.m[0], r.m[1], r.m[2]}, y{r.m[4], r.m[5], r.m[6]};
+            EXPECT_NEAR(rkDot(rkCross(x, y), {r.m[8], r.m[9], r.m[10]}), 1.0f, 1e-5f);
+            const float between = std::atan2(rkLength(rkCross(a, b)), rkDot(a, b));
+            EXPECT_NEAR(AngleOf(r), between, 2e-3f);
+        }
+    }
+    // Opposite directions along each axis: half a turn.
+    for (const rkVector& a : {rkVector{1, 0, 0}, rkVector{0, 2, 0}, rkVector{0, 0, -3}}) {
+        const rkMatrix r = rkArcRotation(a, a * -1.0f);
+        ExpectNear(rkTurned(a, r), a * -1.0f);
+        EXPECT_NEAR(r.m[0] + r.m[5] + r.m[10], -1.0f, 1e-6f);
+    }
+    EXPECT_TRUE(rkIsIdentity(rkArcRotation({0, 0, 0}, {1, 0, 0})));
+    EXPECT_TRUE(rkIsIdentity(rkArcRotation({1, 0, 0}, {0, 0, 0})));
+    EXPECT_TRUE(rkIsIdentity(rkArcRotation({1, 2, 3}, {2, 4, 6}), 1e-6f));
 }
 
 }  // namespace
