@@ -1,76 +1,19 @@
+// Retargeting: the source's rest pose is lined up with ours, then every frame is carried over
+// segment by segment and set on our ground.
 #include "motion/SkeletonMapper.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
-#include <cstring>
-#include <fstream>
-#include <functional>
 #include <optional>
 
 #include "AnimRead/BVHRead/BVHRead.h"
 #include "AnimRead/CHBRead/CHBRead.h"
 #include "AnimRead/HTRRead/HTRRead.h"
 #include "AnimRead/SceneFileRead/SceneFileRead.h"
-#include "motion/Quaternion.h"
 
 namespace tavrel {
 namespace {
 
-// Joint names without side and prefix, and the segment each belongs to (left, right, unsided).
-struct Family {
-    const char* body;
-    int32_t left, right, unsided;
-};
-constexpr Family kFamilies[] = {
-    {"hips", -1, -1, kLowerTorso},
-    {"hip", kLThigh, kRThigh, kLowerTorso},
-    {"pelvis", kLPelvis, kRPelvis, kLowerTorso},
-    {"spine", -1, -1, kUpperTorso},
-    {"chest", -1, -1, kUpperTorso},
-    {"upperchest", -1, -1, kUpperTorso},
-    {"torso", -1, -1, kUpperTorso},
-    {"abdomen", -1, -1, kUpperTorso},
-    {"lowerback", -1, -1, kUpperTorso},
-    {"upperback", -1, -1, kUpperTorso},
-    {"thorax", -1, -1, kUpperTorso},
-    {"neck", -1, -1, kNeck},
-    {"lowerneck", -1, -1, kNeck},
-    {"head", -1, -1, kHead},
-    {"hipjoint", kLPelvis, kRPelvis, -1},
-    {"upleg", kLThigh, kRThigh, -1},
-    {"thigh", kLThigh, kRThigh, -1},
-    {"femur", kLThigh, kRThigh, -1},
-    {"upperleg", kLThigh, kRThigh, -1},
-    {"leg", kLLowLeg, kRLowLeg, -1},
-    {"lowerleg", kLLowLeg, kRLowLeg, -1},
-    {"lowleg", kLLowLeg, kRLowLeg, -1},
-    {"calf", kLLowLeg, kRLowLeg, -1},
-    {"shin", kLLowLeg, kRLowLeg, -1},
-    {"tibia", kLLowLeg, kRLowLeg, -1},
-    {"knee", kLLowLeg, kRLowLeg, -1},
-    {"foot", kLFoot, kRFoot, -1},
-    {"ankle", kLFoot, kRFoot, -1},
-    {"shoulder", kLCollar, kRCollar, -1},
-    {"clavicle", kLCollar, kRCollar, -1},
-    {"collar", kLCollar, kRCollar, -1},
-    {"clav", kLCollar, kRCollar, -1},
-    {"arm", kLUpArm, kRUpArm, -1},
-    {"uparm", kLUpArm, kRUpArm, -1},
-    {"upperarm", kLUpArm, kRUpArm, -1},
-    {"humerus", kLUpArm, kRUpArm, -1},
-    {"forearm", kLLowArm, kRLowArm, -1},
-    {"lowerarm", kLLowArm, kRLowArm, -1},
-    {"lowarm", kLLowArm, kRLowArm, -1},
-    {"radius", kLLowArm, kRLowArm, -1},
-    {"elbow", kLLowArm, kRLowArm, -1},
-    {"hand", kLHand, kRHand, -1},
-    {"wrist", kLHand, kRHand, -1},
-};
-// Words rigs put before the joint's own name.
-constexpr const char* kPrefixWords[] = {"bip01", "bip001", "bip",  "mixamorig", "def",        "rig",
-                                        "jnt",   "bn",     "b",    "j",         "character1", "cc",
-                                        "base",  "ctrl",   "skel", "sk"};
 // What a source needs so that a figure can be made of it.
 constexpr int32_t kRequired[] = {kLowerTorso, kLThigh, kRThigh,  kLLowLeg, kRLowLeg,
                                  kLUpArm,     kRUpArm, kLLowArm, kRLowArm, kHead};
@@ -78,92 +21,6 @@ constexpr int32_t kRequired[] = {kLowerTorso, kLThigh, kRThigh,  kLLowLeg, kRLow
 constexpr int32_t kNextAlongBone[kStandardSegmentCount] = {
     kUpperTorso, kNeck,   kLThigh, kRThigh,  kLLowLeg, kRLowLeg, kLFoot, kRFoot, -1, -1,
     kHead,       kLUpArm, kRUpArm, kLLowArm, kRLowArm, kLHand,   kRHand, -1,     -1, -1};
-
-// The words of a name: split at anything but letters and digits, and where camel case turns.
-std::vector<std::string> Words(std::string_view name) {
-    const size_t cut = name.find_last_of(":|");
-    if (cut != std::string_view::npos) name.remove_prefix(cut + 1);
-    std::vector<std::string> words;
-    std::string word;
-    auto flush = [&] {
-        if (!word.empty()) words.push_back(word);
-        word.clear();
-    };
-    for (size_t i = 0; i < name.size(); ++i) {
-        const auto c = static_cast<unsigned char>(name[i]);
-        if (!std::isalnum(c)) {
-            flush();
-            continue;
-        }
-        const bool upper = std::isupper(c);
-        const bool prevLower = i > 0 && std::islower(static_cast<unsigned char>(name[i - 1]));
-        const bool prevUpper = i > 0 && std::isupper(static_cast<unsigned char>(name[i - 1]));
-        const bool nextLower =
-            i + 1 < name.size() && std::islower(static_cast<unsigned char>(name[i + 1]));
-        if (upper && (prevLower || (prevUpper && nextLower))) flush();
-        word.push_back(static_cast<char>(std::tolower(c)));
-    }
-    flush();
-    return words;
-}
-
-const Family* FamilyOf(std::string_view body) {
-    while (!body.empty() && std::isdigit(static_cast<unsigned char>(body.back())))
-        body.remove_suffix(1);
-    for (const Family& family : kFamilies) {
-        if (body == family.body) return &family;
-    }
-    return nullptr;
-}
-
-// 'L', 'R' or 0, and the joint's own name in one word without side and prefixes.
-std::pair<char, std::string> SideAndBody(const std::string& name) {
-    std::vector<std::string> words = Words(name);
-    char side = 0;
-    std::string body;
-    for (size_t i = 0; i < words.size(); ++i) {
-        const std::string& w = words[i];
-        if (w == "left" || w == "l" || w == "lft" || w == "lf") {
-            side = 'L';
-        } else if (w == "right" || w == "r" || w == "rt" || w == "rgt") {
-            side = 'R';
-        } else if (body.empty() &&
-                   std::find_if(std::begin(kPrefixWords), std::end(kPrefixWords),
-                                [&](const char* p) { return w == p; }) != std::end(kPrefixWords) &&
-                   i + 1 < words.size()) {
-            continue;
-        } else {
-            body += w;
-        }
-    }
-    // "lfemur", "rhand": a side letter glued to a known word.
-    if (side == 0 && body.size() > 1 && (body[0] == 'l' || body[0] == 'r') && !FamilyOf(body) &&
-        FamilyOf(std::string_view(body).substr(1))) {
-        side = body[0] == 'l' ? 'L' : 'R';
-        body.erase(0, 1);
-    }
-    return {side, body};
-}
-
-int32_t Depth(const ANIMFILE& motion, int32_t joint) {
-    int32_t depth = 0;
-    for (int32_t at = motion.GetSegment(joint)->parent;
-         at >= 0 && depth <= motion.GetSegmentCount(); at = motion.GetSegment(at)->parent) {
-        ++depth;
-    }
-    return depth;
-}
-
-bool IsAncestor(const ANIMFILE& motion, int32_t ancestor, int32_t joint) {
-    for (int32_t at = motion.GetSegment(joint)->parent, steps = 0;
-         at >= 0 && steps <= motion.GetSegmentCount();
-         at = motion.GetSegment(at)->parent, ++steps) {
-        if (at == ancestor) return true;
-    }
-    return false;
-}
-
-// ---- Rotations as the upper 3x3 of rkMatrix (row vectors: v' = v x R) ----
 
 // The signed unit axis closest to v.
 rkVector NearestAxis(rkVector v) {
@@ -431,121 +288,7 @@ int64_t StandingFrame(const ANIMFILE& source,
     return best;
 }
 
-// The joints above `joint` that are among the candidates, nearest first.
-std::vector<int32_t> CandidatesAbove(const ANIMFILE& motion, int32_t joint,
-                                     const std::vector<int32_t>& candidates) {
-    std::vector<int32_t> above;
-    for (int32_t at = motion.GetSegment(joint)->parent, steps = 0;
-         at >= 0 && steps <= motion.GetSegmentCount();
-         at = motion.GetSegment(at)->parent, ++steps) {
-        if (std::find(candidates.begin(), candidates.end(), at) != candidates.end())
-            above.push_back(at);
-    }
-    return above;
-}
-
-using Candidates = std::array<std::vector<int32_t>, kStandardSegmentCount>;
-
-// "Shoulder" is the collarbone in some schemes and the upper arm in others (where "Collar" is
-// the collarbone and "Elbow" the forearm). When no joint is named an upper arm, the shoulder or
-// collar joint nearest above the forearm is the upper arm, and the next one up the collarbone.
-void ArmsByHierarchy(const ANIMFILE& source, const Candidates& candidates,
-                     std::array<int32_t, kStandardSegmentCount>* joints) {
-    constexpr int32_t kSides[2][3] = {{kLUpArm, kLCollar, kLLowArm}, {kRUpArm, kRCollar, kRLowArm}};
-    for (const auto& [upper, collar, lower] : kSides) {
-        if ((*joints)[upper] >= 0 || (*joints)[lower] < 0) continue;
-        const std::vector<int32_t> above =
-            CandidatesAbove(source, (*joints)[lower], candidates[collar]);
-        if (above.empty()) continue;
-        (*joints)[upper] = above[0];
-        if (above.size() > 1) {
-            (*joints)[collar] = above[1];
-        } else if ((*joints)[collar] == above[0]) {
-            (*joints)[collar] = -1;
-        }
-    }
-}
-
-// Some rigs number one spine chain from the hips to the skull. Without a joint named a head,
-// the spine joints above the one the arms hang from are the neck (the lowest) and the head.
-void HeadUpTheSpine(const ANIMFILE& source, const std::vector<int32_t>& spine,
-                    std::array<int32_t, kStandardSegmentCount>* joints) {
-    const int32_t arm = (*joints)[kLCollar] >= 0 ? (*joints)[kLCollar] : (*joints)[kLUpArm];
-    if ((*joints)[kHead] >= 0 || arm < 0) return;
-    const int32_t chest = source.GetSegment(arm)->parent;
-    std::vector<int32_t> above;
-    for (int32_t j : spine) {
-        if (chest >= 0 && IsAncestor(source, chest, j)) above.push_back(j);
-    }
-    if (above.empty()) return;
-    std::sort(above.begin(), above.end(),
-              [&](int32_t a, int32_t b) { return Depth(source, a) < Depth(source, b); });
-    (*joints)[kHead] = above.back();
-    if ((*joints)[kNeck] < 0 && above.size() > 1) (*joints)[kNeck] = above.front();
-}
-
 }  // namespace
-
-int32_t CSkeletonMapper::SegmentForName(const std::string& name) {
-    auto [side, body] = SideAndBody(name);
-    const Family* family = FamilyOf(body);
-    if (!family) return -1;
-    if (side == 'L') return family->left;
-    if (side == 'R') return family->right;
-    return family->unsided;
-}
-
-std::array<int32_t, kStandardSegmentCount> CSkeletonMapper::Match(const ANIMFILE& source,
-                                                                  const Overrides& overrides) {
-    std::array<int32_t, kStandardSegmentCount> joints;
-    joints.fill(-1);
-    Candidates candidates;
-    for (int32_t i = 0; i < source.GetSegmentCount(); ++i) {
-        const std::string name = source.GetSegment(i)->name;
-        if (auto it = overrides.find(name); it != overrides.end()) {
-            for (int32_t s = 0; s < kStandardSegmentCount; ++s) {
-                if (it->second == kStandardSkeleton[s].name) joints[s] = i;
-            }
-            continue;
-        }
-        const int32_t segment = SegmentForName(name);
-        if (segment >= 0) candidates[segment].push_back(i);
-    }
-    auto closestToRoot = [&](const std::vector<int32_t>& list) {
-        int32_t best = -1;
-        for (int32_t j : list) {
-            if (best < 0 || Depth(source, j) < Depth(source, best)) best = j;
-        }
-        return best;
-    };
-    for (int32_t s = 0; s < kStandardSegmentCount; ++s) {
-        if (joints[s] < 0 && s != kUpperTorso) joints[s] = closestToRoot(candidates[s]);
-    }
-    ArmsByHierarchy(source, candidates, &joints);
-    HeadUpTheSpine(source, candidates[kUpperTorso], &joints);
-    // A root without a telling name ("root"): the joint both thighs hang from.
-    if (joints[kLowerTorso] < 0 && joints[kLThigh] >= 0 && joints[kRThigh] >= 0) {
-        for (int32_t at = source.GetSegment(joints[kLThigh])->parent; at >= 0;
-             at = source.GetSegment(at)->parent) {
-            const bool pelvisSide = at == joints[kLPelvis] || at == joints[kRPelvis];
-            if (!pelvisSide && IsAncestor(source, at, joints[kRThigh])) {
-                joints[kLowerTorso] = at;
-                break;
-            }
-        }
-    }
-    // The upper torso turns the shoulders: take the spine joint the neck hangs from.
-    if (joints[kUpperTorso] < 0 && !candidates[kUpperTorso].empty()) {
-        const int32_t top = joints[kNeck] >= 0 ? joints[kNeck] : joints[kHead];
-        int32_t best = -1;
-        for (int32_t j : candidates[kUpperTorso]) {
-            const bool holdsTop = top < 0 || IsAncestor(source, j, top);
-            if (holdsTop && (best < 0 || Depth(source, j) > Depth(source, best))) best = j;
-        }
-        joints[kUpperTorso] = best >= 0 ? best : closestToRoot(candidates[kUpperTorso]);
-    }
-    return joints;
-}
 
 CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& overrides,
                                              int fps) {
@@ -695,66 +438,6 @@ CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& 
     if (!motion) result.message = "its frame rate is no number of frames a second";
     result.motion = std::move(motion);
     return result;
-}
-
-std::unique_ptr<ANIMFILE> CSkeletonMapper::Resampled(const ANIMFILE& motion, int fps) {
-    if (motion.GetFrameRate() < 1 || fps < 1) return nullptr;
-    const int64_t count = int64_t{motion.GetEndFrame()} - motion.GetBeginFrame() + 1;
-    const double step =
-        static_cast<double>(motion.GetFrameRate()) / fps;  // source frames per frame
-    const auto frames = static_cast<int64_t>(std::floor((count - 1) / step + 1e-9)) + 1;
-    auto out = std::make_unique<CHBREAD>();
-    for (int64_t k = 0; k < frames; ++k) {
-        const double t = std::min(k * step, static_cast<double>(count - 1));
-        const auto i = static_cast<int64_t>(t);
-        const int64_t j = std::min(i + 1, count - 1);
-        const auto u = static_cast<float>(t - static_cast<double>(i));
-        for (int32_t s = 0; s < kStandardSegmentCount; ++s) {
-            const rkMatrix& a = motion.GetSegment(s)->FrameAt(i);
-            const rkMatrix& b = motion.GetSegment(s)->FrameAt(j);
-            rkMatrix& m = out->GetSegment(s)->node->local;
-            QuatToMatrix(Slerp(MatrixToQuat(a), MatrixToQuat(b), u), &m);
-            for (int e = 12; e < 15; ++e) m.m[e] = a.m[e] + (b.m[e] - a.m[e]) * u;
-        }
-        out->SetFrame(nullptr, static_cast<int32_t>(k));
-    }
-    out->SetFrameRate(fps);
-    return out;
-}
-
-bool CSkeletonMapper::ReadOverrides(const std::string& path, Overrides* overrides,
-                                    std::string* error) {
-    std::ifstream in(path);
-    if (!in) {
-        *error = "cannot be opened";
-        return false;
-    }
-    std::string line;
-    for (int number = 1; std::getline(in, line); ++number) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        const size_t start = line.find_first_not_of(" \t");
-        if (start == std::string::npos || line[start] == '#' || line[start] == ';' ||
-            line[start] == '[')
-            continue;
-        const size_t equals = line.find('=');
-        auto trim = [](std::string s) {
-            const size_t a = s.find_first_not_of(" \t"), b = s.find_last_not_of(" \t");
-            return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
-        };
-        const std::string joint = equals == std::string::npos ? "" : trim(line.substr(0, equals));
-        const std::string segment =
-            equals == std::string::npos ? "" : trim(line.substr(equals + 1));
-        const bool known = segment == "-" ||
-                           std::any_of(std::begin(kStandardSkeleton), std::end(kStandardSkeleton),
-                                       [&](const StandardSegment& s) { return segment == s.name; });
-        if (joint.empty() || !known) {
-            *error = "line " + std::to_string(number) +
-                     ": expected JOINT = SEGMENT (a standard segment or -)";
-            return false;
-        }
-        (*overrides)[joint] = segment;
-    }
-    return true;
 }
 
 }  // namespace tavrel
