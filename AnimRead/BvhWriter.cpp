@@ -39,14 +39,6 @@ rkMatrix FileMatrix(const ANIMFILE& motion, int32_t segment, int64_t frame) {
     return m;
 }
 
-rkVector Translation(const rkMatrix& m) {
-    return {m.m[12], m.m[13], m.m[14]};
-}
-
-float Length(rkVector v) {
-    return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
-}
-
 // Angles (degrees) a, b, c with R = Rz(a) Rx(b) Ry(c) for column vectors; m holds R transposed.
 void ZxyAngles(const rkMatrix& m, float out[3]) {
     const float* e = m.m;
@@ -84,10 +76,10 @@ JointOut Describe(const ANIMFILE& motion, int32_t segment, int depth) {
         if (joint.hasEndSite) joint.endSite = *source.endSite;
         return joint;
     }
-    joint.offset = Translation(FileMatrix(motion, segment, 0));
+    joint.offset = rkOrigin(FileMatrix(motion, segment, 0));
     if (depth > 0) joint.positions = TranslationMoves(motion, segment, joint.offset);
     joint.hasEndSite = seg.children.empty();
-    const float length = Length(joint.offset);
+    const float length = rkLength(joint.offset);
     if (joint.hasEndSite && length > 0.0f && seg.length > 0.0f) {
         // The bone goes on the way it came.
         const float k = seg.length / length;
@@ -188,7 +180,7 @@ void WriteFrames(TextOut& out, const ANIMFILE& motion, const std::vector<JointOu
         for (size_t k = 0; k < joints.size(); ++k) {
             const rkMatrix m = FileMatrix(motion, joints[k].segment, f);
             if (k > 0) out.Put(" ");
-            if (joints[k].positions) out.Vector(Translation(m)), out.Put(" ");
+            if (joints[k].positions) out.Vector(rkOrigin(m)), out.Put(" ");
             float angles[3];
             ZxyAngles(m, angles);
             out.Number(angles[0]), out.Put(" "), out.Number(angles[1]), out.Put(" "),

@@ -285,10 +285,8 @@ private:
     }
     // A normal turned with its segment; a normal of no length gets one (glTF wants unit ones).
     static rkVector Turned(rkVector n, const rkMatrix& bind) {
-        rkMatrix turn = bind;
-        turn.m[12] = turn.m[13] = turn.m[14] = 0;
-        const rkVector t = rkTransformPoint(n, turn);
-        const float length = std::sqrt(rkDot(t, t));
+        const rkVector t = rkTransformPoint(n, rkRotationPart(bind));
+        const float length = rkLength(t);
         return length > 0 ? t * (1 / length) : rkVector{0, 1, 0};
     }
     int MaterialOf(const float colour[4], int32_t picture) {

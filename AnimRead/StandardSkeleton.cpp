@@ -102,9 +102,9 @@ float StandardMetresPerUnit() {
         const int parent = kStandardSkeleton[i].parent;
         turns[i] = local;
         if (parent >= 0) rkMultiply(&turns[i], local, turns[parent]);
-        world[i] = {turns[i].m[12], turns[i].m[13], turns[i].m[14]};
+        world[i] = rkOrigin(turns[i]);
     }
     const rkVector thigh = world[kLLowLeg] - world[kLThigh];
     const rkVector shin = world[kLFoot] - world[kLLowLeg];
-    return 0.85f / (std::sqrt(rkDot(thigh, thigh)) + std::sqrt(rkDot(shin, shin)));
+    return 0.85f / (rkLength(thigh) + rkLength(shin));
 }

@@ -11,24 +11,6 @@ constexpr float kTwoPi = 6.2831853f;
 constexpr float kZoomHeight = 900.0f;  // the window height at which a pixel zooms one unit
 constexpr float kWheelShare = 0.1f;
 
-rkVector Add(const rkVector& a, const rkVector& b) {
-    return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-rkVector Sub(const rkVector& a, const rkVector& b) {
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-rkVector Scale(const rkVector& a, float k) {
-    return {a.x * k, a.y * k, a.z * k};
-}
-float Dot(const rkVector& a, const rkVector& b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-float Length(const rkVector& a) {
-    return std::sqrt(Dot(a, a));
-}
-rkVector Cross(const rkVector& a, const rkVector& b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
 bool Finite(const rkVector& v) {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
@@ -36,16 +18,16 @@ bool Finite(const rkVector& v) {
 // v turned by angle about the unit axis k (Rodrigues).
 rkVector Turn(const rkVector& v, const rkVector& k, float angle) {
     const float c = std::cos(angle), s = std::sin(angle);
-    return Add(Add(Scale(v, c), Scale(Cross(k, v), s)), Scale(k, Dot(k, v) * (1 - c)));
+    return v * c + rkCross(k, v) * s + k * (rkDot(k, v) * (1 - c));
 }
 
 // A camera the view matrix can be built from without falling back or failing.
 bool Usable(const RKViewport& camera) {
     const rkVector eye = camera.GetEye(), d = camera.GetDirection(), u = camera.GetUp();
     if (!Finite(eye) || !Finite(d) || !Finite(u)) return false;
-    const float length = Length(d), up = Length(u);
+    const float length = rkLength(d), up = rkLength(u);
     if (length < 1e-6f || up < 1e-6f) return false;
-    return Length(Cross(Scale(d, 1 / length), Scale(u, 1 / up))) > 1e-4f;
+    return rkLength(rkCross(d * (1 / length), u * (1 / up))) > 1e-4f;
 }
 
 }  // namespace
@@ -61,7 +43,7 @@ bool RKCameraControl::Apply(Change change) {
         return false;
     }
     const rkVector target = system_.TargetPosition(), now = camera.GetEye();
-    system_.cameraOffset = Sub(now, target);
+    system_.cameraOffset = now - target;
     return true;
 }
 
@@ -71,8 +53,8 @@ bool RKCameraControl::Move(float x0, float y0, float x1, float y1) {
         rkVector p[2];
         if (!camera.Unproject(points, 2, p)) return false;
         const rkVector eye = camera.GetEye();
-        const float k = Length(Sub(eye, system_.TargetPosition())) / camera.view.nearPlane;
-        const rkVector moved = Sub(eye, Scale(Sub(p[1], p[0]), k));
+        const float k = rkLength(eye - system_.TargetPosition()) / camera.view.nearPlane;
+        const rkVector moved = eye - (p[1] - p[0]) * k;
         camera.SetEye(moved.x, moved.y, moved.z);
         return true;
     });
@@ -85,7 +67,7 @@ bool RKCameraControl::Zoom(float x0, float y0, float x1, float y1) {
         const float dx = x1 - x0, dy = y1 - y0;
         const float amount = std::fabs(dx) > std::fabs(dy) ? dx : y0 - y1;
         const rkVector d = rkNormalize(camera.GetDirection());
-        const rkVector eye = Add(camera.GetEye(), Scale(d, amount / height * kZoomHeight));
+        const rkVector eye = camera.GetEye() + d * (amount / height * kZoomHeight);
         camera.SetEye(eye.x, eye.y, eye.z);
         return true;
     });
@@ -94,13 +76,13 @@ bool RKCameraControl::Zoom(float x0, float y0, float x1, float y1) {
 bool RKCameraControl::TurnAbout(const float axis[3], float angle) {
     RKViewport& camera = system_.Camera();
     const rkVector k{axis[0], axis[1], axis[2]};
-    const float length = Length(k);
+    const float length = rkLength(k);
     if (!(length > 1e-6f) || !std::isfinite(angle)) return false;
-    const rkVector unit = Scale(k, 1 / length);
+    const rkVector unit = k * (1 / length);
     const rkVector target = system_.TargetPosition();
     const rkVector d = Turn(camera.GetDirection(), unit, angle);
     const rkVector u = Turn(camera.GetUp(), unit, angle);
-    const rkVector eye = Add(target, Turn(Sub(camera.GetEye(), target), unit, angle));
+    const rkVector eye = target + Turn(camera.GetEye() - target, unit, angle);
     camera.SetDirection(d.x, d.y, d.z);
     camera.SetUp(u.x, u.y, u.z);
     camera.SetEye(eye.x, eye.y, eye.z);
@@ -112,7 +94,7 @@ bool RKCameraControl::Rotate(float x0, float y0, float x1, float y1) {
         const int width = camera.view.viewport[2], height = camera.view.viewport[3];
         if (width <= 0 || height <= 0) return false;
         if (x1 == x0) {
-            const rkVector axis = Cross(camera.GetDirection(), camera.GetUp());
+            const rkVector axis = rkCross(camera.GetDirection(), camera.GetUp());
             const float a[3] = {axis.x, axis.y, axis.z};
             return TurnAbout(a, (y0 - y1) / height * system_.sceneScale * kTwoPi);
         }
@@ -129,7 +111,7 @@ bool RKCameraControl::Orbit(float x0, float y0, float x1, float y1) {
         const rkVector up = camera.GetUp();
         const float around[3] = {up.x, up.y, up.z};
         if (x1 != x0 && !TurnAbout(around, (x0 - x1) / width * kTwoPi)) return false;
-        const rkVector side = Cross(camera.GetDirection(), camera.GetUp());
+        const rkVector side = rkCross(camera.GetDirection(), camera.GetUp());
         const float across[3] = {side.x, side.y, side.z};
         return y1 == y0 || TurnAbout(across, (y0 - y1) / height * system_.sceneScale * kTwoPi);
     });
@@ -142,16 +124,16 @@ bool RKCameraControl::ZoomTowards(float x, float y, float notches) {
             return false;
         }
         const rkVector eye = camera.GetEye();
-        const float distance = Length(Sub(eye, system_.TargetPosition()));
+        const float distance = rkLength(eye - system_.TargetPosition());
         const float step = std::max(distance * kWheelShare, camera.view.nearPlane) * notches;
         // Towards the point under the cursor; along the direction when it has none.
         rkVector toward = rkNormalize(camera.GetDirection());
         const float point[1][2] = {{x, y}};
         rkVector p;
-        if (camera.Unproject(point, 1, &p) && Length(Sub(p, eye)) > 1e-6f) {
-            toward = rkNormalize(Sub(p, eye));
+        if (camera.Unproject(point, 1, &p) && rkLength(p - eye) > 1e-6f) {
+            toward = rkNormalize(p - eye);
         }
-        const rkVector moved = Add(eye, Scale(toward, step));
+        const rkVector moved = eye + toward * step;
         camera.SetEye(moved.x, moved.y, moved.z);
         return true;
     });
@@ -167,8 +149,8 @@ bool RKCameraControl::FrameAvatar() {
         const rkView& v = camera.view;
         const float distance =
             framing.Distance(centre, d, camera.GetUp(), v.fieldOfView, v.aspect, v.nearPlane);
-        const rkVector at = Add({root->local.m[12], root->local.m[13], root->local.m[14]}, centre);
-        const rkVector eye = Sub(at, Scale(d, distance));
+        const rkVector at = rkOrigin(root->local) + centre;
+        const rkVector eye = at - d * distance;
         camera.SetEye(eye.x, eye.y, eye.z);
         return true;
     });

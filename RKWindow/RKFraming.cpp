@@ -8,14 +8,6 @@ namespace {
 constexpr float kMargin = 1.15f;          // some room around the avatar
 constexpr float kWidestAspect = 0.5625f;  // 16:9, for windows without a size yet
 
-float Dot(const rkVector& a, const rkVector& b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-
-rkVector Cross(const rkVector& a, const rkVector& b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
 struct Box {
     bool empty = true;
     rkVector low{0, 0, 0}, high{0, 0, 0};
@@ -74,12 +66,11 @@ float RKFraming::Distance(const rkVector& pivot, const rkVector& direction, cons
     // The same fall-backs as the view matrix when up runs along the direction.
     rkVector u{0, 0, 0};
     for (const rkVector& hint : {up, rkVector{0, 1, 0}, rkVector{0, 0, 1}}) {
-        const float along = Dot(hint, d);
-        u = {hint.x - along * d.x, hint.y - along * d.y, hint.z - along * d.z};
-        if (Dot(u, u) > 1e-12f) break;
+        u = rkReject(hint, d);
+        if (rkDot(u, u) > 1e-12f) break;
     }
     u = rkNormalize(u);
-    const rkVector r = Cross(u, d);
+    const rkVector r = rkCross(u, d);
     const float tanH = std::tan(fieldOfView / 2);
     const float tanV = FramingAspect(aspect) * tanH;
     const float nearest = std::isfinite(nearPlane) && nearPlane > 0 ? nearPlane * 2 : 1.0f;
@@ -91,9 +82,9 @@ float RKFraming::Distance(const rkVector& pivot, const rkVector& direction, cons
                             (corner & 4 ? high_.z : low_.z) - pivot.z};
         // Depth the corner needs so that it lies inside the picture, minus how far past the
         // pivot it already lies.
-        const float needed = std::max({nearest, std::fabs(Dot(c, r)) * kMargin / tanH,
-                                       std::fabs(Dot(c, u)) * kMargin / tanV});
-        distance = std::max(distance, needed - Dot(c, d));
+        const float needed = std::max({nearest, std::fabs(rkDot(c, r)) * kMargin / tanH,
+                                       std::fabs(rkDot(c, u)) * kMargin / tanV});
+        distance = std::max(distance, needed - rkDot(c, d));
     }
     return distance;
 }

@@ -193,10 +193,7 @@ bool CRKWindowTools::MoveObject(float x0, float y0, float x1, float y1) {
     rkVector p[2];
     if (!camera.Unproject(points, 2, p)) return false;
     const rkVector eye = camera.GetEye(), target = system_.TargetPosition();
-    const float distance = std::sqrt((eye.x - target.x) * (eye.x - target.x) +
-                                     (eye.y - target.y) * (eye.y - target.y) +
-                                     (eye.z - target.z) * (eye.z - target.z));
-    const float k = distance / camera.view.nearPlane;
+    const float k = rkLength(eye - target) / camera.view.nearPlane;
     float move[3] = {(p[1].x - p[0].x) * k, (p[1].y - p[0].y) * k, (p[1].z - p[0].z) * k};
     static constexpr bool kKept[5][3] = {{true, false, false},
                                          {false, true, false},
@@ -222,7 +219,7 @@ bool CRKWindowTools::TurnObject(float x0, float y0, float x1, float y1) {
     const float dx = x1 - x0, dy = y1 - y0;
     float horizontal = dx / width * kTwoPi;
     float vertical = dy / height * system_.sceneScale * kTwoPi;
-    const rkVector at{world.m[12], world.m[13], world.m[14]};
+    const rkVector at = rkOrigin(world);
     float screen[1][4];
     if (camera.Project(&at, 1, screen)) {
         if (x0 + dx / 2 < screen[0][0]) vertical = -vertical;

@@ -211,7 +211,7 @@ int rkSetTransform(int kind, const rkMatrix& matrix) {
         case RK_VIEW: {
             device->transforms[1] = matrix;
             rkMatrix inverse;
-            if (rkInvert(&inverse, matrix)) gl->eye = {inverse.m[12], inverse.m[13], inverse.m[14]};
+            if (rkInvert(&inverse, matrix)) gl->eye = rkOrigin(inverse);
             gl->dirty |= RK_DIRTY_VIEW;
             return 1;
         }

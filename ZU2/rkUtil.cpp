@@ -6,19 +6,6 @@
 
 namespace {
 
-float Dot(const rkVector& a, const rkVector& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-
-float Length(const rkVector& v) { return std::sqrt(Dot(v, v)); }
-
-rkVector Cross(const rkVector& a, const rkVector& b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
-// v minus its component along the unit vector d.
-rkVector Reject(const rkVector& v, const rkVector& d, float along) {
-    return {v.x - along * d.x, v.y - along * d.y, v.z - along * d.z};
-}
-
 constexpr float kTiny = 1e-6f;
 
 }  // namespace
@@ -26,28 +13,28 @@ constexpr float kTiny = 1e-6f;
 bool rkBuildViewMatrix(rkMatrix* out, const rkVector& eye, rkVector* direction,
                        const rkVector& up, const char* source, int line) {
     rkIdentity(out);
-    if (Length(*direction) < kTiny) {
+    if (rkLength(*direction) < kTiny) {
         rkMessage("BuildViewMatrix fail. (%s:%d)", source, line);
         return false;
     }
     const rkVector d = *direction = rkNormalize(*direction);
 
     // Fall back to the y, then the z axis when up is (nearly) parallel to the direction.
-    rkVector u = Reject(up, d, Dot(up, d));
-    if (Length(u) < kTiny) u = Reject({0, 1, 0}, d, d.y);
-    if (Length(u) < kTiny) u = Reject({0, 0, 1}, d, d.z);
-    if (Length(u) < kTiny) {
+    rkVector u = rkReject(up, d);
+    if (rkLength(u) < kTiny) u = rkReject({0, 1, 0}, d);
+    if (rkLength(u) < kTiny) u = rkReject({0, 0, 1}, d);
+    if (rkLength(u) < kTiny) {
         rkMessage("BuildViewMatrix fail. (%s:%d)", source, line);
         return false;
     }
     u = rkNormalize(u);
-    const rkVector r = Cross(u, d);
+    const rkVector r = rkCross(u, d);
 
     float* m = out->m;
     m[0] = r.x, m[1] = u.x, m[2] = d.x;
     m[4] = r.y, m[5] = u.y, m[6] = d.y;
     m[8] = r.z, m[9] = u.z, m[10] = d.z;
-    m[12] = -Dot(eye, r), m[13] = -Dot(eye, u), m[14] = -Dot(eye, d);
+    m[12] = -rkDot(eye, r), m[13] = -rkDot(eye, u), m[14] = -rkDot(eye, d);
     return true;
 }
 

@@ -74,10 +74,10 @@ float LargestOwnStep(CMotion& m) {
 }
 
 rkVector Hips(const CHTR& pose) {
-    return Origin(pose.GetRoot()->local);
+    return rkOrigin(pose.GetRoot()->local);
 }
 rkVector Ankle(const CHTR& pose, int side) {
-    return Origin(WorldOf(FindLegs(pose.GetRoot())[side].foot));
+    return rkOrigin(WorldOf(FindLegs(pose.GetRoot())[side].foot));
 }
 
 // A into B as a drop composes it, measured through the blend for one variant.
@@ -106,14 +106,14 @@ Measure MeasurePair(const std::string& a, const std::string& b, Variant variant,
     CMotion& mb = *manager.GetMotion(second.fileName);
     const float own = std::max(LargestOwnStep(ma), LargestOwnStep(mb));
     rkVector way = Hips(*ma.GetPose(ma.GetLength() - 1)) - Hips(*ma.GetPose(0));
-    way = way * (1.0f / std::max(Length(way), 1e-3f));
+    way = way * (1.0f / std::max(rkLength(way), 1e-3f));
     Measure m;
     std::unique_ptr<CHTR> before =
         evaluator.PoseOf(model.GetFrameSample(second.firstFrame - 1), mode);
     for (int f = second.firstFrame; f <= first.lastFrame + 1; ++f) {
         std::unique_ptr<CHTR> now = evaluator.PoseOf(model.GetFrameSample(f), mode);
         if (!now || !before) break;
-        m.backward = std::max(m.backward, -Dot(Hips(*now) - Hips(*before), way));
+        m.backward = std::max(m.backward, -rkDot(Hips(*now) - Hips(*before), way));
         m.stepOverOwn = std::max(m.stepOverOwn,
                                  testing::LargestNodeStep(now->GetRoot(), before->GetRoot()) - own);
         const FrameSample s = model.GetFrameSample(f - 1);
@@ -122,7 +122,7 @@ Measure MeasurePair(const std::string& a, const std::string& b, Variant variant,
         const int local = aLeads ? s.localA : s.localB;
         for (int foot = 0; foot < 2; ++foot) {
             if (c.LockWeight(foot, local) < 1.0f || c.LockWeight(foot, local + 1) < 1.0f) continue;
-            m.slide = std::max(m.slide, Length(Ankle(*now, foot) - Ankle(*before, foot)));
+            m.slide = std::max(m.slide, rkLength(Ankle(*now, foot) - Ankle(*before, foot)));
         }
         before = std::move(now);
     }

@@ -17,7 +17,7 @@ std::array<BlendFoot, 2> FeetOf(CMotionManager& manager, const std::string& file
     CMotion* motion = free ? nullptr : manager.GetMotion(file);
     for (int side = 0; side < 2; ++side) {
         if (!legs[side].Valid()) continue;
-        feet[side].ankle = Origin(WorldOf(legs[side].foot));
+        feet[side].ankle = rkOrigin(WorldOf(legs[side].foot));
         if (motion) feet[side].planted = motion->GetFootContacts().LockWeight(side, local);
     }
     return feet;

@@ -16,7 +16,7 @@ std::array<rkVector, 2> AnklesOf(const CHTR* pose) {
     if (!pose || !pose->GetRoot()) return ankles;
     const Legs legs = FindLegs(pose->GetRoot());
     for (int side = 0; side < 2; ++side) {
-        if (legs[side].Valid()) ankles[side] = Origin(WorldOf(legs[side].foot));
+        if (legs[side].Valid()) ankles[side] = rkOrigin(WorldOf(legs[side].foot));
     }
     return ankles;
 }

@@ -22,7 +22,7 @@ Weights WithinStepOf(const FadeFoot& foot, const rkVector& from, float step) {
     // The ankle at weight w is e + w d from `from`; it lies within `step` where
     // (d.d) w^2 + 2 (e.d) w + e.e - step^2 <= 0.
     const rkVector d = foot.lock.target - foot.posed, e = foot.posed - from;
-    const float dd = Dot(d, d), ed = Dot(e, d), ee = Dot(e, e);
+    const float dd = rkDot(d, d), ed = rkDot(e, d), ee = rkDot(e, e);
     if (!std::isfinite(dd + ed + ee)) return {};
     if (!(dd > 1e-12f)) return ee <= step * step ? Weights{} : Weights{1.0f, 0.0f};
     const float disc = ed * ed - dd * (ee - step * step);
@@ -33,9 +33,9 @@ Weights WithinStepOf(const FadeFoot& foot, const rkVector& from, float step) {
 
 float DistanceToSegment(const rkVector& p, const rkVector& a, const rkVector& b) {
     const rkVector ab = b - a;
-    const float ll = Dot(ab, ab);
-    const float t = ll > 1e-12f ? std::clamp(Dot(p - a, ab) / ll, 0.0f, 1.0f) : 0.0f;
-    return Length(p - (a + ab * t));
+    const float ll = rkDot(ab, ab);
+    const float t = ll > 1e-12f ? std::clamp(rkDot(p - a, ab) / ll, 0.0f, 1.0f) : 0.0f;
+    return rkLength(p - (a + ab * t));
 }
 
 // The weights whose ankle lies within `step` of some ankle the weights `from` give the frame
@@ -43,10 +43,10 @@ float DistanceToSegment(const rkVector& p, const rkVector& a, const rkVector& b)
 // either end of the interval around it by bisection.
 Weights WithinStepOfSpan(const FadeFoot& foot, const FadeFoot& before, const Weights& from,
                          float step) {
-    const rkVector a = Lerp(before.posed, before.lock.target, from.low);
-    const rkVector b = Lerp(before.posed, before.lock.target, from.high);
+    const rkVector a = rkLerp(before.posed, before.lock.target, from.low);
+    const rkVector b = rkLerp(before.posed, before.lock.target, from.high);
     const auto distance = [&](float w) {
-        return DistanceToSegment(Lerp(foot.posed, foot.lock.target, w), a, b);
+        return DistanceToSegment(rkLerp(foot.posed, foot.lock.target, w), a, b);
     };
     constexpr float kGolden = 0.381966f;
     float lo = 0.0f, hi = 1.0f;
@@ -74,14 +74,14 @@ Weights WithinStepOfSpan(const FadeFoot& foot, const FadeFoot& before, const Wei
 // The furthest the ankle may step from frame `from` to frame `to`: as far as the blended clips'
 // feet step, or as the mix itself moves the foot there (a hold never moves a foot faster).
 float StepBound(float step, const rkVector& from, const rkVector& to) {
-    const float own = Length(to - from);
+    const float own = rkLength(to - from);
     return std::isfinite(own) ? std::max(step, own) : step;
 }
 
 }  // namespace
 
 rkVector AnkleOf(const FadeFoot& foot) {
-    return Lerp(foot.posed, foot.lock.target, std::clamp(foot.lock.weight, 0.0f, 1.0f));
+    return rkLerp(foot.posed, foot.lock.target, std::clamp(foot.lock.weight, 0.0f, 1.0f));
 }
 
 float WeightWithinStep(const FadeFoot& foot, const rkVector& from, float step) {
@@ -89,9 +89,9 @@ float WeightWithinStep(const FadeFoot& foot, const rkVector& from, float step) {
     const Weights within = WithinStepOf(foot, from, step);
     if (!within.Empty()) return std::clamp(want, within.low, within.high);
     const rkVector d = foot.lock.target - foot.posed;
-    const float dd = Dot(d, d);
+    const float dd = rkDot(d, d);
     if (!(dd > 1e-12f) || !std::isfinite(dd)) return want;
-    return std::clamp(-Dot(foot.posed - from, d) / dd, 0.0f, 1.0f);
+    return std::clamp(-rkDot(foot.posed - from, d) / dd, 0.0f, 1.0f);
 }
 
 void LimitLockSteps(std::span<FadeFoot> frames, const rkVector& before, const rkVector& after,

@@ -27,7 +27,7 @@ struct FootPoints {
 
 FootPoints PointsOf(const Leg& leg, float toeLength) {
     const rkMatrix world = WorldOf(leg.foot);
-    return {Origin(world), rkTransformPoint({0.0f, toeLength, 0.0f}, world)};
+    return {rkOrigin(world), rkTransformPoint({0.0f, toeLength, 0.0f}, world)};
 }
 
 float Horizontal(rkVector a, rkVector b) {
@@ -38,14 +38,14 @@ float LargestAnkleStep(const std::array<std::vector<FootPoints>, 2>& points) {
     float most = 0.0f;
     for (const auto& foot : points) {
         for (size_t f = 1; f < foot.size(); ++f) {
-            most = std::max(most, Length(foot[f].ankle - foot[f - 1].ankle));
+            most = std::max(most, rkLength(foot[f].ankle - foot[f - 1].ankle));
         }
     }
     return std::isfinite(most) ? most : FootContacts::kNoStep;
 }
 
 float LegLength(const Leg& leg) {
-    return Length(Origin(leg.shin->local)) + Length(Origin(leg.foot->local));
+    return rkLength(rkOrigin(leg.shin->local)) + rkLength(rkOrigin(leg.foot->local));
 }
 
 // Under every frame, the lowest either foot comes within `reach` frames of it.
@@ -143,7 +143,7 @@ FootContacts FindFootContacts(int count, const PoseAt& poseAt, float fps) {
         if (f > 0) jointStep = std::max(jointStep, LargestJointStep(before, joints));
         std::swap(joints, before);
         for (int side = 0; side < 2; ++side) {
-            const float toe = kToeShare * Length(Origin(legs[side].foot->local));
+            const float toe = kToeShare * rkLength(rkOrigin(legs[side].foot->local));
             points[side].push_back(PointsOf(legs[side], toe));
         }
     }

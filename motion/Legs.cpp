@@ -35,7 +35,7 @@ namespace {
 void AddJoints(const rkNode* node, const rkMatrix& parent, std::vector<rkVector>& joints) {
     rkMatrix world;
     rkMultiply(&world, node->local, parent);
-    joints.push_back(Origin(world));
+    joints.push_back(rkOrigin(world));
     for (const rkNode* c = node->child; c; c = c->next) AddJoints(c, world, joints);
 }
 
@@ -57,54 +57,8 @@ std::vector<rkVector> WorldJoints(const rkNode* root) {
 float LargestJointStep(const std::vector<rkVector>& a, const std::vector<rkVector>& b) {
     if (a.size() != b.size()) return 0.0f;
     float most = 0.0f;
-    for (size_t i = 0; i < a.size(); ++i) most = std::max(most, Length(a[i] - b[i]));
+    for (size_t i = 0; i < a.size(); ++i) most = std::max(most, rkLength(a[i] - b[i]));
     return most;
-}
-
-rkMatrix AffineInverse(const rkMatrix& m) {
-    // Stored rotations are rounded, so not quite orthonormal: the transpose would not do.
-    const float* a = m.m;
-    const float c00 = a[5] * a[10] - a[6] * a[9], c01 = a[6] * a[8] - a[4] * a[10],
-                c02 = a[4] * a[9] - a[5] * a[8];
-    const float det = a[0] * c00 + a[1] * c01 + a[2] * c02;
-    rkMatrix r;
-    rkIdentity(&r);
-    if (!(std::fabs(det) > 1e-12f)) return r;
-    const float k = 1.0f / det;
-    r.m[0] = c00 * k, r.m[1] = (a[2] * a[9] - a[1] * a[10]) * k,
-    r.m[2] = (a[1] * a[6] - a[2] * a[5]) * k;
-    r.m[4] = c01 * k, r.m[5] = (a[0] * a[10] - a[2] * a[8]) * k,
-    r.m[6] = (a[2] * a[4] - a[0] * a[6]) * k;
-    r.m[8] = c02 * k, r.m[9] = (a[1] * a[8] - a[0] * a[9]) * k,
-    r.m[10] = (a[0] * a[5] - a[1] * a[4]) * k;
-    for (int col = 0; col < 3; ++col) {
-        r.m[12 + col] = -(a[12] * r.m[col] + a[13] * r.m[4 + col] + a[14] * r.m[8 + col]);
-    }
-    return r;
-}
-
-rkMatrix ArcRotation(const rkVector& from, const rkVector& to) {
-    rkMatrix r;
-    rkIdentity(&r);
-    const float lf = Length(from), lt = Length(to);
-    if (!(lf > 1e-6f) || !(lt > 1e-6f)) return r;
-    const rkVector u = from * (1.0f / lf), v = to * (1.0f / lt);
-    const rkVector axis = Cross(u, v);
-    const float s = Length(axis);
-    const float c = std::fmax(-1.0f, std::fmin(1.0f, Dot(u, v)));
-    if (s < 1e-7f) return r;  // parallel; an opposite direction never arises between frames
-    const rkVector k = axis * (1.0f / s);
-    const float t = 1.0f - c;
-    // Row-vector form of Rodrigues' rotation: the transpose of the column form.
-    const float kv[3] = {k.x, k.y, k.z};
-    for (int row = 0; row < 3; ++row) {
-        for (int col = 0; col < 3; ++col) r.m[row * 4 + col] = t * kv[row] * kv[col];
-        r.m[row * 4 + row] += c;
-    }
-    r.m[1] += s * k.z, r.m[2] -= s * k.y;
-    r.m[4] -= s * k.z, r.m[6] += s * k.x;
-    r.m[8] += s * k.y, r.m[9] -= s * k.x;
-    return r;
 }
 
 }  // namespace tavrel

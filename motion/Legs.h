@@ -1,8 +1,7 @@
 #pragma once
-// The two legs of a standard-skeleton pose (thigh, shin, foot) and the small vector algebra the
-// foot work shares. Mapped figures carry the standard names, so one lookup serves every motion.
+// The two legs of a standard-skeleton pose (thigh, shin, foot) and where a tree's joints are.
+// Mapped figures carry the standard names, so one lookup serves every motion.
 #include <array>
-#include <cmath>
 #include <vector>
 
 #include "ZU2/rkMath.h"
@@ -31,30 +30,5 @@ std::vector<rkVector> WorldJoints(const rkNode* root);
 // The furthest any joint moves from one list of a tree's joints to another; 0 when they are not
 // of one tree.
 float LargestJointStep(const std::vector<rkVector>& a, const std::vector<rkVector>& b);
-// Inverse of a matrix without projection (the fourth column 0, 0, 0, 1); identity when singular.
-rkMatrix AffineInverse(const rkMatrix& m);
-// The rotation (row-vector convention) turning direction `from` onto direction `to` along the
-// shorter arc; identity for degenerate input.
-rkMatrix ArcRotation(const rkVector& from, const rkVector& to);
-
-inline rkVector Origin(const rkMatrix& m) {
-    return {m.m[12], m.m[13], m.m[14]};
-}
-// The kit's vector arithmetic (rkMath.h) under short names.
-inline float Dot(rkVector a, rkVector b) {
-    return rkDot(a, b);
-}
-inline rkVector Cross(rkVector a, rkVector b) {
-    return rkCross(a, b);
-}
-inline float Length(rkVector a) {
-    return std::sqrt(Dot(a, a));
-}
-inline float Lerp(float a, float b, float t) {
-    return a + (b - a) * t;
-}
-inline rkVector Lerp(rkVector a, rkVector b, float t) {
-    return a + (b - a) * t;
-}
 
 }  // namespace tavrel

@@ -1,76 +1,19 @@
+// Retargeting: the source's rest pose is lined up with ours, then every frame is carried over
+// segment by segment and set on our ground.
 #include "motion/SkeletonMapper.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
-#include <cstring>
-#include <fstream>
-#include <functional>
 #include <optional>
 
 #include "AnimRead/BVHRead/BVHRead.h"
 #include "AnimRead/CHBRead/CHBRead.h"
 #include "AnimRead/HTRRead/HTRRead.h"
 #include "AnimRead/SceneFileRead/SceneFileRead.h"
-#include "motion/Quaternion.h"
 
 namespace tavrel {
 namespace {
 
-// Joint names without side and prefix, and the segment each belongs to (left, right, unsided).
-struct Family {
-    const char* body;
-    int32_t left, right, unsided;
-};
-constexpr Family kFamilies[] = {
-    {"hips", -1, -1, kLowerTorso},
-    {"hip", kLThigh, kRThigh, kLowerTorso},
-    {"pelvis", kLPelvis, kRPelvis, kLowerTorso},
-    {"spine", -1, -1, kUpperTorso},
-    {"chest", -1, -1, kUpperTorso},
-    {"upperchest", -1, -1, kUpperTorso},
-    {"torso", -1, -1, kUpperTorso},
-    {"abdomen", -1, -1, kUpperTorso},
-    {"lowerback", -1, -1, kUpperTorso},
-    {"upperback", -1, -1, kUpperTorso},
-    {"thorax", -1, -1, kUpperTorso},
-    {"neck", -1, -1, kNeck},
-    {"lowerneck", -1, -1, kNeck},
-    {"head", -1, -1, kHead},
-    {"hipjoint", kLPelvis, kRPelvis, -1},
-    {"upleg", kLThigh, kRThigh, -1},
-    {"thigh", kLThigh, kRThigh, -1},
-    {"femur", kLThigh, kRThigh, -1},
-    {"upperleg", kLThigh, kRThigh, -1},
-    {"leg", kLLowLeg, kRLowLeg, -1},
-    {"lowerleg", kLLowLeg, kRLowLeg, -1},
-    {"lowleg", kLLowLeg, kRLowLeg, -1},
-    {"calf", kLLowLeg, kRLowLeg, -1},
-    {"shin", kLLowLeg, kRLowLeg, -1},
-    {"tibia", kLLowLeg, kRLowLeg, -1},
-    {"knee", kLLowLeg, kRLowLeg, -1},
-    {"foot", kLFoot, kRFoot, -1},
-    {"ankle", kLFoot, kRFoot, -1},
-    {"shoulder", kLCollar, kRCollar, -1},
-    {"clavicle", kLCollar, kRCollar, -1},
-    {"collar", kLCollar, kRCollar, -1},
-    {"clav", kLCollar, kRCollar, -1},
-    {"arm", kLUpArm, kRUpArm, -1},
-    {"uparm", kLUpArm, kRUpArm, -1},
-    {"upperarm", kLUpArm, kRUpArm, -1},
-    {"humerus", kLUpArm, kRUpArm, -1},
-    {"forearm", kLLowArm, kRLowArm, -1},
-    {"lowerarm", kLLowArm, kRLowArm, -1},
-    {"lowarm", kLLowArm, kRLowArm, -1},
-    {"radius", kLLowArm, kRLowArm, -1},
-    {"elbow", kLLowArm, kRLowArm, -1},
-    {"hand", kLHand, kRHand, -1},
-    {"wrist", kLHand, kRHand, -1},
-};
-// Words rigs put before the joint's own name.
-constexpr const char* kPrefixWords[] = {"bip01", "bip001", "bip",  "mixamorig", "def",        "rig",
-                                        "jnt",   "bn",     "b",    "j",         "character1", "cc",
-                                        "base",  "ctrl",   "skel", "sk"};
 // What a source needs so that a figure can be made of it.
 constexpr int32_t kRequired[] = {kLowerTorso, kLThigh, kRThigh,  kLLowLeg, kRLowLeg,
                                  kLUpArm,     kRUpArm, kLLowArm, kRLowArm, kHead};
@@ -78,170 +21,6 @@ constexpr int32_t kRequired[] = {kLowerTorso, kLThigh, kRThigh,  kLLowLeg, kRLow
 constexpr int32_t kNextAlongBone[kStandardSegmentCount] = {
     kUpperTorso, kNeck,   kLThigh, kRThigh,  kLLowLeg, kRLowLeg, kLFoot, kRFoot, -1, -1,
     kHead,       kLUpArm, kRUpArm, kLLowArm, kRLowArm, kLHand,   kRHand, -1,     -1, -1};
-
-// The words of a name: split at anything but letters and digits, and where camel case turns.
-std::vector<std::string> Words(std::string_view name) {
-    const size_t cut = name.find_last_of(":|");
-    if (cut != std::string_view::npos) name.remove_prefix(cut + 1);
-    std::vector<std::string> words;
-    std::string word;
-    auto flush = [&] {
-        if (!word.empty()) words.push_back(word);
-        word.clear();
-    };
-    for (size_t i = 0; i < name.size(); ++i) {
-        const auto c = static_cast<unsigned char>(name[i]);
-        if (!std::isalnum(c)) {
-            flush();
-            continue;
-        }
-        const bool upper = std::isupper(c);
-        const bool prevLower = i > 0 && std::islower(static_cast<unsigned char>(name[i - 1]));
-        const bool prevUpper = i > 0 && std::isupper(static_cast<unsigned char>(name[i - 1]));
-        const bool nextLower =
-            i + 1 < name.size() && std::islower(static_cast<unsigned char>(name[i + 1]));
-        if (upper && (prevLower || (prevUpper && nextLower))) flush();
-        word.push_back(static_cast<char>(std::tolower(c)));
-    }
-    flush();
-    return words;
-}
-
-const Family* FamilyOf(std::string_view body) {
-    while (!body.empty() && std::isdigit(static_cast<unsigned char>(body.back())))
-        body.remove_suffix(1);
-    for (const Family& family : kFamilies) {
-        if (body == family.body) return &family;
-    }
-    return nullptr;
-}
-
-// 'L', 'R' or 0, and the joint's own name in one word without side and prefixes.
-std::pair<char, std::string> SideAndBody(const std::string& name) {
-    std::vector<std::string> words = Words(name);
-    char side = 0;
-    std::string body;
-    for (size_t i = 0; i < words.size(); ++i) {
-        const std::string& w = words[i];
-        if (w == "left" || w == "l" || w == "lft" || w == "lf") {
-            side = 'L';
-        } else if (w == "right" || w == "r" || w == "rt" || w == "rgt") {
-            side = 'R';
-        } else if (body.empty() &&
-                   std::find_if(std::begin(kPrefixWords), std::end(kPrefixWords),
-                                [&](const char* p) { return w == p; }) != std::end(kPrefixWords) &&
-                   i + 1 < words.size()) {
-            continue;
-        } else {
-            body += w;
-        }
-    }
-    // "lfemur", "rhand": a side letter glued to a known word.
-    if (side == 0 && body.size() > 1 && (body[0] == 'l' || body[0] == 'r') && !FamilyOf(body) &&
-        FamilyOf(std::string_view(body).substr(1))) {
-        side = body[0] == 'l' ? 'L' : 'R';
-        body.erase(0, 1);
-    }
-    return {side, body};
-}
-
-int32_t Depth(const ANIMFILE& motion, int32_t joint) {
-    int32_t depth = 0;
-    for (int32_t at = motion.GetSegment(joint)->parent;
-         at >= 0 && depth <= motion.GetSegmentCount(); at = motion.GetSegment(at)->parent) {
-        ++depth;
-    }
-    return depth;
-}
-
-bool IsAncestor(const ANIMFILE& motion, int32_t ancestor, int32_t joint) {
-    for (int32_t at = motion.GetSegment(joint)->parent, steps = 0;
-         at >= 0 && steps <= motion.GetSegmentCount();
-         at = motion.GetSegment(at)->parent, ++steps) {
-        if (at == ancestor) return true;
-    }
-    return false;
-}
-
-// ---- Rotations as the upper 3x3 of rkMatrix (row vectors: v' = v x R) ----
-
-rkMatrix RotationOf(const rkMatrix& m) {
-    rkMatrix r = m;
-    r.m[12] = r.m[13] = r.m[14] = 0.0f;
-    return r;
-}
-
-rkMatrix Transposed(const rkMatrix& m) {
-    rkMatrix t = m;
-    for (int r = 0; r < 3; ++r) {
-        for (int c = 0; c < 3; ++c) t.m[r * 4 + c] = m.m[c * 4 + r];
-    }
-    return t;
-}
-
-rkMatrix operator*(const rkMatrix& a, const rkMatrix& b) {
-    rkMatrix out;
-    rkMultiply(&out, a, b);
-    return out;
-}
-
-rkVector Sub(rkVector a, rkVector b) {
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-rkVector Add(rkVector a, rkVector b) {
-    return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-float Dot(rkVector a, rkVector b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-rkVector Cross(rkVector a, rkVector b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-float Length(rkVector v) {
-    return std::sqrt(Dot(v, v));
-}
-rkVector Turned(rkVector v, const rkMatrix& r) {
-    return {v.x * r.m[0] + v.y * r.m[4] + v.z * r.m[8], v.x * r.m[1] + v.y * r.m[5] + v.z * r.m[9],
-            v.x * r.m[2] + v.y * r.m[6] + v.z * r.m[10]};
-}
-rkVector Position(const rkMatrix& m) {
-    return {m.m[12], m.m[13], m.m[14]};
-}
-
-// The rotation with rows a, b, c (orthonormal).
-rkMatrix Rows(rkVector a, rkVector b, rkVector c) {
-    rkMatrix m;
-    rkIdentity(&m);
-    const rkVector rows[3] = {a, b, c};
-    for (int r = 0; r < 3; ++r)
-        m.m[r * 4] = rows[r].x, m.m[r * 4 + 1] = rows[r].y, m.m[r * 4 + 2] = rows[r].z;
-    return m;
-}
-
-// The shortest turn taking direction a onto direction b (a x R = b); both non-zero.
-rkMatrix ShortestTurn(rkVector a, rkVector b) {
-    a = rkNormalize(a), b = rkNormalize(b);
-    rkVector axis = Cross(a, b);
-    const float s = Length(axis), c = Dot(a, b);
-    if (s < 1e-6f) {
-        if (c > 0) return Rows({1, 0, 0}, {0, 1, 0}, {0, 0, 1});
-        axis = std::fabs(a.x) < 0.9f ? Cross(a, {1, 0, 0}) : Cross(a, {0, 1, 0});  // half a turn
-    }
-    axis = rkNormalize(axis);
-    const float angle = std::atan2(s, c);
-    // Rodrigues' turn, transposed for row vectors: c I + (1 - c) k k' - s [k]x.
-    const float cs = std::cos(angle), sn = std::sin(angle), k[3] = {axis.x, axis.y, axis.z};
-    const float cross[3][3] = {{0, -k[2], k[1]}, {k[2], 0, -k[0]}, {-k[1], k[0], 0}};
-    rkMatrix m;
-    rkIdentity(&m);
-    for (int r = 0; r < 3; ++r) {
-        for (int col = 0; col < 3; ++col) {
-            m.m[r * 4 + col] =
-                (r == col ? cs : 0.0f) + (1 - cs) * k[r] * k[col] - sn * cross[r][col];
-        }
-    }
-    return m;
-}
 
 // The signed unit axis closest to v.
 rkVector NearestAxis(rkVector v) {
@@ -378,11 +157,11 @@ int32_t NextMatched(const std::array<int32_t, kStandardSegmentCount>& joints, in
 int32_t BoneTip(const ANIMFILE& source, const std::array<int32_t, kStandardSegmentCount>& joints,
                 const std::vector<rkMatrix>& restWorld, int32_t segment) {
     const int32_t joint = joints[segment];
-    const rkVector from = Position(restWorld[joint]);
+    const rkVector from = rkOrigin(restWorld[joint]);
     const int32_t next = NextMatched(joints, segment);
-    if (next >= 0 && Length(Sub(Position(restWorld[joints[next]]), from)) > 0) return joints[next];
+    if (next >= 0 && rkLength(rkOrigin(restWorld[joints[next]]) - from) > 0) return joints[next];
     const ANIMSEG& seg = *source.GetSegment(joint);
-    if (!seg.children.empty() && Length(Sub(Position(restWorld[seg.children.front()]), from)) > 0)
+    if (!seg.children.empty() && rkLength(rkOrigin(restWorld[seg.children.front()]) - from) > 0)
         return seg.children.front();
     return -1;
 }
@@ -390,11 +169,12 @@ int32_t BoneTip(const ANIMFILE& source, const std::array<int32_t, kStandardSegme
 // Where a bone of the source points in its rest pose: to its tip joint, else to its BVH End Site.
 std::optional<rkVector> SourceBone(const ANIMFILE& source, int32_t joint, int32_t tip,
                                    const std::vector<rkMatrix>& restWorld) {
-    if (tip >= 0) return Sub(Position(restWorld[tip]), Position(restWorld[joint]));
+    if (tip >= 0) return rkOrigin(restWorld[tip]) - rkOrigin(restWorld[joint]);
     if (const auto* bvh = dynamic_cast<const BVHREAD*>(&source);
         bvh && bvh->GetJoint(joint).endSite) {
-        const rkVector d = Turned(*bvh->GetJoint(joint).endSite, RotationOf(restWorld[joint]));
-        if (Length(d) > 0) return d;
+        const rkVector d =
+            rkTurned(*bvh->GetJoint(joint).endSite, rkRotationPart(restWorld[joint]));
+        if (rkLength(d) > 0) return d;
     }
     return std::nullopt;
 }
@@ -405,14 +185,14 @@ rkVector OurBone(int32_t segment) {
     if (next < 0) return {0, 1, 0};
     const float* e = kStandardSkeleton[next].pose;
     const rkVector to{e[9], e[10], e[11]};
-    return Length(to) > 0 ? rkNormalize(to) : rkVector{0, 1, 0};
+    return rkLength(to) > 0 ? rkNormalize(to) : rkVector{0, 1, 0};
 }
 
 // The turn swung so that the segment's bone points along bone; its twist stays. Captured joints
 // drift apart and together, so a bone's direction is not its joint's turn alone.
 rkMatrix Aimed(const rkMatrix& turn, int32_t segment, rkVector bone) {
-    if (!(Length(bone) > 0)) return turn;
-    return turn * ShortestTurn(Turned(OurBone(segment), turn), bone);
+    if (!(rkLength(bone) > 0)) return turn;
+    return turn * rkArcRotation(rkTurned(OurBone(segment), turn), bone);
 }
 
 // For a segment without a joint of its own, the source joints its bone runs between: most rigs
@@ -437,16 +217,16 @@ std::pair<int32_t, int32_t> Bridge(const ANIMFILE& source,
 }
 
 float Cosine(rkVector a, rkVector b) {
-    const float lengths = Length(a) * Length(b);
-    return lengths > 0 ? Dot(a, b) / lengths : 0.0f;
+    const float lengths = rkLength(a) * rkLength(b);
+    return lengths > 0 ? rkDot(a, b) / lengths : 0.0f;
 }
 
 // Hip to knee to ankle; 0 when a joint is missing.
 float LegLength(const std::vector<rkMatrix>& world,
                 const std::array<int32_t, kStandardSegmentCount>& joints) {
-    auto at = [&](int32_t s) { return Position(world[joints[s]]); };
-    if (joints[kLFoot] < 0) return 2 * Length(Sub(at(kLLowLeg), at(kLThigh)));
-    return Length(Sub(at(kLLowLeg), at(kLThigh))) + Length(Sub(at(kLFoot), at(kLLowLeg)));
+    auto at = [&](int32_t s) { return rkOrigin(world[joints[s]]); };
+    if (joints[kLFoot] < 0) return 2 * rkLength(at(kLLowLeg) - at(kLThigh));
+    return rkLength(at(kLLowLeg) - at(kLThigh)) + rkLength(at(kLFoot) - at(kLLowLeg));
 }
 
 // The turn of the source's world into ours that stands its pose up along our up with its left on
@@ -458,26 +238,26 @@ std::optional<rkMatrix> Alignment(const std::vector<rkMatrix>& world,
                                   const std::vector<rkMatrix>& standard, bool axisLeft) {
     auto frameOf = [](rkVector up, rkVector left) -> std::optional<rkMatrix> {
         up = rkNormalize(up);
-        left = Sub(left, {up.x * Dot(left, up), up.y * Dot(left, up), up.z * Dot(left, up)});
-        if (Length(left) < 1e-6f || Length(up) < 1e-6f) return std::nullopt;
+        left = rkReject(left, up);
+        if (rkLength(left) < 1e-6f || rkLength(up) < 1e-6f) return std::nullopt;
         left = rkNormalize(left);
-        return Rows(left, up, Cross(left, up));
+        return rkRows(left, up, rkCross(left, up));
     };
-    auto at = [&](int32_t s) { return Position(world[joints[s]]); };
-    const rkVector spine = Sub(at(kHead), at(kLowerTorso));
-    if (!(Length(spine) > 0)) return std::nullopt;
+    auto at = [&](int32_t s) { return rkOrigin(world[joints[s]]); };
+    const rkVector spine = at(kHead) - at(kLowerTorso);
+    if (!(rkLength(spine) > 0)) return std::nullopt;
     const rkVector up = NearestAxis(spine);
-    rkVector left = Sub(at(kLThigh), at(kRThigh));
+    rkVector left = at(kLThigh) - at(kRThigh);
     if (axisLeft) {
-        left = Sub(left, {up.x * Dot(left, up), up.y * Dot(left, up), up.z * Dot(left, up)});
-        if (!(Length(left) > 0)) return std::nullopt;
+        left = rkReject(left, up);
+        if (!(rkLength(left) > 0)) return std::nullopt;
         left = NearestAxis(left);
     }
     const auto sourceFrame = frameOf(up, left);
     const auto ourFrame =
-        frameOf({0, 0, 1}, Sub(Position(standard[kLThigh]), Position(standard[kRThigh])));
+        frameOf({0, 0, 1}, rkOrigin(standard[kLThigh]) - rkOrigin(standard[kRThigh]));
     if (!sourceFrame || !ourFrame) return std::nullopt;
-    return Transposed(*sourceFrame) * *ourFrame;
+    return rkTransposed(*sourceFrame) * *ourFrame;
 }
 
 std::vector<rkMatrix> FrameLocals(const ANIMFILE& source, int64_t frame) {
@@ -495,12 +275,11 @@ int64_t StandingFrame(const ANIMFILE& source,
     float bestScore = -1e30f;
     for (int64_t f = 0; f < count; ++f) {
         const std::vector<rkMatrix> world = WorldsOf(source, FrameLocals(source, f));
-        auto at = [&](int32_t s) { return Position(world[joints[s]]); };
+        auto at = [&](int32_t s) { return rkOrigin(world[joints[s]]); };
         auto straightness = [&](int32_t thigh, int32_t knee, int32_t foot) {
-            return joints[foot] < 0 ? 0.0f
-                                    : Cosine(Sub(at(knee), at(thigh)), Sub(at(foot), at(knee)));
+            return joints[foot] < 0 ? 0.0f : Cosine(at(knee) - at(thigh), at(foot) - at(knee));
         };
-        const rkVector spine = Sub(at(kHead), at(kLowerTorso));
+        const rkVector spine = at(kHead) - at(kLowerTorso);
         const float score = straightness(kLThigh, kLLowLeg, kLFoot) +
                             straightness(kRThigh, kRLowLeg, kRFoot) +
                             std::fabs(Cosine(spine, NearestAxis(spine)));
@@ -509,121 +288,7 @@ int64_t StandingFrame(const ANIMFILE& source,
     return best;
 }
 
-// The joints above `joint` that are among the candidates, nearest first.
-std::vector<int32_t> CandidatesAbove(const ANIMFILE& motion, int32_t joint,
-                                     const std::vector<int32_t>& candidates) {
-    std::vector<int32_t> above;
-    for (int32_t at = motion.GetSegment(joint)->parent, steps = 0;
-         at >= 0 && steps <= motion.GetSegmentCount();
-         at = motion.GetSegment(at)->parent, ++steps) {
-        if (std::find(candidates.begin(), candidates.end(), at) != candidates.end())
-            above.push_back(at);
-    }
-    return above;
-}
-
-using Candidates = std::array<std::vector<int32_t>, kStandardSegmentCount>;
-
-// "Shoulder" is the collarbone in some schemes and the upper arm in others (where "Collar" is
-// the collarbone and "Elbow" the forearm). When no joint is named an upper arm, the shoulder or
-// collar joint nearest above the forearm is the upper arm, and the next one up the collarbone.
-void ArmsByHierarchy(const ANIMFILE& source, const Candidates& candidates,
-                     std::array<int32_t, kStandardSegmentCount>* joints) {
-    constexpr int32_t kSides[2][3] = {{kLUpArm, kLCollar, kLLowArm}, {kRUpArm, kRCollar, kRLowArm}};
-    for (const auto& [upper, collar, lower] : kSides) {
-        if ((*joints)[upper] >= 0 || (*joints)[lower] < 0) continue;
-        const std::vector<int32_t> above =
-            CandidatesAbove(source, (*joints)[lower], candidates[collar]);
-        if (above.empty()) continue;
-        (*joints)[upper] = above[0];
-        if (above.size() > 1) {
-            (*joints)[collar] = above[1];
-        } else if ((*joints)[collar] == above[0]) {
-            (*joints)[collar] = -1;
-        }
-    }
-}
-
-// Some rigs number one spine chain from the hips to the skull. Without a joint named a head,
-// the spine joints above the one the arms hang from are the neck (the lowest) and the head.
-void HeadUpTheSpine(const ANIMFILE& source, const std::vector<int32_t>& spine,
-                    std::array<int32_t, kStandardSegmentCount>* joints) {
-    const int32_t arm = (*joints)[kLCollar] >= 0 ? (*joints)[kLCollar] : (*joints)[kLUpArm];
-    if ((*joints)[kHead] >= 0 || arm < 0) return;
-    const int32_t chest = source.GetSegment(arm)->parent;
-    std::vector<int32_t> above;
-    for (int32_t j : spine) {
-        if (chest >= 0 && IsAncestor(source, chest, j)) above.push_back(j);
-    }
-    if (above.empty()) return;
-    std::sort(above.begin(), above.end(),
-              [&](int32_t a, int32_t b) { return Depth(source, a) < Depth(source, b); });
-    (*joints)[kHead] = above.back();
-    if ((*joints)[kNeck] < 0 && above.size() > 1) (*joints)[kNeck] = above.front();
-}
-
 }  // namespace
-
-int32_t CSkeletonMapper::SegmentForName(const std::string& name) {
-    auto [side, body] = SideAndBody(name);
-    const Family* family = FamilyOf(body);
-    if (!family) return -1;
-    if (side == 'L') return family->left;
-    if (side == 'R') return family->right;
-    return family->unsided;
-}
-
-std::array<int32_t, kStandardSegmentCount> CSkeletonMapper::Match(const ANIMFILE& source,
-                                                                  const Overrides& overrides) {
-    std::array<int32_t, kStandardSegmentCount> joints;
-    joints.fill(-1);
-    Candidates candidates;
-    for (int32_t i = 0; i < source.GetSegmentCount(); ++i) {
-        const std::string name = source.GetSegment(i)->name;
-        if (auto it = overrides.find(name); it != overrides.end()) {
-            for (int32_t s = 0; s < kStandardSegmentCount; ++s) {
-                if (it->second == kStandardSkeleton[s].name) joints[s] = i;
-            }
-            continue;
-        }
-        const int32_t segment = SegmentForName(name);
-        if (segment >= 0) candidates[segment].push_back(i);
-    }
-    auto closestToRoot = [&](const std::vector<int32_t>& list) {
-        int32_t best = -1;
-        for (int32_t j : list) {
-            if (best < 0 || Depth(source, j) < Depth(source, best)) best = j;
-        }
-        return best;
-    };
-    for (int32_t s = 0; s < kStandardSegmentCount; ++s) {
-        if (joints[s] < 0 && s != kUpperTorso) joints[s] = closestToRoot(candidates[s]);
-    }
-    ArmsByHierarchy(source, candidates, &joints);
-    HeadUpTheSpine(source, candidates[kUpperTorso], &joints);
-    // A root without a telling name ("root"): the joint both thighs hang from.
-    if (joints[kLowerTorso] < 0 && joints[kLThigh] >= 0 && joints[kRThigh] >= 0) {
-        for (int32_t at = source.GetSegment(joints[kLThigh])->parent; at >= 0;
-             at = source.GetSegment(at)->parent) {
-            const bool pelvisSide = at == joints[kLPelvis] || at == joints[kRPelvis];
-            if (!pelvisSide && IsAncestor(source, at, joints[kRThigh])) {
-                joints[kLowerTorso] = at;
-                break;
-            }
-        }
-    }
-    // The upper torso turns the shoulders: take the spine joint the neck hangs from.
-    if (joints[kUpperTorso] < 0 && !candidates[kUpperTorso].empty()) {
-        const int32_t top = joints[kNeck] >= 0 ? joints[kNeck] : joints[kHead];
-        int32_t best = -1;
-        for (int32_t j : candidates[kUpperTorso]) {
-            const bool holdsTop = top < 0 || IsAncestor(source, j, top);
-            if (holdsTop && (best < 0 || Depth(source, j) > Depth(source, best))) best = j;
-        }
-        joints[kUpperTorso] = best >= 0 ? best : closestToRoot(candidates[kUpperTorso]);
-    }
-    return joints;
-}
 
 CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& overrides,
                                              int fps) {
@@ -667,9 +332,9 @@ CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& 
         return result;
     }
     const rkMatrix align = *found;  // source world -> ours
-    const rkMatrix alignBack = Transposed(align);
+    const rkMatrix alignBack = rkTransposed(align);
     result.align = align;
-    const rkVector up = Turned({0, 0, 1}, alignBack);  // the source's up in the motion's world
+    const rkVector up = rkTurned({0, 0, 1}, alignBack);  // the source's up in the motion's world
     // Our readers turn Y-up files to Z-up (file y is our z, file z our -y); others keep theirs.
     const bool turnedOnRead =
         dynamic_cast<const BVHREAD*>(&source) || dynamic_cast<const HTRREAD*>(&source);
@@ -694,13 +359,13 @@ CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& 
     tips.fill(-1);
     for (int32_t s = 0; s < kStandardSegmentCount; ++s) {
         if (joints[s] < 0) continue;
-        const rkMatrix ourRest = RotationOf(standard[s]);
-        rkMatrix onto = Rows({1, 0, 0}, {0, 1, 0}, {0, 0, 1});
+        const rkMatrix ourRest = rkRotationPart(standard[s]);
+        rkMatrix onto = rkRows({1, 0, 0}, {0, 1, 0}, {0, 0, 1});
         tips[s] = BoneTip(source, joints, restWorld, s);
         if (const auto bone = SourceBone(source, joints[s], tips[s], restWorld)) {
-            onto = ShortestTurn(Turned(OurBone(s), ourRest), Turned(*bone, align));
+            onto = rkArcRotation(rkTurned(OurBone(s), ourRest), rkTurned(*bone, align));
         }
-        carry[s] = ourRest * onto * alignBack * Transposed(RotationOf(restWorld[joints[s]]));
+        carry[s] = ourRest * onto * alignBack * rkTransposed(rkRotationPart(restWorld[joints[s]]));
     }
     std::array<std::pair<int32_t, int32_t>, kStandardSegmentCount> bridges;
     for (int32_t s = 0; s < kStandardSegmentCount; ++s) bridges[s] = Bridge(source, joints, s);
@@ -718,18 +383,18 @@ CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& 
     for (int64_t f = 0; f < count; ++f) {
         const std::vector<rkMatrix> world = WorldsOf(source, FrameLocals(source, f));
         auto along = [&](int32_t from, int32_t to) {
-            return Turned(Sub(Position(world[to]), Position(world[from])), align);
+            return rkTurned(rkOrigin(world[to]) - rkOrigin(world[from]), align);
         };
         for (int32_t s = 0; s < kStandardSegmentCount; ++s) {
             if (bridges[s].first >= 0) bridged[f][s] = along(bridges[s].first, bridges[s].second);
             if (joints[s] < 0) continue;
-            const rkMatrix turn = carry[s] * RotationOf(world[joints[s]]) * align;
+            const rkMatrix turn = carry[s] * rkRotationPart(world[joints[s]]) * align;
             worlds[f][s] = tips[s] < 0 ? turn : Aimed(turn, s, along(joints[s], tips[s]));
         }
-        rootAt[f] = Turned(Position(world[joints[kLowerTorso]]), align);
+        rootAt[f] = rkTurned(rkOrigin(world[joints[kLowerTorso]]), align);
         for (size_t k = 0; k < 2; ++k) {
             const int32_t joint = joints[feet[k]];
-            footZ[f][k] = joint >= 0 ? Turned(Position(world[joint]), align).z : kNoHeight;
+            footZ[f][k] = joint >= 0 ? rkTurned(rkOrigin(world[joint]), align).z : kNoHeight;
         }
     }
     const float ourGround = std::min(standard[kLFoot].m[14], standard[kRFoot].m[14]);
@@ -747,20 +412,20 @@ CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& 
                 {e[0], e[1], e[2], 0, e[3], e[4], e[5], 0, e[6], e[7], e[8], 0, 0, 0, 0, 1}};
             const int parent = kStandardSkeleton[s].parent;
             const rkMatrix parentWorld =
-                parent < 0 ? Rows({1, 0, 0}, {0, 1, 0}, {0, 0, 1}) : world[parent];
+                parent < 0 ? rkRows({1, 0, 0}, {0, 1, 0}, {0, 0, 1}) : world[parent];
             world[s] =
                 joints[s] >= 0 ? worlds[f][s] : Aimed(restLocal * parentWorld, s, bridged[f][s]);
-            rkMatrix local = world[s] * Transposed(parentWorld);
+            rkMatrix local = world[s] * rkTransposed(parentWorld);
             local.m[12] = e[9], local.m[13] = e[10], local.m[14] = e[11];
             if (parent < 0) {
-                const rkVector moved = Sub(rootAt[f], rootAt[0]);
+                const rkVector moved = rootAt[f] - rootAt[0];
                 local.m[12] = e[9] + moved.x * result.scale;
                 local.m[13] = e[10] + moved.y * result.scale;
                 local.m[14] = ourGround + (rootAt[f].z - ground) * result.scale;
             }
             motion->GetSegment(s)->node->local = local;
-            at[s] = parent < 0 ? Position(local)
-                               : Add(at[parent], Turned(Position(local), parentWorld));
+            at[s] =
+                parent < 0 ? rkOrigin(local) : at[parent] + rkTurned(rkOrigin(local), parentWorld);
         }
         if (f == stance.frame) groundedAt = at[feet[stance.foot]].z;
         motion->SetFrame(nullptr, static_cast<int32_t>(f));
@@ -773,66 +438,6 @@ CSkeletonMapper::Result CSkeletonMapper::Map(ANIMFILE& source, const Overrides& 
     if (!motion) result.message = "its frame rate is no number of frames a second";
     result.motion = std::move(motion);
     return result;
-}
-
-std::unique_ptr<ANIMFILE> CSkeletonMapper::Resampled(const ANIMFILE& motion, int fps) {
-    if (motion.GetFrameRate() < 1 || fps < 1) return nullptr;
-    const int64_t count = int64_t{motion.GetEndFrame()} - motion.GetBeginFrame() + 1;
-    const double step =
-        static_cast<double>(motion.GetFrameRate()) / fps;  // source frames per frame
-    const auto frames = static_cast<int64_t>(std::floor((count - 1) / step + 1e-9)) + 1;
-    auto out = std::make_unique<CHBREAD>();
-    for (int64_t k = 0; k < frames; ++k) {
-        const double t = std::min(k * step, static_cast<double>(count - 1));
-        const auto i = static_cast<int64_t>(t);
-        const int64_t j = std::min(i + 1, count - 1);
-        const auto u = static_cast<float>(t - static_cast<double>(i));
-        for (int32_t s = 0; s < kStandardSegmentCount; ++s) {
-            const rkMatrix& a = motion.GetSegment(s)->FrameAt(i);
-            const rkMatrix& b = motion.GetSegment(s)->FrameAt(j);
-            rkMatrix& m = out->GetSegment(s)->node->local;
-            QuatToMatrix(Slerp(MatrixToQuat(a), MatrixToQuat(b), u), &m);
-            for (int e = 12; e < 15; ++e) m.m[e] = a.m[e] + (b.m[e] - a.m[e]) * u;
-        }
-        out->SetFrame(nullptr, static_cast<int32_t>(k));
-    }
-    out->SetFrameRate(fps);
-    return out;
-}
-
-bool CSkeletonMapper::ReadOverrides(const std::string& path, Overrides* overrides,
-                                    std::string* error) {
-    std::ifstream in(path);
-    if (!in) {
-        *error = "cannot be opened";
-        return false;
-    }
-    std::string line;
-    for (int number = 1; std::getline(in, line); ++number) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        const size_t start = line.find_first_not_of(" \t");
-        if (start == std::string::npos || line[start] == '#' || line[start] == ';' ||
-            line[start] == '[')
-            continue;
-        const size_t equals = line.find('=');
-        auto trim = [](std::string s) {
-            const size_t a = s.find_first_not_of(" \t"), b = s.find_last_not_of(" \t");
-            return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
-        };
-        const std::string joint = equals == std::string::npos ? "" : trim(line.substr(0, equals));
-        const std::string segment =
-            equals == std::string::npos ? "" : trim(line.substr(equals + 1));
-        const bool known = segment == "-" ||
-                           std::any_of(std::begin(kStandardSkeleton), std::end(kStandardSkeleton),
-                                       [&](const StandardSegment& s) { return segment == s.name; });
-        if (joint.empty() || !known) {
-            *error = "line " + std::to_string(number) +
-                     ": expected JOINT = SEGMENT (a standard segment or -)";
-            return false;
-        }
-        (*overrides)[joint] = segment;
-    }
-    return true;
 }
 
 }  // namespace tavrel

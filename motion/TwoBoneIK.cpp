@@ -18,7 +18,7 @@ rkMatrix Turned(const rkMatrix& w, const rkMatrix& turn) {
 // translation (the bone) is kept exactly, so that repeated solves never stretch a leg.
 void SetWorld(rkNode* node, const rkMatrix& world, const rkMatrix& parentWorld) {
     rkMatrix local;
-    rkMultiply(&local, world, AffineInverse(parentWorld));
+    rkMultiply(&local, world, rkAffineInverse(parentWorld));
     for (int i = 12; i < 15; ++i) local.m[i] = node->local.m[i];
     node->local = local;
     node->flags |= RK_NODE_CHANGED;
@@ -53,23 +53,23 @@ float SoftDistance(float d, float soft, float full) {
 constexpr float kLeastBend = 0.15f;
 rkVector BendDirection(rkVector dir, rkVector hipToKnee, const rkMatrix& shinWorld, float moved) {
     const rkVector hinge{shinWorld.m[0], shinWorld.m[1], shinWorld.m[2]};
-    rkVector forward = Cross(hinge, dir);
-    const float f = Length(forward);
-    rkVector q = hipToKnee - dir * Dot(hipToKnee, dir);
+    rkVector forward = rkCross(hinge, dir);
+    const float f = rkLength(forward);
+    rkVector q = rkReject(hipToKnee, dir);
     if (f > 1e-6f) {
         forward = forward * (1.0f / f);
-        const float along = Dot(q, forward);
-        const float least = std::min(kLeastBend * Length(hipToKnee), moved);
+        const float along = rkDot(q, forward);
+        const float least = std::min(kLeastBend * rkLength(hipToKnee), moved);
         q = q + forward * (std::max(std::fabs(along), least) - along);
     }
-    const float l = Length(q);
+    const float l = rkLength(q);
     return l > 1e-6f ? q * (1.0f / l) : rkVector{0.0f, 0.0f, 0.0f};
 }
 
 // Thigh plus shin as the world sees them (stored rotations are rounded, so not quite unit).
 float Span(const Leg& leg) {
-    const rkVector hip = Origin(WorldOf(leg.thigh)), knee = Origin(WorldOf(leg.shin));
-    return Length(knee - hip) + Length(Origin(WorldOf(leg.foot)) - knee);
+    const rkVector hip = rkOrigin(WorldOf(leg.thigh)), knee = rkOrigin(WorldOf(leg.shin));
+    return rkLength(knee - hip) + rkLength(rkOrigin(WorldOf(leg.foot)) - knee);
 }
 
 bool Finite(rkVector v) {
@@ -86,35 +86,36 @@ float SolveTwoBone(const Leg& leg, const rkVector& target) {
     rkMultiply(&shin, leg.shin->local, thigh);
     rkMultiply(&foot, leg.foot->local, shin);
     const rkMatrix posedFoot = foot;
-    const rkVector hip = Origin(thigh), knee = Origin(shin), ankle = Origin(foot);
-    const float a = Length(knee - hip), b = Length(ankle - knee);
+    const rkVector hip = rkOrigin(thigh), knee = rkOrigin(shin), ankle = rkOrigin(foot);
+    const float a = rkLength(knee - hip), b = rkLength(ankle - knee);
     const rkVector reach = target - hip;
-    const float d = Length(reach);
-    if (!(a > 1e-6f) || !(b > 1e-6f) || !(d > 1e-6f) || !Finite(hip)) return Length(target - ankle);
+    const float d = rkLength(reach);
+    if (!(a > 1e-6f) || !(b > 1e-6f) || !(d > 1e-6f) || !Finite(hip))
+        return rkLength(target - ankle);
 
     const rkVector dir = reach * (1.0f / d);
-    const float soft = SoftReach(Length(ankle - hip), a + b);
+    const float soft = SoftReach(rkLength(ankle - hip), a + b);
     const float span = std::clamp(SoftDistance(d, soft, a + b), std::fabs(a - b) * 1.001f, a + b);
     const float cosHip = std::clamp((a * a + span * span - b * b) / (2.0f * a * span), -1.0f, 1.0f);
     const float sinHip = std::sqrt(1.0f - cosHip * cosHip);
-    const rkVector bend = BendDirection(dir, knee - hip, shin, Length(target - ankle));
+    const rkVector bend = BendDirection(dir, knee - hip, shin, rkLength(target - ankle));
     const rkVector newKnee = hip + dir * (a * cosHip) + bend * (a * sinHip);
     const rkVector goal = hip + dir * span;
 
-    const rkMatrix newThigh = Turned(thigh, ArcRotation(knee - hip, newKnee - hip));
+    const rkMatrix newThigh = Turned(thigh, rkArcRotation(knee - hip, newKnee - hip));
     SetWorld(leg.thigh, newThigh, parent);
     rkMultiply(&shin, leg.shin->local, newThigh);
     rkMultiply(&foot, leg.foot->local, shin);
-    const rkVector placedKnee = Origin(shin);
+    const rkVector placedKnee = rkOrigin(shin);
     const rkMatrix newShin =
-        Turned(shin, ArcRotation(Origin(foot) - placedKnee, goal - placedKnee));
+        Turned(shin, rkArcRotation(rkOrigin(foot) - placedKnee, goal - placedKnee));
     SetWorld(leg.shin, newShin, newThigh);
     // The foot keeps the orientation the pose gave it in the world.
     rkMultiply(&foot, leg.foot->local, newShin);
     rkMatrix footWorld = posedFoot;
     for (int i = 12; i < 15; ++i) footWorld.m[i] = foot.m[i];
     SetWorld(leg.foot, footWorld, newShin);
-    return Length(target - Origin(foot));
+    return rkLength(target - rkOrigin(foot));
 }
 
 float HipDrop(const Legs& legs, const FootLocks& locks) {
@@ -126,12 +127,12 @@ float HipDrop(const Legs& legs, const FootLocks& locks) {
         const float full = Span(leg);
         longest = std::max(longest, full);
         const rkMatrix posedFoot = WorldOf(leg.foot);
-        const rkVector want =
-            Lerp(Origin(posedFoot), locks[side].target, std::clamp(locks[side].weight, 0.0f, 1.0f));
+        const rkVector want = rkLerp(rkOrigin(posedFoot), locks[side].target,
+                                     std::clamp(locks[side].weight, 0.0f, 1.0f));
         if (!Finite(want)) continue;
         // The hip lowered by s reaches `want` when (dz + s)^2 + h^2 <= r^2.
-        const rkVector d = want - Origin(thigh);
-        const float r = SoftReach(Length(Origin(posedFoot) - Origin(thigh)), full);
+        const rkVector d = want - rkOrigin(thigh);
+        const float r = SoftReach(rkLength(rkOrigin(posedFoot) - rkOrigin(thigh)), full);
         const float h2 = d.x * d.x + d.y * d.y;
         const float need = h2 < r * r ? -d.z - std::sqrt(r * r - h2) : -d.z;
         drop = std::max(drop, need);
@@ -145,7 +146,7 @@ void ApplyFootLocks(rkNode* root, const Legs& legs, const FootLocks& locks) {
     for (int side = 0; side < 2; ++side) {
         if (!legs[side].Valid()) continue;
         const float w = std::clamp(locks[side].weight, 0.0f, 1.0f);
-        goals[side] = Lerp(Origin(WorldOf(legs[side].foot)), locks[side].target, w);
+        goals[side] = rkLerp(rkOrigin(WorldOf(legs[side].foot)), locks[side].target, w);
     }
     const float drop = HipDrop(legs, locks);
     if (drop > 0.0f) {
@@ -181,7 +182,7 @@ FootLocks LocksOfBlend(const std::array<BlendFoot, 2>& a, const std::array<Blend
         // the foot only as far as the leader leaves it unplanted.
         const float claimA = wa * (1.0f - wb * leadOfB);
         const float claimB = wb * (1.0f - wa * (1.0f - leadOfB));
-        locks[side].target = Lerp(a[side].ankle, b[side].ankle, claimB / (claimA + claimB));
+        locks[side].target = rkLerp(a[side].ankle, b[side].ankle, claimB / (claimA + claimB));
         locks[side].weight = std::max(wa, wb);
     }
     return locks;

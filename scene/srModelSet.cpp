@@ -170,10 +170,7 @@ rkVertex WorldVertex(const ScnVertex& v, const rkMatrix& transform, const rkMatr
     rkVertex out{};
     out.position = rkTransformPoint({v.position[0], v.position[1], v.position[2]}, transform);
     const rkVector n{v.normal[0], v.normal[1], v.normal[2]};
-    const float* m = normals.m;
-    out.normal =
-        rkNormalize({n.x * m[0] + n.y * m[4] + n.z * m[8], n.x * m[1] + n.y * m[5] + n.z * m[9],
-                     n.x * m[2] + n.y * m[6] + n.z * m[10]});
+    out.normal = rkNormalize(rkTurned(n, normals));
     out.colour = (v.colour >> 8) | 0xFF000000u;
     out.u0 = out.u1 = v.u;
     out.v0 = out.v1 = -v.v;

@@ -408,7 +408,7 @@ void BVHREAD::SetLengths() {
         } else if (joints_[i].endSite) {
             tip = *joints_[i].endSite;
         }
-        segments_[i]->length = std::sqrt(tip.x * tip.x + tip.y * tip.y + tip.z * tip.z);
+        segments_[i]->length = rkLength(tip);
     }
 }
 

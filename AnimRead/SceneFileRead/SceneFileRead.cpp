@@ -946,9 +946,7 @@ void SCENEFILEREAD::Build(const SCENE& scene, const std::string& take, SkeletonS
         ANIMSEG& segment = *segments_[s];
         rkSetNodeMatrix(segment.node, rest_[s]);
         if (!segment.children.empty()) {
-            const rkMatrix& child = rest_[segment.children.front()];
-            segment.length = std::sqrt(child.m[12] * child.m[12] + child.m[13] * child.m[13] +
-                                       child.m[14] * child.m[14]);
+            segment.length = rkLength(rkOrigin(rest_[segment.children.front()]));
         }
     }
     frameRate_ = kSampleRate;

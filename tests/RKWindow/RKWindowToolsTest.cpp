@@ -23,18 +23,18 @@ TEST_F(ToolsTest, ZoomMovesTheEyeAHundredUnitsForAHundredPixelsOfANineHundredPix
     const rkVector eye = system_.Camera().GetEye(), d = system_.Camera().GetDirection();
     tools_->SetTool(CRKWindowTools::CameraZoom);
     Drag(300, 400, 400, 410);  // mostly right: nearer
-    ExpectNear(Minus(system_.Camera().GetEye(), eye), {d.x * 100, d.y * 100, d.z * 100});
+    ExpectNear(system_.Camera().GetEye() - eye, {d.x * 100, d.y * 100, d.z * 100});
     Drag(300, 400, 290, 300);  // mostly up: nearer by the vertical amount
-    ExpectNear(Minus(system_.Camera().GetEye(), eye), {d.x * 200, d.y * 200, d.z * 200});
+    ExpectNear(system_.Camera().GetEye() - eye, {d.x * 200, d.y * 200, d.z * 200});
     // The offset to the target follows every camera tool.
-    ExpectNear(system_.cameraOffset, Minus(system_.Camera().GetEye(), system_.TargetPosition()));
+    ExpectNear(system_.cameraOffset, system_.Camera().GetEye() - system_.TargetPosition());
 }
 
 TEST_F(ToolsTest, RotateTurnsOnceAroundTheTargetPerWindowWidth) {
     tools_->SetTool(CRKWindowTools::CameraRotate);
     const rkVector eye = system_.Camera().GetEye(), target = system_.TargetPosition();
     Drag(0, 300, kWidth / 2, 300);  // half a turn: the eye on the other side
-    const rkVector half = Minus(system_.Camera().GetEye(), target), start = Minus(eye, target);
+    const rkVector half = system_.Camera().GetEye() - target, start = eye - target;
     ExpectNear(half, {-start.x, -start.y, start.z}, 0.5f);  // turned about the up axis
     ExpectNear(system_.Camera().GetDirection(), {0, -1, 0}, 1e-3f);
     Drag(kWidth / 2, 300, kWidth, 300);  // the second half: back where it started
@@ -45,12 +45,12 @@ TEST_F(ToolsTest, RotateTurnsOnceAroundTheTargetPerWindowWidth) {
 TEST_F(ToolsTest, VerticalRotateTurnsAboutDirectionCrossUpByTheSceneScale) {
     tools_->SetTool(CRKWindowTools::CameraRotate);
     system_.sceneScale = 0.5f;
-    const float distance = Norm(system_.cameraOffset);
+    const float distance = rkLength(system_.cameraOffset);
     Drag(400, 450, 400, 0);  // 450 of 600 pixels at scale 0.5: 3/8 of a turn
     const rkVector d = system_.Camera().GetDirection();
     const float along = d.x * 0 + d.y * 1 + d.z * 0;
     EXPECT_NEAR(along, std::cos(0.75f * kPi), 1e-3f);
-    EXPECT_NEAR(Norm(system_.cameraOffset), distance, 0.5f);  // still as far from the target
+    EXPECT_NEAR(rkLength(system_.cameraOffset), distance, 0.5f);  // still as far from the target
     ExpectNear({system_.Camera().GetEye().x, 0, 0}, {system_.TargetPosition().x, 0, 0});
 }
 
@@ -104,7 +104,7 @@ TEST_F(ToolsTest, NothingMovesWhileAModifierOrCXZIsHeld) {
     tools_->KeyPress('V');  // any other key held is no modifier
     Drag(100, 100, 200, 100);
     tools_->KeyRelease('V');
-    EXPECT_GT(Norm(Minus(system_.Camera().GetEye(), eye)), 1.0f);
+    EXPECT_GT(rkLength(system_.Camera().GetEye() - eye), 1.0f);
     tools_->SetTool(CRKWindowTools::NoTool);
     const rkVector still = system_.Camera().GetEye();
     Drag(100, 100, 200, 100);
@@ -120,7 +120,7 @@ TEST_F(ToolsTest, FirstMoveOnlyRecordsAndAnOwnUpdateSkipsOneMove) {
     tools_->MouseMove(110, 10, RKInputEvent::LeftButton);  // ignored once
     ExpectNear(system_.Camera().GetEye(), eye, 0.0f);
     EXPECT_TRUE(tools_->MouseMove(210, 10, RKInputEvent::LeftButton));
-    ExpectNear(Minus(system_.Camera().GetEye(), eye), {0, 100 * 900.0f / kHeight, 0});
+    ExpectNear(system_.Camera().GetEye() - eye, {0, 100 * 900.0f / kHeight, 0});
 }
 
 TEST_F(ToolsTest, HotkeysChooseToolsAndPresetsAndTellTheWindow) {
@@ -159,10 +159,10 @@ TEST_F(ToolsTest, HotkeysChooseToolsAndPresetsAndTellTheWindow) {
 
 TEST_F(ToolsTest, WheelZoomsTowardsThePointUnderTheCursor) {
     const rkVector eye = system_.Camera().GetEye();
-    const float distance = Norm(system_.cameraOffset);
+    const float distance = rkLength(system_.cameraOffset);
     tools_->WheelTurn(kWidth / 2, kHeight / 2, 1.0f);
     const rkVector d = system_.Camera().GetDirection();
-    ExpectNear(Minus(system_.Camera().GetEye(), eye),
+    ExpectNear(system_.Camera().GetEye() - eye,
                {d.x * distance * 0.1f, d.y * distance * 0.1f, d.z * distance * 0.1f}, 0.5f);
     // Off centre: the point under the cursor stays there.
     const float corner[1][2] = {{100, 80}};
@@ -180,15 +180,15 @@ TEST_F(ToolsTest, WheelZoomsTowardsThePointUnderTheCursor) {
 TEST_F(ToolsTest, MiddleDragOrbitsAndShiftMiddleDragPansWhateverTheTool) {
     tools_->SetTool(CRKWindowTools::NoTool);
     const rkVector target = system_.TargetPosition();
-    const float distance = Norm(system_.cameraOffset);
+    const float distance = rkLength(system_.cameraOffset);
     tools_->MousePress(100, 300, RKInputEvent::MiddleButton, RKInputEvent::MiddleButton);
     tools_->MouseMove(300, 200, RKInputEvent::MiddleButton);
-    EXPECT_NEAR(Norm(Minus(system_.Camera().GetEye(), target)), distance, 0.5f);
+    EXPECT_NEAR(rkLength(system_.Camera().GetEye() - target), distance, 0.5f);
     EXPECT_GT(std::fabs(system_.Camera().GetDirection().x), 0.4f);
     const rkVector direction = system_.Camera().GetDirection();
     tools_->MouseMove(350, 200, RKInputEvent::MiddleButton, RKInputEvent::Shift);
     ExpectNear(system_.Camera().GetDirection(), direction, 1e-6f);
-    EXPECT_GT(Norm(Minus(system_.Camera().GetEye(), target)), distance);
+    EXPECT_GT(rkLength(system_.Camera().GetEye() - target), distance);
 }
 
 TEST_F(ToolsTest, AFollowingCameraKeepsItsOffsetWhileTheAvatarWalksAway) {
@@ -198,7 +198,7 @@ TEST_F(ToolsTest, AFollowingCameraKeepsItsOffsetWhileTheAvatarWalksAway) {
     system_.follow = true;
     rkTranslateNode(system_.AvatarRoot(), 300, -200, 0);
     ASSERT_EQ(system_.DrawScene(nullptr), 1);
-    ExpectNear(Minus(system_.Camera().GetEye(), system_.TargetPosition()), offset);
+    ExpectNear(system_.Camera().GetEye() - system_.TargetPosition(), offset);
     system_.follow = false;
     rkTranslateNode(system_.AvatarRoot(), 300, 0, 0);
     const rkVector eye = system_.Camera().GetEye();

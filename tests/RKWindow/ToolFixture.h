@@ -13,12 +13,6 @@
 
 namespace tavrel::test {
 
-inline rkVector Minus(const rkVector& a, const rkVector& b) {
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-inline float Norm(const rkVector& a) {
-    return std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z);
-}
 inline void ExpectNear(const rkVector& a, const rkVector& b, float eps = 1e-2f) {
     EXPECT_NEAR(a.x, b.x, eps);
     EXPECT_NEAR(a.y, b.y, eps);

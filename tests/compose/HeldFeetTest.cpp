@@ -39,10 +39,10 @@ void WriteMoved(const std::string& source, const GroundPlace& place, const std::
 }
 
 rkVector Ankle(const CHTR& pose, int side) {
-    return Origin(WorldOf(FindLegs(pose.GetRoot())[side].foot));
+    return rkOrigin(WorldOf(FindLegs(pose.GetRoot())[side].foot));
 }
 rkVector Hips(const CHTR& pose) {
-    return Origin(pose.GetRoot()->local);
+    return rkOrigin(pose.GetRoot()->local);
 }
 
 bool Finite(const rkNode* n) {
@@ -102,13 +102,13 @@ TEST_F(HeldFeet, TwoWalksCrossFadeWithTheHipsGoingOnAndThePlantedFeetStill) {
     CMotion* walk = manager.GetMotion(first.fileName);
     const rkVector start = Hips(*walk->GetPose(0)), end = Hips(*walk->GetPose(length - 1));
     rkVector way = end - start;
-    way = way * (1.0f / Length(way));
+    way = way * (1.0f / rkLength(way));
     const auto measure = [&](MixMode mode) {
         FadeMeasure m;
         std::unique_ptr<CHTR> before = PoseAt(second.firstFrame - 1, mode);
         for (int f = second.firstFrame; f <= first.lastFrame + 1; ++f) {
             std::unique_ptr<CHTR> now = PoseAt(f, mode);
-            m.backward = std::max(m.backward, -Dot(Hips(*now) - Hips(*before), way));
+            m.backward = std::max(m.backward, -rkDot(Hips(*now) - Hips(*before), way));
             m.step = std::max(m.step, testing::LargestNodeStep(now->GetRoot(), before->GetRoot()));
             const FrameSample s = model->GetFrameSample(f - 1);
             const bool aLeads = s.weight < 0.5f || s.localB < 0;
@@ -118,7 +118,7 @@ TEST_F(HeldFeet, TwoWalksCrossFadeWithTheHipsGoingOnAndThePlantedFeetStill) {
                 const FootContacts& c = lead->GetFootContacts();
                 if (c.LockWeight(foot, local) < 1.0f || c.LockWeight(foot, local + 1) < 1.0f)
                     continue;
-                m.slide = std::max(m.slide, Length(Ankle(*now, foot) - Ankle(*before, foot)));
+                m.slide = std::max(m.slide, rkLength(Ankle(*now, foot) - Ankle(*before, foot)));
             }
             before = std::move(now);
         }

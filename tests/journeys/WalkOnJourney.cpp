@@ -28,11 +28,11 @@ TEST_F(WalkOnJourney, TheSecondWalkGoesOnFromTheFirst) {
     const std::string rest = std::string(TAVREL_SHARE_DIR) + "/Init.chb";
     CPoseEvaluator evaluator(manager, rest);
     const auto hips = [&](int frame) {
-        return Origin(evaluator.PoseOf(Model().GetFrameSample(frame))->GetRoot()->local);
+        return rkOrigin(evaluator.PoseOf(Model().GetFrameSample(frame))->GetRoot()->local);
     };
     const rkVector way = hips(overlapStart) - hips(0);
     for (int f = overlapStart; f <= overlapStart + 10; ++f)
-        EXPECT_GE(Dot(hips(f + 1) - hips(f), way), 0.0f) << f;
+        EXPECT_GE(rkDot(hips(f + 1) - hips(f), way), 0.0f) << f;
 
     // Keep its own place, from the clip's menu: it stays where it stands, whatever comes before.
     ChooseInNextMenu("Keep its own place");

@@ -41,10 +41,10 @@ TEST(FadeFoot, NoAnkleStepsFurtherThanTheLimitAndAPathWithinItIsKept) {
         for (const FadeFoot& foot : feet) {
             ASSERT_GE(foot.lock.weight, 0.0f);
             ASSERT_LE(foot.lock.weight, 1.0f);
-            ASSERT_LE(Length(AnkleOf(foot) - from), step * 1.0001f);
+            ASSERT_LE(rkLength(AnkleOf(foot) - from), step * 1.0001f);
             from = AnkleOf(foot);
         }
-        ASSERT_LE(Length(after - from), step * 1.0001f);
+        ASSERT_LE(rkLength(after - from), step * 1.0001f);
 
         // Limited once, the path is within the limit: a second time changes nothing.
         std::vector<FadeFoot> again = feet;
@@ -66,7 +66,7 @@ TEST(FadeFoot, AHoldThatCannotBeKeptGivesWayNeverFasterThanTheMixMovesTheFoot) {
         const float step = 10.0f + float(random() % 30);
         const float slide = step * (1.5f + 4.0f * std::fabs(unit(random)));
         const rkVector way{unit(random), unit(random), 0.1f * unit(random)};
-        const rkVector end = way * (slide * float(frames + 1) / Length(way));
+        const rkVector end = way * (slide * float(frames + 1) / rkLength(way));
         std::vector<FadeFoot> feet(frames);
         for (int i = 0; i < frames; ++i) {
             const float share = float(i + 1) / float(frames + 1);
@@ -76,11 +76,11 @@ TEST(FadeFoot, AHoldThatCannotBeKeptGivesWayNeverFasterThanTheMixMovesTheFoot) {
         LimitLockSteps(feet, {0.0f, 0.0f, 0.0f}, end, step);
         rkVector from{0.0f, 0.0f, 0.0f}, posed = from;
         for (const FadeFoot& foot : feet) {
-            const float bound = std::max(step, Length(foot.posed - posed));
-            ASSERT_LE(Length(AnkleOf(foot) - from), bound * 1.001f);
+            const float bound = std::max(step, rkLength(foot.posed - posed));
+            ASSERT_LE(rkLength(AnkleOf(foot) - from), bound * 1.001f);
             from = AnkleOf(foot), posed = foot.posed;
         }
-        ASSERT_LE(Length(end - from), std::max(step, Length(end - posed)) * 1.001f);
+        ASSERT_LE(rkLength(end - from), std::max(step, rkLength(end - posed)) * 1.001f);
     }
 }
 

@@ -164,7 +164,7 @@ TEST(MotionImport, AMappedWalkStepsAsFarForItsLegsAsTheCaptureAndStandsOnOurFloo
                 const std::string label = std::to_string(int(step)) + " cm at " +
                                           std::to_string(int(fps)) + " fps, imported at " +
                                           std::to_string(m.GetFrameRate());
-                auto rootAt = [&](int i) { return Origin(m.GetFrame(first + i)->local); };
+                auto rootAt = [&](int i) { return rkOrigin(m.GetFrame(first + i)->local); };
                 const rkVector start = rootAt(0), end = rootAt(count - 1);
                 const float travel = std::hypot(end.x - start.x, end.y - start.y);
                 const float seconds = float(count - 1) / float(m.GetFrameRate());
@@ -179,7 +179,7 @@ TEST(MotionImport, AMappedWalkStepsAsFarForItsLegsAsTheCaptureAndStandsOnOurFloo
                         if (p.first == 0 || p.last == count - 1) continue;  // cut by the ends
                         rkNode* root = m.GetFrame(first + (p.first + p.last) / 2);
                         Legs legs = FindLegs(root);
-                        ankles.push_back(Origin(WorldOf(legs[side].foot)));
+                        ankles.push_back(rkOrigin(WorldOf(legs[side].foot)));
                         // Planted on our floor, as our figure stands at rest.
                         EXPECT_NEAR(ankles.back().z, ankleAtRest, 0.03f * ourLeg) << label;
                     }

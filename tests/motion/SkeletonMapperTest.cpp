@@ -210,11 +210,9 @@ TEST(SkeletonMapper, FiguresOfEverySchemeStandUprightFacingFrontOnTheGround) {
         motion.GetFrame(frame);
         rkUpdateNode(motion.GetRoot());
         const rkMatrix& w = motion.GetSegment(motion.FindSegment(name))->node->world;
-        return rkVector{w.m[12], w.m[13], w.m[14]};
+        return rkOrigin(w);
     };
-    auto sub = [](rkVector a, rkVector b) { return rkVector{a.x - b.x, a.y - b.y, a.z - b.z}; };
-    auto dot = [](rkVector a, rkVector b) { return a.x * b.x + a.y * b.y + a.z * b.z; };
-    const rkVector left = sub(worldOf(*standard, 0, "LThigh"), worldOf(*standard, 0, "RThigh"));
+    const rkVector left = worldOf(*standard, 0, "LThigh") - worldOf(*standard, 0, "RThigh");
     const rkVector forward{left.y * 1 - left.z * 0, left.z * 0 - left.x * 1, 0};  // left x up(+z)
     const float ground =
         std::min(worldOf(*standard, 0, "LFoot").z, worldOf(*standard, 0, "RFoot").z);
@@ -239,15 +237,15 @@ TEST(SkeletonMapper, FiguresOfEverySchemeStandUprightFacingFrontOnTheGround) {
         // Feet on our ground: the right foot never swings, so it stands on it throughout.
         for (int f : {0, 10, 20}) EXPECT_NEAR(worldOf(m, f, "RFoot").z, ground, 1.6f) << f;
         // Left on the left: the hanging left hand, and the thigh that swings, are ours on the left.
-        EXPECT_GT(dot(sub(worldOf(m, 0, "LHand"), worldOf(m, 0, "RHand")), left), 0);
+        EXPECT_GT(rkDot(worldOf(m, 0, "LHand") - worldOf(m, 0, "RHand"), left), 0);
         EXPECT_LT(worldOf(m, 0, "LHand").z, worldOf(m, 0, "LUpArm").z);  // the arms hang down
         EXPECT_LT(worldOf(m, 0, "RHand").z, worldOf(m, 0, "RUpArm").z);
         // Facing front: over 20 frames it walks 0.4 m towards our front and 0.2 m to our left,
         // both scaled to our units.
-        const rkVector walked = sub(worldOf(m, 20, "LowerTorso"), worldOf(m, 0, "LowerTorso"));
+        const rkVector walked = worldOf(m, 20, "LowerTorso") - worldOf(m, 0, "LowerTorso");
         const float metre = c.scheme.unit * r.scale;
-        EXPECT_NEAR(dot(walked, forward) / std::sqrt(dot(forward, forward)), 0.4f * metre, 0.5f);
-        EXPECT_NEAR(dot(walked, left) / std::sqrt(dot(left, left)), 0.2f * metre, 0.5f);
+        EXPECT_NEAR(rkDot(walked, forward) / rkLength(forward), 0.4f * metre, 0.5f);
+        EXPECT_NEAR(rkDot(walked, left) / rkLength(left), 0.2f * metre, 0.5f);
     }
 }
 

@@ -12,12 +12,12 @@ namespace tavrel {
 namespace {
 
 float LegLength(const Leg& leg) {
-    const rkVector hip = Origin(WorldOf(leg.thigh)), knee = Origin(WorldOf(leg.shin));
-    return Length(knee - hip) + Length(Origin(WorldOf(leg.foot)) - knee);
+    const rkVector hip = rkOrigin(WorldOf(leg.thigh)), knee = rkOrigin(WorldOf(leg.shin));
+    return rkLength(knee - hip) + rkLength(rkOrigin(WorldOf(leg.foot)) - knee);
 }
 
 rkVector Ankle(const Leg& leg) {
-    return Origin(WorldOf(leg.foot));
+    return rkOrigin(WorldOf(leg.foot));
 }
 
 float RotationDifference(const rkMatrix& a, const rkMatrix& b) {
@@ -51,7 +51,7 @@ public:
     float Angle(float most) { return Uniform(-most, most); }
     rkVector Direction() {
         rkVector v{Uniform(-1, 1), Uniform(-1, 1), Uniform(-1, 0.3f)};
-        return Length(v) > 0.1f ? v * (1.0f / Length(v)) : rkVector{0, 0, -1};
+        return rkLength(v) > 0.1f ? v * (1.0f / rkLength(v)) : rkVector{0, 0, -1};
     }
     const Legs& legs() const { return legs_; }
     rkNode* root() const { return pose_->GetRoot(); }
@@ -67,8 +67,8 @@ TEST(TwoBoneIK, ReachableTargetsAreReachedExactlyKeepingKneePlaneAndFoot) {
         RandomPose p(seed);
         const Leg& leg = p.legs()[seed % 2];
         const Leg& other = p.legs()[1 - seed % 2];
-        const rkVector hip = Origin(WorldOf(leg.thigh));
-        const rkVector knee = Origin(WorldOf(leg.shin));
+        const rkVector hip = rkOrigin(WorldOf(leg.thigh));
+        const rkVector knee = rkOrigin(WorldOf(leg.shin));
         const rkMatrix foot = WorldOf(leg.foot);
         const rkMatrix shinWorld = WorldOf(leg.shin);
         const rkMatrix otherFoot = WorldOf(other.foot);
@@ -76,25 +76,25 @@ TEST(TwoBoneIK, ReachableTargetsAreReachedExactlyKeepingKneePlaneAndFoot) {
         const rkVector target = hip + p.Direction() * (full * p.Uniform(0.3f, 0.95f));
 
         const float miss = SolveTwoBone(leg, target);
-        ASSERT_LT(Length(Ankle(leg) - target), 1e-4f * full) << seed;
+        ASSERT_LT(rkLength(Ankle(leg) - target), 1e-4f * full) << seed;
         EXPECT_LT(miss, 1e-4f * full);
-        EXPECT_LT(Length(Origin(WorldOf(leg.thigh)) - hip), 1e-3f) << "the hip stays";
+        EXPECT_LT(rkLength(rkOrigin(WorldOf(leg.thigh)) - hip), 1e-3f) << "the hip stays";
         EXPECT_LT(RotationDifference(WorldOf(leg.foot), foot), 2e-4f) << seed;
         EXPECT_LT(RotationDifference(WorldOf(other.foot), otherFoot), 1e-6f) << "other leg";
         // The knee bends forward about its hinge: never over to the back of the leg, where a
         // target passing the posed knee would otherwise flip it. Where the posed knee is
         // clearly forward it stays in the plane through hip, target and the posed knee.
-        const rkVector newKnee = Origin(WorldOf(leg.shin));
-        const rkVector axis = (target - hip) * (1.0f / Length(target - hip));
+        const rkVector newKnee = rkOrigin(WorldOf(leg.shin));
+        const rkVector axis = (target - hip) * (1.0f / rkLength(target - hip));
         const rkVector hinge{shinWorld.m[0], shinWorld.m[1], shinWorld.m[2]};
-        rkVector forward = Cross(hinge, axis);
-        forward = forward * (1.0f / Length(forward));
-        EXPECT_GE(Dot(newKnee - hip, forward), -1e-3f * full) << seed;
-        const rkVector posedSide = (knee - hip) - axis * Dot(knee - hip, axis);
-        if (Dot(posedSide, forward) < 0.2f * Length(knee - hip)) continue;
-        rkVector normal = Cross(target - hip, knee - hip);
-        normal = normal * (1.0f / Length(normal));
-        EXPECT_LT(std::fabs(Dot(newKnee - hip, normal)), 1e-3f * full) << seed;
+        rkVector forward = rkCross(hinge, axis);
+        forward = forward * (1.0f / rkLength(forward));
+        EXPECT_GE(rkDot(newKnee - hip, forward), -1e-3f * full) << seed;
+        const rkVector posedSide = (knee - hip) - axis * rkDot(knee - hip, axis);
+        if (rkDot(posedSide, forward) < 0.2f * rkLength(knee - hip)) continue;
+        rkVector normal = rkCross(target - hip, knee - hip);
+        normal = normal * (1.0f / rkLength(normal));
+        EXPECT_LT(std::fabs(rkDot(newKnee - hip, normal)), 1e-3f * full) << seed;
     }
 }
 
@@ -103,7 +103,7 @@ TEST(TwoBoneIK, TargetsLeavingReachAreFollowedSmoothlyWithoutNaN) {
         RandomPose p(seed);
         const Leg& leg = p.legs()[0];
         const float full = LegLength(leg);
-        const rkVector hip = Origin(WorldOf(leg.thigh));
+        const rkVector hip = rkOrigin(WorldOf(leg.thigh));
         const rkVector dir = p.Direction();
         rkVector previous{};
         const int steps = 400;
@@ -112,10 +112,10 @@ TEST(TwoBoneIK, TargetsLeavingReachAreFollowedSmoothlyWithoutNaN) {
             SolveTwoBone(leg, hip + dir * (full * share));
             const rkVector ankle = Ankle(leg);
             ASSERT_TRUE(std::isfinite(ankle.x + ankle.y + ankle.z)) << seed;
-            EXPECT_LE(Length(ankle - hip), full * 1.0001f) << "never beyond the leg";
+            EXPECT_LE(rkLength(ankle - hip), full * 1.0001f) << "never beyond the leg";
             // The target moves 0.003 legs a step; the ankle may slow, but never jumps.
             if (k > 0) {
-                EXPECT_LE(Length(ankle - previous), 0.0031f * full) << seed << " " << k;
+                EXPECT_LE(rkLength(ankle - previous), 0.0031f * full) << seed << " " << k;
             }
             previous = ankle;
         }
@@ -124,9 +124,9 @@ TEST(TwoBoneIK, TargetsLeavingReachAreFollowedSmoothlyWithoutNaN) {
     RandomPose p(7);
     const Leg& leg = p.legs()[1];
     const rkVector before = Ankle(leg);
-    SolveTwoBone(leg, Origin(WorldOf(leg.thigh)));
+    SolveTwoBone(leg, rkOrigin(WorldOf(leg.thigh)));
     SolveTwoBone(leg, {NAN, 0.0f, 0.0f});
-    EXPECT_TRUE(std::isfinite(Length(Ankle(leg))));
+    EXPECT_TRUE(std::isfinite(rkLength(Ankle(leg))));
     SolveTwoBone(Leg{}, before);
 }
 
@@ -135,7 +135,7 @@ TEST(TwoBoneIK, LocksLowerTheHipsOnlyAsNeededAndThenReach) {
         RandomPose p(seed);
         const Legs& legs = p.legs();
         const float full = std::max(LegLength(legs[0]), LegLength(legs[1]));
-        const rkVector hip = Origin(WorldOf(legs[0].thigh));
+        const rkVector hip = rkOrigin(WorldOf(legs[0].thigh));
         // A target straight below the hip, lowered a little each step until out of any reach.
         float previousDrop = 0.0f;
         for (int k = 0; k <= 100; ++k) {
@@ -152,14 +152,14 @@ TEST(TwoBoneIK, LocksLowerTheHipsOnlyAsNeededAndThenReach) {
             previousDrop = drop;
         }
         // Then the lock itself: the ankle on the target, the hips lowered by the drop.
-        const float z = Origin(p.root()->local).z;
+        const float z = rkOrigin(p.root()->local).z;
         FootLocks locks;
         locks[kLeftFoot] = {hip - rkVector{0, 0, full * 0.99f}, 1.0f};
         const float drop = HipDrop(legs, locks);
         ApplyFootLocks(p.root(), legs, locks);
-        EXPECT_NEAR(Origin(p.root()->local).z, z - drop, 1e-3f);
+        EXPECT_NEAR(rkOrigin(p.root()->local).z, z - drop, 1e-3f);
         if (drop < kLongestHipDrop * full - 1e-3f) {
-            EXPECT_LT(Length(Ankle(legs[0]) - locks[kLeftFoot].target), 1e-3f * full) << seed;
+            EXPECT_LT(rkLength(Ankle(legs[0]) - locks[kLeftFoot].target), 1e-3f * full) << seed;
         }
     }
 }
@@ -176,22 +176,22 @@ TEST(TwoBoneIK, BlendLocksStartOnAEndOnBAndNeverJump) {
             const float c = k / 100.0f;
             const FootLock lock = LocksOfBlend(a, b, c)[k % 2];
             // Where the lock puts the foot, given the mix would put it at the blend of both.
-            const rkVector foot = Lerp(Lerp(inA, inB, c), lock.target, lock.weight);
+            const rkVector foot = rkLerp(rkLerp(inA, inB, c), lock.target, lock.weight);
             if (k == 0 || k == 100) {
-                EXPECT_LT(Length(foot - (k ? inB : inA)), 1e-3f) << "the mix's own ends";
+                EXPECT_LT(rkLength(foot - (k ? inB : inA)), 1e-3f) << "the mix's own ends";
             } else {
                 // Planted in both, the foot must pass from A's ankle to B's while the lead
                 // changes hands: smoothly, but in that stretch of the blend only.
                 const float switchSteps = 100.0f * (1.0f - 2.0f * kLeadSwitchFrom);
                 const float most = pa * pb > 0.0f ? 1.5f * 1000.0f / switchSteps + 1.0f : 40.0f;
-                EXPECT_LT(Length(foot - previous), most) << planted << " " << k;
+                EXPECT_LT(rkLength(foot - previous), most) << planted << " " << k;
             }
             // Planted in the clip that leads: held where that clip has it, whatever the other.
             if (pa > 0.0f && c <= (pb > 0.0f ? kLeadSwitchFrom : 0.5f)) {
-                EXPECT_LT(Length(foot - inA), 1e-3f) << planted << " " << k;
+                EXPECT_LT(rkLength(foot - inA), 1e-3f) << planted << " " << k;
             }
             if (pb > 0.0f && c >= (pa > 0.0f ? 1.0f - kLeadSwitchFrom : 0.5f)) {
-                EXPECT_LT(Length(foot - inB), 1e-3f) << planted << " " << k;
+                EXPECT_LT(rkLength(foot - inB), 1e-3f) << planted << " " << k;
             }
             previous = foot;
         }

@@ -28,8 +28,7 @@ rkVector Axis(const rkNode* node, int i) {
     return {node->world.m[i * 4], node->world.m[i * 4 + 1], node->world.m[i * 4 + 2]};
 }
 float Distance(rkVector a, rkVector b) {
-    return std::sqrt((a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y) +
-                     (a.z - b.z) * (a.z - b.z));
+    return rkLength(a - b);
 }
 
 // The world position of a shape's vertex on the node it hangs on.

@@ -152,7 +152,7 @@ public:
     rkVector Offset(size_t joint, int frame) const {
         const rkVector o = figure_[joint].offset;
         if (figure_[joint].parent < 0) return {o.x + 0.01f * frame, o.y, o.z + 0.02f * frame};
-        const float length = std::sqrt(o.x * o.x + o.y * o.y + o.z * o.z);
+        const float length = rkLength(o);
         const rkVector w = Wave(joint * 6 + 3, frame);
         const float k = stretch_ * length / 35.0f;  // waves reach 35
         return {o.x + k * w.x, o.y + k * w.y, o.z + k * w.z};

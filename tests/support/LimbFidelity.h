@@ -88,11 +88,7 @@ inline LimbAngles MeasureLimbAngles(const ANIMFILE& source, const CSkeletonMappe
     LimbAngles out;
     const ANIMFILE& ours = *mapped.motion;
     const int64_t frames = int64_t{source.GetEndFrame()} - source.GetBeginFrame() + 1;
-    auto direction = [](rkVector from, rkVector to) {
-        const rkVector d{to.x - from.x, to.y - from.y, to.z - from.z};
-        const float length = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
-        return length > 0 ? rkVector{d.x / length, d.y / length, d.z / length} : rkVector{};
-    };
+    auto direction = [](rkVector from, rkVector to) { return rkNormalize(to - from); };
     constexpr size_t kBones = std::size(kMeasuredBones);
     int32_t starts[kBones];
     for (size_t b = 0; b < kBones; ++b)
@@ -106,11 +102,9 @@ inline LimbAngles MeasureLimbAngles(const ANIMFILE& source, const CSkeletonMappe
             const auto& [from, to] = kMeasuredBones[b];
             if (starts[b] < 0 || mapped.joints[to] < 0) continue;
             const rkVector s = direction(theirs[starts[b]], theirs[mapped.joints[to]]);
-            const rkVector t{s.x * a.m[0] + s.y * a.m[4] + s.z * a.m[8],
-                             s.x * a.m[1] + s.y * a.m[5] + s.z * a.m[9],
-                             s.x * a.m[2] + s.y * a.m[6] + s.z * a.m[10]};
+            const rkVector t = rkTurned(s, a);
             const rkVector o = direction(mine[from], mine[to]);
-            const float cosine = std::clamp(t.x * o.x + t.y * o.y + t.z * o.z, -1.0f, 1.0f);
+            const float cosine = std::clamp(rkDot(t, o), -1.0f, 1.0f);
             byBone[b].push_back(std::acos(cosine) * 57.29578f);
             out.degrees.push_back(byBone[b].back());
         }

@@ -9,7 +9,7 @@ namespace tavrel::testing {
 
 // The largest distance any joint moves from pose a to pose b (trees of the same shape).
 inline float LargestNodeStep(const rkNode* a, const rkNode* b) {
-    float most = Length(Origin(WorldOf(a)) - Origin(WorldOf(b)));
+    float most = rkLength(rkOrigin(WorldOf(a)) - rkOrigin(WorldOf(b)));
     for (a = a->child, b = b->child; a && b; a = a->next, b = b->next)
         most = std::max(most, LargestNodeStep(a, b));
     return most;

@@ -89,8 +89,15 @@ public:
     }
 
     FootContacts FootContactsOf(const std::string&) override { return footContacts; }
+    TransitionPoint BestTransition(const std::string& a, const std::string& b,
+                                   const MatchLimits& limits) override {
+        return bestTransition ? bestTransition(a, b, limits) : TransitionPoint{};
+    }
 
     FootContacts footContacts;  // every motion's plants
+    // Where one motion should blend into another; unset, no motion can tell.
+    std::function<TransitionPoint(const std::string&, const std::string&, const MatchLimits&)>
+        bestTransition;
     // Where a motion's root stands at a frame; unset, no motion can tell.
     std::function<std::optional<GroundPlace>(const std::string&, int)> rootPlace;
     // The next write fails (before it writes anything).

@@ -195,6 +195,56 @@ TEST_F(Model, ShiftMovesTheFirstOverlappedClipAndAllLaterOnes) {
     EXPECT_EQ(Ranges(), (RangeList{{8, 12}, {17, 26}, {37, 46}, {51, 60}, {71, 80}}));
 }
 
+// A clip blended over the end of another moves to the best point the motions offer: trimmed at
+// its head by the frames before its meeting frame, starting where the earlier clip's frame meets
+// it, blending over the whole overlap, in one undo step. Dropped exactly, answered with a shift,
+// or where the move would run into the next clip, it stays where it fell.
+TEST_F(Model, ABlendMovesToTheBestPointOfItsOverlap) {
+    motion.bestTransition = [](const std::string&, const std::string&, const MatchLimits& l) {
+        // The dropped overlap of 10 frames at A's frame 30, or the best: 14 frames from A's 26,
+        // meeting B's frame 3.
+        return l.head == 10 ? TransitionPoint{30, 0, 10, 50.0f} : TransitionPoint{26, 3, 14, 10.0f};
+    };
+    struct Case {
+        const char* name;
+        OverlapChoice answer;
+        bool exactly;
+        int next;  // first frame of a clip after, or -1
+        Range expected;
+    };
+    const Case cases[] = {
+        {"snapped", OverlapChoice::kBlend, false, -1, {26, 42}},
+        {"exactly", OverlapChoice::kBlend, true, -1, {30, 49}},
+        {"shifted", OverlapChoice::kShift, false, -1, {30, 49}},
+        {"blocked", OverlapChoice::kBlend, false, 41, {30, 49}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        model->NewProject(CTimelineProject());
+        ASSERT_TRUE(Add(40, 0).done);
+        if (c.next >= 0) {
+            ASSERT_TRUE(Add(10, c.next).done);
+        }
+        const int undo = model->UndoCount();
+        decisions.overlap = c.answer;
+        model->SetCurrentFrame(30);
+        ASSERT_TRUE(model->AddMotionFile(UserFile("b.cha", 20), c.exactly).done);
+        const MotionClip added = *model->SelectedClip();
+        EXPECT_EQ(Range(added.firstFrame, added.lastFrame), c.expected);
+        EXPECT_EQ(motion.FrameCount(added.fileName), added.Length());
+        EXPECT_EQ(model->LastBlendSnap().has_value(), c.expected.first == 26);
+        if (c.expected.first == 26) {
+            EXPECT_EQ(added.transitionIn, 14);
+            EXPECT_EQ(model->ClipAtPosition(model->PositionOfClipAt(0))->transitionOut, 14);
+            EXPECT_EQ(model->LastBlendSnap()->distance, 10.0f);
+            EXPECT_EQ(model->LastBlendSnap()->droppedDistance, 50.0f);
+        }
+        EXPECT_EQ(model->UndoCount(), undo + 1);
+        ASSERT_TRUE(model->Undo().done);
+        EXPECT_EQ(model->Project().motionClips.Count(), c.next >= 0 ? 2 : 1);
+    }
+}
+
 // Blending is offered exactly where the overlap could have been made by a move, and a blend
 // keeps both clips whole so that they cross-fade over the shared frames.
 TEST_F(Model, BlendIsOfferedWhereTheOverlapCanCrossFade) {

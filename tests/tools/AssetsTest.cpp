@@ -124,7 +124,7 @@ TEST(MotionLibraryTest, FeetNeverSinkThroughTheFloor) {
 }
 
 rkVector RootAt(const std::vector<SkeletonMatrices>& frames, size_t f) {
-    return Translation(frames[f][kLowerTorso]);
+    return rkOrigin(frames[f][kLowerTorso]);
 }
 
 TEST(MotionLibraryTest, MotionsDoWhatTheirNamesSay) {
@@ -145,7 +145,7 @@ TEST(MotionLibraryTest, MotionsDoWhatTheirNamesSay) {
         }
         return std::pair{lo, hi};
     };
-    const float standing = Translation(Rest().local[kLowerTorso]).z;
+    const float standing = rkOrigin(Rest().local[kLowerTorso]).z;
     EXPECT_GT(lowestAndHighestRoot(ReadFrames(PathOf(Recipe("jump")))).second, standing + 80.0f);
     EXPECT_LT(lowestAndHighestRoot(ReadFrames(PathOf(Recipe("squat")))).first, standing - 100.0f);
     EXPECT_LT(lowestAndHighestRoot(ReadFrames(PathOf(Recipe("sitdown")))).first, kGroundZ + 190.0f);
@@ -155,8 +155,8 @@ TEST(MotionLibraryTest, MotionsDoWhatTheirNamesSay) {
     // Waving raises the right hand above the head.
     const auto wave = ReadFrames(PathOf(Recipe("wave")));
     const SkeletonMatrices w = WorldsOf(wave[wave.size() / 2]);
-    EXPECT_GT(Translation(w[kRHand]).z, Translation(w[kHead]).z);
-    EXPECT_LT(Translation(w[kLHand]).z, Translation(w[kLowerTorso]).z);
+    EXPECT_GT(rkOrigin(w[kRHand]).z, rkOrigin(w[kHead]).z);
+    EXPECT_LT(rkOrigin(w[kLHand]).z, rkOrigin(w[kLowerTorso]).z);
 }
 
 TEST(AvatarSceneTest, OneTexturedOrPlainShapePerSegment) {
@@ -232,7 +232,7 @@ TEST(AvatarSceneTest, EveryJointOfTheInitialPoseLiesInsideItsSegmentsBodyOnTheFl
     scnFreeScene(&scene);
     float lowest = 1e9f;
     for (int i = 0; i < kStandardSegmentCount; ++i) {
-        const rkVector joint = Translation(world[i]);
+        const rkVector joint = rkOrigin(world[i]);
         const char* name = kStandardSkeleton[i].name;
         // The joint a segment turns about is inside its own shape and inside the shape of
         // the segment it hangs from: a knee is at the end of the thigh and the top of the shin.
@@ -259,8 +259,8 @@ TEST(AvatarSceneTest, EveryJointOfTheInitialPoseLiesInsideItsSegmentsBodyOnTheFl
     for (const auto& t : shapes[kHead].triangles)
         for (const rkVector& c : t) top = std::max(top, c.z);
     EXPECT_NEAR(top, 1750.0f, 60.0f);
-    const float hip = Translation(world[kLThigh]).z, knee = Translation(world[kLLowLeg]).z,
-                ankle = Translation(world[kLFoot]).z;
+    const float hip = rkOrigin(world[kLThigh]).z, knee = rkOrigin(world[kLLowLeg]).z,
+                ankle = rkOrigin(world[kLFoot]).z;
     EXPECT_NEAR(hip / top, 0.53f, 0.03f);
     EXPECT_NEAR((hip - knee) / (hip - ankle), 0.5f, 0.05f);
     EXPECT_NEAR(StandardMetresPerUnit(), 0.001f, 1e-5f);

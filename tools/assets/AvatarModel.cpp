@@ -16,7 +16,7 @@ constexpr float kToeRadius = 34.3f;
 constexpr float kFootFlatten = 0.85f;  // shoes are lower than they are wide
 
 rkVector Joint(int segment) {
-    return Translation(Rest().world[segment]);
+    return rkOrigin(Rest().world[segment]);
 }
 
 rkVector Tip(int segment) {
@@ -65,7 +65,7 @@ ShapeMesh FootShape(int foot) {
     const rkVector toe{ankle.x, kToeY, FloorOffset(kToeRadius)};
     const CrossSection flat{{1, 0, 0}, 1.05f, kFootFlatten};
     ShapeMesh mesh = Limb(heel, kHeelRadius, toe, kToeRadius, flat);
-    mesh.Append(Limb(ankle, 31.2f, Lerp(heel, toe, 0.3f), 34.3f));
+    mesh.Append(Limb(ankle, 31.2f, rkLerp(heel, toe, 0.3f), 34.3f));
     return mesh;
 }
 

@@ -22,10 +22,8 @@ const std::array<ContactPoint, kContactCount>& ContactPoints() {
         Attach(kRFoot, HeelPoint(false)),
         Attach(kRFoot, ToePoint(false)),
         // The underside of the hips, where one sits.
-        Attach(kLowerTorso,
-               Translation(Rest().world[kLowerTorso]) + rkVector{87.2f, 58.6f, -119.7f}),
-        Attach(kLowerTorso,
-               Translation(Rest().world[kLowerTorso]) + rkVector{-87.2f, 58.6f, -119.7f}),
+        Attach(kLowerTorso, rkOrigin(Rest().world[kLowerTorso]) + rkVector{87.2f, 58.6f, -119.7f}),
+        Attach(kLowerTorso, rkOrigin(Rest().world[kLowerTorso]) + rkVector{-87.2f, 58.6f, -119.7f}),
     };
     return points;
 }

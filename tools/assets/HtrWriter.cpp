@@ -18,7 +18,7 @@ struct FileCloser {
 // The reader turns the root's base by 90 degrees about X and swaps the file's Y (up) into
 // the motion's Z: this is the root's base rotation before that turn.
 rkMatrix FileRootBase(const rkMatrix& restRoot) {
-    return RotationPart(restRoot) * Inverse(Rotation(kX, 90.0f));
+    return rkRotationPart(restRoot) * Inverse(Rotation(kX, 90.0f));
 }
 
 // The file's (x, y, z) for a root translation of the motion: the reader maps (x, y, z) of
@@ -74,7 +74,7 @@ bool HtrWriter::Write(const std::string& path, const std::vector<SkeletonMatrice
     for (int i = 0; i < kStandardSegmentCount; ++i) {
         const rkMatrix& local = rest.local[i];
         const bool root = kStandardSkeleton[i].parent < 0;
-        const rkVector t = root ? FileRootTranslation(Translation(local)) : Translation(local);
+        const rkVector t = root ? FileRootTranslation(rkOrigin(local)) : rkOrigin(local);
         const rkVector angles = EulerOf(root ? FileRootBase(local) : local);
         base[i] = EulerMatrix(angles);
         if (root) base[i] = base[i] * Rotation(kX, 90.0f);
@@ -89,10 +89,10 @@ bool HtrWriter::Write(const std::string& path, const std::vector<SkeletonMatrice
         for (size_t k = 0; k < frames.size(); ++k) {
             const rkMatrix& local = frames[k][i];
             // The reader puts the frame's turn before the base and adds the translations.
-            const rkVector moved = Translation(local) - Translation(rest.local[i]);
+            const rkVector moved = rkOrigin(local) - rkOrigin(rest.local[i]);
             const rkVector t = root ? FileRootTranslation(moved) : moved;
             std::fprintf(f, "%zu %.5f %.5f %.5f", k + 1, t.x, t.y, t.z);
-            PutAngles(f, EulerOf(RotationPart(local) * unbase));
+            PutAngles(f, EulerOf(rkRotationPart(local) * unbase));
             std::fprintf(f, " 1.0\n");
         }
     }

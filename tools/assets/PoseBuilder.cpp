@@ -49,12 +49,12 @@ SkeletonMatrices PoseBuilder::Locals() const {
     for (int i = 0; i < kStandardSegmentCount; ++i) {
         // Conjugating by the rest orientation turns a rotation about world axes into one
         // about the segment's own axes: the segment's world rotation becomes rest x joint.
-        const rkMatrix restRotation = RotationPart(rest.world[i]);
+        const rkMatrix restRotation = rkRotationPart(rest.world[i]);
         const rkMatrix own = restRotation * joint_[i] * Inverse(restRotation);
         local[i] = own * rest.local[i];
-        SetTranslation(&local[i], Translation(rest.local[i]));
+        SetTranslation(&local[i], rkOrigin(rest.local[i]));
     }
-    SetTranslation(&local[kLowerTorso], Translation(rest.local[kLowerTorso]) + offset_);
+    SetTranslation(&local[kLowerTorso], rkOrigin(rest.local[kLowerTorso]) + offset_);
     return local;
 }
 

@@ -28,11 +28,11 @@ ShapeMesh Triangulate(const Grid& grid) {
     auto emit = [&](uint16_t a, uint16_t b, uint16_t c) {
         const rkVector pa = mesh.vertices[a].position, pb = mesh.vertices[b].position,
                        pc = mesh.vertices[c].position;
-        const rkVector face = Cross(pb - pa, pc - pa);
-        if (Dot(face, face) < 1e-10f) return;  // collapsed at a pole
+        const rkVector face = rkCross(pb - pa, pc - pa);
+        if (rkDot(face, face) < 1e-10f) return;  // collapsed at a pole
         const rkVector n =
             mesh.vertices[a].normal + mesh.vertices[b].normal + mesh.vertices[c].normal;
-        if (Dot(face, n) < 0) std::swap(b, c);
+        if (rkDot(face, n) < 0) std::swap(b, c);
         mesh.indices.insert(mesh.indices.end(), {a, b, c});
     };
     for (int r = 0; r < grid.rows; ++r) {
@@ -47,10 +47,11 @@ ShapeMesh Triangulate(const Grid& grid) {
 // An orthonormal frame with w along the axis and e1 as close to the hint as it can be.
 void Frame(rkVector axis, rkVector hint, rkVector* e1, rkVector* e2, rkVector* w) {
     *w = rkNormalize(axis);
-    rkVector side = hint - *w * Dot(hint, *w);
-    if (Length(side) < 1e-4f) side = std::abs(w->x) < 0.9f ? rkVector{1, 0, 0} : rkVector{0, 1, 0};
-    *e1 = rkNormalize(side - *w * Dot(side, *w));
-    *e2 = Cross(*w, *e1);
+    rkVector side = rkReject(hint, *w);
+    if (rkLength(side) < 1e-4f)
+        side = std::abs(w->x) < 0.9f ? rkVector{1, 0, 0} : rkVector{0, 1, 0};
+    *e1 = rkNormalize(rkReject(side, *w));
+    *e2 = rkCross(*w, *e1);
 }
 
 }  // namespace
@@ -65,7 +66,7 @@ ShapeMesh Limb(rkVector a, float ra, rkVector b, float rb, const CrossSection& s
                int rings) {
     rkVector e1, e2, w;
     Frame(b - a, section.side, &e1, &e2, &w);
-    const float length = Length(b - a);
+    const float length = rkLength(b - a);
     // The profile's normal turns from -w (beta = 0) to +w (beta = pi); the straight part
     // between the two caps touches both at the angle where the cone is tangent to them.
     const float tangent = std::acos(std::clamp((rb - ra) / length, -1.0f, 1.0f));
