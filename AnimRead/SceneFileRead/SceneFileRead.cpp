@@ -18,9 +18,15 @@
 
 #include "AnimRead/SceneFileRead/ColladaFile.h"
 #include "AnimRead/SceneFileRead/FbxFile.h"
+#include "AnimRead/SceneFileRead/Track.h"
 #include "base/SharedLibrary.h"
 
+using tavrel::scenefile::KEY;
+using tavrel::scenefile::TRACK;
+
 namespace {
+
+using namespace tavrel::scenefile;
 
 // Node trees larger than this are no skeleton we would read; it bounds the copy we make.
 constexpr size_t kMaxNodes = 65536;
@@ -28,42 +34,6 @@ constexpr size_t kMaxNodes = 65536;
 constexpr double kDefaultTicksPerSecond = 25.0;
 // What importers call the nodes they insert for pivots and pre-rotations.
 constexpr const char* kHelperMark = "$AssimpFbx$";
-
-template <typename T>
-struct KEY {
-    double time;
-    T value;
-};
-
-// One node's keys in one take, checked and in time order; a step holds each key until the next.
-struct TRACK {
-    std::vector<KEY<aiVector3D>> positions, scales;
-    std::vector<KEY<aiQuaternion>> rotations;
-    bool stepPositions = false, stepRotations = false, stepScales = false;
-};
-
-bool Finite(const aiVector3D& v) {
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
-}
-bool Finite(const aiQuaternion& q) {
-    return std::isfinite(q.w) && std::isfinite(q.x) && std::isfinite(q.y) && std::isfinite(q.z) &&
-           q.w * q.w + q.x * q.x + q.y * q.y + q.z * q.z > 1e-12f;
-}
-bool Finite(const aiMatrix4x4& m) {
-    for (int r = 0; r < 4; ++r) {
-        for (int c = 0; c < 4; ++c) {
-            if (!std::isfinite(m[r][c])) return false;
-        }
-    }
-    return true;
-}
-
-void Blend(aiVector3D& out, const aiVector3D& a, const aiVector3D& b, float t) {
-    out = a + (b - a) * t;
-}
-void Blend(aiQuaternion& out, const aiQuaternion& a, const aiQuaternion& b, float t) {
-    aiQuaternion::Interpolate(out, a, b, t);  // along the shorter arc
-}
 
 // An accessor's floats (count elements of `components` each), checked against its buffer;
 // false for any other kind of accessor, which leaves the importer's keys as they are.
@@ -89,48 +59,6 @@ bool ReadFloats(const tinygltf::Model& model, int index, int components, std::ve
     for (size_t i = 0; i < count; ++i)
         std::memcpy(out->data() + i * size_t(components), data.data() + start + i * stride, element);
     return std::all_of(out->begin(), out->end(), [](float v) { return std::isfinite(v); });
-}
-
-// A glTF cubic spline at a time: each key is an in-tangent, a value and an out-tangent of n
-// components; the curve is Hermite's between keys, its tangents scaled by the keys' distance.
-void CubicAt(const std::vector<float>& times, const std::vector<float>& keys, int n, double t,
-             float* out) {
-    const size_t last = times.size() - 1;
-    size_t k = size_t(std::upper_bound(times.begin(), times.end(), float(t)) - times.begin());
-    k = k == 0 ? 0 : std::min(k - 1, last);
-    const float* v0 = &keys[(3 * k + 1) * size_t(n)];
-    if (k == last || t <= times[k]) {
-        std::copy(v0, v0 + n, out);
-        return;
-    }
-    const double span = double(times[k + 1]) - times[k];
-    const double s = (t - times[k]) / span, s2 = s * s, s3 = s2 * s;
-    const float* b0 = &keys[(3 * k + 2) * size_t(n)];
-    const float* a1 = &keys[(3 * k + 3) * size_t(n)];
-    const float* v1 = &keys[(3 * k + 4) * size_t(n)];
-    for (int c = 0; c < n; ++c) {
-        out[c] = float((2 * s3 - 3 * s2 + 1) * v0[c] + (s3 - 2 * s2 + s) * span * b0[c] +
-                       (-2 * s3 + 3 * s2) * v1[c] + (s3 - s2) * span * a1[c]);
-    }
-}
-
-// The value of keys at a time: held before the first and after the last key, interpolated
-// between them (straight for positions and scales, along the sphere for rotations) or, for
-// steps, held.
-template <typename T>
-T ValueAt(const std::vector<KEY<T>>& keys, double time, bool step) {
-    // Key times went through floats: a frame that falls on a key takes the key's value.
-    if (step) time += std::fabs(time) * 1e-6;
-    if (time <= keys.front().time) return keys.front().value;
-    if (time >= keys.back().time) return keys.back().value;
-    const auto next = std::upper_bound(keys.begin(), keys.end(), time,
-                                       [](double t, const KEY<T>& key) { return t < key.time; });
-    const auto& b = *next;
-    const auto& a = *(next - 1);
-    const double span = b.time - a.time;
-    T out = a.value;
-    if (span > 0 && !step) Blend(out, a.value, b.value, static_cast<float>((time - a.time) / span));
-    return out;
 }
 
 // Copies count keys; false when one is no number. Keys out of time order are sorted.
@@ -309,18 +237,14 @@ public:
     static void FollowSpline(const tinygltf::Model& model, const tinygltf::AnimationSampler& sampler,
                              const std::string& what, double ticksPerSecond, TRACK& track) {
         const int n = what == "rotation" ? 4 : 3;
-        constexpr double kRate = SCENEFILEREAD::kSampleRate;
-        constexpr double kLongest = double(SCENEFILEREAD::kMaxFrames) / kRate;  // seconds
         std::vector<float> times, keys;
         if (!ReadFloats(model, sampler.input, 1, &times) ||
-            !ReadFloats(model, sampler.output, n, &keys) || keys.size() != 3 * times.size() * size_t(n) ||
-            !std::is_sorted(times.begin(), times.end()) || times.back() - times.front() > kLongest)
+            !ReadFloats(model, sampler.output, n, &keys) ||
+            keys.size() != 3 * times.size() * size_t(n) ||
+            !std::is_sorted(times.begin(), times.end()))
             return;
-        std::vector<double> at(times.begin(), times.end());
-        for (double f = std::ceil(times.front() * kRate); f <= times.back() * kRate; ++f)
-            at.push_back(f / kRate);
-        std::sort(at.begin(), at.end());
-        at.erase(std::unique(at.begin(), at.end()), at.end());
+        const std::vector<double> at = SampleTimes({times.begin(), times.end()});
+        if (at.empty()) return;
         std::vector<KEY<aiVector3D>> vectors;
         std::vector<KEY<aiQuaternion>> turns;
         for (const double t : at) {
@@ -370,14 +294,13 @@ private:
     static bool FollowCurves(const NODE& node, const std::vector<CURVEDNODE::ELEMENT>& elements,
                              const std::vector<const tavrel::COLLADAFILE::CURVE*>& curves,
                              double ticksPerSecond, TRACK& track) {
-        constexpr double kRate = SCENEFILEREAD::kSampleRate;
         std::vector<double> keys;  // seconds
         for (const auto* curve : curves)
             keys.insert(keys.end(), curve->times.begin(), curve->times.end());
-        if (keys.empty()) return false;
         std::sort(keys.begin(), keys.end());
         keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
-        if (keys.back() - keys.front() > double(SCENEFILEREAD::kMaxFrames) / kRate) return false;
+        const std::vector<double> at = SampleTimes(keys);
+        if (at.empty()) return false;
         const auto matrixAt = [&](double seconds, aiMatrix4x4* m) {
             std::array<double, 16> at;
             if (!CURVEDNODE::MatrixAt(elements, curves, seconds, &at)) return false;
@@ -385,11 +308,6 @@ private:
             return Finite(*m);
         };
         if (!AgreeAtKeys(node, curves, keys, ticksPerSecond, track, matrixAt)) return false;
-        std::vector<double> at = keys;
-        for (double f = std::ceil(keys.front() * kRate); f <= keys.back() * kRate; ++f)
-            at.push_back(f / kRate);
-        std::sort(at.begin(), at.end());
-        at.erase(std::unique(at.begin(), at.end()), at.end());
         TRACK made;
         for (const double t : at) {
             aiMatrix4x4 m;
@@ -422,12 +340,8 @@ private:
             };
             if (!std::all_of(curves.begin(), curves.end(), isKey)) continue;
             const double ticks = t * ticksPerSecond;
-            const aiMatrix4x4 theirs(
-                track.scales.empty() ? node.scale : ValueAt(track.scales, ticks, track.stepScales),
-                track.rotations.empty() ? node.rotation
-                                        : ValueAt(track.rotations, ticks, track.stepRotations),
-                track.positions.empty() ? node.position
-                                        : ValueAt(track.positions, ticks, track.stepPositions));
+            const aiMatrix4x4 theirs =
+                track.LocalAt(ticks, node.scale, node.rotation, node.position);
             aiMatrix4x4 ours;
             if (!matrixAt(t, &ours)) return false;
             for (int r = 0; r < 3; ++r) {
@@ -710,8 +624,6 @@ bool Near(const aiQuaternion& a, const aiQuaternion& b) {
 template <typename T, typename Value>
 void FollowSmooth(const std::array<tavrel::FBXFILE::CURVE, 3>& curves, double ticksPerSecond,
                   const Value& valueOf, std::vector<KEY<T>>& keys) {
-    constexpr double kRate = SCENEFILEREAD::kSampleRate;
-    constexpr double kLongest = double(SCENEFILEREAD::kMaxFrames) / kRate;  // seconds
     const std::array<SPLINE, 3> splines{SPLINE(curves[0]), SPLINE(curves[1]), SPLINE(curves[2])};
     const auto value = [&](double t) {
         float v[3];
@@ -726,14 +638,10 @@ void FollowSmooth(const std::array<tavrel::FBXFILE::CURVE, 3>& curves, double ti
         if (!Near(key.value, value(t))) return;
         ++agreed;
     }
-    std::vector<double> at;
-    for (const SPLINE& s : splines) at.insert(at.end(), s.times.begin(), s.times.end());
-    std::sort(at.begin(), at.end());
-    const double first = at.front(), last = at.back();
-    if (agreed == 0 || last - first > kLongest) return;
-    for (double f = std::ceil(first * kRate); f <= last * kRate; ++f) at.push_back(f / kRate);
-    std::sort(at.begin(), at.end());
-    at.erase(std::unique(at.begin(), at.end()), at.end());
+    std::vector<double> times;
+    for (const SPLINE& s : splines) times.insert(times.end(), s.times.begin(), s.times.end());
+    const std::vector<double> at = SampleTimes(std::move(times));
+    if (agreed == 0 || at.empty()) return;
     std::vector<KEY<T>> made;
     for (const double t : at) {
         made.push_back({t * ticksPerSecond, value(t)});
@@ -913,13 +821,8 @@ void SCENEFILEREAD::Build(const SCENE& scene, const std::string& take, SkeletonS
             const SCENE::NODE& node = scene.nodes[i];
             aiMatrix4x4 local = node.local;
             const auto track = keyed ? anim.tracks.find(i) : anim.tracks.end();
-            if (track != anim.tracks.end()) {
-                const TRACK& t = track->second;
-                local = aiMatrix4x4(
-                    t.scales.empty() ? node.scale : ValueAt(t.scales, ticks, t.stepScales),
-                    t.rotations.empty() ? node.rotation : ValueAt(t.rotations, ticks, t.stepRotations),
-                    t.positions.empty() ? node.position : ValueAt(t.positions, ticks, t.stepPositions));
-            }
+            if (track != anim.tracks.end())
+                local = track->second.LocalAt(ticks, node.scale, node.rotation, node.position);
             world[i] = node.parent >= 0 ? world[node.parent] * local : local;
         }
         for (size_t s = 0; s < joints.size(); ++s) {
