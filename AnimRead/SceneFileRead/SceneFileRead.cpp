@@ -1,16 +1,11 @@
 #include "AnimRead/SceneFileRead/SceneFileRead.h"
 
-#include <assimp/cimport.h>
-#include <assimp/config.h>
 #include <assimp/scene.h>
 #include <tiny_gltf.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
-#include <mutex>
 #include <new>
 #include <stdexcept>
 #include <unordered_map>
@@ -18,8 +13,9 @@
 
 #include "AnimRead/SceneFileRead/ColladaFile.h"
 #include "AnimRead/SceneFileRead/FbxFile.h"
+#include "AnimRead/SceneFileRead/Imported.h"
+#include "AnimRead/SceneFileRead/Printable.h"
 #include "AnimRead/SceneFileRead/Track.h"
-#include "base/SharedLibrary.h"
 
 using tavrel::scenefile::KEY;
 using tavrel::scenefile::TRACK;
@@ -76,14 +72,6 @@ bool CopyKeys(const AiKey* keys, unsigned count, std::vector<KEY<T>>* out) {
         for (auto& key : *out) key.value.Normalize();
     }
     return true;
-}
-
-std::string Printable(std::string text, size_t most = 60) {
-    if (text.size() > most) text.resize(most);
-    for (char& c : text) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-    }
-    return text;
 }
 
 rkMatrix ToRk(const aiMatrix4x4& m) {
@@ -435,101 +423,6 @@ private:
 namespace {
 
 using SCENE = SCENEFILEREAD::SCENE;
-
-// The importer's functions. Its library is opened when a scene file is first read, not when the
-// program starts: it is large, and most sessions read no scene file.
-#define TAVREL_ASSIMP_FUNCTIONS(X)                                                               \
-    X(aiImportFileExWithProperties)                                                              \
-    X(aiImportFileFromMemoryWithProperties)                                                      \
-    X(aiReleaseImport)                                                                           \
-    X(aiGetErrorString)                                                                          \
-    X(aiCreatePropertyStore)                                                                     \
-    X(aiReleasePropertyStore)                                                                    \
-    X(aiSetImportPropertyInteger)
-
-struct ASSIMPLIBRARY {
-#define TAVREL_DECLARE_FUNCTION(name) decltype(&::name) name = nullptr;
-    TAVREL_ASSIMP_FUNCTIONS(TAVREL_DECLARE_FUNCTION)
-#undef TAVREL_DECLARE_FUNCTION
-};
-
-const ASSIMPLIBRARY* Assimp() {
-    static const std::unique_ptr<ASSIMPLIBRARY> library = tavrel::SharedLibrary::Load<ASSIMPLIBRARY>(
-        {"libassimp.so.5"}, [](tavrel::SharedLibrary& files, ASSIMPLIBRARY& table) {
-            bool found = true;
-            TAVREL_ASSIMP_FUNCTIONS(TAVREL_FIND_FUNCTION)
-            return found;
-        });
-    return library.get();
-}
-
-// An imported scene, released with the object.
-class IMPORTED {
-public:
-    // Reads a file through the importer after the checks that need no reading.
-    explicit IMPORTED(const char* path) {
-        namespace fs = std::filesystem;
-        std::error_code error;
-        if (!path || !fs::is_regular_file(path, error)) THROW_ERROBJ(ERR_FILE_NOT_FOUND);
-        extension_ = fs::path(path).extension().string();
-        for (char& c : extension_) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (!extension_.empty()) extension_.erase(0, 1);
-        const auto size = static_cast<int64_t>(fs::file_size(path, error));
-        if (error) THROW_ERROBJ(ERR_FILE_NOT_FOUND);
-        if (size > SCENEFILEREAD::kMaxFileSize) {
-            THROW_ERROBJ(ERR_NOT_SUPPORTED, "%lld MB: scene files of more than %lld MB are not read",
-                         static_cast<long long>(size >> 20),
-                         static_cast<long long>(SCENEFILEREAD::kMaxFileSize >> 20));
-        }
-        if (extension_ == "dae" && !tavrel::ColladaAccessorsFit(path))
-            THROW_ERROBJ(ERR_CORRUPTED,
-                         "the importer cannot read it: an accessor reads past its array");
-        if (extension_ == "fbx" && !tavrel::FbxTextIsWhole(path))
-            THROW_ERROBJ(ERR_CORRUPTED, "the importer cannot read it: a block is not closed");
-        Import([&](aiPropertyStore* properties) {
-            return library_->aiImportFileExWithProperties(path, 0, nullptr, properties);
-        });
-    }
-    // Reads a COLLADA document held in memory (a part of a file read before).
-    explicit IMPORTED(const std::string& collada) : extension_("dae") {
-        Import([&](aiPropertyStore* properties) {
-            return library_->aiImportFileFromMemoryWithProperties(
-                collada.data(), static_cast<unsigned>(collada.size()), 0, "dae", properties);
-        });
-    }
-    ~IMPORTED() { library_->aiReleaseImport(scene_); }
-    IMPORTED(const IMPORTED&) = delete;
-    IMPORTED& operator=(const IMPORTED&) = delete;
-
-    const aiScene& Scene() const { return *scene_; }
-    // The file's extension in lower case, which says whose quirks its scene has.
-    const std::string& Extension() const { return extension_; }
-
-private:
-    template <class Read>
-    void Import(const Read& read) {
-        if (!library_)
-            THROW_ERROBJ(ERR_NOT_SUPPORTED, "the scene importer (libassimp.so.5) is not installed");
-        // The importer keeps its last error in one string for all threads (the gallery's
-        // pictures are made on a thread of their own): one import at a time.
-        static std::mutex importing;
-        const std::lock_guard<std::mutex> lock(importing);
-        aiPropertyStore* properties = library_->aiCreatePropertyStore();
-        // Pivots and pre-rotations folded into one node each where the importer can.
-        library_->aiSetImportPropertyInteger(properties, AI_CONFIG_IMPORT_FBX_PRESERVE_PIVOTS, 0);
-        scene_ = read(properties);
-        library_->aiReleasePropertyStore(properties);
-        if (!scene_) {
-            const char* why = library_->aiGetErrorString();
-            THROW_ERROBJ(ERR_CORRUPTED, "the importer cannot read it: %s",
-                         Printable(why ? why : "", 200).c_str());
-        }
-    }
-
-    const ASSIMPLIBRARY* library_ = Assimp();
-    const aiScene* scene_ = nullptr;
-    std::string extension_;
-};
 
 // What the importer mistakes in a COLLADA file, mended from the file itself: its takes (the
 // file's clips, else the importer's animations under their own names), its steps and curves,
