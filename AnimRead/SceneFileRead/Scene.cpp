@@ -85,29 +85,36 @@ void SCENEFILEREAD::SCENE::CopyNodes(const aiNode* root) {
         const auto [node, parent] = open.back();
         open.pop_back();
         if (!seen.insert(node).second) THROW_ERROBJ(ERR_CORRUPTED, "a node is its own ancestor");
-        if (nodes.size() >= kMaxNodes)
-            THROW_ERROBJ(ERR_NOT_SUPPORTED, "more than %zu nodes", kMaxNodes);
-        NODE& copy = nodes.emplace_back();
-        copy.name.assign(node->mName.C_Str(), std::min<size_t>(node->mName.length, 1023));
-        copy.parent = parent;
-        copy.local = node->mTransformation;
-        if (!Finite(copy.local))
-            THROW_ERROBJ(ERR_CORRUPTED, "node %s has a matrix that is not a number",
-                         Printable(copy.name).c_str());
-        copy.local.Decompose(copy.scale, copy.rotation, copy.position);
-        copy.helper = copy.name.find(kHelperMark) != std::string::npos;
-        copy.mesh = node->mNumMeshes > 0;
-        if (node->mNumChildren > 0 && !node->mChildren)
-            THROW_ERROBJ(ERR_CORRUPTED, "node %s lost its children", Printable(copy.name).c_str());
+        CopyNode(*node, parent);
         const auto self = static_cast<int32_t>(nodes.size() - 1);
         // Pushed last to first, so that children come out in the file's order.
         for (unsigned c = node->mNumChildren; c-- > 0;) {
-            if (!node->mChildren[c])
-                THROW_ERROBJ(ERR_CORRUPTED, "node %s lost a child", Printable(copy.name).c_str());
+            if (!node->mChildren[c]) {
+                THROW_ERROBJ(ERR_CORRUPTED, "node %s lost a child",
+                             Printable(nodes.back().name).c_str());
+            }
             open.emplace_back(node->mChildren[c], self);
         }
     }
     for (int32_t i = static_cast<int32_t>(nodes.size()); i-- > 0;) byName_[nodes[i].name] = i;
+}
+
+void SCENEFILEREAD::SCENE::CopyNode(const aiNode& node, int32_t parent) {
+    if (nodes.size() >= kMaxNodes)
+        THROW_ERROBJ(ERR_NOT_SUPPORTED, "more than %zu nodes", kMaxNodes);
+    NODE& copy = nodes.emplace_back();
+    copy.name.assign(node.mName.C_Str(), std::min<size_t>(node.mName.length, 1023));
+    copy.parent = parent;
+    copy.local = node.mTransformation;
+    if (!Finite(copy.local)) {
+        THROW_ERROBJ(ERR_CORRUPTED, "node %s has a matrix that is not a number",
+                     Printable(copy.name).c_str());
+    }
+    copy.local.Decompose(copy.scale, copy.rotation, copy.position);
+    copy.helper = copy.name.find(kHelperMark) != std::string::npos;
+    copy.mesh = node.mNumMeshes > 0;
+    if (node.mNumChildren > 0 && !node.mChildren)
+        THROW_ERROBJ(ERR_CORRUPTED, "node %s lost its children", Printable(copy.name).c_str());
 }
 
 void SCENEFILEREAD::SCENE::MarkBones(const aiScene& scene) {
@@ -137,16 +144,20 @@ void SCENEFILEREAD::SCENE::CopyAnimation(const aiAnimation& animation, unsigned 
     if (animation.mNumChannels > 0 && !animation.mChannels)
         THROW_ERROBJ(ERR_CORRUPTED, "the channels of take %s are missing", anim.take.name.c_str());
     for (unsigned c = 0; c < animation.mNumChannels; ++c) {
-        const aiNodeAnim* channel = animation.mChannels[c];
-        if (!channel)
+        if (!animation.mChannels[c])
             THROW_ERROBJ(ERR_CORRUPTED, "a channel of take %s is missing", anim.take.name.c_str());
-        const auto found = byName_.find(channel->mNodeName.C_Str());
-        if (found == byName_.end() || anim.tracks.count(found->second)) continue;
-        TRACK& track = anim.tracks[found->second];
-        const bool numbers =
-            CopyKeys(channel->mPositionKeys, channel->mNumPositionKeys, &track.positions) &&
-            CopyKeys(channel->mRotationKeys, channel->mNumRotationKeys, &track.rotations) &&
-            CopyKeys(channel->mScalingKeys, channel->mNumScalingKeys, &track.scales);
-        if (!numbers && anim.badKey.empty()) anim.badKey = Printable(nodes[found->second].name);
+        CopyChannel(*animation.mChannels[c], anim);
     }
+}
+
+// The first channel of a node counts; keys that are no numbers are named as the take's.
+void SCENEFILEREAD::SCENE::CopyChannel(const aiNodeAnim& channel, ANIM& anim) {
+    const auto found = byName_.find(channel.mNodeName.C_Str());
+    if (found == byName_.end() || anim.tracks.count(found->second)) return;
+    TRACK& track = anim.tracks[found->second];
+    const bool numbers =
+        CopyKeys(channel.mPositionKeys, channel.mNumPositionKeys, &track.positions) &&
+        CopyKeys(channel.mRotationKeys, channel.mNumRotationKeys, &track.rotations) &&
+        CopyKeys(channel.mScalingKeys, channel.mNumScalingKeys, &track.scales);
+    if (!numbers && anim.badKey.empty()) anim.badKey = Printable(nodes[found->second].name);
 }

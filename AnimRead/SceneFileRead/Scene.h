@@ -12,6 +12,7 @@
 
 struct aiAnimation;
 struct aiNode;
+struct aiNodeAnim;
 
 class SCENEFILEREAD::SCENE {
 public:
@@ -51,8 +52,10 @@ public:
 
 private:
     void CopyNodes(const aiNode* root);
+    void CopyNode(const aiNode& node, int32_t parent);
     void MarkBones(const aiScene& scene);
     void CopyAnimation(const aiAnimation& animation, unsigned index);
+    void CopyChannel(const aiNodeAnim& channel, ANIM& anim);
 
     std::unordered_map<std::string, int32_t> byName_;  // the first node of each name
 };
