@@ -3,19 +3,17 @@
 #include <cmath>
 
 #include "AnimRead/SceneFileRead/ColladaFile.h"
+#include "AnimRead/SceneFileRead/CubicSpan.h"
 
 namespace tavrel {
 namespace {
 
-// The control points of a span's cubic in the (time, value) plane, from BEZIER or HERMITE keys.
-struct SPAN {
-    double t[4], v[4];
-};
-SPAN Span(const COLLADAFILE::CURVE& curve, size_t k, int c, bool hermite) {
+// The cubic of a span of BEZIER or HERMITE keys.
+CUBICSPAN Span(const COLLADAFILE::CURVE& curve, size_t k, int c, bool hermite) {
     const size_t n = size_t(curve.stride), a = k * n + size_t(c), b = a + n;
     const bool plane = curve.inTangents.size() == 2 * curve.values.size();
     const double t0 = curve.times[k], t1 = curve.times[k + 1], span = t1 - t0;
-    SPAN s{{t0, t0 + span / 3, t1 - span / 3, t1}, {curve.values[a], 0, 0, curve.values[b]}};
+    CUBICSPAN s{{t0, t0 + span / 3, t1 - span / 3, t1}, {curve.values[a], 0, 0, curve.values[b]}};
     const double out = plane ? curve.outTangents[2 * a + 1] : curve.outTangents[a];
     const double in = plane ? curve.inTangents[2 * b + 1] : curve.inTangents[b];
     if (hermite) {  // tangents are rates along the span: a third of each is Bezier's handle
@@ -34,20 +32,6 @@ SPAN Span(const COLLADAFILE::CURVE& curve, size_t k, int c, bool hermite) {
     s.t[1] = std::clamp(s.t[1], t0, t1);
     s.t[2] = std::clamp(s.t[2], t0, t1);
     return s;
-}
-
-double Cubic(const double* p, double u) {
-    const double w = 1 - u;
-    return w * w * w * p[0] + 3 * w * w * u * p[1] + 3 * w * u * u * p[2] + u * u * u * p[3];
-}
-
-double ValueOnSpan(const SPAN& s, double seconds) {
-    double low = 0, high = 1;  // the time rises with the curve's parameter: halve to it
-    for (int i = 0; i < 60 && high - low > 1e-12; ++i) {
-        const double middle = (low + high) / 2;
-        (Cubic(s.t, middle) < seconds ? low : high) = middle;
-    }
-    return Cubic(s.v, (low + high) / 2);
 }
 
 using MATRIX = std::array<double, 16>;
@@ -111,7 +95,7 @@ void COLLADAFILE::CURVE::ValuesAt(double seconds, double* out) const {
     for (size_t c = 0; c < n; ++c) {
         const double a = values[k * n + c], b = values[(k + 1) * n + c];
         if (how == "BEZIER" || how == "HERMITE") {
-            out[c] = ValueOnSpan(Span(*this, k, int(c), how == "HERMITE"), seconds);
+            out[c] = Span(*this, k, int(c), how == "HERMITE").ValueAt(seconds);
         } else {
             out[c] = how == "STEP" ? a : a + (b - a) * u;
         }

@@ -1,5 +1,6 @@
 #include "AnimRead/SceneFileRead/Track.h"
 
+#include "AnimRead/SceneFileRead/CubicSpan.h"
 #include "AnimRead/SceneFileRead/SceneFileRead.h"
 
 namespace tavrel::scenefile {
@@ -39,14 +40,12 @@ void CubicAt(const std::vector<float>& times, const std::vector<float>& keys, in
         std::copy(v0, v0 + n, out);
         return;
     }
-    const double span = double(times[k + 1]) - times[k];
-    const double s = (t - times[k]) / span, s2 = s * s, s3 = s2 * s;
     const float* b0 = &keys[(3 * k + 2) * size_t(n)];
     const float* a1 = &keys[(3 * k + 3) * size_t(n)];
     const float* v1 = &keys[(3 * k + 4) * size_t(n)];
     for (int c = 0; c < n; ++c) {
-        out[c] = float((2 * s3 - 3 * s2 + 1) * v0[c] + (s3 - 2 * s2 + s) * span * b0[c] +
-                       (-2 * s3 + 3 * s2) * v1[c] + (s3 - s2) * span * a1[c]);
+        const auto span = CUBICSPAN::Hermite(times[k], v0[c], b0[c], times[k + 1], v1[c], a1[c]);
+        out[c] = float(span.ValueAt(t));
     }
 }
 
