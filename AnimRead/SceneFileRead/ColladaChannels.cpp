@@ -141,7 +141,19 @@ private:
             StartNode(empty);
         } else if (IsTransform(name) && !nodes_.empty()) {
             StartTransform(name, empty);
-        } else if (name == "library_animations") {
+        } else if (name == "animation_clip") {
+            const std::string given = Attribute("name");
+            out_.clips.emplace_back(given.empty() ? Attribute("id") : given,
+                                    std::unordered_set<std::string>{});
+        } else if (name == "instance_animation") {
+            if (!out_.clips.empty()) out_.clips.back().second.insert(Local(Attribute("url")));
+        } else {
+            StartAnimationPart(name, empty);
+        }
+    }
+
+    void StartAnimationPart(const std::string& name, bool empty) {
+        if (name == "library_animations") {
             inAnimations_ = !empty;
         } else if (name == "animation") {
             if (!empty) animations_.push_back(Attribute("id"));
@@ -157,12 +169,6 @@ private:
             inSampler_ = !empty;
         } else if (name == "input" && inSampler_) {
             StartInput();
-        } else if (name == "animation_clip") {
-            const std::string given = Attribute("name");
-            out_.clips.emplace_back(given.empty() ? Attribute("id") : given,
-                                    std::unordered_set<std::string>{});
-        } else if (name == "instance_animation" && !out_.clips.empty()) {
-            out_.clips.back().second.insert(Local(Attribute("url")));
         } else if (name == "channel") {
             StartChannel();
         }

@@ -68,7 +68,8 @@ std::vector<SCENEFILEREAD::TAKE> SCENEFILEREAD::ListTakes(const char* path) {
     const IMPORTED imported(path);
     SCENE scene(imported.Scene());
     if (imported.Extension() == "dae") FollowCollada(scene, path);
-    if (scene.anims.empty()) THROW_ERROBJ(ERR_NOT_SUPPORTED, "no animation: the file holds no take");
+    if (scene.anims.empty())
+        THROW_ERROBJ(ERR_NOT_SUPPORTED, "no animation: the file holds no take");
     std::vector<TAKE> takes;
     for (const auto& anim : scene.anims) takes.push_back(anim.take);
     return takes;
@@ -76,7 +77,8 @@ std::vector<SCENEFILEREAD::TAKE> SCENEFILEREAD::ListTakes(const char* path) {
 
 void SCENEFILEREAD::Build(const SCENE& scene, const std::string& take, SkeletonScore score) {
     const SKELETON skeleton = ChooseSkeleton(scene, score);
-    if (scene.anims.empty()) THROW_ERROBJ(ERR_NOT_SUPPORTED, "no animation: the file holds no take");
+    if (scene.anims.empty())
+        THROW_ERROBJ(ERR_NOT_SUPPORTED, "no animation: the file holds no take");
     skeletonCount_ = skeleton.count;
     skeletonRoot_ = scene.nodes[size_t(skeleton.joints.front())].name;
     if (skeleton.joints.size() > static_cast<size_t>(kMaxJoints))

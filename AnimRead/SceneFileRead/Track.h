@@ -1,6 +1,7 @@
 #pragma once
 // A node's keys in one take as the importer hands them over, and the values between them:
-// positions and scales along straight lines, rotations along the sphere, steps held.
+// positions and scales along straight lines, rotations along the sphere, steps held. Also the
+// file's own splines, and the times at which its curves are made again as keys.
 #include <assimp/types.h>
 
 #include <algorithm>
