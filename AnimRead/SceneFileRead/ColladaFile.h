@@ -37,6 +37,9 @@ struct COLLADAFILE {
         std::vector<std::string> interpolations;  // a key, for the span after it
         // The values at a time in seconds: held outside the keys.
         void ValuesAt(double seconds, double* out) const;
+        // Whether a span is curved (BEZIER or HERMITE); the last key's interpolation leads
+        // nowhere.
+        bool Curved() const;
     };
     // A node's transform elements in the file's order, and the curves on them.
     struct CURVEDNODE {

@@ -63,6 +63,16 @@ private:
     friend class SCENERECORD;  // hands a motion read in the import helper over to this process
     SCENEFILEREAD() = default;
     void Build(const SCENE& scene, const std::string& take, SkeletonScore score);
+    // The named take, the first when none is named.
+    void SelectTake(const SCENE& scene, const std::string& take);
+    // How many frames the chosen take is sampled at, within the limits.
+    int32_t FramesOfTake(const SCENE& scene, size_t joints) const;
+    // The segments of the joints, named and linked (parents as a joint's index, -1 for none).
+    void MakeSegments(const SCENE& scene, const std::vector<int32_t>& joints,
+                      const std::vector<int32_t>& parents);
+    void SampleFrames(const SCENE& scene, const std::vector<int32_t>& joints,
+                      const std::vector<int32_t>& parents, int32_t count);
+    void SetRestPose();
 
     std::vector<TAKE> takes_;
     size_t take_ = 0;
