@@ -93,6 +93,7 @@ constexpr int kFilesNotTrashed = 62424;
 constexpr int kFilesNotPasted = 62425;
 constexpr int kFileNotRenamed = 62426;
 constexpr int kRenameUnlistedQuestion = 62431;  // %FileName
+constexpr int kBlendSnapped = 62432;            // %Distance, %Dropped
 constexpr int kThumbnailsTitle = 62427;
 constexpr int kPreviewTitle = 62428;
 constexpr int kFoldersTitle = 62429;

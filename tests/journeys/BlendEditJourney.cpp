@@ -26,7 +26,7 @@ TEST_F(BlendEditJourney, TheOverlapsBlendAndAClipsEndAreEditedWithTheMouse) {
     const int walkEnd = Model().Project().motionClips.begin()->lastFrame;
     const int overlapStart = walkEnd - 19;
     AnswerNextMessageByKey(Qt::Key_Return);  // the blend
-    ASSERT_TRUE(DropAndWait("run.chb", overlapStart));
+    ASSERT_TRUE(DropAndWait("run.chb", overlapStart, Qt::ShiftModifier));  // exactly there
     const CTrackMapping& m = Panel().Mapping();
     CObjectGrid* track = MotionTrack();
     const int band = CObjectGrid::kClipTop + 6;

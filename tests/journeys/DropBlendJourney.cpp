@@ -1,11 +1,14 @@
 // Two motions dropped from the gallery onto the timeline, the second over the end of the
-// first: the question that follows offers a blend first, Enter takes it, and the avatar shows
-// the cross-fade. The keys then reach the timeline, though the drags started in the gallery.
+// first: the question that follows offers a blend first, Enter takes it, the run moves to where
+// the two motions are most alike (a tooltip tells how alike), and the avatar shows the
+// cross-fade. The keys then reach the timeline, though the drags started in the gallery.
 #include <QMdiArea>
+#include <QToolTip>
 #include <iterator>
 
 #include "app/FixedChildFrame.h"
 #include "app/TimelineColleague.h"
+#include "motion/TransitionMatch.h"
 #include "tests/journeys/JourneyFixture.h"
 
 namespace tavrel::journeys {
@@ -25,12 +28,22 @@ TEST_F(DropBlendJourney, DropOverAnEndThenEnterBlends) {
     ASSERT_TRUE(DropAndWait("run.chb", overlapStart)) << "the second drop";
     EXPECT_TRUE(asked->contains("Blend")) << asked->toStdString();
 
-    // Both clips whole, overlapping over the last ten frames of the first.
+    // The run starts where the search over overlaps of 5 to 20 frames finds the motions most
+    // alike, trimmed so that its chosen frame meets the walk's; the walk stays whole.
+    CMotion walk((Library() / "Locomotion/walk.cha").string(), 0);
+    CMotion run((Library() / "Locomotion/run.chb").string(), 0);
+    const TransitionPoint best = BestTransition(walk, run, {5, 20, run.GetLength()});
+    ASSERT_TRUE(best.Found());
     const MotionClip second = *Model().Project().motionClips.begin();
-    EXPECT_EQ(second.firstFrame, overlapStart);
+    EXPECT_EQ(second.firstFrame, best.outgoing);
+    EXPECT_EQ(second.Length(), run.GetLength() - best.incoming);
     EXPECT_EQ(std::next(Model().Project().motionClips.begin())->lastFrame, first.lastFrame);
     EXPECT_EQ(Model().UndoCount(), 2);
-    const FrameSample sample = Model().GetFrameSample(overlapStart + 5);
+    ASSERT_TRUE(Model().LastBlendSnap());
+    EXPECT_LT(Model().LastBlendSnap()->distance, Model().LastBlendSnap()->droppedDistance);
+    EXPECT_TRUE(WaitUntil([] { return QToolTip::text().contains("most alike"); }));
+    const int blendMiddle = (second.firstFrame + first.lastFrame) / 2;
+    const FrameSample sample = Model().GetFrameSample(blendMiddle);
     EXPECT_FALSE(sample.fileB.empty());
     EXPECT_GT(sample.weight, 0.0f);
     EXPECT_LT(sample.weight, 1.0f);
@@ -40,14 +53,14 @@ TEST_F(DropBlendJourney, DropOverAnEndThenEnterBlends) {
         Panel().SetCurrentFrame(frame);
         return Next3DPicture();
     };
-    const QImage start = pictureAt(overlapStart - 1);
-    EXPECT_GT(Difference(start, pictureAt(overlapStart + 5)), 0.0);
+    const QImage start = pictureAt(second.firstFrame - 1);
+    EXPECT_GT(Difference(start, pictureAt(blendMiddle)), 0.0);
 
     // The keys now act on the timeline, through the window as a user presses them.
     EXPECT_EQ(Frame()->MdiArea()->activeSubWindow(), Mediator()->Timeline()->Frame());
-    Panel().SetCurrentFrame(overlapStart);
+    Panel().SetCurrentFrame(second.firstFrame);
     Key(Qt::Key_Right);
-    EXPECT_TRUE(WaitUntil([&] { return Panel().CurrentFrame() == overlapStart + 1; }));
+    EXPECT_TRUE(WaitUntil([&] { return Panel().CurrentFrame() == second.firstFrame + 1; }));
     Key(Qt::Key_Space);
     EXPECT_TRUE(WaitUntil([&] { return Panel().IsPlaying(); }));
     Key(Qt::Key_Space);

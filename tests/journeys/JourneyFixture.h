@@ -198,7 +198,9 @@ protected:
     // that the press starts runs its own event loop, and the window system answers its moves
     // on its own time: the later moves and the release are queued first, spaced so that the
     // target has answered before the release.
-    static void Drag(QWidget* source, QPoint from, QWidget* target, QPoint to) {
+    // With modifiers, the keys are held over the target until the release (Shift, say).
+    static void Drag(QWidget* source, QPoint from, QWidget* target, QPoint to,
+                     Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QWindow* window = source->window()->windowHandle();
         const QPoint start = source->mapTo(source->window(), from);
         const QPoint end = target->mapTo(target->window(), to);
@@ -207,10 +209,13 @@ protected:
         constexpr int kPace = 40;                // ms between moves
         for (int i = 2; i <= kSteps + 2; ++i) {  // two more moves on the target
             const QPoint at = start + (end - start) * std::min(i, kSteps) / kSteps;
-            QTimer::singleShot(kPace * i, window, [window, at] { QTest::mouseMove(window, at); });
+            const Qt::KeyboardModifiers held = i >= kSteps ? modifiers : Qt::NoModifier;
+            QTimer::singleShot(kPace * i, window, [window, at, held] {
+                QTest::mouseEvent(QTest::MouseMove, window, Qt::NoButton, held, at);
+            });
         }
-        QTimer::singleShot(kPace * (kSteps + 8), window, [window, end] {
-            QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier, end);
+        QTimer::singleShot(kPace * (kSteps + 8), window, [window, end, modifiers] {
+            QTest::mouseRelease(window, Qt::LeftButton, modifiers, end);
         });
         // Past the drag distance: the source starts its drag (and returns when it ends).
         QTest::mouseMove(window, start + (end - start) / kSteps);
@@ -255,7 +260,8 @@ protected:
         return {};
     }
     // Drags a motion's thumbnail onto the motion track at a frame.
-    void DropMotion(const fs::path& file, int frame) {
+    void DropMotion(const fs::path& file, int frame,
+                    Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         const QPoint from = ThumbnailOf(file);
         ASSERT_FALSE(from.isNull()) << file << " is not shown in the gallery";
         CObjectGrid* track = MotionTrack();
@@ -263,13 +269,14 @@ protected:
         if (Panel().Mapping().XOf(frame) + 2 >= track->width()) Panel().SetCurrentFrame(frame);
         const QPoint to(Panel().Mapping().XOf(frame) + 2, track->height() / 2);
         ASSERT_LT(to.x(), track->width()) << "frame " << frame << " is not shown";
-        Drag(Thumbnails()->viewport(), from, track, to);
+        Drag(Thumbnails()->viewport(), from, track, to, modifiers);
     }
 
     // Drops a motion as DropMotion does and waits for it to lie on the track as one clip more.
-    bool DropAndWait(const fs::path& file, int frame) {
+    bool DropAndWait(const fs::path& file, int frame,
+                     Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         const int before = Clips();
-        DropMotion(file, frame);
+        DropMotion(file, frame, modifiers);
         return WaitUntil([&] { return Clips() == before + 1; });
     }
 

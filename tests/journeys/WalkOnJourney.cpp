@@ -15,7 +15,7 @@ TEST_F(WalkOnJourney, TheSecondWalkGoesOnFromTheFirst) {
     ASSERT_TRUE(DropAndWait("walk.cha", 0));
     const int overlapStart = Model().LastFrame() - 9;
     AnswerNextMessageByKey(Qt::Key_Return);  // the first choice: a blend
-    ASSERT_TRUE(DropAndWait("walk.cha", overlapStart));
+    ASSERT_TRUE(DropAndWait("walk.cha", overlapStart, Qt::ShiftModifier));  // exactly there
 
     // The second walk stands where the first leaves the body: ahead of the capture's place.
     const MotionClip placed = *Model().Project().motionClips.begin();

@@ -6,13 +6,17 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPolygon>
+#include <QTimer>
+#include <QToolTip>
 #include <QUrl>
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <map>
 
 #include "motion/AnimFileFactory.h"
 #include "motion/CurveFunction.h"
+#include "settings/StringIds.h"
 #include "timeline/ClipPlace.h"
 #include "timeline/FrameSample.h"
 #include "timeline/TimelineModel.h"
@@ -20,6 +24,7 @@
 #include "timeline/ui/TimelinePanel.h"
 #include "timeline/ui/TimelineStrings.h"
 #include "timeline/ui/TrackColours.h"
+#include "uikit/UiText.h"
 
 namespace tavrel {
 namespace {
@@ -703,16 +708,35 @@ void CObjectGrid::dropEvent(QDropEvent* event) {
     // yet Delete, Undo and Play are now meant for the clip that arrived here.
     panel_.setFocus(Qt::OtherFocusReason);
     if (files.empty()) return panel_.ShowMessage(MakeMessage(strings::kNotMotionFiles));
-    // Each further file follows the one before it.
+    // Each further file follows the one before it. A blend moves to where the motions are most
+    // alike unless Shift holds the clip where it fell.
     int frame = Mapping().FrameAt(event->position().toPoint().x());
+    const bool exactly = event->modifiers() & Qt::ShiftModifier;
     for (const std::string& file : files) {
         if (!panel_.SetCurrentFrame(frame)) return;
-        const EditResult result = Model().AddMotionFile(file);
+        const EditResult result = Model().AddMotionFile(file, exactly);
         panel_.Apply(result);
+        if (result.done && Model().LastBlendSnap()) {
+            // Once the drag has ended and the pointer's way back in is over: those hide any
+            // tooltip shown before.
+            const QPoint at = event->position().toPoint();
+            QTimer::singleShot(kSnapTipDelayMs, this, [this, at] { ShowBlendSnap(at); });
+        }
         const MotionClip* added = Model().SelectedClip();
         if (!result.done || !added || added->lastFrame >= kMaxFrame) return;
         frame = added->lastFrame + 1;
     }
+}
+
+// Where a blend was moved, and how alike the motions are there, next to the mouse.
+void CObjectGrid::ShowBlendSnap(QPoint at) {
+    const auto& snap = Model().LastBlendSnap();
+    if (!snap) return;
+    const auto mm = [](float d) { return std::to_string(int(std::lround(d))); };
+    const Message told =
+        MakeMessage(strings::kBlendSnapped,
+                    {{"%Distance", mm(snap->distance)}, {"%Dropped", mm(snap->droppedDistance)}});
+    QToolTip::showText(mapToGlobal(at), ui::MessageText(told), this);
 }
 
 }  // namespace tavrel

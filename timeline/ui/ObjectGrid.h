@@ -69,6 +69,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    static constexpr int kSnapTipDelayMs = 200;
+    void ShowBlendSnap(QPoint at);
     struct Neighbours {
         int earlier = -1, later = -1;  // positions from First
         int order = 0;                 // the pair's place in time order, from 1
