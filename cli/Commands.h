@@ -24,6 +24,7 @@ int RunConvertCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunImportCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunPoseCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunMatchCommand(const Args& args, std::ostream& out, std::ostream& err);
+int RunComposeCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunEditCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunRenderCommand(const Args& args, std::ostream& out, std::ostream& err);
 int RunBakeCommand(const Args& args, std::ostream& out, std::ostream& err);
@@ -39,5 +40,8 @@ int RunTool(const Args& argv, std::ostream& out, std::ostream& err);
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+
+// Tells how a command was misused and returns kExitUsage.
+int Usage(std::ostream& err, const char* command, const std::string& detail);
 
 }  // namespace tavrel::cli

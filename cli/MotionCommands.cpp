@@ -75,12 +75,6 @@ const char* TypeName(int type) {
     }
 }
 
-int Usage(std::ostream& err, const char* command, const std::string& detail) {
-    err << "tavrel-cli " << command << ": " << detail << " (see tavrel-cli " << command
-        << " --help)\n";
-    return kExitUsage;
-}
-
 void PrintError(std::ostream& err, const std::string& path, const ERROBJ& e) {
     err << "error: " << path << ": code " << e.code << ": " << e.GetText();
     if (e.detail[0]) err << ": " << e.detail;

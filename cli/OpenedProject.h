@@ -19,13 +19,15 @@
 
 namespace tavrel::cli {
 
-// Opening a project asks nothing; edits are not made here.
+// Opening a project asks nothing; an edit that overlaps clips gets the answer set here (none:
+// it is cancelled).
 class NoDecisions : public CUserDecisions {
 public:
-    OverlapChoice AskOverlap(int, bool) override { return OverlapChoice::kCancel; }
+    OverlapChoice AskOverlap(int, bool) override { return overlap; }
     std::optional<std::string> AskPasteName(int, const std::string&) override {
         return std::nullopt;
     }
+    OverlapChoice overlap = OverlapChoice::kCancel;
 };
 
 // A timeline over a private temporary folder that lives as long as the object.
@@ -48,20 +50,33 @@ public:
 
     // The messages of opening the file; the model holds what could be read.
     std::vector<Message> Open(const std::string& path) {
-        Message failure;
-        if (!temp_.empty()) {
-            workingDirectory_ = CWorkingDirectory::Create(temp_, Lookup(), &failure);
-        }
-        if (!workingDirectory_) return {failure ? failure : MakeMessage(strings::kNoTempPath)};
-        model_ = std::make_unique<CTimelineModel>(side_, decisions_, *workingDirectory_);
+        if (Message failure = MakeModel()) return {failure};
         return model_->OpenProject(path);
     }
+    // A new, empty project instead; the message when there is no working directory.
+    Message New() {
+        if (Message failure = MakeModel()) return failure;
+        model_->NewProject(CTimelineProject());
+        return {};
+    }
     const CTimelineModel& Model() const { return *model_; }
+    CTimelineModel& EditModel() { return *model_; }
+    NoDecisions& Decisions() { return decisions_; }
     CMotionManager& Manager() { return manager_; }
     CMotionManagerSide& Side() { return side_; }
     static StringLookup Lookup() { return CStringTable::BuiltIn().Lookup(); }
 
 private:
+    Message MakeModel() {
+        Message failure;
+        if (!temp_.empty()) {
+            workingDirectory_ = CWorkingDirectory::Create(temp_, Lookup(), &failure);
+        }
+        if (!workingDirectory_) return failure ? failure : MakeMessage(strings::kNoTempPath);
+        model_ = std::make_unique<CTimelineModel>(side_, decisions_, *workingDirectory_);
+        return {};
+    }
+
     std::string temp_;
     CMotionManager manager_;
     CMotionManagerSide side_{manager_};

@@ -42,12 +42,6 @@ Parsed Parse(const std::vector<std::string>& args) {
     return p;
 }
 
-int Usage(std::ostream& err, const char* command, const std::string& detail) {
-    err << "tavrel-cli " << command << ": " << detail << " (see tavrel-cli " << command
-        << " --help)\n";
-    return kExitUsage;
-}
-
 // File names as base names: the working directory's folder means nothing to the caller.
 std::string BaseName(const std::string& path) {
     return path.empty() ? std::string() : fs::path(path).filename().string();

@@ -82,6 +82,15 @@ const std::vector<Command>& Commands() {
         {"sample", "FILE FRAME... [--json]",
          "what the timeline of a project file shows at each frame (motions, weights, media)",
          RunSampleCommand},
+        {"compose",
+         "PROJECT add FILE [--at FRAME | --after | --blend N [--best]] [--own-place]\n"
+         "       [--feet-free] | move K FRAME | remove K | curve K NAME | match K",
+         "edits a project file (a new one when it does not exist) as the editor's actions do:\n"
+         "      a clip added at a frame, after the last one or blended over its last N frames\n"
+         "      (--best: moved to where the motions are most alike), clip K (1 the first in\n"
+         "      time) moved, removed, given a curve (Linear, EaseIn, EaseOut, Curve, Inertial)\n"
+         "      or its blend with the clip before moved to the best point",
+         RunComposeCommand},
         {"render",
          "FILE [--frame N] [--camera front|back|left|right|up|down] [--size WxH] [--scale S]\n"
          "       -o OUT.png",
@@ -108,6 +117,12 @@ const std::vector<Command>& Commands() {
          TAVREL_DRAWING(RunThumbnailsCommand)},
     };
     return commands;
+}
+
+int Usage(std::ostream& err, const char* command, const std::string& detail) {
+    err << "tavrel-cli " << command << ": " << detail << " (see tavrel-cli " << command
+        << " --help)\n";
+    return kExitUsage;
 }
 
 int RunTool(const Args& argv, std::ostream& out, std::ostream& err) {

@@ -102,6 +102,9 @@ public:
     // is moved to the overlap where the two motions are most alike, trimmed at its head so that
     // its chosen frame meets the earlier clip's, unless the drop is to stay exactly where it is.
     EditResult AddMotionFile(const std::string& path, bool exactly = false);
+    // The clip's blend with the one before it moved to the best point, as a drop would be
+    // (kind 5); refused where it is best already or cannot move.
+    EditResult BlendAtBestPoint(int position);
     // How alike the motions were where the last added clip was blended, there and where it was
     // dropped (pose distances in the motions' units); none when it was not moved.
     struct BlendSnap {

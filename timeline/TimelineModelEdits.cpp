@@ -229,13 +229,23 @@ EditResult CTimelineModel::ResizeClip(int position, int newFirst, int newLast) {
         position);
 }
 
-// The overlaps offered around the one dropped: from half to twice its length.
+EditResult CTimelineModel::BlendAtBestPoint(int position) {
+    lastSnap_.reset();
+    return RunEdit(kEditMove, [&] {
+        return SnapToBestBlend(position) ? EditResult::Done() : EditResult::Refused();
+    });
+}
+
+// The overlaps offered around the one dropped: from half to twice its length, in the first half
+// of the new clip, so that most of it still plays after the blend.
 bool CTimelineModel::SnapToBestBlend(int position) {
     const MotionClip* b = ClipAtPosition(position);
     const MotionClip* a = ClipAtPosition(position + 1);
     if (!a || !b || b->firstFrame <= a->firstFrame || b->lastFrame <= a->lastFrame) return false;
     const int dropped = a->lastFrame - b->firstFrame + 1;
-    const MatchLimits limits{std::max(4, dropped / 2), std::max(8, dropped * 2), b->Length()};
+    const int shortest = std::max(4, dropped / 2);
+    const MatchLimits limits{shortest, std::max(8, dropped * 2),
+                             std::max(shortest, b->Length() / 2)};
     const TransitionPoint best = motion_.BestTransition(a->fileName, b->fileName, limits);
     if (!best.Found()) return false;
     const TransitionPoint here =

@@ -203,7 +203,8 @@ TEST_F(Model, ABlendMovesToTheBestPointOfItsOverlap) {
     motion.bestTransition = [](const std::string&, const std::string&, const MatchLimits& l) {
         // The dropped overlap of 10 frames at A's frame 30, or the best: 14 frames from A's 26,
         // meeting B's frame 3.
-        return l.head == 10 ? TransitionPoint{30, 0, 10, 50.0f} : TransitionPoint{26, 3, 14, 10.0f};
+        return l.minOverlap == l.maxOverlap ? TransitionPoint{30, 0, 10, 50.0f}
+                                            : TransitionPoint{26, 3, 14, 10.0f};
     };
     struct Case {
         const char* name;
