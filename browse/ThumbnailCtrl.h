@@ -15,6 +15,7 @@
 #include "browse/core/FileClipboard.h"
 #include "browse/core/ThumbnailCache.h"
 #include "browse/core/ThumbnailWorker.h"
+#include "uikit/DragFormats.h"
 
 class QAction;
 class QDrag;
@@ -34,7 +35,7 @@ public:
     // Set (true) on the entries of files that cannot be read.
     static constexpr int kUnreadableRole = Qt::UserRole + 1;
     // The MIME type of dragged motion files: their full paths, one a line.
-    static constexpr const char* kMotionFilesMime = "application/x-tavrel-motion-files";
+    static constexpr const char* kMotionFilesMime = ui::kMotionFilesMime;
 
     // The maker runs on the worker thread, one call at a time, under the shared mutex.
     CThumbnailCtrl(CGalleryServices& services, ThumbnailMaker maker, QWidget* parent = nullptr);

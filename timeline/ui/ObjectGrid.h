@@ -11,6 +11,7 @@
 #include "timeline/ClipDrag.h"
 #include "timeline/MotionClip.h"
 #include "timeline/ui/TrackWindow.h"
+#include "uikit/DragFormats.h"
 
 class QMenu;
 class QMimeData;
@@ -26,7 +27,7 @@ public:
     // The clips' last row at the track's present height.
     int ClipBottom() const;
     // Motion files dragged from the gallery: one path per line.
-    static constexpr const char* kMotionFilesMime = "application/x-tavrel-motion-files";
+    static constexpr const char* kMotionFilesMime = ui::kMotionFilesMime;
 
     using DragMode = CClipDrag::Mode;
     // The width of the handles of clips' ends and blends' edges, at every zoom.
