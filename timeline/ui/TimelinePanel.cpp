@@ -8,6 +8,7 @@
 #include "settings/FileNameRules.h"
 #include "settings/StringIds.h"
 #include "settings/StringTable.h"
+#include "timeline/TimelineCommands.h"
 #include "timeline/ui/FrameRuler.h"
 #include "timeline/ui/MediaTrack.h"
 #include "timeline/ui/ObjectGrid.h"
@@ -15,7 +16,6 @@
 #include "timeline/ui/QtPanelDialogs.h"
 #include "timeline/ui/SoundTrack.h"
 #include "timeline/ui/TimeSlider.h"
-#include "timeline/ui/TimelineCommands.h"
 #include "timeline/ui/TimelineStrings.h"
 #include "timeline/ui/TrackEdge.h"
 

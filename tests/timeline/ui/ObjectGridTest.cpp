@@ -5,7 +5,7 @@
 
 #include "tests/timeline/ui/PanelFixture.h"
 #include "timeline/ClipPlace.h"
-#include "timeline/ui/TimelineCommands.h"
+#include "timeline/TimelineCommands.h"
 #include "timeline/ui/TimelineStrings.h"
 
 namespace tavrel::testing {

@@ -8,12 +8,12 @@
 
 #include "tests/media/WaveFiles.h"
 #include "tests/timeline/ui/PanelFixture.h"
+#include "timeline/TimelineCommands.h"
 #include "timeline/ui/FrameRuler.h"
 #include "timeline/ui/MediaTrack.h"
 #include "timeline/ui/SoundTrack.h"
 #include "timeline/ui/TimeLineView.h"
 #include "timeline/ui/TimeSlider.h"
-#include "timeline/ui/TimelineCommands.h"
 #include "timeline/ui/TimelineStrings.h"
 #include "timeline/ui/TrackColours.h"
 
