@@ -283,13 +283,7 @@ void CTimelinePanel::ProjectReplaced() {
 // Commands
 
 bool CTimelinePanel::CanSplit() const {
-    const int f = model_->CurrentFrame();
-    int containing = 0;
-    for (const MotionClip& clip : model_->Project().motionClips) {
-        if (clip.Contains(f) && clip.IsOneFrame()) return false;
-        if (clip.firstFrame < f && f <= clip.lastFrame) ++containing;
-    }
-    return containing == 1;
+    return model_->CanSplitAt(model_->CurrentFrame());
 }
 
 bool CTimelinePanel::IsCommandEnabled(int command) const {
