@@ -13,9 +13,9 @@
 #include "app/CommandIds.h"
 #include "app/GalleryColleague.h"
 #include "app/Mediator.h"
+#include "app/MediatorFrameSeam.h"
 #include "app/TimelineColleague.h"
 
-class CTavrelMainFrame;
 class CPreviewDialog;
 class CHelpWindow;
 
@@ -27,7 +27,7 @@ struct CShellOptions {
 
 class CTavrelMediator : public CMediator, public CMediatorSeam {
 public:
-    CTavrelMediator(CTavrelMainFrame* mainFrame, CShellOptions options);
+    CTavrelMediator(CMediatorFrameSeam* mainFrame, CShellOptions options);
     ~CTavrelMediator() override;
 
     bool CreateColleagues() override;
@@ -102,6 +102,7 @@ public:
     const std::string& ProjectPath() const { return projectPath_; }
 
 private:
+    QWidget* DialogParent() const;
     bool NewProject();
     bool ToggleOption();
     void ShowHelp();
@@ -113,7 +114,7 @@ private:
     std::unique_ptr<CTimelineColleague> timeline_;
     std::unique_ptr<CAPSystemColleague> system_;
     CColleague* active_ = nullptr;
-    CTavrelMainFrame* mainFrame_;
+    CMediatorFrameSeam* mainFrame_;
     std::unique_ptr<CPreviewDialog> preview_;
     CHelpWindow* help_ = nullptr;  // a child of the main frame
     std::string projectPath_;
