@@ -357,12 +357,6 @@ bool CTavrelMediator::IsTimelineBusy() const {
 void CTavrelMediator::TimelineBusyChanged() {
     if (gallery_) gallery_->UpdateCommands();
 }
-bool CTavrelMediator::CloseTimelineProject() {
-    return timeline_ && timeline_->CloseProject();
-}
-void CTavrelMediator::RefreshGallery() {
-    if (gallery_) gallery_->Refresh();
-}
 void CTavrelMediator::RefreshTimelineFrame() {
     if (timeline_) timeline_->RefreshFrame();
 }
@@ -372,9 +366,6 @@ void CTavrelMediator::GalleryFocused() {
 }
 void CTavrelMediator::Zoom(float amount) {
     if (window3D_) window3D_->Zoom(amount);
-}
-void CTavrelMediator::Redraw3D() {
-    if (window3D_) window3D_->Redraw();
 }
 void CTavrelMediator::ShowFrameSample(const tavrel::FrameSample& sample) {
     if (window3D_) window3D_->ShowFrameSample(sample);

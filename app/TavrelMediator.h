@@ -77,12 +77,9 @@ public:
     bool IsTimelineBusy() const override;
     // The timeline started or stopped playing: the gallery's commands are grayed or not.
     void TimelineBusyChanged() override;
-    bool CloseTimelineProject();
-    void RefreshGallery();
     void RefreshTimelineFrame() override;
     void GalleryFocused() override;
     void Zoom(float amount);
-    void Redraw3D();
     // The timeline's current frame, and a clip it hands over, shown in the 3D window.
     void ShowFrameSample(const tavrel::FrameSample& sample) override;
     void ShowClip(const std::string& motionPath) override;
