@@ -4,7 +4,7 @@
 #include <QMainWindow>
 #include <QMap>
 
-#include "app/ColleagueSeams.h"
+#include "app/MediatorFrameSeam.h"
 
 class CProjectFileCommands;
 class CTavrelMediator;
@@ -12,7 +12,7 @@ class QAction;
 class QMdiArea;
 class QMenu;
 
-class CTavrelMainFrame : public QMainWindow, public CMainFrameSeam {
+class CTavrelMainFrame : public QMainWindow, public CMediatorFrameSeam {
     Q_OBJECT
 public:
     static constexpr int kRecentFiles = 4;
@@ -35,12 +35,15 @@ public:
     bool OnCommand(int id);
     QAction* Action(int id) const override { return actions_.value(id); }
     void ShowNotice(const QString& text, int timeoutMs) override;
-    void InvertCheckMark(int id);
+    void InvertCheckMark(int id) override;
     // Enables each command's item and button as the mediator says.
     void UpdateCommandStates();
 
-    void AddRecentFile(const QString& path);
+    void AddRecentFile(const QString& path) override;
     QStringList RecentFiles() const;
+    QString Caption() const override { return windowTitle(); }
+    void SetCaption(const QString& caption) override { setWindowTitle(caption); }
+    QWidget* DialogParent() override { return this; }
 
     // Opens a file as the command line or the recent-file list names it; kept until the
     // mediator exists.

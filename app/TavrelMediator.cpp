@@ -3,13 +3,14 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QMdiArea>
+#include <QString>
+#include <QWidget>
 #include <algorithm>
 
 #include "app/AboutBox.h"
 #include "app/FixedChildFrame.h"
 #include "app/HelpWindow.h"
 #include "app/PreviewDialog.h"
-#include "app/TavrelMainFrame.h"
 #include "base/DebugOutput.h"
 #include "browse/GalleryCommandIds.h"
 #include "settings/Placeholders.h"
@@ -96,17 +97,21 @@ bool EditCommandOf(int id, EditCommand* command) {
 
 }  // namespace
 
-CTavrelMediator::CTavrelMediator(CTavrelMainFrame* mainFrame, CShellOptions options)
+CTavrelMediator::CTavrelMediator(CMediatorFrameSeam* mainFrame, CShellOptions options)
     : mainFrame_(mainFrame),
       options_(std::move(options)),
       endProgram_([] { QCoreApplication::exit(0); }) {
-    preview_ = std::make_unique<CPreviewDialog>(mainFrame_, options_.dataFolder);
+    preview_ = std::make_unique<CPreviewDialog>(DialogParent(), options_.dataFolder);
     created_ = CreateColleagues();
 }
 
 CTavrelMediator::~CTavrelMediator() {
     DestroyColleagues();
     preview_.reset();
+}
+
+QWidget* CTavrelMediator::DialogParent() const {
+    return mainFrame_ ? mainFrame_->DialogParent() : nullptr;
 }
 
 bool CTavrelMediator::CreateColleagues() {
@@ -177,7 +182,7 @@ bool CTavrelMediator::OnCommand(int id) {
         case command::kDocument3:
             return system_ && system_->OpenDocument(3);
         case command::kUpdateCheck:
-            return system_ && system_->ShowUpdate(mainFrame_);
+            return system_ && system_->ShowUpdate(DialogParent());
         case command::kGalleryCommand:
         case tavrel::gallery_command::kSmallThumbnails:
         case tavrel::gallery_command::kLargeThumbnails:
@@ -231,7 +236,8 @@ bool CTavrelMediator::NewProject() {
 bool CTavrelMediator::OpenFile(const std::string& path) {
     if (!timeline_) return false;
     if (!path.empty() && !QFileInfo::exists(QString::fromStdString(path))) {
-        tavrel::ui::ShowMessage(mainFrame_, tavrel::MakeMessage(kFileMissing, {{"%File", path}}));
+        tavrel::ui::ShowMessage(DialogParent(),
+                                tavrel::MakeMessage(kFileMissing, {{"%File", path}}));
         return false;
     }
     if (window3D_) window3D_->LeaveManipulation();
@@ -283,7 +289,7 @@ void CTavrelMediator::UpdateTitle() {
     if (!projectPath_.empty()) title += " - " + QString::fromStdString(projectPath_);
     const CTimelineOperations* timeline = timeline_ ? timeline_->Operations() : nullptr;
     if (timeline && timeline->IsModified()) title += '*';
-    if (mainFrame_->windowTitle() != title) mainFrame_->setWindowTitle(title);
+    if (mainFrame_->Caption() != title) mainFrame_->SetCaption(title);
 }
 
 bool CTavrelMediator::CanClose() {
@@ -295,7 +301,7 @@ bool CTavrelMediator::CanClose() {
 
 bool CTavrelMediator::DisplayChanged(bool accepted) {
     if (!accepted) {
-        tavrel::ui::ShowMessage(mainFrame_, tavrel::MakeMessage(kDisplayRefused));
+        tavrel::ui::ShowMessage(DialogParent(), tavrel::MakeMessage(kDisplayRefused));
         if (endProgram_) endProgram_();
         return false;
     }
@@ -351,12 +357,6 @@ bool CTavrelMediator::IsTimelineBusy() const {
 void CTavrelMediator::TimelineBusyChanged() {
     if (gallery_) gallery_->UpdateCommands();
 }
-bool CTavrelMediator::CloseTimelineProject() {
-    return timeline_ && timeline_->CloseProject();
-}
-void CTavrelMediator::RefreshGallery() {
-    if (gallery_) gallery_->Refresh();
-}
 void CTavrelMediator::RefreshTimelineFrame() {
     if (timeline_) timeline_->RefreshFrame();
 }
@@ -366,9 +366,6 @@ void CTavrelMediator::GalleryFocused() {
 }
 void CTavrelMediator::Zoom(float amount) {
     if (window3D_) window3D_->Zoom(amount);
-}
-void CTavrelMediator::Redraw3D() {
-    if (window3D_) window3D_->Redraw();
 }
 void CTavrelMediator::ShowFrameSample(const tavrel::FrameSample& sample) {
     if (window3D_) window3D_->ShowFrameSample(sample);
@@ -399,16 +396,16 @@ void CTavrelMediator::ShowHelp() {
     const QString path = QString::fromStdString(ProgramFolder() + name);
     if (!QFileInfo(path).isFile()) {
         tavrel::ui::ShowMessage(
-            mainFrame_,
+            DialogParent(),
             tavrel::MakeMessage(kHelpMissing, {{std::string(tavrel::kHelpFilenameToken), name}}));
         return;
     }
-    if (!help_) help_ = new CHelpWindow(mainFrame_);
+    if (!help_) help_ = new CHelpWindow(DialogParent());
     help_->Open(QUrl::fromLocalFile(path));
 }
 
 void CTavrelMediator::ShowAbout() {
-    CAboutBox about(mainFrame_);
+    CAboutBox about(DialogParent());
     about.exec();
     if (window3D_) window3D_->Resume();
 }

@@ -13,9 +13,9 @@
 #include "app/CommandIds.h"
 #include "app/GalleryColleague.h"
 #include "app/Mediator.h"
+#include "app/MediatorFrameSeam.h"
 #include "app/TimelineColleague.h"
 
-class CTavrelMainFrame;
 class CPreviewDialog;
 class CHelpWindow;
 
@@ -27,7 +27,7 @@ struct CShellOptions {
 
 class CTavrelMediator : public CMediator, public CMediatorSeam {
 public:
-    CTavrelMediator(CTavrelMainFrame* mainFrame, CShellOptions options);
+    CTavrelMediator(CMediatorFrameSeam* mainFrame, CShellOptions options);
     ~CTavrelMediator() override;
 
     bool CreateColleagues() override;
@@ -77,12 +77,9 @@ public:
     bool IsTimelineBusy() const override;
     // The timeline started or stopped playing: the gallery's commands are grayed or not.
     void TimelineBusyChanged() override;
-    bool CloseTimelineProject();
-    void RefreshGallery();
     void RefreshTimelineFrame() override;
     void GalleryFocused() override;
     void Zoom(float amount);
-    void Redraw3D();
     // The timeline's current frame, and a clip it hands over, shown in the 3D window.
     void ShowFrameSample(const tavrel::FrameSample& sample) override;
     void ShowClip(const std::string& motionPath) override;
@@ -102,6 +99,7 @@ public:
     const std::string& ProjectPath() const { return projectPath_; }
 
 private:
+    QWidget* DialogParent() const;
     bool NewProject();
     bool ToggleOption();
     void ShowHelp();
@@ -113,7 +111,7 @@ private:
     std::unique_ptr<CTimelineColleague> timeline_;
     std::unique_ptr<CAPSystemColleague> system_;
     CColleague* active_ = nullptr;
-    CTavrelMainFrame* mainFrame_;
+    CMediatorFrameSeam* mainFrame_;
     std::unique_ptr<CPreviewDialog> preview_;
     CHelpWindow* help_ = nullptr;  // a child of the main frame
     std::string projectPath_;

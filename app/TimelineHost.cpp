@@ -12,7 +12,7 @@
 #include "base/DebugOutput.h"
 #include "settings/StringIds.h"
 #include "settings/SystemSettings.h"
-#include "timeline/ui/TimelineCommands.h"
+#include "timeline/TimelineCommands.h"
 #include "timeline/ui/TimelineStrings.h"
 #include "uikit/UiText.h"
 

@@ -8,9 +8,9 @@
 #include <memory>
 
 #include "settings/StringTable.h"
+#include "timeline/TimelineCommands.h"
 #include "timeline/TimelineModel.h"
 #include "timeline/ui/ObjectGrid.h"
-#include "timeline/ui/TimelineCommands.h"
 #include "timeline/ui/TimelinePanel.h"
 
 namespace {

@@ -91,6 +91,9 @@ public:
     const MediaClip* MediaClipAtPosition(int position) const;
     // Whether no clip meets [first, last].
     bool IsFree(int first, int last) const;
+    // Whether a split at the frame is possible: it lies inside exactly one clip after that
+    // clip's first frame, and no one-frame clip sits on it.
+    bool CanSplitAt(int frame) const { return SplitPositionAt(frame) >= 0; }
     FrameSample GetFrameSample(int frame) const;
     // Where the feet are planted in the clip's motion, in its own frames from 0.
     FootContacts FootContactsOf(const MotionClip& clip) const {
@@ -202,6 +205,8 @@ private:
     // A change of one clip as an edit of the kind; refused when it changes nothing.
     EditResult ChangeClip(EditKind kind, int position,
                           const std::function<void(MotionClip&)>& change);
+    // The position of the clip a split at the frame cuts, or -1 when it cannot be split there.
+    int SplitPositionAt(int frame) const;
     // The two halves of a clip cut before frame f, written by the motion side.
     std::optional<std::pair<MotionClip, MotionClip>> SplitClip(const MotionClip& clip, int f);
     void ResetModel();

@@ -309,19 +309,24 @@ std::optional<std::pair<MotionClip, MotionClip>> CTimelineModel::SplitClip(const
     return std::make_pair(first, second);
 }
 
-EditResult CTimelineModel::SplitAtFrame(int frame) {
+int CTimelineModel::SplitPositionAt(int frame) const {
     int position = -1;
     int inside = 0;
     int i = 0;
     for (const MotionClip& clip : project_.motionClips) {
-        if (clip.IsOneFrame() && clip.firstFrame == frame) return EditResult::Refused();
+        if (clip.IsOneFrame() && clip.firstFrame == frame) return -1;
         if (clip.firstFrame < frame && frame <= clip.lastFrame) {
             position = i;
             ++inside;
         }
         ++i;
     }
-    if (inside != 1) return EditResult::Refused();
+    return inside == 1 ? position : -1;
+}
+
+EditResult CTimelineModel::SplitAtFrame(int frame) {
+    const int position = SplitPositionAt(frame);
+    if (position < 0) return EditResult::Refused();
     return RunEdit(kEditSplit, [&] {
         const auto halves = SplitClip(*ClipAtPosition(position), frame);
         if (!halves) return EditResult::Refused(strings::kSplitFailed);

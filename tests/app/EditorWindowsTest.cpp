@@ -29,8 +29,8 @@
 #include "tests/support/CaptureBvh.h"
 #include "tests/support/TempFolder.h"
 #include "timeline/ProjectFileWriter.h"
+#include "timeline/TimelineCommands.h"
 #include "timeline/ui/ObjectGrid.h"
-#include "timeline/ui/TimelineCommands.h"
 #include "uikit/UiText.h"
 
 namespace tavrel::testing {

@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "tests/journeys/JourneyFixture.h"
-#include "timeline/ui/TimelineCommands.h"
+#include "timeline/TimelineCommands.h"
 
 namespace tavrel::journeys {
 namespace {

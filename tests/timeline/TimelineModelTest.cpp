@@ -311,7 +311,9 @@ TEST_F(Model, SplitCutsTheClipUnderTheFrame) {
     ASSERT_TRUE(Add(20, 0).done);
     EXPECT_FALSE(model->SplitAtFrame(0).done);
     EXPECT_FALSE(model->SplitAtFrame(25).done);
+    EXPECT_TRUE(model->CanSplitAt(10));
     ASSERT_TRUE(model->SplitAtFrame(10).done);
+    EXPECT_FALSE(model->CanSplitAt(10));  // a clip starts there now
     const auto clips = Clips();
     ASSERT_EQ(Ranges(), (RangeList{{0, 9}, {10, 19}}));
     for (const MotionClip& c : clips) {

@@ -19,8 +19,9 @@
 #include "settings/StringIds.h"
 #include "timeline/ClipPlace.h"
 #include "timeline/FrameSample.h"
+#include "timeline/TimelineCommandRules.h"
+#include "timeline/TimelineCommands.h"
 #include "timeline/TimelineModel.h"
-#include "timeline/ui/TimelineCommands.h"
 #include "timeline/ui/TimelinePanel.h"
 #include "timeline/ui/TimelineStrings.h"
 #include "timeline/ui/TrackColours.h"
@@ -30,32 +31,6 @@ namespace tavrel {
 namespace {
 
 constexpr const char* kCurveNames[] = {"Linear", "EaseIn", "EaseOut", "Curve"};
-constexpr int kCurveCommands[] = {commands::kCurveLinear, commands::kCurveEaseIn,
-                                  commands::kCurveEaseOut, commands::kCurveCurve};
-
-template <size_t N>
-bool OneOf(int command, const int (&ids)[N]) {
-    return std::find(std::begin(ids), std::end(ids), command) != std::end(ids);
-}
-
-int CurveOfCommand(int command) {
-    for (int i = 0; i < 4; ++i) {
-        if (kCurveCommands[i] == command) return i;
-    }
-    return -1;
-}
-
-bool IsSwitchCommand(int command) {
-    return command == commands::kKeepOwnPlace || command == commands::kKeepFeetPlanted ||
-           command == commands::kNewClipsKeepFeet;
-}
-
-int AlignSegmentOfCommand(int command) {
-    for (int i = 0; i < 6; ++i) {
-        if (OneOf(command, commands::kAlignAt[i])) return i;
-    }
-    return -1;
-}
 
 // Any file a motion reader takes, as the gallery lists them.
 bool IsMotionFile(const std::string& path) {
@@ -493,18 +468,16 @@ void CObjectGrid::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void CObjectGrid::PressRight(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
-    rightFrame_ = Mapping().FrameAt(at.x());
-    rightTransition_ = 0;
-    rightTransitionEarlier_ = -1;
+    rightClick_ = {.frame = Mapping().FrameAt(at.x())};
     // A blend's curve is chosen where it is drawn: above the clips, or over their overlap.
     const bool strip = at.y() >= kTransitionTop && at.y() <= kTransitionBottom;
     if (strip || (at.y() >= kClipTop && at.y() <= ClipBottom())) {
-        if (const auto pair = BlendAt(rightFrame_, !strip)) {
-            rightTransition_ = pair->order;
-            rightTransitionEarlier_ = pair->earlier;
+        if (const auto pair = BlendAt(rightClick_.frame, !strip)) {
+            rightClick_.transition = pair->order;
+            rightClick_.transitionEarlier = pair->earlier;
         }
     }
-    const int position = Model().PositionOfClipAt(rightFrame_);
+    const int position = Model().PositionOfClipAt(rightClick_.frame);
     if (at.y() >= kClipTop && position >= 0 && !panel_.IsPlaying()) {
         Model().Select(position);
         panel_.NotifyStillPose();
@@ -521,12 +494,12 @@ std::unique_ptr<QMenu> CObjectGrid::BuildContextMenu() {
         QAction* action = to->addAction(panel_.Text(command));
         action->setData(command);
         action->setEnabled(IsContextCommandEnabled(command));
-        if (CurveOfCommand(command) >= 0 || IsSwitchCommand(command)) {
+        if (IsCheckableContextCommand(command)) {
             action->setCheckable(true);
             action->setChecked(IsContextCommandChecked(command));
         }
     };
-    for (int command : kCurveCommands) add(menu.get(), command);
+    for (int command : commands::kCurveCommands) add(menu.get(), command);
     menu->addSeparator();
     for (int command :
          {commands::kMenuSplit, commands::kCopy[0], commands::kCut[0], commands::kDelete[0],
@@ -554,58 +527,23 @@ std::unique_ptr<QMenu> CObjectGrid::BuildContextMenu() {
     return menu;
 }
 
+CommandState CObjectGrid::ContextCommandState(int command) const {
+    return tavrel::ContextCommandState(Model(), panel_.State(), rightClick_, command);
+}
+
 bool CObjectGrid::IsContextCommandEnabled(int command) const {
-    if (panel_.IsPlaying() || !Model().HasProject()) return false;
-    const bool selected = Model().SelectedClip() != nullptr;
-    if (command == commands::kNewClipsKeepFeet) return true;
-    if (CurveOfCommand(command) >= 0) return rightTransition_ > 0;
-    if (AlignSegmentOfCommand(command) >= 0) {
-        return selected && Model().SelectedPosition() + 1 < Model().Project().motionClips.Count();
-    }
-    if (OneOf(command, commands::kCopy) || OneOf(command, commands::kCut) ||
-        OneOf(command, commands::kDelete) || command == commands::kReverse ||
-        command == commands::kClipRequest || IsSwitchCommand(command)) {
-        return selected;
-    }
-    if (OneOf(command, commands::kPaste)) return Model().Clipboard().has_value();
-    switch (command) {
-        case commands::kMenuSplit:
-            return panel_.CanSplit();
-        case commands::kMenuAddMotion:
-        case commands::kMenuAddPose:
-        case commands::kMenuAddInitialPose:
-        case commands::kMenuAddCurrentPose:
-            return true;
-        case commands::kSetInMark:
-        case commands::kSetOutMark:
-            return rightFrame_ >= 0;
-        case commands::kClearInMark:
-        case commands::kGoInMark:
-            return Model().InMark() >= 0;
-        case commands::kClearOutMark:
-        case commands::kGoOutMark:
-            return Model().OutMark() >= 0;
-        default:
-            return false;
-    }
+    return ContextCommandState(command).enabled;
 }
 
 bool CObjectGrid::IsContextCommandChecked(int command) const {
-    if (command == commands::kNewClipsKeepFeet) return Model().NewClipsKeepFeetPlanted();
-    if (const MotionClip* clip = Model().SelectedClip(); clip && IsSwitchCommand(command)) {
-        const ClipPlace place = ClipPlaceOf(clip->offset);
-        return command == commands::kKeepOwnPlace ? place.ownPlace : !place.feetFree;
-    }
-    const int curve = CurveOfCommand(command);
-    const MotionClip* earlier = Model().ClipAtPosition(rightTransitionEarlier_);
-    return curve >= 0 && rightTransition_ > 0 && earlier && int(earlier->curveType) == curve;
+    return ContextCommandState(command).checked;
 }
 
 void CObjectGrid::RunContextCommand(int command) {
     if (!IsContextCommandEnabled(command)) return;
     CTimelineModel& model = Model();
     if (const int curve = CurveOfCommand(command); curve >= 0) {
-        model.SetCurveType(rightTransitionEarlier_, uint32_t(curve));
+        model.SetCurveType(rightClick_.transitionEarlier, uint32_t(curve));
         return panel_.Refresh();  // one edit of its own; nothing to say when it changes nothing
     }
     if (const int segment = AlignSegmentOfCommand(command); segment >= 0) {
@@ -624,7 +562,7 @@ void CObjectGrid::RunContextCommand(int command) {
             panel_.Colleague()->NewClipsKeepFeetChanged(model.NewClipsKeepFeetPlanted());
         return;
     }
-    if (IsSwitchCommand(command)) {
+    if (IsClipSwitchCommand(command)) {
         const ClipPlace place = ClipPlaceOf(model.SelectedClip()->offset);
         const bool own = place.ownPlace != (command == commands::kKeepOwnPlace);
         const bool planted = place.feetFree == (command == commands::kKeepFeetPlanted);
@@ -649,10 +587,10 @@ void CObjectGrid::RunContextCommand(int command) {
         case commands::kMenuAddCurrentPose:
             return panel_.RunCommand(commands::kAddCurrentPose);
         case commands::kSetInMark:
-            model.SetInMark(rightFrame_);
+            model.SetInMark(rightClick_.frame);
             return panel_.RedrawTracks();
         case commands::kSetOutMark:
-            model.SetOutMark(rightFrame_);
+            model.SetOutMark(rightClick_.frame);
             return panel_.RedrawTracks();
         case commands::kClearInMark:
             model.ClearInMark();

@@ -10,6 +10,7 @@
 
 #include "timeline/ClipDrag.h"
 #include "timeline/MotionClip.h"
+#include "timeline/TimelineCommandRules.h"
 #include "timeline/ui/TrackWindow.h"
 #include "uikit/DragFormats.h"
 
@@ -45,6 +46,7 @@ public:
 
     // The context menu for the state after a right-click; each action carries its command.
     std::unique_ptr<QMenu> BuildContextMenu();
+    CommandState ContextCommandState(int command) const;
     bool IsContextCommandEnabled(int command) const;
     bool IsContextCommandChecked(int command) const;
     void RunContextCommand(int command);
@@ -52,9 +54,9 @@ public:
     // the menu instead of opening it).
     using MenuShower = std::function<int(QMenu& menu, QPoint globalPosition)>;
     void SetMenuShower(MenuShower shower) { showMenu_ = std::move(shower); }
-    int RightClickFrame() const { return rightFrame_; }
+    int RightClickFrame() const { return rightClick_.frame; }
     // The transition under the last right-click in time order from 1, or 0 for none.
-    int RightClickTransition() const { return rightTransition_; }
+    int RightClickTransition() const { return rightClick_.transition; }
 
     // Files that a drop of this data would insert, and whether the data carried any files.
     static std::vector<std::string> DroppedFiles(const QMimeData& data, bool* hadFiles);
@@ -119,9 +121,7 @@ private:
     DragMode resizeEnd_ = DragMode::kNone;
     DragMode edgeUnder_ = DragMode::kNone;
     int zoomX_ = 0;
-    int rightFrame_ = -1;
-    int rightTransition_ = 0;
-    int rightTransitionEarlier_ = -1;
+    RightClick rightClick_;
     MenuShower showMenu_;
 };
 

@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <algorithm>
 
-#include "timeline/ui/TimelineCommands.h"
+#include "timeline/TimelineCommands.h"
 #include "timeline/ui/TimelineStrings.h"
 
 namespace tavrel {

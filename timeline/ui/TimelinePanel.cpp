@@ -8,6 +8,8 @@
 #include "settings/FileNameRules.h"
 #include "settings/StringIds.h"
 #include "settings/StringTable.h"
+#include "timeline/TimelineCommandRules.h"
+#include "timeline/TimelineCommands.h"
 #include "timeline/ui/FrameRuler.h"
 #include "timeline/ui/MediaTrack.h"
 #include "timeline/ui/ObjectGrid.h"
@@ -15,7 +17,6 @@
 #include "timeline/ui/QtPanelDialogs.h"
 #include "timeline/ui/SoundTrack.h"
 #include "timeline/ui/TimeSlider.h"
-#include "timeline/ui/TimelineCommands.h"
 #include "timeline/ui/TimelineStrings.h"
 #include "timeline/ui/TrackEdge.h"
 
@@ -23,6 +24,14 @@ namespace tavrel {
 namespace {
 
 using namespace commands;
+
+static_assert(kLastZoomStep + 1 == int(CTrackMapping::kZoomSteps.size()));
+static_assert(keys::kSpace == Qt::Key_Space && keys::kPlus == Qt::Key_Plus &&
+              keys::kMinus == Qt::Key_Minus && keys::kReturn == Qt::Key_Return &&
+              keys::kEnter == Qt::Key_Enter && keys::kDelete == Qt::Key_Delete &&
+              keys::kHome == Qt::Key_Home && keys::kEnd == Qt::Key_End &&
+              keys::kLeft == Qt::Key_Left && keys::kRight == Qt::Key_Right &&
+              keys::kPageUp == Qt::Key_PageUp && keys::kPageDown == Qt::Key_PageDown);
 
 // A sound the timeline cannot take, named with why: not a WAV file, or its samples unreadable.
 Message SoundRefused(int refused, const std::string& path) {
@@ -186,7 +195,7 @@ void CTimelinePanel::ShowReadout() {
 }
 
 bool CTimelinePanel::HasSomethingToPlay() const {
-    return model_->PlayRangeOf(false, wave_.FrameCount()).end >= 0;
+    return tavrel::HasSomethingToPlay(*model_, wave_.FrameCount());
 }
 
 void CTimelinePanel::ShowFrameToColleague() {
@@ -282,79 +291,21 @@ void CTimelinePanel::ProjectReplaced() {
 // ---------------------------------------------------------------------------------------------
 // Commands
 
-bool CTimelinePanel::CanSplit() const {
-    const int f = model_->CurrentFrame();
-    int containing = 0;
-    for (const MotionClip& clip : model_->Project().motionClips) {
-        if (clip.Contains(f) && clip.IsOneFrame()) return false;
-        if (clip.firstFrame < f && f <= clip.lastFrame) ++containing;
-    }
-    return containing == 1;
+PanelState CTimelinePanel::State() const {
+    return {.playing = IsPlaying(),
+            .looping = IsLooping(),
+            .overview = IsOverview(),
+            .collapsed = collapsed_,
+            .zoomStep = mapping_.Step(),
+            .soundFrames = wave_.FrameCount()};
 }
 
 bool CTimelinePanel::IsCommandEnabled(int command) const {
-    const bool stopped = !IsPlaying();
-    const bool clips = model_->Project().motionClips.Count() > 0;
-    const bool project = model_->HasProject();
-    const MotionClip* selected = model_->SelectedClip();
-    switch (command) {
-        case kPlayAll:
-        case kPlayRange:
-            return stopped && HasSomethingToPlay();
-        case kFrameBack:
-        case kFrameForward:
-        case kGoFirst:
-        case kGoLast:
-            return stopped && clips;
-        case kStop:
-        case kStopToStart:
-            return IsPlaying();
-        case kZoomIn:
-            return stopped && !IsOverview() && mapping_.Step() < 8;
-        case kZoomOut:
-            return stopped && !IsOverview() && mapping_.Step() > 0;
-        case kZoomReset:
-            return stopped && !IsOverview();
-        case kLoop:
-        case kCollapse:
-        case kVolume:
-            return true;
-        case kOverview:
-            return stopped;
-        case kAddImages:
-        case kAddVideo:
-        case kLoadSound:
-            return stopped && !IsOverview() && project;
-        case kSplit:
-            return stopped && CanSplit();
-        case kCrop:
-            return stopped && clips && (model_->InMark() >= 0 || model_->OutMark() >= 0);
-        case kAlign:
-            return stopped && selected &&
-                   model_->SelectedPosition() + 1 < model_->Project().motionClips.Count();
-        case kAddMotion:
-        case kAddPose:
-        case kAddInitialPose:
-        case kAddCurrentPose:
-        case kColleagueRequest:
-        case kCheckFiles:
-            return stopped && project;
-        default:
-            return false;
-    }
+    return PanelCommandState(*model_, State(), command).enabled;
 }
 
 bool CTimelinePanel::IsCommandChecked(int command) const {
-    switch (command) {
-        case kLoop:
-            return IsLooping();
-        case kOverview:
-            return IsOverview();
-        case kCollapse:
-            return collapsed_;
-        default:
-            return false;
-    }
+    return PanelCommandState(*model_, State(), command).checked;
 }
 
 void CTimelinePanel::UpdateCommandUI() {
@@ -450,13 +401,13 @@ void CTimelinePanel::Zoom(int mode) {
             step = CTrackMapping::kDefaultStep;
             break;
         case kZoomStepIn:
-            step = std::min(step + 1, 8);
+            step = std::min(step + 1, kLastZoomStep);
             break;
         case kZoomStepOut:
             step = std::max(step - 1, 0);
             break;
         case kZoomWrap:
-            step = step == 8 ? 0 : step + 1;
+            step = step == kLastZoomStep ? 0 : step + 1;
             break;
         default:
             return;
@@ -475,50 +426,13 @@ void CTimelinePanel::keyPressEvent(QKeyEvent* event) {
 }
 
 bool CTimelinePanel::HandleKey(int key) {
-    const bool clips = model_->Project().motionClips.Count() > 0;
-    const bool moving = clips && !IsPlaying();
-    const int selected = model_->SelectedPosition();
-    switch (key) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            if (HasSomethingToPlay()) IsPlaying() ? Stop() : PlayAll();
-            break;
-        case Qt::Key_Space:
-            if (HasSomethingToPlay()) IsPlaying() ? Stop() : PlayRange();
-            break;
-        case Qt::Key_PageUp:
-        case Qt::Key_PageDown: {
-            // Positions count from the latest clip: the clip before in time is one further.
-            const int to = key == Qt::Key_PageUp ? selected + 1 : selected - 1;
-            if (moving && selected >= 0 && to >= 0 && model_->Select(to)) {
-                SetCurrentFrame(model_->ClipAtPosition(to)->firstFrame);
-            }
-            break;
-        }
-        case Qt::Key_End:
-            if (moving) SetCurrentFrame(model_->LastFrame());
-            break;
-        case Qt::Key_Home:
-            if (moving) SetCurrentFrame(model_->FirstFrame());
-            break;
-        case Qt::Key_Left:
-            if (moving) SetCurrentFrame(model_->CurrentFrame() - 1);
-            break;
-        case Qt::Key_Right:
-            if (moving) SetCurrentFrame(model_->CurrentFrame() + 1);
-            break;
-        case Qt::Key_Delete:
-            Apply(model_->DeleteSelected());  // a drag under way ends with it
-            break;
-        case Qt::Key_Plus:
-            if (!IsPlaying() && !IsOverview() && mapping_.Step() < 8) Zoom(kZoomStepIn);
-            break;
-        case Qt::Key_Minus:
-            if (!IsPlaying() && !IsOverview() && mapping_.Step() > 0) Zoom(kZoomStepOut);
-            break;
-        default:
-            return false;
+    const std::optional<KeyResponse> response = RespondToKey(*model_, State(), key);
+    if (!response) return false;
+    if (response->command) RunCommand(response->command);
+    if (response->select >= 0 && model_->Select(response->select)) {
+        SetCurrentFrame(model_->ClipAtPosition(response->select)->firstFrame);
     }
+    if (response->deleteSelected) Apply(model_->DeleteSelected());
     UpdateCommandUI();
     return true;
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "settings/Message.h"
+#include "timeline/TimelineCommandRules.h"
 #include "timeline/TimelineModel.h"
 #include "timeline/ui/PanelDialogs.h"
 #include "timeline/ui/PanelPlayback.h"
@@ -80,6 +81,8 @@ public:
     void ProjectReplaced();
 
     // --- Commands, keys and playback ---
+    // What the command rules need from the panel.
+    PanelState State() const;
     bool IsCommandEnabled(int command) const;
     bool IsCommandChecked(int command) const;
     void RunCommand(int command);
@@ -131,7 +134,6 @@ public:
     // The current frame moved by hand: while stopped its sound is heard.
     void ScrubToFrame(int frame);
     void ScrollTo(int pixels);
-    bool CanSplit() const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -3,8 +3,8 @@
 #include <functional>
 
 #include "tests/timeline/ui/PanelFixture.h"
+#include "timeline/TimelineCommands.h"
 #include "timeline/ui/MediaTrack.h"
-#include "timeline/ui/TimelineCommands.h"
 
 namespace tavrel::testing {
 namespace {

@@ -4,11 +4,11 @@
 #include <QImage>
 
 #include "tests/timeline/ui/PanelFixture.h"
+#include "timeline/TimelineCommands.h"
 #include "timeline/ui/FrameRuler.h"
 #include "timeline/ui/MediaTrack.h"
 #include "timeline/ui/SoundTrack.h"
 #include "timeline/ui/TimeSlider.h"
-#include "timeline/ui/TimelineCommands.h"
 #include "timeline/ui/TrackColours.h"
 
 namespace tavrel::testing {

@@ -35,6 +35,8 @@ constexpr int kCurveLinear = 32853;
 constexpr int kCurveEaseIn = 32854;
 constexpr int kCurveEaseOut = 32855;
 constexpr int kCurveCurve = 32856;
+// The curve items in the order of the curve types.
+constexpr int kCurveCommands[] = {kCurveLinear, kCurveEaseIn, kCurveEaseOut, kCurveCurve};
 constexpr int kMenuSplit = 32845;
 constexpr int kCopy[] = {32841, 32848};
 constexpr int kCut[] = {32843, 32850};

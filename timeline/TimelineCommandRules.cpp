@@ -1,0 +1,201 @@
+#include "timeline/TimelineCommandRules.h"
+
+#include <iterator>
+
+#include "timeline/ClipPlace.h"
+
+namespace tavrel {
+namespace {
+
+using namespace commands;
+
+// Whether the selected clip has a clip after it in the list (before it in time) to align to.
+bool CanAlignSelected(const CTimelineModel& model) {
+    return model.SelectedClip() &&
+           model.SelectedPosition() + 1 < model.Project().motionClips.Count();
+}
+
+bool PanelCommandEnabled(const CTimelineModel& model, const PanelState& panel, int command) {
+    const bool stopped = !panel.playing;
+    const bool clips = model.Project().motionClips.Count() > 0;
+    const bool project = model.HasProject();
+    const bool zoomable = stopped && !panel.overview;
+    switch (command) {
+        case kPlayAll:
+        case kPlayRange:
+            return stopped && HasSomethingToPlay(model, panel.soundFrames);
+        case kFrameBack:
+        case kFrameForward:
+        case kGoFirst:
+        case kGoLast:
+            return stopped && clips;
+        case kStop:
+        case kStopToStart:
+            return panel.playing;
+        case kZoomIn:
+            return zoomable && panel.zoomStep < kLastZoomStep;
+        case kZoomOut:
+            return zoomable && panel.zoomStep > 0;
+        case kZoomReset:
+            return zoomable;
+        case kLoop:
+        case kCollapse:
+        case kVolume:
+            return true;
+        case kOverview:
+            return stopped;
+        case kAddImages:
+        case kAddVideo:
+        case kLoadSound:
+            return zoomable && project;
+        case kSplit:
+            return stopped && model.CanSplitAt(model.CurrentFrame());
+        case kCrop:
+            return stopped && clips && (model.InMark() >= 0 || model.OutMark() >= 0);
+        case kAlign:
+            return stopped && CanAlignSelected(model);
+        case kAddMotion:
+        case kAddPose:
+        case kAddInitialPose:
+        case kAddCurrentPose:
+        case kColleagueRequest:
+        case kCheckFiles:
+            return stopped && project;
+        default:
+            return false;
+    }
+}
+
+bool PanelCommandChecked(const PanelState& panel, int command) {
+    switch (command) {
+        case kLoop:
+            return panel.looping;
+        case kOverview:
+            return panel.overview;
+        case kCollapse:
+            return panel.collapsed;
+        default:
+            return false;
+    }
+}
+
+bool ContextCommandEnabled(const CTimelineModel& model, const RightClick& at, int command) {
+    const bool selected = model.SelectedClip() != nullptr;
+    if (command == kNewClipsKeepFeet) return true;
+    if (CurveOfCommand(command) >= 0) return at.transition > 0;
+    if (AlignSegmentOfCommand(command) >= 0) return CanAlignSelected(model);
+    if (OneOf(command, kCopy) || OneOf(command, kCut) || OneOf(command, kDelete) ||
+        command == kReverse || command == kClipRequest || IsClipSwitchCommand(command)) {
+        return selected;
+    }
+    if (OneOf(command, kPaste)) return model.Clipboard().has_value();
+    switch (command) {
+        case kMenuSplit:
+            return model.CanSplitAt(model.CurrentFrame());
+        case kMenuAddMotion:
+        case kMenuAddPose:
+        case kMenuAddInitialPose:
+        case kMenuAddCurrentPose:
+            return true;
+        case kSetInMark:
+        case kSetOutMark:
+            return at.frame >= 0;
+        case kClearInMark:
+        case kGoInMark:
+            return model.InMark() >= 0;
+        case kClearOutMark:
+        case kGoOutMark:
+            return model.OutMark() >= 0;
+        default:
+            return false;
+    }
+}
+
+bool ContextCommandChecked(const CTimelineModel& model, const RightClick& at, int command) {
+    if (command == kNewClipsKeepFeet) return model.NewClipsKeepFeetPlanted();
+    if (const MotionClip* clip = model.SelectedClip(); clip && IsClipSwitchCommand(command)) {
+        const ClipPlace place = ClipPlaceOf(clip->offset);
+        return command == kKeepOwnPlace ? place.ownPlace : !place.feetFree;
+    }
+    const int curve = CurveOfCommand(command);
+    const MotionClip* earlier = model.ClipAtPosition(at.transitionEarlier);
+    return curve >= 0 && at.transition > 0 && earlier && int(earlier->curveType) == curve;
+}
+
+// Positions count from the latest clip: the clip before in time is one further.
+int SelectionStep(const CTimelineModel& model, const PanelState& panel, int step) {
+    const int selected = model.SelectedPosition();
+    const bool moving = model.Project().motionClips.Count() > 0 && !panel.playing;
+    const int to = selected + step;
+    return moving && selected >= 0 && to >= 0 && model.ClipAtPosition(to) ? to : -1;
+}
+
+// A play stops, and a stopped timeline plays, when it has something to play.
+int PlayOrStop(const CTimelineModel& model, const PanelState& panel, int play) {
+    if (!HasSomethingToPlay(model, panel.soundFrames)) return 0;
+    return panel.playing ? kStop : play;
+}
+
+}  // namespace
+
+bool HasSomethingToPlay(const CTimelineModel& model, int soundFrames) {
+    return model.PlayRangeOf(false, soundFrames).end >= 0;
+}
+
+CommandState PanelCommandState(const CTimelineModel& model, const PanelState& panel, int command) {
+    return {PanelCommandEnabled(model, panel, command), PanelCommandChecked(panel, command)};
+}
+
+CommandState ContextCommandState(const CTimelineModel& model, const PanelState& panel,
+                                 const RightClick& at, int command) {
+    const bool editable = !panel.playing && model.HasProject();
+    return {editable && ContextCommandEnabled(model, at, command),
+            ContextCommandChecked(model, at, command)};
+}
+
+bool IsCheckableContextCommand(int command) {
+    return CurveOfCommand(command) >= 0 || IsClipSwitchCommand(command);
+}
+
+int CurveOfCommand(int command) {
+    for (int i = 0; i < int(std::size(kCurveCommands)); ++i) {
+        if (kCurveCommands[i] == command) return i;
+    }
+    return -1;
+}
+
+int AlignSegmentOfCommand(int command) {
+    for (int i = 0; i < int(std::size(kAlignAt)); ++i) {
+        if (OneOf(command, kAlignAt[i])) return i;
+    }
+    return -1;
+}
+
+bool IsClipSwitchCommand(int command) {
+    return command == kKeepOwnPlace || command == kKeepFeetPlanted || command == kNewClipsKeepFeet;
+}
+
+std::optional<KeyResponse> RespondToKey(const CTimelineModel& model, const PanelState& panel,
+                                        int key) {
+    for (const KeyBinding& binding : kTimelineKeys) {
+        if (binding.key != key) continue;
+        switch (binding.action) {
+            case KeyAction::kRunCommand:
+                if (!PanelCommandEnabled(model, panel, binding.command)) return KeyResponse{};
+                return KeyResponse{.command = binding.command};
+            case KeyAction::kPlayAllOrStop:
+                return KeyResponse{.command = PlayOrStop(model, panel, kPlayAll)};
+            case KeyAction::kPlayRangeOrStop:
+                return KeyResponse{.command = PlayOrStop(model, panel, kPlayRange)};
+            case KeyAction::kSelectEarlierClip:
+                return KeyResponse{.select = SelectionStep(model, panel, 1)};
+            case KeyAction::kSelectLaterClip:
+                return KeyResponse{.select = SelectionStep(model, panel, -1)};
+            case KeyAction::kDeleteSelected:
+                return KeyResponse{.deleteSelected = true};
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace tavrel
