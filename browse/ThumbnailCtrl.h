@@ -1,7 +1,9 @@
 #pragma once
 // The thumbnails of one library folder: an icon view that lists the folder's motion files at
-// once and shows each one's picture as the worker thread makes it. It also carries the file
-// commands of the gallery (copy, cut, paste, delete, rename) and starts drags of motion files.
+// once and shows each one's picture as the worker thread makes it, and starts drags of motion
+// files. It also carries the file commands of the gallery (copy, cut, paste, delete, rename;
+// in ThumbnailCtrlFileCommands.cpp) and plays a hovered motion in its picture
+// (ThumbnailCtrlHover.cpp).
 #include <QBasicTimer>
 #include <QFontMetrics>
 #include <QListWidget>

@@ -39,9 +39,9 @@ void ExpectSame(const char* what, const Ids& actual, const Ids& expected) {
     for (int c : expected) EXPECT_TRUE(actual.count(c)) << c << " is not " << what;
 }
 
-Ids Join(std::initializer_list<Ids> parts) {
+Ids Join(std::initializer_list<Ids> groups) {
     Ids all;
-    for (const Ids& part : parts) all.insert(part.begin(), part.end());
+    for (const Ids& group : groups) all.insert(group.begin(), group.end());
     return all;
 }
 
