@@ -82,7 +82,8 @@ bool PanelCommandChecked(const PanelState& panel, int command) {
 bool ContextCommandEnabled(const CTimelineModel& model, const RightClick& at, int command) {
     const bool selected = model.SelectedClip() != nullptr;
     if (command == kNewClipsKeepFeet) return true;
-    if (CurveOfCommand(command) >= 0) return at.transition > 0;
+    if (CurveOfCommand(command) >= 0 || command == kKeepInStep) return at.transition > 0;
+    if (command == kBlendAtBestPoint) return at.transition > 0 && at.transitionEarlier > 0;
     if (AlignSegmentOfCommand(command) >= 0) return CanAlignSelected(model);
     if (OneOf(command, kCopy) || OneOf(command, kCut) || OneOf(command, kDelete) ||
         command == kReverse || command == kClipRequest || IsClipSwitchCommand(command)) {
@@ -119,7 +120,9 @@ bool ContextCommandChecked(const CTimelineModel& model, const RightClick& at, in
     }
     const int curve = CurveOfCommand(command);
     const MotionClip* earlier = model.ClipAtPosition(at.transitionEarlier);
-    return curve >= 0 && at.transition > 0 && earlier && int(earlier->curveType) == curve;
+    if (!earlier || at.transition <= 0) return false;
+    if (command == kKeepInStep) return !ClipPlaceOf(earlier->offset).ownTiming;
+    return curve >= 0 && int(earlier->curveType) == curve;
 }
 
 // Positions count from the latest clip: the clip before in time is one further.
@@ -154,7 +157,7 @@ CommandState ContextCommandState(const CTimelineModel& model, const PanelState& 
 }
 
 bool IsCheckableContextCommand(int command) {
-    return CurveOfCommand(command) >= 0 || IsClipSwitchCommand(command);
+    return CurveOfCommand(command) >= 0 || IsClipSwitchCommand(command) || command == kKeepInStep;
 }
 
 int CurveOfCommand(int command) {

@@ -35,8 +35,10 @@ constexpr int kCurveLinear = 32853;
 constexpr int kCurveEaseIn = 32854;
 constexpr int kCurveEaseOut = 32855;
 constexpr int kCurveCurve = 32856;
+constexpr int kCurveInertial = 32857;
 // The curve items in the order of the curve types.
-constexpr int kCurveCommands[] = {kCurveLinear, kCurveEaseIn, kCurveEaseOut, kCurveCurve};
+constexpr int kCurveCommands[] = {kCurveLinear, kCurveEaseIn, kCurveEaseOut, kCurveCurve,
+                                  kCurveInertial};
 constexpr int kMenuSplit = 32845;
 constexpr int kCopy[] = {32841, 32848};
 constexpr int kCut[] = {32843, 32850};
@@ -58,6 +60,8 @@ constexpr int kGoOutMark = 40005;
 constexpr int kKeepOwnPlace = 40040;
 constexpr int kKeepFeetPlanted = 40041;
 constexpr int kNewClipsKeepFeet = 40042;  // the setting for clips yet to be dropped
+constexpr int kKeepInStep = 40043;        // a blend's: its clips' steps brought together
+constexpr int kBlendAtBestPoint = 40044;  // a blend moved to where its motions are most alike
 
 // Align the selected clip at a body segment: the pairs of identifiers, in the order of
 // CTimelineModel::kAlignSegments.

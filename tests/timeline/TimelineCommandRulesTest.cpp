@@ -54,7 +54,11 @@ const Ids kMenuAnyTime = {kNewClipsKeepFeet,   kMenuAddMotion, kMenuAddPose, kMe
                           kMenuAddCurrentPose, kSetInMark,     kSetOutMark};
 const Ids kOnSelection = {kCopy[0],   kCopy[1], kCut[0],      kCut[1],       kDelete[0],
                           kDelete[1], kReverse, kClipRequest, kKeepOwnPlace, kKeepFeetPlanted};
-const Ids kCurves(std::begin(kCurveCommands), std::end(kCurveCommands));
+const Ids kCurves = [] {
+    Ids blend(std::begin(kCurveCommands), std::end(kCurveCommands));
+    blend.insert({kKeepInStep, kBlendAtBestPoint});  // a blend's too
+    return blend;
+}();
 const Ids kAligns = [] {
     Ids all{kAlign};
     for (const auto& pair : kAlignAt) all.insert({pair[0], pair[1]});
@@ -206,7 +210,7 @@ TEST_F(CommandRules, EachStateOffersItsCommandsAndKeys) {
                kOnSelection,
                kCurves,
                {kCrop, kPaste[0], kPaste[1], kPaste[2], kClearInMark, kGoInMark}}),
-         {kKeepOwnPlace, commands::kCurveEaseIn},
+         {kKeepOwnPlace, commands::kCurveEaseIn, kKeepInStep},
          {}},
     };
     for (const auto& row : rows) {

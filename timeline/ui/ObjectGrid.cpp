@@ -30,8 +30,6 @@
 namespace tavrel {
 namespace {
 
-constexpr const char* kCurveNames[] = {"Linear", "EaseIn", "EaseOut", "Curve"};
-
 // Any file a motion reader takes, as the gallery lists them.
 bool IsMotionFile(const std::string& path) {
     return MotionFileTypeOf(path) != kTypeUnknown;
@@ -261,11 +259,11 @@ void CObjectGrid::DrawBlend(QPainter& painter, const MotionClip& a, TransitionZo
         if (strip) painter.fillRect(x, top + h / 2, w, h - h / 2 + 1, colours::kCurveFill);
         return;
     }
-    const char* name = kCurveNames[a.curveType <= kCurveCurve ? a.curveType : 0];
+    const CurveType curve = a.curveType < kCurveCount ? CurveType(a.curveType) : kCurveLinear;
     QPolygon shape;
     shape << QPoint(x, top + h);
     for (int i = 0; i <= w; ++i) {
-        const float v = CCurveFunction::GetValue(name, float(i) / float(w));
+        const float v = CCurveFunction::GetValue(curve, float(i) / float(w));
         shape << QPoint(x + i, top + h - int(v * h + 0.5f));
     }
     shape << QPoint(x + w, top + h);
@@ -500,6 +498,8 @@ std::unique_ptr<QMenu> CObjectGrid::BuildContextMenu() {
         }
     };
     for (int command : commands::kCurveCommands) add(menu.get(), command);
+    add(menu.get(), commands::kKeepInStep);
+    add(menu.get(), commands::kBlendAtBestPoint);
     menu->addSeparator();
     for (int command :
          {commands::kMenuSplit, commands::kCopy[0], commands::kCut[0], commands::kDelete[0],
@@ -548,6 +548,13 @@ void CObjectGrid::RunContextCommand(int command) {
     }
     if (const int segment = AlignSegmentOfCommand(command); segment >= 0) {
         return panel_.Apply(model.AlignToPrevious(CTimelineModel::kAlignSegments[segment]));
+    }
+    if (command == commands::kKeepInStep) {
+        const bool inStep = ContextCommandState(command).checked;
+        return panel_.Apply(model.SetKeepInStep(rightClick_.transitionEarlier, !inStep));
+    }
+    if (command == commands::kBlendAtBestPoint) {
+        return panel_.Apply(model.BlendAtBestPoint(rightClick_.transitionEarlier - 1));
     }
     if (OneOf(command, commands::kCopy)) return model.CopySelected();
     if (OneOf(command, commands::kCut)) {
