@@ -94,6 +94,7 @@ constexpr int kFilesNotPasted = 62425;
 constexpr int kFileNotRenamed = 62426;
 constexpr int kRenameUnlistedQuestion = 62431;  // %FileName
 constexpr int kBlendSnapped = 62432;            // %Distance, %Dropped
+constexpr int kBlendDistance = 62433;           // %Distance
 constexpr int kThumbnailsTitle = 62427;
 constexpr int kPreviewTitle = 62428;
 constexpr int kFoldersTitle = 62429;

@@ -114,6 +114,9 @@ public:
         float distance = 0.0f, droppedDistance = 0.0f;
     };
     const std::optional<BlendSnap>& LastBlendSnap() const { return lastSnap_; }
+    // How alike the motions of the blend of the clip at `earlier` into the next are through it
+    // (the pose distance in the motions' units); none when they cannot be compared.
+    std::optional<float> BlendDistance(int earlier) const;
     EditResult AddPoseClip(EditKind kind);  // a pose-clip kind
     EditResult MoveClip(int position, int newFirst);                 // kind 5
     EditResult ResizeClip(int position, int newFirst, int newLast);  // kind 6

@@ -229,6 +229,18 @@ EditResult CTimelineModel::ResizeClip(int position, int newFirst, int newLast) {
         position);
 }
 
+std::optional<float> CTimelineModel::BlendDistance(int earlier) const {
+    const MotionClip* a = ClipAtPosition(earlier);
+    const MotionClip* b = ClipAtPosition(earlier - 1);
+    if (!a || !b || b->firstFrame > a->lastFrame || b->firstFrame <= a->firstFrame)
+        return std::nullopt;
+    const int overlap = a->lastFrame - b->firstFrame + 1;
+    const TransitionPoint here =
+        motion_.BestTransition(a->fileName, b->fileName, {overlap, overlap, overlap});
+    if (!here.Found()) return std::nullopt;
+    return here.distance;
+}
+
 EditResult CTimelineModel::BlendAtBestPoint(int position) {
     lastSnap_.reset();
     return RunEdit(kEditMove, [&] {

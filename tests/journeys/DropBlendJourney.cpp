@@ -2,6 +2,8 @@
 // first: the question that follows offers a blend first, Enter takes it, the run moves to where
 // the two motions are most alike (a tooltip tells how alike), and the avatar shows the
 // cross-fade. The keys then reach the timeline, though the drags started in the gallery.
+#include <QApplication>
+#include <QHelpEvent>
 #include <QMdiArea>
 #include <QToolTip>
 #include <iterator>
@@ -42,7 +44,6 @@ TEST_F(DropBlendJourney, DropOverAnEndThenEnterBlends) {
     EXPECT_EQ(Model().UndoCount(), 2);
     ASSERT_TRUE(Model().LastBlendSnap());
     EXPECT_LT(Model().LastBlendSnap()->distance, Model().LastBlendSnap()->droppedDistance);
-    EXPECT_TRUE(WaitUntil([] { return QToolTip::text().contains("most alike"); }));
     const int blendMiddle = (second.firstFrame + first.lastFrame) / 2;
     const FrameSample sample = Model().GetFrameSample(blendMiddle);
     EXPECT_FALSE(sample.fileB.empty());
@@ -70,6 +71,16 @@ TEST_F(DropBlendJourney, DropOverAnEndThenEnterBlends) {
     EXPECT_TRUE(WaitUntil([&] { return Clips() == 1; }));
     Key(Qt::Key_Y, Qt::ControlModifier);
     EXPECT_TRUE(WaitUntil([&] { return Clips() == 2; }));
+    // Resting the pointer on the blend tells how alike the motions are there, and that the run
+    // was moved there. The tip goes again before the keys go on.
+    CObjectGrid* track = MotionTrack();
+    const QPoint over(Panel().Mapping().XOf(blendMiddle), track->height() / 2);
+    QHelpEvent hover(QEvent::ToolTip, over, track->mapToGlobal(over));
+    QApplication::sendEvent(track, &hover);
+    EXPECT_TRUE(WaitUntil([] { return QToolTip::text().contains("most alike"); }))
+        << QToolTip::text().toStdString();
+    QToolTip::hideText();
+    EXPECT_TRUE(WaitUntil([] { return !QToolTip::isVisible(); }));
     Key(Qt::Key_Delete);  // the selected clip goes, the library's files stay
     EXPECT_TRUE(WaitUntil([&] { return Clips() == 1; }));
     for (const char* file : {"walk.cha", "run.chb"})

@@ -6,7 +6,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPolygon>
-#include <QTimer>
 #include <QToolTip>
 #include <QUrl>
 #include <algorithm>
@@ -661,27 +660,34 @@ void CObjectGrid::dropEvent(QDropEvent* event) {
         if (!panel_.SetCurrentFrame(frame)) return;
         const EditResult result = Model().AddMotionFile(file, exactly);
         panel_.Apply(result);
-        if (result.done && Model().LastBlendSnap()) {
-            // Once the drag has ended and the pointer's way back in is over: those hide any
-            // tooltip shown before.
-            const QPoint at = event->position().toPoint();
-            QTimer::singleShot(kSnapTipDelayMs, this, [this, at] { ShowBlendSnap(at); });
-        }
         const MotionClip* added = Model().SelectedClip();
         if (!result.done || !added || added->lastFrame >= kMaxFrame) return;
         frame = added->lastFrame + 1;
     }
 }
 
-// Where a blend was moved, and how alike the motions are there, next to the mouse.
-void CObjectGrid::ShowBlendSnap(QPoint at) {
-    const auto& snap = Model().LastBlendSnap();
-    if (!snap) return;
+// Over a blend: how alike its motions are through it, and where the last drop moved it from.
+bool CObjectGrid::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return CTrackWindow::event(event);
+    const QPoint at = static_cast<QHelpEvent*>(event)->pos();
+    const bool strip = at.y() >= kTransitionTop && at.y() <= kTransitionBottom;
+    const auto pair = BlendAt(Mapping().FrameAt(at.x()), !strip);
+    const std::optional<float> distance =
+        pair ? Model().BlendDistance(pair->earlier) : std::nullopt;
+    if (!distance) {
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
     const auto mm = [](float d) { return std::to_string(int(std::lround(d))); };
+    const auto& snap = Model().LastBlendSnap();
+    const bool moved = snap && Model().SelectedPosition() == pair->earlier - 1;
     const Message told =
-        MakeMessage(strings::kBlendSnapped,
-                    {{"%Distance", mm(snap->distance)}, {"%Dropped", mm(snap->droppedDistance)}});
-    QToolTip::showText(mapToGlobal(at), ui::MessageText(told), this);
+        moved ? MakeMessage(strings::kBlendSnapped,
+                            {{"%Distance", mm(*distance)}, {"%Dropped", mm(snap->droppedDistance)}})
+              : MakeMessage(strings::kBlendDistance, {{"%Distance", mm(*distance)}});
+    QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), ui::MessageText(told), this);
+    return true;
 }
 
 }  // namespace tavrel

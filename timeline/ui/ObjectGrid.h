@@ -71,9 +71,9 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
+    bool event(QEvent* event) override;
+
 private:
-    static constexpr int kSnapTipDelayMs = 200;
-    void ShowBlendSnap(QPoint at);
     struct Neighbours {
         int earlier = -1, later = -1;  // positions from First
         int order = 0;                 // the pair's place in time order, from 1
