@@ -1,15 +1,51 @@
 #pragma once
 // Timelines of two clips for the tests of the evaluation, from the bundled sample motions.
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "motion/Motion.h"
+#include "settings/StringTable.h"
+#include "tests/support/TempFolder.h"
+#include "tests/timeline/ScriptedDecisions.h"
 #include "timeline/ClipPlace.h"
+#include "timeline/MotionManagerSide.h"
+#include "timeline/TimelineModel.h"
 #include "timeline/TimelineProject.h"
 
 namespace tavrel::testing {
+
+// A timeline model over real motions, in a working folder of its own, with an empty project.
+class RealTimeline : public ::testing::Test {
+protected:
+    RealTimeline() {
+        Message failure;
+        wd = CWorkingDirectory::Create(folder.Path(), CStringTable::BuiltIn().Lookup(), &failure);
+        model = std::make_unique<CTimelineModel>(side, decisions, *wd);
+        model->NewProject(CTimelineProject());
+    }
+
+    TempFolder folder;
+    ScriptedDecisions decisions;
+    CMotionManager manager;
+    CMotionManagerSide side{manager};
+    std::optional<CWorkingDirectory> wd;
+    std::unique_ptr<CTimelineModel> model;
+};
+
+// Whether every local matrix of the tree is finite.
+inline bool Finite(const rkNode* n) {
+    bool finite = true;
+    for (float e : n->local.m) finite = finite && std::isfinite(e);
+    for (const rkNode* c = n->child; c && finite; c = c->next) finite = Finite(c);
+    return finite;
+}
 
 // Every motion file of the bundled library, in name order.
 inline std::vector<std::string> BundledSamples(const std::string& share) {

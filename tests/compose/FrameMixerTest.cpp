@@ -13,13 +13,6 @@ namespace {
 
 const std::string kShare = TAVREL_SHARE_DIR;
 
-bool Finite(const rkNode* n) {
-    bool finite = true;
-    for (float e : n->local.m) finite = finite && std::isfinite(e);
-    for (const rkNode* c = n->child; c && finite; c = c->next) finite = Finite(c);
-    return finite;
-}
-
 // Through an inertial blend of random pairs of the bundled motions: its first frame is the
 // outgoing clip's pose and the frame after it the incoming clip's, as through a plain fade; every
 // frame is finite with or without held feet.
@@ -49,7 +42,8 @@ TEST(InertialBlend, StartsAsTheOutgoingClipAndEndsAsTheIncomingOne) {
             EXPECT_LT(testing::LargestNodeStep(shown->GetRoot(), faded->GetRoot()), 1e-2f) << f;
         }
         for (int f = fade.first; f <= fade.last + 1; ++f) {
-            ASSERT_TRUE(Finite(evaluator.PoseOf(GetFrameSample(&inertial, f))->GetRoot())) << f;
+            ASSERT_TRUE(testing::Finite(evaluator.PoseOf(GetFrameSample(&inertial, f))->GetRoot()))
+                << f;
         }
     }
 }

@@ -45,21 +45,8 @@ rkVector Hips(const CHTR& pose) {
     return rkOrigin(pose.GetRoot()->local);
 }
 
-bool Finite(const rkNode* n) {
-    bool finite = std::all_of(std::begin(n->local.m), std::end(n->local.m),
-                              [](float e) { return std::isfinite(e); });
-    for (const rkNode* c = n->child; c && finite; c = c->next) finite = Finite(c);
-    return finite;
-}
-
-class HeldFeet : public ::testing::Test {
+class HeldFeet : public testing::RealTimeline {
 protected:
-    HeldFeet() {
-        Message failure;
-        wd = CWorkingDirectory::Create(folder.Path(), CStringTable::BuiltIn().Lookup(), &failure);
-        model = std::make_unique<CTimelineModel>(side, decisions, *wd);
-        model->NewProject(CTimelineProject());
-    }
     void Add(const std::string& file, int at) {
         model->SetCurrentFrame(at);
         ASSERT_TRUE(model->AddMotionFile(file).done) << file;
@@ -79,13 +66,7 @@ protected:
         return evaluator.PoseOf(model->GetFrameSample(frame), mode);
     }
 
-    testing::TempFolder folder;
-    testing::ScriptedDecisions decisions;
-    CMotionManager manager;
     CPoseEvaluator evaluator{manager, kRest};
-    CMotionManagerSide side{manager};
-    std::optional<CWorkingDirectory> wd;
-    std::unique_ptr<CTimelineModel> model;
 };
 
 struct FadeMeasure {
@@ -226,7 +207,7 @@ TEST_F(HeldFeet, BadMixesNeverCrashNorGiveNaN) {
             for (const FrameSample& mix : mixes) {
                 for (MixMode mode : {MixMode::kHoldFeet, MixMode::kPlain}) {
                     if (const std::unique_ptr<CHTR> shown = evaluator.PoseOf(mix, mode)) {
-                        ASSERT_TRUE(Finite(shown->GetRoot())) << f << " " << transition;
+                        ASSERT_TRUE(testing::Finite(shown->GetRoot())) << f << " " << transition;
                     }
                 }
             }
@@ -265,7 +246,7 @@ BlendSteps StepsThroughBlend(CMotionManager& manager, const CTimelineProject& pr
     CPoseEvaluator evaluator(manager, kRest);
     for (int f = zone.start - 1; f <= zone.end + 1; ++f) {
         std::unique_ptr<CHTR> now = evaluator.PoseOf(GetFrameSample(&project, f));
-        steps.finite = steps.finite && Finite(now->GetRoot());
+        steps.finite = steps.finite && testing::Finite(now->GetRoot());
         if (before)
             steps.step =
                 std::max(steps.step, testing::LargestNodeStep(now->GetRoot(), before->GetRoot()));

@@ -5,6 +5,7 @@
 #include "compose/PoseEvaluator.h"
 #include "motion/Motion.h"
 #include "settings/StringTable.h"
+#include "tests/compose/Blends.h"
 #include "tests/motion/MotionFiles.h"
 #include "tests/support/CountingAllocator.h"
 #include "tests/support/TempFolder.h"
@@ -32,13 +33,9 @@ bool SamePose(const rkNode* a, const rkNode* b) {
 }
 
 // The walk, then the run cross-fading over the walk's last 20 frames.
-class PoseEvaluatorTest : public ::testing::Test {
+class PoseEvaluatorTest : public testing::RealTimeline {
 protected:
     PoseEvaluatorTest() {
-        Message failure;
-        wd = CWorkingDirectory::Create(folder.Path(), CStringTable::BuiltIn().Lookup(), &failure);
-        model = std::make_unique<CTimelineModel>(side, decisions, *wd);
-        model->NewProject(CTimelineProject());
         model->AddMotionFile(kShare + "/Motion/Locomotion/walk.cha");
         fadeFrom = model->LastFrame() - 19;
         model->SetCurrentFrame(model->LastFrame() + 1);
@@ -46,12 +43,6 @@ protected:
         model->MoveClip(0, fadeFrom);
     }
 
-    testing::TempFolder folder;
-    testing::ScriptedDecisions decisions;
-    CMotionManager manager;
-    CMotionManagerSide side{manager};
-    std::optional<CWorkingDirectory> wd;
-    std::unique_ptr<CTimelineModel> model;
     int fadeFrom = 0;
 };
 
