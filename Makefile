@@ -35,8 +35,8 @@ test: build fuzz-build
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVREL_TSAN=ON -DTAVREL_CORE_ONLY=ON
 	cmake --build $(TSAN_BUILD) -j$(JOBS) --target $(TSAN_TESTS)
-	cd $(BUILD) && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j$(JOBS)
-	cd $(ASAN_BUILD) && ctest -L unit --output-on-failure -j$(JOBS)
+	cd $(BUILD) && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure --timeout 600 -j$(JOBS)
+	cd $(ASAN_BUILD) && ctest -L unit --output-on-failure --timeout 600 -j$(JOBS)
 	TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/bin/test_wave_streaming
 	TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/bin/test_browse_core
 	TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/bin/test_RKWindow_frames --gtest_filter='*Preview*'
