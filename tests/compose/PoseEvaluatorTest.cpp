@@ -58,7 +58,7 @@ TEST_F(PoseEvaluatorTest, PlayingOnAllocatesNothingAndShowsWhatANewEvaluatorShow
             const FrameSample sample = model->GetFrameSample(f);
             const long long before = testing::AllocationCount();
             ASSERT_TRUE(evaluator.Evaluate(sample, out, mode)) << f;
-            EXPECT_EQ(testing::AllocationCount() - before, 0) << "frame " << f;
+            EXPECT_EQ(testing::AllocationCount() - before, 0) << "frame " << f;  // 0 uncounted
             CMotionManager freshManager;
             CPoseEvaluator fresh(freshManager, kRest);
             const std::unique_ptr<CHTR> expected = fresh.PoseOf(sample, mode);
@@ -70,7 +70,9 @@ TEST_F(PoseEvaluatorTest, PlayingOnAllocatesNothingAndShowsWhatANewEvaluatorShow
     evaluator.Invalidate();
     const long long before = testing::AllocationCount();
     ASSERT_TRUE(evaluator.Evaluate(model->GetFrameSample(fadeFrom + 10), out));
-    EXPECT_GT(testing::AllocationCount() - before, 0);
+    if (testing::CountsAllocations()) {
+        EXPECT_GT(testing::AllocationCount() - before, 0);
+    }
     EXPECT_TRUE(SamePose(out.GetRoot(), held->GetRoot()));
 }
 
