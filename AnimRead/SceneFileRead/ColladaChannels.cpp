@@ -240,10 +240,11 @@ private:
 
 // One take's curves go together: those of a clip naming them, else of one animation.
 std::string Group(const COLLADACHANNELS::CLIPS& clips, const COLLADACHANNELS::TARGET& target) {
-    for (const auto& [name, urls] : clips) {
+    for (const auto& clip : clips) {
+        const auto& urls = clip.second;
         const bool named = std::any_of(target.animations.begin(), target.animations.end(),
                                        [&](const std::string& id) { return urls.count(id) > 0; });
-        if (named) return "clip " + name;
+        if (named) return "clip " + clip.first;
     }
     return target.animations.empty() ? "" : target.animations.front();
 }
