@@ -30,12 +30,14 @@ run: build
 # unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer (both replay every fuzz corpus), the threaded tests (sound
 # streaming, thumbnail worker, preview player) under ThreadSanitizer, and a fixed fuzzing run of
 # every reader (the same runs from the same seed each time; `make fuzz` searches further).
+# The X server runs with -noreset: by default it resets whenever its last client leaves, and a
+# test that starts during the reset cannot connect.
 test: build fuzz-build
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVREL_SANITIZE=ON -DTAVREL_CORE_ONLY=ON
 	cmake --build $(ASAN_BUILD) -j$(JOBS)
 	cmake -S . -B $(TSAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVREL_TSAN=ON -DTAVREL_CORE_ONLY=ON
 	cmake --build $(TSAN_BUILD) -j$(JOBS) --target $(TSAN_TESTS)
-	cd $(BUILD) && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure --timeout 600 -j$(JOBS)
+	cd $(BUILD) && xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --output-on-failure --timeout 600 -j$(JOBS)
 	cd $(ASAN_BUILD) && ctest -L unit --output-on-failure --timeout 600 -j$(JOBS)
 	TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/bin/test_wave_streaming
 	TSAN_OPTIONS=halt_on_error=1 $(TSAN_BUILD)/bin/test_browse_core
@@ -57,7 +59,7 @@ monkey: deps
 	cmake -S . -B $(MONKEY_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTAVREL_SANITIZE=ON -DTAVREL_BENCH=OFF
 	cmake --build $(MONKEY_BUILD) -j$(JOBS) --target test_monkey
 	ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 TAVREL_MONKEY_SEED=$(SEED) TAVREL_MONKEY_SECONDS=$(MONKEY_SECONDS) \
-	  xvfb-run -a -s "-screen 0 1280x1024x24" $(MONKEY_BUILD)/bin/test_monkey
+	  xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" $(MONKEY_BUILD)/bin/test_monkey
 
 # The readers' libFuzzer harnesses (clang, AddressSanitizer and UndefinedBehaviorSanitizer).
 fuzz-build: deps

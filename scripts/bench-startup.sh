@@ -15,7 +15,7 @@ times=()
 memory=()
 for i in $(seq "$runs"); do
   line=$(TAVREL_HOME="$work/home$i" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" \
-         xvfb-run -a -s "-screen 0 1280x1024x24" "$editor" --first-frame-report)
+         xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$editor" --first-frame-report)
   echo "run $i: $line"
   times+=("$(sed -n 's/.*after \([0-9]*\) ms.*/\1/p' <<<"$line")")
   memory+=("$(sed -n 's/.*memory \([0-9]*\) MB.*/\1/p' <<<"$line")")

@@ -20,7 +20,7 @@ mkdir -p "$pictures"
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
 chmod 700 "$XDG_RUNTIME_DIR"
 rm -f "$pictures/editor.png"
-xvfb-run -a -s "-screen 0 1280x1024x24" "$editor" --screenshot "$pictures/editor.png" >/dev/null
+xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$editor" --screenshot "$pictures/editor.png" >/dev/null
 if [ ! -f "$pictures/editor.png" ]; then
   echo "run: no picture was taken (another editor of this user may be running)" >&2
   exit 1
