@@ -11,6 +11,8 @@
 #include "AnimRead/StandardSkeleton.h"
 #include "base/FileReplacer.h"
 
+namespace tavrel {
+
 namespace {
 
 constexpr char kGlobal[] = "Global";
@@ -102,7 +104,7 @@ bool ANIMFILE::Write(int format) {
 bool ANIMFILE::WriteAs(const char* path, int format) {
     LoadAllFrames();
     // Written beside the target and renamed over it: a failed save never leaves half a motion.
-    return tavrel::FileReplacer::Replace(path, [&](const std::string& temporary) {
+    return FileReplacer::Replace(path, [&](const std::string& temporary) {
         const char* out = temporary.c_str();
         if (format == kFormatBvh) return BVHWRITER::Write(*this, out);
         return format == 0 ? ANIMWRITER::WriteCha(*this, out) : ANIMWRITER::WriteChb(*this, out);
@@ -123,7 +125,7 @@ bool ANIMFILE::StreamAs(const char* path, int format) {
         }
     };
     // The frames may come from the very file being replaced: the reader keeps the old one open.
-    return tavrel::FileReplacer::Replace(path, [&](const std::string& temporary) {
+    return FileReplacer::Replace(path, [&](const std::string& temporary) {
         return format == 0 ? ANIMWRITER::WriteCha(*this, temporary.c_str(), feed)
                            : ANIMWRITER::WriteChb(*this, temporary.c_str(), feed);
     });
@@ -328,3 +330,5 @@ bool ANIMFILE::WouldCloseLoop(int32_t child, int32_t parent) const {
     }
     return false;
 }
+
+}  // namespace tavrel

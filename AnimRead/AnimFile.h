@@ -8,6 +8,8 @@
 #include "AnimRead/ErrObj.h"
 #include "ZU2/rkNode.h"
 
+namespace tavrel {
+
 class BLOCKREADER;
 
 // One segment (bone) of a motion; owned by its motion.
@@ -150,3 +152,5 @@ private:
     void CopyPoseInto(const rkNode* pose, rkNode* target);
     bool WouldCloseLoop(int32_t child, int32_t parent) const;
 };
+
+}  // namespace tavrel

@@ -12,6 +12,8 @@
 
 #include "AnimRead/AnimFile.h"
 
+namespace tavrel {
+
 namespace {
 
 constexpr size_t kBlockSize = 1 << 20;
@@ -269,3 +271,5 @@ const rkMatrix& ANIMWRITER::ZUpToYUp() {
     }();
     return turn;
 }
+
+}  // namespace tavrel

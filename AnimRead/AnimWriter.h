@@ -7,6 +7,8 @@
 
 #include "ZU2/rkMath.h"
 
+namespace tavrel {
+
 class ANIMFILE;
 
 class ANIMWRITER {
@@ -34,3 +36,5 @@ public:
     // Writes value exactly as printf's "%10.3f" would (no terminator); returns the end.
     static char* FormatFixed(char* out, float value);
 };
+
+}  // namespace tavrel

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace tavrel {
+
 namespace {
 
 constexpr int64_t kBlockSize = 1 << 20;
@@ -101,3 +103,5 @@ bool BLOCKREADER::ReadContentLine(std::string_view* line) {
     }
     return false;
 }
+
+}  // namespace tavrel

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string_view>
 
+namespace tavrel {
+
 class BLOCKREADER {
 public:
     // Longest line content one read returns; longer lines continue in the next read.
@@ -60,3 +62,5 @@ private:
     int64_t size_ = 0;
     int lineCount_ = 0;
 };
+
+}  // namespace tavrel

@@ -12,6 +12,8 @@
 #include "AnimRead/AnimWriter.h"
 #include "AnimRead/BVHRead/BVHRead.h"
 
+namespace tavrel {
+
 namespace {
 
 constexpr float kDegree = 0.017453292f;
@@ -205,3 +207,5 @@ bool BVHWRITER::Write(const ANIMFILE& motion, const char* path) {
     if (std::fclose(file.release()) != 0) out.Fail();
     return true;
 }
+
+}  // namespace tavrel

@@ -1,6 +1,9 @@
 #pragma once
 // Writes any motion record as BVH text that other tools read: the segment tree depth first,
 // Z-up turned back into BVH's Y-up at the root, every rotation as Z, X, Y Euler angles.
+
+namespace tavrel {
+
 class ANIMFILE;
 
 class BVHWRITER {
@@ -9,3 +12,5 @@ public:
     // code 3 with the path. The motion's frames must be in memory.
     static bool Write(const ANIMFILE& motion, const char* path);
 };
+
+}  // namespace tavrel

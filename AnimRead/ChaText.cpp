@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace chatext {
+namespace tavrel::chatext {
 
 bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
@@ -107,4 +107,4 @@ bool StartsWithTag(std::string_view line, std::string_view tag) {
     return true;
 }
 
-}  // namespace chatext
+}  // namespace tavrel::chatext

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace chatext {
+namespace tavrel::chatext {
 
 bool IsBlank(char c);
 void SkipBlanks(std::string_view& text);
@@ -19,4 +19,4 @@ bool ScanKeyInt(std::string_view line, std::string_view key, int32_t* value);
 // The line starts with tag, compared without regard to case.
 bool StartsWithTag(std::string_view line, std::string_view tag);
 
-}  // namespace chatext
+}  // namespace tavrel::chatext

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string_view>
 
+namespace tavrel {
+
 namespace {
 
 constexpr const char* kCodeTexts[] = {
@@ -48,3 +50,5 @@ const char* ERROBJ::TextOf(int32_t code) {
     if (code < 0 || code >= static_cast<int32_t>(std::size(kCodeTexts))) return "Unknown error!";
     return kCodeTexts[code];
 }
+
+}  // namespace tavrel

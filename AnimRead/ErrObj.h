@@ -2,6 +2,8 @@
 // The error record thrown by value by every motion-file reader and writer.
 #include <cstdint>
 
+namespace tavrel {
+
 enum ErrCode : int32_t {
     ERR_MEMORY = 0,          // "Memory is not sufficient!"
     ERR_FILE_NOT_FOUND = 1,  // "File not found !"
@@ -32,5 +34,8 @@ struct ERROBJ {
     static const char* TextOf(int32_t code);
 };
 
+}  // namespace tavrel
+
 // Raises an ERROBJ that records where it was raised; the optional rest is a printf detail.
-#define THROW_ERROBJ(code, ...) throw ERROBJ((code), __FILE__, __LINE__ __VA_OPT__(, ) __VA_ARGS__)
+#define THROW_ERROBJ(code, ...) \
+    throw ::tavrel::ERROBJ((code), __FILE__, __LINE__ __VA_OPT__(, ) __VA_ARGS__)

@@ -15,6 +15,8 @@
 #include "ZU2/rkUtil.h"
 #include "base/FileReplacer.h"
 
+namespace tavrel {
+
 namespace {
 
 // Translations of a joint other than a root that stay this close to its rest one in every frame
@@ -411,7 +413,7 @@ bool GltfWriter::Write(const ANIMFILE& motion, const std::string& path, const Co
     const tinygltf::Model model = ModelBuilder(motion, content).Build();
     const bool binary = LowerExtension(path) == "glb";
     bool created = false;
-    const bool written = tavrel::FileReplacer::Replace(path, [&](const std::string& temporary) {
+    const bool written = FileReplacer::Replace(path, [&](const std::string& temporary) {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out) return false;
         created = true;
@@ -421,3 +423,5 @@ bool GltfWriter::Write(const ANIMFILE& motion, const std::string& path, const Co
     if (!written && created) THROW_ERROBJ(ERR_WRITE, "%s", path.c_str());
     return written;
 }
+
+}  // namespace tavrel

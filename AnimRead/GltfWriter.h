@@ -13,6 +13,8 @@
 
 #include "ZU2/rkMath.h"
 
+namespace tavrel {
+
 class ANIMFILE;
 
 class GltfWriter {
@@ -56,3 +58,5 @@ public:
     // are not finite (nothing is written then).
     static bool Write(const ANIMFILE& motion, const std::string& path, const Content& content);
 };
+
+}  // namespace tavrel

@@ -4,6 +4,8 @@
 
 #include "ZU2/rkMath.h"
 
+namespace tavrel {
+
 const StandardSegment kStandardSkeleton[kStandardSegmentCount] = {
     {"LowerTorso", -1, 173.615f, {1, 0, 0, 0, -0.026f, 1, 0, -1, -0.026f, 0, -14.924f, 998.126f}},
     {"UpperTorso", 0, 220.593f, {1, 0, 0, 0, 0.986f, -0.165f, 0, 0.165f, 0.986f, 0, 173.615f, 0}},
@@ -108,3 +110,5 @@ float StandardMetresPerUnit() {
     const rkVector shin = world[kLFoot] - world[kLLowLeg];
     return 0.85f / (rkLength(thigh) + rkLength(shin));
 }
+
+}  // namespace tavrel

@@ -2,6 +2,8 @@
 // The standard skeleton every motion made from nothing has: 20 segments with their parents,
 // bone lengths and the rest pose, in millimetres, standing on the floor at height 0.
 
+namespace tavrel {
+
 constexpr int kStandardSegmentCount = 20;
 
 // Segment indices in the standard skeleton's order.
@@ -55,3 +57,5 @@ struct FirstStandardSkeleton {
     // Whether lengths in standard order are those of the first standard skeleton.
     static bool Matches(const float* lengths, int count);
 };
+
+}  // namespace tavrel

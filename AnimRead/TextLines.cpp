@@ -4,7 +4,7 @@
 #include "AnimRead/ChaText.h"
 #include "AnimRead/ErrObj.h"
 
-namespace textlines {
+namespace tavrel::textlines {
 namespace {
 
 bool IsCommentOrBlank(std::string_view line) {
@@ -35,4 +35,4 @@ void RaiseParsing(std::string_view line) {
     THROW_ERROBJ(ERR_CORRUPTED, "At parsing : %.*s", static_cast<int>(line.size()), line.data());
 }
 
-}  // namespace textlines
+}  // namespace tavrel::textlines

@@ -3,9 +3,11 @@
 // and the parse error, each raising the ERROBJ the formats name.
 #include <string_view>
 
+namespace tavrel {
 class BLOCKREADER;
+}  // namespace tavrel
 
-namespace textlines {
+namespace tavrel::textlines {
 
 // Which lines a format passes over: empty lines always; HTR also comment lines ("#...") and
 // lines of blanks alone.
@@ -18,4 +20,4 @@ void ExpectTag(BLOCKREADER& reader, std::string_view tag, Skip skip = Skip::kEmp
 // Code 2 "At parsing : %s" with the line.
 [[noreturn]] void RaiseParsing(std::string_view line);
 
-}  // namespace textlines
+}  // namespace tavrel::textlines

@@ -66,11 +66,11 @@ void CIMImageGenerator::SetBackground(const uint8_t rgb[3]) {
     if (system_) system_->SetBackgroundColor(rgb[0], rgb[1], rgb[2], true);
 }
 
-int CIMImageGenerator::MiddleFrame(const ANIMFILE& motion) {
+int CIMImageGenerator::MiddleFrame(const tavrel::ANIMFILE& motion) {
     return motion.GetBeginFrame() + (motion.GetEndFrame() - motion.GetBeginFrame()) / 2;
 }
 
-bool CIMImageGenerator::DrawFrame(ANIMFILE& motion, int frame, uint32_t* pixels) {
+bool CIMImageGenerator::DrawFrame(tavrel::ANIMFILE& motion, int frame, uint32_t* pixels) {
     if (!system_) return false;
     rkNode* pose = nullptr;
     try {
@@ -95,7 +95,7 @@ std::unique_ptr<tavrel::CRImage> CIMImageGenerator::GetPicture(const std::string
         DebugOutput("CIMImageGenerator::GetImage() failed: not inited!\n");
         return nullptr;
     }
-    std::unique_ptr<ANIMFILE> motion = tavrel::CMotionImport::OpenToShow(motionPath, 0);
+    std::unique_ptr<tavrel::ANIMFILE> motion = tavrel::CMotionImport::OpenToShow(motionPath, 0);
     if (!motion || motion->GetEndFrame() < motion->GetBeginFrame()) {
         DebugOutput("CIMImageGenerator::GetImage() failed: cannot read " + motionPath + "\n");
         return nullptr;

@@ -35,9 +35,9 @@ public:
     // the front; pixels receives Width() x Height() opaque 0xAARRGGBB values, top row first.
     // A view wider than high steps back so that the whole body stays in the picture.
     // False, with nothing drawn, when that frame cannot be read.
-    bool DrawFrame(ANIMFILE& motion, int frame, uint32_t* pixels);
+    bool DrawFrame(tavrel::ANIMFILE& motion, int frame, uint32_t* pixels);
     // The frame a still picture of a whole motion shows: the middle one.
-    static int MiddleFrame(const ANIMFILE& motion);
+    static int MiddleFrame(const tavrel::ANIMFILE& motion);
     // The picture of the motion in its middle frame; none (with a debug line) when not set up
     // or when the motion cannot be read or drawn. The caller owns the bitmap.
     std::unique_ptr<tavrel::CRBitmap> GetImage(const std::string& motionPath);

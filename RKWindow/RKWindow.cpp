@@ -19,7 +19,7 @@ namespace {
 int SaveAndReload(CMotion& motion, const std::string& path, tavrel::CMotionManager& manager) {
     try {
         if (!motion.Save(path)) return 0;
-    } catch (const ERROBJ&) {
+    } catch (const tavrel::ERROBJ&) {
         DebugOutput("CRKWindow: the pose clip " + path + " could not be written.\n");
         return 0;
     }

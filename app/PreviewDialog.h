@@ -34,7 +34,7 @@ private:
     void ShowFrame();
 
     std::string dataFolder_;
-    std::unique_ptr<ANIMFILE> motion_;
+    std::unique_ptr<tavrel::ANIMFILE> motion_;
     C3DWindowView* view_ = nullptr;
     QBasicTimer timer_;
     int frame_ = 0;

@@ -10,6 +10,8 @@
 #include "AnimRead/CHARead/CHARead.h"
 #include "AnimRead/CHBRead/CHBRead.h"
 
+using namespace tavrel;
+
 namespace {
 
 constexpr int kFrames = 18000;

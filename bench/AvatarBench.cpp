@@ -60,7 +60,8 @@ BENCHMARK(BM_DrawScene800x600)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // One picture of a motion's first frame, read back as the gallery would keep it.
 bool Thumbnail(CRKSystem& system, std::vector<uint32_t>& pixels) {
-    std::unique_ptr<ANIMFILE> motion = tavrel::CreateAnimFile(kWalk.c_str(), tavrel::kTypeCHA, 0);
+    std::unique_ptr<tavrel::ANIMFILE> motion =
+        tavrel::CreateAnimFile(kWalk.c_str(), tavrel::kTypeCHA, 0);
     if (!motion) return false;
     system.PoseAvatar(motion->GetFrame(motion->GetBeginFrame()));
     system.PresetCamera(RKViewport::Front);

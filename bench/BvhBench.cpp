@@ -14,6 +14,8 @@
 #include "AnimRead/CHBRead/CHBRead.h"
 #include "tests/support/TempFolder.h"
 
+using namespace tavrel;
+
 namespace {
 
 // The standard skeleton turning smoothly, written as BVH until the file holds about 1.5 MB.

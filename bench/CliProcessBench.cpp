@@ -30,7 +30,7 @@ constexpr int kFrames = 18000;
 class LongMotionFiles {
 public:
     LongMotionFiles() {
-        CHBREAD motion;
+        tavrel::CHBREAD motion;
         rkNode* root = motion.GetFrame(0);
         for (int frame = 0; frame < kFrames; ++frame) {
             for (int32_t i = 0; i < motion.GetSegmentCount(); ++i) {

@@ -26,7 +26,7 @@ std::string BenchPath(const std::string& name) {
 }
 
 // A standard-skeleton motion of `frames` frames with every joint moving a little.
-std::unique_ptr<ANIMFILE> MakeMotion(int frames) {
+std::unique_ptr<tavrel::ANIMFILE> MakeMotion(int frames) {
     auto record = tavrel::CreateAnimFile(nullptr, tavrel::kTypeCHB, 1);
     tavrel::CHTR pose(rkCloneNode(record->GetFrame(0)));
     for (int k = 0; k < frames; ++k) {
@@ -124,7 +124,7 @@ void BM_HtrRead(benchmark::State& state) {
     const std::string path = HtrFile(60, 10000);
     const auto bytes = static_cast<int64_t>(fs::file_size(path));
     for (auto _ : state) {
-        HTRREAD motion(path.c_str(), 1);
+        tavrel::HTRREAD motion(path.c_str(), 1);
         benchmark::DoNotOptimize(motion.GetSegmentCount());
     }
     state.SetBytesProcessed(state.iterations() * bytes);

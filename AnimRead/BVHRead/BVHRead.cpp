@@ -12,6 +12,8 @@
 
 #include "AnimRead/BlockReader.h"
 
+namespace tavrel {
+
 namespace {
 
 constexpr float kDegree = 0.017453292f;
@@ -455,3 +457,5 @@ void BVHREAD::ReadFrames(BLOCKREADER& reader, int32_t lastFrame) {
                      channelCount_);
     }
 }
+
+}  // namespace tavrel

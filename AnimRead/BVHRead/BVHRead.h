@@ -9,6 +9,8 @@
 
 #include "AnimRead/AnimFile.h"
 
+namespace tavrel {
+
 class BLOCKREADER;
 
 class BVHREAD : public ANIMFILE {
@@ -55,3 +57,5 @@ private:
     float frameTime_ = 0.0f;
     int headLines_ = 0;  // lines before the first frame, for error line numbers
 };
+
+}  // namespace tavrel

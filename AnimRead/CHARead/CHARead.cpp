@@ -9,6 +9,8 @@
 #include "AnimRead/ChaText.h"
 #include "AnimRead/TextLines.h"
 
+namespace tavrel {
+
 using namespace chatext;
 using namespace textlines;
 
@@ -158,3 +160,5 @@ void CHAREAD::ReadNextFrame(BLOCKREADER& reader, int32_t frame, rkMatrix* matric
         if (hits != 1) THROW_ERROBJ(ERR_CORRUPTED, "Not all segments exist in frame %d", frame);
     }
 }
+
+}  // namespace tavrel

@@ -4,6 +4,8 @@
 
 #include "AnimRead/AnimFile.h"
 
+namespace tavrel {
+
 class BLOCKREADER;
 
 class CHAREAD : public ANIMFILE {
@@ -26,3 +28,5 @@ private:
     void ReadHierarchy(BLOCKREADER& reader);
     std::vector<int32_t> hits_;  // segment lines per segment in the frame being read
 };
+
+}  // namespace tavrel

@@ -11,6 +11,8 @@
 #include "AnimRead/BlockReader.h"
 #include "AnimRead/ChaText.h"
 
+namespace tavrel {
+
 namespace {
 
 // Longest stretch in which a name must find its zero byte.
@@ -156,3 +158,5 @@ void CHBREAD::ReadNextFrame(BLOCKREADER& reader, int32_t frame, rkMatrix* matric
         }
     }
 }
+
+}  // namespace tavrel

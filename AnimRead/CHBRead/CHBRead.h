@@ -2,6 +2,8 @@
 // A motion read from CHB, the byte-level twin of CHA text.
 #include "AnimRead/AnimFile.h"
 
+namespace tavrel {
+
 class BLOCKREADER;
 
 class CHBREAD : public ANIMFILE {
@@ -23,3 +25,5 @@ private:
     void ReadLengths(BLOCKREADER& reader);
     void ReadHierarchy(BLOCKREADER& reader);
 };
+
+}  // namespace tavrel

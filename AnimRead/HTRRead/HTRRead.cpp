@@ -10,6 +10,8 @@
 #include "AnimRead/ChaText.h"
 #include "AnimRead/TextLines.h"
 
+namespace tavrel {
+
 using namespace chatext;
 
 namespace {
@@ -270,3 +272,5 @@ void HTRREAD::ReadSection(BLOCKREADER& reader, int32_t index, int64_t frames) {
         segment.frames.push_back(EulerMatrix(t, v[3], v[4], v[5], &base_[i]));
     }
 }
+
+}  // namespace tavrel

@@ -5,6 +5,8 @@
 
 #include "AnimRead/AnimFile.h"
 
+namespace tavrel {
+
 class BLOCKREADER;
 
 class HTRREAD : public ANIMFILE {
@@ -42,3 +44,5 @@ private:
     std::vector<rkMatrix> base_;
     std::vector<float> boneLength_;
 };
+
+}  // namespace tavrel

@@ -9,7 +9,9 @@
 
 #include "AnimRead/SceneFileRead/Printable.h"
 
-using namespace tavrel::scenefile;
+namespace tavrel {
+
+using namespace scenefile;
 
 namespace {
 
@@ -161,3 +163,5 @@ void SCENEFILEREAD::SCENE::CopyChannel(const aiNodeAnim& channel, ANIM& anim) {
         CopyKeys(channel.mScalingKeys, channel.mNumScalingKeys, &track.scales);
     if (!numbers && anim.badKey.empty()) anim.badKey = Printable(nodes[found->second].name);
 }
+
+}  // namespace tavrel

@@ -14,6 +14,8 @@ struct aiAnimation;
 struct aiNode;
 struct aiNodeAnim;
 
+namespace tavrel {
+
 class SCENEFILEREAD::SCENE {
 public:
     // What importers call the nodes they insert for pivots and pre-rotations.
@@ -34,7 +36,7 @@ public:
     struct ANIM {
         TAKE take;
         double ticksPerSecond = kDefaultTicksPerSecond;
-        std::unordered_map<int32_t, tavrel::scenefile::TRACK> tracks;  // by node
+        std::unordered_map<int32_t, scenefile::TRACK> tracks;  // by node
         std::string badKey;  // the node whose keys are no numbers
     };
 
@@ -59,3 +61,5 @@ private:
 
     std::unordered_map<std::string, int32_t> byName_;  // the first node of each name
 };
+
+}  // namespace tavrel

@@ -14,9 +14,11 @@
 #include "AnimRead/SceneFileRead/Printable.h"
 #include "AnimRead/SceneFileRead/Scene.h"
 
+namespace tavrel {
+
 namespace {
 
-using namespace tavrel::scenefile;
+using namespace scenefile;
 using SCENE = SCENEFILEREAD::SCENE;
 
 // A node's name as a segment's: made to fit, and unique among the motion's segments.
@@ -164,3 +166,5 @@ void SCENEFILEREAD::SetRestPose() {
         segment.length = rkLength(rkOrigin(rest_[size_t(segment.children.front())]));
     }
 }
+
+}  // namespace tavrel

@@ -13,6 +13,8 @@
 
 struct aiScene;
 
+namespace tavrel {
+
 class SCENEFILEREAD : public ANIMFILE {
 public:
     // Larger files are refused before reading: the importer holds all of a file at once, and
@@ -80,3 +82,5 @@ private:
     std::string skeletonRoot_;
     std::vector<rkMatrix> rest_;
 };
+
+}  // namespace tavrel

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <unordered_set>
 
+namespace tavrel {
+
 namespace {
 
 constexpr char kMagic[4] = {'T', 'V', 'S', 'R'};
@@ -207,3 +209,5 @@ std::unique_ptr<SCENEFILEREAD> SCENERECORD::ReadMotion(std::string_view bytes, c
     motion->endFrame_ = frames - 1;
     return motion;
 }
+
+}  // namespace tavrel

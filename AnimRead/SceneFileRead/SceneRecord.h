@@ -10,6 +10,8 @@
 
 #include "AnimRead/SceneFileRead/SceneFileRead.h"
 
+namespace tavrel {
+
 class SCENERECORD {
 public:
     static constexpr int kVersion = 1;
@@ -23,3 +25,5 @@ public:
     static std::vector<SCENEFILEREAD::TAKE> ReadTakes(std::string_view bytes);
     static std::unique_ptr<SCENEFILEREAD> ReadMotion(std::string_view bytes, const char* path);
 };
+
+}  // namespace tavrel

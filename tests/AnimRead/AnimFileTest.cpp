@@ -9,6 +9,8 @@
 #include "AnimRead/StandardSkeleton.h"
 #include "MotionTestSupport.h"
 
+using namespace tavrel;
+
 using motiontest::MakeMotion;
 
 namespace {

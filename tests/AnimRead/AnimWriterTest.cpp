@@ -12,6 +12,8 @@
 #include "AnimRead/CHBRead/CHBRead.h"
 #include "MotionTestSupport.h"
 
+using namespace tavrel;
+
 using motiontest::MakeMotion;
 using motiontest::ReadAll;
 

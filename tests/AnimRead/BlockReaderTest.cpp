@@ -6,6 +6,8 @@
 
 #include "MotionTestSupport.h"
 
+using namespace tavrel;
+
 namespace {
 
 class BlockReaderTest : public ::testing::Test {

@@ -10,6 +10,8 @@
 #include "AnimRead/BVHRead/BVHRead.h"
 #include "MotionTestSupport.h"
 
+using namespace tavrel;
+
 namespace {
 
 const aiNodeAnim* ChannelOf(const aiAnimation& animation, const char* name) {

@@ -13,6 +13,8 @@
 #include "AnimRead/BVHRead/BVHRead.h"
 #include "MotionTestSupport.h"
 
+using namespace tavrel;
+
 namespace {
 
 using motiontest::CatchError;

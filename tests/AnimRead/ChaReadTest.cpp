@@ -7,6 +7,8 @@
 #include "AnimRead/CHBRead/CHBRead.h"
 #include "MotionTestSupport.h"
 
+using namespace tavrel;
+
 using motiontest::MakeMotion;
 using motiontest::ReadAll;
 using motiontest::WriteAll;

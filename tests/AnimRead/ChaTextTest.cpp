@@ -7,6 +7,8 @@
 
 #include "AnimRead/ChaText.h"
 
+using namespace tavrel;
+
 namespace {
 
 // What from_chars makes of the text, and how much of it it takes.

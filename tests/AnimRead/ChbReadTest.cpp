@@ -9,6 +9,8 @@
 #include "AnimRead/CHARead/CHARead.h"
 #include "MotionTestSupport.h"
 
+using namespace tavrel;
+
 using motiontest::MakeMotion;
 using motiontest::ReadAll;
 using motiontest::WriteAll;

@@ -4,6 +4,8 @@
 
 #include <string>
 
+using namespace tavrel;
+
 TEST(ErrObjTest, CodesCarryTheirTexts) {
     const char* expected[] = {"Memory is not sufficient!", "File not found !",
                               "File is corrupted!",        "Write file error!",

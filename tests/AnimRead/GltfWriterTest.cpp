@@ -15,6 +15,8 @@
 #include "ZU2/rkUtil.h"
 #include "tests/support/GltfReadBack.h"
 
+using namespace tavrel;
+
 namespace {
 
 using namespace tavrel::testing;

@@ -12,6 +12,8 @@
 
 #include "AnimRead/CHARead/CHARead.h"
 
+using namespace tavrel;
+
 namespace {
 
 namespace fs = std::filesystem;

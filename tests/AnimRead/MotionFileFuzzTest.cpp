@@ -9,6 +9,8 @@
 #include "AnimRead/CHBRead/CHBRead.h"
 #include "MotionTestSupport.h"
 
+using namespace tavrel;
+
 namespace {
 
 enum class Format { Cha, Chb };

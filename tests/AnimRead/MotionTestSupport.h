@@ -55,8 +55,8 @@ inline float SampleValue(int frame, int segment, int element) {
 }
 
 // The standard skeleton with frames begin .. begin + frames - 1, each a different pose.
-inline std::unique_ptr<ANIMFILE> MakeMotion(int frames, int begin = 0) {
-    auto motion = std::make_unique<CHBREAD>();
+inline std::unique_ptr<tavrel::ANIMFILE> MakeMotion(int frames, int begin = 0) {
+    auto motion = std::make_unique<tavrel::CHBREAD>();
     motion->SetBeginFrame(begin);
     motion->SetEndFrame(begin);
     rkNode* root = motion->GetFrame(begin);
@@ -73,33 +73,34 @@ inline std::unique_ptr<ANIMFILE> MakeMotion(int frames, int begin = 0) {
 }
 
 // Runs an action that must raise ERROBJ; returns what it raised.
-inline ERROBJ CatchError(const std::function<void()>& action) {
+inline tavrel::ERROBJ CatchError(const std::function<void()>& action) {
     try {
         action();
-    } catch (const ERROBJ& error) {
+    } catch (const tavrel::ERROBJ& error) {
         return error;
     }
     ADD_FAILURE() << "no ERROBJ raised";
-    return ERROBJ(ERR_OK, "", 0);
+    return tavrel::ERROBJ(tavrel::ERR_OK, "", 0);
 }
 
-#define EXPECT_ERROBJ(action, expectedCode, expectedDetail)                    \
-    do {                                                                       \
-        ERROBJ raised_ = motiontest::CatchError([&] { action; });              \
-        EXPECT_EQ(raised_.code, (expectedCode)) << raised_.detail;             \
-        EXPECT_STREQ(raised_.detail, (expectedDetail)) << raised_.location;    \
+#define EXPECT_ERROBJ(action, expectedCode, expectedDetail)                 \
+    do {                                                                    \
+        ::tavrel::ERROBJ raised_ = motiontest::CatchError([&] { action; }); \
+        EXPECT_EQ(raised_.code, (expectedCode)) << raised_.detail;          \
+        EXPECT_STREQ(raised_.detail, (expectedDetail)) << raised_.location; \
     } while (0)
 
 // Both motions have the same segments, hierarchy, lengths and frames; frame elements and
 // lengths may differ by tolerance (0 asks for identical bits).
-inline void ExpectSameMotion(const ANIMFILE& expected, const ANIMFILE& actual, float tolerance) {
+inline void ExpectSameMotion(const tavrel::ANIMFILE& expected, const tavrel::ANIMFILE& actual,
+                             float tolerance) {
     ASSERT_EQ(expected.GetSegmentCount(), actual.GetSegmentCount());
     EXPECT_EQ(expected.GetBeginFrame(), actual.GetBeginFrame());
     EXPECT_EQ(expected.GetEndFrame(), actual.GetEndFrame());
     EXPECT_EQ(expected.GetFrameRate(), actual.GetFrameRate());
     for (int32_t i = 0; i < expected.GetSegmentCount(); ++i) {
-        const ANIMSEG& a = *expected.GetSegment(i);
-        const ANIMSEG& b = *actual.GetSegment(i);
+        const tavrel::ANIMSEG& a = *expected.GetSegment(i);
+        const tavrel::ANIMSEG& b = *actual.GetSegment(i);
         SCOPED_TRACE(a.name);
         EXPECT_STREQ(a.name, b.name);
         EXPECT_EQ(a.parent, b.parent);

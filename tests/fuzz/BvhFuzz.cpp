@@ -7,5 +7,5 @@ std::vector<std::string> tavrel::fuzz::Seeds() {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return tavrel::fuzz::FuzzMotion<BVHREAD>(data, size, "in.bvh");
+    return tavrel::fuzz::FuzzMotion<tavrel::BVHREAD>(data, size, "in.bvh");
 }

@@ -7,5 +7,5 @@ std::vector<std::string> tavrel::fuzz::Seeds() {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return tavrel::fuzz::FuzzMotion<CHAREAD>(data, size, "in.cha");
+    return tavrel::fuzz::FuzzMotion<tavrel::CHAREAD>(data, size, "in.cha");
 }

@@ -19,5 +19,5 @@ std::vector<std::string> tavrel::fuzz::Seeds() {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return tavrel::fuzz::FuzzMotion<CHBREAD>(data, size, "in.chb");
+    return tavrel::fuzz::FuzzMotion<tavrel::CHBREAD>(data, size, "in.chb");
 }

@@ -34,14 +34,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string path = WriteInput(data, size, "in.dae");
     try {
         if (tavrel::ColladaAccessorsFit(path.c_str())) tavrel::ReadColladaFile(path.c_str());
-    } catch (const ERROBJ&) {
+    } catch (const tavrel::ERROBJ&) {
     }
     try {
         const auto takes = tavrel::ImportSceneTakes(path);
         const auto motion = tavrel::ImportSceneFile(path, takes.back().name);
         if (motion->GetTakeName() != takes.back().name) Fail("another take than the one named");
         AskEveryPose(*motion);
-    } catch (const ERROBJ&) {
+    } catch (const tavrel::ERROBJ&) {
         // Refused with a reason.
     }
     return 0;

@@ -210,9 +210,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::unique_ptr<aiScene> scene = Build(recipe);
     const std::string take = recipe.Byte() % 2 ? "" : std::string(recipe.Name().C_Str());
     try {
-        SCENEFILEREAD motion(*scene, take, recipe.Byte() % 2 ? LegsAndArms : nullptr);
+        tavrel::SCENEFILEREAD motion(*scene, take, recipe.Byte() % 2 ? LegsAndArms : nullptr);
         Check(motion);
-    } catch (const ERROBJ&) {
+    } catch (const tavrel::ERROBJ&) {
         // Refused with a reason: the expected outcome for most recipes.
     }
     return 0;

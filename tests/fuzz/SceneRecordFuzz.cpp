@@ -25,14 +25,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace tavrel::fuzz;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     try {
-        if (SCENERECORD::ReadTakes(bytes).empty()) Fail("a record of no takes");
-    } catch (const ERROBJ&) {
+        if (tavrel::SCENERECORD::ReadTakes(bytes).empty()) Fail("a record of no takes");
+    } catch (const tavrel::ERROBJ&) {
     }
     try {
-        const auto motion = SCENERECORD::ReadMotion(bytes, "in.dae");
+        const auto motion = tavrel::SCENERECORD::ReadMotion(bytes, "in.dae");
         AskEveryPose(*motion);
         if (motion->GetTakeName().size() > 1024) Fail("a take's name past its bound");
-    } catch (const ERROBJ&) {
+    } catch (const tavrel::ERROBJ&) {
     }
     return 0;
 }

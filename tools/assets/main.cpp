@@ -12,6 +12,7 @@
 #include "tools/assets/MotionLibrary.h"
 
 namespace fs = std::filesystem;
+using namespace tavrel;
 using namespace tavrel::assets;
 
 namespace {
