@@ -7,6 +7,8 @@
 #include "nimbrel/Nimbrel.h"
 #include "uikit/UiText.h"
 
+namespace tavrel {
+
 namespace {
 
 constexpr const char* kMaker = "Corvane";
@@ -30,8 +32,7 @@ std::string KeyPath(const char* format, const char* a, const char* b, const char
     return buffer;
 }
 
-tavrel::Message UpdateMessage(int result) {
-    using tavrel::MakeMessage;
+Message UpdateMessage(int result) {
     switch (result) {
         case NB_UP_TO_DATE:
             return MakeMessage(kUpToDate, {{"%ProductVersion", TAVREL_VERSION}});
@@ -79,7 +80,7 @@ bool CAPSystemColleague::OpenUrl(const QUrl& url) {
 
 bool CAPSystemColleague::OpenDocument(int which) {
     if (which < 1 || which > 3) return false;
-    const QString name = tavrel::ui::Text(kDocumentNames[which - 1]);
+    const QString name = ui::Text(kDocumentNames[which - 1]);
     OpenUrl(QUrl::fromLocalFile(QString::fromStdString(programFolder_) + name));
     return true;  // what the desktop makes of it is its own affair
 }
@@ -88,11 +89,13 @@ bool CAPSystemColleague::ShowUpdate(QWidget* parent) {
     const std::string productKey = KeyPath("Software\\%s\\%s\\%s", kMaker, kProgram, kKeyVersion);
     const std::string sharedKey = KeyPath("Software\\%s\\shared\\%s", kMaker, kProgram);
     NBREQUEST request{"TV", "ST", productKey.c_str(), sharedKey.c_str()};
-    const std::string title = tavrel::ui::Strings().Get(kUpdateTitle);
+    const std::string title = ui::Strings().Get(kUpdateTitle);
     const int result = NbCheckUpdate2(title.c_str(), 1, &request, TAVREL_VERSION);
     const bool answered = NBSUCCEED(result) != 0;
-    if (!answered) tavrel::DebugOutput("CAPSystemColleague::ShowUpdate() Error!\n");
-    tavrel::ui::ShowMessage(parent, UpdateMessage(result),
-                            answered ? QMessageBox::Information : QMessageBox::Warning);
+    if (!answered) DebugOutput("CAPSystemColleague::ShowUpdate() Error!\n");
+    ui::ShowMessage(parent, UpdateMessage(result),
+                    answered ? QMessageBox::Information : QMessageBox::Warning);
     return answered;
 }
+
+}  // namespace tavrel

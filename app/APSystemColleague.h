@@ -12,6 +12,8 @@
 
 class QWidget;
 
+namespace tavrel {
+
 class CAPSystemColleague : public CColleague {
 public:
     // programFolder: where the program's data lives (share/tavrel, with help/ in it).
@@ -49,9 +51,11 @@ public:
     std::mutex& Mutex() { return mutex_; }
 
 private:
-    tavrel::CRProfile profile_;
+    CRProfile profile_;
     bool option_ = true;
     std::mutex mutex_;
     std::string programFolder_;
     UrlOpener urlOpener_;
 };
+
+}  // namespace tavrel

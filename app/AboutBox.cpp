@@ -8,6 +8,8 @@
 #include "app/AppVersion.h"
 #include "uikit/UiText.h"
 
+namespace tavrel {
+
 namespace {
 constexpr int kCaption = 62270;
 constexpr int kFirstLine = 61375;
@@ -17,16 +19,15 @@ constexpr int kLineCount = 5;
 QStringList CAboutBox::Lines() {
     QStringList lines;
     for (int id = kFirstLine; id < kFirstLine + kLineCount; ++id) {
-        lines << tavrel::ui::MessageText(
-            tavrel::MakeMessage(id, {{"%ProductVersion", TAVREL_VERSION},
-                                     {"%FileVersion", TAVREL_FILE_VERSION},
-                                     {"%ProductBuild", TAVREL_BUILD}}));
+        lines << ui::MessageText(MakeMessage(id, {{"%ProductVersion", TAVREL_VERSION},
+                                                  {"%FileVersion", TAVREL_FILE_VERSION},
+                                                  {"%ProductBuild", TAVREL_BUILD}}));
     }
     return lines;
 }
 
 CAboutBox::CAboutBox(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(tavrel::ui::Text(kCaption));
+    setWindowTitle(ui::Text(kCaption));
     auto* icon = new QLabel;
     icon->setPixmap(QPixmap(":/icons/112.png"));
     icon->setAlignment(Qt::AlignTop);
@@ -42,3 +43,5 @@ CAboutBox::CAboutBox(QWidget* parent) : QDialog(parent) {
     layout->addLayout(row);
     layout->addWidget(buttons);
 }
+
+}  // namespace tavrel

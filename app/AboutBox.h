@@ -2,6 +2,8 @@
 // The about box: the program's icon and five lines with its version record filled in.
 #include <QDialog>
 
+namespace tavrel {
+
 class CAboutBox : public QDialog {
     Q_OBJECT
 public:
@@ -9,3 +11,5 @@ public:
     // The five lines as shown.
     static QStringList Lines();
 };
+
+}  // namespace tavrel

@@ -16,6 +16,8 @@
 #include "settings/RProfile.h"
 #include "uikit/UiText.h"
 
+namespace tavrel {
+
 namespace {
 
 constexpr int kCaption = 61221;
@@ -39,12 +41,12 @@ constexpr int kPresetCommands[] = {command::kCameraFront, command::kCameraBack,
 // The bundle's cursor picture of a tool; the arrow for the tools without one.
 // A small number kept in the settings file; -1 when there is none.
 int StoredChoice(const char* key) {
-    const std::string value = tavrel::CRProfile().GetString(kToolSection, key);
+    const std::string value = CRProfile().GetString(kToolSection, key);
     return value.size() == 1 && value[0] >= '0' && value[0] <= '9' ? value[0] - '0' : -1;
 }
 
 void StoreChoice(const char* key, int value) {
-    tavrel::CRProfile().WriteString(kToolSection, key, std::to_string(value));
+    CRProfile().WriteString(kToolSection, key, std::to_string(value));
 }
 
 QCursor ToolCursor(int tool) {
@@ -81,7 +83,7 @@ public:
     void Lock() override {
         if (held_) return;
         if (mediator_->SharedMutex() && !mediator_->TryLockMutex()) {
-            tavrel::DebugOutput("C3DWindowColleague: the 3D machinery is in use elsewhere.\n");
+            DebugOutput("C3DWindowColleague: the 3D machinery is in use elsewhere.\n");
             return;
         }
         held_ = true;
@@ -130,9 +132,8 @@ C3DWindowColleague::C3DWindowColleague(CMediatorSeam* mediator, CMainFrameSeam* 
         connect(view_, &C3DWindowView::worldReady, this, &C3DWindowColleague::ConnectTools);
         frame_->setWidget(view_);
     } else {
-        tavrel::DebugOutput(
-            "C3DWindowColleague: no OpenGL 3.3 context, the 3D window stays empty.\n");
-        auto* notice = new QLabel(tavrel::ui::Text(kNoOpenGL));
+        DebugOutput("C3DWindowColleague: no OpenGL 3.3 context, the 3D window stays empty.\n");
+        auto* notice = new QLabel(ui::Text(kNoOpenGL));
         notice->setAlignment(Qt::AlignCenter);
         notice->setWordWrap(true);
         notice_ = notice;
@@ -140,7 +141,7 @@ C3DWindowColleague::C3DWindowColleague(CMediatorSeam* mediator, CMainFrameSeam* 
     }
     mainFrame_->MdiArea()->addSubWindow(frame_);
     ApplyLayout(mainFrame_->ClientLayout().view3D);
-    frame_->setWindowTitle(tavrel::ui::Text(kCaption));
+    frame_->setWindowTitle(ui::Text(kCaption));
     frame_->show();
     connect(mainFrame_->MdiArea(), &QMdiArea::subWindowActivated, this,
             [this](QMdiSubWindow* active) {
@@ -172,7 +173,7 @@ void C3DWindowColleague::ConnectTools() {
     CRKWindowTools* tools = view_->Tools();
     if (!tools) return;
     if (!tools_) tools_ = seam_.get();
-    tools->Hotkeys().Load(tavrel::CRProfile());
+    tools->Hotkeys().Load(CRProfile());
     tools->SetMoveConstraint(StoredChoice(kConstraintKey));
     tools->SetRotationAxis(StoredChoice(kAxisKey));
     tools->SetLock(lock_.get());
@@ -315,7 +316,7 @@ void C3DWindowColleague::ToggleManipulation() {
     }
     lock_->Lock();
     if (!lock_->Held()) {
-        mainFrame_->ShowNotice(tavrel::ui::Text(kMachineryInUse), kNoticeMs);
+        mainFrame_->ShowNotice(ui::Text(kMachineryInUse), kNoticeMs);
         return;
     }
     if (CRKWindowTools* tools = view_ ? view_->Tools() : nullptr) {
@@ -354,19 +355,21 @@ void C3DWindowColleague::RebuildDisplay() {
     if (view_) view_->RebuildDevice();
 }
 
-void C3DWindowColleague::ShowFrameSample(const tavrel::FrameSample& sample) {
+void C3DWindowColleague::ShowFrameSample(const FrameSample& sample) {
     if (view_) view_->ShowFrameSample(sample);
 }
 
 void C3DWindowColleague::ShowClip(const std::string& motionPath) {
     if (view_ && !view_->PlayClip(motionPath))
-        tavrel::DebugOutput("C3DWindowColleague::ShowClip: no pose in " + motionPath + "\n");
+        DebugOutput("C3DWindowColleague::ShowClip: no pose in " + motionPath + "\n");
 }
 
 // The frame display exists only once the view's GL context does: look it up at each write.
-tavrel::CMotionManagerSide::PoseWriter C3DWindowColleague::PoseWriter() {
+CMotionManagerSide::PoseWriter C3DWindowColleague::PoseWriter() {
     return [this](int kind, const std::string& target) {
         CRKWindow* window = view_ ? view_->Window() : nullptr;
         return window && window->PoseWriter()(kind, target);
     };
 }
+
+}  // namespace tavrel

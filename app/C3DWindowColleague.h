@@ -12,9 +12,12 @@
 #include "timeline/FrameSample.h"
 #include "timeline/MotionManagerSide.h"
 
-class CFixedChildFrame;
 class C3DWindowView;
 class QWidget;
+
+namespace tavrel {
+
+class CFixedChildFrame;
 
 class C3DWindowColleague : public QObject, public CColleague {
     Q_OBJECT
@@ -54,11 +57,11 @@ public:
     void RebuildDisplay();
 
     // The timeline's frame on the avatar (from the timeline colleague, through the mediator).
-    void ShowFrameSample(const tavrel::FrameSample& sample);
+    void ShowFrameSample(const FrameSample& sample);
     // A clip's motion played in the 3D window (a double-click on the timeline).
     void ShowClip(const std::string& motionPath);
     // The hook the timeline's pose-clip edits write through (the pose on screen).
-    tavrel::CMotionManagerSide::PoseWriter PoseWriter();
+    CMotionManagerSide::PoseWriter PoseWriter();
 
 private:
     class MutexLock;
@@ -81,3 +84,5 @@ private:
     std::unique_ptr<ToolSeam> seam_;
     bool manipulating_ = false;  // without the view's tools
 };
+
+}  // namespace tavrel

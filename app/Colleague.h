@@ -1,6 +1,9 @@
 #pragma once
 // Base of every colleague of the mediator. The edit commands reach the colleague whose window
 // was activated last; each colleague answers for its own window.
+
+namespace tavrel {
+
 class CMediatorSeam;
 
 enum class EditCommand { Undo, Redo, Copy, Cut, Paste, Delete, SelectAll };
@@ -28,3 +31,5 @@ public:
 protected:
     CMediatorSeam* mediator_;
 };
+
+}  // namespace tavrel

@@ -11,15 +11,16 @@
 #include "app/WindowLayout.h"
 #include "timeline/MotionManagerSide.h"
 
-namespace tavrel {
-class CTimelineProject;
-struct FrameSample;
-}  // namespace tavrel
-
-class CColleague;
 class QAction;
 class QMdiArea;
 class QString;
+
+namespace tavrel {
+
+class CTimelineProject;
+struct FrameSample;
+
+class CColleague;
 
 // The main window, seen from the colleagues whose frames it holds.
 class CMainFrameSeam {
@@ -58,10 +59,10 @@ public:
     virtual std::string GetPoseDirectory() const = 0;
     virtual void SetPoseDirectory(const std::string& path) = 0;
     virtual void SetProjectTitle(const std::string& path) = 0;
-    virtual void ShowFrameSample(const tavrel::FrameSample& sample) = 0;
+    virtual void ShowFrameSample(const FrameSample& sample) = 0;
     virtual void ShowClip(const std::string& motionPath) = 0;
     // The hook the timeline's pose-clip edits write the pose on screen through.
-    virtual tavrel::CMotionManagerSide::PoseWriter PoseWriter() = 0;
+    virtual CMotionManagerSide::PoseWriter PoseWriter() = 0;
 };
 
 // The timeline panel, seen from its colleague.
@@ -91,7 +92,7 @@ public:
     // Redraws the frame on the avatar (the 3D window became active).
     virtual void RefreshFrame() = 0;
     // The timeline as it stands (to save or export it); null when there is none.
-    virtual const tavrel::CTimelineProject* Project() const = 0;
+    virtual const CTimelineProject* Project() const = 0;
     // Whether the project changed since it was opened, made or saved.
     virtual bool IsModified() const { return false; }
     // Changes with every change of the clips (see CTimelineModel::ContentState).
@@ -138,3 +139,5 @@ public:
     // Every cached motion is deleted (a new project was made or opened).
     virtual void EmptyMotionCache() = 0;
 };
+
+}  // namespace tavrel

@@ -1,6 +1,6 @@
 #pragma once
 // Menu command identifiers the mediator routes.
-namespace command {
+namespace tavrel::command {
 constexpr int kNewProject = 32771;
 constexpr int kOpenProject = 32772;
 constexpr int kOption = 32777;
@@ -37,4 +37,4 @@ constexpr int kEditRedo = 57644;
 constexpr int kAbout = 57664;
 constexpr int kExit = 57665;
 constexpr int kHelp = 57666;
-}  // namespace command
+}  // namespace tavrel::command

@@ -3,6 +3,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+namespace tavrel {
+
 bool CheckDisplay(const QScreen* screen) {
     if (!screen) return false;
     // The screen's own pixels: a high-density screen counts its size in larger points.
@@ -13,3 +15,5 @@ bool CheckDisplay(const QScreen* screen) {
 bool CheckDisplay() {
     return CheckDisplay(QGuiApplication::primaryScreen());
 }
+
+}  // namespace tavrel

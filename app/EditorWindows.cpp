@@ -8,6 +8,8 @@
 #include "app/TimelineColleague.h"
 #include "app/TimelineHost.h"
 
+namespace tavrel {
+
 bool ConnectEditorWindows(CTavrelMediator* mediator) {
     bool connected = true;
     if (std::unique_ptr<CTimelineHost> timeline = CTimelineHost::Create(mediator)) {
@@ -30,3 +32,5 @@ void ConnectFileCommands(CProjectFileCommands* commands, CTavrelMediator* mediat
         return view ? view->System() : nullptr;
     };
 }
+
+}  // namespace tavrel

@@ -3,6 +3,8 @@
 #include <QCloseEvent>
 #include <QMouseEvent>
 
+namespace tavrel {
+
 CFixedChildFrame::CFixedChildFrame(int minimumHeight, QWidget* parent) : QMdiSubWindow(parent) {
     setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setSystemMenu(nullptr);
@@ -37,3 +39,5 @@ void CFixedChildFrame::focusInEvent(QFocusEvent* event) {
     QMdiSubWindow::focusInEvent(event);
     emit focusEntered();
 }
+
+}  // namespace tavrel

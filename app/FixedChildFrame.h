@@ -3,6 +3,8 @@
 // maximise button; closing and a double click on the caption do nothing.
 #include <QMdiSubWindow>
 
+namespace tavrel {
+
 class CFixedChildFrame : public QMdiSubWindow {
     Q_OBJECT
 public:
@@ -23,3 +25,5 @@ protected:
 private:
     bool closing_ = false;
 };
+
+}  // namespace tavrel

@@ -7,6 +7,8 @@
 #include "base/DebugOutput.h"
 #include "uikit/UiText.h"
 
+namespace tavrel {
+
 namespace {
 constexpr int kCaption = 61223;
 constexpr int kMinimumHeight = 150;
@@ -17,11 +19,11 @@ CGalleryColleague::CGalleryColleague(CMediatorSeam* mediator, CMainFrameSeam* ma
     frame_ = new CFixedChildFrame(kMinimumHeight);
     frame_->setWidget(new QWidget);
     if (!mainFrame_->MdiArea()->addSubWindow(frame_)) {
-        tavrel::DebugOutput("CGalleryColleague create failed\n");
+        DebugOutput("CGalleryColleague create failed\n");
         return;
     }
     ApplyLayout(mainFrame_->ClientLayout().gallery);
-    frame_->setWindowTitle(tavrel::ui::Text(kCaption));
+    frame_->setWindowTitle(ui::Text(kCaption));
     frame_->show();
     created = 1;
     connect(frame_, &CFixedChildFrame::focusEntered, this, [this] { mediator_->GalleryFocused(); });
@@ -109,3 +111,5 @@ void CGalleryColleague::PauseThumbnails(bool paused) {
 void CGalleryColleague::UpdateCommands() {
     if (operations_) operations_->UpdateCommands();
 }
+
+}  // namespace tavrel

@@ -8,9 +8,12 @@
 #include "app/Colleague.h"
 #include "app/ColleagueSeams.h"
 
-class CFixedChildFrame;
 class QRect;
 class QWidget;
+
+namespace tavrel {
+
+class CFixedChildFrame;
 
 class CGalleryColleague : public QObject, public CColleague {
     Q_OBJECT
@@ -42,3 +45,5 @@ private:
     CGalleryOperations* operations_ = nullptr;
     std::unique_ptr<CGalleryOperations> owned_;
 };
+
+}  // namespace tavrel

@@ -6,7 +6,9 @@
 #include "browse/ThumbnailCtrl.h"
 #include "browse/core/ThumbnailStore.h"
 
-namespace gallery = tavrel::gallery_command;
+namespace tavrel {
+
+namespace gallery = gallery_command;
 
 namespace {
 constexpr char kLargeThumbnailsKey[] = "Gallery/LargeThumbnails";
@@ -18,7 +20,7 @@ bool IsThumbnailSize(int id) {
 
 CGalleryHost::CGalleryHost(CMediatorSeam* mediator, QString libraryFolder, QString dataFolder)
     : mediator_(mediator),
-      frame_(new tavrel::CChildFrame(*this, std::move(libraryFolder), std::move(dataFolder))) {
+      frame_(new CChildFrame(*this, std::move(libraryFolder), std::move(dataFolder))) {
     // The size the user chose last time.
     if (QSettings().value(kLargeThumbnailsKey, false).toBool()) Run(gallery::kLargeThumbnails);
 }
@@ -69,8 +71,7 @@ bool CGalleryHost::Command(int id) {
 
 std::optional<bool> CGalleryHost::Checked(int id) const {
     if (!frame_ || !IsThumbnailSize(id)) return std::nullopt;
-    const bool large =
-        frame_->Thumbnails()->ThumbnailSize() == tavrel::CThumbnailCtrl::kLargeThumbnail;
+    const bool large = frame_->Thumbnails()->ThumbnailSize() == CThumbnailCtrl::kLargeThumbnail;
     return large == (id == gallery::kLargeThumbnails);
 }
 
@@ -98,10 +99,12 @@ bool CGalleryHost::IsTimelineBusy() const {
 }
 
 std::string CGalleryHost::ThumbnailStoreFolder() const {
-    return tavrel::DefaultThumbnailStoreFolder();
+    return DefaultThumbnailStoreFolder();
 }
 
 std::mutex& CGalleryHost::SharedMutex() {
     if (std::mutex* shared = mediator_ ? mediator_->SharedMutex() : nullptr) return *shared;
     return CGalleryServices::SharedMutex();
 }
+
+}  // namespace tavrel

@@ -9,14 +9,16 @@
 #include "browse/ChildFrame.h"
 #include "browse/GalleryServices.h"
 
-class CGalleryHost : public CGalleryOperations, public tavrel::CGalleryServices {
+namespace tavrel {
+
+class CGalleryHost : public CGalleryOperations, public CGalleryServices {
 public:
     // libraryFolder and dataFolder as for the gallery frame (empty: the configured ones).
     explicit CGalleryHost(CMediatorSeam* mediator, QString libraryFolder = {},
                           QString dataFolder = {});
     ~CGalleryHost() override;
 
-    tavrel::CChildFrame* Frame() const { return frame_; }
+    CChildFrame* Frame() const { return frame_; }
 
     // --- CGalleryOperations ---
     bool Copy() override;
@@ -45,5 +47,7 @@ private:
     bool Enabled(int id) const;
 
     CMediatorSeam* mediator_;
-    QPointer<tavrel::CChildFrame> frame_;
+    QPointer<CChildFrame> frame_;
 };
+
+}  // namespace tavrel

@@ -7,6 +7,8 @@
 
 #include "uikit/UiText.h"
 
+namespace tavrel {
+
 namespace {
 
 constexpr int kHelpTitle = 62565;
@@ -18,13 +20,12 @@ constexpr int kContents = 62568;
 
 CHelpWindow::CHelpWindow(QWidget* parent)
     : QWidget(parent, Qt::Window), browser_(new QTextBrowser(this)) {
-    setWindowTitle(tavrel::ui::Text(kHelpTitle));
+    setWindowTitle(ui::Text(kHelpTitle));
     browser_->setOpenExternalLinks(true);  // web links only: pages in the folder stay here
     auto* tools = new QToolBar(this);
-    QAction* back = tools->addAction(tavrel::ui::Text(kBack), browser_, &QTextBrowser::backward);
-    QAction* forward =
-        tools->addAction(tavrel::ui::Text(kForward), browser_, &QTextBrowser::forward);
-    tools->addAction(tavrel::ui::Text(kContents), this, [this] { browser_->setSource(home_); });
+    QAction* back = tools->addAction(ui::Text(kBack), browser_, &QTextBrowser::backward);
+    QAction* forward = tools->addAction(ui::Text(kForward), browser_, &QTextBrowser::forward);
+    tools->addAction(ui::Text(kContents), this, [this] { browser_->setSource(home_); });
     back->setShortcut(QKeySequence::Back);
     forward->setShortcut(QKeySequence::Forward);
     back->setEnabled(false);
@@ -50,3 +51,5 @@ void CHelpWindow::Open(const QUrl& page) {
 QUrl CHelpWindow::Page() const {
     return browser_->source();
 }
+
+}  // namespace tavrel

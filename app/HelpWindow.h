@@ -6,6 +6,8 @@
 
 class QTextBrowser;
 
+namespace tavrel {
+
 class CHelpWindow : public QWidget {
     Q_OBJECT
 public:
@@ -20,3 +22,5 @@ private:
     QTextBrowser* browser_;
     QUrl home_;
 };
+
+}  // namespace tavrel

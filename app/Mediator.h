@@ -1,5 +1,8 @@
 #pragma once
 // The abstract mediator: every window's colleague talks to the others only through it.
+
+namespace tavrel {
+
 class CColleague;
 
 class CMediator {
@@ -9,3 +12,5 @@ public:
     virtual void DestroyColleagues() = 0;
     virtual bool SetActiveColleague(CColleague* colleague) = 0;
 };
+
+}  // namespace tavrel

@@ -7,6 +7,8 @@
 class QString;
 class QWidget;
 
+namespace tavrel {
+
 class CMediatorFrameSeam : public CMainFrameSeam {
 public:
     // An opened project's file goes first in the recent-file list.
@@ -18,3 +20,5 @@ public:
     // What the mediator's dialogs and message boxes open over.
     virtual QWidget* DialogParent() = 0;
 };
+
+}  // namespace tavrel

@@ -10,6 +10,8 @@
 #include "motion/MotionImport.h"
 #include "uikit/UiText.h"
 
+namespace tavrel {
+
 namespace {
 constexpr int kCaption = 62269;
 constexpr int kUnreadable = 62268;
@@ -17,7 +19,7 @@ constexpr int kUnreadable = 62268;
 
 CPreviewDialog::CPreviewDialog(QWidget* parent, std::string dataFolder)
     : QDialog(parent), dataFolder_(std::move(dataFolder)) {
-    setWindowTitle(tavrel::ui::Text(kCaption));
+    setWindowTitle(ui::Text(kCaption));
     resize(360, 440);
 }
 
@@ -25,11 +27,10 @@ CPreviewDialog::~CPreviewDialog() = default;
 
 bool CPreviewDialog::SetFile(const std::string& path) {
     // Every frame read now: a file cut short is refused here, not midway through playing.
-    motion_ = tavrel::CMotionImport::OpenToShow(path, 1);
+    motion_ = CMotionImport::OpenToShow(path, 1);
     if (!motion_ || motion_->GetEndFrame() < motion_->GetBeginFrame()) {
         motion_.reset();
-        tavrel::ui::ShowMessage(parentWidget(),
-                                tavrel::MakeMessage(kUnreadable, {{"%File", path}}));
+        ui::ShowMessage(parentWidget(), MakeMessage(kUnreadable, {{"%File", path}}));
         return false;
     }
     setWindowTitle(QFileInfo(QString::fromStdString(path)).fileName());
@@ -67,8 +68,8 @@ void CPreviewDialog::timerEvent(QTimerEvent* event) {
 
 void CPreviewDialog::Step() {
     if (!motion_) return;
-    frame_ = tavrel::NextFrameAtRate(frame_, motion_->GetFrameRate(), kInterval,
-                                     motion_->GetBeginFrame(), motion_->GetEndFrame(), &carry_);
+    frame_ = NextFrameAtRate(frame_, motion_->GetFrameRate(), kInterval, motion_->GetBeginFrame(),
+                             motion_->GetEndFrame(), &carry_);
     ShowFrame();
 }
 
@@ -78,3 +79,5 @@ void CPreviewDialog::ShowFrame() {
     system->PoseAvatar(motion_->GetFrame(frame_));
     view_->update();
 }
+
+}  // namespace tavrel

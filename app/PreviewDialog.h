@@ -10,6 +10,8 @@
 
 class C3DWindowView;
 
+namespace tavrel {
+
 class CPreviewDialog : public QDialog {
     Q_OBJECT
 public:
@@ -34,9 +36,11 @@ private:
     void ShowFrame();
 
     std::string dataFolder_;
-    std::unique_ptr<tavrel::ANIMFILE> motion_;
+    std::unique_ptr<ANIMFILE> motion_;
     C3DWindowView* view_ = nullptr;
     QBasicTimer timer_;
     int frame_ = 0;
     double carry_ = 0;  // of a frame, between steps
 };
+
+}  // namespace tavrel

@@ -25,6 +25,8 @@
 #include "timeline/TimelineProject.h"
 #include "uikit/UiText.h"
 
+namespace tavrel {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -50,9 +52,9 @@ std::string AutosaveFolder(const std::string& dataFolder) {
 
 // A QProgressDialog that says whether the user cancelled.
 std::function<bool(int, int)> DialogProgress(QWidget* parent, int titleId) {
-    auto dialog = std::make_shared<QProgressDialog>(tavrel::ui::Text(kExporting),
-                                                    tavrel::ui::Text(kCancel), 0, 100, parent);
-    dialog->setWindowTitle(tavrel::ui::Text(titleId));
+    auto dialog =
+        std::make_shared<QProgressDialog>(ui::Text(kExporting), ui::Text(kCancel), 0, 100, parent);
+    dialog->setWindowTitle(ui::Text(titleId));
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setMinimumDuration(300);
     return [dialog](int done, int total) {
@@ -70,25 +72,24 @@ CProjectFileCommands::CProjectFileCommands(QWidget* parent, std::string dataFold
       dataFolder_(std::move(dataFolder)),
       autosaveTimer_(new QTimer(this)) {
     askPath = [this](int titleId, const QString& filter, const QString& suggested) {
-        return QFileDialog::getSaveFileName(parent_, tavrel::ui::Text(titleId), suggested, filter);
+        return QFileDialog::getSaveFileName(parent_, ui::Text(titleId), suggested, filter);
     };
     askRestore = [this](const QString& when) {
-        QString text = tavrel::ui::Text(kRestoreQuestion);
+        QString text = ui::Text(kRestoreQuestion);
         text.replace("%Time", when);
-        return QMessageBox::question(parent_, tavrel::ui::Text(126), text) == QMessageBox::Yes;
+        return QMessageBox::question(parent_, ui::Text(126), text) == QMessageBox::Yes;
     };
     askSaveChanges = [this](const std::string& name) {
-        const QString text =
-            tavrel::ui::MessageText(tavrel::MakeMessage(kSaveChangesQuestion, {{"%Name", name}}));
-        switch (QMessageBox::warning(parent_, tavrel::ui::Text(126), text,
+        const QString text = ui::MessageText(MakeMessage(kSaveChangesQuestion, {{"%Name", name}}));
+        switch (QMessageBox::warning(parent_, ui::Text(126), text,
                                      QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
                                      QMessageBox::Save)) {
             case QMessageBox::Save:
-                return tavrel::SaveAnswer::kSave;
+                return SaveAnswer::kSave;
             case QMessageBox::Discard:
-                return tavrel::SaveAnswer::kDiscard;
+                return SaveAnswer::kDiscard;
             default:
-                return tavrel::SaveAnswer::kCancel;
+                return SaveAnswer::kCancel;
         }
     };
     makeProgress = [this](int titleId) { return DialogProgress(parent_, titleId); };
@@ -129,12 +130,12 @@ bool CProjectFileCommands::Run(int id) {
 
 // Save writes where the project last went, as long as it is still the same project.
 bool CProjectFileCommands::CurrentPathValid() const {
-    const tavrel::CTimelineProject* project = timeline_->Project();
+    const CTimelineProject* project = timeline_->Project();
     return !savedPath_.empty() && project->file == savedFor_;
 }
 
 bool CProjectFileCommands::Save() {
-    const tavrel::CTimelineProject* project = timeline_ ? timeline_->Project() : nullptr;
+    const CTimelineProject* project = timeline_ ? timeline_->Project() : nullptr;
     if (!project) return false;
     if (CurrentPathValid()) return WriteProject(savedPath_);
     // A project read from a file goes back to it, unless it is the restored autosave.
@@ -144,21 +145,21 @@ bool CProjectFileCommands::Save() {
 }
 
 bool CProjectFileCommands::SaveAs() {
-    const tavrel::CTimelineProject* project = timeline_ ? timeline_->Project() : nullptr;
+    const CTimelineProject* project = timeline_ ? timeline_->Project() : nullptr;
     if (!project) return false;
     const bool named = !project->name.empty() && project->file != AutosaveFile();
-    const QString suggested = tavrel::ui::ToQString(named ? project->name : "project");
+    const QString suggested = ui::ToQString(named ? project->name : "project");
     const QString path = askPath(kSaveTitle, "Tavrel projects (*.tvp)", suggested + ".tvp");
     if (path.isEmpty()) return false;
     QString target = path;
     if (QFileInfo(target).suffix().isEmpty()) target += ".tvp";
-    return WriteProject(tavrel::ui::ToStdString(target));
+    return WriteProject(ui::ToStdString(target));
 }
 
 bool CProjectFileCommands::WriteProject(const std::string& path) {
-    const tavrel::CTimelineProject* project = timeline_->Project();
+    const CTimelineProject* project = timeline_->Project();
     std::string error;
-    if (!tavrel::CProjectFileWriter::Write(*project, path, &error)) {
+    if (!CProjectFileWriter::Write(*project, path, &error)) {
         Fail(kSaveFailed, error);
         return false;
     }
@@ -167,31 +168,30 @@ bool CProjectFileCommands::WriteProject(const std::string& path) {
     timeline_->SetSaved(true);
     // The work is safe in its file: no autosave is offered back for it.
     DropAutosave();
-    if (saved) saved(tavrel::ui::ToQString(path));
+    if (saved) saved(ui::ToQString(path));
     return true;
 }
 
 void CProjectFileCommands::Fail(int id, const std::string& detail) {
-    tavrel::ui::ShowMessage(parent_, tavrel::MakeMessage(id, {{"%Reason", detail}}));
+    ui::ShowMessage(parent_, MakeMessage(id, {{"%Reason", detail}}));
 }
 
 // An export ends with the file's name, so the user knows where to look for it.
 void CProjectFileCommands::Written(int id, const QString& path) {
-    const std::string file = tavrel::ui::ToStdString(QDir::toNativeSeparators(path));
-    tavrel::ui::ShowMessage(parent_,
-                            tavrel::MakeMessage(id, {{std::string(tavrel::kFileNameToken), file}}),
-                            QMessageBox::Information);
+    const std::string file = ui::ToStdString(QDir::toNativeSeparators(path));
+    ui::ShowMessage(parent_, MakeMessage(id, {{std::string(kFileNameToken), file}}),
+                    QMessageBox::Information);
 }
 
 bool CProjectFileCommands::ExportMotion() {
     const QString path = askPath(
         kExportMotionTitle, "Motion files (*.chb *.cha *.bvh);;glTF (*.glb *.gltf)", "baked.chb");
     if (path.isEmpty()) return false;
-    tavrel::CMotionManager manager;  // its own cache: the export reads, the editor plays
+    CMotionManager manager;  // its own cache: the export reads, the editor plays
     const std::string rest = (fs::path(dataFolder_) / "Init.chb").string();
     auto progress = makeProgress(kExportMotionTitle);
-    const tavrel::BakeOutcome outcome = tavrel::BakeTimeline(
-        *timeline_->Project(), manager, rest, tavrel::ui::ToStdString(path), progress);
+    const BakeOutcome outcome =
+        BakeTimeline(*timeline_->Project(), manager, rest, ui::ToStdString(path), progress);
     if (!outcome.ok && !outcome.cancelled) Fail(kExportFailed, outcome.error);
     if (outcome.ok) Written(kMotionWritten, path);
     return outcome.ok;
@@ -208,14 +208,14 @@ bool CProjectFileCommands::ExportVideo() {
     if (path.isEmpty()) return false;
     const int width = choice->size.width(), height = choice->size.height();
     const std::unique_ptr<rkHost> host = C3DOffscreenHost::Make(width, height);
-    tavrel::CMotionManager manager;
+    CMotionManager manager;
     CRKWindow window(manager, dataFolder_);
     if (!host || !window.Initialise(host.get(), width, height)) {
-        tavrel::ui::ShowMessage(parent_, tavrel::MakeMessage(kNoGL));
+        ui::ShowMessage(parent_, MakeMessage(kNoGL));
         return false;
     }
-    tavrel::VideoExport job;
-    job.out = tavrel::ui::ToStdString(path);
+    VideoExport job;
+    job.out = ui::ToStdString(path);
     job.width = width;
     job.height = height;
     job.camera = std::max(choice->camera, 0);
@@ -226,8 +226,7 @@ bool CProjectFileCommands::ExportVideo() {
         window.System().ShowGround(view->GroundShown());
     }
     auto progress = makeProgress(kExportVideoTitle);
-    const tavrel::VideoOutcome outcome =
-        tavrel::RenderTimelineVideo(window, *timeline_->Project(), job, progress);
+    const VideoOutcome outcome = RenderTimelineVideo(window, *timeline_->Project(), job, progress);
     if (!outcome.ok && !outcome.cancelled) Fail(kExportFailed, outcome.error);
     if (outcome.ok) Written(kVideoWritten, path);
     return outcome.ok;
@@ -240,7 +239,7 @@ std::string CProjectFileCommands::AutosaveFile() const {
 // Written into a fresh folder that then replaces the last one, so copies of clips no longer
 // played do not pile up and a crash while writing keeps the previous autosave.
 bool CProjectFileCommands::Autosave() {
-    const tavrel::CTimelineProject* project = timeline_ ? timeline_->Project() : nullptr;
+    const CTimelineProject* project = timeline_ ? timeline_->Project() : nullptr;
     if (!project || timeline_->IsBusy() || project->LastFrame() < 0) return false;
     const fs::path folder = AutosaveFolder(dataFolder_);
     const fs::path fresh = folder.string() + ".new";
@@ -248,8 +247,7 @@ bool CProjectFileCommands::Autosave() {
     fs::remove_all(fresh, error);
     fs::create_directories(fresh, error);
     std::string reason;
-    if (error ||
-        !tavrel::CProjectFileWriter::Write(*project, (fresh / "autosave.tvp").string(), &reason)) {
+    if (error || !CProjectFileWriter::Write(*project, (fresh / "autosave.tvp").string(), &reason)) {
         fs::remove_all(fresh, error);
         return false;
     }
@@ -261,7 +259,7 @@ bool CProjectFileCommands::Autosave() {
 }
 
 void CProjectFileCommands::FollowChanges() {
-    const tavrel::CTimelineProject* project = timeline_ ? timeline_->Project() : nullptr;
+    const CTimelineProject* project = timeline_ ? timeline_->Project() : nullptr;
     if (!project || timeline_->IsBusy() || QApplication::activeModalWidget()) return;
     if (!timeline_->IsModified() || project->LastFrame() < 0) {
         if (autosaved_ || fs::exists(AutosaveFile())) DropAutosave();
@@ -272,7 +270,7 @@ void CProjectFileCommands::FollowChanges() {
 }
 
 bool CProjectFileCommands::OfferRestore() {
-    const QFileInfo autosave(tavrel::ui::ToQString(AutosaveFile()));
+    const QFileInfo autosave(ui::ToQString(AutosaveFile()));
     if (!autosave.exists() || !timeline_) return false;
     const QDateTime cleanExit = QSettings().value(kCleanExitKey).toDateTime();
     if (cleanExit.isValid() && autosave.lastModified() <= cleanExit) return false;
@@ -297,7 +295,7 @@ void CProjectFileCommands::DropAutosave() {
 }
 
 std::string CProjectFileCommands::ProjectName() const {
-    const tavrel::CTimelineProject* project = timeline_ ? timeline_->Project() : nullptr;
+    const CTimelineProject* project = timeline_ ? timeline_->Project() : nullptr;
     if (!project) return {};
     if (CurrentPathValid()) return fs::path(savedPath_).filename().string();
     // Restored work is in no file of the user's: it is named as a new project is.
@@ -305,7 +303,7 @@ std::string CProjectFileCommands::ProjectName() const {
     if (project->fromFile && !project->file.empty() && !restored)
         return fs::path(project->file).filename().string();
     if (project->name.empty() || restored)
-        return tavrel::ui::ToStdString(tavrel::ui::Text(tavrel::strings::kNewProjectTitle));
+        return ui::ToStdString(ui::Text(strings::kNewProjectTitle));
     return project->name;
 }
 
@@ -315,6 +313,8 @@ bool CProjectFileCommands::MayDiscardChanges() {
     // yet: the open or new that asked may still be cancelled (its file dialog), and the work
     // stays; the autosave goes once the project that replaces it stands unchanged.
     FollowChanges();
-    const tavrel::CUnsavedChangesGuard guard(askSaveChanges, [this] { return Save(); });
+    const CUnsavedChangesGuard guard(askSaveChanges, [this] { return Save(); });
     return guard.MayLeave(timeline_->IsModified(), ProjectName());
 }
+
+}  // namespace tavrel

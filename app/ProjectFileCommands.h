@@ -14,9 +14,12 @@
 #include "timeline/UnsavedChangesGuard.h"
 
 class CRKSystem;
-class CTimelineOperations;
 class QTimer;
 class QWidget;
+
+namespace tavrel {
+
+class CTimelineOperations;
 
 namespace command {
 constexpr int kSave = 57603;
@@ -74,7 +77,7 @@ public:
     // The 3D window whose camera and background a video takes; none without one.
     std::function<CRKSystem*()> editorView;
     // Save, discard or cancel before a changed project goes (the project's name given).
-    tavrel::CUnsavedChangesGuard::Question askSaveChanges;
+    CUnsavedChangesGuard::Question askSaveChanges;
     // Whether to restore the autosave made at the given time.
     std::function<bool(const QString& when)> askRestore;
     // Called after each exported frame; false cancels. Made anew for every export.
@@ -100,3 +103,5 @@ private:
     // What the autosave holds: the clips' content state and the sound.
     std::optional<std::pair<uint64_t, std::string>> autosaved_;
 };
+
+}  // namespace tavrel

@@ -8,6 +8,8 @@
 #include "base/DebugOutput.h"
 #include "uikit/UiText.h"
 
+namespace tavrel {
+
 namespace {
 
 struct BinaryResource {
@@ -21,23 +23,23 @@ constexpr BinaryResource kBinaries[] = {{353, 61364}, {354, 61365}, {356, 61366}
 bool CResourceBundle::Load(const QString& path) {
     Unload();
     if (!QResource::registerResource(path)) {
-        tavrel::DebugOutput("CResourceBundle::Load failed: " + path.toStdString() + "\n");
+        DebugOutput("CResourceBundle::Load failed: " + path.toStdString() + "\n");
         return false;
     }
     path_ = path;
     QFile strings(":/strings.tsv");
-    std::optional<tavrel::CStringTable> table;
+    std::optional<CStringTable> table;
     if (strings.open(QIODevice::ReadOnly)) {
         const QByteArray text = strings.readAll();
-        table = tavrel::CStringTable::Parse(std::string_view(text.constData(), text.size()));
+        table = CStringTable::Parse(std::string_view(text.constData(), text.size()));
     }
     if (!table) {
-        tavrel::DebugOutput("CResourceBundle::Load failed: no string table in " +
-                            path.toStdString() + "\n");
+        DebugOutput("CResourceBundle::Load failed: no string table in " + path.toStdString() +
+                    "\n");
         Unload();
         return false;
     }
-    tavrel::ui::UseStringTable(std::move(*table));
+    ui::UseStringTable(std::move(*table));
     return true;
 }
 
@@ -51,22 +53,24 @@ CResourceBundle::Extraction CResourceBundle::ExtractBinaryResources(const QStrin
     if (!QDir().mkpath(folder)) return Extraction::FolderNotWritable;
     for (const BinaryResource& binary : kBinaries) {
         QFile in(QString(":/binary/%1").arg(binary.id));
-        const QString name = tavrel::ui::Text(binary.nameId);
+        const QString name = ui::Text(binary.nameId);
         // Only a plain file name: the string table must not steer a write elsewhere.
         if (name.isEmpty() || name.contains('/') || name == "." || name == ".." ||
             !in.open(QIODevice::ReadOnly)) {
-            tavrel::DebugOutput("CResourceBundle::ExtractBinaryResources failed: resource " +
-                                std::to_string(binary.id) + "\n");
+            DebugOutput("CResourceBundle::ExtractBinaryResources failed: resource " +
+                        std::to_string(binary.id) + "\n");
             return Extraction::BundleIncomplete;
         }
         // Written whole or not at all: a half-written avatar is worse than the last one.
         QSaveFile out(QDir(folder).filePath(name));
         if (!out.open(QIODevice::WriteOnly) || out.write(in.readAll()) != in.size() ||
             !out.commit()) {
-            tavrel::DebugOutput("CResourceBundle::ExtractBinaryResources failed: cannot write " +
-                                out.fileName().toStdString() + "\n");
+            DebugOutput("CResourceBundle::ExtractBinaryResources failed: cannot write " +
+                        out.fileName().toStdString() + "\n");
             return Extraction::FolderNotWritable;
         }
     }
     return Extraction::Written;
 }
+
+}  // namespace tavrel

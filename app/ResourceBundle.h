@@ -4,6 +4,8 @@
 #include <QString>
 #include <string>
 
+namespace tavrel {
+
 class CResourceBundle {
 public:
     CResourceBundle() = default;
@@ -25,3 +27,5 @@ public:
 private:
     QString path_;
 };
+
+}  // namespace tavrel

@@ -20,6 +20,8 @@
 #include "base/DebugOutput.h"
 #include "settings/UserDataFolder.h"
 
+namespace tavrel {
+
 namespace {
 
 constexpr int kConnectWait = 1000;  // ms; a live instance answers at once
@@ -69,10 +71,10 @@ QString CSingleInstance::SocketPath() const {
 }
 
 QString CSingleInstance::DefaultName() {
-    const QByteArray data = QByteArray::fromStdString(tavrel::UserDataFolder());
+    const QByteArray data = QByteArray::fromStdString(UserDataFolder());
     const QString hash = QCryptographicHash::hash(data, QCryptographicHash::Sha1).toHex().left(12);
     // Never a bare name in the shared temporary folder: others could take it there.
-    const QString folder = QString::fromStdString(tavrel::UserRuntimeFolder());
+    const QString folder = QString::fromStdString(UserRuntimeFolder());
     return folder.isEmpty() ? QString() : QDir(folder).filePath("tavrel-" + hash);
 }
 
@@ -85,7 +87,7 @@ bool CSingleInstance::Acquire(const QString& file) {
         QThread::msleep(kListenPoll);
     }
     // It runs all the same: this start ends.
-    tavrel::DebugOutput("CSingleInstance: the running instance does not answer\n");
+    DebugOutput("CSingleInstance: the running instance does not answer\n");
     return false;
 }
 
@@ -137,7 +139,7 @@ CSingleInstance::Lock CSingleInstance::TakeLock() {
                        O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     struct stat info;
     if (lockFile_ < 0 || ::fstat(lockFile_, &info) != 0 || info.st_uid != ::getuid()) {
-        tavrel::DebugOutput("CSingleInstance: no lock at " + path.toStdString() + "\n");
+        DebugOutput("CSingleInstance: no lock at " + path.toStdString() + "\n");
         if (lockFile_ >= 0) ::close(lockFile_);
         lockFile_ = -1;
         return Lock::Unavailable;
@@ -232,3 +234,5 @@ bool CSingleInstance::UserIsBusy() {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return false;
     return QApplication::activeModalWidget() || QApplication::activePopupWidget();
 }
+
+}  // namespace tavrel

@@ -19,6 +19,8 @@
 
 class QSocketNotifier;
 
+namespace tavrel {
+
 class CSingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -66,3 +68,5 @@ private:
     QStringList waiting_;  // requests read and not yet handed over
     bool handingOver_ = false;
 };
+
+}  // namespace tavrel

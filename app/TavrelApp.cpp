@@ -20,6 +20,8 @@
 #include "settings/UserDataFolder.h"
 #include "uikit/UiText.h"
 
+namespace tavrel {
+
 namespace {
 
 constexpr int kDisplayRefused = 61257;
@@ -60,13 +62,13 @@ CTavrelApp::StartResult CTavrelApp::Start(const QStringList& arguments,
                                    : options.bundlePath;
     if (!CheckDisplay()) {
         bundle_.Load(bundlePath);
-        tavrel::ui::ShowMessage(nullptr, tavrel::MakeMessage(kDisplayRefused));
+        ui::ShowMessage(nullptr, MakeMessage(kDisplayRefused));
         return StartResult::DisplayRefused;
     }
     // Without the bundle there are no texts to say anything with.
     if (!bundle_.Load(bundlePath)) return StartResult::NoBundle;
 
-    const QString dataFolder = QString::fromStdString(tavrel::UserDataFolder());
+    const QString dataFolder = QString::fromStdString(UserDataFolder());
     switch (CResourceBundle::ExtractBinaryResources(dataFolder)) {
         case CResourceBundle::Extraction::Written:
             break;
@@ -74,9 +76,8 @@ CTavrelApp::StartResult CTavrelApp::Start(const QStringList& arguments,
             bundle_.Unload();
             return StartResult::NoBundle;
         case CResourceBundle::Extraction::FolderNotWritable:
-            tavrel::ui::ShowMessage(
-                nullptr, tavrel::MakeMessage(kDataFolderUnwritable,
-                                             {{"%DataFolder", dataFolder.toStdString()}}));
+            ui::ShowMessage(nullptr, MakeMessage(kDataFolderUnwritable,
+                                                 {{"%DataFolder", dataFolder.toStdString()}}));
             bundle_.Unload();
             return StartResult::NoDataFolder;
     }
@@ -94,7 +95,7 @@ CTavrelApp::StartResult CTavrelApp::Start(const QStringList& arguments,
     mediator_ = std::make_unique<CTavrelMediator>(mainFrame_.get(), shell);
     if (!mediator_->IsCreated()) {
         mainFrame_->showMinimized();
-        tavrel::ui::ShowMessage(mainFrame_.get(), tavrel::MakeMessage(kDisplayRefused));
+        ui::ShowMessage(mainFrame_.get(), MakeMessage(kDisplayRefused));
         mediator_.reset();
         return StartResult::NoMediator;
     }
@@ -142,16 +143,15 @@ bool CTavrelApp::CopySettingsFile(const QString& programFolder, const QString& d
         QFile::setPermissions(target, QFile::permissions(target) | QFile::WriteOwner);
         return true;
     }
-    tavrel::DebugOutput("CTavrelApp: no settings file copied into " + dataFolder.toStdString() +
-                        "\n");
+    DebugOutput("CTavrelApp: no settings file copied into " + dataFolder.toStdString() + "\n");
     return false;
 }
 
 // A new user gets the sample library as their motion library, so motions show at once.
 void CTavrelApp::FillMotionLibrary(const QString& programFolder) {
-    const tavrel::CSystemSettings settings;
-    if (!tavrel::GetMotionFolder(settings, tavrel::ui::Lookup()).empty()) return;  // configured
-    const std::string library = tavrel::GetMotionLibraryFolder(settings, tavrel::ui::Lookup());
+    const CSystemSettings settings;
+    if (!GetMotionFolder(settings, ui::Lookup()).empty()) return;  // configured
+    const std::string library = GetMotionLibraryFolder(settings, ui::Lookup());
     const std::filesystem::path sample = QDir(programFolder).filePath("Motion").toStdString();
     std::error_code error;
     if (library.empty() || std::filesystem::exists(library, error) ||
@@ -159,6 +159,7 @@ void CTavrelApp::FillMotionLibrary(const QString& programFolder) {
         return;
     std::filesystem::copy(sample, library, std::filesystem::copy_options::recursive, error);
     if (error)
-        tavrel::DebugOutput("CTavrelApp: the sample library was not copied: " + error.message() +
-                            "\n");
+        DebugOutput("CTavrelApp: the sample library was not copied: " + error.message() + "\n");
 }
+
+}  // namespace tavrel

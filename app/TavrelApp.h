@@ -9,6 +9,8 @@
 
 #include "app/ResourceBundle.h"
 
+namespace tavrel {
+
 class CProjectFileCommands;
 class CSingleInstance;
 class CTavrelMainFrame;
@@ -66,3 +68,5 @@ private:
     std::unique_ptr<CTavrelMediator> mediator_;
     CProjectFileCommands* fileCommands_ = nullptr;
 };
+
+}  // namespace tavrel

@@ -18,6 +18,8 @@
 #include "app/TavrelMediator.h"
 #include "uikit/UiText.h"
 
+namespace tavrel {
+
 namespace {
 
 constexpr int kProgramTitle = 126;
@@ -38,15 +40,15 @@ QStringList ResourceLines(const QString& name) {
 }  // namespace
 
 CTavrelMainFrame::CTavrelMainFrame() : mdiArea_(new QMdiArea) {
-    setWindowTitle(tavrel::ui::Text(kProgramTitle));
+    setWindowTitle(ui::Text(kProgramTitle));
     mdiArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     mdiArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setCentralWidget(mdiArea_);
     mdiArea_->viewport()->installEventFilter(this);
     // The idle prompt comes back whenever a menu's hint has gone.
-    statusBar()->showMessage(tavrel::ui::Text(kReady));
+    statusBar()->showMessage(ui::Text(kReady));
     connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
-        if (message.isEmpty()) statusBar()->showMessage(tavrel::ui::Text(kReady));
+        if (message.isEmpty()) statusBar()->showMessage(ui::Text(kReady));
     });
     auto* idle = new QTimer(this);
     connect(idle, &QTimer::timeout, this, &CTavrelMainFrame::UpdateCommandStates);
@@ -74,7 +76,7 @@ void CTavrelMainFrame::ActivateWindowOf(QWidget*, QWidget* focused) {
 }
 
 QAction* CTavrelMainFrame::MakeAction(int id, int textId, const QString& shortcut, bool checkable) {
-    auto* action = new QAction(tavrel::ui::Text(textId), this);
+    auto* action = new QAction(ui::Text(textId), this);
     action->setData(id);
     if (!shortcut.isEmpty()) action->setShortcut(QKeySequence(shortcut));
     action->setCheckable(checkable);
@@ -99,8 +101,8 @@ void CTavrelMainFrame::BuildCommands() {
         const int text = f.value(2).toInt();
         QMenu* parent = open.isEmpty() ? nullptr : open.last();
         if (kind == "popup") {
-            QMenu* menu = parent ? parent->addMenu(tavrel::ui::Text(text))
-                                 : menuBar()->addMenu(tavrel::ui::Text(text));
+            QMenu* menu =
+                parent ? parent->addMenu(ui::Text(text)) : menuBar()->addMenu(ui::Text(text));
             connect(menu, &QMenu::aboutToShow, this, &CTavrelMainFrame::UpdateCommandStates);
             open << menu;
         } else if (kind == "end" && !open.isEmpty()) {
@@ -108,13 +110,13 @@ void CTavrelMainFrame::BuildCommands() {
         } else if (kind == "separator" && parent) {
             parent->addSeparator();
         } else if (kind == "recent" && parent) {
-            recentMenu_ = parent->addMenu(tavrel::ui::Text(text));
+            recentMenu_ = parent->addMenu(ui::Text(text));
             FillRecentMenu();
         } else if ((kind == "item" || kind == "check") && parent) {
             parent->addAction(MakeAction(id, text, f.value(3), kind == "check"));
         }
     }
-    QToolBar* toolbar = addToolBar(tavrel::ui::Text(kProgramTitle));
+    QToolBar* toolbar = addToolBar(ui::Text(kProgramTitle));
     toolbar->setObjectName("MainToolbar");
     toolbar->setMovable(false);
     for (const QString& line : ResourceLines(":/toolbar.tsv")) {
@@ -234,3 +236,5 @@ void CTavrelMainFrame::closeEvent(QCloseEvent* event) {
 void CTavrelMainFrame::ShowNotice(const QString& text, int timeoutMs) {
     statusBar()->showMessage(text, timeoutMs);
 }
+
+}  // namespace tavrel

@@ -6,11 +6,14 @@
 
 #include "app/MediatorFrameSeam.h"
 
-class CProjectFileCommands;
-class CTavrelMediator;
 class QAction;
 class QMdiArea;
 class QMenu;
+
+namespace tavrel {
+
+class CProjectFileCommands;
+class CTavrelMediator;
 
 class CTavrelMainFrame : public QMainWindow, public CMediatorFrameSeam {
     Q_OBJECT
@@ -71,3 +74,5 @@ private:
     QMenu* recentMenu_ = nullptr;
     QString pendingFile_;
 };
+
+}  // namespace tavrel

@@ -16,6 +16,8 @@
 #include "settings/Placeholders.h"
 #include "uikit/UiText.h"
 
+namespace tavrel {
+
 namespace {
 
 constexpr int kProgramTitle = 126;
@@ -25,7 +27,7 @@ constexpr int kHelpMissing = 61262;
 constexpr int kFileMissing = 62267;
 
 void Created(const char* name) {
-    tavrel::DebugOutput(std::string("CTavrelMediator::CreateColleagues: ") + name + "\n");
+    DebugOutput(std::string("CTavrelMediator::CreateColleagues: ") + name + "\n");
 }
 
 int CameraPreset(int id) {
@@ -184,8 +186,8 @@ bool CTavrelMediator::OnCommand(int id) {
         case command::kUpdateCheck:
             return system_ && system_->ShowUpdate(DialogParent());
         case command::kGalleryCommand:
-        case tavrel::gallery_command::kSmallThumbnails:
-        case tavrel::gallery_command::kLargeThumbnails:
+        case gallery_command::kSmallThumbnails:
+        case gallery_command::kLargeThumbnails:
             return gallery_ && gallery_->Command(id);
         case command::kNothing3D:
             return true;
@@ -236,8 +238,7 @@ bool CTavrelMediator::NewProject() {
 bool CTavrelMediator::OpenFile(const std::string& path) {
     if (!timeline_) return false;
     if (!path.empty() && !QFileInfo::exists(QString::fromStdString(path))) {
-        tavrel::ui::ShowMessage(DialogParent(),
-                                tavrel::MakeMessage(kFileMissing, {{"%File", path}}));
+        ui::ShowMessage(DialogParent(), MakeMessage(kFileMissing, {{"%File", path}}));
         return false;
     }
     if (window3D_) window3D_->LeaveManipulation();
@@ -285,7 +286,7 @@ void CTavrelMediator::SetProjectTitle(const std::string& path) {
 // unsaved.
 void CTavrelMediator::UpdateTitle() {
     if (!mainFrame_) return;
-    QString title = tavrel::ui::Text(kProgramTitle);
+    QString title = ui::Text(kProgramTitle);
     if (!projectPath_.empty()) title += " - " + QString::fromStdString(projectPath_);
     const CTimelineOperations* timeline = timeline_ ? timeline_->Operations() : nullptr;
     if (timeline && timeline->IsModified()) title += '*';
@@ -301,7 +302,7 @@ bool CTavrelMediator::CanClose() {
 
 bool CTavrelMediator::DisplayChanged(bool accepted) {
     if (!accepted) {
-        tavrel::ui::ShowMessage(DialogParent(), tavrel::MakeMessage(kDisplayRefused));
+        ui::ShowMessage(DialogParent(), MakeMessage(kDisplayRefused));
         if (endProgram_) endProgram_();
         return false;
     }
@@ -367,7 +368,7 @@ void CTavrelMediator::GalleryFocused() {
 void CTavrelMediator::Zoom(float amount) {
     if (window3D_) window3D_->Zoom(amount);
 }
-void CTavrelMediator::ShowFrameSample(const tavrel::FrameSample& sample) {
+void CTavrelMediator::ShowFrameSample(const FrameSample& sample) {
     if (window3D_) window3D_->ShowFrameSample(sample);
 }
 void CTavrelMediator::ShowClip(const std::string& motionPath) {
@@ -376,7 +377,7 @@ void CTavrelMediator::ShowClip(const std::string& motionPath) {
     window3D_->ShowClip(motionPath);
 }
 
-tavrel::CMotionManagerSide::PoseWriter CTavrelMediator::PoseWriter() {
+CMotionManagerSide::PoseWriter CTavrelMediator::PoseWriter() {
     if (!window3D_) return {};
     return window3D_->PoseWriter();
 }
@@ -392,12 +393,11 @@ bool CTavrelMediator::PreviewFile(const std::string& path) {
 }
 
 void CTavrelMediator::ShowHelp() {
-    const std::string name = tavrel::ui::Strings().Get(kHelpFile);
+    const std::string name = ui::Strings().Get(kHelpFile);
     const QString path = QString::fromStdString(ProgramFolder() + name);
     if (!QFileInfo(path).isFile()) {
-        tavrel::ui::ShowMessage(
-            DialogParent(),
-            tavrel::MakeMessage(kHelpMissing, {{std::string(tavrel::kHelpFilenameToken), name}}));
+        ui::ShowMessage(DialogParent(),
+                        MakeMessage(kHelpMissing, {{std::string(kHelpFilenameToken), name}}));
         return;
     }
     if (!help_) help_ = new CHelpWindow(DialogParent());
@@ -409,3 +409,5 @@ void CTavrelMediator::ShowAbout() {
     about.exec();
     if (window3D_) window3D_->Resume();
 }
+
+}  // namespace tavrel

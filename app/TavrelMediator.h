@@ -16,6 +16,8 @@
 #include "app/MediatorFrameSeam.h"
 #include "app/TimelineColleague.h"
 
+namespace tavrel {
+
 class CPreviewDialog;
 class CHelpWindow;
 
@@ -81,10 +83,10 @@ public:
     void GalleryFocused() override;
     void Zoom(float amount);
     // The timeline's current frame, and a clip it hands over, shown in the 3D window.
-    void ShowFrameSample(const tavrel::FrameSample& sample) override;
+    void ShowFrameSample(const FrameSample& sample) override;
     void ShowClip(const std::string& motionPath) override;
     std::mutex* SharedMutex() override;
-    tavrel::CMotionManagerSide::PoseWriter PoseWriter() override;
+    CMotionManagerSide::PoseWriter PoseWriter() override;
     // Plays a motion file in the preview dialog, holding the shared mutex while it runs.
     bool PreviewFile(const std::string& path);
 
@@ -118,3 +120,5 @@ private:
     CShellOptions options_;
     std::function<void()> endProgram_;
 };
+
+}  // namespace tavrel

@@ -7,19 +7,21 @@
 #include "timeline/ui/TimeLineView.h"
 #include "uikit/UiText.h"
 
+namespace tavrel {
+
 namespace {
 constexpr int kCaption = 61222;
 }  // namespace
 
 CTimelineColleague::CTimelineColleague(CMediatorSeam* mediator, CMainFrameSeam* mainFrame)
     : CColleague(mediator), mainFrame_(mainFrame) {
-    frame_ = new CFixedChildFrame(tavrel::CTimeLineView::kFrameMinHeight);
+    frame_ = new CFixedChildFrame(CTimeLineView::kFrameMinHeight);
     // Dragged taller, the frame would cover the 3D window above it.
-    frame_->setMaximumHeight(tavrel::CTimeLineView::kFrameMaxHeight);
+    frame_->setMaximumHeight(CTimeLineView::kFrameMaxHeight);
     frame_->setWidget(new QWidget);
     mainFrame_->MdiArea()->addSubWindow(frame_);
     ApplyLayout(mainFrame_->ClientLayout().timeline);
-    frame_->setWindowTitle(tavrel::ui::Text(kCaption));
+    frame_->setWindowTitle(ui::Text(kCaption));
     frame_->show();
     connect(mainFrame_->MdiArea(), &QMdiArea::subWindowActivated, this,
             [this](QMdiSubWindow* active) {
@@ -109,3 +111,5 @@ bool CTimelineColleague::Command(int id) {
 void CTimelineColleague::RefreshFrame() {
     if (operations_) operations_->RefreshFrame();
 }
+
+}  // namespace tavrel

@@ -8,9 +8,12 @@
 #include "app/Colleague.h"
 #include "app/ColleagueSeams.h"
 
-class CFixedChildFrame;
 class QRect;
 class QWidget;
+
+namespace tavrel {
+
+class CFixedChildFrame;
 
 class CTimelineColleague : public QObject, public CColleague {
     Q_OBJECT
@@ -41,3 +44,5 @@ private:
     CTimelineOperations* operations_ = nullptr;
     std::unique_ptr<CTimelineOperations> owned_;
 };
+
+}  // namespace tavrel

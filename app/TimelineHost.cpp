@@ -16,7 +16,7 @@
 #include "timeline/ui/TimelineStrings.h"
 #include "uikit/UiText.h"
 
-using namespace tavrel;
+namespace tavrel {
 
 namespace {
 // Whether new motion clips keep their planted feet through blends (on unless set off).
@@ -291,3 +291,5 @@ void CTimelineHost::NewClipsKeepFeetChanged(bool on) {
 void CTimelineHost::PlayingChanged(bool) {
     if (mediator_) mediator_->TimelineBusyChanged();
 }
+
+}  // namespace tavrel

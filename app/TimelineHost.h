@@ -18,18 +18,20 @@
 #include "timeline/ui/TimeLineView.h"
 #include "timeline/ui/TimelineColleagueLink.h"
 
-class CTimelineHost : public CTimelineOperations, public tavrel::CTimelineColleagueLink {
+namespace tavrel {
+
+class CTimelineHost : public CTimelineOperations, public CTimelineColleagueLink {
 public:
     // Anything left empty in services gets the program's own: the sound card (or a silent
     // device), the video reader, Qt's dialogs.
     static std::unique_ptr<CTimelineHost> Create(CMediatorSeam* mediator,
-                                                 tavrel::CTimelinePanel::Services services = {});
+                                                 CTimelinePanel::Services services = {});
     ~CTimelineHost() override;
 
-    tavrel::CTimeLineView* View() const { return view_; }
+    CTimeLineView* View() const { return view_; }
     // The panel's own dialogs; null when the services brought others.
-    tavrel::CQtPanelDialogs* Dialogs() const { return dialogs_.get(); }
-    tavrel::CTimelinePanel& Panel() const { return view_->Panel(); }
+    CQtPanelDialogs* Dialogs() const { return dialogs_.get(); }
+    CTimelinePanel& Panel() const { return view_->Panel(); }
 
     // --- CTimelineOperations ---
     bool Undo() override;
@@ -49,13 +51,13 @@ public:
     bool CloseProject() override;
     bool Command(int id) override;
     void RefreshFrame() override;
-    const tavrel::CTimelineProject* Project() const override;
+    const CTimelineProject* Project() const override;
     bool IsModified() const override;
     uint64_t ContentState() const override;
     void SetSaved(bool saved) override;
 
     // --- CTimelineColleagueLink ---
-    void ShowFrameSample(const tavrel::FrameSample& sample) override;
+    void ShowFrameSample(const FrameSample& sample) override;
     void StillPoseChanged(bool onStillPose) override;
     void ShowClip(const std::string& fileName) override;
     void Request(int command, const std::string& fileName) override;
@@ -63,8 +65,8 @@ public:
     void NewClipsKeepFeetChanged(bool on) override;
 
 private:
-    CTimelineHost(CMediatorSeam* mediator, tavrel::CWorkingDirectory workingDirectory);
-    void Build(tavrel::CTimelinePanel::Services services);
+    CTimelineHost(CMediatorSeam* mediator, CWorkingDirectory workingDirectory);
+    void Build(CTimelinePanel::Services services);
     bool Ready() const { return view_ != nullptr; }
     // An empty project named in the project folder, with a fresh model.
     bool MakeProject();
@@ -73,17 +75,19 @@ private:
     void ShowTitle();
     void ShowFrameInStatusBar(int frame);
     // Qt's dialogs, starting where motions and poses were last added from.
-    void MakeDialogs(tavrel::CTimelinePanel::Services& services);
+    void MakeDialogs(CTimelinePanel::Services& services);
 
     CMediatorSeam* mediator_;
-    tavrel::CMotionManager motions_;
-    tavrel::CMotionManagerSide motionSide_;
-    tavrel::CDialogDecisions decisions_;
-    tavrel::CWorkingDirectory workingDirectory_;
-    tavrel::CProjectNamer namer_;
-    std::unique_ptr<tavrel::CSoundPlayback> sound_;
-    std::unique_ptr<tavrel::CMediaProbe> probe_;
-    std::unique_ptr<tavrel::CQtPanelDialogs> dialogs_;
-    QPointer<tavrel::CTimeLineView> view_;
+    CMotionManager motions_;
+    CMotionManagerSide motionSide_;
+    CDialogDecisions decisions_;
+    CWorkingDirectory workingDirectory_;
+    CProjectNamer namer_;
+    std::unique_ptr<CSoundPlayback> sound_;
+    std::unique_ptr<CMediaProbe> probe_;
+    std::unique_ptr<CQtPanelDialogs> dialogs_;
+    QPointer<CTimeLineView> view_;
     QPointer<QLabel> statusFrame_;
 };
+
+}  // namespace tavrel

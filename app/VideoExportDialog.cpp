@@ -6,6 +6,8 @@
 
 #include "uikit/UiText.h"
 
+namespace tavrel {
+
 namespace {
 
 constexpr int kExportVideoTitle = 62542;
@@ -31,22 +33,22 @@ QSize Even(QSize size) {
 
 CVideoExportDialog::CVideoExportDialog(QWidget* parent, QSize viewSize)
     : QDialog(parent), sizes_(new QComboBox(this)), cameras_(new QComboBox(this)) {
-    setWindowTitle(tavrel::ui::Text(kExportVideoTitle));
+    setWindowTitle(ui::Text(kExportVideoTitle));
     const bool hasView = !viewSize.isEmpty();
     if (hasView) {
         const QSize even = Even(viewSize);
-        sizes_->addItem(tavrel::ui::Text(kViewSize).replace("%Size", SizeText(even)), even);
-        cameras_->addItem(tavrel::ui::Text(kViewCamera), -1);
+        sizes_->addItem(ui::Text(kViewSize).replace("%Size", SizeText(even)), even);
+        cameras_->addItem(ui::Text(kViewCamera), -1);
     }
     for (QSize size : kSizes) sizes_->addItem(SizeText(size), size);
-    for (int i = 0; i < kPresetCount; ++i) cameras_->addItem(tavrel::ui::Text(kPresetNames + i), i);
+    for (int i = 0; i < kPresetCount; ++i) cameras_->addItem(ui::Text(kPresetNames + i), i);
     sizes_->setCurrentIndex(kDefaultSize + (hasView ? 1 : 0));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* form = new QFormLayout(this);
-    form->addRow(tavrel::ui::Text(kSizeLabel), sizes_);
-    form->addRow(tavrel::ui::Text(kCameraLabel), cameras_);
+    form->addRow(ui::Text(kSizeLabel), sizes_);
+    form->addRow(ui::Text(kCameraLabel), cameras_);
     form->addRow(buttons);
 }
 
@@ -59,3 +61,5 @@ std::optional<VideoChoice> CVideoExportDialog::Ask(QWidget* parent, QSize viewSi
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.Choice();
 }
+
+}  // namespace tavrel

@@ -7,6 +7,8 @@
 
 class QComboBox;
 
+namespace tavrel {
+
 struct VideoChoice {
     QSize size{1280, 720};
     int camera = -1;  // -1: as in the 3D window; 0-5: a camera preset
@@ -30,3 +32,5 @@ private:
     QComboBox* sizes_;
     QComboBox* cameras_;
 };
+
+}  // namespace tavrel

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-using tavrel::CRWavePlayback;
+namespace tavrel {
 
 CWavePlaybackSound::CWavePlaybackSound() = default;
 
-CWavePlaybackSound::CWavePlaybackSound(std::unique_ptr<tavrel::CWaveOutDevice> device)
+CWavePlaybackSound::CWavePlaybackSound(std::unique_ptr<CWaveOutDevice> device)
     : player_(std::move(device)) {}
 
 bool CWavePlaybackSound::Load(const std::string& path) {
@@ -47,3 +47,5 @@ bool CWavePlaybackSound::IsHeard() const {
 void CWavePlaybackSound::ScrubFrame(int frame) {
     if (player_.HasData()) player_.Scrub(frame);
 }
+
+}  // namespace tavrel

@@ -6,10 +6,12 @@
 #include "media/RWavePlayback.h"
 #include "timeline/ui/SoundPlayback.h"
 
-class CWavePlaybackSound : public tavrel::CSoundPlayback {
+namespace tavrel {
+
+class CWavePlaybackSound : public CSoundPlayback {
 public:
     CWavePlaybackSound();
-    explicit CWavePlaybackSound(std::unique_ptr<tavrel::CWaveOutDevice> device);
+    explicit CWavePlaybackSound(std::unique_ptr<CWaveOutDevice> device);
 
     bool Load(const std::string& path) override;
     void Unload() override;
@@ -22,5 +24,7 @@ public:
     void ScrubFrame(int frame) override;
 
 private:
-    tavrel::CRWavePlayback player_;
+    CRWavePlayback player_;
 };
+
+}  // namespace tavrel

@@ -3,6 +3,8 @@
 #include <QRect>
 #include <algorithm>
 
+namespace tavrel {
+
 struct CWindowLayout {
     QRect view3D;
     QRect gallery;
@@ -22,3 +24,5 @@ inline CWindowLayout ComputeWindowLayout(int width, int height, int upperMinimum
     return {QRect(0, 0, static_cast<int>(width * 0.6 - 1.0), upper),
             QRect(split, 0, (width - 3) - split, upper), QRect(0, upper, width - 3, strip)};
 }
+
+}  // namespace tavrel

@@ -21,6 +21,7 @@
 #include "app/TavrelMediator.h"
 #include "app/TimelineColleague.h"
 
+namespace tavrel {
 namespace {
 
 constexpr int kFirstFrameTimeout = 20000;  // ms; a report or picture is made even without a frame
@@ -97,6 +98,9 @@ void AfterFirstFrame(CTavrelApp& app, const Options& options, qint64 elapsed) {
 }
 
 }  // namespace
+}  // namespace tavrel
+
+using namespace tavrel;
 
 int main(int argc, char** argv) {
     QSurfaceFormat format;

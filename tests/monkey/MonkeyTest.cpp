@@ -26,6 +26,8 @@
 #include "tests/monkey/StallWatchdog.h"
 #include "tests/support/TempFolder.h"
 
+using namespace tavrel;
+
 namespace {
 
 using tavrel::testing::TempFolder;
