@@ -5,7 +5,7 @@
 #include "base/DebugOutput.h"
 #include "motion/MotionImport.h"
 
-using tavrel::DebugOutput;
+namespace tavrel {
 
 namespace {
 constexpr int kDefaultSide = 50;
@@ -66,11 +66,11 @@ void CIMImageGenerator::SetBackground(const uint8_t rgb[3]) {
     if (system_) system_->SetBackgroundColor(rgb[0], rgb[1], rgb[2], true);
 }
 
-int CIMImageGenerator::MiddleFrame(const tavrel::ANIMFILE& motion) {
+int CIMImageGenerator::MiddleFrame(const ANIMFILE& motion) {
     return motion.GetBeginFrame() + (motion.GetEndFrame() - motion.GetBeginFrame()) / 2;
 }
 
-bool CIMImageGenerator::DrawFrame(tavrel::ANIMFILE& motion, int frame, uint32_t* pixels) {
+bool CIMImageGenerator::DrawFrame(ANIMFILE& motion, int frame, uint32_t* pixels) {
     if (!system_) return false;
     rkNode* pose = nullptr;
     try {
@@ -90,12 +90,12 @@ bool CIMImageGenerator::DrawFrame(tavrel::ANIMFILE& motion, int frame, uint32_t*
     return true;
 }
 
-std::unique_ptr<tavrel::CRImage> CIMImageGenerator::GetPicture(const std::string& motionPath) {
+std::unique_ptr<CRImage> CIMImageGenerator::GetPicture(const std::string& motionPath) {
     if (!system_) {
         DebugOutput("CIMImageGenerator::GetImage() failed: not inited!\n");
         return nullptr;
     }
-    std::unique_ptr<tavrel::ANIMFILE> motion = tavrel::CMotionImport::OpenToShow(motionPath, 0);
+    std::unique_ptr<ANIMFILE> motion = CMotionImport::OpenToShow(motionPath, 0);
     if (!motion || motion->GetEndFrame() < motion->GetBeginFrame()) {
         DebugOutput("CIMImageGenerator::GetImage() failed: cannot read " + motionPath + "\n");
         return nullptr;
@@ -103,7 +103,7 @@ std::unique_ptr<tavrel::CRImage> CIMImageGenerator::GetPicture(const std::string
     // Streamed: the picture needs the frames up to the middle one, not the whole file.
     motion->SetStreamMode(1);
     frame_.resize(size_t(width_) * height_);
-    std::unique_ptr<tavrel::CRImage> picture;
+    std::unique_ptr<CRImage> picture;
     if (DrawFrame(*motion, MiddleFrame(*motion), frame_.data())) {
         rgb_.resize(frame_.size() * 3);
         for (size_t i = 0; i < frame_.size(); ++i) {
@@ -111,14 +111,16 @@ std::unique_ptr<tavrel::CRImage> CIMImageGenerator::GetPicture(const std::string
             rgb_[i * 3 + 1] = (frame_[i] >> 8) & 0xFF;
             rgb_[i * 3 + 2] = frame_[i] & 0xFF;
         }
-        picture = std::make_unique<tavrel::CRImage>();
+        picture = std::make_unique<CRImage>();
         if (!picture->CreateFromPixels(width_, height_, rgb_.data(), width_ * 3)) picture.reset();
     }
     if (!picture) DebugOutput("CIMImageGenerator::GetImage() failed: cannot draw.\n");
     return picture;
 }
 
-std::unique_ptr<tavrel::CRBitmap> CIMImageGenerator::GetImage(const std::string& motionPath) {
-    std::unique_ptr<tavrel::CRImage> picture = GetPicture(motionPath);
+std::unique_ptr<CRBitmap> CIMImageGenerator::GetImage(const std::string& motionPath) {
+    std::unique_ptr<CRImage> picture = GetPicture(motionPath);
     return picture ? picture->GetHBITMAP() : nullptr;
 }
+
+}  // namespace tavrel

@@ -12,6 +12,8 @@
 #include "ZU2/rkEglHost.h"
 #include "media/RImage.h"
 
+namespace tavrel {
+
 class CIMImageGenerator {
 public:
     // The background of the pictures (the gallery's colour).
@@ -35,14 +37,14 @@ public:
     // the front; pixels receives Width() x Height() opaque 0xAARRGGBB values, top row first.
     // A view wider than high steps back so that the whole body stays in the picture.
     // False, with nothing drawn, when that frame cannot be read.
-    bool DrawFrame(tavrel::ANIMFILE& motion, int frame, uint32_t* pixels);
+    bool DrawFrame(ANIMFILE& motion, int frame, uint32_t* pixels);
     // The frame a still picture of a whole motion shows: the middle one.
-    static int MiddleFrame(const tavrel::ANIMFILE& motion);
+    static int MiddleFrame(const ANIMFILE& motion);
     // The picture of the motion in its middle frame; none (with a debug line) when not set up
     // or when the motion cannot be read or drawn. The caller owns the bitmap.
-    std::unique_ptr<tavrel::CRBitmap> GetImage(const std::string& motionPath);
+    std::unique_ptr<CRBitmap> GetImage(const std::string& motionPath);
     // The same picture as a CRImage.
-    std::unique_ptr<tavrel::CRImage> GetPicture(const std::string& motionPath);
+    std::unique_ptr<CRImage> GetPicture(const std::string& motionPath);
 
 private:
     void TearDown();
@@ -57,3 +59,5 @@ private:
     std::vector<uint32_t> frame_;
     std::vector<uint8_t> rgb_;
 };
+
+}  // namespace tavrel

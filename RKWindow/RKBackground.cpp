@@ -8,6 +8,8 @@
 #include "base/RegularFile.h"
 #include "media/RImage.h"
 
+namespace tavrel {
+
 CRKBackground::Fit CRKBackground::FitInto(int w, int h, int surfaceWidth, int surfaceHeight) {
     Fit fit{w, h, 0, 0};
     if (w <= 0 || h <= 0 || surfaceWidth <= 0 || surfaceHeight <= 0) return fit;
@@ -30,19 +32,19 @@ bool CRKBackground::SetImage(const std::string& name) {
     }
     // The same name may be another file by now (the working folder reuses names); one that is
     // gone leaves the picture read from it.
-    const std::optional<tavrel::FileIdentity> identity = tavrel::IdentityOf(name);
+    const std::optional<FileIdentity> identity = IdentityOf(name);
     if (name == name_ && HasPicture() && (!identity || *identity == identity_)) return true;
-    tavrel::CRImage picture;
+    CRImage picture;
     if (!picture.Load(name) || !Keep(picture)) return false;
     name_ = name;
-    identity_ = identity.value_or(tavrel::FileIdentity());
+    identity_ = identity.value_or(FileIdentity());
     return true;
 }
 
 bool CRKBackground::SetBitmap(const uint8_t* rgb, int width, int height, int stride) {
     if (!rgb || width <= 0 || height <= 0 || stride < width * 3) return false;
     if (width > kMaxSide || height > kMaxSide) {
-        tavrel::CRImage picture;
+        CRImage picture;
         if (!picture.CreateFromPixels(width, height, rgb, stride) || !Keep(picture)) return false;
     } else {
         pixels_.resize(size_t(width) * height * 3);
@@ -57,15 +59,15 @@ bool CRKBackground::SetBitmap(const uint8_t* rgb, int width, int height, int str
 }
 
 // Takes the picture's pixels, scaled down to kMaxSide on its longer side.
-bool CRKBackground::Keep(const tavrel::CRImage& picture) {
-    std::unique_ptr<tavrel::CRImage> smaller;
+bool CRKBackground::Keep(const CRImage& picture) {
+    std::unique_ptr<CRImage> smaller;
     const int64_t longest = std::max(picture.GetWidth(), picture.GetHeight());
     if (longest > kMaxSide) {
         smaller = picture.Zoom(std::max<int>(1, picture.GetWidth() * kMaxSide / longest),
                                std::max<int>(1, picture.GetHeight() * kMaxSide / longest));
         if (!smaller) return false;
     }
-    const tavrel::CRImage& chosen = smaller ? *smaller : picture;
+    const CRImage& chosen = smaller ? *smaller : picture;
     std::vector<uint8_t> pixels;
     if (!chosen.GetPixels(&pixels)) return false;
     pixels_ = std::move(pixels);
@@ -120,3 +122,5 @@ void CRKBackground::Apply(int surfaceWidth, int surfaceHeight, const uint8_t fil
     const Picture padded = Padded(surfaceWidth, surfaceHeight, fill);
     rkSetBackgroundPicture(padded.rgb.data(), padded.width, padded.height, 24);
 }
+
+}  // namespace tavrel

@@ -9,8 +9,8 @@
 #include "base/RegularFile.h"
 
 namespace tavrel {
+
 class CRImage;
-}
 
 class CRKBackground {
 public:
@@ -49,11 +49,13 @@ public:
     void Apply(int surfaceWidth, int surfaceHeight, const uint8_t fill[3]) const;
 
 private:
-    bool Keep(const tavrel::CRImage& picture);
+    bool Keep(const CRImage& picture);
 
     std::string name_;
-    tavrel::FileIdentity identity_;  // of the file name_ when it was read
+    FileIdentity identity_;        // of the file name_ when it was read
     std::vector<uint8_t> pixels_;  // packed RGB
     int width_ = 0, height_ = 0;
     bool shown_ = true;
 };
+
+}  // namespace tavrel

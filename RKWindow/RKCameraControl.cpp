@@ -5,6 +5,8 @@
 
 #include "RKWindow/RKSystem.h"
 
+namespace tavrel {
+
 namespace {
 
 constexpr float kTwoPi = 6.2831853f;
@@ -159,3 +161,5 @@ bool RKCameraControl::FrameAvatar() {
 bool RKCameraControl::Preset(int index) {
     return system_.PresetCamera(index);
 }
+
+}  // namespace tavrel

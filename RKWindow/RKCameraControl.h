@@ -3,6 +3,9 @@
 // up of the system's camera, keeping the camera's offset to its target. A motion that would
 // leave the camera without a finite, usable placement (a window without area, the eye on its
 // target, up along the direction) changes nothing.
+
+namespace tavrel {
+
 class CRKSystem;
 
 class RKCameraControl {
@@ -33,3 +36,5 @@ private:
 
     CRKSystem& system_;
 };
+
+}  // namespace tavrel

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace tavrel {
+
 namespace {
 
 constexpr float kMargin = 1.15f;          // some room around the avatar
@@ -88,3 +90,5 @@ float RKFraming::Distance(const rkVector& pivot, const rkVector& direction, cons
     }
     return distance;
 }
+
+}  // namespace tavrel

@@ -4,6 +4,8 @@
 #include "ZU2/rkMath.h"
 #include "ZU2/rkNode.h"
 
+namespace tavrel {
+
 class RKFraming {
 public:
     // Measures the visuals under root in their current pose, relative to root's position.
@@ -24,3 +26,5 @@ private:
     rkVector low_{0, 0, 0};
     rkVector high_{0, 0, 0};
 };
+
+}  // namespace tavrel

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace tavrel {
+
 namespace {
 
 constexpr float kPi = 3.14159f;  // the ring's step uses this value, not a more precise one
@@ -84,3 +86,5 @@ rkVisual* rkCreateRingVisual(float radius, int axis) {
     AddLine(&visual->mesh, tip, InPlane(u, v, -outer - outer / 3, outer / 3), out, out);
     return visual;
 }
+
+}  // namespace tavrel

@@ -5,6 +5,8 @@
 
 #include "settings/RProfile.h"
 
+namespace tavrel {
+
 namespace {
 
 constexpr std::string_view kSection = "Hotkey";
@@ -21,7 +23,7 @@ std::string_view CRKHotkeys::SettingName(int action) {
     return action >= 0 && action < ActionCount ? kNames[action] : std::string_view();
 }
 
-void CRKHotkeys::Load(const tavrel::CRProfile& profile) {
+void CRKHotkeys::Load(const CRProfile& profile) {
     for (int action = 0; action < ActionCount; ++action) {
         const std::string value = profile.GetString(kSection, kNames[action]);
         SetKey(action, value.c_str()[0]);
@@ -49,3 +51,5 @@ CRKHotkeys::Action CRKHotkeys::Find(int key) const {
     }
     return None;
 }
+
+}  // namespace tavrel

@@ -7,8 +7,8 @@
 #include <string_view>
 
 namespace tavrel {
+
 class CRProfile;
-}
 
 class CRKHotkeys {
 public:
@@ -35,7 +35,7 @@ public:
 
     // The first character of each entry. A missing or empty entry reads as an empty string,
     // whose first character is the terminating zero: that action answers no key.
-    void Load(const tavrel::CRProfile& profile);
+    void Load(const CRProfile& profile);
     // Sets one action's key directly (letters are kept as capitals, as keys arrive).
     void SetKey(int action, char key);
     char Key(int action) const;
@@ -45,3 +45,5 @@ public:
 private:
     std::array<char, ActionCount> keys_{};
 };
+
+}  // namespace tavrel

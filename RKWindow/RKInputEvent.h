@@ -2,6 +2,8 @@
 // What the 3D window's tools need to know of one mouse or key event, in plain numbers: the
 // window layer fills it from its own events and hands it over.
 
+namespace tavrel {
+
 struct RKInputEvent {
     enum Kind { Press, Move, Release, Wheel, KeyDown, KeyUp };
     enum Button { NoButton = 0, LeftButton = 1, MiddleButton = 2, RightButton = 4 };
@@ -34,3 +36,5 @@ struct RKInputEvent {
         return e;
     }
 };
+
+}  // namespace tavrel

@@ -1,5 +1,7 @@
 #include "RKWindow/RKLight.h"
 
+namespace tavrel {
+
 CRKLight::CRKLight(const char* nodeName, int type)
     : light_(rkCreateLight(type)), node_(std::make_unique<CRKNode>(nodeName)) {
     // The wrapper owns the light; its node only shows where it hangs.
@@ -25,3 +27,5 @@ void CRKLight::SetColour(float r, float g, float b) {
     light_->data.diffuse[3] = 1.0f;
     light_->data.flags |= RK_OBJECT_CHANGED;
 }
+
+}  // namespace tavrel

@@ -4,6 +4,8 @@
 #include "RKWindow/RKNode.h"
 #include "ZU2/rkObject.h"
 
+namespace tavrel {
+
 class CRKLight {
 public:
     // The light goes on a node of the given name, which the caller links into the world.
@@ -22,3 +24,5 @@ private:
     rkLight* light_;
     std::unique_ptr<CRKNode> node_;
 };
+
+}  // namespace tavrel

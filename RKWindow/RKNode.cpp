@@ -1,5 +1,7 @@
 #include "RKWindow/RKNode.h"
 
+namespace tavrel {
+
 CRKNode::CRKNode(const char* name) : node_(rkCreateNode(name)) {}
 
 CRKNode::~CRKNode() {
@@ -53,3 +55,5 @@ CRKNode* CRKNode::Child(const std::string& name) const {
     const auto found = children_.find(name);
     return found == children_.end() ? nullptr : found->second.get();
 }
+
+}  // namespace tavrel

@@ -7,6 +7,8 @@
 
 #include "ZU2/rkNode.h"
 
+namespace tavrel {
+
 class CRKNode {
 public:
     explicit CRKNode(const char* name);
@@ -32,3 +34,5 @@ private:
     rkNode* node_;
     std::map<std::string, std::unique_ptr<CRKNode>> children_;
 };
+
+}  // namespace tavrel

@@ -3,6 +3,8 @@
 #include "RKWindow/RKSystem.h"
 #include "ZU2/rkDevice.h"
 
+namespace tavrel {
+
 namespace {
 
 constexpr int kStageSelectTexture = 2;
@@ -123,3 +125,5 @@ rkNode* CRKPicker::Pick(CRKSystem& system, int x, int y) {
     const int index = drawn ? IndexOf(pixel) : -1;
     return index >= 0 && index < int(objects.size()) ? objects[index] : nullptr;
 }
+
+}  // namespace tavrel

@@ -7,6 +7,8 @@
 
 #include "ZU2/rkNode.h"
 
+namespace tavrel {
+
 class CRKSystem;
 
 class CRKPicker {
@@ -27,3 +29,5 @@ public:
     static uint32_t Colour(int index) { return 0xFF000000u | uint32_t(index) * 2048u; }
     static int IndexOf(uint32_t colour);
 };
+
+}  // namespace tavrel

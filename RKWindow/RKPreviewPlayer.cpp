@@ -2,6 +2,8 @@
 
 #include "RKWindow/RKWindow.h"
 
+namespace tavrel {
+
 void CRKPreviewPlayer::Start(int64_t now) {
     due_ = now;
     playing_ = true;
@@ -26,3 +28,5 @@ void CRKPreviewPlayer::Stop() {
     playing_ = false;
     if (window_.SetCurrentFrame(0)) window_.ShowCurrentFrame();
 }
+
+}  // namespace tavrel

@@ -4,6 +4,8 @@
 // clock, wrapping to frame 0 at the end. No sound, no media.
 #include <cstdint>
 
+namespace tavrel {
+
 class CRKWindow;
 
 class CRKPreviewPlayer {
@@ -25,3 +27,5 @@ private:
     int64_t due_ = 0;
     bool playing_ = false;
 };
+
+}  // namespace tavrel

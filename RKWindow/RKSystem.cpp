@@ -17,7 +17,7 @@
 #include "motion/Motion.h"
 #include "settings/StringIds.h"
 
-using tavrel::DebugOutput;
+namespace tavrel {
 
 namespace {
 
@@ -98,7 +98,7 @@ int CRKSystem::SetUpWorld(const std::string& dataFolder) {
     PresetCamera(RKViewport::Front);
     if (avatar_ && body_ && body_->IsLoaded() && !framing_.IsEmpty()) return 0;
     DebugOutput("CRKSystem: the avatar could not be loaded\n");
-    return tavrel::strings::kAvatarNotLoaded;
+    return strings::kAvatarNotLoaded;
 }
 
 void CRKSystem::BuildGround() {
@@ -142,11 +142,11 @@ void CRKSystem::BuildRing() {
 
 void CRKSystem::BuildAvatar(const std::string& dataFolder) {
     const std::filesystem::path folder(dataFolder);
-    if (!body_) body_ = std::make_unique<tavrel::CBodyReader>((folder / "avatar.scx").string());
+    if (!body_) body_ = std::make_unique<CBodyReader>((folder / "avatar.scx").string());
     const std::string init = (folder / "Init.chb").string();
     // Through CMotion: a file whose frames fail to read gives no pose instead of an exception.
-    tavrel::CMotion motion(init, 0);
-    std::unique_ptr<tavrel::CHTR> pose = motion.GetPose(0);
+    CMotion motion(init, 0);
+    std::unique_ptr<CHTR> pose = motion.GetPose(0);
     if (!pose) {
         const std::string& why = motion.GetReadError();
         DebugOutput("CRKSystem: cannot read the avatar's initial pose " +
@@ -237,13 +237,13 @@ void CRKSystem::MirrorAvatar() {
 
 void CRKSystem::PoseAvatar(const rkNode* pose) {
     if (!avatar_ || !pose) return;
-    tavrel::CHTR::CopyLocals(pose, avatar_->Node());
+    CHTR::CopyLocals(pose, avatar_->Node());
     rkTranslateNode(avatarRoot_, avatarMove_.x, avatarMove_.y, avatarMove_.z);
 }
 
 void CRKSystem::ReadAvatarPose(rkNode* pose) const {
     if (!avatar_ || !pose) return;
-    tavrel::CHTR::CopyLocals(avatar_->Node(), pose);
+    CHTR::CopyLocals(avatar_->Node(), pose);
     if (avatarRoot_) {
         rkTranslateNode(rkFindNode(pose, avatarRoot_->name), -avatarMove_.x, -avatarMove_.y,
                         -avatarMove_.z);
@@ -394,3 +394,5 @@ int CRKSystem::DrawScene(rkHost* target, bool retry) {
     // One more try on rebuilt surfaces; its own failure is the answer.
     return retry ? DrawScene(target, false) : 0;
 }
+
+}  // namespace tavrel

@@ -20,9 +20,10 @@
 
 struct rkTexture;
 
+namespace tavrel {
+
 // The 3D window's background, shared by everything that shows what the editor shows.
 inline constexpr uint8_t kViewBackground[3] = {92, 100, 116};
-using tavrel::kGroundHeight;
 
 // Where the camera stands beside the node it follows, and where it looks: what a second
 // window needs to show the avatar as this one does, whatever its size.
@@ -95,7 +96,7 @@ public:
     CRKNode* World() const { return world_.get(); }
     CRKNode* Avatar() const { return avatar_; }
     rkNode* AvatarRoot() const { return avatarRoot_; }
-    const tavrel::CBodyReader* Body() const { return body_.get(); }
+    const CBodyReader* Body() const { return body_.get(); }
     // Device textures by file name.
     int TextureCount() const { return static_cast<int>(textures_.size()); }
     rkTexture* Texture(const std::string& file) const;
@@ -143,6 +144,8 @@ private:
     int windowRect_[4] = {0, 0, 0, 0};
     CRKBackground backdrop_;
     // The avatar lives as long as the window: its bare skeleton and the body on it.
-    std::unique_ptr<tavrel::CBodyReader> body_;
-    std::unique_ptr<tavrel::CHTR> skeleton_;
+    std::unique_ptr<CBodyReader> body_;
+    std::unique_ptr<CHTR> skeleton_;
 };
+
+}  // namespace tavrel

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 
+namespace tavrel {
+
 namespace {
 
 constexpr const char* kSource = "RKWindow\\RKViewport";
@@ -117,3 +119,5 @@ bool RKViewport::Project(const rkVector* points, int count, float (*out)[4]) {
     }
     return true;
 }
+
+}  // namespace tavrel

@@ -5,6 +5,8 @@
 #include "ZU2/rkMath.h"
 #include "ZU2/rkUtil.h"
 
+namespace tavrel {
+
 class RKViewport {
 public:
     enum Preset { Front = 0, Back, Left, Right, Up, Down, PresetCount };
@@ -49,3 +51,5 @@ public:
 private:
     bool ViewProjection(rkMatrix* out);
 };
+
+}  // namespace tavrel

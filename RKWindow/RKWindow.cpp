@@ -7,19 +7,16 @@
 #include "base/RegularFile.h"
 #include "timeline/UndoRecord.h"
 
-using tavrel::CHTR;
-using tavrel::CMotion;
-using tavrel::DebugOutput;
-using tavrel::FrameSample;
+namespace tavrel {
 
 namespace {
 
 // Writes the motion and makes the cache read the new file. The writers raise ERROBJ when the
 // file cannot be written.
-int SaveAndReload(CMotion& motion, const std::string& path, tavrel::CMotionManager& manager) {
+int SaveAndReload(CMotion& motion, const std::string& path, CMotionManager& manager) {
     try {
         if (!motion.Save(path)) return 0;
-    } catch (const tavrel::ERROBJ&) {
+    } catch (const ERROBJ&) {
         DebugOutput("CRKWindow: the pose clip " + path + " could not be written.\n");
         return 0;
     }
@@ -36,7 +33,7 @@ std::filesystem::file_time_type ChangedAt(const std::string& path) {
 
 }  // namespace
 
-CRKWindow::CRKWindow(tavrel::CMotionManager& manager, std::string dataFolder)
+CRKWindow::CRKWindow(CMotionManager& manager, std::string dataFolder)
     : manager_(manager),
       dataFolder_(std::move(dataFolder)),
       display_(std::make_unique<CMotion>()),
@@ -93,7 +90,7 @@ void CRKWindow::ShowMedia(const FrameSample& sample) {
     }
     // The same name may be another file by now (the working folder reuses names for every
     // project); a video gone from disk plays on from the file opened.
-    const std::optional<tavrel::FileIdentity> identity = tavrel::IdentityOf(file);
+    const std::optional<FileIdentity> identity = IdentityOf(file);
     if (!video_.IsLoaded() || video_.GetPath() != file ||
         (identity && *identity != videoIdentity_)) {
         Waiting waiting(*this);
@@ -103,11 +100,11 @@ void CRKWindow::ShowMedia(const FrameSample& sample) {
             MediaFailed(file, true);
             return;
         }
-        videoIdentity_ = identity.value_or(tavrel::FileIdentity());
+        videoIdentity_ = identity.value_or(FileIdentity());
     }
     const int64_t t = int64_t(sample.mediaFrame) * 1000 / 60;
     if (!system_.Background().IsShown()) return;
-    const tavrel::CAviFrame* frame = video_.FrameAt(t);
+    const CAviFrame* frame = video_.FrameAt(t);
     if (frame &&
         system_.SetBackgroundBitmap(frame->rgb.data(), frame->width, frame->height, frame->stride)) {
         videoShown_ = true;
@@ -168,11 +165,13 @@ int CRKWindow::WriteInitialPoseClip(const std::string& path) {
     return SaveAndReload(initial, path, manager_);
 }
 
-tavrel::CMotionManagerSide::PoseWriter CRKWindow::PoseWriter() {
+CMotionManagerSide::PoseWriter CRKWindow::PoseWriter() {
     return [this](int kind, const std::string& target) {
-        if (kind == tavrel::kEditInitialPoseClip) return WriteInitialPoseClip(target) == 1;
-        if (kind == tavrel::kEditPoseClip || kind == tavrel::kEditPoseClipAlternate)
+        if (kind == kEditInitialPoseClip) return WriteInitialPoseClip(target) == 1;
+        if (kind == kEditPoseClip || kind == kEditPoseClipAlternate)
             return WritePoseClip(target, currentFrame_) == 1;
         return false;
     };
 }
+
+}  // namespace tavrel

@@ -18,6 +18,8 @@
 #include "timeline/FrameSample.h"
 #include "timeline/MotionManagerSide.h"
 
+namespace tavrel {
+
 class CRKWindow {
 public:
     // Frames beyond the timeline's last are not stored: a sample cannot lie there.
@@ -25,7 +27,7 @@ public:
 
     // The manager is the process-wide motion cache; the data folder holds Init.chb and the
     // avatar.
-    CRKWindow(tavrel::CMotionManager& manager, std::string dataFolder);
+    CRKWindow(CMotionManager& manager, std::string dataFolder);
     ~CRKWindow();
     CRKWindow(const CRKWindow&) = delete;
     CRKWindow& operator=(const CRKWindow&) = delete;
@@ -35,7 +37,7 @@ public:
 
     // Shows one timeline frame (see the .cpp). 1 when a pose was stored or the rest pose shown;
     // 0 when only motion B is named, or a named motion gives no pose (the previous pose stays).
-    int ShowFrameSample(tavrel::FrameSample sample, int32_t redraw);
+    int ShowFrameSample(FrameSample sample, int32_t redraw);
     // 1 and f becomes the current frame when it lies in the display motion; else 0.
     int SetCurrentFrame(int f);
     int GetCurrentFrame() const { return currentFrame_; }
@@ -50,12 +52,12 @@ public:
     int WriteInitialPoseClip(const std::string& path);
     // The hook the timeline's pose-clip edits write through: kEditInitialPoseClip the initial
     // pose, kEditPoseClip and kEditPoseClipAlternate the pose on screen.
-    tavrel::CMotionManagerSide::PoseWriter PoseWriter();
+    CMotionManagerSide::PoseWriter PoseWriter();
 
-    tavrel::CMotion& DisplayMotion() { return *display_; }
+    CMotion& DisplayMotion() { return *display_; }
     const std::string& CurrentClipName() const { return clipName_; }
     CRKSystem& System() { return system_; }
-    tavrel::CRAvi& Video() { return video_; }
+    CRAvi& Video() { return video_; }
     std::string InitialPosePath() const;
 
     // Called with true before work that may read a file and false after it (the wait cursor).
@@ -78,22 +80,22 @@ private:
         const CRKWindow& w_;
     };
 
-    void ShowMedia(const tavrel::FrameSample& sample);
+    void ShowMedia(const FrameSample& sample);
     void MediaFailed(const std::string& file, bool video);
     // Stores the pose as frame f of the display motion and makes f current.
-    void Store(int f, const tavrel::CHTR& pose);
+    void Store(int f, const CHTR& pose);
 
-    tavrel::CMotionManager& manager_;
+    CMotionManager& manager_;
     std::string dataFolder_;
     CRKSystem system_;
-    std::unique_ptr<tavrel::CMotion> display_;
-    std::unique_ptr<tavrel::CHTR> avatarPose_;
-    tavrel::CPoseEvaluator evaluator_;
-    tavrel::CHTR shown_;  // the pose the last sample gave, before it is stored
+    std::unique_ptr<CMotion> display_;
+    std::unique_ptr<CHTR> avatarPose_;
+    CPoseEvaluator evaluator_;
+    CHTR shown_;  // the pose the last sample gave, before it is stored
     int currentFrame_ = 0;
     std::string clipName_;
-    tavrel::CRAvi video_;
-    tavrel::FileIdentity videoIdentity_;  // of the file video_ was opened from
+    CRAvi video_;
+    FileIdentity videoIdentity_;  // of the file video_ was opened from
     bool videoShown_ = false;  // the picture behind is a frame of video_
     // The media file that could not be shown last, as it was then.
     struct MediaFailure {
@@ -103,3 +105,5 @@ private:
         bool Matches(const std::string& file, bool asVideo) const;
     } mediaFailure_;
 };
+
+}  // namespace tavrel

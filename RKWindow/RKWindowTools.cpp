@@ -6,6 +6,8 @@
 #include "RKWindow/RKPicker.h"
 #include "RKWindow/RKSystem.h"
 
+namespace tavrel {
+
 namespace {
 
 constexpr float kTwoPi = 6.2831853f;
@@ -363,3 +365,5 @@ bool CRKWindowTools::HotkeyAction(int action) {
     }
     return false;
 }
+
+}  // namespace tavrel

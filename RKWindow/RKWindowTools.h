@@ -14,6 +14,8 @@
 #include "ZU2/rkMesh.h"
 #include "ZU2/rkNode.h"
 
+namespace tavrel {
+
 class CRKSystem;
 
 // The application's shared lock of the 3D machinery, held while in manipulation mode.
@@ -149,3 +151,5 @@ private:
     rkMatrix turnStart_{};
     std::vector<Turn> undo_, redo_;
 };
+
+}  // namespace tavrel

@@ -12,11 +12,11 @@
 #include "timeline/FrameSample.h"
 #include "timeline/MotionManagerSide.h"
 
-class C3DWindowView;
 class QWidget;
 
 namespace tavrel {
 
+class C3DWindowView;
 class CFixedChildFrame;
 
 class C3DWindowColleague : public QObject, public CColleague {

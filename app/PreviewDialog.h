@@ -8,9 +8,9 @@
 
 #include "AnimRead/AnimFile.h"
 
-class C3DWindowView;
-
 namespace tavrel {
+
+class C3DWindowView;
 
 class CPreviewDialog : public QDialog {
     Q_OBJECT

@@ -13,12 +13,12 @@
 #include "app/VideoExportDialog.h"
 #include "timeline/UnsavedChangesGuard.h"
 
-class CRKSystem;
 class QTimer;
 class QWidget;
 
 namespace tavrel {
 
+class CRKSystem;
 class CTimelineOperations;
 
 namespace command {

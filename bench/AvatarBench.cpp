@@ -11,6 +11,8 @@
 #include "motion/AnimFileFactory.h"
 #include "scene/BodyReader.h"
 
+using namespace tavrel;
+
 namespace {
 
 const std::string kData = TAVREL_SHARE_DIR;

@@ -13,6 +13,8 @@
 #include "ZU2/rkEglHost.h"
 #include "media/RAvi.h"
 
+using namespace tavrel;
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -8,6 +8,8 @@
 #include "RKWindow/RKSystem.h"
 #include "ZU2/rkEglHost.h"
 
+using namespace tavrel;
+
 namespace {
 
 void BM_PickOnePoint800x600(benchmark::State& state) {

@@ -11,10 +11,10 @@
 
 #include "AnimRead/AnimFile.h"
 
-class CIMImageGenerator;
-class C3DWindowView;
-
 namespace tavrel {
+
+class C3DWindowView;
+class CIMImageGenerator;
 
 class CImageArea : public QWidget {
     Q_OBJECT

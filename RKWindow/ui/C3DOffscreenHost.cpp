@@ -3,6 +3,8 @@
 #include "RKWindow/ui/C3DViewContext.h"
 #include "ZU2/rkEglHost.h"
 
+namespace tavrel {
+
 C3DOffscreenHost::C3DOffscreenHost(std::shared_ptr<C3DViewContext> context, int width,
                                    int height)
     : context_(std::move(context)), width_(width), height_(height) {}
@@ -27,3 +29,5 @@ void C3DOffscreenHost::Size(int* width, int* height) const {
     *width = width_;
     *height = height_;
 }
+
+}  // namespace tavrel

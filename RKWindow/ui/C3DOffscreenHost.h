@@ -6,6 +6,8 @@
 
 #include "ZU2/rkHost.h"
 
+namespace tavrel {
+
 class C3DViewContext;
 
 class C3DOffscreenHost : public rkHost {
@@ -27,3 +29,5 @@ private:
     int width_;
     int height_;
 };
+
+}  // namespace tavrel

@@ -7,6 +7,8 @@
 
 #include "RKWindow/RKWindowTools.h"
 
+namespace tavrel {
+
 int C3DToolInput::Buttons(Qt::MouseButtons buttons) {
     int bits = 0;
     if (buttons & Qt::LeftButton) bits |= RKInputEvent::LeftButton;
@@ -72,3 +74,5 @@ void C3DToolInput::FocusLost() {
     for (int key : held_) tools_.KeyRelease(key);
     held_.clear();
 }
+
+}  // namespace tavrel

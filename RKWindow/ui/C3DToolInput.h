@@ -8,8 +8,11 @@
 
 #include "RKWindow/ui/C3DViewInput.h"
 
-class CRKWindowTools;
 class QWidget;
+
+namespace tavrel {
+
+class CRKWindowTools;
 
 class C3DToolInput : public C3DViewInput {
 public:
@@ -32,3 +35,5 @@ private:
     const QWidget& surface_;
     std::set<int> held_;  // keys pressed and not yet released
 };
+
+}  // namespace tavrel

@@ -2,6 +2,8 @@
 
 #include <QGuiApplication>
 
+namespace tavrel {
+
 namespace {
 
 // Qt's platforms that show nothing offer no OpenGL: there the 3D windows stay without views,
@@ -41,3 +43,5 @@ bool C3DViewContext::MakeCurrent() {
 void C3DViewContext::DoneCurrent() {
     if (host_.IsCurrent()) host_.DoneCurrent();
 }
+
+}  // namespace tavrel

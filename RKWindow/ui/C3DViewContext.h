@@ -10,6 +10,8 @@
 
 #include "ZU2/rkEglHost.h"
 
+namespace tavrel {
+
 class C3DViewContext {
 public:
     // The context the views share; null when no OpenGL 3.3 core context can be had.
@@ -25,3 +27,5 @@ private:
 
     rkEglHost host_;
 };
+
+}  // namespace tavrel

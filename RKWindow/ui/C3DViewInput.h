@@ -2,9 +2,12 @@
 // The one seam between the on-screen 3D view and the tools that act on its world: the view
 // hands every mouse, wheel and key event to the input set on it, which answers whether it
 // used the event. The camera and object tools connect here.
+
 class QKeyEvent;
 class QMouseEvent;
 class QWheelEvent;
+
+namespace tavrel {
 
 class C3DViewInput {
 public:
@@ -16,3 +19,5 @@ public:
     // The view lost the keyboard: keys held now will not be seen released.
     virtual void FocusLost() {}
 };
+
+}  // namespace tavrel

@@ -17,6 +17,8 @@
 #include "motion/MotionManager.h"
 #include "uikit/CRTimer.h"
 
+namespace tavrel {
+
 namespace {
 
 constexpr const uint8_t (&kBackground)[3] = kViewBackground;
@@ -39,7 +41,7 @@ void ShowWaitCursor(bool on) {
 C3DWindowView::C3DWindowView(std::string dataFolder, QWidget* parent)
     : QWidget(parent),
       dataFolder_(std::move(dataFolder)),
-      manager_(std::make_unique<tavrel::CMotionManager>()) {
+      manager_(std::make_unique<CMotionManager>()) {
     // Every pixel is painted from the frame: nothing behind it needs drawing first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -111,11 +113,11 @@ void C3DWindowView::Initialise() {
     toolInput_ = std::make_unique<C3DToolInput>(*tools_, *this);
     if (!inputSet_) input_ = toolInput_.get();
     player_ = std::make_unique<CRKPreviewPlayer>(*window_);
-    clipTimer_ = std::make_unique<tavrel::CRTimer>(this, CRKPreviewPlayer::kIntervalMs);
+    clipTimer_ = std::make_unique<CRTimer>(this, CRKPreviewPlayer::kIntervalMs);
     clipTimer_->SetHandler([this](int) { update(); });
     ready_ = true;
     if (pendingSample_) {
-        const tavrel::FrameSample sample = *pendingSample_;
+        const FrameSample sample = *pendingSample_;
         pendingSample_.reset();
         ShowFrameSample(sample);
     }
@@ -125,7 +127,7 @@ void C3DWindowView::Initialise() {
 void C3DWindowView::Fail() {
     if (failed_) return;
     failed_ = true;
-    tavrel::DebugOutput("C3DWindowView::Initialise failed: no usable OpenGL 3.3 context.\n");
+    DebugOutput("C3DWindowView::Initialise failed: no usable OpenGL 3.3 context.\n");
     emit glFailed();
 }
 
@@ -140,7 +142,7 @@ void C3DWindowView::RebuildDevice() {
     update();
 }
 
-void C3DWindowView::ShowFrameSample(const tavrel::FrameSample& sample) {
+void C3DWindowView::ShowFrameSample(const FrameSample& sample) {
     StopClip();
     if (!ready_) {
         pendingSample_ = sample;
@@ -158,12 +160,12 @@ void C3DWindowView::ShowFrameSample(const tavrel::FrameSample& sample) {
 bool C3DWindowView::PlayClip(const std::string& motionPath) {
     StopClip();
     if (!ready_) return false;
-    tavrel::CMotion* clip = manager_->GetMotion(motionPath);
+    CMotion* clip = manager_->GetMotion(motionPath);
     const int length = clip && clip->HasData() ? clip->GetLength() : 0;
     if (length < 1) return false;
-    tavrel::CMotion& display = window_->DisplayMotion();
+    CMotion& display = window_->DisplayMotion();
     for (int i = 0; i < length; ++i) {
-        std::unique_ptr<tavrel::CHTR> pose = clip->GetPose(i);
+        std::unique_ptr<CHTR> pose = clip->GetPose(i);
         if (!pose || !display.SetPose(i, *pose)) return false;
     }
     // The timeline's frames stored beyond the clip are not played.
@@ -189,9 +191,9 @@ bool C3DWindowView::IsPlayingClip() const {
 
 void C3DWindowView::StorePose(const rkNode* avatar) {
     if (!ready_ || !avatar) return;
-    tavrel::CMotion& display = window_->DisplayMotion();
+    CMotion& display = window_->DisplayMotion();
     const int frame = window_->GetCurrentFrame();
-    std::unique_ptr<tavrel::CHTR> pose = display.GetPose(frame);
+    std::unique_ptr<CHTR> pose = display.GetPose(frame);
     if (!pose) return;
     window_->System().ReadAvatarPose(pose->GetRoot());
     display.SetPose(frame, *pose);
@@ -282,3 +284,5 @@ void C3DWindowView::keyPressEvent(QKeyEvent* event) {
 void C3DWindowView::keyReleaseEvent(QKeyEvent* event) {
     ForwardKey(event);
 }
+
+}  // namespace tavrel

@@ -17,15 +17,15 @@
 #include "ZU2/rkHost.h"
 #include "timeline/FrameSample.h"
 
+namespace tavrel {
+
 class C3DViewInput;
 class C3DToolInput;
 class CRKPreviewPlayer;
 class CRKWindow;
 class CRKWindowTools;
-namespace tavrel {
 class CMotionManager;
 class CRTimer;
-}  // namespace tavrel
 
 class C3DViewContext;
 
@@ -64,7 +64,7 @@ public:
 
     // One timeline frame on the avatar; stops a clip that plays. A sample given before the
     // world exists is shown once it does.
-    void ShowFrameSample(const tavrel::FrameSample& sample);
+    void ShowFrameSample(const FrameSample& sample);
     // Plays a motion file's frames round and round; false (and nothing plays) when it gives
     // no pose.
     bool PlayClip(const std::string& motionPath);
@@ -114,16 +114,18 @@ private:
     std::string dataFolder_;
     std::shared_ptr<C3DViewContext> context_;
     QImage picture_;
-    std::unique_ptr<tavrel::CMotionManager> manager_;
+    std::unique_ptr<CMotionManager> manager_;
     std::unique_ptr<CRKWindow> window_;
     std::unique_ptr<CRKWindowTools> tools_;
     std::unique_ptr<C3DToolInput> toolInput_;
     std::unique_ptr<CRKPreviewPlayer> player_;
-    std::unique_ptr<tavrel::CRTimer> clipTimer_;
-    std::optional<tavrel::FrameSample> pendingSample_;
+    std::unique_ptr<CRTimer> clipTimer_;
+    std::optional<FrameSample> pendingSample_;
     C3DViewInput* input_ = nullptr;
     bool inputSet_ = false;
     bool ready_ = false;
     bool failed_ = false;
     int frames_ = 0;
 };
+
+}  // namespace tavrel

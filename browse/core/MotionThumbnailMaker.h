@@ -8,9 +8,9 @@
 #include "AnimRead/AnimFile.h"
 #include "browse/core/ThumbnailPicture.h"
 
-class CIMImageGenerator;
-
 namespace tavrel {
+
+class CIMImageGenerator;
 
 class CMotionThumbnailMaker {
 public:

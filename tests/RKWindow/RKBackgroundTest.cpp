@@ -9,6 +9,8 @@
 
 #include "RKWindow/RKBackground.h"
 
+using namespace tavrel;
+
 namespace {
 
 std::string Le(uint32_t v) {

@@ -7,6 +7,8 @@
 #include "settings/RProfile.h"
 #include "tests/support/TempFolder.h"
 
+using namespace tavrel;
+
 namespace {
 
 tavrel::CRProfile ProfileWith(const tavrel::testing::TempFolder& folder, const std::string& text) {

@@ -8,6 +8,8 @@
 
 #include "base/DebugOutput.h"
 
+using namespace tavrel;
+
 namespace {
 
 void ExpectNear(const rkVector& a, const rkVector& b, float eps = 1e-4f) {
