@@ -34,6 +34,21 @@ Quat Near(const Quat& q, const Quat& reference) {
     return dot < 0 ? Quat{-q.w, -q.x, -q.y, -q.z} : q;
 }
 
+// Slerp along the arc from a to b as given, without turning to the shorter one: the spline's
+// points are put on one side beforehand, and flipping in between would make the curve jump.
+Quat ArcSlerp(const Quat& a, const Quat& b, float t) {
+    double d = double(a.w) * b.w + double(a.x) * b.x + double(a.y) * b.y + double(a.z) * b.z;
+    d = d > 1.0 ? 1.0 : d < -1.0 ? -1.0 : d;
+    double s1 = 1.0 - t, s2 = t;
+    const double omega = std::acos(d);
+    if (std::sin(omega) > 1e-6) {
+        s1 = std::sin((1.0 - t) * omega) / std::sin(omega);
+        s2 = std::sin(t * omega) / std::sin(omega);
+    }
+    return {float(s1 * a.w + s2 * b.w), float(s1 * a.x + s2 * b.x), float(s1 * a.y + s2 * b.y),
+            float(s1 * a.z + s2 * b.z)};
+}
+
 // The inner control point at q1 between its neighbours.
 Quat Tangent(const Quat& q0, const Quat& q1, const Quat& q2) {
     const Quat inverse = QuatConjugate(q1);
@@ -71,9 +86,9 @@ Quat SplineBetween(const Quat& q0, const Quat& q1, const Quat& q2, const Quat& q
     const Quat c = Near(QuatNormalized(q2), b);
     const Quat a = Near(QuatNormalized(q0), b);
     const Quat d = Near(QuatNormalized(q3), c);
-    const Quat s1 = Tangent(a, b, c);
-    const Quat s2 = Tangent(b, c, d);
-    return QuatNormalized(Slerp(Slerp(b, c, t), Slerp(s1, s2, t), 2.0f * t * (1.0f - t)));
+    const Quat s1 = Near(Tangent(a, b, c), b);
+    const Quat s2 = Near(Tangent(b, c, d), c);
+    return QuatNormalized(ArcSlerp(ArcSlerp(b, c, t), ArcSlerp(s1, s2, t), 2.0f * t * (1.0f - t)));
 }
 
 }  // namespace tavrel
