@@ -367,6 +367,9 @@ void CTavrelMediator::GalleryFocused() {
 void CTavrelMediator::Zoom(float amount) {
     if (window3D_) window3D_->Zoom(amount);
 }
+bool CTavrelMediator::SegmentTurned(const std::string& segment, const tavrel::Quat& turn) {
+    return timeline_ && timeline_->SegmentTurned(segment, turn);
+}
 void CTavrelMediator::ShowFrameSample(const tavrel::FrameSample& sample) {
     if (window3D_) window3D_->ShowFrameSample(sample);
 }

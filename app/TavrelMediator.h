@@ -82,6 +82,7 @@ public:
     void Zoom(float amount);
     // The timeline's current frame, and a clip it hands over, shown in the 3D window.
     void ShowFrameSample(const tavrel::FrameSample& sample) override;
+    bool SegmentTurned(const std::string& segment, const tavrel::Quat& turn) override;
     void ShowClip(const std::string& motionPath) override;
     std::mutex* SharedMutex() override;
     tavrel::CMotionManagerSide::PoseWriter PoseWriter() override;

@@ -109,3 +109,6 @@ bool CTimelineColleague::Command(int id) {
 void CTimelineColleague::RefreshFrame() {
     if (operations_) operations_->RefreshFrame();
 }
+bool CTimelineColleague::SegmentTurned(const std::string& segment, const tavrel::Quat& turn) {
+    return operations_ && operations_->SegmentTurned(segment, turn);
+}

@@ -34,6 +34,7 @@ public:
     bool CloseProject();
     bool Command(int id);
     void RefreshFrame();
+    bool SegmentTurned(const std::string& segment, const tavrel::Quat& turn);
 
 private:
     CMainFrameSeam* mainFrame_;

@@ -49,6 +49,7 @@ public:
     bool CloseProject() override;
     bool Command(int id) override;
     void RefreshFrame() override;
+    bool SegmentTurned(const std::string& segment, const tavrel::Quat& turn) override;
     const tavrel::CTimelineProject* Project() const override;
     bool IsModified() const override;
     uint64_t ContentState() const override;

@@ -105,6 +105,7 @@ constexpr int kLayerNoKey = 62586;
 constexpr int kLayerSectionDamaged = 62587;  // %Reason
 constexpr int kSaveWithoutLayers = 62588;
 constexpr int kLayerClipLeftOut = 62589;  // %FileName
+constexpr int kLayerLabel = 62590;        // %Number
 constexpr int kThumbnailsTitle = 62427;
 constexpr int kPreviewTitle = 62428;
 constexpr int kFoldersTitle = 62429;

@@ -27,6 +27,7 @@ class CPanelButtons;
 class CMediaTrack;
 class CSoundTrack;
 class CFrameRuler;
+class CLayerRows;
 class CTimeSlider;
 class CTrackEdge;
 
@@ -115,6 +116,18 @@ public:
     CMediaTrack& MediaTrack() { return *media_; }
     CSoundTrack& SoundTrack() { return *soundTrack_; }
     CFrameRuler& Ruler() { return *ruler_; }
+    CLayerRows& LayerRows() { return *layers_; }
+
+    // --- Layers ---
+    // The layer keys and turns go to, or -1.
+    int SelectedLayer() const;
+    void SelectLayer(int layer);
+    void AddLayer();
+    void RemoveLayer(int layer);
+    // A body segment turned in the 3D window (turn: its new rotation over its old, applied
+    // first): on the selected layer it becomes a key at the current frame. False without a
+    // selected layer or when the key is refused.
+    bool KeySegmentTurn(const std::string& segment, const Quat& turn);
     CTimeSlider& Slider() { return *slider_; }
     CRTimer& PlayAllTimer() { return playback_->PlayAllTimer(); }
     CRTimer& PlayRangeTimer() { return playback_->PlayRangeTimer(); }
@@ -179,6 +192,10 @@ private:
     CTrackEdge* leftEdge_ = nullptr;
     CTrackEdge* rightEdge_ = nullptr;
     QLabel* labels_[5] = {};
+    CLayerRows* layers_ = nullptr;
+    QLabel* layerLabel_ = nullptr;
+    int selectedLayer_ = -1;
+    bool layingOut_ = false;
     QLabel* readout_ = nullptr;  // the current frame and time, right of the buttons
     std::unique_ptr<CPanelButtons> buttons_;
 };
