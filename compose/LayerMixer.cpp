@@ -60,15 +60,15 @@ void Toward(rkNode* node, const rkMatrix& to, float weight) {
 void CLayerMixer::Apply(CMotionManager& manager, const FrameSample& sample, CHTR& pose,
                         const WaitHook& wait) {
     if (!sample.layers || !pose.GetRoot()) return;
+    const SegmentNodes nodes = SegmentsOf(pose);  // layers change matrices, never the tree
     for (const LayerTrack& track : sample.layers->tracks) {
         const LayerClip* clip = track.ClipAt(sample.frame);
         const float weight = clip ? clip->WeightAt(sample.frame) : 0.0f;
         if (weight <= 0.0f) continue;
         if (!clip->IsKeyClip()) {
-            ApplyMotion(manager, *clip, sample.frame, weight, pose, wait);
+            ApplyMotion(manager, *clip, sample.frame, weight, nodes, wait);
             continue;
         }
-        const SegmentNodes nodes = SegmentsOf(pose);
         const int local = sample.frame - clip->firstFrame;
         for (size_t k = 0; k < clip->keys.size(); ++k) {
             const int segment = clip->keys[k].segment;
@@ -82,11 +82,11 @@ void CLayerMixer::Apply(CMotionManager& manager, const FrameSample& sample, CHTR
 }
 
 void CLayerMixer::ApplyMotion(CMotionManager& manager, const LayerClip& clip, int frame,
-                              float weight, CHTR& pose, const WaitHook& wait) {
+                              float weight, const SegmentNodes& out, const WaitHook& wait) {
     const bool additive = clip.mode == LayerMode::kAdditive;
     if (!CopyCachedPose(manager, clip.fileName, frame - clip.firstFrame, clip_, wait)) return;
     if (additive && !CopyCachedPose(manager, clip.fileName, 0, first_, wait)) return;
-    const SegmentNodes out = SegmentsOf(pose), at = SegmentsOf(clip_);
+    const SegmentNodes at = SegmentsOf(clip_);
     const SegmentNodes from = additive ? SegmentsOf(first_) : SegmentNodes{};
     for (int s = 0; s < kStandardSegmentCount; ++s) {
         if (!(clip.mask & SegmentBit(s)) || !out[s] || !at[s]) continue;

@@ -10,6 +10,8 @@
 //
 // Memory: nothing is allocated once the mixer's two poses have the shape of the layer motions
 // shown (they take it on the first frame that shows one).
+#include <array>
+
 #include "compose/ClipPoses.h"
 #include "timeline/FrameSample.h"
 
@@ -22,8 +24,9 @@ public:
                const WaitHook& wait = {});
 
 private:
+    using SegmentNodes = std::array<rkNode*, kStandardSegmentCount>;  // null where none
     void ApplyMotion(CMotionManager& manager, const LayerClip& clip, int frame, float weight,
-                     CHTR& pose, const WaitHook& wait);
+                     const SegmentNodes& out, const WaitHook& wait);
 
     CHTR clip_, first_;
 };

@@ -1,5 +1,8 @@
 #include "timeline/BodyMask.h"
 
+#include <array>
+#include <cstring>
+
 namespace tavrel {
 namespace {
 
@@ -30,8 +33,15 @@ const BodyMaskPreset kBodyMaskPresets[8] = {
 };
 
 int SegmentIndexOf(std::string_view name) {
+    // Asked for every node of every layer's poses each frame: the lengths sort most names out.
+    static const auto lengths = [] {
+        std::array<size_t, kStandardSegmentCount> n{};
+        for (int i = 0; i < kStandardSegmentCount; ++i)
+            n[i] = std::strlen(kStandardSkeleton[i].name);
+        return n;
+    }();
     for (int i = 0; i < kStandardSegmentCount; ++i) {
-        if (name == kStandardSkeleton[i].name) return i;
+        if (lengths[i] == name.size() && name == kStandardSkeleton[i].name) return i;
     }
     return -1;
 }

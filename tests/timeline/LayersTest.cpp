@@ -12,6 +12,8 @@
 #include "timeline/LayerSection.h"
 #include "timeline/ProjectFileReader.h"
 #include "timeline/ProjectFileWriter.h"
+#include "timeline/TimelineCommandRules.h"
+#include "timeline/TimelineCommands.h"
 
 namespace tavrel::testing {
 namespace {
@@ -360,6 +362,48 @@ TEST_F(LayersTest, DamagedLayerSectionsOpenTheBaseTimeline) {
     ASSERT_EQ(read.project.Layers().tracks.size(), 1u);
     ASSERT_EQ(read.project.Layers().tracks[0].clips.size(), 1u);
     EXPECT_TRUE(read.project.Layers().tracks[0].clips[0].IsKeyClip());
+}
+
+// The layer menus' items: enabled and checked as the layer under the click has it.
+TEST_F(LayersTest, LayerMenuItemsFollowTheClipUnderTheClick) {
+    Add(200, 0);
+    using namespace commands;
+    PanelState stopped, playing;
+    playing.playing = true;
+    const auto state = [&](int layer, int frame, int command, const PanelState& panel) {
+        return LayerCommandState(*model, panel, {layer, frame}, command);
+    };
+    EXPECT_EQ(state(-1, 0, kAddLayer, stopped), (CommandState{true, false}));
+    EXPECT_EQ(state(-1, 0, kRemoveLayer, stopped), (CommandState{false, false}));
+    model->AddLayer();
+    model->AddLayerClip(0, UserFile("wave.cha", 40), 10, LayerMode::kOverride);
+    model->SetKey(0, 100, kHead, {1, 0, 0, 0.2f});
+    model->SetCurrentFrame(100);
+    const struct {
+        int frame, command;
+        CommandState expected;
+    } table[] = {
+        {20, kLayerOverride, {true, true}},    {20, kLayerAdditive, {true, false}},
+        {20, kLayerWeights[0], {true, true}},  {20, kLayerWeights[2], {true, false}},
+        {20, kLayerMasks[0], {true, true}},    {20, kLayerMasks[1], {true, false}},
+        {20, kLayerEase, {true, false}},       {20, kLayerNoEase, {true, true}},
+        {20, kRemoveLayerClip, {true, false}}, {20, kClearKeys, {false, false}},
+        {5, kLayerOverride, {false, false}},   {5, kRemoveLayerClip, {false, false}},
+        {100, kLayerOverride, {false, false}}, {100, kLayerWeights[0], {true, true}},
+        {100, kDeleteKeys, {true, false}},     {101, kDeleteKeys, {false, false}},
+        {100, kClearKeys, {true, false}},      {110, kMoveKeysHere, {true, false}},
+        {100, kMoveKeysHere, {false, false}},  {20, kMoveKeysHere, {false, false}},
+        {20, kRemoveLayer, {true, false}},     {20, kAddLayer, {true, false}},
+    };
+    for (const auto& row : table) {
+        EXPECT_EQ(state(0, row.frame, row.command, stopped), row.expected)
+            << row.frame << " " << row.command;
+        EXPECT_FALSE(state(0, row.frame, row.command, playing).enabled) << row.command;
+    }
+    for (int i = 1; i < kMaxLayers; ++i) model->AddLayer();
+    EXPECT_FALSE(state(0, 20, kAddLayer, stopped).enabled);
+    EXPECT_EQ(WeightOfCommand(kLayerWeights[3]), 0.25f);
+    EXPECT_EQ(MaskOfCommand(kLayerMasks[7]), 7);
 }
 
 }  // namespace

@@ -31,18 +31,22 @@ CLayerRows::CLayerRows(CTimelinePanel& panel, QWidget* parent) : CTrackWindow(pa
     };
 }
 
-int CLayerRows::RowsHeight() const {
-    return int(Model().Layers().tracks.size()) * kRowHeight;
+void CLayerRows::ShowRows(int rows, int layer) {
+    const int count = int(Model().Layers().tracks.size());
+    shown_ = std::clamp(rows, 0, count);
+    if (top_ < 0 || top_ >= count) top_ = count - 1;
+    if (layer > top_) top_ = layer;
+    if (layer >= 0 && layer < top_ - shown_ + 1) top_ = layer + shown_ - 1;
+    top_ = std::clamp(top_, shown_ - 1, count - 1);
 }
 
 int CLayerRows::RowTop(int layer) const {
-    return (int(Model().Layers().tracks.size()) - 1 - layer) * kRowHeight;
+    return (top_ - layer) * kRowHeight;
 }
 
 int CLayerRows::LayerAt(int y) const {
-    const int count = int(Model().Layers().tracks.size());
-    const int layer = count - 1 - y / kRowHeight;
-    return y >= 0 && layer >= 0 && layer < count ? layer : -1;
+    const int layer = top_ - y / kRowHeight;
+    return y >= 0 && layer >= 0 && layer > top_ - shown_ ? layer : -1;
 }
 
 void CLayerRows::Render(QPainter& painter, int width, int height) {
@@ -51,6 +55,7 @@ void CLayerRows::Render(QPainter& painter, int width, int height) {
     const auto& tracks = Model().Layers().tracks;
     for (int layer = 0; layer < int(tracks.size()); ++layer) {
         const int top = RowTop(layer);
+        if (top < 0 || top >= height) continue;
         if (layer == panel_.SelectedLayer()) {
             painter.fillRect(0, top, width, kRowHeight, kSelectedRow);
         }

@@ -14,14 +14,17 @@ namespace tavrel {
 
 class CLayerRows : public CTrackWindow {
 public:
-    static constexpr int kRowHeight = 16;
+    static constexpr int kRowHeight = 12;
 
     CLayerRows(CTimelinePanel& panel, QWidget* parent);
 
-    // The height the rows take: one row a layer.
-    int RowsHeight() const;
+    // The rows shown: as many as there is room for, at most one a layer, and among them the
+    // layer given (the rows of the others scroll away).
+    void ShowRows(int rows, int layer);
+    int ShownRows() const { return shown_; }
     // The layer of a row at a height, or -1.
     int LayerAt(int y) const;
+    // The top of the layer's row (outside the window when its row is not shown).
     int RowTop(int layer) const;
 
     // The menu for the last right-click; each action carries its command.
@@ -44,6 +47,8 @@ private:
     void ShowContextMenu(QPoint local, QPoint global);
     CommandState StateOf(int command) const;
 
+    int shown_ = 0;
+    int top_ = -1;  // the layer of the top row
     LayerClick rightClick_;
     MenuShower showMenu_;
     // A clip being dragged along its row: where it was taken and by how much it moved.

@@ -152,15 +152,25 @@ void CTimelinePanel::LayoutChildren() {
     const int width = std::max(40, this->width() - left - kLeftMargin - CTrackEdge::kWidth);
     mapping_.SetWidth(width);
     QWidget* rows[] = {grid_, media_, soundTrack_, ruler_, slider_};
-    const int heights[] = {kMotionHeight, kMediaHeight, kSoundHeight, kRulerHeight, kSliderHeight};
+    int heights[] = {kMotionHeight, kMediaHeight, kSoundHeight, kRulerHeight, kSliderHeight};
     int y = kMotionTop;
-    // The layers lie above the motion track, which they change.
-    const int layerRows = layers_->RowsHeight();
+    // The layers lie above the motion track, which they change. The rows below give up some
+    // height for them; past that, the layer rows scroll to show the selected one.
+    const int layers = int(model_->Layers().tracks.size());
+    if (layers > 0) {
+        heights[0] = kMotionMinimumHeight;
+        heights[1] = heights[2] = kMediaMinimumHeight;
+    }
+    int below = 5 + heights[3] + heights[4] + heights[0];
+    if (!collapsed_) below += heights[1] + heights[2];
+    const int room = std::max(CLayerRows::kRowHeight, height() - 4 - kMotionTop - below - 1);
+    layers_->ShowRows(std::min(layers, room / CLayerRows::kRowHeight), SelectedLayer());
+    const int layerRows = layers_->ShownRows() * CLayerRows::kRowHeight;
     layers_->setVisible(layerRows > 0);
     layerLabel_->setVisible(layerRows > 0);
     if (layerRows > 0) {
         layers_->setGeometry(left, y, width, layerRows);
-        layerLabel_->setGeometry(kLeftMargin, y, kLabelWidth, CLayerRows::kRowHeight);
+        layerLabel_->setGeometry(kLeftMargin, y - 2, kLabelWidth, layerRows + 2);
         layerLabel_->setText(
             Text(strings::kLayerLabel).replace("%Number", QString::number(SelectedLayer() + 1)));
         y += layerRows + 1;
@@ -180,8 +190,6 @@ void CTimelinePanel::LayoutChildren() {
     const int stack = y - 1 - kMotionTop;
     leftEdge_->setGeometry(left - CTrackEdge::kWidth, kMotionTop, CTrackEdge::kWidth, stack);
     rightEdge_->setGeometry(left + width, kMotionTop, CTrackEdge::kWidth, stack);
-    // Layers make the stack taller: the panel asks for the room (its frame may give it).
-    setMinimumHeight(y + 4);
     layingOut_ = true;
     RedrawTracks();
     layingOut_ = false;
@@ -277,8 +285,8 @@ void CTimelinePanel::RedrawTracks() {
     if (mapping_.Overview()) mapping_.SetOverview(true, OverviewEnd());
     if (readout_) ShowReadout();  // the marks may have moved
     // Layers added or removed (an edit, undo or redo) change the stack of rows.
-    if (layers_ && !layingOut_ && layers_->height() != layers_->RowsHeight() &&
-        (layers_->isVisible() || layers_->RowsHeight() > 0)) {
+    if (layers_ && !layingOut_ && layerCount_ != int(model_->Layers().tracks.size())) {
+        layerCount_ = int(model_->Layers().tracks.size());
         return LayoutChildren();
     }
     if (layers_) layers_->update();

@@ -47,6 +47,9 @@ public:
     static constexpr int kLabelWidth = 52;
     static constexpr int kMotionTop = 34;
     static constexpr int kMotionHeight = 48;
+    // Heights the motion, media and sound rows give way to with layers above them.
+    static constexpr int kMotionMinimumHeight = 40;
+    static constexpr int kMediaMinimumHeight = 16;
     static constexpr int kMediaHeight = 24;
     static constexpr int kSoundHeight = 26;
     static constexpr int kRulerHeight = 24;
@@ -196,6 +199,7 @@ private:
     QLabel* layerLabel_ = nullptr;
     int selectedLayer_ = -1;
     bool layingOut_ = false;
+    int layerCount_ = 0;
     QLabel* readout_ = nullptr;  // the current frame and time, right of the buttons
     std::unique_ptr<CPanelButtons> buttons_;
 };
