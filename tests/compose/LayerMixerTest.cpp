@@ -7,6 +7,7 @@
 #include <set>
 
 #include "compose/PoseEvaluator.h"
+#include "motion/Legs.h"
 #include "motion/Motion.h"
 #include "tests/compose/Blends.h"
 #include "tests/motion/MotionFiles.h"
@@ -179,6 +180,36 @@ TEST_F(LayerMixerTest, MappedFiguresAddTheirTurnsAndLostFilesChangeNothing) {
     manager.DeleteMotion(clip.fileName);
     auto [gone, plain] = Poses(middle);
     EXPECT_EQ(Differing(*gone, *plain), std::set<std::string>());
+}
+
+// Layers change the mixed pose before its feet are held: through a blend, a foot the leading
+// clip has planted stands where it stands without the layer, even under keys that swing the legs.
+TEST_F(LayerMixerTest, PlantedFeetStayPlantedUnderLayers) {
+    const int fadeFrom = model->LastFrame() - 19;
+    model->SetCurrentFrame(model->LastFrame() + 1);
+    model->AddMotionFile(kShare + "/Motion/Locomotion/run.chb");
+    model->MoveClip(0, fadeFrom);
+    for (int segment : {kLThigh, kRThigh, kLLowLeg, kRLowLeg}) {
+        ASSERT_TRUE(model->SetKey(0, fadeFrom + 10, segment, {0.97f, 0.2f, 0.1f, 0.0f}).done);
+    }
+    int planted = 0;
+    for (int f = fadeFrom; f < fadeFrom + 20; ++f) {
+        const FrameSample s = model->GetFrameSample(f);
+        const bool aLeads = s.weight < 0.5f || s.localB < 0;
+        const FootContacts& contacts =
+            manager.GetMotion(aLeads ? s.fileA : s.fileB)->GetFootContacts();
+        auto [layered, base] = Poses(f);
+        for (int foot = 0; foot < 2; ++foot) {
+            if (contacts.LockWeight(foot, aLeads ? s.localA : s.localB) < 1.0f) continue;
+            ++planted;
+            const auto ankle = [&](const CHTR& pose) {
+                return rkOrigin(WorldOf(FindLegs(pose.GetRoot())[foot].foot));
+            };
+            EXPECT_LT(rkLength(ankle(*layered) - ankle(*base)), 1.0f) << f << " foot " << foot;
+        }
+        EXPECT_FALSE(Differing(*layered, *base, 1e-3f).empty()) << "the legs swing at " << f;
+    }
+    EXPECT_GT(planted, 5);
 }
 
 // With four layers of two clips each over a blend, playing on allocates nothing once every
