@@ -19,8 +19,8 @@ protected:
     // A point of the 3D window that shows the segment (null when none does).
     QPoint PointOnSegment(const char* name) {
         CRKSystem* system = View3D()->System();
-        for (int y = 8; system && y < View3D()->height(); y += 4) {
-            for (int x = 8; x < View3D()->width(); x += 4) {
+        for (int y = 8; system && y < View3D()->height(); y += 6) {
+            for (int x = 8; x < View3D()->width(); x += 6) {
                 const rkNode* picked = CRKPicker::Pick(*system, x, y);
                 if (picked && std::string(picked->name) == name) return {x, y};
             }
