@@ -303,6 +303,7 @@ void CRKWindowTools::EndTurn() {
     undo_.push_back({selection_, turnStart_, selection_->local});
     redo_.clear();
     PoseChanged();
+    if (listener_.segmentTurned) listener_.segmentTurned(selection_, turnStart_, selection_->local);
 }
 
 void CRKWindowTools::PoseChanged() {

@@ -34,6 +34,9 @@ struct RKToolListener {
     std::function<void(bool on)> waitCursor;  // around a pick
     std::function<void()> objectMoved;
     std::function<void()> objectTurned;
+    // A body part's turn ended: its node with its local matrix before and after.
+    std::function<void(const rkNode* node, const rkMatrix& before, const rkMatrix& after)>
+        segmentTurned;
 };
 
 // Receives the avatar's pose after a turn of a body part (and after its undo or redo): the

@@ -13,6 +13,7 @@
 #include "app/CommandIds.h"
 #include "app/FixedChildFrame.h"
 #include "base/DebugOutput.h"
+#include "motion/QuatSpline.h"
 #include "settings/RProfile.h"
 #include "uikit/UiText.h"
 
@@ -181,6 +182,13 @@ void C3DWindowColleague::ConnectTools() {
     RKToolListener& listener = tools->Listener();
     listener.toolChosen = [this](int tool) { ToolChosen(tool); };
     listener.presetChosen = [this](int preset) { PresetChosen(preset); };
+    // On a selected layer a turn becomes a key of the timeline instead of a pose on its own.
+    listener.segmentTurned = [this](const rkNode* node, const rkMatrix& before,
+                                    const rkMatrix& after) {
+        const Quat turn = QuatMultiply(
+            MatrixToQuat(after), QuatConjugate(MatrixToQuat(before)));
+        mediator_->SegmentTurned(node->name, turn);
+    };
     listener.waitCursor = [](bool on) {
         if (on) {
             QApplication::setOverrideCursor(Qt::WaitCursor);

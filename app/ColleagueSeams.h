@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/WindowLayout.h"
+#include "motion/Quaternion.h"
 #include "timeline/MotionManagerSide.h"
 
 class QAction;
@@ -63,6 +64,9 @@ public:
     virtual void ShowClip(const std::string& motionPath) = 0;
     // The hook the timeline's pose-clip edits write the pose on screen through.
     virtual CMotionManagerSide::PoseWriter PoseWriter() = 0;
+    // A body segment was turned in the 3D window (turn: new rotation over old, applied first);
+    // true when the timeline kept it as a key of its selected layer.
+    virtual bool SegmentTurned(const std::string&, const Quat&) { return false; }
 };
 
 // The timeline panel, seen from its colleague.
@@ -99,6 +103,8 @@ public:
     virtual uint64_t ContentState() const { return 0; }
     // The project as it stands was written to its file (false: it is in none of the user's).
     virtual void SetSaved(bool) {}
+    // A turn of a body segment in the 3D window, as a key on the selected layer.
+    virtual bool SegmentTurned(const std::string&, const Quat&) { return false; }
 };
 
 // The gallery's panes, seen from their colleague.

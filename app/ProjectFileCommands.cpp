@@ -92,6 +92,10 @@ CProjectFileCommands::CProjectFileCommands(QWidget* parent, std::string dataFold
                 return SaveAnswer::kCancel;
         }
     };
+    askSaveWithoutLayers = [this] {
+        const QString text = ui::Text(strings::kSaveWithoutLayers);
+        return QMessageBox::question(parent_, ui::Text(126), text) == QMessageBox::Yes;
+    };
     makeProgress = [this](int titleId) { return DialogProgress(parent_, titleId); };
     askVideo = [this](QSize viewSize) { return CVideoExportDialog::Ask(parent_, viewSize); };
     connect(autosaveTimer_, &QTimer::timeout, this, &CProjectFileCommands::FollowChanges);
@@ -158,6 +162,8 @@ bool CProjectFileCommands::SaveAs() {
 
 bool CProjectFileCommands::WriteProject(const std::string& path) {
     const CTimelineProject* project = timeline_->Project();
+    // The layers that could not be read are not in the project: nothing is lost unasked.
+    if (project->layersDamaged && !askSaveWithoutLayers()) return false;
     std::string error;
     if (!CProjectFileWriter::Write(*project, path, &error)) {
         Fail(kSaveFailed, error);

@@ -78,6 +78,8 @@ public:
     std::function<CRKSystem*()> editorView;
     // Save, discard or cancel before a changed project goes (the project's name given).
     CUnsavedChangesGuard::Question askSaveChanges;
+    // Whether to write a project whose layers could not be read, without them.
+    std::function<bool()> askSaveWithoutLayers;
     // Whether to restore the autosave made at the given time.
     std::function<bool(const QString& when)> askRestore;
     // Called after each exported frame; false cancels. Made anew for every export.

@@ -368,6 +368,9 @@ void CTavrelMediator::GalleryFocused() {
 void CTavrelMediator::Zoom(float amount) {
     if (window3D_) window3D_->Zoom(amount);
 }
+bool CTavrelMediator::SegmentTurned(const std::string& segment, const Quat& turn) {
+    return timeline_ && timeline_->SegmentTurned(segment, turn);
+}
 void CTavrelMediator::ShowFrameSample(const FrameSample& sample) {
     if (window3D_) window3D_->ShowFrameSample(sample);
 }

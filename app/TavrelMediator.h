@@ -84,6 +84,7 @@ public:
     void Zoom(float amount);
     // The timeline's current frame, and a clip it hands over, shown in the 3D window.
     void ShowFrameSample(const FrameSample& sample) override;
+    bool SegmentTurned(const std::string& segment, const Quat& turn) override;
     void ShowClip(const std::string& motionPath) override;
     std::mutex* SharedMutex() override;
     CMotionManagerSide::PoseWriter PoseWriter() override;

@@ -111,5 +111,8 @@ bool CTimelineColleague::Command(int id) {
 void CTimelineColleague::RefreshFrame() {
     if (operations_) operations_->RefreshFrame();
 }
+bool CTimelineColleague::SegmentTurned(const std::string& segment, const Quat& turn) {
+    return operations_ && operations_->SegmentTurned(segment, turn);
+}
 
 }  // namespace tavrel

@@ -37,6 +37,7 @@ public:
     bool CloseProject();
     bool Command(int id);
     void RefreshFrame();
+    bool SegmentTurned(const std::string& segment, const Quat& turn);
 
 private:
     CMainFrameSeam* mainFrame_;

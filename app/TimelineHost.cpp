@@ -228,6 +228,10 @@ void CTimelineHost::RefreshFrame() {
     if (Ready()) ShowFrameSample(Panel().GetFrameSample(Panel().CurrentFrame()));
 }
 
+bool CTimelineHost::SegmentTurned(const std::string& segment, const Quat& turn) {
+    return Ready() && Panel().KeySegmentTurn(segment, turn);
+}
+
 const CTimelineProject* CTimelineHost::Project() const {
     return Ready() && Panel().Model().HasProject() ? &Panel().Model().Project() : nullptr;
 }

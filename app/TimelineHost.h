@@ -51,6 +51,7 @@ public:
     bool CloseProject() override;
     bool Command(int id) override;
     void RefreshFrame() override;
+    bool SegmentTurned(const std::string& segment, const Quat& turn) override;
     const CTimelineProject* Project() const override;
     bool IsModified() const override;
     uint64_t ContentState() const override;

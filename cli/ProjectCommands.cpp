@@ -47,6 +47,11 @@ std::string BaseName(const std::string& path) {
     return path.empty() ? std::string() : fs::path(path).filename().string();
 }
 
+const char* LayerKind(const LayerClip& c) {
+    if (c.IsKeyClip()) return "keys";
+    return c.mode == LayerMode::kOverride ? "override" : "additive";
+}
+
 std::vector<MotionClip> InTimeOrder(const CTimelineProject& p) {
     return {p.motionClips.rbegin(), p.motionClips.rend()};
 }
@@ -72,6 +77,18 @@ void PrintProjectText(const CTimelineProject& p, std::ostream& out) {
             << BaseName(m.fileName) << '\n';
     }
     out << "sound: " << (p.soundFile.empty() ? "none" : BaseName(p.soundFile)) << '\n';
+    const CLayerStack& layers = p.Layers();
+    out << "layers: " << layers.tracks.size() << '\n';
+    for (size_t i = 0; i < layers.tracks.size(); ++i) {
+        out << "layer " << i + 1 << " clips: " << layers.tracks[i].clips.size() << '\n';
+        for (const LayerClip& c : layers.tracks[i].clips) {
+            out << "layerclip " << c.firstFrame << ' ' << c.lastFrame << ' ' << LayerKind(c)
+                << " weight " << c.weight << " ease " << c.easeIn << ' ' << c.easeOut
+                << " curve " << int(c.curve) << " mask " << MaskText(c.mask) << " file "
+                << (c.IsKeyClip() ? "-" : BaseName(c.fileName)) << " keys " << c.keys.size()
+                << '\n';
+        }
+    }
 }
 
 // One key and its value a line.
@@ -111,7 +128,35 @@ void PrintProjectJson(const CTimelineProject& p, std::ostream& out) {
     } else {
         json.String(BaseName(p.soundFile));
     }
-    json.EndObject().Finish();
+    json.Key("layers").BeginArray();
+    for (const LayerTrack& track : p.Layers().tracks) {
+        json.BeginObject().Key("clips").BeginArray();
+        for (const LayerClip& c : track.clips) {
+            json.BeginObject()
+                .Key("kind").String(LayerKind(c))
+                .Key("firstFrame").Int(c.firstFrame)
+                .Key("lastFrame").Int(c.lastFrame)
+                .Key("weight").Number(c.weight)
+                .Key("easeIn").Int(c.easeIn)
+                .Key("easeOut").Int(c.easeOut)
+                .Key("curve").Int(int(c.curve))
+                .Key("mask").String(MaskText(c.mask))
+                .Key("fileName").String(BaseName(c.fileName))
+                .Key("keys").BeginArray();
+            for (const SegmentKey& k : c.keys) {
+                json.BeginObject()
+                    .Key("segment").String(kStandardSkeleton[k.segment].name)
+                    .Key("frame").Int(k.frame)
+                    .Key("turn").BeginArray()
+                    .Number(k.turn.w).Number(k.turn.x).Number(k.turn.y).Number(k.turn.z)
+                    .EndArray()
+                    .EndObject();
+            }
+            json.EndArray().EndObject();
+        }
+        json.EndArray().EndObject();
+    }
+    json.EndArray().EndObject().Finish();
 }
 // clang-format on
 

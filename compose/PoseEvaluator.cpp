@@ -13,13 +13,20 @@ bool CPoseEvaluator::Evaluate(const FrameSample& sample, CHTR& out, MixMode mode
     const bool plain = mode == MixMode::kPlain;
     if (sample.localA == -1) {
         // Only B named is nothing to show; no clip at all is the rest pose.
-        return sample.localB == -1 && CopyCachedPose(manager_, restPosePath_, 0, out, wait_);
+        if (sample.localB != -1 || !CopyCachedPose(manager_, restPosePath_, 0, out, wait_))
+            return false;
+        layers_.Apply(manager_, sample, out, wait_);
+        return true;
     }
     if (sample.localB == -1) {
-        return CopyClipPose(manager_, sample.fileA, sample.localA, sample.placeA, plain, out,
-                            wait_);
+        if (!CopyClipPose(manager_, sample.fileA, sample.localA, sample.placeA, plain, out, wait_))
+            return false;
+        layers_.Apply(manager_, sample, out, wait_);
+        return true;
     }
     if (!mixer_.Mix(manager_, sample, plain, out, wait_)) return false;
+    // The layers change the mixed pose before its feet are held: planted feet stay planted.
+    layers_.Apply(manager_, sample, out, wait_);
     if (!plain) HoldFeet(sample, out);
     return true;
 }

@@ -1,8 +1,9 @@
 #pragma once
 // The pose the timeline shows at one frame: the rest pose where no clip lies, motion A's pose,
-// or A mixed into B through A's transition curve (see CFrameMixer). Each clip's motion stands where
-// its place puts it, and through a mix the feet its clips have planted stay where they are. The 3D
-// window, playback, bake, video and the command line all show a frame through this one job.
+// or A mixed into B through A's transition curve (see CFrameMixer), and the layers above them on
+// that (see CLayerMixer). Each clip's motion stands where its place puts it, and through a mix
+// the feet its clips have planted stay where they are. The 3D window, playback, bake, video and
+// the command line all show a frame through this one job.
 //
 // Contract:
 // - Input: a frame sample (its places and curve decoded) and how to mix.
@@ -19,6 +20,7 @@
 #include "compose/ClipPoses.h"
 #include "compose/FrameMixer.h"
 #include "compose/HeldFade.h"
+#include "compose/LayerMixer.h"
 
 namespace tavrel {
 
@@ -51,6 +53,7 @@ private:
     WaitHook wait_;
     CFrameMixer mixer_;
     CHeldFade held_;
+    CLayerMixer layers_;
 };
 
 }  // namespace tavrel

@@ -163,6 +163,7 @@ FrameSample GetFrameSample(const CTimelineProject* project, int frame) {
     FrameSample sample;
     sample.frame = frame;
     if (!project) return sample;
+    sample.layers = project->layers;
     GetMediaSample(project, frame, sample);
     if (project->motionClips.Count() == 0) return sample;
 

@@ -35,6 +35,7 @@ struct FrameSample {
     FadeSpan fade;            // the blend of A into B; none when nothing blends
     std::string mediaFile;    // video or picture behind the avatar
     int32_t mediaFrame = -1;  // video frame; -1 for a picture or no media
+    LayerStackPtr layers;     // the project's layers, shown over the clips at this frame
 
     bool operator==(const FrameSample&) const = default;
 };

@@ -10,6 +10,7 @@
 #include "settings/FileNameRules.h"
 #include "settings/StringIds.h"
 #include "timeline/ClipRules.h"
+#include "timeline/LayerSection.h"
 
 namespace tavrel {
 namespace {
@@ -62,6 +63,9 @@ public:
         const auto line = ReadLine();
         return line ? SplitFields(*line, count) : std::nullopt;
     }
+
+    // The next line as it is; nothing past the end (or for a line beyond the limit).
+    std::optional<std::string> NextLine() { return ReadLine(); }
 
     // A line of one number.
     std::optional<int> NextCount() {
@@ -149,6 +153,50 @@ std::optional<ClipLine> ParseClipLine(const Fields& f) {
     line.file = f[7];
     line.source = pose || f[13] == "*" ? "" : f[13];
     return line;
+}
+
+// The layers after the base format's lines, when there are any. A damaged section leaves the
+// base timeline as read, with the damage reported and kept in mind for saving.
+template <typename Import>
+void ReadLayers(LineReader& reader, ProjectReadResult& result, const Import& importMotion) {
+    std::optional<std::string> first = reader.NextLine();
+    while (first && (first->empty() || *first == "\r")) first = reader.NextLine();
+    if (!first) return;
+    bool pending = true;
+    const CLayerSection::LineSource lines = [&]() -> std::optional<std::string> {
+        if (pending) {
+            pending = false;
+            return first;
+        }
+        return reader.NextLine();
+    };
+    std::string reason;
+    std::optional<CLayerStack> stack = CLayerSection::Parse(lines, &reason);
+    if (!stack) {
+        result.project.layersDamaged = 1;
+        result.messages.push_back(
+            MakeMessage(strings::kLayerSectionDamaged, {{std::string(kReasonToken), reason}}));
+        return;
+    }
+    for (LayerTrack& track : stack->tracks) {
+        for (auto clip = track.clips.begin(); clip != track.clips.end();) {
+            if (clip->IsKeyClip()) {
+                ++clip;
+                continue;
+            }
+            const ImportResult file = importMotion(clip->fileName);
+            if (file) {
+                clip->fileName = file.path;
+                ++clip;
+                continue;
+            }
+            result.messages.push_back(MakeMessage(strings::kLayerClipLeftOut,
+                                                  {{std::string(kFileNameToken), clip->fileName}}));
+            clip = track.clips.erase(clip);
+        }
+    }
+    if (!stack->tracks.empty())
+        result.project.layers = std::make_shared<const CLayerStack>(std::move(*stack));
 }
 
 }  // namespace
@@ -275,6 +323,7 @@ ProjectReadResult CProjectFileReader::Read(const std::string& path) {
     if (!last || (*last)[0] != "I" || !value) return stop(strings::kProjectBadLastLine);
     project.closingValue = *value;
     project.complete = 1;
+    ReadLayers(reader, result, importMotion);
     return result;
 }
 

@@ -13,6 +13,7 @@
 
 #include "base/FileReplacer.h"
 #include "settings/FileNameRules.h"
+#include "timeline/LayerSection.h"
 #include "timeline/ProjectFileReader.h"
 
 namespace tavrel {
@@ -118,6 +119,13 @@ bool CProjectFileWriter::Write(const CTimelineProject& project, const std::strin
     if (!project.soundFile.empty() && (sound = copier.Copy(project.soundFile, error)).empty())
         return false;
     text += Line({"S", sound}) + Line({"I", std::to_string(project.closingValue)});
+    bool copied = true;
+    text += CLayerSection::Text(project.Layers(), [&](const std::string& path) {
+        const std::string name = copier.Copy(path, error);
+        copied = copied && !name.empty();
+        return name.empty() ? std::string("*") : name;
+    });
+    if (!copied) return false;
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
         if (line.size() > CProjectFileReader::kMaxLineLength) {

@@ -1,5 +1,6 @@
 #include "timeline/TimelineCommandRules.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "timeline/ClipPlace.h"
@@ -82,6 +83,7 @@ bool PanelCommandChecked(const PanelState& panel, int command) {
 bool ContextCommandEnabled(const CTimelineModel& model, const RightClick& at, int command) {
     const bool selected = model.SelectedClip() != nullptr;
     if (command == kNewClipsKeepFeet) return true;
+    if (command == kAddLayer) return int(model.Layers().tracks.size()) < kMaxLayers;
     if (CurveOfCommand(command) >= 0 || command == kKeepInStep) return at.transition > 0;
     if (command == kBlendAtBestPoint) return at.transition > 0 && at.transitionEarlier > 0;
     if (AlignSegmentOfCommand(command) >= 0) return CanAlignSelected(model);
@@ -176,6 +178,64 @@ int AlignSegmentOfCommand(int command) {
 
 bool IsClipSwitchCommand(int command) {
     return command == kKeepOwnPlace || command == kKeepFeetPlanted || command == kNewClipsKeepFeet;
+}
+
+float WeightOfCommand(int command) {
+    for (int i = 0; i < int(std::size(kLayerWeights)); ++i) {
+        if (kLayerWeights[i] == command) return 1.0f - 0.25f * float(i);
+    }
+    return -1.0f;
+}
+
+int MaskOfCommand(int command) {
+    for (int i = 0; i < int(std::size(kLayerMasks)); ++i) {
+        if (kLayerMasks[i] == command) return i;
+    }
+    return -1;
+}
+
+CommandState LayerCommandState(const CTimelineModel& model, const PanelState& panel,
+                               const LayerClick& at, int command) {
+    const CLayerStack& layers = model.Layers();
+    const bool editable = !panel.playing && model.HasProject();
+    const bool onLayer = at.layer >= 0 && at.layer < int(layers.tracks.size());
+    const LayerClip* clip = onLayer ? layers.tracks[at.layer].ClipAt(at.frame) : nullptr;
+    const bool motion = clip && !clip->IsKeyClip();
+    const auto keyAt = [&](int frame) {
+        const LayerClip* c = onLayer ? layers.tracks[at.layer].ClipAt(frame) : nullptr;
+        return c && std::any_of(c->keys.begin(), c->keys.end(), [&](const SegmentKey& k) {
+                   return k.frame == frame - c->firstFrame;
+               });
+    };
+    if (command == kAddLayer) return {editable && int(layers.tracks.size()) < kMaxLayers, false};
+    if (command == kRemoveLayer) return {editable && onLayer, false};
+    if (command == kRemoveLayerClip) return {editable && clip, false};
+    if (command == kLayerAdditive || command == kLayerOverride) {
+        const bool checked =
+            motion && (clip->mode == LayerMode::kOverride) == (command == kLayerOverride);
+        return {editable && motion, checked};
+    }
+    if (const float weight = WeightOfCommand(command); weight >= 0.0f) {
+        return {editable && clip, clip && clip->weight == weight};
+    }
+    if (command == kLayerEase || command == kLayerNoEase) {
+        const bool eased = clip && (clip->easeIn > 0 || clip->easeOut > 0);
+        return {editable && clip && clip->Length() >= 2 * kLayerEaseFrames,
+                eased == (command == kLayerEase) && clip};
+    }
+    if (const int mask = MaskOfCommand(command); mask >= 0) {
+        return {editable && clip, clip && clip->mask == kBodyMaskPresets[mask].mask};
+    }
+    if (command == kDeleteKeys) return {editable && keyAt(at.frame), false};
+    if (command == kClearKeys) return {editable && clip && clip->IsKeyClip(), false};
+    if (command == kMoveKeysHere) {
+        const LayerClip* from =
+            onLayer ? layers.tracks[at.layer].ClipAt(model.CurrentFrame()) : nullptr;
+        return {editable && from == clip && at.frame != model.CurrentFrame() &&
+                    keyAt(model.CurrentFrame()),
+                false};
+    }
+    return {};
 }
 
 std::optional<KeyResponse> RespondToKey(const CTimelineModel& model, const PanelState& panel,

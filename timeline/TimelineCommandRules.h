@@ -46,6 +46,20 @@ struct RightClick {
 // A command of the motion track's context menu, for the state after the right-click.
 CommandState ContextCommandState(const CTimelineModel& model, const PanelState& panel,
                                  const RightClick& at, int command);
+// Where a layer (or the frame ruler over the selected layer) was right-clicked.
+struct LayerClick {
+    int layer = -1;  // -1: none
+    int frame = -1;
+};
+// A command of a layer's menus: the motion track's Add Layer, a layer clip's mode, weight,
+// ease and mask, and the ruler's keys.
+CommandState LayerCommandState(const CTimelineModel& model, const PanelState& panel,
+                               const LayerClick& at, int command);
+// The weight of a weight item (-1 for another command).
+float WeightOfCommand(int command);
+// The preset of a mask item in kBodyMaskPresets (-1 for another command).
+int MaskOfCommand(int command);
+
 // Whether the menu item carries a check mark: a blend's curve, a clip's switch.
 bool IsCheckableContextCommand(int command);
 

@@ -63,6 +63,24 @@ constexpr int kNewClipsKeepFeet = 40042;  // the setting for clips yet to be dro
 constexpr int kKeepInStep = 40043;        // a blend's: its clips' steps brought together
 constexpr int kBlendAtBestPoint = 40044;  // a blend moved to where its motions are most alike
 
+// The layers: added and removed from the motion track's menu or a layer's; a layer clip's
+// menu; the frame ruler's menu over a layer for its keys.
+constexpr int kAddLayer = 40050;
+constexpr int kRemoveLayer = 40051;
+constexpr int kLayerAdditive = 40052;
+constexpr int kLayerOverride = 40053;
+// Weights 1, 0.75, 0.5, 0.25 and 0.
+constexpr int kLayerWeights[] = {40054, 40055, 40056, 40057, 40058};
+constexpr int kLayerEase = 40059;  // eased in and out over kLayerEaseFrames
+constexpr int kLayerNoEase = 40060;
+constexpr int kLayerEaseFrames = 10;
+// The body masks, in the order of kBodyMaskPresets.
+constexpr int kLayerMasks[] = {40061, 40062, 40063, 40064, 40065, 40066, 40067, 40068};
+constexpr int kRemoveLayerClip = 40069;
+constexpr int kDeleteKeys = 40070;    // the keys at the clicked frame
+constexpr int kClearKeys = 40071;     // the key clip at the clicked frame, with its keys
+constexpr int kMoveKeysHere = 40072;  // the keys at the current frame to the clicked one
+
 // Align the selected clip at a body segment: the pairs of identifiers, in the order of
 // CTimelineModel::kAlignSegments.
 constexpr int kAlignAt[6][2] = {{40001, 40006}, {32834, 32825}, {32924, 32928},

@@ -165,6 +165,33 @@ public:
     // soundFrames: the sound's length in timeline frames (0 without one).
     PlayRange PlayRangeOf(bool marksAsked, int soundFrames) const;
 
+    // --- Layers (each edit keeps one undo record when it succeeds) ---
+    const CLayerStack& Layers() const { return project_.Layers(); }
+    EditResult AddLayer();              // kind 24; at most kMaxLayers
+    EditResult RemoveLayer(int layer);  // kind 24
+    // A motion file brought in as a clip of the layer starting at the frame (kind 25); refused
+    // where it would meet another clip of the layer or pass the last frame.
+    EditResult AddLayerClip(int layer, const std::string& path, int atFrame,
+                            LayerMode mode = LayerMode::kAdditive);
+    EditResult MoveLayerClip(int layer, int clip, int newFirst);  // kind 25
+    EditResult RemoveLayerClip(int layer, int clip);              // kind 25
+    // Kind 26. The weight lies in 0 to 1, eases in 0 to the clip's length.
+    EditResult SetLayerClipMode(int layer, int clip, LayerMode mode);
+    EditResult SetLayerClipWeight(int layer, int clip, float weight, int easeIn, int easeOut,
+                                  CurveType curve);
+    EditResult SetLayerClipMask(int layer, int clip, SegmentMask mask);
+    // Kind 27. A key of the segment's turn at a frame of the layer, in the key clip there (a new
+    // one where the layer has no clip); the root and motion clips take no keys.
+    EditResult SetKey(int layer, int frame, int segment, Quat turn);
+    // Every key at `from` moves to `to` (in the same key clip).
+    EditResult MoveKeys(int layer, int from, int to);
+    EditResult DeleteKeys(int layer, int frame);  // the keys at the frame
+    EditResult ClearKeys(int layer, int frame);   // the key clip at the frame, with its keys
+    // The segment's key turn the layer gives at the frame (no turn without a key clip there).
+    Quat KeyTurnOf(int layer, int frame, int segment) const;
+    // Frames added to each side of a key when a new key clip is made for it.
+    static constexpr int kKeyClipMargin = 30;
+
     // --- Undo and redo ---
     bool CanUndo() const { return undo_.Count() > 0; }
     bool CanRedo() const { return redo_.Count() > 0; }
@@ -219,6 +246,11 @@ private:
     // A change outside undo and redo: a content state never seen before.
     void ContentChanged() { content_ = ++lastContent_; }
     MotionClip* MutableClipAt(int position);
+    // An edit of a copy of the layers, which become the project's when it succeeds.
+    EditResult ChangeLayers(EditKind kind, const std::function<EditResult(CLayerStack&)>& change);
+    // The same for one clip of a layer.
+    EditResult ChangeLayerClip(EditKind kind, int layer, int clip,
+                               const std::function<EditResult(LayerClip&)>& change);
     Message UnusableMotion(const std::string& path) const;
 
     CMotionSide& motion_;

@@ -11,3 +11,12 @@ int CTimelineProject::LastFrame() const {
 }
 
 }  // namespace tavrel
+
+namespace tavrel {
+
+const CLayerStack& CTimelineProject::Layers() const {
+    static const CLayerStack kNone;
+    return layers ? *layers : kNone;
+}
+
+}  // namespace tavrel

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "timeline/CursorList.h"
+#include "timeline/LayerTrack.h"
 #include "timeline/MediaClip.h"
 #include "timeline/MotionClip.h"
 
@@ -26,6 +27,13 @@ public:
     std::string soundFile;     // the WAV file under the timeline, or ""
     int32_t closingValue = 0;  // number of a project file's last line
     int32_t reserved = 0;
+    LayerStackPtr layers;  // null or empty: no layers
+    // The project file's layer section could not be read: saving would write the file
+    // without it, so the user is asked first.
+    uint8_t layersDamaged = 0;
+
+    // The layers, empty when there are none.
+    const CLayerStack& Layers() const;
 
     // firstFrame of the earliest-starting clip, or -1 for an empty track.
     int FirstFrame() const;

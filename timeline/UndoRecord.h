@@ -26,9 +26,13 @@ enum EditKind : uint32_t {
     kEditRotateSegment = 18,
     kEditReplaceFile = 19,
     kEditMoveMedia = 20,
-    kEditClipSwitches = 21,  // "Keep its own place", "Keep feet planted"
-    kEditCurve = 22,         // the curve of a blend
-    kEditBlend = 23,         // where a blend starts and ends (its clips' transition lengths)
+    kEditClipSwitches = 21,       // "Keep its own place", "Keep feet planted"
+    kEditCurve = 22,              // the curve of a blend
+    kEditBlend = 23,              // where a blend starts and ends (its clips' transition lengths)
+    kEditLayer = 24,              // a layer added or removed
+    kEditLayerClip = 25,          // a layer clip added, moved or removed
+    kEditLayerClipSettings = 26,  // a layer clip's mode, weight, eases or body mask
+    kEditLayerKeys = 27,          // keys set, moved, deleted or cleared
 };
 
 struct ViewState {

@@ -38,8 +38,8 @@ namespace {
 
 const ASSIMPLIBRARY* Assimp() {
     static const std::unique_ptr<ASSIMPLIBRARY> library =
-        tavrel::SharedLibrary::Load<ASSIMPLIBRARY>(
-            {"libassimp.so.5"}, [](tavrel::SharedLibrary& files, ASSIMPLIBRARY& table) {
+        SharedLibrary::Load<ASSIMPLIBRARY>(
+            {"libassimp.so.5"}, [](SharedLibrary& files, ASSIMPLIBRARY& table) {
                 bool found = true;
                 TAVREL_ASSIMP_FUNCTIONS(TAVREL_FIND_FUNCTION)
                 return found;

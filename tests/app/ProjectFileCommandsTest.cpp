@@ -106,6 +106,25 @@ TEST_F(ProjectFileCommands, AProjectFromAFileGoesBackThereAndFailuresAreShown) {
     EXPECT_FALSE(frame->OnCommand(command::kSaveAs));
 }
 
+// A project whose layer section was damaged is written without it only when the user agrees.
+TEST_F(ProjectFileCommands, SavingWithoutUnreadLayersAsksFirst) {
+    project.project.fromFile = 1;
+    project.project.file = home / "layered.tvp";
+    project.project.layersDamaged = 1;
+    const std::string kept = "D,x\n0\n0\nS,none\nI,0\nLayers,1\nT,broken\n";
+    std::ofstream(project.project.file, std::ios::binary) << kept;
+    int questions = 0;
+    bool agree = false;
+    commands->askSaveWithoutLayers = [&] { return ++questions, agree; };
+    EXPECT_FALSE(commands->Save());
+    std::ifstream in(project.project.file, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), kept);
+    agree = true;
+    EXPECT_TRUE(commands->Save());
+    EXPECT_EQ(questions, 2);
+    EXPECT_EQ(savedFiles.size(), 1);
+}
+
 TEST_F(ProjectFileCommands, ExportMotionBakesTheTimelineAndCanBeCancelled) {
     int calls = 0;
     bool cancel = true;

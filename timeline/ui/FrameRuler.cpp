@@ -3,6 +3,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "timeline/TimelineCommandRules.h"
+#include "timeline/TimelineCommands.h"
 #include "timeline/TimelineModel.h"
 #include "timeline/ui/TimelinePanel.h"
 #include "timeline/ui/TrackColours.h"
@@ -95,9 +97,43 @@ void CFrameRuler::ScrubTo(int x) {
 }
 
 void CFrameRuler::mousePressEvent(QMouseEvent* event) {
+    const int frame = Mapping().FrameAt(event->position().toPoint().x());
+    if (event->button() == Qt::RightButton && panel_.SelectedLayer() >= 0 && !panel_.IsPlaying()) {
+        std::unique_ptr<QMenu> menu = BuildKeyMenu(frame);
+        const int command = showMenu_(*menu, event->globalPosition().toPoint());
+        if (command) RunKeyCommand(command, frame);
+        return;
+    }
     if (event->button() != Qt::LeftButton || panel_.IsPlaying()) return;
     scrubbing_ = true;
     ScrubTo(event->position().toPoint().x());
+}
+
+std::unique_ptr<QMenu> CFrameRuler::BuildKeyMenu(int frame) {
+    auto menu = std::make_unique<QMenu>(this);
+    const LayerClick at{panel_.SelectedLayer(), frame};
+    for (int command : {commands::kDeleteKeys, commands::kClearKeys, commands::kMoveKeysHere}) {
+        QAction* action = menu->addAction(panel_.Text(command));
+        action->setData(command);
+        action->setEnabled(LayerCommandState(Model(), panel_.State(), at, command).enabled);
+    }
+    return menu;
+}
+
+void CFrameRuler::RunKeyCommand(int command, int frame) {
+    const LayerClick at{panel_.SelectedLayer(), frame};
+    if (!LayerCommandState(Model(), panel_.State(), at, command).enabled) return;
+    CTimelineModel& model = Model();
+    switch (command) {
+        case commands::kDeleteKeys:
+            return panel_.Apply(model.DeleteKeys(at.layer, frame));
+        case commands::kClearKeys:
+            return panel_.Apply(model.ClearKeys(at.layer, frame));
+        case commands::kMoveKeysHere:
+            return panel_.Apply(model.MoveKeys(at.layer, model.CurrentFrame(), frame));
+        default:
+            return;
+    }
 }
 
 void CFrameRuler::mouseMoveEvent(QMouseEvent* event) {

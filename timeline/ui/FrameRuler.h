@@ -1,4 +1,7 @@
 #pragma once
+#include <QMenu>
+#include <functional>
+#include <memory>
 // The frame ruler under the tracks: ticks and frame numbers at the zoom, or the overview's
 // coarse labels. Pressing or dragging on it moves the current frame.
 #include <QRect>
@@ -29,6 +32,13 @@ public:
     // Where the last drawing put its frame numbers, left to right.
     const std::vector<QRect>& LabelRects() const { return labelRects_; }
 
+    // Over the selected layer, the right button opens the menu of its keys at the frame:
+    // delete them, clear the key clip, or move the current frame's keys there.
+    std::unique_ptr<QMenu> BuildKeyMenu(int frame);
+    void RunKeyCommand(int command, int frame);
+    using MenuShower = std::function<int(QMenu& menu, QPoint globalPosition)>;
+    void SetMenuShower(MenuShower shower) { showMenu_ = std::move(shower); }
+
 protected:
     void Render(QPainter& painter, int width, int height) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -43,6 +53,10 @@ private:
 
     bool scrubbing_ = false;
     std::vector<QRect> labelRects_;
+    MenuShower showMenu_ = [](QMenu& menu, QPoint at) {
+        const QAction* chosen = menu.exec(at);
+        return chosen ? chosen->data().toInt() : 0;
+    };
 };
 
 }  // namespace tavrel

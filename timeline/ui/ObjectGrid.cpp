@@ -523,6 +523,8 @@ std::unique_ptr<QMenu> CObjectGrid::BuildContextMenu() {
                         commands::kClearOutMark, commands::kGoInMark, commands::kGoOutMark}) {
         add(menu.get(), command);
     }
+    menu->addSeparator();
+    add(menu.get(), commands::kAddLayer);
     return menu;
 }
 
@@ -555,6 +557,7 @@ void CObjectGrid::RunContextCommand(int command) {
     if (command == commands::kBlendAtBestPoint) {
         return panel_.Apply(model.BlendAtBestPoint(rightClick_.transitionEarlier - 1));
     }
+    if (command == commands::kAddLayer) return panel_.AddLayer();
     if (OneOf(command, commands::kCopy)) return model.CopySelected();
     if (OneOf(command, commands::kCut)) {
         model.CopySelected();

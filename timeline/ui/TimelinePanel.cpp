@@ -5,12 +5,14 @@
 #include <QToolButton>
 #include <filesystem>
 
+#include "motion/QuatSpline.h"
 #include "settings/FileNameRules.h"
 #include "settings/StringIds.h"
 #include "settings/StringTable.h"
 #include "timeline/TimelineCommandRules.h"
 #include "timeline/TimelineCommands.h"
 #include "timeline/ui/FrameRuler.h"
+#include "timeline/ui/LayerRows.h"
 #include "timeline/ui/MediaTrack.h"
 #include "timeline/ui/ObjectGrid.h"
 #include "timeline/ui/PanelButtons.h"
@@ -97,6 +99,9 @@ CTimelinePanel::CTimelinePanel(std::unique_ptr<CTimelineModel> model, Services s
 CTimelinePanel::~CTimelinePanel() = default;
 
 void CTimelinePanel::BuildWindows() {
+    layers_ = new CLayerRows(*this, this);
+    layerLabel_ = new QLabel(this);
+    layerLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     grid_ = new CObjectGrid(*this, this);
     media_ = new CMediaTrack(*this, this);
     soundTrack_ = new CSoundTrack(*this, this);
@@ -147,8 +152,29 @@ void CTimelinePanel::LayoutChildren() {
     const int width = std::max(40, this->width() - left - kLeftMargin - CTrackEdge::kWidth);
     mapping_.SetWidth(width);
     QWidget* rows[] = {grid_, media_, soundTrack_, ruler_, slider_};
-    const int heights[] = {kMotionHeight, kMediaHeight, kSoundHeight, kRulerHeight, kSliderHeight};
+    int heights[] = {kMotionHeight, kMediaHeight, kSoundHeight, kRulerHeight, kSliderHeight};
     int y = kMotionTop;
+    // The layers lie above the motion track, which they change. The rows below give up some
+    // height for them; past that, the layer rows scroll to show the selected one.
+    const int layers = int(model_->Layers().tracks.size());
+    if (layers > 0) {
+        heights[0] = kMotionMinimumHeight;
+        heights[1] = heights[2] = kMediaMinimumHeight;
+    }
+    int below = 5 + heights[3] + heights[4] + heights[0];
+    if (!collapsed_) below += heights[1] + heights[2];
+    const int room = std::max(CLayerRows::kRowHeight, height() - 4 - kMotionTop - below - 1);
+    layers_->ShowRows(std::min(layers, room / CLayerRows::kRowHeight), SelectedLayer());
+    const int layerRows = layers_->ShownRows() * CLayerRows::kRowHeight;
+    layers_->setVisible(layerRows > 0);
+    layerLabel_->setVisible(layerRows > 0);
+    if (layerRows > 0) {
+        layers_->setGeometry(left, y, width, layerRows);
+        layerLabel_->setGeometry(kLeftMargin, y - 2, kLabelWidth, layerRows + 2);
+        layerLabel_->setText(
+            Text(strings::kLayerLabel).replace("%Number", QString::number(SelectedLayer() + 1)));
+        y += layerRows + 1;
+    }
     for (int i = 0; i < 5; ++i) {
         // Collapsed, the media and sound rows are hidden and the motion track takes their
         // room, so that no empty band is left under the rows.
@@ -164,7 +190,43 @@ void CTimelinePanel::LayoutChildren() {
     const int stack = y - 1 - kMotionTop;
     leftEdge_->setGeometry(left - CTrackEdge::kWidth, kMotionTop, CTrackEdge::kWidth, stack);
     rightEdge_->setGeometry(left + width, kMotionTop, CTrackEdge::kWidth, stack);
+    layingOut_ = true;
     RedrawTracks();
+    layingOut_ = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Layers
+
+int CTimelinePanel::SelectedLayer() const {
+    const int count = int(model_->Layers().tracks.size());
+    return selectedLayer_ < count ? selectedLayer_ : count - 1;
+}
+
+void CTimelinePanel::SelectLayer(int layer) {
+    selectedLayer_ = layer;
+    LayoutChildren();
+}
+
+void CTimelinePanel::AddLayer() {
+    const EditResult result = model_->AddLayer();
+    if (result.done) selectedLayer_ = int(model_->Layers().tracks.size()) - 1;
+    Apply(result);
+}
+
+void CTimelinePanel::RemoveLayer(int layer) {
+    Apply(model_->RemoveLayer(layer));
+}
+
+bool CTimelinePanel::KeySegmentTurn(const std::string& segment, const Quat& turn) {
+    const int layer = SelectedLayer();
+    if (layer < 0 || IsPlaying()) return false;
+    const int index = SegmentIndexOf(segment);
+    const int frame = model_->CurrentFrame();
+    const Quat before = model_->KeyTurnOf(layer, frame, index);
+    const EditResult result = model_->SetKey(layer, frame, index, QuatMultiply(turn, before));
+    Apply(result);
+    return result.done;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -222,6 +284,12 @@ void CTimelinePanel::ScrollTo(int pixels) {
 void CTimelinePanel::RedrawTracks() {
     if (mapping_.Overview()) mapping_.SetOverview(true, OverviewEnd());
     if (readout_) ShowReadout();  // the marks may have moved
+    // Layers added or removed (an edit, undo or redo) change the stack of rows.
+    if (layers_ && !layingOut_ && layerCount_ != int(model_->Layers().tracks.size())) {
+        layerCount_ = int(model_->Layers().tracks.size());
+        return LayoutChildren();
+    }
+    if (layers_) layers_->update();
     for (QWidget* w : {static_cast<QWidget*>(grid_), static_cast<QWidget*>(media_),
                        static_cast<QWidget*>(soundTrack_), static_cast<QWidget*>(ruler_),
                        static_cast<QWidget*>(slider_)}) {

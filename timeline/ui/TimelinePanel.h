@@ -27,6 +27,7 @@ class CPanelButtons;
 class CMediaTrack;
 class CSoundTrack;
 class CFrameRuler;
+class CLayerRows;
 class CTimeSlider;
 class CTrackEdge;
 
@@ -46,6 +47,9 @@ public:
     static constexpr int kLabelWidth = 52;
     static constexpr int kMotionTop = 34;
     static constexpr int kMotionHeight = 48;
+    // Heights the motion, media and sound rows give way to with layers above them.
+    static constexpr int kMotionMinimumHeight = 40;
+    static constexpr int kMediaMinimumHeight = 16;
     static constexpr int kMediaHeight = 24;
     static constexpr int kSoundHeight = 26;
     static constexpr int kRulerHeight = 24;
@@ -115,6 +119,18 @@ public:
     CMediaTrack& MediaTrack() { return *media_; }
     CSoundTrack& SoundTrack() { return *soundTrack_; }
     CFrameRuler& Ruler() { return *ruler_; }
+    CLayerRows& LayerRows() { return *layers_; }
+
+    // --- Layers ---
+    // The layer keys and turns go to, or -1.
+    int SelectedLayer() const;
+    void SelectLayer(int layer);
+    void AddLayer();
+    void RemoveLayer(int layer);
+    // A body segment turned in the 3D window (turn: its new rotation over its old, applied
+    // first): on the selected layer it becomes a key at the current frame. False without a
+    // selected layer or when the key is refused.
+    bool KeySegmentTurn(const std::string& segment, const Quat& turn);
     CTimeSlider& Slider() { return *slider_; }
     CRTimer& PlayAllTimer() { return playback_->PlayAllTimer(); }
     CRTimer& PlayRangeTimer() { return playback_->PlayRangeTimer(); }
@@ -179,6 +195,11 @@ private:
     CTrackEdge* leftEdge_ = nullptr;
     CTrackEdge* rightEdge_ = nullptr;
     QLabel* labels_[5] = {};
+    CLayerRows* layers_ = nullptr;
+    QLabel* layerLabel_ = nullptr;
+    int selectedLayer_ = -1;
+    bool layingOut_ = false;
+    int layerCount_ = 0;
     QLabel* readout_ = nullptr;  // the current frame and time, right of the buttons
     std::unique_ptr<CPanelButtons> buttons_;
 };
