@@ -185,8 +185,7 @@ void C3DWindowColleague::ConnectTools() {
     // On a selected layer a turn becomes a key of the timeline instead of a pose on its own.
     listener.segmentTurned = [this](const rkNode* node, const rkMatrix& before,
                                     const rkMatrix& after) {
-        const Quat turn = QuatMultiply(
-            MatrixToQuat(after), QuatConjugate(MatrixToQuat(before)));
+        const Quat turn = QuatMultiply(MatrixToQuat(after), QuatConjugate(MatrixToQuat(before)));
         mediator_->SegmentTurned(node->name, turn);
     };
     listener.waitCursor = [](bool on) {

@@ -83,8 +83,8 @@ void PrintProjectText(const CTimelineProject& p, std::ostream& out) {
         out << "layer " << i + 1 << " clips: " << layers.tracks[i].clips.size() << '\n';
         for (const LayerClip& c : layers.tracks[i].clips) {
             out << "layerclip " << c.firstFrame << ' ' << c.lastFrame << ' ' << LayerKind(c)
-                << " weight " << c.weight << " ease " << c.easeIn << ' ' << c.easeOut
-                << " curve " << int(c.curve) << " mask " << MaskText(c.mask) << " file "
+                << " weight " << c.weight << " ease " << c.easeIn << ' ' << c.easeOut << " curve "
+                << int(c.curve) << " mask " << MaskText(c.mask) << " file "
                 << (c.IsKeyClip() ? "-" : BaseName(c.fileName)) << " keys " << c.keys.size()
                 << '\n';
         }

@@ -37,13 +37,12 @@ struct ASSIMPLIBRARY {
 namespace {
 
 const ASSIMPLIBRARY* Assimp() {
-    static const std::unique_ptr<ASSIMPLIBRARY> library =
-        SharedLibrary::Load<ASSIMPLIBRARY>(
-            {"libassimp.so.5"}, [](SharedLibrary& files, ASSIMPLIBRARY& table) {
-                bool found = true;
-                TAVREL_ASSIMP_FUNCTIONS(TAVREL_FIND_FUNCTION)
-                return found;
-            });
+    static const std::unique_ptr<ASSIMPLIBRARY> library = SharedLibrary::Load<ASSIMPLIBRARY>(
+        {"libassimp.so.5"}, [](SharedLibrary& files, ASSIMPLIBRARY& table) {
+            bool found = true;
+            TAVREL_ASSIMP_FUNCTIONS(TAVREL_FIND_FUNCTION)
+            return found;
+        });
     return library.get();
 }
 
