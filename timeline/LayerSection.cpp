@@ -26,17 +26,6 @@ std::string FloatText(float value) {
     return std::string(buffer, end);
 }
 
-Fields Split(std::string_view line) {
-    Fields fields;
-    size_t start = 0;
-    for (size_t comma; (comma = line.find(',', start)) != std::string_view::npos;
-         start = comma + 1) {
-        fields.emplace_back(line.substr(start, comma - start));
-    }
-    fields.emplace_back(line.substr(start));
-    return fields;
-}
-
 template <typename T>
 std::optional<T> Number(const std::string& text) {
     T value{};
@@ -82,7 +71,7 @@ private:
         }
         std::string text = *line;
         if (!text.empty() && text.back() == '\r') text.pop_back();
-        Fields fields = Split(text);
+        Fields fields = SplitAtCommas(text);
         if (fields.size() != count ||
             std::any_of(fields.begin(), fields.end(), [](const auto& f) { return f.empty(); })) {
             Fail("a line of " + std::to_string(fields.size()) + " fields where " +
@@ -192,6 +181,17 @@ private:
 };
 
 }  // namespace
+
+std::vector<std::string> SplitAtCommas(std::string_view line) {
+    std::vector<std::string> fields;
+    size_t start = 0;
+    for (size_t comma; (comma = line.find(',', start)) != std::string_view::npos;
+         start = comma + 1) {
+        fields.emplace_back(line.substr(start, comma - start));
+    }
+    fields.emplace_back(line.substr(start));
+    return fields;
+}
 
 std::string CLayerSection::Text(const CLayerStack& stack,
                                 const std::function<std::string(const std::string&)>& nameOf) {

@@ -5,10 +5,15 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "timeline/LayerTrack.h"
 
 namespace tavrel {
+
+// The comma-separated fields of a project file's line, empty ones too.
+std::vector<std::string> SplitAtCommas(std::string_view line);
 
 class CLayerSection {
 public:

@@ -25,13 +25,7 @@ std::optional<Fields> SplitFields(std::string_view line, size_t count) {
         line.find(",,") != std::string_view::npos) {
         return std::nullopt;
     }
-    Fields fields;
-    size_t start = 0;
-    for (size_t comma; (comma = line.find(',', start)) != std::string_view::npos;
-         start = comma + 1) {
-        fields.emplace_back(line.substr(start, comma - start));
-    }
-    fields.emplace_back(line.substr(start));
+    Fields fields = SplitAtCommas(line);
     if (fields.size() != count) return std::nullopt;
     return fields;
 }

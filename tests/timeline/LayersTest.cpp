@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "settings/StringIds.h"
+#include "tests/support/FileBytes.h"
 #include "tests/timeline/TimelineFixture.h"
 #include "timeline/LayerSection.h"
 #include "timeline/ProjectFileReader.h"
@@ -17,13 +18,6 @@
 
 namespace tavrel::testing {
 namespace {
-
-std::string Bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 Quat AxisAngle(float x, float y, float z, float angle) {
     const float n = std::sqrt(x * x + y * y + z * z), s = std::sin(angle / 2) / n;
@@ -81,7 +75,7 @@ protected:
             ASSERT_EQ(a.tracks[t].clips.size(), b.tracks[t].clips.size()) << t;
             for (size_t c = 0; c < a.tracks[t].clips.size(); ++c) {
                 LayerClip x = a.tracks[t].clips[c], y = b.tracks[t].clips[c];
-                EXPECT_EQ(Bytes(x.fileName), Bytes(y.fileName));
+                EXPECT_EQ(FileBytes(x.fileName), FileBytes(y.fileName));
                 x.fileName = y.fileName.empty() ? "" : "file";
                 y.fileName = y.fileName.empty() ? "" : "file";
                 EXPECT_EQ(x, y) << "layer " << t << " clip " << c;
@@ -308,7 +302,7 @@ TEST_F(LayersTest, RandomLayeredProjectsOpenAsTheyWereSaved) {
     Add(30, 0);
     model->AddLayer();
     model->RemoveLayer(0);
-    EXPECT_EQ(Bytes(Save("plain.tvp")).find(CLayerSection::kTag), std::string::npos);
+    EXPECT_EQ(FileBytes(Save("plain.tvp")).find(CLayerSection::kTag), std::string::npos);
 }
 
 // A damaged layer section opens the base timeline, says so, and is kept in mind for saving;
@@ -318,7 +312,7 @@ TEST_F(LayersTest, DamagedLayerSectionsOpenTheBaseTimeline) {
     model->AddLayer();
     model->AddLayerClip(0, UserFile("wave.cha", 30), 5);
     model->SetKey(0, 60, kHead, AxisAngle(0, 0, 1, 0.4f));
-    const std::string good = Bytes(Save("good.tvp"));
+    const std::string good = FileBytes(Save("good.tvp"));
     const size_t section = good.find(CLayerSection::kTag);
     ASSERT_NE(section, std::string::npos);
     const auto replaced = [&](const std::string& from, const std::string& to) {

@@ -6,19 +6,13 @@
 #include <sstream>
 #include <vector>
 
+#include "tests/support/FileBytes.h"
 #include "tests/timeline/TimelineFixture.h"
 #include "timeline/ProjectFileReader.h"
 #include "timeline/ProjectFileWriter.h"
 
 namespace tavrel::testing {
 namespace {
-
-std::string Bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class ProjectFileWriterTest : public TimelineFixture {
 protected:
@@ -37,9 +31,9 @@ protected:
         ASSERT_EQ(opened.size(), saved.size());
         for (size_t i = 0; i < saved.size(); ++i) {
             MotionClip a = saved[i], b = opened[i];
-            EXPECT_EQ(Bytes(a.fileName), Bytes(b.fileName)) << i;
+            EXPECT_EQ(FileBytes(a.fileName), FileBytes(b.fileName)) << i;
             if (a.stretched) {
-                EXPECT_EQ(Bytes(a.sourceFileName), Bytes(b.sourceFileName)) << i;
+                EXPECT_EQ(FileBytes(a.sourceFileName), FileBytes(b.sourceFileName)) << i;
             }
             a.fileName = b.fileName, a.sourceFileName = b.sourceFileName;
             EXPECT_EQ(a, b) << i;
@@ -52,7 +46,7 @@ protected:
         ASSERT_EQ(openedMedia.size(), savedMedia.size());
         for (size_t i = 0; i < savedMedia.size(); ++i) {
             MediaClip a = savedMedia[i];
-            EXPECT_EQ(Bytes(a.fileName), Bytes(openedMedia[i].fileName)) << i;
+            EXPECT_EQ(FileBytes(a.fileName), FileBytes(openedMedia[i].fileName)) << i;
             a.fileName = openedMedia[i].fileName;
             EXPECT_EQ(a, openedMedia[i]) << i;
         }
@@ -111,10 +105,10 @@ TEST_F(ProjectFileWriterTest, CopiesNeverOverwriteOtherFilesAndFailuresLeaveNoPr
     std::filesystem::create_directories(root / "saved");
     // A file of the same name and other content already lies where the copy would go.
     WriteFakeMotion(root / "saved/walk.cha", 4, "someone else's");
-    const std::string before = Bytes(root / "saved/walk.cha");
+    const std::string before = FileBytes(root / "saved/walk.cha");
     ExpectRoundTrip("beside a foreign walk.cha");
-    EXPECT_EQ(Bytes(root / "saved/walk.cha"), before);
-    EXPECT_NE(Bytes(root / "saved/project.tvp").find("walk_1.cha"), std::string::npos);
+    EXPECT_EQ(FileBytes(root / "saved/walk.cha"), before);
+    EXPECT_NE(FileBytes(root / "saved/project.tvp").find("walk_1.cha"), std::string::npos);
 
     std::string error;
     EXPECT_FALSE(CProjectFileWriter::Write(model->Project(), root / "missing/p.tvp", &error));
