@@ -78,6 +78,100 @@ float StepBound(float step, const rkVector& from, const rkVector& to) {
     return std::isfinite(own) ? std::max(step, own) : step;
 }
 
+// A held foot nearer than this (mm) to where its frame's own lock puts it is there.
+constexpr float kSameSpot = 0.1f;
+// The most frames a step across may take: about the swing of a walk.
+constexpr int kLongestStepAcross = 24;
+
+// Which clip holds the foot planted in the mix at the frame, given which held it at the frame
+// before: 1 A, 2 B, 0 none (it is lifted). A hold begins where the leading clip plants the foot
+// fully, and goes on while the leader plants it at all and the other clip fully.
+int HolderOf(const MixedFoot& frame, int before) {
+    const bool bLeads = frame.shareOfB >= kFullHoldShare;
+    const float lead = bLeads ? frame.b.planted : frame.a.planted;
+    const float other = bLeads ? frame.a.planted : frame.b.planted;
+    if (lead >= 1.0f) return bLeads ? 2 : 1;
+    if (before && lead > 0.0f && other >= 1.0f) return bLeads ? 1 : 2;
+    return 0;
+}
+
+const rkVector& AnkleIn(const MixedFoot& frame, int holder) {
+    return holder == 2 ? frame.b.ankle : frame.a.ankle;
+}
+
+float SmoothStep(float t) {
+    t = std::clamp(t, 0.0f, 1.0f);
+    return t * t * (3.0f - 2.0f * t);
+}
+
+// The ankle of one foot through the frames HoldPlants holds, asked for frame by frame in order.
+struct HeldPath {
+    std::span<MixedFoot> frames;
+    float reach, step;
+    int holder = 0;
+    // Held: the ankle less the holding clip's. Lifted: the ankle less the frame's own one when it
+    // lifted, fading out over the frames [from, to) until it comes down again.
+    rkVector offset{0.0f, 0.0f, 0.0f};
+    size_t from = 0, to = 0;
+    rkVector last{0.0f, 0.0f, 0.0f};  // the ankle at the frame before
+    bool stepping = false;
+    rkVector stepFrom{0.0f, 0.0f, 0.0f};
+
+    rkVector At(size_t i, const rkVector& own) {
+        const int before = holder;
+        holder = HolderOf(frames[i], before);
+        if (stepping) return last = Step(i, own);
+        if (!holder) return last = Lifted(i, own, before);
+        if (!before) {
+            offset = own - AnkleIn(frames[i], holder);  // comes down where it is
+            return last = own;
+        }
+        // Passed from one clip's plant to the other's, it stays where it is.
+        if (holder != before)
+            offset = offset + AnkleIn(frames[i - 1], before) - AnkleIn(frames[i - 1], holder);
+        const rkVector at = AnkleIn(frames[i], holder) + offset;
+        if (rkLength(at - own) > reach) return last = StepAcross(i, own);
+        return last = at;
+    }
+
+    // Too far to hold from where the frame has the foot: it steps across there as fast as the
+    // clips step, or, where they step slower than that, it goes where the frame has it (as far a
+    // frame as the mix moves it, once the locks are limited).
+    rkVector StepAcross(size_t i, const rkVector& own) {
+        const float length = step > 0.0f ? 2.0f * rkLength(own - last) / step : INFINITY;
+        if (!(length <= float(kLongestStepAcross))) {
+            offset = own - AnkleIn(frames[i], holder);
+            return own;
+        }
+        stepping = true, stepFrom = last, from = i;
+        to = i + size_t(std::max(std::ceil(length), 2.0f));
+        return Step(i, own);
+    }
+
+    rkVector Lifted(size_t i, const rkVector& own, int before) {
+        if (before) {
+            offset = last - AnkleOf(frames[i - 1].held);
+            from = to = i;
+            while (to < frames.size() && !HolderOf(frames[to], 0)) ++to;
+        }
+        const float t = float(i - from + 1) / float(to - from + 1);
+        return own + offset * (1.0f - SmoothStep(t));
+    }
+
+    // Along an arc from where the step set out to the frame's own ankle, lifted by a fifth of
+    // its length at the middle.
+    rkVector Step(size_t i, const rkVector& own) {
+        const float t = float(i - from + 1) / float(to - from);
+        rkVector at = rkLerp(stepFrom, own, SmoothStep(t));
+        at.z += 0.8f * rkLength(own - stepFrom) * t * (1.0f - t);
+        if (t < 1.0f) return at;
+        stepping = false;
+        offset = holder ? own - AnkleIn(frames[i], holder) : rkVector{0.0f, 0.0f, 0.0f};
+        from = to = i;
+        return own;
+    }
+};
+
 }  // namespace
 
 rkVector AnkleOf(const FadeFoot& foot) {
@@ -135,6 +229,19 @@ void LimitLockSteps(std::span<FadeFoot> frames, const rkVector& before, const rk
         if (k > 0) bound = StepBound(step, frames[k - 1].posed, foot.posed);
         next = AnkleOf(foot);
     }
+}
+
+size_t HoldPlants(std::span<MixedFoot> frames, float reach, float step) {
+    HeldPath path{frames, reach, step};
+    size_t changed = 0;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        const rkVector own = AnkleOf(frames[i].held);
+        const rkVector at = path.At(i, own);
+        if (!(rkLength(at - own) > kSameSpot) || !Finite(at)) continue;
+        frames[i].held.lock = {at, 1.0f};
+        changed = i + 1;
+    }
+    return changed;
 }
 
 }  // namespace tavrel
