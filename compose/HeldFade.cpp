@@ -125,17 +125,118 @@ void FitHolds(std::vector<HeldFrame>& frames, std::vector<FootLocks>& locks, con
     }
 }
 
+// The frames after the blend its held feet may run on into: until B, from its frame at the
+// blend's end, has lifted each foot and planted it again, within the frames B shows alone.
+int RunOnFrames(CMotionManager& manager, const std::string& fileB, const FadeSpan& fade) {
+    const int alone = std::min(fade.bAloneLast, fade.bLast) - fade.last;
+    CMotion* b = manager.GetMotion(fileB);
+    if (alone <= 0 || !b) return 0;
+    const FootContacts& contacts = b->GetFootContacts();
+    const int from = fade.last - fade.bFirst;
+    int until = from;
+    for (int side = 0; side < 2; ++side) {
+        const FootPlant* planted = contacts.PlantAt(side, from);
+        const int lifts = planted ? planted->last : from;
+        const auto& plants = contacts.Plants(side);
+        const auto next = std::upper_bound(plants.begin(), plants.end(), lifts,
+                                           [](int f, const FootPlant& p) { return f < p.first; });
+        until = std::max(until, next != plants.end() ? next->last : contacts.FrameCount() - 1);
+    }
+    const int most = CHeldFade::kMaxFrames - (fade.last - fade.first + 1);
+    return std::clamp(until - from, 0, std::min(alone, most));
+}
+
+// How far a held foot may stay from where its frame puts it: a fifth of the longer leg (thigh
+// and shin), about as far as a leg standing nearly straight stretches.
+float HeldReach(const std::vector<HeldFrame>& frames) {
+    for (const HeldFrame& frame : frames) {
+        if (!frame.unheld) continue;
+        float longest = 0.0f;
+        for (const Leg& leg : FindLegs(frame.unheld->GetRoot())) {
+            if (leg.Valid())
+                longest = std::max(longest, rkLength(rkOrigin(leg.shin->local)) +
+                                                rkLength(rkOrigin(leg.foot->local)));
+        }
+        return 0.2f * longest;
+    }
+    return 0.0f;
+}
+
+// A blend's frames (and those after it its feet stay held into) while their locks are made:
+// the mixes unheld, and each foot at each frame.
+struct HeldFrames {
+    std::vector<HeldFrame> frames;
+    std::array<std::vector<MixedFoot>, 2> feet;
+
+    void Add(std::unique_ptr<CHTR> unheld, const std::array<BlendFoot, 2>& a,
+             const std::array<BlendFoot, 2>& b, float share) {
+        const FootLocks locks = LocksOfBlend(a, b, share);
+        const std::array<rkVector, 2> posed = AnklesOf(unheld.get());
+        for (int side = 0; side < 2; ++side) {
+            // A foot no clip holds has no target: it stays as posed.
+            const bool held = locks[side].weight > 0.0f;
+            const FootLock lock{held ? locks[side].target : posed[side], locks[side].weight};
+            feet[side].push_back({a[side], b[side], share, {posed[side], lock}});
+        }
+        HeldFrame& frame = frames.emplace_back();
+        if (!unheld) return;
+        frame.unheldJoints = JointsOf(unheld.get());
+        frame.unheld = std::move(unheld);
+    }
+};
+
+void MixBlend(CMotionManager& manager, const FrameSample& sample, HeldFrames& held) {
+    CFrameMixer mixer;
+    for (int f = sample.fade.first; f <= sample.fade.last; ++f) {
+        const FrameSample at = SampleInFade(sample, f);
+        auto mixed = std::make_unique<CHTR>();
+        if (!mixer.Mix(manager, at, false, *mixed)) {
+            held.Add(nullptr, {}, {}, 0.0f);
+            continue;
+        }
+        const auto a = FeetOfClip(manager, at.fileA, at.localA, at.placeA.feetFree, mixer.A());
+        const auto b =
+            FeetOfClip(manager, at.fileB, mixer.LocalOfB(), at.placeB.feetFree, mixer.B());
+        held.Add(std::move(mixed), a, b, mixer.ShareOfB());
+    }
+}
+
+// B alone after the blend, where a foot held from the blend may stay held. The feet B plants
+// are locked where it has them, so that they stay there where the hips lower for a held one.
+void RunOn(CMotionManager& manager, const FrameSample& sample, int frames, HeldFrames& held) {
+    for (int k = 1; k <= frames; ++k) {
+        const int local = sample.fade.last + k - sample.fade.bFirst;
+        auto alone = std::make_unique<CHTR>();
+        if (!CopyClipPose(manager, sample.fileB, local, sample.placeB, false, *alone)) return;
+        const auto b = FeetOfClip(manager, sample.fileB, local, sample.placeB.feetFree, *alone);
+        held.Add(std::move(alone), {}, b, 1.0f);
+    }
+}
+
 }  // namespace
 
 const FootLocks* CHeldFade::LocksAt(CMotionManager& manager, const FrameSample& sample,
                                     const WaitHook& wait) {
-    const FadeSpan& fade = sample.fade;
-    if (sample.frame < fade.first || sample.frame > fade.last) return nullptr;
-    if (fade.last - fade.first + 1 > kMaxFrames) return nullptr;
+    const bool after = sample.localB == -1;
+    const FadeSpan& fade = after ? sample.follows.fade : sample.fade;
+    if (fade.last < fade.first || sample.frame < fade.first) return nullptr;
+    if (fade.last - fade.first + 1 > kMaxFrames || (!after && sample.frame > fade.last))
+        return nullptr;
+    const BlendOf blend =
+        after
+            ? BlendOf{sample.follows.fileA, sample.fileA,         sample.follows.placeA,
+                      sample.placeA,        sample.follows.curve, fade}
+            : BlendOf{sample.fileA, sample.fileB, sample.placeA, sample.placeB, sample.curve, fade};
     if (wait) wait(true);
-    if (!Holds(manager, sample)) Make(manager, sample);
+    bool held = Holds(manager, blend);
+    // Frames beyond any run-on are told without making the blend's locks.
+    if (!held && (!after || sample.frame - fade.last <= RunOnFrames(manager, blend.fileB, fade))) {
+        Make(manager, after ? LastOfBlendBefore(sample) : sample);
+        held = true;
+    }
     if (wait) wait(false);
-    return &locks_[sample.frame - fade.first];
+    const size_t i = size_t(sample.frame - fade.first);
+    return held && i < locks_.size() ? &locks_[i] : nullptr;
 }
 
 void CHeldFade::Invalidate() {
@@ -143,50 +244,39 @@ void CHeldFade::Invalidate() {
     locks_ = {};
 }
 
-bool CHeldFade::Holds(CMotionManager& manager, const FrameSample& sample) const {
-    return !locks_.empty() && key_.fade == sample.fade && key_.curve == sample.curve &&
-           key_.placeA == sample.placeA && key_.placeB == sample.placeB &&
-           key_.fileA == sample.fileA && key_.fileB == sample.fileB &&
-           key_.serialA == manager.GetMotion(sample.fileA)->Serial() &&
-           key_.serialB == manager.GetMotion(sample.fileB)->Serial();
+bool CHeldFade::Holds(CMotionManager& manager, const BlendOf& blend) const {
+    return !locks_.empty() && key_.fade == blend.fade && key_.curve == blend.curve &&
+           key_.placeA == blend.placeA && key_.placeB == blend.placeB &&
+           key_.fileA == blend.fileA && key_.fileB == blend.fileB &&
+           key_.serialA == manager.GetMotion(blend.fileA)->Serial() &&
+           key_.serialB == manager.GetMotion(blend.fileB)->Serial();
 }
 
 void CHeldFade::Make(CMotionManager& manager, const FrameSample& sample) {
     const FadeSpan& fade = sample.fade;
-    const int n = fade.last - fade.first + 1;
-    std::array<std::vector<FadeFoot>, 2> feet{std::vector<FadeFoot>(n), std::vector<FadeFoot>(n)};
-    std::vector<HeldFrame> frames(n);
-    CFrameMixer mixer;
-    for (int i = 0; i < n; ++i) {
-        const FrameSample at = SampleInFade(sample, fade.first + i);
-        auto mixed = std::make_unique<CHTR>();
-        if (!mixer.Mix(manager, at, false, *mixed)) continue;
-        frames[i].unheld = std::move(mixed);
-        const CHTR* unheld = frames[i].unheld.get();
-        frames[i].unheldJoints = JointsOf(unheld);
-        const FootLocks locks =
-            LocksOfMix(manager, at, mixer.A(), mixer.B(), mixer.ShareOfB(), mixer.LocalOfB());
-        const std::array<rkVector, 2> posed = AnklesOf(unheld);
-        for (int side = 0; side < 2; ++side) {
-            // A foot no clip holds has no target: it stays as posed.
-            const bool held = locks[side].weight > 0.0f;
-            feet[side][i] = {posed[side],
-                             {held ? locks[side].target : posed[side], locks[side].weight}};
-        }
-    }
+    HeldFrames held;
+    MixBlend(manager, sample, held);
+    RunOn(manager, sample, RunOnFrames(manager, sample.fileB, fade), held);
+    const float step = LargestStep(manager, sample, true);
+    const float reach = HeldReach(held.frames);
+    size_t kept = size_t(fade.last - fade.first + 1);
+    for (auto& foot : held.feet) kept = std::max(kept, HoldPlants(foot, reach, step));
+    held.frames.resize(kept);
     // The frames either side show one clip alone.
     CHTR first, last;
     CopyClipPose(manager, sample.fileA, fade.first - 1 - fade.aFirst, sample.placeA, false, first);
-    CopyClipPose(manager, sample.fileB, fade.last + 1 - fade.bFirst, sample.placeB, false, last);
+    CopyClipPose(manager, sample.fileB, fade.first + int(kept) - fade.bFirst, sample.placeB, false,
+                 last);
     const auto before = AnklesOf(&first), after = AnklesOf(&last);
-    const float step = LargestStep(manager, sample, true);
-    locks_.assign(n, FootLocks{});
+    locks_.assign(kept, FootLocks{});
+    std::vector<FadeFoot> feet(kept);
     for (int side = 0; side < 2; ++side) {
-        LimitLockSteps(feet[side], before[side], after[side], step);
-        for (int i = 0; i < n; ++i) locks_[i][side] = feet[side][i].lock;
+        for (size_t i = 0; i < kept; ++i) feet[i] = held.feet[side][i].held;
+        LimitLockSteps(feet, before[side], after[side], step);
+        for (size_t i = 0; i < kept; ++i) locks_[i][side] = feet[i].lock;
     }
-    FitHolds(frames, locks_, first.GetRoot() ? &first : nullptr, last.GetRoot() ? &last : nullptr,
-             LargestStep(manager, sample, false));
+    FitHolds(held.frames, locks_, first.GetRoot() ? &first : nullptr,
+             last.GetRoot() ? &last : nullptr, LargestStep(manager, sample, false));
     key_ = {sample.fileA,
             sample.fileB,
             sample.placeA,
