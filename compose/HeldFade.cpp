@@ -26,40 +26,52 @@ std::vector<rkVector> JointsOf(const CHTR* pose) {
 }
 
 // One frame of a blend while its holds are fitted to the step: the mix unheld, its locks as
-// wanted, and the share of them kept.
+// wanted, and the share of them kept: of both feet's, or only of those not held still (held
+// fully where they were the frame before).
 struct HeldFrame {
     std::unique_ptr<CHTR> unheld;
     std::vector<rkVector> unheldJoints, joints;
     FootLocks wanted;
+    std::array<bool, 2> still{};
+    bool both = false;
     float kept = 1.0f;
     float bound = 0.0f;  // the furthest a joint may step into this frame
+
+    float KeptOf(int side, float share) const { return both || !still[side] ? share : 1.0f; }
 };
 
 // The frame's joints with `kept` of its locks' weights.
 std::vector<rkVector> HeldJoints(const HeldFrame& frame, float kept, CHTR& scratch) {
     frame.unheld->CopyTo(scratch);
     FootLocks locks = frame.wanted;
-    for (FootLock& lock : locks) lock.weight *= kept;
+    for (int side = 0; side < 2; ++side) locks[side].weight *= frame.KeptOf(side, kept);
     ApplyFootLocks(scratch.GetRoot(), FindLegs(scratch.GetRoot()), locks);
     return JointsOf(&scratch);
 }
 
-// The largest share of the frame's locks, at most `most`, whose joints pass `fits`; none when
-// even the least share fails (the unheld mix is then the nearest to the rule).
+// The largest share of the frame's locks, at most `most`, whose joints pass `fits`, searched
+// down to `least` where that share fits (a share near the next frame's, when the frame must
+// fit into a held one), else down to none; none when even the least share fails (the unheld
+// mix is then the nearest to the rule).
 template <class Fits>
-void KeepWhatFits(HeldFrame& frame, float most, CHTR& scratch, const Fits& fits) {
+void KeepWhatFits(HeldFrame& frame, float most, CHTR& scratch, const Fits& fits,
+                  float least = 0.0f) {
     std::vector<rkVector> joints = HeldJoints(frame, most, scratch);
     if (fits(joints)) {
         frame.kept = most, frame.joints = std::move(joints);
         return;
     }
-    float low = 0.0f, high = most;
+    // A foot held still stays where it is while lowering only the other foot's hold will do.
+    frame.both =
+        frame.both || frame.still[0] == frame.still[1] || !fits(HeldJoints(frame, 0.0f, scratch));
+    float low = std::clamp(least, 0.0f, most), high = most;
+    if (low > 0.0f && !fits(HeldJoints(frame, low, scratch))) low = 0.0f;
     for (int i = 0; i < 10; ++i) {
         const float mid = 0.5f * (low + high);
         (fits(HeldJoints(frame, mid, scratch)) ? low : high) = mid;
     }
     frame.kept = low;
-    frame.joints = low > 0.0f ? HeldJoints(frame, low, scratch) : frame.unheldJoints;
+    frame.joints = low > 0.0f || !frame.both ? HeldJoints(frame, low, scratch) : frame.unheldJoints;
 }
 
 // Lowers the holds of a blend's frames so that no joint of the held pose steps further in a
@@ -94,9 +106,13 @@ void FitHoldsToStep(std::vector<HeldFrame>& frames, const std::vector<rkVector>&
         }
         const auto fromBefore = within(k > 0 ? frames[k - 1].joints : before, frame.bound);
         const auto toNext = within(*next, nextBound);
-        KeepWhatFits(frame, frame.kept, *scratch, [&](const std::vector<rkVector>& joints) {
-            return toNext(joints) && (k > 0 || fromBefore(joints));
-        });
+        const float nextKept = k + 1 < frames.size() ? frames[k + 1].kept : 0.0f;
+        KeepWhatFits(
+            frame, frame.kept, *scratch,
+            [&](const std::vector<rkVector>& joints) {
+                return toNext(joints) && (k > 0 || fromBefore(joints));
+            },
+            nextKept);
         next = &frame.joints, nextBound = frame.bound;
     }
 }
@@ -118,10 +134,19 @@ void FitHolds(std::vector<HeldFrame>& frames, std::vector<FootLocks>& locks, con
     for (const HeldFrame& frame : frames) {
         if (!frame.unheld) return;
     }
-    for (size_t i = 0; i < frames.size(); ++i) frames[i].wanted = locks[i];
+    for (size_t i = 0; i < frames.size(); ++i) {
+        frames[i].wanted = locks[i];
+        for (int side = 0; side < 2; ++side) {
+            const FootLock& now = locks[i][side];
+            frames[i].still[side] = i > 0 && now.weight >= 1.0f &&
+                                    locks[i - 1][side].weight >= 1.0f &&
+                                    rkLength(now.target - locks[i - 1][side].target) < 1.0f;
+        }
+    }
     FitHoldsToStep(frames, JointsOf(first), JointsOf(last), step);
     for (size_t i = 0; i < frames.size(); ++i) {
-        for (FootLock& lock : locks[i]) lock.weight *= frames[i].kept;
+        for (int side = 0; side < 2; ++side)
+            locks[i][side].weight *= frames[i].KeptOf(side, frames[i].kept);
     }
 }
 
