@@ -80,6 +80,9 @@ float StepBound(float step, const rkVector& from, const rkVector& to) {
 
 // A held foot nearer than this (mm) to where its frame's own lock puts it is there.
 constexpr float kSameSpot = 0.1f;
+// How far (mm) a held foot settles a frame to the height its clip has it at, at most half as
+// far as the clips step.
+constexpr float kSettleStep = 2.0f;
 // The most frames a step across may take: about the swing of a walk.
 constexpr int kLongestStepAcross = 24;
 
@@ -99,6 +102,10 @@ const rkVector& AnkleIn(const MixedFoot& frame, int holder) {
     return holder == 2 ? frame.b.ankle : frame.a.ankle;
 }
 
+const rkVector& LeadAnkle(const MixedFoot& frame) {
+    return AnkleIn(frame, frame.shareOfB >= kFullHoldShare ? 2 : 1);
+}
+
 float SmoothStep(float t) {
     t = std::clamp(t, 0.0f, 1.0f);
     return t * t * (3.0f - 2.0f * t);
@@ -113,44 +120,53 @@ struct HeldPath {
     // lifted, fading out over the frames [from, to) until it comes down again.
     rkVector offset{0.0f, 0.0f, 0.0f};
     size_t from = 0, to = 0;
-    rkVector last{0.0f, 0.0f, 0.0f};  // the ankle at the frame before
+    rkVector last{0.0f, 0.0f, 0.0f}, lastOwn{0.0f, 0.0f, 0.0f};  // at the frame before: held, own
     bool stepping = false;
     rkVector stepFrom{0.0f, 0.0f, 0.0f};
 
     rkVector At(size_t i, const rkVector& own) {
-        const int before = holder;
-        holder = HolderOf(frames[i], before);
-        if (stepping) return last = Step(i, own);
-        if (!holder) return last = Lifted(i, own, before);
-        if (!before) {
-            offset = own - AnkleIn(frames[i], holder);  // comes down where it is
-            return last = own;
-        }
-        // Passed from one clip's plant to the other's, it stays where it is.
-        if (holder != before)
-            offset = offset + AnkleIn(frames[i - 1], before) - AnkleIn(frames[i - 1], holder);
-        const rkVector at = AnkleIn(frames[i], holder) + offset;
-        if (rkLength(at - own) > reach) return last = StepAcross(i, own);
+        const rkVector at = Held(i, own);
+        lastOwn = own;
         return last = at;
     }
 
-    // Too far to hold from where the frame has the foot: it steps across there as fast as the
-    // clips step, or, where they step slower than that, it goes where the frame has it (as far a
-    // frame as the mix moves it, once the locks are limited).
+    rkVector Held(size_t i, const rkVector& own) {
+        const int before = holder;
+        holder = HolderOf(frames[i], before);
+        if (stepping) return Step(i);
+        if (!holder) return Lifted(i, own, before);
+        if (!before) {
+            offset = own - AnkleIn(frames[i], holder);  // comes down where it is
+            return own;
+        }
+        // Passed from one clip's plant to the other's, it stays where it is on the floor, and
+        // settles to the height that clip has it at (its heel as high as that clip lifts it).
+        if (holder != before)
+            offset = offset + AnkleIn(frames[i - 1], before) - AnkleIn(frames[i - 1], holder);
+        const float settle = std::min(kSettleStep, 0.5f * std::max(step, 0.0f));
+        offset.z = std::copysign(std::max(std::fabs(offset.z) - settle, 0.0f), offset.z);
+        const rkVector at = AnkleIn(frames[i], holder) + offset;
+        return rkLength(at - own) > reach ? StepAcross(i, own) : at;
+    }
+
+    // Too far to hold from where the frame has the foot: it steps across to where the leading
+    // clip has it, as fast as the clips step; where they step slower than that, it goes where
+    // the frame has it (as far a frame as the mix moves it, once the locks are limited).
     rkVector StepAcross(size_t i, const rkVector& own) {
-        const float length = step > 0.0f ? 2.0f * rkLength(own - last) / step : INFINITY;
+        const float length =
+            step > 0.0f ? 2.0f * rkLength(LeadAnkle(frames[i]) - last) / step : INFINITY;
         if (!(length <= float(kLongestStepAcross))) {
             offset = own - AnkleIn(frames[i], holder);
             return own;
         }
         stepping = true, stepFrom = last, from = i;
         to = i + size_t(std::max(std::ceil(length), 2.0f));
-        return Step(i, own);
+        return Step(i);
     }
 
     rkVector Lifted(size_t i, const rkVector& own, int before) {
         if (before) {
-            offset = last - AnkleOf(frames[i - 1].held);
+            offset = last - lastOwn;
             from = to = i;
             while (to < frames.size() && !HolderOf(frames[to], 0)) ++to;
         }
@@ -158,17 +174,18 @@ struct HeldPath {
         return own + offset * (1.0f - SmoothStep(t));
     }
 
-    // Along an arc from where the step set out to the frame's own ankle, lifted by a fifth of
-    // its length at the middle.
-    rkVector Step(size_t i, const rkVector& own) {
+    // Along an arc from where the step set out to the leading clip's ankle, lifted by a fifth
+    // of its length at the middle.
+    rkVector Step(size_t i) {
         const float t = float(i - from + 1) / float(to - from);
-        rkVector at = rkLerp(stepFrom, own, SmoothStep(t));
-        at.z += 0.8f * rkLength(own - stepFrom) * t * (1.0f - t);
+        const rkVector goal = LeadAnkle(frames[i]);
+        rkVector at = rkLerp(stepFrom, goal, SmoothStep(t));
+        at.z += 0.8f * rkLength(goal - stepFrom) * t * (1.0f - t);
         if (t < 1.0f) return at;
         stepping = false;
-        offset = holder ? own - AnkleIn(frames[i], holder) : rkVector{0.0f, 0.0f, 0.0f};
+        offset = holder ? goal - AnkleIn(frames[i], holder) : rkVector{0.0f, 0.0f, 0.0f};
         from = to = i;
-        return own;
+        return goal;
     }
 };
 
