@@ -154,9 +154,8 @@ void FitHolds(std::vector<HeldFrame>& frames, std::vector<FootLocks>& locks, con
 // blend's end, has lifted each foot and planted it again, within the frames B shows alone.
 int RunOnFrames(CMotionManager& manager, const std::string& fileB, const FadeSpan& fade) {
     const int alone = std::min(fade.bAloneLast, fade.bLast) - fade.last;
-    CMotion* b = manager.GetMotion(fileB);
-    if (alone <= 0 || !b) return 0;
-    const FootContacts& contacts = b->GetFootContacts();
+    if (alone <= 0) return 0;
+    const FootContacts& contacts = manager.GetMotion(fileB)->GetFootContacts();
     const int from = fade.last - fade.bFirst;
     int until = from;
     for (int side = 0; side < 2; ++side) {
