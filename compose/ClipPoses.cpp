@@ -7,11 +7,8 @@
 #include "motion/PoseBlender.h"
 
 namespace tavrel {
-namespace {
-
-// Each foot of a placed pose, with how firmly its motion has it planted at that frame.
-std::array<BlendFoot, 2> FeetOf(CMotionManager& manager, const std::string& file, int local,
-                                bool free, const CHTR& pose) {
+std::array<BlendFoot, 2> FeetOfClip(CMotionManager& manager, const std::string& file, int local,
+                                    bool free, const CHTR& pose) {
     std::array<BlendFoot, 2> feet;
     const Legs legs = FindLegs(pose.GetRoot());
     CMotion* motion = free ? nullptr : manager.GetMotion(file);
@@ -22,8 +19,6 @@ std::array<BlendFoot, 2> FeetOf(CMotionManager& manager, const std::string& file
     }
     return feet;
 }
-
-}  // namespace
 
 bool CopyCachedPose(CMotionManager& manager, const std::string& file, int local, CHTR& out,
                     const WaitHook& wait) {
@@ -55,8 +50,9 @@ void MixInto(const CHTR& a, const CHTR& b, float shareOfB, CHTR& out) {
 
 FootLocks LocksOfMix(CMotionManager& manager, const FrameSample& sample, const CHTR& a,
                      const CHTR& b, float shareOfB, int localB) {
-    return LocksOfBlend(FeetOf(manager, sample.fileA, sample.localA, sample.placeA.feetFree, a),
-                        FeetOf(manager, sample.fileB, localB, sample.placeB.feetFree, b), shareOfB);
+    return LocksOfBlend(FeetOfClip(manager, sample.fileA, sample.localA, sample.placeA.feetFree, a),
+                        FeetOfClip(manager, sample.fileB, localB, sample.placeB.feetFree, b),
+                        shareOfB);
 }
 
 }  // namespace tavrel

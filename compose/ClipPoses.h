@@ -30,6 +30,11 @@ float ShareOfB(const FrameSample& sample);
 // A mixed into B by B's share, into out (which takes A's shape).
 void MixInto(const CHTR& a, const CHTR& b, float shareOfB, CHTR& out);
 
+// Each foot of a clip's placed pose at its frame `local`, with how firmly the clip has it
+// planted there (not at all when its feet are free).
+std::array<BlendFoot, 2> FeetOfClip(CMotionManager& manager, const std::string& file, int local,
+                                    bool feetFree, const CHTR& pose);
+
 // Where the planted feet of the sample's placed poses a and b would hold the mix's feet; b
 // shows B's frame localB (the sample's own unless B's time is warped).
 FootLocks LocksOfMix(CMotionManager& manager, const FrameSample& sample, const CHTR& a,

@@ -26,40 +26,52 @@ std::vector<rkVector> JointsOf(const CHTR* pose) {
 }
 
 // One frame of a blend while its holds are fitted to the step: the mix unheld, its locks as
-// wanted, and the share of them kept.
+// wanted, and the share of them kept: of both feet's, or only of those not held still (held
+// fully where they were the frame before).
 struct HeldFrame {
     std::unique_ptr<CHTR> unheld;
     std::vector<rkVector> unheldJoints, joints;
     FootLocks wanted;
+    std::array<bool, 2> still{};
+    bool both = false;
     float kept = 1.0f;
     float bound = 0.0f;  // the furthest a joint may step into this frame
+
+    float KeptOf(int side, float share) const { return both || !still[side] ? share : 1.0f; }
 };
 
 // The frame's joints with `kept` of its locks' weights.
 std::vector<rkVector> HeldJoints(const HeldFrame& frame, float kept, CHTR& scratch) {
     frame.unheld->CopyTo(scratch);
     FootLocks locks = frame.wanted;
-    for (FootLock& lock : locks) lock.weight *= kept;
+    for (int side = 0; side < 2; ++side) locks[side].weight *= frame.KeptOf(side, kept);
     ApplyFootLocks(scratch.GetRoot(), FindLegs(scratch.GetRoot()), locks);
     return JointsOf(&scratch);
 }
 
-// The largest share of the frame's locks, at most `most`, whose joints pass `fits`; none when
-// even the least share fails (the unheld mix is then the nearest to the rule).
+// The largest share of the frame's locks, at most `most`, whose joints pass `fits`, searched
+// down to `least` where that share fits (a share near the next frame's, when the frame must
+// fit into a held one), else down to none; none when even the least share fails (the unheld
+// mix is then the nearest to the rule).
 template <class Fits>
-void KeepWhatFits(HeldFrame& frame, float most, CHTR& scratch, const Fits& fits) {
+void KeepWhatFits(HeldFrame& frame, float most, CHTR& scratch, const Fits& fits,
+                  float least = 0.0f) {
     std::vector<rkVector> joints = HeldJoints(frame, most, scratch);
     if (fits(joints)) {
         frame.kept = most, frame.joints = std::move(joints);
         return;
     }
-    float low = 0.0f, high = most;
+    // A foot held still stays where it is while lowering only the other foot's hold will do.
+    frame.both =
+        frame.both || frame.still[0] == frame.still[1] || !fits(HeldJoints(frame, 0.0f, scratch));
+    float low = std::clamp(least, 0.0f, most), high = most;
+    if (low > 0.0f && !fits(HeldJoints(frame, low, scratch))) low = 0.0f;
     for (int i = 0; i < 10; ++i) {
         const float mid = 0.5f * (low + high);
         (fits(HeldJoints(frame, mid, scratch)) ? low : high) = mid;
     }
     frame.kept = low;
-    frame.joints = low > 0.0f ? HeldJoints(frame, low, scratch) : frame.unheldJoints;
+    frame.joints = low > 0.0f || !frame.both ? HeldJoints(frame, low, scratch) : frame.unheldJoints;
 }
 
 // Lowers the holds of a blend's frames so that no joint of the held pose steps further in a
@@ -94,9 +106,13 @@ void FitHoldsToStep(std::vector<HeldFrame>& frames, const std::vector<rkVector>&
         }
         const auto fromBefore = within(k > 0 ? frames[k - 1].joints : before, frame.bound);
         const auto toNext = within(*next, nextBound);
-        KeepWhatFits(frame, frame.kept, *scratch, [&](const std::vector<rkVector>& joints) {
-            return toNext(joints) && (k > 0 || fromBefore(joints));
-        });
+        const float nextKept = k + 1 < frames.size() ? frames[k + 1].kept : 0.0f;
+        KeepWhatFits(
+            frame, frame.kept, *scratch,
+            [&](const std::vector<rkVector>& joints) {
+                return toNext(joints) && (k > 0 || fromBefore(joints));
+            },
+            nextKept);
         next = &frame.joints, nextBound = frame.bound;
     }
 }
@@ -118,10 +134,106 @@ void FitHolds(std::vector<HeldFrame>& frames, std::vector<FootLocks>& locks, con
     for (const HeldFrame& frame : frames) {
         if (!frame.unheld) return;
     }
-    for (size_t i = 0; i < frames.size(); ++i) frames[i].wanted = locks[i];
+    for (size_t i = 0; i < frames.size(); ++i) {
+        frames[i].wanted = locks[i];
+        for (int side = 0; side < 2; ++side) {
+            const FootLock& now = locks[i][side];
+            frames[i].still[side] = i > 0 && now.weight >= 1.0f &&
+                                    locks[i - 1][side].weight >= 1.0f &&
+                                    rkLength(now.target - locks[i - 1][side].target) < 1.0f;
+        }
+    }
     FitHoldsToStep(frames, JointsOf(first), JointsOf(last), step);
     for (size_t i = 0; i < frames.size(); ++i) {
-        for (FootLock& lock : locks[i]) lock.weight *= frames[i].kept;
+        for (int side = 0; side < 2; ++side)
+            locks[i][side].weight *= frames[i].KeptOf(side, frames[i].kept);
+    }
+}
+
+// The frames after the blend its held feet may run on into: until B, from its frame at the
+// blend's end, has lifted each foot and planted it again, within the frames B shows alone.
+int RunOnFrames(CMotionManager& manager, const std::string& fileB, const FadeSpan& fade) {
+    const int alone = std::min(fade.bAloneLast, fade.bLast) - fade.last;
+    if (alone <= 0) return 0;
+    const FootContacts& contacts = manager.GetMotion(fileB)->GetFootContacts();
+    const int from = fade.last - fade.bFirst;
+    int until = from;
+    for (int side = 0; side < 2; ++side) {
+        const FootPlant* planted = contacts.PlantAt(side, from);
+        const int lifts = planted ? planted->last : from;
+        const auto& plants = contacts.Plants(side);
+        const auto next = std::upper_bound(plants.begin(), plants.end(), lifts,
+                                           [](int f, const FootPlant& p) { return f < p.first; });
+        until = std::max(until, next != plants.end() ? next->last : contacts.FrameCount() - 1);
+    }
+    const int most = CHeldFade::kMaxFrames - (fade.last - fade.first + 1);
+    return std::clamp(until - from, 0, std::min(alone, most));
+}
+
+// How far a held foot may stay from where its frame puts it: a fifth of the longer leg (thigh
+// and shin), about as far as a leg standing nearly straight stretches.
+float HeldReach(const std::vector<HeldFrame>& frames) {
+    for (const HeldFrame& frame : frames) {
+        if (!frame.unheld) continue;
+        float longest = 0.0f;
+        for (const Leg& leg : FindLegs(frame.unheld->GetRoot())) {
+            if (leg.Valid())
+                longest = std::max(longest, rkLength(rkOrigin(leg.shin->local)) +
+                                                rkLength(rkOrigin(leg.foot->local)));
+        }
+        return 0.2f * longest;
+    }
+    return 0.0f;
+}
+
+// A blend's frames (and those after it its feet stay held into) while their locks are made:
+// the mixes unheld, and each foot at each frame.
+struct HeldFrames {
+    std::vector<HeldFrame> frames;
+    std::array<std::vector<MixedFoot>, 2> feet;
+
+    void Add(std::unique_ptr<CHTR> unheld, const std::array<BlendFoot, 2>& a,
+             const std::array<BlendFoot, 2>& b, float share) {
+        const FootLocks locks = LocksOfBlend(a, b, share);
+        const std::array<rkVector, 2> posed = AnklesOf(unheld.get());
+        for (int side = 0; side < 2; ++side) {
+            // A foot no clip holds has no target: it stays as posed.
+            const bool held = locks[side].weight > 0.0f;
+            const FootLock lock{held ? locks[side].target : posed[side], locks[side].weight};
+            feet[side].push_back({a[side], b[side], share, {posed[side], lock}});
+        }
+        HeldFrame& frame = frames.emplace_back();
+        if (!unheld) return;
+        frame.unheldJoints = JointsOf(unheld.get());
+        frame.unheld = std::move(unheld);
+    }
+};
+
+void MixBlend(CMotionManager& manager, const FrameSample& sample, HeldFrames& held) {
+    CFrameMixer mixer;
+    for (int f = sample.fade.first; f <= sample.fade.last; ++f) {
+        const FrameSample at = SampleInFade(sample, f);
+        auto mixed = std::make_unique<CHTR>();
+        if (!mixer.Mix(manager, at, false, *mixed)) {
+            held.Add(nullptr, {}, {}, 0.0f);
+            continue;
+        }
+        const auto a = FeetOfClip(manager, at.fileA, at.localA, at.placeA.feetFree, mixer.A());
+        const auto b =
+            FeetOfClip(manager, at.fileB, mixer.LocalOfB(), at.placeB.feetFree, mixer.B());
+        held.Add(std::move(mixed), a, b, mixer.ShareOfB());
+    }
+}
+
+// B alone after the blend, where a foot held from the blend may stay held. The feet B plants
+// are locked where it has them, so that they stay there where the hips lower for a held one.
+void RunOn(CMotionManager& manager, const FrameSample& sample, int frames, HeldFrames& held) {
+    for (int k = 1; k <= frames; ++k) {
+        const int local = sample.fade.last + k - sample.fade.bFirst;
+        auto alone = std::make_unique<CHTR>();
+        if (!CopyClipPose(manager, sample.fileB, local, sample.placeB, false, *alone)) return;
+        const auto b = FeetOfClip(manager, sample.fileB, local, sample.placeB.feetFree, *alone);
+        held.Add(std::move(alone), {}, b, 1.0f);
     }
 }
 
@@ -129,13 +241,26 @@ void FitHolds(std::vector<HeldFrame>& frames, std::vector<FootLocks>& locks, con
 
 const FootLocks* CHeldFade::LocksAt(CMotionManager& manager, const FrameSample& sample,
                                     const WaitHook& wait) {
-    const FadeSpan& fade = sample.fade;
-    if (sample.frame < fade.first || sample.frame > fade.last) return nullptr;
-    if (fade.last - fade.first + 1 > kMaxFrames) return nullptr;
+    const bool after = sample.localB == -1;
+    const FadeSpan& fade = after ? sample.follows.fade : sample.fade;
+    if (fade.last < fade.first || sample.frame < fade.first) return nullptr;
+    if (fade.last - fade.first + 1 > kMaxFrames || (!after && sample.frame > fade.last))
+        return nullptr;
+    const BlendOf blend =
+        after
+            ? BlendOf{sample.follows.fileA, sample.fileA,         sample.follows.placeA,
+                      sample.placeA,        sample.follows.curve, fade}
+            : BlendOf{sample.fileA, sample.fileB, sample.placeA, sample.placeB, sample.curve, fade};
     if (wait) wait(true);
-    if (!Holds(manager, sample)) Make(manager, sample);
+    bool held = Holds(manager, blend);
+    // Frames beyond any run-on are told without making the blend's locks.
+    if (!held && (!after || sample.frame - fade.last <= RunOnFrames(manager, blend.fileB, fade))) {
+        Make(manager, after ? LastOfBlendBefore(sample) : sample);
+        held = true;
+    }
     if (wait) wait(false);
-    return &locks_[sample.frame - fade.first];
+    const size_t i = size_t(sample.frame - fade.first);
+    return held && i < locks_.size() ? &locks_[i] : nullptr;
 }
 
 void CHeldFade::Invalidate() {
@@ -143,50 +268,39 @@ void CHeldFade::Invalidate() {
     locks_ = {};
 }
 
-bool CHeldFade::Holds(CMotionManager& manager, const FrameSample& sample) const {
-    return !locks_.empty() && key_.fade == sample.fade && key_.curve == sample.curve &&
-           key_.placeA == sample.placeA && key_.placeB == sample.placeB &&
-           key_.fileA == sample.fileA && key_.fileB == sample.fileB &&
-           key_.serialA == manager.GetMotion(sample.fileA)->Serial() &&
-           key_.serialB == manager.GetMotion(sample.fileB)->Serial();
+bool CHeldFade::Holds(CMotionManager& manager, const BlendOf& blend) const {
+    return !locks_.empty() && key_.fade == blend.fade && key_.curve == blend.curve &&
+           key_.placeA == blend.placeA && key_.placeB == blend.placeB &&
+           key_.fileA == blend.fileA && key_.fileB == blend.fileB &&
+           key_.serialA == manager.GetMotion(blend.fileA)->Serial() &&
+           key_.serialB == manager.GetMotion(blend.fileB)->Serial();
 }
 
 void CHeldFade::Make(CMotionManager& manager, const FrameSample& sample) {
     const FadeSpan& fade = sample.fade;
-    const int n = fade.last - fade.first + 1;
-    std::array<std::vector<FadeFoot>, 2> feet{std::vector<FadeFoot>(n), std::vector<FadeFoot>(n)};
-    std::vector<HeldFrame> frames(n);
-    CFrameMixer mixer;
-    for (int i = 0; i < n; ++i) {
-        const FrameSample at = SampleInFade(sample, fade.first + i);
-        auto mixed = std::make_unique<CHTR>();
-        if (!mixer.Mix(manager, at, false, *mixed)) continue;
-        frames[i].unheld = std::move(mixed);
-        const CHTR* unheld = frames[i].unheld.get();
-        frames[i].unheldJoints = JointsOf(unheld);
-        const FootLocks locks =
-            LocksOfMix(manager, at, mixer.A(), mixer.B(), mixer.ShareOfB(), mixer.LocalOfB());
-        const std::array<rkVector, 2> posed = AnklesOf(unheld);
-        for (int side = 0; side < 2; ++side) {
-            // A foot no clip holds has no target: it stays as posed.
-            const bool held = locks[side].weight > 0.0f;
-            feet[side][i] = {posed[side],
-                             {held ? locks[side].target : posed[side], locks[side].weight}};
-        }
-    }
+    HeldFrames held;
+    MixBlend(manager, sample, held);
+    RunOn(manager, sample, RunOnFrames(manager, sample.fileB, fade), held);
+    const float step = LargestStep(manager, sample, true);
+    const float reach = HeldReach(held.frames);
+    size_t kept = size_t(fade.last - fade.first + 1);
+    for (auto& foot : held.feet) kept = std::max(kept, HoldPlants(foot, reach, step));
+    held.frames.resize(kept);
     // The frames either side show one clip alone.
     CHTR first, last;
     CopyClipPose(manager, sample.fileA, fade.first - 1 - fade.aFirst, sample.placeA, false, first);
-    CopyClipPose(manager, sample.fileB, fade.last + 1 - fade.bFirst, sample.placeB, false, last);
+    CopyClipPose(manager, sample.fileB, fade.first + int(kept) - fade.bFirst, sample.placeB, false,
+                 last);
     const auto before = AnklesOf(&first), after = AnklesOf(&last);
-    const float step = LargestStep(manager, sample, true);
-    locks_.assign(n, FootLocks{});
+    locks_.assign(kept, FootLocks{});
+    std::vector<FadeFoot> feet(kept);
     for (int side = 0; side < 2; ++side) {
-        LimitLockSteps(feet[side], before[side], after[side], step);
-        for (int i = 0; i < n; ++i) locks_[i][side] = feet[side][i].lock;
+        for (size_t i = 0; i < kept; ++i) feet[i] = held.feet[side][i].held;
+        LimitLockSteps(feet, before[side], after[side], step);
+        for (size_t i = 0; i < kept; ++i) locks_[i][side] = feet[i].lock;
     }
-    FitHolds(frames, locks_, first.GetRoot() ? &first : nullptr, last.GetRoot() ? &last : nullptr,
-             LargestStep(manager, sample, false));
+    FitHolds(held.frames, locks_, first.GetRoot() ? &first : nullptr,
+             last.GetRoot() ? &last : nullptr, LargestStep(manager, sample, false));
     key_ = {sample.fileA,
             sample.fileB,
             sample.placeA,

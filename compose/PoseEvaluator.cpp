@@ -22,6 +22,7 @@ bool CPoseEvaluator::Evaluate(const FrameSample& sample, CHTR& out, MixMode mode
         if (!CopyClipPose(manager_, sample.fileA, sample.localA, sample.placeA, plain, out, wait_))
             return false;
         layers_.Apply(manager_, sample, out, wait_);
+        if (!plain) HoldFeetOn(sample, out);
         return true;
     }
     if (!mixer_.Mix(manager_, sample, plain, out, wait_)) return false;
@@ -47,6 +48,16 @@ void CPoseEvaluator::HoldFeet(const FrameSample& sample, CHTR& out) {
                                                mixer_.ShareOfB(), mixer_.LocalOfB());
     if (wait_) wait_(false);
     ApplyFootLocks(out.GetRoot(), FindLegs(out.GetRoot()), locks);
+}
+
+// A clip shown alone keeps the feet held from the blend that brought it in until it has lifted
+// them.
+void CPoseEvaluator::HoldFeetOn(const FrameSample& sample, CHTR& out) {
+    const BlendBefore& blend = sample.follows;
+    if (blend.fade.last < blend.fade.first) return;
+    if (blend.placeA.feetFree && sample.placeA.feetFree) return;
+    if (const FootLocks* locks = held_.LocksAt(manager_, sample, wait_))
+        ApplyFootLocks(out.GetRoot(), FindLegs(out.GetRoot()), *locks);
 }
 
 }  // namespace tavrel

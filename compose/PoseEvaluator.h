@@ -2,8 +2,9 @@
 // The pose the timeline shows at one frame: the rest pose where no clip lies, motion A's pose,
 // or A mixed into B through A's transition curve (see CFrameMixer), and the layers above them on
 // that (see CLayerMixer). Each clip's motion stands where its place puts it, and through a mix
-// the feet its clips have planted stay where they are. The 3D window, playback, bake, video and
-// the command line all show a frame through this one job.
+// the feet its clips have planted stay where they are, into the frames after it until the clip
+// that follows lifts them (see CHeldFade). The 3D window, playback, bake, video and the command
+// line all show a frame through this one job.
 //
 // Contract:
 // - Input: a frame sample (its places and curve decoded) and how to mix.
@@ -47,6 +48,7 @@ public:
 
 private:
     void HoldFeet(const FrameSample& sample, CHTR& out);
+    void HoldFeetOn(const FrameSample& sample, CHTR& out);
 
     CMotionManager& manager_;
     std::string restPosePath_;

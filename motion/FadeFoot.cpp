@@ -78,6 +78,117 @@ float StepBound(float step, const rkVector& from, const rkVector& to) {
     return std::isfinite(own) ? std::max(step, own) : step;
 }
 
+// A held foot nearer than this (mm) to where its frame's own lock puts it is there.
+constexpr float kSameSpot = 0.1f;
+// How far (mm) a held foot settles a frame to the height its clip has it at, at most half as
+// far as the clips step.
+constexpr float kSettleStep = 2.0f;
+// The most frames a step across may take: about the swing of a walk.
+constexpr int kLongestStepAcross = 24;
+
+// Which clip holds the foot planted in the mix at the frame, given which held it at the frame
+// before: 1 A, 2 B, 0 none (it is lifted). A hold begins where the leading clip plants the foot
+// fully, and goes on while the leader plants it at all and the other clip fully.
+int HolderOf(const MixedFoot& frame, int before) {
+    const bool bLeads = frame.shareOfB >= kFullHoldShare;
+    const float lead = bLeads ? frame.b.planted : frame.a.planted;
+    const float other = bLeads ? frame.a.planted : frame.b.planted;
+    if (lead >= 1.0f) return bLeads ? 2 : 1;
+    if (before && lead > 0.0f && other >= 1.0f) return bLeads ? 1 : 2;
+    return 0;
+}
+
+const rkVector& AnkleIn(const MixedFoot& frame, int holder) {
+    return holder == 2 ? frame.b.ankle : frame.a.ankle;
+}
+
+const rkVector& LeadAnkle(const MixedFoot& frame) {
+    return AnkleIn(frame, frame.shareOfB >= kFullHoldShare ? 2 : 1);
+}
+
+float SmoothStep(float t) {
+    t = std::clamp(t, 0.0f, 1.0f);
+    return t * t * (3.0f - 2.0f * t);
+}
+
+// The ankle of one foot through the frames HoldPlants holds, asked for frame by frame in order.
+struct HeldPath {
+    std::span<MixedFoot> frames;
+    float reach, step;
+    int holder = 0;
+    // Held: the ankle less the holding clip's. Lifted: the ankle less the frame's own one when it
+    // lifted, fading out over the frames [from, to) until it comes down again.
+    rkVector offset{0.0f, 0.0f, 0.0f};
+    size_t from = 0, to = 0;
+    rkVector last{0.0f, 0.0f, 0.0f}, lastOwn{0.0f, 0.0f, 0.0f};  // at the frame before: held, own
+    bool stepping = false;
+    rkVector stepFrom{0.0f, 0.0f, 0.0f};
+
+    rkVector At(size_t i, const rkVector& own) {
+        const rkVector at = Held(i, own);
+        lastOwn = own;
+        return last = at;
+    }
+
+    rkVector Held(size_t i, const rkVector& own) {
+        const int before = holder;
+        holder = HolderOf(frames[i], before);
+        if (stepping) return Step(i);
+        if (!holder) return Lifted(i, own, before);
+        if (!before) {
+            offset = own - AnkleIn(frames[i], holder);  // comes down where it is
+            return own;
+        }
+        // Passed from one clip's plant to the other's, it stays where it is on the floor, and
+        // settles to the height that clip has it at (its heel as high as that clip lifts it).
+        if (holder != before)
+            offset = offset + AnkleIn(frames[i - 1], before) - AnkleIn(frames[i - 1], holder);
+        const float settle = std::min(kSettleStep, 0.5f * std::max(step, 0.0f));
+        offset.z = std::copysign(std::max(std::fabs(offset.z) - settle, 0.0f), offset.z);
+        const rkVector at = AnkleIn(frames[i], holder) + offset;
+        return rkLength(at - own) > reach ? StepAcross(i, own) : at;
+    }
+
+    // Too far to hold from where the frame has the foot: it steps across to where the leading
+    // clip has it, as fast as the clips step; where they step slower than that, it goes where
+    // the frame has it (as far a frame as the mix moves it, once the locks are limited).
+    rkVector StepAcross(size_t i, const rkVector& own) {
+        const float length =
+            step > 0.0f ? 2.0f * rkLength(LeadAnkle(frames[i]) - last) / step : INFINITY;
+        if (!(length <= float(kLongestStepAcross))) {
+            offset = own - AnkleIn(frames[i], holder);
+            return own;
+        }
+        stepping = true, stepFrom = last, from = i;
+        to = i + size_t(std::max(std::ceil(length), 2.0f));
+        return Step(i);
+    }
+
+    rkVector Lifted(size_t i, const rkVector& own, int before) {
+        if (before) {
+            offset = last - lastOwn;
+            from = to = i;
+            while (to < frames.size() && !HolderOf(frames[to], 0)) ++to;
+        }
+        const float t = float(i - from + 1) / float(to - from + 1);
+        return own + offset * (1.0f - SmoothStep(t));
+    }
+
+    // Along an arc from where the step set out to the leading clip's ankle, lifted by a fifth
+    // of its length at the middle.
+    rkVector Step(size_t i) {
+        const float t = float(i - from + 1) / float(to - from);
+        const rkVector goal = LeadAnkle(frames[i]);
+        rkVector at = rkLerp(stepFrom, goal, SmoothStep(t));
+        at.z += 0.8f * rkLength(goal - stepFrom) * t * (1.0f - t);
+        if (t < 1.0f) return at;
+        stepping = false;
+        offset = holder ? goal - AnkleIn(frames[i], holder) : rkVector{0.0f, 0.0f, 0.0f};
+        from = to = i;
+        return goal;
+    }
+};
+
 }  // namespace
 
 rkVector AnkleOf(const FadeFoot& foot) {
@@ -135,6 +246,19 @@ void LimitLockSteps(std::span<FadeFoot> frames, const rkVector& before, const rk
         if (k > 0) bound = StepBound(step, frames[k - 1].posed, foot.posed);
         next = AnkleOf(foot);
     }
+}
+
+size_t HoldPlants(std::span<MixedFoot> frames, float reach, float step) {
+    HeldPath path{frames, reach, step};
+    size_t changed = 0;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        const rkVector own = AnkleOf(frames[i].held);
+        const rkVector at = path.At(i, own);
+        if (!(rkLength(at - own) > kSameSpot) || !Finite(at)) continue;
+        frames[i].held.lock = {at, 1.0f};
+        changed = i + 1;
+    }
+    return changed;
 }
 
 }  // namespace tavrel

@@ -31,4 +31,26 @@ float WeightWithinStep(const FadeFoot& foot, const rkVector& from, float step);
 void LimitLockSteps(std::span<FadeFoot> frames, const rkVector& before, const rkVector& after,
                     float step);
 
+// One foot at one frame of a blend, or of B alone after it (A's foot unplanted there, B's share
+// 1): both clips' feet, B's share, and the foot as the mix poses it with the frame's own lock
+// (LocksOfBlend's).
+struct MixedFoot {
+    BlendFoot a, b;
+    float shareOfB = 0.0f;
+    FadeFoot held;
+};
+
+// Keeps the foot where it came down for as long as it stays planted in the mix: while the clip
+// that leads (A below half of B's share, then B) plants it fully, or plants it at all while the
+// other clip plants it fully. A foot planted in both stays where it came down on the floor when
+// the lead changes hands, moving only as the clip that holds it moves its own planted ankle, and
+// settles to the height that clip has it at. Once the foot lifts, the way it was held off its
+// frames' own locks fades out until it comes down again, so that the swing carries it to where
+// the leader plants it next. A foot held further than `reach` from where its frame's own lock
+// puts it steps across to where the leading clip has it, through the air and at most about
+// `step` a frame (the clips' largest ankle step); where the clips step too slowly for that, it
+// goes where its frame's lock puts it. Returns one past the last frame whose lock changed (0
+// when none did).
+size_t HoldPlants(std::span<MixedFoot> frames, float reach, float step);
+
 }  // namespace tavrel

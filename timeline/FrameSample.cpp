@@ -55,17 +55,61 @@ bool Overlapping(const MotionClip& a, const MotionClip& b) {
     return b.firstFrame <= a.lastFrame;
 }
 
-// A frame of A's blend into B: each clip shows its own frame there, holding its first frame
-// before it starts and its last after it ends.
-void ShowBlend(const MotionClip& a, const MotionClip& b, int frame, FrameSample& sample) {
+// The clips just before and after `clip` in time order (null where there is none).
+std::pair<const MotionClip*, const MotionClip*> NeighboursOf(const CTimelineProject& project,
+                                                             const MotionClip& clip) {
+    const MotionClip* before = nullptr;
+    for (auto it = project.motionClips.rbegin(); it != project.motionClips.rend(); ++it) {
+        if (&*it == &clip) {
+            const auto next = std::next(it);
+            return {before, next == project.motionClips.rend() ? nullptr : &*next};
+        }
+        before = &*it;
+    }
+    return {nullptr, nullptr};
+}
+
+bool Blends(const TransitionZone& zone) {
+    return zone.end >= zone.start;
+}
+
+// The last frame the clip shows alone: before its blend into the next clip, or its own last.
+int AloneLastOf(const CTimelineProject& project, const MotionClip& clip) {
+    const MotionClip* next = NeighboursOf(project, clip).second;
+    const TransitionZone zone = next ? BlendZoneOf(clip, *next) : TransitionZone{0, -1};
+    return Blends(zone) ? std::min(clip.lastFrame, zone.start - 1) : clip.lastFrame;
+}
+
+FadeSpan BlendSpanOf(const CTimelineProject& project, const MotionClip& a, const MotionClip& b) {
     const TransitionZone zone = BlendZoneOf(a, b);
     // In an overlap B's own frames follow the blend's last one: its share reaches 1 there.
     const int span = zone.end - zone.start + (Overlapping(a, b) ? 1 : 0);
-    sample.fade = SpanOf(a, b, zone.start, zone.end, zone.start, span);
+    FadeSpan fade = SpanOf(a, b, zone.start, zone.end, zone.start, span);
+    fade.bAloneLast = AloneLastOf(project, b);
+    return fade;
+}
+
+// A frame of A's blend into B: each clip shows its own frame there, holding its first frame
+// before it starts and its last after it ends.
+void ShowBlend(const CTimelineProject& project, const MotionClip& a, const MotionClip& b, int frame,
+               FrameSample& sample) {
+    sample.fade = BlendSpanOf(project, a, b);
     ShowA(a, std::clamp(frame - a.firstFrame, 0, a.Length() - 1), sample);
     ShowB(b, std::clamp(frame - b.firstFrame, 0, b.Length() - 1), sample);
     sample.curve = CurveType(a.curveType);
     sample.weight = ShareOfB(sample.fade, frame);
+}
+
+// A frame of one clip alone, with the blend from the clip before when that lies behind it.
+void ShowAlone(const CTimelineProject& project, const MotionClip& clip, int frame,
+               FrameSample& sample) {
+    ShowA(clip, frame - clip.firstFrame, sample);
+    const MotionClip* before = NeighboursOf(project, clip).first;
+    if (!before) return;
+    const TransitionZone zone = BlendZoneOf(*before, clip);
+    if (!Blends(zone) || zone.end >= frame) return;
+    sample.follows = {before->fileName, ClipPlaceOf(before->offset), CurveType(before->curveType),
+                      BlendSpanOf(project, *before, clip)};
 }
 
 }  // namespace
@@ -110,6 +154,17 @@ void KeepOverlapBlends(const CTimelineProject& before, CTimelineProject& after) 
         a.SetTransitionOut(out);
         b.SetTransitionIn(in);
     }
+}
+
+FrameSample LastOfBlendBefore(const FrameSample& alone) {
+    const BlendBefore& blend = alone.follows;
+    FrameSample sample;
+    sample.clipFile = alone.clipFile;
+    sample.fileA = blend.fileA, sample.placeA = blend.placeA;
+    sample.fileB = alone.fileA, sample.placeB = alone.placeA;
+    sample.curve = blend.curve;
+    sample.fade = blend.fade;
+    return SampleInFade(sample, blend.fade.last);
 }
 
 FrameSample SampleInFade(const FrameSample& sample, int frame) {
@@ -190,10 +245,9 @@ FrameSample GetFrameSample(const CTimelineProject* project, int frame) {
         // leaves A alone before it and B alone after it.
         const TransitionZone zone = BlendZoneOf(*c1, *c2);
         if (zone.Contains(frame)) {
-            ShowBlend(*c1, *c2, frame, sample);
+            ShowBlend(*project, *c1, *c2, frame, sample);
         } else {
-            const MotionClip& alone = frame < zone.start ? *c1 : *c2;
-            ShowA(alone, frame - alone.firstFrame, sample);
+            ShowAlone(*project, frame < zone.start ? *c1 : *c2, frame, sample);
         }
         return sample;
     }
@@ -202,10 +256,10 @@ FrameSample GetFrameSample(const CTimelineProject* project, int frame) {
         return sample;
     }
     if (const auto pair = FindTransitionPair(*project, frame)) {
-        ShowBlend(*pair->first, *pair->second, frame, sample);
+        ShowBlend(*project, *pair->first, *pair->second, frame, sample);
         return sample;
     }
-    if (c1) ShowA(*c1, frame - c1->firstFrame, sample);
+    if (c1) ShowAlone(*project, *c1, frame, sample);
     return sample;
 }
 

@@ -19,7 +19,20 @@ struct FadeSpan {
     int32_t first = 0, last = -1;            // the frames of the blend; none when last < first
     int32_t weightFrom = 0, weightSpan = 0;  // B's share at frame f: (f - weightFrom) / weightSpan
     int32_t aFirst = 0, aLast = 0, bFirst = 0, bLast = 0;  // the clips' frames
+    // The last frame B shows alone after the blend (before its own next blend): the feet the
+    // blend holds may stay held on until then.
+    int32_t bAloneLast = 0;
     bool operator==(const FadeSpan&) const = default;
+};
+
+// The blend a clip shown alone follows (the clip is its B): its A, A's place and curve, and its
+// frames; none (fade.last < fade.first) when the clip follows no blend.
+struct BlendBefore {
+    std::string fileA;
+    ClipPlace placeA;
+    CurveType curve = kCurveLinear;
+    FadeSpan fade;
+    bool operator==(const BlendBefore&) const = default;
 };
 
 struct FrameSample {
@@ -33,6 +46,7 @@ struct FrameSample {
     CurveType curve = kCurveLinear;    // transition curve of A
     ClipPlace placeA, placeB;          // the clips' places and switches, decoded once here
     FadeSpan fade;            // the blend of A into B; none when nothing blends
+    BlendBefore follows;      // where A shows alone: the blend that brought it in
     std::string mediaFile;    // video or picture behind the avatar
     int32_t mediaFrame = -1;  // video frame; -1 for a picture or no media
     LayerStackPtr layers;     // the project's layers, shown over the clips at this frame
@@ -62,6 +76,8 @@ using ClipPair = std::pair<const MotionClip*, const MotionClip*>;
 // The sample of a blend at another of its frames (held to the blend's own): its clips' frames
 // and B's share there.
 FrameSample SampleInFade(const FrameSample& sample, int frame);
+// The sample of the last frame of the blend a sample shown alone follows.
+FrameSample LastOfBlendBefore(const FrameSample& alone);
 
 // Every function takes the project, or nullptr when none is loaded.
 FrameSample GetFrameSample(const CTimelineProject* project, int frame);

@@ -106,9 +106,22 @@ TEST(GetFrameSample, AnyFrameOfABlendIsFoundFromAnyOther) {
         CTimelineProject project;
         AddClip(project, "a", 0, p.aLast, p.transition);
         AddClip(project, "b", p.bFirst, p.bFirst + 29, p.transition);
-        int blended = 0;
+        int blended = 0, after = 0;
         for (int from = 0; from < 70; ++from) {
             const FrameSample sample = GetFrameSample(&project, from);
+            if (sample.fileB.empty() && sample.follows.fade.last >= sample.follows.fade.first) {
+                // B alone after the blend finds the blend's last frame.
+                ++after;
+                const FrameSample last = LastOfBlendBefore(sample);
+                const FrameSample direct = GetFrameSample(&project, sample.follows.fade.last);
+                ASSERT_GT(from, last.frame);
+                ASSERT_EQ(last.fade, direct.fade) << from;
+                ASSERT_EQ(last.fileA + last.fileB, direct.fileA + direct.fileB) << from;
+                ASSERT_EQ(last.localA, direct.localA) << from;
+                ASSERT_EQ(last.localB, direct.localB) << from;
+                ASSERT_EQ(last.placeB, direct.placeB) << from;
+                ASSERT_FLOAT_EQ(last.weight, direct.weight) << from;
+            }
             if (sample.fileB.empty()) continue;
             ++blended;
             ASSERT_GE(from, sample.fade.first);
@@ -122,6 +135,7 @@ TEST(GetFrameSample, AnyFrameOfABlendIsFoundFromAnyOther) {
             }
         }
         EXPECT_EQ(blended > 0, p.transition > 0 || p.bFirst <= p.aLast);
+        EXPECT_EQ(after > 0, blended > 0);
     }
 }
 
