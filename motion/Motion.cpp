@@ -8,8 +8,10 @@
 #include "base/DebugOutput.h"
 #include "base/RegularFile.h"
 #include "motion/AnimFileFactory.h"
+#include "motion/MirrorPose.h"
 #include "motion/MotionImport.h"
 #include "motion/PoseBlender.h"
+#include "motion/RepeatCycle.h"
 
 namespace tavrel {
 namespace {
@@ -211,6 +213,40 @@ int CMotion::SaveReversed(const std::string& path) {
         reversed.StorePose(k, pose);
     }
     return reversed.Save(path);
+}
+
+int CMotion::SaveMirrored(const std::string& path, std::string* problem) {
+    if (!HasStandardSkeleton()) return 0;
+    std::unique_ptr<CHTR> pose = GetPose(0);
+    std::unique_ptr<CHTR> mirrored = GetPose(0);
+    if (!pose || !mirrored) return 0;
+    const MirrorPairs pairs = FindMirrorPairs(pose->GetRoot());
+    if (!pairs.Valid()) {
+        DebugOutput("CMotion::SaveMirrored failed: " + pairs.problem + "\n");
+        if (problem) *problem = pairs.problem;
+        return 0;
+    }
+    const MirrorPlane plane = SagittalPlaneOf(pose->GetRoot());
+    CMotion result;
+    result.KeepRateOf(*this);
+    for (int i = 0; i < length_; ++i) {
+        if (!CopyPoseTo(*pose, i)) return 0;
+        MirrorPose(pose->GetRoot(), pairs, plane, mirrored->GetRoot());
+        result.SetPose(i, *mirrored);
+    }
+    return result.Save(path);
+}
+
+int CMotion::SaveRepeated(const std::string& path, int times) {
+    if (length_ < 2 || !HasStandardSkeleton()) return 0;
+    const FootContacts& contacts = GetFootContacts();
+    CMotion result;
+    result.KeepRateOf(*this);
+    const int blend = FramesOf(RepeatLimits::kSeamSeconds, float(data_->GetFrameRate()));
+    const bool made = RepeatCycle(
+        length_, [this](int i) { return ReadFrame(beginFrame_ + i); }, contacts, times, blend,
+        [&result](int frame, const rkNode* pose) { return result.StorePose(frame, pose) == 1; });
+    return made ? result.Save(path) : 0;
 }
 
 int CMotion::SaveSplit(int n, const std::string& pathA, const std::string& pathB) {
