@@ -27,7 +27,7 @@ std::string DescribeError(const std::string& path, const ERROBJ& error) {
 
 }  // namespace
 
-CMotion::CMotion() {
+CMotion::CMotion() : made_(true) {
     data_ = CreateAnimFile(nullptr, kTypeCHB, 1);
     // What the editing operations make is played frame for frame on the timeline.
     if (data_) data_->SetFrameRate(CMotionImport::kTimelineFrameRate);
@@ -182,21 +182,30 @@ int CMotion::Save(const std::string& path) {
         DebugOutput("CMotion Save() failed: motion does not have the standard skeleton.\n");
         return 0;
     }
-    // Any writable type starts from the standard skeleton's record.
-    std::unique_ptr<ANIMFILE> record = CreateAnimFile(nullptr, kTypeCHB, 1);
-    if (!record) return 0;
-    record->SetFrameRate(data_->GetFrameRate());  // an edit keeps its source's speed
-    for (int f = beginFrame_, k = 0; f <= endFrame_; ++f, ++k) {
-        const rkNode* pose = ReadFrame(f);
-        if (!pose) return 0;
-        record->SetFrame(pose, k);
-    }
-    if (!record->WriteAs(path.c_str(), WriteFormatOf(type))) {
+    if (!WriteRecord(path, WriteFormatOf(type))) {
         DebugOutput("CMotion Save() failed: file cannot be created.\n");
         return 0;
     }
     path_ = path;
     return 1;
+}
+
+bool CMotion::WriteRecord(const std::string& path, int format) {
+    // What an edit made is a record of the standard skeleton from frame 0 already.
+    if (made_ && beginFrame_ == 0 && endFrame_ == data_->GetEndFrame())
+        return data_->WriteAs(path.c_str(), format);
+    // Any writable type starts from the standard skeleton's record.
+    std::unique_ptr<ANIMFILE> record = CreateAnimFile(nullptr, kTypeCHB, 1);
+    if (!record) return false;
+    record->SetFrameRate(data_->GetFrameRate());  // an edit keeps its source's speed
+    // The last frame first: the record grows to its length once rather than frame by frame.
+    if (const rkNode* last = ReadFrame(endFrame_)) record->SetFrame(last, endFrame_ - beginFrame_);
+    for (int f = beginFrame_, k = 0; f <= endFrame_; ++f, ++k) {
+        const rkNode* pose = ReadFrame(f);
+        if (!pose) return false;
+        record->SetFrame(pose, k);
+    }
+    return record->WriteAs(path.c_str(), format);
 }
 
 void CMotion::KeepRateOf(const CMotion& source) {
@@ -243,6 +252,11 @@ int CMotion::SaveRepeated(const std::string& path, int times) {
     CMotion result;
     result.KeepRateOf(*this);
     const int blend = FramesOf(RepeatLimits::kSeamSeconds, float(data_->GetFrameRate()));
+    // Grown to its whole length at once; every frame is stored over below.
+    if (times < RepeatLimits::kFewest || times > RepeatLimits::kMost ||
+        !result.StorePose(length_ * times - 1, ReadFrame(beginFrame_))) {
+        return 0;
+    }
     const bool made = RepeatCycle(
         length_, [this](int i) { return ReadFrame(beginFrame_ + i); }, contacts, times, blend,
         [&result](int frame, const rkNode* pose) { return result.StorePose(frame, pose) == 1; });

@@ -95,7 +95,10 @@ private:
     // the reader fails.
     bool LoadFrames();
     void DropData(const char* operation, const std::string& reason);
+    // Writes frames begin to end renumbered from 0 in the format (see ANIMFILE::WriteAs).
+    bool WriteRecord(const std::string& path, int format);
 
+    bool made_ = false;  // a new record of the editing operations rather than a file's
     int beginFrame_ = 0;
     int endFrame_ = 0;
     std::string path_;

@@ -123,7 +123,7 @@ bool RepeatCycle(int count, const PoseAt& poseAt, const FootContacts& contacts, 
         for (int i = 0; i < count; ++i) {
             const rkNode* pose = poseAt(i);
             if (!pose) return false;
-            CHTR::CopyPose(pose, *work);
+            CHTR::CopyLocals(pose, work->GetRoot());  // one motion: one shape
             const int toEnd = count - 1 - i;
             if (k + 1 < times && toEnd < seam.blendFrames)
                 Ease(work->GetRoot(), seam, seam.shift, SeamWeight(toEnd, seam.blendFrames));
