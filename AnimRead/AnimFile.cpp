@@ -317,8 +317,13 @@ void ANIMFILE::CopyPoseInto(const rkNode* pose, rkNode* target) {
     rkSetNodeMatrix(target, pose->local);
     if (!pose->child || !target->child) return;
     CopyPoseInto(pose->child, target->child);
+    // Trees of one shape meet sibling for sibling; a name elsewhere is looked for.
+    rkNode* beside = target->child->next;
     for (const rkNode* sibling = pose->child->next; sibling; sibling = sibling->next) {
-        if (rkNode* match = rkFindNode(target, sibling->name)) CopyPoseInto(sibling, match);
+        const bool same = beside && std::strcmp(beside->name, sibling->name) == 0;
+        if (rkNode* match = same ? beside : rkFindNode(target, sibling->name))
+            CopyPoseInto(sibling, match);
+        if (beside) beside = beside->next == beside ? nullptr : beside->next;
         if (sibling->next == sibling) break;  // a broken sibling list; never loop on it
     }
 }

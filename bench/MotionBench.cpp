@@ -166,6 +166,24 @@ void BM_SaveReversed1000(benchmark::State& state) {
 }
 BENCHMARK(BM_SaveReversed1000)->Unit(benchmark::kMillisecond);
 
+// Mirror and repeat of a 2000-frame motion, the new file written as the clip's menu writes it.
+// Target: at most 50 ms each.
+void BM_SaveMirrored2000(benchmark::State& state) {
+    tavrel::CMotion motion(MotionFile(2000), 0);
+    const std::string out = BenchPath("mirrored.chb");
+    for (auto _ : state) motion.SaveMirrored(out);
+}
+BENCHMARK(BM_SaveMirrored2000)->Unit(benchmark::kMillisecond);
+
+// Ten repeats: 20000 frames written. The foot plants are found in the first run only, as a
+// clip's motion keeps them.
+void BM_SaveRepeated2000Times10(benchmark::State& state) {
+    tavrel::CMotion motion(MotionFile(2000), 0);
+    const std::string out = BenchPath("repeated.chb");
+    for (auto _ : state) motion.SaveRepeated(out, 10);
+}
+BENCHMARK(BM_SaveRepeated2000Times10)->Unit(benchmark::kMillisecond);
+
 // Foot plants of an 18000-frame motion (five minutes at 60 fps) from a file read into memory:
 // found once when a clip first needs them. Target: at most 50 ms.
 void BM_FindFootContacts18000(benchmark::State& state) {

@@ -12,6 +12,7 @@
 #include "cli/Commands.h"
 #include "motion/AnimFileFactory.h"
 #include "motion/Motion.h"
+#include "motion/RepeatCycle.h"
 
 namespace tavrel::cli {
 namespace {
@@ -24,7 +25,7 @@ struct EditRequest {
     std::string input;
     std::vector<std::string> outputs;
     bool absolute = false;
-    int count = 0;          // resample, split
+    int count = 0;          // resample, split, repeat
     float numbers[4] = {};  // translate: x y z; rotate: w x y z
 };
 
@@ -33,10 +34,12 @@ struct Shape {
     const char* name;
     size_t values;
     size_t outputs;
+    bool valuesLast = false;  // IN OUT N rather than N IN OUT
 };
 
 constexpr Shape kShapes[] = {
-    {"reverse", 0, 1}, {"resample", 1, 1}, {"split", 1, 2}, {"translate", 3, 1}, {"rotate", 5, 1},
+    {"reverse", 0, 1}, {"resample", 1, 1}, {"split", 1, 2},        {"translate", 3, 1},
+    {"rotate", 5, 1},  {"mirror", 0, 1},   {"repeat", 1, 1, true},
 };
 
 // A finite number: NaN or infinity would end up in every frame written.
@@ -66,9 +69,11 @@ bool SplitArguments(const Args& args, EditRequest* request) {
     for (const Shape& shape : kShapes) {
         if (request->operation != shape.name) continue;
         if (rest.size() != 1 + shape.values + 1 + shape.outputs) return false;
-        request->values.assign(rest.begin() + 1, rest.begin() + 1 + shape.values);
-        request->input = rest[1 + shape.values];
-        request->outputs.assign(rest.end() - shape.outputs, rest.end());
+        const auto values = shape.valuesLast ? rest.end() - shape.values : rest.begin() + 1;
+        request->values.assign(values, values + shape.values);
+        const auto input = shape.valuesLast ? rest.begin() + 1 : values + shape.values;
+        request->input = *input;
+        request->outputs.assign(input + 1, input + 1 + shape.outputs);
         return true;
     }
     return false;
@@ -80,6 +85,14 @@ std::string ParseValues(EditRequest* r) {
     if (r->operation == "resample" || r->operation == "split") {
         if (!ToInt(v[0], &r->count)) return v[0] + " is not a whole number";
         if (r->operation == "resample" && r->count < 2) return "resample needs N >= 2";
+        return {};
+    }
+    if (r->operation == "repeat") {
+        if (!ToInt(v[0], &r->count) || r->count < RepeatLimits::kFewest ||
+            r->count > RepeatLimits::kMost) {
+            return "repeat needs N from " + std::to_string(RepeatLimits::kFewest) + " to " +
+                   std::to_string(RepeatLimits::kMost);
+        }
         return {};
     }
     const size_t first = r->operation == "rotate" ? 1 : 0;
@@ -182,6 +195,20 @@ bool Apply(CMotion& motion, const EditRequest& r, const std::vector<std::string>
             return false;
         }
         return motion.SaveReversed(out[0]);
+    }
+    if (r.operation == "mirror") {
+        std::string problem;
+        if (motion.SaveMirrored(out[0], &problem)) return true;
+        if (!problem.empty())
+            err << "error: " << r.input << " cannot be mirrored: " << problem << '\n';
+        return false;
+    }
+    if (r.operation == "repeat") {
+        if (motion.GetLength() < 2) {
+            err << "error: a motion of one frame cannot be repeated\n";
+            return false;
+        }
+        return motion.SaveRepeated(out[0], r.count);
     }
     if (r.operation == "resample") return motion.Resample(out[0], r.count);
     if (r.operation == "split") {

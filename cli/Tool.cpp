@@ -73,7 +73,8 @@ const std::vector<Command>& Commands() {
          RunMatchCommand},
         {"edit",
          "reverse IN OUT | resample N IN OUT | split N IN OUT_A OUT_B |\n"
-         "       translate X Y Z IN OUT [--absolute] | rotate NAME W X Y Z IN OUT [--absolute]",
+         "       translate X Y Z IN OUT [--absolute] | rotate NAME W X Y Z IN OUT [--absolute] |\n"
+         "       mirror IN OUT | repeat IN OUT N",
          "edits a motion on the standard skeleton into new files (outputs must not exist)",
          RunEditCommand},
         {"project", "FILE [--json]",

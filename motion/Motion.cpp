@@ -8,8 +8,10 @@
 #include "base/DebugOutput.h"
 #include "base/RegularFile.h"
 #include "motion/AnimFileFactory.h"
+#include "motion/MirrorPose.h"
 #include "motion/MotionImport.h"
 #include "motion/PoseBlender.h"
+#include "motion/RepeatCycle.h"
 
 namespace tavrel {
 namespace {
@@ -25,7 +27,7 @@ std::string DescribeError(const std::string& path, const ERROBJ& error) {
 
 }  // namespace
 
-CMotion::CMotion() {
+CMotion::CMotion() : made_(true) {
     data_ = CreateAnimFile(nullptr, kTypeCHB, 1);
     // What the editing operations make is played frame for frame on the timeline.
     if (data_) data_->SetFrameRate(CMotionImport::kTimelineFrameRate);
@@ -180,21 +182,30 @@ int CMotion::Save(const std::string& path) {
         DebugOutput("CMotion Save() failed: motion does not have the standard skeleton.\n");
         return 0;
     }
-    // Any writable type starts from the standard skeleton's record.
-    std::unique_ptr<ANIMFILE> record = CreateAnimFile(nullptr, kTypeCHB, 1);
-    if (!record) return 0;
-    record->SetFrameRate(data_->GetFrameRate());  // an edit keeps its source's speed
-    for (int f = beginFrame_, k = 0; f <= endFrame_; ++f, ++k) {
-        const rkNode* pose = ReadFrame(f);
-        if (!pose) return 0;
-        record->SetFrame(pose, k);
-    }
-    if (!record->WriteAs(path.c_str(), WriteFormatOf(type))) {
+    if (!WriteRecord(path, WriteFormatOf(type))) {
         DebugOutput("CMotion Save() failed: file cannot be created.\n");
         return 0;
     }
     path_ = path;
     return 1;
+}
+
+bool CMotion::WriteRecord(const std::string& path, int format) {
+    // What an edit made is a record of the standard skeleton from frame 0 already.
+    if (made_ && beginFrame_ == 0 && endFrame_ == data_->GetEndFrame())
+        return data_->WriteAs(path.c_str(), format);
+    // Any writable type starts from the standard skeleton's record.
+    std::unique_ptr<ANIMFILE> record = CreateAnimFile(nullptr, kTypeCHB, 1);
+    if (!record) return false;
+    record->SetFrameRate(data_->GetFrameRate());  // an edit keeps its source's speed
+    // The last frame first: the record grows to its length once rather than frame by frame.
+    if (const rkNode* last = ReadFrame(endFrame_)) record->SetFrame(last, endFrame_ - beginFrame_);
+    for (int f = beginFrame_, k = 0; f <= endFrame_; ++f, ++k) {
+        const rkNode* pose = ReadFrame(f);
+        if (!pose) return false;
+        record->SetFrame(pose, k);
+    }
+    return record->WriteAs(path.c_str(), format);
 }
 
 void CMotion::KeepRateOf(const CMotion& source) {
@@ -211,6 +222,45 @@ int CMotion::SaveReversed(const std::string& path) {
         reversed.StorePose(k, pose);
     }
     return reversed.Save(path);
+}
+
+int CMotion::SaveMirrored(const std::string& path, std::string* problem) {
+    if (!HasStandardSkeleton()) return 0;
+    std::unique_ptr<CHTR> pose = GetPose(0);
+    std::unique_ptr<CHTR> mirrored = GetPose(0);
+    if (!pose || !mirrored) return 0;
+    const MirrorPairs pairs = FindMirrorPairs(pose->GetRoot());
+    if (!pairs.Valid()) {
+        DebugOutput("CMotion::SaveMirrored failed: " + pairs.problem + "\n");
+        if (problem) *problem = pairs.problem;
+        return 0;
+    }
+    const MirrorPlane plane = SagittalPlaneOf(pose->GetRoot());
+    CMotion result;
+    result.KeepRateOf(*this);
+    for (int i = 0; i < length_; ++i) {
+        if (!CopyPoseTo(*pose, i)) return 0;
+        MirrorPose(pose->GetRoot(), pairs, plane, mirrored->GetRoot());
+        result.SetPose(i, *mirrored);
+    }
+    return result.Save(path);
+}
+
+int CMotion::SaveRepeated(const std::string& path, int times) {
+    if (length_ < 2 || !HasStandardSkeleton()) return 0;
+    const FootContacts& contacts = GetFootContacts();
+    CMotion result;
+    result.KeepRateOf(*this);
+    const int blend = FramesOf(RepeatLimits::kSeamSeconds, float(data_->GetFrameRate()));
+    // Grown to its whole length at once; every frame is stored over below.
+    if (times < RepeatLimits::kFewest || times > RepeatLimits::kMost ||
+        !result.StorePose(length_ * times - 1, ReadFrame(beginFrame_))) {
+        return 0;
+    }
+    const bool made = RepeatCycle(
+        length_, [this](int i) { return ReadFrame(beginFrame_ + i); }, contacts, times, blend,
+        [&result](int frame, const rkNode* pose) { return result.StorePose(frame, pose) == 1; });
+    return made ? result.Save(path) : 0;
 }
 
 int CMotion::SaveSplit(int n, const std::string& pathA, const std::string& pathB) {

@@ -61,6 +61,11 @@ public:
     // A failed write raises ERROBJ code 3.
     int Save(const std::string& path);
     int SaveReversed(const std::string& path);
+    // The motion's mirror image (see MirrorPose). Refuses a figure whose left and right cannot
+    // be paired, saying why in `problem` when given.
+    int SaveMirrored(const std::string& path, std::string* problem = nullptr);
+    // The motion played `times` times, walking on (see RepeatCycle).
+    int SaveRepeated(const std::string& path, int times);
     int SaveSplit(int n, const std::string& pathA, const std::string& pathB);
     int Resample(const std::string& path, int newLength);
     int SaveTranslated(const std::string& path, float x, float y, float z, int absolute);
@@ -90,7 +95,10 @@ private:
     // the reader fails.
     bool LoadFrames();
     void DropData(const char* operation, const std::string& reason);
+    // Writes frames begin to end renumbered from 0 in the format (see ANIMFILE::WriteAs).
+    bool WriteRecord(const std::string& path, int format);
 
+    bool made_ = false;  // a new record of the editing operations rather than a file's
     int beginFrame_ = 0;
     int endFrame_ = 0;
     std::string path_;

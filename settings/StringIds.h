@@ -70,6 +70,10 @@ constexpr int kChooseTake = 62007;
 // its joints).
 constexpr int kSkeletonTaken = 62008;             // %FileName %Note
 constexpr int kSkeletonTakenJointsLeftOut = 62009;  // %FileName %Note %Joints
+// Mirror and repeat of the selected clip: why they were refused, and the number of repeats.
+constexpr int kMirrorImpossible = 62010;  // %Reason
+constexpr int kRepeatImpossible = 62011;
+constexpr int kRepeatQuestion = 62012;
 constexpr int kPasteLengthChanged = 62121;
 constexpr int kAvatarNotLoaded = 62140;
 

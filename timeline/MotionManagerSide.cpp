@@ -125,6 +125,19 @@ bool CMotionManagerSide::Reverse(const std::string& path, const std::string& tar
     });
 }
 
+bool CMotionManagerSide::Mirror(const std::string& path, const std::string& target,
+                                std::string* problem) {
+    return WriteFiles({target}, [&](const auto& temp) {
+        return manager_.GetMotion(path)->SaveMirrored(temp[0], problem) == 1;
+    });
+}
+
+bool CMotionManagerSide::Repeat(const std::string& path, int times, const std::string& target) {
+    return WriteFiles({target}, [&](const auto& temp) {
+        return manager_.GetMotion(path)->SaveRepeated(temp[0], times) == 1;
+    });
+}
+
 bool CMotionManagerSide::Align(const std::string& previous, int previousLast,
                                const std::string& path, const std::string& segment,
                                const std::string& target) {

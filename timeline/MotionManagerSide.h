@@ -31,6 +31,8 @@ public:
                const std::string& targetB) override;
     bool Resample(const std::string& source, int newLength, const std::string& target) override;
     bool Reverse(const std::string& path, const std::string& target) override;
+    bool Mirror(const std::string& path, const std::string& target, std::string* problem) override;
+    bool Repeat(const std::string& path, int times, const std::string& target) override;
     bool Align(const std::string& previous, int previousLast, const std::string& path,
                const std::string& segment, const std::string& target) override;
     bool RotateSegment(const std::string& path, const std::string& segment,

@@ -52,6 +52,15 @@ public:
     // then replaced whole or not at all.
     virtual bool Resample(const std::string& source, int newLength, const std::string& target) = 0;
     virtual bool Reverse(const std::string& path, const std::string& target) = 0;
+    // The motion's mirror image: left and right swapped, reflected across the figure's facing.
+    // False when it cannot be made, with the reason for the user in `problem` when the figure
+    // has no left and right to swap.
+    virtual bool Mirror(const std::string&, const std::string&, std::string* problem) {
+        if (problem) problem->clear();
+        return false;
+    }
+    // The motion played `times` times, each repeat walking on from where the one before ended.
+    virtual bool Repeat(const std::string&, int, const std::string&) { return false; }
     // The motion moved so that the segment starts where it is in `previous` at its frame
     // previousLast.
     virtual bool Align(const std::string& previous, int previousLast, const std::string& path,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "motion/RepeatCycle.h"
 #include "timeline/ClipPlace.h"
 
 namespace tavrel {
@@ -88,9 +89,11 @@ bool ContextCommandEnabled(const CTimelineModel& model, const RightClick& at, in
     if (command == kBlendAtBestPoint) return at.transition > 0 && at.transitionEarlier > 0;
     if (AlignSegmentOfCommand(command) >= 0) return CanAlignSelected(model);
     if (OneOf(command, kCopy) || OneOf(command, kCut) || OneOf(command, kDelete) ||
-        command == kReverse || command == kClipRequest || IsClipSwitchCommand(command)) {
+        command == kReverse || command == kMirror || command == kClipRequest ||
+        IsClipSwitchCommand(command)) {
         return selected;
     }
+    if (command == kRepeat) return model.CanRepeatSelected(RepeatLimits::kFewest);
     if (OneOf(command, kPaste)) return model.Clipboard().has_value();
     switch (command) {
         case kMenuSplit:

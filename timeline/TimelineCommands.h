@@ -62,6 +62,8 @@ constexpr int kKeepFeetPlanted = 40041;
 constexpr int kNewClipsKeepFeet = 40042;  // the setting for clips yet to be dropped
 constexpr int kKeepInStep = 40043;        // a blend's: its clips' steps brought together
 constexpr int kBlendAtBestPoint = 40044;  // a blend moved to where its motions are most alike
+constexpr int kMirror = 40045;
+constexpr int kRepeat = 40046;  // asks how many times
 
 // The layers: added and removed from the motion track's menu or a layer's; a layer clip's
 // menu; the frame ruler's menu over a layer for its keys.

@@ -129,6 +129,11 @@ public:
     EditResult Paste();                                           // kind 7
     EditResult AlignToPrevious(std::string_view segment);         // kind 16
     EditResult ReverseSelected();                                 // kind 17
+    EditResult MirrorSelected();                                  // kind 28
+    // The selected clip played `times` times over in its own place on the track, as long as
+    // the repeats end before the next clip (kind 29).
+    EditResult RepeatSelected(int times);
+    bool CanRepeatSelected(int times) const;
     EditResult RotateSegmentOfSelected(std::string_view segment,  // kind 18
                                        const SegmentRotation& rotation, bool absolute);
     // Any other edit of the selected clip that writes a new file from its file.

@@ -5,7 +5,9 @@
 #include <iterator>
 
 #include "motion/MotionImport.h"
+#include "motion/RepeatCycle.h"
 #include "settings/FileNameRules.h"
+#include "settings/Placeholders.h"
 #include "settings/StringIds.h"
 #include "timeline/ClipPlace.h"
 #include "timeline/ClipPlacement.h"
@@ -518,6 +520,56 @@ EditResult CTimelineModel::ReverseSelected() {
                            [this](const std::string& file, const std::string& target) {
                                return motion_.Reverse(file, target);
                            });
+}
+
+EditResult CTimelineModel::MirrorSelected() {
+    if (!SelectedClip()) return EditResult::Refused();
+    return RunEdit(kEditMirror, [&] {
+        std::string problem;
+        EditResult result = ReplaceFileOfSelected(
+            [&](const std::string& file, const std::string& target) {
+                return motion_.Mirror(file, target, &problem);
+            },
+            strings::kClipEditFailed);
+        if (!result.done && !problem.empty()) {
+            return EditResult::Refused(strings::kMirrorImpossible,
+                                       {{std::string(kReasonToken), problem}});
+        }
+        return result;
+    });
+}
+
+bool CTimelineModel::CanRepeatSelected(int times) const {
+    const MotionClip* clip = SelectedClip();
+    if (!clip || clip->IsOneFrame() || times < RepeatLimits::kFewest ||
+        times > RepeatLimits::kMost) {
+        return false;
+    }
+    const int64_t last = clip->firstFrame + int64_t(clip->Length()) * times - 1;
+    return last <= kMaxFrame &&
+           CanResizeClip(project_, view_.selected, clip->firstFrame, int(last));
+}
+
+EditResult CTimelineModel::RepeatSelected(int times) {
+    if (!SelectedClip()) return EditResult::Refused();
+    if (!CanRepeatSelected(times)) return EditResult::Refused(strings::kRepeatImpossible);
+    return RunEdit(kEditRepeat, [&] {
+        const int length = SelectedClip()->Length();
+        EditResult result = ReplaceFileOfSelected(
+            [&](const std::string& file, const std::string& target) {
+                return motion_.Repeat(file, times, target) &&
+                       motion_.FrameCount(target) == length * times;
+            },
+            strings::kClipEditFailed);
+        // Blends with the clips around keep their lengths: only the clip's end moves on.
+        if (result.done) {
+            MotionClip* clip = MutableClipAt(view_.selected);
+            clip->SetLastFrame(clip->firstFrame + length * times - 1);
+            clip->sourceFirst = 0;
+            clip->sourceLast = clip->Length() - 1;
+        }
+        return result;
+    });
 }
 
 EditResult CTimelineModel::RotateSegmentOfSelected(std::string_view segment,

@@ -33,6 +33,8 @@ enum EditKind : uint32_t {
     kEditLayerClip = 25,          // a layer clip added, moved or removed
     kEditLayerClipSettings = 26,  // a layer clip's mode, weight, eases or body mask
     kEditLayerKeys = 27,          // keys set, moved, deleted or cleared
+    kEditMirror = 28,
+    kEditRepeat = 29,
 };
 
 struct ViewState {

@@ -215,8 +215,18 @@ TEST(Cli, EditWritesNewFilesOnly) {
                     "--absolute"})
                   .code,
               0);
+    EXPECT_EQ(Tool({"edit", "mirror", dir / "m.chb", dir / "mm.chb"}).code, 0);
+    EXPECT_EQ(Tool({"edit", "repeat", dir / "m.chb", dir / "x3.chb", "3"}).code, 0);
     EXPECT_TRUE(Has(Tool({"info", dir / "s.cha"}).out, "frameCount: 20"));
     EXPECT_TRUE(Has(Tool({"info", dir / "b.chb"}).out, "frameCount: 6"));
+    EXPECT_TRUE(Has(Tool({"info", dir / "x3.chb"}).out, "frameCount: 30"));
+    WriteStandardMotion(dir / "one.chb", 1);
+    for (const auto& [times, code] : {std::pair{"1", kExitUsage}, std::pair{"101", kExitUsage},
+                                      std::pair{"two", kExitUsage}, std::pair{"2", kExitFailed}}) {
+        Result refused = Tool({"edit", "repeat", dir / "one.chb", dir / "x.chb", times});
+        EXPECT_EQ(refused.code, code) << times << refused.err;
+        EXPECT_FALSE(std::filesystem::exists(dir / "x.chb"));
+    }
     // Refusals: an existing output, the input itself, a bad number, a missing segment.
     EXPECT_EQ(Tool({"edit", "reverse", dir / "m.chb", dir / "r.chb"}).code, kExitFailed);
     EXPECT_EQ(Tool({"edit", "reverse", dir / "m.chb", dir / "m.chb"}).code, kExitFailed);

@@ -14,6 +14,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QImage>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -322,6 +323,27 @@ protected:
                     Key(Qt::Key_Return);
                 }
             });
+        poll->start();
+        pollers_.push_back(poll);
+        return typed;
+    }
+
+    // --- Number questions: the next one gets the number typed over its own, then Return ---
+    std::shared_ptr<bool> TypeIntoNextNumberQuestion(int number) {
+        auto typed = std::make_shared<bool>(false);
+        auto poll = std::make_shared<QTimer>();
+        poll->setInterval(50);
+        QTimer* timer = poll.get();
+        QObject::connect(timer, &QTimer::timeout, [timer, typed, number] {
+            auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            auto* field = dialog ? dialog->findChild<QLineEdit*>() : nullptr;
+            if (!field) return;
+            timer->stop();
+            *typed = true;
+            field->selectAll();
+            QTest::keyClicks(field, QString::number(number));
+            QTest::keyClick(field, Qt::Key_Return);
+        });
         poll->start();
         pollers_.push_back(poll);
         return typed;

@@ -70,6 +70,17 @@ public:
     bool Reverse(const std::string& path, const std::string& target) override {
         return Write(target, FrameCount(path), "reversed " + path);
     }
+    // A file whose name says "lopsided" has no left and right to swap.
+    bool Mirror(const std::string& path, const std::string& target, std::string* problem) override {
+        if (path.find("lopsided") != std::string::npos) {
+            *problem = "the figure has no left and right segments";
+            return false;
+        }
+        return Write(target, FrameCount(path), "mirrored " + path);
+    }
+    bool Repeat(const std::string& path, int times, const std::string& target) override {
+        return FrameCount(path) > 1 && Write(target, FrameCount(path) * times, "repeated " + path);
+    }
     bool Align(const std::string& previous, int, const std::string& path,
                const std::string& segment, const std::string& target) override {
         return FrameCount(previous) > 0 &&

@@ -53,6 +53,13 @@ TEST_F(ManagerSide, WritesNewMotionFiles) {
 
     ASSERT_TRUE(side.Reverse(walk, dir / "r.cha"));
     EXPECT_FLOAT_EQ(RootX(manager, dir / "r.cha", 0), 19.0f);
+    std::string problem;
+    ASSERT_TRUE(side.Mirror(walk, dir / "m.chb", &problem));
+    EXPECT_EQ(side.FrameCount(dir / "m.chb"), 20);
+    ASSERT_TRUE(side.Repeat(walk, 3, dir / "three.chb"));
+    EXPECT_EQ(side.FrameCount(dir / "three.chb"), 60);
+    EXPECT_FALSE(side.Repeat(walk, 1, dir / "once.chb"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "once.chb"));
     ASSERT_TRUE(side.Convert(dir / "r.cha", dir / "r.chb", 0, nullptr, ""));
     EXPECT_EQ(side.FrameCount(dir / "r.chb"), 20);
 

@@ -125,6 +125,16 @@ TEST_F(ProjectEdits, UndoAndRedoGiveBackEachEditOnReadClips) {
              SelectAt(70);
              return model->ReverseSelected();
          }},
+        {"mirror",
+         [&] {
+             SelectAt(40);
+             return model->MirrorSelected();
+         }},
+        {"repeat stretched",
+         [&] {
+             SelectAt(100);
+             return model->RepeatSelected(3);
+         }},
         {"rotate",
          [&] {
              SelectAt(40);

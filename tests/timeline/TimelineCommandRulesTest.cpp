@@ -52,8 +52,9 @@ const Ids kProjectAdds = {kAddImages,      kAddVideo,       kLoadSound,        k
 const Ids kMoves = {kPlayAll, kPlayRange, kFrameBack, kFrameForward, kGoFirst, kGoLast};
 const Ids kMenuAnyTime = {kNewClipsKeepFeet,   kMenuAddMotion, kMenuAddPose, kMenuAddInitialPose,
                           kMenuAddCurrentPose, kSetInMark,     kSetOutMark};
-const Ids kOnSelection = {kCopy[0],   kCopy[1], kCut[0],      kCut[1],       kDelete[0],
-                          kDelete[1], kReverse, kClipRequest, kKeepOwnPlace, kKeepFeetPlanted};
+const Ids kOnSelection = {kCopy[0],     kCopy[1],      kCut[0],         kCut[1],
+                          kDelete[0],   kDelete[1],    kReverse,        kMirror,
+                          kClipRequest, kKeepOwnPlace, kKeepFeetPlanted};
 const Ids kCurves = [] {
     Ids blend(std::begin(kCurveCommands), std::end(kCurveCommands));
     blend.insert({kKeepInStep, kBlendAtBestPoint});  // a blend's too
@@ -71,7 +72,7 @@ Ids ContextCommands() {
                     kAligns,
                     kCurves,
                     {kMenuSplit, kPaste[0], kPaste[1], kPaste[2], kClearInMark, kClearOutMark,
-                     kGoInMark, kGoOutMark}});
+                     kGoInMark, kGoOutMark, kRepeat}});
     all.erase(kAlign);
     return all;
 }
@@ -148,7 +149,7 @@ TEST_F(CommandRules, EachStateOffersItsCommandsAndKeys) {
                kMoves,
                kOnSelection,
                kAligns,
-               {kSplit, kMenuSplit}}),
+               {kSplit, kMenuSplit, kRepeat}}),  // nothing after the clip: it can repeat
          {kNewClipsKeepFeet, kKeepFeetPlanted},
          {{keys::kReturn, run(kPlayAll)},
           {keys::kSpace, run(kPlayRange)},

@@ -505,6 +505,8 @@ TEST_F(Model, FailedMotionWritesLeaveTheModelExactlyAsBefore) {
     attempt([&] { return model->CropToMarks(); }, strings::kSplitFailed);
     attempt([&] { return model->ResizeClip(0, 40, 70); }, strings::kClipEditFailed);
     attempt([&] { return model->ReverseSelected(); }, strings::kClipEditFailed);
+    attempt([&] { return model->MirrorSelected(); }, strings::kClipEditFailed);
+    attempt([&] { return model->RepeatSelected(3); }, strings::kClipEditFailed);
     attempt([&] { return model->AlignToPrevious("Head"); }, strings::kAlignImpossible);
     attempt([&] { return model->AddPoseClip(kEditPoseClip); }, strings::kPoseClipFailed);
     EXPECT_TRUE(model->CanRedo() == false);

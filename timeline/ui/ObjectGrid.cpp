@@ -15,6 +15,7 @@
 
 #include "motion/AnimFileFactory.h"
 #include "motion/CurveFunction.h"
+#include "motion/RepeatCycle.h"
 #include "settings/StringIds.h"
 #include "timeline/ClipPlace.h"
 #include "timeline/FrameSample.h"
@@ -500,9 +501,9 @@ std::unique_ptr<QMenu> CObjectGrid::BuildContextMenu() {
     add(menu.get(), commands::kKeepInStep);
     add(menu.get(), commands::kBlendAtBestPoint);
     menu->addSeparator();
-    for (int command :
-         {commands::kMenuSplit, commands::kCopy[0], commands::kCut[0], commands::kDelete[0],
-          commands::kPaste[0], commands::kReverse, commands::kClipRequest}) {
+    for (int command : {commands::kMenuSplit, commands::kCopy[0], commands::kCut[0],
+                        commands::kDelete[0], commands::kPaste[0], commands::kReverse,
+                        commands::kMirror, commands::kRepeat, commands::kClipRequest}) {
         add(menu.get(), command);
     }
     menu->addSeparator();
@@ -582,6 +583,14 @@ void CObjectGrid::RunContextCommand(int command) {
             return panel_.RunCommand(commands::kSplit);
         case commands::kReverse:
             return panel_.Apply(model.ReverseSelected());
+        case commands::kMirror:
+            return panel_.Apply(model.MirrorSelected());
+        case commands::kRepeat:
+            if (const int times = panel_.AskNumber(strings::kRepeatQuestion, RepeatLimits::kFewest,
+                                                   RepeatLimits::kMost)) {
+                return panel_.Apply(model.RepeatSelected(times));
+            }
+            return;
         case commands::kClipRequest:
             if (panel_.Colleague()) {
                 panel_.Colleague()->Request(command, model.SelectedClip()->fileName);

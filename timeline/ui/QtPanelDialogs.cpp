@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
@@ -48,6 +49,13 @@ std::vector<std::string> CQtPanelDialogs::AskOpenFiles(FileKind kind) {
 
 void CQtPanelDialogs::ShowMessage(const std::string& text) {
     QMessageBox::information(parent_, QString(), QString::fromStdString(text));
+}
+
+int CQtPanelDialogs::AskNumber(const std::string& question, int least, int most) {
+    bool ok = false;
+    const int number = QInputDialog::getInt(parent_, QString(), QString::fromStdString(question),
+                                            least, least, most, 1, &ok);
+    return ok ? number : 0;
 }
 
 bool CQtPanelDialogs::OpenVolumeControl() {

@@ -31,6 +31,7 @@ public:
     QString StartFolder(FileKind kind) const;
     std::vector<std::string> AskOpenFiles(FileKind kind) override;
     void ShowMessage(const std::string& text) override;
+    int AskNumber(const std::string& question, int least, int most) override;
     bool OpenVolumeControl() override;
 
 private:

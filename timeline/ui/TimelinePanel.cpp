@@ -125,6 +125,10 @@ QToolButton* CTimelinePanel::OverflowButton() const {
     return buttons_->OverflowButton();
 }
 
+int CTimelinePanel::AskNumber(int questionId, int least, int most) {
+    return dialogs_->AskNumber(strings_(questionId), least, most);
+}
+
 QString CTimelinePanel::Text(int id) const {
     return QString::fromStdString(strings_(id));
 }

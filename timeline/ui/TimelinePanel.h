@@ -145,6 +145,8 @@ public:
     void Refresh();
     void RedrawTracks();
     void ShowMessage(const Message& message);
+    // Asks for a whole number from least to most; 0 when the user cancels.
+    int AskNumber(int questionId, int least, int most);
     // Tells the colleague whether the current frame rests on the selected one-frame clip.
     void NotifyStillPose();
     // The current frame moved by hand: while stopped its sound is heard.

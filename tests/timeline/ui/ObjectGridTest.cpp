@@ -3,6 +3,7 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "settings/StringIds.h"
 #include "tests/timeline/ui/PanelFixture.h"
 #include "timeline/ClipPlace.h"
 #include "timeline/TimelineCommands.h"
@@ -273,6 +274,17 @@ TEST_F(ObjectGridTest, ContextCommandsWorkOnTheRightClickedClipAndFrame) {
     EXPECT_EQ(Ranges(), (std::vector<Range>{{0, 29}}));
     RightClick(At(10), commands::kReverse);
     EXPECT_NE(ReadFile(Latest().fileName).find("reversed"), std::string::npos);
+    RightClick(At(10), commands::kMirror);
+    EXPECT_NE(ReadFile(Latest().fileName).find("mirrored"), std::string::npos);
+    // "Repeat..." asks how many times; a cancelled question changes nothing.
+    dialogs.number = 0;
+    RightClick(At(10), commands::kRepeat);
+    EXPECT_EQ(Ranges(), (std::vector<Range>{{0, 29}}));
+    dialogs.number = 2;
+    RightClick(At(10), commands::kRepeat);
+    EXPECT_EQ(Ranges(), (std::vector<Range>{{0, 59}}));
+    EXPECT_EQ(dialogs.messages.back(), panel->Text(strings::kRepeatQuestion).toStdString());
+    ASSERT_TRUE(Model().Undo().done);
     RightClick(At(10), commands::kClipRequest);
     ASSERT_EQ(colleague.requests.size(), 1u);
     EXPECT_EQ(colleague.requests[0].first, commands::kClipRequest);

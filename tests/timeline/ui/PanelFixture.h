@@ -39,6 +39,10 @@ public:
         return files;
     }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    int AskNumber(const std::string& question, int, int) override {
+        messages.push_back(question);
+        return number;
+    }
     bool OpenVolumeControl() override {
         ++volume;
         return haveMixer;
@@ -48,6 +52,7 @@ public:
     std::vector<FileKind> asked;
     std::vector<std::string> messages;
     int volume = 0;
+    int number = 0;  // the answer to AskNumber: 0 cancels
     bool haveMixer = true;
 };
 
