@@ -2,6 +2,8 @@
 #include <QMenu>
 #include <functional>
 #include <memory>
+
+#include "uikit/MenuShower.h"
 // The frame ruler under the tracks: ticks and frame numbers at the zoom, or the overview's
 // coarse labels. Pressing or dragging on it moves the current frame.
 #include <QRect>
@@ -36,7 +38,6 @@ public:
     // delete them, clear the key clip, or move the current frame's keys there.
     std::unique_ptr<QMenu> BuildKeyMenu(int frame);
     void RunKeyCommand(int command, int frame);
-    using MenuShower = std::function<int(QMenu& menu, QPoint globalPosition)>;
     void SetMenuShower(MenuShower shower) { showMenu_ = std::move(shower); }
 
 protected:
@@ -53,10 +54,7 @@ private:
 
     bool scrubbing_ = false;
     std::vector<QRect> labelRects_;
-    MenuShower showMenu_ = [](QMenu& menu, QPoint at) {
-        const QAction* chosen = menu.exec(at);
-        return chosen ? chosen->data().toInt() : 0;
-    };
+    MenuShower showMenu_ = ExecMenu;
 };
 
 }  // namespace tavrel

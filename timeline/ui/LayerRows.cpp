@@ -25,10 +25,6 @@ const QColor kKey = colours::Bgr(0x000000);
 
 CLayerRows::CLayerRows(CTimelinePanel& panel, QWidget* parent) : CTrackWindow(panel, parent) {
     setAcceptDrops(true);
-    showMenu_ = [](QMenu& menu, QPoint at) {
-        const QAction* chosen = menu.exec(at);
-        return chosen ? chosen->data().toInt() : 0;
-    };
 }
 
 void CLayerRows::ShowRows(int rows, int layer) {

@@ -9,6 +9,7 @@
 
 #include "timeline/TimelineCommandRules.h"
 #include "timeline/ui/TrackWindow.h"
+#include "uikit/MenuShower.h"
 
 namespace tavrel {
 
@@ -31,7 +32,6 @@ public:
     std::unique_ptr<QMenu> BuildContextMenu();
     void RunContextCommand(int command);
     const LayerClick& RightClick() const { return rightClick_; }
-    using MenuShower = std::function<int(QMenu& menu, QPoint globalPosition)>;
     void SetMenuShower(MenuShower shower) { showMenu_ = std::move(shower); }
 
 protected:
@@ -50,7 +50,7 @@ private:
     int shown_ = 0;
     int top_ = -1;  // the layer of the top row
     LayerClick rightClick_;
-    MenuShower showMenu_;
+    MenuShower showMenu_ = ExecMenu;
     // A clip being dragged along its row: where it was taken and by how much it moved.
     struct Drag {
         int layer = -1, clip = -1, grabbedAt = 0, by = 0;

@@ -42,10 +42,6 @@ CObjectGrid::CObjectGrid(CTimelinePanel& panel, QWidget* parent)
     setMouseTracking(true);
     setAcceptDrops(true);
     setContextMenuPolicy(Qt::PreventContextMenu);  // the right button opens it on press
-    showMenu_ = [](QMenu& menu, QPoint at) {
-        QAction* chosen = menu.exec(at);
-        return chosen ? chosen->data().toInt() : 0;
-    };
 }
 
 CObjectGrid::~CObjectGrid() = default;

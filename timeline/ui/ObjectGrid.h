@@ -13,6 +13,7 @@
 #include "timeline/TimelineCommandRules.h"
 #include "timeline/ui/TrackWindow.h"
 #include "uikit/DragFormats.h"
+#include "uikit/MenuShower.h"
 
 class QMenu;
 class QMimeData;
@@ -52,7 +53,6 @@ public:
     void RunContextCommand(int command);
     // Shows the menu and returns the chosen command, 0 for none (tests replace this to look at
     // the menu instead of opening it).
-    using MenuShower = std::function<int(QMenu& menu, QPoint globalPosition)>;
     void SetMenuShower(MenuShower shower) { showMenu_ = std::move(shower); }
     int RightClickFrame() const { return rightClick_.frame; }
     // The transition under the last right-click in time order from 1, or 0 for none.
@@ -122,7 +122,7 @@ private:
     DragMode edgeUnder_ = DragMode::kNone;
     int zoomX_ = 0;
     RightClick rightClick_;
-    MenuShower showMenu_;
+    MenuShower showMenu_ = ExecMenu;
 };
 
 }  // namespace tavrel
