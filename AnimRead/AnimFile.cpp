@@ -131,6 +131,34 @@ bool ANIMFILE::StreamAs(const char* path, int format) {
     });
 }
 
+bool ANIMFILE::WritePosesAs(const char* path, int format, int32_t frames, const PoseFeed& next) {
+    if (format == kFormatBvh || frames < 1 || !root_) return false;
+    LoadAllFrames();
+    const int32_t end = endFrame_;
+    bool missing = false;
+    const ANIMWRITER::FrameFeed feed = [&](int64_t, rkMatrix* matrices) {
+        const rkNode* pose = missing ? nullptr : next();
+        missing = !pose;
+        if (pose) CopyPoseInto(pose, root_);
+        for (size_t i = 0; i < segments_.size(); ++i) matrices[i] = segments_[i]->node->local;
+    };
+    // The header tells the frames written; the record's own range comes back afterwards.
+    endFrame_ = beginFrame_ + frames - 1;
+    bool written = false;
+    try {
+        written = FileReplacer::Replace(path, [&](const std::string& temporary) {
+            const bool ok = format == 0 ? ANIMWRITER::WriteCha(*this, temporary.c_str(), feed)
+                                        : ANIMWRITER::WriteChb(*this, temporary.c_str(), feed);
+            return ok && !missing;
+        });
+    } catch (...) {
+        endFrame_ = end;
+        throw;
+    }
+    endFrame_ = end;
+    return written;
+}
+
 bool ANIMFILE::StartFrames(BLOCKREADER&) {
     return false;
 }

@@ -2,6 +2,7 @@
 // The motion record every motion file is read into: a skeleton of named segments, each with a
 // scene-graph node and one local matrix per frame.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -72,6 +73,12 @@ public:
     // one at a time, and are not kept: the motion's memory stays that of its head. Meant for
     // a motion that is written and then dropped (a file converted as a whole).
     bool StreamAs(const char* path, int format);
+    // Writes this skeleton over `frames` frames from the begin frame on, each the pose `next`
+    // gives (in order; copied in as SetFrame does), keeping none of them: for a motion made
+    // frame by frame that would not fit twice in memory. CHA or CHB only. False when a pose is
+    // missing (null) or the file cannot be written; the record itself is left as it was.
+    using PoseFeed = std::function<const rkNode*()>;
+    bool WritePosesAs(const char* path, int format, int32_t frames, const PoseFeed& next);
     // Reads all frames still in the file, so that memory alone is the motion from now on.
     void LoadAllFrames();
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "AnimRead/HTRRead/HTRRead.h"
+#include "base/FileReplacer.h"
 #include "motion/AnimFileFactory.h"
 #include "motion/Motion.h"
 #include "motion/MotionManager.h"
@@ -20,6 +21,18 @@ std::string BenchPath(const std::string& name) {
     static const fs::path dir = [] {
         fs::path d = fs::temp_directory_path() / "tavrel-bench";
         fs::create_directories(d);
+        return d;
+    }();
+    return (dir / name).string();
+}
+
+// An edit's output, written where the timeline writes them: its working folder, whose files are
+// replaced whole but not flushed to the disk.
+std::string WorkingPath(const std::string& name) {
+    static const fs::path dir = [] {
+        fs::path d = fs::temp_directory_path() / "tavrel-bench-working";
+        fs::create_directories(d);
+        tavrel::FileReplacer::AddScratchFolder(d.string());
         return d;
     }();
     return (dir / name).string();
@@ -148,7 +161,7 @@ BENCHMARK(BM_GetMotionCached);
 
 void BM_Resample1000To2000(benchmark::State& state) {
     tavrel::CMotion motion(MotionFile(1000), 0);
-    const std::string out = BenchPath("resampled.chb");
+    const std::string out = WorkingPath("resampled.chb");
     for (auto _ : state) motion.Resample(out, 2000);
     state.counters["per_frame"] =
         benchmark::Counter(double(state.iterations()) * 2000, benchmark::Counter::kIsRate |
@@ -158,7 +171,7 @@ BENCHMARK(BM_Resample1000To2000)->Unit(benchmark::kMillisecond);
 
 void BM_SaveReversed1000(benchmark::State& state) {
     tavrel::CMotion motion(MotionFile(1000), 0);
-    const std::string out = BenchPath("reversed.chb");
+    const std::string out = WorkingPath("reversed.chb");
     for (auto _ : state) motion.SaveReversed(out);
     state.counters["per_frame"] =
         benchmark::Counter(double(state.iterations()) * 1000, benchmark::Counter::kIsRate |
@@ -170,7 +183,7 @@ BENCHMARK(BM_SaveReversed1000)->Unit(benchmark::kMillisecond);
 // Target: at most 50 ms each.
 void BM_SaveMirrored2000(benchmark::State& state) {
     tavrel::CMotion motion(MotionFile(2000), 0);
-    const std::string out = BenchPath("mirrored.chb");
+    const std::string out = WorkingPath("mirrored.chb");
     for (auto _ : state) motion.SaveMirrored(out);
 }
 BENCHMARK(BM_SaveMirrored2000)->Unit(benchmark::kMillisecond);
@@ -179,7 +192,7 @@ BENCHMARK(BM_SaveMirrored2000)->Unit(benchmark::kMillisecond);
 // clip's motion keeps them.
 void BM_SaveRepeated2000Times10(benchmark::State& state) {
     tavrel::CMotion motion(MotionFile(2000), 0);
-    const std::string out = BenchPath("repeated.chb");
+    const std::string out = WorkingPath("repeated.chb");
     for (auto _ : state) motion.SaveRepeated(out, 10);
 }
 BENCHMARK(BM_SaveRepeated2000Times10)->Unit(benchmark::kMillisecond);

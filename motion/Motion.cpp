@@ -248,19 +248,18 @@ int CMotion::SaveMirrored(const std::string& path, std::string* problem) {
 
 int CMotion::SaveRepeated(const std::string& path, int times) {
     if (length_ < 2 || !HasStandardSkeleton()) return 0;
-    const FootContacts& contacts = GetFootContacts();
-    CMotion result;
-    result.KeepRateOf(*this);
+    const MotionFileType type = MotionFileTypeOf(path);
+    if (type != kTypeCHA && type != kTypeCHB) return 0;
     const int blend = FramesOf(RepeatLimits::kSeamSeconds, float(data_->GetFrameRate()));
-    // Grown to its whole length at once; every frame is stored over below.
-    if (times < RepeatLimits::kFewest || times > RepeatLimits::kMost ||
-        !result.StorePose(length_ * times - 1, ReadFrame(beginFrame_))) {
-        return 0;
-    }
-    const bool made = RepeatCycle(
-        length_, [this](int i) { return ReadFrame(beginFrame_ + i); }, contacts, times, blend,
-        [&result](int frame, const rkNode* pose) { return result.StorePose(frame, pose) == 1; });
-    return made ? result.Save(path) : 0;
+    CCycleRepeat repeat(
+        length_, [this](int i) { return ReadFrame(beginFrame_ + i); }, GetFootContacts(), times,
+        blend);
+    std::unique_ptr<ANIMFILE> record = CreateAnimFile(nullptr, kTypeCHB, 1);
+    if (!repeat.Ready() || !record) return 0;
+    record->SetFrameRate(data_->GetFrameRate());
+    // Streamed into the file: ten repeats of a long take need not be held in memory.
+    return record->WritePosesAs(path.c_str(), WriteFormatOf(type), repeat.Frames(),
+                                [&] { return repeat.Next(); });
 }
 
 int CMotion::SaveSplit(int n, const std::string& pathA, const std::string& pathB) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <utility>
 
 #include "motion/Chtr.h"
 #include "motion/Legs.h"
@@ -109,30 +110,43 @@ CycleSeam FindCycleSeam(int count, const PoseAt& poseAt, const FootContacts& con
     return seam;
 }
 
+CCycleRepeat::CCycleRepeat(int count, PoseAt poseAt, const FootContacts& contacts, int times,
+                           int blendFrames)
+    : count_(count), times_(times), poseAt_(std::move(poseAt)) {
+    if (count < 2 || times < RepeatLimits::kFewest || times > RepeatLimits::kMost) return;
+    seam_ = FindCycleSeam(count, poseAt_, contacts, blendFrames);
+    work_ = PoseCopy(poseAt_, 0);
+    shiftAfter_ = Turned(seam_.shift, -seam_.next.heading);
+    ready_ = !seam_.turn.empty() && work_;
+}
+
+CCycleRepeat::~CCycleRepeat() = default;
+
+const rkNode* CCycleRepeat::Next() {
+    if (!ready_ || next_ >= Frames()) return nullptr;
+    const int k = next_ / count_, i = next_ % count_;
+    const rkNode* pose = poseAt_(i);
+    if (!pose) return nullptr;
+    ++next_;
+    rkNode* work = work_->GetRoot();
+    CHTR::CopyLocals(pose, work);  // one motion: one shape
+    const int toEnd = count_ - 1 - i;
+    if (k + 1 < times_ && toEnd < seam_.blendFrames)
+        Ease(work, seam_, seam_.shift, SeamWeight(toEnd, seam_.blendFrames));
+    if (k > 0 && i < seam_.blendFrames)
+        Ease(work, seam_, shiftAfter_, -SeamWeight(i, seam_.blendFrames));
+    PlacePose(work, place_);
+    if (i == count_ - 1) place_ = PlaceOnPlace(seam_.next, place_);
+    return work;
+}
+
 bool RepeatCycle(int count, const PoseAt& poseAt, const FootContacts& contacts, int times,
                  int blendFrames, const PoseSink& store) {
-    if (count < 2 || times < RepeatLimits::kFewest || times > RepeatLimits::kMost) return false;
-    const CycleSeam seam = FindCycleSeam(count, poseAt, contacts, blendFrames);
-    if (seam.turn.empty()) return false;
-    // The jump seen from the later repeat's frame, for the frames after a seam.
-    const rkVector shiftAfter = Turned(seam.shift, -seam.next.heading);
-    const auto work = PoseCopy(poseAt, 0);
-    if (!work) return false;
-    GroundPlace place;  // of the current repeat in the first one's frame
-    for (int k = 0; k < times; ++k) {
-        for (int i = 0; i < count; ++i) {
-            const rkNode* pose = poseAt(i);
-            if (!pose) return false;
-            CHTR::CopyLocals(pose, work->GetRoot());  // one motion: one shape
-            const int toEnd = count - 1 - i;
-            if (k + 1 < times && toEnd < seam.blendFrames)
-                Ease(work->GetRoot(), seam, seam.shift, SeamWeight(toEnd, seam.blendFrames));
-            if (k > 0 && i < seam.blendFrames)
-                Ease(work->GetRoot(), seam, shiftAfter, -SeamWeight(i, seam.blendFrames));
-            PlacePose(work->GetRoot(), place);
-            if (!store(k * count + i, work->GetRoot())) return false;
-        }
-        place = PlaceOnPlace(seam.next, place);
+    CCycleRepeat repeat(count, poseAt, contacts, times, blendFrames);
+    if (!repeat.Ready()) return false;
+    for (int frame = 0; frame < repeat.Frames(); ++frame) {
+        const rkNode* pose = repeat.Next();
+        if (!pose || !store(frame, pose)) return false;
     }
     return true;
 }

@@ -3,6 +3,7 @@
 // (its floor place and heading carried on, a planted foot kept where it stands), and where the
 // cycle's two ends differ the difference is spread over a few frames on each side of the seam.
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "motion/FootContacts.h"
@@ -10,6 +11,8 @@
 #include "motion/Quaternion.h"
 
 namespace tavrel {
+
+class CHTR;
 
 struct RepeatLimits {
     static constexpr int kFewest = 2;
@@ -28,6 +31,30 @@ struct CycleSeam {
 // The seam of a cycle of `count` frames (at least two) with its feet's plants.
 CycleSeam FindCycleSeam(int count, const PoseAt& poseAt, const FootContacts& contacts,
                         int blendFrames);
+
+// The repeated motion frame after frame, made as it is asked for: nothing of it is kept.
+class CCycleRepeat {
+public:
+    // The cycle of `count` frames played `times` times (kFewest to kMost).
+    CCycleRepeat(int count, PoseAt poseAt, const FootContacts& contacts, int times,
+                 int blendFrames);
+    ~CCycleRepeat();
+    // False when refused: too few frames or repeats, or a pose missing at the cycle's ends.
+    bool Ready() const { return ready_; }
+    int Frames() const { return count_ * times_; }
+    // The next frame (from 0 on); null past the last or where the cycle gives no pose.
+    const rkNode* Next();
+
+private:
+    int count_, times_;
+    PoseAt poseAt_;
+    CycleSeam seam_;
+    rkVector shiftAfter_{0, 0, 0};  // the seam's jump seen from the later repeat's frame
+    std::unique_ptr<CHTR> work_;
+    GroundPlace place_;  // of the current repeat in the first one's frame
+    int next_ = 0;
+    bool ready_ = false;
+};
 
 // Receives frame `frame` (from 0) of the repeated motion.
 using PoseSink = std::function<bool(int frame, const rkNode* pose)>;

@@ -248,3 +248,28 @@ TEST(AnimFileTest, WritingToAFolderThatDoesNotExistDoesNothing) {
     EXPECT_FALSE(motion.Write(0));  // a default motion has no path
     EXPECT_FALSE(std::filesystem::exists(path));
 }
+
+// Poses fed one by one are written as WriteAs would write them stored, in either format; a
+// missing pose fails the write and leaves the file there as it was; the record keeps its range.
+TEST(AnimFileTest, PosesFedToTheWriterMatchStoredOnesAndAMissingOneWritesNothing) {
+    motiontest::TempDir dir;
+    auto source = MakeMotion(7);
+    for (int format : {0, 1}) {
+        const std::string ext = format ? ".chb" : ".cha";
+        const std::string stored = dir.File("stored" + ext), fed = dir.File("fed" + ext);
+        ASSERT_TRUE(source->WriteAs(stored.c_str(), format));
+        CHBREAD record;
+        int next = 0;
+        ASSERT_TRUE(
+            record.WritePosesAs(fed.c_str(), format, 7, [&] { return source->GetFrame(next++); }));
+        EXPECT_EQ(motiontest::ReadAll(fed), motiontest::ReadAll(stored)) << ext;
+        EXPECT_EQ(record.GetEndFrame(), 0);
+        next = 0;
+        EXPECT_FALSE(record.WritePosesAs(fed.c_str(), format, 7, [&]() -> const rkNode* {
+            return next < 3 ? source->GetFrame(next++) : nullptr;
+        }));
+        EXPECT_EQ(motiontest::ReadAll(fed), motiontest::ReadAll(stored)) << ext;
+        EXPECT_FALSE(
+            record.WritePosesAs(fed.c_str(), ANIMFILE::kFormatBvh, 7, [&] { return nullptr; }));
+    }
+}
