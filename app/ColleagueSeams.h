@@ -67,6 +67,8 @@ public:
     // A body segment was turned in the 3D window (turn: new rotation over old, applied first);
     // true when the timeline kept it as a key of its selected layer.
     virtual bool SegmentTurned(const std::string&, const Quat&) { return false; }
+    // The timeline would show all it holds with this much more height than its usual.
+    virtual void TimelineWantsHeight(int) {}
 };
 
 // The timeline panel, seen from its colleague.

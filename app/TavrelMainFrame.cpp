@@ -138,7 +138,8 @@ void CTavrelMainFrame::PlaceOnScreen() {
 CWindowLayout CTavrelMainFrame::ClientLayout() const {
     const QSize client = mdiArea_->viewport()->size();
     return ComputeWindowLayout(client.width(), client.height(),
-                               mediator_ ? mediator_->UpperFramesMinimumHeight() : 0);
+                               mediator_ ? mediator_->UpperFramesMinimumHeight() : 0,
+                               mediator_ ? mediator_->TimelineExtraHeight() : 0);
 }
 
 bool CTavrelMainFrame::OnCommand(int id) {

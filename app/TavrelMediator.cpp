@@ -270,6 +270,12 @@ int CTavrelMediator::UpperFramesMinimumHeight() const {
     return minimum;
 }
 
+void CTavrelMediator::TimelineWantsHeight(int extra) {
+    if (extra == timelineExtra_) return;
+    timelineExtra_ = extra;
+    ArrangeWindows();
+}
+
 void CTavrelMediator::ArrangeWindows() {
     const CWindowLayout layout = mainFrame_->ClientLayout();
     if (window3D_) window3D_->ApplyLayout(layout.view3D);

@@ -45,6 +45,9 @@ public:
     std::optional<bool> CommandChecked(int id) const;
     // The least height the 3D window's and the gallery's frames can be laid out at.
     int UpperFramesMinimumHeight() const;
+    // The height the timeline's strip takes beyond its usual (its layers' rows).
+    int TimelineExtraHeight() const { return timelineExtra_; }
+    void TimelineWantsHeight(int extra) override;
     bool Edit(EditCommand command);
 
     bool OpenFile(const std::string& path);
@@ -118,6 +121,7 @@ private:
     std::unique_ptr<CPreviewDialog> preview_;
     CHelpWindow* help_ = nullptr;  // a child of the main frame
     std::string projectPath_;
+    int timelineExtra_ = 0;
     CShellOptions options_;
     std::function<void()> endProgram_;
 };

@@ -2,6 +2,7 @@
 
 #include <QMdiArea>
 #include <QWidget>
+#include <algorithm>
 
 #include "app/FixedChildFrame.h"
 #include "timeline/ui/TimeLineView.h"
@@ -42,6 +43,8 @@ void CTimelineColleague::SetPanel(QWidget* panel, std::unique_ptr<CTimelineOpera
 }
 
 void CTimelineColleague::ApplyLayout(const QRect& rect) {
+    // The strip is as high as its rows need, and no higher: layers raise that.
+    frame_->setMaximumHeight(std::max(int(CTimeLineView::kFrameMaxHeight), rect.height()));
     frame_->setGeometry(rect);
 }
 

@@ -247,7 +247,7 @@ uint64_t CTimelineHost::ContentState() const {
 void CTimelineHost::SetSaved(bool saved) {
     if (!Ready()) return;
     if (saved) {
-        Panel().Model().MarkSaved();
+        Panel().Model().MarkWritten();
     } else {
         Panel().Model().MarkUnsaved();
     }
@@ -290,6 +290,10 @@ void CTimelineHost::Request(int command, const std::string& fileName) {
 
 void CTimelineHost::NewClipsKeepFeetChanged(bool on) {
     QSettings().setValue(kKeepFeetPlantedKey, on);
+}
+
+void CTimelineHost::StripHeightWanted(int extra) {
+    if (mediator_) mediator_->TimelineWantsHeight(extra);
 }
 
 void CTimelineHost::PlayingChanged(bool) {

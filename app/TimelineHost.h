@@ -64,6 +64,7 @@ public:
     void Request(int command, const std::string& fileName) override;
     void PlayingChanged(bool playing) override;
     void NewClipsKeepFeetChanged(bool on) override;
+    void StripHeightWanted(int extra) override;
 
 private:
     CTimelineHost(CMediatorSeam* mediator, CWorkingDirectory workingDirectory);

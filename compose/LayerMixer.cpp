@@ -57,6 +57,19 @@ void Toward(rkNode* node, const rkMatrix& to, float weight) {
 
 }  // namespace
 
+bool CLayerMixer::AddsToLegs(const FrameSample& sample) {
+    if (!sample.layers) return false;
+    static const SegmentMask legs = *ParseMask("lower");
+    bool adds = false;
+    for (const LayerTrack& track : sample.layers->tracks) {
+        const LayerClip* clip = track.ClipAt(sample.frame);
+        if (!clip || !(clip->mask & legs) || clip->WeightAt(sample.frame) <= 0.0f) continue;
+        if (!clip->IsKeyClip() && clip->mode == LayerMode::kOverride) return false;
+        adds = true;
+    }
+    return adds;
+}
+
 void CLayerMixer::Apply(CMotionManager& manager, const FrameSample& sample, CHTR& pose,
                         const WaitHook& wait) {
     if (!sample.layers || !pose.GetRoot()) return;

@@ -22,6 +22,10 @@ public:
     // The sample's layers at its frame onto pose. Clips whose motion gives no pose are left out.
     void Apply(CMotionManager& manager, const FrameSample& sample, CHTR& pose,
                const WaitHook& wait = {});
+    // Whether the layers at the sample's frame change the legs on top of the clips (additive
+    // and key clips) and none takes them over: the clips' planted feet are then held. An
+    // override reaching the legs brings its own feet.
+    static bool AddsToLegs(const FrameSample& sample);
 
 private:
     using SegmentNodes = std::array<rkNode*, kStandardSegmentCount>;  // null where none

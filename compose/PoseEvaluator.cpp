@@ -21,7 +21,7 @@ bool CPoseEvaluator::Evaluate(const FrameSample& sample, CHTR& out, MixMode mode
     if (sample.localB == -1) {
         if (!CopyClipPose(manager_, sample.fileA, sample.localA, sample.placeA, plain, out, wait_))
             return false;
-        layers_.Apply(manager_, sample, out, wait_);
+        ApplyLayersOnClip(sample, plain, out);
         if (!plain) HoldFeetOn(sample, out);
         return true;
     }
@@ -36,6 +36,25 @@ std::unique_ptr<CHTR> CPoseEvaluator::PoseOf(const FrameSample& sample, MixMode 
     auto pose = std::make_unique<CHTR>();
     if (!Evaluate(sample, *pose, mode)) pose.reset();
     return pose;
+}
+
+// A clip shown alone keeps its planted feet where it has them under layers that turn its legs.
+void CPoseEvaluator::ApplyLayersOnClip(const FrameSample& sample, bool plain, CHTR& out) {
+    const bool hold = !plain && !sample.placeA.feetFree && CLayerMixer::AddsToLegs(sample);
+    const std::array<BlendFoot, 2> feet =
+        hold ? FeetOfClip(manager_, sample.fileA, sample.localA, false, out)
+             : std::array<BlendFoot, 2>{};
+    layers_.Apply(manager_, sample, out, wait_);
+    if (!hold) return;
+    const Legs legs = FindLegs(out.GetRoot());
+    FootLocks locks;
+    for (int side = 0; side < 2; ++side) {
+        if (!legs[side].Valid()) continue;
+        // A foot the layers left where it was is not solved again.
+        const float moved = rkLength(rkOrigin(WorldOf(legs[side].foot)) - feet[side].ankle);
+        if (moved > kStillAnkle) locks[side] = {feet[side].ankle, feet[side].planted};
+    }
+    ApplyFootLocks(out.GetRoot(), legs, locks);
 }
 
 // The mixed pose's legs placed so that the feet the clips have planted stay where they are.

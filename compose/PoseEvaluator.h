@@ -49,6 +49,8 @@ public:
 private:
     void HoldFeet(const FrameSample& sample, CHTR& out);
     void HoldFeetOn(const FrameSample& sample, CHTR& out);
+    void ApplyLayersOnClip(const FrameSample& sample, bool plain, CHTR& out);
+    static constexpr float kStillAnkle = 1e-3f;  // mm
 
     CMotionManager& manager_;
     std::string restPosePath_;

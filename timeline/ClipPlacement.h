@@ -40,17 +40,24 @@ bool Overlaps(const Clip& clip, int first, int last) {
     return RangesOverlap(first, last, clip.firstFrame, clip.lastFrame);
 }
 
+// Clips moved later by a placement: those from frame `from` on, by `by` frames.
+struct ClipShift {
+    int from = 0;
+    int by = 0;
+};
+
 // Places a clip of frames 0 to length - 1 at atFrame on a track, asking whether overlapped
 // clips are replaced or shifted, or blended with where canBlend(first, last) allows it (and
 // ids.blendQuestion names the question); prepare brings its file in. Returns the message of a
 // refusal; on success *position is the new clip's position and *answered what the user chose
-// (kReplace where nothing was overlapped). The caller's edit frame undoes partial work.
+// (kReplace where nothing was overlapped) and *shifted the clips it moved. The caller's edit frame
+// undoes partial work.
 template <class Clip>
 Message PlaceClip(CCursorList<Clip>& list, Clip clip, int atFrame, const InsertMessages& ids,
                   const std::function<bool(int, int)>& canBlend, CUserDecisions& decisions,
                   std::vector<std::string>& removedNames,
                   const std::function<Message(Clip&)>& prepare, int* position, bool* cancelled,
-                  OverlapChoice* answered = nullptr) {
+                  OverlapChoice* answered = nullptr, ClipShift* shifted = nullptr) {
     if (atFrame < 0 || atFrame > kMaxFrame) return MakeMessage(ids.frameBeyond);
     const int first = atFrame;
     const int last = atFrame + clip.Length() - 1;
@@ -100,6 +107,7 @@ Message PlaceClip(CCursorList<Clip>& list, Clip clip, int atFrame, const InsertM
             c = wasLast ? nullptr : list.Current();
         }
     }
+    if (shifted && shiftCount) *shifted = {list.At(shiftCount - 1)->firstFrame, shift};
     Clip* moving = shiftCount ? list.First() : nullptr;
     for (int i = 0; i < shiftCount; ++i, moving = list.Next()) {
         moving->SetFrames(moving->firstFrame + shift, moving->lastFrame + shift);

@@ -144,6 +144,12 @@ int PlayOrStop(const CTimelineModel& model, const PanelState& panel, int play) {
     return panel.playing ? kStop : play;
 }
 
+// Whether a weight item has the weight.
+bool IsPresetWeight(float weight) {
+    return std::any_of(std::begin(kLayerWeights), std::end(kLayerWeights),
+                       [&](int command) { return WeightOfCommand(command) == weight; });
+}
+
 }  // namespace
 
 bool HasSomethingToPlay(const CTimelineModel& model, int soundFrames) {
@@ -197,6 +203,11 @@ int MaskOfCommand(int command) {
     return -1;
 }
 
+int SegmentOfCommand(int command) {
+    const int segment = command - kLayerSegment;
+    return segment >= 0 && segment < kStandardSegmentCount ? segment : -1;
+}
+
 CommandState LayerCommandState(const CTimelineModel& model, const PanelState& panel,
                                const LayerClick& at, int command) {
     const CLayerStack& layers = model.Layers();
@@ -228,6 +239,18 @@ CommandState LayerCommandState(const CTimelineModel& model, const PanelState& pa
     }
     if (const int mask = MaskOfCommand(command); mask >= 0) {
         return {editable && clip, clip && clip->mask == kBodyMaskPresets[mask].mask};
+    }
+    if (const int segment = SegmentOfCommand(command); segment >= 0) {
+        return {editable && clip, clip && (clip->mask & SegmentBit(segment)) != 0};
+    }
+    if (command == kLayerWeightAsk) {
+        const bool preset = clip && IsPresetWeight(clip->weight);
+        return {editable && clip, clip && !preset};
+    }
+    if (command == kLayerEaseAsk) {
+        const bool other = clip && (clip->easeIn > 0 || clip->easeOut > 0) &&
+                           (clip->easeIn != kLayerEaseFrames || clip->easeOut != kLayerEaseFrames);
+        return {editable && clip && clip->Length() >= 2, other};
     }
     if (command == kDeleteKeys) return {editable && keyAt(at.frame), false};
     if (command == kClearKeys) return {editable && clip && clip->IsKeyClip(), false};

@@ -59,6 +59,8 @@ CommandState LayerCommandState(const CTimelineModel& model, const PanelState& pa
 float WeightOfCommand(int command);
 // The preset of a mask item in kBodyMaskPresets (-1 for another command).
 int MaskOfCommand(int command);
+// The standard segment a segment item turns in or out of a mask (-1 for another command).
+int SegmentOfCommand(int command);
 
 // Whether the menu item carries a check mark: a blend's curve, a clip's switch.
 bool IsCheckableContextCommand(int command);

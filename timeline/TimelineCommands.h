@@ -82,6 +82,10 @@ constexpr int kRemoveLayerClip = 40069;
 constexpr int kDeleteKeys = 40070;    // the keys at the clicked frame
 constexpr int kClearKeys = 40071;     // the key clip at the clicked frame, with its keys
 constexpr int kMoveKeysHere = 40072;  // the keys at the current frame to the clicked one
+constexpr int kLayerWeightAsk = 40073;  // asks the weight in percent
+constexpr int kLayerEaseAsk = 40074;    // asks the ease's frames
+// One body segment in or out of the clip's mask: kLayerSegment + the standard segment.
+constexpr int kLayerSegment = 40080;
 
 // Align the selected clip at a body segment: the pairs of identifiers, in the order of
 // CTimelineModel::kAlignSegments.

@@ -60,6 +60,12 @@ void CTimelineModel::MarkSaved() {
     savedSound_ = project_.soundFile;
 }
 
+void CTimelineModel::MarkWritten() {
+    MarkSaved();
+    // The file no longer holds the layers that could not be read: nothing is left to lose.
+    project_.layersDamaged = 0;
+}
+
 std::vector<Message> CTimelineModel::OpenProject(const std::string& path) {
     ProjectReadResult read = CProjectFileReader(workingDirectory_, motion_).Read(path);
     project_ = std::move(read.project);

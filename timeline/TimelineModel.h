@@ -75,6 +75,8 @@ public:
     // between content states, so stepping back to the saved one reads unchanged again.
     bool IsModified() const;
     void MarkSaved();
+    // Saved, and written to the project's file by the user.
+    void MarkWritten();
     // Names the clips as they stand (edits, undo, redo, transitions): equal values, equal
     // clips. What keeps a copy of the work for a crash follows it.
     uint64_t ContentState() const { return content_; }
@@ -180,6 +182,9 @@ public:
                             LayerMode mode = LayerMode::kAdditive);
     EditResult MoveLayerClip(int layer, int clip, int newFirst);  // kind 25
     EditResult RemoveLayerClip(int layer, int clip);              // kind 25
+    // Kind 25. The clip's ends moved: a key clip's keys keep their frames (those left outside
+    // go with the frames); a motion clip only gives up frames, and plays a copy of those kept.
+    EditResult ResizeLayerClip(int layer, int clip, int newFirst, int newLast);
     // Kind 26. The weight lies in 0 to 1, eases in 0 to the clip's length.
     EditResult SetLayerClipMode(int layer, int clip, LayerMode mode);
     EditResult SetLayerClipWeight(int layer, int clip, float weight, int easeIn, int easeOut,
@@ -257,6 +262,13 @@ private:
     EditResult ChangeLayerClip(EditKind kind, int layer, int clip,
                                const std::function<EditResult(LayerClip&)>& change);
     Message UnusableMotion(const std::string& path) const;
+    // The layer clip cut down to [first, last], a part of its frames (see ResizeLayerClip).
+    bool TrimLayerClip(LayerClip& clip, int first, int last);
+    // Inside an edit: the layer clips outside [in, out] go, those across its ends are cut.
+    bool CropLayers(int in, int out);
+    // Inside an edit: every layer clip from frame `from` on moves by `by` frames, as the motion
+    // clips under it did; false when one would pass the last frame.
+    bool ShiftLayers(int from, int by);
 
     CMotionSide& motion_;
     CUserDecisions& decisions_;

@@ -65,6 +65,7 @@ EditResult CTimelineModel::InsertClip(MotionClip clip,
     std::vector<std::string> removedNames;
     int position = -1;
     bool cancelled = false;
+    ClipShift shifted;
     if (!newClipsKeepFeet_) {
         ClipPlace place = ClipPlaceOf(clip.offset);
         place.feetFree = true;
@@ -73,8 +74,12 @@ EditResult CTimelineModel::InsertClip(MotionClip clip,
     const Message failed = PlaceClip(
         project_.motionClips, std::move(clip), view_.currentFrame, kMotionInsert,
         [this](int first, int last) { return CanPlaceClip(project_, first, last); }, decisions_,
-        removedNames, prepare, &position, &cancelled, answered);
+        removedNames, prepare, &position, &cancelled, answered, &shifted);
     if (failed || cancelled) return EditResult::Refused(failed);
+    // The layers' changes stay over the motion they were made on.
+    if (!ShiftLayers(shifted.from, shifted.by)) {
+        return EditResult::Refused(strings::kShiftBeyondEnd);
+    }
     for (const std::string& name : removedNames) removed_.Add(name);
     view_.selected = position;
     changed_ = true;
@@ -391,6 +396,7 @@ EditResult CTimelineModel::CropToMarks() {
             }
             pieces.push_back(rest);
         }
+        if (!CropLayers(in, out)) return fail();
         RemoveWritten(cutAgain, motion_);
         project_.motionClips.Clear();
         for (const MotionClip& piece : pieces) {

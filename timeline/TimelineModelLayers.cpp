@@ -13,6 +13,7 @@ namespace tavrel {
 namespace {
 
 using model_files::RemoveFile;
+using model_files::RemoveWritten;
 
 bool ValidClip(const CLayerStack& stack, int layer, int clip) {
     return layer >= 0 && layer < int(stack.tracks.size()) && clip >= 0 &&
@@ -138,6 +139,93 @@ EditResult CTimelineModel::MoveLayerClip(int layer, int clip, int newFirst) {
         SortClips(track);
         return EditResult::Done();
     });
+}
+
+// A motion clip keeps the file frames it plays: trimmed, it plays a copy of the frames kept
+// (split off its file twice at most; the pieces cut away go at once).
+bool CTimelineModel::TrimLayerClip(LayerClip& clip, int first, int last) {
+    if (first < clip.firstFrame && !clip.IsKeyClip()) return false;
+    if (last > clip.lastFrame && !clip.IsKeyClip()) return false;
+    if (clip.IsKeyClip()) {
+        const int by = clip.firstFrame - first;
+        auto& keys = clip.keys;
+        for (SegmentKey& key : keys) key.frame += by;
+        const int length = last - first + 1;
+        keys.erase(
+            std::remove_if(keys.begin(), keys.end(),
+                           [&](const SegmentKey& k) { return k.frame < 0 || k.frame >= length; }),
+            keys.end());
+    }
+    // Splits the file after its first `length` frames and keeps one side.
+    const auto keepSide = [&](int length, bool keepLater) {
+        const std::string a = MakeDerivedName(clip.fileName);
+        const std::string b = a.empty() ? std::string() : MakeDerivedName(a);
+        if (b.empty() || !motion_.Split(clip.fileName, length, a, b)) {
+            RemoveWritten({a, b}, motion_);
+            return false;
+        }
+        RemoveWritten({keepLater ? a : b}, motion_);
+        clip.fileName = keepLater ? b : a;
+        return true;
+    };
+    if (!clip.IsKeyClip()) {
+        if (first > clip.firstFrame && !keepSide(first - clip.firstFrame, true)) return false;
+        if (last < clip.lastFrame && !keepSide(last - first + 1, false)) return false;
+    }
+    clip.firstFrame = first;
+    clip.lastFrame = last;
+    clip.easeIn = std::min(clip.easeIn, clip.Length());
+    clip.easeOut = std::min(clip.easeOut, clip.Length());
+    return true;
+}
+
+EditResult CTimelineModel::ResizeLayerClip(int layer, int clip, int newFirst, int newLast) {
+    return ChangeLayerClip(kEditLayerClip, layer, clip, [&](LayerClip& c) {
+        const LayerTrack& track = project_.Layers().tracks[layer];
+        if (!FitsOnTrack(track, newFirst, newLast, clip)) {
+            return EditResult::Refused(strings::kLayerClipOverlap);
+        }
+        if (!c.IsKeyClip() && (newFirst < c.firstFrame || newLast > c.lastFrame)) {
+            return EditResult::Refused(strings::kLayerClipOwnFrames);
+        }
+        if (!TrimLayerClip(c, newFirst, newLast)) {
+            return EditResult::Refused(strings::kClipEditFailed);
+        }
+        return EditResult::Done();
+    });
+}
+
+bool CTimelineModel::CropLayers(int in, int out) {
+    if (Layers().tracks.empty()) return true;
+    CLayerStack stack = Layers();
+    for (LayerTrack& track : stack.tracks) {
+        std::vector<LayerClip> kept;
+        for (LayerClip& clip : track.clips) {
+            if (!RangesOverlap(clip.firstFrame, clip.lastFrame, in, out)) continue;
+            if (!TrimLayerClip(clip, std::max(in, clip.firstFrame), std::min(out, clip.lastFrame)))
+                return false;
+            kept.push_back(std::move(clip));
+        }
+        track.clips = std::move(kept);
+    }
+    project_.layers = std::make_shared<const CLayerStack>(std::move(stack));
+    return true;
+}
+
+bool CTimelineModel::ShiftLayers(int from, int by) {
+    if (Layers().tracks.empty() || by == 0) return true;
+    CLayerStack stack = Layers();
+    for (LayerTrack& track : stack.tracks) {
+        for (LayerClip& clip : track.clips) {
+            if (clip.firstFrame < from) continue;
+            if (clip.lastFrame + by > kMaxFrame) return false;
+            clip.firstFrame += by;
+            clip.lastFrame += by;
+        }
+        // A clip across `from` stays: those after it only move away from it.
+    }
+    project_.layers = std::make_shared<const CLayerStack>(std::move(stack));
+    return true;
 }
 
 EditResult CTimelineModel::RemoveLayerClip(int layer, int clip) {

@@ -53,7 +53,7 @@ public:
     std::vector<std::string> AskOpenFiles(FileKind) override { return {}; }
     void ShowMessage(const std::string& text) override { shown.push_back(text); }
     bool OpenVolumeControl() override { return false; }
-    int AskNumber(const std::string&, int, int) override { return 0; }
+    int AskNumber(const std::string&, int, int, int) override { return 0; }
     std::vector<std::string> shown;
 };
 

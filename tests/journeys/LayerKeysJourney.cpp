@@ -10,6 +10,7 @@
 #include "motion/QuatSpline.h"
 #include "tests/journeys/JourneyFixture.h"
 #include "timeline/TimelineCommands.h"
+#include "timeline/ui/LayerRows.h"
 
 namespace tavrel::journeys {
 namespace {
@@ -111,6 +112,49 @@ TEST_F(LayerKeysJourney, TwoKeysOnALayerMoveTheForearmBetweenThemAndUndoTakesOne
     ASSERT_TRUE(WaitUntil([&] { return Keys() == 1; }));
     EXPECT_LT(Between(Forearm(second), unkeyedSecond), 1e-3f);
     EXPECT_LT(Between(Forearm(first), atFirst), 1e-4f) << "the first key stays";
+}
+
+// The strip grows to show the layer's row; the user sets a key clip's weight by number and drags
+// its end out with the mouse; undo takes the drag back.
+TEST_F(LayerKeysJourney, ALayerRowShowsInFullAndItsClipIsSetAndStretchedByHand) {
+    ASSERT_TRUE(ShowFolder(Library() / "Locomotion"));
+    ASSERT_TRUE(DropAndWait("walk.cha", 0));
+    const int stripBefore = Panel().height();
+    ChooseInNextMenu(Panel().Text(commands::kAddLayer));
+    Click(MotionTrack(), {Panel().Mapping().XOf(5), MotionTrack()->height() / 2}, Qt::RightButton);
+    ASSERT_TRUE(WaitUntil([&] { return Model().Layers().tracks.size() == 1; }));
+    EXPECT_TRUE(WaitUntil([&] { return Panel().height() > stripBefore + CLayerRows::kRowHeight; }))
+        << "the strip stays " << Panel().height() << " high";
+    CLayerRows* rows = Find<CLayerRows>();
+    ASSERT_TRUE(rows && rows->isVisible());
+    EXPECT_EQ(rows->height(), CLayerRows::kRowHeight);
+    ASSERT_TRUE(Panel().Model().SetKey(0, 40, kHead, {0.98f, 0.2f, 0, 0}).done);  // a clip of 10-70
+    const LayerClip& clip = Model().Layers().tracks[0].clips.at(0);
+    const int first = clip.firstFrame, last = clip.lastFrame;
+
+    const QPoint middle(Panel().Mapping().XOf(40), CLayerRows::kRowHeight / 2);
+    TypeIntoNextNumberQuestion(40);
+    ChooseInNextMenu(Panel().Text(commands::kLayerWeightAsk));
+    Click(rows, middle, Qt::RightButton);
+    ASSERT_TRUE(WaitUntil([&] { return Model().Layers().tracks[0].clips[0].weight == 0.4f; }));
+
+    const QPoint end(Panel().Mapping().XOf(last + 1) - 1, middle.y());
+    const QPoint further(Panel().Mapping().XOf(last + 21), middle.y());
+    QWindow* window = rows->window()->windowHandle();
+    QTest::mousePress(window, Qt::LeftButton, Qt::NoModifier, rows->mapTo(rows->window(), end));
+    for (int step = 1; step <= 10; ++step) {
+        QTest::mouseMove(window, rows->mapTo(rows->window(), end + (further - end) * step / 10));
+        QTest::qWait(10);
+    }
+    QTest::mouseRelease(window, Qt::LeftButton, Qt::NoModifier,
+                        rows->mapTo(rows->window(), further));
+    ASSERT_TRUE(WaitUntil([&] { return Model().Layers().tracks[0].clips[0].lastFrame > last; }));
+    EXPECT_NEAR(Model().Layers().tracks[0].clips[0].lastFrame, last + 20, 2);
+    EXPECT_EQ(Model().Layers().tracks[0].clips[0].firstFrame, first);
+    EXPECT_EQ(Model().Layers().tracks[0].clips[0].keys.at(0).frame, 40 - first);
+    Panel().setFocus();
+    Key(Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_TRUE(WaitUntil([&] { return Model().Layers().tracks[0].clips[0].lastFrame == last; }));
 }
 
 }  // namespace

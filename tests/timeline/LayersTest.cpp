@@ -106,7 +106,7 @@ TEST_F(LayersTest, EveryLayerEditUndoesAndRedoesExactly) {
         const int frame = int(random() % 300);
         const int undoBefore = model->UndoCount();
         EditResult result;
-        switch (random() % 12) {
+        switch (random() % 13) {
             case 0:
                 result = model->AddLayer();
                 break;
@@ -142,6 +142,9 @@ TEST_F(LayersTest, EveryLayerEditUndoesAndRedoesExactly) {
             case 11:
                 result =
                     random() % 2 ? model->DeleteKeys(layer, frame) : model->ClearKeys(layer, frame);
+                break;
+            case 12:
+                result = model->ResizeLayerClip(layer, clip, frame, frame + int(random() % 60));
         }
         if (result.done) {
             states.push_back(model->Layers());
@@ -347,6 +350,13 @@ TEST_F(LayersTest, DamagedLayerSectionsOpenTheBaseTimeline) {
         ASSERT_EQ(read.messages.size(), 1u) << text.substr(section);
         EXPECT_EQ(read.messages[0].id, strings::kLayerSectionDamaged);
     }
+    // Once saved without them, the file has no layers left to lose: later saves do not ask.
+    model->OpenProject(root / "saved/damaged.tvp");
+    EXPECT_TRUE(model->Project().layersDamaged);
+    model->MarkSaved();  // as a project opens
+    EXPECT_TRUE(model->Project().layersDamaged);
+    model->MarkWritten();
+    EXPECT_FALSE(model->Project().layersDamaged);
     std::filesystem::remove(root / "saved/wave.cha");
     const ProjectReadResult read =
         CProjectFileReader(*workingDirectory, motion).Read(root / "saved/good.tvp");
@@ -356,6 +366,73 @@ TEST_F(LayersTest, DamagedLayerSectionsOpenTheBaseTimeline) {
     ASSERT_EQ(read.project.Layers().tracks.size(), 1u);
     ASSERT_EQ(read.project.Layers().tracks[0].clips.size(), 1u);
     EXPECT_TRUE(read.project.Layers().tracks[0].clips[0].IsKeyClip());
+}
+
+// A layer clip's ends: a key clip's keys keep their frames (the ones left outside go); a motion
+// clip gives up frames only, playing a copy of those kept. Crop and shift take the layers along.
+TEST_F(LayersTest, LayerClipsKeepTheirFramesThroughResizeCropAndShift) {
+    Add(300, 0);
+    model->AddLayer();
+    const std::string wave = UserFile("wave.cha", 40);
+    ASSERT_TRUE(model->AddLayerClip(0, wave, 10).done);  // 10-49
+    ASSERT_TRUE(model->SetKey(0, 100, kHead, AxisAngle(1, 0, 0, 0.3f)).done);
+    ASSERT_TRUE(model->SetKey(0, 110, kNeck, AxisAngle(0, 1, 0, 0.2f)).done);  // key clip 70-130
+    const auto clip = [&](int i) { return model->Layers().tracks[0].clips[i]; };
+    const auto keyFrames = [&] {
+        std::vector<int> frames;
+        for (const SegmentKey& k : clip(1).keys) frames.push_back(clip(1).firstFrame + k.frame);
+        std::sort(frames.begin(), frames.end());
+        return frames;
+    };
+    const Quat headTurn = model->KeyTurnOf(0, 100, kHead);
+
+    ASSERT_TRUE(model->ResizeLayerClip(0, 1, 60, 140).done);
+    EXPECT_EQ(keyFrames(), (std::vector<int>{100, 110}));
+    EXPECT_TRUE(SameTurn(model->KeyTurnOf(0, 100, kHead), headTurn));
+    ASSERT_TRUE(model->ResizeLayerClip(0, 1, 105, 140).done);  // the head's key is left out
+    EXPECT_EQ(keyFrames(), (std::vector<int>{110}));
+    const std::string played = clip(0).fileName;
+    ASSERT_TRUE(model->ResizeLayerClip(0, 0, 15, 44).done);
+    EXPECT_EQ(motion.FrameCount(clip(0).fileName), 30);
+    EXPECT_NE(clip(0).fileName, played);  // a copy: undo plays the whole file again
+    EXPECT_EQ(motion.FrameCount(played), 40);
+    const struct {
+        int clip, first, last, message;
+    } refused[] = {
+        {0, 10, 44, strings::kLayerClipOwnFrames},  // a motion clip does not grow
+        {0, 15, 50, strings::kLayerClipOwnFrames}, {0, 15, 120, strings::kLayerClipOverlap},
+        {1, 40, 140, strings::kLayerClipOverlap},  {1, 140, 130, strings::kLayerClipOverlap},
+    };
+    for (const auto& r : refused) {
+        const EditResult result = model->ResizeLayerClip(0, r.clip, r.first, r.last);
+        EXPECT_FALSE(result.done) << r.first << "-" << r.last;
+        EXPECT_EQ(result.message.id, r.message) << r.first << "-" << r.last;
+    }
+
+    // Shifting the base clips from 0 on moves every layer clip by as much.
+    decisions.overlap = OverlapChoice::kShift;
+    const CLayerStack before = model->Layers();
+    ASSERT_TRUE(Add(20, 0).done);
+    const int by =
+        model->Layers().tracks[0].clips[0].firstFrame - before.tracks[0].clips[0].firstFrame;
+    EXPECT_GT(by, 0);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(clip(i).firstFrame, before.tracks[0].clips[i].firstFrame + by);
+        EXPECT_EQ(clip(i).lastFrame, before.tracks[0].clips[i].lastFrame + by);
+    }
+    ASSERT_TRUE(model->Undo().done);
+
+    // Cropping to 20-120 cuts the motion clip's start and the key clip's end.
+    model->SetInMark(20);
+    model->SetOutMark(120);
+    ASSERT_TRUE(model->CropToMarks().done);
+    ASSERT_EQ(model->Layers().tracks[0].clips.size(), 2u);
+    EXPECT_EQ(std::pair(clip(0).firstFrame, clip(0).lastFrame), std::pair(20, 44));
+    EXPECT_EQ(motion.FrameCount(clip(0).fileName), 25);
+    EXPECT_EQ(std::pair(clip(1).firstFrame, clip(1).lastFrame), std::pair(105, 120));
+    EXPECT_EQ(keyFrames(), (std::vector<int>{110}));
+    ASSERT_TRUE(model->Undo().done);
+    EXPECT_EQ(model->Layers(), before);
 }
 
 // The layer menus' items: enabled and checked as the layer under the click has it.
@@ -377,17 +454,19 @@ TEST_F(LayersTest, LayerMenuItemsFollowTheClipUnderTheClick) {
         int frame, command;
         CommandState expected;
     } table[] = {
-        {20, kLayerOverride, {true, true}},    {20, kLayerAdditive, {true, false}},
-        {20, kLayerWeights[0], {true, true}},  {20, kLayerWeights[2], {true, false}},
-        {20, kLayerMasks[0], {true, true}},    {20, kLayerMasks[1], {true, false}},
-        {20, kLayerEase, {true, false}},       {20, kLayerNoEase, {true, true}},
-        {20, kRemoveLayerClip, {true, false}}, {20, kClearKeys, {false, false}},
-        {5, kLayerOverride, {false, false}},   {5, kRemoveLayerClip, {false, false}},
-        {100, kLayerOverride, {false, false}}, {100, kLayerWeights[0], {true, true}},
-        {100, kDeleteKeys, {true, false}},     {101, kDeleteKeys, {false, false}},
-        {100, kClearKeys, {true, false}},      {110, kMoveKeysHere, {true, false}},
-        {100, kMoveKeysHere, {false, false}},  {20, kMoveKeysHere, {false, false}},
-        {20, kRemoveLayer, {true, false}},     {20, kAddLayer, {true, false}},
+        {20, kLayerOverride, {true, true}},        {20, kLayerAdditive, {true, false}},
+        {20, kLayerWeights[0], {true, true}},      {20, kLayerWeights[2], {true, false}},
+        {20, kLayerMasks[0], {true, true}},        {20, kLayerMasks[1], {true, false}},
+        {20, kLayerEase, {true, false}},           {20, kLayerNoEase, {true, true}},
+        {20, kRemoveLayerClip, {true, false}},     {20, kClearKeys, {false, false}},
+        {5, kLayerOverride, {false, false}},       {5, kRemoveLayerClip, {false, false}},
+        {100, kLayerOverride, {false, false}},     {100, kLayerWeights[0], {true, true}},
+        {100, kDeleteKeys, {true, false}},         {101, kDeleteKeys, {false, false}},
+        {100, kClearKeys, {true, false}},          {110, kMoveKeysHere, {true, false}},
+        {100, kMoveKeysHere, {false, false}},      {20, kMoveKeysHere, {false, false}},
+        {20, kRemoveLayer, {true, false}},         {20, kAddLayer, {true, false}},
+        {20, kLayerWeightAsk, {true, false}},      {20, kLayerEaseAsk, {true, false}},
+        {20, kLayerSegment + kHead, {true, true}}, {5, kLayerSegment + kHead, {false, false}},
     };
     for (const auto& row : table) {
         EXPECT_EQ(state(0, row.frame, row.command, stopped), row.expected)
@@ -398,6 +477,10 @@ TEST_F(LayersTest, LayerMenuItemsFollowTheClipUnderTheClick) {
     EXPECT_FALSE(state(0, 20, kAddLayer, stopped).enabled);
     EXPECT_EQ(WeightOfCommand(kLayerWeights[3]), 0.25f);
     EXPECT_EQ(MaskOfCommand(kLayerMasks[7]), 7);
+    EXPECT_EQ(SegmentOfCommand(kLayerSegment + kRFoot), kRFoot);
+    EXPECT_EQ(SegmentOfCommand(kLayerSegment + kStandardSegmentCount), -1);
+    model->SetLayerClipWeight(0, 0, 0.4f, 0, 0, tavrel::kCurveLinear);
+    EXPECT_EQ(state(0, 20, kLayerWeightAsk, stopped), (CommandState{true, true}));
 }
 
 }  // namespace

@@ -25,6 +25,7 @@ const QColor kKey = colours::Bgr(0x000000);
 
 CLayerRows::CLayerRows(CTimelinePanel& panel, QWidget* parent) : CTrackWindow(panel, parent) {
     setAcceptDrops(true);
+    setMouseTracking(true);  // the ends' cursor
 }
 
 void CLayerRows::ShowRows(int rows, int layer) {
@@ -59,9 +60,11 @@ void CLayerRows::Render(QPainter& painter, int width, int height) {
         painter.drawLine(0, top + kRowHeight - 1, width, top + kRowHeight - 1);
         for (int c = 0; c < int(tracks[layer].clips.size()); ++c) {
             const LayerClip& clip = tracks[layer].clips[c];
-            const int shift = drag_.layer == layer && drag_.clip == c ? drag_.by : 0;
-            const int x = m.XOf(clip.firstFrame + shift);
-            const int w = std::max(2, m.XOf(clip.lastFrame + shift + 1) - x);
+            const bool dragged = drag_.layer == layer && drag_.clip == c;
+            const auto [first, last] =
+                dragged ? DraggedFrames(clip, drag_) : std::pair(clip.firstFrame, clip.lastFrame);
+            const int x = m.XOf(first);
+            const int w = std::max(2, m.XOf(last + 1) - x);
             const QColor fill = clip.IsKeyClip()                    ? kKeyClip
                                 : clip.mode == LayerMode::kOverride ? kOverrideClip
                                                                     : colours::kClip;
@@ -72,8 +75,12 @@ void CLayerRows::Render(QPainter& painter, int width, int height) {
                 DrawClipName(painter, body.adjusted(3, 0, -3, 0), clip.fileName, fill);
             }
             painter.setPen(kKey);
+            // Keys keep their frames while an end is dragged, and go with a moved clip.
+            const int keysFrom = drag_.grip == Grip::kBody ? first : clip.firstFrame;
             for (const SegmentKey& key : clip.keys) {
-                const int kx = m.XOf(clip.firstFrame + shift + key.frame) + m.PixelsPerFrame() / 2;
+                if (!RangesOverlap(first, last, keysFrom + key.frame, keysFrom + key.frame))
+                    continue;
+                const int kx = m.XOf(keysFrom + key.frame) + m.PixelsPerFrame() / 2;
                 painter.drawLine(kx, top + 4, kx, top + kRowHeight - 5);
             }
         }
@@ -91,14 +98,49 @@ void CLayerRows::mousePressEvent(QMouseEvent* event) {
         return ShowContextMenu(at, event->globalPosition().toPoint());
     }
     if (event->button() != Qt::LeftButton) return;
-    const int clip = Model().Layers().tracks[layer].IndexAt(frame);
-    drag_ = clip >= 0 && !Mapping().Overview() ? Drag{layer, clip, frame, 0} : Drag{};
+    Grip grip = Grip::kBody;
+    const int clip = ClipUnder(layer, at.x(), &grip);
+    drag_ = clip >= 0 && !Mapping().Overview() ? Drag{layer, clip, frame, 0, grip} : Drag{};
     panel_.RedrawTracks();
 }
 
+// An end's grip reaches a few pixels to each side of it, inside the clip at least one frame.
+int CLayerRows::ClipUnder(int layer, int x, Grip* grip) const {
+    constexpr int kReach = 3;
+    const CTrackMapping& m = Mapping();
+    const auto& clips = Model().Layers().tracks[layer].clips;
+    for (int c = 0; c < int(clips.size()); ++c) {
+        const int left = m.XOf(clips[c].firstFrame), right = m.XOf(clips[c].lastFrame + 1);
+        if (x < left - kReach || x >= right + kReach) continue;
+        const int reach = std::min(kReach, (right - left) / 3);
+        *grip = x < left + reach ? Grip::kFirst : x >= right - reach ? Grip::kLast : Grip::kBody;
+        return c;
+    }
+    return -1;
+}
+
+std::pair<int, int> CLayerRows::DraggedFrames(const LayerClip& clip, const Drag& drag) {
+    switch (drag.grip) {
+        case Grip::kFirst:
+            return {std::min(clip.firstFrame + drag.by, clip.lastFrame), clip.lastFrame};
+        case Grip::kLast:
+            return {clip.firstFrame, std::max(clip.lastFrame + drag.by, clip.firstFrame)};
+        default:
+            return {clip.firstFrame + drag.by, clip.lastFrame + drag.by};
+    }
+}
+
 void CLayerRows::mouseMoveEvent(QMouseEvent* event) {
-    if (drag_.clip < 0) return;
-    drag_.by = Mapping().FrameAt(event->position().toPoint().x()) - drag_.grabbedAt;
+    const QPoint at = event->position().toPoint();
+    if (drag_.clip < 0) {
+        const int layer = LayerAt(at.y());
+        Grip grip = Grip::kBody;
+        const bool end = layer >= 0 && ClipUnder(layer, at.x(), &grip) >= 0 &&
+                         grip != Grip::kBody && !panel_.IsPlaying();
+        setCursor(end ? Qt::SizeHorCursor : Qt::ArrowCursor);
+        return;
+    }
+    drag_.by = Mapping().FrameAt(at.x()) - drag_.grabbedAt;
     update();
 }
 
@@ -106,8 +148,13 @@ void CLayerRows::mouseReleaseEvent(QMouseEvent*) {
     const Drag drag = drag_;
     drag_ = Drag{};
     if (drag.clip < 0 || drag.by == 0) return update();
-    const int first = Model().Layers().tracks[drag.layer].clips[drag.clip].firstFrame;
-    panel_.Apply(Model().MoveLayerClip(drag.layer, drag.clip, first + drag.by));
+    const LayerClip& clip = Model().Layers().tracks[drag.layer].clips[drag.clip];
+    if (drag.grip == Grip::kBody) {
+        return panel_.Apply(
+            Model().MoveLayerClip(drag.layer, drag.clip, clip.firstFrame + drag.by));
+    }
+    const auto [first, last] = DraggedFrames(clip, drag);
+    panel_.Apply(Model().ResizeLayerClip(drag.layer, drag.clip, first, last));
 }
 
 void CLayerRows::ShowContextMenu(QPoint local, QPoint global) {
@@ -123,8 +170,8 @@ CommandState CLayerRows::StateOf(int command) const {
 
 std::unique_ptr<QMenu> CLayerRows::BuildContextMenu() {
     auto menu = std::make_unique<QMenu>(this);
-    const auto add = [&](QMenu* to, int command, bool checkable) {
-        QAction* action = to->addAction(panel_.Text(command));
+    const auto add = [&](QMenu* to, int command, bool checkable, QString text = {}) {
+        QAction* action = to->addAction(text.isEmpty() ? panel_.Text(command) : text);
         action->setData(command);
         const CommandState state = StateOf(command);
         action->setEnabled(state.enabled);
@@ -135,10 +182,17 @@ std::unique_ptr<QMenu> CLayerRows::BuildContextMenu() {
     add(menu.get(), commands::kLayerOverride, true);
     menu->addSeparator();
     for (int command : commands::kLayerWeights) add(menu.get(), command, true);
+    add(menu.get(), commands::kLayerWeightAsk, true);
     add(menu.get(), commands::kLayerEase, true);
     add(menu.get(), commands::kLayerNoEase, true);
+    add(menu.get(), commands::kLayerEaseAsk, true);
     menu->addSeparator();
     for (int command : commands::kLayerMasks) add(menu.get(), command, true);
+    // Any set of segments: each one turned in or out of the mask.
+    QMenu* segments = menu->addMenu(panel_.Text(strings::kLayerSegmentsMenu));
+    for (int segment = 0; segment < kStandardSegmentCount; ++segment) {
+        add(segments, commands::kLayerSegment + segment, true, kStandardSkeleton[segment].name);
+    }
     menu->addSeparator();
     add(menu.get(), commands::kRemoveLayerClip, false);
     add(menu.get(), commands::kAddLayer, false);
@@ -159,6 +213,9 @@ void CLayerRows::RunContextCommand(int command) {
     if (const int mask = MaskOfCommand(command); mask >= 0) {
         return panel_.Apply(model.SetLayerClipMask(layer, clip, kBodyMaskPresets[mask].mask));
     }
+    if (const int segment = SegmentOfCommand(command); segment >= 0) {
+        return panel_.Apply(model.SetLayerClipMask(layer, clip, c->mask ^ SegmentBit(segment)));
+    }
     switch (command) {
         case commands::kLayerAdditive:
         case commands::kLayerOverride: {
@@ -172,6 +229,21 @@ void CLayerRows::RunContextCommand(int command) {
             return panel_.Apply(
                 model.SetLayerClipWeight(layer, clip, c->weight, ease, ease, kCurveCurve));
         }
+        case commands::kLayerWeightAsk:
+            if (const int percent = panel_.AskNumber(strings::kLayerWeightQuestion, 1, 100,
+                                                     int(std::lround(c->weight * 100)))) {
+                return panel_.Apply(model.SetLayerClipWeight(layer, clip, float(percent) / 100.0f,
+                                                             c->easeIn, c->easeOut, c->curve));
+            }
+            return;
+        case commands::kLayerEaseAsk:
+            if (const int frames = panel_.AskNumber(strings::kLayerEaseQuestion, 1, c->Length() / 2,
+                                                    std::max(1, c->easeIn))) {
+                const CurveType curve = c->easeIn || c->easeOut ? c->curve : kCurveCurve;
+                return panel_.Apply(
+                    model.SetLayerClipWeight(layer, clip, c->weight, frames, frames, curve));
+            }
+            return;
         case commands::kRemoveLayerClip:
             return panel_.Apply(model.RemoveLayerClip(layer, clip));
         case commands::kAddLayer:

@@ -6,7 +6,9 @@
 #include <QMenu>
 #include <functional>
 #include <memory>
+#include <utility>
 
+#include "timeline/LayerTrack.h"
 #include "timeline/TimelineCommandRules.h"
 #include "timeline/ui/TrackWindow.h"
 #include "uikit/MenuShower.h"
@@ -15,7 +17,7 @@ namespace tavrel {
 
 class CLayerRows : public CTrackWindow {
 public:
-    static constexpr int kRowHeight = 12;
+    static constexpr int kRowHeight = 16;
 
     CLayerRows(CTimelinePanel& panel, QWidget* parent);
 
@@ -51,10 +53,16 @@ private:
     int top_ = -1;  // the layer of the top row
     LayerClick rightClick_;
     MenuShower showMenu_ = ExecMenu;
-    // A clip being dragged along its row: where it was taken and by how much it moved.
+    enum class Grip { kBody, kFirst, kLast };
+    // The part of a clip of the layer under x: its body or one of its ends; -1 for no clip.
+    int ClipUnder(int layer, int x, Grip* grip) const;
+    // A clip being dragged along its row, or by one end: where it was taken and how far it
+    // went. The clip's frames as the drag would leave them.
     struct Drag {
         int layer = -1, clip = -1, grabbedAt = 0, by = 0;
+        Grip grip = Grip::kBody;
     } drag_;
+    static std::pair<int, int> DraggedFrames(const LayerClip& clip, const Drag& drag);
 };
 
 }  // namespace tavrel

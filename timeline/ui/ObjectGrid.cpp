@@ -583,7 +583,7 @@ void CObjectGrid::RunContextCommand(int command) {
             return panel_.Apply(model.MirrorSelected());
         case commands::kRepeat:
             if (const int times = panel_.AskNumber(strings::kRepeatQuestion, RepeatLimits::kFewest,
-                                                   RepeatLimits::kMost)) {
+                                                   RepeatLimits::kMost, RepeatLimits::kFewest)) {
                 return panel_.Apply(model.RepeatSelected(times));
             }
             return;

@@ -13,8 +13,8 @@ public:
     // The files the user picked (one, or several for images); none when cancelled.
     virtual std::vector<std::string> AskOpenFiles(FileKind kind) = 0;
     virtual void ShowMessage(const std::string& text) = 0;
-    // A whole number from least to most (starting at least); 0 when cancelled.
-    virtual int AskNumber(const std::string& question, int least, int most) = 0;
+    // A whole number from least to most, starting at `start` (kept inside); 0 when cancelled.
+    virtual int AskNumber(const std::string& question, int least, int most, int start) = 0;
     // Starts the desktop's mixer; false when there is none.
     virtual bool OpenVolumeControl() = 0;
 };

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
+#include <algorithm>
 
 #include "timeline/ui/TimelineStrings.h"
 
@@ -51,10 +52,10 @@ void CQtPanelDialogs::ShowMessage(const std::string& text) {
     QMessageBox::information(parent_, QString(), QString::fromStdString(text));
 }
 
-int CQtPanelDialogs::AskNumber(const std::string& question, int least, int most) {
+int CQtPanelDialogs::AskNumber(const std::string& question, int least, int most, int start) {
     bool ok = false;
     const int number = QInputDialog::getInt(parent_, QString(), QString::fromStdString(question),
-                                            least, least, most, 1, &ok);
+                                            std::clamp(start, least, most), least, most, 1, &ok);
     return ok ? number : 0;
 }
 

@@ -31,7 +31,7 @@ public:
     QString StartFolder(FileKind kind) const;
     std::vector<std::string> AskOpenFiles(FileKind kind) override;
     void ShowMessage(const std::string& text) override;
-    int AskNumber(const std::string& question, int least, int most) override;
+    int AskNumber(const std::string& question, int least, int most, int start) override;
     bool OpenVolumeControl() override;
 
 private:

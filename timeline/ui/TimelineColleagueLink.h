@@ -22,6 +22,8 @@ public:
     virtual void PlayingChanged(bool) {}
     // The user chose whether clips dropped from now on keep their feet planted.
     virtual void NewClipsKeepFeetChanged(bool) {}
+    // The layers came or went: the panel would show all their rows with this much more height.
+    virtual void StripHeightWanted(int) {}
 };
 
 }  // namespace tavrel

@@ -125,8 +125,8 @@ QToolButton* CTimelinePanel::OverflowButton() const {
     return buttons_->OverflowButton();
 }
 
-int CTimelinePanel::AskNumber(int questionId, int least, int most) {
-    return dialogs_->AskNumber(strings_(questionId), least, most);
+int CTimelinePanel::AskNumber(int questionId, int least, int most, int start) {
+    return dialogs_->AskNumber(strings_(questionId), least, most, start);
 }
 
 QString CTimelinePanel::Text(int id) const {
@@ -161,12 +161,16 @@ void CTimelinePanel::LayoutChildren() {
     // The layers lie above the motion track, which they change. The rows below give up some
     // height for them; past that, the layer rows scroll to show the selected one.
     const int layers = int(model_->Layers().tracks.size());
-    if (layers > 0) {
+    const auto heightBelow = [&] {
+        return 5 + heights[3] + heights[4] + heights[0] +
+               (collapsed_ ? 0 : heights[1] + heights[2]);
+    };
+    if (layers > 0 &&
+        height() - 4 - kMotionTop - 1 - heightBelow() < layers * CLayerRows::kRowHeight) {
         heights[0] = kMotionMinimumHeight;
         heights[1] = heights[2] = kMediaMinimumHeight;
     }
-    int below = 5 + heights[3] + heights[4] + heights[0];
-    if (!collapsed_) below += heights[1] + heights[2];
+    const int below = heightBelow();
     const int room = std::max(CLayerRows::kRowHeight, height() - 4 - kMotionTop - below - 1);
     layers_->ShowRows(std::min(layers, room / CLayerRows::kRowHeight), SelectedLayer());
     const int layerRows = layers_->ShownRows() * CLayerRows::kRowHeight;
@@ -291,6 +295,8 @@ void CTimelinePanel::RedrawTracks() {
     // Layers added or removed (an edit, undo or redo) change the stack of rows.
     if (layers_ && !layingOut_ && layerCount_ != int(model_->Layers().tracks.size())) {
         layerCount_ = int(model_->Layers().tracks.size());
+        // The frame gives the rows room first; its new size lays the children out again.
+        if (colleague_) colleague_->StripHeightWanted(WantedExtraHeight());
         return LayoutChildren();
     }
     if (layers_) layers_->update();
@@ -299,6 +305,11 @@ void CTimelinePanel::RedrawTracks() {
                        static_cast<QWidget*>(slider_)}) {
         if (w) w->update();
     }
+}
+
+int CTimelinePanel::WantedExtraHeight() const {
+    const int layers = int(model_->Layers().tracks.size());
+    return layers ? layers * CLayerRows::kRowHeight + 1 : 0;
 }
 
 int CTimelinePanel::OverviewEnd() const {

@@ -138,6 +138,8 @@ public:
     // Holds the commands whose buttons do not fit the panel's width (a narrow display).
     QToolButton* OverflowButton() const;
     QString Text(int id) const;
+    // The height beyond its usual the panel asks for to show every layer's row.
+    int WantedExtraHeight() const;
 
     // An edit's result: its message shown, and on success everything redrawn.
     void Apply(const EditResult& result);
@@ -146,7 +148,7 @@ public:
     void RedrawTracks();
     void ShowMessage(const Message& message);
     // Asks for a whole number from least to most; 0 when the user cancels.
-    int AskNumber(int questionId, int least, int most);
+    int AskNumber(int questionId, int least, int most, int start);
     // Tells the colleague whether the current frame rests on the selected one-frame clip.
     void NotifyStillPose();
     // The current frame moved by hand: while stopped its sound is heard.

@@ -39,7 +39,7 @@ public:
         return files;
     }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    int AskNumber(const std::string& question, int, int) override {
+    int AskNumber(const std::string& question, int, int, int) override {
         messages.push_back(question);
         return number;
     }
