@@ -60,12 +60,13 @@ float WeightOfCommand(int command);
 // The preset of a mask item in kBodyMaskPresets (-1 for another command).
 int MaskOfCommand(int command);
 
-// Whether the menu item carries a check mark: a blend's curve, a clip's switch.
+// Whether the menu item carries a check mark: a blend's curve, a clip's switch or speed curve.
 bool IsCheckableContextCommand(int command);
 
 // What a context command names: a curve type, a body segment to align at (its index in
 // CTimelineModel::kAlignSegments), -1 for neither.
 int CurveOfCommand(int command);
+int SpeedCurveOfCommand(int command);
 int AlignSegmentOfCommand(int command);
 bool IsClipSwitchCommand(int command);
 

@@ -82,6 +82,8 @@ constexpr int kRemoveLayerClip = 40069;
 constexpr int kDeleteKeys = 40070;    // the keys at the clicked frame
 constexpr int kClearKeys = 40071;     // the key clip at the clicked frame, with its keys
 constexpr int kMoveKeysHere = 40072;  // the keys at the current frame to the clicked one
+// The selected clip's speed curve, in the order of the SpeedCurve values.
+constexpr int kSpeedCommands[] = {40073, 40074, 40075, 40076};
 
 // Align the selected clip at a body segment: the pairs of identifiers, in the order of
 // CTimelineModel::kAlignSegments.
