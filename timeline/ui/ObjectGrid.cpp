@@ -196,9 +196,10 @@ void CObjectGrid::DrawClipOutline(QPainter& painter, const MotionClip& clip, con
     // Clear of the ends' handles.
     QRect label = body.adjusted(kHandlePixels + 3, 0, -kHandlePixels - 3, 0);
     label.setLeft(std::max(label.left(), Mapping().XOf(labelFrom) + 3));
+    // Before the name, where the clip's start shows it.
     if (clip.speedCurve != kSpeedConstant && label.width() > 60) {
-        DrawSpeedMark(painter, clip, label.adjusted(label.width() - 16, 0, 0, 0), fill);
-        label.setRight(label.right() - 20);
+        DrawSpeedMark(painter, clip, QRect(label.left(), label.top(), 16, label.height()), fill);
+        label.setLeft(label.left() + 20);
     }
     DrawClipName(painter, label, clip.fileName, fill);
 }
@@ -207,7 +208,7 @@ void CObjectGrid::DrawClipOutline(QPainter& painter, const MotionClip& clip, con
 // low for an ease in, high for an ease out.
 void CObjectGrid::DrawSpeedMark(QPainter& painter, const MotionClip& clip, const QRect& room,
                                 const QColor& fill) const {
-    const int size = std::min(room.width(), room.height() - 4);
+    const int size = std::min(room.width(), room.height() - 2);
     if (size < 6) return;
     const QRect box(room.left(), room.center().y() - size / 2, size, size);
     QPolygon graph;
@@ -710,11 +711,8 @@ bool CObjectGrid::event(QEvent* event) {
     const auto pair = BlendAt(Mapping().FrameAt(at.x()), !strip);
     const std::optional<float> distance =
         pair ? Model().BlendDistance(pair->earlier) : std::nullopt;
-    if (!distance) {
-        QToolTip::hideText();
-        event->ignore();
-        return true;
-    }
+    // Off a blend the clip's own tip (its file and speed, or a resize handle) shows.
+    if (!distance) return CTrackWindow::event(event);
     const auto mm = [](float d) { return std::to_string(int(std::lround(d))); };
     const auto& snap = Model().LastBlendSnap();
     const bool moved = snap && Model().SelectedPosition() == pair->earlier - 1;
