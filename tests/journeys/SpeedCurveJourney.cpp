@@ -1,6 +1,9 @@
 // A user eases a walk in from the clip's menu: it keeps its length, its first and last poses,
 // and at its middle frame the avatar has walked only about a quarter of the way; stepping onto
 // that frame shows it, playing runs on through the clip, and Ctrl+Z gives the even walk back.
+#include <QHelpEvent>
+#include <QToolTip>
+
 #include "compose/PoseEvaluator.h"
 #include "tests/journeys/JourneyFixture.h"
 #include "timeline/TimelineCommands.h"
@@ -16,7 +19,8 @@ protected:
         ChooseInNextMenu(QStringList{Panel().Text(strings::kSpeedMenu), Panel().Text(command)});
         CObjectGrid* track = MotionTrack();
         Panel().SetCurrentFrame(frame);  // the clip in view
-        Click(track, {Panel().Mapping().XOf(frame), track->height() / 2}, Qt::RightButton);
+        const int clips = (CObjectGrid::kClipTop + track->ClipBottom()) / 2;
+        Click(track, {Panel().Mapping().XOf(frame), clips}, Qt::RightButton);
     }
     const MotionClip& OnlyClip() const { return *Model().Project().motionClips.begin(); }
     rkVector Hips(int frame) {
@@ -53,6 +57,21 @@ TEST_F(SpeedCurveJourney, AnEasedInWalkStartsSlowKeepsItsEndsAndUndoes) {
     EXPECT_LT(rkLength(Hips(last) - end), 1.0f) << "the last pose stays";
     EXPECT_LT(Progress(middle, last), even - 0.15f) << "half the time, a quarter of the way";
     EXPECT_GT(Progress(last - 3, last), 0.85f);
+    // Resting on the clip, the pointer's tip names the curve.
+    CObjectGrid* track = MotionTrack();
+    const QPoint over(Panel().Mapping().XOf(middle),
+                      (CObjectGrid::kClipTop + track->ClipBottom()) / 2);
+    const QString eased = Panel().Text(commands::kSpeedCommands[kSpeedEaseIn]);
+    QWidget* top = track->window();
+    QTest::mouseMove(top->windowHandle(), track->mapTo(top, over + QPoint(8, 0)));
+    QTest::mouseMove(top->windowHandle(), track->mapTo(top, over));
+    ASSERT_TRUE(WaitUntil([&] { return track->toolTip().endsWith(eased); }))
+        << track->toolTip().toStdString();
+    QHelpEvent rest(QEvent::ToolTip, over, track->mapToGlobal(over));
+    QApplication::sendEvent(track, &rest);
+    EXPECT_TRUE(WaitUntil([&] { return QToolTip::text().endsWith(eased); }))
+        << QToolTip::text().toStdString();
+    QToolTip::hideText();
 
     // Stepped onto the middle frame, the 3D window shows the eased pose.
     Panel().SetCurrentFrame(middle - 1);
