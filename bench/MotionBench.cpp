@@ -169,6 +169,20 @@ void BM_Resample1000To2000(benchmark::State& state) {
 }
 BENCHMARK(BM_Resample1000To2000)->Unit(benchmark::kMillisecond);
 
+// A speed curve on a clip of 2000 frames: its source played again over the same length.
+void BM_ResampleEased2000(benchmark::State& state) {
+    tavrel::CMotion motion(MotionFile(2000), 0);
+    const std::string out = BenchPath("eased.chb");
+    const auto curve = tavrel::SpeedCurve(state.range(0));
+    for (auto _ : state) motion.Resample(out, 2000, curve);
+    state.SetLabel(std::string(tavrel::SpeedCurveName(curve)));
+}
+BENCHMARK(BM_ResampleEased2000)
+    ->Arg(tavrel::kSpeedConstant)
+    ->Arg(tavrel::kSpeedEaseIn)
+    ->Arg(tavrel::kSpeedEaseBoth)
+    ->Unit(benchmark::kMillisecond);
+
 void BM_SaveReversed1000(benchmark::State& state) {
     tavrel::CMotion motion(MotionFile(1000), 0);
     const std::string out = WorkingPath("reversed.chb");

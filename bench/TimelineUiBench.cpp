@@ -30,7 +30,9 @@ struct NoMotion : CMotionSide {
     bool Split(const std::string&, int, const std::string&, const std::string&) override {
         return false;
     }
-    bool Resample(const std::string&, int, const std::string&) override { return false; }
+    bool Resample(const std::string&, int, const std::string&, SpeedCurve) override {
+        return false;
+    }
     bool Reverse(const std::string&, const std::string&) override { return false; }
     bool Align(const std::string&, int, const std::string&, const std::string&,
                const std::string&) override {

@@ -110,6 +110,8 @@ EditResult Act(OpenedProject& project, const Args& args, std::ostream& err, bool
             return model.SetCurveType(position, c) ? EditResult::Done() : EditResult::Refused();
     }
     if (action == "match" && rest.size() == 1) return model.BlendAtBestPoint(position);
+    const auto speed = rest.size() == 2 ? SpeedCurveNamed(rest[1]) : std::nullopt;
+    if (action == "speed" && speed) return model.SetSpeedCurve(position, *speed);
     *usage = true;
     Usage(err, "compose", "unknown action or arguments: " + action);
     return EditResult::Refused();

@@ -26,6 +26,7 @@ struct EditRequest {
     std::vector<std::string> outputs;
     bool absolute = false;
     int count = 0;          // resample, split, repeat
+    SpeedCurve speed = kSpeedConstant;  // ease
     float numbers[4] = {};  // translate: x y z; rotate: w x y z
 };
 
@@ -39,7 +40,7 @@ struct Shape {
 
 constexpr Shape kShapes[] = {
     {"reverse", 0, 1}, {"resample", 1, 1}, {"split", 1, 2},        {"translate", 3, 1},
-    {"rotate", 5, 1},  {"mirror", 0, 1},   {"repeat", 1, 1, true},
+    {"rotate", 5, 1},  {"mirror", 0, 1},   {"repeat", 1, 1, true}, {"ease", 1, 1, true},
 };
 
 // A finite number: NaN or infinity would end up in every frame written.
@@ -93,6 +94,12 @@ std::string ParseValues(EditRequest* r) {
             return "repeat needs N from " + std::to_string(RepeatLimits::kFewest) + " to " +
                    std::to_string(RepeatLimits::kMost);
         }
+        return {};
+    }
+    if (r->operation == "ease") {
+        const auto speed = SpeedCurveNamed(v[0]);
+        if (!speed || *speed == kSpeedConstant) return "ease takes in, out or both";
+        r->speed = *speed;
         return {};
     }
     const size_t first = r->operation == "rotate" ? 1 : 0;
@@ -211,6 +218,13 @@ bool Apply(CMotion& motion, const EditRequest& r, const std::vector<std::string>
         return motion.SaveRepeated(out[0], r.count);
     }
     if (r.operation == "resample") return motion.Resample(out[0], r.count);
+    if (r.operation == "ease") {
+        if (motion.GetLength() < 2) {
+            err << "error: a motion of one frame has no speed to ease\n";
+            return false;
+        }
+        return motion.Resample(out[0], motion.GetLength(), r.speed);
+    }
     if (r.operation == "split") {
         if (r.count < 1 || r.count >= motion.GetLength()) {
             err << "error: split frame must lie in 1.." << motion.GetLength() - 1 << '\n';

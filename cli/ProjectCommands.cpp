@@ -68,7 +68,10 @@ void PrintProjectText(const CTimelineProject& p, std::ostream& out) {
             << " stretched " << int(c.stretched) << " in " << c.transitionIn << " out "
             << c.transitionOut << " curve " << c.curveType << " offset " << c.offset[0] << ' '
             << c.offset[1] << ' ' << c.offset[2] << " range " << c.sourceFirst << ' '
-            << c.sourceLast << '\n';
+            << c.sourceLast;
+        // Only a curved clip says so: listings of projects without curves stay as they were.
+        if (c.speedCurve != kSpeedConstant) out << " speed " << SpeedCurveName(c.speedCurve);
+        out << '\n';
     }
     out << "media: " << p.mediaClips.Count() << '\n';
     for (const MediaClip& m : MediaInTimeOrder(p)) {
@@ -111,6 +114,7 @@ void PrintProjectJson(const CTimelineProject& p, std::ostream& out) {
         json.EndArray()
             .Key("sourceFirst").Int(c.sourceFirst)
             .Key("sourceLast").Int(c.sourceLast)
+            .Key("speedCurve").String(SpeedCurveName(c.speedCurve))
             .EndObject();
     }
     json.EndArray().Key("mediaClips").BeginArray();

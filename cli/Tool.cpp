@@ -74,7 +74,7 @@ const std::vector<Command>& Commands() {
         {"edit",
          "reverse IN OUT | resample N IN OUT | split N IN OUT_A OUT_B |\n"
          "       translate X Y Z IN OUT [--absolute] | rotate NAME W X Y Z IN OUT [--absolute] |\n"
-         "       mirror IN OUT | repeat IN OUT N",
+         "       mirror IN OUT | repeat IN OUT N | ease IN OUT in|out|both",
          "edits a motion on the standard skeleton into new files (outputs must not exist)",
          RunEditCommand},
         {"project", "FILE [--json]",
@@ -85,12 +85,14 @@ const std::vector<Command>& Commands() {
          RunSampleCommand},
         {"compose",
          "PROJECT add FILE [--at FRAME | --after | --blend N [--best]] [--own-place]\n"
-         "       [--feet-free] | move K FRAME | remove K | curve K NAME | match K",
+         "       [--feet-free] | move K FRAME | remove K | curve K NAME | match K |\n"
+         "       speed K in|out|both|none",
          "edits a project file (a new one when it does not exist) as the editor's actions do:\n"
          "      a clip added at a frame, after the last one or blended over its last N frames\n"
          "      (--best: moved to where the motions are most alike), clip K (1 the first in\n"
          "      time) moved, removed, given a curve (Linear, EaseIn, EaseOut, Curve, Inertial)\n"
-         "      or its blend with the clip before moved to the best point",
+         "      or its blend with the clip before moved to the best point, or its speed eased\n"
+         "      over its length",
          RunComposeCommand},
         {"render",
          "FILE [--frame N] [--camera front|back|left|right|up|down] [--size WxH] [--scale S]\n"

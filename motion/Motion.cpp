@@ -282,8 +282,9 @@ int CMotion::SaveSplit(int n, const std::string& pathA, const std::string& pathB
     return savedA && savedB;
 }
 
-int CMotion::Resample(const std::string& path, int newLength) {
-    if (newLength < 2 || length_ < 1 || !HasStandardSkeleton()) return 0;
+int CMotion::Resample(const std::string& path, int newLength, SpeedCurve curve) {
+    if (newLength < 2 || length_ < 1 || curve >= kSpeedCurveCount || !HasStandardSkeleton())
+        return 0;
     CMotion result;
     result.KeepRateOf(*this);
     std::unique_ptr<CHTR> a = GetPose(0);
@@ -291,11 +292,11 @@ int CMotion::Resample(const std::string& path, int newLength) {
     std::unique_ptr<CHTR> mixed = GetPose(0);
     if (!a || !b || !mixed) return 0;
     for (int k = 0; k < newLength; ++k) {
-        const double t = double(int64_t(k) * (length_ - 1)) / double(newLength - 1);
+        const double t = SourcePosition(curve, k, newLength, length_);
         const int i = int(t);
         const double f = t - i;
         if (!CopyPoseTo(*a, i)) return 0;
-        if (f == 0.0) {
+        if (f == 0.0 || i + 1 >= length_) {
             result.SetPose(k, *a);
             continue;
         }

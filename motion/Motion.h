@@ -9,6 +9,7 @@
 #include "AnimRead/AnimFile.h"
 #include "motion/Chtr.h"
 #include "motion/FootContacts.h"
+#include "motion/SpeedCurve.h"
 
 namespace tavrel {
 
@@ -67,7 +68,8 @@ public:
     // The motion played `times` times, walking on (see RepeatCycle).
     int SaveRepeated(const std::string& path, int times);
     int SaveSplit(int n, const std::string& pathA, const std::string& pathB);
-    int Resample(const std::string& path, int newLength);
+    // The motion played in newLength frames, its speed following the curve (see SpeedCurve).
+    int Resample(const std::string& path, int newLength, SpeedCurve curve = kSpeedConstant);
     int SaveTranslated(const std::string& path, float x, float y, float z, int absolute);
     // Turns one segment in every frame of this motion; nothing is saved.
     int RotatePart(const char* name, float w, float x, float y, float z, int absolute);

@@ -74,6 +74,8 @@ constexpr int kSkeletonTakenJointsLeftOut = 62009;  // %FileName %Note %Joints
 constexpr int kMirrorImpossible = 62010;  // %Reason
 constexpr int kRepeatImpossible = 62011;
 constexpr int kRepeatQuestion = 62012;
+// A project's speed curves could not be read; its clips play their files as saved.
+constexpr int kSpeedSectionDamaged = 62013;  // %Reason
 constexpr int kPasteLengthChanged = 62121;
 constexpr int kAvatarNotLoaded = 62140;
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "motion/CurveFunction.h"
+#include "motion/SpeedCurve.h"
 
 namespace tavrel {
 
@@ -18,7 +19,9 @@ struct MotionClip {
     std::string sourceFileName;  // the unstretched file fileName was resampled from, or ""
     int32_t firstFrame = 0;
     int32_t lastFrame = 0;
-    uint8_t stretched = 0;
+    uint8_t stretched = 0;  // fileName was resampled in time from sourceFileName
+    // How the speed runs over the clip; a curved clip is always resampled from its source.
+    SpeedCurve speedCurve = kSpeedConstant;
     int16_t transitionIn = 1;           // frames at the start that blend with the clip before
     int16_t transitionOut = 1;          // frames at the end that blend with the clip after
     uint32_t curveType = kCurveLinear;  // curve of the transition into the next clip

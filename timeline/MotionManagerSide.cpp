@@ -113,9 +113,9 @@ bool CMotionManagerSide::Split(const std::string& path, int firstLength, const s
 }
 
 bool CMotionManagerSide::Resample(const std::string& source, int newLength,
-                                  const std::string& target) {
+                                  const std::string& target, SpeedCurve curve) {
     return WriteFiles({target}, [&](const auto& temp) {
-        return manager_.GetMotion(source)->Resample(temp[0], newLength) == 1;
+        return manager_.GetMotion(source)->Resample(temp[0], newLength, curve) == 1;
     });
 }
 

@@ -29,7 +29,8 @@ public:
     std::string UnusableReason(const std::string& path) override;
     bool Split(const std::string& path, int firstLength, const std::string& targetA,
                const std::string& targetB) override;
-    bool Resample(const std::string& source, int newLength, const std::string& target) override;
+    bool Resample(const std::string& source, int newLength, const std::string& target,
+                  SpeedCurve curve) override;
     bool Reverse(const std::string& path, const std::string& target) override;
     bool Mirror(const std::string& path, const std::string& target, std::string* problem) override;
     bool Repeat(const std::string& path, int times, const std::string& target) override;

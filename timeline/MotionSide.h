@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "motion/FootContacts.h"
-#include "motion/TransitionMatch.h"
 #include "motion/GroundPlace.h"
+#include "motion/SpeedCurve.h"
+#include "motion/TransitionMatch.h"
 
 namespace tavrel {
 
@@ -48,9 +49,10 @@ public:
     // Frames 0 to firstLength - 1 to targetA, the rest to targetB.
     virtual bool Split(const std::string& path, int firstLength, const std::string& targetA,
                        const std::string& targetB) = 0;
-    // The source stretched or squeezed in time to newLength frames; target may exist and is
-    // then replaced whole or not at all.
-    virtual bool Resample(const std::string& source, int newLength, const std::string& target) = 0;
+    // The source stretched or squeezed in time to newLength frames, its speed following the
+    // curve; target may exist and is then replaced whole or not at all.
+    virtual bool Resample(const std::string& source, int newLength, const std::string& target,
+                          SpeedCurve curve) = 0;
     virtual bool Reverse(const std::string& path, const std::string& target) = 0;
     // The motion's mirror image: left and right swapped, reflected across the figure's facing.
     // False when it cannot be made, with the reason for the user in `problem` when the figure

@@ -11,6 +11,7 @@
 #include "settings/StringIds.h"
 #include "timeline/ClipRules.h"
 #include "timeline/LayerSection.h"
+#include "timeline/SpeedSection.h"
 
 namespace tavrel {
 namespace {
@@ -149,28 +150,61 @@ std::optional<ClipLine> ParseClipLine(const Fields& f) {
     return line;
 }
 
-// The layers after the base format's lines, when there are any. A damaged section leaves the
-// base timeline as read, with the damage reported and kept in mind for saving.
-template <typename Import>
-void ReadLayers(LineReader& reader, ProjectReadResult& result, const Import& importMotion) {
+// The lines of the section that starts at the next line that is not empty; none at the end.
+std::optional<CLayerSection::LineSource> NextSection(LineReader& reader) {
     std::optional<std::string> first = reader.NextLine();
     while (first && (first->empty() || *first == "\r")) first = reader.NextLine();
-    if (!first) return;
-    bool pending = true;
-    const CLayerSection::LineSource lines = [&]() -> std::optional<std::string> {
+    if (!first) return std::nullopt;
+    return [&reader, first, pending = true]() mutable -> std::optional<std::string> {
         if (pending) {
             pending = false;
             return first;
         }
         return reader.NextLine();
     };
+}
+
+// The speed curves after the layers: each goes to the clip its line names, when that clip was
+// read and plays a file resampled from its source. A curve on a clip without a source would
+// let a later curve start from the file with this one in it. A damaged section leaves every
+// clip playing its file as saved.
+void ReadSpeeds(LineReader& reader, ProjectReadResult& result,
+                const std::vector<std::optional<std::pair<int, int>>>& clipLines) {
+    const auto lines = NextSection(reader);
+    if (!lines) return;
+    std::string reason;
+    const auto curves = CSpeedSection::Parse(*lines, int(clipLines.size()), &reason);
+    if (!curves) {
+        result.messages.push_back(
+            MakeMessage(strings::kSpeedSectionDamaged, {{std::string(kReasonToken), reason}}));
+        return;
+    }
+    for (const auto& [line, curve] : *curves) {
+        if (!clipLines[line]) continue;
+        auto& clips = result.project.motionClips;
+        for (int position = 0; position < clips.Count(); ++position) {
+            MotionClip& clip = *clips.At(position);
+            const bool named = clip.firstFrame == clipLines[line]->first &&
+                               clip.lastFrame == clipLines[line]->second;
+            if (named && clip.stretched && !clip.sourceFileName.empty()) clip.speedCurve = curve;
+        }
+    }
+}
+
+// The layers after the base format's lines, when there are any. A damaged section leaves the
+// base timeline as read, with the damage reported and kept in mind for saving.
+template <typename Import>
+bool ReadLayers(LineReader& reader, ProjectReadResult& result, const Import& importMotion) {
+    const auto next = NextSection(reader);
+    if (!next) return false;
+    const CLayerSection::LineSource& lines = *next;
     std::string reason;
     std::optional<CLayerStack> stack = CLayerSection::Parse(lines, &reason);
     if (!stack) {
         result.project.layersDamaged = 1;
         result.messages.push_back(
             MakeMessage(strings::kLayerSectionDamaged, {{std::string(kReasonToken), reason}}));
-        return;
+        return false;
     }
     for (LayerTrack& track : stack->tracks) {
         for (auto clip = track.clips.begin(); clip != track.clips.end();) {
@@ -191,6 +225,7 @@ void ReadLayers(LineReader& reader, ProjectReadResult& result, const Import& imp
     }
     if (!stack->tracks.empty())
         result.project.layers = std::make_shared<const CLayerStack>(std::move(*stack));
+    return true;
 }
 
 }  // namespace
@@ -225,10 +260,13 @@ ProjectReadResult CProjectFileReader::Read(const std::string& path) {
 
     const auto motionCount = reader.NextCount();
     if (!motionCount || *motionCount < 0) return stop(strings::kProjectBadMotionCount);
+    // The frames of the clip each line gave, for the sections that name clips by their line.
+    std::vector<std::optional<std::pair<int, int>>> clipLines;
     for (int i = 0; i < *motionCount; ++i) {
         const auto fields = reader.Next(14);
         auto line = fields ? ParseClipLine(*fields) : std::nullopt;
         if (!line) return stop(strings::kProjectBadClipLine);
+        clipLines.emplace_back();
         // The track's rules hold for read clips too: a clip inside another would hide the
         // outer clip's later frames. The later line gives way.
         if (!CanPlaceClip(project, line->clip.firstFrame, line->clip.lastFrame)) {
@@ -263,6 +301,7 @@ ProjectReadResult CProjectFileReader::Read(const std::string& path) {
         line->clip.fileName = file.path;
         line->clip.sourceFileName = source.path;
         project.motionClips.InsertSorted(line->clip);
+        clipLines.back() = std::make_pair(line->clip.firstFrame, line->clip.lastFrame);
     }
 
     const auto mediaCount = reader.NextCount();
@@ -317,7 +356,7 @@ ProjectReadResult CProjectFileReader::Read(const std::string& path) {
     if (!last || (*last)[0] != "I" || !value) return stop(strings::kProjectBadLastLine);
     project.closingValue = *value;
     project.complete = 1;
-    ReadLayers(reader, result, importMotion);
+    if (ReadLayers(reader, result, importMotion)) ReadSpeeds(reader, result, clipLines);
     return result;
 }
 

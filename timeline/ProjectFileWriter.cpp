@@ -15,6 +15,7 @@
 #include "settings/FileNameRules.h"
 #include "timeline/LayerSection.h"
 #include "timeline/ProjectFileReader.h"
+#include "timeline/SpeedSection.h"
 
 namespace tavrel {
 namespace {
@@ -100,8 +101,10 @@ bool CProjectFileWriter::Write(const CTimelineProject& project, const std::strin
     std::string text =
         Line({"D", project.headerText.empty() ? std::string("Tavrel") : project.headerText});
     text += std::to_string(project.motionClips.Count()) + "\n";
+    std::vector<SpeedCurve> speeds;
     // In time order, as a person would write them.
     for (auto it = project.motionClips.rbegin(); it != project.motionClips.rend(); ++it) {
+        speeds.push_back(it->speedCurve);
         const std::string name = copier.Copy(it->fileName, error);
         const std::string source =
             it->sourceFileName.empty() ? "" : copier.Copy(it->sourceFileName, error);
@@ -120,12 +123,16 @@ bool CProjectFileWriter::Write(const CTimelineProject& project, const std::strin
         return false;
     text += Line({"S", sound}) + Line({"I", std::to_string(project.closingValue)});
     bool copied = true;
-    text += CLayerSection::Text(project.Layers(), [&](const std::string& path) {
+    std::string layers = CLayerSection::Text(project.Layers(), [&](const std::string& path) {
         const std::string name = copier.Copy(path, error);
         copied = copied && !name.empty();
         return name.empty() ? std::string("*") : name;
     });
     if (!copied) return false;
+    // A reader of layers expects their section first: without layers it is an empty one.
+    const std::string curves = CSpeedSection::Text(speeds);
+    if (!curves.empty() && layers.empty()) layers = Line({CLayerSection::kTag, "0"});
+    text += layers + curves;
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
         if (line.size() > CProjectFileReader::kMaxLineLength) {

@@ -94,6 +94,7 @@ bool ContextCommandEnabled(const CTimelineModel& model, const RightClick& at, in
         return selected;
     }
     if (command == kRepeat) return model.CanRepeatSelected(RepeatLimits::kFewest);
+    if (SpeedCurveOfCommand(command) >= 0) return model.CanSetSpeedCurve(model.SelectedPosition());
     if (OneOf(command, kPaste)) return model.Clipboard().has_value();
     switch (command) {
         case kMenuSplit:
@@ -122,6 +123,10 @@ bool ContextCommandChecked(const CTimelineModel& model, const RightClick& at, in
     if (const MotionClip* clip = model.SelectedClip(); clip && IsClipSwitchCommand(command)) {
         const ClipPlace place = ClipPlaceOf(clip->offset);
         return command == kKeepOwnPlace ? place.ownPlace : !place.feetFree;
+    }
+    if (const int speed = SpeedCurveOfCommand(command); speed >= 0) {
+        const MotionClip* clip = model.SelectedClip();
+        return clip && int(clip->speedCurve) == speed;
     }
     const int curve = CurveOfCommand(command);
     const MotionClip* earlier = model.ClipAtPosition(at.transitionEarlier);
@@ -168,7 +173,15 @@ CommandState ContextCommandState(const CTimelineModel& model, const PanelState& 
 }
 
 bool IsCheckableContextCommand(int command) {
-    return CurveOfCommand(command) >= 0 || IsClipSwitchCommand(command) || command == kKeepInStep;
+    return CurveOfCommand(command) >= 0 || SpeedCurveOfCommand(command) >= 0 ||
+           IsClipSwitchCommand(command) || command == kKeepInStep;
+}
+
+int SpeedCurveOfCommand(int command) {
+    for (int i = 0; i < int(std::size(kSpeedCommands)); ++i) {
+        if (kSpeedCommands[i] == command) return i;
+    }
+    return -1;
 }
 
 int CurveOfCommand(int command) {

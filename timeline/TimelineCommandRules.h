@@ -62,12 +62,13 @@ int MaskOfCommand(int command);
 // The standard segment a segment item turns in or out of a mask (-1 for another command).
 int SegmentOfCommand(int command);
 
-// Whether the menu item carries a check mark: a blend's curve, a clip's switch.
+// Whether the menu item carries a check mark: a blend's curve, a clip's switch or speed curve.
 bool IsCheckableContextCommand(int command);
 
 // What a context command names: a curve type, a body segment to align at (its index in
 // CTimelineModel::kAlignSegments), -1 for neither.
 int CurveOfCommand(int command);
+int SpeedCurveOfCommand(int command);
 int AlignSegmentOfCommand(int command);
 bool IsClipSwitchCommand(int command);
 

@@ -86,6 +86,8 @@ constexpr int kLayerWeightAsk = 40073;  // asks the weight in percent
 constexpr int kLayerEaseAsk = 40074;    // asks the ease's frames
 // One body segment in or out of the clip's mask: kLayerSegment + the standard segment.
 constexpr int kLayerSegment = 40080;
+// The selected clip's speed curve, in the order of the SpeedCurve values.
+constexpr int kSpeedCommands[] = {40100, 40101, 40102, 40103};
 
 // Align the selected clip at a body segment: the pairs of identifiers, in the order of
 // CTimelineModel::kAlignSegments.

@@ -136,6 +136,11 @@ public:
     // the repeats end before the next clip (kind 29).
     EditResult RepeatSelected(int times);
     bool CanRepeatSelected(int times) const;
+    // The clip's speed follows the curve over its length, which stays (kind 30). Its file is
+    // made anew from its unstretched source, so curves never compound; the constant curve
+    // brings the plain timing back. Refused for a one-frame clip and for the curve it has.
+    EditResult SetSpeedCurve(int position, SpeedCurve curve);
+    bool CanSetSpeedCurve(int position) const;
     EditResult RotateSegmentOfSelected(std::string_view segment,  // kind 18
                                        const SegmentRotation& rotation, bool absolute);
     // Any other edit of the selected clip that writes a new file from its file.
@@ -239,7 +244,11 @@ private:
     bool SnapToBestBlend(int position);
     // Writes the selected clip's motion anew (write(its file, target)) into a file of its own
     // that the clip then plays.
-    EditResult ReplaceFileOfSelected(const FileWriter& write, int failureMessage);
+    // A clip with a speed curve keeps it (keepCurve): the edit is made on its source, which
+    // the curve then times again. Otherwise the clip plays the new file as it is.
+    EditResult ReplaceFileOfSelected(const FileWriter& write, int failureMessage,
+                                     bool keepCurve = true);
+    EditResult ReplaceSourceOfSelected(const FileWriter& write, int failureMessage);
     // The same as an undoable edit of its own.
     EditResult RewriteSelected(EditKind kind, const FileWriter& write);
     // A change of one clip as an edit of the kind; refused when it changes nothing.

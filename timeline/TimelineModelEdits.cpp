@@ -221,7 +221,9 @@ EditResult CTimelineModel::ResizeClip(int position, int newFirst, int newLast) {
                 resized.stretched = 1;
             }
             resized.SetFrames(newFirst, newLast);
-            if (!motion_.Resample(resized.sourceFileName, resized.Length(), resized.fileName)) {
+            // A clip with a speed curve keeps it over its new length.
+            if (!motion_.Resample(resized.sourceFileName, resized.Length(), resized.fileName,
+                                  resized.speedCurve)) {
                 // A stretched clip's own file stays; a fresh derived one is nobody's.
                 if (!wasStretched) RemoveWritten({resized.fileName}, motion_);
                 return EditResult::Refused(strings::kClipEditFailed);
@@ -285,6 +287,11 @@ bool CTimelineModel::SnapToBestBlend(int position) {
         moved.fileName = halves->second.fileName;
         moved.SetFrames(0, halves->second.Length() - 1);
         moved.sourceLast = moved.Length() - 1;
+        // The trimmed file is the clip's motion now: a stretch or curve made again from the
+        // whole source would bring the trimmed head back.
+        moved.sourceFileName.clear();
+        moved.stretched = 0;
+        moved.speedCurve = kSpeedConstant;
     }
     moved.SetFrames(first, last);
     project_.motionClips.At(position);  // the cursor on the clip, to replace it
@@ -319,6 +326,8 @@ std::optional<std::pair<MotionClip, MotionClip>> CTimelineModel::SplitClip(const
     first.sourceFileName.clear();
     first.stretched = 0;
     first.curveType = kCurveLinear;
+    // Each half plays its part of the clip as it played: a curve is in the halves' files.
+    first.speedCurve = kSpeedConstant;
 
     MotionClip second;
     second.fileName = fileB;
@@ -484,9 +493,14 @@ EditResult CTimelineModel::Paste() {
 // ---------------------------------------------------------------------------------------------
 // Edits of the selected clip's motion
 
-EditResult CTimelineModel::ReplaceFileOfSelected(const FileWriter& write, int failureMessage) {
+EditResult CTimelineModel::ReplaceFileOfSelected(const FileWriter& write, int failureMessage,
+                                                 bool keepCurve) {
     MotionClip* clip = MutableClipAt(view_.selected);
     if (!clip) return EditResult::Refused();
+    if (keepCurve && clip->speedCurve != kSpeedConstant && clip->stretched &&
+        !clip->sourceFileName.empty()) {
+        return ReplaceSourceOfSelected(write, failureMessage);
+    }
     const std::string target = MakeDerivedName(clip->fileName);
     if (target.empty() || !write(clip->fileName, target)) {
         if (!target.empty()) RemoveFile(target);
@@ -495,6 +509,28 @@ EditResult CTimelineModel::ReplaceFileOfSelected(const FileWriter& write, int fa
     clip->fileName = target;
     clip->sourceFileName.clear();
     clip->stretched = 0;
+    clip->speedCurve = kSpeedConstant;  // the file plays as it is
+    changed_ = true;
+    return EditResult::Done();
+}
+
+// A reversed eased-in clip still starts slow, and a later curve starts from the edited source
+// rather than from a file with a curve in it already.
+EditResult CTimelineModel::ReplaceSourceOfSelected(const FileWriter& write, int failureMessage) {
+    MotionClip* clip = MutableClipAt(view_.selected);
+    const std::string source = MakeDerivedName(clip->sourceFileName);
+    if (source.empty() || !write(clip->sourceFileName, source)) {
+        if (!source.empty()) RemoveFile(source);
+        return EditResult::Refused(failureMessage);
+    }
+    // Named once the source is written, so that the two names cannot meet.
+    const std::string target = MakeDerivedName(clip->fileName);
+    if (target.empty() || !motion_.Resample(source, clip->Length(), target, clip->speedCurve)) {
+        RemoveWritten({source, target}, motion_);
+        return EditResult::Refused(failureMessage);
+    }
+    clip->fileName = target;
+    clip->sourceFileName = source;
     changed_ = true;
     return EditResult::Done();
 }
@@ -566,7 +602,7 @@ EditResult CTimelineModel::RepeatSelected(int times) {
                 return motion_.Repeat(file, times, target) &&
                        motion_.FrameCount(target) == length * times;
             },
-            strings::kClipEditFailed);
+            strings::kClipEditFailed, false);  // each repeat plays as the clip did
         // Blends with the clips around keep their lengths: only the clip's end moves on.
         if (result.done) {
             MotionClip* clip = MutableClipAt(view_.selected);
@@ -575,6 +611,42 @@ EditResult CTimelineModel::RepeatSelected(int times) {
             clip->sourceLast = clip->Length() - 1;
         }
         return result;
+    });
+}
+
+bool CTimelineModel::CanSetSpeedCurve(int position) const {
+    const MotionClip* clip = ClipAtPosition(position);
+    return clip && !clip->IsOneFrame();
+}
+
+EditResult CTimelineModel::SetSpeedCurve(int position, SpeedCurve curve) {
+    const MotionClip* clip = ClipAtPosition(position);
+    if (!CanSetSpeedCurve(position) || curve >= kSpeedCurveCount || clip->speedCurve == curve)
+        return EditResult::Refused();
+    return RunEdit(kEditSpeedCurve, [&] {
+        MotionClip timed = *clip;
+        const bool resampled = timed.stretched && !timed.sourceFileName.empty();
+        const std::string source = resampled ? timed.sourceFileName : timed.fileName;
+        if (curve == kSpeedConstant && motion_.FrameCount(source) == timed.Length()) {
+            // The plain timing of the source's own length is the source itself.
+            timed.fileName = source;
+            timed.sourceFileName.clear();
+            timed.stretched = 0;
+        } else {
+            const std::string target = MakeDerivedName(timed.fileName);
+            if (target.empty() || !motion_.Resample(source, timed.Length(), target, curve)) {
+                if (!target.empty()) RemoveWritten({target}, motion_);
+                return EditResult::Refused(strings::kClipEditFailed);
+            }
+            timed.fileName = target;
+            timed.sourceFileName = source;
+            timed.stretched = 1;
+        }
+        timed.speedCurve = curve;
+        *MutableClipAt(position) = timed;
+        view_.selected = position;
+        changed_ = true;
+        return EditResult::Done();
     });
 }
 

@@ -75,7 +75,8 @@ Message CTimelineModel::RewriteResized(uint32_t kind, int position) {
     if (kind != kEditResize) return {};
     const MotionClip* clip = ClipAtPosition(position);
     if (!clip || !clip->stretched || clip->sourceFileName.empty()) return {};
-    if (motion_.Resample(clip->sourceFileName, clip->Length(), clip->fileName)) return {};
+    if (motion_.Resample(clip->sourceFileName, clip->Length(), clip->fileName, clip->speedCurve))
+        return {};
     return MakeMessage(strings::kClipEditFailed);
 }
 

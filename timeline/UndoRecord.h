@@ -35,6 +35,7 @@ enum EditKind : uint32_t {
     kEditLayerKeys = 27,          // keys set, moved, deleted or cleared
     kEditMirror = 28,
     kEditRepeat = 29,
+    kEditSpeedCurve = 30,
 };
 
 struct ViewState {

@@ -109,6 +109,38 @@ TEST_F(BakeCommand, EveryFrameIsTheMixedPoseOfItsSample) {
     EXPECT_GT(Distance(baked.GetPose(70)->GetRoot(), baked.GetPose(85)->GetRoot()), 0.01f);
 }
 
+// A clip eased from the command line bakes as the editor plays it: the test motion's root
+// stands at x = its frame, so each baked frame shows the source position the curve gives it
+// (the 30-frame motion comes in at the timeline's 60 frames a second as 59 frames).
+TEST_F(BakeCommand, AnEasedClipBakesAtItsCurvesPositions) {
+    const std::string project = dir / "eased.tvp";
+    ASSERT_EQ(Tool({"compose", project, "add", dir / "a.chb"}).code, kExitOk);
+    ASSERT_EQ(Tool({"compose", project, "speed", "1", "in"}).code, kExitOk);
+    const Result listed = Tool({"project", project});
+    EXPECT_NE(listed.out.find("stretched 1 "), std::string::npos) << listed.out;
+    EXPECT_NE(listed.out.find(" range 0 58 speed in\n"), std::string::npos) << listed.out;
+    EXPECT_NE(Tool({"project", project, "--json"}).out.find(R"("speedCurve":"in")"),
+              std::string::npos);
+    ASSERT_EQ(Tool({"bake", project, dir / "eased.chb", "--plain"}).code, kExitOk);
+    CMotion baked(dir / "eased.chb", 0);
+    ASSERT_EQ(baked.GetLength(), 59);
+    for (int f = 0; f < 59; ++f) {
+        EXPECT_NEAR(baked.GetPose(f)->GetRoot()->local.m[12],
+                    SourcePosition(kSpeedEaseIn, f, 59, 59) / 2.0, 1e-3)
+            << f;
+    }
+    // Without --plain: the one evaluation's pose, as the 3D window shows the eased clip.
+    ASSERT_EQ(Tool({"bake", project, dir / "shown.chb"}).code, kExitOk);
+    CMotion shown(dir / "shown.chb", 0);
+    OpenedProject opened;
+    ASSERT_TRUE(opened.Open(project).empty());
+    CPoseEvaluator evaluator(opened.Manager(), TAVREL_SHARE_DIR "/Init.chb");
+    for (int f = 0; f < 59; ++f) {
+        const std::unique_ptr<CHTR> pose = evaluator.PoseOf(opened.Model().GetFrameSample(f));
+        ASSERT_LT(Distance(pose->GetRoot(), shown.GetPose(f)->GetRoot()), 1e-4f) << f;
+    }
+}
+
 // Every node of a pose tree, parents first.
 void Collect(const rkNode* node, std::vector<const rkNode*>* nodes) {
     for (; node; node = node->next) {

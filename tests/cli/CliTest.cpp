@@ -220,7 +220,16 @@ TEST(Cli, EditWritesNewFilesOnly) {
     EXPECT_TRUE(Has(Tool({"info", dir / "s.cha"}).out, "frameCount: 20"));
     EXPECT_TRUE(Has(Tool({"info", dir / "b.chb"}).out, "frameCount: 6"));
     EXPECT_TRUE(Has(Tool({"info", dir / "x3.chb"}).out, "frameCount: 30"));
+    EXPECT_EQ(Tool({"edit", "ease", dir / "m.chb", dir / "in.chb", "in"}).code, 0);
+    EXPECT_TRUE(Has(Tool({"info", dir / "in.chb"}).out, "frameCount: 10"));
+    EXPECT_NE(ReadBytes(dir / "in.chb"), ReadBytes(dir / "m.chb"));
     WriteStandardMotion(dir / "one.chb", 1);
+    for (const auto& [curve, code] : {std::pair{"none", kExitUsage}, std::pair{"fast", kExitUsage},
+                                      std::pair{"in", kExitFailed}}) {
+        Result refused = Tool({"edit", "ease", dir / "one.chb", dir / "x.chb", curve});
+        EXPECT_EQ(refused.code, code) << curve << refused.err;
+        EXPECT_FALSE(std::filesystem::exists(dir / "x.chb"));
+    }
     for (const auto& [times, code] : {std::pair{"1", kExitUsage}, std::pair{"101", kExitUsage},
                                       std::pair{"two", kExitUsage}, std::pair{"2", kExitFailed}}) {
         Result refused = Tool({"edit", "repeat", dir / "one.chb", dir / "x.chb", times});

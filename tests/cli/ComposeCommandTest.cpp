@@ -19,11 +19,11 @@ struct Step {
 };
 
 // What a clip is on the timeline, file contents aside.
-std::vector<std::array<int64_t, 8>> Clips(const CTimelineProject& p) {
-    std::vector<std::array<int64_t, 8>> clips;
+std::vector<std::array<int64_t, 9>> Clips(const CTimelineProject& p) {
+    std::vector<std::array<int64_t, 9>> clips;
     for (const MotionClip& c : p.motionClips) {
         clips.push_back({c.firstFrame, c.lastFrame, c.transitionIn, c.transitionOut, c.curveType,
-                         c.offset[0], c.offset[1], c.offset[2]});
+                         c.offset[0], c.offset[1], c.offset[2], c.speedCurve});
     }
     return clips;
 }
@@ -47,6 +47,7 @@ TEST(Compose, EditsAProjectFileAsTheEditorsActionsDo) {
         {{"add", run, "--blend", "20", "--best"},
          [&](OpenedProject&) { addAt(m.LastFrame() - 19, run, OverlapChoice::kBlend, true); }},
         {{"curve", "1", "Inertial"}, [&](OpenedProject&) { m.SetCurveType(1, kCurveInertial); }},
+        {{"speed", "2", "out"}, [&](OpenedProject&) { m.SetSpeedCurve(0, kSpeedEaseOut); }},
         {{"add", walk, "--after", "--feet-free"},
          [&](OpenedProject&) {
              addAt(m.LastFrame() + 1, walk, OverlapChoice::kCancel, false);
@@ -92,6 +93,8 @@ TEST(Compose, RefusalsLeaveTheFileAsItWas) {
         {{"compose", project, "add", kMotion + "Gestures/wave.cha", "--at", "5"}, kExitFailed},
         {{"compose", project, "add", dir / "gone.cha"}, kExitFailed},
         {{"compose", project, "match", "1"}, kExitFailed},
+        {{"compose", project, "speed", "1", "fast"}, kExitUsage},
+        {{"compose", project, "speed", "1", "none"}, kExitFailed},  // it has no curve
     };
     for (const auto& c : cases) {
         const testing::Result result = Tool(c.args);

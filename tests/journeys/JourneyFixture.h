@@ -350,22 +350,31 @@ protected:
     }
 
     // --- Menus: the next popup menu is walked by keys to the item of the text, then Enter ---
-    void ChooseInNextMenu(const QString& text) {
+    void ChooseInNextMenu(const QString& text) { ChooseInNextMenu(QStringList{text}); }
+    // Through submenus: each text but the last opens a submenu (Right), the last is chosen.
+    void ChooseInNextMenu(const QStringList& path) {
         auto poll = std::make_shared<QTimer>();
         poll->setInterval(10);
-        QObject::connect(poll.get(), &QTimer::timeout, [poll, text]() mutable {
+        auto step = std::make_shared<int>(0);
+        auto opened = std::make_shared<QMenu*>(nullptr);  // the menu the last step left
+        QObject::connect(poll.get(), &QTimer::timeout, [poll, path, step, opened]() mutable {
             auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            if (!menu) return;
-            poll->stop();
+            if (!menu || menu == *opened) return;
             const QList<QAction*> items = menu->actions();
             const auto item = std::find_if(items.begin(), items.end(),
-                                           [&](QAction* a) { return a->text() == text; });
+                                           [&](QAction* a) { return a->text() == path[*step]; });
             if (item == items.end()) {
                 menu->close();  // no such item: the journey's check then fails
             } else {
                 menu->setActiveAction(*item);
+                if (++*step < path.size()) {
+                    *opened = menu;
+                    QTest::keyClick(menu->windowHandle(), Qt::Key_Right);
+                    return;
+                }
                 QTest::keyClick(menu->windowHandle(), Qt::Key_Return);
             }
+            poll->stop();
             poll.reset();
         });
         poll->start();

@@ -213,10 +213,17 @@ protected:
                 break;
             case 9:
                 model->Select(AnyPosition());
-                if (random() % 2) {
-                    model->ReverseSelected();
-                } else {
-                    model->RotateSegmentOfSelected("LThigh", {0.9f, 0.1f, 0.2f, 0.3f}, false);
+                switch (random() % 3) {
+                    case 0:
+                        model->ReverseSelected();
+                        break;
+                    case 1:
+                        model->RotateSegmentOfSelected("LThigh", {0.9f, 0.1f, 0.2f, 0.3f}, false);
+                        break;
+                    default:
+                        model->SetSpeedCurve(model->SelectedPosition(),
+                                             SpeedCurve(random() % kSpeedCurveCount));
+                        break;
                 }
                 break;
             case 10:

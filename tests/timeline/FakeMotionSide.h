@@ -63,9 +63,13 @@ public:
         return Write(a, firstLength, "first of " + path) &&
                Write(b, frames - firstLength, "second of " + path);
     }
-    bool Resample(const std::string& source, int newLength, const std::string& target) override {
+    // The note names the curve of an eased file: "stretched in SOURCE".
+    bool Resample(const std::string& source, int newLength, const std::string& target,
+                  SpeedCurve curve) override {
         resampled.push_back(target);
-        return FrameCount(source) > 0 && Write(target, newLength, "stretched " + source);
+        const std::string eased =
+            curve == kSpeedConstant ? "" : std::string(SpeedCurveName(curve)) + " ";
+        return FrameCount(source) > 0 && Write(target, newLength, "stretched " + eased + source);
     }
     bool Reverse(const std::string& path, const std::string& target) override {
         return Write(target, FrameCount(path), "reversed " + path);

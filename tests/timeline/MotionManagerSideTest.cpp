@@ -36,7 +36,7 @@ TEST_F(ManagerSide, FootPlantsAreKeptUntilTheFileIsForgottenOrRewritten) {
     ASSERT_TRUE(side.Reverse(dir / "walk.chb", dir / "r.chb"));
     EXPECT_EQ(side.FootContactsOf(dir / "r.chb").Plants(kRightFoot)[0].last, 11);
     WriteStandardMotion(dir / "long.chb", 30);
-    ASSERT_TRUE(side.Resample(dir / "long.chb", 30, dir / "r.chb"));
+    ASSERT_TRUE(side.Resample(dir / "long.chb", 30, dir / "r.chb", kSpeedConstant));
     EXPECT_EQ(side.FootContactsOf(dir / "r.chb").Plants(kRightFoot)[0].last, 29);
     EXPECT_TRUE(side.FootContactsOf(dir / "missing.chb").Plants(kLeftFoot).empty());
 }
@@ -83,14 +83,14 @@ TEST_F(ManagerSide, WritesNewMotionFiles) {
 
 TEST_F(ManagerSide, RewritingAStretchedFileReplacesItWholeOrNotAtAll) {
     const std::string walk = dir / "walk.chb", stretched = dir / "walk_1.chb";
-    ASSERT_TRUE(side.Resample(walk, 30, stretched));
+    ASSERT_TRUE(side.Resample(walk, 30, stretched, kSpeedConstant));
     EXPECT_EQ(side.FrameCount(stretched), 30);
-    ASSERT_TRUE(side.Resample(walk, 12, stretched));
+    ASSERT_TRUE(side.Resample(walk, 12, stretched, kSpeedConstant));
     EXPECT_EQ(side.FrameCount(stretched), 12);  // the cache let go of the old length
     const std::string bytes = ReadBytes(stretched);
-    EXPECT_FALSE(side.Resample(walk, 1, stretched));
+    EXPECT_FALSE(side.Resample(walk, 1, stretched, kSpeedConstant));
     testing::WriteText(dir / "odd.cha", testing::kThreeSegmentCha);
-    EXPECT_FALSE(side.Resample(dir / "odd.cha", 5, stretched));
+    EXPECT_FALSE(side.Resample(dir / "odd.cha", 5, stretched, kSpeedConstant));
     EXPECT_EQ(ReadBytes(stretched), bytes);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 3);
 }

@@ -135,6 +135,11 @@ TEST_F(ProjectEdits, UndoAndRedoGiveBackEachEditOnReadClips) {
              SelectAt(100);
              return model->RepeatSelected(3);
          }},
+        {"ease unstretched with source",
+         [&] { return model->SetSpeedCurve(PositionOf(0), kSpeedEaseIn); }},
+        {"ease stretched", [&] { return model->SetSpeedCurve(PositionOf(40), kSpeedEaseOut); }},
+        {"ease stretched without source",
+         [&] { return model->SetSpeedCurve(PositionOf(100), kSpeedEaseBoth); }},
         {"rotate",
          [&] {
              SelectAt(40);

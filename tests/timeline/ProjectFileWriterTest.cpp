@@ -59,7 +59,7 @@ TEST_F(ProjectFileWriterTest, RandomTimelinesOpenAsTheyWereSaved) {
         const int count = model->Project().motionClips.Count();
         const int position = count ? static_cast<int>(random() % count) : 0;
         const MotionClip* clip = model->ClipAtPosition(position);
-        switch (random() % 5) {
+        switch (random() % 6) {
             case 0:
             case 1:
                 Add(3 + static_cast<int>(random() % 20), static_cast<int>(random() % 200));
@@ -73,6 +73,9 @@ TEST_F(ProjectFileWriterTest, RandomTimelinesOpenAsTheyWereSaved) {
                 if (clip)
                     model->ResizeClip(position, clip->firstFrame,
                                       clip->lastFrame + static_cast<int>(random() % 9) - 4);
+                break;
+            case 4:
+                if (clip) model->SetSpeedCurve(position, SpeedCurve(random() % kSpeedCurveCount));
                 break;
             default:
                 model->SplitAtFrame(static_cast<int>(random() % 220));

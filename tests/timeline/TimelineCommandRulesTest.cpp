@@ -60,6 +60,7 @@ const Ids kCurves = [] {
     blend.insert({kKeepInStep, kBlendAtBestPoint});  // a blend's too
     return blend;
 }();
+const Ids kSpeeds(std::begin(kSpeedCommands), std::end(kSpeedCommands));
 const Ids kAligns = [] {
     Ids all{kAlign};
     for (const auto& pair : kAlignAt) all.insert({pair[0], pair[1]});
@@ -69,6 +70,7 @@ const Ids kAligns = [] {
 Ids ContextCommands() {
     Ids all = Join({kMenuAnyTime,
                     kOnSelection,
+                    kSpeeds,
                     kAligns,
                     kCurves,
                     {kMenuSplit, kPaste[0], kPaste[1], kPaste[2], kClearInMark, kClearOutMark,
@@ -148,9 +150,10 @@ TEST_F(CommandRules, EachStateOffersItsCommandsAndKeys) {
                kMenuAnyTime,
                kMoves,
                kOnSelection,
+               kSpeeds,
                kAligns,
                {kSplit, kMenuSplit, kRepeat}}),  // nothing after the clip: it can repeat
-         {kNewClipsKeepFeet, kKeepFeetPlanted},
+         {kNewClipsKeepFeet, kKeepFeetPlanted, kSpeedCommands[kSpeedConstant]},
          {{keys::kReturn, run(kPlayAll)},
           {keys::kSpace, run(kPlayRange)},
           {keys::kLeft, run(kFrameBack)},
@@ -167,7 +170,7 @@ TEST_F(CommandRules, EachStateOffersItsCommandsAndKeys) {
              panel.playing = true;
          },
          Join({kAlways, {kStop, kStopToStart}}),
-         {kNewClipsKeepFeet, kKeepFeetPlanted},
+         {kNewClipsKeepFeet, kKeepFeetPlanted, kSpeedCommands[kSpeedConstant]},
          {{keys::kEnter, run(kStop)},
           {keys::kSpace, run(kStop)},
           {keys::kEnd, none},
@@ -185,9 +188,11 @@ TEST_F(CommandRules, EachStateOffersItsCommandsAndKeys) {
                kMenuAnyTime,
                kMoves,
                kOnSelection,
+               kSpeeds,
                {kOverview, kAddMotion, kAddPose, kAddInitialPose, kAddCurrentPose,
                 kColleagueRequest, kCheckFiles}}),
-         {kLoop, kOverview, kCollapse, kNewClipsKeepFeet, kKeepFeetPlanted},
+         {kLoop, kOverview, kCollapse, kNewClipsKeepFeet, kKeepFeetPlanted,
+          kSpeedCommands[kSpeedConstant]},
          {{keys::kPageUp, none}, {keys::kPageDown, select(0)}, {keys::kMinus, none}}},
         {"overlapping clips, a mark, a copy, switches and a curve",
          [this] {
@@ -209,9 +214,31 @@ TEST_F(CommandRules, EachStateOffersItsCommandsAndKeys) {
                kMenuAnyTime,
                kMoves,
                kOnSelection,
+               kSpeeds,
                kCurves,
                {kCrop, kPaste[0], kPaste[1], kPaste[2], kClearInMark, kGoInMark}}),
-         {kKeepOwnPlace, commands::kCurveEaseIn, kKeepInStep},
+         {kKeepOwnPlace, commands::kCurveEaseIn, kKeepInStep, kSpeedCommands[kSpeedConstant]},
+         {}},
+        {"an eased clip selected",
+         [this] {
+             TwoClips();
+             ASSERT_TRUE(model->SetSpeedCurve(0, kSpeedEaseOut).done);
+         },
+         Join({kAlways,
+               kStoppedView,
+               kProjectAdds,
+               kMenuAnyTime,
+               kMoves,
+               kOnSelection,
+               kSpeeds,
+               kAligns,
+               {kSplit, kMenuSplit, kRepeat}}),
+         {kNewClipsKeepFeet, kKeepFeetPlanted, kSpeedCommands[kSpeedEaseOut]},
+         {}},
+        {"a one-frame clip selected: it has no speed to ease",
+         [this] { Add(1, 0); },
+         Join({kAlways, kStoppedView, kProjectAdds, kMenuAnyTime, kMoves, kOnSelection}),
+         {kNewClipsKeepFeet, kKeepFeetPlanted, kSpeedCommands[kSpeedConstant]},
          {}},
     };
     for (const auto& row : rows) {

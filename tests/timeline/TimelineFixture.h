@@ -23,7 +23,8 @@ inline void PrintTo(const MotionClip& c, std::ostream* out) {
     if (c.stretched)
         *out << " from " << std::filesystem::path(c.sourceFileName).filename().string();
     *out << " in " << c.transitionIn << " out " << c.transitionOut << " curve " << c.curveType
-         << " src " << c.sourceFirst << "-" << c.sourceLast << "]";
+         << " src " << c.sourceFirst << "-" << c.sourceLast << " speed "
+         << SpeedCurveName(c.speedCurve) << "]";
 }
 
 }  // namespace tavrel

@@ -196,7 +196,31 @@ void CObjectGrid::DrawClipOutline(QPainter& painter, const MotionClip& clip, con
     // Clear of the ends' handles.
     QRect label = body.adjusted(kHandlePixels + 3, 0, -kHandlePixels - 3, 0);
     label.setLeft(std::max(label.left(), Mapping().XOf(labelFrom) + 3));
+    // Before the name, where the clip's start shows it.
+    if (clip.speedCurve != kSpeedConstant && label.width() > 60) {
+        DrawSpeedMark(painter, clip, QRect(label.left(), label.top(), 16, label.height()), fill);
+        label.setLeft(label.left() + 20);
+    }
     DrawClipName(painter, label, clip.fileName, fill);
+}
+
+// The clip's speed curve as a small graph of its progress through its source: a curve bent
+// low for an ease in, high for an ease out.
+void CObjectGrid::DrawSpeedMark(QPainter& painter, const MotionClip& clip, const QRect& room,
+                                const QColor& fill) const {
+    const int size = std::min(room.width(), room.height() - 2);
+    if (size < 6) return;
+    const QRect box(room.left(), room.center().y() - size / 2, size, size);
+    QPolygon graph;
+    constexpr int kSteps = 12;
+    for (int k = 0; k <= kSteps; ++k) {
+        const double y = SourcePosition(clip.speedCurve, k, kSteps + 1, kSteps + 1) / kSteps;
+        graph << QPoint(box.left() + k * (size - 1) / kSteps,
+                        box.bottom() - int(std::lround(y * (size - 1))));
+    }
+    painter.setPen(QPen(fill == colours::kClip ? colours::kWhite : colours::kTick, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPolyline(graph);
 }
 
 // Where the clip's feet are planted: the left foot's plants along its top edge, the right
@@ -433,12 +457,11 @@ void CObjectGrid::UpdateHover(int x, int y) {
         if (edgeUnder_ == DragMode::kNone) {
             resizeEnd_ = CClipDrag::ClipEndAt(Model(), ExactFrame(x), Reach()).edge;
         }
-        if (position >= 0) {
-            if (!panel_.IsPlaying()) {
-                tip = QString::fromStdString(
-                    std::filesystem::path(Model().ClipAtPosition(position)->fileName)
-                        .filename()
-                        .string());
+        if (position >= 0 && !panel_.IsPlaying()) {
+            const MotionClip& clip = *Model().ClipAtPosition(position);
+            tip = QString::fromStdString(std::filesystem::path(clip.fileName).filename().string());
+            if (clip.speedCurve != kSpeedConstant) {
+                tip += " - " + panel_.Text(commands::kSpeedCommands[clip.speedCurve]);
             }
         }
     }
@@ -502,6 +525,9 @@ std::unique_ptr<QMenu> CObjectGrid::BuildContextMenu() {
                         commands::kMirror, commands::kRepeat, commands::kClipRequest}) {
         add(menu.get(), command);
     }
+    QMenu* speed = menu->addMenu(panel_.Text(strings::kSpeedMenu));
+    for (int command : commands::kSpeedCommands) add(speed, command);
+    speed->setEnabled(Model().CanSetSpeedCurve(Model().SelectedPosition()));
     menu->addSeparator();
     for (int command :
          {commands::kKeepOwnPlace, commands::kKeepFeetPlanted, commands::kNewClipsKeepFeet}) {
@@ -543,6 +569,9 @@ void CObjectGrid::RunContextCommand(int command) {
     if (const int curve = CurveOfCommand(command); curve >= 0) {
         model.SetCurveType(rightClick_.transitionEarlier, uint32_t(curve));
         return panel_.Refresh();  // one edit of its own; nothing to say when it changes nothing
+    }
+    if (const int speed = SpeedCurveOfCommand(command); speed >= 0) {
+        return panel_.Apply(model.SetSpeedCurve(model.SelectedPosition(), SpeedCurve(speed)));
     }
     if (const int segment = AlignSegmentOfCommand(command); segment >= 0) {
         return panel_.Apply(model.AlignToPrevious(CTimelineModel::kAlignSegments[segment]));
@@ -682,11 +711,8 @@ bool CObjectGrid::event(QEvent* event) {
     const auto pair = BlendAt(Mapping().FrameAt(at.x()), !strip);
     const std::optional<float> distance =
         pair ? Model().BlendDistance(pair->earlier) : std::nullopt;
-    if (!distance) {
-        QToolTip::hideText();
-        event->ignore();
-        return true;
-    }
+    // Off a blend the clip's own tip (its file and speed, or a resize handle) shows.
+    if (!distance) return CTrackWindow::event(event);
     const auto mm = [](float d) { return std::to_string(int(std::lround(d))); };
     const auto& snap = Model().LastBlendSnap();
     const bool moved = snap && Model().SelectedPosition() == pair->earlier - 1;

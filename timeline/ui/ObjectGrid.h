@@ -111,6 +111,8 @@ private:
     void DrawClipOutline(QPainter& painter, const MotionClip& clip, const QColor& fill,
                          int labelFrom) const;
     void DrawClipHandles(QPainter& painter, int position, const QColor& fill) const;
+    void DrawSpeedMark(QPainter& painter, const MotionClip& clip, const QRect& room,
+                       const QColor& fill) const;
     // A blend's curve rising across its zone within the rows top to bottom, and its edges'
     // handles.
     void DrawBlend(QPainter& painter, const MotionClip& a, TransitionZone zone, int top, int bottom,

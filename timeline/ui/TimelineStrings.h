@@ -5,6 +5,7 @@ namespace tavrel::strings {
 constexpr int kNotWaveFile = 61348;
 constexpr int kDragToResize = 62380;
 constexpr int kAlignMenu = 62381;
+constexpr int kSpeedMenu = 62441;
 constexpr int kNotMotionFiles = 62382;
 // Row labels: motion, media, sound, frame ruler, and the scroll bar of the view (it scrolls,
 // it sets no frame: the ruler does).

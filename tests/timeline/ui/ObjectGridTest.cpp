@@ -276,6 +276,13 @@ TEST_F(ObjectGridTest, ContextCommandsWorkOnTheRightClickedClipAndFrame) {
     EXPECT_NE(ReadFile(Latest().fileName).find("reversed"), std::string::npos);
     RightClick(At(10), commands::kMirror);
     EXPECT_NE(ReadFile(Latest().fileName).find("mirrored"), std::string::npos);
+    // The speed submenu eases the clip; its tooltip names the curve.
+    RightClick(At(10), commands::kSpeedCommands[kSpeedEaseIn]);
+    EXPECT_EQ(Latest().speedCurve, kSpeedEaseIn);
+    EXPECT_NE(ReadFile(Latest().fileName).find("stretched in"), std::string::npos);
+    Send(Grid(), QEvent::MouseMove, At(10), Qt::NoButton, Qt::NoButton);
+    EXPECT_TRUE(Grid().toolTip().endsWith(panel->Text(commands::kSpeedCommands[kSpeedEaseIn])))
+        << Grid().toolTip().toStdString();
     // "Repeat..." asks how many times; a cancelled question changes nothing.
     dialogs.number = 0;
     RightClick(At(10), commands::kRepeat);
