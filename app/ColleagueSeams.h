@@ -4,6 +4,7 @@
 // include. Also what the colleagues need from the windows that fill their frames: the gallery,
 // the timeline and the 3D window's tools implement these and are set on their colleague; until
 // then every operation answers "nothing done" and the frames show an empty pane.
+#include <cstdint>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -67,6 +68,10 @@ public:
     // A body segment was turned in the 3D window (turn: new rotation over old, applied first);
     // true when the timeline kept it as a key of its selected layer.
     virtual bool SegmentTurned(const std::string&, const Quat&) { return false; }
+    // The timeline as it stands (null without one) and the state of its clips (see
+    // CTimelineModel::ContentState): what the 3D window's ghosts and paths are made from.
+    virtual const CTimelineProject* TimelineProject() const { return nullptr; }
+    virtual uint64_t TimelineState() const { return 0; }
 };
 
 // The timeline panel, seen from its colleague.
