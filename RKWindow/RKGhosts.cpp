@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "RKWindow/GhostMesh.h"
 #include "ZU2/rkDevice.h"
 #include "timeline/FrameSample.h"
 
@@ -56,6 +57,7 @@ CRKGhosts::CRKGhosts(CMotionManager& manager, std::string restPosePath)
 CRKGhosts::~CRKGhosts() {
     // The world may outlive this: its callback must not call back into it.
     if (callback_) callback_->function = nullptr;
+    for (Part& part : parts_) rkFreeMesh(part.shape);
 }
 
 void CRKGhosts::Attach(CRKSystem& system) {
@@ -67,8 +69,15 @@ void CRKGhosts::Attach(CRKSystem& system) {
     for (rkNode* node : avatarNodes_) {
         for (int slot = 0; slot < node->capacity; ++slot) {
             rkObject* object = node->objects[slot];
-            if (object && object->cls == RK_VISUAL)
-                parts_.emplace_back(node, reinterpret_cast<rkVisual*>(object));
+            if (!object || object->cls != RK_VISUAL) continue;
+            const rkMesh& body = reinterpret_cast<rkVisual*>(object)->mesh;
+            if (rkMesh* shape = rkCreateGhostMesh(body, kShapeCell)) {
+                parts_.push_back({node, shape});
+            } else if (rkMesh* copy = rkCloneMesh(&body)) {
+                copy->textures[0] = copy->textures[1] = nullptr;
+                copy->flags &= ~uint32_t(RK_MESH_STATE);
+                parts_.push_back({node, copy});
+            }
         }
     }
     auto node = std::make_unique<CRKNode>(kNodeName);
@@ -174,14 +183,12 @@ void CRKGhosts::DrawGhost(const Ghost& ghost, const rkVector& move) {
     rkTranslateNode(system_->AvatarRoot(), move.x, move.y, move.z);
     rkUpdateNode(avatar);
     const rkMaterial material = GhostMaterial(ghost.past, ghost.alpha);
-    for (const auto& [node, visual] : parts_) {
-        if (node->flags & RK_NODE_HIDDEN) continue;
-        rkMesh mesh = visual->mesh;
-        mesh.flags = (mesh.flags | RK_MESH_MATERIAL) & ~uint32_t(RK_MESH_STATE);
-        mesh.material = material;
-        mesh.textures[0] = mesh.textures[1] = nullptr;
-        rkSetTransform(RK_WORLD, node->world);
-        rkDrawMesh(&mesh);
+    for (const Part& part : parts_) {
+        if (part.node->flags & RK_NODE_HIDDEN) continue;
+        part.shape->flags |= RK_MESH_MATERIAL;
+        part.shape->material = material;
+        rkSetTransform(RK_WORLD, part.node->world);
+        rkDrawMesh(part.shape);
     }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // Ghosts (onion skin): the avatar drawn faint at frames before the current one in one colour
 // and after it in another, fainter the further they lie. Each ghost is the avatar's own body
-// with the timeline's pose of its frame put on the avatar's nodes for one blended pass, depth
+// (each part merged to a coarser shape) with the timeline's pose of its frame put on the
+// avatar's nodes for one blended pass, depth
 // tested against the avatar, drawn after everything else by a render callback of the world's
 // last node. Poses come from the one timeline evaluation and are kept per frame for one state
 // of the timeline's clips, so playing forward evaluates only the frame that comes into reach.
@@ -33,6 +34,9 @@ struct GhostSettings {
 class CRKGhosts {
 public:
     static constexpr const char* kNodeName = kGhostsNode;
+    // mm: the grid a ghost's shape is merged on; fine enough for the figure, coarse enough
+    // for eight ghosts to cost less than the avatar.
+    static constexpr float kShapeCell = 50.0f;
 
     CRKGhosts(CMotionManager& manager, std::string restPosePath);
     ~CRKGhosts();
@@ -72,7 +76,12 @@ private:
     rkCallback* callback_ = nullptr;
     std::vector<rkNode*> avatarNodes_;  // in the order CHTR::CopyLocals walks them
     std::vector<rkMatrix> kept_;        // the avatar's own pose while a ghost borrows its nodes
-    std::vector<std::pair<rkNode*, rkVisual*>> parts_;
+    // Each body part's node and the coarser shape a ghost draws of it (see rkCreateGhostMesh).
+    struct Part {
+        rkNode* node;
+        rkMesh* shape;
+    };
+    std::vector<Part> parts_;
     std::map<int, std::unique_ptr<CHTR>> poses_;
     const CTimelineProject* posedProject_ = nullptr;
     uint64_t posedState_ = 0;

@@ -123,6 +123,22 @@ struct GhostScene {
     void Show(int frame) { window.ShowFrameSample(GetFrameSample(&project, frame), 0); }
 };
 
+// The same window without ghosts, for comparison (process time: the renderer's threads too).
+void BM_DrawNoGhosts800x600(benchmark::State& state) {
+    if (!Host()) return state.SkipWithError("no GL context");
+    GhostScene scene;
+    if (!scene.SetUp()) return state.SkipWithError("no walk or no device");
+    scene.window.Ghosts().SetSettings({false, 4, 5});
+    scene.Show(scene.length / 2);
+    for (auto _ : state) {
+        if (scene.window.ShowCurrentFrame() != 1) return state.SkipWithError("frame failed");
+    }
+}
+BENCHMARK(BM_DrawNoGhosts800x600)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
+
 // A redraw of a still frame (a camera move): the ghosts' poses are kept.
 void BM_DrawGhosts800x600(benchmark::State& state) {
     if (!Host()) return state.SkipWithError("no GL context");
@@ -132,8 +148,14 @@ void BM_DrawGhosts800x600(benchmark::State& state) {
         if (scene.window.ShowCurrentFrame() != 1) return state.SkipWithError("frame failed");
     }
     state.counters["ghosts"] = double(scene.window.Ghosts().Frames().size());
+    state.counters["vertices"] = scene.window.System().Device().stats.vertices;
+    state.counters["meshes"] = scene.window.System().Device().stats.meshes;
+    state.counters["triangles"] = scene.window.System().Device().stats.primitives;
 }
-BENCHMARK(BM_DrawGhosts800x600)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DrawGhosts800x600)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 
 // Playing: each frame the next one of the walk, round and round, with the ghost that comes into
 // reach evaluated.
@@ -148,6 +170,9 @@ void BM_PlayGhosts800x600(benchmark::State& state) {
         frame = (frame + 1) % scene.length;
     }
 }
-BENCHMARK(BM_PlayGhosts800x600)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PlayGhosts800x600)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 
 }  // namespace
