@@ -45,6 +45,7 @@ TEST_F(GhostsPathsJourney, GhostsStepWithTheFrameAndPathsFollowAnEdit) {
     ASSERT_TRUE(DropAndWait("walk.cha", 0));
     const int walkEnd = Model().LastFrame();
     Panel().SetCurrentFrame(60);
+    Key(Qt::Key_3, Qt::ControlModifier);  // from the side, where the walk's ghosts spread out
     const QImage plain = Next3DPicture();
     EXPECT_FALSE(Item(command::kGhosts)->isChecked()) << "ghosts are off at first";
 
