@@ -1,5 +1,7 @@
 #include "RKWindow/RKPicker.h"
 
+#include <vector>
+
 #include "RKWindow/RKSystem.h"
 #include "ZU2/rkDevice.h"
 
@@ -85,6 +87,13 @@ rkNode* CRKPicker::Pick(CRKSystem& system, int x, int y) {
     const bool groundShown = ground && ground->IsShown();
     if (ground) ground->Show(true);
     if (ring) ring->Show(false);
+    // Ghosts and paths are views of other frames: a click on them picks nothing of the avatar.
+    std::vector<CRKNode*> views;
+    for (const char* name : {kGhostsNode, kMotionPathsNode}) {
+        CRKNode* view = system.World()->Child(name);
+        if (view && view->IsShown()) views.push_back(view);
+    }
+    for (CRKNode* view : views) view->Show(false);
 
     // A pending device rebuild happens in a frame of its own, so the pick's states hold.
     if (system.Camera().changed) system.DrawScene(nullptr);
@@ -122,6 +131,7 @@ rkNode* CRKPicker::Pick(CRKSystem& system, int x, int y) {
 
     if (ground) ground->Show(groundShown);
     if (ring) ring->Show(true);
+    for (CRKNode* view : views) view->Show(true);
     const int index = drawn ? IndexOf(pixel) : -1;
     return index >= 0 && index < int(objects.size()) ? objects[index] : nullptr;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The 3D system behind a 3D window: its render device, its camera and its world tree
 // ("RKWorld" with the camera node "RKView", the head light "RKRootLight", the ground grid
-// "Ground", the rotation ring "CircleLine" and the avatar with its body).
+// "Ground", the rotation ring "CircleLine" and the avatar with its body; the window adds its
+// ghosts and motion paths).
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -21,6 +22,11 @@
 struct rkTexture;
 
 namespace tavrel {
+
+// The world's nodes that show other frames than the avatar's (ghosts, motion paths): a pick
+// leaves them out.
+inline constexpr const char* kGhostsNode = "Ghosts";
+inline constexpr const char* kMotionPathsNode = "MotionPaths";
 
 // The 3D window's background, shared by everything that shows what the editor shows.
 inline constexpr uint8_t kViewBackground[3] = {92, 100, 116};

@@ -36,6 +36,8 @@ std::filesystem::file_time_type ChangedAt(const std::string& path) {
 CRKWindow::CRKWindow(CMotionManager& manager, std::string dataFolder)
     : manager_(manager),
       dataFolder_(std::move(dataFolder)),
+      ghosts_(manager, InitialPosePath()),
+      paths_(manager, InitialPosePath()),
       display_(std::make_unique<CMotion>()),
       avatarPose_(display_->GetPose(0)),
       evaluator_(manager, InitialPosePath(), [this](bool on) {
@@ -47,6 +49,9 @@ CRKWindow::~CRKWindow() = default;
 bool CRKWindow::Initialise(rkHost* host, int width, int height) {
     const bool device = system_.Initialise(host, width, height);
     system_.SetUpWorld(dataFolder_);
+    // Paths first: the ghosts blend over everything drawn before them.
+    paths_.Attach(system_);
+    ghosts_.Attach(system_);
     return device;
 }
 
@@ -70,6 +75,8 @@ int CRKWindow::ShowFrameSample(FrameSample sample, int32_t redraw) {
     } else {
         result = 0;  // a motion that gives no pose leaves the previous one on screen
     }
+    timelineFrame_ = sample.frame;
+    UpdateTimelineViews();
     if (redraw) ShowCurrentFrame();
     return result;
 }
@@ -127,6 +134,22 @@ bool CRKWindow::MediaFailure::Matches(const std::string& file, bool asVideo) con
 void CRKWindow::Store(int f, const CHTR& pose) {
     display_->SetPose(f, pose);
     SetCurrentFrame(f);
+}
+
+void CRKWindow::UpdateTimelineViews() {
+    const TimelineView view = timeline_ ? timeline_() : TimelineView();
+    ghosts_.Update(view.project, view.state, timelineFrame_);
+    paths_.Update(view.project, view.state, timelineFrame_);
+}
+
+void CRKWindow::LeaveTimelineViews() {
+    ghosts_.Update(nullptr, 0, 0);
+    paths_.Update(nullptr, 0, 0);
+}
+
+void CRKWindow::ClearTimelineViews() {
+    ghosts_.Clear();
+    paths_.Clear();
 }
 
 int CRKWindow::SetCurrentFrame(int f) {

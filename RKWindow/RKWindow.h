@@ -9,7 +9,10 @@
 #include <memory>
 #include <string>
 
+#include "RKWindow/RKGhosts.h"
+#include "RKWindow/RKMotionPaths.h"
 #include "RKWindow/RKSystem.h"
+#include "RKWindow/TimelineView.h"
 #include "base/RegularFile.h"
 #include "compose/PoseEvaluator.h"
 #include "media/RAvi.h"
@@ -54,6 +57,17 @@ public:
     // pose, kEditPoseClip and kEditPoseClipAlternate the pose on screen.
     CMotionManagerSide::PoseWriter PoseWriter();
 
+    // Where the ghosts and paths find the timeline, asked at each timeline frame shown.
+    void SetTimelineSource(TimelineSource source) { timeline_ = std::move(source); }
+    // Poses the ghosts and remakes the paths around the timeline frame shown last (after a
+    // change of their settings); LeaveTimelineViews takes both away until the next frame.
+    void UpdateTimelineViews();
+    void LeaveTimelineViews();
+    // Forgets the ghosts' poses and the paths (the motion files may have changed).
+    void ClearTimelineViews();
+    CRKGhosts& Ghosts() { return ghosts_; }
+    CRKMotionPaths& Paths() { return paths_; }
+
     CMotion& DisplayMotion() { return *display_; }
     const std::string& CurrentClipName() const { return clipName_; }
     CRKSystem& System() { return system_; }
@@ -88,6 +102,11 @@ private:
     CMotionManager& manager_;
     std::string dataFolder_;
     CRKSystem system_;
+    // After the system: they go first, while the world they draw in is still there.
+    CRKGhosts ghosts_;
+    CRKMotionPaths paths_;
+    TimelineSource timeline_;
+    int timelineFrame_ = 0;  // the timeline frame shown last
     std::unique_ptr<CMotion> display_;
     std::unique_ptr<CHTR> avatarPose_;
     CPoseEvaluator evaluator_;

@@ -88,6 +88,9 @@ VideoOutcome RenderTimelineVideo(CRKWindow& window, const CTimelineProject& proj
     CRKSystem& system = window.System();
     system.SetBackgroundColor(job.background[0], job.background[1], job.background[2], true);
     system.follow = true;
+    window.Ghosts().SetSettings(job.ghosts);
+    window.Paths().Show(job.paths);
+    window.SetTimelineSource([&project] { return TimelineView{&project, 0}; });
     for (int f = job.from; f <= last; ++f) {
         window.ShowFrameSample(GetFrameSample(&project, f), 0);
         if (f == job.from) {

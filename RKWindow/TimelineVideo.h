@@ -22,6 +22,9 @@ struct VideoExport {
     uint8_t background[3] = {kViewBackground[0], kViewBackground[1], kViewBackground[2]};
     int from = 0;
     int to = -1;  // -1: the timeline's last frame
+    // Ghosts and motion paths over the avatar, as the 3D window draws them; off unless asked.
+    GhostSettings ghosts;
+    bool paths = false;
 };
 
 struct VideoOutcome {

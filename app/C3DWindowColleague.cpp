@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QPixmap>
+#include <QSettings>
 #include <QStatusBar>
 
 #include "RKWindow/RKWindow.h"
@@ -38,6 +39,12 @@ constexpr int kToolOfCommand[] = {CRKWindowTools::CameraMove, CRKWindowTools::Ca
 constexpr int kPresetCommands[] = {command::kCameraFront, command::kCameraBack,
                                    command::kCameraLeft,  command::kCameraRight,
                                    command::kCameraUp,    command::kCameraDown};
+
+// Where the View menu's ghosts and paths are kept in the program's settings.
+constexpr const char* kGhostsKey = "View/Ghosts";
+constexpr const char* kGhostCountKey = "View/GhostCount";
+constexpr const char* kGhostStepKey = "View/GhostStep";
+constexpr const char* kMotionPathsKey = "View/MotionPaths";
 
 // The bundle's cursor picture of a tool; the arrow for the tools without one.
 // A small number kept in the settings file; -1 when there is none.
@@ -140,6 +147,7 @@ C3DWindowColleague::C3DWindowColleague(CMediatorSeam* mediator, CMainFrameSeam* 
         notice_ = notice;
         frame_->setWidget(notice_);
     }
+    LoadTimelineViews();
     mainFrame_->MdiArea()->addSubWindow(frame_);
     ApplyLayout(mainFrame_->ClientLayout().view3D);
     frame_->setWindowTitle(ui::Text(kCaption));
@@ -196,6 +204,65 @@ void C3DWindowColleague::ConnectTools() {
         }
     };
     ToolChosen(tools->CurrentTool());
+}
+
+void C3DWindowColleague::LoadTimelineViews() {
+    QSettings settings;
+    const GhostSettings defaults;
+    ghosts_ = GhostSettings{settings.value(kGhostsKey, false).toBool(),
+                            settings.value(kGhostCountKey, defaults.count).toInt(),
+                            settings.value(kGhostStepKey, defaults.step).toInt()}
+                  .Clamped();
+    pathsShown_ = settings.value(kMotionPathsKey, false).toBool();
+    if (!view_) return;
+    // The view goes with the colleague's frame, before the colleague.
+    view_->SetTimelineSource([this] {
+        if (!mediator_) return TimelineView();
+        return TimelineView{mediator_->TimelineProject(), mediator_->TimelineState()};
+    });
+    view_->SetGhosts(ghosts_);
+    view_->ShowPaths(pathsShown_);
+}
+
+void C3DWindowColleague::StoreTimelineViews() const {
+    QSettings settings;
+    settings.setValue(kGhostsKey, ghosts_.shown);
+    settings.setValue(kGhostCountKey, ghosts_.count);
+    settings.setValue(kGhostStepKey, ghosts_.step);
+    settings.setValue(kMotionPathsKey, pathsShown_);
+}
+
+// Choosing a number or a spacing shows the ghosts: that is what the user wants to see.
+bool C3DWindowColleague::ViewCommand(int id) {
+    if (id == command::kGhosts) {
+        ghosts_.shown = !ghosts_.shown;
+    } else if (id == command::kMotionPaths) {
+        pathsShown_ = !pathsShown_;
+    } else if (id >= command::kGhostCountFirst && id <= command::kGhostCountLast) {
+        ghosts_.count = id - command::kGhostCountFirst + 1;
+        ghosts_.shown = true;
+    } else if (id >= command::kGhostStepFirst && id <= command::kGhostStepLast) {
+        ghosts_.step = command::kGhostSteps[id - command::kGhostStepFirst];
+        ghosts_.shown = true;
+    } else {
+        return false;
+    }
+    StoreTimelineViews();
+    if (view_) {
+        view_->SetGhosts(ghosts_);
+        view_->ShowPaths(pathsShown_);
+    }
+    return true;
+}
+
+bool C3DWindowColleague::ViewChecked(int id) const {
+    if (id == command::kGhosts) return ghosts_.shown;
+    if (id == command::kMotionPaths) return pathsShown_;
+    if (id >= command::kGhostCountFirst && id <= command::kGhostCountLast)
+        return ghosts_.count == id - command::kGhostCountFirst + 1;
+    if (id >= command::kGhostStepFirst && id <= command::kGhostStepLast)
+        return ghosts_.step == command::kGhostSteps[id - command::kGhostStepFirst];
+    return false;
 }
 
 void C3DWindowColleague::ToolChosen(int tool) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "RKWindow/RKGhosts.h"
 #include "app/Colleague.h"
 #include "app/ColleagueSeams.h"
 #include "timeline/FrameSample.h"
@@ -45,6 +46,12 @@ public:
     // constraint and the axis are kept in the settings file for the next start.
     bool ToolCommand(int id);
     bool CanToolCommand(int id) const;
+    // The View menu's ghosts and motion paths: on or off, how many ghosts and how far apart.
+    // Kept in the program's settings for the next start.
+    bool ViewCommand(int id);
+    bool ViewChecked(int id) const;
+    const GhostSettings& Ghosts() const { return ghosts_; }
+    bool PathsShown() const { return pathsShown_; }
     // Manipulation mode holds the shared mutex and shows the rotation ring.
     void ToggleManipulation();
     void LeaveManipulation();
@@ -74,6 +81,9 @@ private:
     void CheckManipulationButton();
     // The buttons of the current tool, constraint and axis show pressed, the others raised.
     void CheckToolButtons();
+    // The ghosts and paths as the settings keep them, put on the view; and kept there.
+    void LoadTimelineViews();
+    void StoreTimelineViews() const;
 
     CMainFrameSeam* mainFrame_;
     CFixedChildFrame* frame_ = nullptr;
@@ -83,6 +93,8 @@ private:
     std::unique_ptr<MutexLock> lock_;
     std::unique_ptr<ToolSeam> seam_;
     bool manipulating_ = false;  // without the view's tools
+    GhostSettings ghosts_;
+    bool pathsShown_ = false;
 };
 
 }  // namespace tavrel

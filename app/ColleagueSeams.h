@@ -4,6 +4,7 @@
 // include. Also what the colleagues need from the windows that fill their frames: the gallery,
 // the timeline and the 3D window's tools implement these and are set on their colleague; until
 // then every operation answers "nothing done" and the frames show an empty pane.
+#include <cstdint>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -69,6 +70,10 @@ public:
     virtual bool SegmentTurned(const std::string&, const Quat&) { return false; }
     // The timeline would show all it holds with this much more height than its usual.
     virtual void TimelineWantsHeight(int) {}
+    // The timeline as it stands (null without one) and the state of its clips (see
+    // CTimelineModel::ContentState): what the 3D window's ghosts and paths are made from.
+    virtual const CTimelineProject* TimelineProject() const { return nullptr; }
+    virtual uint64_t TimelineState() const { return 0; }
 };
 
 // The timeline panel, seen from its colleague.

@@ -1,5 +1,7 @@
 #pragma once
 // Menu command identifiers the mediator routes.
+#include <iterator>
+
 namespace tavrel::command {
 constexpr int kNewProject = 32771;
 constexpr int kOpenProject = 32772;
@@ -27,6 +29,17 @@ constexpr int kConstraintFirst = 32965;
 constexpr int kConstraintLast = 32969;
 constexpr int kAxisFirst = 32970;
 constexpr int kAxisLast = 32972;
+// The 3D window's views of other frames: ghosts and motion paths on or off, the number of
+// ghosts on each side (1-8) and the frames between them (kGhostSteps), each in order.
+constexpr int kGhosts = 32990;
+constexpr int kMotionPaths = 32991;
+constexpr int kGhostCountFirst = 32992;
+constexpr int kGhostCountLast = 32999;
+constexpr int kGhostStepFirst = 33000;
+constexpr int kGhostSteps[] = {1, 2, 3, 5, 10, 20, 30};
+constexpr int kGhostStepLast = kGhostStepFirst + int(std::size(kGhostSteps)) - 1;
+constexpr int kViewsFirst = kGhosts;
+constexpr int kViewsLast = kGhostStepLast;
 constexpr int kNothing3D = 40031;
 constexpr int kEditCut = 57635;
 constexpr int kEditCopy = 57634;

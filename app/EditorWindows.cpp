@@ -31,6 +31,9 @@ void ConnectFileCommands(CProjectFileCommands* commands, CTavrelMediator* mediat
         C3DWindowView* view = mediator->Window3D() ? mediator->Window3D()->View() : nullptr;
         return view ? view->System() : nullptr;
     };
+    commands->editorGhosts = [mediator] {
+        return mediator->Window3D() ? mediator->Window3D()->Ghosts() : GhostSettings();
+    };
 }
 
 }  // namespace tavrel

@@ -225,6 +225,9 @@ bool CProjectFileCommands::ExportVideo() {
     job.width = width;
     job.height = height;
     job.camera = std::max(choice->camera, 0);
+    if (editorGhosts) job.ghosts = editorGhosts();
+    job.ghosts.shown = choice->ghosts;
+    job.paths = choice->paths;
     if (view) {
         if (choice->camera < 0) job.view = view->CameraPose();
         std::copy_n(view->BackgroundColor(), 3, job.background);

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "RKWindow/RKGhosts.h"
 #include "app/VideoExportDialog.h"
 #include "timeline/UnsavedChangesGuard.h"
 
@@ -76,6 +77,8 @@ public:
     std::function<std::optional<VideoChoice>(QSize viewSize)> askVideo;
     // The 3D window whose camera and background a video takes; none without one.
     std::function<CRKSystem*()> editorView;
+    // The 3D window's ghost count and spacing, which a video with ghosts takes.
+    std::function<GhostSettings()> editorGhosts;
     // Save, discard or cancel before a changed project goes (the project's name given).
     CUnsavedChangesGuard::Question askSaveChanges;
     // Whether to write a project whose layers could not be read, without them.

@@ -161,6 +161,9 @@ bool CTavrelMediator::OnCommand(int id) {
     if (id >= command::kToolFirst && id <= command::kAxisLast) {
         return window3D_ && window3D_->ToolCommand(id);
     }
+    if (id >= command::kViewsFirst && id <= command::kViewsLast) {
+        return window3D_ && window3D_->ViewCommand(id);
+    }
     switch (id) {
         case command::kNewProject:
             return NewProject();
@@ -205,6 +208,8 @@ bool CTavrelMediator::OnCommand(int id) {
 }
 
 std::optional<bool> CTavrelMediator::CommandChecked(int id) const {
+    if (id >= command::kViewsFirst && id <= command::kViewsLast)
+        return window3D_ ? std::optional<bool>(window3D_->ViewChecked(id)) : std::nullopt;
     return gallery_ ? gallery_->Checked(id) : std::nullopt;
 }
 
@@ -363,6 +368,12 @@ bool CTavrelMediator::IsTimelineBusy() const {
 }
 void CTavrelMediator::TimelineBusyChanged() {
     if (gallery_) gallery_->UpdateCommands();
+}
+const CTimelineProject* CTavrelMediator::TimelineProject() const {
+    return timeline_ && timeline_->Operations() ? timeline_->Operations()->Project() : nullptr;
+}
+uint64_t CTavrelMediator::TimelineState() const {
+    return timeline_ && timeline_->Operations() ? timeline_->Operations()->ContentState() : 0;
 }
 void CTavrelMediator::RefreshTimelineFrame() {
     if (timeline_) timeline_->RefreshFrame();

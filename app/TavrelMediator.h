@@ -88,6 +88,8 @@ public:
     // The timeline's current frame, and a clip it hands over, shown in the 3D window.
     void ShowFrameSample(const FrameSample& sample) override;
     bool SegmentTurned(const std::string& segment, const Quat& turn) override;
+    const CTimelineProject* TimelineProject() const override;
+    uint64_t TimelineState() const override;
     void ShowClip(const std::string& motionPath) override;
     std::mutex* SharedMutex() override;
     CMotionManagerSide::PoseWriter PoseWriter() override;

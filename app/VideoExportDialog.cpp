@@ -1,5 +1,6 @@
 #include "app/VideoExportDialog.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -16,6 +17,8 @@ constexpr int kCameraLabel = 62556;
 constexpr int kViewCamera = 62557;
 constexpr int kPresetNames = 62558;  // front, back, left, right, above, below
 constexpr int kViewSize = 62564;
+constexpr int kShowGhosts = 62669;
+constexpr int kShowPaths = 62670;
 constexpr int kPresetCount = 6;
 constexpr QSize kSizes[] = {{640, 360}, {1280, 720}, {1920, 1080}};
 constexpr int kDefaultSize = 1;
@@ -32,7 +35,11 @@ QSize Even(QSize size) {
 }  // namespace
 
 CVideoExportDialog::CVideoExportDialog(QWidget* parent, QSize viewSize)
-    : QDialog(parent), sizes_(new QComboBox(this)), cameras_(new QComboBox(this)) {
+    : QDialog(parent),
+      sizes_(new QComboBox(this)),
+      cameras_(new QComboBox(this)),
+      ghosts_(new QCheckBox(ui::Text(kShowGhosts), this)),
+      paths_(new QCheckBox(ui::Text(kShowPaths), this)) {
     setWindowTitle(ui::Text(kExportVideoTitle));
     const bool hasView = !viewSize.isEmpty();
     if (hasView) {
@@ -49,11 +56,14 @@ CVideoExportDialog::CVideoExportDialog(QWidget* parent, QSize viewSize)
     auto* form = new QFormLayout(this);
     form->addRow(ui::Text(kSizeLabel), sizes_);
     form->addRow(ui::Text(kCameraLabel), cameras_);
+    form->addRow(ghosts_);
+    form->addRow(paths_);
     form->addRow(buttons);
 }
 
 VideoChoice CVideoExportDialog::Choice() const {
-    return {sizes_->currentData().toSize(), cameras_->currentData().toInt()};
+    return {sizes_->currentData().toSize(), cameras_->currentData().toInt(), ghosts_->isChecked(),
+            paths_->isChecked()};
 }
 
 std::optional<VideoChoice> CVideoExportDialog::Ask(QWidget* parent, QSize viewSize) {

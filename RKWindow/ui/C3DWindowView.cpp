@@ -116,6 +116,7 @@ void C3DWindowView::Initialise() {
     clipTimer_ = std::make_unique<CRTimer>(this, CRKPreviewPlayer::kIntervalMs);
     clipTimer_->SetHandler([this](int) { update(); });
     ready_ = true;
+    ApplyTimelineViews();
     if (pendingSample_) {
         const FrameSample sample = *pendingSample_;
         pendingSample_.reset();
@@ -168,8 +169,9 @@ bool C3DWindowView::PlayClip(const std::string& motionPath) {
         std::unique_ptr<CHTR> pose = clip->GetPose(i);
         if (!pose || !display.SetPose(i, *pose)) return false;
     }
-    // The timeline's frames stored beyond the clip are not played.
+    // The timeline's frames stored beyond the clip are not played, nor their ghosts shown.
     display.SetLength(length);
+    window_->LeaveTimelineViews();
     window_->SetCurrentFrame(0);
     window_->PoseCurrentFrame();
     player_->Start(SteadyMilliseconds());
@@ -201,7 +203,42 @@ void C3DWindowView::StorePose(const rkNode* avatar) {
 
 void C3DWindowView::EmptyMotionCache() {
     StopClip();
+    if (ready_) window_->ClearTimelineViews();
     manager_->Clear();
+}
+
+void C3DWindowView::SetTimelineSource(TimelineSource source) {
+    timelineSource_ = std::move(source);
+    ApplyTimelineViews();
+}
+
+void C3DWindowView::SetGhosts(const GhostSettings& ghosts) {
+    ghosts_ = ghosts;
+    ApplyTimelineViews();
+}
+
+void C3DWindowView::ShowPaths(bool shown) {
+    pathsShown_ = shown;
+    ApplyTimelineViews();
+}
+
+void C3DWindowView::ApplyTimelineViews() {
+    if (!ready_) return;
+    window_->SetTimelineSource(timelineSource_);
+    window_->Ghosts().SetSettings(ghosts_);
+    window_->Paths().Show(pathsShown_);
+    if (!IsPlayingClip()) window_->UpdateTimelineViews();
+    update();
+}
+
+// A body part picked in manipulation mode gets a path of its own.
+void C3DWindowView::FollowPickedSegment() {
+    const rkNode* picked = tools_->Selection();
+    const std::string segment = picked ? picked->name : "";
+    CRKMotionPaths& paths = window_->Paths();
+    if (!paths.IsShown() || segment == paths.Picked()) return;
+    paths.SetPicked(segment);
+    if (!IsPlayingClip()) window_->UpdateTimelineViews();
 }
 
 void C3DWindowView::paintEvent(QPaintEvent*) {
@@ -250,6 +287,7 @@ void C3DWindowView::focusOutEvent(QFocusEvent* event) {
 void C3DWindowView::ForwardMouse(QMouseEvent* event) {
     if (input_ && input_->MouseEvent(event)) {
         event->accept();
+        if (ready_) FollowPickedSegment();
         update();
     } else {
         event->ignore();

@@ -13,7 +13,9 @@
 #include <optional>
 #include <string>
 
+#include "RKWindow/RKGhosts.h"
 #include "RKWindow/RKSystem.h"
+#include "RKWindow/TimelineView.h"
 #include "ZU2/rkHost.h"
 #include "timeline/FrameSample.h"
 
@@ -76,6 +78,12 @@ public:
     // Forgets the cached motions (a new project: their files may change).
     void EmptyMotionCache();
 
+    // Where the ghosts and motion paths find the timeline, and whether they show (kept until
+    // the world exists); each redraws the view.
+    void SetTimelineSource(TimelineSource source);
+    void SetGhosts(const GhostSettings& ghosts);
+    void ShowPaths(bool shown);
+
     // rkHost: the shared context on its off-screen surface. Frames are read back from the
     // device, never presented to a framebuffer.
     bool MakeCurrent() override;
@@ -110,6 +118,9 @@ private:
     void Fail();
     // Draws the next frame and reads it into picture_.
     bool DrawFrame();
+    // The ghosts' and paths' settings on the frame display, and the part picked for a path.
+    void ApplyTimelineViews();
+    void FollowPickedSegment();
 
     std::string dataFolder_;
     std::shared_ptr<C3DViewContext> context_;
@@ -121,6 +132,9 @@ private:
     std::unique_ptr<CRKPreviewPlayer> player_;
     std::unique_ptr<CRTimer> clipTimer_;
     std::optional<FrameSample> pendingSample_;
+    TimelineSource timelineSource_;
+    GhostSettings ghosts_;
+    bool pathsShown_ = false;
     C3DViewInput* input_ = nullptr;
     bool inputSet_ = false;
     bool ready_ = false;
