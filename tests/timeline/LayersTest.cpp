@@ -82,14 +82,6 @@ protected:
             }
         }
     }
-
-    std::string Save(const std::string& name) {
-        std::filesystem::create_directories(root / "saved");
-        const std::string path = root / ("saved/" + name);
-        std::string error;
-        EXPECT_TRUE(CProjectFileWriter::Write(model->Project(), path, &error)) << error;
-        return path;
-    }
 };
 
 // Every layer edit is one undo step; stepping back and forth gives each state exactly.

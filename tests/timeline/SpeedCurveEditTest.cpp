@@ -35,13 +35,6 @@ protected:
         return size_t(
             std::distance(std::filesystem::directory_iterator(workingDirectory->Path()), {}));
     }
-    std::string Save(const std::string& name) {
-        std::filesystem::create_directories(root / "saved");
-        const std::string path = root / ("saved/" + name);
-        std::string error;
-        EXPECT_TRUE(CProjectFileWriter::Write(model->Project(), path, &error)) << error;
-        return path;
-    }
     ProjectReadResult Read(const std::string& path) {
         return CProjectFileReader(*workingDirectory, motion).Read(path);
     }

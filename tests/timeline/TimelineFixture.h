@@ -12,6 +12,7 @@
 #include "tests/support/TempFolder.h"
 #include "tests/timeline/FakeMotionSide.h"
 #include "tests/timeline/ScriptedDecisions.h"
+#include "timeline/ProjectFileWriter.h"
 #include "timeline/TimelineModel.h"
 
 namespace tavrel {
@@ -69,6 +70,15 @@ protected:
         model->SetCurrentFrame(at);
         const std::string file = name.empty() ? "m" + std::to_string(counter++) + ".cha" : name;
         return model->AddMotionFile(UserFile(file, frames));
+    }
+
+    // The project written under saved/ in the test's folder; returns its path.
+    std::string Save(const std::string& name) {
+        std::filesystem::create_directories(root / "saved");
+        const std::string path = root / ("saved/" + name);
+        std::string error;
+        EXPECT_TRUE(CProjectFileWriter::Write(model->Project(), path, &error)) << error;
+        return path;
     }
 
     std::vector<Range> Ranges() const { return RangesOf(model->Project()); }
